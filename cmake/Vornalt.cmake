@@ -1,0 +1,29 @@
+# vornalt_library(<name> [SUBDIRS dir...] [DEPS target...])
+#
+# One static library per folder: every .cpp of the folder (and of the listed family subfolders),
+# includes rooted at the top of the tree ("platform/base/Types.h"). Tests are every .cpp under
+# tests/, one GoogleTest executable, each test case registered with CTest.
+function(vornalt_library name)
+  cmake_parse_arguments(ARG "" "" "SUBDIRS;DEPS;TEST_DEPS" ${ARGN})
+  set(globs ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  foreach(sub IN LISTS ARG_SUBDIRS)
+    list(APPEND globs ${CMAKE_CURRENT_SOURCE_DIR}/${sub}/*.cpp)
+  endforeach()
+  file(GLOB sources CONFIGURE_DEPENDS ${globs})
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS} Threads::Threads)
+
+  file(GLOB test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
+  if(test_sources)
+    add_executable(${name}_tests ${test_sources})
+    target_link_libraries(${name}_tests PRIVATE ${name} ${ARG_TEST_DEPS} GTest::gtest_main GTest::gmock)
+    target_compile_definitions(${name}_tests PRIVATE
+      VORNALT_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+      VORNALT_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/tests/data")
+    gtest_discover_tests(${name}_tests
+      DISCOVERY_MODE PRE_TEST
+      WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+      PROPERTIES TIMEOUT 300)
+  endif()
+endfunction()
