@@ -1,0 +1,195 @@
+// JPEG through libjpeg-turbo. libjpeg reports errors by longjmp: the functions holding a
+// setjmp below keep only plain C data in their frames (no destructors to skip), and the
+// bitmap pixels they fill belong to the caller.
+
+#include "platform/imaging/codecs/Codecs.h"
+
+#include "platform/imaging/ImagingInternal.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+namespace imaging_internal {
+
+namespace {
+
+struct JpegErrorManager {
+    jpeg_error_mgr base;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+[[noreturn]] void LeaveOnJpegError(j_common_ptr info)
+{
+    auto* errors = reinterpret_cast<JpegErrorManager*>(info->err);
+    (*info->err->format_message)(info, errors->message);
+    std::longjmp(errors->jump, 1);
+}
+
+// Warnings are quiet; running out of data is an error, not a picture with a grey bottom.
+void OnJpegMessage(j_common_ptr info, int level)
+{
+    if (level == -1 && info->err->msg_code == JWRN_JPEG_EOF)
+        LeaveOnJpegError(info);
+}
+
+void PrepareErrors(JpegErrorManager* errors)
+{
+    jpeg_std_error(&errors->base);
+    errors->base.error_exit = LeaveOnJpegError;
+    errors->base.emit_message = OnJpegMessage;
+    errors->message[0] = '\0';
+}
+
+// Adobe writes CMYK inverted (0 = full ink); other writers store it plainly.
+void CmykRowToBgr(const JSAMPLE* from, BYTE* to, JDIMENSION count, int channels, bool inverted)
+{
+    for (JDIMENSION i = 0; i < count; ++i, from += 4, to += channels) {
+        unsigned c = from[0], m = from[1], y = from[2], k = from[3];
+        if (!inverted) {
+            c = 255 - c;
+            m = 255 - m;
+            y = 255 - y;
+            k = 255 - k;
+        }
+        to[0] = BYTE((y * k + 127) / 255);
+        to[1] = BYTE((m * k + 127) / 255);
+        to[2] = BYTE((c * k + 127) / 255);
+        if (channels == 4)
+            to[3] = 255;
+    }
+}
+
+struct DecodeJob {
+    const BYTE* data;
+    std::size_t size;
+    int bits;
+    ImageBitmap* out;
+    int result;
+    char message[JMSG_LENGTH_MAX];
+};
+
+void RunDecode(DecodeJob* job)
+{
+    jpeg_decompress_struct info;
+    JpegErrorManager errors;
+    info.err = &errors.base;
+    PrepareErrors(&errors);
+    if (setjmp(errors.jump)) {
+        jpeg_destroy_decompress(&info);
+        FreeBitmap(job->out);
+        job->result = IMAGING_ERROR_CORRUPT_FILE;
+        std::memcpy(job->message, errors.message, sizeof job->message);
+        return;
+    }
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, job->data, static_cast<unsigned long>(job->size));
+    jpeg_read_header(&info, TRUE);
+    if ((unsigned long long)info.image_width * info.image_height > (unsigned long long)IMAGING_MAX_PIXELS) {
+        std::snprintf(job->message, sizeof job->message, "JPEG of %u x %u pixels is over the limit",
+                      info.image_width, info.image_height);
+        jpeg_destroy_decompress(&info);
+        job->result = IMAGING_ERROR_TOO_LARGE;
+        return;
+    }
+    const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+    const int channels = job->bits / 8;
+    info.out_color_space = cmyk ? JCS_CMYK : (channels == 4 ? JCS_EXT_BGRA : JCS_EXT_BGR);
+    jpeg_start_decompress(&info);
+    job->result = AllocatePixels(job->out, info.output_width, info.output_height, job->bits, false);
+    if (job->result != IMAGING_SUCCESS) {
+        jpeg_destroy_decompress(&info);
+        return;
+    }
+    JSAMPARRAY cmykRow = nullptr;
+    if (cmyk)
+        cmykRow = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
+                                            info.output_width * 4, 1);
+    while (info.output_scanline < info.output_height) {
+        BYTE* row = job->out->Row(LONG(info.output_scanline));
+        if (!cmyk) {
+            JSAMPROW target = row;
+            jpeg_read_scanlines(&info, &target, 1);
+            continue;
+        }
+        jpeg_read_scanlines(&info, cmykRow, 1);
+        CmykRowToBgr(cmykRow[0], row, info.output_width, channels, info.saw_Adobe_marker);
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    job->result = IMAGING_SUCCESS;
+}
+
+struct EncodeJob {
+    const ImageBitmap* bitmap;
+    int quality;
+    unsigned char* buffer;
+    unsigned long size;
+    int result;
+    char message[JMSG_LENGTH_MAX];
+};
+
+void RunEncode(EncodeJob* job)
+{
+    jpeg_compress_struct info;
+    JpegErrorManager errors;
+    info.err = &errors.base;
+    PrepareErrors(&errors);
+    if (setjmp(errors.jump)) {
+        jpeg_destroy_compress(&info);
+        job->result = IMAGING_ERROR_FILE_WRITE;
+        std::memcpy(job->message, errors.message, sizeof job->message);
+        return;
+    }
+    jpeg_create_compress(&info);
+    jpeg_mem_dest(&info, &job->buffer, &job->size);
+    const ImageBitmap& bitmap = *job->bitmap;
+    info.image_width = JDIMENSION(bitmap.width);
+    info.image_height = JDIMENSION(bitmap.height);
+    switch (bitmap.bitsPerPixel) {
+    case 8: info.input_components = 1; info.in_color_space = JCS_GRAYSCALE; break;
+    case 24: info.input_components = 3; info.in_color_space = JCS_EXT_BGR; break;
+    default: info.input_components = 4; info.in_color_space = JCS_EXT_BGRX; break;
+    }
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, job->quality, TRUE);
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW row = const_cast<BYTE*>(bitmap.Row(LONG(info.next_scanline)));
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    job->result = IMAGING_SUCCESS;
+}
+
+}  // namespace
+
+int DecodeJpeg(const BYTE* data, std::size_t size, int wantBits, ImageBitmap* out)
+{
+    DecodeJob job{data, size, wantBits == 32 ? 32 : 24, out, IMAGING_SUCCESS, {}};
+    RunDecode(&job);
+    if (job.result != IMAGING_SUCCESS)
+        return Fail(job.result, std::string("JPEG: ") + job.message);
+    return IMAGING_SUCCESS;
+}
+
+int EncodeJpeg(const ImageBitmap& bitmap, int quality, EncodedBytes* out)
+{
+    EncodeJob job{&bitmap, quality, nullptr, 0, IMAGING_SUCCESS, {}};
+    RunEncode(&job);
+    bool stored = job.result == IMAGING_SUCCESS && out->Append(job.buffer, job.size);
+    std::free(job.buffer);
+    if (job.result != IMAGING_SUCCESS)
+        return Fail(job.result, std::string("JPEG: ") + job.message);
+    if (!stored)
+        return Fail(IMAGING_ERROR_NO_MEMORY, "out of memory while writing JPEG");
+    return IMAGING_SUCCESS;
+}
+
+}  // namespace imaging_internal
