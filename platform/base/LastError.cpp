@@ -4,11 +4,18 @@
 
 namespace {
 thread_local DWORD t_lastError = ERROR_SUCCESS;
+thread_local int t_lastErrno = 0;
 }
 
 DWORD GetLastError() { return t_lastError; }
 
-void SetLastError(DWORD code) { t_lastError = code; }
+void SetLastError(DWORD code)
+{
+    t_lastError = code;
+    t_lastErrno = 0;
+}
+
+int GetLastErrnoValue() { return t_lastErrno; }
 
 DWORD ErrorCodeFromErrno(int errnoValue, bool isDirectoryContext)
 {
@@ -33,6 +40,12 @@ DWORD ErrorCodeFromErrno(int errnoValue, bool isDirectoryContext)
     case ENOTEMPTY: return ERROR_DIR_NOT_EMPTY;
     case EPIPE: return ERROR_BROKEN_PIPE;
     case ETIMEDOUT: return ERROR_TIMEOUT;
+    case EFBIG: return ERROR_FILE_TOO_LARGE;
+    case ELOOP: return ERROR_CANT_RESOLVE_FILENAME;
+    case ESPIPE: return ERROR_SEEK_ON_DEVICE;
+    case EBUSY:
+    case ETXTBSY: return ERROR_BUSY;
+    case EIO: return ERROR_GEN_FAILURE;
     default: return ERROR_INVALID_FUNCTION;
     }
 }
@@ -41,5 +54,6 @@ DWORD SetLastErrorFromErrno(int errnoValue, bool isDirectoryContext)
 {
     DWORD code = ErrorCodeFromErrno(errnoValue, isDirectoryContext);
     SetLastError(code);
+    t_lastErrno = errnoValue;
     return code;
 }

@@ -1,0 +1,589 @@
+#include "components/mail/ContentCoding.h"
+
+#include "components/foundation/CharsetNames.h"
+#include "components/foundation/DataBuffer.h"
+#include "components/foundation/EncodingConvert.h"
+#include "components/foundation/StringBuffer.h"
+#include "platform/base/TextCase.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+const char kHexDigits[] = "0123456789ABCDEF";
+
+// Sextet of a byte in '+'..'z'; 127 for a byte in that range outside the alphabet.
+int SextetOf(unsigned char b)
+{
+    if (b >= 'A' && b <= 'Z')
+        return b - 'A';
+    if (b >= 'a' && b <= 'z')
+        return b - 'a' + 26;
+    if (b >= '0' && b <= '9')
+        return b - '0' + 52;
+    if (b == '+')
+        return 62;
+    if (b == '/')
+        return 63;
+    return 127;
+}
+
+void AppendGroup(const unsigned char* bytes, unsigned n, std::string& out)
+{
+    unsigned value = unsigned(bytes[0]) << 16;
+    if (n > 1)
+        value |= unsigned(bytes[1]) << 8;
+    if (n > 2)
+        value |= bytes[2];
+    out += kAlphabet[(value >> 18) & 0x3F];
+    out += kAlphabet[(value >> 12) & 0x3F];
+    out += n > 1 ? kAlphabet[(value >> 6) & 0x3F] : '=';
+    out += n > 2 ? kAlphabet[value & 0x3F] : '=';
+}
+
+std::string Base64NoBreaks(const unsigned char* bytes, unsigned count)
+{
+    std::string text;
+    if (!bytes || count == 0)
+        return text;
+    text.reserve(size_t(count) / 3 * 4 + 4);
+    for (unsigned i = 0; i < count; i += 3)
+        AppendGroup(bytes + i, count - i >= 3 ? 3 : count - i, text);
+    return text;
+}
+
+// The shared base64 decoder; strict rejects bytes outside '+'..'z'.
+unsigned char* DecodeBase64Impl(const char* text, unsigned length, unsigned* outCount, bool strict, bool* success)
+{
+    if (success)
+        *success = true;
+    if (outCount)
+        *outCount = 0;
+    if (!outCount || !text || length == 0)
+        return nullptr;
+    auto* out = static_cast<unsigned char*>(std::malloc(size_t(length) * 3 / 4 + 8));
+    if (!out)
+        return nullptr;
+    unsigned count = 0;
+    int sextets[4];
+    int held = 0;
+    for (unsigned i = 0; i < length; ++i) {
+        auto b = static_cast<unsigned char>(text[i]);
+        if (b == '\r' || b == '\n' || b == '\t' || b == ' ')
+            continue;
+        if (b == '=' || b == 0)
+            break;
+        int value;
+        if (b >= '+' && b <= 'z') {
+            value = SextetOf(b);
+        } else if (strict) {
+            std::free(out);
+            if (success)
+                *success = false;
+            return nullptr;
+        } else {
+            value = 62;
+        }
+        sextets[held++] = value;
+        if (held == 4) {
+            out[count++] = (unsigned char)((sextets[0] << 2) | (sextets[1] >> 4));
+            out[count++] = (unsigned char)((sextets[1] << 4) | (sextets[2] >> 2));
+            out[count++] = (unsigned char)((sextets[2] << 6) | sextets[3]);
+            held = 0;
+        }
+    }
+    if (held >= 2)
+        out[count++] = (unsigned char)((sextets[0] << 2) | (sextets[1] >> 4));
+    if (held >= 3)
+        out[count++] = (unsigned char)((sextets[1] << 4) | (sextets[2] >> 2));
+    out[count] = 0;
+    *outCount = count;
+    return out;
+}
+
+int HexValueOrZero(unsigned char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return 0;
+}
+
+bool IsUpperHexDigit(unsigned char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
+
+bool IsLineTrailer(unsigned char c)
+{
+    unsigned char low = c & 0x7F;
+    return low == '\r' || low == '\n' || low == ' ' || low == '\t';
+}
+
+bool IsQDirect(unsigned char b)
+{
+    return (b >= 0x21 && b <= 0x3C) || b == 0x3E || (b >= 0x40 && b <= 0x5E) || (b >= 0x60 && b <= 0x7E);
+}
+
+int CodePageOrUtf8(const char* charset)
+{
+    int codePage = CodePageFromCharsetName(charset);
+    return codePage == 0 ? 65001 : codePage;
+}
+
+} // namespace
+
+void ContentCoding::EncodeBase64(const unsigned char* bytes, unsigned count, torvane::StringBuffer& out) const
+{
+    if (!bytes || count == 0)
+        return;
+    std::string text;
+    text.reserve(size_t(count) / 3 * 4 + size_t(count) / 27 + 8);
+    int column = 0;
+    for (unsigned i = 0; i < count; i += 3) {
+        AppendGroup(bytes + i, count - i >= 3 ? 3 : count - i, text);
+        column += 4;
+        if (column >= m_lineLength) {
+            text += "\r\n";
+            column = 0;
+        }
+    }
+    text += "\r\n";
+    out.AppendBytes(text.data(), int(text.size()));
+}
+
+void ContentCoding::EncodeBase64NoBreaks(const unsigned char* bytes, unsigned count, torvane::StringBuffer& out) const
+{
+    std::string text = Base64NoBreaks(bytes, count);
+    out.AppendBytes(text.data(), int(text.size()));
+}
+
+char* ContentCoding::EncodeBase64ToArray(const unsigned char* bytes, unsigned count, unsigned* outLength) const
+{
+    if (outLength)
+        *outLength = 0;
+    if (!bytes || count == 0)
+        return nullptr;
+    std::string text = Base64NoBreaks(bytes, count);
+    auto* array = static_cast<char*>(std::malloc(text.size() + 1));
+    if (!array)
+        return nullptr;
+    std::memcpy(array, text.c_str(), text.size() + 1);
+    if (outLength)
+        *outLength = unsigned(text.size());
+    return array;
+}
+
+unsigned char* ContentCoding::DecodeBase64(const char* text, unsigned length, unsigned* outCount) const
+{
+    return DecodeBase64Impl(text, length, outCount, false, nullptr);
+}
+
+unsigned char* ContentCoding::DecodeBase64Strict(const char* text, unsigned length, unsigned* outCount,
+    bool* success) const
+{
+    return DecodeBase64Impl(text, length, outCount, true, success);
+}
+
+bool ContentCoding::DecodeBase64ToData(const char* text, unsigned length, DataBuffer& out) const
+{
+    unsigned count = 0;
+    bool success = true;
+    unsigned char* bytes = DecodeBase64Strict(text, length, &count, &success);
+    if (!success)
+        return false;
+    if (bytes)
+        out.TakeMemory(bytes, count);
+    else
+        out.Empty();
+    return true;
+}
+
+void ContentCoding::AppendDecodedBase64(const char* text, torvane::StringBuffer& out) const
+{
+    if (!text)
+        return;
+    unsigned count = 0;
+    unsigned char* bytes = DecodeBase64(text, unsigned(std::strlen(text)), &count);
+    if (bytes)
+        out.AppendBytes(bytes, int(count));
+    std::free(bytes);
+}
+
+void ContentCoding::EncodeQuotedPrintable(const unsigned char* bytes, unsigned count, torvane::StringBuffer& out) const
+{
+    if (!bytes || count == 0)
+        return;
+    std::string text;
+    text.reserve(size_t(count) + size_t(count) / 8 + 8);
+    auto crlfAt = [&](unsigned i) { return i + 1 < count && bytes[i] == '\r' && bytes[i + 1] == '\n'; };
+    auto appendEscaped = [&](unsigned char b) {
+        text += '=';
+        text += kHexDigits[b >> 4];
+        text += kHexDigits[b & 0x0F];
+    };
+    int column = 0;
+    for (unsigned i = 0; i < count; ++i) {
+        unsigned char b = bytes[i];
+        if (column == 0 && b == '.') {
+            text += "=2E";
+            column = 3;
+        } else if (column == 0 && b == 'F' && i + 4 < count && std::memcmp(bytes + i + 1, "rom ", 4) == 0) {
+            text += "=46";
+            column = 3;
+        } else if ((b >= '!' && b <= '<') || (b >= '>' && b <= '~')) {
+            text += char(b);
+            column += 1;
+        } else if (b == ' ' || b == '\t') {
+            if (i + 1 == count || crlfAt(i + 1)) {
+                appendEscaped(b);
+                column += 3;
+            } else {
+                text += char(b);
+                column += 1;
+            }
+        } else if (crlfAt(i)) {
+            text += "\r\n";
+            column = 0;
+            ++i;
+            continue;
+        } else {
+            appendEscaped(b);
+            column += 3;
+        }
+        if (column >= m_lineLength && !crlfAt(i + 1)) {
+            text += "=\r\n";
+            column = 0;
+        }
+    }
+    out.AppendBytes(text.data(), int(text.size()));
+}
+
+unsigned char* ContentCoding::DecodeQuotedPrintable(const char* text, unsigned length, unsigned* outCount) const
+{
+    if (outCount)
+        *outCount = 0;
+    if (!text || !outCount)
+        return nullptr;
+    const char* nul = static_cast<const char*>(std::memchr(text, 0, length));
+    if (nul)
+        length = unsigned(nul - text);
+    if (length == 0)
+        return nullptr;
+    auto* out = static_cast<unsigned char*>(std::malloc(size_t(length) + 3));
+    if (!out)
+        return nullptr;
+    unsigned count = 0;
+    unsigned lineStart = 0;
+    while (lineStart < length) {
+        unsigned lineEnd = lineStart;
+        while (lineEnd < length && text[lineEnd] != '\n')
+            ++lineEnd;
+        bool endedWithLineFeed = lineEnd < length;
+        unsigned end = lineEnd;
+        while (end > lineStart && IsLineTrailer(static_cast<unsigned char>(text[end - 1])))
+            --end;
+        bool softBreak = false;
+        for (unsigned i = lineStart; i < end; ++i) {
+            auto b = static_cast<unsigned char>(text[i]);
+            if (b != '=') {
+                out[count++] = b & 0x7F;
+                continue;
+            }
+            if (i + 1 == end) {
+                softBreak = true;
+                break;
+            }
+            if (i + 8 < end && std::memcmp(text + i + 1, "FFFFFF", 6) == 0) {
+                out[count++] = (unsigned char)((HexValueOrZero(text[i + 7]) << 4) | HexValueOrZero(text[i + 8]));
+                i += 8;
+                continue;
+            }
+            if (i + 2 < end) {
+                out[count++] = (unsigned char)((HexValueOrZero(text[i + 1]) << 4) | HexValueOrZero(text[i + 2]));
+                i += 2;
+                continue;
+            }
+            out[count++] = '=';
+        }
+        if (endedWithLineFeed && !softBreak) {
+            out[count++] = '\r';
+            out[count++] = '\n';
+        }
+        lineStart = lineEnd + 1;
+    }
+    out[count] = 0;
+    *outCount = count;
+    return out;
+}
+
+bool ContentCoding::DecodeQuotedPrintableToData(const char* text, unsigned length, DataBuffer& out) const
+{
+    unsigned count = 0;
+    unsigned char* bytes = DecodeQuotedPrintable(text, length, &count);
+    if (!bytes)
+        return false;
+    out.TakeMemory(bytes, count);
+    return true;
+}
+
+char* ContentCoding::EncodeQ(const unsigned char* bytes, unsigned count, unsigned* outCount) const
+{
+    if (outCount)
+        *outCount = 0;
+    if (!bytes || count == 0)
+        return nullptr;
+    std::string text;
+    text.reserve(size_t(count) * 3);
+    for (unsigned i = 0; i < count; ++i) {
+        unsigned char b = bytes[i];
+        if (IsQDirect(b)) {
+            text += char(b);
+        } else if (b == ' ') {
+            text += '_';
+        } else {
+            text += '=';
+            text += kHexDigits[b >> 4];
+            text += kHexDigits[b & 0x0F];
+        }
+    }
+    auto* array = static_cast<char*>(std::malloc(text.size() + 1));
+    if (!array)
+        return nullptr;
+    std::memcpy(array, text.c_str(), text.size() + 1);
+    if (outCount)
+        *outCount = unsigned(text.size());
+    return array;
+}
+
+unsigned char* ContentCoding::DecodeQ(const char* text, int length, unsigned* outCount) const
+{
+    if (outCount)
+        *outCount = 0;
+    if (!text)
+        return nullptr;
+    unsigned n = length <= 0 ? unsigned(std::strlen(text)) : unsigned(length);
+    auto* out = static_cast<unsigned char*>(std::malloc(size_t(n) + 1));
+    if (!out)
+        return nullptr;
+    unsigned count = 0;
+    for (unsigned i = 0; i < n; ++i) {
+        auto b = static_cast<unsigned char>(text[i]);
+        if (b == '_') {
+            out[count++] = ' ';
+            continue;
+        }
+        if (b == '=' && i + 2 < n && IsUpperHexDigit(static_cast<unsigned char>(text[i + 1]))
+            && IsUpperHexDigit(static_cast<unsigned char>(text[i + 2]))) {
+            out[count++] = (unsigned char)((HexValueOrZero(text[i + 1]) << 4) | HexValueOrZero(text[i + 2]));
+            i += 2;
+            continue;
+        }
+        if (b < 0x20 || b == '?' || b == 0x7F || (b >= 0x80 && b <= 0x9F))
+            continue;
+        out[count++] = b;
+    }
+    out[count] = 0;
+    if (outCount)
+        *outCount = count;
+    return out;
+}
+
+void ContentCoding::AppendBWord(const unsigned char* bytes, unsigned count, const char* charset,
+    torvane::StringBuffer& out) const
+{
+    if (!charset || !bytes || count == 0)
+        return;
+    out.Append("=?");
+    out.Append(charset);
+    out.Append("?B?");
+    EncodeBase64NoBreaks(bytes, count, out);
+    out.Append("?=");
+}
+
+void ContentCoding::AppendQWord(const unsigned char* bytes, unsigned count, const char* charset,
+    torvane::StringBuffer& out) const
+{
+    if (!bytes || count == 0)
+        return;
+    unsigned encodedLength = 0;
+    char* encoded = EncodeQ(bytes, count, &encodedLength);
+    out.Append("=?");
+    out.Append(charset && *charset ? charset : "utf-8");
+    out.Append("?Q?");
+    out.AppendBytes(encoded, int(encodedLength));
+    out.Append("?=");
+    std::free(encoded);
+}
+
+void ContentCoding::AppendWordChunks(const unsigned char* bytes, unsigned count, const char* charset, bool base64,
+    torvane::StringBuffer& out) const
+{
+    if (!bytes || count == 0)
+        return;
+    unsigned shortLimit = base64 ? 24 : 35;
+    if (count < shortLimit) {
+        if (base64)
+            AppendBWord(bytes, count, charset, out);
+        else
+            AppendQWord(bytes, count, charset, out);
+        return;
+    }
+    int codePage = CodePageOrUtf8(charset);
+    DataBuffer utf16;
+    EncodingConvert converter;
+    converter.Convert(codePage, 1200, bytes, count, utf16);
+    unsigned total = utf16.GetSize() & ~1u;
+    if (total == 0)
+        return;
+    unsigned chunkBytes = base64 ? 24 : 34;
+    bool first = true;
+    for (unsigned start = 0; start < total;) {
+        unsigned size = total - start < chunkBytes ? total - start : chunkBytes;
+        // A surrogate pair is never cut between two words.
+        if (start + size < total && size > 2) {
+            unsigned lastUnit = unsigned(utf16.GetData()[start + size - 2]) | (unsigned(utf16.GetData()[start + size - 1]) << 8);
+            if (lastUnit >= 0xD800 && lastUnit <= 0xDBFF)
+                size -= 2;
+        }
+        DataBuffer piece;
+        converter.Convert(1200, codePage, utf16.GetData() + start, size, piece);
+        if (!first)
+            out.Append("\r\n\t");
+        first = false;
+        if (base64)
+            AppendBWord(piece.GetData(), piece.GetSize(), charset, out);
+        else
+            AppendQWord(piece.GetData(), piece.GetSize(), charset, out);
+        start += size;
+    }
+}
+
+void ContentCoding::AppendBWords(const unsigned char* bytes, unsigned count, const char* charset,
+    torvane::StringBuffer& out) const
+{
+    AppendWordChunks(bytes, count, charset, true, out);
+}
+
+void ContentCoding::AppendQWords(const unsigned char* bytes, unsigned count, const char* charset,
+    torvane::StringBuffer& out) const
+{
+    AppendWordChunks(bytes, count, charset, false, out);
+}
+
+void ContentCoding::AppendEncodedWord(const unsigned char* bytes, unsigned count, const char* charset,
+    torvane::StringBuffer& out) const
+{
+    if (!bytes || count == 0)
+        return;
+    unsigned window = count < 100 ? count : 100;
+    std::string head(reinterpret_cast<const char*>(bytes), window);
+    for (char& c : head)
+        c = AsciiToUpper(c);
+    if (head.find("?Q?") != std::string::npos || head.find("?B?") != std::string::npos) {
+        out.AppendBytes(bytes, int(count));
+        return;
+    }
+    static const char* const kBase64Charsets[] = { "shift_jis", "shift-jis", "iso-2022-jp", "euc-jp", "euc-kr",
+        "iso-2022-kr", "gb2312", "hz-gb-2312", "euc-cn", "cp-936", "euc-tw", "big5", "cp-950", "cp-932", "tis-620",
+        "windows-874", "iso-8859-9", "windows-1254", "iso-8859-6", "windows-1256", "cp-1256" };
+    bool base64 = false;
+    if (charset) {
+        for (const char* name : kBase64Charsets) {
+            if (_stricmp(charset, name) == 0) {
+                base64 = true;
+                break;
+            }
+        }
+    }
+    if (base64)
+        AppendBWord(bytes, count, charset, out);
+    else
+        AppendQWord(bytes, count, charset, out);
+}
+
+void ContentCoding::DecodeWords(const torvane::StringBuffer& input, DataBuffer& out, WordMode mode,
+    bool* markedCommas) const
+{
+    if (markedCommas)
+        *markedCommas = false;
+    const char* text = input.GetText();
+    const char* end = text + input.GetLength();
+    const char* position = text;
+    for (;;) {
+        const char* open = std::strstr(position, "=?");
+        if (!open) {
+            out.Append(position, unsigned(end - position));
+            return;
+        }
+        out.Append(position, unsigned(open - position));
+        const char* charsetStart = open + 2;
+        const char* charsetEnd = std::strchr(charsetStart, '?');
+        if (!charsetEnd || !charsetEnd[1] || charsetEnd[2] != '?')
+            return;
+        char coding = charsetEnd[1];
+        const char* encodedStart = charsetEnd + 3;
+        const char* close = std::strstr(encodedStart, "?=");
+        if (!close)
+            return;
+        std::string charset(charsetStart, size_t(charsetEnd - charsetStart));
+        if (_stricmp(charset.c_str(), "8bit") == 0)
+            charset = "utf-8";
+        unsigned encodedLength = unsigned(close - encodedStart);
+        if (encodedLength > 0) {
+            unsigned count = 0;
+            unsigned char* decoded = (coding == 'B' || coding == 'b')
+                ? DecodeBase64(encodedStart, encodedLength, &count)
+                : DecodeQ(encodedStart, int(encodedLength), &count);
+            if (decoded && count > 0) {
+                DataBuffer word;
+                if (mode == WordMode::Raw || _stricmp(charset.c_str(), "utf-8") == 0
+                    || !IsKnownCharsetName(charset.c_str())) {
+                    word.Append(decoded, count);
+                } else {
+                    EncodingConvert converter;
+                    converter.ConvertFromNamedCharset(charset.c_str(), 65001, decoded, count, word);
+                }
+                if (mode == WordMode::MarkCommas) {
+                    for (unsigned i = 0; i < word.GetSize(); ++i) {
+                        if (word.GetData()[i] == ',') {
+                            out.Append("_COMMA_", 7);
+                            if (markedCommas)
+                                *markedCommas = true;
+                        } else {
+                            out.AppendByte(word.GetData()[i]);
+                        }
+                    }
+                } else {
+                    out.AppendBuffer(word);
+                }
+            }
+            std::free(decoded);
+        }
+        position = close + 2;
+    }
+}
+
+void ContentCoding::DecodeWordsToUtf8(torvane::StringBuffer& text) const
+{
+    DataBuffer out;
+    DecodeWords(text, out, WordMode::ToUtf8, nullptr);
+    text.Clear();
+    text.AppendData(out);
+}
+
+void ContentCoding::DecodeWordsRaw(const torvane::StringBuffer& text, DataBuffer& out) const
+{
+    DecodeWords(text, out, WordMode::Raw, nullptr);
+}
+
+void ContentCoding::DecodeWordsMarkCommas(torvane::StringBuffer& text, bool* markedCommas) const
+{
+    DataBuffer out;
+    DecodeWords(text, out, WordMode::MarkCommas, markedCommas);
+    text.Clear();
+    text.AppendData(out);
+}
