@@ -1,0 +1,43 @@
+#pragma once
+// The program's log file ("vornalt.log" beside the executable). One line per event:
+// "[MM/DD/YYYY HH:MM:SS]" in local time, no space, the text, CR LF; UTF-8 without a byte-order
+// mark. Every line opens the file for appending, writes and closes it, under one process-wide
+// lock, so lines from several threads never mix and other programs can read the log meanwhile.
+//
+// When the file cannot be written (the program folder is read-only, say), the line goes to
+// "$XDG_STATE_HOME/vornalt/" (default "~/.local/state/vornalt/") under the same file name, and
+// when that fails too, to standard error: lines are never lost silently. Lines written before
+// LogOpen or after LogClose are dropped (there is no log yet). Logging never blocks on a failure
+// and never reports one to its caller.
+
+#include "platform/base/Format.h"
+
+#include <string>
+#include <string_view>
+
+// Stores the path and writes "Vornalt Log Opened".
+void LogOpen(std::u16string_view path);
+// Writes "Vornalt Log Closed" and forgets the path.
+void LogClose();
+void LogWriteLine(std::u16string_view text);
+
+// The file the last line actually went to (the fallback file after a failure; empty before the
+// first line or when only standard error was left).
+std::u16string LogFileInUse();
+
+// Log messages are cut to their first 3999 UTF-16 units (a surrogate pair is never split).
+constexpr std::size_t LOG_MESSAGE_LIMIT = 3999;
+void LogErrorText(std::u16string_view message);
+void LogMessageText(std::u16string_view message);
+
+template <typename... Args> void LogError(std::u16string_view format, const Args&... args)
+{
+    LogErrorText(FormatText(format, args...));
+}
+template <typename... Args> void LogMessage(std::u16string_view format, const Args&... args)
+{
+    LogMessageText(FormatText(format, args...));
+}
+
+// Sends the headless message box's texts to the log as "MESSAGE: " lines (command-line runs).
+void RouteMessageBoxesToLog();
