@@ -1,0 +1,36 @@
+#pragma once
+// Hexadecimal text to bytes and back, for tables of published vectors.
+
+#include <string>
+#include <vector>
+
+inline std::vector<unsigned char> BytesFromHex(const std::string& hex)
+{
+    std::vector<unsigned char> bytes;
+    auto digit = [](char c) {
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
+        return c - 'A' + 10;
+    };
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes.push_back((unsigned char)(digit(hex[i]) * 16 + digit(hex[i + 1])));
+    return bytes;
+}
+
+inline std::string HexFromBytes(const unsigned char* bytes, std::size_t n)
+{
+    static const char kDigits[] = "0123456789abcdef";
+    std::string text;
+    for (std::size_t i = 0; i < n; ++i) {
+        text += kDigits[bytes[i] >> 4];
+        text += kDigits[bytes[i] & 15];
+    }
+    return text;
+}
+
+inline std::string HexFromBytes(const std::vector<unsigned char>& bytes)
+{
+    return HexFromBytes(bytes.data(), bytes.size());
+}
