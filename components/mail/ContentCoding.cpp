@@ -117,11 +117,8 @@ int HexValueOrZero(unsigned char c)
 
 bool IsUpperHexDigit(unsigned char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
 
-bool IsLineTrailer(unsigned char c)
-{
-    unsigned char low = c & 0x7F;
-    return low == '\r' || low == '\n' || low == ' ' || low == '\t';
-}
+// Only real blanks end a line: 8-bit bytes such as 0xA0 are text.
+bool IsLineTrailer(unsigned char c) { return c == '\r' || c == '\n' || c == ' ' || c == '\t'; }
 
 bool IsQDirect(unsigned char b)
 {
@@ -290,7 +287,8 @@ unsigned char* ContentCoding::DecodeQuotedPrintable(const char* text, unsigned l
         for (unsigned i = lineStart; i < end; ++i) {
             auto b = static_cast<unsigned char>(text[i]);
             if (b != '=') {
-                out[count++] = b & 0x7F;
+                // Raw 8-bit bytes are invalid here but are someone's text: keep them whole.
+                out[count++] = b;
                 continue;
             }
             if (i + 1 == end) {
@@ -522,13 +520,18 @@ void ContentCoding::DecodeWords(const torvane::StringBuffer& input, DataBuffer& 
         out.Append(position, unsigned(open - position));
         const char* charsetStart = open + 2;
         const char* charsetEnd = std::strchr(charsetStart, '?');
-        if (!charsetEnd || !charsetEnd[1] || charsetEnd[2] != '?')
+        // A malformed word is not a word: the rest of the text is kept as it stands.
+        if (!charsetEnd || !charsetEnd[1] || charsetEnd[2] != '?') {
+            out.Append(open, unsigned(end - open));
             return;
+        }
         char coding = charsetEnd[1];
         const char* encodedStart = charsetEnd + 3;
         const char* close = std::strstr(encodedStart, "?=");
-        if (!close)
+        if (!close) {
+            out.Append(open, unsigned(end - open));
             return;
+        }
         std::string charset(charsetStart, size_t(charsetEnd - charsetStart));
         if (_stricmp(charset.c_str(), "8bit") == 0)
             charset = "utf-8";

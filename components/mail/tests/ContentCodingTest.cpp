@@ -65,6 +65,13 @@ TEST(ContentCodingTest, Base64KnownVectors)
     std::free(array);
 }
 
+TEST(ContentCodingTest, QuotedPrintableKeepsRaw8BitBytes)
+{
+    // Invalid but common: unencoded 8-bit text, including a no-break space at a line end.
+    EXPECT_EQ(QpDecode("caf\xE9 ok\xA0\n"), "caf\xE9 ok\xA0\r\n");
+    EXPECT_EQ(QpDecode("tail  \t\r\nnext"), "tail\r\nnext");
+}
+
 TEST(ContentCodingTest, Base64LineBreaks)
 {
     ContentCoding coding;
@@ -170,9 +177,13 @@ TEST(ContentCodingTest, DecodingEncodedWords)
     StringBuffer latin("Re: =?windows-1252?Q?caf=E9?= ok");
     coding.DecodeWordsToUtf8(latin);
     EXPECT_EQ(TextOf(latin), "Re: caf\xC3\xA9 ok");
+    // A malformed word is kept as text, and so is everything after it.
     StringBuffer broken("before =?utf-8?Q?never closed");
     coding.DecodeWordsToUtf8(broken);
-    EXPECT_EQ(TextOf(broken), "before ");
+    EXPECT_EQ(TextOf(broken), "before =?utf-8?Q?never closed");
+    StringBuffer noCoding("=?utf-8?Q?ok?= then =?what and more");
+    coding.DecodeWordsToUtf8(noCoding);
+    EXPECT_EQ(TextOf(noCoding), "ok then =?what and more");
     StringBuffer b64("=?utf-8?b?w6k=?=");
     coding.DecodeWordsToUtf8(b64);
     EXPECT_EQ(TextOf(b64), "\xC3\xA9");
