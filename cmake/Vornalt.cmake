@@ -34,3 +34,19 @@ function(vornalt_library name)
       PROPERTIES TIMEOUT 300)
   endif()
 endfunction()
+
+# vornalt_copy_program_data(<target>)
+#
+# Copies the program-folder data (data/frames, and data/gallery_themes when it exists) next to
+# the target's binary after every build of it, where the program looks for it.
+function(vornalt_copy_program_data target)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${PROJECT_SOURCE_DIR}/data/frames $<TARGET_FILE_DIR:${target}>/frames
+    VERBATIM)
+  if(EXISTS ${PROJECT_SOURCE_DIR}/data/gallery_themes)
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -E copy_directory ${PROJECT_SOURCE_DIR}/data/gallery_themes
+              $<TARGET_FILE_DIR:${target}>/gallery_themes
+      VERBATIM)
+  endif()
+endfunction()

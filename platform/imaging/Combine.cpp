@@ -3,6 +3,8 @@
 #include "platform/imaging/ImagingInternal.h"
 
 #include <algorithm>
+#include <new>
+#include <vector>
 
 using namespace imaging_internal;
 
@@ -33,6 +35,16 @@ int CombineBitmaps(ImageBitmap* destination, int x, int y, int width, int height
         return IMAGING_SUCCESS;
 
     const int fromBits = source->bitsPerPixel, toBits = destination->bitsPerPixel;
+    const ImageRegion* region = source->region.get();
+    // Through a region each source row is first converted aside, then mixed in by coverage.
+    std::vector<BYTE> converted;
+    if (region) {
+        try {
+            converted.resize(std::size_t(w) * std::size_t(toBits / 8));
+        } catch (const std::bad_alloc&) {
+            return Fail(IMAGING_ERROR_NO_MEMORY, "out of memory while combining");
+        }
+    }
     // Within one bitmap, copying downwards must start at the bottom so no row is read after
     // it was overwritten.
     const bool bottomUp = destination == source && dy > sy;
@@ -40,7 +52,12 @@ int CombineBitmaps(ImageBitmap* destination, int x, int y, int width, int height
         const long long row = bottomUp ? h - 1 - i : i;
         const BYTE* from = source->Row(LONG(sy + row)) + sx * (fromBits / 8);
         BYTE* to = destination->Row(LONG(dy + row)) + dx * (toBits / 8);
-        ConvertRow(from, fromBits, to, toBits, std::size_t(w));
+        if (!region) {
+            ConvertRow(from, fromBits, to, toBits, std::size_t(w));
+            continue;
+        }
+        ConvertRow(from, fromBits, converted.data(), toBits, std::size_t(w));
+        WriteRowThroughCoverage(to, converted.data(), region->Row(LONG(sy + row)) + sx, toBits / 8, std::size_t(w));
     }
     return IMAGING_SUCCESS;
 }

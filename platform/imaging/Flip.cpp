@@ -48,6 +48,8 @@ int FlipBitmapTopToBottom(ImageBitmap* bitmap)
         std::memcpy(bitmap->Row(top), bitmap->Row(bottom), bytes);
         std::memcpy(bitmap->Row(bottom), spare.get(), bytes);
     }
+    if (bitmap->region)
+        MirrorRegion(*bitmap->region, /*topToBottom=*/true);
     return IMAGING_SUCCESS;
 }
 
@@ -60,5 +62,7 @@ int FlipBitmapLeftToRight(ImageBitmap* bitmap)
     case 24: MirrorRows<3>(*bitmap); break;
     default: MirrorRows<4>(*bitmap); break;
     }
+    if (bitmap->region)
+        MirrorRegion(*bitmap->region, /*topToBottom=*/false);
     return IMAGING_SUCCESS;
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 #include <utility>
+#include <vector>
 
 namespace imaging_internal {
 
@@ -106,6 +107,8 @@ const std::string& GetImagingErrorDetail()
     return imaging_internal::lastDetail;
 }
 
+ImageBitmap::ImageBitmap() = default;
+
 ImageBitmap::~ImageBitmap()
 {
     std::free(pixels);
@@ -128,6 +131,7 @@ ImageBitmap& ImageBitmap::operator=(ImageBitmap&& other) noexcept
     viewPerspective = other.viewPerspective;
     bytesPerLine = std::exchange(other.bytesPerLine, 0);
     pixels = std::exchange(other.pixels, nullptr);
+    region = std::move(other.region);
     return *this;
 }
 
@@ -137,6 +141,7 @@ void FreeBitmap(ImageBitmap* bitmap)
         return;
     std::free(bitmap->pixels);
     bitmap->pixels = nullptr;
+    bitmap->region.reset();
     bitmap->width = bitmap->height = 0;
     bitmap->bitsPerPixel = 0;
     bitmap->bytesPerLine = 0;
@@ -185,22 +190,34 @@ int FillBitmap(ImageBitmap* bitmap, COLORREF color)
         return Fail(IMAGING_ERROR_NO_BITMAP, "the bitmap is empty");
     BYTE r = GetRValue(color), g = GetGValue(color), b = GetBValue(color);
     int step = bitmap->BytesPerPixel();
-    // Paint the first row, then copy it: the copy is a plain memcpy per row.
-    BYTE* first = bitmap->Row(0);
+    const RECT area = RegionBoundsOf(*bitmap);
+    if (area.left >= area.right || area.top >= area.bottom)
+        return IMAGING_SUCCESS;
+    // One row of the colour, then copied (or mixed by coverage) into every row of the area.
+    std::vector<BYTE> pattern;
+    try {
+        pattern.resize(std::size_t(area.right - area.left) * std::size_t(step));
+    } catch (const std::bad_alloc&) {
+        return Fail(IMAGING_ERROR_NO_MEMORY, "out of memory while filling");
+    }
     if (step == 1) {
-        std::memset(first, GreyFromBgr(b, g, r), std::size_t(bitmap->width));
+        std::memset(pattern.data(), GreyFromBgr(b, g, r), pattern.size());
     } else {
-        for (LONG x = 0; x < bitmap->width; ++x) {
-            BYTE* p = first + std::ptrdiff_t(x) * step;
-            p[0] = b;
-            p[1] = g;
-            p[2] = r;
+        for (std::size_t i = 0; i < pattern.size(); i += std::size_t(step)) {
+            pattern[i] = b;
+            pattern[i + 1] = g;
+            pattern[i + 2] = r;
             if (step == 4)
-                p[3] = 255;
+                pattern[i + 3] = 255;
         }
     }
-    for (LONG y = 1; y < bitmap->height; ++y)
-        std::memcpy(bitmap->Row(y), first, std::size_t(bitmap->width) * std::size_t(step));
+    const ImageRegion* region = bitmap->region.get();
+    ForEachRowBand(area.bottom - area.top, area.right - area.left, [&](LONG begin, LONG end) {
+        for (LONG y = area.top + begin; y < area.top + end; ++y)
+            WriteRowThroughCoverage(bitmap->Row(y) + std::ptrdiff_t(area.left) * step, pattern.data(),
+                                    region ? region->Row(y) + area.left : nullptr, step,
+                                    std::size_t(area.right - area.left));
+    });
     return IMAGING_SUCCESS;
 }
 

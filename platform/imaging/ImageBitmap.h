@@ -8,17 +8,25 @@
 // The view perspective is stored for callers: 1 is the normal top-left origin (every loaded file
 // gets it); 5 to 8 mean the picture is seen turned by 90 degrees, so its visible width is the
 // stored height. Operations work on the stored pixel grid.
+//
+// A bitmap may carry a region (see ImageRegion.h): a coverage mask over its pixel grid that
+// limits fill, Gaussian blur and, when the bitmap is the source, combine. Operations that make
+// new pixels (create, copy, resize, rotate, trim, border, depth change, load) leave the result
+// without a region; flips mirror it with the pixels.
 
 #include "platform/base/Types.h"
 #include "platform/imaging/ImagingResult.h"
 
 #include <cstddef>
+#include <memory>
 
 constexpr int IMAGING_COLOR_ORDER_BGR = 1;
 constexpr int IMAGING_VIEW_TOP_LEFT = 1;
 
 // Nothing larger is created or decoded: a hostile header cannot make us allocate gigabytes.
 constexpr long long IMAGING_MAX_PIXELS = 200'000'000;
+
+struct ImageRegion;
 
 struct ImageBitmap {
     UINT structSize = sizeof(ImageBitmap);
@@ -29,9 +37,9 @@ struct ImageBitmap {
     INT viewPerspective = IMAGING_VIEW_TOP_LEFT;
     LONG bytesPerLine = 0;
     BYTE* pixels = nullptr;
-    // FIXME: regions (a per-bitmap mask limiting fill, blur and combine) are added here.
+    std::unique_ptr<ImageRegion> region;  // null: every pixel counts
 
-    ImageBitmap() = default;
+    ImageBitmap();
     ~ImageBitmap();
     ImageBitmap(const ImageBitmap&) = delete;
     ImageBitmap& operator=(const ImageBitmap&) = delete;
@@ -39,6 +47,7 @@ struct ImageBitmap {
     ImageBitmap& operator=(ImageBitmap&& other) noexcept;
 
     bool IsAllocated() const { return pixels != nullptr; }
+    bool HasRegion() const { return region != nullptr; }
     BYTE* Row(LONG y) { return pixels + std::ptrdiff_t(y) * bytesPerLine; }
     const BYTE* Row(LONG y) const { return pixels + std::ptrdiff_t(y) * bytesPerLine; }
     int BytesPerPixel() const { return bitsPerPixel / 8; }
@@ -60,6 +69,7 @@ int CreateBitmap(ImageBitmap* bitmap, int width, int height, int bitsPerPixel, i
 int CopyBitmap(ImageBitmap* destination, const ImageBitmap* source);
 
 // Paints every pixel with `color` (32-bit pixels become opaque; 8-bit ones take its grey level).
+// With a region set, only the region's pixels change (mixed by coverage on smoothed edges).
 int FillBitmap(ImageBitmap* bitmap, COLORREF color);
 
 // Converts to 8 (grey), 24 or 32 bits per pixel; 32 -> 24 drops alpha, 24 -> 32 makes it

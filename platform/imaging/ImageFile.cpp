@@ -107,7 +107,8 @@ int ConvertLoaded(ImageBitmap* loaded, int bitsPerPixel)
     return ChangeBitmapColorResolution(loaded, loaded, bitsPerPixel, 0);
 }
 
-int DecodeFile(const std::string& path, int bitsPerPixel, ImageBitmap* loaded)
+int DecodeFile(const std::string& path, int bitsPerPixel, ImageBitmap* loaded, int targetWidth = 0,
+               int targetHeight = 0)
 {
     std::string bytes;
     int result = ReadWholeFile(path, kMaxFileBytes, &bytes);
@@ -115,7 +116,9 @@ int DecodeFile(const std::string& path, int bitsPerPixel, ImageBitmap* loaded)
         return result;
     const BYTE* data = reinterpret_cast<const BYTE*>(bytes.data());
     switch (FormatFromBytes(data, bytes.size())) {
-    case IMAGE_FORMAT_JPEG: result = DecodeJpeg(data, bytes.size(), bitsPerPixel, loaded); break;
+    case IMAGE_FORMAT_JPEG:
+        result = DecodeJpeg(data, bytes.size(), bitsPerPixel, loaded, targetWidth, targetHeight);
+        break;
     case IMAGE_FORMAT_PNG: result = DecodePng(data, bytes.size(), bitsPerPixel, loaded); break;
     case IMAGE_FORMAT_GIF: result = DecodeGif(data, bytes.size(), loaded); break;
     case IMAGE_FORMAT_BMP: result = DecodeBmp(data, bytes.size(), loaded); break;
@@ -313,14 +316,23 @@ int GetImageFileInfo(const std::u16string& path, ImageFileInfo* info)
     return GetImageFileInfo(PathToUtf8(path), info);
 }
 
-int LoadImageFile(const std::string& path, ImageBitmap* bitmap, int bitsPerPixel, int colorOrder, DWORD /*flags*/)
+int LoadImageFile(const std::string& path, ImageBitmap* bitmap, int bitsPerPixel, int colorOrder, DWORD flags)
+{
+    return LoadImageFileForSize(path, bitmap, 0, 0, bitsPerPixel, colorOrder, flags);
+}
+
+int LoadImageFileForSize(const std::string& path, ImageBitmap* bitmap, int targetWidth, int targetHeight,
+                         int bitsPerPixel, int colorOrder, DWORD /*flags*/)
 {
     if (!bitmap || (bitsPerPixel != 0 && bitsPerPixel != 24 && bitsPerPixel != 32) ||
         (colorOrder != 0 && colorOrder != IMAGING_COLOR_ORDER_BGR))
         return Fail(IMAGING_ERROR_INVALID_ARGUMENT, "bad load request for " + path);
+    if (targetWidth < 0 || targetHeight < 0)
+        return Fail(IMAGING_ERROR_INVALID_ARGUMENT, "negative target size " + std::to_string(targetWidth) + " x " +
+                                                        std::to_string(targetHeight) + " for " + path);
     try {
         ImageBitmap loaded;
-        int result = DecodeFile(path, bitsPerPixel, &loaded);
+        int result = DecodeFile(path, bitsPerPixel, &loaded, targetWidth, targetHeight);
         if (result != IMAGING_SUCCESS)
             return result;
         loaded.colorOrder = IMAGING_COLOR_ORDER_BGR;
@@ -330,6 +342,12 @@ int LoadImageFile(const std::string& path, ImageBitmap* bitmap, int bitsPerPixel
     } catch (const std::bad_alloc&) {
         return Fail(IMAGING_ERROR_NO_MEMORY, "out of memory loading " + path);
     }
+}
+
+int LoadImageFileForSize(const std::u16string& path, ImageBitmap* bitmap, int targetWidth, int targetHeight,
+                         int bitsPerPixel, int colorOrder, DWORD flags)
+{
+    return LoadImageFileForSize(PathToUtf8(path), bitmap, targetWidth, targetHeight, bitsPerPixel, colorOrder, flags);
 }
 
 int LoadImageFile(const std::u16string& path, ImageBitmap* bitmap, int bitsPerPixel, int colorOrder, DWORD flags)

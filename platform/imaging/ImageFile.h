@@ -39,6 +39,17 @@ int LoadImageFile(const std::string& path, ImageBitmap* bitmap, int bitsPerPixel
 int LoadImageFile(const std::u16string& path, ImageBitmap* bitmap, int bitsPerPixel = 0,
                   int colorOrder = IMAGING_COLOR_ORDER_BGR, DWORD flags = 0);
 
+// Loads like LoadImageFile a picture that is about to be shrunk to fit targetWidth x
+// targetHeight (0 leaves that direction free; both 0 is a plain load). A JPEG file is decoded
+// at the smallest of the reduced scales 1/8, 1/4 and 1/2 that keeps at least twice the target
+// in both directions (else whole), which saves much of the decoding and resizing time of a
+// large photograph; the caller's resize then brings it to the final size. Other formats load at full size. A negative target
+// fails with INVALID_ARGUMENT.
+int LoadImageFileForSize(const std::string& path, ImageBitmap* bitmap, int targetWidth, int targetHeight,
+                         int bitsPerPixel = 0, int colorOrder = IMAGING_COLOR_ORDER_BGR, DWORD flags = 0);
+int LoadImageFileForSize(const std::u16string& path, ImageBitmap* bitmap, int targetWidth, int targetHeight,
+                         int bitsPerPixel = 0, int colorOrder = IMAGING_COLOR_ORDER_BGR, DWORD flags = 0);
+
 // Writes `bitmap` as `format`. bitsPerPixel 0 means the bitmap's own depth.
 //  JPEG: 8 writes grey, anything else 24 bits (alpha dropped). Quality factor 2 (best) to 255
 //        (smallest); 0 and values past 255 mean 2. See JpegQualityFromFactor.

@@ -1,10 +1,27 @@
 #pragma once
 // Helpers shared by the imaging layer's sources; not part of its interface.
 
+#include "platform/gdi/Geometry.h"
 #include "platform/imaging/ImageBitmap.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
+
+// The region a bitmap carries: one coverage byte per pixel of the grid it was made for (255
+// inside, 0 outside, between on smoothed edges) and the smallest rectangle holding every
+// non-zero byte (empty when the region covers nothing).
+struct ImageRegion {
+    LONG width = 0;
+    LONG height = 0;
+    std::vector<BYTE> coverage;
+    RECT bounds{0, 0, 0, 0};
+
+    const BYTE* Row(LONG y) const { return coverage.data() + std::ptrdiff_t(y) * width; }
+    BYTE* Row(LONG y) { return coverage.data() + std::ptrdiff_t(y) * width; }
+    bool IsEmpty() const { return bounds.left >= bounds.right || bounds.top >= bounds.bottom; }
+};
 
 namespace imaging_internal {
 
@@ -26,6 +43,37 @@ int AllocatePixels(ImageBitmap* out, long long width, long long height, int bits
 // Converts one row of `count` pixels between depths 8, 24 and 32 (grey uses integer BT.601
 // weights; 24 -> 32 sets alpha 255). `from` and `to` must not overlap unless the depths match.
 void ConvertRow(const BYTE* from, int fromBits, BYTE* to, int toBits, std::size_t count);
+
+// The rectangle of the bitmap an operation limited by its region touches: the region's bounds,
+// or the whole grid without a region.
+RECT RegionBoundsOf(const ImageBitmap& bitmap);
+
+// Writes `count` computed pixels over `target`, each by its coverage byte: 255 replaces, 0 keeps,
+// values between mix linearly (rounded). A null `coverage` replaces every pixel.
+void WriteRowThroughCoverage(BYTE* target, const BYTE* computed, const BYTE* coverage, int channels,
+                             std::size_t count);
+
+// Mirrors a region the way the flips mirror pixels.
+void MirrorRegion(ImageRegion& region, bool topToBottom);
+
+// Calls `body(begin, end)` on consecutive bands covering rows [0, rows), on up to the imaging
+// thread limit at once, and returns when every band is done. Small jobs (rows x costPerRow
+// under a threshold) run on the calling thread. Each row is given to exactly one call, so a body
+// whose rows do not depend on one another gives the same result however the rows are banded.
+// Bodies must not throw.
+void ForEachRowBand(LONG rows, long long costPerRow, const std::function<void(LONG begin, LONG end)>& body);
+
+// Gaussian blur of the rows [top, bottom) of `source` (all channels, alpha included) into
+// `output`, which holds those rows with the source's pitch; edge pixels extend past the borders.
+// `sigma` in pixels; 0 copies. Fails only for lack of memory.
+int BlurRowsInto(const ImageBitmap& source, double sigma, LONG top, LONG bottom, BYTE* output);
+
+// Maps every pixel's blue, green and red through their tables (an 8-bit bitmap through the
+// first), leaving alpha as it is.
+struct ToneTables {
+    BYTE channel[3][256];  // blue, green, red
+};
+void ApplyToneTables(ImageBitmap& bitmap, const ToneTables& tables);
 
 inline BYTE GreyFromBgr(BYTE b, BYTE g, BYTE r)
 {

@@ -3,6 +3,7 @@
 #include "platform/imaging/ImagingInternal.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <new>
 #include <vector>
@@ -137,31 +138,44 @@ void ResamplePlane(const ImageBitmap& source, ImageBitmap& target)
     const AxisTaps vertical = BuildTaps(source.height, target.height);
     const std::size_t rowValues = std::size_t(outputWidth) * Channels;
 
-    // Horizontally resampled input rows, row r kept in slot r % tapCount.
+    // Bands of output rows go to the imaging threads. Each band keeps its own horizontally
+    // resampled input rows (row r in slot r % tapCount); a row shared by two bands is resampled
+    // by both, identically, so the result does not depend on the banding.
     const int slots = vertical.tapCount;
-    std::vector<float> cache(rowValues * std::size_t(slots));
-    std::vector<int> cachedRow(std::size_t(slots), -1);
-    std::vector<float> sum(rowValues);
-
-    for (int y = 0; y < target.height; ++y) {
-        const int start = vertical.start[std::size_t(y)];
-        const float* weights = &vertical.weights[std::size_t(y) * std::size_t(slots)];
-        std::fill(sum.begin(), sum.end(), 0.0f);
-        for (int k = 0; k < slots; ++k) {
-            const int row = start + k;
-            float* line = &cache[std::size_t(row % slots) * rowValues];
-            if (cachedRow[std::size_t(row % slots)] != row) {
-                ResampleRowHorizontally<Channels>(source.Row(row), line, horizontal, outputWidth);
-                cachedRow[std::size_t(row % slots)] = row;
-            }
-            const float w = weights[k];
-            if (w == 0.0f)
-                continue;
-            for (std::size_t i = 0; i < rowValues; ++i)
-                sum[i] += w * line[i];
+    std::atomic<bool> outOfMemory{false};
+    ForEachRowBand(target.height, (long long)rowValues * (slots + horizontal.tapCount), [&](LONG begin, LONG end) {
+        std::vector<float> cache, sum;
+        std::vector<int> cachedRow;
+        try {
+            cache.resize(rowValues * std::size_t(slots));
+            cachedRow.assign(std::size_t(slots), -1);
+            sum.resize(rowValues);
+        } catch (const std::bad_alloc&) {
+            outOfMemory = true;
+            return;
         }
-        StoreRow(sum.data(), target.Row(y), rowValues);
-    }
+        for (int y = begin; y < end; ++y) {
+            const int start = vertical.start[std::size_t(y)];
+            const float* weights = &vertical.weights[std::size_t(y) * std::size_t(slots)];
+            std::fill(sum.begin(), sum.end(), 0.0f);
+            for (int k = 0; k < slots; ++k) {
+                const int row = start + k;
+                float* line = &cache[std::size_t(row % slots) * rowValues];
+                if (cachedRow[std::size_t(row % slots)] != row) {
+                    ResampleRowHorizontally<Channels>(source.Row(row), line, horizontal, outputWidth);
+                    cachedRow[std::size_t(row % slots)] = row;
+                }
+                const float w = weights[k];
+                if (w == 0.0f)
+                    continue;
+                for (std::size_t i = 0; i < rowValues; ++i)
+                    sum[i] += w * line[i];
+            }
+            StoreRow(sum.data(), target.Row(y), rowValues);
+        }
+    });
+    if (outOfMemory)
+        throw std::bad_alloc();
 }
 
 }  // namespace

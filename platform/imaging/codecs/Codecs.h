@@ -26,7 +26,12 @@ struct EncodedBytes {
 };
 
 // `wantBits` 0 gives the file's own kind (24, or 32 with transparency); 24 or 32 force it.
-int DecodeJpeg(const BYTE* data, std::size_t size, int wantBits, ImageBitmap* out);
+// A JPEG with a target size (0 = that direction is free) is decoded at the smallest DCT scale
+// of 1/8, 1/4 and 1/2 that keeps at least twice the target in both directions, else whole.
+int DecodeJpeg(const BYTE* data, std::size_t size, int wantBits, ImageBitmap* out, int targetWidth = 0,
+               int targetHeight = 0);
+// The scale numerator (over 8) DecodeJpeg picks for a picture of width x height.
+int JpegScaleFor(long long width, long long height, int targetWidth, int targetHeight);
 int DecodePng(const BYTE* data, std::size_t size, int wantBits, ImageBitmap* out);
 int DecodeGif(const BYTE* data, std::size_t size, ImageBitmap* out);
 int DecodeBmp(const BYTE* data, std::size_t size, ImageBitmap* out);

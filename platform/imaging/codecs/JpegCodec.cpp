@@ -69,6 +69,8 @@ struct DecodeJob {
     const BYTE* data;
     std::size_t size;
     int bits;
+    int targetWidth;
+    int targetHeight;
     ImageBitmap* out;
     int result;
     char message[JMSG_LENGTH_MAX];
@@ -100,6 +102,8 @@ void RunDecode(DecodeJob* job)
     const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     const int channels = job->bits / 8;
     info.out_color_space = cmyk ? JCS_CMYK : (channels == 4 ? JCS_EXT_BGRA : JCS_EXT_BGR);
+    info.scale_num = unsigned(JpegScaleFor(info.image_width, info.image_height, job->targetWidth, job->targetHeight));
+    info.scale_denom = 8;
     jpeg_start_decompress(&info);
     job->result = AllocatePixels(job->out, info.output_width, info.output_height, job->bits, false);
     if (job->result != IMAGING_SUCCESS) {
@@ -170,9 +174,26 @@ void RunEncode(EncodeJob* job)
 
 }  // namespace
 
-int DecodeJpeg(const BYTE* data, std::size_t size, int wantBits, ImageBitmap* out)
+int JpegScaleFor(long long width, long long height, int targetWidth, int targetHeight)
 {
-    DecodeJob job{data, size, wantBits == 32 ? 32 : 24, out, IMAGING_SUCCESS, {}};
+    // Twice the target leaves the resampler real pixels to average, so the result matches a
+    // full-size decode closely. Only 1/8, 1/4 and 1/2 are offered: libjpeg-turbo has fast
+    // reduced transforms for those, while the other eighths decode slower than full size.
+    auto enough = [](long long length, int num, int target) {
+        return target <= 0 || (length * num + 7) / 8 >= 2LL * target;
+    };
+    if (targetWidth <= 0 && targetHeight <= 0)
+        return 8;
+    for (int num = 1; num < 8; num *= 2)
+        if (enough(width, num, targetWidth) && enough(height, num, targetHeight))
+            return num;
+    return 8;
+}
+
+int DecodeJpeg(const BYTE* data, std::size_t size, int wantBits, ImageBitmap* out, int targetWidth,
+               int targetHeight)
+{
+    DecodeJob job{data, size, wantBits == 32 ? 32 : 24, targetWidth, targetHeight, out, IMAGING_SUCCESS, {}};
     RunDecode(&job);
     if (job.result != IMAGING_SUCCESS)
         return Fail(job.result, std::string("JPEG: ") + job.message);
