@@ -1,0 +1,76 @@
+#pragma once
+// The ordered actions of one run, and the routines that run them: the in-process actions on one
+// target, the post-process actions once at the end. The stack holds one reference on each of its
+// actions. Filled on the user-interface thread before a run; the run routines and
+// ReportProgress then run on the batch worker thread, sending the batch messages
+// (BatchMessages.h) to the notify window when there is one.
+
+#include "platform/base/RefCounted.h"
+#include "platform/user/Messages.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+class CAction;
+class CActionTarget;
+
+class CActionStack : public RefCounted {
+public:
+    CActionStack() = default;
+
+    // Moves an action that is already in the stack. -1 or an index past the end appends;
+    // 0 <= index < count inserts before that position; any other index gives 4 and leaves the
+    // action out of the stack.
+    int InsertAction(CAction* action, int index);
+    // 5 when the action is not in the stack. Its stack pointer is left as it is.
+    int RemoveAction(CAction* action);
+    int IndexOfAction(const CAction* action) const;
+    int GetActionCount() const { return int(m_actions.size()); }
+    // Null for an index out of range.
+    CAction* GetAction(int index) const;
+
+    void PrepareForBatch();
+    // Runs every action on the target in order until one returns a non-zero code, which is the
+    // result; a reply of 0 to "action begins" gives 14 before that action runs. No messages
+    // without a notify window. A preview keeps the save-file actions from writing.
+    int RunInProcess(bool preview, HWND notify, CActionTarget* target);
+    // Runs the post-process actions in order until one fails; its code is the result.
+    int RunPostProcess(HWND notify);
+    // For actions during their work: true to go on. Always true outside a run with a window.
+    bool ReportProgress(std::u16string_view text, const CAction* action, int done, int total);
+
+    bool IsPreview() const { return m_bPreview; }
+    HWND GetNotifyWindow() const { return m_notify; }
+
+protected:
+    ~CActionStack() override;
+
+private:
+    LRESULT notify(UINT message, WPARAM wParam, LPARAM lParam) const;
+
+    std::vector<CAction*> m_actions;
+    bool m_bPreview = false;
+    HWND m_notify = nullptr;
+};
+
+// The data of one row of the stack list: an action row (no text, a reference on the action) or
+// a group row (a caption, no action).
+struct StackRowData {
+    static constexpr int KIND_ACTION = 0;
+    static constexpr int KIND_MAIN_GROUP = 1;        // "Main Actions"
+    static constexpr int KIND_POSTPROCESS_GROUP = 2; // "Super Actions"
+
+    StackRowData() = default;
+    StackRowData(const StackRowData&) = delete;
+    StackRowData& operator=(const StackRowData&) = delete;
+    ~StackRowData();
+
+    void InitForAction(CAction* action);
+    void InitForGroup(std::u16string_view caption, int kind);
+    std::u16string GetText() const { return text; }
+
+    std::u16string text;
+    CAction* action = nullptr;
+    int kind = KIND_ACTION;
+};

@@ -1,0 +1,135 @@
+#include "engine/ActionTarget.h"
+
+#include "engine/Action.h"
+#include "engine/LogFile.h"
+#include "engine/ResultCodes.h"
+#include "platform/base/TextCase.h"
+#include "platform/imaging/ImageFile.h"
+
+#include <algorithm>
+
+namespace {
+bool isSeparator(char16_t c) { return c == u'/' || c == u'\\'; }
+
+// Where the file-name part of a path starts: after the last separator, or after a drive colon.
+std::size_t fileNameStart(std::u16string_view path)
+{
+    for (std::size_t i = path.size(); i > 0; --i)
+        if (isSeparator(path[i - 1]))
+            return i;
+    if (path.size() >= 2 && path[1] == u':' && AsciiIsAlpha(path[0]))
+        return 2;
+    return 0;
+}
+
+struct SaveFormat {
+    int format;
+    int bitsPerPixel;
+    int quality;
+};
+
+// The imaging layer's format, depth and quality factor for an output type; false for a type
+// that cannot be written.
+bool chooseSaveFormat(int imageType, const ImageBitmap& bitmap, int quality, SaveFormat& out)
+{
+    switch (imageType) {
+    case IMAGE_TYPE_JPEG:
+        out = { IMAGE_FORMAT_JPEG, std::min(bitmap.bitsPerPixel, 24), (quality == 0 || quality == 0xFFFF) ? 2 : quality };
+        return true;
+    case IMAGE_TYPE_PNG:
+        out = { IMAGE_FORMAT_PNG, bitmap.bitsPerPixel, quality == 0xFFFF ? 0 : quality };
+        return true;
+    case IMAGE_TYPE_GIF:
+        out = { IMAGE_FORMAT_GIF, 8, 2 };
+        return true;
+    case IMAGE_TYPE_BMP:
+        out = { IMAGE_FORMAT_BMP, bitmap.bitsPerPixel, 2 };
+        return true;
+    default:
+        return false;
+    }
+}
+}
+
+int CFileTarget::SaveAs(std::u16string_view path, int, int)
+{
+    SetOutputPath(path);
+    return RESULT_SUCCESS;
+}
+
+std::u16string CFileTarget::GetDisplayName() const
+{
+    return m_sourcePath.substr(fileNameStart(m_sourcePath));
+}
+
+int CFileTarget::GetSupportedTypes(std::vector<int>& types) const
+{
+    if (types.empty())
+        types.push_back(IMAGE_TYPE_UNKNOWN);
+    return int(types.size());
+}
+
+CImageFileTarget::CImageFileTarget(std::u16string_view sourcePath)
+{
+    SetSourcePath(sourcePath);
+    SetOriginalType(ImageTypeFromExtension(sourcePath));
+}
+
+int CImageFileTarget::GetTargetType() const { return TARGET_TYPE_IMAGE_FILE; }
+
+int CImageFileTarget::GetSupportedTypes(std::vector<int>& types) const
+{
+    for (int type : { IMAGE_TYPE_BMP, IMAGE_TYPE_JPEG, IMAGE_TYPE_PNG, IMAGE_TYPE_GIF })
+        types.push_back(type);
+    return int(types.size());
+}
+
+ImageBitmap* CImageFileTarget::GetBitmap()
+{
+    if (m_bitmap)
+        return m_bitmap.get();
+    auto bitmap = std::make_unique<ImageBitmap>();
+    int result = LoadImageFile(GetSourcePath(), bitmap.get(), 0, IMAGING_COLOR_ORDER_BGR, 0);
+    if (result != IMAGING_SUCCESS) {
+        LogError(u"Failed to load image %s: %d (%s)", GetSourcePath(), result, GetImagingErrorDetail());
+        return nullptr;
+    }
+    m_bitmap = std::move(bitmap);
+    return m_bitmap.get();
+}
+
+int CImageFileTarget::SaveAs(std::u16string_view path, int imageType, int quality)
+{
+    ImageBitmap* bitmap = GetBitmap();
+    if (!bitmap)
+        return RESULT_INTERNAL_ERROR;
+    SaveFormat save;
+    if (!chooseSaveFormat(imageType, *bitmap, quality, save))
+        return RESULT_INVALID_FILE_TYPE;
+    std::u16string target(path);
+    int result = SaveImageFile(target, bitmap, save.format, save.bitsPerPixel, save.quality, 2);
+    if (result != IMAGING_SUCCESS) {
+        LogError(u"Failed to save image %s: %d (%s)", target, result, GetImagingErrorDetail());
+        return RESULT_FILE_SAVE_FAILED;
+    }
+    SetOutputPath(target);
+    return RESULT_SUCCESS;
+}
+
+int ImageTypeFromExtension(std::u16string_view path)
+{
+    std::u16string_view name = path.substr(fileNameStart(path));
+    std::size_t dot = name.rfind(u'.');
+    if (dot == std::u16string_view::npos)
+        return IMAGE_TYPE_UNKNOWN;
+    std::u16string_view extension = name.substr(dot);
+    if (EqualsNoCase(extension, u".jpg") || EqualsNoCase(extension, u".jpeg"))
+        return IMAGE_TYPE_JPEG;
+    if (EqualsNoCase(extension, u".bmp"))
+        return IMAGE_TYPE_BMP;
+    if (EqualsNoCase(extension, u".png"))
+        return IMAGE_TYPE_PNG;
+    if (EqualsNoCase(extension, u".gif"))
+        return IMAGE_TYPE_GIF;
+    return IMAGE_TYPE_UNKNOWN;
+}

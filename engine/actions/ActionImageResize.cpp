@@ -1,0 +1,85 @@
+#include "engine/actions/ActionImageResize.h"
+
+#include "engine/ActionDialogs.h"
+#include "engine/ActionTarget.h"
+#include "engine/ResultCodes.h"
+#include "platform/imaging/ImageGeometry.h"
+#include "resources/MessageBox.h"
+#include "resources/StringTable.h"
+
+#include <climits>
+#include <cmath>
+
+namespace {
+// ratio x given, truncated toward zero, as an int (0 for a non-positive given side).
+int followingSide(double ratio, int given)
+{
+    if (given <= 0 || !(ratio > 0))
+        return 0;
+    double side = std::trunc(ratio * double(given));
+    if (side < 1)
+        return 1;
+    return side > double(INT_MAX) ? INT_MAX : int(side);
+}
+}
+
+void ComputeResizeTarget(long visibleWidth, long visibleHeight, std::u16string_view aspectEdge, int& width, int& height)
+{
+    if (visibleWidth <= 0 || visibleHeight <= 0)
+        return;
+    double w = double(visibleWidth);
+    double h = double(visibleHeight);
+    if (aspectEdge == u"width")
+        height = followingSide(h / w, width);
+    else if (aspectEdge == u"height")
+        width = followingSide(w / h, height);
+}
+
+CActionImageResize::CActionImageResize()
+{
+    SetPropertyInt(u"width", 300);
+    SetPropertyInt(u"height", 300);
+    SetPropertyString(u"aspectedge", u"width");
+}
+
+std::u16string CActionImageResize::GetName() const { return LoadStringText(118); }
+std::u16string CActionImageResize::GetDescription() const { return LoadStringText(248); }
+
+bool CActionImageResize::ShowPropertyDialog(int, HWND)
+{
+    ResizeDialogValues values;
+    GetPropertyInt(u"width", values.width);
+    GetPropertyInt(u"height", values.height);
+    std::u16string edge;
+    GetPropertyString(u"aspectedge", edge);
+    values.maintainAspect = (edge == u"width" || edge == u"height") ? TRUE : FALSE;
+    values.primaryMetric = edge == u"height" ? 1 : 0;
+    if (GetActionPropertyDialogs().RunResizeDialog(values) != IDOK)
+        return false;
+    SetPropertyInt(u"width", values.width);
+    SetPropertyInt(u"height", values.height);
+    if (!values.maintainAspect)
+        SetPropertyString(u"aspectedge", u"none");
+    else
+        SetPropertyString(u"aspectedge", values.primaryMetric == 1 ? u"height" : u"width");
+    return true;
+}
+
+int CActionImageResize::Process(CActionTarget* target)
+{
+    CImageFileTarget* image = nullptr;
+    ImageBitmap* bitmap = nullptr;
+    if (int code = GetImageTarget(target, image, bitmap))
+        return code;
+    int height = 0;
+    int width = 0;
+    std::u16string edge;
+    GetPropertyInt(u"height", height);
+    GetPropertyInt(u"width", width);
+    GetPropertyString(u"aspectedge", edge);
+    ComputeResizeTarget(bitmap->VisibleWidth(), bitmap->VisibleHeight(), edge, width, height);
+    int result = ResizeBitmap(bitmap, width, height, 2);
+    if (result != IMAGING_SUCCESS)
+        return FailImageOperation(u"Failed to size bitmap", result);
+    return RESULT_SUCCESS;
+}

@@ -1,0 +1,197 @@
+#include "EngineTestSupport.h"
+
+#include "engine/ActionRegistry.h"
+#include "engine/ResultCodes.h"
+#include "engine/actions/ActionImageResize.h"
+#include "engine/actions/ActionImageRotate.h"
+
+using namespace enginetest;
+
+namespace {
+
+template <typename T> RefPtr<T> adopt(T* object) { return RefPtr<T>::Adopt(object); }
+
+RefPtr<CImageFileTarget> targetWith(std::unique_ptr<ImageBitmap> bitmap)
+{
+    auto target = adopt(new CImageFileTarget(u"/nowhere/picture.png"));
+    target->SetBitmap(std::move(bitmap));
+    return target;
+}
+
+// Four pixels of different colours in the corners of a w x h picture, the rest black.
+std::unique_ptr<ImageBitmap> cornered(int w, int h)
+{
+    auto bitmap = MakeBitmap(w, h, RGB(0, 0, 0));
+    SetPixel(*bitmap, 0, 0, RGB(255, 0, 0));         // top left: red
+    SetPixel(*bitmap, w - 1, 0, RGB(0, 255, 0));     // top right: green
+    SetPixel(*bitmap, 0, h - 1, RGB(0, 0, 255));     // bottom left: blue
+    SetPixel(*bitmap, w - 1, h - 1, RGB(255, 255, 0)); // bottom right: yellow
+    return bitmap;
+}
+
+class GeometryActionTest : public ScratchTest { };
+
+TEST_F(GeometryActionTest, ResizeKeepsTheRatioOfTheChosenSide)
+{
+    const struct {
+        int w, h, perspective;
+        const char16_t* edge;
+        int width, height;
+        int outW, outH;
+    } cases[] = {
+        { 1600, 1200, 1, u"width", 300, 300, 300, 225 },
+        { 1200, 1600, 1, u"width", 300, 300, 300, 400 },
+        { 1000, 333, 1, u"height", 300, 300, 900, 300 },
+        { 123, 77, 1, u"none", 640, 480, 640, 480 },
+        { 123, 77, 1, u"Width", 300, 300, 300, 300 },
+        { 1200, 1600, 6, u"width", 300, 300, 300, 225 },
+        { 3000, 10, 1, u"width", 300, 300, 300, 1 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.w << "x" << c.h << " " << N(c.edge));
+        auto bitmap = MakeBitmap(c.w, c.h, RGB(10, 20, 30));
+        bitmap->viewPerspective = c.perspective;
+        auto target = targetWith(std::move(bitmap));
+        auto resize = adopt(CreateActionByType(u"builtin__resizeimage"));
+        resize->SetPropertyString(u"aspectedge", c.edge);
+        resize->SetPropertyInt(u"width", c.width);
+        resize->SetPropertyInt(u"height", c.height);
+        ASSERT_EQ(resize->Process(target.get()), 0);
+        const ImageBitmap* out = target->GetBitmap();
+        EXPECT_EQ(out->width, c.outW);
+        EXPECT_EQ(out->height, c.outH);
+        EXPECT_EQ(PixelAt(*out, c.outW / 2, c.outH / 2), RGB(10, 20, 30));
+    }
+}
+
+TEST(ResizeTarget, RatioIsTruncatedAndNeverOverflows)
+{
+    const struct {
+        long w, h;
+        const char16_t* edge;
+        int width, height;
+        int outW, outH;
+    } cases[] = {
+        { 1600, 1200, u"width", 300, 1, 300, 225 },
+        { 3, 2, u"width", 100, 0, 100, 66 },
+        { 2, 3, u"height", 0, 100, 66, 100 },
+        { 1600, 1200, u"width", -5, 7, -5, 0 },
+        { 1, 1000000, u"width", 2147483647, 0, 2147483647, 2147483647 },
+        { 0, 0, u"width", 10, 20, 10, 20 },
+    };
+    for (const auto& c : cases) {
+        int width = c.width;
+        int height = c.height;
+        ComputeResizeTarget(c.w, c.h, c.edge, width, height);
+        EXPECT_EQ(width, c.outW) << c.w << "x" << c.h;
+        EXPECT_EQ(height, c.outH) << c.w << "x" << c.h;
+    }
+}
+
+TEST_F(GeometryActionTest, AFailedResizeIsLoggedAndLeavesThePicture)
+{
+    auto target = targetWith(MakeBitmap(20, 10, RGB(1, 2, 3)));
+    auto resize = adopt(CreateActionByType(u"builtin__resizeimage"));
+    resize->SetPropertyString(u"aspectedge", u"none");
+    resize->SetPropertyInt(u"width", -4);
+    EXPECT_EQ(resize->Process(target.get()), RESULT_IMAGE_OPERATION_FAILED);
+    EXPECT_EQ(target->GetBitmap()->width, 20);
+    std::vector<std::string> lines = LogLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].rfind("ERROR: Resize: Failed to size bitmap: -", 0), 0u) << lines[0];
+}
+
+TEST_F(GeometryActionTest, RotateTurnsByWholeDegreesAndKeepsItsDefaultAsAReal)
+{
+    auto rotate = adopt(CreateActionByType(u"builtin__rotateimage"));
+    std::u16string stored;
+    ASSERT_TRUE(rotate->GetPropertyString(u"rotation", stored));
+    EXPECT_EQ(stored, u"45.000000");
+    ASSERT_TRUE(rotate->GetPropertyString(u"bgcolor", stored));
+    EXPECT_EQ(stored, u"16777215");
+
+    // The default 45 degrees: a larger canvas with white corners.
+    auto turned = targetWith(MakeBitmap(20, 20, RGB(0, 0, 0)));
+    ASSERT_EQ(rotate->Process(turned.get()), 0);
+    EXPECT_GT(turned->GetBitmap()->width, 26);
+    EXPECT_EQ(PixelAt(*turned->GetBitmap(), 0, 0), RGB(255, 255, 255));
+
+    const struct {
+        const char16_t* rotation;
+        int x, y; // where the red top-left pixel of a 4 x 2 picture ends
+        int w, h;
+    } cases[] = {
+        { u"90", 1, 0, 2, 4 },
+        { u"-90", 0, 3, 2, 4 },
+        { u"90.7", 1, 0, 2, 4 },
+        { u"180", 3, 1, 4, 2 },
+        { u"450", 1, 0, 2, 4 },
+        { u"2147483610", 1, 0, 2, 4 },
+        { u"0", 0, 0, 4, 2 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(N(c.rotation));
+        rotate->SetPropertyString(u"rotation", c.rotation);
+        auto target = targetWith(cornered(4, 2));
+        ASSERT_EQ(rotate->Process(target.get()), 0);
+        const ImageBitmap* out = target->GetBitmap();
+        ASSERT_EQ(out->width, c.w);
+        ASSERT_EQ(out->height, c.h);
+        EXPECT_EQ(PixelAt(*out, c.x, c.y), RGB(255, 0, 0));
+    }
+    EXPECT_EQ(RotationInHundredths(45), 4500);
+    EXPECT_EQ(RotationInHundredths(-90), -9000);
+    EXPECT_EQ(RotationInHundredths(-2147483647), -12700);
+    EXPECT_EQ(RotationInHundredths(2147483610), 9000);
+}
+
+TEST_F(GeometryActionTest, FlipMirrorsTopToBottomForOneAndLeftToRightOtherwise)
+{
+    const struct {
+        const char16_t* flipType;
+        int x, y; // where the red top-left pixel ends
+    } cases[] = {
+        { u"1", 0, 1 },
+        { u"2", 3, 0 },
+        { u"7", 3, 0 },
+        { u"text", 3, 0 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(N(c.flipType));
+        auto flip = adopt(CreateActionByType(u"builtin__flip"));
+        flip->SetPropertyString(u"fliptype", c.flipType);
+        auto target = targetWith(cornered(4, 2));
+        ASSERT_EQ(flip->Process(target.get()), 0);
+        EXPECT_EQ(PixelAt(*target->GetBitmap(), c.x, c.y), RGB(255, 0, 0));
+    }
+}
+
+TEST_F(GeometryActionTest, OtherTargetsAndUnreadableImagesAreRefused)
+{
+    class OtherKind : public CImageFileTarget {
+    public:
+        int GetTargetType() const override { return 2; }
+    };
+    class NotAnImageTarget : public CFileTarget {
+    public:
+        int GetTargetType() const override { return TARGET_TYPE_IMAGE_FILE; }
+        bool IsValidTarget() const override { return true; }
+    };
+    WriteText(Root() / "broken.png", "nope");
+    for (const char16_t* key : { u"builtin__resizeimage", u"builtin__rotateimage", u"builtin__flip" }) {
+        SCOPED_TRACE(N(key));
+        auto action = adopt(CreateActionByType(key));
+        auto other = adopt(new OtherKind);
+        other->SetBitmap(cornered(4, 2));
+        EXPECT_EQ(action->Process(other.get()), RESULT_ACTION_NOT_COMPATIBLE);
+        EXPECT_EQ(other->GetBitmap()->width, 4);
+        EXPECT_EQ(PixelAt(*other->GetBitmap(), 0, 0), RGB(255, 0, 0));
+        auto notImage = adopt(new NotAnImageTarget);
+        EXPECT_EQ(action->Process(notImage.get()), RESULT_ACTION_NOT_COMPATIBLE);
+        EXPECT_EQ(action->Process(nullptr), RESULT_ACTION_NOT_COMPATIBLE);
+        auto broken = adopt(new CImageFileTarget(U(Root() / "broken.png")));
+        EXPECT_EQ(action->Process(broken.get()), RESULT_INVALID_FILE);
+    }
+}
+
+}
