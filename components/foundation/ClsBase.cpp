@@ -1,14 +1,14 @@
 #include "components/foundation/ClsBase.h"
 
-#include "components/foundation/RuntimeSupport.h"
 #include "components/foundation/StringBuffer.h"
 #include "components/foundation/XString.h"
+#include "platform/base/ProcessInfo.h"
 
 #include <string>
 
 void ClsBase::LogUserAndComponent(int componentCode)
 {
-    std::string user = torvane::runtime::CurrentUserName();
+    std::string user = GetCurrentUserName();
     if (user.size() > 399)
         user.resize(399);
     m_log.LogData("Username", user.c_str());

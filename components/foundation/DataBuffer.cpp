@@ -2,11 +2,13 @@
 
 #include "components/foundation/EncodingConvert.h"
 #include "components/foundation/LogBase.h"
-#include "components/foundation/RuntimeSupport.h"
+#include "components/foundation/FileSys.h"
 #include "components/foundation/StringBuffer.h"
 #include "components/foundation/XString.h"
 #include "components/mail/ContentCoding.h"
 #include "platform/base/CodePage.h"
+#include "platform/base/File.h"
+#include "platform/base/Random.h"
 #include "platform/base/LastError.h"
 #include "platform/base/TextCase.h"
 
@@ -344,7 +346,7 @@ void DataBuffer::AppendPadding(int scheme, int blockSize)
         break;
     case 1:
         for (unsigned i = 0; i + 1 < n; ++i)
-            AppendByte(BYTE(torvane::runtime::Rand() & 0xFF));
+            AppendByte(BYTE(RuntimeRand() & 0xFF));
         AppendByte(BYTE(n));
         break;
     case 2:
@@ -353,7 +355,7 @@ void DataBuffer::AppendPadding(int scheme, int blockSize)
         if (remainder == 0)
             break;
         for (unsigned i = 0; i < n; ++i) {
-            BYTE value = scheme == 2 ? BYTE(torvane::runtime::Rand() & 0xFF) : (scheme == 3 ? 0 : 0x20);
+            BYTE value = scheme == 2 ? BYTE(RuntimeRand() & 0xFF) : (scheme == 3 ? 0 : 0x20);
             AppendByte(value);
         }
         break;
@@ -437,56 +439,64 @@ void DataBuffer::EncodeTo(const char* encodingName, torvane::StringBuffer& out) 
     }
 }
 
+namespace {
+
+// Reads up to n bytes; the count read, or -1 when the read fails.
+long long ReadUpTo(HANDLE file, void* buffer, std::uint64_t n)
+{
+    DWORD got = 0;
+    if (!ReadFile(file, buffer, DWORD(n), &got, nullptr))
+        return -1;
+    return (long long)got;
+}
+
+struct HandleCloser {
+    HANDLE handle;
+    ~HandleCloser() { CloseHandleIfValid(handle); }
+};
+
+} // namespace
+
 bool DataBuffer::LoadWholeFile(const char* utf8Path, const char* pathForLog, LogBase* log)
 {
     Release();
-    int fd = torvane::runtime::OpenForRead(torvane::runtime::NativePath(utf8Path));
-    if (fd < 0) {
-        if (log) {
-            DWORD error = GetLastError();
-            torvane::StringBuffer systemText;
-            systemText.AppendSystemErrorText(error);
-            log->LogError("Failed to open file (2)");
-            log->LogData("filename", utf8Path ? utf8Path : "");
-            log->LogData("osErrorInfo", systemText.GetText());
-        }
+    XString path;
+    path.SetFromUtf8(utf8Path);
+    HANDLE file = FileSys::OpenFileForRead(path, log);
+    if (file == INVALID_HANDLE_VALUE)
         return false;
-    }
-    std::uint64_t fileSize = 0;
-    if (!torvane::runtime::FileSizeOf(fd, fileSize)) {
+    HandleCloser closer { file };
+    std::int64_t size = FileSys::GetHandleSize64(file, nullptr);
+    if (size < 0) {
         if (log) {
             torvane::StringBuffer systemText;
             systemText.AppendLastErrorText();
             log->LogError(systemText.GetText());
         }
-        torvane::runtime::CloseFile(fd);
         return false;
     }
-    if (fileSize == 0) {
-        torvane::runtime::CloseFile(fd);
+    std::uint64_t fileSize = std::uint64_t(size);
+    if (fileSize == 0)
         return true;
-    }
     if (fileSize + 4 > UINT_MAX) {
         if (log)
             log->LogError("File too large to hold in memory");
-        torvane::runtime::CloseFile(fd);
         return false;
     }
     InitWithCapacity(unsigned(fileSize) + 4);
-    if (!m_data) {
-        torvane::runtime::CloseFile(fd);
+    if (!m_data)
         return false;
-    }
     m_size = unsigned(fileSize);
-    long long got = torvane::runtime::ReadAll(fd, m_data, fileSize);
-    torvane::runtime::CloseFile(fd);
+    long long got = ReadUpTo(file, m_data, fileSize);
     if (got < 0 && log) {
         torvane::StringBuffer systemText;
         systemText.AppendLastErrorText();
         log->LogError(systemText.GetText());
         if (pathForLog) {
+            XString currentDir;
+            FileSys::GetCurrentDir(currentDir);
             log->LogData("filename", pathForLog);
-            log->LogData("current_dir", torvane::runtime::CurrentDirectory().c_str());
+            log->LogData("current_dir", currentDir.GetUtf8());
         }
     }
     if (got != (long long)fileSize) {
@@ -521,32 +531,23 @@ bool DataBuffer::LoadFileWithHeader(const char* ansiPath, DataBuffer& header, in
         out.LogError(systemText.GetText());
     };
 
-    int fd = torvane::runtime::OpenForRead(torvane::runtime::NativePath(path.GetUtf8()));
-    if (fd < 0) {
-        DWORD error = GetLastError();
-        torvane::StringBuffer systemText;
-        systemText.AppendSystemErrorText(error);
-        out.LogError("Failed to open file (2)");
-        out.LogData("filename", pathText);
-        out.LogData("osErrorInfo", systemText.GetText());
+    HANDLE file = FileSys::OpenFileForRead(path, log);
+    if (file == INVALID_HANDLE_VALUE)
         return false;
-    }
-    struct Closer {
-        int fd;
-        ~Closer() { torvane::runtime::CloseFile(fd); }
-    } closer { fd };
+    HandleCloser closer { file };
 
-    std::uint64_t fileSize = 0;
-    if (!torvane::runtime::FileSizeOf(fd, fileSize)) {
+    std::int64_t size = FileSys::GetHandleSize64(file, nullptr);
+    if (size < 0) {
         logSystemText();
         return false;
     }
+    std::uint64_t fileSize = std::uint64_t(size);
     if (fileSize < 4) {
         out.LogError("File is empty or too small");
         return true;
     }
     unsigned char lengthBytes[4];
-    if (torvane::runtime::ReadAll(fd, lengthBytes, 4) != 4) {
+    if (ReadUpTo(file, lengthBytes, 4) != 4) {
         logSystemText();
         return false;
     }
@@ -561,7 +562,7 @@ bool DataBuffer::LoadFileWithHeader(const char* ansiPath, DataBuffer& header, in
     unsigned char* block = static_cast<unsigned char*>(std::malloc(headerBytes));
     if (!block)
         return false;
-    long long got = torvane::runtime::ReadAll(fd, block, headerBytes);
+    long long got = ReadUpTo(file, block, headerBytes);
     if (got < 0) {
         std::free(block);
         logSystemText();
@@ -589,7 +590,7 @@ bool DataBuffer::LoadFileWithHeader(const char* ansiPath, DataBuffer& header, in
     m_size = unsigned(bodySize);
     if (bodySize == 0)
         return true;
-    got = torvane::runtime::ReadAll(fd, m_data, bodySize);
+    got = ReadUpTo(file, m_data, bodySize);
     if (got < 0) {
         logSystemText();
         out.LogData("filename", pathText);

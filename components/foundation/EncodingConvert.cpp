@@ -3,6 +3,8 @@
 #include "components/foundation/CharsetNames.h"
 #include "components/foundation/DataBuffer.h"
 #include "components/foundation/EncodingBase.h"
+#include "components/foundation/Japanese.h"
+#include "components/foundation/Korean.h"
 #include "components/foundation/TableCodePages.h"
 #include "components/foundation/Utf32Convert.h"
 #include "components/foundation/Utf7.h"
@@ -18,6 +20,10 @@ constexpr int kUtf7 = 65000;
 constexpr int kUtf8 = 65001;
 constexpr int kUtf32LE = 65005;
 constexpr int kUtf32BE = 65006;
+
+constexpr int kShiftJis = 932;
+constexpr int kKoreanUnified = 949;
+constexpr int kMacArabic = 10004;
 
 bool IsIso2022Jp(int codePage) { return codePage == 50220 || codePage == 50221 || codePage == 50222; }
 bool IsIso2022Kr(int codePage) { return codePage == 50225; }
@@ -48,11 +54,40 @@ bool EncodingConvert::Convert(int fromCodePage, int toCodePage, const unsigned c
         out.Append(data, length);
         return true;
     }
-    if (IsIso2022Jp(fromCodePage) || IsIso2022Kr(fromCodePage) || IsIso2022Jp(toCodePage) || IsIso2022Kr(toCodePage)) {
-        // ISO-2022 passes run through the Shift_JIS and Korean EUC tables, which are not built in.
-        if (!data || length == 0)
+    if (fromCodePage == kMacArabic && data && length > 0) {
+        DataBuffer rewritten;
+        rewritten.Append(data, length);
+        TableCodePages::MacArabicSourcePass(rewritten.GetData(), rewritten.GetSize());
+        return ConvertAfterSourcePasses(fromCodePage, toCodePage, rewritten.GetData(), rewritten.GetSize(), out);
+    }
+    if (IsIso2022Jp(fromCodePage) || IsIso2022Kr(fromCodePage)) {
+        DataBuffer decoded;
+        if (IsIso2022Jp(fromCodePage))
+            Japanese().Iso2022JpToShiftJis(data, length, decoded);
+        else
+            Korean().Iso2022KrToEucKr(data, length, decoded);
+        if (decoded.GetSize() == 0)
             return true;
-        return false;
+        return Convert(IsIso2022Jp(fromCodePage) ? kShiftJis : kKoreanUnified, toCodePage, decoded.GetData(),
+            decoded.GetSize(), out);
+    }
+    return ConvertAfterSourcePasses(fromCodePage, toCodePage, data, length, out);
+}
+
+bool EncodingConvert::ConvertAfterSourcePasses(int fromCodePage, int toCodePage, const unsigned char* data,
+    unsigned length, DataBuffer& out)
+{
+    if (IsIso2022Jp(toCodePage) || IsIso2022Kr(toCodePage)) {
+        bool japanese = IsIso2022Jp(toCodePage);
+        DataBuffer legacy;
+        bool ok = ConvertCore(fromCodePage, japanese ? kShiftJis : kKoreanUnified, data, length, legacy);
+        if (legacy.GetSize() == 0)
+            return ok;
+        if (japanese)
+            Japanese().ShiftJisToIso2022Jp(legacy.GetData(), legacy.GetSize(), out);
+        else
+            Korean().EucKrToIso2022Kr(legacy.GetData(), legacy.GetSize(), out);
+        return ok;
     }
     switch (toCodePage) {
     case kUtf16BE: {

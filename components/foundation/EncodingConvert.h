@@ -29,6 +29,10 @@ public:
     bool Utf8ToUtf16(const unsigned char* data, unsigned length, DataBuffer& out);
     bool RecodeUtf8(const unsigned char* data, unsigned length, DataBuffer& out);
 
+    // Convert once the source passes (Mac Arabic, ISO-2022 decoding) are done: the target passes.
+    bool ConvertAfterSourcePasses(int fromCodePage, int toCodePage, const unsigned char* data, unsigned length,
+        DataBuffer& out);
+
     // Table-driven legs (legacy code pages).
     bool DecodeTableCodePage(int codePage, const unsigned char* data, unsigned length, DataBuffer& out);
     bool EncodeTableCodePage(int codePage, const unsigned char* utf16le, unsigned length, DataBuffer& out);

@@ -1,7 +1,7 @@
 #include "components/foundation/Logger.h"
 
 #include "components/foundation/LogEntry2.h"
-#include "components/foundation/RuntimeSupport.h"
+#include "components/foundation/FileSys.h"
 #include "components/foundation/StringBuffer.h"
 #include "components/foundation/XString.h"
 #include "platform/base/Clock.h"
@@ -147,8 +147,5 @@ bool Logger::SaveToFile(const char*, const char* path)
 {
     torvane::StringBuffer xml;
     RenderXml(xml);
-    XString pathText;
-    pathText.SetFromAnsi(path);
-    return torvane::runtime::WriteWholeFile(torvane::runtime::NativePath(pathText.GetUtf8()), xml.GetText(),
-        size_t(xml.GetLength()));
+    return FileSys::WriteWholeFileAnsi(path, xml.GetText(), DWORD(xml.GetLength()), nullptr);
 }

@@ -4,10 +4,12 @@
 #include "components/foundation/EncodingConvert.h"
 #include "components/foundation/ExtPtrArray.h"
 #include "components/foundation/LogBase.h"
-#include "components/foundation/RuntimeSupport.h"
+#include "components/foundation/FileSys.h"
 #include "components/foundation/TextMatch.h"
 #include "components/foundation/XString.h"
 #include "platform/base/CodePage.h"
+#include "platform/base/ErrorText.h"
+#include "platform/base/File.h"
 #include "platform/base/LastError.h"
 #include "platform/base/TextCase.h"
 
@@ -310,7 +312,7 @@ void StringBuffer::AppendHexDump(const void* bytes, int n)
 
 void StringBuffer::AppendSystemErrorText(DWORD code)
 {
-    std::string text = runtime::SystemErrorText(code);
+    std::string text = SystemErrorText(code);
     if (text.empty())
         return;
     Append(text.c_str());
@@ -872,51 +874,44 @@ void LogFileFailure(LogBase* log, const char* pathAnsi, const char* message, boo
     log->LogError(message);
 }
 
-// Opens for reading and logs why when it fails; -1 on failure.
-int OpenLogged(const XString& path, LogBase* log)
+// Reads up to n bytes; the count read, or -1 when the read fails.
+long long ReadUpTo(HANDLE file, void* buffer, std::uint64_t n)
 {
-    const XString& pathText = path;
-    int fd = runtime::OpenForRead(runtime::NativePath(pathText.GetUtf8()));
-    if (fd < 0 && log) {
-        DWORD error = GetLastError();
-        log->LogError("Failed to open file (2)");
-        log->LogData("filename", pathText.GetUtf8());
-        StringBuffer systemText;
-        systemText.AppendSystemErrorText(error);
-        log->LogData("osErrorInfo", systemText.GetText());
-        SetLastError(error);
-    }
-    return fd;
+    DWORD got = 0;
+    if (!ReadFile(file, buffer, DWORD(n), &got, nullptr))
+        return -1;
+    return (long long)got;
 }
 
 } // namespace
 
 bool StringBuffer::LoadFile(const XString& path, LogBase* log)
 {
-    int fd = OpenLogged(path, log);
-    if (fd < 0)
+    HANDLE file = FileSys::OpenFileForRead(path, log);
+    if (file == INVALID_HANDLE_VALUE)
         return false;
     const XString& pathText = path;
-    std::uint64_t size = 0;
-    if (!runtime::FileSizeOf(fd, size)) {
+    std::int64_t size64 = FileSys::GetHandleSize64(file, nullptr);
+    if (size64 < 0) {
         LogFileFailure(log, pathText.GetAnsi(), "Failed to get file size when loading string from file", true);
-        runtime::CloseFile(fd);
+        CloseHandleIfValid(file);
         return false;
     }
+    std::uint64_t size = std::uint64_t(size64);
     if (size == 0) {
-        runtime::CloseFile(fd);
+        CloseHandleIfValid(file);
         return true;
     }
     if (size + std::uint64_t(m_length) + 5 > std::uint64_t(INT_MAX)) {
         if (log)
             log->LogError("File too large to hold in memory");
-        runtime::CloseFile(fd);
+        CloseHandleIfValid(file);
         return false;
     }
     int fileSize = int(size);
     EnsureRoomFor(fileSize + 4);
-    long long got = runtime::ReadAll(fd, m_text + m_length, size);
-    runtime::CloseFile(fd);
+    long long got = ReadUpTo(file, m_text + m_length, size);
+    CloseHandleIfValid(file);
     if (got < 0) {
         m_text[m_length] = 0;
         LogFileFailure(log, pathText.GetAnsi(), "Failed to read data from file", true);
@@ -960,24 +955,18 @@ StringBuffer* StringBuffer::CreateFromFile(const XString& path, LogBase* log)
         if (c == '|')
             c = ':';
     }
-    XString localPath;
-    localPath.SetFromUtf8(text.c_str());
 
-    int fd = OpenLogged(localPath, log);
-    if (fd < 0)
+    bool sized = false;
+    std::int64_t size = FileSys::GetFileSize64Utf8(text.c_str(), log, &sized);
+    if (!sized)
         return nullptr;
-    std::uint64_t size = 0;
-    bool sized = runtime::FileSizeOf(fd, size);
-    runtime::CloseFile(fd);
-    if (!sized) {
-        LogFileFailure(log, localPath.GetAnsi(), "Failed to get file size when loading string from file", true);
-        return nullptr;
-    }
-    if (size + 200 > std::uint64_t(INT_MAX)) {
+    if (std::uint64_t(size) + 200 > std::uint64_t(INT_MAX)) {
         if (log)
             log->LogError("File too large to hold in memory");
         return nullptr;
     }
+    XString localPath;
+    localPath.SetFromUtf8(text.c_str());
     auto* buffer = new StringBuffer(ConstructWithCapacity(int(size) + 200));
     if (!buffer->LoadFile(localPath, log)) {
         delete buffer;

@@ -1,6 +1,6 @@
 #include "components/foundation/TorvaneRand.h"
 
-#include "components/foundation/RuntimeSupport.h"
+#include "platform/base/Random.h"
 
 #include <ctime>
 #include <mutex>
@@ -23,9 +23,9 @@ void FillTableLocked()
     g_state.index = 0;
     g_state.tap = 103;
     for (int i = 249; i >= 0; --i) {
-        std::uint32_t r1 = std::uint32_t(torvane::runtime::Rand());
-        std::uint32_t r2 = std::uint32_t(torvane::runtime::Rand());
-        std::uint32_t r3 = std::uint32_t(torvane::runtime::Rand());
+        std::uint32_t r1 = std::uint32_t(RuntimeRand());
+        std::uint32_t r2 = std::uint32_t(RuntimeRand());
+        std::uint32_t r3 = std::uint32_t(RuntimeRand());
         g_state.table[i] = ((r1 | (r2 << 15)) << 2) | (r3 & 3);
     }
     // Makes the words linearly independent.
@@ -43,14 +43,14 @@ TorvaneRand::TorvaneRand()
     if (g_state.seeded)
         return;
     g_state.seeded = true;
-    torvane::runtime::Srand(unsigned(std::uint64_t(std::time(nullptr)) & 0xFFFFFFFFu));
+    RuntimeSrand(unsigned(std::uint64_t(std::time(nullptr)) & 0xFFFFFFFFu));
     FillTableLocked();
 }
 
 void TorvaneRand::Seed(std::uint32_t value)
 {
     std::lock_guard<std::mutex> guard(g_lock);
-    torvane::runtime::Srand(value);
+    RuntimeSrand(value);
     FillTableLocked();
 }
 
@@ -69,7 +69,7 @@ std::uint32_t TorvaneRand::RandomInRange(std::uint32_t low, std::uint32_t high)
     if (low == high)
         return low;
     std::uint32_t d = high - low;
-    double offset = double(torvane::runtime::Rand()) * double(d) / 32768.0;
+    double offset = double(RuntimeRand()) * double(d) / 32768.0;
     std::uint32_t result = std::uint32_t(std::uint64_t(low) + std::uint64_t(offset));
     if (result < low)
         result = low;

@@ -195,7 +195,8 @@ TEST(DataBufferTest, LoadFile)
     EXPECT_FALSE(data.ReadWholeFile(folder.PathOf("missing").c_str(), &log));
     StringBuffer text;
     log.RenderText(text);
-    EXPECT_TRUE(text.Contains("filename"));
+    EXPECT_TRUE(text.Contains("Failed to open file (2)"));
+    EXPECT_TRUE(text.Contains(folder.PathOf("missing").c_str()));
 }
 
 TEST(DataBufferTest, LoadFileNamedOutsideTheAnsiCodePage)

@@ -255,10 +255,12 @@ TEST(Utf7Test, EncodeAndDecode)
     }
 }
 
-TEST(TableCodePagesTest, OnlyTheBuiltInPageHasATable)
+TEST(TableCodePagesTest, PagesWithAndWithoutTables)
 {
     EXPECT_TRUE(TableCodePages::HasTable(1252));
-    EXPECT_FALSE(TableCodePages::HasTable(932));
+    EXPECT_TRUE(TableCodePages::HasTable(932));
+    EXPECT_FALSE(TableCodePages::HasTable(20932));
+    EXPECT_FALSE(TableCodePages::HasTable(52936));
     DataBuffer out;
     EXPECT_FALSE(TableCodePages::Encode(1252, reinterpret_cast<const unsigned char*>("A"), 1, out));
     EXPECT_TRUE(TableCodePages::Encode(1252, reinterpret_cast<const unsigned char*>("\0\0"), 2, out));

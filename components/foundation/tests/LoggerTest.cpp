@@ -1,10 +1,10 @@
 #include "components/foundation/Logger.h"
 
 #include "components/foundation/ClsBase.h"
-#include "components/foundation/RuntimeSupport.h"
 #include "components/foundation/StringBuffer.h"
 #include "components/foundation/XString.h"
 #include "TestSupport.h"
+#include "platform/base/ProcessInfo.h"
 
 #include <fstream>
 #include <sstream>
@@ -205,7 +205,7 @@ TEST(ClsBaseTest, ErrorLogTextDescribesTheLastCall)
     object.Work("Second");
     object.GetErrorLogText(text, true);
     std::string expected = "TorvaneLog:\r\n  Second:\r\n    DllDate: Sep 21 2007\r\n    Username: "
-        + torvane::runtime::CurrentUserName() + "\r\n    Component: Visual C++ 8.0\r\n    working\r\n";
+        + GetCurrentUserName() + "\r\n    Component: Visual C++ 8.0\r\n    working\r\n";
     EXPECT_EQ(std::string(text.GetUtf8()), expected);
 }
 
