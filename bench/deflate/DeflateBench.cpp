@@ -6,6 +6,7 @@
 // Corpora: the raw bytes of the PNG files (already compressed, so mostly incompressible), the
 // filtered scanlines inside those PNGs (what a PNG writer compresses), and text files.
 
+#include "components/zip/DataSink.h"
 #include "components/zip/InflateState2.h"
 #include "components/zip/ZeeStream.h"
 
@@ -134,14 +135,14 @@ Bytes ZlibCompress(const Bytes& input, int level) {
   return out;
 }
 
-class BufferSink : public InflateSink {
+class BufferSink : public DataSink {
 public:
   explicit BufferSink(Bytes& out) : m_out(out) {}
   bool SpaceAvailable(DWORD* count) override {
     *count = DWORD(m_out.size() - m_used);
     return true;
   }
-  bool Write(const BYTE* data, DWORD count) override {
+  bool Write(const void* data, DWORD count) override {
     std::memcpy(m_out.data() + m_used, data, count);
     m_used += count;
     return true;

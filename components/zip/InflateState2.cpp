@@ -2,6 +2,8 @@
 
 #include "components/zip/DeflateTables.h"
 #include "components/zip/InflateTables.h"
+#include "components/zip/DataSink.h"
+#include "components/zip/DataSource.h"
 
 #include <algorithm>
 #include <cstring>
@@ -63,7 +65,7 @@ void InflateState2::InflateBlock(const BYTE* data, DWORD size) {
   m_failed = Run() != Outcome::Ok;
 }
 
-bool InflateState2::InflateFromSource(InflateSource* source, DWORD* leftOver) {
+bool InflateState2::InflateFromSource(DataSource* source, DWORD* leftOver) {
   m_failed = false;
   if (leftOver != nullptr) *leftOver = 0;
   if (source == nullptr || !m_window || !m_litLenTable || !m_distanceTable) return false;
@@ -90,7 +92,7 @@ bool InflateState2::Refill() {
   m_inEnd = buffer + tail;
   const DWORD want = kInputBufferSize - tail;
   DWORD got = 0;
-  const bool ok = m_source->ReadChunk(buffer + tail, want, &got);
+  const bool ok = m_source->ReadChunk(buffer + tail, want, &got, nullptr);
   got = std::min(got, want);
   m_inEnd += got;
   if (!ok || got == 0 || m_source->IsAtEnd()) m_exhausted = true;
@@ -108,7 +110,8 @@ bool InflateState2::FlushChunk() {
   DWORD room = 0;
   if (m_sink == nullptr || !m_sink->SpaceAvailable(&room) || room < kChunk) return false;
   BYTE* window = m_window.get();
-  m_sink->Write(window + m_flushed, kChunk);
+  // Decoding on into a sink that lost a write only wastes time and hides the failure.
+  if (!m_sink->Write(window + m_flushed, kChunk)) return false;
   m_flushed += kChunk;
   // Keep exactly the history before the write position.
   const unsigned shift = m_write - kHistory;
@@ -123,7 +126,7 @@ bool InflateState2::FlushRemainder() {
   if (count == 0) return true;
   DWORD room = 0;
   if (m_sink == nullptr || !m_sink->SpaceAvailable(&room) || room < count) return false;
-  m_sink->Write(m_window.get() + m_flushed, count);
+  if (!m_sink->Write(m_window.get() + m_flushed, count)) return false;
   m_flushed = m_write;
   return true;
 }

@@ -3,30 +3,16 @@
 //
 // Decoded bytes reach the sink in writes of exactly 32,768 bytes, then the remainder after the
 // final block. A corrupt, hostile or truncated stream stops the decode with Failed() true; the sink
-// has then received whole 32,768-byte pieces only.
+// has then received whole 32,768-byte pieces only. A sink that answers no room, too little room, or
+// refuses a write stops the decode as a failure.
 
 #include "platform/base/Types.h"
 
 #include <cstdint>
 #include <memory>
 
-// Where decoded bytes go. SpaceAvailable answers false, or with less room than a piece needs,
-// to stop the decode.
-class InflateSink {
-public:
-  virtual ~InflateSink() = default;
-  virtual bool SpaceAvailable(DWORD* count) = 0;
-  virtual bool Write(const BYTE* data, DWORD count) = 0;
-};
-
-// Where compressed bytes come from. ReadChunk may deliver fewer bytes than asked; a false answer,
-// a count of 0 or IsAtEnd() after a read ends the input.
-class InflateSource {
-public:
-  virtual ~InflateSource() = default;
-  virtual bool ReadChunk(BYTE* buffer, DWORD maxCount, DWORD* count) = 0;
-  virtual bool IsAtEnd() = 0;
-};
+class DataSink;
+class DataSource;
 
 class InflateState2 {
 public:
@@ -36,7 +22,7 @@ public:
   InflateState2(const InflateState2&) = delete;
   InflateState2& operator=(const InflateState2&) = delete;
 
-  void SetSink(InflateSink* sink) { m_sink = sink; }
+  void SetSink(DataSink* sink) { m_sink = sink; }
 
   // Decodes the stream held in the block; the outcome is Failed(). A null block or a size of 0
   // decodes nothing and is no failure.
@@ -45,7 +31,7 @@ public:
   // Decodes the stream read from the source. leftOver receives the count of bytes read from the
   // source after the last byte of the compressed stream. Returns false only when the decode could
   // not run (no memory for its input buffer); decoding failures are in Failed().
-  bool InflateFromSource(InflateSource* source, DWORD* leftOver);
+  bool InflateFromSource(DataSource* source, DWORD* leftOver);
 
   // True when the last decode stopped before the end of the final block.
   bool Failed() const { return m_failed; }
@@ -85,7 +71,7 @@ private:
   bool FlushChunk();
   bool FlushRemainder();
 
-  InflateSink* m_sink = nullptr;
+  DataSink* m_sink = nullptr;
   bool m_failed = false;
 
   const BYTE* m_in = nullptr;
@@ -93,7 +79,7 @@ private:
   std::uint64_t m_bitBuffer = 0;
   unsigned m_bitCount = 0;
 
-  InflateSource* m_source = nullptr;
+  DataSource* m_source = nullptr;
   std::unique_ptr<BYTE[]> m_inputBuffer;
   bool m_exhausted = true;
 

@@ -3,6 +3,8 @@
 // the pipeline drives it, sinks and sources that record what happens, and a bit writer for
 // hand-made streams.
 
+#include "components/zip/DataSink.h"
+#include "components/zip/DataSource.h"
 #include "components/zip/InflateState2.h"
 #include "components/zip/ZeeStream.h"
 
@@ -103,15 +105,16 @@ inline std::optional<Bytes> OurDeflate(const Bytes& input, int level, std::size_
 }
 
 // Collects the decoded bytes and the size of every write; can refuse room.
-class RecordingSink : public InflateSink {
+class RecordingSink : public DataSink {
 public:
   explicit RecordingSink(DWORD room = 999999999, bool answer = true) : m_room(room), m_answer(answer) {}
   bool SpaceAvailable(DWORD* count) override {
     *count = m_room;
     return m_answer;
   }
-  bool Write(const BYTE* data, DWORD count) override {
-    bytes.insert(bytes.end(), data, data + count);
+  bool Write(const void* data, DWORD count) override {
+    const BYTE* p = static_cast<const BYTE*>(data);
+    bytes.insert(bytes.end(), p, p + count);
     pieces.push_back(count);
     return true;
   }
@@ -126,14 +129,14 @@ private:
 // Hands out its data in chunks of a fixed size. A memory-like source answers false once nothing
 // is left and is at its end as soon as its position reaches the size; a file-like source answers
 // true with a count of 0 and is at its end only after that empty read.
-class ChunkedSource : public InflateSource {
+class ChunkedSource : public DataSource {
 public:
   enum class Style { MemoryLike, FileLike };
   ChunkedSource(const Bytes& data, std::size_t chunk, Style style = Style::MemoryLike)
       : m_data(data), m_chunk(chunk), m_style(style) {}
-  bool ReadChunk(BYTE* buffer, DWORD maxCount, DWORD* count) override {
+  bool ReadChunk(void* buffer, DWORD maxCount, DWORD* count, LogBase*) override {
     const std::size_t n = std::min({m_chunk, std::size_t(maxCount), m_data.size() - m_position});
-    std::copy_n(m_data.data() + m_position, n, buffer);
+    std::copy_n(m_data.data() + m_position, n, static_cast<BYTE*>(buffer));
     m_position += n;
     *count = DWORD(n);
     if (n > 0) return true;
