@@ -4,12 +4,15 @@
 #include "engine/ActionTarget.h"
 #include "engine/LogFile.h"
 #include "engine/ResultCodes.h"
+#include "components/foundation/TvXml.h"
 #include "platform/base/Guid.h"
 
 CAction::CAction()
     : m_id(NewGuidString())
 {
 }
+
+CAction::~CAction() { delete m_pXml; }
 
 bool CAction::EditProperties(int targetKind, HWND parent)
 {

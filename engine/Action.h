@@ -14,6 +14,7 @@ class CActionStack;
 class CActionTarget;
 class CFileTarget;
 class CImageFileTarget;
+class TvXml;
 struct ImageBitmap;
 
 // The one kind of target there is: image files.
@@ -40,6 +41,16 @@ public:
     virtual bool ShowPropertyDialog(int targetKind, HWND parent) = 0;
     virtual int Process(CActionTarget* target) = 0;
 
+    // The action as a ".stack" element: tag "action", one attribute "type" with the type key, one
+    // child per property in map order. Rebuilt only when a property was set since the last save
+    // (or it has no children yet). The element stays the action's own: callers may attach it to
+    // a document but never delete it.
+    virtual TvXml* SaveToXml();
+    // Takes the text of the first child named after each property the action already has;
+    // unknown children are ignored, missing ones leave the value as it is. Neither the change
+    // hook nor the dirty flag is touched. Always true.
+    virtual bool LoadFromXml(TvXml* element);
+
     // GetOutputPath of the action right before this one in its stack; empty when there is none.
     std::u16string GetPreviousOutputPath() const;
 
@@ -48,11 +59,12 @@ public:
     void SetStack(CActionStack* stack) { m_pStack = stack; }
 
 protected:
-    ~CAction() override = default;
+    ~CAction() override;
 
 private:
     CActionStack* m_pStack = nullptr;
     std::u16string m_id;
+    TvXml* m_pXml = nullptr; // made by the first SaveToXml
 };
 
 // The in-process image actions. Helpers for the common shape of their Process.

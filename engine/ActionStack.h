@@ -40,6 +40,16 @@ public:
     // For actions during their work: true to go on. Always true outside a run with a window.
     bool ReportProgress(std::u16string_view text, const CAction* action, int done, int total);
 
+    // Writes the actions as a ".stack" file (UTF-8 XML, each action's current values). The file
+    // is replaced only once the new text is complete, so a failed save leaves the old one as it
+    // was. 0, or 10 when it cannot be written, or when this stack failed to load that very file:
+    // a file we could not read is never overwritten by what we made of it.
+    int SaveToFile(std::u16string_view path);
+    // Appends the actions of a ".stack" file in file order, whatever the root's tag; elements
+    // whose "type" no action class has are skipped. 0, also when no action was found; 2 when the
+    // file cannot be read, 12 when it holds no element. On failure the stack is unchanged.
+    int LoadFromFile(std::u16string_view path);
+
     bool IsPreview() const { return m_bPreview; }
     HWND GetNotifyWindow() const { return m_notify; }
 
@@ -50,6 +60,8 @@ private:
     LRESULT notify(UINT message, WPARAM wParam, LPARAM lParam) const;
 
     std::vector<CAction*> m_actions;
+    // Full paths of files LoadFromFile could not read.
+    std::vector<std::string> m_unreadableFiles;
     bool m_bPreview = false;
     HWND m_notify = nullptr;
 };

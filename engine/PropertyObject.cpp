@@ -89,6 +89,15 @@ bool CPropertyObject::SetPropertyString(std::u16string_view name, std::u16string
     return storeText(name, std::u16string(value));
 }
 
+void CPropertyObject::StorePropertyQuietly(std::u16string_view name, std::u16string_view value)
+{
+    auto it = m_properties.find(name);
+    if (it == m_properties.end())
+        m_properties.emplace(std::u16string(name), std::u16string(value));
+    else
+        it->second = value;
+}
+
 void CPropertyObject::OnPropertyChanged(std::u16string_view, std::u16string_view) { m_bDirty = true; }
 
 int CPropertyObject::EnumerateProperties(std::vector<std::u16string>& names, std::vector<std::u16string>& values) const

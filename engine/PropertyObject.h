@@ -41,6 +41,9 @@ public:
 
 protected:
     ~CPropertyObject() override = default;
+    // Stores the text as it is, without the change hook and without touching the dirty flag:
+    // for values read back from a saved file.
+    void StorePropertyQuietly(std::u16string_view name, std::u16string_view value);
 
 private:
     bool storeText(std::u16string_view name, std::u16string text);

@@ -1,0 +1,143 @@
+#include "app/CommandLineBatchRunner.h"
+
+#include "engine/Action.h"
+#include "engine/ActionStack.h"
+#include "engine/ActionTarget.h"
+#include "engine/ActionTargetBatch.h"
+#include "engine/BatchMessages.h"
+#include "engine/LogFile.h"
+#include "engine/ResultCodes.h"
+#include "platform/user/MessageQueue.h"
+
+namespace {
+std::u16string displayNameOf(const CActionTarget* target) { return target ? target->GetDisplayName() : std::u16string(); }
+std::u16string nameOf(const CAction* action) { return action ? action->GetName() : std::u16string(); }
+}
+
+CCommandLineBatchRunner::~CCommandLineBatchRunner()
+{
+    ReleaseRun();
+    if (m_hWnd)
+        DestroyWindow(m_hWnd);
+}
+
+bool CCommandLineBatchRunner::Run(const std::u16string& stackPath, const std::vector<std::u16string>& targetFiles)
+{
+    m_strStackPath = stackPath;
+    m_targetFiles = targetFiles;
+    m_hWnd = CreateMessageWindow(
+        [this](HWND, UINT message, WPARAM wParam, LPARAM lParam) { return OnMessage(message, wParam, lParam); });
+    if (!m_hWnd) {
+        LogError(u"CLI: Failed to create the runner's message window");
+        return false;
+    }
+    OnInitDialog();
+    int result = RunModalLoop(m_hWnd);
+
+    // The worker may still be releasing its last references after "batch ends".
+    if (m_pBatch) {
+        m_pBatch->Join();
+        m_failedTargets = int(m_pBatch->GetFailures().size());
+    }
+    ReleaseRun();
+    DestroyWindow(m_hWnd);
+    m_hWnd = nullptr;
+    return result != -1;
+}
+
+bool CCommandLineBatchRunner::Succeeded() const
+{
+    return m_bStackLoaded && m_bBatchStarted && m_bDone && m_failedTargets == 0 && !m_bPostProcessFailed;
+}
+
+void CCommandLineBatchRunner::OnInitDialog()
+{
+    m_pStack = new CActionStack;
+    int code = m_pStack->LoadFromFile(m_strStackPath);
+    if (code != RESULT_SUCCESS) {
+        LogError(u"CLI: Stack file %s could not be opened: %s", m_strStackPath, ErrorCodeText(code));
+        EndRun();
+        return;
+    }
+    m_bStackLoaded = true;
+
+    m_pBatch = new CActionTargetBatch;
+    for (const std::u16string& file : m_targetFiles) {
+        auto* target = new CImageFileTarget(file);
+        m_pBatch->AddTarget(target);
+        target->Release();
+    }
+    // Start logs why it could not start.
+    if (!m_pBatch->Start(TRUE, m_pStack, m_hWnd)) {
+        EndRun();
+        return;
+    }
+    m_bBatchStarted = true;
+}
+
+void CCommandLineBatchRunner::EndRun() { EndModalLoop(m_hWnd, 1); }
+
+void CCommandLineBatchRunner::ReleaseRun()
+{
+    if (m_pBatch) {
+        m_pBatch->Release();
+        m_pBatch = nullptr;
+    }
+    if (m_pStack) {
+        m_pStack->Release();
+        m_pStack = nullptr;
+    }
+    m_pCurrentAction = nullptr;
+    m_pCurrentTarget = nullptr;
+}
+
+LRESULT CCommandLineBatchRunner::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case BATCH_MSG_BATCH_BEGINS:
+        return 1;
+    case BATCH_MSG_TARGET_BEGINS:
+        m_pCurrentTarget = reinterpret_cast<CActionTarget*>(wParam);
+        LogMessage(u"Start: %s", displayNameOf(m_pCurrentTarget));
+        return m_bContinue;
+    case BATCH_MSG_ACTION_BEGINS:
+        m_pCurrentAction = reinterpret_cast<CAction*>(wParam);
+        return m_bContinue;
+    case BATCH_MSG_INPROCESS_PROGRESS:
+    case BATCH_MSG_POSTPROCESS_PROGRESS:
+        return 1;
+    case BATCH_MSG_ACTION_ENDS:
+        LogMessage(u"Performing In-Process Action: %s", nameOf(m_pCurrentAction));
+        m_pCurrentAction = nullptr;
+        return m_bContinue;
+    case BATCH_MSG_TARGET_ENDS:
+        LogMessage(u"Finish: %s", displayNameOf(m_pCurrentTarget));
+        m_pCurrentTarget = nullptr;
+        return m_bContinue;
+    case BATCH_MSG_POSTPROCESSING_BEGINS:
+        LogMessage(u"Start Post Processing");
+        return m_bContinue;
+    case BATCH_MSG_POSTPROCESS_ACTION_BEGINS:
+        m_pCurrentAction = reinterpret_cast<CAction*>(wParam);
+        return m_bContinue;
+    case BATCH_MSG_POSTPROCESS_ACTION_ENDS:
+        LogMessage(u"Performing Post-Process Action %s", nameOf(reinterpret_cast<CAction*>(wParam)));
+        if (lParam != RESULT_SUCCESS)
+            m_bPostProcessFailed = true;
+        m_pCurrentAction = nullptr;
+        return m_bContinue;
+    case BATCH_MSG_POSTPROCESSING_FAILED:
+        LogMessage(u"Error Post Processing");
+        m_bPostProcessFailed = true;
+        return m_bContinue;
+    case BATCH_MSG_POSTPROCESSING_ENDS:
+        LogMessage(u"Finished Post Processing");
+        return m_bContinue;
+    case BATCH_MSG_BATCH_ENDS:
+        m_bDone = 1;
+        EndRun();
+        return 1;
+    default:
+        return DefWindowProc(m_hWnd, message, wParam, lParam);
+    }
+}

@@ -1,0 +1,67 @@
+#pragma once
+// Runs a stack file over a list of image files without any visible window: a hidden message
+// window on the calling thread receives the batch messages of the worker thread inside a modal
+// loop, logs every step as a "MESSAGE: " line and answers every message with "go on" (the run
+// cannot be cancelled; upload progress is never asked to stop). The loop ends when the batch
+// has ended, or at once when the stack cannot be loaded or the run cannot start.
+//
+// The log of a run reads, per target, "Start: <file>", one "Performing In-Process Action:
+// <action>" after each action, "Finish: <file>"; then "Start Post Processing", one "Performing
+// Post-Process Action <action>" per post-process action, and "Finished Post Processing" or
+// "Error Post Processing". Result codes are left to the actions and the engine.
+//
+// Main thread only; one Run per object.
+
+#include "platform/base/Types.h"
+#include "platform/user/Messages.h"
+
+#include <string>
+#include <vector>
+
+class CAction;
+class CActionStack;
+class CActionTarget;
+class CActionTargetBatch;
+
+class CCommandLineBatchRunner {
+public:
+    CCommandLineBatchRunner() = default;
+    CCommandLineBatchRunner(const CCommandLineBatchRunner&) = delete;
+    CCommandLineBatchRunner& operator=(const CCommandLineBatchRunner&) = delete;
+    ~CCommandLineBatchRunner();
+
+    // Returns once the run has ended and its worker thread is gone; true when the loop ran to its
+    // end (also after a stack that could not be loaded).
+    bool Run(const std::u16string& stackPath, const std::vector<std::u16string>& targetFiles);
+
+    // After Run: whether the stack loaded and the batch started, and whether every target and
+    // every post-process action then succeeded.
+    bool StackLoaded() const { return m_bStackLoaded; }
+    bool BatchStarted() const { return m_bBatchStarted; }
+    bool Succeeded() const;
+    int FailedTargetCount() const { return m_failedTargets; }
+    int TargetCount() const { return int(m_targetFiles.size()); }
+
+private:
+    // Loads the stack, makes the targets and starts the batch; ends the loop when that fails.
+    void OnInitDialog();
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // Ends the loop with the releases of "batch ends" (the batch is joined first).
+    void EndRun();
+    void ReleaseRun();
+
+    std::u16string m_strStackPath;
+    std::vector<std::u16string> m_targetFiles;
+    HWND m_hWnd = nullptr;
+    CActionTargetBatch* m_pBatch = nullptr;
+    CActionStack* m_pStack = nullptr;
+    const BOOL m_bContinue = 1;
+    BOOL m_bDone = 0;
+    CAction* m_pCurrentAction = nullptr;
+    CActionTarget* m_pCurrentTarget = nullptr;
+
+    bool m_bStackLoaded = false;
+    bool m_bBatchStarted = false;
+    bool m_bPostProcessFailed = false;
+    int m_failedTargets = 0;
+};

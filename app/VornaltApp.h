@@ -1,0 +1,31 @@
+#pragma once
+// The application object: opens the log in the program folder, reads the command line and runs
+// exactly one thing to its end inside InitInstance: the command-line runner for "-s <stack>",
+// otherwise the main window (not part of this build yet: a one-line notice instead).
+// ExitInstance closes the log and gives the process exit code.
+
+#include <string>
+#include <vector>
+
+// Process exit codes.
+constexpr int EXIT_CODE_SUCCESS = 0;
+constexpr int EXIT_CODE_RUN_FAILED = 1;    // a target or a post-process action failed
+constexpr int EXIT_CODE_NOT_STARTED = 2;   // the stack could not be loaded or the run not started
+constexpr int EXIT_CODE_NO_MAIN_WINDOW = 3; // the main window was asked for
+
+class CVornaltApp {
+public:
+    // The arguments after the program name.
+    explicit CVornaltApp(std::vector<std::u16string> arguments);
+
+    // The whole start-up and run; always false (there is no message loop to enter afterwards).
+    bool InitInstance();
+    // Closes the log (a second close writes nothing) and returns the exit code.
+    int ExitInstance();
+
+private:
+    int RunCommandLine(const std::u16string& stackFile, const std::vector<std::u16string>& targetFiles);
+
+    std::vector<std::u16string> m_arguments;
+    int m_exitCode = EXIT_CODE_NOT_STARTED;
+};

@@ -1,0 +1,185 @@
+// The real program, run as a child process on generated folders. Each test copies the program
+// into its own folder: the log lives in the program folder, so runs never share one.
+
+#include "AppTestSupport.h"
+
+using namespace apptest;
+
+namespace {
+
+class EndToEnd : public ScratchFolderTest {
+protected:
+    void SetUp() override
+    {
+        ScratchFolderTest::SetUp();
+        fs::create_directories(Root() / "program");
+        m_program = Root() / "program" / "vornalt";
+        fs::copy_file(VORNALT_EXECUTABLE, m_program);
+        m_log = Root() / "program" / "vornalt.log";
+    }
+
+    ProgramResult Vornalt(const std::vector<std::string>& arguments) { return RunProgram(m_program, arguments, Root()); }
+    std::vector<std::string> Log() { return ReadLogLines(m_log); }
+
+    // Two JPEGs, a text file and a subfolder with a PNG.
+    fs::path MakePhotos()
+    {
+        fs::path photos = Root() / "photos";
+        fs::create_directories(photos / "more");
+        WriteImage(photos / "a.jpg", 1600, 1200, IMAGE_FORMAT_JPEG);
+        WriteImage(photos / "b.jpg", 1200, 1600, IMAGE_FORMAT_JPEG);
+        WriteFile(photos / "readme.txt", "these are photographs\n");
+        WriteImage(photos / "more" / "c.png", 800, 600, IMAGE_FORMAT_PNG);
+        return photos;
+    }
+
+    fs::path ResizeAndSaveStack(const fs::path& outputs)
+    {
+        fs::create_directories(outputs);
+        fs::path stack = Root() / "fit.stack";
+        WriteStackFile(stack,
+            { { u"builtin__resizeimage", { { u"width", u"1024" }, { u"aspectedge", u"width" } } },
+                { u"builtin__savefile",
+                    { { u"destfolder", U(outputs) }, { u"filenametemplate", u"%b-%o" }, { u"destfiletype", u"2" } } } });
+        return stack;
+    }
+
+    fs::path m_program;
+    fs::path m_log;
+};
+
+std::vector<std::string> targetLines(const std::string& name)
+{
+    return { "MESSAGE: Start: " + name, "MESSAGE: Performing In-Process Action: Resize",
+        "MESSAGE: Performing In-Process Action: Save File", "MESSAGE: Finish: " + name };
+}
+
+TEST_F(EndToEnd, RunsAStackOverAFolder)
+{
+    fs::path photos = MakePhotos();
+    fs::path outputs = Root() / "out";
+    fs::path stack = ResizeAndSaveStack(outputs);
+
+    ProgramResult run = Vornalt({ "-s", stack.string(), "-d", photos.string() });
+    ASSERT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, 0) << run.standardError;
+    EXPECT_EQ(run.standardError, "");
+
+    struct Output {
+        const char* name;
+        long width;
+        long height;
+    };
+    const Output expected[] = {
+        { "1-a.jpg", 1024, 768 },
+        { "2-b.jpg", 1024, 1365 }, // 1600 / 1200 x 1024, truncated
+        { "3-c.jpg", 1024, 768 },
+    };
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(outputs))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string> { "1-a.jpg", "2-b.jpg", "3-c.jpg" }));
+    for (const Output& o : expected) {
+        SCOPED_TRACE(o.name);
+        ImageFileInfo info;
+        ASSERT_EQ(GetImageFileInfo((outputs / o.name).string(), &info), IMAGING_SUCCESS);
+        EXPECT_EQ(info.format, IMAGE_FORMAT_JPEG);
+        EXPECT_EQ(ImageSize(outputs / o.name), (std::pair<long, long> { o.width, o.height }));
+    }
+
+    std::vector<std::string> lines { "Vornalt Log Opened" };
+    for (const char* name : { "a.jpg", "b.jpg", "c.png" })
+        for (const std::string& line : targetLines(name))
+            lines.push_back(line);
+    lines.insert(lines.end(), { "MESSAGE: Start Post Processing", "MESSAGE: Finished Post Processing", "Vornalt Log Closed" });
+    EXPECT_EQ(Log(), lines);
+}
+
+TEST_F(EndToEnd, AStackThatCannotBeOpenedEndsTheRunWithAnError)
+{
+    fs::path photos = MakePhotos();
+    WriteFile(Root() / "corrupt.stack", std::string("\xff\xd8\xff\xe0 not xml at all", 19));
+    WriteFile(Root() / "empty.stack", "");
+    struct Case {
+        const char* name;
+        std::string stack;
+        std::string reason;
+    };
+    const Case cases[] = {
+        { "missing", (Root() / "gone.stack").string(), "Invvalid file given" },
+        { "missing, relative to the working folder", "gone.stack", "Invvalid file given" },
+        { "corrupt", (Root() / "corrupt.stack").string(), "Error parsing XML" },
+        { "empty", (Root() / "empty.stack").string(), "Error parsing XML" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(m_log);
+        fs::path stackPath = fs::path(c.stack).is_absolute() ? fs::path(c.stack) : Root() / c.stack;
+        std::string before = ReadFile(stackPath);
+        bool existed = fs::exists(stackPath);
+
+        ProgramResult run = Vornalt({ "-s", c.stack, "-d", photos.string() });
+        ASSERT_FALSE(run.timedOut) << "the process did not end by itself";
+        EXPECT_NE(run.exitCode, 0);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_NE(run.standardError.find("was not run"), std::string::npos) << run.standardError;
+        EXPECT_EQ(Log(), (std::vector<std::string> { "Vornalt Log Opened",
+                             "ERROR: CLI: Stack file " + c.stack + " could not be opened: " + c.reason,
+                             "Vornalt Log Closed" }));
+        EXPECT_EQ(fs::exists(stackPath), existed);
+        EXPECT_EQ(ReadFile(stackPath), before);
+    }
+}
+
+TEST_F(EndToEnd, AFailedTargetGivesANonZeroExitAndTheRestIsDone)
+{
+    fs::path photos = MakePhotos();
+    fs::path outputs = Root() / "out";
+    fs::path stack = ResizeAndSaveStack(outputs);
+    // "-f" takes any existing file; the text file then fails in the engine.
+    ProgramResult run = Vornalt({ "-s", stack.string(), "-f", (photos / "readme.txt").string(), (photos / "a.jpg").string() });
+    ASSERT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.standardError.find("1 of 2 targets failed"), std::string::npos) << run.standardError;
+    EXPECT_TRUE(fs::exists(outputs / "2-a.jpg"));
+    std::vector<std::string> log = Log();
+    ASSERT_GE(log.size(), 5u);
+    EXPECT_EQ(log[1], "MESSAGE: Start: readme.txt");
+    EXPECT_EQ(log[2].rfind("ERROR: Failed to load image " + (photos / "readme.txt").string(), 0), 0u) << log[2];
+    EXPECT_EQ(log[3], "MESSAGE: Performing In-Process Action: Resize");
+    EXPECT_EQ(log[4], "MESSAGE: Finish: readme.txt");
+    EXPECT_EQ(log[5], "MESSAGE: Start: a.jpg");
+}
+
+TEST_F(EndToEnd, WithoutAStackToRunItSaysTheWindowIsNotThereYet)
+{
+    fs::path photos = MakePhotos();
+    fs::path stack = ResizeAndSaveStack(Root() / "out");
+    struct Case {
+        const char* name;
+        std::vector<std::string> arguments;
+        std::vector<std::string> errors;
+    };
+    const Case cases[] = {
+        { "no arguments", {}, {} },
+        { "a stack to open", { stack.string() }, {} },
+        { "an unknown switch", { "-q", "-d", photos.string() }, { "ERROR: Unknown parameter given on command-line: q" } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(m_log);
+        ProgramResult run = Vornalt(c.arguments);
+        ASSERT_FALSE(run.timedOut);
+        EXPECT_EQ(run.exitCode, 3);
+        EXPECT_EQ(std::count(run.standardError.begin(), run.standardError.end(), '\n'), 1) << run.standardError;
+        EXPECT_NE(run.standardError.find("main window is not available yet"), std::string::npos);
+        std::vector<std::string> lines { "Vornalt Log Opened" };
+        lines.insert(lines.end(), c.errors.begin(), c.errors.end());
+        lines.push_back("Vornalt Log Closed");
+        EXPECT_EQ(Log(), lines);
+        EXPECT_TRUE(fs::is_empty(Root() / "out"));
+    }
+}
+
+} // namespace
