@@ -43,6 +43,10 @@ void CVornaltCommandLineInfo::ParseSwitch(const std::u16string& name)
 void CVornaltCommandLineInfo::ParsePlainParam(const std::u16string& param)
 {
     bool exists = pathExists(param);
+    // A misspelt input would otherwise make a run that does nothing and says nothing.
+    bool namesInput = EqualsNoCase(m_strLastSwitch, u"f") || EqualsNoCase(m_strLastSwitch, u"d");
+    if (namesInput && !exists)
+        LogError(u"CLI: Input not found: %s", param);
     if (EqualsNoCase(m_strLastSwitch, u"f")) {
         if (exists)
             m_targetFiles.push_back(param);

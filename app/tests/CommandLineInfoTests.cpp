@@ -57,6 +57,7 @@ TEST_F(CommandLine, ParsesSwitchesAndPlainParametersAsTheyCome)
         std::vector<std::string> errors;
     };
     const std::string unknown = "ERROR: Unknown parameter given on command-line: ";
+    const std::string notFound = "ERROR: CLI: Input not found: ";
     const Case cases[] = {
         { "nothing", {}, "", 1, {}, {} },
         { "a stack alone opens in the window", { "@my.stack" }, "@my.stack", 1, {}, {} },
@@ -65,9 +66,10 @@ TEST_F(CommandLine, ParsesSwitchesAndPlainParametersAsTheyCome)
         { "x is unknown, then plain", { "-x", "@my.stack" }, "@my.stack", 1, {}, { unknown + "x" } },
         { "plain path that is not there", { "-x", "@gone.stack" }, "", 1, {}, { unknown + "x", unknown + "@gone.stack" } },
         { "s with a missing stack still asks for the run", { "-s", "@gone.stack" }, "@gone.stack", 0, {}, {} },
-        { "f adds files, missing ones dropped", { "-f", "@a.jpg", "@gone.jpg", "@b.jpg" }, "", 1, { "@a.jpg", "@b.jpg" }, {} },
+        { "f adds files, missing ones dropped and logged", { "-f", "@a.jpg", "@gone.jpg", "@b.jpg" }, "", 1, { "@a.jpg", "@b.jpg" },
+            { notFound + "@gone.jpg" } },
         { "d walks a folder for images", { "-d", "@photos" }, "", 1, { "@photos/deeper/two.png", "@photos/one.jpg" }, {} },
-        { "d with a missing folder", { "-d", "@nowhere" }, "", 1, {}, {} },
+        { "d with a missing folder", { "-d", "@nowhere" }, "", 1, {}, { notFound + "@nowhere" } },
         { "switches stay in force",
             { "-f", "@a.jpg", "@b.jpg", "-d", "@photos", "-s", "@my.stack" }, "@my.stack", 0,
             { "@a.jpg", "@b.jpg", "@photos/deeper/two.png", "@photos/one.jpg" }, {} },
