@@ -175,7 +175,7 @@ TEST(TorvaneBzip2Test, BlocksAndDamage)
     std::string wrongTag = good;
     wrongTag[0] = char(0xE2);
     std::string shortStored = good;
-    shortStored[4] = 0; // claims 0 bytes: "abc" is more than 0 + 20? no: within the slack
+    shortStored[4] = 0; // claims 0 bytes; the 3 real ones still fit in the 20 bytes of slack
     std::string tooLong(100000, 'z');
     DataBuffer longInput, longBlock;
     longInput.Append(tooLong.data(), unsigned(tooLong.size()));
