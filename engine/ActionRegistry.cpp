@@ -1,9 +1,21 @@
 #include "engine/ActionRegistry.h"
 
 #include "engine/Action.h"
+#include "engine/actions/ActionImageAutoColor.h"
+#include "engine/actions/ActionImageBorder.h"
+#include "engine/actions/ActionImageBrightness.h"
+#include "engine/actions/ActionImageContrast.h"
+#include "engine/actions/ActionImageCrop.h"
+#include "engine/actions/ActionImageDesaturate.h"
 #include "engine/actions/ActionImageFlip.h"
+#include "engine/actions/ActionImageFrame.h"
 #include "engine/actions/ActionImageResize.h"
 #include "engine/actions/ActionImageRotate.h"
+#include "engine/actions/ActionImageRoundRectFrame.h"
+#include "engine/actions/ActionImageSepia.h"
+#include "engine/actions/ActionImageShadow.h"
+#include "engine/actions/ActionImageSharpen.h"
+#include "engine/actions/ActionImageWatermark.h"
 #include "engine/actions/ActionSaveFile.h"
 #include "engine/actions/UnbuiltActions.h"
 #include "platform/base/TextCase.h"
@@ -43,16 +55,38 @@ const RegistryRow kRows[] = {
     { u"builtin__flip", 116, 255, false },
 };
 
+template <typename T> CAction* make() { return new T; }
+
+struct BuiltClass {
+    const char16_t* typeKey;
+    CAction* (*create)();
+};
+
+const BuiltClass kBuilt[] = {
+    { u"builtin__autocolor", make<CActionImageAutoColor> },
+    { u"builtin__addborder", make<CActionImageBorder> },
+    { u"builtin__brightenimage", make<CActionImageBrightness> },
+    { u"builtin__contrastimage", make<CActionImageContrast> },
+    { u"builtin__cropimage", make<CActionImageCrop> },
+    { u"builtin__desaturateimage", make<CActionImageDesaturate> },
+    { u"builtin__frame", make<CActionImageFrame> },
+    { u"builtin__resizeimage", make<CActionImageResize> },
+    { u"builtin__rotateimage", make<CActionImageRotate> },
+    { u"builtin__rrframe", make<CActionImageRoundRectFrame> },
+    { u"builtin__sepia", make<CActionImageSepia> },
+    { u"builtin__shadow", make<CActionImageShadow> },
+    { u"builtin__sharpen", make<CActionImageSharpen> },
+    { u"builtin__watermark", make<CActionImageWatermark> },
+    { u"builtin__savefile", make<CActionSaveFile> },
+    { u"builtin__flip", make<CActionImageFlip> },
+};
+
 ActionFactory builtFactory(std::u16string_view key)
 {
-    if (key == u"builtin__resizeimage")
-        return [] { return static_cast<CAction*>(new CActionImageResize); };
-    if (key == u"builtin__rotateimage")
-        return [] { return static_cast<CAction*>(new CActionImageRotate); };
-    if (key == u"builtin__flip")
-        return [] { return static_cast<CAction*>(new CActionImageFlip); };
-    if (key == u"builtin__savefile")
-        return [] { return static_cast<CAction*>(new CActionSaveFile); };
+    for (const BuiltClass& built : kBuilt) {
+        if (key == built.typeKey)
+            return built.create;
+    }
     return nullptr;
 }
 

@@ -1,23 +1,4 @@
 #pragma once
-// Points, sizes and rectangles in the platform's layout (32-bit LONG fields). They belong with the
-// base types; they live here until the base layer carries them.
+// The drawing layer's points, sizes and rectangles are the base layer's.
 
-#include "platform/base/Types.h"
-
-struct POINT {
-    LONG x;
-    LONG y;
-};
-
-struct SIZE {
-    LONG cx;
-    LONG cy;
-};
-
-// Right and bottom are exclusive.
-struct RECT {
-    LONG left;
-    LONG top;
-    LONG right;
-    LONG bottom;
-};
+#include "platform/base/Geometry.h"

@@ -2,6 +2,7 @@
 // Window handles, the message record and the message numbers of the platform's user interface,
 // with the platform's values.
 
+#include "platform/base/Geometry.h"
 #include "platform/base/Types.h"
 
 #include <functional>
@@ -9,18 +10,13 @@
 struct HWND__;
 using HWND = HWND__*;
 
-struct POINT {
-    LONG x = 0;
-    LONG y = 0;
-};
-
 struct MSG {
     HWND hwnd = nullptr;
     UINT message = 0;
     WPARAM wParam = 0;
     LPARAM lParam = 0;
     DWORD time = 0;
-    POINT pt;
+    POINT pt {};
 };
 
 // A window procedure: (window, message, wParam, lParam) -> reply. Plain functions and lambdas fit.
