@@ -46,7 +46,7 @@ private:
     // Loads the stack, makes the targets and starts the batch; ends the loop when that fails.
     void OnInitDialog();
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    // Ends the loop with the releases of "batch ends" (the batch is joined first).
+    // Asks the modal loop to end; Run then joins and releases the batch.
     void EndRun();
     void ReleaseRun();
 

@@ -42,21 +42,20 @@ void CVornaltCommandLineInfo::ParseSwitch(const std::u16string& name)
 
 void CVornaltCommandLineInfo::ParsePlainParam(const std::u16string& param)
 {
-    bool exists = pathExists(param);
-    // A misspelt input would otherwise make a run that does nothing and says nothing.
-    bool namesInput = EqualsNoCase(m_strLastSwitch, u"f") || EqualsNoCase(m_strLastSwitch, u"d");
-    if (namesInput && !exists)
-        LogError(u"CLI: Input not found: %s", param);
-    if (EqualsNoCase(m_strLastSwitch, u"f")) {
-        if (exists)
-            m_targetFiles.push_back(param);
-        return;
-    }
-    if (EqualsNoCase(m_strLastSwitch, u"d")) {
-        if (exists) {
-            int rejected = 0;
-            WalkImageFiles(param, rejected, addImageFile, this);
+    const bool exists = pathExists(param);
+    const bool addsFiles = EqualsNoCase(m_strLastSwitch, u"f");
+    if (addsFiles || EqualsNoCase(m_strLastSwitch, u"d")) {
+        // A misspelt input would otherwise make a run that does nothing and says nothing.
+        if (!exists) {
+            LogError(u"CLI: Input not found: %s", param);
+            return;
         }
+        if (addsFiles) {
+            m_targetFiles.push_back(param);
+            return;
+        }
+        int rejected = 0;
+        WalkImageFiles(param, rejected, addImageFile, this);
         return;
     }
     // Kept even when missing: the run then says the stack could not be opened and fails,

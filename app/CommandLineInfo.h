@@ -4,9 +4,10 @@
 // A switch stays in force for every following plain parameter until the next switch:
 //   vornalt -f a.jpg b.jpg -d photos -s my.stack
 // A plain parameter with no switch in force is a stack file to open in the main window.
-// Files and folders after "f" and "d" that do not exist are dropped silently; a stack path
-// after "s" is kept either way (the run reports a missing one). Unknown switches (and plain parameters that are
-// no path, with no switch in force) are logged as errors. Parsing never stops early.
+// Files and folders after "f" and "d" that do not exist are dropped with an error line; a stack
+// path after "s" is kept either way (the run reports a missing one). Unknown switches (and plain
+// parameters that are no path, with no switch in force) are logged as errors. Parsing never stops
+// early.
 
 #include <string>
 #include <vector>

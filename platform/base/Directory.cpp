@@ -45,17 +45,9 @@ char32_t foldCase(char32_t c)
 
 std::u32string foldedCodePoints(std::string_view utf8)
 {
-    std::u16string wide = Utf8ToUtf16(utf8);
-    std::u32string result;
-    result.reserve(wide.size());
-    for (size_t i = 0; i < wide.size(); ++i) {
-        char32_t c = wide[i];
-        if (IsHighSurrogate(wide[i]) && i + 1 < wide.size() && IsLowSurrogate(wide[i + 1])) {
-            c = 0x10000 + ((char32_t(wide[i]) - 0xD800) << 10) + (char32_t(wide[i + 1]) - 0xDC00);
-            ++i;
-        }
-        result.push_back(foldCase(c));
-    }
+    std::u32string result = Utf16ToCodePoints(Utf8ToUtf16(utf8));
+    for (char32_t& c : result)
+        c = foldCase(c);
     return result;
 }
 

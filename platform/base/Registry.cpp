@@ -45,6 +45,12 @@ struct Key {
         }
         return nullptr;
     }
+    Key* AddSubkey(const std::string& name)
+    {
+        subkeys.push_back(std::make_unique<Key>());
+        subkeys.back()->name = name;
+        return subkeys.back().get();
+    }
     Value* FindValue(const std::string& wanted)
     {
         for (Value& value : values) {
@@ -209,7 +215,6 @@ public:
     RootStore& operator=(const RootStore&) = delete;
 
     LSTATUS Status() const { return m_status; }
-    Key& Tree() { return m_tree; }
 
     Key* Find(const KeyPath& path)
     {
@@ -220,6 +225,16 @@ public:
                 return nullptr;
         }
         return key;
+    }
+
+    // The key an open handle names: the store's status when the root could not be read or locked,
+    // ERROR_KEY_DELETED when another process removed the key.
+    LSTATUS FindOpened(const KeyPath& path, Key*& out)
+    {
+        if (m_status != ERROR_SUCCESS)
+            return m_status;
+        out = Find(path);
+        return out ? ERROR_SUCCESS : ERROR_KEY_DELETED;
     }
 
     LSTATUS Save()
@@ -271,12 +286,7 @@ private:
                 current = &m_tree;
                 for (const std::string& name : names) {
                     Key* next = current->FindSubkey(name);
-                    if (!next) {
-                        current->subkeys.push_back(std::make_unique<Key>());
-                        next = current->subkeys.back().get();
-                        next->name = name;
-                    }
-                    current = next;
+                    current = next ? next : current->AddSubkey(name);
                 }
                 continue;
             }
@@ -302,6 +312,13 @@ private:
 };
 
 bool Allows(const OpenKey& key, REGSAM needed) { return (key.access & needed) == needed; }
+
+LSTATUS ResolveKeyFor(HKEY key, REGSAM needed, OpenKey& out)
+{
+    if (!ResolveKey(key, out))
+        return ERROR_INVALID_HANDLE;
+    return Allows(out, needed) ? LSTATUS(ERROR_SUCCESS) : LSTATUS(ERROR_ACCESS_DENIED);
+}
 
 LSTATUS CopyOut(const std::string& bytes, BYTE* data, DWORD* size)
 {
@@ -374,11 +391,9 @@ LSTATUS RegOpenKeyExA(HKEY key, const char* subKey, DWORD, REGSAM desired, HKEY*
     if (!SplitSubKey(subKey, names))
         return ERROR_INVALID_PARAMETER;
     RootStore store(parent.root, false);
-    if (store.Status() != ERROR_SUCCESS)
-        return store.Status();
-    Key* current = store.Find(parent.path);
-    if (!current)
-        return ERROR_KEY_DELETED;
+    Key* current = nullptr;
+    if (LSTATUS status = store.FindOpened(parent.path, current); status != ERROR_SUCCESS)
+        return status;
     OpenKey opened { parent.root, parent.path, desired };
     for (const std::string& name : names) {
         current = current->FindSubkey(name);
@@ -403,11 +418,9 @@ LSTATUS RegCreateKeyExA(HKEY key, const char* subKey, DWORD, char*, DWORD, REGSA
     if (!SplitSubKey(subKey, names))
         return ERROR_INVALID_PARAMETER;
     RootStore store(parent.root, true);
-    if (store.Status() != ERROR_SUCCESS)
-        return store.Status();
-    Key* current = store.Find(parent.path);
-    if (!current)
-        return ERROR_KEY_DELETED;
+    Key* current = nullptr;
+    if (LSTATUS status = store.FindOpened(parent.path, current); status != ERROR_SUCCESS)
+        return status;
     OpenKey opened { parent.root, parent.path, desired };
     bool created = false;
     for (const std::string& name : names) {
@@ -415,9 +428,7 @@ LSTATUS RegCreateKeyExA(HKEY key, const char* subKey, DWORD, char*, DWORD, REGSA
         if (!next) {
             if (!Allows(parent, KEY_CREATE_SUB_KEY) && !created)
                 return ERROR_ACCESS_DENIED;
-            current->subkeys.push_back(std::make_unique<Key>());
-            next = current->subkeys.back().get();
-            next->name = name;
+            next = current->AddSubkey(name);
             created = true;
         }
         current = next;
@@ -445,21 +456,17 @@ LSTATUS RegCloseKey(HKEY key)
 LSTATUS RegSetValueExA(HKEY key, const char* valueName, DWORD, DWORD type, const BYTE* data, DWORD size)
 {
     OpenKey opened;
-    if (!ResolveKey(key, opened))
-        return ERROR_INVALID_HANDLE;
-    if (!Allows(opened, KEY_SET_VALUE))
-        return ERROR_ACCESS_DENIED;
+    if (LSTATUS status = ResolveKeyFor(key, KEY_SET_VALUE, opened); status != ERROR_SUCCESS)
+        return status;
     if (!data && size)
         return ERROR_INVALID_PARAMETER;
     std::string name = valueName ? valueName : "";
     if (name.size() > 16383)
         return ERROR_INVALID_PARAMETER;
     RootStore store(opened.root, true);
-    if (store.Status() != ERROR_SUCCESS)
-        return store.Status();
-    Key* target = store.Find(opened.path);
-    if (!target)
-        return ERROR_KEY_DELETED;
+    Key* target = nullptr;
+    if (LSTATUS status = store.FindOpened(opened.path, target); status != ERROR_SUCCESS)
+        return status;
     std::string bytes(reinterpret_cast<const char*>(data), data ? size : 0);
     if (Value* existing = target->FindValue(name)) {
         existing->type = type;
@@ -473,16 +480,12 @@ LSTATUS RegSetValueExA(HKEY key, const char* valueName, DWORD, DWORD type, const
 LSTATUS RegQueryValueExA(HKEY key, const char* valueName, DWORD*, DWORD* type, BYTE* data, DWORD* size)
 {
     OpenKey opened;
-    if (!ResolveKey(key, opened))
-        return ERROR_INVALID_HANDLE;
-    if (!Allows(opened, KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
+    if (LSTATUS status = ResolveKeyFor(key, KEY_QUERY_VALUE, opened); status != ERROR_SUCCESS)
+        return status;
     RootStore store(opened.root, false);
-    if (store.Status() != ERROR_SUCCESS)
-        return store.Status();
-    Key* target = store.Find(opened.path);
-    if (!target)
-        return ERROR_KEY_DELETED;
+    Key* target = nullptr;
+    if (LSTATUS status = store.FindOpened(opened.path, target); status != ERROR_SUCCESS)
+        return status;
     Value* value = target->FindValue(valueName ? valueName : "");
     if (!value)
         return ERROR_FILE_NOT_FOUND;
@@ -494,16 +497,12 @@ LSTATUS RegQueryValueExA(HKEY key, const char* valueName, DWORD*, DWORD* type, B
 LSTATUS RegDeleteValueA(HKEY key, const char* valueName)
 {
     OpenKey opened;
-    if (!ResolveKey(key, opened))
-        return ERROR_INVALID_HANDLE;
-    if (!Allows(opened, KEY_SET_VALUE))
-        return ERROR_ACCESS_DENIED;
+    if (LSTATUS status = ResolveKeyFor(key, KEY_SET_VALUE, opened); status != ERROR_SUCCESS)
+        return status;
     RootStore store(opened.root, true);
-    if (store.Status() != ERROR_SUCCESS)
-        return store.Status();
-    Key* target = store.Find(opened.path);
-    if (!target)
-        return ERROR_KEY_DELETED;
+    Key* target = nullptr;
+    if (LSTATUS status = store.FindOpened(opened.path, target); status != ERROR_SUCCESS)
+        return status;
     std::string name = valueName ? valueName : "";
     auto found = std::find_if(target->values.begin(), target->values.end(),
         [&name](const Value& value) { return EqualsNoCase(value.name, name); });
@@ -542,16 +541,12 @@ LSTATUS RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* nameLength, DWOR
     DWORD* classLength, FILETIME* lastWriteTime)
 {
     OpenKey opened;
-    if (!ResolveKey(key, opened))
-        return ERROR_INVALID_HANDLE;
-    if (!Allows(opened, KEY_ENUMERATE_SUB_KEYS))
-        return ERROR_ACCESS_DENIED;
+    if (LSTATUS status = ResolveKeyFor(key, KEY_ENUMERATE_SUB_KEYS, opened); status != ERROR_SUCCESS)
+        return status;
     RootStore store(opened.root, false);
-    if (store.Status() != ERROR_SUCCESS)
-        return store.Status();
-    Key* target = store.Find(opened.path);
-    if (!target)
-        return ERROR_KEY_DELETED;
+    Key* target = nullptr;
+    if (LSTATUS status = store.FindOpened(opened.path, target); status != ERROR_SUCCESS)
+        return status;
     std::vector<std::string> names;
     for (const auto& subkey : target->subkeys)
         names.push_back(subkey->name);
@@ -577,16 +572,12 @@ LSTATUS RegEnumValueA(HKEY key, DWORD index, char* valueName, DWORD* valueNameLe
     BYTE* data, DWORD* dataSize)
 {
     OpenKey opened;
-    if (!ResolveKey(key, opened))
-        return ERROR_INVALID_HANDLE;
-    if (!Allows(opened, KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
+    if (LSTATUS status = ResolveKeyFor(key, KEY_QUERY_VALUE, opened); status != ERROR_SUCCESS)
+        return status;
     RootStore store(opened.root, false);
-    if (store.Status() != ERROR_SUCCESS)
-        return store.Status();
-    Key* target = store.Find(opened.path);
-    if (!target)
-        return ERROR_KEY_DELETED;
+    Key* target = nullptr;
+    if (LSTATUS status = store.FindOpened(opened.path, target); status != ERROR_SUCCESS)
+        return status;
     if (index >= target->values.size())
         return ERROR_NO_MORE_ITEMS;
     const Value& value = target->values[index];

@@ -116,8 +116,7 @@ void AppendUtf16AsUtf8(std::u16string_view utf16, std::string& out)
     for (size_t i = 0; i < utf16.size(); ++i) {
         char16_t unit = utf16[i];
         if (IsHighSurrogate(unit) && i + 1 < utf16.size() && IsLowSurrogate(utf16[i + 1])) {
-            char32_t cp = 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (char32_t(utf16[i + 1]) - 0xDC00);
-            AppendCodePointAsUtf8(cp, out);
+            AppendCodePointAsUtf8(CombineSurrogates(unit, utf16[i + 1]), out);
             ++i;
             continue;
         }
@@ -136,5 +135,21 @@ std::string Utf16ToUtf8(std::u16string_view utf16)
 {
     std::string out;
     AppendUtf16AsUtf8(utf16, out);
+    return out;
+}
+
+std::u32string Utf16ToCodePoints(std::u16string_view utf16)
+{
+    std::u32string out;
+    out.reserve(utf16.size());
+    for (size_t i = 0; i < utf16.size(); ++i) {
+        char16_t unit = utf16[i];
+        if (IsHighSurrogate(unit) && i + 1 < utf16.size() && IsLowSurrogate(utf16[i + 1])) {
+            out.push_back(CombineSurrogates(unit, utf16[i + 1]));
+            ++i;
+            continue;
+        }
+        out.push_back(IsHighSurrogate(unit) || IsLowSurrogate(unit) ? ReplacementCharacter : char32_t(unit));
+    }
     return out;
 }

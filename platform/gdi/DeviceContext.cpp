@@ -119,7 +119,7 @@ int IntersectClipRect(HDC hdc, int left, int top, int right, int bottom)
 {
     GdiDeviceContext* dc = LookupDC(hdc);
     if (!dc)
-        return ERROR;
+        return RGN_ERROR;
     const long long ox = dc->state.origin.x;
     const long long oy = dc->state.origin.y;
     auto toDevice = [](long long v) {
@@ -134,7 +134,7 @@ int GetClipBox(HDC hdc, RECT* rect)
 {
     GdiDeviceContext* dc = LookupDC(hdc);
     if (!dc || !rect)
-        return ERROR;
+        return RGN_ERROR;
     const RECT& clip = dc->state.clip;
     const POINT& o = dc->state.origin;
     if (IsEmptyRect(clip)) {

@@ -1,7 +1,8 @@
 #include "platform/gdi/FontEngine.h"
 
+#include "platform/base/TextCase.h"
+#include "platform/base/Unicode.h"
 #include "platform/gdi/GdiConstants.h"
-#include "platform/gdi/Utf16.h"
 
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
@@ -54,14 +55,6 @@ Engine& GetEngine()
     return *engine;
 }
 
-std::string AsciiLower(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    return text;
-}
-
 // The face names callers use, mapped to the faces this system installs; a generic family
 // follows as a fallback when the first choice is missing.
 std::vector<std::string> FamiliesFor(const std::string& faceName)
@@ -78,7 +71,7 @@ std::vector<std::string> FamiliesFor(const std::string& faceName)
         { "courier", { "Liberation Mono", "DejaVu Sans Mono", "monospace" } },
         { "courier new", { "Liberation Mono", "DejaVu Sans Mono", "monospace" } },
     };
-    auto found = kMap.find(AsciiLower(faceName));
+    auto found = kMap.find(AsciiLowerCopy(faceName));
     if (found != kMap.end())
         return found->second;
     return { faceName };
@@ -86,7 +79,7 @@ std::vector<std::string> FamiliesFor(const std::string& faceName)
 
 bool MatchFace(Engine& engine, const std::string& faceName, int weight, bool italic, FaceMatch& out)
 {
-    MatchKey key { AsciiLower(faceName), weight, italic };
+    MatchKey key { AsciiLowerCopy(faceName), weight, italic };
     auto cached = engine.matches.find(key);
     if (cached != engine.matches.end()) {
         out = cached->second;
@@ -158,11 +151,18 @@ FT_Face OpenFace(Engine& engine, const std::string& file, int index)
     return face;
 }
 
+// Null when the face has no OS/2 table (FreeType marks a missing one with version 0xFFFF).
+const TT_OS2* Os2TableOf(FT_Face face)
+{
+    auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+    return os2 && os2->version != 0xFFFF ? os2 : nullptr;
+}
+
 // The cell the platform measures: the OS/2 "win" extents when the face has them.
 void CellUnits(FT_Face face, int& ascent, int& descent)
 {
-    auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
-    if (os2 && os2->version != 0xFFFF && os2->usWinAscent + os2->usWinDescent > 0) {
+    const TT_OS2* os2 = Os2TableOf(face);
+    if (os2 && os2->usWinAscent + os2->usWinDescent > 0) {
         ascent = os2->usWinAscent;
         descent = os2->usWinDescent;
     } else {
@@ -189,8 +189,8 @@ FontMetrics ComputeMetrics(FT_Face face, int ppem, int boldPixels, bool monospac
     m.internalLeading = std::max(0, m.ascent + m.descent - ppem);
     m.externalLeading = std::max(0, Scale(face->height - (ascentUnits + descentUnits), ppem, upem));
 
-    auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
-    m.aveCharWidth = os2 && os2->version != 0xFFFF && os2->xAvgCharWidth > 0
+    const TT_OS2* os2 = Os2TableOf(face);
+    m.aveCharWidth = os2 && os2->xAvgCharWidth > 0
         ? Scale(os2->xAvgCharWidth, ppem, upem)
         : Scale(upem / 2, ppem, upem);
     m.aveCharWidth = std::max(1, m.aveCharWidth + boldPixels);
@@ -207,7 +207,7 @@ FontMetrics ComputeMetrics(FT_Face face, int ppem, int boldPixels, bool monospac
 
     int strikePosition = 0;
     int strikeSize = 0;
-    if (os2 && os2->version != 0xFFFF && os2->yStrikeoutSize > 0) {
+    if (os2 && os2->yStrikeoutSize > 0) {
         strikePosition = Scale(os2->yStrikeoutPosition, ppem, upem);
         strikeSize = Scale(os2->yStrikeoutSize, ppem, upem);
     } else {
@@ -243,7 +243,7 @@ std::shared_ptr<FontInstance> ResolveFont(const LOGFONTW& logFont, ResolveOption
     size_t faceLength = 0;
     while (faceLength < size_t(LF_FACESIZE) && logFont.lfFaceName[faceLength] != 0)
         ++faceLength;
-    const std::string faceName = EncodeUtf8(DecodeUtf16(logFont.lfFaceName, faceLength));
+    const std::string faceName = Utf16ToUtf8(std::u16string_view(logFont.lfFaceName, faceLength));
 
     const int weight = logFont.lfWeight <= 0 ? int(FW_NORMAL) : std::min<int>(logFont.lfWeight, 1000);
     const bool wantBold = weight >= FW_SEMIBOLD;
@@ -293,7 +293,7 @@ std::shared_ptr<FontInstance> ResolveFont(const LOGFONTW& logFont, ResolveOption
     if (FT_Set_Pixel_Sizes(ftFace, 0, FT_UInt(ppem)) != 0)
         return nullptr;
     instance->m_metrics = ComputeMetrics(ftFace, ppem, boldPixels, match.monospace);
-    instance->m_family = DecodeUtf8ToUtf16(match.family);
+    instance->m_family = Utf8ToUtf16(match.family);
     instance->m_boldPixels = boldPixels;
     instance->m_oblique = oblique;
     instance->m_monochrome = monochrome;

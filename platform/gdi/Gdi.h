@@ -24,7 +24,7 @@ BOOL SetViewportOrgEx(HDC hdc, int x, int y, POINT* previous);
 BOOL GetViewportOrgEx(HDC hdc, POINT* origin);
 
 // Clip rectangles are in logical coordinates (the origin applies). Both return NULLREGION,
-// SIMPLEREGION or ERROR.
+// SIMPLEREGION or RGN_ERROR.
 int IntersectClipRect(HDC hdc, int left, int top, int right, int bottom);
 int GetClipBox(HDC hdc, RECT* rect);
 

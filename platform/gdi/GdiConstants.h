@@ -74,9 +74,13 @@ constexpr int DEVICE_DEFAULT_FONT = 14;
 constexpr int SYSTEM_FIXED_FONT = 16;
 constexpr int DEFAULT_GUI_FONT = 17;
 
-// Region complexity, as clip operations report it.
-constexpr int ERROR = 0;
-constexpr int RGN_ERROR = ERROR;
+// Region complexity, as clip operations report it. This layer itself uses RGN_ERROR; ERROR is
+// kept for callers. <arpa/ftp.h> defines ERROR as a macro (5): never include both in one file.
+#ifdef ERROR
+#error "ERROR is already a macro (from <arpa/ftp.h>?) and would replace the region code"
+#endif
+constexpr int RGN_ERROR = 0;
+constexpr int ERROR = RGN_ERROR;
 constexpr int NULLREGION = 1;
 constexpr int SIMPLEREGION = 2;
 constexpr int COMPLEXREGION = 3;

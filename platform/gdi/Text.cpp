@@ -1,10 +1,10 @@
 // Text: layout of a run into whole-pixel advances, drawing, measuring and metrics.
 
 #include "platform/base/LastError.h"
+#include "platform/base/Unicode.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/GdiObjects.h"
 #include "platform/gdi/Raster.h"
-#include "platform/gdi/Utf16.h"
 
 #include <algorithm>
 #include <limits>
@@ -21,7 +21,7 @@ struct TextRun {
 // The one layout step every text call shares, so measuring and drawing never disagree.
 void LayOut(FontInstance& font, const WCHAR* text, int count, TextRun& run)
 {
-    const std::u32string codePoints = DecodeUtf16(text, size_t(count));
+    const std::u32string codePoints = Utf16ToCodePoints(std::u16string_view(text, size_t(count)));
     font.Glyphs(codePoints.data(), codePoints.size(), run.glyphs);
     run.width = 0;
     for (const auto& glyph : run.glyphs)

@@ -240,6 +240,17 @@ std::shared_ptr<WindowRecord> FindWindowRecord(HWND window)
 
 using namespace user_detail;
 
+namespace {
+// The record of a live handle; null, with ERROR_INVALID_WINDOW_HANDLE set, otherwise.
+std::shared_ptr<WindowRecord> liveRecordOrSetError(HWND window)
+{
+    auto record = FindWindowRecord(window);
+    if (!record)
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return record;
+}
+}
+
 HWND CreateMessageWindow(WindowProcedure procedure)
 {
     auto record = registry().add(CurrentThreadQueue(), std::move(procedure));
@@ -252,11 +263,9 @@ HWND CreateMessageWindow(WindowProcedure procedure)
 
 BOOL DestroyWindow(HWND window)
 {
-    auto record = FindWindowRecord(window);
-    if (!record) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    auto record = liveRecordOrSetError(window);
+    if (!record)
         return FALSE;
-    }
     if (!isOwnedByCaller(record)) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
@@ -283,11 +292,9 @@ BOOL IsWindow(HWND window) { return FindWindowRecord(window) ? TRUE : FALSE; }
 
 DWORD GetWindowThreadProcessId(HWND window, DWORD* processId)
 {
-    auto record = FindWindowRecord(window);
-    if (!record) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    auto record = liveRecordOrSetError(window);
+    if (!record)
         return 0;
-    }
     if (processId)
         *processId = GetCurrentProcessId();
     return record->owner->threadId;
@@ -295,11 +302,9 @@ DWORD GetWindowThreadProcessId(HWND window, DWORD* processId)
 
 WindowProcedure SetWindowProcedure(HWND window, WindowProcedure procedure)
 {
-    auto record = FindWindowRecord(window);
-    if (!record) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    auto record = liveRecordOrSetError(window);
+    if (!record)
         return WindowProcedure();
-    }
     std::lock_guard lock(record->owner->mutex);
     std::swap(record->procedure, procedure);
     return procedure;
@@ -307,9 +312,11 @@ WindowProcedure SetWindowProcedure(HWND window, WindowProcedure procedure)
 
 LONG_PTR GetWindowLongPtr(HWND window, int index)
 {
-    auto record = FindWindowRecord(window);
-    if (!record || index != GWLP_USERDATA) {
-        SetLastError(record ? ERROR_INVALID_PARAMETER : ERROR_INVALID_WINDOW_HANDLE);
+    auto record = liveRecordOrSetError(window);
+    if (!record)
+        return 0;
+    if (index != GWLP_USERDATA) {
+        SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
     std::lock_guard lock(record->owner->mutex);
@@ -318,9 +325,11 @@ LONG_PTR GetWindowLongPtr(HWND window, int index)
 
 LONG_PTR SetWindowLongPtr(HWND window, int index, LONG_PTR value)
 {
-    auto record = FindWindowRecord(window);
-    if (!record || index != GWLP_USERDATA) {
-        SetLastError(record ? ERROR_INVALID_PARAMETER : ERROR_INVALID_WINDOW_HANDLE);
+    auto record = liveRecordOrSetError(window);
+    if (!record)
+        return 0;
+    if (index != GWLP_USERDATA) {
+        SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
     std::lock_guard lock(record->owner->mutex);
@@ -331,11 +340,9 @@ LRESULT DefWindowProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
 
 LRESULT SendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto record = FindWindowRecord(window);
-    if (!record) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    auto record = liveRecordOrSetError(window);
+    if (!record)
         return 0;
-    }
     auto self = CurrentThreadQueue();
     if (record->owner == self)
         return callProcedure(record, message, wParam, lParam);
@@ -390,11 +397,9 @@ BOOL PostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (!window)
         return postTo(*CurrentThreadQueue(), nullptr, message, wParam, lParam);
-    auto record = FindWindowRecord(window);
-    if (!record) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    auto record = liveRecordOrSetError(window);
+    if (!record)
         return FALSE;
-    }
     return postTo(*record->owner, window, message, wParam, lParam);
 }
 
@@ -459,9 +464,11 @@ LRESULT DispatchMessage(const MSG* msg)
 
 int RunModalLoop(HWND window)
 {
-    auto record = FindWindowRecord(window);
-    if (!record || !isOwnedByCaller(record)) {
-        SetLastError(record ? ERROR_ACCESS_DENIED : ERROR_INVALID_WINDOW_HANDLE);
+    auto record = liveRecordOrSetError(window);
+    if (!record)
+        return -1;
+    if (!isOwnedByCaller(record)) {
+        SetLastError(ERROR_ACCESS_DENIED);
         return -1;
     }
     ThreadQueue& queue = *record->owner;
@@ -504,11 +511,9 @@ int RunModalLoop(HWND window)
 
 BOOL EndModalLoop(HWND window, int result)
 {
-    auto record = FindWindowRecord(window);
-    if (!record) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    auto record = liveRecordOrSetError(window);
+    if (!record)
         return FALSE;
-    }
     std::lock_guard lock(record->owner->mutex);
     record->endModalRequested = true;
     record->modalResult = result;

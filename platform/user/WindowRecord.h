@@ -1,7 +1,5 @@
 #pragma once
-// Private to platform/user: the state behind a window handle and a thread's queue. Window classes,
-// styles and geometry will be added to WindowRecord when real windows arrive; the message core
-// only needs what is here.
+// Private to platform/user: the state behind a window handle and a thread's queue.
 
 #include "platform/user/Messages.h"
 

@@ -35,6 +35,13 @@ TEST(Unicode, AcceptsThreeByteSurrogatePairsOnInput)
     EXPECT_EQ(Utf8ToUtf16("\xED\xA0\xBD" "a"), u"\uFFFDa");
 }
 
+TEST(Unicode, CodePointsJoinPairsAndReplaceLoneSurrogates)
+{
+    EXPECT_EQ(Utf16ToCodePoints(u"a\U0001F600z"), U"a\U0001F600z");
+    EXPECT_EQ(Utf16ToCodePoints(std::u16string { u'x', char16_t(0xD83D), u'y', char16_t(0xDC00) }), U"x\uFFFDy\uFFFD");
+    EXPECT_TRUE(Utf16ToCodePoints(u"").empty());
+}
+
 TEST(Unicode, EmbeddedNulIsKept)
 {
     std::string withNul("a\0b", 3);
