@@ -3,6 +3,19 @@
 #include <cstring>
 #include <memory>
 
+namespace {
+
+// A chunk holder shorter than a block gets 16 zero bytes, so its first 16 bytes can serve as IV.
+void TopUpHolder(DataBuffer& holder)
+{
+    if (holder.GetSize() < 16) {
+        static const unsigned char kZeros[16] = {};
+        holder.Append(kZeros, 16);
+    }
+}
+
+} // namespace
+
 Rijndael2::Rijndael2() = default;
 
 Rijndael2::~Rijndael2() { std::memset(&m_schedule, 0, sizeof m_schedule); }
@@ -93,11 +106,11 @@ bool Rijndael2::ProcessBlocks(const unsigned char* in, unsigned char* out, std::
     return true;
 }
 
-int Rijndael2::EncryptBits(const unsigned char* in, int bits, unsigned char* out)
+int Rijndael2::RunBitsFromIv(int direction, const unsigned char* in, int bits, unsigned char* out)
 {
     if (!in || bits <= 0)
         return 0;
-    if (int status = CheckReady(kDirectionEncrypt); status != 0)
+    if (int status = CheckReady(direction); status != 0)
         return status;
     unsigned char chain[16];
     std::memcpy(chain, m_iv, 16);
@@ -106,26 +119,20 @@ int Rijndael2::EncryptBits(const unsigned char* in, int bits, unsigned char* out
     return blocks * 128;
 }
 
+int Rijndael2::EncryptBits(const unsigned char* in, int bits, unsigned char* out)
+{
+    return RunBitsFromIv(kDirectionEncrypt, in, bits, out);
+}
+
 int Rijndael2::DecryptBits(const unsigned char* in, int bits, unsigned char* out)
 {
-    if (!in || bits <= 0)
-        return 0;
-    if (int status = CheckReady(kDirectionDecrypt); status != 0)
-        return status;
-    unsigned char chain[16];
-    std::memcpy(chain, m_iv, 16);
-    int blocks = bits / 128;
-    RunBlocks(in, out, std::size_t(blocks), chain);
-    return blocks * 128;
+    return RunBitsFromIv(kDirectionDecrypt, in, bits, out);
 }
 
 int Rijndael2::EncryptChained(const unsigned char* in, int bits, unsigned char* out, DataBuffer& holder,
                               bool useOwnIv)
 {
-    if (holder.GetSize() < 16) {
-        static const unsigned char kZeros[16] = {};
-        holder.Append(kZeros, 16);
-    }
+    TopUpHolder(holder);
     if (!useOwnIv && holder.GetSize() >= 16)
         std::memcpy(m_iv, holder.GetData(), 16);
     return EncryptBits(in, bits, out);
@@ -167,36 +174,32 @@ DataBuffer* Rijndael2::DecryptBuffer(DataBuffer& in)
     return RunWholeBlocks(in, 16, /*removePadding=*/true);
 }
 
-bool Rijndael2::EncryptBlocks(BlockBuffer& in, BlockBuffer& out)
+bool Rijndael2::SetUpBlockOperation(BlockBuffer& in, int direction)
 {
-    if (in.GetLength() != 0 && Init(m_mode, kDirectionEncrypt) != 0)
+    if (in.GetLength() != 0 && Init(m_mode, direction) != 0)
         return false;
     std::memcpy(m_chain, m_iv, 16);
-    return RunBlockOperation(in, out, /*allocateOutput=*/true);
+    return true;
+}
+
+bool Rijndael2::EncryptBlocks(BlockBuffer& in, BlockBuffer& out)
+{
+    return SetUpBlockOperation(in, kDirectionEncrypt) && RunBlockOperation(in, out, /*allocateOutput=*/true);
 }
 
 bool Rijndael2::DecryptBlocks(BlockBuffer& in, BlockBuffer& out)
 {
-    if (in.GetLength() != 0 && Init(m_mode, kDirectionDecrypt) != 0)
-        return false;
-    std::memcpy(m_chain, m_iv, 16);
-    return RunBlockOperation(in, out, /*allocateOutput=*/true);
+    return SetUpBlockOperation(in, kDirectionDecrypt) && RunBlockOperation(in, out, /*allocateOutput=*/true);
 }
 
 bool Rijndael2::EncryptBlocksInto(BlockBuffer& in, BlockBuffer& out)
 {
-    if (in.GetLength() != 0 && Init(m_mode, kDirectionEncrypt) != 0)
-        return false;
-    std::memcpy(m_chain, m_iv, 16);
-    return RunBlockOperation(in, out, /*allocateOutput=*/false);
+    return SetUpBlockOperation(in, kDirectionEncrypt) && RunBlockOperation(in, out, /*allocateOutput=*/false);
 }
 
 bool Rijndael2::DecryptBlocksInto(BlockBuffer& in, BlockBuffer& out)
 {
-    if (in.GetLength() != 0 && Init(m_mode, kDirectionDecrypt) != 0)
-        return false;
-    std::memcpy(m_chain, m_iv, 16);
-    return RunBlockOperation(in, out, /*allocateOutput=*/false);
+    return SetUpBlockOperation(in, kDirectionDecrypt) && RunBlockOperation(in, out, /*allocateOutput=*/false);
 }
 
 DataBuffer* Rijndael2::ChunkThrough(const DataBuffer& in, int direction, unsigned char chain[16])
@@ -228,10 +231,7 @@ DataBuffer* Rijndael2::EncryptNextChunk(DataBuffer& in, DataBuffer& holder)
 {
     if (in.GetSize() == 0)
         return new DataBuffer;
-    if (holder.GetSize() < 16) {
-        static const unsigned char kZeros[16] = {};
-        holder.Append(kZeros, 16);
-    }
+    TopUpHolder(holder);
     std::memcpy(m_iv, holder.GetData(), 16);
     unsigned char chain[16];
     std::memcpy(chain, m_iv, 16);
@@ -242,10 +242,7 @@ DataBuffer* Rijndael2::EncryptLastChunk(DataBuffer& in, DataBuffer& holder)
 {
     if (in.GetSize() == 0)
         return new DataBuffer;
-    if (holder.GetSize() < 16) {
-        static const unsigned char kZeros[16] = {};
-        holder.Append(kZeros, 16);
-    }
+    TopUpHolder(holder);
     std::memcpy(m_iv, holder.GetData(), 16);
     if (CheckReady(kDirectionEncrypt) != 0)
         return nullptr;

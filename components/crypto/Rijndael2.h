@@ -64,6 +64,10 @@ private:
     // Whole blocks through the schedule, chaining from and updating `chain`.
     void RunBlocks(const unsigned char* in, unsigned char* out, std::size_t blocks, unsigned char chain[16]) const;
     DataBuffer* ChunkThrough(const DataBuffer& in, int direction, unsigned char chain[16]);
+    // Whole blocks chained from the IV, which stays unchanged.
+    int RunBitsFromIv(int direction, const unsigned char* in, int bits, unsigned char* out);
+    // Prepares the schedule (unless `in` is empty) and starts the chain at the IV.
+    bool SetUpBlockOperation(BlockBuffer& in, int direction);
 
     int m_paddingScheme = 0;
     int m_keySizeCode = 2;

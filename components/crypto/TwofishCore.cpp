@@ -1,5 +1,7 @@
 #include "components/crypto/TwofishCore.h"
 
+#include "components/foundation/HexDigits.h"
+
 #include <array>
 #include <cstring>
 
@@ -190,17 +192,6 @@ void DecryptWords(const TwofishKeyInstance& key, std::uint32_t block[4])
     block[1] = x1 ^ k[1];
     block[2] = x2 ^ k[2];
     block[3] = x3 ^ k[3];
-}
-
-int HexDigitValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 // Pairs of digits become bytes (first digit high), bytes become little-endian words.

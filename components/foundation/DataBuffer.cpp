@@ -3,7 +3,9 @@
 #include "components/foundation/EncodingConvert.h"
 #include "components/foundation/LogBase.h"
 #include "components/foundation/FileSys.h"
+#include "components/foundation/HexDigits.h"
 #include "components/foundation/StringBuffer.h"
+#include "components/foundation/UrlHelpers.h"
 #include "components/foundation/XString.h"
 #include "components/mail/ContentCoding.h"
 #include "platform/base/CodePage.h"
@@ -21,8 +23,6 @@ namespace {
 
 constexpr BYTE kAliveMarker = 0xDB;
 constexpr unsigned kAppendSlack = 20000;
-
-const char kHexDigits[] = "0123456789ABCDEF";
 
 } // namespace
 
@@ -382,8 +382,8 @@ void DataBuffer::RemovePadding(int scheme)
 void DataBuffer::AppendHexTo(torvane::StringBuffer& out) const
 {
     for (unsigned i = 0; i < m_size; ++i) {
-        out.AppendChar(kHexDigits[m_data[i] >> 4]);
-        out.AppendChar(kHexDigits[m_data[i] & 0x0F]);
+        out.AppendChar(kUpperHexDigits[m_data[i] >> 4]);
+        out.AppendChar(kUpperHexDigits[m_data[i] & 0x0F]);
     }
 }
 
@@ -397,27 +397,6 @@ void DataBuffer::Utf16ToUtf8(torvane::StringBuffer& out) const
     converter.Convert(1200, 65001, m_data, m_size, converted);
     out.AppendData(converted);
 }
-
-namespace {
-
-// Every byte but the ASCII letters and digits is escaped, so the output never depends on a locale.
-void AppendUrlEncoded(const unsigned char* bytes, unsigned n, torvane::StringBuffer& out)
-{
-    for (unsigned i = 0; i < n; ++i) {
-        unsigned char b = bytes[i];
-        if (AsciiIsAlnum(char(b)) && b < 0x80) {
-            out.AppendChar(char(b));
-        } else if (b == ' ') {
-            out.AppendChar('+');
-        } else {
-            out.AppendChar('%');
-            out.AppendChar(kHexDigits[b >> 4]);
-            out.AppendChar(kHexDigits[b & 0x0F]);
-        }
-    }
-}
-
-} // namespace
 
 void DataBuffer::EncodeTo(const char* encodingName, torvane::StringBuffer& out) const
 {
@@ -433,7 +412,7 @@ void DataBuffer::EncodeTo(const char* encodingName, torvane::StringBuffer& out) 
     } else if (_stricmp(n, "hex") == 0 || _stricmp(n, "hexidecimal") == 0) {
         AppendHexTo(out);
     } else if (_stricmp(n, "url") == 0) {
-        AppendUrlEncoded(m_data, m_size, out);
+        UrlEncodeBytes(*this, out);
     } else {
         out.Clear();
     }

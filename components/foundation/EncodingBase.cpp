@@ -1,6 +1,7 @@
 #include "components/foundation/EncodingBase.h"
 
 #include "components/foundation/DataBuffer.h"
+#include "platform/base/Unicode.h"
 
 namespace {
 constexpr std::uint32_t kPendingLow = 0x10000; // marks a low surrogate waiting in the state
@@ -105,11 +106,11 @@ int EncodingUtf8::EncodeUnit(ConvertState& state, std::uint16_t unit, DataBuffer
     if (state.m_value & kPendingHigh) {
         std::uint32_t high = state.m_value & 0xFFFF;
         state.m_value = 0;
-        if (unit >= 0xDC00 && unit <= 0xDFFF)
+        if (IsLowSurrogate(unit))
             return EncodeCodePoint(0x10000 + ((high - 0xD800) << 10) + (unit - 0xDC00u), out);
         written = EncodeCodePoint(high, out);
     }
-    if (unit >= 0xD800 && unit <= 0xDBFF) {
+    if (IsHighSurrogate(unit)) {
         state.m_value = kPendingHigh | unit;
         return written;
     }

@@ -694,6 +694,27 @@ HANDLE OpenForSize(const char* ansiPath, const XString* widePath, LogBase* log)
     return OpenFileAnsiWithRetry(ansiPath, GENERIC_READ, kShare, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, log);
 }
 
+// The size of a file opened by OpenForSize, which it closes; 0 when the open failed.
+DWORD CloseAfterSize32(HANDLE file, const char* pathForLog, bool wide, LogBase* log, bool& ok)
+{
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    DWORD size = SizeOf32(file, pathForLog, wide, log, &ok);
+    CloseHandleIfValid(file);
+    return size;
+}
+
+std::int64_t CloseAfterSize64(HANDLE file, LogBase* log, bool* ok)
+{
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    std::int64_t size = FileSys::GetHandleSize64(file, log);
+    CloseHandleIfValid(file);
+    if (ok)
+        *ok = size >= 0;
+    return size;
+}
+
 } // namespace
 
 DWORD FileSys::GetFileSize32Ansi(const char* path, LogBase* log, bool* ok)
@@ -703,12 +724,7 @@ DWORD FileSys::GetFileSize32Ansi(const char* path, LogBase* log, bool* ok)
     result = false;
     if (!path || !*path)
         return 0;
-    HANDLE file = OpenForSize(path, nullptr, log);
-    if (file == INVALID_HANDLE_VALUE)
-        return 0;
-    DWORD size = SizeOf32(file, path, false, log, &result);
-    CloseHandleIfValid(file);
-    return size;
+    return CloseAfterSize32(OpenForSize(path, nullptr, log), path, /*wide=*/false, log, result);
 }
 
 DWORD FileSys::GetFileSize32Wide(const WCHAR* path, LogBase* log, bool* ok)
@@ -720,12 +736,7 @@ DWORD FileSys::GetFileSize32Wide(const WCHAR* path, LogBase* log, bool* ok)
         return 0;
     XString text;
     text.SetFromUtf16(path);
-    HANDLE file = OpenForSize(nullptr, &text, log);
-    if (file == INVALID_HANDLE_VALUE)
-        return 0;
-    DWORD size = SizeOf32(file, text.GetUtf8(), true, log, &result);
-    CloseHandleIfValid(file);
-    return size;
+    return CloseAfterSize32(OpenForSize(nullptr, &text, log), text.GetUtf8(), /*wide=*/true, log, result);
 }
 
 DWORD FileSys::GetFileSize32Utf8(const char* path, LogBase* log, bool* ok)
@@ -747,14 +758,7 @@ std::int64_t FileSys::GetFileSize64Ansi(const char* path, LogBase* log, bool* ok
         *ok = false;
     if (!path || !*path)
         return 0;
-    HANDLE file = OpenForSize(path, nullptr, log);
-    if (file == INVALID_HANDLE_VALUE)
-        return 0;
-    std::int64_t size = GetHandleSize64(file, log);
-    CloseHandleIfValid(file);
-    if (ok)
-        *ok = size >= 0;
-    return size;
+    return CloseAfterSize64(OpenForSize(path, nullptr, log), log, ok);
 }
 
 std::int64_t FileSys::GetFileSize64Wide(const WCHAR* path, LogBase* log, bool* ok)
@@ -765,14 +769,7 @@ std::int64_t FileSys::GetFileSize64Wide(const WCHAR* path, LogBase* log, bool* o
         return 0;
     XString text;
     text.SetFromUtf16(path);
-    HANDLE file = OpenForSize(nullptr, &text, log);
-    if (file == INVALID_HANDLE_VALUE)
-        return 0;
-    std::int64_t size = GetHandleSize64(file, log);
-    CloseHandleIfValid(file);
-    if (ok)
-        *ok = size >= 0;
-    return size;
+    return CloseAfterSize64(OpenForSize(nullptr, &text, log), log, ok);
 }
 
 std::int64_t FileSys::GetFileSize64Utf8(const char* path, LogBase* log, bool* ok)

@@ -5,6 +5,7 @@
 #include "components/foundation/ExtPtrArray.h"
 #include "components/foundation/LogBase.h"
 #include "components/foundation/FileSys.h"
+#include "components/foundation/HexDigits.h"
 #include "components/foundation/TextMatch.h"
 #include "components/foundation/XString.h"
 #include "platform/base/CodePage.h"
@@ -298,11 +299,10 @@ void StringBuffer::AppendHexDump(const void* bytes, int n)
 {
     if (!bytes)
         return;
-    static const char digits[] = "0123456789ABCDEF";
     const auto* data = static_cast<const unsigned char*>(bytes);
     for (int i = 0; i < n; ++i) {
-        AppendChar(digits[data[i] >> 4]);
-        AppendChar(digits[data[i] & 0x0F]);
+        AppendChar(kUpperHexDigits[data[i] >> 4]);
+        AppendChar(kUpperHexDigits[data[i] & 0x0F]);
         if ((i + 1) % 2 == 0)
             AppendChar(' ');
         if ((i + 1) % 16 == 0)

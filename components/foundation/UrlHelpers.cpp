@@ -1,6 +1,7 @@
 #include "components/foundation/UrlHelpers.h"
 
 #include "components/foundation/DataBuffer.h"
+#include "components/foundation/HexDigits.h"
 #include "components/foundation/StringBuffer.h"
 #include "platform/base/TextCase.h"
 
@@ -119,13 +120,12 @@ std::string Recompose(const UrlParts& parts)
 
 std::string EscapeUnsafeBytes(const std::string& text)
 {
-    static const char digits[] = "0123456789ABCDEF";
     std::string escaped;
     for (unsigned char c : text) {
         if (c <= 0x20 || c >= 0x7F) {
             escaped += '%';
-            escaped += digits[c >> 4];
-            escaped += digits[c & 15];
+            escaped += kUpperHexDigits[c >> 4];
+            escaped += kUpperHexDigits[c & 15];
         } else {
             escaped += char(c);
         }
@@ -136,17 +136,6 @@ std::string EscapeUnsafeBytes(const std::string& text)
 bool StartsWithNoCase(std::string_view text, std::string_view prefix)
 {
     return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
-}
-
-int HexValue(char c)
-{
-    if (AsciiIsDigit(c))
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 void SetText(torvane::StringBuffer& out, const std::string& text)
@@ -240,7 +229,6 @@ bool CombineUrl(const torvane::StringBuffer& base, const torvane::StringBuffer& 
 
 void UrlEncodeBytes(const DataBuffer& in, torvane::StringBuffer& out)
 {
-    static const char digits[] = "0123456789ABCDEF";
     const unsigned char* bytes = in.GetData();
     std::string encoded;
     for (unsigned i = 0; i < in.GetSize(); ++i) {
@@ -251,8 +239,8 @@ void UrlEncodeBytes(const DataBuffer& in, torvane::StringBuffer& out)
             encoded += '+';
         } else {
             encoded += '%';
-            encoded += digits[b >> 4];
-            encoded += digits[b & 15];
+            encoded += kUpperHexDigits[b >> 4];
+            encoded += kUpperHexDigits[b & 15];
         }
     }
     out.AppendBytes(encoded.data(), int(encoded.size()));
@@ -275,8 +263,8 @@ void UrlDecodeBytes(const torvane::StringBuffer& in, DataBuffer& out)
         }
         if (length - i - 1 < 2)
             break;
-        int high = HexValue(text[i + 1]);
-        int low = HexValue(text[i + 2]);
+        int high = HexDigitValue(text[i + 1]);
+        int low = HexDigitValue(text[i + 2]);
         if (high < 0 || low < 0) {
             decoded += '%';
             continue;

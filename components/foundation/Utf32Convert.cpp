@@ -1,6 +1,7 @@
 #include "components/foundation/Utf32Convert.h"
 
 #include "components/foundation/DataBuffer.h"
+#include "components/foundation/EncodingBase.h"
 
 #include <cstdint>
 
@@ -100,33 +101,13 @@ bool Utf32LEToUtf8(const DataBuffer& source, DataBuffer& target)
     for (unsigned i = 0; i + 4 <= size; i += 4) {
         std::uint32_t value = std::uint32_t(bytes[i]) | (std::uint32_t(bytes[i + 1]) << 8)
             | (std::uint32_t(bytes[i + 2]) << 16) | (std::uint32_t(bytes[i + 3]) << 24);
-        unsigned char out[4];
-        unsigned n;
-        if (value < 0x80) {
-            out[0] = (unsigned char)value;
-            n = 1;
-        } else if (value < 0x800) {
-            out[0] = (unsigned char)(0xC0 | (value >> 6));
-            out[1] = (unsigned char)(0x80 | (value & 0x3F));
-            n = 2;
-        } else if (value < 0x10000) {
-            out[0] = (unsigned char)(0xE0 | (value >> 12));
-            out[1] = (unsigned char)(0x80 | ((value >> 6) & 0x3F));
-            out[2] = (unsigned char)(0x80 | (value & 0x3F));
-            n = 3;
-        } else if (value < 0x200000) {
-            out[0] = (unsigned char)(0xF0 | (value >> 18));
-            out[1] = (unsigned char)(0x80 | ((value >> 12) & 0x3F));
-            out[2] = (unsigned char)(0x80 | ((value >> 6) & 0x3F));
-            out[3] = (unsigned char)(0x80 | (value & 0x3F));
-            n = 4;
+        // Whatever fits a 4-byte sequence is written as it stands; wider values become U+FFFD.
+        if (value < 0x200000) {
+            EncodingUtf8::EncodeCodePoint(value, target);
         } else {
-            out[0] = 0xEF;
-            out[1] = 0xBF;
-            out[2] = 0xBD;
-            n = 3;
+            static const unsigned char kReplacement[] = { 0xEF, 0xBF, 0xBD };
+            target.Append(kReplacement, 3);
         }
-        target.Append(out, n);
     }
     return true;
 }

@@ -3,8 +3,10 @@
 #include "components/foundation/CharsetNames.h"
 #include "components/foundation/DataBuffer.h"
 #include "components/foundation/EncodingConvert.h"
+#include "components/foundation/HexDigits.h"
 #include "components/foundation/StringBuffer.h"
 #include "platform/base/TextCase.h"
+#include "platform/base/Unicode.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -13,7 +15,6 @@
 namespace {
 
 const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-const char kHexDigits[] = "0123456789ABCDEF";
 
 // Sextet of a byte in '+'..'z'; 127 for a byte in that range outside the alphabet.
 int SextetOf(unsigned char b)
@@ -104,15 +105,30 @@ unsigned char* DecodeBase64Impl(const char* text, unsigned length, unsigned* out
     return out;
 }
 
-int HexValueOrZero(unsigned char c)
+// Damaged escapes decode rather than fail: a non-digit counts as 0.
+int HexValueOrZero(char c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return 0;
+    int value = HexDigitValue(c);
+    return value < 0 ? 0 : value;
+}
+
+void AppendHexEscape(unsigned char b, std::string& text)
+{
+    text += '=';
+    text += kUpperHexDigits[b >> 4];
+    text += kUpperHexDigits[b & 0x0F];
+}
+
+// A NUL-terminated copy for the callers that free with std::free; null when memory runs out.
+char* MallocCopy(const std::string& text, unsigned* outLength)
+{
+    auto* array = static_cast<char*>(std::malloc(text.size() + 1));
+    if (!array)
+        return nullptr;
+    std::memcpy(array, text.c_str(), text.size() + 1);
+    if (outLength)
+        *outLength = unsigned(text.size());
+    return array;
 }
 
 bool IsUpperHexDigit(unsigned char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
@@ -129,6 +145,20 @@ int CodePageOrUtf8(const char* charset)
 {
     int codePage = CodePageFromCharsetName(charset);
     return codePage == 0 ? 65001 : codePage;
+}
+
+// A comma inside a decoded word is no address separator: it is written as "_COMMA_".
+void AppendMarkingCommas(const DataBuffer& word, DataBuffer& out, bool* markedCommas)
+{
+    for (unsigned i = 0; i < word.GetSize(); ++i) {
+        if (word.GetData()[i] != ',') {
+            out.AppendByte(word.GetData()[i]);
+            continue;
+        }
+        out.Append("_COMMA_", 7);
+        if (markedCommas)
+            *markedCommas = true;
+    }
 }
 
 } // namespace
@@ -164,14 +194,7 @@ char* ContentCoding::EncodeBase64ToArray(const unsigned char* bytes, unsigned co
         *outLength = 0;
     if (!bytes || count == 0)
         return nullptr;
-    std::string text = Base64NoBreaks(bytes, count);
-    auto* array = static_cast<char*>(std::malloc(text.size() + 1));
-    if (!array)
-        return nullptr;
-    std::memcpy(array, text.c_str(), text.size() + 1);
-    if (outLength)
-        *outLength = unsigned(text.size());
-    return array;
+    return MallocCopy(Base64NoBreaks(bytes, count), outLength);
 }
 
 unsigned char* ContentCoding::DecodeBase64(const char* text, unsigned length, unsigned* outCount) const
@@ -217,11 +240,6 @@ void ContentCoding::EncodeQuotedPrintable(const unsigned char* bytes, unsigned c
     std::string text;
     text.reserve(size_t(count) + size_t(count) / 8 + 8);
     auto crlfAt = [&](unsigned i) { return i + 1 < count && bytes[i] == '\r' && bytes[i + 1] == '\n'; };
-    auto appendEscaped = [&](unsigned char b) {
-        text += '=';
-        text += kHexDigits[b >> 4];
-        text += kHexDigits[b & 0x0F];
-    };
     int column = 0;
     for (unsigned i = 0; i < count; ++i) {
         unsigned char b = bytes[i];
@@ -236,7 +254,7 @@ void ContentCoding::EncodeQuotedPrintable(const unsigned char* bytes, unsigned c
             column += 1;
         } else if (b == ' ' || b == '\t') {
             if (i + 1 == count || crlfAt(i + 1)) {
-                appendEscaped(b);
+                AppendHexEscape(b, text);
                 column += 3;
             } else {
                 text += char(b);
@@ -248,7 +266,7 @@ void ContentCoding::EncodeQuotedPrintable(const unsigned char* bytes, unsigned c
             ++i;
             continue;
         } else {
-            appendEscaped(b);
+            AppendHexEscape(b, text);
             column += 3;
         }
         if (column >= m_lineLength && !crlfAt(i + 1)) {
@@ -343,18 +361,10 @@ char* ContentCoding::EncodeQ(const unsigned char* bytes, unsigned count, unsigne
         } else if (b == ' ') {
             text += '_';
         } else {
-            text += '=';
-            text += kHexDigits[b >> 4];
-            text += kHexDigits[b & 0x0F];
+            AppendHexEscape(b, text);
         }
     }
-    auto* array = static_cast<char*>(std::malloc(text.size() + 1));
-    if (!array)
-        return nullptr;
-    std::memcpy(array, text.c_str(), text.size() + 1);
-    if (outCount)
-        *outCount = unsigned(text.size());
-    return array;
+    return MallocCopy(text, outCount);
 }
 
 unsigned char* ContentCoding::DecodeQ(const char* text, int length, unsigned* outCount) const
@@ -443,8 +453,8 @@ void ContentCoding::AppendWordChunks(const unsigned char* bytes, unsigned count,
         unsigned size = total - start < chunkBytes ? total - start : chunkBytes;
         // A surrogate pair is never cut between two words.
         if (start + size < total && size > 2) {
-            unsigned lastUnit = unsigned(utf16.GetData()[start + size - 2]) | (unsigned(utf16.GetData()[start + size - 1]) << 8);
-            if (lastUnit >= 0xD800 && lastUnit <= 0xDBFF)
+            const unsigned char* last = utf16.GetData() + start + size - 2;
+            if (IsHighSurrogate(char16_t(last[0] | (last[1] << 8))))
                 size -= 2;
         }
         DataBuffer piece;
@@ -550,19 +560,10 @@ void ContentCoding::DecodeWords(const torvane::StringBuffer& input, DataBuffer& 
                     EncodingConvert converter;
                     converter.ConvertFromNamedCharset(charset.c_str(), 65001, decoded, count, word);
                 }
-                if (mode == WordMode::MarkCommas) {
-                    for (unsigned i = 0; i < word.GetSize(); ++i) {
-                        if (word.GetData()[i] == ',') {
-                            out.Append("_COMMA_", 7);
-                            if (markedCommas)
-                                *markedCommas = true;
-                        } else {
-                            out.AppendByte(word.GetData()[i]);
-                        }
-                    }
-                } else {
+                if (mode == WordMode::MarkCommas)
+                    AppendMarkingCommas(word, out, markedCommas);
+                else
                     out.AppendBuffer(word);
-                }
             }
             std::free(decoded);
         }

@@ -1,6 +1,6 @@
 #include "components/crypto/BlowfishCore.h"
 
-#include "HexTestSupport.h"
+#include "components/foundation/tests/SharedTestSupport.h"
 
 #include <gtest/gtest.h>
 

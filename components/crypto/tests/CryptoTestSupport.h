@@ -1,11 +1,11 @@
 #pragma once
-// Shared helpers of the cipher tests: buffers from bytes, a recording log, subprocesses and a
-// temporary folder that is removed on every path.
+// Shared helpers of the cipher tests: buffers from bytes, a recording log and a temporary folder
+// that is removed on every path.
 
 #include "components/foundation/DataBuffer.h"
 #include "components/foundation/LogBase.h"
 
-#include "HexTestSupport.h"
+#include "components/foundation/tests/SharedTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -51,20 +51,6 @@ public:
     }
     std::vector<std::string> errors;
 };
-
-inline std::string RunCommand(const std::string& command)
-{
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return output;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        output.append(buffer, n);
-    pclose(pipe);
-    return output;
-}
 
 class TemporaryFolder {
 public:

@@ -1,6 +1,6 @@
 #include "components/crypto/TwofishCore.h"
 
-#include "HexTestSupport.h"
+#include "components/foundation/tests/SharedTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "components/foundation/StringBuffer.h"
 
-#include "HexTestSupport.h"
+#include "components/foundation/tests/SharedTestSupport.h"
 
 #include <gtest/gtest.h>
 

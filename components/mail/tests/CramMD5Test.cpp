@@ -4,7 +4,7 @@
 #include "components/foundation/StringBuffer.h"
 #include "components/mail/HmacMD5.h"
 
-#include "HexTestSupport.h"
+#include "components/foundation/tests/SharedTestSupport.h"
 
 #include <gtest/gtest.h>
 

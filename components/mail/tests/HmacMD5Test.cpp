@@ -1,6 +1,6 @@
 #include "components/mail/HmacMD5.h"
 
-#include "HexTestSupport.h"
+#include "components/foundation/tests/SharedTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -144,21 +144,6 @@ TEST(HmacMD5Test, KeyOfExactlyOneBlockIsUsedAsItIs)
     // A 65-byte key acts as its 16-byte digest; a 64-byte key does not.
     EXPECT_EQ(HmacHex(key65, Bytes("x")), HmacHex(std::vector<unsigned char>(hashed, hashed + 16), Bytes("x")));
     EXPECT_NE(HmacHex(key64, Bytes("x")), HmacHex(key65, Bytes("x")));
-}
-
-// Runs a command and returns its standard output.
-std::string RunCommand(const std::string& command)
-{
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return output;
-    char buffer[512];
-    std::size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        output.append(buffer, n);
-    pclose(pipe);
-    return output;
 }
 
 // openssl reproduces our digest and HMAC of a file of every byte value.

@@ -1,6 +1,8 @@
 #pragma once
-// Hexadecimal text to bytes and back, for tables of published vectors.
+// Helpers that the component test suites share: hexadecimal text for tables of published vectors,
+// and the output of a reference tool run in a subprocess.
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -33,4 +35,19 @@ inline std::string HexFromBytes(const unsigned char* bytes, std::size_t n)
 inline std::string HexFromBytes(const std::vector<unsigned char>& bytes)
 {
     return HexFromBytes(bytes.data(), bytes.size());
+}
+
+// The command's standard output; empty when it cannot be started.
+inline std::string RunCommand(const std::string& command)
+{
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return output;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        output.append(buffer, n);
+    pclose(pipe);
+    return output;
 }
