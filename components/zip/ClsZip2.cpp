@@ -25,13 +25,6 @@ namespace {
 
 std::atomic<int> g_nextZipId {1};
 
-constexpr const char* kZipBuildDate = "Sep 19 2007";
-
-bool WriteAll(Output* out, const void* bytes, unsigned n)
-{
-    return n == 0 || out->Write(bytes, 1, n, nullptr) == n;
-}
-
 const char kBase64Digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 void AppendBase64(const unsigned char* bytes, unsigned n, torvane::StringBuffer& out)
@@ -380,7 +373,7 @@ int ClsZip2::WriteArchiveToOutput(Output* out, ZipCallback* callback, bool* allS
     end.commentLength = WORD(commentLength);
     unsigned char bytes[kZipEndRecordSize];
     end.Store(bytes);
-    if (!WriteAll(out, bytes, sizeof(bytes)) || !WriteAll(out, m_comment.GetText(), commentLength)) {
+    if (!ZipWriteAll(out, bytes, sizeof(bytes)) || !ZipWriteAll(out, m_comment.GetText(), commentLength)) {
         m_log.LogError("Failed to write the end of the Zip");
         return -1;
     }

@@ -23,6 +23,9 @@ class XString;
 class ZipCallback;
 class ZipSystem;
 
+// Recorded as "DllDate" by every public call of the archive.
+inline constexpr const char* kZipBuildDate = "Sep 19 2007";
+
 class ClsZip2 : public ClsBase, public TorvaneObject {
 public:
     explicit ClsZip2(ZipSystem* system);

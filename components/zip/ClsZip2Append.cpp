@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr const char* kZipBuildDate = "Sep 19 2007";
-
 bool HasWildcard(const char* text) { return std::strpbrk(text, "*?") != nullptr; }
 
 } // namespace

@@ -22,16 +22,41 @@ std::atomic<int> g_nextEntrySerial {1};
 
 constexpr unsigned kCopyChunk = 65536;
 
-bool WriteAll(Output* out, const void* bytes, unsigned n)
-{
-    return n == 0 || out->Write(bytes, 1, n, nullptr) == n;
-}
-
 bool WriteHeader(Output* out, const ZipLocalHeader& header)
 {
     unsigned char bytes[kZipLocalHeaderSize];
     header.Store(bytes);
-    return WriteAll(out, bytes, sizeof(bytes));
+    return ZipWriteAll(out, bytes, sizeof(bytes));
+}
+
+// Header, name, the AES extra field when the cache has one, then ownExtra when given.
+bool WriteLocalPart(Output* out, const ZipEntryCache& cache, const unsigned char* ownExtra)
+{
+    return WriteHeader(out, cache.header) && ZipWriteAll(out, cache.nameBytes.GetData(), cache.nameBytes.GetSize())
+        && (!cache.hasAesExtra || ZipWriteAll(out, cache.aesExtra, kZipAesExtraSize))
+        && (ownExtra == nullptr || ZipWriteAll(out, ownExtra, kZipOwnExtraSize));
+}
+
+// Writes the header again once the data has given its sizes and CRC (with ownExtra over the
+// placeholder when given) and returns to the end of the data, whatever failed.
+bool RewriteLocalHeader(Output* out, std::int64_t headerOffset, const ZipLocalHeader& header,
+                        const unsigned char* ownExtra)
+{
+    const std::int64_t end = out->Tell64();
+    bool ok = out->Seek64(headerOffset) && WriteHeader(out, header);
+    if (ok && ownExtra != nullptr)
+        ok = out->Seek64(headerOffset + kZipLocalHeaderSize + header.nameLength)
+            && ZipWriteAll(out, ownExtra, kZipOwnExtraSize);
+    return out->Seek64(end) && ok;
+}
+
+// The output position as a local header offset; false (logged) past what the classic format holds.
+bool LocalHeaderOffset(Output* out, LogBase& log, std::int64_t* offset)
+{
+    *offset = out->Tell64();
+    if (*offset >= 0 && std::uint64_t(*offset) <= kZipMaxOffset) return true;
+    log.LogError("Zip archive too large: entry offset past 4 GB");
+    return false;
 }
 
 void LogCurrentDir(LogBase& log)
@@ -73,13 +98,19 @@ ClsZipEntry2::~ClsZipEntry2()
     m_marker = 0;
 }
 
-ClsZipEntry2* ClsZipEntry2::CreateFileEntry(ClsZip2* zip, const char* inZipName, const char* fullPath)
+ClsZipEntry2* ClsZipEntry2::CreateNamed(Kind kind, ClsZip2* zip, const char* inZipName)
 {
     auto* entry = new ClsZipEntry2();
-    entry->m_kind = kFile;
+    entry->m_kind = kind;
     entry->m_zip = zip;
     entry->m_name = std::make_unique<torvane::StringBuffer>(inZipName ? inZipName : "");
     entry->m_name->ReplaceChar('\\', '/');
+    return entry;
+}
+
+ClsZipEntry2* ClsZipEntry2::CreateFileEntry(ClsZip2* zip, const char* inZipName, const char* fullPath)
+{
+    auto* entry = CreateNamed(kFile, zip, inZipName);
     entry->m_name->ShrinkToFit();
     entry->m_sourcePath.SetText(fullPath ? fullPath : "");
     return entry;
@@ -87,11 +118,7 @@ ClsZipEntry2* ClsZipEntry2::CreateFileEntry(ClsZip2* zip, const char* inZipName,
 
 ClsZipEntry2* ClsZipEntry2::CreateDirectoryPlaceholder(ClsZip2* zip, const char* inZipName)
 {
-    auto* entry = new ClsZipEntry2();
-    entry->m_kind = kDirectoryPlaceholder;
-    entry->m_zip = zip;
-    entry->m_name = std::make_unique<torvane::StringBuffer>(inZipName ? inZipName : "");
-    entry->m_name->ReplaceChar('\\', '/');
+    auto* entry = CreateNamed(kDirectoryPlaceholder, zip, inZipName);
     entry->m_state |= kDirectory;
     entry->m_method = kZipMethodStored;
     return entry;
@@ -99,11 +126,7 @@ ClsZipEntry2* ClsZipEntry2::CreateDirectoryPlaceholder(ClsZip2* zip, const char*
 
 ClsZipEntry2* ClsZipEntry2::CreateDataEntry(ClsZip2* zip, const char* inZipName, const void* bytes, unsigned n)
 {
-    auto* entry = new ClsZipEntry2();
-    entry->m_kind = kData;
-    entry->m_zip = zip;
-    entry->m_name = std::make_unique<torvane::StringBuffer>(inZipName ? inZipName : "");
-    entry->m_name->ReplaceChar('\\', '/');
+    auto* entry = CreateNamed(kData, zip, inZipName);
     if (bytes != nullptr && n > 0) entry->m_data.Append(bytes, n);
     return entry;
 }
@@ -137,6 +160,14 @@ void ClsZipEntry2::FreeData()
     m_walked.reset();
     m_data.Release();
     m_cache.reset();
+}
+
+void ClsZipEntry2::MarkWritten(std::unique_ptr<ZipEntryCache> cache, ZipEntryWriteArgs& args)
+{
+    args.crc = cache->header.crc;
+    args.compressedSize = cache->header.compressedSize;
+    m_cache = std::move(cache);
+    m_state |= kWritten;
 }
 
 void ClsZipEntry2::SetSkipped(bool skipped)
@@ -344,23 +375,16 @@ bool ClsZipEntry2::WriteNewEntry(Output* out, ZipEntryWriteArgs& args)
         ZipMakeAesExtra(m_zip->GetKeyLength(), size == 0 ? kZipMethodStored : m_method, cache->aesExtra);
     }
 
-    const std::int64_t headerOffset = out->Tell64();
-    if (headerOffset < 0 || std::uint64_t(headerOffset) > kZipMaxOffset) {
-        log.LogError("Zip archive too large: entry offset past 4 GB");
-        return false;
-    }
+    std::int64_t headerOffset = 0;
+    if (!LocalHeaderOffset(out, log, &headerOffset)) return false;
     cache->headerOffset = DWORD(headerOffset);
-    unsigned char placeholder[kZipOwnExtraSize] = {};
-    bool wrote = WriteHeader(out, header) && WriteAll(out, cache->nameBytes.GetData(), cache->nameBytes.GetSize());
-    if (wrote && useAes) wrote = WriteAll(out, cache->aesExtra, kZipAesExtraSize);
-    if (wrote && ownEncryption) wrote = WriteAll(out, placeholder, kZipOwnExtraSize);
-    if (!wrote) {
+    const unsigned char placeholder[kZipOwnExtraSize] = {};
+    if (!WriteLocalPart(out, *cache, ownEncryption ? placeholder : nullptr)) {
         log.LogError("Failed to write local file header");
         return false;
     }
     if (directory) {
-        m_cache = std::move(cache);
-        m_state |= kWritten;
+        MarkWritten(std::move(cache), args);
         return true;
     }
 
@@ -389,22 +413,13 @@ bool ClsZipEntry2::WriteNewEntry(Output* out, ZipEntryWriteArgs& args)
     header.crc = useAes ? 0 : crc;
     header.compressedSize = pipeline.GetCompressedSize();
     header.uncompressedSize = pipeline.GetUncompressedSize();
-    const std::int64_t end = out->Tell64();
     unsigned char ownExtra[kZipOwnExtraSize];
     ZipMakeOwnExtra(encryption, m_zip->GetKeyLength(), ownExtra);
-    wrote = out->Seek64(headerOffset) && WriteHeader(out, header);
-    if (wrote && ownEncryption)
-        wrote = out->Seek64(headerOffset + kZipLocalHeaderSize + header.nameLength)
-            && WriteAll(out, ownExtra, kZipOwnExtraSize);
-    if (!out->Seek64(end)) wrote = false;
-    if (!wrote) {
+    if (!RewriteLocalHeader(out, headerOffset, header, ownEncryption ? ownExtra : nullptr)) {
         log.LogError("Failed to rewrite local file header");
         return false;
     }
-    args.crc = header.crc;
-    args.compressedSize = header.compressedSize;
-    m_cache = std::move(cache);
-    m_state |= kWritten;
+    MarkWritten(std::move(cache), args);
     return true;
 }
 
@@ -424,12 +439,19 @@ bool ClsZipEntry2::WriteNewCentral(Output* out, LogBase& log)
                                      : "No filename while writing Zip file directory entry");
         return false;
     }
-    const ZipLocalHeader& header = m_cache->header;
     ZipCentralRecord record;
     record.versionMadeBy = m_kind == kData ? 0 : 20;
     // Some extractors read every name from a FAT host in the OEM code page, flag or not; a
     // UTF-8 name is therefore marked as coming from an NTFS host, whose attributes are the same.
-    if (header.flags & kZipFlagUtf8) record.versionMadeBy |= WORD(kZipHostNtfs << 8);
+    if (m_cache->header.flags & kZipFlagUtf8) record.versionMadeBy |= WORD(kZipHostNtfs << 8);
+    record.internalAttributes = WORD(ZipIsTextName(m_name->GetText()) || m_textFlag ? 1 : 0);
+    record.externalAttributes = m_cache->externalAttributes;
+    return WriteCentralRecord(out, record, log);
+}
+
+bool ClsZipEntry2::WriteCentralRecord(Output* out, ZipCentralRecord& record, LogBase& log) const
+{
+    const ZipLocalHeader& header = m_cache->header;
     record.versionNeeded = header.versionNeeded;
     record.flags = header.flags;
     record.method = header.method;
@@ -442,15 +464,13 @@ bool ClsZipEntry2::WriteNewCentral(Output* out, LogBase& log)
     record.extraLength = WORD(m_cache->hasAesExtra ? kZipAesExtraSize : 0);
     const unsigned commentLength = m_comment ? unsigned(m_comment->GetLength()) : 0;
     record.commentLength = WORD(commentLength > 0xFFFF ? 0xFFFF : commentLength);
-    record.internalAttributes = WORD(ZipIsTextName(m_name->GetText()) || m_textFlag ? 1 : 0);
-    record.externalAttributes = m_cache->externalAttributes;
     record.localHeaderOffset = m_cache->headerOffset;
     unsigned char bytes[kZipCentralRecordSize];
     record.Store(bytes);
-    bool ok = WriteAll(out, bytes, sizeof(bytes))
-        && WriteAll(out, m_cache->nameBytes.GetData(), m_cache->nameBytes.GetSize());
-    if (ok && m_cache->hasAesExtra) ok = WriteAll(out, m_cache->aesExtra, kZipAesExtraSize);
-    if (ok && record.commentLength > 0) ok = WriteAll(out, m_comment->GetText(), record.commentLength);
+    bool ok = ZipWriteAll(out, bytes, sizeof(bytes))
+        && ZipWriteAll(out, m_cache->nameBytes.GetData(), m_cache->nameBytes.GetSize());
+    if (ok && m_cache->hasAesExtra) ok = ZipWriteAll(out, m_cache->aesExtra, kZipAesExtraSize);
+    if (ok && record.commentLength > 0) ok = ZipWriteAll(out, m_comment->GetText(), record.commentLength);
     if (!ok) log.LogError("Failed to write central directory record");
     return ok;
 }
@@ -497,11 +517,8 @@ bool ClsZipEntry2::WriteMappedEntry(Output* out, ZipEntryWriteArgs& args)
     header.dosDate = source.m_local.dosDate;
     header.nameLength = WORD(cache->nameBytes.GetSize());
 
-    const std::int64_t headerOffset = out->Tell64();
-    if (headerOffset < 0 || std::uint64_t(headerOffset) > kZipMaxOffset) {
-        log.LogError("Zip archive too large: entry offset past 4 GB");
-        return false;
-    }
+    std::int64_t headerOffset = 0;
+    if (!LocalHeaderOffset(out, log, &headerOffset)) return false;
     cache->headerOffset = DWORD(headerOffset);
 
     if (directory || SameProtection(source, *m_zip)) {
@@ -520,13 +537,11 @@ bool ClsZipEntry2::WriteMappedEntry(Output* out, ZipEntryWriteArgs& args)
         }
         if (directory) header.flags &= WORD(~kZipFlagEncrypted);
         header.extraLength = WORD(cache->hasAesExtra ? kZipAesExtraSize : ownExtra ? kZipOwnExtraSize : 0);
-        bool ok = WriteHeader(out, header) && WriteAll(out, cache->nameBytes.GetData(), cache->nameBytes.GetSize());
-        if (ok && cache->hasAesExtra) ok = WriteAll(out, cache->aesExtra, kZipAesExtraSize);
-        if (ok && ownExtra) ok = WriteAll(out, ownExtra, kZipOwnExtraSize);
-        if (!ok) {
+        if (!WriteLocalPart(out, *cache, ownExtra)) {
             log.LogError("Failed to write local file header");
             return false;
         }
+        bool ok = true;
         for (DWORD done = 0; ok && done < header.compressedSize;) {
             const unsigned take = header.compressedSize - done < kCopyChunk ? header.compressedSize - done : kCopyChunk;
             const unsigned char* bytes = view->GetBytes(source.m_dataOffset + done, take);
@@ -534,7 +549,7 @@ bool ClsZipEntry2::WriteMappedEntry(Output* out, ZipEntryWriteArgs& args)
                 log.LogError("Failed to access compressed data (1)");
                 return false;
             }
-            ok = WriteAll(out, bytes, take);
+            ok = ZipWriteAll(out, bytes, take);
             done += take;
             if (args.monitor) {
                 bool abort = false;
@@ -545,10 +560,7 @@ bool ClsZipEntry2::WriteMappedEntry(Output* out, ZipEntryWriteArgs& args)
             log.LogError("Failed to copy mapped entry data");
             return false;
         }
-        args.crc = header.crc;
-        args.compressedSize = header.compressedSize;
-        m_cache = std::move(cache);
-        m_state |= kWritten;
+        MarkWritten(std::move(cache), args);
         return true;
     }
 
@@ -575,11 +587,8 @@ bool ClsZipEntry2::WriteMappedEntry(Output* out, ZipEntryWriteArgs& args)
         cache->hasAesExtra = true;
         ZipMakeAesExtra(m_zip->GetKeyLength(), method, cache->aesExtra);
     }
-    unsigned char placeholder[kZipOwnExtraSize] = {};
-    bool ok = WriteHeader(out, header) && WriteAll(out, cache->nameBytes.GetData(), cache->nameBytes.GetSize());
-    if (ok && targetAes) ok = WriteAll(out, cache->aesExtra, kZipAesExtraSize);
-    if (ok && targetOwn) ok = WriteAll(out, placeholder, kZipOwnExtraSize);
-    if (!ok) {
+    const unsigned char placeholder[kZipOwnExtraSize] = {};
+    if (!WriteLocalPart(out, *cache, targetOwn ? placeholder : nullptr)) {
         log.LogError("Failed to write local file header");
         return false;
     }
@@ -615,21 +624,13 @@ bool ClsZipEntry2::WriteMappedEntry(Output* out, ZipEntryWriteArgs& args)
     header.crc = targetAes ? 0 : crc;
     header.compressedSize = pipeline.GetCompressedSize();
     header.uncompressedSize = pipeline.GetUncompressedSize();
-    const std::int64_t end = out->Tell64();
     unsigned char ownExtra[kZipOwnExtraSize];
     ZipMakeOwnExtra(encryption, m_zip->GetKeyLength(), ownExtra);
-    ok = out->Seek64(headerOffset) && WriteHeader(out, header);
-    if (ok && targetOwn)
-        ok = out->Seek64(headerOffset + kZipLocalHeaderSize + header.nameLength) && WriteAll(out, ownExtra, kZipOwnExtraSize);
-    if (!out->Seek64(end)) ok = false;
-    if (!ok) {
+    if (!RewriteLocalHeader(out, headerOffset, header, targetOwn ? ownExtra : nullptr)) {
         log.LogError("Failed to rewrite local file header");
         return false;
     }
-    args.crc = header.crc;
-    args.compressedSize = header.compressedSize;
-    m_cache = std::move(cache);
-    m_state |= kWritten;
+    MarkWritten(std::move(cache), args);
     return true;
 }
 
@@ -647,35 +648,13 @@ bool ClsZipEntry2::WriteMappedCentral(Output* out, LogBase& log)
         log.LogError("Internal error: NULL walk entry for writing mapped directory entry");
         return false;
     }
-    const ZipWalkEntry& source = *m_walked;
-    const ZipLocalHeader& header = m_cache->header;
     ZipCentralRecord record;
-    if (source.m_matched) {
-        record = source.m_central;
+    if (m_walked->m_matched) {
+        record = m_walked->m_central;
     } else {
         record.versionMadeBy = 20;
         record.externalAttributes = IsDirectory() ? kZipAttributeDirectory : 0;
     }
-    record.versionNeeded = header.versionNeeded;
-    record.flags = header.flags;
-    record.method = header.method;
-    record.dosTime = header.dosTime;
-    record.dosDate = header.dosDate;
-    record.crc = header.crc;
-    record.compressedSize = header.compressedSize;
-    record.uncompressedSize = header.uncompressedSize;
-    record.nameLength = header.nameLength;
-    record.extraLength = WORD(m_cache->hasAesExtra ? kZipAesExtraSize : 0);
-    const unsigned commentLength = m_comment ? unsigned(m_comment->GetLength()) : 0;
-    record.commentLength = WORD(commentLength > 0xFFFF ? 0xFFFF : commentLength);
     record.diskStart = 0;
-    record.localHeaderOffset = m_cache->headerOffset;
-    unsigned char bytes[kZipCentralRecordSize];
-    record.Store(bytes);
-    bool ok = WriteAll(out, bytes, sizeof(bytes))
-        && WriteAll(out, m_cache->nameBytes.GetData(), m_cache->nameBytes.GetSize());
-    if (ok && m_cache->hasAesExtra) ok = WriteAll(out, m_cache->aesExtra, kZipAesExtraSize);
-    if (ok && record.commentLength > 0) ok = WriteAll(out, m_comment->GetText(), record.commentLength);
-    if (!ok) log.LogError("Failed to write central directory record");
-    return ok;
+    return WriteCentralRecord(out, record, log);
 }

@@ -81,18 +81,22 @@ public:
     void SetTimestamp(double oleDate) { m_timestamp = oleDate; }
     void SetTextFlag(bool text) { m_textFlag = text; }
     bool KeepsOwnTextFlag() const { return m_keepsOwnTextFlag; }
-    const ZipEntryCache* GetCache() const { return m_cache.get(); }
-    const ZipWalkEntry* GetWalked() const { return m_walked.get(); }
     int GetSerial() const { return m_serial; }
-    unsigned char GetMethod() const { return m_method; }
 
 private:
     ClsZipEntry2();
+    // A new entry of the kind, its name taken with '/' separators.
+    static ClsZipEntry2* CreateNamed(Kind kind, ClsZip2* zip, const char* inZipName);
 
     bool WriteNewEntry(Output* out, ZipEntryWriteArgs& args);
     bool WriteMappedEntry(Output* out, ZipEntryWriteArgs& args);
     bool WriteNewCentral(Output* out, LogBase& log);
     bool WriteMappedCentral(Output* out, LogBase& log);
+    // Completes the record with what the cache holds (the fields taken from the local header, the
+    // extra field, comment and header offset) and writes it with name, extra field and comment.
+    bool WriteCentralRecord(Output* out, ZipCentralRecord& record, LogBase& log) const;
+    // Keeps the cache for the central record and reports the CRC and compressed size written.
+    void MarkWritten(std::unique_ptr<ZipEntryCache> cache, ZipEntryWriteArgs& args);
     // The name as stored: separators '/', a directory ending in '/', prefix and discard-paths applied
     // to the kinds that take them.
     void StoredName(torvane::StringBuffer& out) const;

@@ -64,6 +64,63 @@ void DataProcessor::FinishNext()
     }
 }
 
+template <typename OnRead, typename OnPass>
+int DataProcessor::PassThroughStep(BYTE*& cursor, DWORD& pending, bool& readOnce, OnRead onRead, OnPass pass)
+{
+    if (m_next == nullptr) return -1;
+    if (m_source != nullptr) {
+        if (!EnsureInputBuffer()) return -1;
+        bool atEnd = m_source->IsAtEnd();
+        if (pending == 0 && !atEnd) {
+            DWORD got = 0;
+            if (!m_source->ReadChunk(m_input, m_inputSize, &got, nullptr)) return -1;
+            got = std::min(got, m_inputSize);
+            atEnd = m_source->IsAtEnd();
+            readOnce = true;
+            cursor = m_input;
+            pending = got;
+            onRead(m_input, got);
+            if (got > 0 || atEnd) ++m_movement;
+        }
+        if (readOnce && pending > 0) {
+            DWORD space = 0;
+            m_next->SpaceAvailable(&space);
+            const DWORD n = std::min(space, pending);
+            if (n > 0) {
+                if (!pass(cursor, n)) return -1;
+                cursor += n;
+                pending -= n;
+            }
+        }
+        if (pending == 0 && atEnd) FinishNext();
+        return 0;
+    }
+
+    DWORD space = 0;
+    m_next->SpaceAvailable(&space);
+    const BYTE* spans[2] = {};
+    DWORD counts[2] = {};
+    m_ring.GetReadable(&spans[0], &counts[0], &spans[1], &counts[1]);
+    const bool inputFinished = IsInputFinished();
+    if (counts[0] == 0 && counts[1] == 0) {
+        if (inputFinished) FinishNext();
+        return 0;
+    }
+    for (int i = 0; i < 2 && space > 0; ++i) {
+        const DWORD n = std::min(space, counts[i]);
+        if (n == 0) continue;
+        // The ring's bytes are the stage's own; deciphering them in place before they leave is safe.
+        BYTE* bytes = const_cast<BYTE*>(spans[i]);
+        onRead(bytes, n);
+        if (!pass(bytes, n)) return -1;
+        m_ring.Consume(n);
+        space -= n;
+    }
+    // Flag the end in the step that empties the ring: the run may take no further step.
+    if (m_ring.Held() == 0 && inputFinished) FinishNext();
+    return 0;
+}
+
 // ---------------------------------------------------------------------------------------------
 
 DeflateProcessor::DeflateProcessor(int level)
@@ -247,79 +304,10 @@ bool CrcProcessor::Pass(BYTE* bytes, DWORD n)
     return m_next->Write(bytes, n);
 }
 
-namespace {
-
-// The step shared by the pass-through stages. read(bytes, n) sees each chunk as it arrives from a
-// source or leaves the ring; pass(bytes, n) hands n bytes on.
-template <typename Stage, typename OnRead, typename OnPass>
-int PassThroughStep(Stage& stage, DataSource* source, DataSink* next, StreamingBuffer& ring, BYTE* input,
-                    DWORD inputSize, BYTE*& cursor, DWORD& pending, bool& readOnce, bool inputFinished,
-                    std::uint64_t& movement, OnRead onRead, OnPass pass)
-{
-    if (next == nullptr) return -1;
-    if (source != nullptr) {
-        bool atEnd = source->IsAtEnd();
-        if (pending == 0 && !atEnd) {
-            DWORD got = 0;
-            if (!source->ReadChunk(input, inputSize, &got, nullptr)) return -1;
-            got = std::min(got, inputSize);
-            atEnd = source->IsAtEnd();
-            readOnce = true;
-            cursor = input;
-            pending = got;
-            onRead(input, got);
-            if (got > 0 || atEnd) ++movement;
-        }
-        if (readOnce && pending > 0) {
-            DWORD space = 0;
-            next->SpaceAvailable(&space);
-            const DWORD n = std::min(space, pending);
-            if (n > 0) {
-                if (!pass(cursor, n)) return -1;
-                cursor += n;
-                pending -= n;
-            }
-        }
-        if (pending == 0 && atEnd) stage.FinishNextPublic();
-        return 0;
-    }
-
-    DWORD space = 0;
-    next->SpaceAvailable(&space);
-    const BYTE* spans[2] = {};
-    DWORD counts[2] = {};
-    ring.GetReadable(&spans[0], &counts[0], &spans[1], &counts[1]);
-    if (counts[0] == 0 && counts[1] == 0) {
-        if (inputFinished) stage.FinishNextPublic();
-        return 0;
-    }
-    for (int i = 0; i < 2 && space > 0; ++i) {
-        const DWORD n = std::min(space, counts[i]);
-        if (n == 0) continue;
-        // The ring's bytes are the stage's own; deciphering them in place before they leave is safe.
-        BYTE* bytes = const_cast<BYTE*>(spans[i]);
-        onRead(bytes, n);
-        if (!pass(bytes, n)) return -1;
-        ring.Consume(n);
-        space -= n;
-    }
-    // Flag the end in the step that empties the ring: the run may take no further step.
-    if (ring.Held() == 0 && inputFinished) stage.FinishNextPublic();
-    return 0;
-}
-
-} // namespace
-
 int CrcProcessor::Step()
 {
-    if (m_source != nullptr && !EnsureInputBuffer()) return -1;
-    struct Access {
-        CrcProcessor& self;
-        void FinishNextPublic() { self.FinishNext(); }
-    } access {*this};
     return PassThroughStep(
-        access, m_source, m_next, m_ring, m_input, m_inputSize, m_cursor, m_pending, m_readOnce, IsInputFinished(),
-        m_movement,
+        m_cursor, m_pending, m_readOnce,
         [&](BYTE* bytes, DWORD n) {
             m_bytesIn += n;
             m_crc.Update(bytes, n);
@@ -347,12 +335,7 @@ bool ZipDecodeProcessor::Pass(BYTE* bytes, DWORD n)
 
 int ZipDecodeProcessor::Step()
 {
-    if (m_source != nullptr && !EnsureInputBuffer()) return -1;
-    struct Access {
-        ZipDecodeProcessor& self;
-        void FinishNextPublic() { self.FinishNext(); }
-    } access {*this};
     return PassThroughStep(
-        access, m_source, m_next, m_ring, m_input, m_inputSize, m_cursor, m_pending, m_readOnce, IsInputFinished(),
-        m_movement, [&](BYTE*, DWORD n) { m_bytesIn += n; }, [&](BYTE* bytes, DWORD n) { return Pass(bytes, n); });
+        m_cursor, m_pending, m_readOnce, [&](BYTE*, DWORD n) { m_bytesIn += n; },
+        [&](BYTE* bytes, DWORD n) { return Pass(bytes, n); });
 }

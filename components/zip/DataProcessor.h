@@ -45,6 +45,11 @@ protected:
     // Source mode needs somewhere to read into even when the builder gave no buffer.
     bool EnsureInputBuffer();
     void FinishNext();
+    // The step of the stages that pass bytes on unchanged in number. onRead(bytes, n) sees each
+    // chunk as it arrives from the source or leaves the ring; pass(bytes, n) hands n bytes on and
+    // answers false when the next sink fails the write.
+    template <typename OnRead, typename OnPass>
+    int PassThroughStep(BYTE*& cursor, DWORD& pending, bool& readOnce, OnRead onRead, OnPass pass);
 
     std::string m_name;
     bool m_ownsInput = false;

@@ -3,6 +3,7 @@
 #include "components/foundation/LogBase.h"
 #include "components/foundation/Output.h"
 #include "components/foundation/ProgressMonitor.h"
+#include "components/zip/ZipFormat.h"
 
 #include <algorithm>
 #include <cstring>
@@ -95,9 +96,7 @@ bool MemoryDataSource::SkipPastSignature(DWORD signature, DWORD* skipped, LogBas
     DWORD count = 0;
     bool found = false;
     while (std::uint64_t(m_position) + 4 <= m_size) {
-        const BYTE* p = m_data + m_position;
-        const DWORD value = DWORD(p[0]) | (DWORD(p[1]) << 8) | (DWORD(p[2]) << 16) | (DWORD(p[3]) << 24);
-        if (value == signature) {
+        if (ZipRead32(m_data + m_position) == signature) {
             m_position += 4;
             found = true;
             break;

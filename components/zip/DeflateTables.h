@@ -97,10 +97,9 @@ constexpr unsigned ReverseBits(unsigned code, unsigned length) {
   return reversed;
 }
 
-// Canonical codes, bit-reversed for least-significant-first output.
-template <std::size_t N>
-constexpr void AssignCanonicalCodes(const std::array<std::uint8_t, N>& lengths, std::array<std::uint16_t, N>& codes,
-                                    unsigned count) {
+// Canonical codes for the lengths, bit-reversed for least-significant-first output; a symbol of
+// length 0 gets 0.
+constexpr void AssignCanonicalCodes(const std::uint8_t* lengths, unsigned count, std::uint16_t* codes) {
   unsigned lengthCount[kMaxBits + 1] = {};
   for (unsigned i = 0; i < count; ++i) ++lengthCount[lengths[i]];
   lengthCount[0] = 0;
@@ -111,7 +110,7 @@ constexpr void AssignCanonicalCodes(const std::array<std::uint8_t, N>& lengths, 
     next[bits] = code;
   }
   for (unsigned i = 0; i < count; ++i) {
-    unsigned length = lengths[i];
+    const unsigned length = lengths[i];
     codes[i] = length ? std::uint16_t(ReverseBits(next[length]++, length)) : 0;
   }
 }
@@ -126,9 +125,9 @@ struct FixedCodes {
 constexpr FixedCodes kFixedCodes = [] {
   FixedCodes fixed;
   for (unsigned s = 0; s < kLitLenAlphabet; ++s) fixed.litLenLengths[s] = std::uint8_t(FixedLitLenLength(s));
-  AssignCanonicalCodes(fixed.litLenLengths, fixed.litLenCodes, kLitLenAlphabet);
+  AssignCanonicalCodes(fixed.litLenLengths.data(), kLitLenAlphabet, fixed.litLenCodes.data());
   for (unsigned s = 0; s < kDistanceAlphabet; ++s) fixed.distanceLengths[s] = 5;
-  AssignCanonicalCodes(fixed.distanceLengths, fixed.distanceCodes, kDistanceAlphabet);
+  AssignCanonicalCodes(fixed.distanceLengths.data(), kDistanceAlphabet, fixed.distanceCodes.data());
   return fixed;
 }();
 

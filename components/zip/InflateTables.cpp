@@ -47,27 +47,15 @@ bool BuildTable(const std::uint8_t* lengths, unsigned count, Alphabet alphabet, 
   const unsigned rootMask = rootSize - 1;
   if (capacity < rootSize) return false;
 
-  unsigned lengthCount[deflate_format::kMaxBits + 1] = {};
-  for (unsigned s = 0; s < count; ++s) ++lengthCount[lengths[s]];
-  lengthCount[0] = 0;
-  unsigned nextCode[deflate_format::kMaxBits + 1] = {};
-  unsigned code = 0;
-  for (unsigned bits = 1; bits <= deflate_format::kMaxBits; ++bits) {
-    code = (code + lengthCount[bits - 1]) << 1;
-    nextCode[bits] = code;
-  }
-
   // Reversed codes, and for each root index the longest code that starts with it.
-  unsigned reversed[deflate_format::kLitLenAlphabet];
+  std::uint16_t reversed[deflate_format::kLitLenAlphabet];
+  deflate_format::AssignCanonicalCodes(lengths, count, reversed);
   unsigned char longest[1u << 9] = {};
   for (unsigned s = 0; s < count; ++s) {
     const unsigned length = lengths[s];
-    if (length == 0) continue;
-    reversed[s] = deflate_format::ReverseBits(nextCode[length]++, length);
-    if (length > rootBits) {
-      unsigned char& l = longest[reversed[s] & rootMask];
-      if (length > l) l = static_cast<unsigned char>(length);
-    }
+    if (length <= rootBits) continue;
+    unsigned char& l = longest[reversed[s] & rootMask];
+    if (length > l) l = static_cast<unsigned char>(length);
   }
 
   for (unsigned i = 0; i < rootSize; ++i) table[i] = MakeEntry(rootBits, kOpInvalid, 0);

@@ -11,8 +11,6 @@
 #include "components/zip/ZipFileSource.h"
 
 #include <cstdint>
-#include <memory>
-#include <new>
 
 namespace {
 
@@ -28,6 +26,24 @@ bool Fits32(std::uint64_t value) { return value <= 0xFFFFFFFFull; }
 
 bool ValidHandle(HANDLE file) { return file != INVALID_HANDLE_VALUE && file != nullptr; }
 
+// Runs the stage alone, from the source into the sink.
+bool RunStage(DataProcessor& stage, DataSource* source, DataSink* sink, ProgressMonitor* monitor)
+{
+    stage.SetSource(source);
+    stage.SetNext(sink);
+    DataPipeline pipeline;
+    pipeline.AddStage(&stage);
+    return pipeline.Run(monitor);
+}
+
+// The sink the decoder writes into: through the output, keeping the CRC-32 of the plain bytes.
+void PrepareInflateSink(FileDataSink& sink, Output* out, ProgressMonitor* monitor)
+{
+    sink.SetComputeCrc(true);
+    sink.SetOutput(out);
+    sink.SetMonitor(monitor);
+}
+
 } // namespace
 
 bool PipelineHelp::DeflateSourceToOutput(DataSource* source, Output* out, DWORD* crc, DWORD* compressedSize,
@@ -42,12 +58,7 @@ bool PipelineHelp::DeflateSourceToOutput(DataSource* source, Output* out, DWORD*
     sink.SetOutput(out);
     DeflateProcessor stage(level);
     stage.copy(*this);
-    if (!stage.AllocInputBuffer(kStageInput)) return false;
-    stage.SetSource(source);
-    stage.SetNext(&sink);
-    DataPipeline pipeline;
-    pipeline.AddStage(&stage);
-    if (!pipeline.Run(m_monitor)) return false;
+    if (!stage.AllocInputBuffer(kStageInput) || !RunStage(stage, source, &sink, m_monitor)) return false;
 
     Store(crc, stage.GetCrc());
     Store(compressedSize, stage.GetCompressedSize());
@@ -86,17 +97,10 @@ namespace {
 
 bool DeflateForCrc(const ZipCryptParams& params, DataSource* source, DWORD* crc, int level, ProgressMonitor* monitor)
 {
-    std::unique_ptr<BYTE[]> input(new (std::nothrow) BYTE[kStageInput]);
-    if (!input) return false;
     NullDataSink sink;
     DeflateProcessor stage(level);
     stage.copy(params);
-    stage.SetInputBuffer(input.get(), kStageInput);
-    stage.SetSource(source);
-    stage.SetNext(&sink);
-    DataPipeline pipeline;
-    pipeline.AddStage(&stage);
-    if (!pipeline.Run(monitor)) return false;
+    if (!stage.AllocInputBuffer(kStageInput) || !RunStage(stage, source, &sink, monitor)) return false;
     Store(crc, stage.GetCrc());
     return true;
 }
@@ -129,12 +133,7 @@ bool RunDecrypt(DataSource* source, Output* out, PwdProtect* decryptor, Progress
     ZipDecodeProcessor stage;
     if (!stage.AllocInputBuffer(kStageInput)) return false;
     stage.SetDecryptor(decryptor);
-    stage.SetSource(source);
-    stage.SetNext(&sink);
-    DataPipeline pipeline;
-    pipeline.AddStage(&stage);
-    const bool ran = pipeline.Run(monitor);
-    return ran && !sink.WriteFailed();
+    return RunStage(stage, source, &sink, monitor) && !sink.WriteFailed();
 }
 
 } // namespace
@@ -162,12 +161,7 @@ bool RunCopy(const ZipCryptParams& params, DataSource* source, Output* out, DWOR
     sink.SetOutput(out);
     CrcProcessor stage;
     stage.copy(params);
-    if (!stage.AllocInputBuffer(kStageInput)) return false;
-    stage.SetSource(source);
-    stage.SetNext(&sink);
-    DataPipeline pipeline;
-    pipeline.AddStage(&stage);
-    if (!pipeline.Run(monitor)) return false;
+    if (!stage.AllocInputBuffer(kStageInput) || !RunStage(stage, source, &sink, monitor)) return false;
     Store(crc, stage.GetCrc());
     Store(byteCount, stage.BytesOut());
     if (!Fits32(stage.BytesOut64())) return false;
@@ -201,9 +195,7 @@ bool PipelineHelp::InflateMemoryToOutput(const void* data, DWORD size, Output* o
     Store(crc, 0);
     if (data == nullptr || out == nullptr) return false;
     FileDataSink sink;
-    sink.SetComputeCrc(true);
-    sink.SetOutput(out);
-    sink.SetMonitor(m_monitor);
+    PrepareInflateSink(sink, out, m_monitor);
     InflateState2 decoder;
     decoder.SetSink(&sink);
     decoder.InflateBlock(static_cast<const BYTE*>(data), size);
@@ -220,9 +212,7 @@ bool PipelineHelp::InflateFileToOutput(const char* utf8Path, Output* out, DWORD*
     if (!file.Open(utf8Path)) return false;
 
     FileDataSink sink;
-    sink.SetComputeCrc(true);
-    sink.SetOutput(out);
-    sink.SetMonitor(m_monitor);
+    PrepareInflateSink(sink, out, m_monitor);
     InflateState2 decoder;
     decoder.SetSink(&sink);
     if (file.Size() > kStreamThreshold) {
@@ -249,9 +239,7 @@ bool PipelineHelp::InflateSourceToOutput(DataSource* source, Output* out, LogBas
     }
     if (source == nullptr) return false;
     FileDataSink sink;
-    sink.SetComputeCrc(true);
-    sink.SetOutput(out);
-    sink.SetMonitor(m_monitor);
+    PrepareInflateSink(sink, out, m_monitor);
     InflateState2 decoder;
     decoder.SetSink(&sink);
     DWORD left = 0;

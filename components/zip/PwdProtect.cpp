@@ -23,7 +23,9 @@ static_assert(kCrcTable[1] == 0x77073096u && kCrcTable[255] == 0x2D02EF8Du);
 
 } // namespace
 
-PwdProtect::~PwdProtect()
+PwdProtect::~PwdProtect() { WipePassword(); }
+
+void PwdProtect::WipePassword()
 {
     // The password should not outlive the entry in freed memory.
     if (m_password.GetLength() > 0) std::memset(m_password.PointerAt(0), 0, std::size_t(m_password.GetLength()));
@@ -31,7 +33,7 @@ PwdProtect::~PwdProtect()
 
 void PwdProtect::SetPassword(const char* text)
 {
-    if (m_password.GetLength() > 0) std::memset(m_password.PointerAt(0), 0, std::size_t(m_password.GetLength()));
+    WipePassword();
     m_password.SetText(text != nullptr ? text : "");
 }
 

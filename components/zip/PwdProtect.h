@@ -27,6 +27,7 @@ public:
     unsigned Key2() const { return m_key2; }
 
 private:
+    void WipePassword();
     void UpdateKeys(unsigned char plain);
     unsigned char StreamByte() const;
 

@@ -7,12 +7,6 @@
 #include "components/zip/ZipDn.h"
 #include "components/zip/ZipSystem.h"
 
-namespace {
-
-constexpr const char* kZipBuildDate = "Sep 19 2007";
-
-} // namespace
-
 // ---- TvZipCb ----
 
 void TvZipCb::AbortCheck(bool* abort)

@@ -2,9 +2,9 @@
 
 #include "components/foundation/DataBuffer.h"
 #include "components/foundation/LogBase.h"
-#include "components/foundation/Output.h"
 #include "components/zip/DataSource.h"
 #include "components/zip/ZipFileSource.h"
+#include "components/zip/ZipFormat.h"
 #include "components/zip/ZipRandom.h"
 
 #include <cstring>
@@ -39,12 +39,6 @@ void CounterMode(unsigned char* bytes, unsigned n, WinZipAesContext* context)
     }
 }
 
-bool WriteAll(Output* out, const void* bytes, unsigned n)
-{
-    if (n == 0) return true;
-    return out != nullptr && out->WriteItems(bytes, 1, n) == n;
-}
-
 // Wipes key material when an operation ends, however it ends.
 struct ContextWiper {
     WinZipAesContext* context;
@@ -64,7 +58,7 @@ bool StartEncryption(const char* password, int strength, Output* out, LogBase* l
     }
     const unsigned char verifierBytes[2] = {static_cast<unsigned char>(verifier & 0xFF),
                                             static_cast<unsigned char>(verifier >> 8)};
-    return WriteAll(out, salt, saltLength) && WriteAll(out, verifierBytes, 2);
+    return ZipWriteAll(out, salt, saltLength) && ZipWriteAll(out, verifierBytes, 2);
 }
 
 } // namespace
@@ -148,7 +142,7 @@ bool WinZipAes::EncryptSource(DataSource* source, const char* password, int stre
         if (got > 0) {
             total += got;
             WinZipAesEncryptBlock(block.get(), got, &context);
-            if (!WriteAll(out, block.get(), got)) return false;
+            if (!ZipWriteAll(out, block.get(), got)) return false;
         }
         if (!ok) {
             // A memory source says false at its end; anything else is an abort or a read error.
@@ -158,7 +152,7 @@ bool WinZipAes::EncryptSource(DataSource* source, const char* password, int stre
     }
     unsigned char mac[kWinZipAesMacSize];
     WinZipAesFinish(mac, &context);
-    if (!WriteAll(out, mac, sizeof(mac))) return false;
+    if (!ZipWriteAll(out, mac, sizeof(mac))) return false;
     if (plainCount) *plainCount = total;
     return true;
 }
@@ -186,12 +180,12 @@ bool WinZipAes::EncryptMemory(const unsigned char* bytes, unsigned n, const char
         const unsigned take = n - done < kWinZipAesBlock ? n - done : kWinZipAesBlock;
         std::memcpy(block.get(), bytes + done, take);
         WinZipAesEncryptBlock(block.get(), take, &context);
-        if (!WriteAll(out, block.get(), take)) return false;
+        if (!ZipWriteAll(out, block.get(), take)) return false;
         done += take;
     }
     unsigned char mac[kWinZipAesMacSize];
     WinZipAesFinish(mac, &context);
-    return WriteAll(out, mac, sizeof(mac));
+    return ZipWriteAll(out, mac, sizeof(mac));
 }
 
 bool WinZipAes::Decrypt(const unsigned char* entry, unsigned n, const char* password, int strength,

@@ -17,19 +17,6 @@ constexpr unsigned kRepeatZeros = 17;     // 3-10 zeros, 3 extra bits
 constexpr unsigned kRepeatManyZeros = 18; // 11-138 zeros, 7 extra bits
 constexpr unsigned kCodeLengthExtra[kCodeLengthCodes] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 3, 7};
 
-void AssignCodes(const BYTE* lengths, unsigned n, WORD* codes) {
-  unsigned lengthCount[kMaxBits + 1] = {};
-  for (unsigned s = 0; s < n; ++s) ++lengthCount[lengths[s]];
-  lengthCount[0] = 0;
-  unsigned next[kMaxBits + 1] = {};
-  unsigned code = 0;
-  for (unsigned bits = 1; bits <= kMaxBits; ++bits) {
-    code = (code + lengthCount[bits - 1]) << 1;
-    next[bits] = code;
-  }
-  for (unsigned s = 0; s < n; ++s) codes[s] = lengths[s] ? WORD(ReverseBits(next[lengths[s]]++, lengths[s])) : 0;
-}
-
 unsigned UsedCount(const BYTE* lengths, unsigned n, unsigned minimum) {
   while (n > minimum && lengths[n - 1] == 0) --n;
   return n;
@@ -117,7 +104,7 @@ unsigned ZeeDeflateState::BuildTreeDescription(unsigned* litLenCount, unsigned* 
   SendRunLengths(m_litLenTree.length, *litLenCount, /*send=*/false);
   SendRunLengths(m_distanceTree.length, *distanceCount, /*send=*/false);
   BuildCodeLengths(m_codeLengthTree.freq, kCodeLengthCodes, kMaxCodeLengthBits, m_codeLengthTree.length);
-  AssignCodes(m_codeLengthTree.length, kCodeLengthCodes, m_codeLengthTree.code);
+  AssignCanonicalCodes(m_codeLengthTree.length, kCodeLengthCodes, m_codeLengthTree.code);
   unsigned used = kCodeLengthCodes;
   while (used > 4 && m_codeLengthTree.length[kCodeLengthOrder[used - 1]] == 0) --used;
   *codeLengthCount = used;
@@ -186,9 +173,9 @@ void ZeeDeflateState::FlushBlock(bool last) {
   if (m_level > 0) {
     BuildCodeLengths(m_litLenTree.freq, kLitLenCodes, kMaxBits, m_litLenTree.length);
     m_litLenTree.length[286] = m_litLenTree.length[287] = 0;
-    AssignCodes(m_litLenTree.length, kLitLenCodes, m_litLenTree.code);
+    AssignCanonicalCodes(m_litLenTree.length, kLitLenCodes, m_litLenTree.code);
     BuildCodeLengths(m_distanceTree.freq, kDistanceCodes, kMaxBits, m_distanceTree.length);
-    AssignCodes(m_distanceTree.length, kDistanceCodes, m_distanceTree.code);
+    AssignCanonicalCodes(m_distanceTree.length, kDistanceCodes, m_distanceTree.code);
 
     std::uint64_t optimalBits = BuildTreeDescription(&litLenCount, &distanceCount, &codeLengthCount);
     std::uint64_t staticBits = 0;

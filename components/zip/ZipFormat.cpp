@@ -2,6 +2,7 @@
 
 #include "components/foundation/DataBuffer.h"
 #include "components/foundation/EncodingConvert.h"
+#include "components/foundation/Output.h"
 #include "components/foundation/StringBuffer.h"
 
 #include <cctype>
@@ -31,6 +32,12 @@ void ZipWrite32(unsigned char* p, DWORD value)
 {
     ZipWrite16(p, value & 0xFFFF);
     ZipWrite16(p + 2, value >> 16);
+}
+
+bool ZipWriteAll(Output* out, const void* bytes, unsigned n)
+{
+    if (n == 0) return true;
+    return out != nullptr && out->WriteItems(bytes, 1, n) == n;
 }
 
 void ZipLocalHeader::Store(unsigned char out[kZipLocalHeaderSize]) const

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 class DataBuffer;
+class Output;
 
 namespace torvane {
 class StringBuffer;
@@ -47,6 +48,8 @@ WORD ZipRead16(const unsigned char* p);
 DWORD ZipRead32(const unsigned char* p);
 void ZipWrite16(unsigned char* p, unsigned value);
 void ZipWrite32(unsigned char* p, DWORD value);
+// True when all n bytes went out (always for n == 0); false for a null output or a short write.
+bool ZipWriteAll(Output* out, const void* bytes, unsigned n);
 
 struct ZipLocalHeader {
     WORD versionNeeded = 20;

@@ -425,10 +425,6 @@ bool ZipPipeline::OwnEncrypt(LogBase& log)
 
 bool ZipPipeline::AesToTarget(LogBase& log, bool plainCountIsUncompressed)
 {
-    if (m_out == nullptr) {
-        log.LogError("Internal error: missing output object!");
-        return false;
-    }
     WinZipAes aes;
     const int strength = ZipAesStrengthForKeyBits(m_keyLength);
     unsigned plain = 0;

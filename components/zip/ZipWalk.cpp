@@ -188,6 +188,8 @@ private:
     void ReadDescriptors(ZipWalkEntry& entry, std::uint64_t* offset);
     int FindLocal(const torvane::StringBuffer& name, int from) const;
     int FindLocalByFileName(const torvane::StringBuffer& name, int from) const;
+    // The local entry a central name belongs to, from `from` on: the same name, else the same file part.
+    int FindMatch(const torvane::StringBuffer& name, int from) const;
 
     MemoryData& m_view;
     LogBase& m_log;
@@ -293,6 +295,12 @@ int Walker::FindLocalByFileName(const torvane::StringBuffer& name, int from) con
     return -1;
 }
 
+int Walker::FindMatch(const torvane::StringBuffer& name, int from) const
+{
+    const int match = FindLocal(name, from);
+    return match >= 0 ? match : FindLocalByFileName(name, from);
+}
+
 bool Walker::ReadCentralEntry(std::uint64_t* offset, int* hint)
 {
     const std::uint64_t recordOffset = *offset;
@@ -320,14 +328,11 @@ bool Walker::ReadCentralEntry(std::uint64_t* offset, int* hint)
 
     int start = *hint;
     if (start < 0 || start >= m_entries.GetCount()) start = 0;
-    int match = FindLocal(name, start);
-    if (match < 0) match = FindLocalByFileName(name, start);
-    if (match >= 0) {
+    int match = FindMatch(name, start);
+    if (match >= 0)
         *hint = match;
-    } else if (start != 0) {
-        match = FindLocal(name, 0);
-        if (match < 0) match = FindLocalByFileName(name, 0);
-    }
+    else if (start != 0)
+        match = FindMatch(name, 0);
     if (match < 0) {
         const bool noEntryAtHint = *hint == 0 && m_entries.GetCount() == 0;
         m_log.LogError(noEntryAtHint ? "Failed to match directory entry with file header (2)"
@@ -372,6 +377,18 @@ bool Walker::ReadCentralEntry(std::uint64_t* offset, int* hint)
 }
 
 bool IsRecordSignature(DWORD v) { return v == kZipLocalSignature || v == kZipCentralSignature || v == kZipEndSignature; }
+
+// The 4-byte value at the offset; false (logged with failureText) when the file ends first.
+bool ReadSignature(MemoryData& view, std::uint64_t offset, LogBase& log, const char* failureText, DWORD* value)
+{
+    const unsigned char* bytes = view.GetBytes(offset, 4);
+    if (bytes == nullptr) {
+        log.LogError(failureText);
+        return false;
+    }
+    *value = ZipRead32(bytes);
+    return true;
+}
 
 } // namespace
 
@@ -418,44 +435,26 @@ bool ZipWalk::Walk(MemoryData& view, LogBase& log, ExtPtrArray& entries, torvane
     }
 
     Walker walker(view, log, entries, codePage, sizesDiffer);
-    const unsigned char* sig = view.GetBytes(offset, 4);
-    if (sig == nullptr) {
-        log.LogError("Failed to read Zip (10)");
-        return false;
-    }
-    DWORD value = ZipRead32(sig);
-    for (;;) {
+    DWORD value = 0;
+    if (!ReadSignature(view, offset, log, "Failed to read Zip (10)", &value)) return false;
+    while (value != kZipCentralSignature && value != kZipEndSignature) {
         if (value == kZipLocalSignature) {
             if (!walker.ReadLocalEntry(&offset)) return false;
-            sig = view.GetBytes(offset, 4);
-            if (sig == nullptr) {
-                log.LogError("Failed to read Zip (10)");
-                return false;
-            }
-            value = ZipRead32(sig);
+            if (!ReadSignature(view, offset, log, "Failed to read Zip (10)", &value)) return false;
             continue;
         }
-        if (value != kZipCentralSignature && value != kZipEndSignature) {
-            sig = view.ScanForEither(&offset, kZipLocalSignature, kZipCentralSignature);
-            if (sig == nullptr) {
-                log.LogError("Zip file is corrupt");
-                return false;
-            }
-            value = ZipRead32(sig);
-            continue;
+        const unsigned char* sig = view.ScanForEither(&offset, kZipLocalSignature, kZipCentralSignature);
+        if (sig == nullptr) {
+            log.LogError("Zip file is corrupt");
+            return false;
         }
-        break;
+        value = ZipRead32(sig);
     }
 
     int hint = 0;
     while (value == kZipCentralSignature) {
         if (!walker.ReadCentralEntry(&offset, &hint)) return false;
-        sig = view.GetBytes(offset, 4);
-        if (sig == nullptr) {
-            log.LogError("Failed to read Zip (13)");
-            return false;
-        }
-        value = ZipRead32(sig);
+        if (!ReadSignature(view, offset, log, "Failed to read Zip (13)", &value)) return false;
     }
 
     const unsigned char* endBytes = view.GetBytes(offset, kZipEndRecordSize);

@@ -27,7 +27,6 @@ public:
     {
         return m_local.method != kZipMethodAes && (m_local.flags & kZipFlagEncrypted) != 0;
     }
-    bool IsMatched() const { return m_matched; }
     // The descriptor's sizes when there is one, else the local header's.
     DWORD CompressedSize() const { return m_hasDescriptor ? m_descriptorCompressed : m_local.compressedSize; }
     DWORD UncompressedSize() const { return m_hasDescriptor ? m_descriptorUncompressed : m_local.uncompressedSize; }

@@ -1,6 +1,7 @@
 #pragma once
-// Helpers of the archive tests: folder trees on disk, running the system's zip tools as oracles,
-// and reading an archive's central directory back with Python's zipfile.
+// Helpers of the archive tests: folder trees on disk, little-endian fields for hand-made archives,
+// running the system's zip tools as oracles, and reading an archive's central directory back with
+// Python's zipfile.
 
 #include "PipelineTestSupport.h"
 
@@ -15,6 +16,18 @@
 namespace archive_test {
 
 using pipeline_test::Bytes;
+
+inline void Put16(Bytes& b, unsigned v)
+{
+    b.push_back((unsigned char)v);
+    b.push_back((unsigned char)(v >> 8));
+}
+
+inline void Put32(Bytes& b, unsigned v)
+{
+    Put16(b, v & 0xFFFF);
+    Put16(b, v >> 16);
+}
 
 inline bool ToolAvailable(const char* name)
 {

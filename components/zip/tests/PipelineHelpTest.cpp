@@ -8,6 +8,7 @@
 #include "components/zip/PwdProtect.h"
 #include "platform/base/File.h"
 
+#include "DeflateTestSupport.h"
 #include "PipelineTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -65,21 +66,6 @@ Bytes StoredStream(const Bytes& payload)
         out.insert(out.end(), payload.begin() + std::ptrdiff_t(at), payload.begin() + std::ptrdiff_t(at + n));
         at += n;
     } while (at < payload.size());
-    return out;
-}
-
-Bytes ZlibRawDeflate(const Bytes& in)
-{
-    z_stream z {};
-    deflateInit2(&z, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-    Bytes out(deflateBound(&z, uLong(in.size())) + 16);
-    z.next_in = const_cast<Bytef*>(in.data());
-    z.avail_in = uInt(in.size());
-    z.next_out = out.data();
-    z.avail_out = uInt(out.size());
-    deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
     return out;
 }
 
@@ -223,7 +209,7 @@ TEST(PipelineHelpTest, InflateFileLoadsUpToFourMillionBytesAndStreamsLarger)
 TEST(PipelineHelpTest, InflateFromASourceReportsLeftoverAndLogsEachFailure)
 {
     const Bytes plain = GeneratedSource::Make(300000, 6);
-    Bytes stream = ZlibRawDeflate(plain);
+    Bytes stream = deflate_test::ZlibDeflate(plain, 6);
     const std::size_t streamSize = stream.size();
     stream.insert(stream.end(), 100, 0xEE);
 
@@ -271,7 +257,7 @@ TEST(PipelineHelpTest, AnOutputThatTakesTooLittleOrBadArgumentsFailEveryOperatio
     TempDir dir;
     const Bytes plain = GeneratedSource::Make(200000, 17);
     WriteFileBytes(dir.File("in"), plain);
-    const Bytes deflated = ZlibRawDeflate(plain);
+    const Bytes deflated = deflate_test::ZlibDeflate(plain, 6);
     WriteFileBytes(dir.File("in.deflate"), deflated);
     PwdProtect dec;
     dec.SetPassword("x");

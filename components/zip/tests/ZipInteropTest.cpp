@@ -7,14 +7,14 @@
 #include "components/foundation/DataBuffer.h"
 #include "components/zip/OutputDataBuffer.h"
 
-#include "PipelineTestSupport.h"
+#include "ArchiveTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include <cstdlib>
 #include <string>
 
+using namespace archive_test;
 using namespace pipeline_test;
 
 namespace {
@@ -29,17 +29,6 @@ struct Entry {
     Bytes extra;
     Bytes data;
 };
-
-void Put16(Bytes& b, unsigned v)
-{
-    b.push_back((unsigned char)v);
-    b.push_back((unsigned char)(v >> 8));
-}
-void Put32(Bytes& b, DWORD v)
-{
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
-}
 
 Bytes BuildZip(const std::vector<Entry>& entries)
 {
@@ -95,13 +84,6 @@ Bytes BuildZip(const std::vector<Entry>& entries)
     Put16(zip, 0);
     return zip;
 }
-
-bool ToolAvailable(const char* name)
-{
-    return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-int Shell(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()); }
 
 Entry DeflatedEntry(const std::string& name, const Bytes& plain, const char* traditionalPassword)
 {
@@ -163,25 +145,25 @@ TEST(ZipInteropTest, HandMadeArchivesPassTheSystemZipTools)
                                      AesEntry("e.txt", empty, "Pa55 word", 3, 1)}));
 
     if (haveUnzip) {
-        EXPECT_EQ(Shell("unzip -tq '" + plainZip + "'"), 0);
-        EXPECT_EQ(Shell("unzip -tq -P 'Pa55 word' '" + traditionalZip + "'"), 0);
-        EXPECT_NE(Shell("unzip -tq -P 'wrong' '" + traditionalZip + "'"), 0);
+        EXPECT_EQ(RunCapture("unzip -tq '" + plainZip + "'"), 0);
+        EXPECT_EQ(RunCapture("unzip -tq -P 'Pa55 word' '" + traditionalZip + "'"), 0);
+        EXPECT_NE(RunCapture("unzip -tq -P 'wrong' '" + traditionalZip + "'"), 0);
     }
     if (have7z) {
-        EXPECT_EQ(Shell("7z t '" + plainZip + "'"), 0);
-        EXPECT_EQ(Shell("7z t '-pPa55 word' '" + traditionalZip + "'"), 0);
-        EXPECT_EQ(Shell("7z t '-pPa55 word' '" + aesZip + "'"), 0);
-        EXPECT_NE(Shell("7z t -pwrong '" + aesZip + "'"), 0);
+        EXPECT_EQ(RunCapture("7z t '" + plainZip + "'"), 0);
+        EXPECT_EQ(RunCapture("7z t '-pPa55 word' '" + traditionalZip + "'"), 0);
+        EXPECT_EQ(RunCapture("7z t '-pPa55 word' '" + aesZip + "'"), 0);
+        EXPECT_NE(RunCapture("7z t -pwrong '" + aesZip + "'"), 0);
 
         // A flipped byte inside an AES entry's data fails the tool's check.
         Bytes damaged = ReadFileBytes(aesZip);
         const std::size_t at = 30 + 6 + 11 + 8 + 2 + 500;  // header, name, extra, salt, verifier, into the data
         damaged[at] ^= 0x20;
         WriteFileBytes(dir.File("damaged.zip"), damaged);
-        EXPECT_NE(Shell("7z t '-pPa55 word' '" + dir.File("damaged.zip") + "'"), 0);
+        EXPECT_NE(RunCapture("7z t '-pPa55 word' '" + dir.File("damaged.zip") + "'"), 0);
 
         // What the tool extracts is what went in.
-        ASSERT_EQ(Shell("cd '" + dir.Path().string() + "' && 7z x -oout '-pPa55 word' aes.zip"), 0);
+        ASSERT_EQ(RunCapture("cd '" + dir.Path().string() + "' && 7z x -oout '-pPa55 word' aes.zip"), 0);
         EXPECT_TRUE(ReadFileBytes(dir.File("out/a3.txt")) == text);
         EXPECT_TRUE(ReadFileBytes(dir.File("out/a1.txt")) == text);
     }

@@ -27,17 +27,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void Put16(Bytes& b, unsigned v)
-{
-    b.push_back((unsigned char)v);
-    b.push_back((unsigned char)(v >> 8));
-}
-void Put32(Bytes& b, unsigned v)
-{
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
-}
-
 struct RawEntry {
     std::string localName;
     std::string centralName;
