@@ -30,7 +30,7 @@ int LoadString(UINT id, WCHAR* buffer, int bufferMax)
     if (bufferMax < 0)
         return 0;
     std::size_t count = std::min(view.size(), std::size_t(bufferMax - 1));
-    std::memcpy(buffer, view.data(), count * sizeof(WCHAR));
+    std::copy_n(view.data(), count, buffer);
     buffer[count] = 0;
     return int(count);
 }
