@@ -3,7 +3,6 @@
 #include "resources/StringTableData.h"
 
 #include <algorithm>
-#include <cstring>
 
 using resources_detail::kStringTable;
 using resources_detail::kStringTableSize;
