@@ -1,5 +1,6 @@
 #include "platform/imaging/ImageFile.h"
 
+#include "platform/base/Unicode.h"
 #include "platform/imaging/AtomicFile.h"
 #include "platform/imaging/ColorQuantizer.h"
 #include "platform/imaging/ImagingInternal.h"
@@ -23,37 +24,6 @@ namespace {
 constexpr std::size_t kMaxFileBytes = std::size_t(1) << 30;
 constexpr std::size_t kSniffBytes = 64 * 1024;
 
-// UTF-16 to UTF-8; unpaired surrogates become U+FFFD rather than ending the path early.
-std::string PathToUtf8(const std::u16string& path)
-{
-    std::string out;
-    out.reserve(path.size());
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        char32_t c = path[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < path.size() && path[i + 1] >= 0xDC00 && path[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (path[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
-        if (c < 0x80) {
-            out += char(c);
-        } else if (c < 0x800) {
-            out += char(0xC0 | (c >> 6));
-            out += char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += char(0xE0 | (c >> 12));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        } else {
-            out += char(0xF0 | (c >> 18));
-            out += char(0x80 | ((c >> 12) & 0x3F));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
 
 int FormatFromBytes(const BYTE* data, std::size_t size)
 {
@@ -313,7 +283,7 @@ int GetImageFileInfo(const std::string& path, ImageFileInfo* info)
 
 int GetImageFileInfo(const std::u16string& path, ImageFileInfo* info)
 {
-    return GetImageFileInfo(PathToUtf8(path), info);
+    return GetImageFileInfo(Utf16ToUtf8(path), info);
 }
 
 int LoadImageFile(const std::string& path, ImageBitmap* bitmap, int bitsPerPixel, int colorOrder, DWORD flags)
@@ -347,12 +317,12 @@ int LoadImageFileForSize(const std::string& path, ImageBitmap* bitmap, int targe
 int LoadImageFileForSize(const std::u16string& path, ImageBitmap* bitmap, int targetWidth, int targetHeight,
                          int bitsPerPixel, int colorOrder, DWORD flags)
 {
-    return LoadImageFileForSize(PathToUtf8(path), bitmap, targetWidth, targetHeight, bitsPerPixel, colorOrder, flags);
+    return LoadImageFileForSize(Utf16ToUtf8(path), bitmap, targetWidth, targetHeight, bitsPerPixel, colorOrder, flags);
 }
 
 int LoadImageFile(const std::u16string& path, ImageBitmap* bitmap, int bitsPerPixel, int colorOrder, DWORD flags)
 {
-    return LoadImageFile(PathToUtf8(path), bitmap, bitsPerPixel, colorOrder, flags);
+    return LoadImageFile(Utf16ToUtf8(path), bitmap, bitsPerPixel, colorOrder, flags);
 }
 
 int SaveImageFile(const std::string& path, const ImageBitmap* bitmap, int format, int bitsPerPixel, int quality,
@@ -382,5 +352,5 @@ int SaveImageFile(const std::string& path, const ImageBitmap* bitmap, int format
 int SaveImageFile(const std::u16string& path, const ImageBitmap* bitmap, int format, int bitsPerPixel, int quality,
                   DWORD flags)
 {
-    return SaveImageFile(PathToUtf8(path), bitmap, format, bitsPerPixel, quality, flags);
+    return SaveImageFile(Utf16ToUtf8(path), bitmap, format, bitsPerPixel, quality, flags);
 }
