@@ -4,9 +4,13 @@
 #include "engine/LogFile.h"
 #include "engine/ResultCodes.h"
 #include "platform/base/TextCase.h"
+#include "platform/base/Unicode.h"
 #include "platform/imaging/ImageFile.h"
 
 #include <algorithm>
+#include <system_error>
+
+#include <sys/stat.h>
 
 namespace {
 bool isSeparator(char16_t c) { return c == u'/' || c == u'\\'; }
@@ -20,6 +24,18 @@ std::size_t fileNameStart(std::u16string_view path)
     if (path.size() >= 2 && path[1] == u':' && AsciiIsAlpha(path[0]))
         return 2;
     return 0;
+}
+
+// What tells one state of a file from another: device, inode, size and change time. Empty when
+// the file cannot be looked at.
+std::string sourceFileStamp(const std::u16string& path)
+{
+    struct stat info {};
+    if (::stat(Utf16ToUtf8(path).c_str(), &info) != 0)
+        return std::string();
+    return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino) + ":" + std::to_string(info.st_size) + ":" +
+           std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec) + ":" +
+           std::to_string(info.st_ctim.tv_sec) + "." + std::to_string(info.st_ctim.tv_nsec);
 }
 
 struct SaveFormat {
@@ -86,16 +102,97 @@ int CImageFileTarget::GetSupportedTypes(std::vector<int>& types) const
 
 ImageBitmap* CImageFileTarget::GetBitmap()
 {
+    return load(0, 0);
+}
+
+ImageBitmap* CImageFileTarget::GetBitmapForSize(int width, int height)
+{
+    if (width <= 0 || height <= 0)
+        return load(0, 0);
+    return load(width, height);
+}
+
+ImageBitmap* CImageFileTarget::load(int width, int height)
+{
     if (m_bitmap)
         return m_bitmap.get();
+    if (auto prefetched = takePrefetched(width, height)) {
+        m_bitmap = std::move(prefetched);
+        return m_bitmap.get();
+    }
     auto bitmap = std::make_unique<ImageBitmap>();
-    int result = LoadImageFile(GetSourcePath(), bitmap.get(), 0, IMAGING_COLOR_ORDER_BGR, 0);
+    int result = LoadImageFileForSize(GetSourcePath(), bitmap.get(), width, height, 0, IMAGING_COLOR_ORDER_BGR, 0);
     if (result != IMAGING_SUCCESS) {
         LogError(u"Failed to load image %s: %d (%s)", GetSourcePath(), result, GetImagingErrorDetail());
         return nullptr;
     }
     m_bitmap = std::move(bitmap);
     return m_bitmap.get();
+}
+
+bool CImageFileTarget::GetSourceSize(long& width, long& height)
+{
+    if (!m_bitmap) {
+        ImageFileInfo info;
+        if (GetImageFileInfo(GetSourcePath(), &info) == IMAGING_SUCCESS && info.format == IMAGE_FORMAT_JPEG &&
+            info.width > 0 && info.height > 0) {
+            width = info.width;
+            height = info.height;
+            return true;
+        }
+    }
+    ImageBitmap* bitmap = GetBitmap();
+    if (!bitmap)
+        return false;
+    width = bitmap->VisibleWidth();
+    height = bitmap->VisibleHeight();
+    return true;
+}
+
+void CImageFileTarget::Prefetch(LoadSizeRule rule)
+{
+    if (m_bitmap || m_prefetch.valid())
+        return;
+    std::u16string path = GetSourcePath();
+    auto loadAhead = [path = std::move(path), rule = std::move(rule)] {
+        PrefetchedBitmap out;
+        out.fileStamp = sourceFileStamp(path);
+        ImageFileInfo info;
+        if (rule && GetImageFileInfo(path, &info) == IMAGING_SUCCESS && info.format == IMAGE_FORMAT_JPEG &&
+            info.width > 0 && info.height > 0) {
+            int width = 0, height = 0;
+            if (rule(info.width, info.height, width, height) && width > 0 && height > 0) {
+                out.width = width;
+                out.height = height;
+            }
+        }
+        auto bitmap = std::make_unique<ImageBitmap>();
+        if (LoadImageFileForSize(path, bitmap.get(), out.width, out.height, 0, IMAGING_COLOR_ORDER_BGR, 0) ==
+                IMAGING_SUCCESS &&
+            !out.fileStamp.empty() && sourceFileStamp(path) == out.fileStamp)
+            out.bitmap = std::move(bitmap);
+        return out;
+    };
+    try {
+        m_prefetch = std::async(std::launch::async, std::move(loadAhead));
+    } catch (const std::system_error&) {
+        // No thread to be had: the bitmap is loaded when it is asked for.
+    }
+}
+
+std::unique_ptr<ImageBitmap> CImageFileTarget::takePrefetched(int width, int height)
+{
+    if (!m_prefetch.valid())
+        return nullptr;
+    PrefetchedBitmap prefetched = m_prefetch.get();
+    const bool whole = prefetched.width == 0 && prefetched.height == 0;
+    if (!whole && (prefetched.width != width || prefetched.height != height))
+        return nullptr;
+    // An earlier target of the batch may have written over this one's source since (a save
+    // into the source folder); then the file is read again, as it would have been without the prefetch.
+    if (sourceFileStamp(GetSourcePath()) != prefetched.fileStamp)
+        return nullptr;
+    return std::move(prefetched.bitmap);
 }
 
 int CImageFileTarget::SaveAs(std::u16string_view path, int imageType, int quality)

@@ -7,6 +7,8 @@
 #include "engine/PropertyObject.h"
 #include "platform/imaging/ImageBitmap.h"
 
+#include <functional>
+#include <future>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -79,12 +81,46 @@ public:
     ImageBitmap* GetBitmap();
     // Replaces the image (actions that build a new picture hand it over this way).
     void SetBitmap(std::unique_ptr<ImageBitmap> bitmap) { m_bitmap = std::move(bitmap); }
+    // Frees the image once a batch is done with the target (after its "target ends"), so a
+    // batch holds one picture at a time rather than all of them; a later GetBitmap loads the
+    // source file again.
+    void ReleaseBitmap() { m_bitmap.reset(); }
+
+    // The picture's visible size as the first action will see it, without decoding a JPEG file
+    // that is not loaded yet (its header tells); anything else is loaded by GetBitmap. False
+    // when it cannot be loaded.
+    bool GetSourceSize(long& width, long& height);
+    // GetBitmap for an action that resizes the picture to width x height at once: a JPEG file
+    // not loaded yet is decoded at a reduced scale that keeps at least twice that size. A bitmap
+    // already loaded comes back as it is.
+    ImageBitmap* GetBitmapForSize(int width, int height);
+
+    // The size a first resize will ask GetBitmapForSize for, from the source's size; false
+    // when the picture should be loaded whole.
+    using LoadSizeRule = std::function<bool(long sourceWidth, long sourceHeight, int& width, int& height)>;
+    // Starts loading the source file on another thread, for the GetBitmap or GetBitmapForSize
+    // that comes next; with a rule, a JPEG file is loaded reduced for the size it gives. A
+    // failed or unsuitable prefetch is dropped and the load done again as usual, so the results
+    // and the log are those of a target that was never prefetched.
+    void Prefetch(LoadSizeRule rule);
 
 protected:
     ~CImageFileTarget() override = default;
 
 private:
+    struct PrefetchedBitmap {
+        std::unique_ptr<ImageBitmap> bitmap;  // null when the load failed
+        int width = 0;                        // the size it was reduced for; 0 x 0 whole
+        int height = 0;
+        std::string fileStamp;                // the source file as it was read (see sourceFileStamp)
+    };
+    // The prefetched bitmap when it is there and suits a request for width x height (0 x 0: a
+    // whole picture); waits for a load still running.
+    std::unique_ptr<ImageBitmap> takePrefetched(int width, int height);
+    ImageBitmap* load(int width, int height);
+
     std::unique_ptr<ImageBitmap> m_bitmap;
+    std::future<PrefetchedBitmap> m_prefetch;
 };
 
 // The image type of a file name's extension, without case: jpg/jpeg 2, png 3, gif 4, bmp 5,

@@ -5,6 +5,8 @@
 #include "engine/BatchMessages.h"
 #include "engine/LogFile.h"
 #include "engine/ResultCodes.h"
+#include "engine/actions/ActionImageResize.h"
+#include "platform/imaging/ImageFile.h"
 #include "platform/user/MessageQueue.h"
 
 #include <algorithm>
@@ -17,6 +19,55 @@
 
 namespace {
 std::atomic<bool> g_failNextThreadStart { false };
+
+// Loads the bitmaps of the targets after the running one on other threads, so that decoding
+// overlaps the work on the running target. A few targets ahead at most, and no more pixels
+// than a few large photographs, so memory stays bounded whatever the batch holds.
+class BitmapPrefetcher {
+public:
+    BitmapPrefetcher(const std::vector<CActionTarget*>& targets, CImageFileTarget::LoadSizeRule rule)
+        : m_targets(targets), m_rule(std::move(rule))
+    {
+    }
+
+    // Called before target `running` (0-based) runs.
+    void Before(std::size_t running)
+    {
+        while (!m_ahead.empty() && m_ahead.front().index <= running) {
+            m_pixelsAhead -= m_ahead.front().pixels;
+            m_ahead.erase(m_ahead.begin());
+        }
+        m_next = std::max(m_next, running + 1);
+        while (m_next < m_targets.size() && m_next <= running + kMaxTargetsAhead) {
+            auto* image = dynamic_cast<CImageFileTarget*>(m_targets[m_next]);
+            long long pixels = 0;
+            ImageFileInfo info;
+            if (image && GetImageFileInfo(image->GetSourcePath(), &info) == IMAGING_SUCCESS)
+                pixels = (long long)info.width * info.height;
+            if (!m_ahead.empty() && m_pixelsAhead + pixels > kMaxPixelsAhead)
+                return;
+            if (image)
+                image->Prefetch(m_rule);
+            m_ahead.push_back({m_next, pixels});
+            m_pixelsAhead += pixels;
+            ++m_next;
+        }
+    }
+
+private:
+    static constexpr std::size_t kMaxTargetsAhead = 3;
+    static constexpr long long kMaxPixelsAhead = 60'000'000;
+
+    struct Ahead {
+        std::size_t index;
+        long long pixels;
+    };
+    const std::vector<CActionTarget*>& m_targets;
+    CImageFileTarget::LoadSizeRule m_rule;
+    std::vector<Ahead> m_ahead;
+    long long m_pixelsAhead = 0;
+    std::size_t m_next = 0;
+};
 }
 
 void FailNextBatchThreadStartForTesting() { g_failNextThreadStart = true; }
@@ -151,8 +202,10 @@ void CActionTargetBatch::run()
     m_successes = 0;
     notify(BATCH_MSG_BATCH_BEGINS, WPARAM(this), 0);
     m_pStack->PrepareForBatch();
+    BitmapPrefetcher prefetcher(m_targets, FirstLoadSizeRule(*m_pStack));
     int index = 0;
     for (CActionTarget* target : m_targets) {
+        prefetcher.Before(std::size_t(index));
         if (notify(BATCH_MSG_TARGET_BEGINS, WPARAM(target), 0) == 0)
             break;
         target->SetIndex(++index);
@@ -161,7 +214,10 @@ void CActionTargetBatch::run()
             m_failures[target] = code;
         else
             ++m_successes;
-        if (notify(BATCH_MSG_TARGET_ENDS, WPARAM(target), LPARAM(code)) == 0 || code == RESULT_USER_CANCELLED)
+        const LRESULT reply = notify(BATCH_MSG_TARGET_ENDS, WPARAM(target), LPARAM(code));
+        if (auto* image = dynamic_cast<CImageFileTarget*>(target))
+            image->ReleaseBitmap();
+        if (reply == 0 || code == RESULT_USER_CANCELLED)
             break;
     }
     m_pStack->RunPostProcess(m_notify);

@@ -1,6 +1,7 @@
 #include "engine/actions/ActionImageResize.h"
 
 #include "engine/ActionDialogs.h"
+#include "engine/ActionStack.h"
 #include "engine/ActionTarget.h"
 #include "engine/ResultCodes.h"
 #include "platform/imaging/ImageGeometry.h"
@@ -67,19 +68,57 @@ bool CActionImageResize::ShowPropertyDialog(int, HWND)
 
 int CActionImageResize::Process(CActionTarget* target)
 {
-    CImageFileTarget* image = nullptr;
-    ImageBitmap* bitmap = nullptr;
-    if (int code = GetImageTarget(target, image, bitmap))
-        return code;
+    if (!target || target->GetTargetType() != TARGET_TYPE_IMAGE_FILE)
+        return RESULT_ACTION_NOT_COMPATIBLE;
+    auto* image = dynamic_cast<CImageFileTarget*>(target);
+    if (!image)
+        return RESULT_ACTION_NOT_COMPATIBLE;
+    // The size comes from the source before anything is decoded, so that a JPEG picture about
+    // to shrink can be decoded reduced; the result is the size a whole decode would give.
+    long visibleWidth = 0;
+    long visibleHeight = 0;
+    if (!image->GetSourceSize(visibleWidth, visibleHeight))
+        return RESULT_INVALID_FILE;
     int height = 0;
     int width = 0;
     std::u16string edge;
     GetPropertyInt(u"height", height);
     GetPropertyInt(u"width", width);
     GetPropertyString(u"aspectedge", edge);
-    ComputeResizeTarget(bitmap->VisibleWidth(), bitmap->VisibleHeight(), edge, width, height);
+    ComputeResizeTarget(visibleWidth, visibleHeight, edge, width, height);
+    ImageBitmap* bitmap = image->GetBitmapForSize(width, height);
+    if (!bitmap)
+        return RESULT_INVALID_FILE;
     int result = ResizeBitmap(bitmap, width, height, 2);
     if (result != IMAGING_SUCCESS)
         return FailImageOperation(u"Failed to size bitmap", result);
     return RESULT_SUCCESS;
+}
+
+CImageFileTarget::LoadSizeRule CActionImageResize::GetLoadSizeRule()
+{
+    int height = 0;
+    int width = 0;
+    std::u16string edge;
+    GetPropertyInt(u"height", height);
+    GetPropertyInt(u"width", width);
+    GetPropertyString(u"aspectedge", edge);
+    return [width, height, edge](long sourceWidth, long sourceHeight, int& outWidth, int& outHeight) {
+        outWidth = width;
+        outHeight = height;
+        ComputeResizeTarget(sourceWidth, sourceHeight, edge, outWidth, outHeight);
+        return true;
+    };
+}
+
+CImageFileTarget::LoadSizeRule FirstLoadSizeRule(const CActionStack& stack)
+{
+    for (int i = 0; i < stack.GetActionCount(); ++i) {
+        CAction* action = stack.GetAction(i);
+        if (action->IsPostProcess())
+            continue;
+        auto* resize = dynamic_cast<CActionImageResize*>(action);
+        return resize ? resize->GetLoadSizeRule() : CImageFileTarget::LoadSizeRule();
+    }
+    return {};
 }

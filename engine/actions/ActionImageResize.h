@@ -4,6 +4,9 @@
 // neither; the comparison is exact).
 
 #include "engine/Action.h"
+#include "engine/ActionTarget.h"
+
+class CActionStack;
 
 class CActionImageResize : public CActionImage {
 public:
@@ -14,6 +17,8 @@ public:
     std::u16string GetDescription() const override;
     bool ShowPropertyDialog(int targetKind, HWND parent) override;
     int Process(CActionTarget* target) override;
+    // The size this action will ask a target's bitmap for, as a rule over the source's size.
+    CImageFileTarget::LoadSizeRule GetLoadSizeRule();
 
 protected:
     ~CActionImageResize() override = default;
@@ -22,3 +27,7 @@ protected:
 // The output size for a picture seen as visibleWidth x visibleHeight. The side that follows the
 // ratio is truncated toward zero, but never below 1 while the given side is positive.
 void ComputeResizeTarget(long visibleWidth, long visibleHeight, std::u16string_view aspectEdge, int& width, int& height);
+
+// How a run of `stack` may load its targets' bitmaps ahead: reduced for the resize when a resize
+// is the first action to work on the bitmap (post-process actions do not), else whole (empty).
+CImageFileTarget::LoadSizeRule FirstLoadSizeRule(const CActionStack& stack);

@@ -1,6 +1,7 @@
 #include "EngineTestSupport.h"
 
 #include "engine/ActionRegistry.h"
+#include "engine/ActionStack.h"
 #include "engine/ResultCodes.h"
 #include "engine/actions/ActionImageResize.h"
 #include "engine/actions/ActionImageRotate.h"
@@ -194,4 +195,98 @@ TEST_F(GeometryActionTest, OtherTargetsAndUnreadableImagesAreRefused)
     }
 }
 
+}
+
+namespace {
+
+RefPtr<CAction> resizeTo(int width, int height, const char16_t* edge)
+{
+    auto resize = adopt(CreateActionByType(u"builtin__resizeimage"));
+    resize->SetPropertyString(u"aspectedge", edge);
+    resize->SetPropertyInt(u"width", width);
+    resize->SetPropertyInt(u"height", height);
+    return resize;
+}
+
+}  // namespace
+
+TEST_F(GeometryActionTest, ResizingAJpegFileDecodesItReducedAndGivesTheSizeOfAWholeDecode)
+{
+    // A size whose reduced decode (603 x 450) has a ratio that truncates to another height.
+    WriteImage(Root() / "big.jpg", 1205, 900, RGB(40, 120, 200), IMAGE_FORMAT_JPEG);
+    auto probe = adopt(new CImageFileTarget(U(Root() / "big.jpg")));
+    long width = 0, height = 0;
+    ASSERT_TRUE(probe->GetSourceSize(width, height));
+    EXPECT_EQ(width, 1205);
+    EXPECT_EQ(height, 900);
+    const ImageBitmap* reduced = probe->GetBitmapForSize(300, 224);
+    ASSERT_NE(reduced, nullptr);
+    EXPECT_EQ(reduced->width, 603);  // half: a quarter (302) would be under twice 300
+    EXPECT_EQ(probe->GetBitmap(), reduced);
+
+    auto target = adopt(new CImageFileTarget(U(Root() / "big.jpg")));
+    ASSERT_EQ(resizeTo(300, 300, u"width")->Process(target.get()), 0);
+    const ImageBitmap* out = target->GetBitmap();
+    EXPECT_EQ(out->width, 300);
+    EXPECT_EQ(out->height, 224);  // trunc(900 / 1205 x 300); the reduced picture's ratio gives 223
+    const COLORREF centre = PixelAt(*out, 150, 112);
+    EXPECT_NEAR(GetRValue(centre), 40, 3);
+    EXPECT_NEAR(GetGValue(centre), 120, 3);
+    EXPECT_NEAR(GetBValue(centre), 200, 3);
+}
+
+TEST_F(GeometryActionTest, APrefetchedReducedBitmapGoesOnlyToTheResizeItWasMadeFor)
+{
+    WriteImage(Root() / "big.jpg", 1600, 1200, RGB(40, 120, 200), IMAGE_FORMAT_JPEG);
+    auto rule = static_cast<CActionImageResize*>(resizeTo(300, 300, u"width").get())->GetLoadSizeRule();
+
+    auto resized = adopt(new CImageFileTarget(U(Root() / "big.jpg")));
+    resized->Prefetch(rule);
+    ASSERT_EQ(resizeTo(300, 300, u"width")->Process(resized.get()), 0);
+    EXPECT_EQ(resized->GetBitmap()->width, 300);
+    EXPECT_EQ(resized->GetBitmap()->height, 225);
+
+    // Anything else gets the whole picture, as without a prefetch.
+    auto whole = adopt(new CImageFileTarget(U(Root() / "big.jpg")));
+    whole->Prefetch(rule);
+    ASSERT_NE(whole->GetBitmap(), nullptr);
+    EXPECT_EQ(whole->GetBitmap()->width, 1600);
+
+    auto otherSize = adopt(new CImageFileTarget(U(Root() / "big.jpg")));
+    otherSize->Prefetch(rule);
+    ASSERT_EQ(resizeTo(100, 100, u"none")->Process(otherSize.get()), 0);
+    EXPECT_EQ(otherSize->GetBitmap()->width, 100);
+    EXPECT_EQ(otherSize->GetBitmap()->height, 100);
+}
+
+TEST_F(GeometryActionTest, OnlyAStackWhoseFirstBitmapActionIsAResizeLoadsReduced)
+{
+    auto resizeFirst = adopt(new CActionStack);
+    resizeFirst->InsertAction(resizeTo(300, 300, u"width").get(), -1);
+    resizeFirst->InsertAction(adopt(CreateActionByType(u"builtin__rotateimage")).get(), -1);
+    auto rule = FirstLoadSizeRule(*resizeFirst);
+    ASSERT_TRUE(rule);
+    int width = 0, height = 0;
+    ASSERT_TRUE(rule(1600, 1200, width, height));
+    EXPECT_EQ(width, 300);
+    EXPECT_EQ(height, 225);
+
+    auto rotateFirst = adopt(new CActionStack);
+    rotateFirst->InsertAction(adopt(CreateActionByType(u"builtin__rotateimage")).get(), -1);
+    rotateFirst->InsertAction(resizeTo(300, 300, u"width").get(), -1);
+    EXPECT_FALSE(FirstLoadSizeRule(*rotateFirst));
+    EXPECT_FALSE(FirstLoadSizeRule(*adopt(new CActionStack)));
+}
+
+TEST_F(GeometryActionTest, APrefetchOfAFileWrittenOverSinceIsReadAgain)
+{
+    WriteImage(Root() / "shot.png", 40, 30, RGB(255, 0, 0), IMAGE_FORMAT_PNG);
+    auto target = adopt(new CImageFileTarget(U(Root() / "shot.png")));
+    target->Prefetch({});
+    // As an earlier target's save into the same folder would do.
+    WriteImage(Root() / "shot.png", 50, 20, RGB(0, 0, 255), IMAGE_FORMAT_PNG);
+    const ImageBitmap* bitmap = target->GetBitmap();
+    ASSERT_NE(bitmap, nullptr);
+    EXPECT_EQ(bitmap->width, 50);
+    EXPECT_EQ(PixelAt(*bitmap, 10, 10), RGB(0, 0, 255));
 }

@@ -1,6 +1,7 @@
 // PNG through libpng. Reading uses libpng's simplified interface, which keeps its longjmp inside
-// libpng. Writing needs the zlib level, so it uses the full interface: the function holding the
-// setjmp keeps only plain C data in its frame.
+// libpng. Writing a palette picture needs the zlib level, so it uses the full interface: the
+// function holding the setjmp keeps only plain C data in its frame. Grey and colour pictures are
+// written by PngStripWriter.cpp.
 
 #include "platform/imaging/codecs/Codecs.h"
 
@@ -48,7 +49,6 @@ struct EncodeJob {
     int width;
     int height;
     int colorType;
-    bool bgr;
     const BYTE* rows;  // first row
     std::size_t pitch;
     const BYTE* paletteRgb;
@@ -116,8 +116,6 @@ void RunEncode(EncodeJob* job)
         }
     }
     png_write_info(png, info);
-    if (job->bgr)
-        png_set_bgr(png);
     for (int y = 0; y < job->height; ++y)
         png_write_row(png, const_cast<png_bytep>(job->rows + std::size_t(y) * job->pitch));
     png_write_end(png, info);
@@ -135,20 +133,10 @@ int FinishEncode(EncodeJob& job)
 
 }  // namespace
 
-int EncodePng(const ImageBitmap& bitmap, int zlibLevel, EncodedBytes* out)
-{
-    int colorType = bitmap.bitsPerPixel == 8    ? PNG_COLOR_TYPE_GRAY
-                    : bitmap.bitsPerPixel == 24 ? PNG_COLOR_TYPE_RGB
-                                                : PNG_COLOR_TYPE_RGB_ALPHA;
-    EncodeJob job{bitmap.width, bitmap.height, colorType, bitmap.bitsPerPixel != 8, bitmap.pixels,
-                  std::size_t(bitmap.bytesPerLine), nullptr, 0, -1, zlibLevel, out, IMAGING_SUCCESS, {}};
-    return FinishEncode(job);
-}
-
 int EncodePalettePng(const BYTE* indices, int width, int height, const BYTE* paletteRgb, int paletteSize,
                      int transparentIndex, int zlibLevel, EncodedBytes* out)
 {
-    EncodeJob job{width, height, PNG_COLOR_TYPE_PALETTE, false, indices, std::size_t(width), paletteRgb,
+    EncodeJob job{width, height, PNG_COLOR_TYPE_PALETTE, indices, std::size_t(width), paletteRgb,
                   paletteSize, transparentIndex, zlibLevel, out, IMAGING_SUCCESS, {}};
     return FinishEncode(job);
 }

@@ -1,6 +1,7 @@
 #include "platform/imaging/ImageFile.h"
 
 #include "platform/imaging/ImageGeometry.h"
+#include "platform/imaging/ImagingThreads.h"
 #include "platform/imaging/tests/ImagingTestSupport.h"
 
 #include <sys/stat.h>
@@ -306,5 +307,50 @@ TEST_F(ImageFileTest, QuadrantPictureSurvivesThePipelineForIndependentDecoders)
         for (int y = 0; y < 300; ++y)
             for (int x = 0; x < 225; ++x)
                 ASSERT_EQ(picture.At(x, y), PixelAt(b, x, y)) << o.name << " at " << x << "," << y;
+    }
+}
+
+// Large enough for the PNG writer to cut it into several strips, with content every filter
+// type wins somewhere on (gradients, noise, flat runs).
+ImageBitmap MakeStripedTestPicture(int bits)
+{
+    ImageBitmap b;
+    EXPECT_EQ(CreateBitmap(&b, 700, 900, bits, IMAGING_COLOR_ORDER_BGR, nullptr, IMAGING_VIEW_TOP_LEFT),
+              IMAGING_SUCCESS);
+    unsigned state = 12345;
+    for (int y = 0; y < b.height; ++y) {
+        BYTE* row = b.Row(y);
+        for (int i = 0; i < b.width * b.BytesPerPixel(); ++i) {
+            state = state * 1103515245u + 12345u;
+            const int band = y / 100;
+            row[i] = band % 3 == 0 ? BYTE(i + y) : (band % 3 == 1 ? BYTE(state >> 24) : BYTE(200));
+        }
+    }
+    return b;
+}
+
+TEST_F(ImageFileTest, LargePngRoundTripsExactlyAndDoesNotDependOnThreads)
+{
+    for (int bits : {8, 24, 32}) {
+        ImageBitmap b = MakeStripedTestPicture(bits);
+        SetImagingThreadLimit(1);
+        ASSERT_EQ(SaveImageFile(PathOf("one.png"), &b, IMAGE_FORMAT_PNG, 0, 0), IMAGING_SUCCESS);
+        SetImagingThreadLimit(0);
+        ASSERT_EQ(SaveImageFile(PathOf("all.png"), &b, IMAGE_FORMAT_PNG, 0, 0), IMAGING_SUCCESS);
+        EXPECT_EQ(ReadBytes("one.png"), ReadBytes("all.png")) << bits << " bits";
+
+        ImageBitmap loaded;
+        ASSERT_EQ(LoadImageFile(PathOf("all.png"), &loaded, bits == 8 ? 24 : bits), IMAGING_SUCCESS);
+        ASSERT_EQ(loaded.width, b.width);
+        ASSERT_EQ(loaded.height, b.height);
+        int wrong = 0;
+        for (int y = 0; y < b.height; ++y)
+            for (int x = 0; x < b.width; ++x) {
+                const BYTE* want = b.Row(y) + x * b.BytesPerPixel();
+                const BYTE* got = loaded.Row(y) + x * loaded.BytesPerPixel();
+                for (int c = 0; c < loaded.BytesPerPixel(); ++c)
+                    wrong += got[c] != want[bits == 8 ? 0 : c];
+            }
+        EXPECT_EQ(wrong, 0) << bits << " bits";
     }
 }
