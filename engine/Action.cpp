@@ -37,11 +37,22 @@ std::u16string CAction::GetPreviousOutputPath() const
     return m_pStack->GetAction(index - 1)->GetOutputPath();
 }
 
-int CActionImage::GetImageTarget(CActionTarget* target, CImageFileTarget*& imageTarget, ImageBitmap*& bitmap)
+CImageFileTarget* CActionImage::AsImageTarget(CActionTarget* target)
 {
     if (!target || target->GetTargetType() != TARGET_TYPE_IMAGE_FILE)
-        return RESULT_ACTION_NOT_COMPATIBLE;
-    auto* image = dynamic_cast<CImageFileTarget*>(target);
+        return nullptr;
+    return dynamic_cast<CImageFileTarget*>(target);
+}
+
+int CActionImage::GetImageTarget(CActionTarget* target, ImageBitmap*& bitmap)
+{
+    CImageFileTarget* image = nullptr;
+    return GetImageTarget(target, image, bitmap);
+}
+
+int CActionImage::GetImageTarget(CActionTarget* target, CImageFileTarget*& imageTarget, ImageBitmap*& bitmap)
+{
+    CImageFileTarget* image = AsImageTarget(target);
     if (!image)
         return RESULT_ACTION_NOT_COMPATIBLE;
     ImageBitmap* loaded = image->GetBitmap();
@@ -55,6 +66,12 @@ int CActionImage::GetImageTarget(CActionTarget* target, CImageFileTarget*& image
 int CActionImage::FailImageOperation(std::u16string_view failure, int imagingCode) const
 {
     LogError(u"%s: %s: %d", GetName(), failure, imagingCode);
+    return RESULT_IMAGE_OPERATION_FAILED;
+}
+
+int CActionImage::FailWithError(int imagingCode) const
+{
+    LogError(u"%s: Failed with error %d", GetName(), imagingCode);
     return RESULT_IMAGE_OPERATION_FAILED;
 }
 

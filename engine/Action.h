@@ -73,11 +73,17 @@ public:
     // The first steps of every image action's work: a target of another kind gives 1, an image
     // that does not load gives 2; 0 fills both outputs.
     static int GetImageTarget(CActionTarget* target, CImageFileTarget*& imageTarget, ImageBitmap*& bitmap);
+    // The same for an action that only needs the pixels.
+    static int GetImageTarget(CActionTarget* target, ImageBitmap*& bitmap);
+    // The target as an image-file target, without loading it; null for a target of another kind.
+    static CImageFileTarget* AsImageTarget(CActionTarget* target);
 
 protected:
     ~CActionImage() override = default;
     // Logs "<name>: <failure>: <imaging code>" and returns 15; `failure` starts with "Failed to".
     int FailImageOperation(std::u16string_view failure, int imagingCode) const;
+    // Logs "<name>: Failed with error <imaging code>" and returns 15.
+    int FailWithError(int imagingCode) const;
 };
 
 // Collects the file targets that reach it during a batch; PostProcess does the work once after

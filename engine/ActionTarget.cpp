@@ -8,6 +8,7 @@
 #include "platform/imaging/ImageFile.h"
 
 #include <algorithm>
+#include <exception>
 #include <system_error>
 
 #include <sys/stat.h>
@@ -130,6 +131,12 @@ ImageBitmap* CImageFileTarget::load(int width, int height)
     return m_bitmap.get();
 }
 
+void CImageFileTarget::ReleaseBitmap()
+{
+    m_bitmap.reset();
+    DropPrefetch();
+}
+
 bool CImageFileTarget::GetSourceSize(long& width, long& height)
 {
     if (!m_bitmap) {
@@ -158,8 +165,8 @@ void CImageFileTarget::Prefetch(LoadSizeRule rule)
         PrefetchedBitmap out;
         out.fileStamp = sourceFileStamp(path);
         ImageFileInfo info;
-        if (rule && GetImageFileInfo(path, &info) == IMAGING_SUCCESS && info.format == IMAGE_FORMAT_JPEG &&
-            info.width > 0 && info.height > 0) {
+        out.jpeg = GetImageFileInfo(path, &info) == IMAGING_SUCCESS && info.format == IMAGE_FORMAT_JPEG;
+        if (rule && out.jpeg && info.width > 0 && info.height > 0) {
             int width = 0, height = 0;
             if (rule(info.width, info.height, width, height) && width > 0 && height > 0) {
                 out.width = width;
@@ -184,9 +191,15 @@ std::unique_ptr<ImageBitmap> CImageFileTarget::takePrefetched(int width, int hei
 {
     if (!m_prefetch.valid())
         return nullptr;
-    PrefetchedBitmap prefetched = m_prefetch.get();
-    const bool whole = prefetched.width == 0 && prefetched.height == 0;
-    if (!whole && (prefetched.width != width || prefetched.height != height))
+    PrefetchedBitmap prefetched;
+    try {
+        prefetched = m_prefetch.get();
+    } catch (const std::exception&) {
+        return nullptr;  // out of memory on the loading thread: load here as usual
+    }
+    // A JPEG decode is only what this request would have given when it was made for the same size.
+    const bool sameRequest = prefetched.width == width && prefetched.height == height;
+    if (!sameRequest && prefetched.jpeg)
         return nullptr;
     // An earlier target of the batch may have written over this one's source since (a save
     // into the source folder); then the file is read again, as it would have been without the prefetch.

@@ -81,10 +81,10 @@ public:
     ImageBitmap* GetBitmap();
     // Replaces the image (actions that build a new picture hand it over this way).
     void SetBitmap(std::unique_ptr<ImageBitmap> bitmap) { m_bitmap = std::move(bitmap); }
-    // Frees the image once a batch is done with the target (after its "target ends"), so a
-    // batch holds one picture at a time rather than all of them; a later GetBitmap loads the
-    // source file again.
-    void ReleaseBitmap() { m_bitmap.reset(); }
+    // Frees the image, and a prefetched one nobody took, once a batch is done with the target
+    // (after its "target ends"), so a batch holds one picture at a time rather than all of them;
+    // a later GetBitmap loads the source file again. Waits for a prefetch still running.
+    void ReleaseBitmap();
 
     // The picture's visible size as the first action will see it, without decoding a JPEG file
     // that is not loaded yet (its header tells); anything else is loaded by GetBitmap. False
@@ -103,6 +103,10 @@ public:
     // failed or unsuitable prefetch is dropped and the load done again as usual, so the results
     // and the log are those of a target that was never prefetched.
     void Prefetch(LoadSizeRule rule);
+    // Drops a prefetch not taken yet (waiting for it when it still runs).
+    void DropPrefetch() { m_prefetch = {}; }
+    // Whether a prefetch is running or waits to be taken.
+    bool HasPrefetch() const { return m_prefetch.valid(); }
 
 protected:
     ~CImageFileTarget() override = default;
@@ -112,6 +116,7 @@ private:
         std::unique_ptr<ImageBitmap> bitmap;  // null when the load failed
         int width = 0;                        // the size it was reduced for; 0 x 0 whole
         int height = 0;
+        bool jpeg = false;                    // only a JPEG decode depends on the size asked for
         std::string fileStamp;                // the source file as it was read (see sourceFileStamp)
     };
     // The prefetched bitmap when it is there and suits a request for width x height (0 x 0: a

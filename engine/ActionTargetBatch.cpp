@@ -20,19 +20,31 @@
 namespace {
 std::atomic<bool> g_failNextThreadStart { false };
 
+// Only in-process actions look at the pixels: a stack of post-process actions alone never
+// decodes a target, so loading ahead would only waste time and memory.
+bool decodesTargets(const CActionStack& stack)
+{
+    for (int i = 0; i < stack.GetActionCount(); ++i)
+        if (!stack.GetAction(i)->IsPostProcess())
+            return true;
+    return false;
+}
+
 // Loads the bitmaps of the targets after the running one on other threads, so that decoding
 // overlaps the work on the running target. A few targets ahead at most, and no more pixels
 // than a few large photographs, so memory stays bounded whatever the batch holds.
 class BitmapPrefetcher {
 public:
-    BitmapPrefetcher(const std::vector<CActionTarget*>& targets, CImageFileTarget::LoadSizeRule rule)
-        : m_targets(targets), m_rule(std::move(rule))
+    BitmapPrefetcher(const std::vector<CActionTarget*>& targets, const CActionStack& stack)
+        : m_targets(targets), m_enabled(decodesTargets(stack)), m_rule(FirstLoadSizeRule(stack))
     {
     }
 
     // Called before target `running` (0-based) runs.
     void Before(std::size_t running)
     {
+        if (!m_enabled)
+            return;
         while (!m_ahead.empty() && m_ahead.front().index <= running) {
             m_pixelsAhead -= m_ahead.front().pixels;
             m_ahead.erase(m_ahead.begin());
@@ -54,6 +66,17 @@ public:
         }
     }
 
+    // After the loop, ended or cancelled: a picture loaded ahead and never taken (its target
+    // did not run, or ran without decoding) is dropped, so none outlives the loop.
+    void DropUnused()
+    {
+        for (std::size_t i = 0; i < m_next; ++i)
+            if (auto* image = dynamic_cast<CImageFileTarget*>(m_targets[i]))
+                image->DropPrefetch();
+        m_ahead.clear();
+        m_pixelsAhead = 0;
+    }
+
 private:
     static constexpr std::size_t kMaxTargetsAhead = 3;
     static constexpr long long kMaxPixelsAhead = 60'000'000;
@@ -63,6 +86,7 @@ private:
         long long pixels;
     };
     const std::vector<CActionTarget*>& m_targets;
+    const bool m_enabled;
     CImageFileTarget::LoadSizeRule m_rule;
     std::vector<Ahead> m_ahead;
     long long m_pixelsAhead = 0;
@@ -202,7 +226,7 @@ void CActionTargetBatch::run()
     m_successes = 0;
     notify(BATCH_MSG_BATCH_BEGINS, WPARAM(this), 0);
     m_pStack->PrepareForBatch();
-    BitmapPrefetcher prefetcher(m_targets, FirstLoadSizeRule(*m_pStack));
+    BitmapPrefetcher prefetcher(m_targets, *m_pStack);
     int index = 0;
     for (CActionTarget* target : m_targets) {
         prefetcher.Before(std::size_t(index));
@@ -220,6 +244,7 @@ void CActionTargetBatch::run()
         if (reply == 0 || code == RESULT_USER_CANCELLED)
             break;
     }
+    prefetcher.DropUnused();
     m_pStack->RunPostProcess(m_notify);
     notify(BATCH_MSG_BATCH_ENDS, WPARAM(this), 0);
 }

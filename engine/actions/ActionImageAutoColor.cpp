@@ -1,6 +1,5 @@
 #include "engine/actions/ActionImageAutoColor.h"
 
-#include "engine/LogFile.h"
 #include "engine/ResultCodes.h"
 #include "platform/imaging/ImageColor.h"
 #include "resources/StringTable.h"
@@ -10,14 +9,11 @@ std::u16string CActionImageAutoColor::GetDescription() const { return LoadString
 
 int CActionImageAutoColor::Process(CActionTarget* target)
 {
-    CImageFileTarget* image = nullptr;
     ImageBitmap* bitmap = nullptr;
-    if (int code = GetImageTarget(target, image, bitmap))
+    if (int code = GetImageTarget(target, bitmap))
         return code;
     int result = AutoLevelBitmap(bitmap, 50, 50, IMAGING_LEVELS_COLOR);
-    if (result != IMAGING_SUCCESS) {
-        LogError(u"%s: Failed with error %d", GetName(), result);
-        return RESULT_IMAGE_OPERATION_FAILED;
-    }
+    if (result != IMAGING_SUCCESS)
+        return FailWithError(result);
     return RESULT_SUCCESS;
 }

@@ -1,7 +1,6 @@
 #include "engine/actions/ActionImageBorder.h"
 
 #include "engine/ActionDialogs.h"
-#include "engine/LogFile.h"
 #include "engine/ResultCodes.h"
 #include "platform/imaging/ImageCompose.h"
 #include "resources/MessageBox.h"
@@ -41,9 +40,8 @@ bool CActionImageBorder::ShowPropertyDialog(int, HWND)
 
 int CActionImageBorder::Process(CActionTarget* target)
 {
-    CImageFileTarget* image = nullptr;
     ImageBitmap* bitmap = nullptr;
-    if (int code = GetImageTarget(target, image, bitmap))
+    if (int code = GetImageTarget(target, bitmap))
         return code;
     int left = 1;
     int top = 1;
@@ -62,9 +60,7 @@ int CActionImageBorder::Process(CActionTarget* target)
     border.bottom = bottom;
     border.color = COLORREF(color);
     int result = AddBitmapBorder(bitmap, &border);
-    if (result != IMAGING_SUCCESS) {
-        LogError(u"%s: Failed with error %d", GetName(), result);
-        return RESULT_IMAGE_OPERATION_FAILED;
-    }
+    if (result != IMAGING_SUCCESS)
+        return FailWithError(result);
     return RESULT_SUCCESS;
 }

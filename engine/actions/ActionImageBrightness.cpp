@@ -32,9 +32,8 @@ bool CActionImageBrightness::ShowPropertyDialog(int, HWND)
 
 int CActionImageBrightness::Process(CActionTarget* target)
 {
-    CImageFileTarget* image = nullptr;
     ImageBitmap* bitmap = nullptr;
-    if (int code = GetImageTarget(target, image, bitmap))
+    if (int code = GetImageTarget(target, bitmap))
         return code;
     int brightness = 0;
     int automatic = 0;
@@ -48,9 +47,7 @@ int CActionImageBrightness::Process(CActionTarget* target)
         LogMessage(u"%s: Performing user selected intensity change", GetName());
         result = ChangeBitmapIntensity(bitmap, brightness);
     }
-    if (result != IMAGING_SUCCESS) {
-        LogError(u"%s: Failed with error %d", GetName(), result);
-        return RESULT_IMAGE_OPERATION_FAILED;
-    }
+    if (result != IMAGING_SUCCESS)
+        return FailWithError(result);
     return RESULT_SUCCESS;
 }

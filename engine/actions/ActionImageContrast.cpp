@@ -32,9 +32,8 @@ bool CActionImageContrast::ShowPropertyDialog(int, HWND)
 
 int CActionImageContrast::Process(CActionTarget* target)
 {
-    CImageFileTarget* image = nullptr;
     ImageBitmap* bitmap = nullptr;
-    if (int code = GetImageTarget(target, image, bitmap))
+    if (int code = GetImageTarget(target, bitmap))
         return code;
     int contrast = 0;
     int automatic = 0;
@@ -48,9 +47,7 @@ int CActionImageContrast::Process(CActionTarget* target)
         LogMessage(u"%s: Performing user selected contrast change", GetName());
         result = ChangeBitmapContrast(bitmap, contrast);
     }
-    if (result != IMAGING_SUCCESS) {
-        LogError(u"%s: Failed with error %d", GetName(), result);
-        return RESULT_IMAGE_OPERATION_FAILED;
-    }
+    if (result != IMAGING_SUCCESS)
+        return FailWithError(result);
     return RESULT_SUCCESS;
 }

@@ -9,9 +9,8 @@ std::u16string CActionImageDesaturate::GetDescription() const { return LoadStrin
 
 int CActionImageDesaturate::Process(CActionTarget* target)
 {
-    CImageFileTarget* image = nullptr;
     ImageBitmap* bitmap = nullptr;
-    if (int code = GetImageTarget(target, image, bitmap))
+    if (int code = GetImageTarget(target, bitmap))
         return code;
     int result = ConvertBitmapToGreyScale(bitmap);
     if (result != IMAGING_SUCCESS)

@@ -26,9 +26,8 @@ bool CActionImageFlip::ShowPropertyDialog(int, HWND)
 
 int CActionImageFlip::Process(CActionTarget* target)
 {
-    CImageFileTarget* image = nullptr;
     ImageBitmap* bitmap = nullptr;
-    if (int code = GetImageTarget(target, image, bitmap))
+    if (int code = GetImageTarget(target, bitmap))
         return code;
     int flipType = 1;
     GetPropertyInt(u"fliptype", flipType);

@@ -68,9 +68,7 @@ bool CActionImageResize::ShowPropertyDialog(int, HWND)
 
 int CActionImageResize::Process(CActionTarget* target)
 {
-    if (!target || target->GetTargetType() != TARGET_TYPE_IMAGE_FILE)
-        return RESULT_ACTION_NOT_COMPATIBLE;
-    auto* image = dynamic_cast<CImageFileTarget*>(target);
+    CImageFileTarget* image = AsImageTarget(target);
     if (!image)
         return RESULT_ACTION_NOT_COMPATIBLE;
     // The size comes from the source before anything is decoded, so that a JPEG picture about
@@ -79,13 +77,10 @@ int CActionImageResize::Process(CActionTarget* target)
     long visibleHeight = 0;
     if (!image->GetSourceSize(visibleWidth, visibleHeight))
         return RESULT_INVALID_FILE;
-    int height = 0;
+    // The same rule a prefetch used, so its reduced bitmap is the one asked for here.
     int width = 0;
-    std::u16string edge;
-    GetPropertyInt(u"height", height);
-    GetPropertyInt(u"width", width);
-    GetPropertyString(u"aspectedge", edge);
-    ComputeResizeTarget(visibleWidth, visibleHeight, edge, width, height);
+    int height = 0;
+    GetLoadSizeRule()(visibleWidth, visibleHeight, width, height);
     ImageBitmap* bitmap = image->GetBitmapForSize(width, height);
     if (!bitmap)
         return RESULT_INVALID_FILE;

@@ -35,9 +35,8 @@ bool CActionImageRotate::ShowPropertyDialog(int, HWND)
 
 int CActionImageRotate::Process(CActionTarget* target)
 {
-    CImageFileTarget* image = nullptr;
     ImageBitmap* bitmap = nullptr;
-    if (int code = GetImageTarget(target, image, bitmap))
+    if (int code = GetImageTarget(target, bitmap))
         return code;
     int rotation = 0;
     LONG color = 0;

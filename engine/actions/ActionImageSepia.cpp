@@ -9,9 +9,8 @@ std::u16string CActionImageSepia::GetDescription() const { return LoadStringText
 
 int CActionImageSepia::Process(CActionTarget* target)
 {
-    CImageFileTarget* image = nullptr;
     ImageBitmap* bitmap = nullptr;
-    if (int code = GetImageTarget(target, image, bitmap))
+    if (int code = GetImageTarget(target, bitmap))
         return code;
     int result = ApplyBitmapSepia(bitmap, 500, 300, 200, 350, 100, -100);
     if (result != IMAGING_SUCCESS)

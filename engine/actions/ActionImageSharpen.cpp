@@ -23,9 +23,8 @@ bool CActionImageSharpen::ShowPropertyDialog(int, HWND)
 
 int CActionImageSharpen::Process(CActionTarget* target)
 {
-    CImageFileTarget* image = nullptr;
     ImageBitmap* bitmap = nullptr;
-    if (int code = GetImageTarget(target, image, bitmap))
+    if (int code = GetImageTarget(target, bitmap))
         return code;
     int sharpness = 0;
     GetPropertyInt(u"sharpness", sharpness);

@@ -384,6 +384,55 @@ TEST_F(BatchRunTest, ReleasedExactlyOnceAfterACancelledRun)
             BATCH_MSG_BATCH_ENDS }));
 }
 
+// Pictures are loaded ahead only for stacks that decode them, and none is left held by a target
+// once the loop is over: not when the actions never took it, not when the run was cancelled.
+TEST_F(BatchRunTest, NoPictureLoadedAheadOutlivesTheTargetLoop)
+{
+    for (const char* name : { "1.png", "2.png", "3.png", "4.png" })
+        WriteImage(Root() / "in" / name, 16, 8, RGB(5, 6, 7), IMAGE_FORMAT_PNG);
+    struct Case {
+        const char* name;
+        bool inProcess;       // an in-process action that never loads the bitmap, else post-process only
+        int cancelAtTarget;   // 1-based target whose "target begins" is refused; 0 for none
+        bool expectAhead;     // whether the second target is being loaded when the first begins
+    };
+    const Case cases[] = {
+        { "actions that never decode", true, 0, true },
+        { "cancelled at the second target", true, 2, true },
+        { "post-process actions only", false, 0, false },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto stack = RefPtr<CActionStack>::Adopt(new CActionStack);
+        auto batch = RefPtr<CActionTargetBatch>::Adopt(new CActionTargetBatch);
+        auto image = RefPtr<TestImageAction>::Adopt(new TestImageAction);
+        auto post = RefPtr<TestPostProcessAction>::Adopt(new TestPostProcessAction);
+        if (c.inProcess)
+            stack->InsertAction(image.get(), -1);
+        stack->InsertAction(post.get(), -1);
+        std::vector<RefPtr<CImageFileTarget>> targets;
+        for (const char* name : { "1.png", "2.png", "3.png", "4.png" }) {
+            targets.push_back(RefPtr<CImageFileTarget>::Adopt(new CImageFileTarget(U(Root() / "in" / name))));
+            ASSERT_EQ(batch->AddTarget(targets.back().get()), 0);
+        }
+        bool secondAheadAtFirst = false;
+        RecordingWindow window;
+        window.reply = [&](const RecordedMessage& m, const std::vector<RecordedMessage>&) -> LRESULT {
+            if (m.message != BATCH_MSG_TARGET_BEGINS)
+                return 1;
+            if (m.wParam == WPARAM(targets[0].get()))
+                secondAheadAtFirst = targets[1]->HasPrefetch();
+            return (c.cancelAtTarget > 0 && m.wParam == WPARAM(targets[std::size_t(c.cancelAtTarget - 1)].get())) ? 0 : 1;
+        };
+        ASSERT_TRUE(batch->Start(stack.get(), window.Handle()));
+        window.RunUntilBatchEnds();
+        batch->Join();
+        EXPECT_EQ(secondAheadAtFirst, c.expectAhead);
+        for (const auto& target : targets)
+            EXPECT_FALSE(target->HasPrefetch()) << Utf16ToUtf8(target->GetSourcePath());
+    }
+}
+
 // The starter may wait for the worker while the worker still needs the starter's thread: Join
 // serves the messages itself instead of deadlocking.
 TEST_F(BatchRunTest, JoinOnTheNotifyThreadServesTheRunToItsEnd)

@@ -290,3 +290,33 @@ TEST_F(GeometryActionTest, APrefetchOfAFileWrittenOverSinceIsReadAgain)
     EXPECT_EQ(bitmap->width, 50);
     EXPECT_EQ(PixelAt(*bitmap, 10, 10), RGB(0, 0, 255));
 }
+
+TEST_F(GeometryActionTest, AWholePrefetchOfAJpegFileIsNotGivenToAReducedLoad)
+{
+    WriteImage(Root() / "big.jpg", 1205, 900, RGB(40, 120, 200), IMAGE_FORMAT_JPEG);
+    auto target = adopt(new CImageFileTarget(U(Root() / "big.jpg")));
+    target->Prefetch({});
+    const ImageBitmap* bitmap = target->GetBitmapForSize(300, 224);
+    ASSERT_NE(bitmap, nullptr);
+    EXPECT_EQ(bitmap->width, 603);  // as without the prefetch
+    EXPECT_FALSE(target->HasPrefetch());
+
+    // Other formats decode the same whatever size is asked for.
+    WriteImage(Root() / "big.png", 1205, 900, RGB(40, 120, 200), IMAGE_FORMAT_PNG);
+    auto png = adopt(new CImageFileTarget(U(Root() / "big.png")));
+    png->Prefetch({});
+    ASSERT_NE(png->GetBitmapForSize(300, 224), nullptr);
+    EXPECT_EQ(png->GetBitmap()->width, 1205);
+}
+
+TEST_F(GeometryActionTest, ReleasingTheBitmapDropsAPrefetchNobodyTook)
+{
+    WriteImage(Root() / "shot.png", 40, 30, RGB(255, 0, 0), IMAGE_FORMAT_PNG);
+    auto target = adopt(new CImageFileTarget(U(Root() / "shot.png")));
+    target->Prefetch({});
+    EXPECT_TRUE(target->HasPrefetch());
+    target->ReleaseBitmap();
+    EXPECT_FALSE(target->HasPrefetch());
+    ASSERT_NE(target->GetBitmap(), nullptr);
+    EXPECT_EQ(target->GetBitmap()->width, 40);
+}

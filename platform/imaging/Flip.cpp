@@ -12,15 +12,6 @@ using namespace imaging_internal;
 
 namespace {
 
-int CheckBitmap(const ImageBitmap* bitmap)
-{
-    if (!bitmap)
-        return Fail(IMAGING_ERROR_INVALID_ARGUMENT, "null bitmap record");
-    if (!bitmap->IsAllocated())
-        return Fail(IMAGING_ERROR_NO_BITMAP, "the bitmap is empty");
-    return IMAGING_SUCCESS;
-}
-
 template <int Channels>
 void MirrorRows(ImageBitmap& bitmap)
 {

@@ -98,6 +98,15 @@ void ConvertRow(const BYTE* from, int fromBits, BYTE* to, int toBits, std::size_
     }
 }
 
+int CheckBitmap(const ImageBitmap* bitmap)
+{
+    if (!bitmap)
+        return Fail(IMAGING_ERROR_INVALID_ARGUMENT, "null bitmap record");
+    if (!bitmap->IsAllocated())
+        return Fail(IMAGING_ERROR_NO_BITMAP, "the bitmap is empty");
+    return IMAGING_SUCCESS;
+}
+
 }  // namespace imaging_internal
 
 using namespace imaging_internal;

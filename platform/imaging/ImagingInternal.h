@@ -31,6 +31,10 @@ int Fail(int code, std::string detail);
 
 bool IsSupportedDepth(int bitsPerPixel);
 
+// The argument check of an operation on one bitmap: INVALID_ARGUMENT for null, NO_BITMAP for a
+// bitmap without pixels, else IMAGING_SUCCESS.
+int CheckBitmap(const ImageBitmap* bitmap);
+
 // Checks a size against the limits and gives the row pitch; false for non-positive sizes,
 // more than IMAGING_MAX_PIXELS or an unsupported depth.
 bool ComputeLayout(long long width, long long height, int bitsPerPixel, LONG* bytesPerLine);
