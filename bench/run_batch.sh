@@ -14,12 +14,18 @@
 #
 #   bench/run_batch.sh [folder]     (default: ../shared/bench-corpus, read-only)
 #
+# Then the same jobs run over a bigger case: four 40-60 megapixel photographs made at run time
+# from the four largest of the folder (enlarged by vips, JPEG quality 92), where peak memory
+# tells most. BIG=0 skips it.
+#
 # Environment: VORNALT_BUILD_DIR (default build/), RUNS (default 1; the fastest run counts),
 # KEEP=1 keeps the outputs, TOOLS picks the tools (default "vornalt ImageMagick GraphicsMagick vips"),
 # QUALITY=0 skips the PSNR of job A.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-corpus=$(cd "${1:-$root/../shared/bench-corpus}" && pwd)
+default_corpus=$root/../shared/bench-corpus
+[[ -d "$default_corpus" ]] || default_corpus=/work/shared/bench-corpus
+corpus=$(cd "${1:-$default_corpus}" && pwd)
 build="${VORNALT_BUILD_DIR:-$root/build}"
 runs=${RUNS:-1}
 
@@ -234,4 +240,18 @@ if [[ -s "$work/size-notes" ]]; then
   echo
   echo "Outputs whose size differs by more than a pixel (name, first tool's size, other's size):"
   head -n 20 "$work/size-notes"
+fi
+
+# The bigger case: the four largest pictures enlarged to about 50 megapixels each.
+if [[ "${BIG:-1}" == 1 ]]; then
+  big=$(mktemp -d /tmp/bench-batch-big-XXXXXX)
+  trap 'rm -rf "$work" "$big"' EXIT
+  [[ "${KEEP:-0}" == 1 ]] && trap 'rm -rf "$big"' EXIT
+  for f in $(for f in "${images[@]}"; do echo "$((width[$f] * height[$f])) $f"; done | sort -rn | head -n 4 | cut -d' ' -f2); do
+    scale=$(awk -v p="$((width[$f] * height[$f]))" 'BEGIN { printf "%.4f", sqrt(50e6 / p) }')
+    vips resize "$corpus/$f" "$big/big-${f%.*}.jpg[Q=92,strip]" "$scale"
+  done
+  echo
+  echo "=== bigger case"
+  BIG=0 "$0" "$big"
 fi
