@@ -42,6 +42,10 @@ std::string QuotedPrintableEncode(const unsigned char* bytes, unsigned count, in
         } else if (column == 0 && b == 'F' && i + 4 < count && std::memcmp(bytes + i + 1, "rom ", 4) == 0) {
             text += "=46";
             column = 3;
+        } else if (b == 'F' && text.size() >= 3 && text.compare(text.size() - 3, 3, "=FF") == 0) {
+            // "=FF" and then "FFFF" would read back as another mailer's sign-extended escape.
+            AppendHexEscape(b, text);
+            column += 3;
         } else if ((b >= '!' && b <= '<') || (b >= '>' && b <= '~')) {
             text += char(b);
             column += 1;
@@ -81,7 +85,12 @@ unsigned char* QuotedPrintableDecode(const char* text, unsigned length, unsigned
         length = unsigned(nul - text);
     if (length == 0)
         return nullptr;
-    auto* out = static_cast<unsigned char*>(std::malloc(size_t(length) + 3));
+    // Each byte gives at most one byte, except a bare LF that becomes CR LF.
+    size_t lineFeeds = 0;
+    for (const char* p = text; (p = static_cast<const char*>(std::memchr(p, '\n', length - size_t(p - text))));
+         ++p)
+        ++lineFeeds;
+    auto* out = static_cast<unsigned char*>(std::malloc(size_t(length) + lineFeeds + 1));
     if (!out)
         return nullptr;
     unsigned count = 0;
