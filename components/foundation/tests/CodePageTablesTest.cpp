@@ -416,7 +416,7 @@ TEST(CodePageTablesTest, MacJapaneseDecodesByItsEncoder)
     EXPECT_FALSE(Encode(10001, Unit(0x00A5)).ok);
 }
 
-TEST(CodePageTablesTest, ContractPointsOfTheTables)
+TEST(CodePageTablesTest, FixedCodesOfEveryTableDecodeAndEncode)
 {
     struct Case {
         int codePage;

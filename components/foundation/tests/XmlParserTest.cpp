@@ -281,7 +281,7 @@ TEST(XmlParserTest, HostileTextsFailCleanly)
 TEST(XmlParserTest, NestedEscapesCannotMakeWorkQuadratic)
 {
     // A long chain of escaped ampersands followed by many text runs: each run would decode the
-    // whole text again. The work is bounded, and the first runs still decode as specified.
+    // whole text again. The work is bounded, and the text still starts with one level decoded.
     std::string text = "<a>&amp;";
     for (int i = 0; i < 200000; ++i)
         text += "amp;";
