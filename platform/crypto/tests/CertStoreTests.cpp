@@ -1,5 +1,7 @@
 #include "platform/crypto/CertStore.h"
 
+#include "platform/crypto/CryptProv.h"
+
 #include "platform/base/LastError.h"
 #include "platform/base/Registry.h"
 #include "platform/crypto/tests/CryptTestSupport.h"
@@ -84,6 +86,23 @@ TEST_F(CertStore, SystemStorePersistsForAnotherProcess)
         ASSERT_TRUE(CertSetCertificateContextProperty(stored, CERT_KEY_PROV_INFO_PROP_ID, 0, &info));
         CertFreeCertificateContext(stored);
     }
+    // A key stored through the provider, for the other process too.
+    HCRYPTPROV provider = 0;
+    ASSERT_TRUE(CryptAcquireContextA(&provider, "staging", nullptr, PROV_RSA_FULL, CRYPT_NEWKEYSET));
+    RunCommand("openssl genrsa -out " + config.path + "/vornalt/keys/user/staging/exchange.pem 1024");
+    HCRYPTKEY key = 0;
+    ASSERT_TRUE(CryptGetUserKey(provider, AT_KEYEXCHANGE, &key));
+    DWORD size = 0;
+    ASSERT_TRUE(CryptExportKey(key, 0, PRIVATEKEYBLOB, 0, nullptr, &size));
+    std::vector<BYTE> blob(size);
+    ASSERT_TRUE(CryptExportKey(key, 0, PRIVATEKEYBLOB, 0, blob.data(), &size));
+    CryptDestroyKey(key);
+    CryptReleaseContext(provider, 0);
+    ASSERT_TRUE(CryptAcquireContextA(&provider, "alice-keys", nullptr, PROV_RSA_FULL, CRYPT_NEWKEYSET));
+    ASSERT_TRUE(CryptImportKey(provider, blob.data(), size, 0, CRYPT_EXPORTABLE, &key));
+    CryptDestroyKey(key);
+    CryptReleaseContext(provider, 0);
+
     std::string folder = config.path + "/vornalt/certificates/user/MY";
     EXPECT_EQ(ModeOf(config.path + "/vornalt/certificates"), 0700u);
     EXPECT_EQ(ModeOf(folder), 0700u);
@@ -114,6 +133,15 @@ TEST(CertStoreChild, ReadsWhatTheParentStored)
     CertFreeCertificateContext(context);
     auto other = OpenSystem("MY", CERT_SYSTEM_STORE_LOCAL_MACHINE);
     EXPECT_EQ(CertStoreCount(other.get()), 0u);
+
+    HCRYPTPROV provider = 0;
+    ASSERT_TRUE(CryptAcquireContextA(&provider, "alice-keys", nullptr, PROV_RSA_FULL, 0));
+    HCRYPTKEY key = 0;
+    ASSERT_TRUE(CryptGetUserKey(provider, AT_KEYEXCHANGE, &key));
+    ASSERT_TRUE(CryptExportKey(key, 0, PRIVATEKEYBLOB, 0, nullptr, &size));
+    EXPECT_EQ(size, 20u + 128 + 5 * 64 + 128);
+    CryptDestroyKey(key);
+    CryptReleaseContext(provider, 0);
 }
 
 TEST_F(CertStore, AddDispositions)
