@@ -1,5 +1,6 @@
 #include "components/foundation/CodePageTables.h"
 
+#include "components/foundation/Base64.h"
 #include "components/foundation/DataBuffer.h"
 #include "components/foundation/EncodingConvert.h"
 #include "components/foundation/HashConvert.h"
@@ -7,7 +8,6 @@
 #include "components/foundation/TableCodePages.h"
 #include "components/foundation/TorvaneBzip2.h"
 #include "components/foundation/UnicodeLookup.h"
-#include "components/mail/ContentCoding.h"
 #include "TestSupport.h"
 
 #include <map>
@@ -56,10 +56,7 @@ Converted Convert(int from, int to, const std::string& bytes)
 
 std::string StoredText(const std::string& tableBytes)
 {
-    ContentCoding coding;
-    torvane::StringBuffer text;
-    coding.EncodeBase64NoBreaks(U(tableBytes.data()), unsigned(tableBytes.size()), text);
-    return "x" + std::string(text.GetText());
+    return "x" + Base64Encode(U(tableBytes.data()), unsigned(tableBytes.size()));
 }
 
 // The records of a stored full table, read independently of the loader.
