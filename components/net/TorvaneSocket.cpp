@@ -141,6 +141,14 @@ void TorvaneSocket::Close(LogBase&)
     m_connected = false;
 }
 
+void TorvaneSocket::AttachConnectedHandle(SOCKET handle)
+{
+    LogNull quiet;
+    Close(quiet);
+    m_socket = handle;
+    m_connected = handle != INVALID_SOCKET;
+}
+
 void TorvaneSocket::TakeOver(TorvaneSocket& other)
 {
     LogNull quiet;

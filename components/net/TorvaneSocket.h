@@ -61,6 +61,8 @@ public:
     void SetListenAddress(const char* literal);
 
     void Close(LogBase& log);
+    // Takes ownership of an already connected stream handle (a socket pair in the fuzz harness).
+    void AttachConnectedHandle(SOCKET handle);
     void TakeOver(TorvaneSocket& other);
     bool CreateSocket(LogBase& log, int family = 2 /* AF_INET */);
 
