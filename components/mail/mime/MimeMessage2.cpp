@@ -37,19 +37,6 @@ string CollapseWhite(string_view text)
     return out;
 }
 
-// File and parameter names go into a quoted string: quotes and backslashes escaped, line breaks
-// and NULs made blanks, so that no name can end the string or the header line.
-string QuoteParameter(string_view value)
-{
-    string out = "\"";
-    for (char c : value) {
-        if (c == '"' || c == '\\')
-            out += '\\';
-        out += (c == '\r' || c == '\n' || c == '\0') ? ' ' : c;
-    }
-    return out + "\"";
-}
-
 struct ExtensionType {
     const char* extension;
     const char* type;

@@ -147,6 +147,19 @@ inline void SetBuffer(torvane::StringBuffer& out, string_view s)
     AppendTo(out, s);
 }
 
+// A parameter value in double quotes: quotes and backslashes escaped, line breaks and NULs made
+// blanks, so that no name can end the quoted string or the header line.
+inline string QuoteParameter(string_view value)
+{
+    string out = "\"";
+    for (char c : value) {
+        if (c == '"' || c == '\\')
+            out += '\\';
+        out += (c == '\r' || c == '\n' || c == '\0') ? ' ' : c;
+    }
+    return out + "\"";
+}
+
 inline string Text(const char* s) { return s ? string(s) : string(); }
 
 // Converts bytes between code pages; `ok` tells whether every character survived.
