@@ -86,7 +86,7 @@ void EncodeText(const string& text, const string& charsetName, bool base64, torv
 
 bool IsBase64CodePage(int cp)
 {
-    return cp >= 50000 || cp == 874 || (cp >= 901 && cp <= 999) || (cp >= 20833 && cp <= 21999) || cp == 1200
+    return (cp >= 50000 && cp != 65001) || cp == 874 || (cp >= 901 && cp <= 999) || (cp >= 20833 && cp <= 21999) || cp == 1200
         || cp == 1201 || cp == 1361 || cp == 10001 || cp == 10002 || cp == 10003 || cp == 10021;
 }
 
