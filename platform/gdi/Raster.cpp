@@ -153,8 +153,8 @@ DWORD Rop3(BYTE code, DWORD p, DWORD s, DWORD d)
     case 0x00: return 0;              // BLACKNESS
     case 0xFF: return 0xFFFFFFFFu;    // WHITENESS
     case 0xAA: return d;
-    case 0xB8: return (s & p) | (~s & d); // the pattern where the source is set
-    case 0xE2: return (s & d) | (~s & p);
+    case 0xB8: return (s & d) | (~s & p); // the pattern where the source is clear
+    case 0xE2: return (s & p) | (~s & d); // the pattern where the source is set
     default: return Rop3Generic(code, p, s, d);
     }
 }
