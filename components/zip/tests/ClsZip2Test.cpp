@@ -9,6 +9,7 @@
 #include "components/zip/ClsZipEntry2.h"
 #include "components/zip/OutputDataBuffer.h"
 #include "components/zip/ZipDn.h"
+#include "components/zip/ZipPipeline.h"
 #include "components/zip/ZipWalk.h"
 
 #include "ArchiveTestSupport.h"
@@ -372,6 +373,26 @@ TEST_F(ClsZip2Test, FileOf4GBIsRefusedAndTheRestIsWritten)
     EXPECT_THAT(listing, HasSubstr("notes.txt|8|"));
     EXPECT_THAT(listing, ::testing::Not(HasSubstr("big.raw")));
     EXPECT_THAT(listing, HasSubstr("testzip=None"));
+}
+
+TEST_F(ClsZip2Test, EntryInflatingPastTheLimitStopsThereOnRewrite)
+{
+    const std::string zipPath = temp.File("plain.zip");
+    ASSERT_TRUE(WriteTree(zipPath)) << LogText(*zip);
+    // Adding a password re-encodes every entry through an inflated scratch copy; the 3003 bytes
+    // of notes.txt pass a limit of 1000, which stands in for the 4 GiB of the format.
+    ZipPipeline::SetInflateLimitForTesting(1000);
+    XString password;
+    password.SetFromUtf8("later");
+    ASSERT_TRUE(handle->SetPassword(password));
+    const bool written = zip->WriteZip(true, nullptr, nullptr);
+    ZipPipeline::SetInflateLimitForTesting(0);
+    EXPECT_FALSE(written);
+    EXPECT_THAT(LogText(*zip), HasSubstr("Inflated data too large for 32-bit zip."));
+    // The entry fails alone; the others are written.
+    auto entries = Walk(zipPath);
+    EXPECT_EQ(entries.count("notes.txt"), 0u);
+    EXPECT_EQ(entries.count("dir/data.bin"), 1u);
 }
 
 TEST_F(ClsZip2Test, AppendedNamesFollowThePatternAndPrefix)
