@@ -198,6 +198,21 @@ private:
     bool* m_sizesDiffer;
 };
 
+// Other tools put the AES block anywhere among their extra blocks.
+void TakeAesExtra(ZipWalkEntry& entry, const unsigned char* extra, unsigned length)
+{
+    const unsigned char* block = ZipFindAesExtra(extra, length);
+    if (block == nullptr) return;
+    entry.m_encryption = 4;
+    entry.m_keyLength = ZipAesKeyBitsForStrength(block[8]);
+    entry.m_aesMethod = ZipRead16(block + 9);
+    entry.m_hasAesExtra = true;
+    std::memcpy(entry.m_aesExtra, block, 4);
+    // Written back as the 7 bytes this writer knows, whatever size the block declared.
+    ZipWrite16(entry.m_aesExtra + 2, kZipAesExtraSize - 4);
+    std::memcpy(entry.m_aesExtra + 4, block + 4, kZipAesExtraSize - 4);
+}
+
 bool Walker::ReadLocalEntry(std::uint64_t* offset)
 {
     auto entry = std::make_unique<ZipWalkEntry>();
@@ -209,7 +224,6 @@ bool Walker::ReadLocalEntry(std::uint64_t* offset)
         return false;
     }
     entry->m_local.Load(header);
-    const bool aesCandidate = entry->m_local.method == kZipMethodAes && entry->m_local.extraLength == kZipAesExtraSize;
     std::uint64_t position = *offset + kZipLocalHeaderSize;
 
     const unsigned nameLength = entry->m_local.nameLength;
@@ -232,10 +246,8 @@ bool Walker::ReadLocalEntry(std::uint64_t* offset)
         if (extraLength == kZipOwnExtraSize && ZipRead32(extra) == kZipOwnExtraMarker) {
             entry->m_encryption = int(ZipRead32(extra + 8));
             entry->m_keyLength = int(ZipRead32(extra + 12));
-        } else if (aesCandidate) {
-            entry->m_encryption = 4;
-            entry->m_keyLength = ZipAesKeyBitsForStrength(extra[8]);
-            entry->m_aesMethod = ZipRead16(extra + 9);
+        } else if (entry->m_local.method == kZipMethodAes) {
+            TakeAesExtra(*entry, extra, extraLength);
         }
         position += extraLength;
     }
@@ -357,6 +369,8 @@ bool Walker::ReadCentralEntry(std::uint64_t* offset, int* hint)
             return false;
         }
         entry.m_centralExtra.Append(extra, central.extraLength);
+        if (entry.m_local.method == kZipMethodAes && !entry.m_hasAesExtra)
+            TakeAesExtra(entry, entry.m_centralExtra.GetData(), central.extraLength);
         position += central.extraLength;
     }
     entry.m_hasComment = false;
