@@ -2,6 +2,7 @@
 
 #include "NetTestSupport.h"
 #include "components/foundation/DataBuffer.h"
+#include "components/foundation/Output.h"
 #include "components/foundation/ProgressMonitor.h"
 
 #include <arpa/inet.h>
@@ -38,6 +39,22 @@ void ConnectToPeer(TorvaneSocket& socket, const std::string& verb, const std::ve
     command += "\n";
     ASSERT_TRUE(socket.SendBytes(command.data(), unsigned(command.size()), 2048, 0, log, nullptr));
 }
+
+class OutputDataBufferForTest : public Output {
+public:
+    explicit OutputDataBufferForTest(DataBuffer& target)
+        : m_target(target)
+    {
+    }
+    DWORD Write(const void* buffer, DWORD itemSize, DWORD count, ProgressMonitor*) override
+    {
+        m_target.Append(buffer, itemSize * count);
+        return count;
+    }
+
+private:
+    DataBuffer& m_target;
+};
 
 std::string AsString(const DataBuffer& data)
 {
@@ -219,6 +236,36 @@ TEST(TorvaneSocketReceive, ReadersOverSplitSegments)
     DataBuffer counted;
     ASSERT_TRUE(socket.ReceiveCountToBuffer(14, counted, 0, log, nullptr));
     EXPECT_EQ(AsString(counted), "BODY1234567890");
+}
+
+TEST(TorvaneSocketReceive, IdleAndOutputReadersCollectEverySegment)
+{
+    {
+        TorvaneSocket socket;
+        ConnectToPeer(socket, "SEND", { "first ", "second ", "third" });
+        socket.SetIdleTimeoutMs(500);
+        CapturingLog log;
+        DataBuffer data;
+        bool timedOut = false, closed = false;
+        EXPECT_TRUE(socket.ReceiveUntilIdle(data, log, nullptr, &timedOut, &closed));
+        EXPECT_EQ(AsString(data), "first second third");
+        EXPECT_TRUE(timedOut);
+        EXPECT_TRUE(socket.IsConnected());
+    }
+    {
+        TorvaneSocket socket;
+        ConnectToPeer(socket, "SENDCLOSE", { "one\r\ntwo\r\n", "three" });
+        CapturingLog log;
+        torvane::StringBuffer line;
+        ASSERT_TRUE(socket.ReceiveUntilMatch(line, "\r\n", 0, false, 0, log, nullptr));
+        // The rest of the first segment waits in the buffer and comes out first.
+        DataBuffer sink;
+        OutputDataBufferForTest output(sink);
+        bool timedOut, aborted, error, closed;
+        EXPECT_TRUE(socket.ReceiveToOutput(4, output, 0, log, nullptr, &timedOut, &aborted, &error, &closed));
+        EXPECT_EQ(AsString(sink), "two\r\nthree");
+        EXPECT_TRUE(closed);
+    }
 }
 
 TEST(TorvaneSocketReceive, TwoRepliesInOneSegmentThenLineReaderSeesTheRest)
