@@ -7,7 +7,7 @@
 #include "platform/base/Clock.h"
 
 #include <atomic>
-#include <sys/socket.h>
+#include <cstdio>
 
 namespace {
 std::atomic<bool> g_startupPending { true };
@@ -172,7 +172,7 @@ bool TorvaneSocket::CreateSocket(LogBase& log, int family)
 {
     InitializeWinsock(log);
     Close(log);
-    m_socket = OpenStreamSocket(family);
+    m_socket = OpenStreamSocket(family ? family : Ipv4Family());
     if (m_socket == INVALID_SOCKET) {
         LogSocketError(WSAGetLastError(), log);
         return false;
@@ -234,7 +234,7 @@ bool TorvaneSocket::ConnectImpl(const char* host, int port, DWORD heartbeatMs, L
             m_connectFailReason = aborted ? kAborted : (timedOut ? kLookupTimedOut : kLookupFailed);
             return false;
         }
-        if (!address.IsValid() || (address.family == 2 && address.Ipv4NetworkOrder() == 0)) {
+        if (!address.IsValid() || (address.IsIpv4() && address.Ipv4NetworkOrder() == 0)) {
             m_connectFailReason = kLookupFailed;
             return false;
         }
@@ -319,8 +319,7 @@ bool TorvaneSocket::ConnectImpl(const char* host, int port, DWORD heartbeatMs, L
 
 bool TorvaneSocket::BindAndListen(int port, bool exclusive, LogBase& log)
 {
-    int family = m_listenAddress.IsValid() ? m_listenAddress.family : 2;
-    if (!CreateSocket(log, family))
+    if (!CreateSocket(log, m_listenAddress.family))
         return false;
     if (exclusive)
         SetSocketExclusiveAddressUse(m_socket);
@@ -345,8 +344,7 @@ bool TorvaneSocket::ListenInRange(int first, int last, LogBase& log)
 {
     if (first > last)
         std::swap(first, last);
-    int family = m_listenAddress.IsValid() ? m_listenAddress.family : 2;
-    if (!CreateSocket(log, family))
+    if (!CreateSocket(log, m_listenAddress.family))
         return false;
     SetSocketExclusiveAddressUse(m_socket);
     auto nextPort = [&](int port) { return port >= last ? first : port + 1; };

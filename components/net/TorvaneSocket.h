@@ -64,7 +64,8 @@ public:
     // Takes ownership of an already connected stream handle (a socket pair in the fuzz harness).
     void AttachConnectedHandle(SOCKET handle);
     void TakeOver(TorvaneSocket& other);
-    bool CreateSocket(LogBase& log, int family = 2 /* AF_INET */);
+    // An IPv4 socket unless an IPv6 family is given.
+    bool CreateSocket(LogBase& log, int family = 0);
 
     bool Connect(const char* host, int port, DWORD heartbeatMs, LogBase& log, bool* lookupFailed,
         ProgressMonitor* monitor);
