@@ -2,12 +2,15 @@
 
 #include "components/foundation/LogBase.h"
 #include "components/foundation/ProgressMonitor.h"
+#include "components/foundation/TV_Registry.h"
 #include "components/foundation/TorvaneRand.h"
 #include "components/net/HostnameResolve.h"
 #include "platform/base/Clock.h"
 
 #include <atomic>
 #include <cstdio>
+#include <cstring>
+#include <strings.h>
 
 namespace {
 std::atomic<bool> g_startupPending { true };
@@ -78,6 +81,41 @@ bool TorvaneSocket::InitializeWinsock(LogBase& log)
     text.Append(hex);
     log.LogError(text.GetText());
     return false;
+}
+
+bool TorvaneSocket::GetSystemProxy(const char* protocol, torvane::StringBuffer& proxy, bool& enabled)
+{
+    proxy.Clear();
+    enabled = false;
+    const char* key = "/Software/Microsoft/Windows/CurrentVersion/Internet Settings";
+    TV_Registry registry;
+    LogNull quiet;
+    torvane::StringBuffer server, enable;
+    if (!registry.GetCurrentUserString(key, "ProxyServer", server, &quiet))
+        return false;
+    bool haveEnable = registry.GetCurrentUserString(key, "ProxyEnable", enable, &quiet);
+    enabled = haveEnable && enable.Equals("1");
+    if (!server.ContainsChar('=')) {
+        proxy.SetBuffer(server);
+        return haveEnable;
+    }
+    torvane::StringBuffer wanted(protocol ? protocol : "");
+    wanted.Trim();
+    wanted.Append("=");
+    const char* text = server.GetText();
+    for (const char* entry = text; *entry;) {
+        const char* end = std::strchr(entry, ';');
+        std::size_t length = end ? std::size_t(end - entry) : std::strlen(entry);
+        std::size_t prefix = std::size_t(wanted.GetLength());
+        if (length >= prefix && strncasecmp(entry, wanted.GetText(), prefix) == 0) {
+            proxy.AppendBytes(entry + prefix, int(length - prefix));
+            break;
+        }
+        if (!end)
+            break;
+        entry = end + 1;
+    }
+    return haveEnable;
 }
 
 void TorvaneSocket::LogSocketError(int code, LogBase& log)

@@ -40,6 +40,9 @@ public:
     virtual ~TorvaneSocket();
 
     static bool InitializeWinsock(LogBase& log);
+    // The user's proxy settings from the registry; for a list of "protocol=host:port" entries,
+    // the entry of the protocol (empty when it has none). True when both values were read.
+    static bool GetSystemProxy(const char* protocol, torvane::StringBuffer& proxy, bool& enabled);
     static void LogSocketError(int code, LogBase& log);
 
     void SetIdleTimeoutMs(DWORD ms);

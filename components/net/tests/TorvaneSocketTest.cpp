@@ -4,10 +4,13 @@
 #include "components/foundation/DataBuffer.h"
 #include "components/foundation/Output.h"
 #include "components/foundation/ProgressMonitor.h"
+#include "components/foundation/TV_Registry.h"
+#include "platform/base/Clock.h"
 
 #include <arpa/inet.h>
 #include <openssl/evp.h>
 #include <cstring>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -403,6 +406,46 @@ TEST(TorvaneSocketSend, BytesArriveWhole)
     std::string expected = "got " + std::to_string(size) + " "
         + Hex(std::string(reinterpret_cast<char*>(digest), digestLength)) + "\r\n";
     EXPECT_EQ(AsString(line), expected);
+}
+
+TEST(TorvaneSocketSend, EarlyAnswerIsCollectedWhileSending)
+{
+    TorvaneSocket socket;
+    ConnectToPeer(socket, "EARLY");
+    Sleep(300);
+    std::string data(4 * 1024 * 1024, 'u');
+    CapturingLog log;
+    DataBuffer received;
+    ASSERT_TRUE(socket.SendBytesCollecting(data.data(), unsigned(data.size()), 800, 1, 7800, 0, log, nullptr, received))
+        << log.Text();
+    EXPECT_EQ(AsString(received), "HTTP/1.1 413 Too Large\r\n\r\n");
+}
+
+TEST(TorvaneSocketSettings, SystemProxyFromTheRegistry)
+{
+    char folder[] = "/tmp/vornalt-registry-XXXXXX";
+    ASSERT_TRUE(mkdtemp(folder));
+    SetRegistryFolderForTesting(folder);
+    torvane::StringBuffer proxy;
+    bool enabled = true;
+    EXPECT_FALSE(TorvaneSocket::GetSystemProxy("http", proxy, enabled));
+
+    TV_Registry registry;
+    HKEY key = registry.CreateKeyPath(HKEY_CURRENT_USER, "/Software/Microsoft/Windows/CurrentVersion/Internet Settings",
+        nullptr);
+    ASSERT_TRUE(key);
+    registry.SetStringValue(key, "ProxyServer", "http=proxy.example:8080;https=secure.example:8443");
+    registry.SetStringValue(key, "ProxyEnable", "1");
+    registry.CloseKey(key);
+    EXPECT_TRUE(TorvaneSocket::GetSystemProxy("https", proxy, enabled));
+    EXPECT_STREQ(proxy.GetText(), "secure.example:8443");
+    EXPECT_TRUE(enabled);
+    EXPECT_TRUE(TorvaneSocket::GetSystemProxy(" http ", proxy, enabled));
+    EXPECT_STREQ(proxy.GetText(), "proxy.example:8080");
+    EXPECT_TRUE(TorvaneSocket::GetSystemProxy("ftp", proxy, enabled));
+    EXPECT_STREQ(proxy.GetText(), "");
+    SetRegistryFolderForTesting({});
+    std::filesystem::remove_all(folder);
 }
 
 TEST(TorvaneSocketSend, StalledPeerGivesIdleTimeOutAndSocketStaysOpen)
