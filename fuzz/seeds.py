@@ -126,6 +126,113 @@ def jpeg_seeds():
             put('jpeg', name, data)
 
 
+def xml_seeds():
+    put('xml', 'declared_utf8.xml', '<?xml version="1.0" encoding="utf-8"?>\n<!-- c -->\n<a x="1" y=\'&amp;\'>'
+                                    '<b>t &lt; u</b><c/><![CDATA[<raw>]]><?pi data?></a>\n')
+    put('xml', 'doctype.xml', '<?xml version="1.0"?><!DOCTYPE a [<!ENTITY e "v">]><a>&e;&quot;&apos;&gt;</a>')
+    put('xml', 'latin1.xml', b'<?xml version="1.0" encoding="iso-8859-1"?><a n="\xe9">\xfc\xdf</a>')
+    put('xml', 'utf16le_bom.xml', b'\xff\xfe' + '<?xml version="1.0" encoding="utf-16"?><a>\u65e5</a>'.encode('utf-16-le'))
+    put('xml', 'stylesheet_nested.xml', '\ufeff<?xml-stylesheet href="s.xsl"?><r>\n  <i k="v">  text  </i>\n'
+                                        '  <i><j><k/></j></i>\n</r>')
+
+
+def stack_seeds():
+    put('stack', 'resize_save.stack',
+        '<?xml version="1.0" encoding="utf-8" ?>\r\n<stack>\r\n'
+        '  <action type="builtin__resizeimage"><aspectedge>width</aspectedge><height>300</height>'
+        '<width>300</width></action>\r\n'
+        '  <action type="builtin__savefile"><compressionquality>65535</compressionquality>'
+        '<destfiletype>1</destfiletype><destfolder /><filenametemplate>%o_%m-%d-%y at %h-%i</filenametemplate>'
+        '</action>\r\n</stack>\r\n')
+    put('stack', 'many_actions.stack',
+        '<stack><action type="builtin__addborder"><bgcolor>16777215</bgcolor><thicknesstop>20</thicknesstop></action>'
+        '<action type="BUILTIN__ROTATEIMAGE"><angle>90</angle></action><action type="builtin__sharpen"/>'
+        '<action type="builtin__watermark"><text>  &amp; &lt;me&gt;  </text></action>'
+        '<action type="builtin__frame"/><action type="builtin__shadow"/><action type="builtin__cropimage"/>'
+        '<action type="someone__else"><width>1</width></action></stack>')
+    put('stack', 'utf16.stack', b'\xff\xfe' + ('<?xml version="1.0" encoding="utf-16"?><stack>'
+        '<action type="builtin__savefile"><destfolder>D:/Bilder/Gr\u00fc\u00dfe</destfolder></action>'
+        '</stack>').encode('utf-16-le'))
+
+
+def raw_deflate(data, level=6, strategy=zlib.Z_DEFAULT_STRATEGY):
+    c = zlib.compressobj(level, zlib.DEFLATED, -15, 8, strategy)
+    return c.compress(data) + c.flush()
+
+
+def inflate_seeds():
+    text = b'the quick brown fox jumps over the lazy dog; ' * 4
+    put('inflate', 'stored.bin', raw_deflate(b'stored bytes', 0))
+    put('inflate', 'fixed.bin', raw_deflate(b'abcabcabcabcabc', 9, zlib.Z_FIXED))
+    put('inflate', 'dynamic.bin', raw_deflate(text + bytes(range(64)), 9))
+    put('inflate', 'empty.bin', raw_deflate(b''))
+    put('inflate', 'long_match.bin', raw_deflate(b'a' * 300 + b'b' * 40000, 9))
+
+
+def deflate_seeds():
+    put('deflate', 'level0.bin', b'\x00stored text')
+    put('deflate', 'level1_small_room.bin', b'\x01' + b'abcabcabc' * 20)
+    put('deflate', 'level6.bin', b'\x46' + bytes(range(256)) + b'the lazy dog ' * 8)
+    put('deflate', 'level9_room1.bin', b'\x09' + b'x' * 300 + b'yz' * 50)
+
+
+def zip_seeds():
+    import io
+    import subprocess
+    import tempfile
+    import zipfile
+    buffer = io.BytesIO()
+    with zipfile.ZipFile(buffer, 'w') as z:
+        z.writestr(zipfile.ZipInfo('dir/'), b'')
+        z.writestr('a.txt', b'hello hello hello', zipfile.ZIP_DEFLATED)
+        z.writestr('dir/b.bin', b'\0\1\2', zipfile.ZIP_STORED)
+        z.comment = b'comment'
+    put('zip', 'plain.zip', buffer.getvalue())
+    # zip (traditional protection, a data descriptor from a stream) and 7z (AES), with the password "pw".
+    with tempfile.TemporaryDirectory() as tmp:
+        with open(os.path.join(tmp, 'x.txt'), 'wb') as out:
+            out.write(b'secret secret secret')
+        def make(name, command):
+            target = os.path.join(tmp, name)
+            subprocess.run(command + [target, 'x.txt'], cwd=tmp, check=True, capture_output=True)
+            with open(target, 'rb') as f:
+                put('zip', name, f.read())
+        make('traditional.zip', ['zip', '-q', '-X', '-P', 'pw'])
+        # Written to a pipe, zip puts the sizes in a data descriptor after the data.
+        put('zip', 'descriptor.zip', subprocess.run(['zip', '-q', '-X', '-', 'x.txt'], cwd=tmp, check=True,
+                                                    capture_output=True).stdout)
+        make('aes256.zip', ['7z', 'a', '-tzip', '-mem=AES256', '-ppw', '-bd'])
+        make('aes128_stored.zip', ['7z', 'a', '-tzip', '-mem=AES128', '-mx=0', '-ppw', '-bd'])
+
+
+def bzip2_seeds():
+    import bz2
+    for name, data in [('empty.bin', b''), ('text.bin', b'bzip2 block bzip2 block ' * 3),
+                       ('runs.bin', b'a' * 200 + bytes(range(40)))]:
+        packed = b'' if not data else bz2.compress(data, 3)
+        put('bzip2', name, struct.pack('<II', 0xB394A7E1, len(data)) + packed)
+
+
+def codings_seeds():
+    put('codings', 'base64.txt', 'aGVsbG8gd29y\r\nbGQ=\r\n')
+    put('codings', 'quoted_printable.txt', 'caf=C3=A9 au lait=\r\nsoft break =3D\r\nline\n')
+    put('codings', 'encoded_words.txt', 'Subject: =?utf-8?B?w6TDtsO8?= =?ISO-8859-1?Q?caf=E9_noir?=, x')
+    put('codings', 'binary.bin', bytes([0, 0xff, 0x0a, 0x3d, 0x0d, 0x0a, 0x20, 0x09, 0x80]))
+
+
+def codepage_seeds():
+    # Selector bytes index the harness's list: 0 none, 1 UTF-16LE, 2 UTF-16BE, 3 UTF-7, 4 UTF-8,
+    # 5 UTF-32LE, 6 UTF-32BE, 7 US-ASCII, 8 ISO-8859-1, 9 1252, 10 ISO-2022-JP, 13 ISO-2022-KR,
+    # 14 EUC-JP, 15 EUC-KR, 18 Mac Arabic.
+    put('codepage', 'utf8_to_utf16.bin', bytes([4, 1]) + 'h\u00e9llo \u65e5\u672c \U0001f600'.encode('utf-8'))
+    put('codepage', 'utf7_to_utf8.bin', bytes([3, 4]) + b'Hi Mom -+Jjo--! +ZeVnLIqe-')
+    put('codepage', 'iso2022jp_to_utf8.bin', bytes([10, 4]) + 'ab\u65e5\u672ccd'.encode('iso-2022-jp'))
+    put('codepage', 'eucjp_to_1252.bin', bytes([14, 9]) + 'x\u65e5\u672cy'.encode('euc-jp'))
+    put('codepage', 'utf16be_to_iso2022kr.bin', bytes([2, 13]) + 'a\ud55c\uad6d'.encode('utf-16-be'))
+    put('codepage', 'macarabic_to_utf32.bin', bytes([18, 5]) + bytes(range(0x20, 0x30)) + bytes(range(0xc0, 0xd0)))
+    put('codepage', 'named_shift_jis.bin', bytes([4, 4]) + b'shift_jis\n' + '\u65e5\u672c'.encode('shift_jis'))
+
+
 def date_seeds():
     for i, text in enumerate(['Tue, 08 Dec 2026 22:17:08 +0100', '8 Dec 2026 22:17 GMT',
                               'Monday, 07-Dec-26 01:02:03 EST', '2026-12-08T22:17:08.5+01:00',
@@ -144,5 +251,13 @@ if __name__ == '__main__':
     gif_seeds()
     png_seeds()
     jpeg_seeds()
+    xml_seeds()
+    stack_seeds()
+    inflate_seeds()
+    deflate_seeds()
+    zip_seeds()
+    bzip2_seeds()
+    codings_seeds()
+    codepage_seeds()
     date_seeds()
     url_seeds()
