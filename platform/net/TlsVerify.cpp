@@ -1,101 +1,80 @@
 #include "platform/net/TlsVerify.h"
 
-#include "platform/net/Sockets.h"
+#include "platform/base/Unicode.h"
+#include "platform/crypto/CertContext.h"
+#include "platform/crypto/CertStore.h"
+#include "platform/crypto/ChainEngine.h"
 
-#include <mutex>
-#include <openssl/pem.h>
 #include <openssl/x509.h>
-#include <openssl/x509_vfy.h>
-#include <openssl/x509v3.h>
 #include <vector>
 
 namespace {
-std::mutex g_rootsMutex;
-std::vector<X509*> g_addedRoots;
-
-std::uint32_t StatusFromVerifyError(int error)
+std::vector<unsigned char> Der(X509* certificate)
 {
-    switch (error) {
-    case X509_V_OK: return 0;
-    case X509_V_ERR_CERT_HAS_EXPIRED:
-    case X509_V_ERR_CERT_NOT_YET_VALID:
-    case X509_V_ERR_ERROR_IN_CERT_NOT_BEFORE_FIELD:
-    case X509_V_ERR_ERROR_IN_CERT_NOT_AFTER_FIELD:
-        return CERT_E_EXPIRED;
-    case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
-    case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
-    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
-    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
-    case X509_V_ERR_CERT_UNTRUSTED:
-        return CERT_E_UNTRUSTEDROOT;
-    case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
-        return CERT_E_CHAINING;
-    case X509_V_ERR_PATH_LENGTH_EXCEEDED:
-        return CERT_E_PATHLENCONST;
-    case X509_V_ERR_INVALID_PURPOSE:
-        return CERT_E_WRONG_USAGE;
-    case X509_V_ERR_HOSTNAME_MISMATCH:
-    case X509_V_ERR_IP_ADDRESS_MISMATCH:
-        return CERT_E_CN_NO_MATCH;
-    case X509_V_ERR_CERT_REVOKED:
-        return CERT_E_REVOKED;
-    case X509_V_ERR_INVALID_CA:
-        return CERT_E_ROLE;
-    case X509_V_ERR_UNHANDLED_CRITICAL_EXTENSION:
-        return CERT_E_CRITICAL;
-    default:
-        return TRUST_E_FAIL;
-    }
+    int n = i2d_X509(certificate, nullptr);
+    if (n <= 0)
+        return {};
+    std::vector<unsigned char> der(static_cast<std::size_t>(n));
+    unsigned char* p = der.data();
+    i2d_X509(certificate, &p);
+    return der;
 }
 } // namespace
-
-bool AddTrustedRootCertificates(const std::string& pemPath)
-{
-    FILE* f = std::fopen(pemPath.c_str(), "rb");
-    if (!f)
-        return false;
-    std::lock_guard<std::mutex> lock(g_rootsMutex);
-    bool any = false;
-    while (X509* certificate = PEM_read_X509(f, nullptr, nullptr, nullptr)) {
-        g_addedRoots.push_back(certificate);
-        any = true;
-    }
-    std::fclose(f);
-    return any;
-}
 
 std::uint32_t VerifyServerCertificateChain(X509* certificate, stack_st_X509* peerChain, const std::string& hostName,
     std::string* detail)
 {
-    if (!certificate)
-        return CERT_E_MALFORMED;
-    X509_STORE* store = X509_STORE_new();
-    X509_STORE_CTX* context = X509_STORE_CTX_new();
-    std::uint32_t status = TRUST_E_FAIL;
-    if (store && context) {
-        X509_STORE_set_default_paths(store);
-        {
-            std::lock_guard<std::mutex> lock(g_rootsMutex);
-            for (X509* root : g_addedRoots)
-                X509_STORE_add_cert(store, root);
-        }
-        if (X509_STORE_CTX_init(context, store, certificate, peerChain) == 1) {
-            X509_VERIFY_PARAM* param = X509_STORE_CTX_get0_param(context);
-            X509_VERIFY_PARAM_set_purpose(param, X509_PURPOSE_SSL_SERVER);
-            NetAddress literal;
-            if (NetAddress::ParseLiteral(hostName.c_str(), literal))
-                X509_VERIFY_PARAM_set1_ip_asc(param, literal.ToText().c_str());
-            else
-                X509_VERIFY_PARAM_set1_host(param, hostName.c_str(), hostName.size());
-            int ok = X509_verify_cert(context);
-            int error = X509_STORE_CTX_get_error(context);
-            status = ok == 1 ? 0 : StatusFromVerifyError(error == X509_V_OK ? -1 : error);
-            if (detail)
-                *detail = X509_verify_cert_error_string(error);
+    auto fail = [&](const char* why, std::uint32_t status) {
+        if (detail)
+            *detail = why;
+        return status;
+    };
+    std::vector<unsigned char> der = certificate ? Der(certificate) : std::vector<unsigned char>();
+    if (der.empty())
+        return fail("no certificate", CERT_E_MALFORMED);
+    PCCERT_CONTEXT context = CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), DWORD(der.size()));
+    if (!context)
+        return fail("certificate cannot be decoded", CERT_E_MALFORMED);
+
+    // The peer's own chain serves as the additional store for intermediates.
+    HCERTSTORE peerStore = CertOpenStore(CERT_STORE_PROV_MEMORY, 0, 0, 0, nullptr);
+    if (peerStore && peerChain) {
+        for (int i = 0; i < sk_X509_num(peerChain); ++i) {
+            std::vector<unsigned char> member = Der(sk_X509_value(peerChain, i));
+            if (!member.empty())
+                CertAddEncodedCertificateToStore(peerStore, X509_ASN_ENCODING, member.data(), DWORD(member.size()),
+                    CERT_STORE_ADD_USE_EXISTING, nullptr);
         }
     }
-    X509_STORE_CTX_free(context);
-    X509_STORE_free(store);
+
+    std::uint32_t status = TRUST_E_FAIL;
+    CERT_CHAIN_PARA para {};
+    para.cbSize = sizeof para;
+    PCCERT_CHAIN_CONTEXT chain = nullptr;
+    if (!CertGetCertificateChain(nullptr, context, nullptr, peerStore, &para, 0, nullptr, &chain) || !chain) {
+        status = fail("certificate chain cannot be built", TRUST_E_FAIL);
+    } else {
+        std::u16string host = Utf8ToUtf16(hostName);
+        SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl {};
+        ssl.cbSize = sizeof ssl;
+        ssl.dwAuthType = AUTHTYPE_SERVER;
+        ssl.pwszServerName = host.c_str();
+        CERT_CHAIN_POLICY_PARA policy {};
+        policy.cbSize = sizeof policy;
+        policy.pvExtraPolicyPara = &ssl;
+        CERT_CHAIN_POLICY_STATUS verdict {};
+        verdict.cbSize = sizeof verdict;
+        if (!CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policy, &verdict))
+            status = fail("chain policy cannot be applied", TRUST_E_FAIL);
+        else
+            status = verdict.dwError;
+        if (status && detail && detail->empty())
+            *detail = CertificateStatusName(status);
+        CertFreeCertificateChain(chain);
+    }
+    if (peerStore)
+        CertCloseStore(peerStore, 0);
+    CertFreeCertificateContext(context);
     return status;
 }
 
@@ -112,6 +91,7 @@ const char* CertificateStatusName(std::uint32_t status)
     case CERT_E_MALFORMED: return "CERT_E_MALFORMED";
     case CERT_E_CHAINING: return "CERT_E_CHAINING";
     case TRUST_E_FAIL: return "TRUST_E_FAIL";
+    case TRUST_E_CERT_SIGNATURE: return "TRUST_E_CERT_SIGNATURE";
     case CERT_E_REVOKED: return "CERT_E_REVOKED";
     case CERT_E_REVOCATION_FAILURE: return "CERT_E_REVOCATION_FAILURE";
     case CERT_E_CN_NO_MATCH: return "CERT_E_CN_NO_MATCH";

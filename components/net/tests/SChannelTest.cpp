@@ -5,18 +5,63 @@
 #include "components/foundation/ProgressMonitor.h"
 #include "components/net/Socket2.h"
 #include "platform/net/TlsClientSession.h"
+#include "platform/base/Registry.h"
+#include "platform/crypto/CertStore.h"
 #include "platform/net/TlsVerify.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
+#include <openssl/pem.h>
+#include <openssl/x509.h>
 #include <memory>
 
 namespace {
 
+// The test CA goes into the user's "ROOT" store of a configuration folder of this process.
+class TrustedTestCa {
+public:
+    TrustedTestCa()
+    {
+        char pattern[] = "/tmp/vornalt-net-config-XXXXXX";
+        if (!mkdtemp(pattern))
+            return;
+        m_folder = pattern;
+        SetRegistryFolderForTesting(m_folder);
+        FILE* f = std::fopen(GetTestPki().caCert.c_str(), "rb");
+        X509* ca = f ? PEM_read_X509(f, nullptr, nullptr, nullptr) : nullptr;
+        if (f)
+            std::fclose(f);
+        int n = ca ? i2d_X509(ca, nullptr) : 0;
+        std::vector<unsigned char> der(std::size_t(n > 0 ? n : 0));
+        unsigned char* p = der.data();
+        if (n > 0)
+            i2d_X509(ca, &p);
+        X509_free(ca);
+        HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "ROOT");
+        m_ok = root && n > 0
+            && CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, der.data(), DWORD(der.size()),
+                CERT_STORE_ADD_USE_EXISTING, nullptr);
+        if (root)
+            CertCloseStore(root, 0);
+    }
+    ~TrustedTestCa()
+    {
+        std::error_code ignored;
+        if (!m_folder.empty())
+            std::filesystem::remove_all(m_folder, ignored);
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    std::string m_folder;
+    bool m_ok = false;
+};
+
 void TrustTestCa()
 {
-    static bool added = AddTrustedRootCertificates(GetTestPki().caCert);
-    ASSERT_TRUE(added);
+    static TrustedTestCa trusted;
+    ASSERT_TRUE(trusted.ok());
 }
 
 // openssl s_server echoing each line reversed, one per distinct argument list in this process.
