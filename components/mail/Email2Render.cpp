@@ -106,8 +106,11 @@ void Email2::Render(Email2* root, torvane::StringBuffer& out, const char* skipPr
     }
     if (m_contentType == "multipart/alternative")
         RemoveHeaderField("Content-Transfer-Encoding");
-    m_header.Render(out, skipPrefix, headerCharset);
-    out.Append("\r\n\r\n");
+    torvane::StringBuffer header;
+    m_header.Render(header, skipPrefix, headerCharset);
+    out.AppendBuffer(header);
+    // A part without fields is one empty line, as other readers expect.
+    out.Append(header.GetLength() > 0 ? "\r\n\r\n" : "\r\n");
     if (m_parts.GetCount() == 0) {
         WriteBody(out);
         return;
