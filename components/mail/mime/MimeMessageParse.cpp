@@ -152,6 +152,16 @@ void DecodeRfc2231Value(const char* value, const char* charsetName, torvane::Str
     outCharsetName.Clear();
     string text = Text(value);
     size_t pair = text.find("''");
+    // A first piece may name a language between the apostrophes (charset'language'text).
+    if (pair == npos && !charsetName) {
+        size_t firstApostrophe = text.find('\'');
+        size_t second = firstApostrophe == npos ? npos : text.find('\'', firstApostrophe + 1);
+        if (second != npos && firstApostrophe > 0
+            && CodePageFromCharsetName(text.substr(0, firstApostrophe).c_str()) != 0) {
+            text = text.substr(0, firstApostrophe) + "''" + text.substr(second + 1);
+            pair = firstApostrophe;
+        }
+    }
     string result;
     if (pair != npos) {
         size_t apostrophe = text.find('\'');
