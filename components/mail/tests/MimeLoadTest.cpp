@@ -209,3 +209,42 @@ TEST(MimeLoad, LineEndsNulBytesUnlabelledTextAndFoldedHeaders)
     EXPECT_EQ(SortedLeaves(PythonOracle(path)).at(0),
         "leaf text/plain '' " + Sha256("Café crème\n", folder) + " 13");
 }
+
+TEST(MimeLoad, HostileMessagesLoadAsPartialTrees)
+{
+    std::string nested;
+    for (int i = 0; i < 3000; ++i)
+        nested += "Content-Type: multipart/mixed; boundary=n" + std::to_string(i) + "\r\n\r\n--n" + std::to_string(i)
+            + "\r\n";
+    auto deep = Load(nested + "Content-Type: text/plain\r\n\r\ninnermost");
+    ASSERT_TRUE(deep);
+    std::string rendered = Render(*deep);
+    EXPECT_EQ(Render(*Load(rendered)), rendered);
+
+    std::string embedded = "Subject: last\r\n\r\nbody";
+    for (int i = 0; i < 200; ++i)
+        embedded = "Content-Type: message/rfc822\r\n\r\n" + embedded;
+    auto chain = Load(embedded);
+    ASSERT_TRUE(chain);
+    EXPECT_EQ(chain->ContentType(), "message/rfc822");
+
+    auto bigHeader = Load("Subject: " + std::string(10 * 1024 * 1024, 'h') + "\r\nTo: a@example.com\r\n\r\nbody");
+    EXPECT_EQ(bigHeader->GetToCount(), 1);
+
+    std::string manyRecipients = "To: ";
+    for (int i = 0; i < 200000; ++i)
+        manyRecipients += "user" + std::to_string(i % 1000) + "@example.com,";
+    auto crowd = Load(manyRecipients + "\r\n\r\nx");
+    EXPECT_EQ(crowd->GetToCount(), 200000);
+    Email2 fresh(Email2::NewMail::Yes);
+    EXPECT_EQ(fresh.AddToList(manyRecipients.c_str() + 4, nullptr), 200000);
+    EXPECT_EQ(fresh.GetToCount(), 1000);
+
+    std::string unclosed = "Content-Type: multipart/mixed; boundary=u\r\n\r\n--u\r\nContent-Type: application/octet-stream"
+                           "\r\nContent-Transfer-Encoding: base64\r\n\r\nAAEC%%%@@@Aw";
+    auto open = Load(unclosed);
+    ASSERT_EQ(open->GetNumParts(), 1);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(open->GetPart(0)->Body().GetData()),
+                  open->GetPart(0)->Body().GetSize()),
+        std::string("\x00\x01\x02\x03", 4));
+}
