@@ -28,10 +28,11 @@ void LayOut(FontInstance& font, const WCHAR* text, int count, TextRun& run)
         run.width += glyph->advance;
 }
 
-LONG ClampLong(long long value)
+BrushData SolidBrush(COLORREF color)
 {
-    return LONG(std::clamp<long long>(value, std::numeric_limits<LONG>::min(),
-        std::numeric_limits<LONG>::max()));
+    BrushData brush;
+    brush.color = color;
+    return brush;
 }
 
 RECT MakeRect(long long left, long long top, long long right, long long bottom)
@@ -69,15 +70,22 @@ BOOL TextOutW(HDC hdc, int x, int y, const WCHAR* text, int count)
     TextRun run;
     LayOut(font, text, count, run);
 
-    const long long left = static_cast<long long>(x) + state.origin.x;
-    const long long top = static_cast<long long>(y) + state.origin.y;
+    const POINT device = ToDevice(dc, x, y);
+    const long long left = device.x;
+    const long long top = device.y;
     const long long baseline = top + m.ascent;
-    const RECT& clip = state.clip;
+    const bool opaqueAlpha = dc->OpaqueAlpha();
+    auto fill = [&](const RECT& r, COLORREF color) {
+        ForEachClipped(dc, r, [&](const RECT& piece) {
+            if (opaqueAlpha || dc->buffer.format == GdiPixelFormat::Gray8)
+                FillRectPhysical(dc->buffer, piece, color);
+            else
+                PatternRect(dc, SolidBrush(color), piece, 0xF0);
+        });
+    };
 
-    if (state.bkMode == OPAQUE) {
-        RECT cell = IntersectRects(MakeRect(left, top, left + run.width, top + m.ascent + m.descent), clip);
-        FillRectPhysical(dc->buffer, cell, state.bkColor);
-    }
+    if (state.bkMode == OPAQUE)
+        fill(MakeRect(left, top, left + run.width, top + m.ascent + m.descent), state.bkColor);
 
     long long pen = left;
     for (const auto& glyph : run.glyphs) {
@@ -86,25 +94,20 @@ BOOL TextOutW(HDC hdc, int x, int y, const WCHAR* text, int count)
         pen += glyph->advance;
         if (glyph->width == 0 || glyph->rows == 0)
             continue;
-        RECT box = IntersectRects(MakeRect(gx, gy, gx + glyph->width, gy + glyph->rows), clip);
-        if (IsEmptyRect(box))
-            continue;
-        const BYTE* coverage = glyph->coverage.data() + (box.top - gy) * glyph->width + (box.left - gx);
-        BlendCoveragePhysical(dc->buffer, box.left, box.top, coverage, glyph->width,
-            box.right - box.left, box.bottom - box.top, state.textColor);
+        ForEachClipped(dc, MakeRect(gx, gy, gx + glyph->width, gy + glyph->rows), [&](const RECT& box) {
+            const BYTE* coverage = glyph->coverage.data() + (box.top - gy) * glyph->width + (box.left - gx);
+            BlendCoveragePhysical(dc->buffer, box.left, box.top, coverage, glyph->width,
+                box.right - box.left, box.bottom - box.top, state.textColor, opaqueAlpha, dc->mono);
+        });
     }
 
     if (state.logFont.lfUnderline) {
         const long long lineTop = baseline + m.underlineTop;
-        FillRectPhysical(dc->buffer,
-            IntersectRects(MakeRect(left, lineTop, left + run.width, lineTop + m.underlineThickness), clip),
-            state.textColor);
+        fill(MakeRect(left, lineTop, left + run.width, lineTop + m.underlineThickness), state.textColor);
     }
     if (state.logFont.lfStrikeOut) {
         const long long lineTop = baseline - m.strikeoutTop;
-        FillRectPhysical(dc->buffer,
-            IntersectRects(MakeRect(left, lineTop, left + run.width, lineTop + m.strikeoutThickness), clip),
-            state.textColor);
+        fill(MakeRect(left, lineTop, left + run.width, lineTop + m.strikeoutThickness), state.textColor);
     }
     return TRUE;
 }
