@@ -3,6 +3,13 @@
 #include "engine/ImageFileWalk.h"
 #include "engine/ResultCodes.h"
 
+#include <chrono>
+#include <future>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace enginetest;
 
 namespace {
@@ -239,6 +246,28 @@ TEST_F(WalkImageFilesTest, CountsImagesAndRejectsOtherFilesInEveryFolder)
     EXPECT_EQ(WalkImageFiles(U(top / "notes.txt"), rejects, nullptr, nullptr), 0);
     EXPECT_EQ(WalkImageFiles(U(Root() / "absent"), rejects, nullptr, nullptr), 0);
     EXPECT_EQ(rejects, 3);
+}
+
+TEST_F(WalkImageFilesTest, RejectsNamedPipesWithoutWaitingOnThem)
+{
+    fs::path top = Root() / "photos";
+    fs::create_directories(top);
+    WriteImage(top / "a.jpg", 4, 4, RGB(1, 1, 1), IMAGE_FORMAT_JPEG);
+    ASSERT_EQ(::mkfifo((top / "b.jpg").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((top / "pipe").c_str(), 0600), 0);
+
+    int rejects = 0;
+    std::future<int> walk = std::async(std::launch::async, [&] { return WalkImageFiles(U(top), rejects, nullptr, nullptr); });
+    if (walk.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
+        // Let the hung walk finish before failing.
+        for (const char* name : {"b.jpg", "pipe"})
+            for (int i = 0; i < 2; ++i)
+                if (int writer = ::open((top / name).c_str(), O_WRONLY | O_NONBLOCK); writer >= 0)
+                    ::close(writer);
+        ADD_FAILURE() << "the walk waited on a named pipe";
+    }
+    EXPECT_EQ(walk.get(), 1);
+    EXPECT_EQ(rejects, 2);
 }
 
 TEST_F(WalkImageFilesTest, NeverFollowsLinksToFolders)

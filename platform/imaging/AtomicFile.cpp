@@ -43,21 +43,39 @@ int ReplaceFileContents(const std::string& path, const BYTE* bytes, std::size_t 
     return IMAGING_SUCCESS;
 }
 
-int ReadWholeFile(const std::string& path, std::size_t limit, std::string* bytes)
+int OpenRegularFile(const std::string& path, int* fd, long long* size)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return Fail(IMAGING_ERROR_FILE_OPEN, "cannot open " + path + ": " + ErrnoText(errno));
+    // Opening a named pipe waits for a writer: look at the kind first, and open without waiting
+    // in case the entry is swapped between the two.
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
+    if (::stat(path.c_str(), &info) != 0)
+        return Fail(IMAGING_ERROR_FILE_OPEN, "cannot open " + path + ": " + ErrnoText(errno));
+    if (!S_ISREG(info.st_mode))
+        return Fail(IMAGING_ERROR_FILE_READ, "cannot read " + path + ": not a regular file");
+    *fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (*fd < 0)
+        return Fail(IMAGING_ERROR_FILE_OPEN, "cannot open " + path + ": " + ErrnoText(errno));
+    if (::fstat(*fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(*fd);
+        *fd = -1;
         return Fail(IMAGING_ERROR_FILE_READ, "cannot read " + path + ": not a regular file");
     }
-    if (std::size_t(info.st_size) > limit) {
+    *size = info.st_size;
+    return IMAGING_SUCCESS;
+}
+
+int ReadWholeFile(const std::string& path, std::size_t limit, std::string* bytes)
+{
+    int fd = -1;
+    long long fileSize = 0;
+    int result = OpenRegularFile(path, &fd, &fileSize);
+    if (result != IMAGING_SUCCESS)
+        return result;
+    if (std::size_t(fileSize) > limit) {
         ::close(fd);
         return Fail(IMAGING_ERROR_TOO_LARGE, path + " is larger than " + std::to_string(limit) + " bytes");
     }
-    bytes->resize(std::size_t(info.st_size));
+    bytes->resize(std::size_t(fileSize));
     std::size_t done = 0;
     while (done < bytes->size()) {
         ssize_t n = ::read(fd, bytes->data() + done, bytes->size() - done);

@@ -15,6 +15,10 @@ namespace imaging_internal {
 // IMAGING_ERROR_FILE_WRITE.
 int ReplaceFileContents(const std::string& path, const BYTE* bytes, std::size_t size);
 
+// Opens a regular file for reading into `fd` and gives its size. Anything else (a named pipe,
+// a device, a folder) fails with IMAGING_ERROR_FILE_READ without waiting for a writer.
+int OpenRegularFile(const std::string& path, int* fd, long long* size);
+
 // Reads a whole file of at most `limit` bytes.
 int ReadWholeFile(const std::string& path, std::size_t limit, std::string* bytes);
 

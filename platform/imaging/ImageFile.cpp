@@ -45,16 +45,11 @@ std::uint16_t LittleEndian16(const BYTE* p) { return std::uint16_t(p[0] | (p[1] 
 
 int ReadPrefix(const std::string& path, std::string* bytes, long long* fileSize)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return Fail(IMAGING_ERROR_FILE_OPEN, "cannot open " + path + ": " + std::strerror(errno));
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return Fail(IMAGING_ERROR_FILE_READ, "cannot read " + path + ": not a regular file");
-    }
-    *fileSize = info.st_size;
-    bytes->resize(std::min<std::size_t>(kSniffBytes, std::size_t(info.st_size)));
+    int fd = -1;
+    int result = OpenRegularFile(path, &fd, fileSize);
+    if (result != IMAGING_SUCCESS)
+        return result;
+    bytes->resize(std::min<std::size_t>(kSniffBytes, std::size_t(*fileSize)));
     std::size_t done = 0;
     while (done < bytes->size()) {
         ssize_t n = ::read(fd, bytes->data() + done, bytes->size() - done);

@@ -105,8 +105,11 @@ int ParseHeader(const BYTE* data, std::size_t size, BmpHeader* h)
     if (bitFields) {
         if (h->bitsPerPixel != 16 && h->bitsPerPixel != 32)
             return Fail(IMAGING_ERROR_UNSUPPORTED, "BMP: bit fields with " + std::to_string(h->bitsPerPixel) + " bits");
-        // Masks sit inside the newer headers, or right after the 40-byte one.
-        const int maskCount = h->compression == kCompressionAlphaBitFields || infoSize >= 56 ? 4 : 3;
+        // Masks sit inside the newer headers, or right after the 40-byte one. A 52-byte header
+        // has room for three: its picture has no alpha mask even when the compression names one.
+        int maskCount = h->compression == kCompressionAlphaBitFields || infoSize >= 56 ? 4 : 3;
+        if (infoSize >= 52 && infoSize < 56)
+            maskCount = 3;
         const BYTE* masks = info + 40;
         if (infoSize < 52) {
             if (size - afterInfo < std::size_t(maskCount) * 4)
@@ -140,7 +143,10 @@ int ParseHeader(const BYTE* data, std::size_t size, BmpHeader* h)
         }
         break;
     }
-    case 16: case 24: case 32: break;
+    case 16: case 24: case 32:
+        // A colour count here only sizes an optional table for display hints: we use none.
+        h->paletteEntries = 0;
+        break;
     default: return Fail(IMAGING_ERROR_UNSUPPORTED, "BMP: " + std::to_string(h->bitsPerPixel) + " bits per pixel");
     }
 

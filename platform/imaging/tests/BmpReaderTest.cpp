@@ -3,7 +3,14 @@
 
 #include "platform/imaging/ImageFile.h"
 
+#include "platform/imaging/codecs/Codecs.h"
 #include "platform/imaging/tests/ImagingTestSupport.h"
+
+#include <cstring>
+#include <stdexcept>
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 using namespace imaging_test;
 
@@ -67,7 +74,63 @@ std::vector<unsigned char> BuildBmp(const BmpSpec& s)
     return b;
 }
 
+// The file's bytes end exactly where an unreadable page begins, so a read past them crashes
+// even without a sanitizer.
+class GuardedBytes {
+public:
+    explicit GuardedBytes(const std::vector<unsigned char>& bytes)
+    {
+        page_ = std::size_t(::sysconf(_SC_PAGESIZE));
+        span_ = (bytes.size() + page_ - 1) / page_ * page_ + page_;
+        void* area = ::mmap(nullptr, span_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (area == MAP_FAILED)
+            throw std::runtime_error("mmap failed");
+        base_ = static_cast<unsigned char*>(area);
+        ::mprotect(base_ + span_ - page_, page_, PROT_NONE);
+        data_ = base_ + span_ - page_ - bytes.size();
+        std::memcpy(data_, bytes.data(), bytes.size());
+        size_ = bytes.size();
+    }
+    ~GuardedBytes() { ::munmap(base_, span_); }
+    const BYTE* data() const { return data_; }
+    std::size_t size() const { return size_; }
+
+private:
+    unsigned char* base_ = nullptr;
+    unsigned char* data_ = nullptr;
+    std::size_t page_ = 0, span_ = 0, size_ = 0;
+};
+
 }  // namespace
+
+TEST_F(BmpReaderTest, HeaderFieldsNeverLeadReadsPastTheFile)
+{
+    // A colour count in a 24-bit file: no table is read.
+    BmpSpec counted{40, 1, 1, 24, 0, 256, {}, {}, {{0x10, 0x20, 0x30}}};
+    // A 52-byte header naming alpha bit fields: it holds three masks, the pixels sit in its tail.
+    BmpSpec shortAlpha{52, 1, 1, 32, 6, 0, {0x00FF0000, 0x0000FF00, 0x000000FF}, {}, {}};
+    std::vector<unsigned char> shortAlphaBytes = BuildBmp(shortAlpha);
+    Put(shortAlphaBytes, 10, std::uint32_t(shortAlphaBytes.size() - 4), 4);
+
+    struct Case {
+        const char* what;
+        std::vector<unsigned char> bytes;
+        int expectBits;
+    } cases[] = {{"24 bit with a colour count", BuildBmp(counted), 24},
+                 {"52-byte header with alpha bit fields", shortAlphaBytes, 24}};
+    for (const Case& c : cases) {
+        GuardedBytes file(c.bytes);
+        ImageBitmap b;
+        ASSERT_EQ(imaging_internal::DecodeBmp(file.data(), file.size(), &b), IMAGING_SUCCESS)
+            << c.what << ": " << GetImagingErrorDetail();
+        EXPECT_EQ(b.width, 1) << c.what;
+        EXPECT_EQ(b.bitsPerPixel, c.expectBits) << c.what;
+    }
+    GuardedBytes counted24(BuildBmp(counted));
+    ImageBitmap b;
+    ASSERT_EQ(imaging_internal::DecodeBmp(counted24.data(), counted24.size(), &b), IMAGING_SUCCESS);
+    EXPECT_EQ(PixelAt(b, 0, 0), (Rgb{0x30, 0x20, 0x10}));
+}
 
 TEST_F(BmpReaderTest, ReadsEveryAcceptedLayout)
 {

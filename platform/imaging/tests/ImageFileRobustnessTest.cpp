@@ -5,6 +5,13 @@
 
 #include "platform/imaging/tests/ImagingTestSupport.h"
 
+#include <chrono>
+#include <functional>
+#include <future>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 using namespace imaging_test;
@@ -173,5 +180,27 @@ TEST_F(ImageFileRobustnessTest, RandomDamageNeverCrashes)
             int result = Load(bytes);
             EXPECT_TRUE(result == IMAGING_SUCCESS || result < 0) << result;
         }
+    }
+}
+
+// A named pipe nobody writes to: reading it would wait forever. Runs the call on another thread
+// and, should it hang, opens the writing end so the thread can finish before the test fails.
+TEST_F(ImageFileRobustnessTest, NamedPipesAreRefusedWithoutWaiting)
+{
+    const std::string pipe = PathOf("photo.jpg");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::vector<std::pair<const char*, std::function<int()>>> calls = {
+        {"GetImageFileInfo", [&] { ImageFileInfo info; return GetImageFileInfo(pipe, &info); }},
+        {"LoadImageFile", [&] { ImageBitmap b; return LoadImageFile(pipe, &b, 32); }},
+    };
+    for (const auto& [what, call] : calls) {
+        std::future<int> done = std::async(std::launch::async, call);
+        if (done.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
+            int writer = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+            if (writer >= 0)
+                ::close(writer);
+            ADD_FAILURE() << what << " waited on the pipe";
+        }
+        EXPECT_EQ(done.get(), IMAGING_ERROR_FILE_READ) << what;
     }
 }
