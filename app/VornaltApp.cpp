@@ -4,6 +4,7 @@
 #include "app/CommandLineInfo.h"
 #include "engine/LogFile.h"
 #include "engine/ProgramFolder.h"
+#include "postprocess/PostProcessActions.h"
 #include "platform/base/Unicode.h"
 
 #include <cstdio>
@@ -27,6 +28,7 @@ CVornaltApp::CVornaltApp(std::vector<std::u16string> arguments)
 bool CVornaltApp::InitInstance()
 {
     LogOpen(GetProgramFolder() + u"vornalt.log");
+    RegisterPostProcessActions();
 
     CVornaltCommandLineInfo commandLine;
     ParseCommandLine(commandLine, m_arguments);

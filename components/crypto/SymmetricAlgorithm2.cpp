@@ -1,8 +1,8 @@
 #include "components/crypto/SymmetricAlgorithm2.h"
 
 #include "components/crypto/DigestMD5.h"
+#include "components/foundation/Base64.h"
 #include "components/foundation/StringBuffer.h"
-#include "components/mail/ContentCoding.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -82,9 +82,9 @@ void SymmetricAlgorithm2::SetPassPhraseBytes(const DataBuffer& phrase)
     unsigned char phraseDigest[16];
     md5.DigestBuffer(phrase, phraseDigest);
 
+    std::string text = Base64Encode(phrase.GetData(), phrase.GetSize());
     torvane::StringBuffer base64;
-    ContentCoding coding;
-    coding.EncodeBase64NoBreaks(phrase.GetData(), phrase.GetSize(), base64);
+    base64.AppendBytes(text.data(), int(text.size()));
     unsigned char textDigest[16];
     md5.DigestString(base64, textDigest);
 

@@ -1,11 +1,11 @@
 #include "components/foundation/CodePageTables.h"
 
+#include "components/foundation/Base64.h"
 #include "components/foundation/CodePageTableTexts.h"
 #include "components/foundation/DataBuffer.h"
 #include "components/foundation/HashConvert.h"
 #include "components/foundation/TorvaneBzip2.h"
 #include "components/foundation/UnicodeLookup.h"
-#include "components/mail/ContentCoding.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -302,9 +302,8 @@ bool DecodeStoredText(const char* text, DataBuffer& tableBytes)
     tableBytes.Empty();
     if (!text || !*text)
         return false;
-    ContentCoding coding;
     unsigned count = 0;
-    unsigned char* decoded = coding.DecodeBase64(text + 1, unsigned(std::strlen(text + 1)), &count);
+    unsigned char* decoded = Base64Decode(text + 1, unsigned(std::strlen(text + 1)), &count);
     if (!decoded)
         return false;
     if (text[0] == 'x') {

@@ -1,13 +1,14 @@
 #include "components/foundation/DataBuffer.h"
 
+#include "components/foundation/Base64.h"
 #include "components/foundation/EncodingConvert.h"
 #include "components/foundation/LogBase.h"
+#include "components/foundation/QuotedPrintable.h"
 #include "components/foundation/FileSys.h"
 #include "components/foundation/HexDigits.h"
 #include "components/foundation/StringBuffer.h"
 #include "components/foundation/UrlHelpers.h"
 #include "components/foundation/XString.h"
-#include "components/mail/ContentCoding.h"
 #include "platform/base/CodePage.h"
 #include "platform/base/File.h"
 #include "platform/base/Random.h"
@@ -404,11 +405,11 @@ void DataBuffer::EncodeTo(const char* encodingName, torvane::StringBuffer& out) 
     name.Trim();
     const char* n = name.GetText();
     if (_stricmp(n, "base64") == 0 || _stricmp(n, "base-64") == 0) {
-        ContentCoding coding;
-        coding.EncodeBase64NoBreaks(m_data, m_size, out);
+        std::string text = Base64Encode(m_data, m_size);
+        out.AppendBytes(text.data(), int(text.size()));
     } else if (_stricmp(n, "qp") == 0 || _stricmp(n, "quoted-printable") == 0) {
-        ContentCoding coding;
-        coding.EncodeQuotedPrintable(m_data, m_size, out);
+        std::string text = QuotedPrintableEncode(m_data, m_size, kMailLineLength);
+        out.AppendBytes(text.data(), int(text.size()));
     } else if (_stricmp(n, "hex") == 0 || _stricmp(n, "hexidecimal") == 0) {
         AppendHexTo(out);
     } else if (_stricmp(n, "url") == 0) {

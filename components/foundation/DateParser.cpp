@@ -5,7 +5,6 @@
 #include "platform/base/TextCase.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -103,8 +102,59 @@ int IndexOfName(const char* word, const char* const* names, int count)
     return -1;
 }
 
+bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// A decimal number as scanf's "%d" or "%02d" reads it: blanks first, then an optional sign and
+// digits, width characters at most (the sign counts). A "%d" number of more than nine digits is
+// refused rather than overflowing.
+bool ReadNumber(const char*& p, int& value, int width = 0)
+{
+    const char* q = p;
+    while (IsSpace(*q))
+        ++q;
+    int room = width > 0 ? width : 9;
+    bool negative = false;
+    if ((*q == '-' || *q == '+') && (width == 0 || width > 1)) {
+        negative = *q == '-';
+        ++q;
+        if (width > 0)
+            --room;
+    }
+    int digits = 0;
+    long long number = 0;
+    while (AsciiIsDigit(*q)) {
+        if (digits == room) {
+            if (width > 0)
+                break;
+            return false;
+        }
+        ++digits;
+        number = number * 10 + (*q - '0');
+        ++q;
+    }
+    if (digits == 0)
+        return false;
+    value = int(negative ? -number : number);
+    p = q;
+    return true;
+}
+
+// Two numbers of up to two characters each, with the separator between them when one is given.
+bool ReadTwoPairs(const char* text, char separator, int& first, int& second)
+{
+    const char* p = text;
+    if (!ReadNumber(p, first, 2))
+        return false;
+    if (separator) {
+        if (*p != separator)
+            return false;
+        ++p;
+    }
+    return ReadNumber(p, second, 2);
+}
+
 // Reads "hhmm", "hh:mm" or "h" (a leading '-' means west of UTC) into the minutes to add to
-// local time to reach UTC.
+// local time to reach UTC. Hours run to 99 and minutes to 59.
 bool ReadZoneOffset(const char* text, bool allowColonForm, int& minutesToUtc)
 {
     int sign = -1;
@@ -114,14 +164,34 @@ bool ReadZoneOffset(const char* text, bool allowColonForm, int& minutesToUtc)
     }
     int hours = 0;
     int minutes = 0;
-    if (std::sscanf(text, "%02d%02d", &hours, &minutes) != 2
-        && !(allowColonForm && std::sscanf(text, "%02d:%02d", &hours, &minutes) == 2)) {
+    if (!ReadTwoPairs(text, 0, hours, minutes) && !(allowColonForm && ReadTwoPairs(text, ':', hours, minutes))) {
         minutes = 0;
-        if (std::sscanf(text, "%d", &hours) != 1)
+        const char* p = text;
+        if (!ReadNumber(p, hours))
             return false;
     }
+    if (hours < 0 || hours > 99 || minutes < 0 || minutes > 59)
+        return false;
     minutesToUtc = sign * (minutes + hours * 60);
     return true;
+}
+
+// Fields are checked before any arithmetic on them.
+bool IsValidDate(int year, int month, int day)
+{
+    return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 && day <= DaysInMonth(year, month);
+}
+
+bool IsValidTime(int hour, int minute, int second)
+{
+    return hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59 && second >= 0 && second <= 59;
+}
+
+// Three numbers separated by blanks, as scanf's "%d%d%d" reads them.
+bool ReadThreeNumbers(const char* text, int& a, int& b, int& c)
+{
+    const char* p = text;
+    return ReadNumber(p, a) && ReadNumber(p, b) && ReadNumber(p, c);
 }
 
 // Moves the record by the zone offset, across midnight when needed.
@@ -268,7 +338,20 @@ bool DateParser::ParseDate(const char* text, SYSTEMTIME* out)
     int day = 0;
     int year = 0;
     char monthWord[200];
-    if (std::sscanf(p, "%d%199s%d", &day, monthWord, &year) != 3)
+    const char* q = p;
+    if (!ReadNumber(q, day))
+        return false;
+    while (IsSpace(*q))
+        ++q;
+    std::size_t wordLength = 0;
+    while (q[wordLength] && !IsSpace(q[wordLength]) && wordLength < sizeof(monthWord) - 1)
+        ++wordLength;
+    if (wordLength == 0)
+        return false;
+    std::memcpy(monthWord, q, wordLength);
+    monthWord[wordLength] = 0;
+    q += wordLength;
+    if (!ReadNumber(q, year))
         return false;
     p = SkipWord(SkipWord(SkipWord(p)));
     int month = IndexOfName(monthWord, kReadMonthNames, 12);
@@ -276,18 +359,24 @@ bool DateParser::ParseDate(const char* text, SYSTEMTIME* out)
         month = IndexOfName(monthWord, kOtherMonthNames, 12);
     if (month < 0)
         return false;
+    if (year < 0)
+        return false;
     // Two-digit years: 50-99 are 1950-1999, 00-49 are 2000-2049.
     if (year < 1900)
         year += year >= 50 ? 1900 : 2000;
+    if (!IsValidDate(year, month + 1, day))
+        return false;
 
     int hour = 0;
     int minute = 0;
     int second = 0;
-    if (std::sscanf(p, "%d:%d:%d", &hour, &minute, &second) != 3) {
+    q = p;
+    if (!ReadNumber(q, hour) || *q++ != ':' || !ReadNumber(q, minute))
+        return false;
+    if (*q != ':' || !ReadNumber(++q, second))
         second = 0;
-        if (std::sscanf(p, "%d:%d", &hour, &minute) != 2)
-            return false;
-    }
+    if (!IsValidTime(hour, minute, second))
+        return false;
     p = SkipWord(p);
 
     if (*p == '+')
@@ -340,7 +429,7 @@ bool DateParser::ParseIso8601(const char* text, SYSTEMTIME* out)
             c = ' ';
     }
     int year = 0, month = 0, day = 0;
-    if (std::sscanf(datePart.c_str(), "%d%d%d", &year, &month, &day) != 3)
+    if (!ReadThreeNumbers(datePart.c_str(), year, month, day) || !IsValidDate(year, month, day))
         return false;
 
     std::string rest(timeMark + 1);
@@ -355,7 +444,7 @@ bool DateParser::ParseIso8601(const char* text, SYSTEMTIME* out)
             c = ' ';
     }
     int hour = 0, minute = 0, second = 0;
-    if (std::sscanf(timePart.c_str(), "%d%d%d", &hour, &minute, &second) != 3)
+    if (!ReadThreeNumbers(timePart.c_str(), hour, minute, second) || !IsValidTime(hour, minute, second))
         return false;
 
     int minutesToUtc = 0;

@@ -1,6 +1,6 @@
 #include "components/foundation/HashMap.h"
 
-#include "components/crypto/DigestMD5.h"
+#include "components/foundation/Md5.h"
 #include "components/foundation/NamedObject.h"
 #include "components/foundation/StringBuffer.h"
 #include "components/foundation/TV_List.h"
@@ -33,8 +33,7 @@ unsigned HashMap::BucketOf(const char* key, int length) const
 {
     torvane::StringBuffer keyBuffer = torvane::StringBuffer::ConstructFromBytes(key, length, 0);
     unsigned char digest[16];
-    DigestMD5 md5;
-    md5.DigestString(keyBuffer, digest);
+    Md5Digest(keyBuffer.GetText(), unsigned(keyBuffer.GetLength()), digest);
     ZipCRC crc;
     return crc.CrcOfBytes(digest, 16) % m_bucketCount;
 }

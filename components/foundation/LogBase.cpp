@@ -1,7 +1,7 @@
 #include "components/foundation/LogBase.h"
 
 #include "components/foundation/StringBuffer.h"
-#include "components/mail/ContentCoding.h"
+#include "components/foundation/QuotedPrintable.h"
 
 #include <cstring>
 
@@ -9,8 +9,9 @@ bool LogBase::LogDataQuotedPrintable(const char* tag, const char* text)
 {
     torvane::StringBuffer encoded;
     if (text) {
-        ContentCoding coding;
-        coding.EncodeQuotedPrintable(reinterpret_cast<const unsigned char*>(text), unsigned(std::strlen(text)), encoded);
+        std::string qp = QuotedPrintableEncode(reinterpret_cast<const unsigned char*>(text), unsigned(std::strlen(text)),
+            kMailLineLength);
+        encoded.AppendBytes(qp.data(), int(qp.size()));
     }
     return LogData(tag, encoded.GetText());
 }

@@ -54,6 +54,8 @@ public:
     std::int64_t GetDone() const { return m_done; }
     std::uint32_t GetLastPercent() const { return m_lastPercent; }
     AsyncProgressEvent& DefaultCallback() { return m_defaultCallback; }
+    // The caller's event, or the embedded default when none was given (rate notifications).
+    ProgressEvent* GetProgressEvent() const { return m_callback; }
 
     static std::uint32_t PercentOf(std::int64_t done, std::int64_t total);
 

@@ -14,6 +14,7 @@
 #include "platform/base/LastError.h"
 #include "platform/base/TextCase.h"
 
+#include <atomic>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -30,8 +31,13 @@ constexpr int kStepCeiling = 500000;
 
 bool IsTrimByte(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
+std::atomic<long long> g_allocationLimit { 0 };
+
 char* AllocateText(long long capacity)
 {
+    long long limit = g_allocationLimit.load(std::memory_order_relaxed);
+    if (limit > 0 && capacity > limit)
+        return nullptr;
     auto* text = static_cast<char*>(std::malloc(size_t(capacity)));
     if (text)
         text[0] = 0;
@@ -334,11 +340,14 @@ void StringBuffer::Prepend(const char* text)
     m_length += n;
 }
 
-void StringBuffer::EnsureRoomFor(int n)
+bool StringBuffer::EnsureRoomFor(int n)
 {
-    if (n > 0 && (long long)m_length + n >= m_capacity)
-        Reallocate((long long)m_length + m_step + n + 1);
+    if (n <= 0 || (long long)m_length + n < m_capacity)
+        return true;
+    return Reallocate((long long)m_length + m_step + n + 1) || Reallocate((long long)m_length + n + 1);
 }
+
+void StringBuffer::SetAllocationLimitForTesting(long long bytes) { g_allocationLimit.store(bytes); }
 
 void StringBuffer::ShrinkToFit()
 {
@@ -553,8 +562,7 @@ void StringBuffer::ToCrlf()
     int lineFeeds = CountChar('\n');
     if (lineFeeds == 0)
         return;
-    EnsureRoomFor(lineFeeds);
-    if ((long long)m_length + lineFeeds >= m_capacity)
+    if (!EnsureRoomFor(lineFeeds))
         return;
     int read = m_length - 1;
     int write = m_length + lineFeeds - 1;
@@ -909,7 +917,12 @@ bool StringBuffer::LoadFile(const XString& path, LogBase* log)
         return false;
     }
     int fileSize = int(size);
-    EnsureRoomFor(fileSize + 4);
+    if (!EnsureRoomFor(fileSize + 4)) {
+        if (log)
+            log->LogError("File too large to hold in memory");
+        CloseHandleIfValid(file);
+        return false;
+    }
     long long got = ReadUpTo(file, m_text + m_length, size);
     CloseHandleIfValid(file);
     if (got < 0) {

@@ -30,6 +30,9 @@ public:
     static StringBuffer ConstructCopy(const StringBuffer& other) { return StringBuffer(other); }
     // Capacity n (0 means 200); the growth step equals the capacity.
     static StringBuffer ConstructWithCapacity(int n);
+    // Makes every array allocation above the given size fail (0 lifts the limit), so that tests
+    // can reach the paths of a failed allocation.
+    static void SetAllocationLimitForTesting(long long bytes);
     static StringBuffer ConstructFromBytes(const void* bytes, int n, int step);
     // A counted UTF-16LE string, converted to the ANSI code page; tagged ANSI.
     static StringBuffer ConstructFromBstr(const WCHAR* text, int charCount);
@@ -63,7 +66,9 @@ public:
     void AppendSystemErrorText(DWORD code);
     void AppendLastErrorText();
     void Prepend(const char* text);
-    void EnsureRoomFor(int n);
+    // False when the room cannot be had (the text is then unchanged). The growth step is added
+    // when it fits the size limit; otherwise exactly the room asked for.
+    bool EnsureRoomFor(int n);
     void ShrinkToFit();
     // The caller owns the returned array and frees it with std::free.
     char* DetachText(int* lengthOut = nullptr);

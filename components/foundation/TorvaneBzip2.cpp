@@ -10,6 +10,7 @@ constexpr unsigned kHeaderSize = 8;
 constexpr int kBlockSize100k = 3;
 // bzip2 never asks for more than the stored length plus this slack.
 constexpr unsigned long long kDecompressSlack = 20;
+constexpr unsigned long long kFirstOutputSize = 64 * 1024;
 
 unsigned ReadLittleEndian32(const unsigned char* bytes)
 {
@@ -55,17 +56,46 @@ bool TorvaneBzip2::Decompress(const DataBuffer& in, DataBuffer& out)
     const unsigned char* block = in.GetData();
     if (n < kHeaderSize || ReadLittleEndian32(block) != kTag)
         return false;
-    unsigned long long limit = (unsigned long long)ReadLittleEndian32(block + 4) + kDecompressSlack;
     out.Empty();
-    if (limit > 0xFFFFFFFFull || !out.EnsureCapacity(unsigned(limit)))
+    // The stored length is only a claim: the output grows with what the stream really gives,
+    // never past the claim and its slack.
+    unsigned long long limit = (unsigned long long)ReadLittleEndian32(block + 4) + kDecompressSlack;
+    bz_stream stream {};
+    if (BZ2_bzDecompressInit(&stream, 0, 0) != BZ_OK)
         return false;
-    unsigned produced = unsigned(limit);
-    int result = BZ2_bzBuffToBuffDecompress(reinterpret_cast<char*>(out.GetData()), &produced,
-        const_cast<char*>(reinterpret_cast<const char*>(block + kHeaderSize)), n - kHeaderSize, 0, 0);
-    if (result != BZ_OK) {
+    stream.next_in = const_cast<char*>(reinterpret_cast<const char*>(block + kHeaderSize));
+    stream.avail_in = n - kHeaderSize;
+    unsigned long long produced = 0;
+    bool ended = false;
+    while (!ended) {
+        unsigned long long usable = out.GetData() ? out.GetCapacity() : 0;
+        if (usable > limit)
+            usable = limit;
+        if (produced == usable) {
+            if (produced >= limit)
+                break;
+            unsigned long long grown = produced < kFirstOutputSize ? kFirstOutputSize : produced * 2;
+            if (grown > limit)
+                grown = limit;
+            if (grown > 0xFFFFFFFFull || !out.EnsureCapacity(unsigned(grown)))
+                break;
+            usable = grown;
+        }
+        unsigned room = unsigned(usable - produced);
+        stream.next_out = reinterpret_cast<char*>(out.GetData() + produced);
+        stream.avail_out = room;
+        int result = BZ2_bzDecompress(&stream);
+        produced += room - stream.avail_out;
+        out.SetSize(unsigned(produced));
+        if (result == BZ_STREAM_END)
+            ended = true;
+        else if (result != BZ_OK || (stream.avail_out > 0 && stream.avail_in == 0))
+            break; // damaged, or cut short
+    }
+    BZ2_bzDecompressEnd(&stream);
+    if (!ended) {
         out.Empty();
         return false;
     }
-    out.SetSize(produced);
     return true;
 }

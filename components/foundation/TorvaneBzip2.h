@@ -16,6 +16,7 @@ public:
     void Compress(const DataBuffer& in, DataBuffer& out);
     // Replaces `out` with the unpacked bytes. A short header or a wrong tag gives false with `out`
     // untouched; a corrupt stream, or one that unpacks to more than the stored length + 20 bytes,
-    // gives false with `out` empty.
+    // gives false with `out` empty. The output grows with the stream; the stored length is only
+    // its upper bound.
     bool Decompress(const DataBuffer& in, DataBuffer& out);
 };

@@ -258,11 +258,21 @@ bool XmlReader::ReadMarkup()
             return true;
         }
         if (m_engine.LookingAtNoCase("!DOCTYPE")) {
+            int start = m_prolog.GetLength();
             m_prolog.AppendChar('<');
-            bool balanced = m_engine.CaptureBalanced('<', '>', 1, m_prolog);
-            m_prolog.AppendChar('\n');
-            if (!balanced)
+            if (!m_engine.CaptureBalanced('<', '>', 1, m_prolog)) {
                 m_log.LogError("Failed to parse DTD");
+                // A truncated declaration is closed here, so that the prolog written back with
+                // the document reads back the same instead of swallowing the root.
+                int depth = 0;
+                for (int i = start; i < m_prolog.GetLength(); ++i) {
+                    char c = m_prolog.GetText()[i];
+                    depth += c == '<' ? 1 : c == '>' ? -1 : 0;
+                }
+                while (depth-- > 0)
+                    m_prolog.AppendChar('>');
+            }
+            m_prolog.AppendChar('\n');
             return true;
         }
         m_engine.SeekChar('>');
@@ -300,10 +310,16 @@ void XmlReader::ReadInstruction()
         ParseDeclarationAttributes(m_engine, element, &m_log);
         return;
     }
-    m_prolog.Append("<?");
-    if (m_engine.GetCursor() < m_noInstructionEndFrom && !m_engine.CaptureThrough("?>", m_prolog))
+    // An instruction without its "?>" holds nothing that can be kept: written back as "<?" it
+    // would swallow the document up to the next "?>".
+    torvane::StringBuffer instruction;
+    if (m_engine.GetCursor() < m_noInstructionEndFrom && m_engine.CaptureThrough("?>", instruction)) {
+        m_prolog.Append("<?");
+        m_prolog.AppendBuffer(instruction);
+        m_prolog.AppendChar('\n');
+    } else {
         m_noInstructionEndFrom = m_engine.GetCursor();
-    m_prolog.AppendChar('\n');
+    }
 }
 
 void XmlReader::ReadClosingTag()

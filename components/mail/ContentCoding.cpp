@@ -1,9 +1,11 @@
 #include "components/mail/ContentCoding.h"
 
+#include "components/foundation/Base64.h"
 #include "components/foundation/CharsetNames.h"
 #include "components/foundation/DataBuffer.h"
 #include "components/foundation/EncodingConvert.h"
 #include "components/foundation/HexDigits.h"
+#include "components/foundation/QuotedPrintable.h"
 #include "components/foundation/StringBuffer.h"
 #include "platform/base/TextCase.h"
 #include "platform/base/Unicode.h"
@@ -13,97 +15,6 @@
 #include <string>
 
 namespace {
-
-const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-
-// Sextet of a byte in '+'..'z'; 127 for a byte in that range outside the alphabet.
-int SextetOf(unsigned char b)
-{
-    if (b >= 'A' && b <= 'Z')
-        return b - 'A';
-    if (b >= 'a' && b <= 'z')
-        return b - 'a' + 26;
-    if (b >= '0' && b <= '9')
-        return b - '0' + 52;
-    if (b == '+')
-        return 62;
-    if (b == '/')
-        return 63;
-    return 127;
-}
-
-void AppendGroup(const unsigned char* bytes, unsigned n, std::string& out)
-{
-    unsigned value = unsigned(bytes[0]) << 16;
-    if (n > 1)
-        value |= unsigned(bytes[1]) << 8;
-    if (n > 2)
-        value |= bytes[2];
-    out += kAlphabet[(value >> 18) & 0x3F];
-    out += kAlphabet[(value >> 12) & 0x3F];
-    out += n > 1 ? kAlphabet[(value >> 6) & 0x3F] : '=';
-    out += n > 2 ? kAlphabet[value & 0x3F] : '=';
-}
-
-std::string Base64NoBreaks(const unsigned char* bytes, unsigned count)
-{
-    std::string text;
-    if (!bytes || count == 0)
-        return text;
-    text.reserve(size_t(count) / 3 * 4 + 4);
-    for (unsigned i = 0; i < count; i += 3)
-        AppendGroup(bytes + i, count - i >= 3 ? 3 : count - i, text);
-    return text;
-}
-
-// The shared base64 decoder; strict rejects bytes outside '+'..'z'.
-unsigned char* DecodeBase64Impl(const char* text, unsigned length, unsigned* outCount, bool strict, bool* success)
-{
-    if (success)
-        *success = true;
-    if (outCount)
-        *outCount = 0;
-    if (!outCount || !text || length == 0)
-        return nullptr;
-    auto* out = static_cast<unsigned char*>(std::malloc(size_t(length) * 3 / 4 + 8));
-    if (!out)
-        return nullptr;
-    unsigned count = 0;
-    int sextets[4];
-    int held = 0;
-    for (unsigned i = 0; i < length; ++i) {
-        auto b = static_cast<unsigned char>(text[i]);
-        if (b == '\r' || b == '\n' || b == '\t' || b == ' ')
-            continue;
-        if (b == '=' || b == 0)
-            break;
-        int value;
-        if (b >= '+' && b <= 'z') {
-            value = SextetOf(b);
-        } else if (strict) {
-            std::free(out);
-            if (success)
-                *success = false;
-            return nullptr;
-        } else {
-            value = 62;
-        }
-        sextets[held++] = value;
-        if (held == 4) {
-            out[count++] = (unsigned char)((sextets[0] << 2) | (sextets[1] >> 4));
-            out[count++] = (unsigned char)((sextets[1] << 4) | (sextets[2] >> 2));
-            out[count++] = (unsigned char)((sextets[2] << 6) | sextets[3]);
-            held = 0;
-        }
-    }
-    if (held >= 2)
-        out[count++] = (unsigned char)((sextets[0] << 2) | (sextets[1] >> 4));
-    if (held >= 3)
-        out[count++] = (unsigned char)((sextets[1] << 4) | (sextets[2] >> 2));
-    out[count] = 0;
-    *outCount = count;
-    return out;
-}
 
 // Damaged escapes decode rather than fail: a non-digit counts as 0.
 int HexValueOrZero(char c)
@@ -132,9 +43,6 @@ char* MallocCopy(const std::string& text, unsigned* outLength)
 }
 
 bool IsUpperHexDigit(unsigned char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
-
-// Only real blanks end a line: 8-bit bytes such as 0xA0 are text.
-bool IsLineTrailer(unsigned char c) { return c == '\r' || c == '\n' || c == ' ' || c == '\t'; }
 
 bool IsQDirect(unsigned char b)
 {
@@ -165,26 +73,13 @@ void AppendMarkingCommas(const DataBuffer& word, DataBuffer& out, bool* markedCo
 
 void ContentCoding::EncodeBase64(const unsigned char* bytes, unsigned count, torvane::StringBuffer& out) const
 {
-    if (!bytes || count == 0)
-        return;
-    std::string text;
-    text.reserve(size_t(count) / 3 * 4 + size_t(count) / 27 + 8);
-    int column = 0;
-    for (unsigned i = 0; i < count; i += 3) {
-        AppendGroup(bytes + i, count - i >= 3 ? 3 : count - i, text);
-        column += 4;
-        if (column >= m_lineLength) {
-            text += "\r\n";
-            column = 0;
-        }
-    }
-    text += "\r\n";
+    std::string text = Base64Encode(bytes, count, m_lineLength);
     out.AppendBytes(text.data(), int(text.size()));
 }
 
 void ContentCoding::EncodeBase64NoBreaks(const unsigned char* bytes, unsigned count, torvane::StringBuffer& out) const
 {
-    std::string text = Base64NoBreaks(bytes, count);
+    std::string text = Base64Encode(bytes, count);
     out.AppendBytes(text.data(), int(text.size()));
 }
 
@@ -194,18 +89,18 @@ char* ContentCoding::EncodeBase64ToArray(const unsigned char* bytes, unsigned co
         *outLength = 0;
     if (!bytes || count == 0)
         return nullptr;
-    return MallocCopy(Base64NoBreaks(bytes, count), outLength);
+    return MallocCopy(Base64Encode(bytes, count), outLength);
 }
 
 unsigned char* ContentCoding::DecodeBase64(const char* text, unsigned length, unsigned* outCount) const
 {
-    return DecodeBase64Impl(text, length, outCount, false, nullptr);
+    return Base64Decode(text, length, outCount, false, nullptr);
 }
 
 unsigned char* ContentCoding::DecodeBase64Strict(const char* text, unsigned length, unsigned* outCount,
     bool* success) const
 {
-    return DecodeBase64Impl(text, length, outCount, true, success);
+    return Base64Decode(text, length, outCount, true, success);
 }
 
 bool ContentCoding::DecodeBase64ToData(const char* text, unsigned length, DataBuffer& out) const
@@ -235,105 +130,13 @@ void ContentCoding::AppendDecodedBase64(const char* text, torvane::StringBuffer&
 
 void ContentCoding::EncodeQuotedPrintable(const unsigned char* bytes, unsigned count, torvane::StringBuffer& out) const
 {
-    if (!bytes || count == 0)
-        return;
-    std::string text;
-    text.reserve(size_t(count) + size_t(count) / 8 + 8);
-    auto crlfAt = [&](unsigned i) { return i + 1 < count && bytes[i] == '\r' && bytes[i + 1] == '\n'; };
-    int column = 0;
-    for (unsigned i = 0; i < count; ++i) {
-        unsigned char b = bytes[i];
-        if (column == 0 && b == '.') {
-            text += "=2E";
-            column = 3;
-        } else if (column == 0 && b == 'F' && i + 4 < count && std::memcmp(bytes + i + 1, "rom ", 4) == 0) {
-            text += "=46";
-            column = 3;
-        } else if ((b >= '!' && b <= '<') || (b >= '>' && b <= '~')) {
-            text += char(b);
-            column += 1;
-        } else if (b == ' ' || b == '\t') {
-            if (i + 1 == count || crlfAt(i + 1)) {
-                AppendHexEscape(b, text);
-                column += 3;
-            } else {
-                text += char(b);
-                column += 1;
-            }
-        } else if (crlfAt(i)) {
-            text += "\r\n";
-            column = 0;
-            ++i;
-            continue;
-        } else {
-            AppendHexEscape(b, text);
-            column += 3;
-        }
-        if (column >= m_lineLength && !crlfAt(i + 1)) {
-            text += "=\r\n";
-            column = 0;
-        }
-    }
+    std::string text = QuotedPrintableEncode(bytes, count, m_lineLength);
     out.AppendBytes(text.data(), int(text.size()));
 }
 
 unsigned char* ContentCoding::DecodeQuotedPrintable(const char* text, unsigned length, unsigned* outCount) const
 {
-    if (outCount)
-        *outCount = 0;
-    if (!text || !outCount)
-        return nullptr;
-    const char* nul = static_cast<const char*>(std::memchr(text, 0, length));
-    if (nul)
-        length = unsigned(nul - text);
-    if (length == 0)
-        return nullptr;
-    auto* out = static_cast<unsigned char*>(std::malloc(size_t(length) + 3));
-    if (!out)
-        return nullptr;
-    unsigned count = 0;
-    unsigned lineStart = 0;
-    while (lineStart < length) {
-        unsigned lineEnd = lineStart;
-        while (lineEnd < length && text[lineEnd] != '\n')
-            ++lineEnd;
-        bool endedWithLineFeed = lineEnd < length;
-        unsigned end = lineEnd;
-        while (end > lineStart && IsLineTrailer(static_cast<unsigned char>(text[end - 1])))
-            --end;
-        bool softBreak = false;
-        for (unsigned i = lineStart; i < end; ++i) {
-            auto b = static_cast<unsigned char>(text[i]);
-            if (b != '=') {
-                // Raw 8-bit bytes are invalid here but are someone's text: keep them whole.
-                out[count++] = b;
-                continue;
-            }
-            if (i + 1 == end) {
-                softBreak = true;
-                break;
-            }
-            if (i + 8 < end && std::memcmp(text + i + 1, "FFFFFF", 6) == 0) {
-                out[count++] = (unsigned char)((HexValueOrZero(text[i + 7]) << 4) | HexValueOrZero(text[i + 8]));
-                i += 8;
-                continue;
-            }
-            if (i + 2 < end) {
-                out[count++] = (unsigned char)((HexValueOrZero(text[i + 1]) << 4) | HexValueOrZero(text[i + 2]));
-                i += 2;
-                continue;
-            }
-            out[count++] = '=';
-        }
-        if (endedWithLineFeed && !softBreak) {
-            out[count++] = '\r';
-            out[count++] = '\n';
-        }
-        lineStart = lineEnd + 1;
-    }
-    out[count] = 0;
-    *outCount = count;
-    return out;
+    return QuotedPrintableDecode(text, length, outCount);
 }
 
 bool ContentCoding::DecodeQuotedPrintableToData(const char* text, unsigned length, DataBuffer& out) const

@@ -1,16 +1,10 @@
 #pragma once
-// The library's one MD5 (RFC 1321) and the HMAC-MD5 built on it (RFC 2104). The digest works on a
-// context the caller owns, so several digests can run side by side without shared state.
+// HMAC-MD5 (RFC 2104) over the library's MD5, which lives in the foundation; the MD5 calls here
+// forward to it.
+
+#include "components/foundation/Md5.h"
 
 #include <cstdint>
-
-// Fields of the RFC 1321 reference context.
-struct Md5Context {
-    std::uint32_t state[4];
-    // Bits hashed so far, low word first.
-    std::uint32_t count[2];
-    unsigned char buffer[64];
-};
 
 class HmacMD5 {
 public:

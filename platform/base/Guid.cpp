@@ -1,12 +1,13 @@
 #include "platform/base/Guid.h"
 
-
+#include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <random>
 #include <sys/random.h>
 
 namespace {
+std::atomic<GuidRandomSource> g_randomSource { nullptr };
+
 bool fillRandom(BYTE* bytes, size_t count)
 {
     size_t done = 0;
@@ -39,7 +40,8 @@ HRESULT CoCreateGuid(GUID* out)
     if (!out)
         return E_INVALIDARG;
     BYTE bytes[16];
-    if (!fillRandom(bytes, sizeof bytes))
+    GuidRandomSource source = g_randomSource.load();
+    if (!(source ? source : fillRandom)(bytes, sizeof bytes))
         return E_FAIL;
     bytes[6] = BYTE((bytes[6] & 0x0F) | 0x40); // version 4
     bytes[8] = BYTE((bytes[8] & 0x3F) | 0x80); // RFC 4122 variant
@@ -112,12 +114,9 @@ bool GuidFromString(std::u16string_view text, GUID& out)
 std::u16string NewGuidString()
 {
     GUID guid;
-    if (FAILED(CoCreateGuid(&guid))) {
-        // No kernel randomness: fall back to the standard library's source rather than a fixed id.
-        std::random_device device;
-        for (auto& b : guid.Data4)
-            b = BYTE(device());
-        guid.Data1 = device();
-    }
+    if (FAILED(CoCreateGuid(&guid)))
+        return {};
     return GuidToString(guid);
 }
+
+void SetGuidRandomSourceForTesting(GuidRandomSource source) { g_randomSource.store(source); }

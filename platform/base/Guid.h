@@ -41,5 +41,9 @@ int StringFromGUID2(const GUID& guid, WCHAR* buffer, int bufferUnits);
 std::u16string GuidToString(const GUID& guid);
 // Parses the braced text form (either case); false and `out` untouched on any other text.
 bool GuidFromString(std::u16string_view text, GUID& out);
-// A new GUID's text: the id of every new action.
+// A new GUID's text: the id of every new action. Empty when the generator fails.
 std::u16string NewGuidString();
+
+// Replaces the kernel's random source (null restores it); the source returns false on failure.
+using GuidRandomSource = bool (*)(BYTE* bytes, size_t count);
+void SetGuidRandomSourceForTesting(GuidRandomSource source);

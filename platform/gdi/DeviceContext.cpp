@@ -1,13 +1,40 @@
-// Device contexts over caller-owned pixel buffers: creation, state stack, origin and clip.
+// Device contexts: creation, state stack, coordinates, clipping and the simple setters.
 
 #include "platform/base/LastError.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/GdiObjects.h"
 #include "platform/gdi/Raster.h"
+#include "platform/gdi/SystemModel.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 using namespace gdi_detail;
+
+namespace gdi_detail {
+HBITMAP StockBitmap();
+}
+
+const std::vector<RECT>& GdiDeviceContext::ClipRects()
+{
+    if (!clipDirty)
+        return clipRects;
+    clipDirty = false;
+    clipRects.clear();
+    const RECT bounds { 0, 0, buffer.width, buffer.height };
+    if (IsEmptyRect(bounds))
+        return clipRects;
+    if (!state.hasClip) {
+        clipRects.push_back(bounds);
+        return clipRects;
+    }
+    for (const RECT& r : state.clip.Rects()) {
+        RECT piece = IntersectRects(r, bounds);
+        if (!IsEmptyRect(piece))
+            clipRects.push_back(piece);
+    }
+    return clipRects;
+}
 
 namespace {
 
@@ -22,6 +49,81 @@ bool ValidBuffer(const GdiPixelBuffer& buffer)
     return buffer.bits != nullptr && std::llabs(static_cast<long long>(buffer.pitch)) >= rowBytes;
 }
 
+HDC MakeDC(DcKind kind, const GdiPixelBuffer& buffer)
+{
+    auto* dc = new GdiDeviceContext();
+    dc->kind = kind;
+    dc->buffer = buffer;
+    RegisterObject(dc, dc);
+    if (kind == DcKind::Memory)
+        SelectObject(dc, StockBitmap());
+    SelectObject(dc, GetStockObject(BLACK_PEN));
+    SelectObject(dc, GetStockObject(WHITE_BRUSH));
+    // Without any installed face the context still works for everything but text.
+    if (HGDIOBJ font = GetStockObject(kind == DcKind::PixelBuffer ? DEFAULT_GUI_FONT : SYSTEM_FONT))
+        SelectObject(dc, font);
+    return dc;
+}
+
+void Acquire(HPEN pen, HBRUSH brush)
+{
+    if (GdiPenObject* p = LookupPen(pen))
+        ++p->selectCount;
+    if (GdiBrushObject* b = LookupBrush(brush))
+        ++b->selectCount;
+}
+
+void Release(HPEN pen, HBRUSH brush)
+{
+    if (GdiPenObject* p = LookupPen(pen))
+        --p->selectCount;
+    if (GdiBrushObject* b = LookupBrush(brush))
+        --b->selectCount;
+}
+
+LONG Clamp(long long v)
+{
+    return ClampLong(v);
+}
+
+// Applies a combination to the clip (device region), starting from the whole surface when
+// the context has none yet.
+int CombineClip(GdiDeviceContext* dc, const Region& other, int mode)
+{
+    DcState& s = dc->state;
+    if (!s.hasClip) {
+        s.clip = Region(RECT { 0, 0, dc->buffer.width, dc->buffer.height });
+        s.hasClip = true;
+    }
+    switch (mode) {
+    case RGN_AND:
+        pixman_region32_intersect(s.clip.get(), s.clip.get(), const_cast<pixman_region32_t*>(other.get()));
+        break;
+    case RGN_OR:
+        pixman_region32_union(s.clip.get(), s.clip.get(), const_cast<pixman_region32_t*>(other.get()));
+        break;
+    case RGN_DIFF:
+        pixman_region32_subtract(s.clip.get(), s.clip.get(), const_cast<pixman_region32_t*>(other.get()));
+        break;
+    case RGN_XOR: {
+        Region a = s.clip;
+        Region b = other;
+        pixman_region32_subtract(a.get(), a.get(), const_cast<pixman_region32_t*>(other.get()));
+        pixman_region32_subtract(b.get(), b.get(), s.clip.get());
+        pixman_region32_union(s.clip.get(), a.get(), b.get());
+        break;
+    }
+    case RGN_COPY:
+        s.clip = other;
+        break;
+    default:
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return RGN_ERROR;
+    }
+    dc->InvalidateClip();
+    return dc->ClipRects().empty() ? NULLREGION : dc->ClipRects().size() == 1 ? SIMPLEREGION : COMPLEXREGION;
+}
+
 } // namespace
 
 HDC CreatePixelBufferDC(const GdiPixelBuffer& buffer)
@@ -30,21 +132,54 @@ HDC CreatePixelBufferDC(const GdiPixelBuffer& buffer)
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    auto* dc = new GdiDeviceContext();
-    dc->buffer = buffer;
-    dc->state.clip = { 0, 0, buffer.width, buffer.height };
-    RegisterObject(dc, dc);
-    // Without any installed face the context still works for everything but text.
-    if (HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT))
-        SelectObject(dc, font);
-    return dc;
+    return MakeDC(DcKind::PixelBuffer, buffer);
+}
+
+HDC CreateSurfaceDC(const GdiPixelBuffer& buffer)
+{
+    if (!ValidBuffer(buffer) || buffer.format != GdiPixelFormat::Bgra32) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    return MakeDC(DcKind::Surface, buffer);
+}
+
+HDC CreateCompatibleDC(HDC hdc)
+{
+    if (hdc && !LookupDC(hdc))
+        return nullptr;
+    return MakeDC(DcKind::Memory, GdiPixelBuffer {});
 }
 
 BOOL DeleteDC(HDC hdc)
 {
-    if (!LookupDC(hdc))
+    GdiDeviceContext* dc = LookupDC(hdc);
+    if (!dc)
         return FALSE;
+    Release(dc->state.pen, dc->state.brush);
+    if (GdiBitmapObject* bitmap = dc->bitmap) {
+        if (bitmap->Shadowed())
+            bitmap->StoreShadow();
+        if (!bitmap->stock)
+            bitmap->selectedInto = nullptr;
+        --bitmap->selectCount;
+    }
     delete UnregisterObject(hdc);
+    return TRUE;
+}
+
+BOOL GdiFlush()
+{
+    return TRUE;
+}
+
+BOOL GdiFlushDC(HDC hdc)
+{
+    GdiDeviceContext* dc = LookupDC(hdc);
+    if (!dc)
+        return FALSE;
+    if (dc->bitmap && dc->bitmap->Shadowed())
+        dc->bitmap->StoreShadow();
     return TRUE;
 }
 
@@ -53,15 +188,27 @@ int GetDeviceCaps(HDC hdc, int index)
     GdiDeviceContext* dc = LookupDC(hdc);
     if (!dc)
         return 0;
+    const bool buffer = dc->kind == DcKind::PixelBuffer;
+    const SystemModelData& model = CurrentSystemModel();
     switch (index) {
+    case TECHNOLOGY:
+        return DT_RASDISPLAY;
     case HORZRES:
-        return dc->buffer.width;
+        return buffer ? dc->buffer.width : model.monitors.front().monitor.right - model.monitors.front().monitor.left;
     case VERTRES:
-        return dc->buffer.height;
+        return buffer ? dc->buffer.height : model.monitors.front().monitor.bottom - model.monitors.front().monitor.top;
     case BITSPIXEL:
-        return dc->buffer.format == GdiPixelFormat::Gray8 ? 8 : 32;
+        if (buffer)
+            return dc->buffer.format == GdiPixelFormat::Gray8 ? 8 : 32;
+        return dc->mono ? 1 : model.bitsPerPixel;
     case PLANES:
         return 1;
+    case NUMCOLORS:
+        return (buffer || model.bitsPerPixel > 8) && !dc->mono ? -1 : dc->mono ? 2 : 1 << model.bitsPerPixel;
+    case SIZEPALETTE:
+        return !buffer && model.bitsPerPixel <= 8 ? 1 << model.bitsPerPixel : 0;
+    case RASTERCAPS:
+        return RC_BITBLT | RC_BITMAP64 | RC_DI_BITMAP | RC_DIBTODEV | RC_STRETCHBLT | RC_STRETCHDIB;
     case LOGPIXELSX:
     case LOGPIXELSY:
         return 96;
@@ -90,8 +237,11 @@ BOOL RestoreDC(HDC hdc, int savedDC)
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    Release(dc->state.pen, dc->state.brush);
     dc->state = dc->saved[size_t(level - 1)];
     dc->saved.resize(size_t(level - 1));
+    Acquire(dc->state.pen, dc->state.brush);
+    dc->InvalidateClip();
     return TRUE;
 }
 
@@ -115,19 +265,116 @@ BOOL GetViewportOrgEx(HDC hdc, POINT* origin)
     return TRUE;
 }
 
+BOOL OffsetViewportOrgEx(HDC hdc, int dx, int dy, POINT* previous)
+{
+    GdiDeviceContext* dc = LookupDC(hdc);
+    if (!dc)
+        return FALSE;
+    if (previous)
+        *previous = dc->state.origin;
+    dc->state.origin = { Clamp(static_cast<long long>(dc->state.origin.x) + dx),
+        Clamp(static_cast<long long>(dc->state.origin.y) + dy) };
+    return TRUE;
+}
+
+BOOL SetWindowOrgEx(HDC hdc, int x, int y, POINT* previous)
+{
+    GdiDeviceContext* dc = LookupDC(hdc);
+    if (!dc)
+        return FALSE;
+    if (previous)
+        *previous = dc->state.windowOrg;
+    dc->state.windowOrg = { x, y };
+    return TRUE;
+}
+
+BOOL GetWindowOrgEx(HDC hdc, POINT* origin)
+{
+    GdiDeviceContext* dc = LookupDC(hdc);
+    if (!dc || !origin)
+        return FALSE;
+    *origin = dc->state.windowOrg;
+    return TRUE;
+}
+
+BOOL LPtoDP(HDC hdc, POINT* points, int count)
+{
+    GdiDeviceContext* dc = LookupDC(hdc);
+    if (!dc || (count > 0 && !points))
+        return FALSE;
+    for (int i = 0; i < count; ++i)
+        points[i] = ToDevice(dc, points[i].x, points[i].y);
+    return TRUE;
+}
+
+BOOL DPtoLP(HDC hdc, POINT* points, int count)
+{
+    GdiDeviceContext* dc = LookupDC(hdc);
+    if (!dc || (count > 0 && !points))
+        return FALSE;
+    for (int i = 0; i < count; ++i) {
+        long long x = points[i].x;
+        if (dc->Rtl())
+            x = static_cast<long long>(dc->buffer.width) - 1 - x;
+        points[i] = { Clamp(x - dc->state.origin.x + dc->state.windowOrg.x),
+            Clamp(static_cast<long long>(points[i].y) - dc->state.origin.y + dc->state.windowOrg.y) };
+    }
+    return TRUE;
+}
+
+// ---- Clipping ----
+
 int IntersectClipRect(HDC hdc, int left, int top, int right, int bottom)
 {
     GdiDeviceContext* dc = LookupDC(hdc);
     if (!dc)
         return RGN_ERROR;
-    const long long ox = dc->state.origin.x;
-    const long long oy = dc->state.origin.y;
-    auto toDevice = [](long long v) {
-        return LONG(v < -0x7FFFFFFFLL ? -0x7FFFFFFFLL : v > 0x7FFFFFFFLL ? 0x7FFFFFFFLL : v);
-    };
-    RECT wanted { toDevice(left + ox), toDevice(top + oy), toDevice(right + ox), toDevice(bottom + oy) };
-    dc->state.clip = IntersectRects(dc->state.clip, wanted);
-    return IsEmptyRect(dc->state.clip) ? NULLREGION : SIMPLEREGION;
+    return CombineClip(dc, Region(RectToDevice(dc, RECT { left, top, right, bottom })), RGN_AND);
+}
+
+int ExcludeClipRect(HDC hdc, int left, int top, int right, int bottom)
+{
+    GdiDeviceContext* dc = LookupDC(hdc);
+    if (!dc)
+        return RGN_ERROR;
+    return CombineClip(dc, Region(RectToDevice(dc, RECT { left, top, right, bottom })), RGN_DIFF);
+}
+
+int ExtSelectClipRgn(HDC hdc, HRGN rgn, int mode)
+{
+    GdiDeviceContext* dc = LookupDC(hdc);
+    if (!dc)
+        return RGN_ERROR;
+    if (!rgn) {
+        if (mode != RGN_COPY) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return RGN_ERROR;
+        }
+        dc->state.hasClip = false;
+        dc->state.clip = Region();
+        dc->InvalidateClip();
+        return dc->ClipRects().empty() ? NULLREGION : SIMPLEREGION;
+    }
+    GdiRegionObject* region = LookupRegion(rgn);
+    if (!region) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return RGN_ERROR;
+    }
+    return CombineClip(dc, region->region, mode);
+}
+
+int SelectClipRgn(HDC hdc, HRGN rgn) { return ExtSelectClipRgn(hdc, rgn, RGN_COPY); }
+
+int OffsetClipRgn(HDC hdc, int dx, int dy)
+{
+    GdiDeviceContext* dc = LookupDC(hdc);
+    if (!dc)
+        return RGN_ERROR;
+    if (dc->state.hasClip) {
+        dc->state.clip.Offset(dc->Rtl() ? -dx : dx, dy);
+        dc->InvalidateClip();
+    }
+    return dc->ClipRects().empty() ? NULLREGION : dc->ClipRects().size() == 1 ? SIMPLEREGION : COMPLEXREGION;
 }
 
 int GetClipBox(HDC hdc, RECT* rect)
@@ -135,15 +382,69 @@ int GetClipBox(HDC hdc, RECT* rect)
     GdiDeviceContext* dc = LookupDC(hdc);
     if (!dc || !rect)
         return RGN_ERROR;
-    const RECT& clip = dc->state.clip;
-    const POINT& o = dc->state.origin;
-    if (IsEmptyRect(clip)) {
+    const std::vector<RECT>& rects = dc->ClipRects();
+    if (rects.empty()) {
         *rect = { 0, 0, 0, 0 };
         return NULLREGION;
     }
-    *rect = { clip.left - o.x, clip.top - o.y, clip.right - o.x, clip.bottom - o.y };
-    return SIMPLEREGION;
+    RECT box = rects.front();
+    for (const RECT& r : rects) {
+        box.left = std::min(box.left, r.left);
+        box.top = std::min(box.top, r.top);
+        box.right = std::max(box.right, r.right);
+        box.bottom = std::max(box.bottom, r.bottom);
+    }
+    // Back to logical coordinates.
+    const long long ox = dc->state.origin.x - dc->state.windowOrg.x;
+    const long long oy = dc->state.origin.y - dc->state.windowOrg.y;
+    long long left = box.left;
+    long long right = box.right;
+    if (dc->Rtl()) {
+        const long long w = dc->buffer.width;
+        left = w - box.right;
+        right = w - box.left;
+    }
+    *rect = { Clamp(left - ox), Clamp(box.top - oy), Clamp(right - ox), Clamp(box.bottom - oy) };
+    return rects.size() == 1 ? SIMPLEREGION : COMPLEXREGION;
 }
+
+int GetClipRgn(HDC hdc, HRGN rgn)
+{
+    GdiDeviceContext* dc = LookupDC(hdc);
+    if (!dc)
+        return -1;
+    GdiRegionObject* region = LookupRegion(rgn);
+    if (!region) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return -1;
+    }
+    if (!dc->state.hasClip)
+        return 0;
+    region->region = dc->state.clip;
+    return 1;
+}
+
+BOOL PtVisible(HDC hdc, int x, int y)
+{
+    GdiDeviceContext* dc = LookupDC(hdc);
+    if (!dc)
+        return -1;
+    const POINT p = ToDevice(dc, x, y);
+    return PtInClip(dc, p.x, p.y) ? TRUE : FALSE;
+}
+
+BOOL RectVisible(HDC hdc, const RECT* rect)
+{
+    GdiDeviceContext* dc = LookupDC(hdc);
+    if (!dc || !rect)
+        return FALSE;
+    const RECT d = RectToDevice(dc, *rect);
+    bool any = false;
+    ForEachClipped(dc, d, [&](const RECT&) { any = true; });
+    return any ? TRUE : FALSE;
+}
+
+// ---- Simple state ----
 
 COLORREF SetTextColor(HDC hdc, COLORREF color)
 {
@@ -195,4 +496,120 @@ int GetBkMode(HDC hdc)
 {
     GdiDeviceContext* dc = LookupDC(hdc);
     return dc ? dc->state.bkMode : 0;
+}
+
+namespace {
+
+template <class T>
+T Exchange(HDC hdc, T DcState::*field, T value, T lo, T hi)
+{
+    GdiDeviceContext* dc = LookupDC(hdc);
+    if (!dc)
+        return 0;
+    if (value < lo || value > hi) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    T previous = dc->state.*field;
+    dc->state.*field = value;
+    return previous;
+}
+
+template <class T>
+T Read(HDC hdc, T DcState::*field)
+{
+    GdiDeviceContext* dc = LookupDC(hdc);
+    return dc ? dc->state.*field : 0;
+}
+
+} // namespace
+
+int SetROP2(HDC hdc, int rop) { return Exchange(hdc, &DcState::rop2, rop, R2_BLACK, R2_WHITE); }
+int GetROP2(HDC hdc) { return Read(hdc, &DcState::rop2); }
+int SetStretchBltMode(HDC hdc, int mode) { return Exchange(hdc, &DcState::stretchMode, mode, BLACKONWHITE, HALFTONE); }
+int GetStretchBltMode(HDC hdc) { return Read(hdc, &DcState::stretchMode); }
+int SetPolyFillMode(HDC hdc, int mode) { return Exchange(hdc, &DcState::polyFillMode, mode, ALTERNATE, WINDING); }
+int GetPolyFillMode(HDC hdc) { return Read(hdc, &DcState::polyFillMode); }
+
+UINT SetTextAlign(HDC hdc, UINT align)
+{
+    GdiDeviceContext* dc = LookupDC(hdc);
+    if (!dc)
+        return GDI_TA_ERROR;
+    const UINT previous = dc->state.textAlign;
+    dc->state.textAlign = align;
+    return previous;
+}
+
+UINT GetTextAlign(HDC hdc)
+{
+    GdiDeviceContext* dc = LookupDC(hdc);
+    return dc ? dc->state.textAlign : GDI_TA_ERROR;
+}
+
+BOOL SetBrushOrgEx(HDC hdc, int x, int y, POINT* previous)
+{
+    GdiDeviceContext* dc = LookupDC(hdc);
+    if (!dc)
+        return FALSE;
+    if (previous)
+        *previous = dc->state.brushOrg;
+    dc->state.brushOrg = { x, y };
+    return TRUE;
+}
+
+BOOL GetBrushOrgEx(HDC hdc, POINT* origin)
+{
+    GdiDeviceContext* dc = LookupDC(hdc);
+    if (!dc || !origin)
+        return FALSE;
+    *origin = dc->state.brushOrg;
+    return TRUE;
+}
+
+DWORD SetLayout(HDC hdc, DWORD layout)
+{
+    GdiDeviceContext* dc = LookupDC(hdc);
+    if (!dc)
+        return GDI_ERROR;
+    const DWORD previous = dc->state.layout;
+    dc->state.layout = layout & (LAYOUT_RTL | LAYOUT_BITMAPORIENTATIONPRESERVED);
+    return previous;
+}
+
+DWORD GetLayout(HDC hdc)
+{
+    GdiDeviceContext* dc = LookupDC(hdc);
+    return dc ? dc->state.layout : GDI_ERROR;
+}
+
+BOOL MoveToEx(HDC hdc, int x, int y, POINT* previous)
+{
+    GdiDeviceContext* dc = LookupDC(hdc);
+    if (!dc)
+        return FALSE;
+    if (previous)
+        *previous = dc->state.currentPos;
+    dc->state.currentPos = { x, y };
+    dc->styleCounter = 0;
+    return TRUE;
+}
+
+BOOL GetCurrentPositionEx(HDC hdc, POINT* point)
+{
+    GdiDeviceContext* dc = LookupDC(hdc);
+    if (!dc || !point)
+        return FALSE;
+    *point = dc->state.currentPos;
+    return TRUE;
+}
+
+BOOL SetTextJustification(HDC hdc, int breakExtra, int breakCount)
+{
+    GdiDeviceContext* dc = LookupDC(hdc);
+    if (!dc)
+        return FALSE;
+    dc->state.breakExtra = breakCount > 0 ? breakExtra : 0;
+    dc->state.breakCount = breakCount > 0 ? breakCount : 0;
+    return TRUE;
 }

@@ -249,8 +249,8 @@ def build_double_byte(report):
         built_pairs[page.name], built_singles[page.name] = pairs, singles
         single_records, double_records = dbcs_records(pairs, singles)
         counts[page.name] = (len(single_records), len(double_records))
-        figure = page.figures
-        verdict = "as the figures" if counts[page.name] == figure else "FIGURES %d, %d" % figure
+        expected = page.expected_records
+        verdict = "as expected" if counts[page.name] == expected else "EXPECTED %d, %d" % expected
         report.add("    records: %d single-byte, %d double-byte (%s)" % (
             len(single_records), len(double_records), verdict))
         ours = {bytes([c >> 8, c & 255]): u for c, u in double_records}

@@ -213,7 +213,7 @@ class DoubleBytePage:
     codepages: tuple         # code pages loading this text
     source: str
     checks: tuple = ()
-    figures: tuple = (0, 0)  # records the table must hold: single-byte, double-byte
+    expected_records: tuple = (0, 0)  # records the table must hold: single-byte, double-byte
     derivation: str = ""
 
 

@@ -1,5 +1,6 @@
 #include "components/foundation/CodePageTables.h"
 
+#include "components/foundation/Base64.h"
 #include "components/foundation/DataBuffer.h"
 #include "components/foundation/EncodingConvert.h"
 #include "components/foundation/HashConvert.h"
@@ -7,7 +8,6 @@
 #include "components/foundation/TableCodePages.h"
 #include "components/foundation/TorvaneBzip2.h"
 #include "components/foundation/UnicodeLookup.h"
-#include "components/mail/ContentCoding.h"
 #include "TestSupport.h"
 
 #include <map>
@@ -56,10 +56,7 @@ Converted Convert(int from, int to, const std::string& bytes)
 
 std::string StoredText(const std::string& tableBytes)
 {
-    ContentCoding coding;
-    torvane::StringBuffer text;
-    coding.EncodeBase64NoBreaks(U(tableBytes.data()), unsigned(tableBytes.size()), text);
-    return "x" + std::string(text.GetText());
+    return "x" + Base64Encode(U(tableBytes.data()), unsigned(tableBytes.size()));
 }
 
 // The records of a stored full table, read independently of the loader.
@@ -201,6 +198,31 @@ TEST(TorvaneBzip2Test, BlocksAndDamage)
     in.Append(shortStored.data(), unsigned(shortStored.size()));
     EXPECT_TRUE(bzip2.Decompress(in, out)) << "the stored length only sizes the output";
     EXPECT_EQ(BytesOf(out), "abc");
+
+    // A block that claims almost 4 GiB is not given that memory before it has produced it.
+    std::string overstated = good;
+    overstated[4] = char(0xF0), overstated[5] = char(0xFF), overstated[6] = char(0xFF), overstated[7] = char(0xFF);
+    DataBuffer claimIn, claimOut;
+    claimIn.Append(overstated.data(), unsigned(overstated.size()));
+    EXPECT_TRUE(bzip2.Decompress(claimIn, claimOut));
+    EXPECT_EQ(BytesOf(claimOut), "abc");
+    EXPECT_LT(claimOut.GetCapacity(), 1u << 20);
+
+    // Output larger than the first allocation, and memory an earlier use left behind, both stay
+    // within the claim.
+    DataBuffer big, bigBlock, bigBack;
+    std::string bigText;
+    for (int i = 0; bigText.size() < 300000; ++i)
+        bigText += std::to_string(i * 7919) + ",";
+    big.Append(bigText.data(), unsigned(bigText.size()));
+    bzip2.Compress(big, bigBlock);
+    ASSERT_TRUE(bzip2.Decompress(bigBlock, bigBack));
+    EXPECT_EQ(BytesOf(bigBack), bigText);
+    DataBuffer understatedIn, roomy;
+    understatedIn.Append(understated.data(), unsigned(understated.size()));
+    ASSERT_TRUE(roomy.EnsureCapacity(1u << 20));
+    EXPECT_FALSE(bzip2.Decompress(understatedIn, roomy));
+    EXPECT_EQ(roomy.GetSize(), 0u);
 
     DataBuffer longBack;
     EXPECT_TRUE(bzip2.Decompress(longBlock, longBack));
@@ -419,7 +441,7 @@ TEST(CodePageTablesTest, MacJapaneseDecodesByItsEncoder)
     EXPECT_FALSE(Encode(10001, Unit(0x00A5)).ok);
 }
 
-TEST(CodePageTablesTest, ContractPointsOfTheTables)
+TEST(CodePageTablesTest, FixedCodesOfEveryTableDecodeAndEncode)
 {
     struct Case {
         int codePage;

@@ -301,6 +301,41 @@ TEST(StringBufferTest, LoadFileFailureIsLoggedAndLeavesTheText)
     EXPECT_EQ(StringBuffer::CreateFromFile(missing, &log), nullptr);
 }
 
+TEST(StringBufferTest, LoadFileThatCannotGetItsRoomFailsAndLeavesTheText)
+{
+    TempFolder folder;
+    XString path;
+    path.SetFromUtf8(folder.WriteFile("big.txt", std::string(300000, 'b')).c_str());
+    Logger log;
+    StringBuffer s("before");
+    StringBuffer::SetAllocationLimitForTesting(100000);
+    bool loaded = s.LoadFile(path, &log);
+    StringBuffer::SetAllocationLimitForTesting(0);
+    EXPECT_FALSE(loaded);
+    EXPECT_EQ(TextOf(s), "before");
+    StringBuffer text;
+    log.RenderText(text);
+    EXPECT_TRUE(text.Contains("File too large to hold in memory"));
+    EXPECT_TRUE(s.LoadFile(path, nullptr));
+    EXPECT_EQ(s.GetLength(), 300006);
+}
+
+TEST(StringBufferTest, EnsureRoomForFallsBackToTheExactRoom)
+{
+    StringBuffer s = StringBuffer::ConstructWithCapacity(50000);
+    s.Append("abc");
+    // With the step of 50000 added the array would pass the limit; the exact room still fits.
+    StringBuffer::SetAllocationLimitForTesting(80000);
+    bool exact = s.EnsureRoomFor(60000);
+    int capacity = s.GetCapacity();
+    bool refused = s.EnsureRoomFor(90000);
+    StringBuffer::SetAllocationLimitForTesting(0);
+    EXPECT_TRUE(exact);
+    EXPECT_EQ(capacity, 3 + 60000 + 1);
+    EXPECT_FALSE(refused);
+    EXPECT_EQ(TextOf(s), "abc");
+}
+
 TEST(StringBufferTest, CreateFromFileReadsFileUrls)
 {
     TempFolder folder;

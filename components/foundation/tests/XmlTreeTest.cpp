@@ -126,7 +126,11 @@ TEST(TreeNodeTest, TagAndContentAccessors)
     root->SetContent(nullptr);
     ASSERT_NE(root->ContentBuffer(), nullptr);
     EXPECT_STREQ(root->GetContent(), "");
-    EXPECT_GE(root->GetOrCreateContent()->GetCapacity(), 0);
+    // A text made on demand starts empty with room for 120 bytes.
+    Document fresh(TreeNode::CreateRoot("t"));
+    EXPECT_FALSE(fresh->HasContent());
+    EXPECT_EQ(fresh->GetOrCreateContent()->GetCapacity(), 120);
+    EXPECT_STREQ(fresh->GetContent(), "");
 }
 
 TEST(TreeNodeTest, ChildrenSearchesAndSiblings)

@@ -139,6 +139,33 @@ TEST(ContentCodingTest, QuotedPrintableDecoding)
     EXPECT_EQ(QpDecode(Qp(roundTrip)), roundTrip);
 }
 
+TEST(ContentCodingTest, QuotedPrintableLineFeedOnlyTextGrowsToCrLf)
+{
+    // Every bare LF comes out as CR LF, so the output outgrows the input by one byte a line.
+    std::string lines;
+    std::string expected;
+    for (int i = 0; i < 3000; ++i) {
+        lines += i % 2 ? "\n" : "x\n";
+        expected += i % 2 ? "\r\n" : "x\r\n";
+    }
+    EXPECT_EQ(QpDecode(lines), expected);
+    std::string crlf;
+    for (int i = 0; i < 4096; ++i)
+        crlf += "\r\n";
+    EXPECT_EQ(QpDecode(std::string(4096, '\n')), crlf);
+}
+
+TEST(ContentCodingTest, QuotedPrintableOwnOutputRoundTripsNextToSignExtendedEscapes)
+{
+    // Other mailers' sign-extended escapes still read as one byte.
+    EXPECT_EQ(QpDecode("=FFFFFFE9x"), "\xE9x");
+    // Ours never look like one: 0xFF followed by the text "FFFF41".
+    for (const std::string& bytes : { std::string("\xFF" "FFFF41"), std::string("\xFF" "FFFFFFFF"),
+             std::string("a\xFF" "FFFFE9 tail"), std::string("\xFF\xFF" "FFFF41\r\n\xFF" "FFFF00") }) {
+        EXPECT_EQ(QpDecode(Qp(bytes)), bytes) << Qp(bytes);
+    }
+}
+
 TEST(ContentCodingTest, QEncodingAndWords)
 {
     ContentCoding coding;

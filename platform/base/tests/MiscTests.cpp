@@ -99,6 +99,23 @@ TEST(Guid, TextFormAndUniqueness)
     EXPECT_FALSE(GuidFromString(u"8A1B2C3D-00EF-4A01-9F02-ABCDEF012345", parsed));
 }
 
+TEST(Guid, GeneratorFailureGivesTheEmptyId)
+{
+    SetGuidRandomSourceForTesting([](BYTE*, size_t) { return false; });
+    GUID guid;
+    EXPECT_EQ(CoCreateGuid(&guid), E_FAIL);
+    EXPECT_EQ(NewGuidString(), u"");
+    // A source that works is used as it is, with the version and variant bits set.
+    SetGuidRandomSourceForTesting([](BYTE* bytes, size_t count) {
+        for (size_t i = 0; i < count; ++i)
+            bytes[i] = BYTE(i);
+        return true;
+    });
+    EXPECT_EQ(NewGuidString(), u"{00010203-0405-4607-8809-0A0B0C0D0E0F}");
+    SetGuidRandomSourceForTesting(nullptr);
+    EXPECT_EQ(NewGuidString().size(), 38u);
+}
+
 TEST(ProcessInfo, ProgramFolderAndUser)
 {
     std::string folder = GetProgramFolderPath();

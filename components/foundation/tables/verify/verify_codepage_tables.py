@@ -29,13 +29,14 @@ import references  # noqa: E402
 
 BZIP2_TAG = b"\xE1\xA7\x94\xB3"
 
-# Records in the stored table: single-byte, double-byte.
-FIGURES = {
+# Records each stored double-byte table must hold: single-byte, double-byte.
+EXPECTED_RECORDS = {
     "shift_jis": (70, 9206), "gbk": (3, 23940), "cp949": (3, 17236), "big5": (3, 19710),
     "euc_jp": (7, 9269), "euc_kr": (3, 8414), "johab": (16, 17252),
 }
-# Figures no local reference can reach, with the number of records missing; the
-# count must still be exactly figure minus this, so any other change is caught.
+# Tables that no local reference can fill to the expected count, with the number of records
+# missing; the count must still be exactly the expected one minus this, so any other change is
+# caught.
 KNOWN_SHORTFALL = {
     "euc_jp": (1880, "the 1880 user-defined units of Shift_JIS have no two-byte EUC code "
                      "beside the NEC-selected rows in any installed reference"),
@@ -333,11 +334,11 @@ def check_structure(texts, tables, index_single, index_double, results):
 
 def check_counts(tables, results):
     results.start("double-byte record counts")
-    for name, (singles, doubles) in FIGURES.items():
+    for name, (singles, doubles) in EXPECTED_RECORDS.items():
         t = tables[name]
         shortfall, why = KNOWN_SHORTFALL.get(name, (0, ""))
         if shortfall:
-            print("note: %s holds %d double-byte records, %d below the figure %d: %s" % (
+            print("note: %s holds %d double-byte records, %d below the expected %d: %s" % (
                 name, len(t.doubles), shortfall, doubles, why))
         results.check((len(t.singles), len(t.doubles)) == (singles, doubles - shortfall),
                       "%s: %d, %d records; expected %d, %d" % (name, len(t.singles), len(t.doubles),
@@ -468,7 +469,7 @@ def span(a, b):
     return range(a, b + 1)
 
 
-def check_contract(built, tables, results):
+def check_fixed_points(built, tables, results):
     results.start("fixed points of the tables")
     d = lambda cp, *code: built[cp].decode(bytes(code))  # noqa: E731
     e = lambda cp, unit: built[cp].encode(unit)  # noqa: E731
@@ -554,7 +555,7 @@ def main():
     check_structure(texts, tables, index_single, index_double, results)
     check_counts(tables, results)
     check_round_trip(built, results)
-    check_contract(built, tables, results)
+    check_fixed_points(built, tables, results)
     check_single_byte_references(built, results)
     check_double_byte_references(built, tables, results)
     print("%d passed, %d failed" % (results.passed, results.failed))

@@ -1,0 +1,420 @@
+#include "components/mail/mime/MimeField.h"
+
+#include "components/foundation/Charset.h"
+#include "components/foundation/ExtPtrArray.h"
+#include "components/mail/ContentCoding.h"
+#include "components/mail/mime/MimeText.h"
+#include "components/mail/mime/Rfc822Address.h"
+
+using namespace mimetext;
+
+namespace {
+
+bool IsNoFoldName(string_view name)
+{
+    return EqualsNoCase(name, "user-agent") || EqualsNoCase(name, "accept") || EqualsNoCase(name, "accept-charset");
+}
+
+void DecodeWords(string& value)
+{
+    torvane::StringBuffer buffer;
+    AppendTo(buffer, value);
+    ContentCoding coding;
+    coding.DecodeWordsToUtf8(buffer);
+    value = FromBuffer(buffer);
+}
+
+void Unfold(string& value)
+{
+    if (value.find('\n') == npos)
+        return;
+    ReplaceAll(value, "\r\n\t", "");
+    ReplaceAll(value, "\r\n ", "");
+}
+
+bool IsGroupB(int cp)
+{
+    switch (cp) {
+    case 932: case 936: case 949: case 950: case 874: case 1361: case 52936: case 1200: case 1201: case 1256:
+    case 28596:
+        return true;
+    default:
+        return cp > 50000 && cp < 65000;
+    }
+}
+
+bool IsIso2022(int cp) { return cp >= 50220 && cp <= 50230; }
+
+// The state of one rendering: the field's name, the target charset and the no-fold mark.
+struct Encoder {
+    string name;
+    int codePage = 0;
+    string charsetName;
+    bool noFold = false;
+    bool base64 = false;
+
+    bool SubjectLike() const { return EqualsNoCase(name, "subject") || EqualsNoCase(name, "Thread-Topic"); }
+
+    void FoldPlain(string_view value, string& out) const
+    {
+        size_t column = out.size();
+        bool commaRule = value.size() > 60 && value.find('@') != npos && value.find(',') != npos;
+        bool quoted = false;
+        for (char c : value) {
+            out += c;
+            ++column;
+            if (c == '"')
+                quoted = !quoted;
+            if (noFold || quoted)
+                continue;
+            if ((c == ';' && column > 20) || (c == ',' && commaRule)) {
+                out += "\r\n\t";
+                column = 0;
+            }
+        }
+    }
+
+    void EncodeAll(string_view text, string& out) const
+    {
+        torvane::StringBuffer buffer;
+        ContentCoding coding;
+        const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+        if (base64)
+            coding.AppendBWords(bytes, unsigned(text.size()), charsetName.c_str(), buffer);
+        else
+            coding.AppendQWords(bytes, unsigned(text.size()), charsetName.c_str(), buffer);
+        out += FromBuffer(buffer);
+    }
+
+    void EncodeChunk(string_view chunk, string& out) const
+    {
+        while (!chunk.empty()) {
+            bool addressName = EqualsNoCase(name, "to") || EqualsNoCase(name, "from") || EqualsNoCase(name, "cc");
+            bool forced = (codePage == 65000 || IsIso2022(codePage))
+                && (SubjectLike() || (addressName && chunk.find('<') != npos && Trim(chunk).find(' ') != npos));
+            if (EqualsNoCase(name, "received") || EqualsNoCase(name, "content-location")
+                || EqualsNoCase(name, "content-transfer-encoding")) {
+                out += chunk;
+                return;
+            }
+            if (!Has8Bit(chunk) && !forced) {
+                if (out.size() + chunk.size() <= 65)
+                    out += chunk;
+                else
+                    FoldPlain(chunk, out);
+                return;
+            }
+            if (SubjectLike()) {
+                EncodeAll(chunk, out);
+                return;
+            }
+            // Address scan: a comma after an '@' ends a bare address, a '<' starts an angle address.
+            bool armed = false;
+            size_t split = npos;
+            bool angle = false;
+            for (size_t j = 0; j < chunk.size(); ++j) {
+                char c = chunk[j];
+                if (c == '@') {
+                    armed = true;
+                } else if (c == ',' && armed) {
+                    split = j;
+                    break;
+                } else if (c == '<') {
+                    if (IsIso2022(codePage) && chunk.find('(', j + 1) != npos)
+                        continue;
+                    split = j;
+                    angle = true;
+                    break;
+                }
+            }
+            if (split == npos || (angle && split + 1 == chunk.size())) {
+                EncodeAll(chunk, out);
+                return;
+            }
+            size_t itemEnd;
+            size_t nameEnd = 0;
+            if (angle) {
+                size_t close = chunk.find('>', split);
+                if (close == npos || chunk.substr(split, close - split).find('@') == npos) {
+                    EncodeAll(chunk, out);
+                    return;
+                }
+                itemEnd = close + 1;
+                nameEnd = split;
+                if (nameEnd > 0 && chunk[nameEnd - 1] == ' ')
+                    --nameEnd;
+            } else {
+                itemEnd = split;
+            }
+            while (itemEnd < chunk.size() && (chunk[itemEnd] == ' ' || chunk[itemEnd] == ','))
+                ++itemEnd;
+            string_view display = chunk.substr(0, nameEnd);
+            if (display.size() > 2 && display.front() == '"' && display.back() == '"')
+                display = display.substr(1, display.size() - 2);
+            size_t before = out.size();
+            if (!display.empty())
+                EncodeAll(display, out);
+            if (out.size() - before > 40)
+                out += "\r\n\t";
+            out += chunk.substr(nameEnd, itemEnd - nameEnd);
+            chunk = chunk.substr(itemEnd);
+        }
+    }
+
+    void EncodeParams(string_view s, string& out, string& line, string& piece) const
+    {
+        size_t i = 0;
+        while (i < s.size()) {
+            size_t stop = s.find_first_of("=;", i);
+            if (stop == npos) {
+                piece += s.substr(i);
+                return;
+            }
+            piece += s.substr(i, stop - i);
+            char delimiter = s[stop];
+            piece += delimiter;
+            i = stop + 1;
+            if (delimiter == '=') {
+                piece += '"';
+                size_t end = i;
+                bool quoted = false;
+                while (end < s.size() && (quoted || s[end] != ';')) {
+                    if (s[end] == '"')
+                        quoted = !quoted;
+                    ++end;
+                }
+                string value = Trim(s.substr(i, end - i));
+                if (!value.empty() && value.front() == '"')
+                    value.erase(0, 1);
+                if (!value.empty() && value.back() == '"')
+                    value.pop_back();
+                if (!value.empty())
+                    EncodeChunk(value, piece);
+                piece += '"';
+                i = end;
+                if (i >= s.size())
+                    return;
+                piece += ';';
+                ++i;
+            }
+            if (i >= s.size())
+                return;
+            if (line.size() + piece.size() < 65) {
+                line += piece;
+            } else {
+                if (!out.empty())
+                    out += "\r\n\t";
+                out += line;
+                line = piece;
+            }
+            piece.clear();
+        }
+    }
+
+    static void Commit(string& out, const string& line)
+    {
+        if (!out.empty()) {
+            out = Trim(out);
+            out += "\r\n\t";
+        }
+        out += line;
+    }
+
+    void EncodeWithParams(string_view s, string& out) const
+    {
+        string line = out;
+        out.clear();
+        size_t semicolon = s.find(';');
+        bool whole = semicolon == npos || SubjectLike()
+            || (IsIso2022(codePage) && (s.find("(B") != npos || s.find("$)") != npos));
+        if (whole) {
+            EncodeChunk(s, line);
+            out += line;
+            return;
+        }
+        if (semicolon > 0)
+            EncodeChunk(s.substr(0, semicolon), line);
+        line += ';';
+        if (semicolon + 1 == s.size()) {
+            out += line;
+            return;
+        }
+        if (line.size() > 34) {
+            out += line;
+            line.clear();
+        }
+        string piece;
+        EncodeParams(s.substr(semicolon + 1), out, line, piece);
+        if (line.size() + piece.size() < 65) {
+            line += piece;
+        } else {
+            Commit(out, line);
+            line = piece;
+        }
+        if (!line.empty())
+            Commit(out, line);
+    }
+
+    void EncodeValue(const string& value, string& out)
+    {
+        if (!IsGroupB(codePage)) {
+            if (!Has8Bit(value) || codePage == 20127) {
+                FoldPlain(value, out);
+                return;
+            }
+            base64 = false;
+            bool ok = false;
+            if (!IsValidUtf8(value)) {
+                // Bytes that are not UTF-8 (an undecodable word) would be dropped by any conversion.
+                charsetName = "utf-8";
+                EncodeWithParams(value, out);
+                return;
+            }
+            string converted = codePage == 0 ? value : Convert(65001, codePage, value, &ok);
+            if (codePage == 0 || charsetName.empty()) {
+                // Without a charset the UTF-8 text is labelled as what it is.
+                charsetName = "utf-8";
+                ok = true;
+                converted = value;
+            }
+            if (!ok) {
+                // Characters the charset cannot hold travel as UTF-8 words: nothing is lost.
+                charsetName = "utf-8";
+                converted = value;
+            }
+            EncodeWithParams(converted, out);
+            return;
+        }
+        if (codePage == 50225 && !Has8Bit(value)) {
+            out += value;
+            return;
+        }
+        base64 = true;
+        string bytes = value;
+        if (codePage == 1200 || codePage == 1201 || !IsValidUtf8(value)) {
+            charsetName = "utf-8";
+        } else {
+            bool ok = false;
+            string converted = Convert(65001, codePage, value, &ok);
+            if (ok && !charsetName.empty())
+                bytes = converted;
+            else
+                charsetName = "utf-8";
+        }
+        EncodeWithParams(bytes, out);
+    }
+};
+
+} // namespace
+
+MimeField* MimeField::Clone() const
+{
+    auto* copy = new MimeField();
+    copy->m_name.AppendBuffer(m_name);
+    copy->m_value.AppendBuffer(m_value);
+    return copy;
+}
+
+bool MimeField::NameEquals(const char* name) const
+{
+    return name && EqualsNoCase(FromBuffer(m_name), name);
+}
+
+void MimeField::SetValue(const char* text)
+{
+    m_value.Clear();
+    m_value.Append(text);
+}
+
+void MimeField::SetNameValue(const char* name, const char* value)
+{
+    m_name.Clear();
+    m_name.Append(name);
+    string text = Text(value);
+    if (ContainsNoCase(text, "?Q?"))
+        DecodeWords(text);
+    if (ContainsNoCase(text, "?B?"))
+        DecodeWords(text);
+    Unfold(text);
+    SetBuffer(m_value, text);
+    m_noFold = IsNoFoldName(Text(name));
+}
+
+bool MimeField::ParseLine(const torvane::StringBuffer& line)
+{
+    m_name.Clear();
+    m_value.Clear();
+    string text = FromBuffer(line);
+    size_t colon = text.find(':');
+    if (colon == npos)
+        return false;
+    string name = Trim(text.substr(0, colon));
+    for (char& c : name)
+        if (c == ' ' || c == '<' || c == '>' || c == '"' || c == '\'')
+            c = '-';
+    string value = Trim(text.substr(colon + 1));
+    if (ContainsNoCase(value, "?Q?") || ContainsNoCase(value, "?B?")) {
+        ContentCoding coding;
+        if (EqualsNoCase(name, "to") || EqualsNoCase(name, "cc") || EqualsNoCase(name, "from")) {
+            torvane::StringBuffer buffer;
+            AppendTo(buffer, value);
+            bool marked = false;
+            coding.DecodeWordsMarkCommas(buffer, &marked);
+            value = FromBuffer(buffer);
+            if (marked) {
+                ExtPtrArray list;
+                Rfc822Address::ParseList(value.c_str(), list, false, nullptr);
+                string rebuilt;
+                for (int i = 0; i < list.GetCount(); ++i) {
+                    auto* address = list.GetAtAs<Rfc822Address>(i);
+                    if (i > 0)
+                        rebuilt += ',';
+                    torvane::StringBuffer decoded;
+                    address->GetNameDecoded(decoded);
+                    string display = FromBuffer(decoded);
+                    ReplaceAll(display, "_COMMA_", ",");
+                    if (!display.empty()) {
+                        if (display.find(',') != npos || display.find(' ') != npos)
+                            rebuilt += '"' + display + '"';
+                        else
+                            rebuilt += display;
+                    }
+                    rebuilt += " <" + FromBuffer(address->Address()) + ">";
+                }
+                list.DeleteAll();
+                value = rebuilt;
+            }
+        } else {
+            DecodeWords(value);
+        }
+    }
+    Unfold(value);
+    SetBuffer(m_name, name);
+    SetBuffer(m_value, value);
+    m_noFold = EqualsNoCase(name, "user-agent");
+    return true;
+}
+
+void MimeField::Render(torvane::StringBuffer& out, const Charset& charset) const
+{
+    // Breaks and NULs that are not folding would end the header line early or inject a field.
+    string value = FromBuffer(m_value);
+    if (value.find_first_of(string_view("\r\n\0", 3)) != npos) {
+        ReplaceAll(value, "\r\n\t", "");
+        ReplaceAll(value, "\r\n ", "");
+        for (char& c : value)
+            if (c == '\r' || c == '\n' || c == '\0')
+                c = ' ';
+    }
+    Encoder encoder;
+    encoder.name = FromBuffer(m_name);
+    for (char& c : encoder.name)
+        if (c == '\r' || c == '\n' || c == '\0' || c == ':')
+            c = '-';
+    encoder.codePage = charset.GetCodePage();
+    encoder.charsetName = Text(charset.GetName());
+    encoder.noFold = m_noFold;
+    string text = encoder.name + ": ";
+    encoder.EncodeValue(value, text);
+    AppendTo(out, Trim(text));
+}

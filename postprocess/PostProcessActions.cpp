@@ -1,0 +1,16 @@
+#include "postprocess/PostProcessActions.h"
+
+#include "engine/ActionRegistry.h"
+#include "postprocess/ActionImageGallery.h"
+#include "postprocess/ActionZipAll.h"
+
+#include <mutex>
+
+void RegisterPostProcessActions()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        SetActionFactory(u"builtin_zipall", [] { return static_cast<CAction*>(new CActionZipAll); });
+        SetActionFactory(u"builtin_imagegallery", [] { return static_cast<CAction*>(new CActionImageGallery); });
+    });
+}

@@ -1,0 +1,33 @@
+#pragma once
+// The property dialogs of the post-process actions, as the actions see them: each takes a record
+// of plain values, runs modally and returns IDOK (1) when the user accepted; the values count
+// only then. The application installs the windowed implementation; until then (and in
+// command-line runs) every dialog answers IDCANCEL and no property changes.
+
+#include <string>
+
+struct ZipAllDialogValues {
+    int passwordProtect = 0;
+    std::u16string password;
+    std::u16string zipPath;
+};
+
+struct GalleryDialogValues {
+    std::u16string theme;
+    std::u16string destinationDir;
+    std::u16string description;
+    std::u16string title;
+    int thumbsPerPage = 0;
+};
+
+class PostProcessPropertyDialogs {
+public:
+    virtual ~PostProcessPropertyDialogs() = default;
+    virtual int RunZipAllDialog(ZipAllDialogValues& values);
+    virtual int RunGalleryDialog(GalleryDialogValues& values);
+};
+
+// The installed dialogs, else the headless ones (every answer IDCANCEL).
+PostProcessPropertyDialogs& GetPostProcessPropertyDialogs();
+// Installs `dialogs` (not owned; null restores the headless ones); returns the previous one.
+PostProcessPropertyDialogs* SetPostProcessPropertyDialogs(PostProcessPropertyDialogs* dialogs);

@@ -1,0 +1,137 @@
+#include "PostProcessTestSupport.h"
+
+#include "platform/imaging/ImageBitmap.h"
+#include "platform/imaging/ImageFile.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace pptest {
+
+std::string ReadFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes)
+{
+    fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+void WriteImage(const fs::path& path, int width, int height, unsigned color)
+{
+    fs::create_directories(path.parent_path());
+    ImageBitmap bitmap;
+    ASSERT_EQ(CreateBitmap(&bitmap, width, height, 24, IMAGING_COLOR_ORDER_BGR, nullptr, 1), IMAGING_SUCCESS);
+    ASSERT_EQ(FillBitmap(&bitmap, color), IMAGING_SUCCESS);
+    bool png = path.extension() == ".png";
+    ASSERT_EQ(SaveImageFile(path.string(), &bitmap, png ? IMAGE_FORMAT_PNG : IMAGE_FORMAT_JPEG, 24, png ? 0 : 2),
+        IMAGING_SUCCESS)
+        << path;
+}
+
+std::vector<std::string> ReadLogLines(const fs::path& log)
+{
+    std::string content = ReadFile(log);
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < content.size()) {
+        std::size_t end = content.find("\r\n", start);
+        if (end == std::string::npos)
+            end = content.size();
+        std::string line = content.substr(start, end - start);
+        start = end + 2;
+        // "[MM/DD/YYYY HH:MM:SS]" is 21 characters.
+        lines.push_back(line.size() >= 21 && line[0] == '[' ? line.substr(21) : line);
+    }
+    return lines;
+}
+
+std::string Quote(const std::string& text)
+{
+    std::string quoted = "'";
+    for (char c : text) {
+        if (c == '\'')
+            quoted += "'\\''";
+        else
+            quoted += c;
+    }
+    return quoted + "'";
+}
+
+CommandResult RunCommand(const std::string& command)
+{
+    CommandResult result;
+    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+    if (!pipe) {
+        ADD_FAILURE() << "cannot run " << command;
+        return result;
+    }
+    char buffer[4096];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        result.output.append(buffer, got);
+    int status = ::pclose(pipe);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+fs::path TestSourceFolder() { return fs::path(VORNALT_SOURCE_DIR) / "postprocess" / "tests"; }
+
+void ScratchTest::SetUp()
+{
+    std::string pattern = (fs::temp_directory_path() / "vornalt-post-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    m_root = pattern;
+    LogOpen(U(m_root / "vornalt.log"));
+}
+
+void ScratchTest::TearDown()
+{
+    LogClose();
+    std::error_code ignored;
+    fs::permissions(m_root, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(m_root, ignored);
+}
+
+std::vector<std::string> ScratchTest::ActionLogLines() const
+{
+    std::vector<std::string> lines = LogLines();
+    if (!lines.empty() && lines.front() == "Vornalt Log Opened")
+        lines.erase(lines.begin());
+    return lines;
+}
+
+RefPtr<CImageFileTarget> MakeTarget(const fs::path& source, const fs::path& output)
+{
+    auto target = RefPtr<CImageFileTarget>::Adopt(new CImageFileTarget(U(source)));
+    if (!output.empty()) {
+        // Recording the output path is what a save does last; the bitmap is not needed for it.
+        target->CFileTarget::SaveAs(U(output), 0, 0);
+    }
+    return target;
+}
+
+RefPtr<CActionStack> StackFor(CPostProcessAction* action, const std::vector<RefPtr<CImageFileTarget>>& targets,
+    CAction* before)
+{
+    auto stack = RefPtr<CActionStack>::Adopt(new CActionStack);
+    if (before)
+        stack->InsertAction(before, -1);
+    stack->InsertAction(action, -1);
+    action->PrepareForBatch();
+    for (const auto& target : targets)
+        action->Process(target.get());
+    return stack;
+}
+
+}

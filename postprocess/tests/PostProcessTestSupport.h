@@ -1,0 +1,82 @@
+#pragma once
+// Shared pieces of the post-process tests: a scratch folder per test with the log in it, real
+// image files, targets and stacks as a batch leaves them, and child processes (the program, the
+// Python checks, unzip and 7z) run through the shell.
+
+#include "engine/Action.h"
+#include "engine/ActionStack.h"
+#include "engine/ActionTarget.h"
+#include "engine/LogFile.h"
+#include "platform/base/RefCounted.h"
+#include "platform/base/Unicode.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace pptest {
+
+namespace fs = std::filesystem;
+
+inline std::u16string U(const std::string& utf8) { return Utf8ToUtf16(utf8); }
+inline std::u16string U(const fs::path& path) { return Utf8ToUtf16(path.string()); }
+inline std::string N(std::u16string_view utf16) { return Utf16ToUtf8(utf16); }
+
+std::string ReadFile(const fs::path& path);
+void WriteFile(const fs::path& path, const std::string& bytes);
+// A small JPEG or PNG (by extension) of one colour.
+void WriteImage(const fs::path& path, int width, int height, unsigned color = 0x3080C0);
+// The lines of a log file without their time stamps.
+std::vector<std::string> ReadLogLines(const fs::path& log);
+// Single-quoted for the shell.
+std::string Quote(const std::string& text);
+
+struct CommandResult {
+    int exitCode = -1;
+    std::string output; // standard output and standard error together
+};
+CommandResult RunCommand(const std::string& command);
+
+// The folder of this test's sources (scripts beside the tests).
+fs::path TestSourceFolder();
+
+class ScratchTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    fs::path Root() const { return m_root; }
+    std::vector<std::string> LogLines() const { return ReadLogLines(m_root / "vornalt.log"); }
+    // The log's lines after "Vornalt Log Opened".
+    std::vector<std::string> ActionLogLines() const;
+
+private:
+    fs::path m_root;
+};
+
+// An image-file target whose source is `source` and, when `output` is not empty, whose output
+// path is `output` (as a save would leave it).
+RefPtr<CImageFileTarget> MakeTarget(const fs::path& source, const fs::path& output = fs::path());
+
+// An action whose output path is fixed: stands before the action under test.
+class FixedOutputAction : public CPostProcessAction {
+public:
+    explicit FixedOutputAction(std::u16string path) : m_path(std::move(path)) { }
+    std::u16string GetTypeKey() const override { return u"builtin_fixed"; }
+    std::u16string GetName() const override { return u"Fixed"; }
+    std::u16string GetDescription() const override { return u"Fixed"; }
+    std::u16string GetOutputPath() const override { return m_path; }
+    bool ShowPropertyDialog(int, HWND) override { return false; }
+    int PostProcess() override { return 0; }
+
+private:
+    std::u16string m_path;
+};
+
+// Puts the action into a new stack (after `before` when given) and hands it the targets, as a
+// batch would.
+RefPtr<CActionStack> StackFor(CPostProcessAction* action, const std::vector<RefPtr<CImageFileTarget>>& targets,
+    CAction* before = nullptr);
+
+}
