@@ -348,6 +348,13 @@ void XmlReader::ReadStartTag()
     if (m_engine.AtEnd())
         return;
     name.RemoveChar('<');
+    // "< ?x" or "<<!x" would be written back as "<?x" or "<!x", an instruction or a declaration,
+    // and the saved document would lose the element: such markup is passed over.
+    if (name.GetLength() > 0 && (name.GetText()[0] == '?' || name.GetText()[0] == '!')) {
+        m_engine.SeekChar('>');
+        m_engine.Advance(1);
+        return;
+    }
     bool empty = false;
     m_engine.SkipChars(kWhitespace);
     if (m_engine.CurrentChar() == '/') {
