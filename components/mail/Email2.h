@@ -178,6 +178,7 @@ private:
     void ContentTypeValues(std::string* values) const;
     void SetContentTypeFromCache(const char* type, const Charset& charset);
     void HeaderCharset(Email2* root, int depth, Charset& out);
+    void PrepareForRender(Email2* root, int depth, bool convert8bit);
     bool CollectAttachmentsAt(bool inMixed, ExtPtrArray& out, int index, Email2* parent, int depth);
 
     DataBuffer m_body;

@@ -66,13 +66,13 @@ void Email2::HeaderCharset(Email2* root, int depth, Charset& out)
         out.CopyFrom(m_charset);
 }
 
-void Email2::Render(Email2* root, torvane::StringBuffer& out, const char* skipPrefix, LogBase* log, int depth,
-    bool convert8bit)
+void Email2::PrepareForRender(Email2* root, int depth, bool convert8bit)
 {
-    if (!root)
-        root = this;
     if (m_contentType == "message/rfc822")
         convert8bit = false;
+    // Parts first: the root's header charset comes from its body parts, which may be relabelled.
+    for (int i = 0; i < m_parts.GetCount(); ++i)
+        GetPart(i)->PrepareForRender(root, depth + 1, convert8bit);
     // A container without a boundary could not be read back: it gets one.
     if (m_parts.GetCount() > 0 && m_boundary.empty()) {
         string boundary = NewBoundary("_.MIX");
@@ -106,8 +106,26 @@ void Email2::Render(Email2* root, torvane::StringBuffer& out, const char* skipPr
     }
     if (m_contentType == "multipart/alternative")
         RemoveHeaderField("Content-Transfer-Encoding");
-    m_header.Render(out, skipPrefix, headerCharset);
-    out.Append("\r\n\r\n");
+}
+
+void Email2::Render(Email2* root, torvane::StringBuffer& out, const char* skipPrefix, LogBase* log, int depth,
+    bool convert8bit)
+{
+    if (!root)
+        root = this;
+    // Rendering changes the tree (relabelled text, boundaries, encodings) before any text is
+    // written, so that a second rendering gives the same text.
+    if (depth == 0)
+        PrepareForRender(root, 0, convert8bit);
+    if (m_contentType == "message/rfc822")
+        convert8bit = false;
+    Charset headerCharset;
+    HeaderCharset(root, depth, headerCharset);
+    torvane::StringBuffer header;
+    m_header.Render(header, skipPrefix, headerCharset);
+    out.AppendBuffer(header);
+    // A part without fields is one empty line, as other readers expect.
+    out.Append(header.GetLength() > 0 ? "\r\n\r\n" : "\r\n");
     if (m_parts.GetCount() == 0) {
         WriteBody(out);
         return;

@@ -264,6 +264,12 @@ struct Encoder {
             }
             base64 = false;
             bool ok = false;
+            if (!IsValidUtf8(value)) {
+                // Bytes that are not UTF-8 (an undecodable word) would be dropped by any conversion.
+                charsetName = "utf-8";
+                EncodeWithParams(value, out);
+                return;
+            }
             string converted = codePage == 0 ? value : Convert(65001, codePage, value, &ok);
             if (codePage == 0 || charsetName.empty()) {
                 // Without a charset the UTF-8 text is labelled as what it is.
@@ -285,7 +291,7 @@ struct Encoder {
         }
         base64 = true;
         string bytes = value;
-        if (codePage == 1200 || codePage == 1201) {
+        if (codePage == 1200 || codePage == 1201 || !IsValidUtf8(value)) {
             charsetName = "utf-8";
         } else {
             bool ok = false;

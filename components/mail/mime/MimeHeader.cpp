@@ -32,16 +32,16 @@ int GuessCodePage(const string& block)
         return 0;
     if (HasUtf8LatinPair(block))
         return 65001;
-    bool ok = false;
-    Convert(int(GetACP()), 65001, block, &ok);
-    if (ok)
-        return int(GetACP());
-    Convert(28591, 65001, block, &ok);
-    if (ok)
-        return 28591;
-    Convert(28592, 65001, block, &ok);
-    if (ok)
-        return 28592;
+    // Decoding to UTF-16 checks the bytes even when the page is UTF-8 itself (a plain copy would not).
+    for (int page : { int(GetACP()), 28591, 28592 }) {
+        bool ok = false;
+        if (page == 65001)
+            ok = IsValidUtf8(block);
+        else
+            Convert(page, 1200, block, &ok);
+        if (ok)
+            return page;
+    }
     return 0;
 }
 

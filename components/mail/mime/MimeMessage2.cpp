@@ -254,8 +254,12 @@ void MimeMessage2::ComposeContentType(bool usAsciiForText)
         value.pop_back();
         value = Trim(value);
     }
+    Charset kept;
+    kept.CopyFrom(m_charset);
     m_header.ReplaceField("Content-Type", value.c_str());
     ReadContentType();
+    // The "us-ascii" written for a text type without charset is not a charset of the part.
+    m_charset.CopyFrom(kept);
 }
 
 void MimeMessage2::SetContentTypeFull(const char* mediaType, const char* name, const char* protocol,

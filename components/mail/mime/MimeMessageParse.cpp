@@ -107,10 +107,41 @@ string RemoveSpacesTabs(string_view text)
     return out;
 }
 
-// The next delimiter position (the boundary text) at or after `from`.
+// A delimiter line: "--" and the boundary at the start of a line, then (closing) "--" or the line
+// end, blanks allowed before it. Returns the position of the "--", npos when none follows `from`.
+size_t FindDelimiterLine(const string& body, const string& boundary, size_t from, bool* closing, size_t* lineEnd)
+{
+    string marker = "--" + boundary;
+    for (size_t at = body.find(marker, from); at != npos; at = body.find(marker, at + 1)) {
+        if (at != 0 && body[at - 1] != '\n')
+            continue;
+        size_t after = at + marker.size();
+        bool close = body.compare(after, 2, "--") == 0;
+        size_t i = close ? after + 2 : after;
+        while (i < body.size() && (body[i] == ' ' || body[i] == '\t'))
+            ++i;
+        if (i < body.size() && body[i] != '\r' && body[i] != '\n')
+            continue;
+        if (i + 1 < body.size() && body[i] == '\r' && body[i + 1] == '\n')
+            i += 2;
+        else if (i < body.size())
+            ++i;
+        *closing = close;
+        *lineEnd = i;
+        return at;
+    }
+    return npos;
+}
+
 size_t FindDelimiter(const string& body, const string& boundary, size_t from)
 {
-    return body.find(boundary + "\r\n", from);
+    bool closing = false;
+    size_t end = 0;
+    for (size_t at = FindDelimiterLine(body, boundary, from, &closing, &end); at != npos;
+         at = FindDelimiterLine(body, boundary, end, &closing, &end))
+        if (!closing)
+            return at;
+    return npos;
 }
 
 } // namespace
@@ -121,6 +152,16 @@ void DecodeRfc2231Value(const char* value, const char* charsetName, torvane::Str
     outCharsetName.Clear();
     string text = Text(value);
     size_t pair = text.find("''");
+    // A first piece may name a language between the apostrophes (charset'language'text).
+    if (pair == npos && !charsetName) {
+        size_t firstApostrophe = text.find('\'');
+        size_t second = firstApostrophe == npos ? npos : text.find('\'', firstApostrophe + 1);
+        if (second != npos && firstApostrophe > 0
+            && CodePageFromCharsetName(text.substr(0, firstApostrophe).c_str()) != 0) {
+            text = text.substr(0, firstApostrophe) + "''" + text.substr(second + 1);
+            pair = firstApostrophe;
+        }
+    }
     string result;
     if (pair != npos) {
         size_t apostrophe = text.find('\'');
@@ -373,8 +414,10 @@ void MimeMessage2::ParseMimeTextAt(const char* text, int length, bool bareLfTole
         m_header.Parse(work.c_str(), int(work.size()));
         RefreshFromHeader();
     }
+    // An empty header is one line break; otherwise the break ending the last field and the blank
+    // line follow.
     size_t start = q;
-    for (int pairs = 0; pairs < 2 && work.compare(start, 2, "\r\n") == 0; ++pairs)
+    for (int pairs = 0; pairs < (q == 0 ? 1 : 2) && work.compare(start, 2, "\r\n") == 0; ++pairs)
         start += 2;
     torvane::StringBuffer body;
     if (start < work.size())
@@ -391,23 +434,30 @@ void MimeMessage2::ParseBody(const char* transferEncoding, const torvane::String
 void MimeMessage2::SplitMultipart(const string& body, int depth, bool keepRawFirst)
 {
     const string& boundary = m_boundary;
+    bool closing = false;
+    size_t lineEnd = 0;
+    // The preamble before the first delimiter is skipped, as is the epilogue after the closing one.
     size_t at = FindDelimiter(body, boundary, 0);
+    if (at == npos)
+        return;
+    FindDelimiterLine(body, boundary, at, &closing, &lineEnd);
     bool first = true;
-    while (at != npos) {
-        size_t partStart = at + boundary.size() + 2;
-        size_t next = FindDelimiter(body, boundary, partStart);
-        size_t closing = body.find(boundary + "--", partStart);
-        bool last = false;
+    for (;;) {
+        size_t partStart = lineEnd;
+        size_t next = FindDelimiterLine(body, boundary, partStart, &closing, &lineEnd);
         size_t partEnd;
-        if (closing != npos && (next == npos || closing < next)) {
-            next = closing;
-            last = true;
-        }
         if (next != npos) {
-            partEnd = next >= partStart + 4 ? next - 4 : partStart;
+            // The line break before a delimiter belongs to the delimiter.
+            partEnd = next;
+            if (partEnd >= partStart + 2 && body.compare(partEnd - 2, 2, "\r\n") == 0)
+                partEnd -= 2;
+            else if (partEnd >= partStart + 1 && body[partEnd - 1] == '\n')
+                partEnd -= 1;
         } else {
-            partEnd = body.size() >= partStart + 2 ? body.size() - 2 : partStart;
-            last = true;
+            // No closing delimiter: the rest is the last part, less a final line break only.
+            partEnd = body.size();
+            if (partEnd >= partStart + 2 && body.compare(partEnd - 2, 2, "\r\n") == 0)
+                partEnd -= 2;
         }
         if (partEnd > partStart) {
             auto* part = new MimeMessage2();
@@ -420,9 +470,8 @@ void MimeMessage2::SplitMultipart(const string& body, int depth, bool keepRawFir
             m_parts.Append(part);
             m_changed = true;
         }
-        if (last)
+        if (next == npos || closing)
             break;
-        at = next;
     }
 }
 

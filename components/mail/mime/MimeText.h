@@ -101,6 +101,26 @@ inline bool HasUtf8LatinPair(string_view s)
     return false;
 }
 
+// Well-formed UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF).
+inline bool IsValidUtf8(string_view s)
+{
+    size_t i = 0;
+    while (i < s.size()) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        int extra = c < 0x80 ? 0 : (c >= 0xC2 && c <= 0xDF) ? 1 : (c >= 0xE0 && c <= 0xEF) ? 2 : (c >= 0xF0 && c <= 0xF4) ? 3 : -1;
+        if (extra < 0 || i + size_t(extra) >= s.size() + (extra == 0 ? 1 : 0))
+            return false;
+        unsigned char d = extra > 0 ? static_cast<unsigned char>(s[i + 1]) : 0x80;
+        if ((c == 0xE0 && d < 0xA0) || (c == 0xED && d > 0x9F) || (c == 0xF0 && d < 0x90) || (c == 0xF4 && d > 0x8F))
+            return false;
+        for (int k = 1; k <= extra; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
+                return false;
+        i += size_t(extra) + 1;
+    }
+    return true;
+}
+
 inline int ReplaceAll(string& s, string_view from, string_view to)
 {
     if (from.empty())

@@ -140,7 +140,7 @@ Rfc822Address* Rfc822Address::ParseOne(const torvane::StringBuffer& buffer, LogB
         size_t stop = run.size();
         while (stop > 0 && (run[stop - 1] == ' ' || run[stop - 1] == '<'))
             --stop;
-        if (stop > 0 && (run[stop - 1] == '"' || run[stop - 1] == '\''))
+        if (stop > 0 && (run[stop - 1] == '"' || run[stop - 1] == '\'') && !(stop > 1 && run[stop - 2] == '\\'))
             --stop;
         name = TrimSpacesTabs(run.substr(0, stop));
         if (quoted)

@@ -327,3 +327,36 @@ TEST(Email2, LoadingCombinesPlainAndHtmlIntoAlternative)
     EXPECT_EQ(wrapped->GetPart(0)->ContentType(), "text/plain");
     EXPECT_EQ(wrapped->GetPart(1)->Filename(), "a.pdf");
 }
+
+TEST(Email2, PlainAndHtmlAlternativeWithAttachmentRoundTrips)
+{
+    TempFolder folder;
+    Email2 email(Email2::NewMail::Yes);
+    email.SetBody(Data("Plain caf\xC3\xA9\r\n"), false);
+    email.ConvertToAlternative();
+    email.SetHtmlBody(Data("<p>HTML caf\xC3\xA9</p>"));
+    WriteFile(folder.File("pic.png"), RandomBytes(300, 9));
+    XString path;
+    path.SetFromUtf8(folder.File("pic.png").c_str());
+    torvane::StringBuffer type;
+    ASSERT_TRUE(email.AddFileAttachment(path, nullptr, type, nullptr));
+    email.SetHeaderField("Subject", "Alternatives");
+    ASSERT_EQ(email.ContentType(), "multipart/mixed");
+    ASSERT_EQ(email.GetPart(0)->ContentType(), "multipart/alternative");
+    EXPECT_NE(email.GetHtmlBodyPart(), nullptr);
+    EXPECT_NE(email.GetPlainBodyPart(), nullptr);
+
+    std::string text = Render(email);
+    EXPECT_EQ(text.find("multipart/alternative;\r\n\tboundary") == std::string::npos, false) << text;
+    std::string file = folder.File("alt.eml");
+    WriteFile(file, text);
+    std::string oracle = PythonOracle(file);
+    EXPECT_NE(oracle.find("multipart multipart/alternative"), std::string::npos) << oracle;
+    EXPECT_NE(oracle.find("leaf text/plain '' " + Sha256("Plain caf\xC3\xA9\n", folder)), std::string::npos) << oracle;
+    EXPECT_NE(oracle.find("leaf text/html ''"), std::string::npos) << oracle;
+    EXPECT_NE(oracle.find("leaf image/png 'pic.png' " + Sha256(RandomBytes(300, 9), folder)), std::string::npos)
+        << oracle;
+    EXPECT_NE(oracle.find("defects 0"), std::string::npos) << oracle;
+    std::unique_ptr<Email2> clone(email.Clone(nullptr));
+    EXPECT_EQ(Render(*clone), text);
+}
