@@ -191,6 +191,14 @@ TEST_F(TvCrypt, EnvelopesForOpensslAndOpensslsForUs)
 
     EXPECT_FALSE(crypt.EncryptMessage(Data(), 0, back, *recipient, &log));
     EXPECT_TRUE(log.Has("error: Nothing to encrypt, data size is zero"));
+
+    // An algorithm without an identifier of its own is refused, not sent under RC2's name.
+    TV_Crypt other;
+    other.SetEncryptionAlgorithm(new CryptoAlg(0x6610 | 0x0100, 80, "Skipjack"));
+    back.Empty();
+    EXPECT_FALSE(other.EncryptMessage(Data(), Size(), back, *recipient, &log));
+    EXPECT_TRUE(log.Has("error: Unsupported encryption algorithm.  Please contact Torvane Software for support."));
+    EXPECT_EQ(back.GetSize(), 0u);
 }
 
 TEST_F(TvCrypt, MissingKeyAndMissingCertificate)
