@@ -281,7 +281,7 @@ bool UsesMachineKeySet()
     DWORD size = sizeof user;
     if (!GetUserNameA(user, &size))
         return false;
-    return !strncasecmp(user, "IWAM_", 5) || !strncasecmp(user, "IUSR_", 5);
+    return !std::strncmp(user, "IWAM_", 5) || !std::strncmp(user, "IUSR_", 5);
 }
 
 void OpenConfiguredStores(ExtPtrArray& out, bool readOnly, LogBase* log)

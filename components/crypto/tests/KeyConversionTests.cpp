@@ -121,7 +121,8 @@ TEST(Asn1, IntegersTagsAndBase64)
     EXPECT_STREQ(text.GetText(), "AA==");
 
     std::unique_ptr<Asn1> sequence(NewAsn1Sequence());
-    EXPECT_FALSE(a->AddChild(NewAsn1Sequence()) && false);
+    std::unique_ptr<Asn1> refused(NewAsn1Sequence());
+    EXPECT_FALSE(a->AddChild(refused.get())); // a primitive node takes no children
     EXPECT_TRUE(sequence->AddChild(a.release()));
     EXPECT_EQ(Encode(*sequence), (std::vector<unsigned char> { 0x30, 0x03, 0x02, 0x01, 0x7F }));
 }
