@@ -59,6 +59,14 @@ void CCommandLineBatchRunner::OnInitDialog()
         EndRun();
         return;
     }
+    // The forgiving reader takes almost any text with markup in it: a file that yields nothing to
+    // run is not a stack, and a run that does nothing must not pass for a success.
+    if (m_pStack->GetActionCount() == 0) {
+        LogError(u"CLI: Stack file %s holds no action", m_strStackPath);
+        m_bStackEmpty = true;
+        EndRun();
+        return;
+    }
     m_bStackLoaded = true;
 
     m_pBatch = new CActionTargetBatch;

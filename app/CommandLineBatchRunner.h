@@ -37,6 +37,8 @@ public:
     // After Run: whether the stack loaded and the batch started, and whether every target and
     // every post-process action then succeeded.
     bool StackLoaded() const { return m_bStackLoaded; }
+    // The stack file loaded but held no action to run (a page of another kind, a cut-off file).
+    bool StackEmpty() const { return m_bStackEmpty; }
     bool BatchStarted() const { return m_bBatchStarted; }
     bool Succeeded() const;
     int FailedTargetCount() const { return m_failedTargets; }
@@ -61,6 +63,7 @@ private:
     CActionTarget* m_pCurrentTarget = nullptr;
 
     bool m_bStackLoaded = false;
+    bool m_bStackEmpty = false;
     bool m_bBatchStarted = false;
     bool m_bPostProcessFailed = false;
     int m_failedTargets = 0;

@@ -4,6 +4,9 @@
 #include "engine/LogFile.h"
 #include "platform/base/Path.h"
 #include "platform/base/TextCase.h"
+#include "platform/base/Unicode.h"
+
+#include <cstdio>
 
 namespace {
 
@@ -18,7 +21,12 @@ int addImageFile(const std::u16string& path, const ImageFileInfo&, void* context
     return 1;
 }
 
-void logUnknownParameter(const std::u16string& text) { LogError(u"Unknown parameter given on command-line: %s", text); }
+void logUnknownParameter(CVornaltCommandLineInfo& info, const std::u16string& text)
+{
+    LogError(u"Unknown parameter given on command-line: %s", text);
+    std::fprintf(stderr, "vornalt: unknown parameter given on command-line: %s\n", EscapeLogValue(Utf16ToUtf8(text)).c_str());
+    ++info.m_unknownParameters;
+}
 
 } // namespace
 
@@ -34,7 +42,7 @@ void CVornaltCommandLineInfo::ParseSwitch(const std::u16string& name)
 {
     m_strLastSwitch.clear();
     if (name != u"f" && name != u"s" && name != u"d") {
-        logUnknownParameter(name);
+        logUnknownParameter(*this, name);
         return;
     }
     m_strLastSwitch = name;
@@ -48,6 +56,8 @@ void CVornaltCommandLineInfo::ParsePlainParam(const std::u16string& param)
         // A misspelt input would otherwise make a run that does nothing and says nothing.
         if (!exists) {
             LogError(u"CLI: Input not found: %s", param);
+            std::fprintf(stderr, "vornalt: input not found: %s\n", EscapeLogValue(Utf16ToUtf8(param)).c_str());
+            ++m_missingInputs;
             return;
         }
         if (addsFiles) {
@@ -66,7 +76,7 @@ void CVornaltCommandLineInfo::ParsePlainParam(const std::u16string& param)
         return;
     }
     if (!exists) {
-        logUnknownParameter(param);
+        logUnknownParameter(*this, param);
         return;
     }
     m_strStackFile = param;

@@ -21,6 +21,10 @@ public:
     std::vector<std::u16string> m_targetFiles;
     // 0: run m_strStackFile without the main window.
     int m_bShowMainWindow = 1;
+    // Inputs after "f" or "d" that were not found, and unknown parameters: each is also printed
+    // on standard error, and a missing input makes the run fail.
+    int m_missingInputs = 0;
+    int m_unknownParameters = 0;
     // "f", "d" or "s"; empty when no switch is in force.
     std::u16string m_strLastSwitch;
 

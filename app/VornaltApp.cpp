@@ -41,21 +41,35 @@ bool CVornaltApp::InitInstance()
         return false;
     }
 
-    m_exitCode = RunCommandLine(commandLine.m_strStackFile, commandLine.m_targetFiles);
+    m_exitCode = RunCommandLine(commandLine.m_strStackFile, commandLine.m_targetFiles, commandLine.m_missingInputs);
     LogClose();
     return false;
 }
 
-int CVornaltApp::RunCommandLine(const std::u16string& stackFile, const std::vector<std::u16string>& targetFiles)
+int CVornaltApp::RunCommandLine(const std::u16string& stackFile, const std::vector<std::u16string>& targetFiles,
+    int missingInputs)
 {
     // Nobody could answer a message box here.
     RouteMessageBoxesToLog();
     CCommandLineBatchRunner runner;
     runner.Run(stackFile, targetFiles);
-    if (runner.Succeeded())
+    const std::string stack = EscapeLogValue(Utf16ToUtf8(stackFile));
+    if (runner.StackEmpty()) {
+        std::fprintf(stderr, "vornalt: CLI: Stack file %s holds no action; see %s\n", stack.c_str(),
+            logLocation().c_str());
+        return EXIT_CODE_NOT_STARTED;
+    }
+    if (runner.Succeeded() && missingInputs == 0) {
+        std::fprintf(stderr, "vornalt: %d files processed; log in %s\n", runner.TargetCount(), logLocation().c_str());
         return EXIT_CODE_SUCCESS;
+    }
+    if (runner.Succeeded()) {
+        std::fprintf(stderr, "vornalt: %d files processed, %d inputs not found; see %s\n", runner.TargetCount(),
+            missingInputs, logLocation().c_str());
+        return EXIT_CODE_RUN_FAILED;
+    }
     if (!runner.StackLoaded() || !runner.BatchStarted()) {
-        std::fprintf(stderr, "vornalt: the stack %s was not run; see %s\n", Utf16ToUtf8(stackFile).c_str(),
+        std::fprintf(stderr, "vornalt: the stack %s was not run; see %s\n", stack.c_str(),
             logLocation().c_str());
         return EXIT_CODE_NOT_STARTED;
     }

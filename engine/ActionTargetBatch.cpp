@@ -7,6 +7,7 @@
 #include "engine/ResultCodes.h"
 #include "engine/actions/ActionImageResize.h"
 #include "platform/imaging/ImageFile.h"
+#include "platform/imaging/ImagingMemory.h"
 #include "platform/user/MessageQueue.h"
 
 #include <algorithm>
@@ -31,8 +32,10 @@ bool decodesTargets(const CActionStack& stack)
 }
 
 // Loads the bitmaps of the targets after the running one on other threads, so that decoding
-// overlaps the work on the running target. A few targets ahead at most, and no more pixels
-// than a few large photographs, so memory stays bounded whatever the batch holds.
+// overlaps the work on the running target. A few targets ahead at most, and no more bytes than
+// a share of the imaging memory budget, each target counted by what its load will take (a file
+// whose size the header does not tell counts at the whole budget), so memory stays bounded
+// whatever the batch holds.
 class BitmapPrefetcher {
 public:
     BitmapPrefetcher(const std::vector<CActionTarget*>& targets, const CActionStack& stack)
@@ -46,22 +49,20 @@ public:
         if (!m_enabled)
             return;
         while (!m_ahead.empty() && m_ahead.front().index <= running) {
-            m_pixelsAhead -= m_ahead.front().pixels;
+            m_bytesAhead -= m_ahead.front().bytes;
             m_ahead.erase(m_ahead.begin());
         }
         m_next = std::max(m_next, running + 1);
+        const long long budget = GetImagingMemoryBudget() / kBudgetShare;
         while (m_next < m_targets.size() && m_next <= running + kMaxTargetsAhead) {
             auto* image = dynamic_cast<CImageFileTarget*>(m_targets[m_next]);
-            long long pixels = 0;
-            ImageFileInfo info;
-            if (image && GetImageFileInfo(image->GetSourcePath(), &info) == IMAGING_SUCCESS)
-                pixels = (long long)info.width * info.height;
-            if (!m_ahead.empty() && m_pixelsAhead + pixels > kMaxPixelsAhead)
+            const long long bytes = image ? bytesToLoad(*image) : 0;
+            if (!m_ahead.empty() && m_bytesAhead + bytes > budget)
                 return;
             if (image)
                 image->Prefetch(m_rule);
-            m_ahead.push_back({m_next, pixels});
-            m_pixelsAhead += pixels;
+            m_ahead.push_back({m_next, bytes});
+            m_bytesAhead += bytes;
             ++m_next;
         }
     }
@@ -74,22 +75,35 @@ public:
             if (auto* image = dynamic_cast<CImageFileTarget*>(m_targets[i]))
                 image->DropPrefetch();
         m_ahead.clear();
-        m_pixelsAhead = 0;
+        m_bytesAhead = 0;
     }
 
 private:
     static constexpr std::size_t kMaxTargetsAhead = 3;
-    static constexpr long long kMaxPixelsAhead = 60'000'000;
+    // The pictures held ahead share an eighth of the budget with one another.
+    static constexpr long long kBudgetShare = 8;
+
+    long long bytesToLoad(CImageFileTarget& image) const
+    {
+        ImageFileInfo info;
+        if (GetImageFileInfo(image.GetSourcePath(), &info) != IMAGING_SUCCESS)
+            return 0;  // nothing will be loaded
+        int width = 0, height = 0;
+        if (m_rule && info.format == IMAGE_FORMAT_JPEG && info.width > 0 && info.height > 0 &&
+            !(m_rule(info.width, info.height, width, height) && width > 0 && height > 0))
+            width = height = 0;
+        return MemoryForLoad(info, width, height);
+    }
 
     struct Ahead {
         std::size_t index;
-        long long pixels;
+        long long bytes;
     };
     const std::vector<CActionTarget*>& m_targets;
     const bool m_enabled;
     CImageFileTarget::LoadSizeRule m_rule;
     std::vector<Ahead> m_ahead;
-    long long m_pixelsAhead = 0;
+    long long m_bytesAhead = 0;
     std::size_t m_next = 0;
 };
 }

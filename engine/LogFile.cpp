@@ -167,6 +167,43 @@ std::u16string LogFileInUse()
     return s.inUse;
 }
 
+namespace {
+template <typename Ch> std::basic_string<Ch> escapeControls(std::basic_string_view<Ch> value)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::basic_string<Ch> out;
+    out.reserve(value.size());
+    for (Ch c : value) {
+        const auto code = static_cast<std::make_unsigned_t<Ch>>(c);
+        const bool separator = sizeof(Ch) > 1 && (code == 0x85 || code == 0x2028 || code == 0x2029);
+        if (code >= 0x20 && code != 0x7F && !separator) {
+            out.push_back(c);
+            continue;
+        }
+        out.push_back(Ch('\\'));
+        switch (code) {
+        case '\r': out.push_back(Ch('r')); break;
+        case '\n': out.push_back(Ch('n')); break;
+        case '\t': out.push_back(Ch('t')); break;
+        default:
+            if (separator) {
+                out.push_back(Ch('u'));
+                for (int shift = 12; shift >= 0; shift -= 4)
+                    out.push_back(Ch(digits[(code >> shift) & 0xF]));
+            } else {
+                out.push_back(Ch('x'));
+                out.push_back(Ch(digits[code >> 4]));
+                out.push_back(Ch(digits[code & 0xF]));
+            }
+        }
+    }
+    return out;
+}
+}
+
+std::u16string EscapeLogValue(std::u16string_view value) { return escapeControls(value); }
+std::string EscapeLogValue(std::string_view value) { return escapeControls(value); }
+
 void LogErrorText(std::u16string_view message) { logPrefixed(u"ERROR: ", message); }
 
 void LogMessageText(std::u16string_view message) { logPrefixed(u"MESSAGE: ", message); }

@@ -109,8 +109,9 @@ int CActionStack::LoadFromFile(std::u16string_view path)
     std::string file = Utf16ToUtf8(path);
     TvXml document;
     document.SetUtf8Flag(true);
-    // Without trimming: a file-name template or a watermark text keeps its outer spaces.
-    if (!document.Handle()->LoadXmlFile(file.c_str(), /*trim=*/false)) {
+    // Every text run trimmed: a value on its own indented line of a hand-formatted file reads
+    // as the value, and a value never gains the writer's indentation over a save and a load.
+    if (!document.Handle()->LoadXmlFile(file.c_str(), /*trim=*/true)) {
         bool readable = canReadFile(file);
         std::error_code error;
         if (std::filesystem::exists(file, error))

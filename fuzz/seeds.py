@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Writes the small generated seeds of fuzz/corpus/ (run again after changing it; seeds that once
-crashed are added by hand and never rewritten here)."""
+"""Writes the small generated seeds of fuzz/corpus/ that are not there yet (some carry time stamps
+or random salts, so existing seeds are left as they are; delete one to write it again). Seeds that
+once crashed are added by hand."""
 import os
 import struct
 import zlib
@@ -11,6 +12,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 def put(name, file, data):
     folder = os.path.join(HERE, 'corpus', name)
     os.makedirs(folder, exist_ok=True)
+    if os.path.exists(os.path.join(folder, file)):
+        return
     with open(os.path.join(folder, file), 'wb') as out:
         out.write(data if isinstance(data, bytes) else data.encode('utf-8'))
 
@@ -233,6 +236,13 @@ def codepage_seeds():
     put('codepage', 'named_shift_jis.bin', bytes([4, 4]) + b'shift_jis\n' + '\u65e5\u672c'.encode('shift_jis'))
 
 
+def updateinfo_seeds():
+    put('updateinfo', 'answer.xml', '<?xml version="1.0"?><r><updateinfo><major>3</major><minor>1</minor>'
+                                    '<bugfix>0</bugfix><build>77</build><changes>Faster &amp; safer</changes>'
+                                    '<download>https://example.invalid/get</download></updateinfo></r>')
+    put('updateinfo', 'not_xml.txt', '<html><body>502 Bad Gateway</body></html>')
+
+
 def date_seeds():
     for i, text in enumerate(['Tue, 08 Dec 2026 22:17:08 +0100', '8 Dec 2026 22:17 GMT',
                               'Monday, 07-Dec-26 01:02:03 EST', '2026-12-08T22:17:08.5+01:00',
@@ -259,5 +269,6 @@ if __name__ == '__main__':
     bzip2_seeds()
     codings_seeds()
     codepage_seeds()
+    updateinfo_seeds()
     date_seeds()
     url_seeds()

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string in = FuzzTempFile("in.xml", data, size);
@@ -23,6 +24,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (again) again->DeleteDocument();
             if (!reloaded) {
                 std::fprintf(stderr, "invariant: a loaded document was saved as a file that holds no document\n");
+                std::string saved;
+                if (std::FILE* f = std::fopen(out.c_str(), "rb")) {
+                    char buffer[400];
+                    saved.assign(buffer, std::fread(buffer, 1, sizeof buffer, f));
+                    std::fclose(f);
+                }
+                std::fprintf(stderr, "saved (trim %d): ", int(trim));
+                for (unsigned char c : saved) std::fprintf(stderr, c >= 32 && c < 127 ? "%c" : "\\x%02x", c);
+                std::fprintf(stderr, "\n");
                 std::abort();
             }
         }

@@ -11,6 +11,7 @@
 #include "platform/base/Directory.h"
 #include "platform/base/LastError.h"
 #include "platform/base/Path.h"
+#include "platform/base/TextCase.h"
 #include "platform/base/Unicode.h"
 #include "resources/MessageBox.h"
 #include "resources/StringTable.h"
@@ -203,6 +204,17 @@ int CActionImageGallery::PostProcess()
     GetPropertyString(u"description", description);
     GetPropertyString(u"theme", theme);
     std::u16string themeFolder = GetGalleryThemesFolder() + theme + u"/";
+    // Theme names are matched without case, as the property dialog offers them.
+    if (IsPlainThemeName(theme) && !isFolder(themeFolder)) {
+        std::vector<std::u16string> themes;
+        ListGalleryThemes(themes);
+        for (const std::u16string& candidate : themes) {
+            if (EqualsNoCase(std::u16string_view(candidate), std::u16string_view(theme))) {
+                themeFolder = GetGalleryThemesFolder() + candidate + u"/";
+                break;
+            }
+        }
+    }
     // Only a folder right inside the themes folder is a theme.
     if (!IsPlainThemeName(theme) || !isFolder(themeFolder)) {
         LogError(u"%s: Theme folder does not exist (%s)", name, themeFolder);

@@ -19,9 +19,9 @@ public:
     std::u16string GetDescription() const override;
     std::u16string GetOutputPath() const override { return m_outputPath; }
     bool ShowPropertyDialog(int targetKind, HWND parent) override;
-    // 0; 2 when the theme (or a theme name that is not a plain folder name) or the destination
-    // folder is missing; 16 for fewer than one thumbnail per page; 17 when "thumbs" or "images"
-    // cannot be made. Single copies, pages and the theme copy that fail are logged only.
+    // 0; 2 when the theme (found without case; a name that is not a plain folder name is none)
+    // or the destination folder is missing; 16 for fewer than one thumbnail per page; 17 when
+    // "thumbs" or "images" cannot be made. Single copies, pages and the theme copy that fail are logged only.
     int PostProcess() override;
 
 protected:

@@ -1,5 +1,6 @@
-// The application's string table: ids and texts as the program carries them, misspellings
-// included. Ids without a text here have none in the table (LoadString fails for them).
+// The application's string table. Texts stay word for word, slips of spelling and grammar too:
+// log lines, dialogs and their tests compare them exactly. Ids without a text here have none in
+// the table (LoadString fails for them).
 #include "resources/StringTableData.h"
 
 namespace resources_detail {
@@ -142,12 +143,16 @@ const StringTableEntry kStringTable[] = {
     { 245, u"Increase or decrease the contrast level of the image" },
     { 246, u"Crop the image using a width and height or specific coordinates.  You can also expand the canvas area of the image using this action." },
     { 247, u"Round off the corners of the image and, optionally, apply a drop shadow effect." },
+    { 248, u"Resize the image and, optionally, maintain the aspect ratio" },
     { 249, u"Removes all color from the image" },
     { 250, u"Apply a drop shadow to the image and specify the orientation and depth of the shadow" },
+    { 251, u"Rotate the image by any angle and choose the color that fills the uncovered corners" },
     { 252, u"Add a border to the image of any width.  You have the option of setting each side's width separately" },
     { 253, u"Apply a watermark to an image using a prepared image or just enter the text into the properties.  You can also tile the watermark." },
     { 254, u"Apply sepia coloring to the image giving it the appearance of an older photo" },
+    { 255, u"Flip the image top to bottom or left to right" },
     { 256, u"Balances the colors in the image using the relationships between the existing colors as a guide." },
+    { 257, u"Save the image to a file of the chosen type, name and folder" },
     { 258, u"Creates an HTML image gallery based on the output generated from previous actions.  Support for paging, custom templates and more." },
     { 259, u"Zips up the output of the main actions or, if the previous super action has output zip up the output from that" },
     { 260, u"FTP the output of the main actions or, if the previous super action has output, that will be FTP'd instead." },

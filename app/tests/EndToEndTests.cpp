@@ -63,7 +63,7 @@ TEST_F(EndToEnd, RunsAStackOverAFolder)
     ProgramResult run = Vornalt({ "-s", stack.string(), "-d", photos.string() });
     ASSERT_FALSE(run.timedOut);
     EXPECT_EQ(run.exitCode, 0) << run.standardError;
-    EXPECT_EQ(run.standardError, "");
+    EXPECT_EQ(run.standardError, "vornalt: 3 files processed; log in " + m_log.string() + "\n");
 
     struct Output {
         const char* name;
@@ -132,6 +132,53 @@ TEST_F(EndToEnd, AStackThatCannotBeOpenedEndsTheRunWithAnError)
     }
 }
 
+TEST_F(EndToEnd, AStackFileWithoutActionsRunsNothingAndFails)
+{
+    fs::path photos = MakePhotos();
+    const std::pair<const char*, std::string> cases[] = {
+        { "a page of another kind", "<html><head><title>Photos</title></head><body><p>Hello</p></body></html>\n" },
+        { "a stack without actions", "<stack></stack>" },
+        { "actions of no known type", "<stack><action type=\"someone__else\"/></stack>" },
+        { "bytes with markup in them", std::string("\x01\x7f<a\x02\xfe>\x10zz</a>", 14) },
+    };
+    for (const auto& [name, text] : cases) {
+        SCOPED_TRACE(name);
+        fs::remove(m_log);
+        fs::path stack = Root() / "nothing.stack";
+        WriteFile(stack, text);
+        ProgramResult run = Vornalt({ "-s", stack.string(), "-d", photos.string() });
+        ASSERT_FALSE(run.timedOut);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_NE(run.standardError.find("CLI: Stack file " + stack.string() + " holds no action"), std::string::npos)
+            << run.standardError;
+        EXPECT_EQ(Log(), (std::vector<std::string> { "Vornalt Log Opened",
+                             "ERROR: CLI: Stack file " + stack.string() + " holds no action", "Vornalt Log Closed" }));
+    }
+}
+
+TEST_F(EndToEnd, AMissingInputFailsTheRunAfterTheOthersAreDone)
+{
+    fs::path photos = MakePhotos();
+    fs::path outputs = Root() / "out";
+    fs::path stack = ResizeAndSaveStack(outputs);
+    for (const char* which : { "-f", "-d" }) {
+        SCOPED_TRACE(which);
+        fs::remove(m_log);
+        const fs::path missing = Root() / "gone";
+        ProgramResult run = Vornalt({ "-s", stack.string(), which, missing.string(), "-f", (photos / "a.jpg").string() });
+        ASSERT_FALSE(run.timedOut);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_NE(run.standardError.find("input not found: " + missing.string()), std::string::npos) << run.standardError;
+        EXPECT_NE(run.standardError.find("1 files processed, 1 inputs not found"), std::string::npos) << run.standardError;
+        EXPECT_TRUE(fs::exists(outputs / "1-a.jpg"));
+        std::vector<std::string> log = Log();
+        ASSERT_GE(log.size(), 2u);
+        EXPECT_EQ(log[1], "ERROR: CLI: Input not found: " + missing.string());
+        fs::remove_all(outputs);
+        fs::create_directories(outputs);
+    }
+}
+
 TEST_F(EndToEnd, AFailedTargetGivesANonZeroExitAndTheRestIsDone)
 {
     fs::path photos = MakePhotos();
@@ -172,7 +219,12 @@ TEST_F(EndToEnd, WithoutAStackToRunItSaysTheWindowIsNotThereYet)
         ProgramResult run = Vornalt(c.arguments);
         ASSERT_FALSE(run.timedOut);
         EXPECT_EQ(run.exitCode, 3);
-        EXPECT_EQ(std::count(run.standardError.begin(), run.standardError.end(), '\n'), 1) << run.standardError;
+        // One line for the window, and one per unknown parameter.
+        EXPECT_EQ(std::count(run.standardError.begin(), run.standardError.end(), '\n'), 1 + long(c.errors.size()))
+            << run.standardError;
+        for (const std::string& error : c.errors)
+            EXPECT_NE(run.standardError.find("unknown parameter given on command-line: q"), std::string::npos)
+                << error << run.standardError;
         EXPECT_NE(run.standardError.find("main window is not available yet"), std::string::npos);
         std::vector<std::string> lines { "Vornalt Log Opened" };
         lines.insert(lines.end(), c.errors.begin(), c.errors.end());

@@ -2,12 +2,15 @@
 
 #include "components/foundation/LogBase.h"
 #include "components/foundation/ProgressMonitor.h"
+#include "components/foundation/TV_Registry.h"
 #include "components/foundation/TorvaneRand.h"
 #include "components/net/HostnameResolve.h"
 #include "platform/base/Clock.h"
 
 #include <atomic>
-#include <sys/socket.h>
+#include <cstdio>
+#include <cstring>
+#include <strings.h>
 
 namespace {
 std::atomic<bool> g_startupPending { true };
@@ -78,6 +81,41 @@ bool TorvaneSocket::InitializeWinsock(LogBase& log)
     text.Append(hex);
     log.LogError(text.GetText());
     return false;
+}
+
+bool TorvaneSocket::GetSystemProxy(const char* protocol, torvane::StringBuffer& proxy, bool& enabled)
+{
+    proxy.Clear();
+    enabled = false;
+    const char* key = "/Software/Microsoft/Windows/CurrentVersion/Internet Settings";
+    TV_Registry registry;
+    LogNull quiet;
+    torvane::StringBuffer server, enable;
+    if (!registry.GetCurrentUserString(key, "ProxyServer", server, &quiet))
+        return false;
+    bool haveEnable = registry.GetCurrentUserString(key, "ProxyEnable", enable, &quiet);
+    enabled = haveEnable && enable.Equals("1");
+    if (!server.ContainsChar('=')) {
+        proxy.SetBuffer(server);
+        return haveEnable;
+    }
+    torvane::StringBuffer wanted(protocol ? protocol : "");
+    wanted.Trim();
+    wanted.Append("=");
+    const char* text = server.GetText();
+    for (const char* entry = text; *entry;) {
+        const char* end = std::strchr(entry, ';');
+        std::size_t length = end ? std::size_t(end - entry) : std::strlen(entry);
+        std::size_t prefix = std::size_t(wanted.GetLength());
+        if (length >= prefix && strncasecmp(entry, wanted.GetText(), prefix) == 0) {
+            proxy.AppendBytes(entry + prefix, int(length - prefix));
+            break;
+        }
+        if (!end)
+            break;
+        entry = end + 1;
+    }
+    return haveEnable;
 }
 
 void TorvaneSocket::LogSocketError(int code, LogBase& log)
@@ -172,7 +210,7 @@ bool TorvaneSocket::CreateSocket(LogBase& log, int family)
 {
     InitializeWinsock(log);
     Close(log);
-    m_socket = OpenStreamSocket(family);
+    m_socket = OpenStreamSocket(family ? family : Ipv4Family());
     if (m_socket == INVALID_SOCKET) {
         LogSocketError(WSAGetLastError(), log);
         return false;
@@ -234,7 +272,7 @@ bool TorvaneSocket::ConnectImpl(const char* host, int port, DWORD heartbeatMs, L
             m_connectFailReason = aborted ? kAborted : (timedOut ? kLookupTimedOut : kLookupFailed);
             return false;
         }
-        if (!address.IsValid() || (address.family == 2 && address.Ipv4NetworkOrder() == 0)) {
+        if (!address.IsValid() || (address.IsIpv4() && address.Ipv4NetworkOrder() == 0)) {
             m_connectFailReason = kLookupFailed;
             return false;
         }
@@ -319,8 +357,7 @@ bool TorvaneSocket::ConnectImpl(const char* host, int port, DWORD heartbeatMs, L
 
 bool TorvaneSocket::BindAndListen(int port, bool exclusive, LogBase& log)
 {
-    int family = m_listenAddress.IsValid() ? m_listenAddress.family : 2;
-    if (!CreateSocket(log, family))
+    if (!CreateSocket(log, m_listenAddress.family))
         return false;
     if (exclusive)
         SetSocketExclusiveAddressUse(m_socket);
@@ -345,8 +382,7 @@ bool TorvaneSocket::ListenInRange(int first, int last, LogBase& log)
 {
     if (first > last)
         std::swap(first, last);
-    int family = m_listenAddress.IsValid() ? m_listenAddress.family : 2;
-    if (!CreateSocket(log, family))
+    if (!CreateSocket(log, m_listenAddress.family))
         return false;
     SetSocketExclusiveAddressUse(m_socket);
     auto nextPort = [&](int port) { return port >= last ? first : port + 1; };

@@ -40,6 +40,9 @@ public:
     virtual ~TorvaneSocket();
 
     static bool InitializeWinsock(LogBase& log);
+    // The user's proxy settings from the registry; for a list of "protocol=host:port" entries,
+    // the entry of the protocol (empty when it has none). True when both values were read.
+    static bool GetSystemProxy(const char* protocol, torvane::StringBuffer& proxy, bool& enabled);
     static void LogSocketError(int code, LogBase& log);
 
     void SetIdleTimeoutMs(DWORD ms);
@@ -64,7 +67,8 @@ public:
     // Takes ownership of an already connected stream handle (a socket pair in the fuzz harness).
     void AttachConnectedHandle(SOCKET handle);
     void TakeOver(TorvaneSocket& other);
-    bool CreateSocket(LogBase& log, int family = 2 /* AF_INET */);
+    // An IPv4 socket unless an IPv6 family is given.
+    bool CreateSocket(LogBase& log, int family = 0);
 
     bool Connect(const char* host, int port, DWORD heartbeatMs, LogBase& log, bool* lookupFailed,
         ProgressMonitor* monitor);

@@ -235,6 +235,8 @@ bool TorvaneSocket::ReceiveFromSocket(void* buffer, unsigned& size, DWORD heartb
     ClearFlags(timedOut, aborted, error, closed);
     unsigned wanted = size;
     size = 0;
+    if (wanted == 0)
+        return true;
     if (m_socket == INVALID_SOCKET) {
         log.LogError("This socket is not connected");
         if (error)

@@ -175,7 +175,14 @@ bool ClsZip2::WriteZip(bool reopen, ZipCallback* callback, DataBuffer* memoryTar
             m_log.LogError("The key length for encrypted Zips must be 128, 192, or 256");
             return false;
         }
-        if (m_password.GetLength() == 0) {
+        // The own ciphers always need one for their verifier; under AES, entries of an opened
+        // archive that are copied as they stand need none.
+        bool encrypts = m_encryption != 4;
+        for (int i = 0; i < GetEntryCount() && !encrypts; ++i) {
+            const ClsZipEntry2* entry = GetEntry(i);
+            encrypts = entry != nullptr && entry->NeedsPassword();
+        }
+        if (m_password.GetLength() == 0 && encrypts) {
             m_log.LogError("A password must be specified for encrypted Zips.");
             return false;
         }
@@ -426,15 +433,24 @@ bool ClsZip2::OpenZip()
     }
     m_sizesDiffer = sizesDiffer;
 
-    // The settings follow the first encrypted entry. An archive without any leaves them as they
-    // were, so a password set for writing keeps protecting the next write.
-    for (int i = 0; i < walked.GetCount(); ++i) {
-        const ZipWalkEntry* entry = walked.GetAtAs<ZipWalkEntry>(i);
-        if (entry->m_encryption == 0 && !entry->IsTraditionallyEncrypted()) continue;
-        m_encryption = entry->m_encryption;
-        m_keyLength = entry->m_encryption != 0 ? entry->m_keyLength : m_keyLength;
-        if (entry->IsTraditionallyEncrypted()) m_traditional = true;
-        break;
+    // The settings follow the first record with an encryption id, else the first record; an
+    // archive without records leaves them as they were. A record without a key length (plain or
+    // traditional) keeps the current one, which stays valid for a later password. Any
+    // traditionally encrypted record turns the traditional flag on, even behind a plain first
+    // record (a directory), so that a rewrite never stores such entries unprotected.
+    if (walked.GetCount() > 0) {
+        const ZipWalkEntry* chosen = walked.GetAtAs<ZipWalkEntry>(0);
+        for (int i = 0; i < walked.GetCount(); ++i) {
+            const ZipWalkEntry* entry = walked.GetAtAs<ZipWalkEntry>(i);
+            if (entry->m_encryption != 0) {
+                chosen = entry;
+                break;
+            }
+        }
+        m_encryption = chosen->m_encryption;
+        if (chosen->m_keyLength != 0) m_keyLength = chosen->m_keyLength;
+        for (int i = 0; i < walked.GetCount(); ++i)
+            if (walked.GetAtAs<ZipWalkEntry>(i)->IsTraditionallyEncrypted()) m_traditional = true;
     }
     if (!CheckVerifierComment()) {
         walked.DeleteAll();

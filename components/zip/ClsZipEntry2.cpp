@@ -92,6 +92,13 @@ ClsZipEntry2::ClsZipEntry2()
 {
 }
 
+bool ClsZipEntry2::NeedsPassword() const
+{
+    if (m_kind == kRemoved || IsDirectory() || m_zip == nullptr) return false;
+    if (m_kind == kMapped) return m_walked == nullptr || !SameProtection(*m_walked, *m_zip);
+    return true;
+}
+
 ClsZipEntry2::~ClsZipEntry2()
 {
     FreeData();
@@ -252,8 +259,8 @@ bool ClsZipEntry2::WriteNewEntry(Output* out, ZipEntryWriteArgs& args)
     LogBase& log = *args.log;
     m_state &= (unsigned char)~kWritten;
     m_cache.reset();
-    if (m_kind == kFile && m_sourcePath.GetLength() == 0) {
-        log.LogError("Internal Error: Full filename is missing for file entry.");
+    if (out == nullptr) {
+        log.LogError("No output object for file entry!");
         return false;
     }
     if (m_zip == nullptr) {
@@ -266,6 +273,10 @@ bool ClsZipEntry2::WriteNewEntry(Output* out, ZipEntryWriteArgs& args)
     }
     if (m_name->GetLength() == 0) {
         log.LogError("Failed to Zip: reason = 3");
+        return false;
+    }
+    if (m_kind == kFile && m_sourcePath.GetLength() == 0) {
+        log.LogError("Failed to Zip: reason = 5");
         return false;
     }
 
@@ -509,6 +520,12 @@ bool ClsZipEntry2::WriteMappedEntry(Output* out, ZipEntryWriteArgs& args)
         log.LogError("Internal Error: cannot write mapped entry");
         return false;
     }
+    // Without its AES block an entry of method 99 can be neither decrypted nor copied readably.
+    if (!directory && source.m_local.method == kZipMethodAes && !source.m_hasAesExtra) {
+        log.LogError("AES encrypted entry has no AES extra field");
+        log.LogDataQuotedPrintable("filename", name.GetText());
+        return false;
+    }
     cache->externalAttributes = source.m_matched ? source.m_central.externalAttributes : 0;
 
     ZipLocalHeader& header = cache->header;
@@ -529,9 +546,9 @@ bool ClsZipEntry2::WriteMappedEntry(Output* out, ZipEntryWriteArgs& args)
         header.compressedSize = directory ? 0 : sourceCompressed;
         header.uncompressedSize = directory ? 0 : source.UncompressedSize();
         const unsigned char* ownExtra = nullptr;
-        if (!directory && sourceAes && source.m_localExtra.GetSize() == kZipAesExtraSize) {
+        if (!directory && sourceAes && source.m_hasAesExtra) {
             cache->hasAesExtra = true;
-            std::memcpy(cache->aesExtra, source.m_localExtra.GetData(), kZipAesExtraSize);
+            std::memcpy(cache->aesExtra, source.m_aesExtra, kZipAesExtraSize);
         } else if (!directory && sourceOwn && source.m_localExtra.GetSize() == kZipOwnExtraSize) {
             ownExtra = source.m_localExtra.GetData();
         }

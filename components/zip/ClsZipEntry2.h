@@ -70,6 +70,9 @@ public:
 
     Kind GetKind() const { return m_kind; }
     bool IsDirectory() const { return (m_state & kDirectory) != 0; }
+    // Whether writing this entry encrypts data: false for a removed entry, a directory and an
+    // opened entry that is copied as it stands.
+    bool NeedsPassword() const;
     bool IsWritten() const { return (m_state & kWritten) != 0; }
     bool IsSkipped() const { return (m_state & kSkipped) != 0; }
     void SetSkipped(bool skipped);

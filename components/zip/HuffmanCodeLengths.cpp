@@ -6,70 +6,119 @@
 
 namespace deflate_format {
 
-void BuildCodeLengths(const std::uint16_t* freq, unsigned n, unsigned maxBits, std::uint8_t* lengths) {
-  struct Leaf {
-    unsigned freq;
-    unsigned symbol;
-  };
-  Leaf leaves[kLitLenAlphabet];
-  unsigned count = 0;
+namespace {
+
+constexpr unsigned kHeapSize = 2 * kLitLenAlphabet + 1;
+
+// The tree under construction: leaves 0..n-1, internal nodes from n on; the heap is 1-based.
+struct TreeBuild {
+  unsigned freq[kHeapSize];
+  unsigned dad[kHeapSize];
+  unsigned len[kHeapSize];
+  unsigned char depth[kHeapSize];
+  unsigned heap[kHeapSize];
+  unsigned heapLen = 0;
+  unsigned heapMax = kHeapSize;
+
+  // Lower frequency first; on equal frequency the shallower subtree.
+  bool Smaller(unsigned a, unsigned b) const {
+    return freq[a] < freq[b] || (freq[a] == freq[b] && depth[a] <= depth[b]);
+  }
+
+  void DownHeap(unsigned k) {
+    const unsigned v = heap[k];
+    unsigned j = k << 1;
+    while (j <= heapLen) {
+      if (j < heapLen && Smaller(heap[j + 1], heap[j])) ++j;
+      if (Smaller(v, heap[j])) break;
+      heap[k] = heap[j];
+      k = j;
+      j <<= 1;
+    }
+    heap[k] = v;
+  }
+};
+
+}  // namespace
+
+void BuildCodeLengths(const std::uint16_t* frequencies, unsigned n, unsigned maxBits, std::uint8_t* lengths) {
+  TreeBuild t;
+  int maxCode = -1;
   for (unsigned s = 0; s < n; ++s) {
     lengths[s] = 0;
-    if (freq[s] != 0) leaves[count++] = {freq[s], s};
-  }
-  for (unsigned filler = 0; count < 2; ++filler)
-    if (count == 0 || leaves[0].symbol != filler) leaves[count++] = {1, filler};
-  std::sort(leaves, leaves + count, [](const Leaf& a, const Leaf& b) {
-    return a.freq != b.freq ? a.freq < b.freq : a.symbol < b.symbol;
-  });
-
-  // Two-queue Huffman construction: leaves in frequency order, internal nodes made in weight order.
-  unsigned weight[2 * kLitLenAlphabet];
-  unsigned parent[2 * kLitLenAlphabet];
-  for (unsigned i = 0; i < count; ++i) weight[i] = leaves[i].freq;
-  unsigned nextLeaf = 0;
-  unsigned nextInternal = count;
-  const unsigned nodes = 2 * count - 1;
-  auto takeSmallest = [&](unsigned made) {
-    if (nextLeaf < count && (nextInternal >= made || weight[nextLeaf] <= weight[nextInternal])) return nextLeaf++;
-    return nextInternal++;
-  };
-  for (unsigned made = count; made < nodes; ++made) {
-    unsigned a = takeSmallest(made);
-    unsigned b = takeSmallest(made);
-    weight[made] = weight[a] + weight[b];
-    parent[a] = parent[b] = made;
-  }
-  // Depths, root last; reuse weight[] for them.
-  unsigned* depth = weight;
-  depth[nodes - 1] = 0;
-  unsigned lengthCount[2 * kLitLenAlphabet] = {};
-  unsigned deepest = 0;
-  for (unsigned node = nodes - 1; node-- > 0;) {
-    depth[node] = depth[parent[node]] + 1;
-    if (node < count) {
-      ++lengthCount[depth[node]];
-      deepest = std::max(deepest, depth[node]);
+    t.len[s] = 0;
+    t.freq[s] = frequencies[s];
+    t.depth[s] = 0;
+    if (frequencies[s] != 0) {
+      t.heap[++t.heapLen] = s;
+      maxCode = int(s);
     }
   }
+  // At least two codes, so that the code is complete.
+  while (t.heapLen < 2) {
+    const unsigned node = maxCode < 2 ? unsigned(++maxCode) : 0;
+    t.heap[++t.heapLen] = node;
+    t.freq[node] = 1;
+    t.depth[node] = 0;
+  }
+  for (unsigned k = t.heapLen / 2; k >= 1; --k) t.DownHeap(k);
 
-  // Limit the depth: a pair of leaves at the deepest level moves up to their parent's level, and a
-  // shallower leaf becomes the parent of itself and one of them. The code stays complete.
-  for (unsigned level = deepest; level > maxBits; --level) {
-    while (lengthCount[level] > 0) {
-      unsigned shallow = level - 2;
-      while (shallow > 0 && lengthCount[shallow] == 0) --shallow;
-      lengthCount[level] -= 2;
-      lengthCount[level - 1] += 1;
-      lengthCount[shallow + 1] += 2;
-      lengthCount[shallow] -= 1;
+  // Join the two least frequent nodes until one is left; every removed node is recorded at the
+  // top of the heap array in the order of removal (the least frequent deepest).
+  unsigned node = n;
+  do {
+    const unsigned a = t.heap[1];
+    t.heap[1] = t.heap[t.heapLen--];
+    t.DownHeap(1);
+    const unsigned b = t.heap[1];
+    t.heap[--t.heapMax] = a;
+    t.heap[--t.heapMax] = b;
+    t.freq[node] = t.freq[a] + t.freq[b];
+    t.depth[node] = std::uint8_t(std::max(t.depth[a], t.depth[b]) + 1);
+    t.dad[a] = t.dad[b] = node;
+    t.heap[1] = node++;
+    t.DownHeap(1);
+  } while (t.heapLen >= 2);
+  t.heap[--t.heapMax] = t.heap[1];
+
+  // Lengths from the root down, clipped at maxBits; each clipped leaf is an overflow.
+  unsigned count[16] = {};
+  unsigned overflow = 0;
+  t.len[t.heap[t.heapMax]] = 0;
+  for (unsigned h = t.heapMax + 1; h < kHeapSize; ++h) {
+    const unsigned nd = t.heap[h];
+    unsigned bits = t.len[t.dad[nd]] + 1;
+    if (bits > maxBits) {
+      bits = maxBits;
+      ++overflow;
+    }
+    t.len[nd] = bits;
+    if (int(nd) > maxCode) continue;
+    ++count[bits];
+  }
+  if (overflow > 0) {
+    // Repair: a leaf moves from the longest length below maxBits one level down, taking an
+    // overflowed leaf as its brother; repeat until the lengths describe a complete code again.
+    do {
+      unsigned bits = maxBits - 1;
+      while (count[bits] == 0) --bits;
+      --count[bits];
+      count[bits + 1] += 2;
+      --count[maxBits];
+      overflow -= overflow >= 2 ? 2 : overflow;
+    } while (overflow > 0);
+    // Hand the lengths out again, longest first, to the leaves in order of rising frequency.
+    unsigned h = kHeapSize;
+    for (unsigned bits = maxBits; bits != 0; --bits) {
+      for (unsigned left = count[bits]; left != 0;) {
+        const unsigned m = t.heap[--h];
+        if (int(m) > maxCode) continue;
+        t.len[m] = bits;
+        --left;
+      }
     }
   }
-
-  // The least frequent symbols take the longest codes.
-  unsigned next = 0;
-  for (unsigned bits = std::min(deepest, maxBits); bits >= 1; --bits)
-    for (unsigned c = lengthCount[bits]; c > 0; --c) lengths[leaves[next++].symbol] = std::uint8_t(bits);
+  for (int s = 0; s <= maxCode; ++s) lengths[s] = std::uint8_t(t.len[s]);
 }
 
 }  // namespace deflate_format

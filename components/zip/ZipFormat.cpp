@@ -148,6 +148,21 @@ int ZipAesKeyBitsForStrength(int strength)
     return 128;
 }
 
+const unsigned char* ZipFindAesExtra(const unsigned char* extra, unsigned length)
+{
+    if (extra == nullptr) return nullptr;
+    unsigned at = 0;
+    while (length >= 4 && at <= length - 4) {
+        const unsigned id = ZipRead16(extra + at);
+        const unsigned size = ZipRead16(extra + at + 2);
+        if (size > length - at - 4) return nullptr;
+        if (id == 0x9901 && size >= kZipAesExtraSize - 4 && extra[at + 6] == 'A' && extra[at + 7] == 'E')
+            return extra + at;
+        at += 4 + size;
+    }
+    return nullptr;
+}
+
 void ZipMakeAesExtra(int keyBits, WORD actualMethod, unsigned char out[kZipAesExtraSize])
 {
     ZipWrite16(out, 0x9901);

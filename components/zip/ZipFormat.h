@@ -108,6 +108,9 @@ struct ZipEndRecord {
 int ZipAesStrengthForKeyBits(int keyBits);
 int ZipAesKeyBitsForStrength(int strength);
 // 0x9901, data size 7, vendor version 2, "AE", strength, actual method.
+// The AES block (ID 0x9901, 7 data bytes) among the blocks of an extra field, wherever it stands;
+// null when there is none.
+const unsigned char* ZipFindAesExtra(const unsigned char* extra, unsigned length);
 void ZipMakeAesExtra(int keyBits, WORD actualMethod, unsigned char out[kZipAesExtraSize]);
 void ZipMakeOwnExtra(int encryption, int keyBits, unsigned char out[kZipOwnExtraSize]);
 

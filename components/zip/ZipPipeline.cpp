@@ -12,6 +12,67 @@
 #include "components/zip/ZipFormat.h"
 #include "platform/base/File.h"
 
+#include <atomic>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+std::atomic<std::uint64_t> g_inflateLimit { 0xFFFFFFFFull };
+
+// Takes bytes up to a limit and refuses the write that would pass it, so that an entry that
+// inflates past the 32-bit sizes of the format stops there instead of being produced first.
+class CappedOutput : public Output {
+public:
+    CappedOutput(Output* inner, std::uint64_t cap)
+        : m_inner(inner)
+        , m_cap(cap)
+    {
+    }
+    bool Exceeded() const { return m_exceeded; }
+
+    DWORD Write(const void* buffer, DWORD itemSize, DWORD count, ProgressMonitor* monitor) override
+    {
+        if (!Admit(std::uint64_t(itemSize) * count))
+            return 0;
+        DWORD written = m_inner->Write(buffer, itemSize, count, monitor);
+        m_taken += std::uint64_t(written) * itemSize;
+        return written;
+    }
+    DWORD Write64(const void* buffer, std::uint64_t itemSize, DWORD count, ProgressMonitor* monitor) override
+    {
+        if (!Admit(itemSize * count))
+            return 0;
+        DWORD written = m_inner->Write64(buffer, itemSize, count, monitor);
+        m_taken += std::uint64_t(written) * itemSize;
+        return written;
+    }
+    bool SeekToEnd() override { return m_inner->SeekToEnd(); }
+    bool Seek(DWORD position) override { return m_inner->Seek(position); }
+    DWORD Tell() override { return m_inner->Tell(); }
+    bool Seek64(std::int64_t position) override { return m_inner->Seek64(position); }
+    std::int64_t Tell64() override { return m_inner->Tell64(); }
+    void Rewind() override { m_inner->Rewind(); }
+    void CopyContents(DataBuffer& out) override { m_inner->CopyContents(out); }
+    DataBuffer* GetDataBuffer() override { return m_inner->GetDataBuffer(); }
+
+private:
+    bool Admit(std::uint64_t bytes)
+    {
+        if (bytes > m_cap || m_taken > m_cap - bytes)
+            m_exceeded = true;
+        return !m_exceeded;
+    }
+
+    Output* m_inner;
+    std::uint64_t m_cap;
+    std::uint64_t m_taken = 0;
+    bool m_exceeded = false;
+};
+
+} // namespace
+
 // A file in the system's temporary folder that is deleted with this object.
 class ZipPipeline::Scratch {
 public:
@@ -31,6 +92,15 @@ public:
             log.LogError(failureText);
             return false;
         }
+        // Scratch files hold decrypted entries: made new and readable by this user only.
+        int fd = ::open(m_path.GetText(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            log.LogError(failureText);
+            log.LogDataQuotedPrintable("tempFilename", m_path.GetText());
+            m_path.Clear();
+            return false;
+        }
+        ::close(fd);
         bool opened = false;
         m_handle = OutputFile::CreateFileUtf8(m_path.GetText(), &opened, &log);
         if (!opened) {
@@ -57,6 +127,8 @@ private:
 };
 
 ZipPipeline::ZipPipeline() = default;
+
+void ZipPipeline::SetInflateLimitForTesting(std::uint64_t bytes) { g_inflateLimit.store(bytes ? bytes : 0xFFFFFFFFull); }
 
 ZipPipeline::~ZipPipeline() = default;
 
@@ -360,9 +432,14 @@ bool ZipPipeline::InflateToScratch(LogBase& log, const char* failureText)
     PipelineHelp help;
     PrepareHelp(help, false);
     DWORD crc = 0;
+    CappedOutput capped(scratch->GetOutput(), g_inflateLimit.load());
     const bool ok = m_sourceIsFile
-        ? help.InflateFileToOutput(m_sourcePath.GetText(), scratch->GetOutput(), &crc)
-        : help.InflateMemoryToOutput(m_memory.GetData(), m_memory.GetSize(), scratch->GetOutput(), &crc);
+        ? help.InflateFileToOutput(m_sourcePath.GetText(), &capped, &crc)
+        : help.InflateMemoryToOutput(m_memory.GetData(), m_memory.GetSize(), &capped, &crc);
+    if (capped.Exceeded()) {
+        log.LogError("Inflated data too large for 32-bit zip.");
+        return false;
+    }
     if (!ok) {
         log.LogError(failureText);
         log.LogError("Failed to inflate entry data");
@@ -385,9 +462,14 @@ bool ZipPipeline::InflateToTarget(LogBase& log)
     PrepareHelp(help, false);
     DWORD crc = 0;
     const std::int64_t start = m_out->Tell64();
+    CappedOutput capped(m_out, g_inflateLimit.load());
     const bool ok = m_sourceIsFile
-        ? help.InflateFileToOutput(m_sourcePath.GetText(), m_out, &crc)
-        : help.InflateMemoryToOutput(m_memory.GetData(), m_memory.GetSize(), m_out, &crc);
+        ? help.InflateFileToOutput(m_sourcePath.GetText(), &capped, &crc)
+        : help.InflateMemoryToOutput(m_memory.GetData(), m_memory.GetSize(), &capped, &crc);
+    if (capped.Exceeded()) {
+        log.LogError("Inflated data too large for 32-bit zip.");
+        return false;
+    }
     if (!ok) {
         log.LogError("Failed to inflate entry data");
         return false;

@@ -52,6 +52,9 @@ public:
     // Everything written to the output, encryption overhead included.
     DWORD GetCompressedSize() const { return m_compressed; }
 
+    // Inflated data may not pass this many bytes (4 GiB - 1 by default, which 0 restores).
+    static void SetInflateLimitForTesting(std::uint64_t bytes);
+
 private:
     class Scratch;
 

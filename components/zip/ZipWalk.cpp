@@ -6,8 +6,12 @@
 #include "components/foundation/XString.h"
 #include "platform/base/File.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -185,18 +189,38 @@ public:
     bool ReadCentralEntry(std::uint64_t* offset, int* hint);
 
 private:
-    void ReadDescriptors(ZipWalkEntry& entry, std::uint64_t* offset);
-    int FindLocal(const torvane::StringBuffer& name, int from) const;
-    int FindLocalByFileName(const torvane::StringBuffer& name, int from) const;
+    bool ReadDescriptors(ZipWalkEntry& entry, std::uint64_t* offset);
+    int FindLocal(const char* name, int from);
+    int FindLocalByFileName(const torvane::StringBuffer& name, int from);
     // The local entry a central name belongs to, from `from` on: the same name, else the same file part.
-    int FindMatch(const torvane::StringBuffer& name, int from) const;
+    int FindMatch(const torvane::StringBuffer& name, int from);
+    // The local entry that starts at the offset, or -1.
+    int FindByOffset(std::uint64_t offset) const;
 
     MemoryData& m_view;
     LogBase& m_log;
     ExtPtrArray& m_entries;
     int m_codePage;
     bool* m_sizesDiffer;
+    // Local entries by name, in walk order; made once the central directory is reached.
+    std::unordered_map<std::string, std::vector<int>> m_byName;
+    int m_indexed = 0;
 };
+
+// Other tools put the AES block anywhere among their extra blocks.
+void TakeAesExtra(ZipWalkEntry& entry, const unsigned char* extra, unsigned length)
+{
+    const unsigned char* block = ZipFindAesExtra(extra, length);
+    if (block == nullptr) return;
+    entry.m_encryption = 4;
+    entry.m_keyLength = ZipAesKeyBitsForStrength(block[8]);
+    entry.m_aesMethod = ZipRead16(block + 9);
+    entry.m_hasAesExtra = true;
+    std::memcpy(entry.m_aesExtra, block, 4);
+    // Written back as the 7 bytes this writer knows, whatever size the block declared.
+    ZipWrite16(entry.m_aesExtra + 2, kZipAesExtraSize - 4);
+    std::memcpy(entry.m_aesExtra + 4, block + 4, kZipAesExtraSize - 4);
+}
 
 bool Walker::ReadLocalEntry(std::uint64_t* offset)
 {
@@ -209,7 +233,6 @@ bool Walker::ReadLocalEntry(std::uint64_t* offset)
         return false;
     }
     entry->m_local.Load(header);
-    const bool aesCandidate = entry->m_local.method == kZipMethodAes && entry->m_local.extraLength == kZipAesExtraSize;
     std::uint64_t position = *offset + kZipLocalHeaderSize;
 
     const unsigned nameLength = entry->m_local.nameLength;
@@ -232,10 +255,8 @@ bool Walker::ReadLocalEntry(std::uint64_t* offset)
         if (extraLength == kZipOwnExtraSize && ZipRead32(extra) == kZipOwnExtraMarker) {
             entry->m_encryption = int(ZipRead32(extra + 8));
             entry->m_keyLength = int(ZipRead32(extra + 12));
-        } else if (aesCandidate) {
-            entry->m_encryption = 4;
-            entry->m_keyLength = ZipAesKeyBitsForStrength(extra[8]);
-            entry->m_aesMethod = ZipRead16(extra + 9);
+        } else if (entry->m_local.method == kZipMethodAes) {
+            TakeAesExtra(*entry, extra, extraLength);
         }
         position += extraLength;
     }
@@ -250,13 +271,13 @@ bool Walker::ReadLocalEntry(std::uint64_t* offset)
     }
 
     position += entry->m_local.compressedSize;
-    if (entry->m_local.flags & kZipFlagDescriptor) ReadDescriptors(*entry, &position);
+    if ((entry->m_local.flags & kZipFlagDescriptor) && !ReadDescriptors(*entry, &position)) return false;
     *offset = position;
     m_entries.Append(entry.release());
     return true;
 }
 
-void Walker::ReadDescriptors(ZipWalkEntry& entry, std::uint64_t* offset)
+bool Walker::ReadDescriptors(ZipWalkEntry& entry, std::uint64_t* offset)
 {
     std::uint64_t position = *offset;
     for (;;) {
@@ -265,7 +286,7 @@ void Walker::ReadDescriptors(ZipWalkEntry& entry, std::uint64_t* offset)
         const unsigned char* descriptor = m_view.GetBytes(found + 4, 12);
         if (descriptor == nullptr) {
             m_log.LogError("Failed to get data descriptor after file header");
-            break;
+            return false;
         }
         entry.m_hasDescriptor = true;
         entry.m_descriptorCrc = ZipRead32(descriptor);
@@ -275,30 +296,49 @@ void Walker::ReadDescriptors(ZipWalkEntry& entry, std::uint64_t* offset)
         *offset = position;
         if (found - entry.m_dataOffset == entry.m_descriptorCompressed) break;
     }
+    return true;
 }
 
-int Walker::FindLocal(const torvane::StringBuffer& name, int from) const
+int Walker::FindLocal(const char* name, int from)
 {
-    for (int i = from; i < m_entries.GetCount(); ++i)
-        if (m_entries.GetAtAs<ZipWalkEntry>(i)->m_name.EqualsBuffer(name)) return i;
-    return -1;
+    for (; m_indexed < m_entries.GetCount(); ++m_indexed)
+        m_byName[m_entries.GetAtAs<ZipWalkEntry>(m_indexed)->m_name.GetText()].push_back(m_indexed);
+    const auto found = m_byName.find(name);
+    if (found == m_byName.end()) return -1;
+    const std::vector<int>& indexes = found->second;
+    const auto at = std::lower_bound(indexes.begin(), indexes.end(), from);
+    return at == indexes.end() ? -1 : *at;
 }
 
-int Walker::FindLocalByFileName(const torvane::StringBuffer& name, int from) const
+int Walker::FindLocalByFileName(const torvane::StringBuffer& name, int from)
 {
     const char* text = name.GetText();
     const char* slash = std::strrchr(text, '/');
     if (slash == nullptr) slash = std::strrchr(text, '\\');
     if (slash == nullptr) return -1;
-    for (int i = from; i < m_entries.GetCount(); ++i)
-        if (m_entries.GetAtAs<ZipWalkEntry>(i)->m_name.Equals(slash + 1)) return i;
-    return -1;
+    return FindLocal(slash + 1, from);
 }
 
-int Walker::FindMatch(const torvane::StringBuffer& name, int from) const
+int Walker::FindMatch(const torvane::StringBuffer& name, int from)
 {
-    const int match = FindLocal(name, from);
+    const int match = FindLocal(name.GetText(), from);
     return match >= 0 ? match : FindLocalByFileName(name, from);
+}
+
+int Walker::FindByOffset(std::uint64_t offset) const
+{
+    // Local entries are walked front to back, so their offsets rise.
+    int low = 0, high = m_entries.GetCount() - 1;
+    while (low <= high) {
+        const int middle = low + (high - low) / 2;
+        const std::uint64_t here = m_entries.GetAtAs<ZipWalkEntry>(middle)->m_localOffset;
+        if (here == offset) return middle;
+        if (here < offset)
+            low = middle + 1;
+        else
+            high = middle - 1;
+    }
+    return -1;
 }
 
 bool Walker::ReadCentralEntry(std::uint64_t* offset, int* hint)
@@ -326,9 +366,13 @@ bool Walker::ReadCentralEntry(std::uint64_t* offset, int* hint)
     ZipDecodeName(nameBytes, central.nameLength, (central.flags & kZipFlagUtf8) != 0, m_codePage, name);
     position += central.nameLength;
 
+    // The record's own offset names its local entry when the name there agrees; otherwise the
+    // names are matched, from the hint on and then from the start.
+    int match = FindByOffset(central.localHeaderOffset);
+    if (match >= 0 && !m_entries.GetAtAs<ZipWalkEntry>(match)->m_name.EqualsBuffer(name)) match = -1;
     int start = *hint;
     if (start < 0 || start >= m_entries.GetCount()) start = 0;
-    int match = FindMatch(name, start);
+    if (match < 0) match = FindMatch(name, start);
     if (match >= 0)
         *hint = match;
     else if (start != 0)
@@ -357,6 +401,8 @@ bool Walker::ReadCentralEntry(std::uint64_t* offset, int* hint)
             return false;
         }
         entry.m_centralExtra.Append(extra, central.extraLength);
+        if (entry.m_local.method == kZipMethodAes && !entry.m_hasAesExtra)
+            TakeAesExtra(entry, entry.m_centralExtra.GetData(), central.extraLength);
         position += central.extraLength;
     }
     entry.m_hasComment = false;
@@ -439,6 +485,10 @@ bool ZipWalk::Walk(MemoryData& view, LogBase& log, ExtPtrArray& entries, torvane
     if (!ReadSignature(view, offset, log, "Failed to read Zip (10)", &value)) return false;
     while (value != kZipCentralSignature && value != kZipEndSignature) {
         if (value == kZipLocalSignature) {
+            if (unsigned(entries.GetCount()) >= kZipMaxEntries) {
+                log.LogError("Zip has more entries than the format can count");
+                return false;
+            }
             if (!walker.ReadLocalEntry(&offset)) return false;
             if (!ReadSignature(view, offset, log, "Failed to read Zip (10)", &value)) return false;
             continue;
@@ -452,7 +502,12 @@ bool ZipWalk::Walk(MemoryData& view, LogBase& log, ExtPtrArray& entries, torvane
     }
 
     int hint = 0;
+    unsigned centralCount = 0;
     while (value == kZipCentralSignature) {
+        if (++centralCount > kZipMaxEntries) {
+            log.LogError("Zip has more entries than the format can count");
+            return false;
+        }
         if (!walker.ReadCentralEntry(&offset, &hint)) return false;
         if (!ReadSignature(view, offset, log, "Failed to read Zip (13)", &value)) return false;
     }

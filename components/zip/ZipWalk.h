@@ -44,6 +44,9 @@ public:
     int m_encryption = 0;
     int m_keyLength = 0;
     WORD m_aesMethod = 0;
+    // The AES block as it was found in the local (else the central) extra field.
+    bool m_hasAesExtra = false;
+    unsigned char m_aesExtra[kZipAesExtraSize] = {};
     std::uint64_t m_dataOffset = 0;
     bool m_hasDescriptor = false;
     DWORD m_descriptorCrc = 0;

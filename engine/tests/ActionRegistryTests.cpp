@@ -89,6 +89,17 @@ TEST(ActionRegistry, ListsEveryClassInOrderAndCreatesItByKeyWithoutCase)
         EXPECT_EQ(CreateActionByType(key), nullptr) << N(key);
 }
 
+TEST(ActionRegistry, EveryActionHasANameAndADescription)
+{
+    for (const ActionRegistryEntry& entry : GetActionRegistry()) {
+        SCOPED_TRACE(N(entry.typeKey));
+        auto action = adopt(CreateActionByType(entry.typeKey));
+        ASSERT_TRUE(action);
+        EXPECT_FALSE(action->GetName().empty());
+        EXPECT_FALSE(action->GetDescription().empty());
+    }
+}
+
 class UnbuiltActionTest : public ScratchTest { };
 
 TEST_F(UnbuiltActionTest, EveryInProcessActionIsBuilt)

@@ -433,6 +433,50 @@ TEST_F(BatchRunTest, NoPictureLoadedAheadOutlivesTheTargetLoop)
     }
 }
 
+// Pictures whose header does not tell their size (here an application segment pushes the JPEG
+// frame header past what the sniff reads) count at the whole budget: only one is loaded ahead.
+TEST_F(BatchRunTest, PicturesOfUnknownSizeAreLoadedAheadOneAtATime)
+{
+    std::vector<std::string> names = { "1.jpg", "2.jpg", "3.jpg", "4.jpg", "5.jpg" };
+    fs::create_directories(Root() / "known");
+    for (const std::string& name : names)
+        WriteImage(Root() / "known" / name, 16, 8, RGB(5, 6, 7), IMAGE_FORMAT_JPEG);
+    fs::create_directories(Root() / "unknown");
+    for (const std::string& name : names) {
+        std::ifstream in(Root() / "known" / name, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::string segment = "\xFF\xEF\x9C\x40" + std::string(40000 - 2, 'x');
+        bytes.insert(2, segment + segment);
+        std::ofstream(Root() / "unknown" / name, std::ios::binary) << bytes;
+    }
+    for (const char* folder : { "known", "unknown" }) {
+        SCOPED_TRACE(folder);
+        ImageFileInfo info;
+        ASSERT_EQ(GetImageFileInfo((Root() / folder / "1.jpg").string(), &info), IMAGING_SUCCESS);
+        auto stack = RefPtr<CActionStack>::Adopt(new CActionStack);
+        auto batch = RefPtr<CActionTargetBatch>::Adopt(new CActionTargetBatch);
+        auto image = RefPtr<TestImageAction>::Adopt(new TestImageAction);
+        stack->InsertAction(image.get(), -1);
+        std::vector<RefPtr<CImageFileTarget>> targets;
+        for (const std::string& name : names) {
+            targets.push_back(RefPtr<CImageFileTarget>::Adopt(new CImageFileTarget(U(Root() / folder / name))));
+            ASSERT_EQ(batch->AddTarget(targets.back().get()), 0);
+        }
+        int aheadAtFirst = -1;
+        RecordingWindow window;
+        window.reply = [&](const RecordedMessage& m, const std::vector<RecordedMessage>&) -> LRESULT {
+            if (m.message == BATCH_MSG_TARGET_BEGINS && m.wParam == WPARAM(targets[0].get()))
+                aheadAtFirst = int(std::count_if(targets.begin(), targets.end(), [](const auto& t) { return t->HasPrefetch(); }));
+            return 1;
+        };
+        ASSERT_TRUE(batch->Start(stack.get(), window.Handle()));
+        window.RunUntilBatchEnds();
+        batch->Join();
+        EXPECT_EQ(aheadAtFirst, std::string(folder) == "known" ? 3 : 1);
+        EXPECT_EQ(info.width, std::string(folder) == "known" ? 16 : 0);
+    }
+}
+
 // The starter may wait for the worker while the worker still needs the starter's thread: Join
 // serves the messages itself instead of deadlocking.
 TEST_F(BatchRunTest, JoinOnTheNotifyThreadServesTheRunToItsEnd)

@@ -178,3 +178,19 @@ TEST_F(LogFileTest, MessageBoxesCanBeRoutedToTheLog)
     ASSERT_EQ(all.size(), 2u);
     EXPECT_NE(all[1].find("]MESSAGE: vornalt: The vornalt file could not be opened"), std::string::npos);
 }
+
+TEST_F(LogFileTest, ValuesCannotForgeLines)
+{
+    fs::path log = m_folder / "vornalt.log";
+    LogOpen(Utf8ToUtf16(log.string()));
+    const std::u16string forged = u"a.jpg\r\n[01/01/2020 00:00:00]ERROR: forged\u2028\t\x01";
+    LogMessage(u"Start: %s", forged);
+    LogError(u"%s | %s | %s | %d", std::string("b\nc"), "d\re", static_cast<const char16_t*>(nullptr), 5);
+    LogClose();
+    std::vector<std::string> written = lines(read(log));
+    ASSERT_EQ(written.size(), 4u);
+    EXPECT_EQ(written[1].substr(21),
+        "MESSAGE: Start: a.jpg\\r\\n[01/01/2020 00:00:00]ERROR: forged\\u2028\\t\\x01");
+    EXPECT_EQ(written[2].substr(21), "ERROR: b\\nc | d\\re | (null) | 5");
+    EXPECT_EQ(EscapeLogValue(std::u16string_view(u"C:\\photos\\x.jpg")), u"C:\\photos\\x.jpg");
+}

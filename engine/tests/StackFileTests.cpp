@@ -160,7 +160,9 @@ TEST_F(StackFile, ValuesSurviveASaveAndALoad)
         { "accented folder", u"/home/zo\u00eb/Caf\u00e9 photos", u"/home/zo\u00eb/Caf\u00e9 photos" },
         { "beyond the basic plane", u"/tmp/\U0001F600", u"/tmp/\U0001F600" },
         { "markup characters", u"<a & b> \"q\" 'a' &amp; &#38;", u"<a & b> \"q\" 'a' &amp; &#38;" },
-        { "leading and trailing spaces", u"  %o  ", u"  %o  " },
+        // Text runs load trimmed of blanks, tabs and line breaks at both ends.
+        { "leading and trailing spaces", u"  %o  ", u"%o" },
+        { "line break at the end", u"photo\r\n", u"photo" },
         { "line breaks inside", u"a\r\nb", u"a\r\nb" },
         { "empty", u"", u"" },
         // The reader drops text made only of white space: empty, not the default.
@@ -207,6 +209,10 @@ TEST_F(StackFile, FilesLoadAsTheirElementsSay)
             "<?XML version=\"1.0\"?>\n<!-- saved by hand -->\n<stack>\n  <action type=\"builtin__resizeimage\">\n"
             "    <width>640</width>\n  </action>\n</stack>\n",
             { "builtin__resizeimage" }, "640" },
+        { "values on their own indented lines",
+            "<stack>\n  <action type=\"builtin__resizeimage\">\n    <width>\n      800\n    </width>\n  </action>\n"
+            "</stack>\n",
+            { "builtin__resizeimage" }, "800" },
         { "no actions at all", "<stack></stack>", {}, "" },
     };
     for (const Case& c : cases) {
@@ -373,3 +379,25 @@ TEST(ToTvStringTest, HoldsTheTextInBothForms)
 }
 
 } // namespace
+
+TEST_F(StackFile, HandFormattedValuesAreStableOverSavesAndLoads)
+{
+    fs::path file = Root() / "hand.stack";
+    WriteText(file, "<stack>\n  <action type=\"builtin__savefile\">\n    <destfolder>\n      /tmp/out\n"
+                    "    </destfolder>\n  </action>\n</stack>\n");
+    std::string saved;
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        auto stack = adopt(new CActionStack);
+        ASSERT_EQ(stack->LoadFromFile(U(file)), RESULT_SUCCESS);
+        ASSERT_EQ(stack->GetActionCount(), 1);
+        std::u16string value;
+        ASSERT_TRUE(stack->GetAction(0)->GetPropertyString(u"destfolder", value));
+        EXPECT_EQ(value, u"/tmp/out");
+        stack->GetAction(0)->SetPropertyString(u"destfolder", value);
+        ASSERT_EQ(stack->SaveToFile(U(file)), RESULT_SUCCESS);
+        if (round > 0)
+            EXPECT_EQ(ReadFile(file), saved);
+        saved = ReadFile(file);
+    }
+}

@@ -111,6 +111,7 @@ std::shared_ptr<CertData> AdoptCertificate(X509* x509)
 
 std::shared_ptr<CertData> ParseCertificate(const BYTE* der, std::size_t size)
 {
+    OpenSslErrorScope openSslErrors;
     if (!der || size == 0 || size > 0x7FFFFFFF) {
         SetLastError(CRYPT_E_ASN1_EOD);
         return nullptr;
@@ -323,6 +324,11 @@ BOOL CertSetCertificateContextProperty(PCCERT_CONTEXT context, DWORD propId, DWO
     }
     const CertContextImpl* impl = Impl(context);
     CertData& cert = *impl->data;
+    if (impl->store && impl->store->readOnly && impl->store->kind != StoreImpl::Kind::Memory
+        && impl->store->kind != StoreImpl::Kind::File) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
     {
         std::lock_guard<std::mutex> lock(cert.propertyMutex);
         if (propId == CERT_KEY_PROV_INFO_PROP_ID) {
@@ -476,6 +482,7 @@ std::string RenderName(const X509_NAME* name, DWORD strType)
 
 DWORD CertNameToStrA(DWORD, const CERT_NAME_BLOB* name, DWORD strType, char* text, DWORD capacity)
 {
+    OpenSslErrorScope openSslErrors;
     std::string rendered;
     if (name && name->pbData && name->cbData && name->cbData < 0x7FFFFFFF) {
         const unsigned char* cursor = name->pbData;
@@ -540,6 +547,7 @@ BOOL BadEncoding()
 BOOL CryptDecodeObject(DWORD, LPCSTR structType, const BYTE* encoded, DWORD encodedSize, DWORD, void* out,
     DWORD* outSize)
 {
+    OpenSslErrorScope openSslErrors;
     DecodeKind kind = KindOf(structType);
     if (kind == DecodeKind::None) {
         SetLastError(ERROR_FILE_NOT_FOUND);

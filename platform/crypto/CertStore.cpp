@@ -442,6 +442,7 @@ bool ContainsNoCase(const std::string& text, const std::string& part)
 
 HCERTSTORE CertOpenStore(LPCSTR provider, DWORD, HCRYPTPROV, DWORD flags, const void* para)
 {
+    OpenSslErrorScope openSslErrors;
     auto store = std::make_shared<StoreImpl>();
     store->readOnly = (flags & CERT_STORE_READONLY_FLAG) != 0;
     auto kind = reinterpret_cast<UINT_PTR>(provider);
@@ -534,6 +535,7 @@ PCCERT_CONTEXT CertEnumCertificatesInStore(HCERTSTORE handle, PCCERT_CONTEXT pre
 PCCERT_CONTEXT CertFindCertificateInStore(HCERTSTORE handle, DWORD, DWORD, DWORD findType, const void* para,
     PCCERT_CONTEXT previous)
 {
+    OpenSslErrorScope openSslErrors;
     auto store = StoreFromHandle(handle);
     if (!store) {
         CertFreeCertificateContext(previous);
@@ -706,6 +708,7 @@ BOOL CertDeleteCertificateFromStore(PCCERT_CONTEXT context)
 
 BOOL CertSaveStore(HCERTSTORE handle, DWORD, DWORD saveAs, DWORD saveTo, void* para, DWORD)
 {
+    OpenSslErrorScope openSslErrors;
     auto store = StoreFromHandle(handle);
     if (!store || (saveAs != CERT_STORE_SAVE_AS_STORE && saveAs != CERT_STORE_SAVE_AS_PKCS7)) {
         SetLastError(E_INVALIDARG);

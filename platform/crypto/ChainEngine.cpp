@@ -121,6 +121,7 @@ bool HasUsage(X509* x509, const char* oid)
 BOOL CertGetCertificateChain(HCERTCHAINENGINE engine, PCCERT_CONTEXT context, const FILETIME* time,
     HCERTSTORE additionalStore, const CERT_CHAIN_PARA* para, DWORD, void*, PCCERT_CHAIN_CONTEXT* chain)
 {
+    OpenSslErrorScope openSslErrors;
     if (chain)
         *chain = nullptr;
     if (engine || !context || !chain) {
@@ -258,6 +259,7 @@ LONG ElementWith(const CERT_SIMPLE_CHAIN& simple, DWORD bits)
 BOOL CertVerifyCertificateChainPolicy(LPCSTR policy, PCCERT_CHAIN_CONTEXT chain, const CERT_CHAIN_POLICY_PARA* para,
     CERT_CHAIN_POLICY_STATUS* status)
 {
+    OpenSslErrorScope openSslErrors;
     auto kind = reinterpret_cast<UINT_PTR>(policy);
     bool ssl = kind == reinterpret_cast<UINT_PTR>(CERT_CHAIN_POLICY_SSL);
     if (!chain || !status || chain->cChain == 0

@@ -3,6 +3,7 @@
 
 #include "platform/crypto/CryptTypes.h"
 
+#include <openssl/err.h>
 #include <openssl/x509.h>
 
 #include <atomic>
@@ -14,6 +15,16 @@
 #include <vector>
 
 namespace vornalt::crypto {
+
+// Leaves OpenSSL's per-thread error queue empty on every way out, so that what our parsing and
+// checking provoked never reaches a TLS caller that reads the queue.
+class OpenSslErrorScope {
+public:
+    OpenSslErrorScope() = default;
+    OpenSslErrorScope(const OpenSslErrorScope&) = delete;
+    OpenSslErrorScope& operator=(const OpenSslErrorScope&) = delete;
+    ~OpenSslErrorScope() { ERR_clear_error(); }
+};
 
 struct KeyProvInfo {
     std::u16string container;

@@ -192,6 +192,7 @@ EVP_PKEY* CryptKeyPkey(HCRYPTKEY key) { return key ? KeyFromHandle(key)->pkey : 
 
 EVP_PKEY* LoadContainerKey(const char16_t* container, bool machineKeySet, DWORD keySpec)
 {
+    OpenSslErrorScope openSslErrors;
     std::string name = container && *container ? Utf16ToUtf8(container) : DefaultContainerName();
     return ReadKeyFile(ContainerFolder(name, machineKeySet) + "/" + KeyFileName(keySpec));
 }
@@ -312,6 +313,7 @@ BOOL CryptEnumProvidersA(DWORD index, DWORD*, DWORD, DWORD* providerType, char* 
 
 BOOL CryptGetUserKey(HCRYPTPROV provider, DWORD keySpec, HCRYPTKEY* key)
 {
+    OpenSslErrorScope openSslErrors;
     ProvImpl* impl = ProvFromHandle(provider);
     if (!impl || !key)
         return Fail(ERROR_INVALID_PARAMETER);
@@ -340,6 +342,7 @@ BOOL CryptDestroyKey(HCRYPTKEY key)
 
 BOOL CryptExportKey(HCRYPTKEY key, HCRYPTKEY wrappingKey, DWORD blobType, DWORD, BYTE* data, DWORD* size)
 {
+    OpenSslErrorScope openSslErrors;
     KeyImpl* impl = KeyFromHandle(key);
     if (!impl || !size)
         return Fail(ERROR_INVALID_PARAMETER);
@@ -391,6 +394,7 @@ BOOL CryptExportKey(HCRYPTKEY key, HCRYPTKEY wrappingKey, DWORD blobType, DWORD,
 
 BOOL CryptImportKey(HCRYPTPROV provider, const BYTE* data, DWORD size, HCRYPTKEY wrappingKey, DWORD, HCRYPTKEY* key)
 {
+    OpenSslErrorScope openSslErrors;
     ProvImpl* impl = ProvFromHandle(provider);
     if (!impl || !key || !data)
         return Fail(ERROR_INVALID_PARAMETER);

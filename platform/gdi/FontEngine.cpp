@@ -3,6 +3,7 @@
 #include "platform/base/TextCase.h"
 #include "platform/base/Unicode.h"
 #include "platform/gdi/GdiConstants.h"
+#include "platform/gdi/Symbols.h"
 
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
@@ -37,7 +38,7 @@ struct FaceMatch {
 };
 
 using MatchKey = std::tuple<std::string, int, bool>;
-using InstanceKey = std::tuple<std::string, int, int, int, bool, bool>;
+using InstanceKey = std::tuple<std::string, int, int, int, bool, bool, bool>;
 
 struct Engine {
     std::recursive_mutex lock;
@@ -62,11 +63,13 @@ std::vector<std::string> FamiliesFor(const std::string& faceName)
     static const std::map<std::string, std::vector<std::string>> kMap = {
         { "", { "DejaVu Sans", "sans-serif" } },
         { "verdana", { "DejaVu Sans", "sans-serif" } },
-        { "tahoma", { "DejaVu Sans", "sans-serif" } },
-        { "ms shell dlg", { "DejaVu Sans", "sans-serif" } },
-        { "ms shell dlg 2", { "DejaVu Sans", "sans-serif" } },
+        { "tahoma", { "Liberation Sans", "DejaVu Sans", "sans-serif" } },
+        { "ms shell dlg", { "Liberation Sans", "DejaVu Sans", "sans-serif" } },
+        { "ms shell dlg 2", { "Liberation Sans", "DejaVu Sans", "sans-serif" } },
         { "segoe ui", { "DejaVu Sans", "sans-serif" } },
         { "arial", { "Liberation Sans", "DejaVu Sans", "sans-serif" } },
+        // The symbol face borrows its metrics; its glyphs are ours.
+        { "marlett", { "DejaVu Sans", "sans-serif" } },
         { "times new roman", { "Liberation Serif", "DejaVu Serif", "serif" } },
         { "courier", { "Liberation Mono", "DejaVu Sans Mono", "monospace" } },
         { "courier new", { "Liberation Mono", "DejaVu Sans Mono", "monospace" } },
@@ -275,7 +278,8 @@ std::shared_ptr<FontInstance> ResolveFont(const LOGFONTW& logFont, ResolveOption
     const bool oblique = wantItalic && !match.italic;
     const int boldPixels = wantBold && !match.bold ? std::max(1, int(std::lround(ppem / 24.0))) : 0;
 
-    InstanceKey key { match.file, match.index, ppem, boldPixels, oblique, monochrome };
+    const bool symbol = AsciiLowerCopy(faceName) == "marlett";
+    InstanceKey key { match.file, match.index, ppem, boldPixels, oblique, monochrome || symbol, symbol };
     auto existing = engine.instances.find(key);
     if (existing != engine.instances.end()) {
         if (auto alive = existing->second.lock())
@@ -296,7 +300,10 @@ std::shared_ptr<FontInstance> ResolveFont(const LOGFONTW& logFont, ResolveOption
     instance->m_family = Utf8ToUtf16(match.family);
     instance->m_boldPixels = boldPixels;
     instance->m_oblique = oblique;
-    instance->m_monochrome = monochrome;
+    instance->m_monochrome = monochrome || symbol;
+    instance->m_symbol = symbol;
+    if (symbol)
+        instance->m_family = u"Marlett";
     instance->m_styledBold = match.bold;
     instance->m_styledItalic = match.italic;
 
@@ -323,6 +330,20 @@ void FontInstance::Glyphs(const char32_t* codePoints, size_t count,
 std::shared_ptr<const Glyph> FontInstance::RenderLocked(char32_t codePoint)
 {
     auto glyph = std::make_shared<Glyph>();
+    if (m_symbol) {
+        // An em square standing on the cell's internal leading; characters without a symbol
+        // advance and draw nothing.
+        const int size = m_metrics.ppem;
+        glyph->advance = size;
+        if (RenderSymbol(codePoint, size, glyph->coverage)) {
+            glyph->width = size;
+            glyph->rows = size;
+            glyph->top = m_metrics.ascent - m_metrics.internalLeading;
+        } else {
+            glyph->coverage.clear();
+        }
+        return glyph;
+    }
     FT_Face face = m_impl->face;
     FT_Activate_Size(m_impl->size);
     const FT_Int32 target = m_monochrome ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL;
@@ -387,6 +408,37 @@ std::shared_ptr<const Glyph> FontInstance::RenderLocked(char32_t codePoint)
         for (BYTE& c : glyph->coverage)
             c = c >= 128 ? 255 : 0;
     return glyph;
+}
+
+std::vector<std::u16string> InstalledFamilies()
+{
+    Engine& engine = GetEngine();
+    std::lock_guard guard(engine.lock);
+    std::vector<std::u16string> out;
+    if (!engine.fontconfigReady) {
+        if (!FcInit())
+            return out;
+        engine.fontconfigReady = true;
+    }
+    FcPattern* pattern = FcPatternCreate();
+    FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, FC_SCALABLE, nullptr);
+    FcFontSet* set = pattern && objects ? FcFontList(nullptr, pattern, objects) : nullptr;
+    if (set) {
+        for (int i = 0; i < set->nfont; ++i) {
+            FcChar8* family = nullptr;
+            FcBool scalable = FcFalse;
+            if (FcPatternGetBool(set->fonts[i], FC_SCALABLE, 0, &scalable) == FcResultMatch && !scalable)
+                continue;
+            if (FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &family) == FcResultMatch)
+                out.push_back(Utf8ToUtf16(reinterpret_cast<const char*>(family)));
+        }
+        FcFontSetDestroy(set);
+    }
+    if (objects)
+        FcObjectSetDestroy(objects);
+    if (pattern)
+        FcPatternDestroy(pattern);
+    return out;
 }
 
 } // namespace gdi_detail

@@ -47,6 +47,9 @@ struct ResolveOptions {
 // Resolves a logical font to a sized face. Null when no scalable face can be found or loaded.
 std::shared_ptr<FontInstance> ResolveFont(const LOGFONTW& logFont, ResolveOptions options = {});
 
+// Scalable families fontconfig knows, unsorted, possibly repeated.
+std::vector<std::u16string> InstalledFamilies();
+
 class FontInstance {
 public:
     FontInstance() = default;
@@ -59,6 +62,7 @@ public:
     bool SyntheticBold() const { return m_boldPixels > 0; }
     bool SyntheticItalic() const { return m_oblique; }
     bool Monochrome() const { return m_monochrome; }
+    bool Symbol() const { return m_symbol; }
     bool StyledBold() const { return m_styledBold; }
     bool StyledItalic() const { return m_styledItalic; }
 
@@ -77,6 +81,7 @@ private:
     int m_boldPixels = 0;
     bool m_oblique = false;
     bool m_monochrome = false;
+    bool m_symbol = false;
     bool m_styledBold = false;
     bool m_styledItalic = false;
 };

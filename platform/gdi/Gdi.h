@@ -192,6 +192,30 @@ int SetBkMode(HDC hdc, int mode);
 int GetBkMode(HDC hdc);
 
 BOOL TextOutW(HDC hdc, int x, int y, const WCHAR* text, int count);
+// Honours the text alignment (TA_LEFT/RIGHT/CENTER, TA_TOP/BASELINE/BOTTOM, TA_UPDATECP),
+// ETO_OPAQUE and ETO_CLIPPED with `rect`, per-character advances `dx`, the justification of
+// SetTextJustification, and escapements of 900, 1800 and 2700 (turned about (x, y)).
+BOOL ExtTextOutW(HDC hdc, int x, int y, UINT options, const RECT* rect, const WCHAR* text, UINT count, const INT* dx);
+UINT SetTextAlign(HDC hdc, UINT align);
+UINT GetTextAlign(HDC hdc);
+BOOL SetTextJustification(HDC hdc, int breakExtra, int breakCount);
+BOOL GetTextExtentExPointW(HDC hdc, const WCHAR* text, int count, int maxExtent, INT* fit, INT* dx, SIZE* size);
+BOOL GetCharWidth32W(HDC hdc, UINT first, UINT last, INT* widths);
+BOOL GetCharABCWidthsW(HDC hdc, UINT first, UINT last, ABC* widths);
+// Tab stops: none -> every 8 average widths; one -> every tabs[0]; more -> the positions.
+LONG TabbedTextOutW(HDC hdc, int x, int y, const WCHAR* text, int count, int tabCount, const INT* tabs, int origin);
+DWORD GetTabbedTextExtentW(HDC hdc, const WCHAR* text, int count, int tabCount, const INT* tabs);
+// The installed scalable families and the face names this layer maps, sorted, once each;
+// only the named family when logFont names one. Returns the last callback result.
+using FONTENUMPROCW = int (*)(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM);
+int EnumFontFamiliesExW(HDC hdc, const LOGFONTW* logFont, FONTENUMPROCW callback, LPARAM data, DWORD flags);
+// DT_LEFT/CENTER/RIGHT, DT_TOP/VCENTER/BOTTOM (with DT_SINGLELINE), DT_WORDBREAK, DT_EXPANDTABS,
+// DT_TABSTOP, DT_NOCLIP, DT_CALCRECT, DT_NOPREFIX, DT_HIDEPREFIX, DT_PREFIXONLY, DT_END_ELLIPSIS,
+// DT_PATH_ELLIPSIS, DT_WORD_ELLIPSIS, DT_EXTERNALLEADING; '&' underlines the next character,
+// "&&" draws '&'. Returns the height of the text (from the rectangle's top with DT_VCENTER or
+// DT_BOTTOM), 0 on failure. count -1: up to the terminator.
+int DrawTextW(HDC hdc, const WCHAR* text, int count, RECT* rect, UINT format);
+int DrawTextExW(HDC hdc, WCHAR* text, int count, RECT* rect, UINT format, DRAWTEXTPARAMS* params);
 BOOL GetTextExtentPoint32W(HDC hdc, const WCHAR* text, int count, SIZE* size);
 BOOL GetTextMetricsW(HDC hdc, TEXTMETRICW* metrics);
 // The family name of the face actually used ("DejaVu Sans" for "Verdana"). Returns the number of
@@ -221,5 +245,13 @@ inline BOOL GetTextExtentPoint32(HDC hdc, const WCHAR* text, int count, SIZE* si
     return GetTextExtentPoint32W(hdc, text, count, size);
 }
 inline BOOL GetTextMetrics(HDC hdc, TEXTMETRICW* metrics) { return GetTextMetricsW(hdc, metrics); }
+inline int DrawText(HDC hdc, const WCHAR* text, int count, RECT* rect, UINT format)
+{
+    return DrawTextW(hdc, text, count, rect, format);
+}
+inline BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const RECT* rect, const WCHAR* text, UINT count, const INT* dx)
+{
+    return ExtTextOutW(hdc, x, y, options, rect, text, count, dx);
+}
 inline int GetTextFace(HDC hdc, int count, WCHAR* faceName) { return GetTextFaceW(hdc, count, faceName); }
 inline int GetObject(HGDIOBJ object, int size, void* buffer) { return GetObjectW(object, size, buffer); }

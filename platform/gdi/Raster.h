@@ -5,6 +5,7 @@
 #include "platform/gdi/GdiObjects.h"
 #include "platform/gdi/GdiTypes.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -131,5 +132,61 @@ void ScanPolygon(const std::vector<std::vector<FixedPoint>>& polygons, long long
 // Pixels of an ellipse or round rectangle over [l, r) x [t, b): the rows' runs.
 void RoundRectRuns(LONG l, LONG t, LONG r, LONG b, LONG cornerW, LONG cornerH,
     std::vector<std::pair<LONG, LONG>>& runs);
+
+} // namespace gdi_detail
+
+namespace gdi_detail {
+
+// Calls f(dx, dy, sx, sy) for every clipped device pixel of the logical destination
+// [x, x + w) x [y, y + h) with the pixel (sx, sy) of a srcW x srcH image stretched over it.
+// A negative w or h mirrors; a mirrored context mirrors again unless `noMirror`.
+template <class F>
+void ForEachImagePixel(GdiDeviceContext* dc, long long x, long long y, long long w, long long h, LONG srcW,
+    LONG srcH, bool noMirror, F&& f)
+{
+    if (w == 0 || h == 0 || srcW <= 0 || srcH <= 0)
+        return;
+    const RECT logical { ClampLong(std::min(x, x + w)), ClampLong(std::min(y, y + h)), ClampLong(std::max(x, x + w)),
+        ClampLong(std::max(y, y + h)) };
+    const RECT d = RectToDevice(dc, logical);
+    bool mirrorX = w < 0;
+    if (dc->Rtl() && !noMirror && !(dc->state.layout & LAYOUT_BITMAPORIENTATIONPRESERVED))
+        mirrorX = !mirrorX;
+    const bool mirrorY = h < 0;
+    const long long dw = d.right - d.left;
+    const long long dh = d.bottom - d.top;
+    ForEachClipped(dc, d, [&](const RECT& piece) {
+        for (LONG py = piece.top; py < piece.bottom; ++py) {
+            long long j = py - d.top;
+            if (mirrorY)
+                j = dh - 1 - j;
+            const LONG sy = LONG((2 * j + 1) * srcH / (2 * dh));
+            for (LONG px = piece.left; px < piece.right; ++px) {
+                long long i = px - d.left;
+                if (mirrorX)
+                    i = dw - 1 - i;
+                f(px, py, LONG((2 * i + 1) * srcW / (2 * dw)), sy);
+            }
+        }
+    });
+}
+
+// Source-over of a straight-alpha pixel (0xAARRGGBB) onto a stored pixel.
+inline DWORD BlendStraight(DWORD src, DWORD dst)
+{
+    const unsigned a = src >> 24;
+    DWORD out = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const unsigned s = (src >> shift) & 0xFF;
+        const unsigned d = (dst >> shift) & 0xFF;
+        out |= DWORD((s * a + d * (255 - a)) / 255) << shift;
+    }
+    return out;
+}
+
+// Reads a bitmap's pixels into a top-down 32-bit copy (shadowed sections loaded first).
+bool ReadBitmapPixels(HBITMAP bitmap, LONG& width, LONG& height, std::vector<DWORD>& pixels, bool& mono);
+// Makes a bitmap object from top-down pixels.
+HBITMAP MakeBitmapFromPixels(LONG width, LONG height, const DWORD* pixels, bool mono);
 
 } // namespace gdi_detail

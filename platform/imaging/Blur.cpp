@@ -7,6 +7,8 @@
 #include "platform/imaging/ImageEffects.h"
 
 #include "platform/imaging/ImagingInternal.h"
+#include "platform/imaging/ImagingThreads.h"
+#include "platform/imaging/ImagingMemory.h"
 
 #include <algorithm>
 #include <atomic>
@@ -204,6 +206,16 @@ void BoxChunk(const ImageBitmap& source, const BlurKernel& kernel, LONG first, L
     }
 }
 
+// What the bands of BlurPlane hold at once: every imaging thread keeps a chunk of rows and the
+// rows its kernel reaches around them, in 16-bit stages or float sums.
+long long BandBytes(const ImageBitmap& source, const BlurKernel& kernel)
+{
+    const long long values = (long long)source.width * source.BytesPerPixel();
+    const long long chunkRows = std::max(32, 2 * kernel.reach);
+    const long long perBand = values * (chunkRows + 6LL * kernel.reach + 2) * 4;
+    return perBand * std::max(1, GetImagingThreadLimit());
+}
+
 template <int C>
 bool BlurPlane(const ImageBitmap& source, const BlurKernel& kernel, LONG top, LONG bottom, BYTE* output)
 {
@@ -242,6 +254,8 @@ int BlurRowsInto(const ImageBitmap& source, double sigma, LONG top, LONG bottom,
         return IMAGING_SUCCESS;
     }
     const BlurKernel kernel = MakeKernel(sigma);
+    if (int result = CheckImagingMemory(BandBytes(source, kernel), "a blur"); result != IMAGING_SUCCESS)
+        return result;
     bool done = false;
     switch (source.bitsPerPixel) {
     case 8: done = BlurPlane<1>(source, kernel, top, bottom, output); break;
@@ -265,6 +279,11 @@ int GaussianBlurBitmap(ImageBitmap* bitmap, int strength)
     const RECT area = RegionBoundsOf(*bitmap);
     if (strength == 0 || area.left >= area.right || area.top >= area.bottom)
         return IMAGING_SUCCESS;
+    const long long blurredBytes = (long long)bitmap->bytesPerLine * (area.bottom - area.top);
+    if (int result = CheckImagingMemory(blurredBytes + BandBytes(*bitmap, MakeKernel(strength / 6.0)),
+                                        "a blur of strength " + std::to_string(strength));
+        result != IMAGING_SUCCESS)
+        return result;
     std::vector<BYTE> blurred;
     try {
         blurred.resize(std::size_t(bitmap->bytesPerLine) * std::size_t(area.bottom - area.top));

@@ -1,6 +1,7 @@
 #include "platform/imaging/ImageBitmap.h"
 
 #include "platform/imaging/ImagingInternal.h"
+#include "platform/imaging/ImagingMemory.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -47,6 +48,10 @@ int AllocatePixels(ImageBitmap* out, long long width, long long height, int bits
         return Fail(IMAGING_ERROR_TOO_LARGE, "bitmap of " + std::to_string(width) + " x " +
                                                  std::to_string(height) + " pixels is over the limit");
     std::size_t bytes = std::size_t(pitch) * std::size_t(height);
+    if (int result = CheckImagingMemory((long long)bytes, "a bitmap of " + std::to_string(width) + " x " +
+                                                           std::to_string(height) + " pixels");
+        result != IMAGING_SUCCESS)
+        return result;
     void* memory = zeroed ? std::calloc(bytes, 1) : std::malloc(bytes);
     if (!memory)
         return Fail(IMAGING_ERROR_NO_MEMORY, "cannot allocate " + std::to_string(bytes) + " bytes");

@@ -1,6 +1,8 @@
 #include "platform/imaging/ImageGeometry.h"
 
 #include "platform/imaging/ImagingInternal.h"
+#include "platform/imaging/ImagingMemory.h"
+#include "platform/imaging/ImagingThreads.h"
 
 #include <algorithm>
 #include <atomic>
@@ -188,6 +190,22 @@ int ResizeBitmap(ImageBitmap* bitmap, int width, int height, DWORD /*flags*/)
         return Fail(IMAGING_ERROR_NO_BITMAP, "the bitmap is empty");
     if (width == bitmap->width && height == bitmap->height)
         return IMAGING_SUCCESS;
+    // The filter tables hold a start and a few weights per output column and row: an absurd
+    // target size makes them larger than any picture.
+    auto tapsOf = [](long long input, long long output) {
+        return output < input ? std::min(input, (input + output - 1) / std::max(1LL, output) + 1) : std::min(input, 4LL);
+    };
+    if (width > 0 && height > 0) {
+        const long long verticalTaps = tapsOf(bitmap->height, height);
+        const long long tables = width * (4 + 4 * tapsOf(bitmap->width, width)) + height * (4 + 4 * verticalTaps);
+        // Each band caches as many resampled rows as the vertical filter has taps, plus a sum.
+        const long long bands = (long long)width * bitmap->BytesPerPixel() * 4 * (verticalTaps + 1) *
+                                std::max(1, GetImagingThreadLimit());
+        const long long bytes = tables + bands;
+        if (int result = CheckImagingMemory(bytes, "resizing to " + std::to_string(width) + " x " + std::to_string(height));
+            result != IMAGING_SUCCESS)
+            return result;
+    }
     ImageBitmap resized;
     int result = AllocatePixels(&resized, width, height, bitmap->bitsPerPixel, false);
     if (result != IMAGING_SUCCESS)

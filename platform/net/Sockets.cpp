@@ -110,6 +110,9 @@ int WaitFor(SOCKET s, short events, DWORD ms)
 }
 } // namespace
 
+bool NetAddress::IsIpv4() const { return family == AF_INET; }
+int Ipv4Family() { return AF_INET; }
+
 std::uint32_t NetAddress::Ipv4NetworkOrder() const
 {
     if (family != AF_INET)

@@ -48,6 +48,7 @@ struct NetAddress {
     std::uint8_t bytes[16] {};
 
     bool IsValid() const { return family != 0; }
+    bool IsIpv4() const;
     // IPv4 only: the address as a 32-bit value in network byte order (0 for IPv6 or none).
     std::uint32_t Ipv4NetworkOrder() const;
     // Dotted decimal for IPv4, RFC 5952 text for IPv6.
@@ -64,7 +65,9 @@ void WSASetLastError(int code);
 // The system's text for the errno behind the thread's last socket error.
 std::string LastSocketErrorText();
 
+// family: AF_INET or AF_INET6 (IPv4 for anything else).
 SOCKET OpenStreamSocket(int family);
+int Ipv4Family();
 int closesocket(SOCKET s);
 int ShutdownBoth(SOCKET s);
 // FIONBIO: true switches to non-blocking mode.

@@ -3,7 +3,7 @@
 sample photographs used to make each theme's preview, with nothing but the standard library.
 
     postprocess/tools/draw_theme_art.py            # the themes' art
-    postprocess/tools/draw_theme_art.py --samples <folder>   # twelve made-up landscapes as PNG
+    postprocess/tools/draw_theme_art.py --samples <folder> [count]   # made-up landscapes as PNG
 
 The output is deterministic (fixed seeds), so running it again gives the same files."""
 
@@ -151,7 +151,7 @@ def journal_paper(path):
 
     def pixel(x, y):
         v = fibres(x / size, y / size) * 0.5 + blotch(x / size, y / size) * 0.5
-        c = mix((248, 240, 222), (236, 224, 198), v)
+        c = mix((247, 239, 221), (239, 229, 207), v)
         if specks[y][x] > 0.997:
             c = mix(c, (150, 120, 90), 0.4)
         return c
@@ -196,7 +196,7 @@ def journal_rule(path):
 
 # ---- made-up landscapes for the theme previews ----
 
-def landscape(path, seed, w=640, h=480):
+def landscape(path, seed, w=480, h=360):
     rng = random.Random(seed)
     sky_top = (rng.randint(20, 90), rng.randint(60, 140), rng.randint(150, 230))
     sky_low = mix(sky_top, (rng.randint(220, 255), rng.randint(170, 230), rng.randint(120, 200)), 0.8)
@@ -227,8 +227,8 @@ def landscape(path, seed, w=640, h=480):
 
 
 def main():
-    if len(sys.argv) == 3 and sys.argv[1] == "--samples":
-        for i in range(12):
+    if len(sys.argv) in (3, 4) and sys.argv[1] == "--samples":
+        for i in range(int(sys.argv[3]) if len(sys.argv) == 4 else 12):
             landscape(os.path.join(sys.argv[2], "view-%02d.png" % (i + 1)), 100 + i)
         return
     default_banner(os.path.join(THEMES, "default", "art", "banner.png"))

@@ -11,7 +11,7 @@
 
 extern char** environ;
 
-bool PeerProcess::Start(const std::vector<std::string>& argv)
+bool PeerProcess::Start(const std::vector<std::string>& argv, int fixedPort)
 {
     if (m_pid > 0)
         return m_port > 0;
@@ -41,9 +41,17 @@ bool PeerProcess::Start(const std::vector<std::string>& argv)
     m_pid = pid;
     m_stdin = in[1];
     m_stdout = out[0];
-    std::string line = ReadLine();
-    if (line.rfind("port ", 0) == 0)
-        m_port = std::atoi(line.c_str() + 5);
+    // Python peers print "port N"; openssl s_server prints "ACCEPT" once it listens on the port
+    // it was given.
+    for (int i = 0; i < 20 && m_port == 0; ++i) {
+        std::string line = ReadLine();
+        if (line.rfind("port ", 0) == 0)
+            m_port = std::atoi(line.c_str() + 5);
+        else if (line.rfind("ACCEPT", 0) == 0)
+            m_port = fixedPort;
+        else if (line.empty())
+            break;
+    }
     return m_port > 0;
 }
 

@@ -77,7 +77,7 @@ public:
 class PeerProcess {
 public:
     // Starts the program (argv[0] is the executable) once; false when it did not report a port.
-    bool Start(const std::vector<std::string>& argv);
+    bool Start(const std::vector<std::string>& argv, int fixedPort = 0);
     void Stop();
     ~PeerProcess() { Stop(); }
     int Port() const { return m_port; }

@@ -2,11 +2,15 @@
 
 #include "NetTestSupport.h"
 #include "components/foundation/DataBuffer.h"
+#include "components/foundation/Output.h"
 #include "components/foundation/ProgressMonitor.h"
+#include "components/foundation/TV_Registry.h"
+#include "platform/base/Clock.h"
 
 #include <arpa/inet.h>
 #include <openssl/evp.h>
 #include <cstring>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -38,6 +42,22 @@ void ConnectToPeer(TorvaneSocket& socket, const std::string& verb, const std::ve
     command += "\n";
     ASSERT_TRUE(socket.SendBytes(command.data(), unsigned(command.size()), 2048, 0, log, nullptr));
 }
+
+class OutputDataBufferForTest : public Output {
+public:
+    explicit OutputDataBufferForTest(DataBuffer& target)
+        : m_target(target)
+    {
+    }
+    DWORD Write(const void* buffer, DWORD itemSize, DWORD count, ProgressMonitor*) override
+    {
+        m_target.Append(buffer, itemSize * count);
+        return count;
+    }
+
+private:
+    DataBuffer& m_target;
+};
 
 std::string AsString(const DataBuffer& data)
 {
@@ -221,6 +241,36 @@ TEST(TorvaneSocketReceive, ReadersOverSplitSegments)
     EXPECT_EQ(AsString(counted), "BODY1234567890");
 }
 
+TEST(TorvaneSocketReceive, IdleAndOutputReadersCollectEverySegment)
+{
+    {
+        TorvaneSocket socket;
+        ConnectToPeer(socket, "SEND", { "first ", "second ", "third" });
+        socket.SetIdleTimeoutMs(500);
+        CapturingLog log;
+        DataBuffer data;
+        bool timedOut = false, closed = false;
+        EXPECT_TRUE(socket.ReceiveUntilIdle(data, log, nullptr, &timedOut, &closed));
+        EXPECT_EQ(AsString(data), "first second third");
+        EXPECT_TRUE(timedOut);
+        EXPECT_TRUE(socket.IsConnected());
+    }
+    {
+        TorvaneSocket socket;
+        ConnectToPeer(socket, "SENDCLOSE", { "one\r\ntwo\r\n", "three" });
+        CapturingLog log;
+        torvane::StringBuffer line;
+        ASSERT_TRUE(socket.ReceiveUntilMatch(line, "\r\n", 0, false, 0, log, nullptr));
+        // The rest of the first segment waits in the buffer and comes out first.
+        DataBuffer sink;
+        OutputDataBufferForTest output(sink);
+        bool timedOut, aborted, error, closed;
+        EXPECT_TRUE(socket.ReceiveToOutput(4, output, 0, log, nullptr, &timedOut, &aborted, &error, &closed));
+        EXPECT_EQ(AsString(sink), "two\r\nthree");
+        EXPECT_TRUE(closed);
+    }
+}
+
 TEST(TorvaneSocketReceive, TwoRepliesInOneSegmentThenLineReaderSeesTheRest)
 {
     TorvaneSocket socket;
@@ -356,6 +406,46 @@ TEST(TorvaneSocketSend, BytesArriveWhole)
     std::string expected = "got " + std::to_string(size) + " "
         + Hex(std::string(reinterpret_cast<char*>(digest), digestLength)) + "\r\n";
     EXPECT_EQ(AsString(line), expected);
+}
+
+TEST(TorvaneSocketSend, EarlyAnswerIsCollectedWhileSending)
+{
+    TorvaneSocket socket;
+    ConnectToPeer(socket, "EARLY");
+    Sleep(300);
+    std::string data(4 * 1024 * 1024, 'u');
+    CapturingLog log;
+    DataBuffer received;
+    ASSERT_TRUE(socket.SendBytesCollecting(data.data(), unsigned(data.size()), 800, 1, 7800, 0, log, nullptr, received))
+        << log.Text();
+    EXPECT_EQ(AsString(received), "HTTP/1.1 413 Too Large\r\n\r\n");
+}
+
+TEST(TorvaneSocketSettings, SystemProxyFromTheRegistry)
+{
+    char folder[] = "/tmp/vornalt-registry-XXXXXX";
+    ASSERT_TRUE(mkdtemp(folder));
+    SetRegistryFolderForTesting(folder);
+    torvane::StringBuffer proxy;
+    bool enabled = true;
+    EXPECT_FALSE(TorvaneSocket::GetSystemProxy("http", proxy, enabled));
+
+    TV_Registry registry;
+    HKEY key = registry.CreateKeyPath(HKEY_CURRENT_USER, "/Software/Microsoft/Windows/CurrentVersion/Internet Settings",
+        nullptr);
+    ASSERT_TRUE(key);
+    registry.SetStringValue(key, "ProxyServer", "http=proxy.example:8080;https=secure.example:8443");
+    registry.SetStringValue(key, "ProxyEnable", "1");
+    registry.CloseKey(key);
+    EXPECT_TRUE(TorvaneSocket::GetSystemProxy("https", proxy, enabled));
+    EXPECT_STREQ(proxy.GetText(), "secure.example:8443");
+    EXPECT_TRUE(enabled);
+    EXPECT_TRUE(TorvaneSocket::GetSystemProxy(" http ", proxy, enabled));
+    EXPECT_STREQ(proxy.GetText(), "proxy.example:8080");
+    EXPECT_TRUE(TorvaneSocket::GetSystemProxy("ftp", proxy, enabled));
+    EXPECT_STREQ(proxy.GetText(), "");
+    SetRegistryFolderForTesting({});
+    std::filesystem::remove_all(folder);
 }
 
 TEST(TorvaneSocketSend, StalledPeerGivesIdleTimeOutAndSocketStaysOpen)

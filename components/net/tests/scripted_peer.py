@@ -10,6 +10,8 @@ thread. The client's first line (ending in LF) says what to do:
   SILENT                 send nothing, wait until the client closes
   COUNT <n>              read n bytes, answer "got <n> <md5 hex>\r\n"
   STALL                  read nothing at all (the client's sends fill the buffers)
+  EARLY                  answer "413 too large" at once, then read until the client closes
+  CONNECT ...            act as a proxy that refuses the tunnel (407) and close
 Stops when stdin closes.
 """
 import hashlib
@@ -70,6 +72,14 @@ def serve(conn):
                 got += len(chunk)
             conn.sendall(("got %d %s\r\n" % (got, digest.hexdigest())).encode())
             drain_until_closed(conn)
+        elif verb == "EARLY":
+            conn.sendall(b"HTTP/1.1 413 Too Large\r\n\r\n")
+            time.sleep(0.2)
+            drain_until_closed(conn)
+        elif verb == "CONNECT":
+            while read_line(conn):
+                pass
+            conn.sendall(b"HTTP/1.0 407 Proxy Authentication Required\r\nProxy-Authenticate: Basic\r\n\r\n")
         elif verb == "STALL":
             while conn.fileno() >= 0:
                 time.sleep(0.2)

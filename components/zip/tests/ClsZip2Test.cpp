@@ -9,6 +9,7 @@
 #include "components/zip/ClsZipEntry2.h"
 #include "components/zip/OutputDataBuffer.h"
 #include "components/zip/ZipDn.h"
+#include "components/zip/ZipPipeline.h"
 #include "components/zip/ZipWalk.h"
 
 #include "ArchiveTestSupport.h"
@@ -16,6 +17,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -374,6 +376,242 @@ TEST_F(ClsZip2Test, FileOf4GBIsRefusedAndTheRestIsWritten)
     EXPECT_THAT(listing, HasSubstr("testzip=None"));
 }
 
+TEST_F(ClsZip2Test, EntryInflatingPastTheLimitStopsThereOnRewrite)
+{
+    const std::string zipPath = temp.File("plain.zip");
+    ASSERT_TRUE(WriteTree(zipPath)) << LogText(*zip);
+    // Adding a password re-encodes every entry through an inflated scratch copy; the 3003 bytes
+    // of notes.txt pass a limit of 1000, which stands in for the 4 GiB of the format.
+    ZipPipeline::SetInflateLimitForTesting(1000);
+    XString password;
+    password.SetFromUtf8("later");
+    ASSERT_TRUE(handle->SetPassword(password));
+    const bool written = zip->WriteZip(true, nullptr, nullptr);
+    ZipPipeline::SetInflateLimitForTesting(0);
+    EXPECT_FALSE(written);
+    EXPECT_THAT(LogText(*zip), HasSubstr("Inflated data too large for 32-bit zip."));
+    // The entry fails alone; the others are written.
+    auto entries = Walk(zipPath);
+    EXPECT_EQ(entries.count("notes.txt"), 0u);
+    EXPECT_EQ(entries.count("dir/data.bin"), 1u);
+}
+
+TEST_F(ClsZip2Test, AesArchiveOpenedWithoutItsPasswordIsCopiedButTakesNoNewEntry)
+{
+    zip->SetPassword("secret");
+    zip->SetEncryption(4);
+    zip->SetKeyLength(256);
+    const std::string zipPath = temp.File("aes.zip");
+    ASSERT_TRUE(WriteTree(zipPath)) << LogText(*zip);
+    const Bytes written = ReadFileBytes(zipPath);
+
+    ZipDn other(0);
+    ClsZip2* opened = other.Archive();
+    opened->NewZip(Utf8Text(zipPath));
+    ASSERT_TRUE(opened->OpenZip()) << LogText(*opened);
+    EXPECT_EQ(opened->GetEncryption(), 4);
+    EXPECT_EQ(opened->GetKeyLength(), 256);
+    // Nothing to encrypt: every entry passes as it stands.
+    ASSERT_TRUE(opened->WriteZip(true, nullptr, nullptr)) << LogText(*opened);
+    EXPECT_EQ(ReadFileBytes(zipPath), written);
+    // A new entry would be encrypted, and there is no password for it.
+    opened->AddEntry(ClsZipEntry2::CreateDataEntry(opened, "new.txt", "abc", 3));
+    EXPECT_FALSE(opened->WriteZip(true, nullptr, nullptr));
+    EXPECT_THAT(LogText(*opened), HasSubstr("A password must be specified for encrypted Zips."));
+    EXPECT_EQ(ReadFileBytes(zipPath), written);
+}
+
+TEST_F(ClsZip2Test, OpeningTakesTheSettingsOfTheFirstRecordWithAnEncryptionId)
+{
+    // A plain archive sets encryption 0 from its first record; the key length stays usable.
+    const std::string plainPath = temp.File("plain.zip");
+    ASSERT_TRUE(WriteTree(plainPath)) << LogText(*zip);
+    ZipDn other(0);
+    ClsZip2* opened = other.Archive();
+    opened->NewZip(Utf8Text(plainPath));
+    opened->SetEncryption(2);
+    opened->SetKeyLength(192);
+    ASSERT_TRUE(opened->OpenZip()) << LogText(*opened);
+    EXPECT_EQ(opened->GetEncryption(), 0);
+    EXPECT_EQ(opened->GetKeyLength(), 192);
+}
+
+TEST_F(ClsZip2Test, FileEntryWithoutSourcePathFailsWithItsReason)
+{
+    zip->NewZip(Utf8Text(temp.File("r.zip")));
+    zip->AddEntry(ClsZipEntry2::CreateFileEntry(zip, "named.txt", ""));
+    EXPECT_FALSE(zip->WriteZip(true, nullptr, nullptr));
+    EXPECT_THAT(LogText(*zip), HasSubstr("Failed to Zip: reason = 5"));
+    EXPECT_THAT(LogText(*zip), ::testing::Not(HasSubstr("Full filename is missing")));
+}
+
+// Another tool's layout: an extended-timestamp block in front of the AES block in every extra
+// field that has one, local and central.
+Bytes WithTimestampBlockBeforeAes(const Bytes& archive, const std::vector<const ZipWalkEntry*>& entries)
+{
+    auto patch16 = [](Bytes& b, std::size_t at, unsigned v) {
+        b[at] = (unsigned char)v;
+        b[at + 1] = (unsigned char)(v >> 8);
+    };
+    auto patch32 = [&](Bytes& b, std::size_t at, unsigned v) {
+        patch16(b, at, v & 0xFFFF);
+        patch16(b, at + 2, v >> 16);
+    };
+    const Bytes block = {0x55, 0x54, 5, 0, 1, 0x10, 0x20, 0x30, 0x40};
+    Bytes out;
+    std::vector<unsigned> newOffsets;
+    for (const ZipWalkEntry* e : entries) {
+        newOffsets.push_back(unsigned(out.size()));
+        const std::size_t at = std::size_t(e->m_localOffset);
+        const unsigned nameLength = e->m_local.nameLength;
+        const unsigned extraLength = e->m_local.extraLength;
+        Bytes header(archive.begin() + at, archive.begin() + at + 30 + nameLength);
+        const bool extend = extraLength > 0;
+        if (extend) patch16(header, 28, extraLength + unsigned(block.size()));
+        out.insert(out.end(), header.begin(), header.end());
+        if (extend) out.insert(out.end(), block.begin(), block.end());
+        out.insert(out.end(), archive.begin() + at + 30 + nameLength,
+                   archive.begin() + std::size_t(e->m_dataOffset) + e->CompressedSize());
+    }
+    const unsigned centralStart = unsigned(out.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const ZipWalkEntry* e = entries[i];
+        const std::size_t at = std::size_t(e->m_centralOffset);
+        const ZipCentralRecord& c = e->m_central;
+        Bytes record(archive.begin() + at, archive.begin() + at + 46 + c.nameLength);
+        patch32(record, 42, newOffsets[i]);
+        const bool extend = c.extraLength > 0;
+        if (extend) patch16(record, 30, c.extraLength + unsigned(block.size()));
+        out.insert(out.end(), record.begin(), record.end());
+        if (extend) out.insert(out.end(), block.begin(), block.end());
+        out.insert(out.end(), archive.begin() + at + 46 + c.nameLength,
+                   archive.begin() + at + 46 + c.nameLength + c.extraLength + c.commentLength);
+    }
+    const unsigned centralSize = unsigned(out.size()) - centralStart;
+    Put32(out, 0x06054B50);
+    Put16(out, 0);
+    Put16(out, 0);
+    Put16(out, unsigned(entries.size()));
+    Put16(out, unsigned(entries.size()));
+    Put32(out, centralSize);
+    Put32(out, centralStart);
+    Put16(out, 0);
+    return out;
+}
+
+TEST_F(ClsZip2Test, AesBlockAmongOtherExtraBlocksIsFoundAndKeptOnRewrite)
+{
+    zip->SetPassword("pass");
+    zip->SetEncryption(4);
+    zip->SetKeyLength(256);
+    const std::string ownPath = temp.File("own.zip");
+    ASSERT_TRUE(WriteTree(ownPath)) << LogText(*zip);
+    auto walked = Walk(ownPath);
+    std::vector<const ZipWalkEntry*> order;
+    for (const auto& [name, e] : walked) order.push_back(e.get());
+    std::sort(order.begin(), order.end(),
+              [](const ZipWalkEntry* a, const ZipWalkEntry* b) { return a->m_localOffset < b->m_localOffset; });
+    const std::string otherPath = temp.File("other.zip");
+    pipeline_test::WriteFileBytes(otherPath, WithTimestampBlockBeforeAes(ReadFileBytes(ownPath), order));
+
+    auto other = Walk(otherPath);
+    const ZipWalkEntry& notes = *other.at("notes.txt");
+    EXPECT_EQ(notes.m_local.extraLength, 20);
+    EXPECT_EQ(notes.m_encryption, 4);
+    EXPECT_EQ(notes.m_keyLength, 256);
+    EXPECT_EQ(notes.m_aesMethod, 8);
+
+    for (const char* password : {"pass", ""}) {
+        SCOPED_TRACE(*password ? "with the password" : "without a password");
+        ZipDn handle2(0);
+        ClsZip2* opened = handle2.Archive();
+        const std::string copyPath = temp.File("other.zip");
+        opened->NewZip(Utf8Text(copyPath));
+        opened->SetPassword(password);
+        ASSERT_TRUE(opened->OpenZip()) << LogText(*opened);
+        ASSERT_TRUE(opened->WriteZip(true, nullptr, nullptr)) << LogText(*opened);
+        auto rewritten = Walk(copyPath);
+        for (const auto& [name, e] : rewritten) {
+            if (e->m_local.method != 99) continue;
+            EXPECT_TRUE(e->m_hasAesExtra) << name;
+            EXPECT_EQ(e->m_local.extraLength, 11) << name;
+            EXPECT_EQ(e->m_central.extraLength, 11) << name;
+        }
+        EXPECT_EQ(rewritten.at("notes.txt")->m_local.method, 99);
+        std::string out;
+        if (ToolAvailable("7z")) {
+            EXPECT_EQ(RunCapture("7z t -ppass " + Quote(copyPath), &out), 0) << out;
+        }
+    }
+    // Decoded into a plain archive, the data is the original.
+    ZipDn handle3(0);
+    ClsZip2* plain = handle3.Archive();
+    plain->NewZip(Utf8Text(otherPath));
+    plain->SetPassword("pass");
+    ASSERT_TRUE(plain->OpenZip()) << LogText(*plain);
+    plain->SetEncryption(0);
+    bool all = false;
+    const std::string plainPath = temp.File("plain.zip");
+    ASSERT_EQ(plain->WriteArchiveTo(Utf8Text(plainPath), nullptr, &all, nullptr), 0) << LogText(*plain);
+    EXPECT_TRUE(all) << LogText(*plain);
+    EXPECT_THAT(PythonListing(plainPath), HasSubstr("notes.txt|8|" + Hex8(Crc32Of(std::string(3000, 'n') + "end"))));
+}
+
+TEST_F(ClsZip2Test, MethodNinetyNineWithoutAnAesBlockIsNeverWritten)
+{
+    // A stored entry marked as method 99 with no AES block anywhere.
+    Bytes archive;
+    const std::string name = "x.bin";
+    const std::string data = "plain";
+    Put32(archive, 0x04034B50);
+    Put16(archive, 20);
+    Put16(archive, 1);
+    Put16(archive, 99);
+    Put32(archive, 0);
+    Put32(archive, Crc32Of(data));
+    Put32(archive, unsigned(data.size()));
+    Put32(archive, unsigned(data.size()));
+    Put16(archive, unsigned(name.size()));
+    Put16(archive, 0);
+    archive.insert(archive.end(), name.begin(), name.end());
+    archive.insert(archive.end(), data.begin(), data.end());
+    const unsigned centralStart = unsigned(archive.size());
+    Put32(archive, 0x02014B50);
+    Put16(archive, 20);
+    Put16(archive, 20);
+    Put16(archive, 1);
+    Put16(archive, 99);
+    Put32(archive, 0);
+    Put32(archive, Crc32Of(data));
+    Put32(archive, unsigned(data.size()));
+    Put32(archive, unsigned(data.size()));
+    Put16(archive, unsigned(name.size()));
+    Put16(archive, 0);
+    Put16(archive, 0);
+    Put16(archive, 0);
+    Put16(archive, 0);
+    Put32(archive, 0);
+    Put32(archive, 0);
+    archive.insert(archive.end(), name.begin(), name.end());
+    const unsigned centralSize = unsigned(archive.size()) - centralStart;
+    Put32(archive, 0x06054B50);
+    Put32(archive, 0);
+    Put16(archive, 1);
+    Put16(archive, 1);
+    Put32(archive, centralSize);
+    Put32(archive, centralStart);
+    Put16(archive, 0);
+    const std::string path = temp.File("bad99.zip");
+    pipeline_test::WriteFileBytes(path, archive);
+
+    zip->NewZip(Utf8Text(path));
+    zip->SetPassword("pw");
+    ASSERT_TRUE(zip->OpenZip()) << LogText(*zip);
+    EXPECT_FALSE(zip->WriteZip(true, nullptr, nullptr));
+    EXPECT_THAT(LogText(*zip), HasSubstr("AES encrypted entry has no AES extra field"));
+    for (const auto& [entryName, e] : Walk(path)) EXPECT_NE(e->m_local.method, 99) << entryName;
+}
+
 TEST_F(ClsZip2Test, AppendedNamesFollowThePatternAndPrefix)
 {
     // Relative patterns are taken from the current folder.
@@ -429,6 +667,7 @@ TEST(ClsZip2Settings, EncryptionWithoutPasswordOrWithABadKeyLengthIsRefused)
         zip->SetEncryption(c.encryption);
         zip->SetKeyLength(c.keyLength);
         zip->SetPassword(c.password);
+        zip->AddEntry(ClsZipEntry2::CreateDataEntry(zip, "a.txt", "abc", 3));
         EXPECT_FALSE(zip->WriteZip(true, nullptr, nullptr));
         EXPECT_THAT(LogText(*zip), HasSubstr(c.logLine));
         EXPECT_FALSE(fs::exists(temp.File("e.zip")));

@@ -15,6 +15,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 
@@ -35,10 +36,12 @@ struct RawEntry {
     unsigned lieCompressed = 0; // when non-zero, the local header's compressed size
 };
 
-Bytes BuildArchive(const std::vector<RawEntry>& entries, const std::string& comment = "")
+Bytes BuildArchive(const std::vector<RawEntry>& entries, const std::string& comment = "", bool reverseCentral = false)
 {
     Bytes zip, central;
+    std::vector<Bytes> records;
     for (const RawEntry& e : entries) {
+        Bytes record;
         const unsigned offset = unsigned(zip.size());
         const unsigned crc = Crc32Of(e.data);
         const unsigned size = unsigned(e.data.size());
@@ -61,25 +64,28 @@ Bytes BuildArchive(const std::vector<RawEntry>& entries, const std::string& comm
             Put32(zip, size);
             Put32(zip, size);
         }
-        Put32(central, 0x02014B50);
-        Put16(central, 20);
-        Put16(central, 20);
-        Put16(central, e.descriptor ? 8 : 0);
-        Put16(central, 0);
-        Put16(central, 0x6000);
-        Put16(central, 0x5A21);
-        Put32(central, crc);
-        Put32(central, size);
-        Put32(central, size);
-        Put16(central, unsigned(e.centralName.size()));
-        Put16(central, 0);
-        Put16(central, 0);
-        Put16(central, 0);
-        Put16(central, 0);
-        Put32(central, 0);
-        Put32(central, offset);
-        central.insert(central.end(), e.centralName.begin(), e.centralName.end());
+        Put32(record, 0x02014B50);
+        Put16(record, 20);
+        Put16(record, 20);
+        Put16(record, e.descriptor ? 8 : 0);
+        Put16(record, 0);
+        Put16(record, 0x6000);
+        Put16(record, 0x5A21);
+        Put32(record, crc);
+        Put32(record, size);
+        Put32(record, size);
+        Put16(record, unsigned(e.centralName.size()));
+        Put16(record, 0);
+        Put16(record, 0);
+        Put16(record, 0);
+        Put16(record, 0);
+        Put32(record, 0);
+        Put32(record, offset);
+        record.insert(record.end(), e.centralName.begin(), e.centralName.end());
+        records.push_back(std::move(record));
     }
+    if (reverseCentral) std::reverse(records.begin(), records.end());
+    for (const Bytes& record : records) central.insert(central.end(), record.begin(), record.end());
     const unsigned centralOffset = unsigned(zip.size());
     zip.insert(zip.end(), central.begin(), central.end());
     Put32(zip, 0x06054B50);
@@ -168,6 +174,53 @@ TEST(ZipWalkTest, DescriptorsGiveTheSizes)
     EXPECT_EQ(d->Crc(), Crc32Of(std::string(100, 'x')));
     EXPECT_TRUE(differ) << "the local header said 0";
     entries.DeleteAll();
+}
+
+TEST(ZipWalkTest, DescriptorThatCannotBeReadFailsTheWalk)
+{
+    // The entry's own descriptor does not close it (its size is off by one), so the scan goes on
+    // to a descriptor signature at the very end of the comment, with no room for its fields.
+    RawEntry e = Plain("d.bin", std::string(100, 'x'));
+    e.descriptor = true;
+    Bytes bytes = BuildArchive({e}, std::string("note PK\x07\x08" "ab", 11));
+    const std::size_t descriptorSize = 30 + 5 + 100 + 8;
+    bytes[descriptorSize] = 101;
+    const WalkResult r = WalkBytes(bytes);
+    EXPECT_FALSE(r.ok);
+    EXPECT_THAT(r.log, HasSubstr("Failed to get data descriptor after file header"));
+}
+
+TEST(ZipWalkTest, CentralDirectoryInReverseOrderMatchesEveryEntryByItsOffset)
+{
+    std::vector<RawEntry> entries;
+    for (int i = 0; i < 30000; ++i) entries.push_back(Plain("f" + std::to_string(i) + ".txt", std::to_string(i)));
+    // Two local entries of one name: each central record names its own by offset.
+    entries.push_back(Plain("same.txt", "first"));
+    entries.push_back(Plain("same.txt", "second"));
+    const Bytes bytes = BuildArchive(entries, "", /*reverseCentral=*/true);
+    MemoryData view;
+    view.SetBlock(bytes.data(), unsigned(bytes.size()));
+    Logger log;
+    ExtPtrArray walked;
+    torvane::StringBuffer comment;
+    ZipEndRecord end;
+    ASSERT_TRUE(ZipWalk::Walk(view, log, walked, comment, end, 437, nullptr));
+    ASSERT_EQ(walked.GetCount(), int(entries.size()));
+    for (int i = 0; i < walked.GetCount(); ++i) {
+        const ZipWalkEntry* w = walked.GetAtAs<ZipWalkEntry>(i);
+        ASSERT_TRUE(w->m_matched) << i;
+        EXPECT_EQ(w->m_central.localHeaderOffset, w->m_localOffset) << i;
+    }
+    walked.DeleteAll();
+}
+
+TEST(ZipWalkTest, MoreLocalEntriesThanTheFormatCountsFailTheWalk)
+{
+    std::vector<RawEntry> entries(65536, Plain("e", ""));
+    const WalkResult r = WalkBytes(BuildArchive(entries));
+    EXPECT_FALSE(r.ok);
+    EXPECT_THAT(r.log, HasSubstr("Zip has more entries than the format can count"));
+    EXPECT_EQ(r.names.size(), 65535u);
 }
 
 TEST(ZipWalkTest, CentralNamesMatchLocalNamesByFilePartOnly)

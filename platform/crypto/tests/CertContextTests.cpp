@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <openssl/err.h>
+
 #include <cstring>
 #include <memory>
 
@@ -173,6 +175,7 @@ TEST(CertContext, HostileBytesFailCleanly)
         PCCERT_CONTEXT context = CertCreateCertificateContext(X509_ASN_ENCODING, c.bytes.data(), DWORD(c.bytes.size()));
         EXPECT_EQ(context, nullptr) << c.what;
         EXPECT_NE(GetLastError(), 0u) << c.what;
+        EXPECT_EQ(ERR_peek_error(), 0ul) << c.what; // nothing left for a TLS caller to trip over
         CertFreeCertificateContext(context);
     }
 

@@ -20,9 +20,10 @@ TEST(Fonts, FaceNamesMapToInstalledFaces)
     };
     const Case cases[] = {
         { u"Verdana", { u"DejaVu Sans" } },
-        { u"Tahoma", { u"DejaVu Sans" } },
-        { u"MS Shell Dlg", { u"DejaVu Sans" } },
-        { u"ms shell dlg", { u"DejaVu Sans" } },
+        { u"Tahoma", { u"Liberation Sans" } },
+        { u"MS Shell Dlg", { u"Liberation Sans" } },
+        { u"ms shell dlg", { u"Liberation Sans" } },
+        { u"Marlett", { u"Marlett" } },
         { u"Segoe UI", { u"DejaVu Sans" } },
         { u"Arial", { u"Liberation Sans", u"DejaVu Sans" } },
         { u"", { u"DejaVu Sans" } },
@@ -236,7 +237,7 @@ TEST(Fonts, SynthesisedBoldAndItalicFromTheRegularFace)
 TEST(Fonts, EqualRequestsShareOneSizedFace)
 {
     auto a = gdi_detail::ResolveFont(MakeLogFont({ u"Verdana", -16 }));
-    auto b = gdi_detail::ResolveFont(MakeLogFont({ u"Tahoma", -16 }));
+    auto b = gdi_detail::ResolveFont(MakeLogFont({ u"Segoe UI", -16 }));
     auto c = gdi_detail::ResolveFont(MakeLogFont({ u"Verdana", -17 }));
     EXPECT_EQ(a.get(), b.get()); // both are DejaVu Sans at 16 pixels
     EXPECT_NE(a.get(), c.get());

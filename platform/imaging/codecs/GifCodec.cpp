@@ -64,6 +64,8 @@ bool ReadExtension(GifFileType* gif, int* transparentIndex)
     return true;
 }
 
+constexpr long long kMaxEmptyScreenPixels = 16'000'000;
+
 int DecodeFirstImage(GifFileType* gif, ImageBitmap* out)
 {
     int transparentIndex = -1;
@@ -89,8 +91,18 @@ int DecodeFirstImage(GifFileType* gif, ImageBitmap* out)
         return Fail(IMAGING_ERROR_CORRUPT_FILE, "GIF: the image has no colour table");
     if (frame.Width <= 0 || frame.Height <= 0)
         return Fail(IMAGING_ERROR_CORRUPT_FILE, "GIF: empty image");
+    long long frameLeft = frame.Left, frameTop = frame.Top;
     long long width = gif->SWidth > 0 ? gif->SWidth : (long long)frame.Left + frame.Width;
     long long height = gif->SHeight > 0 ? gif->SHeight : (long long)frame.Top + frame.Height;
+    // A screen far larger than the image on it is only background: a few bytes of header would
+    // otherwise take hundreds of megabytes. Such a file gives its image's own rectangle.
+    const long long framePixels = (long long)frame.Width * frame.Height;
+    if (width * height > kMaxEmptyScreenPixels && width * height > 16 * framePixels) {
+        width = frame.Width;
+        height = frame.Height;
+        frameLeft = 0;
+        frameTop = 0;
+    }
     if ((long long)frame.Width * frame.Height > IMAGING_MAX_PIXELS || width * height > IMAGING_MAX_PIXELS)
         return Fail(IMAGING_ERROR_TOO_LARGE, "GIF of " + std::to_string(width) + " x " + std::to_string(height) +
                                                  " pixels is over the limit");
@@ -117,12 +129,12 @@ int DecodeFirstImage(GifFileType* gif, ImageBitmap* out)
         for (int row = first; row < frame.Height; row += step) {
             if (DGifGetLine(gif, line.data(), frame.Width) == GIF_ERROR)
                 return GifFailure(IMAGING_ERROR_CORRUPT_FILE, "damaged image data", gif->Error);
-            const long long y = (long long)frame.Top + row;
+            const long long y = frameTop + row;
             if (y < 0 || y >= height)
                 continue;
             BYTE* target = picture.Row(LONG(y));
             for (int x = 0; x < frame.Width; ++x) {
-                const long long column = (long long)frame.Left + x;
+                const long long column = frameLeft + x;
                 if (column < 0 || column >= width)
                     continue;
                 const int index = line[std::size_t(x)];

@@ -5,6 +5,7 @@
 #include "platform/imaging/codecs/Codecs.h"
 
 #include "platform/imaging/ImagingInternal.h"
+#include "platform/imaging/ImagingMemory.h"
 
 #include <csetjmp>
 #include <cstdio>
@@ -65,6 +66,22 @@ void CmykRowToBgr(const JSAMPLE* from, BYTE* to, JDIMENSION count, int channels,
     }
 }
 
+// A progressive file needs about ten scans; thousands of repeated ones only burn time.
+constexpr int kMaxProgressiveScans = 100;
+
+void LimitScans(j_common_ptr common)
+{
+    if (!common->is_decompressor)
+        return;
+    auto* info = reinterpret_cast<j_decompress_ptr>(common);
+    if (info->input_scan_number > kMaxProgressiveScans) {
+        auto* errors = reinterpret_cast<JpegErrorManager*>(common->err);
+        std::snprintf(errors->message, sizeof errors->message, "more than %d scans", kMaxProgressiveScans);
+        errors->base.msg_code = 0;
+        std::longjmp(errors->jump, 1);
+    }
+}
+
 struct DecodeJob {
     const BYTE* data;
     std::size_t size;
@@ -72,6 +89,7 @@ struct DecodeJob {
     int targetWidth;
     int targetHeight;
     ImageBitmap* out;
+    long long budget;
     int result;
     char message[JMSG_LENGTH_MAX];
 };
@@ -80,16 +98,24 @@ void RunDecode(DecodeJob* job)
 {
     jpeg_decompress_struct info;
     JpegErrorManager errors;
+    jpeg_progress_mgr progress {};
     info.err = &errors.base;
     PrepareErrors(&errors);
     if (setjmp(errors.jump)) {
+        const bool overBudget = errors.base.msg_code == JERR_NO_BACKING_STORE;
         jpeg_destroy_decompress(&info);
         FreeBitmap(job->out);
-        job->result = IMAGING_ERROR_CORRUPT_FILE;
-        std::memcpy(job->message, errors.message, sizeof job->message);
+        job->result = overBudget ? IMAGING_ERROR_TOO_LARGE : IMAGING_ERROR_CORRUPT_FILE;
+        if (overBudget)
+            std::snprintf(job->message, sizeof job->message,
+                          "JPEG needs more working memory than the imaging budget of %lld MB", job->budget >> 20);
+        else
+            std::memcpy(job->message, errors.message, sizeof job->message);
         return;
     }
     jpeg_create_decompress(&info);
+    progress.progress_monitor = LimitScans;
+    info.progress = &progress;
     jpeg_mem_src(&info, job->data, static_cast<unsigned long>(job->size));
     jpeg_read_header(&info, TRUE);
     if ((unsigned long long)info.image_width * info.image_height > (unsigned long long)IMAGING_MAX_PIXELS) {
@@ -104,6 +130,21 @@ void RunDecode(DecodeJob* job)
     info.out_color_space = cmyk ? JCS_CMYK : (channels == 4 ? JCS_EXT_BGRA : JCS_EXT_BGR);
     info.scale_num = unsigned(JpegScaleFor(info.image_width, info.image_height, job->targetWidth, job->targetHeight));
     info.scale_denom = 8;
+    jpeg_calc_output_dimensions(&info);
+    {
+        // libjpeg's own buffers (all coefficients of a progressive file) get what the pixels leave.
+        const long long pixelBytes = (long long)info.output_width * info.output_height * channels;
+        const long long left = job->budget - pixelBytes;
+        if (left <= 0) {
+            std::snprintf(job->message, sizeof job->message,
+                          "JPEG of %u x %u pixels needs more than the imaging budget of %lld MB", info.output_width,
+                          info.output_height, job->budget >> 20);
+            jpeg_destroy_decompress(&info);
+            job->result = IMAGING_ERROR_TOO_LARGE;
+            return;
+        }
+        info.mem->max_memory_to_use = long(left);
+    }
     jpeg_start_decompress(&info);
     job->result = AllocatePixels(job->out, info.output_width, info.output_height, job->bits, false);
     if (job->result != IMAGING_SUCCESS) {
@@ -193,7 +234,8 @@ int JpegScaleFor(long long width, long long height, int targetWidth, int targetH
 int DecodeJpeg(const BYTE* data, std::size_t size, int wantBits, ImageBitmap* out, int targetWidth,
                int targetHeight)
 {
-    DecodeJob job{data, size, wantBits == 32 ? 32 : 24, targetWidth, targetHeight, out, IMAGING_SUCCESS, {}};
+    DecodeJob job{data, size, wantBits == 32 ? 32 : 24, targetWidth, targetHeight, out, GetImagingMemoryBudget(),
+                  IMAGING_SUCCESS, {}};
     RunDecode(&job);
     if (job.result != IMAGING_SUCCESS)
         return Fail(job.result, std::string("JPEG: ") + job.message);

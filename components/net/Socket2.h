@@ -1,0 +1,95 @@
+#pragma once
+// One connection, plain or TLS behind the same operations: reads until a match keep the bytes
+// after the match for the next read, data sources are sent in blocks, and a close sends the TLS
+// close-notify. Used by the FTP engine (control and data connections) and POP3; one thread at a
+// time.
+
+#include "components/foundation/DataBuffer.h"
+#include "components/foundation/StringBuffer.h"
+#include "components/net/SChannel.h"
+#include "components/net/TorvaneSocket.h"
+
+class DataSource;
+class LogBase;
+class ProgressMonitor;
+class XString;
+
+class Socket2 {
+public:
+    Socket2();
+    Socket2(const Socket2&) = delete;
+    Socket2& operator=(const Socket2&) = delete;
+    virtual ~Socket2();
+
+    bool Connect(const char* host, int port, bool tls, DWORD heartbeatMs, DWORD connectTimeoutMs, LogBase& log,
+        bool* lookupFailed, ProgressMonitor* monitor, int* failureReason,
+        const TlsClientCertificate* clientCertificate);
+    bool StartTls(DWORD heartbeatMs, DWORD timeoutMs, LogBase& log, ProgressMonitor* monitor,
+        const TlsClientCertificate* clientCertificate);
+    bool Close(DWORD heartbeatMs, DWORD timeoutMs, LogBase& log, ProgressMonitor* monitor);
+    bool CloseQuiet(DWORD heartbeatMs, DWORD timeoutMs, ProgressMonitor* monitor);
+    void CloseBoth(LogBase& log);
+    bool IsConnected() const;
+    bool IsTls() const { return m_tls; }
+    bool PeerClosed() const { return m_peerClosed; }
+
+    bool SendBytes(const void* data, unsigned length, unsigned chunkSize, DWORD heartbeatMs, DWORD idleTimeoutMs,
+        LogBase& log, ProgressMonitor* monitor);
+    bool SendString(const char* text, DWORD heartbeatMs, DWORD idleTimeoutMs, LogBase& log, ProgressMonitor* monitor);
+    bool SendFromSource(DataSource& source, DWORD heartbeatMs, DWORD idleTimeoutMs, LogBase& log,
+        ProgressMonitor* monitor, DWORD* bytesPerSecond, std::uint64_t* totalSent, DataBuffer* tail);
+    bool ReceiveBytes(DataBuffer& out, unsigned maxBytes, DWORD heartbeatMs, DWORD idleTimeoutMs, LogBase& log,
+        ProgressMonitor* monitor, bool* timedOut, bool* aborted, bool* error, bool* closed);
+    // The text up to and including the first occurrence of match. Bytes after it wait in pending.
+    bool ReceiveUntilMatch(const char* match, torvane::StringBuffer& text, DWORD heartbeatMs, DWORD idleTimeoutMs,
+        LogBase& log, ProgressMonitor* monitor, bool* timedOut, bool* aborted, bool* error, bool* closed);
+    // The same with the received bytes decoded from charsetName ("utf-8", "ansi" or a charset
+    // name) into UTF-8.
+    bool ReceiveUntilMatchText(const XString& match, XString& text, const char* charsetName, DWORD heartbeatMs,
+        DWORD idleTimeoutMs, LogBase& log, ProgressMonitor* monitor, bool* timedOut, bool* aborted, bool* error,
+        bool* closed);
+    // A new plain connection for the next incoming one, or null; the caller owns it.
+    Socket2* AcceptNext(DWORD heartbeatMs, DWORD timeoutMs, LogBase& log, bool* aborted, ProgressMonitor* monitor);
+
+    bool ListenAnyPort(LogBase& log);
+    bool ListenOnPort(int port, LogBase& log);
+    bool ListenInRange(int first, int last, LogBase& log);
+    void SetListenAddress(const char* literal) { m_socket.SetListenAddress(literal); }
+    bool GetLocalAddress(torvane::StringBuffer& text, int& port) const;
+    const char* GetRemoteHost() const;
+
+    void SetIdleTimeoutMs(DWORD ms) { ActiveSocket().SetIdleTimeoutMs(ms); }
+    DWORD GetIdleTimeoutMs() const;
+    void SetConnectTimeoutSeconds(DWORD s) { ActiveSocket().SetConnectTimeoutSeconds(s); }
+    bool SetKeepAlive(bool on, LogBase&) { return ActiveSocket().SetKeepAlive(on); }
+    void SetPerformanceEnabled(bool on);
+    void ResetPerformance();
+    void SetRequireVerifiedServerCert(bool on) { m_channel.SetRequireVerifiedServerCert(on); }
+    bool GetRequireVerifiedServerCert() const { return m_channel.GetRequireVerifiedServerCert(); }
+    void SetServerCertRequirement(const char* name, const char* value) { m_channel.SetServerCertRequirement(name, value); }
+    void GetServerCertRequirement(torvane::StringBuffer& name, torvane::StringBuffer& value) const
+    {
+        m_channel.GetServerCertRequirement(name, value);
+    }
+    SChannel& Channel() { return m_channel; }
+    // Ceiling on the text a read until a match may collect.
+    static constexpr unsigned kMaxMatchText = TorvaneSocket::kMaxBufferedBytes;
+
+private:
+    TorvaneSocket& ActiveSocket() { return m_tls ? m_channel.GetSocket() : m_socket; }
+    const TorvaneSocket& ActiveSocket() const
+    {
+        return m_tls ? const_cast<SChannel&>(m_channel).GetSocket() : m_socket;
+    }
+    bool ReceiveUntilMatchDecoded(const char* match, torvane::StringBuffer& text, const char* charsetName,
+        DWORD heartbeatMs, DWORD idleTimeoutMs, LogBase& log, ProgressMonitor* monitor, bool* timedOut,
+        bool* aborted, bool* error, bool* closed);
+
+    DataBuffer m_pending;
+    bool m_tls = false;
+    SChannel m_channel;
+    TorvaneSocket m_socket;
+    torvane::StringBuffer m_host;
+    bool m_peerClosed = false;
+    DWORD m_closeTimeoutMs = 30000;
+};

@@ -1,0 +1,233 @@
+// The real program, run as a child process: a stack that resizes and saves photographs, makes a
+// gallery of them and zips the gallery. Each test copies the program and the shipped themes into
+// its own folder (the log lives beside the program).
+
+#include "PostProcessTestSupport.h"
+
+#include "engine/ActionRegistry.h"
+#include "engine/ActionStack.h"
+#include "postprocess/PostProcessActions.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <sstream>
+
+using namespace pptest;
+
+namespace {
+
+struct ActionSettings {
+    std::u16string typeKey;
+    std::map<std::u16string, std::u16string> properties;
+};
+
+class GalleryEndToEnd : public ScratchTest {
+protected:
+    void SetUp() override
+    {
+        ScratchTest::SetUp();
+        RegisterPostProcessActions();
+        fs::path built = fs::path(VORNALT_EXECUTABLE);
+        m_program = Root() / "program" / "vornalt";
+        fs::create_directories(m_program.parent_path());
+        fs::copy_file(built, m_program);
+        fs::copy(built.parent_path() / "gallery_themes", m_program.parent_path() / "gallery_themes", fs::copy_options::recursive);
+        m_gallery = Root() / "gallery";
+        fs::create_directories(m_gallery);
+        fs::create_directories(Root() / "out");
+    }
+
+    // `count` photographs, one colour each; the last has a name that needs care in a page.
+    fs::path MakePhotos(int count)
+    {
+        fs::path photos = Root() / "photos";
+        for (int i = 1; i <= count; ++i) {
+            std::string name = i == count && count > 1 ? "R&D #1 \"K\xc3\xb6ln\" <50%>.jpg" : "photo-" + std::to_string(100 + i) + ".jpg";
+            WriteImage(photos / name, 640, 480, 0x102030u * unsigned(i % 7 + 1));
+        }
+        return photos;
+    }
+
+    void WriteStack(const fs::path& path, const std::vector<ActionSettings>& actions)
+    {
+        auto stack = RefPtr<CActionStack>::Adopt(new CActionStack);
+        for (const ActionSettings& settings : actions) {
+            auto action = RefPtr<CAction>::Adopt(CreateActionByType(settings.typeKey));
+            ASSERT_TRUE(action) << N(settings.typeKey);
+            for (const auto& [name, value] : settings.properties)
+                action->SetPropertyString(name, value);
+            stack->InsertAction(action.get(), -1);
+        }
+        ASSERT_EQ(stack->SaveToFile(U(path)), 0);
+    }
+
+    // resize, save, gallery, zip-all, with the gallery's and the archive's settings changed as given.
+    fs::path GalleryStack(std::map<std::u16string, std::u16string> gallery, std::map<std::u16string, std::u16string> zip)
+    {
+        gallery.emplace(u"destinationdir", U(m_gallery));
+        gallery.emplace(u"title", u"Trip to K\u00f6ln & <b>friends</b>");
+        zip.emplace(u"zippath", U(Root() / "delivery" / "gallery.zip"));
+        fs::path stack = Root() / "gallery.stack";
+        WriteStack(stack,
+            { { u"builtin__resizeimage", { { u"width", u"320" }, { u"aspectedge", u"width" } } },
+                { u"builtin__savefile",
+                    { { u"destfolder", U(Root() / "out") }, { u"filenametemplate", u"%o" }, { u"destfiletype", u"2" } } },
+                { u"builtin_imagegallery", gallery }, { u"builtin_zipall", zip } });
+        return stack;
+    }
+
+    CommandResult Vornalt(const fs::path& stack, const fs::path& photos)
+    {
+        fs::remove(m_program.parent_path() / "vornalt.log");
+        return RunCommand("cd " + Quote(Root().string()) + " && " + Quote(m_program.string()) + " -s " + Quote(stack.string())
+            + " -d " + Quote(photos.string()));
+    }
+
+    // The log's lines from "Start Post Processing" on.
+    std::vector<std::string> PostProcessLog()
+    {
+        std::vector<std::string> lines = ReadLogLines(m_program.parent_path() / "vornalt.log");
+        auto start = std::find(lines.begin(), lines.end(), "MESSAGE: Start Post Processing");
+        return std::vector<std::string>(start, lines.end());
+    }
+
+    // Every file below the folder, relative, sorted.
+    static std::vector<std::string> TreeFiles(const fs::path& folder)
+    {
+        std::vector<std::string> files;
+        for (const auto& entry : fs::recursive_directory_iterator(folder))
+            if (entry.is_regular_file())
+                files.push_back(fs::relative(entry.path(), folder).string());
+        std::sort(files.begin(), files.end());
+        return files;
+    }
+
+    fs::path m_program;
+    fs::path m_gallery;
+};
+
+TEST_F(GalleryEndToEnd, TwentyOnePhotographsBecomeATwoPageGalleryAndAnArchiveOfIt)
+{
+    fs::path photos = MakePhotos(21);
+    fs::path zip = Root() / "delivery" / "gallery.zip";
+    fs::create_directories(zip.parent_path());
+    CommandResult run = Vornalt(GalleryStack({}, {}), photos);
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+
+    CommandResult checked = RunCommand("python3 " + Quote((TestSourceFolder() / "check_gallery.py").string()) + " "
+        + Quote(m_gallery.string()));
+    EXPECT_EQ(checked.exitCode, 0) << checked.output;
+    EXPECT_EQ(checked.output, "page index.html 20\npage index2.html 1\n");
+
+    std::string page1 = ReadFile(m_gallery / "index.html");
+    std::string page2 = ReadFile(m_gallery / "index2.html");
+    EXPECT_NE(page1.find("<ul>\r\n<li><div class=\"active\">1</div></li>\r\n<li><div class=\"not-active\"><a href=\"index2.html\" "
+                         "title=\"Page 2\">2</a></div></li>\r\n<li><div class=\"next\"><a href=\"index2.html\">Next</a></div></li></ul>"),
+        std::string::npos);
+    EXPECT_NE(page2.find("<ul>\r\n<li><div class=\"previous\"><a href=\"index.html\">Previous</a></div></li><li><div "
+                         "class=\"not-active\"><a href=\"index.html\" title=\"Page 1\">1</a></div></li>\r\n<li><div "
+                         "class=\"active\">2</div></li>\r\n</ul>"),
+        std::string::npos);
+    // The title goes in as it was written; the awkward name is encoded in links, escaped in text.
+    EXPECT_NE(page1.find("Trip to K\xc3\xb6ln & <b>friends</b>"), std::string::npos);
+    EXPECT_NE(page2.find("href=\"images/R%26D%20%231%20%22K%C3%B6ln%22%20%3C50%25%3E.jpg\""), std::string::npos);
+    EXPECT_NE(page2.find("R&amp;D #1 &quot;K\xc3\xb6ln&quot; &lt;50%&gt;.jpg"), std::string::npos);
+    EXPECT_EQ(TreeFiles(m_gallery / "thumbs").size(), 21u);
+    EXPECT_EQ(TreeFiles(m_gallery / "images").size(), 21u);
+
+    EXPECT_EQ(PostProcessLog(),
+        (std::vector<std::string> { "MESSAGE: Start Post Processing", "MESSAGE: Performing Post-Process Action Image Gallery",
+            "MESSAGE: Zip: Zipping post-process action output directory " + m_gallery.string() + "/",
+            "MESSAGE: Performing Post-Process Action Zip", "MESSAGE: Finished Post Processing", "Vornalt Log Closed" }));
+
+    CommandResult tested = RunCommand("unzip -t " + Quote(zip.string()));
+    EXPECT_EQ(tested.exitCode, 0) << tested.output;
+    std::string script = "import sys, zipfile\n"
+                         "for n in sorted(zipfile.ZipFile(sys.argv[1]).namelist()):\n"
+                         "    print(n) if not n.endswith('/') else None\n";
+    CommandResult listed = RunCommand("python3 -c " + Quote(script) + " " + Quote(zip.string()));
+    EXPECT_EQ(listed.exitCode, 0) << listed.output;
+    std::vector<std::string> entries;
+    std::istringstream lines(listed.output);
+    for (std::string line; std::getline(lines, line);)
+        entries.push_back(line);
+    std::sort(entries.begin(), entries.end());
+    std::vector<std::string> tree = TreeFiles(m_gallery);
+    EXPECT_EQ(entries, tree);
+    EXPECT_GT(tree.size(), 45u);
+    EXPECT_TRUE(std::find(tree.begin(), tree.end(), "style.css") != tree.end());
+
+    // The same with a password: every entry needs it.
+    fs::remove_all(m_gallery);
+    fs::create_directories(m_gallery);
+    run = Vornalt(GalleryStack({ { u"theme", u"midnight" } }, { { u"password_protect", u"1" }, { u"kPropPassword", u"t0p s3cret" } }),
+        photos);
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    CommandResult right = RunCommand("7z t -p" + Quote("t0p s3cret") + " " + Quote(zip.string()));
+    EXPECT_EQ(right.exitCode, 0) << right.output;
+    EXPECT_NE(right.output.find("Everything is Ok"), std::string::npos) << right.output;
+    EXPECT_NE(RunCommand("7z t -pwrong " + Quote(zip.string())).exitCode, 0);
+}
+
+TEST_F(GalleryEndToEnd, EachFailureOfTheGalleryAndTheArchiveEndsTheRunWithItsLine)
+{
+    fs::path photos = MakePhotos(2);
+    fs::path program = m_program.parent_path();
+    WriteFile(Root() / "a-file", "in the way");
+    std::string gallery = m_gallery.string();
+    const std::vector<std::string> galleryFailed { "MESSAGE: Performing Post-Process Action Image Gallery",
+        "MESSAGE: Error Post Processing", "Vornalt Log Closed" };
+    const std::vector<std::string> zipFailed { "MESSAGE: Performing Post-Process Action Zip", "MESSAGE: Error Post Processing",
+        "Vornalt Log Closed" };
+    const std::string zipping = "MESSAGE: Zip: Zipping post-process action output directory " + gallery + "/";
+    struct Case {
+        const char* name; // with the code the action returns
+        std::map<std::u16string, std::u16string> gallery;
+        std::map<std::u16string, std::u16string> zip;
+        std::vector<std::string> lines;
+        std::vector<std::string> tail;
+        bool thumbsInTheWay = false;
+    };
+    const std::vector<Case> cases = {
+        { "2, missing theme", { { u"theme", u"nosuch" } }, {},
+            { "ERROR: Image Gallery: Theme folder does not exist (" + program.string() + "/gallery_themes/nosuch/)" }, galleryFailed },
+        { "2, theme outside the themes folder", { { u"theme", u"../../photos" } }, {},
+            { "ERROR: Image Gallery: Theme folder does not exist (" + program.string() + "/gallery_themes/../../photos/)" },
+            galleryFailed },
+        { "2, missing destination", { { u"destinationdir", U(Root() / "nowhere") } }, {},
+            { "ERROR: Image Gallery: Destination folder does not exist (" + (Root() / "nowhere").string() + ")" }, galleryFailed },
+        { "16, no thumbnails per page", { { u"thumbsperpage", u"0" } }, {},
+            { "ERROR: Image Gallery: Invalid page count specified (0)" }, galleryFailed },
+        { "17, thumbnail folder not made", {}, {},
+            { "ERROR: Image Gallery: Failed to create thumbnail folder(" + gallery + "/thumbs/)" }, galleryFailed, true },
+        { "10, archive not written", {}, { { u"zippath", U(Root() / "a-file" / "gallery.zip") } },
+            { "MESSAGE: Performing Post-Process Action Image Gallery", zipping,
+                "ERROR: Zip: Failed to write final zip to " + (Root() / "a-file" / "gallery.zip").string() },
+            zipFailed },
+        { "18, no archive path", {}, { { u"zippath", u"" } },
+            { "MESSAGE: Performing Post-Process Action Image Gallery", "ERROR: Zip: Failed to create zip file " }, zipFailed },
+        { "18, protection without a password", {}, { { u"password_protect", u"1" } },
+            { "MESSAGE: Performing Post-Process Action Image Gallery",
+                "ERROR: Zip: Password protection is enabled but no password is specified",
+                "ERROR: Zip: Failed to create zip file " + (Root() / "delivery" / "gallery.zip").string() },
+            zipFailed },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(m_gallery);
+        fs::create_directories(m_gallery);
+        if (c.thumbsInTheWay)
+            WriteFile(m_gallery / "thumbs", "a file, not a folder");
+        CommandResult run = Vornalt(GalleryStack(c.gallery, c.zip), photos);
+        EXPECT_EQ(run.exitCode, 1) << run.output;
+        EXPECT_NE(run.output.find("0 of 2 targets failed or post-processing failed"), std::string::npos) << run.output;
+        std::vector<std::string> expected { "MESSAGE: Start Post Processing" };
+        expected.insert(expected.end(), c.lines.begin(), c.lines.end());
+        expected.insert(expected.end(), c.tail.begin(), c.tail.end());
+        EXPECT_EQ(PostProcessLog(), expected);
+        EXPECT_FALSE(fs::exists(Root() / "delivery" / "gallery.zip"));
+    }
+}
+
+}
