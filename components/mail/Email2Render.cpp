@@ -88,7 +88,8 @@ void Email2::PrepareForRender(Email2* root, int depth, bool convert8bit)
     if (convert8bit && m_header.GetFieldValue("content-transfer-encoding", cte) && EqualsNoCase(FromBuffer(cte), "8bit"))
         SetTransferEncoding(IsBase64CodePage(headerCharset.GetCodePage()) ? "base64" : "quoted-printable");
     if (!EqualsNoCase(m_disposition, "attachment") && (m_contentType.empty() || headerCharset.GetCodePage() == 0)
-        && m_parts.GetCount() == 0 && (m_contentType.empty() || ContainsNoCase(m_contentType, "text/"))) {
+        && m_parts.GetCount() == 0 && (m_contentType.empty() || BeginsNoCase(m_contentType, "text/"))) {
+        // Only a type that can carry the charset is relabelled, so that the relabelling happens once.
         string body = BodyString(m_body);
         if (Has8Bit(body) && body.find('\0') == npos) {
             if (!HasUtf8LatinPair(body)) {

@@ -360,3 +360,22 @@ TEST(Email2, PlainAndHtmlAlternativeWithAttachmentRoundTrips)
     std::unique_ptr<Email2> clone(email.Clone(nullptr));
     EXPECT_EQ(Render(*clone), text);
 }
+
+TEST(Email2, EightBitPlainAlternativeKeepsItsCharset)
+{
+    Email2 email(Email2::NewMail::Yes);
+    email.SetBody(Data("<p>x</p>"), true);
+    email.ConvertToAlternative();
+    email.SetBody(Data("Gr\xC3\xBC\xC3\x9F" "e"), false);
+    Email2* plain = email.GetPlainBodyPart();
+    ASSERT_NE(plain, nullptr);
+    Charset charset;
+    plain->GetCharset(charset);
+    EXPECT_NE(charset.GetCodePage(), 0);
+    TempFolder folder;
+    std::string path = folder.File("alt.eml");
+    WriteFile(path, Render(email));
+    EXPECT_NE(PythonOracle(path).find("leaf text/plain '' " + Sha256("Gr\xC3\xBC\xC3\x9F" "e", folder)),
+        std::string::npos)
+        << Render(email);
+}

@@ -159,3 +159,11 @@ TEST(MimeHeader, HostileBlocksStayBounded)
     EXPECT_LE(header.GetNumFields(), 100000);
     EXPECT_TRUE(header.HasField("Content-Type"));
 }
+
+TEST(MimeField, SubjectsAreNeverSplitIntoParameters)
+{
+    // A subject is text, not a value with parameters: "x=y" must not come back as x="y".
+    const char* subject = "Caf\xC3\xA9 menu; price=5 euros; today";
+    std::string text = RenderField("Subject", subject, "iso-8859-1") + "\r\n\r\n";
+    EXPECT_EQ(ParsedValue(text, "Subject"), subject) << text;
+}
