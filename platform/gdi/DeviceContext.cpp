@@ -200,11 +200,12 @@ int GetDeviceCaps(HDC hdc, int index)
     case BITSPIXEL:
         if (buffer)
             return dc->buffer.format == GdiPixelFormat::Gray8 ? 8 : 32;
-        return dc->mono ? 1 : model.bitsPerPixel;
+        // Memory contexts answer for the screen, whatever bitmap they hold.
+        return model.bitsPerPixel;
     case PLANES:
         return 1;
     case NUMCOLORS:
-        return (buffer || model.bitsPerPixel > 8) && !dc->mono ? -1 : dc->mono ? 2 : 1 << model.bitsPerPixel;
+        return buffer || model.bitsPerPixel > 8 ? -1 : 1 << model.bitsPerPixel;
     case SIZEPALETTE:
         return !buffer && model.bitsPerPixel <= 8 ? 1 << model.bitsPerPixel : 0;
     case RASTERCAPS:

@@ -399,7 +399,6 @@ BOOL DrawStateW(HDC hdc, HBRUSH brush, DRAWSTATEPROC output, LPARAM data, WPARAM
         PaintMask(hdc, x + 1, y + 1, cx, cy, mask, GetSysColor(COLOR_3DHIGHLIGHT));
         PaintMask(hdc, x, y, cx, cy, mask, GetSysColor(COLOR_3DSHADOW));
     } else {
-        BrushData scratchBrush;
         COLORREF color = GetTextColor(hdc);
         if (brush) {
             GdiBrushObject* object = LookupBrush(brush);

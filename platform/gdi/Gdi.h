@@ -72,10 +72,12 @@ BOOL GetCurrentPositionEx(HDC hdc, POINT* point);
 
 // ---- Objects ---------------------------------------------------------------------------------
 
-// Faces come from fontconfig: "Verdana", "Tahoma", "MS Shell Dlg", "Segoe UI" -> DejaVu Sans;
-// "Arial" -> Liberation Sans; "Times New Roman" -> Liberation Serif; "Courier", "Courier New" ->
-// Liberation Mono (DejaVu faces when those are missing); other names -> fontconfig's best match. Bold and italic come from real faces
-// when installed and are synthesised otherwise. Sizes are clamped to 1..2048 pixels per em.
+// Faces: "MS Shell Dlg", "Tahoma", "Arial" -> Liberation Sans; "Verdana" -> DejaVu Sans;
+// "Courier", "Courier New" -> Liberation Mono; "Times New Roman" -> Liberation Serif (DejaVu
+// faces when those are missing); "Marlett" -> the layer's symbol glyphs over DejaVu Sans's
+// metrics; other names ("Segoe UI" too) -> fontconfig's best match. Bold and italic come from
+// real faces when installed and are synthesised otherwise. Sizes are clamped to 1..2048 pixels
+// per em.
 HFONT CreateFontIndirectW(const LOGFONTW* logFont);
 // Deleting a font still selected into a context is safe: the context keeps drawing with it.
 // Stock objects are never freed (TRUE is returned).

@@ -83,8 +83,12 @@ GdiDeviceContext* LookupDC(HDC hdc)
 
 // ---- Regions ----
 
-Region::Region(const RECT& r)
+Region::Region(const RECT& rect)
 {
+    // Coordinates stay well inside 32 bits, so widths and pixman's sums cannot overflow.
+    constexpr LONG kLimit = 0x20000000;
+    const RECT r { std::clamp(rect.left, -kLimit, kLimit), std::clamp(rect.top, -kLimit, kLimit),
+        std::clamp(rect.right, -kLimit, kLimit), std::clamp(rect.bottom, -kLimit, kLimit) };
     if (r.right > r.left && r.bottom > r.top)
         pixman_region32_init_rect(&m_region, r.left, r.top, unsigned(r.right - r.left), unsigned(r.bottom - r.top));
     else

@@ -243,7 +243,8 @@ DWORD GetRegionData(HRGN rgn, DWORD size, RGNDATA* data)
     data->rdh.nCount = DWORD(rects.size());
     data->rdh.nRgnSize = DWORD(rects.size() * sizeof(RECT));
     data->rdh.rcBound = object->region.Box();
-    std::memcpy(reinterpret_cast<BYTE*>(data) + sizeof(RGNDATAHEADER), rects.data(), rects.size() * sizeof(RECT));
+    if (!rects.empty())
+        std::memcpy(reinterpret_cast<BYTE*>(data) + sizeof(RGNDATAHEADER), rects.data(), rects.size() * sizeof(RECT));
     return needed;
 }
 
