@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -506,4 +507,236 @@ TEST(FtpListing, MlsdFacts)
     EXPECT_TRUE(log.HasError("Failed to parse modify date in MLSD line"));
     // The first file wins for existence, the later one for its time.
     EXPECT_EQ(engine.FindFileEntry("a.jpg", true), 0);
+}
+
+// ---------------------------------------------------------------- against vsftpd
+
+namespace {
+
+class Recorder : public TvFtpProgress {
+public:
+    void PercentDone(int percent, bool* abort) override
+    {
+        lastPercent = percent;
+        if (abortAt >= 0 && percent >= abortAt)
+            *abort = true;
+    }
+    void DataPortInfo(int port) override { dataPorts.push_back(port); }
+    void BeginUploadFile(const char* path, bool* skip) override
+    {
+        begun.push_back(path);
+        if (skipName && std::string(path).find(skipName) != std::string::npos)
+            *skip = true;
+    }
+    void EndUploadFile(const char* path, std::uint32_t bytes) override { ended.emplace_back(path, bytes); }
+    void BeginRemoteDir(const char* dir, bool*) override { dirs.push_back(dir); }
+
+    int abortAt = -1;
+    int lastPercent = -1;
+    const char* skipName = nullptr;
+    std::vector<int> dataPorts;
+    std::vector<std::string> begun, dirs;
+    std::vector<std::pair<std::string, std::uint32_t>> ended;
+};
+
+// A connected public client inside a fresh remote folder of this test.
+std::string ConnectToFolder(TvFtp2& ftp, bool passive, const std::string& folder)
+{
+    auto& server = Vsftpd::Instance();
+    if (server.Port() == 0)
+        return "";
+    ftp.SetHostname("ftp://127.0.0.1/");
+    ftp.SetPort(server.Port());
+    ftp.SetUsername("anonymous");
+    ftp.SetPassword("");
+    ftp.SetPassive(passive);
+    ftp.Impl().Engine().IdleTimeoutMs = 10000;
+    if (!ftp.Connect())
+        return "";
+    fs::create_directories(server.UploadDir() + "/" + folder);
+    fs::permissions(server.UploadDir() + "/" + folder, fs::perms(0777));
+    // run_as_launching_user means no chroot: remote paths are the server's own.
+    if (!ftp.ChangeRemoteDir((server.UploadDir() + "/" + folder).c_str()))
+        return "";
+    return server.UploadDir() + "/" + folder;
+}
+
+std::string ErrorText(TvFtp2& ftp)
+{
+    TvString text;
+    ftp.GetLastErrorText(text);
+    return text.GetUtf8();
+}
+
+} // namespace
+
+TEST(FtpVsftpd, PutFilePassiveAndActiveAreByteIdentical)
+{
+    for (bool passive : { true, false }) {
+        TvFtp2 ftp;
+        Recorder progress;
+        ftp.SetCallback(&progress);
+        std::string remote = ConnectToFolder(ftp, passive, passive ? "pasv" : "port");
+        ASSERT_FALSE(remote.empty()) << ErrorText(ftp);
+        std::string bytes = Pattern(300000, passive ? 1 : 2);
+        std::string local = ProcessTempDir() + "/file.bin";
+        WriteFile(local, bytes);
+        ASSERT_TRUE(ftp.PutFile(local.c_str(), "file.bin")) << ErrorText(ftp);
+        EXPECT_EQ(ReadFile(remote + "/file.bin"), bytes);
+        EXPECT_EQ(progress.dataPorts.empty(), passive);
+        // vsftpd refuses to overwrite for anonymous users: the failure carries the server's reply.
+        EXPECT_FALSE(ftp.PutFile(local.c_str(), "file.bin"));
+        EXPECT_NE(ErrorText(ftp).find("553"), std::string::npos) << ErrorText(ftp);
+        EXPECT_TRUE(ftp.IsConnected());
+        ftp.Disconnect();
+    }
+}
+
+TEST(FtpVsftpd, NonAsciiNameArrivesIntact)
+{
+    TvFtp2 ftp;
+    std::string remote = ConnectToFolder(ftp, true, "names");
+    ASSERT_FALSE(remote.empty()) << ErrorText(ftp);
+    EXPECT_EQ(ftp.Impl().Engine().CommandCharset, "utf-8");
+    std::string local = ProcessTempDir() + "/plain.txt";
+    WriteFile(local, "x");
+    const char* name = "\xc3\xa9t\xc3\xa9 \xe5\x86\x99\xe7\x9c\x9f.jpg";
+    // Paths reach the public class as ANSI; on this system that is UTF-8.
+    ASSERT_TRUE(ftp.PutFile(local.c_str(), name)) << ErrorText(ftp);
+    EXPECT_TRUE(fs::exists(remote + "/" + name));
+    EXPECT_FALSE(ftp.PutFile(local.c_str(), "bad\r\nDELE plain.txt"));
+}
+
+TEST(FtpVsftpd, AbortFromPercentDoneFailsAndKeepsTheSession)
+{
+    TvFtp2 ftp;
+    Recorder progress;
+    progress.abortAt = 10;
+    ftp.SetCallback(&progress);
+    std::string remote = ConnectToFolder(ftp, true, "abort");
+    ASSERT_FALSE(remote.empty()) << ErrorText(ftp);
+    std::string bytes = Pattern(20 * 1024 * 1024, 3);
+    std::string local = ProcessTempDir() + "/big.bin";
+    WriteFile(local, bytes);
+    EXPECT_FALSE(ftp.PutFile(local.c_str(), "big.bin"));
+    EXPECT_NE(ErrorText(ftp).find("Failed to send data."), std::string::npos) << ErrorText(ftp);
+    std::string partial = ReadFile(remote + "/big.bin");
+    EXPECT_LT(partial.size(), bytes.size());
+    EXPECT_EQ(partial, bytes.substr(0, partial.size()));
+    // The control connection still works for the next upload.
+    progress.abortAt = -1;
+    std::string small = ProcessTempDir() + "/small.bin";
+    WriteFile(small, "after");
+    EXPECT_TRUE(ftp.PutFile(small.c_str(), "small.bin")) << ErrorText(ftp);
+    EXPECT_EQ(ReadFile(remote + "/small.bin"), "after");
+}
+
+TEST(FtpVsftpd, PutTreeUploadsEveryFileAndHonoursSkips)
+{
+    std::string tree = ProcessTempDir() + "/tree";
+    std::map<std::string, std::string> files = {
+        { "top.jpg", Pattern(5000, 4) }, { "skip.jpg", "skipped" },
+        { "a/one.jpg", Pattern(70000, 5) }, { "a/b/two.jpg", Pattern(1, 6) }, { "c/empty.txt", "" },
+    };
+    for (const auto& [path, bytes] : files)
+        WriteFile(tree + "/" + path, bytes);
+    for (bool passive : { true, false }) {
+        TvFtp2 ftp;
+        Recorder progress;
+        progress.skipName = "skip.jpg";
+        ftp.SetCallback(&progress);
+        std::string folder = passive ? "treep" : "treea";
+        std::string remote = ConnectToFolder(ftp, passive, folder);
+        ASSERT_FALSE(remote.empty()) << ErrorText(ftp);
+        ASSERT_TRUE(ftp.PutTree(tree.c_str())) << ErrorText(ftp);
+        for (const auto& [path, bytes] : files) {
+            if (path == "skip.jpg")
+                EXPECT_FALSE(fs::exists(remote + "/" + path));
+            else
+                EXPECT_EQ(ReadFile(remote + "/" + path), bytes) << path;
+        }
+        EXPECT_EQ(progress.begun.size(), files.size());
+        ASSERT_EQ(progress.ended.size(), files.size() - 1);
+        for (const auto& [path, count] : progress.ended) {
+            std::string rel = path.substr((remote + "/").size());
+            EXPECT_EQ(count, files[rel].size()) << path;
+        }
+    }
+}
+
+TEST(FtpVsftpd, PlanAndUploadModesFromARealListing)
+{
+    std::string tree = ProcessTempDir() + "/modes";
+    WriteFile(tree + "/old.jpg", "old-local");
+    WriteFile(tree + "/new.jpg", "new-local");
+    WriteFile(tree + "/missing.jpg", "missing-local");
+    WriteFile(tree + "/sub/x.jpg", "x");
+    ClsFtp2 cls;
+    Ftp2& engine = cls.Engine();
+    engine.Hostname = "127.0.0.1";
+    engine.Port = Vsftpd::Instance().Port();
+    engine.Passive = true;
+    engine.IdleTimeoutMs = 10000;
+    ASSERT_TRUE(cls.Connect(nullptr)) << LogText(cls);
+    std::string remote = Vsftpd::Instance().UploadDir() + "/modes";
+    fs::create_directories(remote);
+    fs::permissions(remote, fs::perms(0777));
+    ASSERT_TRUE(cls.ChangeRemoteDir(remote, nullptr, false));
+
+    std::string plan;
+    ASSERT_TRUE(cls.PutTree(tree, plan, true, 0, nullptr));
+    std::string root = tree + "/";
+    EXPECT_EQ(plan, "c," + remote + "\r\np," + root + "missing.jpg,missing.jpg\r\np," + root + "new.jpg,new.jpg\r\np,"
+            + root + "old.jpg,old.jpg\r\nd," + remote + "/sub\r\nc," + remote + "/sub\r\np," + root
+            + "sub/x.jpg,x.jpg\r\n");
+    EXPECT_FALSE(fs::exists(remote + "/sub"));
+
+    // The server holds old.jpg and new.jpg; the local old.jpg is older than the listed time, new.jpg newer.
+    WriteFile(remote + "/old.jpg", "old-remote");
+    WriteFile(remote + "/new.jpg", "new-remote");
+    auto now = fs::file_time_type::clock::now();
+    fs::last_write_time(tree + "/old.jpg", now - std::chrono::hours(24 * 400));
+    fs::last_write_time(tree + "/new.jpg", now + std::chrono::hours(48));
+    fs::last_write_time(remote + "/old.jpg", now - std::chrono::hours(24 * 10));
+    fs::last_write_time(remote + "/new.jpg", now - std::chrono::hours(24 * 10));
+    struct Case {
+        int mode;
+        const char* old;
+        const char* fresh;
+        bool missing;
+    } cases[] = {
+        { 3, "old-local", "new-local", false },
+        { 2, "old-remote", "new-local", true },
+        { 1, "old-remote", "new-remote", true },
+    };
+    // Decide with the listing kept in place: remove nothing and observe which uploads were attempted.
+    for (const auto& c : cases) {
+        fs::remove_all(remote + "/sub");
+        fs::remove(remote + "/missing.jpg");
+        WriteFile(remote + "/old.jpg", "old-remote");
+        WriteFile(remote + "/new.jpg", "new-remote");
+        fs::last_write_time(remote + "/old.jpg", now - std::chrono::hours(24 * 10));
+        fs::last_write_time(remote + "/new.jpg", now - std::chrono::hours(24 * 10));
+        class Names : public ProgressEvent {
+        public:
+            void OnBeginUploadFile(const char* path, bool* skip) override
+            {
+                names.push_back(fs::path(path).filename().string());
+                *skip = true;
+            }
+            std::vector<std::string> names;
+        } names;
+        ASSERT_TRUE(cls.ChangeRemoteDir(remote, nullptr, false));
+        ASSERT_TRUE(cls.PutTree(tree, plan, false, c.mode, &names)) << LogText(cls);
+        std::vector<std::string> expected;
+        if (c.missing)
+            expected.push_back("missing.jpg");
+        if (std::string(c.fresh) == "new-local")
+            expected.push_back("new.jpg");
+        if (std::string(c.old) == "old-local")
+            expected.push_back("old.jpg");
+        if (c.mode != 3)
+            expected.push_back("x.jpg");
+        EXPECT_EQ(names.names, expected) << "mode " << c.mode << LogText(cls);
+    }
 }
