@@ -1,0 +1,88 @@
+#include "components/mail/ClsEmail.h"
+
+#include "components/foundation/DataBuffer.h"
+#include "components/foundation/XString.h"
+#include "components/mail/Email2.h"
+
+#include <string>
+
+namespace {
+
+std::string Trimmed(const char* text)
+{
+    std::string s = text ? text : "";
+    const char* spaces = " \t\r\n";
+    size_t first = s.find_first_not_of(spaces);
+    if (first == std::string::npos)
+        return std::string();
+    return s.substr(first, s.find_last_not_of(spaces) - first + 1);
+}
+
+} // namespace
+
+ClsEmail::ClsEmail()
+    : m_email(Email2::CreateNewEmail())
+{
+}
+
+ClsEmail::~ClsEmail() { delete m_email; }
+
+Email2* ClsEmail::GetEmail2()
+{
+    if (!m_email)
+        m_email = Email2::CreateNewEmail();
+    return m_email;
+}
+
+void ClsEmail::SetBody(const XString& text)
+{
+    DataBuffer bytes;
+    const char* utf8 = text.GetUtf8();
+    if (utf8 && *utf8)
+        bytes.Append(utf8, unsigned(std::char_traits<char>::length(utf8)));
+    GetEmail2()->SetBody(bytes, false);
+}
+
+void ClsEmail::SetSubject(const XString& text) { GetEmail2()->SetHeaderField("Subject", text.GetUtf8()); }
+
+bool ClsEmail::AddTo(const char* name, const char* address)
+{
+    BeginPublicCall("AddTo", 0);
+    std::string n = Trimmed(name), a = Trimmed(address);
+    m_log.LogData("name", n.c_str());
+    m_log.LogData("address", a.c_str());
+    bool ok = false;
+    if (a.empty()) {
+        m_log.LogError("No Email Address was provided");
+    } else {
+        ok = GetEmail2()->AddTo(n.c_str(), a.c_str());
+        if (!ok)
+            m_log.LogError(("Invalid email address: name = [" + n + "], address = [" + a + "]").c_str());
+    }
+    EndPublicCall();
+    return ok;
+}
+
+void ClsEmail::SetFrom(const XString& text) { GetEmail2()->SetFromAddress(Trimmed(text.GetUtf8()).c_str()); }
+
+bool ClsEmail::AddFileAttachment(const char* utf8Path, torvane::StringBuffer& contentType)
+{
+    BeginPublicCall("AddFileAttachment", 0);
+    XString path;
+    path.SetFromUtf8(utf8Path ? utf8Path : "");
+    bool ok = GetEmail2()->AddFileAttachment(path, nullptr, contentType, &m_log);
+    if (!ok)
+        m_log.LogError("Failed to add file attachment");
+    EndPublicCall();
+    return ok;
+}
+
+bool ClsEmail::AddFileAttachmentX(const char* utf8Path, XString& contentType)
+{
+    contentType.Clear();
+    torvane::StringBuffer type;
+    if (!AddFileAttachment(utf8Path, type))
+        return false;
+    contentType.SetFromUtf8(type.GetText());
+    return true;
+}

@@ -1,0 +1,769 @@
+#include "components/mail/SmtpConnImpl.h"
+
+#include "components/foundation/DataBuffer.h"
+#include "components/foundation/StringBuffer.h"
+#include "components/mail/ContentCoding.h"
+#include "components/mail/CramMD5.h"
+#include "components/mail/DistributionList.h"
+#include "components/mail/Email2.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace {
+
+constexpr unsigned kTranscriptSendLimit = 2500;
+
+std::string Trimmed(const char* text)
+{
+    std::string s = text ? text : "";
+    const char* spaces = " \t\r\n";
+    size_t first = s.find_first_not_of(spaces);
+    if (first == std::string::npos)
+        return std::string();
+    return s.substr(first, s.find_last_not_of(spaces) - first + 1);
+}
+
+std::string Lower(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return s;
+}
+
+std::string Upper(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::toupper(c)); });
+    return s;
+}
+
+bool StartsWithNoCase(const std::string& s, const char* prefix)
+{
+    size_t n = std::char_traits<char>::length(prefix);
+    return s.size() >= n && Lower(s.substr(0, n)) == Lower(prefix);
+}
+
+int ReplyCode(const std::string& line)
+{
+    if (line.size() < 3 || !std::isdigit((unsigned char)line[0]) || !std::isdigit((unsigned char)line[1])
+        || !std::isdigit((unsigned char)line[2]))
+        return -2;
+    return std::atoi(line.substr(0, 3).c_str());
+}
+
+std::string Base64(const std::string& bytes)
+{
+    ContentCoding coding;
+    torvane::StringBuffer out;
+    coding.EncodeBase64NoBreaks(reinterpret_cast<const unsigned char*>(bytes.data()), unsigned(bytes.size()), out);
+    return std::string(out.GetText(), size_t(out.GetLength()));
+}
+
+} // namespace
+
+SmtpConnImpl::~SmtpConnImpl()
+{
+    if (!m_closed && m_socket.IsConnected()) {
+        LogNull log;
+        bool sent = false;
+        int code = 0;
+        sendCmdGetResponse("QUIT\r\n", 221, &sent, &code, log, nullptr);
+        m_socket.Close(log);
+    }
+}
+
+void SmtpConnImpl::setDsnOptions(const char* notify, const char* envid, const char* ret)
+{
+    m_notify = Trimmed(notify);
+    m_envid = Trimmed(envid);
+    m_ret = Trimmed(ret);
+}
+
+bool SmtpConnImpl::sendLogged(const char* bytes, unsigned n, LogBase& log, ProgressMonitor* progress)
+{
+    if (n > kTranscriptSendLimit) {
+        m_transcript.append(bytes, kTranscriptSendLimit);
+        m_transcript += "\n...\n";
+    } else {
+        m_transcript.append(bytes, n);
+    }
+    return sendUnlogged(bytes, n, log, progress);
+}
+
+bool SmtpConnImpl::sendUnlogged(const char* bytes, unsigned n, LogBase& log, ProgressMonitor* progress)
+{
+    return m_socket.SendBytes(bytes, n, 4096, 0, log, progress);
+}
+
+bool SmtpConnImpl::readResponseLine(int expectedCode, std::string& line, LogBase& log, ProgressMonitor* progress)
+{
+    line.clear();
+    DataBuffer data;
+    if (!m_socket.ReceiveCrlfLine(data, 0, log, progress)) {
+        log.LogError("Failed to read SMTP reply line");
+        return false;
+    }
+    line.assign(reinterpret_cast<const char*>(data.GetData()), data.GetSize());
+    m_transcript += line;
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
+    m_lastReplyCode = ReplyCode(line);
+    return m_lastReplyCode == expectedCode;
+}
+
+bool SmtpConnImpl::readResponse(int expectedCode, int* code, std::string* lines, LogBase& log,
+    ProgressMonitor* progress)
+{
+    if (code)
+        *code = 0;
+    std::string line;
+    for (;;) {
+        readResponseLine(expectedCode, line, log, progress);
+        if (line.empty() && m_lastReplyCode == -2 && !m_socket.IsConnected())
+            return false;
+        if (lines)
+            *lines += line + "\n";
+        if (line.size() < 4) {
+            log.LogError(line.empty() ? "Empty SMTP reply" : Trimmed(line.c_str()).c_str());
+            if (code)
+                *code = m_lastReplyCode;
+            return false;
+        }
+        if (line[3] != '-')
+            break;
+    }
+    if (code)
+        *code = m_lastReplyCode;
+    if (m_lastReplyCode != expectedCode) {
+        log.LogError(Trimmed(line.c_str()).c_str());
+        return false;
+    }
+    return true;
+}
+
+bool SmtpConnImpl::sendCmdGetResponse(const std::string& command, int expectedCode, bool* commandSent, int* code,
+    LogBase& log, ProgressMonitor* progress)
+{
+    if (commandSent)
+        *commandSent = false;
+    if (code)
+        *code = 0;
+    m_lastReplyCode = 0;
+    // A longer command would have to be cut, which changes the address it carries.
+    if (command.size() > kMaxCommand) {
+        log.LogError("SMTP command too long");
+        log.LogDataInt("length", int(command.size()));
+        return false;
+    }
+    if (!sendLogged(command.data(), unsigned(command.size()), log, progress))
+        return false;
+    if (commandSent)
+        *commandSent = true;
+    return readResponse(expectedCode, code, nullptr, log, progress);
+}
+
+void SmtpConnImpl::closeQuietly()
+{
+    LogNull log;
+    m_socket.Close(log);
+}
+
+void SmtpConnImpl::closeSmtpConnection(LogBase& log)
+{
+    m_socket.Close(log);
+    m_host.clear();
+    m_port = 25;
+    m_user.clear();
+    m_password.clear();
+    m_domain.clear();
+    m_closed = true;
+}
+
+void SmtpConnImpl::logTranscript(LogBase& log)
+{
+    log.LogInfo(m_transcript.c_str());
+}
+
+std::string SmtpConnImpl::heloName() const
+{
+    if (!m_heloName.empty())
+        return m_heloName;
+    char name[256] = {};
+    if (gethostname(name, sizeof name - 1) == 0 && name[0])
+        return name;
+    return "localhost";
+}
+
+void SmtpConnImpl::parseEhloLine(const std::string& line)
+{
+    if (line.size() <= 4)
+        return;
+    std::string text = line.substr(4);
+    if (StartsWithNoCase(text, "DSN"))
+        m_dsn = true;
+    if (!StartsWithNoCase(text, "AUTH "))
+        return;
+    std::string upper = Upper(text) + " ";
+    static const char* names[kMethodCount] = {" LOGIN ", " PLAIN ", " CRAM-MD5 ", " NTLM ", " MSN ",
+        " DIGEST-MD5 ", " GSSAPI ", " KERBEROS_V4 ", " ANONYMOUS "};
+    for (int i = 0; i < kMethodCount; ++i)
+        if (upper.find(names[i]) != std::string::npos)
+            m_methods[i] = true;
+}
+
+bool SmtpConnImpl::smtpConnect(const char* host, int port, const char* user, const char* password,
+    const char* domain, const char* authMethod, int connectTimeoutSeconds, int idleTimeoutMs, LogBase& log,
+    ProgressMonitor* progress, bool* timedOut, bool* aborted)
+{
+    if (timedOut)
+        *timedOut = false;
+    if (aborted)
+        *aborted = false;
+    m_idleTimeoutMs = idleTimeoutMs;
+    m_lastReplyCode = 0;
+
+    std::string h = Lower(Trimmed(host));
+    std::string u = user ? user : "";
+    std::string p = password ? password : "";
+    std::string d = Trimmed(domain);
+    std::string method = authMethod ? authMethod : "";
+    if (u.empty() || p.empty()) {
+        u.clear();
+        p.clear();
+        method = "NONE";
+    }
+
+    // The TLS switches belong to the key: a plain connection must not serve a request for TLS.
+    bool sameKey = h == m_host && port == m_port && u == m_user && p == m_password && d == m_domain
+        && m_ssl == m_keySsl && m_startTls == m_keyStartTls;
+    if (sameKey && !m_closed && m_socket.IsConnected()) {
+        bool sent = false;
+        int code = 0;
+        if (sendCmdGetResponse("RSET\r\n", 250, &sent, &code, log, progress)) {
+            log.LogInfo("Using existing/open SMTP connection to send email.");
+            return true;
+        }
+    }
+    closeQuietly();
+    m_closed = true;
+    m_host.clear();
+
+    m_transcript.clear();
+    // Capabilities are those of the server now contacted, never of an earlier one.
+    m_dsn = false;
+    std::fill(std::begin(m_methods), std::end(m_methods), false);
+
+    LogContextScope context(log, "SMTP_Connect");
+    if (h.empty()) {
+        log.LogError("No hostname");
+        return false;
+    }
+    char text[600];
+    std::snprintf(text, sizeof text, "Connecting to SMTP server %s:%d", h.c_str(), port);
+    log.LogInfo(text);
+    log.LogData("smtp_host", h.c_str());
+    log.LogDataInt("smtp_port", port);
+    if (!d.empty())
+        log.LogData("domain", d.c_str());
+    log.LogData("smtp_user", u.empty() ? "NULL" : u.c_str());
+    if (!method.empty())
+        log.LogData("trying-auth-method", method.c_str());
+
+    if (m_ssl || m_startTls) {
+        log.LogError("TLS for SMTP is not available in this build");
+        return false;
+    }
+    if (connectTimeoutSeconds > 0)
+        m_socket.SetConnectTimeoutSeconds(DWORD(connectTimeoutSeconds));
+    m_socket.SetIdleTimeoutMs(idleTimeoutMs == 0 ? 21600000u : DWORD(idleTimeoutMs));
+    bool lookupFailed = false;
+    if (!m_socket.Connect(h.c_str(), port, 0, log, &lookupFailed, progress)) {
+        log.LogError("Failed to connect (1)");
+        return false;
+    }
+    m_closed = false;
+
+    std::string greeting;
+    int code = 0;
+    if (!readResponse(220, &code, &greeting, log, progress)) {
+        log.LogError("Failed to get initial SMTP response..");
+        log.LogError("The SMTP server may be denying access for this domain.");
+        return false;
+    }
+    log.LogData("InitialResponse", greeting.c_str());
+
+    std::string ehlo = "EHLO " + heloName() + "\r\n";
+    log.LogData("sendingHello", heloName().c_str());
+    if (!sendLogged(ehlo.data(), unsigned(ehlo.size()), log, progress)) {
+        log.LogError("Failed to send Hello (EHLO)");
+        log.LogData("hostname", heloName().c_str());
+        return false;
+    }
+    std::string lines, line;
+    bool ehloOk = false;
+    for (;;) {
+        if (!readResponseLine(250, line, log, progress))
+            break;
+        lines += line + "\n";
+        parseEhloLine(line);
+        if (line.size() < 4 || line[3] == ' ') {
+            ehloOk = true;
+            break;
+        }
+    }
+    if (ehloOk) {
+        log.LogData("helloResponse", lines.c_str());
+        m_user = u;
+        m_password = p;
+        if (!login(method, log, progress))
+            return false;
+        std::snprintf(text, sizeof text, "CONNECTED to ESMTP server %s:%d", h.c_str(), port);
+        log.LogInfo(text);
+    } else {
+        log.LogError("EHLO failed, sending HELO...");
+        std::string helo = "HELO " + heloName() + "\r\n";
+        if (!sendLogged(helo.data(), unsigned(helo.size()), log, progress)) {
+            log.LogError("Failed to send Hello");
+            return false;
+        }
+        if (!readResponseLine(250, line, log, progress)) {
+            log.LogError("Failed to get response to Hello (HELO)");
+            log.LogError("Failed to get response to 2nd-try Hello (HELO)");
+            return false;
+        }
+        log.LogData("HeloResponse", line.c_str());
+        std::string m = Upper(Trimmed(method.c_str()));
+        if (!u.empty() && (m == "LOGIN" || m == "PLAIN")) {
+            log.LogData("login_method", m.c_str());
+            bool ok = m == "LOGIN" ? authLogin(u, p, log, progress) : authPlain(u, p, log, progress);
+            if (!ok)
+                return false;
+        } else {
+            log.LogData("login_method", "NONE");
+        }
+        std::snprintf(text, sizeof text, "CONNECTED to SMTP server %s:%d", h.c_str(), port);
+        log.LogInfo(text);
+    }
+    m_host = h;
+    m_port = port;
+    m_user = u;
+    m_password = p;
+    m_domain = d;
+    m_keySsl = m_ssl;
+    m_keyStartTls = m_startTls;
+    return true;
+}
+
+bool SmtpConnImpl::login(const std::string& authMethod, LogBase& log, ProgressMonitor* progress)
+{
+    if (!authMethod.empty()) {
+        std::string m = Upper(Trimmed(authMethod.c_str()));
+        log.LogData("smtpAuthMethod", m.c_str());
+        static const char* forced[] = {"LOGIN", "PLAIN", "CRAM-MD5", "NTLM", "MSN"};
+        for (int i = 0; i < 5; ++i)
+            if (m == forced[i]) {
+                std::fill(std::begin(m_methods), std::end(m_methods), false);
+                m_methods[i] = true;
+            }
+        if (m == "NONE")
+            std::fill(std::begin(m_methods), std::end(m_methods), false);
+    }
+    int chosen = -1;
+    if (!m_user.empty() && !m_password.empty()) {
+        static const int order[] = {kLogin, kNtlm, kMsn, kCramMd5, kPlain, kDigestMd5, kGssapi, kKerberosV4,
+            kAnonymous};
+        for (int i : order)
+            if (m_methods[i]) {
+                chosen = i;
+                break;
+            }
+    }
+    static const char* logged[kMethodCount] = {"LOGIN", "PLAIN", "CRAM_MD5", "NTLM", "MSN", "DIGEST-MD5", "GSSAPI",
+        "Kerberos-V4", "anonymous"};
+    log.LogData("login_method", chosen < 0 ? "NONE or already authenticated" : logged[chosen]);
+    switch (chosen) {
+    case -1:
+        return true;
+    case kLogin:
+    case kNtlm:
+    case kMsn:
+        // No NTLM or MSN security package is offered here, so those fall back to LOGIN.
+        if (chosen != kLogin)
+            log.LogData("alt_login_method", "LOGIN");
+        if (!authLogin(m_user, m_password, log, progress)) {
+            log.LogInfo("Failed to login using LOGIN method");
+            return false;
+        }
+        return true;
+    case kPlain:
+        if (!authPlain(m_user, m_password, log, progress)) {
+            log.LogInfo("Failed to login using PLAIN method");
+            return false;
+        }
+        return true;
+    case kCramMd5:
+        if (!authCramMd5(m_user, m_password, log, progress)) {
+            log.LogInfo("Failed to login using CRAM-MD5 method");
+            return false;
+        }
+        return true;
+    case kDigestMd5:
+        log.LogError("DIGEST-MD5 login method not supported");
+        return true;
+    case kGssapi:
+        log.LogError("GSSAPI login method not supported");
+        return true;
+    case kKerberosV4:
+        log.LogError("Kerberos v4 login method not supported");
+        return true;
+    default:
+        log.LogError("Anonymous login method not supported");
+        return true;
+    }
+}
+
+bool SmtpConnImpl::authLogin(const std::string& user, const std::string& password, LogBase& log,
+    ProgressMonitor* progress)
+{
+    if (user.empty() || password.empty()) {
+        log.LogError("Username and/or password is empty");
+        return false;
+    }
+    bool sent = false;
+    int code = 0;
+    if (!sendCmdGetResponse("AUTH LOGIN\r\n", 334, &sent, &code, log, progress)) {
+        log.LogError("Failed to send AUTH LOGIN");
+        logTranscript(log);
+        return false;
+    }
+    std::string name = Base64(user) + "\r\n";
+    m_transcript += "****\r\n";
+    if (!sendUnlogged(name.data(), unsigned(name.size()), log, progress)) {
+        log.LogError("Failed to send login name");
+        return false;
+    }
+    if (!readResponse(334, &code, nullptr, log, progress)) {
+        log.LogError("Failed to get response to login name");
+        log.LogError("Check your username/password or your SMTP server's auth settings");
+        logTranscript(log);
+        return false;
+    }
+    std::string pass = Base64(password) + "\r\n";
+    m_transcript += "****\r\n";
+    if (!sendUnlogged(pass.data(), unsigned(pass.size()), log, progress)) {
+        log.LogError("Failed to send login password");
+        return false;
+    }
+    if (!readResponse(235, &code, nullptr, log, progress)) {
+        log.LogError("Failed to get response to login password");
+        logTranscript(log);
+        return false;
+    }
+    return true;
+}
+
+bool SmtpConnImpl::authPlain(const std::string& user, const std::string& password, LogBase& log,
+    ProgressMonitor* progress)
+{
+    if (user.empty() || password.empty()) {
+        log.LogError("Username and/or password is empty");
+        return false;
+    }
+    std::string message = user;
+    message += '\0';
+    message += user;
+    message += '\0';
+    message += password;
+    std::string command = "AUTH PLAIN " + Base64(message) + "\r\n";
+    if (command.size() > kMaxCommand) {
+        log.LogError("Username and/or password too long for the PLAIN login method");
+        return false;
+    }
+    // The credentials never enter the transcript.
+    m_transcript += "AUTH PLAIN ****\r\n";
+    int code = 0;
+    if (!sendUnlogged(command.data(), unsigned(command.size()), log, progress)
+        || !readResponse(235, &code, nullptr, log, progress)) {
+        log.LogError("AUTH PLAIN failed");
+        logTranscript(log);
+        return false;
+    }
+    return true;
+}
+
+bool SmtpConnImpl::authCramMd5(const std::string& user, const std::string& password, LogBase& log,
+    ProgressMonitor* progress)
+{
+    if (user.empty() || password.empty()) {
+        log.LogError("Username and/or password is empty");
+        return false;
+    }
+    std::string command = "AUTH CRAM-MD5\r\n";
+    if (!sendLogged(command.data(), unsigned(command.size()), log, progress))
+        return false;
+    std::string line;
+    if (!readResponseLine(334, line, log, progress))
+        return false;
+    DataBuffer challenge;
+    ContentCoding coding;
+    std::string encoded = line.size() > 4 ? line.substr(4) : std::string();
+    coding.DecodeBase64ToData(encoded.c_str(), unsigned(encoded.size()), challenge);
+    torvane::StringBuffer u(user.c_str()), p(password.c_str()), response;
+    CramMD5().BuildResponse(u, p, challenge, response);
+    std::string reply = Base64(std::string(response.GetText(), size_t(response.GetLength()))) + "\r\n";
+    m_transcript += "****\r\n";
+    if (!sendUnlogged(reply.data(), unsigned(reply.size()), log, progress)) {
+        log.LogError("Failed to send CRAM-MD5 response");
+        return false;
+    }
+    int code = 0;
+    if (!readResponse(235, &code, nullptr, log, progress)) {
+        log.LogError("Failed to get successful CRAM-MD5 response");
+        log.LogError("Check your username/password or your SMTP server's auth settings");
+        logTranscript(log);
+        return false;
+    }
+    return true;
+}
+
+bool SmtpConnImpl::sendEmail(Email2* email, const char* reversePath, const std::string* renderedMime,
+    const char* sentMailFile, LogBase& log, ProgressMonitor* progress, int* numSuccess, int* numTotal,
+    bool* hardFailure, DistributionList& badAddresses, bool oneMessagePerAddress, bool newMessageId,
+    bool* timedOut, bool* aborted)
+{
+    int success = 0, total = 0;
+    bool hard = false;
+    if (timedOut)
+        *timedOut = false;
+    if (aborted)
+        *aborted = false;
+    bool ok = false;
+    if (!email) {
+        log.LogError("email argument to SmtpConnImpl is NULL");
+        hard = true;
+    } else {
+        if (newMessageId)
+            email->GenerateMessageId();
+        DistributionList list;
+        torvane::StringBuffer listFile;
+        if (email->GetHeaderField("TVX-FileDistList", listFile) && listFile.GetLength() > 0)
+            list.LoadFile(listFile.GetText(), log);
+        if (list.Count() > 0)
+            ok = sendToList(email, reversePath, sentMailFile, log, progress, success, total, hard, badAddresses,
+                list, oneMessagePerAddress);
+        else
+            ok = sendOneMessage(email, reversePath, renderedMime, sentMailFile, log, progress, success, total, hard,
+                badAddresses);
+        if (ok) {
+            char text[100];
+            std::snprintf(text, sizeof text, "Mail sent to %d recipient%s", success, success > 1 ? "s" : "");
+            log.LogInfo(text);
+        }
+    }
+    if (numSuccess)
+        *numSuccess = success;
+    if (numTotal)
+        *numTotal = total;
+    if (hardFailure)
+        *hardFailure = hard;
+    return ok;
+}
+
+bool SmtpConnImpl::sendToList(Email2* email, const char* reversePath, const char* sentMailFile, LogBase& log,
+    ProgressMonitor* progress, int& numSuccess, int& numTotal, bool& hardFailure, DistributionList& badAddresses,
+    DistributionList& list, bool oneMessagePerAddress)
+{
+    email->ClearTo();
+    email->ClearCc();
+    email->ClearBcc();
+    auto sendBatch = [&]() {
+        int s = 0, t = 0;
+        bool hard = false;
+        email->GenerateMessageId();
+        sendOneMessage(email, reversePath, nullptr, sentMailFile, log, progress, s, t, hard, badAddresses);
+        numSuccess += s;
+        numTotal += t;
+        hardFailure = hard;
+        return !hard;
+    };
+    if (oneMessagePerAddress) {
+        for (int i = 0; i < list.Count(); ++i) {
+            email->AddTo("", list.GetAt(i));
+            bool go = sendBatch();
+            email->ClearTo();
+            if (!go)
+                return false;
+        }
+    } else {
+        int pending = 0;
+        for (int i = 0; i < list.Count(); ++i) {
+            email->AddBccList(list.GetAt(i), &log);
+            if (++pending == 100) {
+                bool go = sendBatch();
+                email->ClearBcc();
+                pending = 0;
+                if (!go)
+                    return false;
+            }
+        }
+        if (pending > 0) {
+            bool go = sendBatch();
+            email->ClearBcc();
+            if (!go)
+                return false;
+        }
+    }
+    // A list where no address was accepted did not send anything.
+    return numSuccess > 0;
+}
+
+bool SmtpConnImpl::sendOneMessage(Email2* email, const char* reversePath, const std::string* renderedMime,
+    const char* sentMailFile, LogBase& log, ProgressMonitor* progress, int& numSuccess, int& numTotal,
+    bool& hardFailure, DistributionList& badAddresses)
+{
+    numSuccess = 0;
+    numTotal = 0;
+    hardFailure = false;
+    if (email->GetToCount() == 0)
+        log.LogInfo("Using undisclosed recipients");
+    torvane::StringBuffer subject;
+    email->GetSubject(subject);
+    log.LogData("subject", subject.GetText());
+    std::string path = reversePath ? reversePath : "";
+    log.LogData("reversePath", path.c_str());
+
+    bool sent = false;
+    int code = 0;
+    std::string command = "MAIL FROM:<" + path + ">";
+    if (m_dsn) {
+        if (!m_ret.empty())
+            command += " RET=" + m_ret;
+        if (!m_envid.empty())
+            command += " ENVID=" + m_envid;
+    }
+    command += "\r\n";
+    if (!sendCmdGetResponse(command, 250, &sent, &code, log, progress)) {
+        log.LogError(("Failed when sending MAIL FROM:<" + path + ">").c_str());
+        logTranscript(log);
+        hardFailure = true;
+        if (code <= 0)
+            closeQuietly();
+        return false;
+    }
+
+    {
+        LogContextScope context(log, "recipients");
+        struct Kind {
+            int (Email2::*count)() const;
+            bool (Email2::*get)(int, torvane::StringBuffer&) const;
+            const char* tag;
+            const char* failure;
+        };
+        const Kind kinds[] = {
+            {&Email2::GetToCount, &Email2::GetToAddress, "to", "Failed when sending RCPT TO:<"},
+            {&Email2::GetCcCount, &Email2::GetCcAddress, "cc", "Failed when sending cc RCPT TO:<"},
+            {&Email2::GetBccCount, &Email2::GetBccAddress, "bcc", "Failed when sending bcc RCPT TO:<"},
+        };
+        for (const Kind& kind : kinds) {
+            for (int i = 0; i < (email->*kind.count)(); ++i) {
+                torvane::StringBuffer address;
+                if (!(email->*kind.get)(i, address) || address.GetLength() == 0)
+                    continue;
+                ++numTotal;
+                std::string rcpt = std::string("RCPT TO:<") + address.GetText() + ">";
+                if (m_dsn && !m_notify.empty())
+                    rcpt += " NOTIFY=" + m_notify;
+                rcpt += "\r\n";
+                if (sendCmdGetResponse(rcpt, 250, &sent, &code, log, progress)) {
+                    log.LogData(kind.tag, address.GetText());
+                    ++numSuccess;
+                    continue;
+                }
+                log.LogError((std::string(kind.failure) + address.GetText() + ">").c_str());
+                if (sent && code <= 0) {
+                    numSuccess = 0;
+                    closeQuietly();
+                    return false;
+                }
+                log.LogData("bad_address", address.GetText());
+                badAddresses.AddAddress(address.GetText());
+            }
+        }
+    }
+    if (numSuccess == 0)
+        return false;
+    if (numSuccess < numTotal) {
+        if (m_allOrNone) {
+            log.LogError("One or more RCPT TO commands failed.");
+            return false;
+        }
+        char text[160];
+        std::snprintf(text, sizeof text, "Warning: failed to send to %d recipient(s), continuing to send to %d recipient(s)",
+            numTotal - numSuccess, numSuccess);
+        log.LogError(text);
+    }
+
+    if (!sendCmdGetResponse("DATA\r\n", 354, &sent, &code, log, progress)) {
+        log.LogError("Failed when sending DATA command");
+        logTranscript(log);
+        hardFailure = true;
+        numSuccess = 0;
+        if (code <= 0)
+            closeQuietly();
+        return false;
+    }
+
+    std::string text;
+    if (renderedMime) {
+        text = *renderedMime;
+    } else {
+        torvane::StringBuffer rendered = torvane::StringBuffer::ConstructWithCapacity(50000);
+        email->Render(email, rendered, "TVX-", &log, 0, false);
+        text.assign(rendered.GetText(), size_t(rendered.GetLength()));
+    }
+    // Dot-stuffing: a line that starts with '.' gets one more.
+    std::string stuffed;
+    stuffed.reserve(text.size() + text.size() / 64);
+    if (!text.empty() && text[0] == '.')
+        stuffed += '.';
+    for (size_t i = 0; i < text.size(); ++i) {
+        stuffed += text[i];
+        if (text[i] == '\n' && i + 1 < text.size() && text[i + 1] == '.')
+            stuffed += '.';
+    }
+    log.LogDataInt("email_size", int(stuffed.size()));
+    if (!sendLogged(stuffed.data(), unsigned(stuffed.size()), log, progress)) {
+        log.LogError("Failed when sending email body");
+        logTranscript(log);
+        hardFailure = true;
+        numSuccess = 0;
+        closeQuietly();
+        return false;
+    }
+    // The terminator needs its own line when the text does not end with one.
+    std::string end = (stuffed.size() >= 2 && stuffed.compare(stuffed.size() - 2, 2, "\r\n") == 0) ? ".\r\n"
+                                                                                                     : "\r\n.\r\n";
+    if (!sendCmdGetResponse(end, 250, &sent, &code, log, progress)) {
+        log.LogError("Failed when sending end-of-body");
+        log.LogDataInt("CommandSent", sent ? 1 : 0);
+        log.LogDataInt("GotResponseCode", code);
+        logTranscript(log);
+        hardFailure = true;
+        numSuccess = 0;
+        if (code <= 0)
+            closeQuietly();
+        return false;
+    }
+    if (sentMailFile && *sentMailFile) {
+        if (FILE* f = std::fopen(sentMailFile, "ab")) {
+            std::fprintf(f, "--BEGIN SENT TORVANE EMAIL--\n");
+            std::fwrite(stuffed.data(), 1, stuffed.size(), f);
+            std::fprintf(f, "\n--END SENT TORVANE EMAIL--\n");
+            std::fclose(f);
+        }
+    }
+    hardFailure = false;
+    return numSuccess == numTotal;
+}

@@ -1,0 +1,365 @@
+#include "components/foundation/XString.h"
+#include "components/mail/ClsEmail.h"
+#include "components/mail/ClsMailMan.h"
+#include "components/mail/DistributionList.h"
+#include "components/mail/Email2.h"
+#include "components/mail/SmtpConnImpl.h"
+#include "components/mail/TvMailMan.h"
+#include "components/mail/tests/SmtpTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+using namespace smtptest;
+
+namespace {
+
+class TextLog : public LogBase {
+public:
+    bool LogError(const char* t) override { return Add("error: ", t); }
+    bool LogInfo(const char* t) override { return Add("info: ", t); }
+    bool LogData(const char* tag, const char* t) override { return Add((std::string(tag) + ": ").c_str(), t); }
+    bool LogDataInt(const char* tag, int v) override
+    {
+        return Add((std::string(tag) + ": ").c_str(), std::to_string(v).c_str());
+    }
+    std::string text;
+
+private:
+    bool Add(const char* prefix, const char* t)
+    {
+        text += std::string(prefix) + (t ? t : "") + "\n";
+        return true;
+    }
+};
+
+std::string ErrorText(ClsMailMan& man)
+{
+    XString text;
+    man.GetErrorLogText(text, false);
+    return text.GetUtf8();
+}
+
+void Configure(ClsMailMan& man, const Peer& peer)
+{
+    ASSERT_GT(peer.port, 0) << "SMTP peer did not start";
+    man.SetSmtpHost("127.0.0.1");
+    man.SetSmtpPort(peer.port);
+    man.SetHeloHostName("client.test");
+}
+
+ClsEmail* NewEmail(const std::vector<std::string>& to, const std::string& body = "Hello.\r\n")
+{
+    auto* email = new ClsEmail;
+    XString x;
+    x.SetFromUtf8("Sender <sender@example.test>");
+    email->SetFrom(x);
+    x.SetFromUtf8("Test subject");
+    email->SetSubject(x);
+    x.SetFromUtf8(body.c_str());
+    email->SetBody(x);
+    for (const auto& a : to)
+        email->AddTo("", a.c_str());
+    return email;
+}
+
+} // namespace
+
+TEST(SmtpSession, PublicClassesSendThroughAiosmtpdAndReuseTheConnection)
+{
+    const Peer& peer = AiosmtpdPeer();
+    if (peer.port == 0)
+        GTEST_SKIP() << "python3-aiosmtpd is not installed";
+    std::string folder = TempFolder();
+    std::string attachment = folder + "/photo.jpg";
+    std::string bytes;
+    for (int i = 0; i < 5000; ++i)
+        bytes += char(i * 7 % 256);
+    std::ofstream(attachment, std::ios::binary) << bytes;
+
+    TvMailMan man;
+    man.SetSmtpHost("127.0.0.1");
+    man.SetSmtpPort(peer.port);
+    man.SetSmtpUsername("user");
+    man.SetSmtpPassword("secret");
+    for (int round = 0; round < 2; ++round) {
+        TvEmail email;
+        email.SetBody("First line\r\nsecond line\r\n");
+        ASSERT_TRUE(email.AddTo("", "rcpt@example.test"));
+        const char* type = email.AddFileAttachment(attachment.c_str());
+        ASSERT_NE(type, nullptr);
+        EXPECT_STREQ(type, "image/jpeg");
+        email.SetFrom("sender@example.test");
+        email.SetSubject("Pictures");
+        bool sent = man.SendEmail(&email);
+        TvString error;
+        man.GetLastErrorText(error);
+        ASSERT_TRUE(sent) << error.GetUtf8();
+        EXPECT_EQ(std::string(error.GetUtf8()).find("secret"), std::string::npos);
+    }
+    std::string wire = peer.Wire();
+    EXPECT_NE(wire.find("AUTH LOGIN ok"), std::string::npos) << wire;
+    // The second message went over the same connection after a reset, without a second login.
+    EXPECT_NE(wire.find("RSET"), std::string::npos) << wire;
+    EXPECT_EQ(wire.find("AUTH LOGIN ok"), wire.rfind("AUTH LOGIN ok")) << wire;
+
+    std::string message = peer.Message(2);
+    EXPECT_EQ(message.find("TVX-"), std::string::npos);
+    std::string check = "python3 -c \"import email,sys;m=email.message_from_binary_file(open(sys.argv[1],'rb'));"
+                        "p=[x for x in m.walk() if x.get_filename()][0];"
+                        "sys.exit(0 if p.get_payload(decode=True)==open(sys.argv[2],'rb').read() else 1)\" '"
+        + peer.folder + "/msg-2.eml' '" + attachment + "'";
+    EXPECT_EQ(std::system(check.c_str()), 0) << "attachment differs from the source file";
+
+    TvMailMan other;
+    EXPECT_FALSE(other.SendEmail(nullptr));
+}
+
+TEST(SmtpSession, DotStuffingOnTheWire)
+{
+    const Peer& peer = ScriptedPeer("normal");
+    SmtpConnImpl session;
+    TextLog log;
+    ASSERT_TRUE(session.smtpConnect("127.0.0.1", peer.port, "", "", "", "", 10, 10000, log, nullptr, nullptr, nullptr));
+    std::unique_ptr<ClsEmail> email(NewEmail({"a@example.test"}));
+    // Texts with and without a final line end; the terminator must stand on its own line.
+    const std::string texts[] = {"Subject: x\r\n\r\n.first\r\nmid\r\n.\r\n..x\r\n", "Subject: y\r\n\r\n.last"};
+    const std::string expected[] = {"Subject: x\r\n\r\n..first\r\nmid\r\n..\r\n...x\r\n", "Subject: y\r\n\r\n..last\r\n"};
+    for (int i = 0; i < 2; ++i) {
+        DistributionList bad;
+        int ok = 0, total = 0;
+        bool hard = false;
+        EXPECT_TRUE(session.sendEmail(email->GetEmail2(), "s@example.test", &texts[i], "", log, nullptr, &ok, &total,
+            &hard, bad, true, false, nullptr, nullptr))
+            << log.text;
+        EXPECT_EQ(peer.Message(i + 1), expected[i]);
+    }
+}
+
+TEST(SmtpSession, RecipientOutcomes)
+{
+    struct Case {
+        std::vector<std::string> to;
+        bool ok;
+        std::string text;
+    };
+    const Case cases[] = {
+        {{"a@example.test", "refuse@example.test", "b@example.test"}, false, "Partial send failure."},
+        {{"refuse1@example.test", "refuse2@example.test", "refuse3@example.test"}, false, "NumSuccess: 0"},
+        // Only the exact code 250 accepts a recipient.
+        {{"a@example.test", "odd@example.test"}, false, "Partial send failure."},
+        {{"a@example.test", "b@example.test"}, true, "Mail sent to 2 recipients"},
+    };
+    const Peer& peer = ScriptedPeer("normal");
+    for (const Case& c : cases) {
+        ClsMailMan man;
+        Configure(man, peer);
+        std::unique_ptr<ClsEmail> email(NewEmail(c.to));
+        EXPECT_EQ(man.SendEmail(email.get(), nullptr), c.ok);
+        std::string log = ErrorText(man);
+        EXPECT_NE(log.find(c.text), std::string::npos) << log;
+        if (!c.ok && c.text.find("NumSuccess") != std::string::npos) {
+            EXPECT_NE(log.find("NumTotal: 3"), std::string::npos) << log;
+            EXPECT_NE(log.find("Send failed."), std::string::npos) << log;
+        }
+    }
+}
+
+TEST(SmtpSession, LoginMethodsChosenAndForced)
+{
+    struct Case {
+        const char* scenario;
+        const char* forced;
+        const char* wireCommand;
+        const char* logged;
+    };
+    const Case cases[] = {
+        {"normal", "", "AUTH LOGIN", "login_method: LOGIN"},
+        {"normal", "cram-md5", "AUTH CRAM-MD5", "login_method: CRAM_MD5"},
+        {"normal", "plain ", "AUTH PLAIN ", "login_method: PLAIN"},
+        {"plainonly", "", "AUTH PLAIN ", "login_method: PLAIN"},
+        {"split", "", "AUTH LOGIN", "login_method: LOGIN"},
+    };
+    for (const Case& c : cases) {
+        const Peer& peer = ScriptedPeer(c.scenario);
+        SmtpConnImpl session;
+        session.setHeloHostName("client.test");
+        for (const char* password : {"wrong-pass", "secret"}) {
+            TextLog log;
+            bool ok = session.smtpConnect("127.0.0.1", peer.port, "user", password, "", c.forced, 10, 10000, log,
+                nullptr, nullptr, nullptr);
+            EXPECT_EQ(ok, std::string(password) == "secret") << c.scenario << " " << c.forced << "\n" << log.text;
+            EXPECT_NE(log.text.find(c.logged), std::string::npos) << log.text;
+            // Neither the password nor any AUTH payload reaches the log.
+            EXPECT_EQ(log.text.find(password), std::string::npos) << log.text;
+            EXPECT_EQ(log.text.find("dXNlcg"), std::string::npos) << log.text;
+            EXPECT_EQ(session.transcript().find("AUTH PLAIN A"), std::string::npos);
+        }
+        EXPECT_NE(peer.Wire().find(c.wireCommand), std::string::npos) << peer.Wire();
+    }
+}
+
+TEST(SmtpSession, LongPlainCredentialsAreSentWhole)
+{
+    const Peer& peer = ScriptedPeer("plainonly");
+    std::string user(400, 'u');
+    user += "@example.test";
+    std::string password(user.rbegin(), user.rend());
+    SmtpConnImpl session;
+    TextLog log;
+    EXPECT_TRUE(session.smtpConnect("127.0.0.1", peer.port, user.c_str(), password.c_str(), "", "", 10, 10000, log,
+        nullptr, nullptr, nullptr))
+        << log.text;
+}
+
+TEST(SmtpSession, UnusableAuthAnnouncements)
+{
+    // "AUTH=" is the old form and announces nothing; DIGEST-MD5 alone is recognised but not spoken.
+    for (const char* scenario : {"authequals", "digest"}) {
+        const Peer& peer = ScriptedPeer(scenario);
+        SmtpConnImpl session;
+        TextLog log;
+        EXPECT_TRUE(session.smtpConnect("127.0.0.1", peer.port, "user", "secret", "", "", 10, 10000, log, nullptr,
+            nullptr, nullptr))
+            << log.text;
+        if (std::string(scenario) == "digest")
+            EXPECT_NE(log.text.find("DIGEST-MD5 login method not supported"), std::string::npos) << log.text;
+        else
+            EXPECT_NE(log.text.find("login_method: NONE or already authenticated"), std::string::npos) << log.text;
+        EXPECT_EQ(peer.Wire().find("AUTH"), std::string::npos) << peer.Wire();
+    }
+}
+
+TEST(SmtpSession, CapabilitiesOfOneServerDoNotLeakIntoTheNext)
+{
+    const Peer& first = ScriptedPeer("normal");
+    const Peer& second = ScriptedPeer("authequals");
+    SmtpConnImpl session;
+    TextLog log;
+    ASSERT_TRUE(session.smtpConnect("127.0.0.1", first.port, "user", "secret", "", "", 10, 10000, log, nullptr,
+        nullptr, nullptr));
+    TextLog log2;
+    ASSERT_TRUE(session.smtpConnect("127.0.0.1", second.port, "user", "secret", "", "", 10, 10000, log2, nullptr,
+        nullptr, nullptr))
+        << log2.text;
+    EXPECT_NE(log2.text.find("login_method: NONE or already authenticated"), std::string::npos) << log2.text;
+    EXPECT_EQ(second.Wire().find("AUTH LOGIN"), std::string::npos);
+}
+
+TEST(SmtpSession, ReuseNeedsTheSameTlsSwitches)
+{
+    const Peer& peer = ScriptedPeer("normal");
+    SmtpConnImpl session;
+    TextLog log;
+    ASSERT_TRUE(session.smtpConnect("127.0.0.1", peer.port, "user", "secret", "", "", 10, 10000, log, nullptr,
+        nullptr, nullptr));
+    TextLog again;
+    ASSERT_TRUE(session.smtpConnect("127.0.0.1", peer.port, "user", "secret", "", "", 10, 10000, again, nullptr,
+        nullptr, nullptr));
+    EXPECT_NE(again.text.find("Using existing/open SMTP connection"), std::string::npos) << again.text;
+    // Asking for TLS must not be served by the plain connection already open.
+    session.setStartTls(true);
+    TextLog tls;
+    session.smtpConnect("127.0.0.1", peer.port, "user", "secret", "", "", 10, 10000, tls, nullptr, nullptr, nullptr);
+    EXPECT_EQ(tls.text.find("Using existing/open SMTP connection"), std::string::npos) << tls.text;
+}
+
+TEST(SmtpSession, OverlongAddressIsRefusedNotCut)
+{
+    const Peer& peer = ScriptedPeer("normal");
+    ClsMailMan man;
+    Configure(man, peer);
+    std::string longAddress = std::string(2100, 'x') + "@example.test";
+    std::unique_ptr<ClsEmail> email(NewEmail({"a@example.test"}));
+    email->GetEmail2()->AddTo("", longAddress.c_str());
+    EXPECT_FALSE(man.SendEmail(email.get(), nullptr));
+    EXPECT_NE(ErrorText(man).find("SMTP command too long"), std::string::npos) << ErrorText(man);
+    std::string wire = peer.Wire();
+    EXPECT_EQ(wire.find("xxxxxxxxxxxxxxxx"), std::string::npos) << "a cut address went out";
+}
+
+TEST(SmtpSession, ServerSilentMidDataFails)
+{
+    const Peer& peer = ScriptedPeer("hangdata");
+    ClsMailMan man;
+    Configure(man, peer);
+    man.SetReadTimeoutSeconds(1);
+    man.SetSmtpUsername("user");
+    man.SetSmtpPassword("secret");
+    std::unique_ptr<ClsEmail> email(NewEmail({"a@example.test"}));
+    EXPECT_FALSE(man.SendEmail(email.get(), nullptr));
+    std::string log = ErrorText(man);
+    EXPECT_NE(log.find("Failed when sending end-of-body"), std::string::npos) << log;
+    // The transcript is in the log, without the credentials.
+    EXPECT_NE(log.find("MAIL FROM:<sender@example.test>"), std::string::npos) << log;
+    EXPECT_EQ(log.find("secret"), std::string::npos) << log;
+    EXPECT_EQ(log.find("c2VjcmV0"), std::string::npos) << log;
+}
+
+TEST(SmtpSession, HeloFallbackWhenEhloIsRefused)
+{
+    const Peer& peer = ScriptedPeer("noehlo");
+    ClsMailMan man;
+    Configure(man, peer);
+    std::unique_ptr<ClsEmail> email(NewEmail({"a@example.test"}));
+    EXPECT_TRUE(man.SendEmail(email.get(), nullptr)) << ErrorText(man);
+    EXPECT_NE(peer.Wire().find("HELO client.test"), std::string::npos);
+}
+
+TEST(SmtpSession, DistributionListSends)
+{
+    const Peer& peer = ScriptedPeer("normal");
+    std::string folder = TempFolder();
+    struct Case {
+        std::string lines;
+        bool ok;
+    };
+    // A list where every address was refused sent nothing and must say so.
+    const Case cases[] = {
+        {"one@example.test\r\n\r\n\r\nnot-an-address\r\n  two@example.test  \r\n", true},
+        {"refuse1@example.test\nrefuse2@example.test\n", false},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        std::string file = folder + "/list" + std::to_string(n++) + ".txt";
+        std::ofstream(file, std::ios::binary) << c.lines;
+        ClsMailMan man;
+        Configure(man, peer);
+        std::unique_ptr<ClsEmail> email(NewEmail({"ignored@example.test"}));
+        email->GetEmail2()->SetHeaderField("TVX-FileDistList", file.c_str());
+        EXPECT_EQ(man.SendEmail(email.get(), nullptr), c.ok) << ErrorText(man);
+    }
+    std::string wire = peer.Wire();
+    EXPECT_EQ(wire.find("ignored@"), std::string::npos);
+    EXPECT_NE(wire.find("RCPT TO:<one@example.test>"), std::string::npos) << wire;
+    EXPECT_NE(wire.find("RCPT TO:<two@example.test>"), std::string::npos) << wire;
+    EXPECT_EQ(peer.Message(1).find("TVX-"), std::string::npos);
+}
+
+TEST(SmtpSession, DistributionListFile)
+{
+    std::string file = TempFolder() + "/list.txt";
+    std::ofstream(file, std::ios::binary) << "\r\n a@x.test \r\n\r\nnope\r\nB@x.test\r\n";
+    DistributionList list;
+    LogNull log;
+    ASSERT_EQ(list.LoadFile(file.c_str(), log), 2);
+    EXPECT_STREQ(list.GetAt(0), "a@x.test");
+    EXPECT_STREQ(list.GetAt(1), "B@x.test");
+    EXPECT_FALSE(list.AddAddress("no at sign"));
+    EXPECT_TRUE(list.AddAddress("b@X.TEST"));
+    EXPECT_EQ(list.Count(), 2);
+    EXPECT_EQ(list.LoadFile((file + ".missing").c_str(), log), -1);
+}
+
+TEST(SmtpSession, HostNormalisation)
+{
+    ClsMailMan man;
+    EXPECT_EQ(man.GetSmtpHost(), "localhost");
+    man.SetSmtpHost("HTTP://Mail.Example.TEST/");
+    EXPECT_EQ(man.GetSmtpHost(), "mail.example.test");
+    man.SetSmtpHost(" host/with/path ");
+    EXPECT_EQ(man.GetSmtpHost(), " hostwithpath ");
+}

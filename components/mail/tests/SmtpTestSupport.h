@@ -1,0 +1,25 @@
+#pragma once
+// SMTP peers for the mail tests: started on first use in this process, stopped when it exits.
+
+#include <map>
+#include <memory>
+#include <string>
+
+namespace smtptest {
+
+struct Peer {
+    int port = 0;
+    std::string folder;
+    std::string Wire() const;
+    std::string Message(int n) const;
+};
+
+// The scripted peer of smtp_peer.py running the named scenario.
+const Peer& ScriptedPeer(const std::string& scenario);
+// An aiosmtpd server that keeps every message (aiosmtpd_peer.py); port 0 when not installed.
+const Peer& AiosmtpdPeer();
+
+std::string ReadFile(const std::string& path);
+std::string TempFolder();
+
+} // namespace smtptest
