@@ -4,6 +4,10 @@
 
 #include "platform/base/Types.h"
 
+#include <cstdint>
+
+using INT_PTR = std::intptr_t;
+
 class CObject;
 class CArchive;
 
