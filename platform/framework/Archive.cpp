@@ -1,5 +1,6 @@
 #include "platform/framework/Archive.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -38,6 +39,11 @@ UINT CArchive::Read(void* buffer, UINT count)
 {
     RequireLoading();
     UINT total = 0;
+    if (!m_lookahead.empty()) {
+        total = std::min<UINT>(count, UINT(m_lookahead.size()));
+        std::memcpy(buffer, m_lookahead.data(), total);
+        m_lookahead.erase(m_lookahead.begin(), m_lookahead.begin() + total);
+    }
     while (total < count) {
         UINT got = m_pFile->Read(static_cast<BYTE*>(buffer) + total, count - total);
         if (got == 0)
@@ -45,6 +51,22 @@ UINT CArchive::Read(void* buffer, UINT count)
         total += got;
     }
     return total;
+}
+
+UINT CArchive::Peek(void* buffer, UINT count)
+{
+    RequireLoading();
+    while (m_lookahead.size() < count) {
+        BYTE chunk[256];
+        UINT want = std::min<UINT>(UINT(sizeof chunk), count - UINT(m_lookahead.size()));
+        UINT got = m_pFile->Read(chunk, want);
+        if (got == 0)
+            break;
+        m_lookahead.insert(m_lookahead.end(), chunk, chunk + got);
+    }
+    UINT available = std::min<UINT>(count, UINT(m_lookahead.size()));
+    std::memcpy(buffer, m_lookahead.data(), available);
+    return available;
 }
 
 void CArchive::ReadExact(void* buffer, UINT count)

@@ -28,6 +28,8 @@ public:
     // Raw bytes: Read returns how many it got without throwing.
     UINT Read(void* buffer, UINT count);
     void Write(const void* buffer, UINT count);
+    // Copies up to count coming bytes without consuming them; returns how many there were.
+    UINT Peek(void* buffer, UINT count);
 
     CArchive& operator<<(BYTE v) { return Put(v); }
     CArchive& operator<<(WORD v) { return Put(v); }
@@ -101,5 +103,6 @@ private:
     UINT m_nMode;
     std::unordered_map<const void*, DWORD> m_storeMap; // classes and objects written, by index
     std::vector<Loaded> m_loadArray; // index 0 is the null reference
+    std::vector<BYTE> m_lookahead; // bytes peeked and not yet read
 };
 

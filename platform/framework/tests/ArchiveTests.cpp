@@ -315,3 +315,21 @@ TEST(CMemFile, GrowsInStepsAndGuardsFixedBlocks)
     EXPECT_TRUE(threw);
     EXPECT_EQ(fixed[0], 1);
 }
+
+TEST(CArchive, PeekLeavesBytesForTheNextRead)
+{
+    BYTE data[] = { 0xBF, 0xAD, 0xF0, 0x0F, 0x17, 0x00, 0x00, 0x00 };
+    CMemFile file(data, sizeof data);
+    CArchive ar(&file, CArchive::load);
+    DWORD marker = 0;
+    EXPECT_EQ(ar.Peek(&marker, 4), 4u);
+    EXPECT_EQ(marker, 0x0FF0ADBFu);
+    WORD low;
+    ar >> low; // partly from the peeked bytes
+    EXPECT_EQ(low, 0xADBF);
+    BYTE rest[8] = {};
+    EXPECT_EQ(ar.Peek(rest, 8), 6u); // fewer remain than asked
+    EXPECT_EQ(rest[2], 0x17);
+    EXPECT_EQ(ar.Read(rest, 8), 6u);
+    EXPECT_EQ(ar.Peek(rest, 1), 0u);
+}
