@@ -3,6 +3,7 @@
 // its newest entry, so the order depends only on the keys and the order of insertion, never on
 // addresses of strings or the run.
 
+#include "platform/framework/Archive.h"
 #include "platform/framework/Object.h"
 #include "platform/framework/String.h"
 
@@ -15,6 +16,31 @@
 struct __POSITION { };
 using POSITION = __POSITION*;
 #define BEFORE_START_POSITION (reinterpret_cast<POSITION>(-1))
+
+// Elements go to archives in their own archive forms; objects as object references.
+template <typename TYPE> void SerializeElements(CArchive& ar, TYPE* elements, INT_PTR count)
+{
+    for (INT_PTR i = 0; i < count; ++i) {
+        if constexpr (std::is_same_v<TYPE, UINT>) { // UINT is DWORD here
+            if (ar.IsStoring())
+                ar << DWORD(elements[i]);
+            else
+                ar >> reinterpret_cast<DWORD&>(elements[i]);
+        } else if constexpr (std::is_pointer_v<TYPE> && std::is_base_of_v<CObject, std::remove_pointer_t<TYPE>>) {
+            if (ar.IsStoring())
+                ar.WriteObject(elements[i]);
+            else
+                elements[i] = static_cast<TYPE>(ar.ReadObject(nullptr));
+        } else if constexpr (std::is_pointer_v<TYPE>) {
+            AfxThrowNotSupportedException(); // raw pointers have no archive form
+        } else {
+            if (ar.IsStoring())
+                ar << elements[i];
+            else
+                ar >> elements[i];
+        }
+    }
+}
 
 template <typename TYPE, typename ARG_TYPE = const TYPE&> class CArray : public CObject {
 public:
@@ -89,6 +115,22 @@ public:
         if (count < 0 || i + std::size_t(count) > m_data.size())
             throw std::out_of_range("CArray::RemoveAt");
         m_data.erase(m_data.begin() + std::ptrdiff_t(i), m_data.begin() + std::ptrdiff_t(i + std::size_t(count)));
+    }
+
+    void Serialize(CArchive& ar) override
+    {
+        if (ar.IsStoring()) {
+            ar.WriteCount(DWORD_PTR(GetSize()));
+            SerializeElements(ar, m_data.data(), GetSize());
+            return;
+        }
+        // Element by element, so a corrupt count fails at the end of the data, not in allocation.
+        RemoveAll();
+        for (DWORD_PTR n = ar.ReadCount(); n > 0; --n) {
+            TYPE element {};
+            SerializeElements(ar, &element, 1);
+            m_data.push_back(std::move(element));
+        }
     }
 
 private:
@@ -374,6 +416,28 @@ public:
         value = assoc->value;
         const Assoc* next = assoc->pNext ? assoc->pNext : FirstFrom((assoc->nHashValue % m_tableSize) + 1);
         pos = const_cast<Assoc*>(next);
+    }
+
+    // The count form, then key and value pairs in iteration order.
+    void Serialize(CArchive& ar) override
+    {
+        if (ar.IsStoring()) {
+            ar.WriteCount(DWORD_PTR(m_count));
+            for (UINT bucket = 0; bucket < m_table.size(); ++bucket)
+                for (Assoc* assoc = m_table[bucket]; assoc; assoc = assoc->pNext) {
+                    SerializeElements(ar, &assoc->key, 1);
+                    SerializeElements(ar, &assoc->value, 1);
+                }
+            return;
+        }
+        RemoveAll();
+        for (DWORD_PTR n = ar.ReadCount(); n > 0; --n) {
+            KEY key {};
+            VALUE value {};
+            SerializeElements(ar, &key, 1);
+            SerializeElements(ar, &value, 1);
+            (*this)[key] = value;
+        }
     }
 
 private:

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 using INT_PTR = std::intptr_t;
+using DWORD_PTR = std::uintptr_t;
 
 class CObject;
 class CArchive;
