@@ -3,6 +3,7 @@
 #include "components/foundation/DataBuffer.h"
 #include "components/foundation/LogBase.h"
 #include "components/net/http/HttpChunked.h"
+#include "components/net/http/HttpGzip.h"
 
 #include <algorithm>
 #include <cctype>
@@ -177,6 +178,15 @@ bool HttpClient::ReadResponse(const HttpControl& settings, bool isHead, HttpResu
     }
     if (!ReadBody(settings, result, body, log, monitor))
         return false;
+    std::string coding;
+    if (body.size() > 10 && (unsigned char)body[0] == 0x1F && (unsigned char)body[1] == 0x8B &&
+        result.responseHeader.GetField("content-encoding", coding) && HttpEqualsNoCase(HttpTrim(coding), "gzip")) {
+        std::string unpacked, error;
+        if (HttpGunzip(body, settings.BodyLimit(), unpacked, error))
+            body.swap(unpacked);
+        else
+            log.LogInfo(error.c_str());  // the packed body stays, as received
+    }
     std::string connection;
     if (result.responseHeader.GetField("connection", connection)) {
         if (result.responseHeader.GetStatusCode() == 100)

@@ -220,6 +220,28 @@ TEST(HttpClient, HostileServersFailWithinBounds)
     EXPECT_EQ(Body(again), std::string(5000, 'x'));
 }
 
+TEST(HttpClient, GzipBodies)
+{
+    ASSERT_GT(PeerPort(), 0);
+    TvHttp http;
+    http.Impl().Settings().maxContentLength = 1 << 20;
+    std::string text;
+    for (int i = 0; i < 1000; ++i)
+        text += "unpacked text ";
+    Reply good = Get(http, "/gzip");
+    ASSERT_TRUE(good.response) << good.log;
+    EXPECT_EQ(Body(good), text);
+    // Without the field, and when the member is corrupt or too big, the packed bytes stay.
+    for (const char* path : { "/gzip-plain", "/gzip-badcrc", "/gzip-isize", "/gzip-bomb" }) {
+        Reply r = Get(http, path);
+        ASSERT_TRUE(r.response) << path << r.log;
+        ASSERT_GT(Body(r).size(), 10u) << path;
+        EXPECT_EQ((unsigned char)Body(r)[0], 0x1F) << path;
+        EXPECT_LT(Body(r).size(), 100000u) << path;
+    }
+    EXPECT_EQ(http.Impl().ConnectCount(), 1);
+}
+
 TEST(HttpClient, HostCleaningAndPathChecks)
 {
     EXPECT_EQ(HttpCleanHost("HTTP://Example.Org/"), "example.org");

@@ -2,6 +2,7 @@
 """Loopback HTTP peer for the client tests: an upload endpoint that parses multipart bodies with
 Python's own e-mail parser, and scripted misbehaving answers. Prints its port, then serves."""
 import email.parser
+import gzip
 import email.policy
 import json
 import socketserver
@@ -68,6 +69,20 @@ class Handler(BaseHTTPRequestHandler):
             self.raw(b"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n10000000000000000\r\nab")
         elif p == "/huge-chunk2":
             self.raw(b"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nFFFFFFFFFFFFFFFF\r\nab")
+        elif p.startswith("/gzip"):
+            packed = gzip.compress(b"unpacked text " * 1000)
+            if p == "/gzip-badcrc":
+                packed = packed[:-8] + bytes([packed[-8] ^ 1]) + packed[-7:]
+            elif p == "/gzip-isize":
+                packed = packed[:-4] + b"\xff\xff\xff\xff"
+            elif p == "/gzip-bomb":
+                packed = gzip.compress(b"\0" * (4 << 20))
+            encoding = b"" if p == "/gzip-plain" else b"Content-Encoding: gzip\r\n"
+            chunks = b"".join(b"%x\r\n%s\r\n" % (len(packed[i:i + 700]), packed[i:i + 700])
+                              for i in range(0, len(packed), 700))
+            self.raw(b"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n" + encoding +
+                     b"\r\n" + chunks + b"0\r\n\r\n")
+            self.close_connection = False
         elif p == "/nostatus":
             self.raw(b"<html><body>no status line</body></html>\r\n\r\n")
         elif p == "/endless-header":
