@@ -1,6 +1,11 @@
 #include "components/net/http/TvHttp.h"
 
+#include "platform/base/Registry.h"
+#include "platform/crypto/CertStore.h"
+
 #include <gtest/gtest.h>
+#include <openssl/pem.h>
+#include <openssl/x509.h>
 
 #include <arpa/inet.h>
 #include <csignal>
@@ -22,6 +27,7 @@ struct Nginx {
     pid_t pid = 0;
     int port = 0;       // keep-alive on
     int closePort = 0;  // keepalive_timeout 0
+    int tlsPort = 0;    // HTTPS with a certificate of the test CA
     std::string dir;
 };
 
@@ -80,6 +86,16 @@ const Nginx& Server()
         for (int i = 0; i < 4000; ++i)
             big += "line of text that packs well " + std::to_string(i % 10) + "\n";
         std::ofstream(n.dir + "/www/gz/big.txt") << big;
+        n.tlsPort = FreePort();
+        std::ofstream(n.dir + "/ext.cnf") << "subjectAltName=DNS:localhost,IP:127.0.0.1\nextendedKeyUsage=serverAuth\n";
+        std::string pki = "cd " + n.dir + " && openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem"
+            " -days 2 -subj /CN=vornalt-http-test-ca -addext basicConstraints=critical,CA:TRUE"
+            " -addext keyUsage=critical,keyCertSign,cRLSign >/dev/null 2>&1"
+            " && openssl req -newkey rsa:2048 -nodes -keyout srv.key -out srv.csr -subj /CN=localhost >/dev/null 2>&1"
+            " && openssl x509 -req -in srv.csr -CA ca.pem -CAkey ca.key -CAcreateserial -out srv.pem -days 2"
+            " -extfile ext.cnf >/dev/null 2>&1";
+        if (std::system(pki.c_str()) != 0)
+            n.tlsPort = 0;
         std::ofstream conf(n.dir + "/nginx.conf");
         conf << "daemon off; master_process off; worker_processes 1;\n"
              << "pid " << n.dir << "/nginx.pid; error_log " << n.dir << "/error.log;\n"
@@ -94,7 +110,11 @@ const Nginx& Server()
              << "    location /upload { client_max_body_size 1k; }\n"
              << "  }\n"
              << "  server { listen 127.0.0.1:" << n.closePort << "; keepalive_timeout 0; root " << n.dir << "/www; }\n"
-             << "}\n";
+             ;
+        if (n.tlsPort)
+            conf << "  server { listen 127.0.0.1:" << n.tlsPort << " ssl; root " << n.dir << "/www;\n"
+                 << "    ssl_certificate " << n.dir << "/srv.pem; ssl_certificate_key " << n.dir << "/srv.key; }\n";
+        conf << "}\n";
         conf.close();
         pid_t pid = fork();
         if (pid == 0) {
@@ -174,6 +194,59 @@ TEST(HttpNginx, GzipChunkedBodyArrivesUnpacked)
     std::unique_ptr<TvHttpResponse> r(http.SynchronousRequest("127.0.0.1", Server().port, false, request));
     ASSERT_TRUE(r);
     EXPECT_EQ(r->GetBody(), ReadFile(Server().dir + "/www/gz/big.txt"));
+}
+
+// The test CA goes into the user's "ROOT" store of a configuration folder of this process.
+bool TrustTestCa(const std::string& caPem)
+{
+    static bool ok = [&] {
+        char pattern[] = "/tmp/vornalt-http-config-XXXXXX";
+        if (!mkdtemp(pattern))
+            return false;
+        SetRegistryFolderForTesting(pattern);
+        FILE* f = std::fopen(caPem.c_str(), "rb");
+        X509* ca = f ? PEM_read_X509(f, nullptr, nullptr, nullptr) : nullptr;
+        if (f)
+            std::fclose(f);
+        int n = ca ? i2d_X509(ca, nullptr) : 0;
+        std::vector<unsigned char> der(size_t(n > 0 ? n : 0));
+        unsigned char* p = der.data();
+        if (n > 0)
+            i2d_X509(ca, &p);
+        X509_free(ca);
+        HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "ROOT");
+        bool added = root && n > 0 &&
+            CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, der.data(), DWORD(der.size()),
+                CERT_STORE_ADD_USE_EXISTING, nullptr);
+        if (root)
+            CertCloseStore(root, 0);
+        return added;
+    }();
+    return ok;
+}
+
+TEST(HttpNginx, HttpsWithTheTestCaVerifiedByDefault)
+{
+    NEED_NGINX();
+    ASSERT_NE(Server().tlsPort, 0);
+    TvHttpRequest request;
+    request.SetPath("/index.txt");
+    {
+        // Before the CA is trusted the server's certificate is refused.
+        TvHttp http;
+        std::unique_ptr<TvHttpResponse> r(http.SynchronousRequest("localhost", Server().tlsPort, true, request));
+        EXPECT_FALSE(r);
+    }
+    ASSERT_TRUE(TrustTestCa(Server().dir + "/ca.pem"));
+    TvHttp http;
+    for (int i = 0; i < 2; ++i) {
+        std::unique_ptr<TvHttpResponse> r(http.SynchronousRequest("localhost", Server().tlsPort, true, request));
+        TvString log;
+        http.GetErrorLogText(log);
+        ASSERT_TRUE(r) << log.GetUtf8();
+        EXPECT_EQ(r->GetBody(), "hello from nginx\n");
+    }
+    EXPECT_EQ(http.Impl().ConnectCount(), 1);
 }
 
 TEST(HttpNginx, OversizedUploadGets413)
