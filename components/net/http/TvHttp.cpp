@@ -1,0 +1,77 @@
+#include "components/net/http/TvHttp.h"
+
+#include "components/foundation/StringBuffer.h"
+
+std::string ClsHttpResponse::GetBodyText() const
+{
+    std::string charset;
+    m_result.responseHeader.GetFieldParam("content-type", "charset", charset);
+    std::string bytes = m_body.substr(0, m_body.find('\0'));
+    if (HttpEqualsNoCase(charset, "utf-8") || HttpEqualsNoCase(charset, "utf8"))
+        return bytes;
+    std::string out;
+    for (unsigned char c : bytes) {
+        if (c < 0x80) {
+            out += char(c);
+        } else {
+            out += char(0xC0 | (c >> 6));
+            out += char(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+ClsHttp::~ClsHttp()
+{
+    for (auto& entry : m_pool)
+        entry.second->Close(m_log);
+}
+
+int ClsHttp::ConnectCount() const
+{
+    int n = 0;
+    for (const auto& entry : m_pool)
+        n += entry.second->ConnectCount();
+    return n;
+}
+
+ClsHttpResponse* ClsHttp::SynchronousRequest(const char* host, int port, bool useTls, ClsHttpRequest& request)
+{
+    m_log.ClearLog();
+    LogContextScope scope(m_log, "SynchronousRequest");
+    m_log.LogData("DllDate", "Sep 14 2007");
+    std::string cleaned = HttpCleanHost(host);
+    auto response = std::make_unique<ClsHttpResponse>();
+    response->SetDomain(cleaned);
+
+    std::string key = cleaned + ":" + std::to_string(port) + (useTls ? ":tls" : "");
+    std::unique_ptr<HttpClient>& client = m_pool[key];
+    if (!client)
+        client = std::make_unique<HttpClient>();
+    if (!client->OpenConnection(m_settings, cleaned.c_str(), port, useTls, m_log, nullptr))
+        return nullptr;
+    if (!client->PerformRequest(m_settings, request.Request(), response->Result(), response->Body(), m_log, nullptr))
+        return nullptr;
+    m_result.requestHeader = response->Result().requestHeader;
+    return response.release();
+}
+
+TvHttpResponse::TvHttpResponse() : m_impl(new ClsHttpResponse) { }
+TvHttpResponse::~TvHttpResponse() { delete m_impl; }
+TvHttpRequest::TvHttpRequest() : m_impl(new ClsHttpRequest) { }
+TvHttpRequest::~TvHttpRequest() { delete m_impl; }
+TvHttp::TvHttp() : m_impl(new ClsHttp) { }
+TvHttp::~TvHttp() { delete m_impl; }
+
+TvHttpResponse* TvHttp::SynchronousRequest(const char* host, int port, bool useTls, TvHttpRequest& request)
+{
+    ClsHttpResponse* response = m_impl->SynchronousRequest(host, port, useTls, request.Impl());
+    return response ? new TvHttpResponse(response) : nullptr;
+}
+
+void TvHttp::GetErrorLogText(TvString& out)
+{
+    torvane::StringBuffer text;
+    m_impl->Log().RenderText(text);
+    out.SetUtf8(text.GetText());
+}

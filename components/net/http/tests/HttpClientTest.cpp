@@ -1,0 +1,282 @@
+#include "components/net/http/HttpChunked.h"
+#include "components/net/http/TvHttp.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// The scripted peer, started once per test process and stopped when it exits.
+pid_t g_peerPid = 0;
+
+void StopPeer()
+{
+    if (g_peerPid > 0) {
+        kill(g_peerPid, SIGTERM);
+        waitpid(g_peerPid, nullptr, 0);
+    }
+}
+
+int PeerPort()
+{
+    static int port = [] {
+        int fds[2];
+        if (pipe(fds) != 0)
+            return 0;
+        pid_t pid = fork();
+        if (pid == 0) {
+            dup2(fds[1], 1);
+            close(fds[0]);
+            close(fds[1]);
+            std::string script = std::string(VORNALT_SOURCE_DIR) + "/components/net/http/tests/http_peer.py";
+            execlp("python3", "python3", script.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        g_peerPid = pid;
+        std::atexit(StopPeer);
+        // Read up to the line end; the pipe stays open so the peer never writes into a closed one.
+        std::string line;
+        char c;
+        while (line.size() < 16 && read(fds[0], &c, 1) == 1 && c != '\n')
+            line += c;
+        return std::atoi(line.c_str());
+    }();
+    return port;
+}
+
+struct Reply {
+    std::unique_ptr<TvHttpResponse> response;
+    std::string log;
+};
+
+Reply Get(TvHttp& http, const char* path)
+{
+    TvHttpRequest request;
+    request.SetPath(path);
+    Reply r;
+    r.response.reset(http.SynchronousRequest("127.0.0.1", PeerPort(), false, request));
+    TvString text;
+    http.GetErrorLogText(text);
+    r.log = text.GetUtf8();
+    return r;
+}
+
+std::string Hex(const std::string& bytes)
+{
+    std::string out;
+    char b[3];
+    for (unsigned char c : bytes) {
+        std::snprintf(b, sizeof b, "%02x", c);
+        out += b;
+    }
+    return out;
+}
+
+std::string Body(const Reply& r) { return r.response ? r.response->GetBody() : std::string(); }
+
+} // namespace
+
+TEST(HttpClient, MultipartUploadParsedByPythonIsIdentical)
+{
+    ASSERT_GT(PeerPort(), 0);
+    char dir[] = "/tmp/httpupXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    std::string jpeg("\xFF\xD8\xFF\xE0\0\x10JFIF\0\r\n--\r\n\r\n\xFF\xD9", 22);
+    for (int i = 0; i < 3000; ++i)
+        jpeg += char(i * 7);
+    std::string path = std::string(dir) + "/sun \"set\".jpg";
+    std::ofstream(path, std::ios::binary) << jpeg;
+
+    TvHttp http;
+    TvHttpRequest request;
+    request.SetPath("/upload");
+    request.SelectMultipartPost();
+    request.AddFormField("title", "Sonnenuntergang \xC3\xBC\xE2\x82\xAC");
+    request.AddFormField("tags", "a b");
+    ASSERT_TRUE(request.AddUploadFile("photo", path.c_str()));
+    std::unique_ptr<TvHttpResponse> response(http.SynchronousRequest("127.0.0.1", PeerPort(), false, request));
+    ASSERT_TRUE(response);
+    EXPECT_EQ(response->GetStatusCode(), 200);
+    TvString text;
+    response->GetStatusText(text);
+    EXPECT_STREQ(text.GetUtf8(), "OK");
+    std::string body = response->GetBody();
+    EXPECT_NE(body.find("\"title\": \"Sonnenuntergang \xC3\xBC\xE2\x82\xAC\""), std::string::npos) << body;
+    EXPECT_NE(body.find("\"tags\": \"a b\""), std::string::npos) << body;
+    EXPECT_NE(body.find("\"filename\": \"sun \\\"set\\\".jpg\""), std::string::npos) << body;
+    EXPECT_NE(body.find("\"hex\": \"" + Hex(jpeg) + "\""), std::string::npos);
+    EXPECT_NE(body.find("\"type\": \"image/jpeg\""), std::string::npos);
+    std::remove(path.c_str());
+    rmdir(dir);
+}
+
+TEST(HttpClient, KeepAliveReuseAndConnectionClose)
+{
+    ASSERT_GT(PeerPort(), 0);
+    TvHttp http;
+    Reply a = Get(http, "/echo?a=1");
+    Reply b = Get(http, "/echo?b=2");
+    ASSERT_TRUE(a.response && b.response) << b.log;
+    EXPECT_EQ(http.Impl().ConnectCount(), 1);
+    std::string peerA = Body(a).substr(Body(a).find("\"peer\""), 14);
+    EXPECT_EQ(peerA, Body(b).substr(Body(b).find("\"peer\""), 14));
+    EXPECT_NE(Body(a).find("\"Host\": \"127.0.0.1\""), std::string::npos) << Body(a);
+
+    Reply c = Get(http, "/close");
+    ASSERT_TRUE(c.response);
+    EXPECT_EQ(Body(c), "bye");
+    Reply d = Get(http, "/echo");
+    ASSERT_TRUE(d.response);
+    EXPECT_EQ(http.Impl().ConnectCount(), 2);
+}
+
+TEST(HttpClient, BodiesByLengthChunkedAndClose)
+{
+    ASSERT_GT(PeerPort(), 0);
+    TvHttp http;
+    Reply chunked = Get(http, "/chunked");
+    ASSERT_TRUE(chunked.response) << chunked.log;
+    EXPECT_EQ(Body(chunked), "hello world");
+    // The trailer was consumed: the connection serves the next request.
+    Reply next = Get(http, "/echo");
+    ASSERT_TRUE(next.response) << next.log;
+    EXPECT_EQ(next.response->GetStatusCode(), 200);
+    EXPECT_EQ(http.Impl().ConnectCount(), 1);
+
+    Reply toClose = Get(http, "/toclose");
+    ASSERT_TRUE(toClose.response);
+    EXPECT_EQ(Body(toClose), "until the end");
+
+    Reply notFound = Get(http, "/404len");
+    ASSERT_TRUE(notFound.response);
+    EXPECT_EQ(notFound.response->GetStatusCode(), 404);
+    EXPECT_EQ(Body(notFound), "not here!");
+    EXPECT_NE(notFound.log.find("not here!"), std::string::npos);
+    EXPECT_FALSE(Get(http, "/404nolen").response);
+
+    Reply cont = Get(http, "/continue");
+    ASSERT_TRUE(cont.response) << cont.log;
+    EXPECT_EQ(cont.response->GetStatusCode(), 200);
+    EXPECT_EQ(Body(cont), "ok");
+}
+
+TEST(HttpClient, BodyTextCharsets)
+{
+    ASSERT_GT(PeerPort(), 0);
+    TvHttp http;
+    TvString text;
+    Reply latin = Get(http, "/latin1");
+    ASSERT_TRUE(latin.response);
+    latin.response->GetBodyText(text);
+    EXPECT_STREQ(text.GetUtf8(), "caf\xC3\xA9");
+    Reply utf8 = Get(http, "/utf8");
+    ASSERT_TRUE(utf8.response);
+    utf8.response->GetBodyText(text);
+    EXPECT_STREQ(text.GetUtf8(), "caf\xC3\xA9");
+}
+
+TEST(HttpClient, HostileServersFailWithinBounds)
+{
+    ASSERT_GT(PeerPort(), 0);
+    TvHttp http;
+    http.Impl().Settings().readTimeoutSeconds = 5;
+    http.Impl().Settings().maxContentLength = 1 << 20;
+    struct Case {
+        const char* path;
+        const char* error;
+    } cases[] = {
+        { "/lying", "Failed to get response data" },
+        { "/endless-chunked", "Chunked response is too large." },
+        { "/huge-chunk", "Chunk size out of range" },
+        { "/huge-chunk2", "Chunked response is too large." },
+        { "/nostatus", "Received unexpected HTTP response" },
+        { "/endless-header", "Response header too large" },
+    };
+    for (const Case& c : cases) {
+        Reply r = Get(http, c.path);
+        EXPECT_FALSE(r.response) << c.path;
+        EXPECT_NE(r.log.find(c.error), std::string::npos) << c.path << "\n" << r.log;
+        // Whatever was left unread is gone with the connection: the next answer is clean.
+        Reply after = Get(http, "/echo?after");
+        ASSERT_TRUE(after.response) << c.path << "\n" << after.log;
+        EXPECT_NE(Body(after).find("/echo?after"), std::string::npos) << c.path;
+    }
+
+    http.Impl().Settings().maxContentLength = 10;
+    Reply big = Get(http, "/big");
+    EXPECT_FALSE(big.response);
+    EXPECT_NE(big.log.find("Content length more than the maximum allowed."), std::string::npos);
+    http.Impl().Settings().maxContentLength = 0;
+    Reply again = Get(http, "/big");
+    ASSERT_TRUE(again.response) << again.log;
+    EXPECT_EQ(Body(again), std::string(5000, 'x'));
+}
+
+TEST(HttpClient, GzipBodies)
+{
+    ASSERT_GT(PeerPort(), 0);
+    TvHttp http;
+    http.Impl().Settings().maxContentLength = 1 << 20;
+    std::string text;
+    for (int i = 0; i < 1000; ++i)
+        text += "unpacked text ";
+    Reply good = Get(http, "/gzip");
+    ASSERT_TRUE(good.response) << good.log;
+    EXPECT_EQ(Body(good), text);
+    // Without the field, and when the member is corrupt or too big, the packed bytes stay.
+    for (const char* path : { "/gzip-plain", "/gzip-badcrc", "/gzip-isize", "/gzip-bomb" }) {
+        Reply r = Get(http, path);
+        ASSERT_TRUE(r.response) << path << r.log;
+        ASSERT_GT(Body(r).size(), 10u) << path;
+        EXPECT_EQ((unsigned char)Body(r)[0], 0x1F) << path;
+        EXPECT_LT(Body(r).size(), 100000u) << path;
+    }
+    EXPECT_EQ(http.Impl().ConnectCount(), 1);
+}
+
+TEST(HttpClient, HostCleaningAndPathChecks)
+{
+    EXPECT_EQ(HttpCleanHost("HTTP://Example.Org/"), "example.org");
+    EXPECT_EQ(HttpCleanHost("a.b/c/d"), "a.bcd");
+    ASSERT_GT(PeerPort(), 0);
+    TvHttp http;
+    Reply r = Get(http, "HTTP://127.0.0.1/x");
+    EXPECT_FALSE(r.response);
+    EXPECT_NE(r.log.find("Path should not contain http://domain"), std::string::npos);
+    Reply split = Get(http, "/echo\r\nX-Evil: 1");
+    EXPECT_FALSE(split.response);
+    Reply ok = Get(http, "/echo");
+    EXPECT_TRUE(ok.response) << ok.log;
+}
+
+TEST(HttpChunkedDecoder, SplitFeedsAndLimits)
+{
+    const std::string wire = "5;ext=1\r\nhello\r\n6\r\n world\r\n0\r\nX: y\r\n\r\nNEXT";
+    for (size_t step = 1; step <= wire.size(); ++step) {
+        HttpChunkedDecoder d(1000);
+        size_t pos = 0;
+        HttpChunkedDecoder::Status s = HttpChunkedDecoder::NeedMore;
+        while (s == HttpChunkedDecoder::NeedMore && pos < wire.size()) {
+            size_t used = 0;
+            s = d.Feed(wire.data() + pos, std::min(step, wire.size() - pos), &used);
+            pos += used;
+        }
+        ASSERT_EQ(s, HttpChunkedDecoder::Done) << step;
+        EXPECT_EQ(d.Body(), "hello world");
+        EXPECT_EQ(wire.substr(pos), "NEXT");
+    }
+    const char* bad[] = { "zz\r\n", "5\r\nhelloXX\r\n", "10000000000000000\r\n", "b\r\n" };
+    for (const char* b : bad) {
+        HttpChunkedDecoder d(10);
+        size_t used;
+        EXPECT_EQ(d.Feed(b, std::char_traits<char>::length(b), &used), HttpChunkedDecoder::Failed) << b;
+    }
+}
