@@ -302,18 +302,7 @@ bool SmtpConnImpl::smtpConnect(const char* host, int port, const char* user, con
         return false;
     }
     std::string lines, line;
-    bool ehloOk = false;
-    for (;;) {
-        if (!readResponseLine(250, line, log, progress))
-            break;
-        lines += line + "\n";
-        parseEhloLine(line);
-        if (line.size() < 4 || line[3] == ' ') {
-            ehloOk = true;
-            break;
-        }
-    }
-    if (ehloOk) {
+    if (readHelloReply(lines, log, progress)) {
         log.LogData("helloResponse", lines.c_str());
         m_user = u;
         m_password = p;
@@ -354,6 +343,36 @@ bool SmtpConnImpl::smtpConnect(const char* host, int port, const char* user, con
     m_keySsl = m_ssl;
     m_keyStartTls = m_startTls;
     return true;
+}
+
+bool SmtpConnImpl::readHelloReply(std::string& lines, LogBase& log, ProgressMonitor* progress)
+{
+    std::string line;
+    for (;;) {
+        if (!readResponseLine(250, line, log, progress))
+            return false;
+        lines += line + "\n";
+        parseEhloLine(line);
+        if (line.size() < 4 || line[3] == ' ')
+            return true;
+    }
+}
+
+void SmtpConnImpl::attachConnectedHandle(SOCKET handle, int idleTimeoutMs)
+{
+    m_socket.AttachConnectedHandle(handle);
+    m_socket.SetIdleTimeoutMs(DWORD(idleTimeoutMs));
+    m_closed = false;
+}
+
+bool SmtpConnImpl::announced(const char* method) const
+{
+    static const char* names[kMethodCount] = {"LOGIN", "PLAIN", "CRAM-MD5", "NTLM", "MSN", "DIGEST-MD5", "GSSAPI",
+        "KERBEROS_V4", "ANONYMOUS"};
+    for (int i = 0; i < kMethodCount; ++i)
+        if (std::string(names[i]) == method)
+            return m_methods[i];
+    return std::string("DSN") == method && m_dsn;
 }
 
 bool SmtpConnImpl::login(const std::string& authMethod, LogBase& log, ProgressMonitor* progress)

@@ -46,6 +46,13 @@ public:
     bool authCramMd5(const std::string& user, const std::string& password, LogBase& log,
         ProgressMonitor* progress);
 
+    // Reads the EHLO reply and records the capabilities it announces.
+    bool readHelloReply(std::string& lines, LogBase& log, ProgressMonitor* progress);
+    // Talks over an already connected stream (a socket pair in the fuzz harness and tests).
+    void attachConnectedHandle(SOCKET handle, int idleTimeoutMs);
+    // Whether the last EHLO reply announced the login method (or "DSN").
+    bool announced(const char* method) const;
+
     int lastReplyCode() const { return m_lastReplyCode; }
     const std::string& transcript() const { return m_transcript; }
     bool isConnected() const { return m_socket.IsConnected(); }

@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -362,4 +365,36 @@ TEST(SmtpSession, HostNormalisation)
     EXPECT_EQ(man.GetSmtpHost(), "mail.example.test");
     man.SetSmtpHost(" host/with/path ");
     EXPECT_EQ(man.GetSmtpHost(), " hostwithpath ");
+}
+
+TEST(SmtpSession, EhloCapabilities)
+{
+    struct Case {
+        const char* reply;
+        std::vector<const char*> on;
+        std::vector<const char*> off;
+    };
+    const Case cases[] = {
+        {"250-peer\r\n250-AUTH LOGIN PLAIN\r\n250 DSN\r\n", {"LOGIN", "PLAIN", "DSN"}, {"CRAM-MD5", "NTLM"}},
+        {"250-peer\r\n250 AUTH=LOGIN PLAIN\r\n", {}, {"LOGIN", "PLAIN", "DSN"}},
+        {"250-peer\r\n250-auth cram-md5 digest-md5\r\n250 SIZE\r\n", {"CRAM-MD5", "DIGEST-MD5"}, {"LOGIN"}},
+        // A method name inside a longer word announces nothing.
+        {"250-peer\r\n250 AUTH XLOGIN PLAINX\r\n", {}, {"LOGIN", "PLAIN"}},
+    };
+    for (const Case& c : cases) {
+        int pair[2];
+        ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+        ASSERT_EQ(write(pair[1], c.reply, strlen(c.reply)), ssize_t(strlen(c.reply)));
+        SmtpConnImpl session;
+        session.attachConnectedHandle(pair[0], 2000);
+        TextLog log;
+        std::string lines;
+        EXPECT_TRUE(session.readHelloReply(lines, log, nullptr)) << c.reply;
+        for (const char* m : c.on)
+            EXPECT_TRUE(session.announced(m)) << c.reply << m;
+        for (const char* m : c.off)
+            EXPECT_FALSE(session.announced(m)) << c.reply << m;
+        session.closeSmtpConnection(log);
+        close(pair[1]);
+    }
 }

@@ -1,6 +1,10 @@
 #include "components/mail/tests/SmtpTestSupport.h"
 
+#include <arpa/inet.h>
 #include <csignal>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -108,6 +112,78 @@ const Peer& ScriptedPeer(const std::string& scenario)
 const Peer& AiosmtpdPeer()
 {
     return Start("aiosmtpd", {"/usr/bin/python3", std::string(VORNALT_SOURCE_DIR) + "/components/mail/tests/aiosmtpd_peer.py"});
+}
+
+namespace {
+
+int FreeLoopbackPort()
+{
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
+        && getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        port = ntohs(address.sin_port);
+    close(fd);
+    return port;
+}
+
+bool Listening(int port)
+{
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(uint16_t(port));
+    bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    close(fd);
+    return ok;
+}
+
+} // namespace
+
+const Peer& EximPeer()
+{
+    auto& peers = Peers();
+    auto found = peers.find("exim");
+    if (found != peers.end())
+        return found->second->peer;
+    auto running = std::make_unique<Running>();
+    Peer& peer = running->peer;
+    peer.folder = TempFolder();
+    const std::string& dir = peer.folder;
+    // exim drops to nobody: its folders must be open to it.
+    chmod(dir.c_str(), 0777);
+    mkdir((dir + "/spool").c_str(), 0777);
+    mkdir((dir + "/maildir").c_str(), 0777);
+    chmod((dir + "/spool").c_str(), 0777);
+    chmod((dir + "/maildir").c_str(), 0777);
+    std::string config = ReadFile(std::string(VORNALT_SOURCE_DIR) + "/components/mail/tests/data/exim.conf");
+    for (size_t at; (at = config.find("@DIR@")) != std::string::npos;)
+        config.replace(at, 5, dir);
+    std::ofstream(dir + "/exim.conf") << config;
+    int port = FreeLoopbackPort();
+    if (access("/usr/sbin/exim4", X_OK) == 0 && port > 0) {
+        std::string portText = std::to_string(port), conf = dir + "/exim.conf";
+        std::vector<std::string> argv = {"/usr/sbin/exim4", "-bdf", "-oX", portText, "-C", conf, "-odi"};
+        std::vector<char*> args;
+        for (auto& a : argv)
+            args.push_back(a.data());
+        args.push_back(nullptr);
+        pid_t pid;
+        if (posix_spawn(&pid, args[0], nullptr, nullptr, args.data(), environ) == 0) {
+            running->pid = pid;
+            for (int i = 0; i < 100 && !Listening(port); ++i)
+                usleep(50000);
+            if (Listening(port))
+                peer.port = port;
+        }
+    }
+    peers.emplace("exim", std::move(running));
+    return peers.find("exim")->second->peer;
 }
 
 } // namespace smtptest

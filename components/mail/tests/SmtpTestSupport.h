@@ -19,6 +19,10 @@ const Peer& ScriptedPeer(const std::string& scenario);
 // An aiosmtpd server that keeps every message (aiosmtpd_peer.py); port 0 when not installed.
 const Peer& AiosmtpdPeer();
 
+// exim4 with LOGIN, PLAIN and CRAM-MD5 (user "user", password "secret"), DSN, delivering local parts
+// of example.test into folder/maildir/<local part>; its log is folder/mainlog. Port 0 when missing.
+const Peer& EximPeer();
+
 std::string ReadFile(const std::string& path);
 std::string TempFolder();
 

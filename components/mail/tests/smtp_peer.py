@@ -45,6 +45,21 @@ def serve(sock):
             log(conn, line.rstrip(b"\r\n"))
         return line
 
+    if scenario in ("pop3", "imap"):
+        send("+OK POP3 ready\r\n" if scenario == "pop3" else "* OK IMAP4 ready\r\n")
+        n = 0
+        while True:
+            line = readline()
+            if not line:
+                return
+            n += 1
+            # Token round: a continuation with a token, then the verdict on the last token.
+            if n == 1:
+                send("+ " + base64.b64encode(b"server-token").decode() + "\r\n")
+            elif line.strip() == base64.b64encode(b"final-good"):
+                send("+OK logged in\r\n")
+            else:
+                send("-ERR denied\r\n")
     send("220 peer ready\r\n")
     while True:
         line = readline()
