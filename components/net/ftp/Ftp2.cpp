@@ -446,7 +446,13 @@ bool Ftp2::ConnectDirect(LogBase& log, ProgressMonitor* monitor)
     }
     log.LogDataInt("initialStatus", code);
     log.LogData("initialResponse", text.c_str());
-    if (AuthTls || AuthSsl) {
+    if (ImplicitSsl) {
+        // Every data connection of this session runs TLS, so the server has to expect that.
+        int c;
+        std::string r;
+        if (Command("PBSZ 0", c, r, log, monitor))
+            Command("PROT P", c, r, log, monitor);
+    } else if (AuthTls || AuthSsl) {
         log.LogInfo("converting to secure connection...");
         if (!AuthUpgrade(log, monitor))
             return false;
@@ -1018,6 +1024,14 @@ bool Ftp2::UploadFromSource(bool append, const std::string& remoteName, DataSour
         IdleTimeoutMs = saved;
         return false;
     }
+    if (data->IsTls()) {
+        // Session tickets the server sent after the handshake must be read before the close, or
+        // the kernel resets the connection and the server reports the upload as failed.
+        DataBuffer ignored;
+        bool t = false, a = false, e = false, c = false;
+        LogNull quiet;
+        data->ReceiveBytes(ignored, 4096, 0, 300, quiet, nullptr, &t, &a, &e, &c);
+    }
     log.LogDataInt("uploadRate", int(UploadRate));
     log.LogDataInt64("numBytesSent", std::int64_t(BytesSent - sentBefore));
     {
@@ -1461,7 +1475,10 @@ void Ftp2::ParseListing(std::vector<std::string>& lines, LogBase& log)
             FtpEntry e;
             e.name = f[0];
             size_t slash = f[1].find('/');
-            e.size = ParseInt64(slash == std::string::npos ? f[1] : f[1].substr(slash + 1)) * 512;
+            std::int64_t blocks = ParseInt64(slash == std::string::npos ? f[1] : f[1].substr(slash + 1));
+            if (blocks > INT64_MAX / 512)
+                continue;
+            e.size = blocks * 512;
             std::string base = e.name.substr(0, e.name.find(';'));
             e.isDirectory = base.size() >= 4 && base.compare(base.size() - 4, 4, ".DIR") == 0;
             if (!MakeFileTime(y, MonthNumber(mon), d, h, mi, s, e.lastWrite))
