@@ -1030,6 +1030,7 @@ bool Ftp2::UploadFromSource(bool append, const std::string& remoteName, DataSour
         DataBuffer ignored;
         bool t = false, a = false, e = false, c = false;
         LogNull quiet;
+        data->SetIdleTimeoutMs(300);
         data->ReceiveBytes(ignored, 4096, 0, 300, quiet, nullptr, &t, &a, &e, &c);
     }
     log.LogDataInt("uploadRate", int(UploadRate));
