@@ -906,6 +906,9 @@ bool Ftp2::AcceptActive(std::unique_ptr<Socket2>& data, int discardFlags, bool l
         data.reset(m_listen.AcceptNext(DWORD(HeartbeatMs), wait, log, &aborted, monitor));
     }
     m_listen.CloseQuiet(0, 1000, nullptr);
+    // The server connects to us; its certificate must still name the server we logged in to.
+    if (data)
+        data->SetPeerName(Hostname.c_str());
     if (!data) {
         log.LogDataInt("AcceptMS", int(GetTickCount64() - start));
         if (listing)

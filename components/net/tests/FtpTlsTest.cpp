@@ -77,7 +77,7 @@ public:
              << "\nbackground=NO\nrun_as_launching_user=YES\nanonymous_enable=YES\nlocal_enable=NO\n"
                 "write_enable=YES\nanon_upload_enable=YES\nanon_root="
              << m_root << "\nno_anon_password=YES\nsecure_chroot_dir=" << m_dir
-             << "/empty\npasv_enable=YES\npasv_address=127.0.0.1\nconnect_from_port_20=NO\nseccomp_sandbox=NO\n"
+             << "/empty\npasv_enable=YES\npasv_address=127.0.0.1\nconnect_from_port_20=NO\nport_enable=YES\nseccomp_sandbox=NO\n"
                 "ssl_enable=YES\nallow_anon_ssl=YES\nforce_anon_logins_ssl=YES\nforce_anon_data_ssl=YES\n"
                 "require_ssl_reuse=NO\nssl_tlsv1=YES\nrsa_cert_file="
              << pki.serverCert << "\nrsa_private_key_file=" << pki.serverKey << "\n"
@@ -144,21 +144,21 @@ TEST(FtpTls, ExplicitAndImplicitTlsUploadsWithProtectedData)
     for (size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = char(i * 7 + 3);
     std::ofstream(local, std::ios::binary) << bytes;
-    for (bool implicit : { false, true }) {
+    for (auto [implicit, passive] : { std::pair { false, true }, { true, true }, { false, false } }) {
         TlsVsftpd server(implicit);
         ASSERT_NE(server.Port(), 0);
         ClsFtp2 ftp;
         Ftp2& engine = ftp.Engine();
         engine.Hostname = "localhost";
         engine.Port = server.Port();
-        engine.Passive = true;
+        engine.Passive = passive;
         engine.IdleTimeoutMs = 10000;
         engine.ImplicitSsl = implicit;
         engine.AuthTls = !implicit;
         ASSERT_TRUE(ftp.Connect(nullptr)) << LogText(ftp);
         EXPECT_EQ(engine.SecureControl, !implicit);
         ASSERT_TRUE(ftp.ChangeRemoteDir(server.UploadDir(), nullptr, false)) << LogText(ftp);
-        ASSERT_TRUE(ftp.PutFile(local, "secure.bin", nullptr, false)) << (implicit ? "implicit\n" : "explicit\n")
+        ASSERT_TRUE(ftp.PutFile(local, "secure.bin", nullptr, false)) << (implicit ? "implicit " : "explicit ") << passive << "\n"
                                                                        << LogText(ftp);
         EXPECT_EQ(ReadFile(server.UploadDir() + "/secure.bin"), bytes);
         ftp.Disconnect(nullptr);
