@@ -398,7 +398,10 @@ bool Ftp2::EncodeArgument(const std::string& utf8, std::string& out, LogBase& lo
 
 bool Ftp2::ConnectDirect(LogBase& log, ProgressMonitor* monitor)
 {
-    m_control.CloseBoth(*std::make_unique<LogNull>());
+    {
+        LogNull quiet;
+        m_control.CloseBoth(quiet);
+    }
     SessionLog.clear();
     SecureControl = false;
     m_control.SetConnectTimeoutSeconds(DWORD(ConnectTimeout));
