@@ -57,6 +57,8 @@ public:
     void SetListenAddress(const char* literal) { m_socket.SetListenAddress(literal); }
     bool GetLocalAddress(torvane::StringBuffer& text, int& port) const;
     const char* GetRemoteHost() const;
+    // The name a later StartTls verifies the server by, for connections that were accepted.
+    void SetPeerName(const char* name) { m_host.SetText(name); }
 
     void SetIdleTimeoutMs(DWORD ms) { ActiveSocket().SetIdleTimeoutMs(ms); }
     DWORD GetIdleTimeoutMs() const;

@@ -398,7 +398,10 @@ bool Ftp2::EncodeArgument(const std::string& utf8, std::string& out, LogBase& lo
 
 bool Ftp2::ConnectDirect(LogBase& log, ProgressMonitor* monitor)
 {
-    m_control.CloseBoth(*std::make_unique<LogNull>());
+    {
+        LogNull quiet;
+        m_control.CloseBoth(quiet);
+    }
     SessionLog.clear();
     SecureControl = false;
     m_control.SetConnectTimeoutSeconds(DWORD(ConnectTimeout));
@@ -446,7 +449,13 @@ bool Ftp2::ConnectDirect(LogBase& log, ProgressMonitor* monitor)
     }
     log.LogDataInt("initialStatus", code);
     log.LogData("initialResponse", text.c_str());
-    if (AuthTls || AuthSsl) {
+    if (ImplicitSsl) {
+        // Every data connection of this session runs TLS, so the server has to expect that.
+        int c;
+        std::string r;
+        if (Command("PBSZ 0", c, r, log, monitor))
+            Command("PROT P", c, r, log, monitor);
+    } else if (AuthTls || AuthSsl) {
         log.LogInfo("converting to secure connection...");
         if (!AuthUpgrade(log, monitor))
             return false;
@@ -900,6 +909,9 @@ bool Ftp2::AcceptActive(std::unique_ptr<Socket2>& data, int discardFlags, bool l
         data.reset(m_listen.AcceptNext(DWORD(HeartbeatMs), wait, log, &aborted, monitor));
     }
     m_listen.CloseQuiet(0, 1000, nullptr);
+    // The server connects to us; its certificate must still name the server we logged in to.
+    if (data)
+        data->SetPeerName(Hostname.c_str());
     if (!data) {
         log.LogDataInt("AcceptMS", int(GetTickCount64() - start));
         if (listing)
@@ -1017,6 +1029,15 @@ bool Ftp2::UploadFromSource(bool append, const std::string& remoteName, DataSour
         ReadReply(c, r, quiet, positive, nullptr, 12);
         IdleTimeoutMs = saved;
         return false;
+    }
+    if (data->IsTls()) {
+        // Session tickets the server sent after the handshake must be read before the close, or
+        // the kernel resets the connection and the server reports the upload as failed.
+        DataBuffer ignored;
+        bool t = false, a = false, e = false, c = false;
+        LogNull quiet;
+        data->SetIdleTimeoutMs(300);
+        data->ReceiveBytes(ignored, 4096, 0, 300, quiet, nullptr, &t, &a, &e, &c);
     }
     log.LogDataInt("uploadRate", int(UploadRate));
     log.LogDataInt64("numBytesSent", std::int64_t(BytesSent - sentBefore));
@@ -1461,7 +1482,10 @@ void Ftp2::ParseListing(std::vector<std::string>& lines, LogBase& log)
             FtpEntry e;
             e.name = f[0];
             size_t slash = f[1].find('/');
-            e.size = ParseInt64(slash == std::string::npos ? f[1] : f[1].substr(slash + 1)) * 512;
+            std::int64_t blocks = ParseInt64(slash == std::string::npos ? f[1] : f[1].substr(slash + 1));
+            if (blocks > INT64_MAX / 512)
+                continue;
+            e.size = blocks * 512;
             std::string base = e.name.substr(0, e.name.find(';'));
             e.isDirectory = base.size() >= 4 && base.compare(base.size() - 4, 4, ".DIR") == 0;
             if (!MakeFileTime(y, MonthNumber(mon), d, h, mi, s, e.lastWrite))

@@ -740,3 +740,79 @@ TEST(FtpVsftpd, PlanAndUploadModesFromARealListing)
         EXPECT_EQ(names.names, expected) << "mode " << c.mode << LogText(cls);
     }
 }
+
+// ---------------------------------------------------------------- public class and callbacks
+
+TEST(FtpPublic, HostnameIsNormalised)
+{
+    struct Case {
+        const char* given;
+        const char* stored;
+    } cases[] = {
+        { "  ftp://Example.COM/ ", "example.com" },
+        { "FTP:host.example", "host.example" },
+        { "plain.Host", "plain.host" },
+    };
+    for (const auto& c : cases) {
+        TvFtp2 ftp;
+        ftp.SetHostname(c.given);
+        TvString out;
+        ftp.GetHostname(out);
+        EXPECT_STREQ(out.GetUtf8(), c.stored) << c.given;
+    }
+}
+
+TEST(FtpPublic, AdapterForwardsWithOwnFlagsAndDropsOtherNumericInfo)
+{
+    struct App : TvFtpProgress {
+        void DataPortInfo(int port) override { ports.push_back(port); }
+        void BeginUploadFile(const char*, bool* skip) override
+        {
+            ASSERT_NE(skip, nullptr);
+            *skip = true;
+        }
+        void AbortCheck(bool*) override { ++abortChecks; }
+        std::vector<int> ports;
+        int abortChecks = 0;
+    } app;
+    TvFtpCb cb(&app);
+    ProgressEvent& event = cb;
+    event.OnNumericInfo(0, 5001);
+    event.OnNumericInfo(3, 7);
+    EXPECT_EQ(app.ports, std::vector<int> { 5001 });
+    event.OnBeginUploadFile("x", nullptr);
+    bool skip = false;
+    event.OnBeginUploadFile("x", &skip);
+    EXPECT_TRUE(skip);
+    event.OnHeartbeat(0, nullptr);
+    bool abort = false;
+    event.OnHeartbeat(0, &abort);
+    EXPECT_EQ(app.abortChecks, 1);
+    TvFtpCb none(nullptr);
+    skip = false;
+    static_cast<ProgressEvent&>(none).OnBeginRemoteDir("d", &skip);
+    EXPECT_FALSE(skip);
+}
+
+TEST(FtpPublic, ErrorTextOfAFailedConnectSurvivesIsConnected)
+{
+    TvFtp2 ftp;
+    ftp.SetHostname("127.0.0.1");
+    ftp.SetPort(UnusedLoopbackPort());
+    ftp.Impl().Engine().ConnectTimeout = 5;
+    EXPECT_FALSE(ftp.Connect());
+    TvString before;
+    ftp.GetLastErrorText(before);
+    std::string text = before.GetUtf8();
+    EXPECT_NE(text.find("Connect"), std::string::npos);
+    EXPECT_NE(text.find("Failed to connect to FTP server."), std::string::npos) << text;
+    EXPECT_FALSE(ftp.IsConnected());
+    TvString after;
+    ftp.GetLastErrorText(after);
+    EXPECT_EQ(text, after.GetUtf8());
+    std::string missing = ProcessTempDir() + "/does-not-exist";
+    EXPECT_FALSE(ftp.PutFile(missing.c_str(), "x"));
+    TvString put;
+    ftp.GetLastErrorText(put);
+    EXPECT_NE(std::string(put.GetUtf8()).find("Failed to get file size."), std::string::npos);
+}
