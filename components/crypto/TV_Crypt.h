@@ -5,6 +5,8 @@
 #include "components/foundation/StringBuffer.h"
 #include "platform/crypto/CryptTypes.h"
 
+#include <vector>
+
 class Certificate;
 class CertificateStore;
 class CryptoAlg;
@@ -38,6 +40,9 @@ public:
         CertificateStore* receiveSigners, Certificate** signer, LogBase* log);
     bool VerifySignature(const DataBuffer& message, DataBuffer& content, Certificate** signer, LogBase* log);
     bool EncryptMessage(const unsigned char* data, unsigned length, DataBuffer& out, const Certificate& recipient, LogBase* log);
+    // One envelope that each of the recipients can open.
+    bool EncryptMessage(const unsigned char* data, unsigned length, DataBuffer& out,
+        const std::vector<const Certificate*>& recipients, LogBase* log);
     bool Decrypt(const unsigned char* data, unsigned length, DataBuffer& out, ExtPtrArray* extraStores, Certificate** used,
         LogBase* log, bool& wasSigned);
 

@@ -2,6 +2,7 @@
 #include "components/mail/Email2.h"
 
 #include "components/foundation/DataBuffer.h"
+#include "components/foundation/LogBase.h"
 #include "components/foundation/EncodingConvert.h"
 #include "components/mail/ContentCoding.h"
 #include "components/mail/mime/HtmlHelp.h"
@@ -278,8 +279,9 @@ Email2* Email2::LoadFromMimePart(MimeMessage2& part, bool unwrap, bool useRegist
         part.SetTransferEncoding("7bit");
         part.SetCharset(usAscii);
     }
-    // S/MIME unwrapping (signed and enveloped layers) would run here when `unwrap` is set.
-    (void)unwrap;
+    LogNull none;
+    LogBase& out = log ? *log : none;
+    bool secure = unwrap && email->UnwrapInto(part, useRegistryStore, static_cast<CertificateStore*>(extraStore), out);
 
     torvane::StringBuffer from;
     if (part.GetHeaderValueDecoded("From", from)) {
@@ -288,6 +290,18 @@ Email2* Email2::LoadFromMimePart(MimeMessage2& part, bool unwrap, bool useRegist
             email->m_fromAddress = address;
         else
             email->m_fromText = FromBuffer(from);
+    }
+    if (unwrap) {
+        if (secure) {
+            torvane::StringBuffer id;
+            part.GetHeaderValueDecoded("Message-ID", id);
+            std::string messageId = FromBuffer(id);
+            ReplaceAll(messageId, "<", "");
+            ReplaceAll(messageId, ">", "");
+            out.LogData("from", email->m_fromAddress ? email->m_fromAddress->GetAddressText() : email->m_fromText.c_str());
+            out.LogData("message_id", Trim(messageId).c_str());
+        }
+        out.LeaveContext();
     }
     part.GetToAddresses(email->m_to);
     part.GetCcAddresses(email->m_cc);
