@@ -147,6 +147,7 @@ void TV_Crypt::SelectCsp(const CryptoSettings2& settings, bool verifyContext, Lo
     }
     if (settings.m_encryptionAlgorithm.GetLength()) {
         CryptoAlg* cipher = m_provider->FindEncryptionAlgorithm(settings.m_encryptionAlgorithm.GetText());
+        m_encryptionMissing = !cipher;
         if (!cipher) {
             out.LogError("Failed to get requested encryption algorithm");
             out.LogData("requested_algorithm", settings.m_encryptionAlgorithm.GetText());

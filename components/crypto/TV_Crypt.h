@@ -28,6 +28,8 @@ public:
     void SetHashAlgorithm(CryptoAlg* algorithm);
     void SetEncryptionAlgorithm(CryptoAlg* algorithm);
     bool UsesMachineKeySet() const { return m_machineKeySet; }
+    // The settings named an encryption algorithm the provider does not have (the default replaced it).
+    bool RequestedEncryptionMissing() const { return m_encryptionMissing; }
 
     void SelectCsp(const CryptoSettings2& settings, bool verifyContext, LogBase* log);
     void GetStoreSpecs(ExtPtrArray& out) const;
@@ -56,6 +58,7 @@ private:
     Certificate* m_certificate = nullptr;
     bool m_includeChain = false;
     bool m_chainForEmail = true;
+    bool m_encryptionMissing = false;
     CryptoSP* m_provider = nullptr;
     CryptoAlg* m_hash = nullptr;
     CryptoAlg* m_encryption = nullptr;

@@ -159,6 +159,11 @@ Email2* Email2::CreateEncrypted(LogBase* log)
 
     TV_Crypt crypt;
     crypt.SelectCsp(m_cryptoSettings, true, &out);
+    // A copy under another cipher than the one asked for may not be what the recipients can read.
+    if (crypt.RequestedEncryptionMissing()) {
+        out.LogError("Failed to encrypt message");
+        return nullptr;
+    }
     // Every recipient receives the same copy, so every one of them must be able to open it.
     std::vector<std::unique_ptr<Certificate>> certificates;
     if (m_encryptionCert) {
