@@ -1,6 +1,7 @@
 // The e-mail as MIME text and back: rendering, loading from a part tree, cloning.
 #include "components/mail/Email2.h"
 
+#include "components/crypto/Certificate.h"
 #include "components/foundation/DataBuffer.h"
 #include "components/foundation/LogBase.h"
 #include "components/foundation/EncodingConvert.h"
@@ -432,6 +433,12 @@ Email2* Email2::Clone(LogBase* log)
     copy->m_allDecrypted = m_allDecrypted;
     copy->m_numPartsSigned = m_numPartsSigned;
     copy->m_numPartsEncrypted = m_numPartsEncrypted;
+    for (int i = 0; i < m_signerCerts.GetCount(); ++i)
+        copy->m_signerCerts.Append(m_signerCerts.GetAtAs<Certificate>(i)->Clone());
+    for (int i = 0; i < m_encryptionCerts.GetCount(); ++i)
+        copy->m_encryptionCerts.Append(m_encryptionCerts.GetAtAs<Certificate>(i)->Clone());
+    CopySecurityTo(*copy);
+    copy->m_cryptoSettings.CopyFrom(m_cryptoSettings);
     copy->m_bcc.DeleteAll();
     for (int i = 0; i < m_bcc.GetCount(); ++i)
         copy->m_bcc.Append(m_bcc.GetAtAs<Rfc822Address>(i)->Clone());
@@ -450,7 +457,9 @@ Email2* Email2::CloneWithReplacements(const ReplacementPairs& pairs, LogBase* lo
     copy->AddBccList(bcc.GetText(), log);
     copy->m_signOnSend = m_signOnSend;
     copy->m_encryptOnSend = m_encryptOnSend;
+    copy->m_cryptoSettings.CopyFrom(m_cryptoSettings);
     copy->ApplyReplacements(pairs);
+    CopySecurityTo(*copy);
     return copy;
 }
 

@@ -347,3 +347,33 @@ TEST_F(Smime, EnvelopeRefusals)
         EXPECT_TRUE(log.Has("error: Failed to encrypt message") || log.Has("error: Failed to find certificate for encryption"));
     }
 }
+
+TEST_F(Smime, ClonesKeepTheSigningCertificateAndUnwrapResults)
+{
+    auto email = Sample();
+    email->SetSigningCert(::Load("email").get());
+    email->SetSigningKey(AliceKey());
+    Lines log;
+    std::unique_ptr<Email2> clone(email->Clone(&log));
+    std::unique_ptr<Email2> signedMail(clone->CreateSignedDetached(false, &log));
+    ASSERT_TRUE(signedMail) << log.All();
+    std::unique_ptr<Email2> replaced(email->CloneWithReplacements({ { "photos", "pictures" } }, &log));
+    ASSERT_TRUE(replaced->CreateSignedOpaque(false, &log)) << log.All();
+
+    // The signature part first is verified all the same; a clone of the loaded e-mail keeps the signer.
+    std::string rendered = Render(*signedMail);
+    std::string boundary = "--" + signedMail->Boundary() + "\r\n";
+    size_t first = rendered.find(boundary), second = rendered.find(boundary, first + 1);
+    size_t end = rendered.find("--" + signedMail->Boundary() + "--");
+    ASSERT_TRUE(first != std::string::npos && second != std::string::npos && end != std::string::npos);
+    std::string swapped = rendered.substr(0, first) + rendered.substr(second, end - second) + rendered.substr(first, second - first)
+        + rendered.substr(end);
+    Lines loadLog;
+    auto loaded = LoadMail(swapped, loadLog);
+    EXPECT_TRUE(loaded->GetAllSignaturesValid()) << loadLog.All();
+    EXPECT_EQ(Body(*loaded), text);
+    std::unique_ptr<Email2> copy(loaded->Clone(&log));
+    EXPECT_TRUE(copy->GetReceivedSecure());
+    ASSERT_EQ(copy->GetSignerCertCount(), 1);
+    EXPECT_STREQ(copy->GetSignerCert(0)->GetEmailAddress(), "alice@example.test");
+}
