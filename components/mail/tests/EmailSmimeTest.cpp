@@ -377,3 +377,18 @@ TEST_F(Smime, ClonesKeepTheSigningCertificateAndUnwrapResults)
     ASSERT_EQ(copy->GetSignerCertCount(), 1);
     EXPECT_STREQ(copy->GetSignerCert(0)->GetEmailAddress(), "alice@example.test");
 }
+
+TEST_F(Smime, EnvelopeAttachedInsideMixedIsLeftAlone)
+{
+    std::string message = "From: alice@example.test\r\nMIME-Version: 1.0\r\n"
+                          "Content-Type: multipart/mixed; boundary=\"m1\"\r\n\r\n--m1\r\n"
+        + std::string(kInner) + "\r\n--m1\r\nContent-Type: application/pkcs7-mime; name=smime.p7m\r\n"
+                                "Content-Disposition: attachment; filename=smime.p7m\r\n"
+                                "Content-Transfer-Encoding: base64\r\n\r\nMIIBAgMEBQYHCAk=\r\n--m1--\r\n";
+    Lines log;
+    auto loaded = LoadMail(message, log);
+    EXPECT_FALSE(loaded->GetReceivedSecure());
+    EXPECT_FALSE(log.Has("error: Failed to decrypt message"));
+    ASSERT_EQ(loaded->GetNumParts(), 2);
+    EXPECT_EQ(loaded->GetPart(1)->ContentType(), "application/pkcs7-mime");
+}
