@@ -2,7 +2,6 @@
 #include "components/mail/Email2.h"
 
 #include "components/crypto/Certificate.h"
-
 #include "components/foundation/DateParser.h"
 #include "components/foundation/TorvaneRand.h"
 #include "components/mail/ContentCoding.h"
