@@ -15,6 +15,7 @@
 #include "platform/crypto/CryptErrorText.h"
 #include "platform/crypto/CryptMsg.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -146,6 +147,7 @@ void TV_Crypt::SelectCsp(const CryptoSettings2& settings, bool verifyContext, Lo
     }
     if (settings.m_encryptionAlgorithm.GetLength()) {
         CryptoAlg* cipher = m_provider->FindEncryptionAlgorithm(settings.m_encryptionAlgorithm.GetText());
+        m_encryptionMissing = !cipher;
         if (!cipher) {
             out.LogError("Failed to get requested encryption algorithm");
             out.LogData("requested_algorithm", settings.m_encryptionAlgorithm.GetText());
@@ -508,6 +510,12 @@ bool TV_Crypt::VerifySignature(const DataBuffer& message, DataBuffer& content, C
 bool TV_Crypt::EncryptMessage(const unsigned char* data, unsigned length, DataBuffer& result, const Certificate& recipient,
     LogBase* log)
 {
+    return EncryptMessage(data, length, result, std::vector<const Certificate*> { &recipient }, log);
+}
+
+bool TV_Crypt::EncryptMessage(const unsigned char* data, unsigned length, DataBuffer& result,
+    const std::vector<const Certificate*>& recipientList, LogBase* log)
+{
     LogNull none;
     LogBase& out = log ? *log : none;
     if (!data || length == 0) {
@@ -517,10 +525,15 @@ bool TV_Crypt::EncryptMessage(const unsigned char* data, unsigned length, DataBu
     out.LogData("logged_on_user", m_user.GetText());
     if (!EnsureProvider(true, out))
         return false;
-    torvane::StringBuffer subject;
-    recipient.GetSubjectDN(subject);
     out.LogData("csp", m_provider->GetProviderName());
-    out.LogData("cert_subject", subject.GetText());
+    std::vector<PCCERT_CONTEXT> recipients;
+    for (const Certificate* recipient : recipientList) {
+        torvane::StringBuffer subject;
+        if (recipient)
+            recipient->GetSubjectDN(subject);
+        out.LogData("cert_subject", subject.GetText());
+        recipients.push_back(recipient ? recipient->GetContext() : nullptr);
+    }
     if (!m_encryption)
         SetEncryptionAlgorithm(m_provider->DefaultEncryptionAlgorithm());
     torvane::StringBuffer oid;
@@ -560,16 +573,17 @@ bool TV_Crypt::EncryptMessage(const unsigned char* data, unsigned length, DataBu
     para.hCryptProv = m_provider->GetHandle();
     para.ContentEncryptionAlgorithm.pszObjId = const_cast<char*>(oid.GetText());
     para.ContentEncryptionAlgorithm.Parameters = { DWORD(parameters.size()), parameters.empty() ? nullptr : parameters.data() };
-    PCCERT_CONTEXT recipients[] = { recipient.GetContext() };
     DWORD size = 0;
-    if (!recipients[0] || !CryptEncryptMessage(&para, 1, recipients, data, length, nullptr, &size)) {
+    bool complete = !recipients.empty() && std::find(recipients.begin(), recipients.end(), nullptr) == recipients.end();
+    if (!complete
+        || !CryptEncryptMessage(&para, DWORD(recipients.size()), recipients.data(), data, length, nullptr, &size)) {
         DWORD error = GetLastError();
         out.LogError(("encryptData.1: " + Message(error)).c_str());
         out.LogDataHex("dwLastError", error);
         return false;
     }
     std::vector<BYTE> envelope(size);
-    if (!CryptEncryptMessage(&para, 1, recipients, data, length, envelope.data(), &size)) {
+    if (!CryptEncryptMessage(&para, DWORD(recipients.size()), recipients.data(), data, length, envelope.data(), &size)) {
         out.LogError(("encryptData.2: " + Message(GetLastError())).c_str());
         return false;
     }

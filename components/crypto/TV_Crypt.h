@@ -5,6 +5,8 @@
 #include "components/foundation/StringBuffer.h"
 #include "platform/crypto/CryptTypes.h"
 
+#include <vector>
+
 class Certificate;
 class CertificateStore;
 class CryptoAlg;
@@ -26,6 +28,8 @@ public:
     void SetHashAlgorithm(CryptoAlg* algorithm);
     void SetEncryptionAlgorithm(CryptoAlg* algorithm);
     bool UsesMachineKeySet() const { return m_machineKeySet; }
+    // The settings named an encryption algorithm the provider does not have (the default replaced it).
+    bool RequestedEncryptionMissing() const { return m_encryptionMissing; }
 
     void SelectCsp(const CryptoSettings2& settings, bool verifyContext, LogBase* log);
     void GetStoreSpecs(ExtPtrArray& out) const;
@@ -38,6 +42,9 @@ public:
         CertificateStore* receiveSigners, Certificate** signer, LogBase* log);
     bool VerifySignature(const DataBuffer& message, DataBuffer& content, Certificate** signer, LogBase* log);
     bool EncryptMessage(const unsigned char* data, unsigned length, DataBuffer& out, const Certificate& recipient, LogBase* log);
+    // One envelope that each of the recipients can open.
+    bool EncryptMessage(const unsigned char* data, unsigned length, DataBuffer& out,
+        const std::vector<const Certificate*>& recipients, LogBase* log);
     bool Decrypt(const unsigned char* data, unsigned length, DataBuffer& out, ExtPtrArray* extraStores, Certificate** used,
         LogBase* log, bool& wasSigned);
 
@@ -51,6 +58,7 @@ private:
     Certificate* m_certificate = nullptr;
     bool m_includeChain = false;
     bool m_chainForEmail = true;
+    bool m_encryptionMissing = false;
     CryptoSP* m_provider = nullptr;
     CryptoAlg* m_hash = nullptr;
     CryptoAlg* m_encryption = nullptr;

@@ -1,6 +1,7 @@
 // The e-mail node: structure, header fields, encoded words, senders and recipients.
 #include "components/mail/Email2.h"
 
+#include "components/crypto/Certificate.h"
 #include "components/foundation/DateParser.h"
 #include "components/foundation/TorvaneRand.h"
 #include "components/mail/ContentCoding.h"
@@ -146,6 +147,10 @@ Email2::~Email2()
     m_cc.DeleteAll();
     m_bcc.DeleteAll();
     delete m_fromAddress;
+    delete m_signingCert;
+    delete m_encryptionCert;
+    m_signerCerts.DeleteAll();
+    m_encryptionCerts.DeleteAll();
 }
 
 Email2* Email2::CreateNewEmail()

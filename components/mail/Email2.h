@@ -3,9 +3,10 @@
 // message header, every sub-part is again an Email2. Header values and text bodies are held in
 // UTF-8; they are encoded for the chosen charset only when the e-mail is rendered.
 //
-// S/MIME (signing, encrypting, unwrapping on load) is not built yet: the request flags and the
-// unwrap results are kept so that the mail manager and the loader have their places to call.
+// Protected copies (signed, enveloped) are made on request of the mail manager; loading with
+// unwrapping removes the signed and enveloped layers of a received message and keeps the results.
 
+#include "components/crypto/CryptoSettings2.h"
 #include "components/foundation/Charset.h"
 #include "components/foundation/DataBuffer.h"
 #include "components/foundation/ExtPtrArray.h"
@@ -18,9 +19,12 @@
 #include <utility>
 #include <vector>
 
+class Certificate;
+class CertificateStore;
 class LogBase;
 class MimeMessage2;
 class Rfc822Address;
+class TV_Crypt;
 class XString;
 
 // Something whose named terms an expression can read ("body", header field names).
@@ -130,8 +134,8 @@ public:
     void Render(Email2* root, torvane::StringBuffer& out, const char* skipPrefix, LogBase* log, int depth,
         bool convert8bit);
     void WriteBody(torvane::StringBuffer& out);
-    // Builds an e-mail from MIME text; never null for a non-null text. S/MIME unwrapping is not
-    // built yet: `unwrap` is accepted and has no effect.
+    // Builds an e-mail from MIME text; never null for a non-null text. With `unwrap`, signed and
+    // enveloped layers are removed and the results kept; `extraStore` is a CertificateStore* or null.
     static Email2* LoadFromMimeText(const torvane::StringBuffer& text, bool unwrap, bool useRegistryStore,
         void* extraStore, LogBase* log);
     static Email2* LoadFromMimePart(MimeMessage2& part, bool unwrap, bool useRegistryStore, LogBase* log,
@@ -140,6 +144,27 @@ public:
     Email2* CloneWithReplacements(const ReplacementPairs& pairs, LogBase* log);
     void ApplyReplacements(const ReplacementPairs& pairs);
     void CopyHeaderFrom(const Email2& other);
+
+    // S/MIME. Each operation returns a new e-mail owned by the caller, or null with the reasons logged.
+    Email2* CreateSignedDetached(bool includeChain, LogBase* log);
+    Email2* CreateSignedOpaque(bool includeChain, LogBase* log);
+    Email2* CreateEncrypted(LogBase* log);
+    // The certificates are duplicated; the key is PKCS#1 DER of the signing certificate's key.
+    void SetSigningCert(const Certificate* certificate);
+    void SetSigningKey(const DataBuffer& der) { m_signingKey.CopyFrom(der); }
+    void SetEncryptionCert(const Certificate* certificate);
+    CryptoSettings2& GetCryptoSettings() { return m_cryptoSettings; }
+    // Takes the certificates out of both arrays.
+    void SetReceivedCertificates(ExtPtrArray& signers, ExtPtrArray& decrypters);
+    bool GetReceivedSecure() const { return m_receivedSecure; }
+    bool GetAllSignaturesValid() const { return m_allSignaturesValid; }
+    bool GetAllDecrypted() const { return m_allDecrypted; }
+    int GetNumPartsSigned() const { return m_numPartsSigned; }
+    int GetNumPartsEncrypted() const { return m_numPartsEncrypted; }
+    int GetSignerCertCount() const { return m_signerCerts.GetCount(); }
+    const Certificate* GetSignerCert(int index) const;
+    int GetEncryptionCertCount() const { return m_encryptionCerts.GetCount(); }
+    const Certificate* GetEncryptionCert(int index) const;
 
     // Senders and recipients.
     int GetToCount() const { return m_to.GetCount(); }
@@ -179,6 +204,10 @@ private:
     void SetContentTypeFromCache(const char* type, const Charset& charset);
     void HeaderCharset(Email2* root, int depth, Charset& out);
     void PrepareForRender(Email2* root, int depth, bool convert8bit);
+    void CopySecurityTo(Email2& other) const;
+    // Enters the log context "security" (the caller leaves it); true when S/MIME was found.
+    bool UnwrapInto(MimeMessage2& part, bool useRegistryStore, CertificateStore* extraStore, LogBase& log);
+    Certificate* FindSigningCert(TV_Crypt& crypt, torvane::StringBuffer& storeDescription, LogBase& log) const;
     bool CollectAttachmentsAt(bool inMixed, ExtPtrArray& out, int index, Email2* parent, int depth);
 
     DataBuffer m_body;
@@ -211,4 +240,10 @@ private:
     int m_numPartsEncrypted = 0;
     bool m_signOnSend = false;
     bool m_encryptOnSend = false;
+    CryptoSettings2 m_cryptoSettings;
+    Certificate* m_signingCert = nullptr;
+    DataBuffer m_signingKey;
+    Certificate* m_encryptionCert = nullptr;
+    ExtPtrArray m_signerCerts;
+    ExtPtrArray m_encryptionCerts;
 };

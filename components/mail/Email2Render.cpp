@@ -1,7 +1,9 @@
 // The e-mail as MIME text and back: rendering, loading from a part tree, cloning.
 #include "components/mail/Email2.h"
 
+#include "components/crypto/Certificate.h"
 #include "components/foundation/DataBuffer.h"
+#include "components/foundation/LogBase.h"
 #include "components/foundation/EncodingConvert.h"
 #include "components/mail/ContentCoding.h"
 #include "components/mail/mime/HtmlHelp.h"
@@ -278,8 +280,9 @@ Email2* Email2::LoadFromMimePart(MimeMessage2& part, bool unwrap, bool useRegist
         part.SetTransferEncoding("7bit");
         part.SetCharset(usAscii);
     }
-    // S/MIME unwrapping (signed and enveloped layers) would run here when `unwrap` is set.
-    (void)unwrap;
+    LogNull none;
+    LogBase& out = log ? *log : none;
+    bool secure = unwrap && email->UnwrapInto(part, useRegistryStore, static_cast<CertificateStore*>(extraStore), out);
 
     torvane::StringBuffer from;
     if (part.GetHeaderValueDecoded("From", from)) {
@@ -288,6 +291,18 @@ Email2* Email2::LoadFromMimePart(MimeMessage2& part, bool unwrap, bool useRegist
             email->m_fromAddress = address;
         else
             email->m_fromText = FromBuffer(from);
+    }
+    if (unwrap) {
+        if (secure) {
+            torvane::StringBuffer id;
+            part.GetHeaderValueDecoded("Message-ID", id);
+            std::string messageId = FromBuffer(id);
+            ReplaceAll(messageId, "<", "");
+            ReplaceAll(messageId, ">", "");
+            out.LogData("from", email->m_fromAddress ? email->m_fromAddress->GetAddressText() : email->m_fromText.c_str());
+            out.LogData("message_id", Trim(messageId).c_str());
+        }
+        out.LeaveContext();
     }
     part.GetToAddresses(email->m_to);
     part.GetCcAddresses(email->m_cc);
@@ -418,6 +433,12 @@ Email2* Email2::Clone(LogBase* log)
     copy->m_allDecrypted = m_allDecrypted;
     copy->m_numPartsSigned = m_numPartsSigned;
     copy->m_numPartsEncrypted = m_numPartsEncrypted;
+    for (int i = 0; i < m_signerCerts.GetCount(); ++i)
+        copy->m_signerCerts.Append(m_signerCerts.GetAtAs<Certificate>(i)->Clone());
+    for (int i = 0; i < m_encryptionCerts.GetCount(); ++i)
+        copy->m_encryptionCerts.Append(m_encryptionCerts.GetAtAs<Certificate>(i)->Clone());
+    CopySecurityTo(*copy);
+    copy->m_cryptoSettings.CopyFrom(m_cryptoSettings);
     copy->m_bcc.DeleteAll();
     for (int i = 0; i < m_bcc.GetCount(); ++i)
         copy->m_bcc.Append(m_bcc.GetAtAs<Rfc822Address>(i)->Clone());
@@ -436,7 +457,9 @@ Email2* Email2::CloneWithReplacements(const ReplacementPairs& pairs, LogBase* lo
     copy->AddBccList(bcc.GetText(), log);
     copy->m_signOnSend = m_signOnSend;
     copy->m_encryptOnSend = m_encryptOnSend;
+    copy->m_cryptoSettings.CopyFrom(m_cryptoSettings);
     copy->ApplyReplacements(pairs);
+    CopySecurityTo(*copy);
     return copy;
 }
 

@@ -14,6 +14,8 @@
 
 #include <string>
 
+class Certificate;
+class CertificateStore;
 class LogBase;
 
 class MimeMessage2 : public TorvaneObject {
@@ -122,15 +124,38 @@ public:
     void GetCcAddresses(ExtPtrArray& out) const;
     void TakeBccAddresses(ExtPtrArray& out);
 
+    // S/MIME: removes the signed and enveloped layers in place. The certificate arrays are the
+    // caller's and receive new certificates; the stores and the default certificate stay the caller's.
+    struct UnwrapResult {
+        bool found = false;
+        bool signaturesValid = true;
+        bool decryptionOk = true;
+        int numSigned = 0;
+        int numEncrypted = 0;
+    };
+    void UnwrapSecurity(UnwrapResult& result, ExtPtrArray& signerCerts, ExtPtrArray& decryptCerts,
+        CertificateStore* receiveSigners, ExtPtrArray* extraStores, const Certificate* defaultCert, LogBase* log);
+    bool IsMultipartSignedNonPgp() const;
+    bool IsPkcs7Enveloped() const;
+    bool IsPkcs7SignedData() const;
+
     void MakeMultipartAlternative();
     static const char* GetMimeTypeForExtension(const char* extension);
 
 private:
+    struct UnwrapContext;
+    void UnwrapLayers(UnwrapContext& context);
+    void UnwrapMultipartSigned(UnwrapContext& context);
+    void UnwrapSignedData(UnwrapContext& context);
+    bool UnwrapEnveloped(UnwrapContext& context);
+    bool IsGroupWiseSignedData() const;
+    void TakeContentOf(MimeMessage2& inner);
+
     static void Append(torvane::StringBuffer& out, const std::string& text);
     void ParseMimeTextAt(const char* text, int length, bool bareLfTolerance, int depth);
     void ParseBodyAt(const char* transferEncoding, const char* body, int length, int depth);
     void ComposeContentType(bool usAsciiForText);
-    void SplitMultipart(const std::string& body, int depth, bool keepRawFirst);
+    void SplitMultipart(const std::string& body, int depth, bool keepRaw);
 
     torvane::StringBuffer m_rawText;
     bool m_changed = false;

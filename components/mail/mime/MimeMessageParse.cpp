@@ -431,7 +431,7 @@ void MimeMessage2::ParseBody(const char* transferEncoding, const torvane::String
     ParseBodyAt(transferEncoding, body.GetText(), body.GetLength(), 0);
 }
 
-void MimeMessage2::SplitMultipart(const string& body, int depth, bool keepRawFirst)
+void MimeMessage2::SplitMultipart(const string& body, int depth, bool keepRaw)
 {
     const string& boundary = m_boundary;
     bool closing = false;
@@ -441,7 +441,6 @@ void MimeMessage2::SplitMultipart(const string& body, int depth, bool keepRawFir
     if (at == npos)
         return;
     FindDelimiterLine(body, boundary, at, &closing, &lineEnd);
-    bool first = true;
     for (;;) {
         size_t partStart = lineEnd;
         size_t next = FindDelimiterLine(body, boundary, partStart, &closing, &lineEnd);
@@ -464,9 +463,9 @@ void MimeMessage2::SplitMultipart(const string& body, int depth, bool keepRawFir
             string_view partText = string_view(body).substr(partStart, partEnd - partStart);
             bool tolerant = partText.find('\0') == npos && partText.find("{[0000]}") == npos;
             part->ParseMimeTextAt(partText.data(), int(partText.size()), tolerant, depth + 1);
-            if (keepRawFirst && first)
+            // Either part of a signed pair may be the content: the signature covers its exact text.
+            if (keepRaw)
                 AppendTo(part->m_rawText, partText);
-            first = false;
             m_parts.Append(part);
             m_changed = true;
         }
