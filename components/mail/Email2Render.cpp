@@ -19,18 +19,6 @@ using namespace mimetext;
 
 namespace {
 
-string BodyString(const DataBuffer& body)
-{
-    return string(reinterpret_cast<const char*>(body.GetData()), body.GetSize());
-}
-
-void SetData(DataBuffer& body, string_view bytes)
-{
-    body.Empty();
-    if (!bytes.empty())
-        body.Append(bytes.data(), unsigned(bytes.size()));
-}
-
 // Embedded messages are loaded, rendered and loaded again; past this many levels they are kept
 // as they stand, so that a hostile chain of them cannot exhaust the stack.
 constexpr int kMaximumEmbeddedDepth = 8;

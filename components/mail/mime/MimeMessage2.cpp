@@ -12,18 +12,6 @@ using namespace mimetext;
 
 namespace {
 
-string BodyString(const DataBuffer& body)
-{
-    return string(reinterpret_cast<const char*>(body.GetData()), body.GetSize());
-}
-
-void SetData(DataBuffer& body, string_view bytes)
-{
-    body.Empty();
-    if (!bytes.empty())
-        body.Append(bytes.data(), unsigned(bytes.size()));
-}
-
 string CollapseWhite(string_view text)
 {
     string out;

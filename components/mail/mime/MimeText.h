@@ -2,6 +2,7 @@
 // Byte-string helpers shared by the MIME classes (private to components/mail). Every comparison
 // "without case" folds ASCII letters only; bytes of 0x80 and above compare exactly.
 
+#include "components/foundation/DataBuffer.h"
 #include "components/foundation/StringBuffer.h"
 
 #include <string>
@@ -13,6 +14,18 @@ namespace mimetext {
 using std::string;
 using std::string_view;
 constexpr size_t npos = string::npos;
+
+inline string BodyString(const ::DataBuffer& body)
+{
+    return string(reinterpret_cast<const char*>(body.GetData()), body.GetSize());
+}
+
+inline void SetData(::DataBuffer& body, string_view bytes)
+{
+    body.Empty();
+    if (!bytes.empty())
+        body.Append(bytes.data(), unsigned(bytes.size()));
+}
 
 inline char Lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
 inline bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
