@@ -88,12 +88,19 @@ public:
     // Creates the file for writing; false (logged with the given text) when it cannot be made.
     bool Create(const char* baseName, LogBase& log, const char* failureText)
     {
-        if (!FileSys::UniqueTempFileName(baseName, m_path)) {
-            log.LogError(failureText);
-            return false;
+        // Scratch files hold decrypted entries: made new and readable by this user only. Another
+        // process may take the same free name between the check and the open, so a name that
+        // exists by then is passed over for the next one.
+        int fd = -1;
+        for (int attempt = 0; attempt < 10000 && fd < 0; ++attempt) {
+            m_path.Clear();
+            if (!FileSys::UniqueTempFileName(baseName, m_path)) {
+                log.LogError(failureText);
+                return false;
+            }
+            fd = ::open(m_path.GetText(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+            if (fd < 0 && errno != EEXIST) break;
         }
-        // Scratch files hold decrypted entries: made new and readable by this user only.
-        int fd = ::open(m_path.GetText(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0) {
             log.LogError(failureText);
             log.LogDataQuotedPrintable("tempFilename", m_path.GetText());
