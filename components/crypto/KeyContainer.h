@@ -17,7 +17,7 @@ public:
     virtual ~KeyContainer();
 
     static KeyContainer* OpenOrCreate(const char* containerName, bool machineKeySet, LogBase& log);
-    // The key of the chosen spec (key exchange or signature) as PKCS#1 DER.
+    // The key in the chosen slot (key exchange or signature) as PKCS#1 DER.
     bool ExportPrivateKey(bool keyExchange, DataBuffer& out, LogBase& log);
     bool ImportPrivateKey(bool keyExchange, const XString& xml, LogBase& log);
 

@@ -98,5 +98,6 @@ BOOL CryptDestroyKey(HCRYPTKEY key);
 BOOL CryptExportKey(HCRYPTKEY key, HCRYPTKEY wrappingKey, DWORD blobType, DWORD flags, BYTE* data, DWORD* size);
 // A PRIVATEKEYBLOB (RSA2) or PUBLICKEYBLOB (RSA1); NTE_BAD_DATA unless the header is sound, the
 // size is exactly what the bit length asks for, and the numbers form a consistent RSA key. A
-// private key is stored in the provider's container under the spec its algorithm names.
+// private key is stored in the provider's container, in the slot its algorithm names (key exchange
+// or signature).
 BOOL CryptImportKey(HCRYPTPROV provider, const BYTE* data, DWORD size, HCRYPTKEY wrappingKey, DWORD flags, HCRYPTKEY* key);
