@@ -119,6 +119,7 @@ public:
     bool DrainAvailable(DataBuffer& data, LogBase& log, ProgressMonitor* monitor);
 
 private:
+    bool CountSent(unsigned sent, LogBase& log, ProgressMonitor* monitor);
     bool ConnectImpl(const char* host, int port, DWORD heartbeatMs, LogBase& log, bool* lookupFailed,
         ProgressMonitor* monitor, bool monitored);
     bool BindAndListen(int port, bool exclusive, LogBase& log);

@@ -84,20 +84,26 @@ bool TorvaneSocket::SendBytes(const void* data, unsigned length, unsigned chunkS
             Sleep(10);
             continue;
         }
-        if (m_performanceEnabled)
-            m_sendPerformance.AddBytes(unsigned(sent), monitor);
-        if (monitor) {
-            bool abort = false;
-            monitor->ConsumeProgress(unsigned(sent), &abort);
-            if (abort) {
-                log.LogError("Socket send aborted by application");
-                return false;
-            }
-        }
+        if (!CountSent(unsigned(sent), log, monitor))
+            return false;
         p += sent;
         remaining -= unsigned(sent);
     }
     return true;
+}
+
+// Records bytes that left for the rate and the progress; false when the application aborts.
+bool TorvaneSocket::CountSent(unsigned sent, LogBase& log, ProgressMonitor* monitor)
+{
+    if (m_performanceEnabled)
+        m_sendPerformance.AddBytes(sent, monitor);
+    if (!monitor)
+        return true;
+    bool abort = false;
+    monitor->ConsumeProgress(sent, &abort);
+    if (abort)
+        log.LogError("Socket send aborted by application");
+    return !abort;
 }
 
 bool TorvaneSocket::SendBytesCollecting(const void* data, unsigned length, unsigned firstChunkSize,
@@ -170,16 +176,8 @@ bool TorvaneSocket::SendBytesCollecting(const void* data, unsigned length, unsig
             Sleep(10);
             continue;
         }
-        if (m_performanceEnabled)
-            m_sendPerformance.AddBytes(unsigned(sent), monitor);
-        if (monitor) {
-            bool abort = false;
-            monitor->ConsumeProgress(unsigned(sent), &abort);
-            if (abort) {
-                log.LogError("Socket send aborted by application");
-                return false;
-            }
-        }
+        if (!CountSent(unsigned(sent), log, monitor))
+            return false;
         p += sent;
         remaining -= unsigned(sent);
     }
