@@ -89,9 +89,10 @@ BOOL CJQWGraphicBitmapPng::Load(CFile& file)
     if (!png)
         return FALSE;
     png_infop info = png_create_info_struct(png);
-    // Only plain values live across the jump target.
-    png_bytep pixels = nullptr;
-    png_bytepp rows = nullptr;
+    // Only plain values live across the jump target; the buffers are volatile so that a jump
+    // back after their allocation still sees them and frees them.
+    png_bytep volatile pixels = nullptr;
+    png_bytepp volatile rows = nullptr;
     png_uint_32 width = 0, height = 0;
     png_size_t rowBytes = 0;
     int channels = 0;
