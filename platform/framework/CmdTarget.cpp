@@ -63,3 +63,17 @@ DWORD CCmdTarget::InternalRelease()
 }
 
 void CCmdTarget::OnFinalRelease() { delete this; }
+
+IUnknown* CCmdTarget::GetInterface(REFIID) { return nullptr; }
+
+HRESULT CCmdTarget::ExternalQueryInterface(REFIID iid, void** object)
+{
+    if (!object)
+        return E_POINTER;
+    IUnknown* found = GetInterface(iid);
+    *object = found;
+    if (!found)
+        return E_NOINTERFACE;
+    found->AddRef();
+    return S_OK;
+}

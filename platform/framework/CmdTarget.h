@@ -3,6 +3,7 @@
 // commands and command-UI updates through message maps built from captureless lambdas, so every
 // handler's signature is checked by the compiler.
 
+#include "platform/base/Com.h"
 #include "platform/framework/Object.h"
 #include "platform/user/Messages.h"
 
@@ -129,10 +130,18 @@ public:
     DWORD InternalRelease();
     virtual void OnFinalRelease();
 
+    // What the object's COM interfaces use: one reference count, and the interface map below.
+    DWORD ExternalAddRef() { return InternalAddRef(); }
+    DWORD ExternalRelease() { return InternalRelease(); }
+    HRESULT ExternalQueryInterface(REFIID iid, void** object);
+
     // Finds the entry of the most derived map that answers the message, code and id.
     static const AFX_MSGMAP_ENTRY* FindMessageEntry(const AFX_MSGMAP* map, UINT nMessage, UINT nCode, UINT nID);
 
 protected:
+    // The interface map: this object's interface for `iid` (IID_IUnknown included), or null.
+    virtual IUnknown* GetInterface(REFIID iid);
+
     static const AFX_MSGMAP* GetThisMessageMap();
     virtual const AFX_MSGMAP* GetMessageMap() const;
 
