@@ -1005,6 +1005,9 @@ bool Ftp2::UploadFromSource(bool append, const std::string& remoteName, DataSour
         }
     }
     data->SetIdleTimeoutMs(DWORD(IdleTimeoutMs));
+    // Servers may insist that the data connection resumes the control connection's session.
+    if (IsSecure())
+        data->ResumeSessionOf(m_control);
     if (IsSecure() && !data->StartTls(DWORD(HeartbeatMs), DWORD(IdleTimeoutMs), log, monitor, ClientCertificate)) {
         log.LogError("Failed to convert data socket to TLS");
         return false;
@@ -1130,6 +1133,9 @@ bool Ftp2::ReceiveListing(const std::string& commandIn, LogBase& log, ProgressMo
         m_listingValid = true;
         return true;
     }
+    // Servers may insist that the data connection resumes the control connection's session.
+    if (IsSecure())
+        data->ResumeSessionOf(m_control);
     if (IsSecure() && !data->StartTls(DWORD(HeartbeatMs), DWORD(IdleTimeoutMs), log, monitor, ClientCertificate)) {
         log.LogError("Failed to convert listDir data socket to TLS");
         return false;
