@@ -92,13 +92,24 @@ bool ClsFtp2::Connect(ProgressEvent* callback)
     auto monitor = MonitorFor(callback, 0);
     if (m_engine.ImplicitSsl)
         log.LogInfo("Using Implicit SSL");
-    if (!m_engine.ConnectDirect(log, monitor.get())) {
-        log.LogError("Failed to connect to FTP server.");
-        return false;
+    if (m_proxyMethod != 0) {
+        if (!m_engine.ConnectToProxy(m_proxyHost, m_proxyPort, log, monitor.get())) {
+            log.LogError("Failed to connect to FTP proxy.");
+            return false;
+        }
+        log.LogDataInt("ProxyMethod", m_proxyMethod);
+        log.LogData("ProxyUsername", m_proxyUser.c_str());
+        if (!m_engine.ProxyLogin(m_proxyMethod, m_proxyUser, m_proxyPassword, log, monitor.get()))
+            return false;
+    } else {
+        if (!m_engine.ConnectDirect(log, monitor.get())) {
+            log.LogError("Failed to connect to FTP server.");
+            return false;
+        }
+        log.LogInfo("Logging in...");
+        if (!m_engine.Login(log, monitor.get()))
+            return false;
     }
-    log.LogInfo("Logging in...");
-    if (!m_engine.Login(log, monitor.get()))
-        return false;
     log.LogInfo("Login successful.");
     std::string text;
     if (m_engine.SystAfterLogin) {

@@ -265,6 +265,119 @@ TEST(FtpLogin, FeatTogglesUtf8AndMlst)
     EXPECT_FALSE(engine.HasMlst);
 }
 
+// ---------------------------------------------------------------- logins through an FTP proxy
+
+TEST(FtpProxy, EachMethodSendsItsOwnSequence)
+{
+    const char* login = R"("USER": ["331 pass\r\n"], "PASS": ["230 ok\r\n"])";
+    struct Case {
+        int method;
+        int port;
+        std::string replies;
+        const char* commands;
+    } cases[] = {
+        { 1, 2121, std::string(login) + R"(, "SITE": ["200 ok\r\n"])",
+            "USER puser\nPASS ppass\nSITE ftp.example.test\nUSER bob\nPASS bobpw\nTYPE I\nQUIT\n" },
+        { 2, 2121, login, "USER bob@ftp.example.test:2121\nPASS bobpw\nTYPE I\nQUIT\n" },
+        { 2, 21, login, "USER bob@ftp.example.test\nPASS bobpw\nTYPE I\nQUIT\n" },
+        // A 230 to USER does not skip PASS on this road.
+        { 2, 21, R"("USER": ["230 ok\r\n"], "PASS": ["230 ok\r\n"])",
+            "USER bob@ftp.example.test\nPASS bobpw\nTYPE I\nQUIT\n" },
+        { 3, 2121, login, "USER puser\nPASS ppass\nUSER bob@ftp.example.test\nPASS bobpw\nTYPE I\nQUIT\n" },
+        { 4, 2121, R"("USER": ["331 pass\r\n"], "PASS": ["332 account\r\n"], "ACCT": ["230 ok\r\n"])",
+            "USER bob@ftp.example.test:2121 puser\nPASS bobpw\nACCT ppass\nTYPE I\nQUIT\n" },
+        { 5, 21, std::string(login) + R"(, "OPEN": ["220 ok\r\n"])",
+            "USER puser\nPASS ppass\nOPEN ftp.example.test\nUSER bob\nPASS bobpw\nTYPE I\nQUIT\n" },
+    };
+    auto& peer = ScriptedFtp::Instance();
+    for (const auto& c : cases) {
+        SCOPED_TRACE("method " + std::to_string(c.method) + " port " + std::to_string(c.port));
+        peer.Script("{\"replies\": {" + c.replies + "}}");
+        ClsFtp2 ftp;
+        Ftp2& engine = ftp.Engine();
+        Configure(engine, c.port);
+        ftp.SetHostname("ftp.example.test");
+        ftp.SetUsername("bob");
+        ftp.SetPassword("bobpw");
+        engine.SystAfterLogin = engine.FeatAfterLogin = false;
+        engine.SessionLogEnabled = true;
+        ftp.SetProxyMethod(c.method);
+        ftp.SetProxyHostname("127.0.0.1");
+        ftp.SetProxyPort(peer.Port());
+        ftp.SetProxyUsername("puser");
+        ftp.SetProxyPassword("ppass");
+        ASSERT_TRUE(ftp.Connect(nullptr)) << LogText(ftp);
+        EXPECT_TRUE(engine.TypeImageInForce);
+        std::string transcript = engine.SessionLog;
+        std::string log = LogText(ftp);
+        ftp.Disconnect(nullptr);
+        EXPECT_EQ(peer.Commands(), c.commands);
+        // Neither password reaches the log or the transcript, not even as an account.
+        for (const char* secret : { "bobpw", "ppass" }) {
+            EXPECT_EQ(transcript.find(secret), std::string::npos) << transcript;
+            EXPECT_EQ(log.find(secret), std::string::npos) << log;
+        }
+        EXPECT_NE(transcript.find("PASS ****"), std::string::npos);
+    }
+}
+
+TEST(FtpProxy, FailuresStopTheLogin)
+{
+    struct Case {
+        int method;
+        const char* proxyPassword;
+        const char* replies;
+        const char* error;
+        const char* commands;
+    } cases[] = {
+        // An empty password is refused before it is sent.
+        { 1, "  ", R"("USER": ["331 pass\r\n"])", "Password is empty or NULL", "USER puser\nQUIT\n" },
+        { 1, "ppass", R"("USER": ["331 pass\r\n"], "PASS": ["230 ok\r\n"], "SITE": ["500 no\r\n"])",
+            "SITE command failed", "USER puser\nPASS ppass\nSITE ftp.example.test\nQUIT\n" },
+        { 3, "ppass", R"("USER": ["530 no\r\n"])", "USER command failed", "USER puser\nQUIT\n" },
+        { 2, "ppass", R"("USER": ["331 pass\r\n"], "PASS": ["530 wrong\r\n"])", "Password failed",
+            "USER bob@ftp.example.test\nPASS bobpw\nQUIT\n" },
+        { 4, "ppass", R"("USER": ["331 pass\r\n"], "PASS": ["332 acct\r\n"], "ACCT": ["530 no\r\n"])",
+            "ACCT failed", "USER bob@ftp.example.test puser\nPASS bobpw\nACCT ppass\nQUIT\n" },
+        { 6, "ppass", "", "Unknown proxy method", "QUIT\n" },
+    };
+    auto& peer = ScriptedFtp::Instance();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.error);
+        peer.Script(std::string("{\"replies\": {") + c.replies + "}}");
+        ClsFtp2 ftp;
+        Configure(ftp.Engine(), 21);
+        ftp.SetHostname("ftp.example.test");
+        ftp.SetUsername("bob");
+        ftp.SetPassword("bobpw");
+        ftp.SetProxyMethod(c.method);
+        ftp.SetProxyHostname("127.0.0.1");
+        ftp.SetProxyPort(peer.Port());
+        ftp.SetProxyUsername("puser");
+        ftp.SetProxyPassword(c.proxyPassword);
+        EXPECT_FALSE(ftp.Connect(nullptr));
+        std::string log = LogText(ftp);
+        EXPECT_NE(log.find(c.error), std::string::npos) << log;
+        // A failed login leaves the control connection open.
+        EXPECT_TRUE(ftp.IsConnected(nullptr));
+        ftp.Disconnect(nullptr);
+        EXPECT_EQ(peer.Commands(), std::string(c.commands).insert(std::string(c.commands).size() - 5, "NOOP\n"));
+    }
+}
+
+TEST(FtpProxy, UnreachableProxyFailsTheConnect)
+{
+    ClsFtp2 ftp;
+    Configure(ftp.Engine(), 21);
+    ftp.SetHostname("ftp.example.test");
+    ftp.SetProxyMethod(2);
+    ftp.SetProxyHostname("127.0.0.1");
+    ftp.SetProxyPort(UnusedLoopbackPort());
+    EXPECT_FALSE(ftp.Connect(nullptr));
+    EXPECT_NE(LogText(ftp).find("Failed to connect to FTP proxy."), std::string::npos);
+    EXPECT_FALSE(ftp.IsConnected(nullptr));
+}
+
 TEST(FtpCommands, LineBreaksInPathsAreRefusedBeforeSending)
 {
     auto& peer = ScriptedFtp::Instance();
