@@ -269,8 +269,15 @@ bool Ftp2::ReadReply(int& code, std::string& text, LogBase& log, bool& positive,
                 return true;
         return false;
     };
+    size_t discardedBytes = 0;
     while (discarded(line)) {
         log.LogData("Discarding", line.c_str());
+        // A server that echoes without end must not hold the reader forever.
+        discardedBytes += line.size();
+        if (discardedBytes > Socket2::kMaxMatchText) {
+            log.LogError("FTP reply too long.");
+            return false;
+        }
         if (!ReadLine(m_control, "ansi", line, log, monitor)) {
             log.LogError("Failed to read FTP response line.");
             return false;
@@ -1163,6 +1170,15 @@ bool Ftp2::UploadFromSource(bool append, const std::string& remoteName, DataSour
     }
     log.LogDataInt("uploadRate", int(UploadRate));
     log.LogDataInt64("numBytesSent", std::int64_t(BytesSent - sentBefore));
+    {
+        static const char kHex[] = "0123456789ABCDEF";
+        std::string hex;
+        for (unsigned i = 0; i < tail.GetSize(); ++i) {
+            hex += kHex[tail.GetData()[i] >> 4];
+            hex += kHex[tail.GetData()[i] & 15];
+        }
+        log.LogData("lastBytesSent", hex.c_str());
+    }
     {
         LogNull quiet;
         data->Close(DWORD(HeartbeatMs), DWORD(IdleTimeoutMs), quiet, monitor);

@@ -6,6 +6,7 @@
 #include "NetTestSupport.h"
 #include "components/foundation/TvString.h"
 #include "components/foundation/XString.h"
+#include "components/zip/DataSource.h"
 #include "platform/base/Time.h"
 
 #include <gtest/gtest.h>
@@ -435,6 +436,63 @@ TEST(FtpData, PassiveConnectionGoesToTheControlPeerAndLostFinalReplyFails)
     WriteFile(local, "data");
     EXPECT_FALSE(engine.UploadFile("lost.bin", local, nullptr, log));
     EXPECT_TRUE(log.HasError("Failed to read 2nd STOR reply")) << log.Text();
+}
+
+TEST(FtpData, OneShotAllocateAndRestartAndAppend)
+{
+    auto& peer = ScriptedFtp::Instance();
+    peer.Script(R"({"replies": {"USER": ["230 in\r\n"], "PASV": ["227 Entering Passive Mode ({pasv})\r\n"],
+        "STOR": ["150 go\r\n"], "APPE": ["150 go\r\n"], "ALLO": ["200 ok\r\n"], "SIZE": ["213 4\r\n"],
+        "REST": ["350 restarting\r\n"]}})");
+    Ftp2 engine;
+    Configure(engine, peer.Port());
+    engine.Passive = true;
+    CapturingLog log;
+    ASSERT_TRUE(engine.ConnectDirect(log, nullptr));
+    ASSERT_TRUE(engine.Login(log, nullptr));
+    std::string local = ProcessTempDir() + "/digits.bin";
+    WriteFile(local, "0123456789");
+
+    engine.AllocateSize = 1000;
+    ASSERT_TRUE(engine.UploadFile("a.bin", local, nullptr, log)) << log.Text();
+    EXPECT_EQ(engine.AllocateSize, 0u);
+    EXPECT_TRUE(log.Has("lastBytesSent", "30313233343536373839"));
+    // Resumes after the four bytes the server reports.
+    engine.RestartNextUpload = true;
+    ASSERT_TRUE(engine.UploadFile("b.bin", local, nullptr, log)) << log.Text();
+    EXPECT_FALSE(engine.RestartNextUpload);
+    MemoryDataSource tail("tail", 4);
+    ASSERT_TRUE(engine.UploadFromSource(true, "c.bin", tail, nullptr, log)) << log.Text();
+    // The one-shot settings are spent: a plain STOR follows.
+    ASSERT_TRUE(engine.UploadFile("d.bin", local, nullptr, log)) << log.Text();
+    engine.Quit(log, nullptr);
+    EXPECT_EQ(peer.Commands(),
+        "USER anonymous\nTYPE I\n"
+        "ALLO 1000\nPASV\nSTOR a.bin\nDATA 0123456789\n"
+        "PASV\nSIZE b.bin\nREST 4\nSTOR b.bin\nDATA 456789\n"
+        "PASV\nAPPE c.bin\nDATA tail\n"
+        "PASV\nSTOR d.bin\nDATA 0123456789\n"
+        "QUIT\n");
+}
+
+TEST(FtpReplies, EchoedTransferCommandsAreDiscarded)
+{
+    auto& peer = ScriptedFtp::Instance();
+    // The first line echoes a STOR command; the reply proper follows it.
+    peer.Script(R"({"replies": {"USER": ["230 in\r\n"], "CWD": ["200 STOR x.bin\r\n250 changed\r\n"],
+        "NOOP": ["200 RETR x.bin\r\n"]}})");
+    Ftp2 engine;
+    Configure(engine, peer.Port());
+    CapturingLog log;
+    ASSERT_TRUE(engine.ConnectDirect(log, nullptr));
+    ASSERT_TRUE(engine.Login(log, nullptr));
+    ASSERT_TRUE(engine.ChangeDirectory("/up", log, nullptr)) << log.Text();
+    EXPECT_EQ(engine.LastReplyCode(), 250);
+    EXPECT_TRUE(log.Has("Discarding", "200 STOR x.bin\r\n")) << log.Text();
+    // A raw command discards nothing.
+    std::string reply;
+    ASSERT_TRUE(engine.SendRawCommand("NOOP", reply, log, nullptr));
+    EXPECT_EQ(reply, "200 RETR x.bin");
 }
 
 TEST(FtpData, PassiveHostOtherThanTheServerIsNotUsed)
