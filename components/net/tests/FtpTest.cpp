@@ -495,6 +495,34 @@ TEST(FtpReplies, EchoedTransferCommandsAreDiscarded)
     EXPECT_EQ(reply, "200 RETR x.bin");
 }
 
+TEST(FtpTree, LinkBackUpTheTreeIsWalkedOnceAndHeartbeatCanAbortTheSum)
+{
+    auto& peer = ScriptedFtp::Instance();
+    peer.Script(R"({"replies": {"USER": ["230 in\r\n"], "PWD": ["257 \"/site\" is current\r\n"]}})");
+    std::string tree = ProcessTempDir() + "/looped";
+    WriteFile(tree + "/f1", "1");
+    WriteFile(tree + "/a/f2", "2");
+    fs::create_directory_symlink(tree, tree + "/a/up");
+    ClsFtp2 ftp;
+    Configure(ftp.Engine(), peer.Port());
+    ftp.Engine().SystAfterLogin = ftp.Engine().FeatAfterLogin = false;
+    ASSERT_TRUE(ftp.Connect(nullptr)) << LogText(ftp);
+    std::string plan;
+    ASSERT_TRUE(ftp.PutTree(tree, plan, true, 0, nullptr)) << LogText(ftp);
+    std::string root = tree + "/";
+    EXPECT_EQ(plan, "c,/site\r\np," + root + "f1,f1\r\nd,/site/a\r\nc,/site/a\r\np," + root + "a/f2,f2\r\n");
+
+    // The callback is asked while the local tree is summed and may stop the call there.
+    AbortingEvent event;
+    ftp.Engine().HeartbeatMs = 1;
+    EXPECT_FALSE(ftp.PutTree(tree, plan, true, 0, &event));
+    EXPECT_NE(LogText(ftp).find("Aborted by application"), std::string::npos) << LogText(ftp);
+    EXPECT_GT(event.heartbeats.load(), 0);
+    ftp.Disconnect(nullptr);
+    // Nothing after the first PWD reached the server.
+    EXPECT_EQ(peer.Commands(), "USER anonymous\nTYPE I\nPWD\nQUIT\n");
+}
+
 TEST(FtpData, PassiveHostOtherThanTheServerIsNotUsed)
 {
     auto& peer = ScriptedFtp::Instance();
