@@ -4,11 +4,11 @@
 // handler's signature is checked by the compiler.
 
 #include "platform/framework/Object.h"
+#include "platform/user/Messages.h"
 
 class CCmdTarget;
 class CCmdUI;
 
-constexpr UINT WM_COMMAND = 0x0111;
 constexpr int CN_COMMAND = 0;
 constexpr int CN_UPDATE_COMMAND_UI = -1;
 

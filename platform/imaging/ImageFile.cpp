@@ -167,9 +167,38 @@ bool EncodedBytes::Append(const void* bytes, std::size_t count)
     return true;
 }
 
-void PeekHeaderSize(int format, const BYTE* data, std::size_t size, LONG* width, LONG* height, int* bitsPerPixel)
+namespace {
+// A progressive JPEG is decoded from all of its coefficients, held at full size whatever the
+// output scale: 64 two-byte values per 8 x 8 block of each component, blocks rounded up to MCUs.
+long long ProgressiveCoefficientBytes(const BYTE* frame, std::size_t available, long long width, long long height)
+{
+    // frame: the start-of-frame segment after its length; precision, height, width, count, then
+    // three bytes per component (id, sampling factors, table).
+    if (available < 6)
+        return 0;
+    const int count = frame[5];
+    if (count < 1 || available < 6 + 3 * std::size_t(count))
+        return 0;
+    int maxH = 1, maxV = 1;
+    for (int i = 0; i < count; ++i) {
+        maxH = std::max(maxH, frame[7 + 3 * i] >> 4);
+        maxV = std::max(maxV, frame[7 + 3 * i] & 15);
+    }
+    const long long mcuColumns = (width + 8LL * maxH - 1) / (8LL * maxH);
+    const long long mcuRows = (height + 8LL * maxV - 1) / (8LL * maxV);
+    long long blocks = 0;
+    for (int i = 0; i < count; ++i)
+        blocks += mcuColumns * (frame[7 + 3 * i] >> 4) * mcuRows * (frame[7 + 3 * i] & 15);
+    return blocks * 64 * 2;
+}
+}  // namespace
+
+void PeekHeaderSize(int format, const BYTE* data, std::size_t size, LONG* width, LONG* height, int* bitsPerPixel,
+                    long long* decoderBytes)
 {
     *width = *height = 0;
+    if (decoderBytes)
+        *decoderBytes = 0;
     *bitsPerPixel = 24;
     switch (format) {
     case IMAGE_FORMAT_PNG:
@@ -223,6 +252,9 @@ void PeekHeaderSize(int format, const BYTE* data, std::size_t size, LONG* width,
             if (startOfFrame && at + 9 <= size) {
                 *height = BigEndian16(data + at + 5);
                 *width = BigEndian16(data + at + 7);
+                const bool progressive = marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
+                if (progressive && decoderBytes)
+                    *decoderBytes = ProgressiveCoefficientBytes(data + at + 4, size - at - 4, *width, *height);
                 return;
             }
             if (length < 2)
@@ -268,7 +300,8 @@ int GetImageFileInfo(const std::string& path, ImageFileInfo* info)
             info->format = IMAGE_FORMAT_UNKNOWN;
             return Fail(IMAGING_ERROR_UNKNOWN_FORMAT, path + " is not a GIF, BMP, JPEG or PNG file");
         }
-        PeekHeaderSize(found.format, data, bytes.size(), &found.width, &found.height, &found.bitsPerPixel);
+        PeekHeaderSize(found.format, data, bytes.size(), &found.width, &found.height, &found.bitsPerPixel,
+                       &found.decoderBytes);
         *info = found;
         return IMAGING_SUCCESS;
     } catch (const std::bad_alloc&) {

@@ -23,6 +23,9 @@ struct ImageFileInfo {
     LONG height = 0;
     INT bitsPerPixel = 0;  // what loading at native depth gives: 24, or 32 with transparency
     long long fileSize = 0;
+    // What the decoder holds besides the pixels whatever the scale asked for: all coefficients of
+    // a progressive JPEG. 0 when that is small.
+    long long decoderBytes = 0;
 };
 
 // Identifies the file from its first bytes. An unreadable file fails with FILE_OPEN or

@@ -43,5 +43,5 @@ long long MemoryForLoad(const ImageFileInfo& info, int targetWidth, int targetHe
     }
     const long long pixels = width * height;
     const int bytesPerPixel = info.bitsPerPixel == 32 ? 4 : 3;
-    return std::min(info.fileSize + pixels * bytesPerPixel, budget);
+    return std::min(info.fileSize + pixels * bytesPerPixel + info.decoderBytes, budget);
 }

@@ -37,7 +37,8 @@ int DecodeGif(const BYTE* data, std::size_t size, ImageBitmap* out);
 int DecodeBmp(const BYTE* data, std::size_t size, ImageBitmap* out);
 
 // Header-only look: width, height and whether loading gives 32 bits. Unknown fields stay 0.
-void PeekHeaderSize(int format, const BYTE* data, std::size_t size, LONG* width, LONG* height, int* bitsPerPixel);
+void PeekHeaderSize(int format, const BYTE* data, std::size_t size, LONG* width, LONG* height, int* bitsPerPixel,
+                    long long* decoderBytes = nullptr);
 
 // JPEG from 8 (grey) or 24/32 (colour, alpha ignored) bits; `quality` on the 1..100 scale.
 int EncodeJpeg(const ImageBitmap& bitmap, int quality, EncodedBytes* out);

@@ -117,6 +117,21 @@ TEST_F(ImagingMemoryTest, ProgressiveJpegCoefficientsCountAgainstTheBudget)
     EXPECT_EQ(b.width, 2000);
 }
 
+TEST_F(ImagingMemoryTest, ProgressiveCoefficientsAreCountedAtAnyScale)
+{
+    if (!ToolAvailable("jpegtran"))
+        GTEST_FAIL() << "jpegtran is missing: run scripts/setup";
+    const std::string progressive = Jpeg("progressive.jpg", 2000, 1500, true);
+    ImageFileInfo info;
+    ASSERT_EQ(GetImageFileInfo(PathOf("baseline.jpg"), &info), IMAGING_SUCCESS);
+    EXPECT_EQ(info.decoderBytes, 0);
+    ASSERT_EQ(GetImageFileInfo(progressive, &info), IMAGING_SUCCESS);
+    // 4:2:0 in 16 x 16 MCUs, 125 x 94 of them: four luma blocks and two chroma blocks each, 128
+    // bytes a block.
+    EXPECT_EQ(info.decoderBytes, 125LL * 94 * 6 * 128);
+    EXPECT_EQ(MemoryForLoad(info, 250, 0), info.fileSize + 500LL * 375 * 3 + info.decoderBytes);
+}
+
 TEST_F(ImagingMemoryTest, RepeatedScansAreCut)
 {
     if (!ToolAvailable("jpegtran"))
