@@ -120,6 +120,13 @@ bool SChannel::IsConnected() const { return m_session && m_socket.IsConnected();
 
 void SChannel::ReleaseSession() { m_session.reset(); }
 
+std::shared_ptr<const TlsResumption> SChannel::GetResumption() const
+{
+    return m_session ? m_session->Resumption() : nullptr;
+}
+
+bool SChannel::IsSessionResumed() const { return m_session && m_session->Resumed(); }
+
 bool SChannel::EstablishChannel(LogBase& log, bool* lookupFailed, DWORD heartbeatMs, ProgressMonitor* monitor,
     const TlsClientCertificate* clientCertificate)
 {
@@ -170,6 +177,8 @@ bool SChannel::Establish(Entry entry, LogBase& log, bool* lookupFailed, DWORD he
         m_failReason = kCredentialsFailed;
         return false;
     }
+    if (m_resumption && !m_session->OfferResumption(m_resumption))
+        log.LogData("tlsResumeError", m_session->LastError().c_str());
 
     if (entry == Entry::Connect) {
         bool connected = m_useProxy
@@ -242,6 +251,8 @@ bool SChannel::Establish(Entry entry, LogBase& log, bool* lookupFailed, DWORD he
     X509_up_ref(certificate);
     m_serverCertificate = certificate;
     LogConnectionInfo(log);
+    if (m_resumption)
+        log.LogInfo(m_session->Resumed() ? "Resumed the earlier TLS session." : "Server did not resume the earlier TLS session.");
     if (!CheckRequirement(log)) {
         m_failReason = kCertificateNameMismatch;
         m_socket.Close(log);

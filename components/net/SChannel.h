@@ -17,6 +17,7 @@ class LogBase;
 class ProgressMonitor;
 class TlsClientCertificate;
 class TlsClientSession;
+class TlsResumption;
 typedef struct x509_st X509;
 
 class SChannel {
@@ -56,6 +57,12 @@ public:
     void SetAnswerCloseNotify(bool on) { m_answerCloseNotify = on; }
     // Opens the connection through an HTTP proxy's CONNECT tunnel.
     void SetProxy(const char* host, int port);
+
+    // A finished session the next handshake offers to resume (null offers none).
+    void SetResumption(std::shared_ptr<const TlsResumption> resumption) { m_resumption = std::move(resumption); }
+    // This session's state for resuming it elsewhere; null while the server has sent none.
+    std::shared_ptr<const TlsResumption> GetResumption() const;
+    bool IsSessionResumed() const;
 
     bool IsConnected() const;
     int GetFailReason() const { return m_failReason; }
@@ -108,6 +115,7 @@ private:
     X509* m_serverCertificate = nullptr;
     bool m_verified = false;
     std::unique_ptr<TlsClientSession> m_session;
+    std::shared_ptr<const TlsResumption> m_resumption;
     torvane::StringBuffer m_requirementName;
     torvane::StringBuffer m_requirementValue;
     ProgressMonitor* m_callMonitor = nullptr;

@@ -78,6 +78,11 @@ bool Socket2::StartTls(DWORD heartbeatMs, DWORD timeoutMs, LogBase& log, Progres
     return m_tls;
 }
 
+void Socket2::ResumeSessionOf(const Socket2& other)
+{
+    m_channel.SetResumption(other.m_tls ? other.m_channel.GetResumption() : nullptr);
+}
+
 bool Socket2::Close(DWORD heartbeatMs, DWORD timeoutMs, LogBase& log, ProgressMonitor* monitor)
 {
     if (m_tls) {

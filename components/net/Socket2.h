@@ -26,6 +26,11 @@ public:
         const TlsClientCertificate* clientCertificate);
     bool StartTls(DWORD heartbeatMs, DWORD timeoutMs, LogBase& log, ProgressMonitor* monitor,
         const TlsClientCertificate* clientCertificate);
+    // The next TLS handshake of this connection offers to resume the session that other runs now
+    // (a TLS data connection beside its control connection). Nothing is offered when other has no
+    // resumable session.
+    void ResumeSessionOf(const Socket2& other);
+    bool IsSessionResumed() const { return m_tls && m_channel.IsSessionResumed(); }
     bool Close(DWORD heartbeatMs, DWORD timeoutMs, LogBase& log, ProgressMonitor* monitor);
     bool CloseQuiet(DWORD heartbeatMs, DWORD timeoutMs, ProgressMonitor* monitor);
     void CloseBoth(LogBase& log);

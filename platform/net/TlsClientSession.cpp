@@ -113,6 +113,35 @@ std::unique_ptr<TlsClientSession> TlsClientSession::Create(const std::string& se
     return session;
 }
 
+TlsResumption::~TlsResumption() { SSL_SESSION_free(m_session); }
+
+bool TlsClientSession::OfferResumption(const std::shared_ptr<const TlsResumption>& resumption)
+{
+    if (!resumption || !resumption->Session())
+        return false;
+    ERR_clear_error();
+    if (SSL_set_session(m_ssl, resumption->Session()) != 1) {
+        NoteError("cannot offer the earlier TLS session");
+        return false;
+    }
+    m_offered = resumption; // keeps the session alive through the handshake
+    return true;
+}
+
+std::shared_ptr<const TlsResumption> TlsClientSession::Resumption() const
+{
+    SSL_SESSION* session = SSL_get1_session(m_ssl);
+    if (!session)
+        return nullptr;
+    if (SSL_SESSION_is_resumable(session) != 1) {
+        SSL_SESSION_free(session);
+        return nullptr;
+    }
+    return std::make_shared<const TlsResumption>(session);
+}
+
+bool TlsClientSession::Resumed() const { return SSL_session_reused(m_ssl) == 1; }
+
 TlsClientSession::~TlsClientSession()
 {
     SSL_free(m_ssl); // frees both memory BIOs

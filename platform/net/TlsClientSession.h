@@ -16,6 +16,7 @@ typedef struct ssl_ctx_st SSL_CTX;
 typedef struct bio_st BIO;
 typedef struct x509_st X509;
 typedef struct evp_pkey_st EVP_PKEY;
+typedef struct ssl_session_st SSL_SESSION;
 struct stack_st_X509;
 
 using TlsBytes = std::vector<std::uint8_t>;
@@ -39,6 +40,20 @@ private:
     EVP_PKEY* m_key = nullptr;
 };
 
+// What a later connection needs to resume a finished session (TLS 1.2 session id or TLS 1.3
+// ticket). Immutable once taken; shared by every connection that offers it.
+class TlsResumption {
+public:
+    explicit TlsResumption(SSL_SESSION* session) : m_session(session) { }
+    TlsResumption(const TlsResumption&) = delete;
+    TlsResumption& operator=(const TlsResumption&) = delete;
+    ~TlsResumption();
+    SSL_SESSION* Session() const { return m_session; }
+
+private:
+    SSL_SESSION* m_session;
+};
+
 struct TlsConnectionInfo {
     std::uint32_t protocol = 0;   // platform protocol bits: 0x800 TLS 1.2, 0x2000 TLS 1.3
     std::uint32_t cipher = 0;     // platform algorithm ids where one exists, else 0
@@ -57,6 +72,15 @@ public:
     static std::unique_ptr<TlsClientSession> Create(const std::string& serverName,
         const TlsClientCertificate* certificate, std::string& error);
     ~TlsClientSession();
+
+    // Offers a finished session for resumption; call before the first handshake step. The server
+    // may still decline it and run a full handshake.
+    bool OfferResumption(const std::shared_ptr<const TlsResumption>& resumption);
+    // The state to resume this session with, or null while there is none. TLS 1.3 servers send
+    // their tickets after the handshake, so this is null until a read has taken them in.
+    std::shared_ptr<const TlsResumption> Resumption() const;
+    // Whether the last handshake resumed the offered session.
+    bool Resumed() const;
 
     // One handshake step. The first call takes no input and produces the client hello.
     // SEC_I_CONTINUE_NEEDED: send toSend, read more, call again. SEC_E_OK: done; input past
@@ -91,4 +115,5 @@ private:
     BIO* m_in = nullptr;
     BIO* m_out = nullptr;
     std::string m_lastError;
+    std::shared_ptr<const TlsResumption> m_offered;
 };

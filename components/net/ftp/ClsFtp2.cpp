@@ -4,11 +4,13 @@
 #include "components/foundation/ProgressMonitor.h"
 #include "components/foundation/XString.h"
 #include "components/net/ProgressEvent.h"
+#include "platform/base/Clock.h"
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <memory>
+#include <set>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -92,13 +94,24 @@ bool ClsFtp2::Connect(ProgressEvent* callback)
     auto monitor = MonitorFor(callback, 0);
     if (m_engine.ImplicitSsl)
         log.LogInfo("Using Implicit SSL");
-    if (!m_engine.ConnectDirect(log, monitor.get())) {
-        log.LogError("Failed to connect to FTP server.");
-        return false;
+    if (m_proxyMethod != 0) {
+        if (!m_engine.ConnectToProxy(m_proxyHost, m_proxyPort, log, monitor.get())) {
+            log.LogError("Failed to connect to FTP proxy.");
+            return false;
+        }
+        log.LogDataInt("ProxyMethod", m_proxyMethod);
+        log.LogData("ProxyUsername", m_proxyUser.c_str());
+        if (!m_engine.ProxyLogin(m_proxyMethod, m_proxyUser, m_proxyPassword, log, monitor.get()))
+            return false;
+    } else {
+        if (!m_engine.ConnectDirect(log, monitor.get())) {
+            log.LogError("Failed to connect to FTP server.");
+            return false;
+        }
+        log.LogInfo("Logging in...");
+        if (!m_engine.Login(log, monitor.get()))
+            return false;
     }
-    log.LogInfo("Logging in...");
-    if (!m_engine.Login(log, monitor.get()))
-        return false;
     log.LogInfo("Login successful.");
     std::string text;
     if (m_engine.SystAfterLogin) {
@@ -235,7 +248,18 @@ bool ClsFtp2::PutTree(const std::string& localDir, std::string& plan, bool planO
         std::int64_t total = 0;
         int files = 0, dirs = 0;
         std::error_code ec;
+        const ULONGLONG interval = ULONGLONG(m_engine.HeartbeatMs > 0 ? m_engine.HeartbeatMs : 0);
+        ULONGLONG lastBeat = 0;
         for (fs::recursive_directory_iterator it(localDir, ec), end; !ec && it != end; it.increment(ec)) {
+            if (interval && GetTickCount64() - lastBeat >= interval) {
+                lastBeat = GetTickCount64();
+                bool abort = false;
+                callback->OnHeartbeat(0, &abort);
+                if (abort) {
+                    log.LogError("Aborted by application");
+                    return false;
+                }
+            }
             std::error_code ec2;
             if (it->is_directory(ec2))
                 ++dirs;
@@ -281,6 +305,12 @@ bool ClsFtp2::PutTree(const std::string& localDir, std::string& plan, bool planO
 
     bool result = true;
     std::vector<std::string> stack { root };
+    // Each real directory is walked once: a link back up the tree would otherwise repeat it without end.
+    std::set<fs::path> seen;
+    {
+        std::error_code ignored;
+        seen.insert(fs::canonical(root, ignored));
+    }
     while (result && !stack.empty()) {
         std::string dir = stack.back();
         stack.pop_back();
@@ -321,12 +351,19 @@ bool ClsFtp2::PutTree(const std::string& localDir, std::string& plan, bool planO
             if (callback)
                 callback->OnEndUploadFile(remotePath.c_str(), std::uint32_t(m_engine.BytesSent - before));
         }
-        auto subdirs = Children(dir, true);
-        for (std::string sub : subdirs) {
+        size_t pushed = 0;
+        for (std::string sub : Children(dir, true)) {
             std::replace(sub.begin(), sub.end(), '\\', '/');
             if (sub.back() != '/')
                 sub += '/';
+            std::error_code canonicalError;
+            fs::path real = fs::canonical(sub, canonicalError);
+            if (canonicalError || !seen.insert(real).second) {
+                log.LogData("skippedLoopDir", sub.c_str());
+                continue;
+            }
             stack.push_back(sub);
+            ++pushed;
             std::string remoteSub = remoteFor(sub);
             plan += "d," + remoteSub + "\r\n";
             if (planOnly)
@@ -338,7 +375,7 @@ bool ClsFtp2::PutTree(const std::string& localDir, std::string& plan, bool planO
                 CreateRemoteDir(remoteSub, callback, true);
         }
         // Depth first, in the listed order of the subdirectories.
-        std::reverse(stack.end() - long(subdirs.size()), stack.end());
+        std::reverse(stack.end() - long(pushed), stack.end());
     }
     if (monitor)
         monitor->Complete();

@@ -21,6 +21,13 @@ public:
     void SetPassword(const std::string& text) { m_engine.Password = text; }
     void SetPassive(bool on) { m_engine.Passive = on; }
 
+    // Connect through an FTP proxy: method 1-5 (0 connects directly).
+    void SetProxyMethod(int method) { m_proxyMethod = method; }
+    void SetProxyHostname(const std::string& host) { m_proxyHost = host; }
+    void SetProxyPort(int port) { m_proxyPort = port; }
+    void SetProxyUsername(const std::string& user) { m_proxyUser = user; }
+    void SetProxyPassword(const std::string& password) { m_proxyPassword = password; }
+
     bool Connect(ProgressEvent* callback);
     bool Disconnect(ProgressEvent* callback);
     bool IsConnected(ProgressEvent* callback);
@@ -38,4 +45,9 @@ private:
     bool UploadDecision(int mode, const std::string& name, const std::string& localPath);
 
     Ftp2 m_engine;
+    int m_proxyMethod = 0;
+    int m_proxyPort = 21;
+    std::string m_proxyHost;
+    std::string m_proxyUser;
+    std::string m_proxyPassword;
 };

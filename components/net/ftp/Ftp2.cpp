@@ -269,8 +269,15 @@ bool Ftp2::ReadReply(int& code, std::string& text, LogBase& log, bool& positive,
                 return true;
         return false;
     };
+    size_t discardedBytes = 0;
     while (discarded(line)) {
         log.LogData("Discarding", line.c_str());
+        // A server that echoes without end must not hold the reader forever.
+        discardedBytes += line.size();
+        if (discardedBytes > Socket2::kMaxMatchText) {
+            log.LogError("FTP reply too long.");
+            return false;
+        }
         if (!ReadLine(m_control, "ansi", line, log, monitor)) {
             log.LogError("Failed to read FTP response line.");
             return false;
@@ -464,6 +471,40 @@ bool Ftp2::ConnectDirect(LogBase& log, ProgressMonitor* monitor)
     return true;
 }
 
+bool Ftp2::ConnectToProxy(const std::string& proxyHost, int proxyPort, LogBase& log, ProgressMonitor* monitor)
+{
+    {
+        LogNull quiet;
+        m_control.Close(0, 1000, quiet, monitor);
+    }
+    SessionLog.clear();
+    SecureControl = false;
+    m_control.SetConnectTimeoutSeconds(DWORD(ConnectTimeout));
+    m_control.SetIdleTimeoutMs(DWORD(IdleTimeoutMs));
+    log.LogData("ProxyHostname", proxyHost.c_str());
+    log.LogDataInt("Port", proxyPort);
+    if (ImplicitSsl)
+        log.LogInfo("Connecting via SSL");
+    log.LogDataInt("ConnectTimeout", ConnectTimeout);
+    log.LogDataInt("HeartbeatMs", HeartbeatMs);
+    log.LogDataInt("IdleTimeoutMs", IdleTimeoutMs);
+    int reason = 0;
+    if (!m_control.Connect(proxyHost.c_str(), proxyPort, ImplicitSsl, DWORD(HeartbeatMs), DWORD(ConnectTimeout) * 1000,
+            log, nullptr, monitor, &reason, ClientCertificate)) {
+        log.LogDataInt("ConnectFailReason", reason);
+        return false;
+    }
+    int code = -1;
+    std::string text;
+    bool positive = false;
+    if (!ReadReply(code, text, log, positive, monitor, 15) || !positive) {
+        LogNull quiet;
+        m_control.Close(0, 1000, quiet, monitor);
+        return false;
+    }
+    return true;
+}
+
 bool Ftp2::AuthUpgrade(LogBase& log, ProgressMonitor* monitor)
 {
     SecureControl = false;
@@ -520,6 +561,91 @@ bool Ftp2::Login(LogBase& log, ProgressMonitor* monitor)
             }
         }
     }
+    TypeImageInForce = !TransferTypeImage;
+    return SetTransferType(log, monitor);
+}
+
+bool Ftp2::LoginWith(const std::string& userIn, const std::string& passwordIn, const std::string& account,
+    LogBase& log, ProgressMonitor* monitor, bool maskAccount)
+{
+    std::string user = Trimmed(userIn);
+    if (user.empty()) {
+        log.LogError("Username is empty or NULL");
+        return false;
+    }
+    int code;
+    std::string reply;
+    if (!Command("USER " + user, code, reply, log, monitor)) {
+        if (code != -1) {
+            log.LogError("USER command failed");
+            log.LogData("FtpUserResponse", reply.c_str());
+        }
+        return false;
+    }
+    std::string password = Trimmed(passwordIn);
+    if (password.empty()) {
+        log.LogError("Password is empty or NULL");
+        return false;
+    }
+    if (!Command("PASS " + password, code, reply, log, monitor)) {
+        if (code != -1) {
+            log.LogError("Password failed");
+            log.LogData("FtpPassResponse", reply.c_str());
+        }
+        return false;
+    }
+    if (code != 332)
+        return true;
+    if (SessionLogEnabled)
+        SessionLog += ".\r\nACCT " + (maskAccount ? std::string("****") : account) + "\r\n";
+    bool saved = SessionLogEnabled;
+    SessionLogEnabled = false;
+    bool ok = Command("ACCT " + account, code, reply, log, monitor);
+    SessionLogEnabled = saved;
+    if (!ok && code != -1) {
+        log.LogError("ACCT failed");
+        log.LogData("FtpAcctResponse", reply.c_str());
+    }
+    return ok;
+}
+
+bool Ftp2::ProxyLogin(int method, const std::string& proxyUser, const std::string& proxyPassword, LogBase& log,
+    ProgressMonitor* monitor)
+{
+    std::string portSuffix = Port != 21 ? ":" + std::to_string(Port) : "";
+    std::string reply;
+    bool ok = false;
+    switch (method) {
+    case 1:
+    case 5:
+        if (!LoginWith(proxyUser, proxyPassword, "", log, monitor))
+            return false;
+        if (!SendRawCommand((method == 1 ? "SITE " : "OPEN ") + Hostname, reply, log, monitor)) {
+            log.LogError(method == 1 ? "SITE command failed" : "OPEN command failed");
+            log.LogData("FtpResponse", reply.c_str());
+            return false;
+        }
+        ok = LoginWith(Username, Password, "", log, monitor);
+        break;
+    case 2:
+        ok = LoginWith(Username + "@" + Hostname + portSuffix, Password, "", log, monitor);
+        break;
+    case 3:
+        ok = LoginWith(proxyUser, proxyPassword, "", log, monitor)
+            && LoginWith(Trimmed(Username) + "@" + Hostname, Password, "", log, monitor);
+        break;
+    case 4:
+        // The account carries the proxy's password.
+        ok = LoginWith(Trimmed(Username) + "@" + Hostname + portSuffix + " " + proxyUser, Password, proxyPassword, log,
+            monitor, true);
+        break;
+    default:
+        log.LogError("Unknown proxy method");
+        log.LogDataInt("ProxyMethod", method);
+        return false;
+    }
+    if (!ok)
+        return false;
     TypeImageInForce = !TransferTypeImage;
     return SetTransferType(log, monitor);
 }
@@ -1005,6 +1131,9 @@ bool Ftp2::UploadFromSource(bool append, const std::string& remoteName, DataSour
         }
     }
     data->SetIdleTimeoutMs(DWORD(IdleTimeoutMs));
+    // Servers may insist that the data connection resumes the control connection's session.
+    if (IsSecure())
+        data->ResumeSessionOf(m_control);
     if (IsSecure() && !data->StartTls(DWORD(HeartbeatMs), DWORD(IdleTimeoutMs), log, monitor, ClientCertificate)) {
         log.LogError("Failed to convert data socket to TLS");
         return false;
@@ -1041,6 +1170,15 @@ bool Ftp2::UploadFromSource(bool append, const std::string& remoteName, DataSour
     }
     log.LogDataInt("uploadRate", int(UploadRate));
     log.LogDataInt64("numBytesSent", std::int64_t(BytesSent - sentBefore));
+    {
+        static const char kHex[] = "0123456789ABCDEF";
+        std::string hex;
+        for (unsigned i = 0; i < tail.GetSize(); ++i) {
+            hex += kHex[tail.GetData()[i] >> 4];
+            hex += kHex[tail.GetData()[i] & 15];
+        }
+        log.LogData("lastBytesSent", hex.c_str());
+    }
     {
         LogNull quiet;
         data->Close(DWORD(HeartbeatMs), DWORD(IdleTimeoutMs), quiet, monitor);
@@ -1130,6 +1268,9 @@ bool Ftp2::ReceiveListing(const std::string& commandIn, LogBase& log, ProgressMo
         m_listingValid = true;
         return true;
     }
+    // Servers may insist that the data connection resumes the control connection's session.
+    if (IsSecure())
+        data->ResumeSessionOf(m_control);
     if (IsSecure() && !data->StartTls(DWORD(HeartbeatMs), DWORD(IdleTimeoutMs), log, monitor, ClientCertificate)) {
         log.LogError("Failed to convert listDir data socket to TLS");
         return false;

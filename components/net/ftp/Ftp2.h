@@ -73,7 +73,15 @@ public:
     Socket2& Control() { return m_control; }
 
     bool ConnectDirect(LogBase& log, ProgressMonitor* monitor);
+    bool ConnectToProxy(const std::string& proxyHost, int proxyPort, LogBase& log, ProgressMonitor* monitor);
     bool Login(LogBase& log, ProgressMonitor* monitor);
+    // Methods 1-5 of logging in through an FTP proxy; the target is Hostname and Port.
+    bool ProxyLogin(int method, const std::string& proxyUser, const std::string& proxyPassword, LogBase& log,
+        ProgressMonitor* monitor);
+    // USER, PASS and on 332 ACCT with the texts given; neither user nor password may be empty.
+    // maskAccount keeps the account out of the transcript when it carries a password.
+    bool LoginWith(const std::string& user, const std::string& password, const std::string& account, LogBase& log,
+        ProgressMonitor* monitor, bool maskAccount = false);
     bool Syst(std::string& out, LogBase& log, ProgressMonitor* monitor);
     bool Feat(std::string& out, LogBase& log, ProgressMonitor* monitor);
     void Quit(LogBase& log, ProgressMonitor* monitor);

@@ -6,6 +6,7 @@
 #include "NetTestSupport.h"
 #include "components/foundation/TvString.h"
 #include "components/foundation/XString.h"
+#include "components/zip/DataSource.h"
 #include "platform/base/Time.h"
 
 #include <gtest/gtest.h>
@@ -265,6 +266,119 @@ TEST(FtpLogin, FeatTogglesUtf8AndMlst)
     EXPECT_FALSE(engine.HasMlst);
 }
 
+// ---------------------------------------------------------------- logins through an FTP proxy
+
+TEST(FtpProxy, EachMethodSendsItsOwnSequence)
+{
+    const char* login = R"("USER": ["331 pass\r\n"], "PASS": ["230 ok\r\n"])";
+    struct Case {
+        int method;
+        int port;
+        std::string replies;
+        const char* commands;
+    } cases[] = {
+        { 1, 2121, std::string(login) + R"(, "SITE": ["200 ok\r\n"])",
+            "USER puser\nPASS ppass\nSITE ftp.example.test\nUSER bob\nPASS bobpw\nTYPE I\nQUIT\n" },
+        { 2, 2121, login, "USER bob@ftp.example.test:2121\nPASS bobpw\nTYPE I\nQUIT\n" },
+        { 2, 21, login, "USER bob@ftp.example.test\nPASS bobpw\nTYPE I\nQUIT\n" },
+        // A 230 to USER does not skip PASS on this road.
+        { 2, 21, R"("USER": ["230 ok\r\n"], "PASS": ["230 ok\r\n"])",
+            "USER bob@ftp.example.test\nPASS bobpw\nTYPE I\nQUIT\n" },
+        { 3, 2121, login, "USER puser\nPASS ppass\nUSER bob@ftp.example.test\nPASS bobpw\nTYPE I\nQUIT\n" },
+        { 4, 2121, R"("USER": ["331 pass\r\n"], "PASS": ["332 account\r\n"], "ACCT": ["230 ok\r\n"])",
+            "USER bob@ftp.example.test:2121 puser\nPASS bobpw\nACCT ppass\nTYPE I\nQUIT\n" },
+        { 5, 21, std::string(login) + R"(, "OPEN": ["220 ok\r\n"])",
+            "USER puser\nPASS ppass\nOPEN ftp.example.test\nUSER bob\nPASS bobpw\nTYPE I\nQUIT\n" },
+    };
+    auto& peer = ScriptedFtp::Instance();
+    for (const auto& c : cases) {
+        SCOPED_TRACE("method " + std::to_string(c.method) + " port " + std::to_string(c.port));
+        peer.Script("{\"replies\": {" + c.replies + "}}");
+        ClsFtp2 ftp;
+        Ftp2& engine = ftp.Engine();
+        Configure(engine, c.port);
+        ftp.SetHostname("ftp.example.test");
+        ftp.SetUsername("bob");
+        ftp.SetPassword("bobpw");
+        engine.SystAfterLogin = engine.FeatAfterLogin = false;
+        engine.SessionLogEnabled = true;
+        ftp.SetProxyMethod(c.method);
+        ftp.SetProxyHostname("127.0.0.1");
+        ftp.SetProxyPort(peer.Port());
+        ftp.SetProxyUsername("puser");
+        ftp.SetProxyPassword("ppass");
+        ASSERT_TRUE(ftp.Connect(nullptr)) << LogText(ftp);
+        EXPECT_TRUE(engine.TypeImageInForce);
+        std::string transcript = engine.SessionLog;
+        std::string log = LogText(ftp);
+        ftp.Disconnect(nullptr);
+        EXPECT_EQ(peer.Commands(), c.commands);
+        // Neither password reaches the log or the transcript, not even as an account.
+        for (const char* secret : { "bobpw", "ppass" }) {
+            EXPECT_EQ(transcript.find(secret), std::string::npos) << transcript;
+            EXPECT_EQ(log.find(secret), std::string::npos) << log;
+        }
+        EXPECT_NE(transcript.find("PASS ****"), std::string::npos);
+    }
+}
+
+TEST(FtpProxy, FailuresStopTheLogin)
+{
+    struct Case {
+        int method;
+        const char* proxyPassword;
+        const char* replies;
+        const char* error;
+        const char* commands;
+    } cases[] = {
+        // An empty password is refused before it is sent.
+        { 1, "  ", R"("USER": ["331 pass\r\n"])", "Password is empty or NULL", "USER puser\nQUIT\n" },
+        { 1, "ppass", R"("USER": ["331 pass\r\n"], "PASS": ["230 ok\r\n"], "SITE": ["500 no\r\n"])",
+            "SITE command failed", "USER puser\nPASS ppass\nSITE ftp.example.test\nQUIT\n" },
+        { 3, "ppass", R"("USER": ["530 no\r\n"])", "USER command failed", "USER puser\nQUIT\n" },
+        { 2, "ppass", R"("USER": ["331 pass\r\n"], "PASS": ["530 wrong\r\n"])", "Password failed",
+            "USER bob@ftp.example.test\nPASS bobpw\nQUIT\n" },
+        { 4, "ppass", R"("USER": ["331 pass\r\n"], "PASS": ["332 acct\r\n"], "ACCT": ["530 no\r\n"])",
+            "ACCT failed", "USER bob@ftp.example.test puser\nPASS bobpw\nACCT ppass\nQUIT\n" },
+        { 6, "ppass", "", "Unknown proxy method", "QUIT\n" },
+    };
+    auto& peer = ScriptedFtp::Instance();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.error);
+        peer.Script(std::string("{\"replies\": {") + c.replies + "}}");
+        ClsFtp2 ftp;
+        Configure(ftp.Engine(), 21);
+        ftp.SetHostname("ftp.example.test");
+        ftp.SetUsername("bob");
+        ftp.SetPassword("bobpw");
+        ftp.SetProxyMethod(c.method);
+        ftp.SetProxyHostname("127.0.0.1");
+        ftp.SetProxyPort(peer.Port());
+        ftp.SetProxyUsername("puser");
+        ftp.SetProxyPassword(c.proxyPassword);
+        EXPECT_FALSE(ftp.Connect(nullptr));
+        std::string log = LogText(ftp);
+        EXPECT_NE(log.find(c.error), std::string::npos) << log;
+        // A failed login leaves the control connection open.
+        EXPECT_TRUE(ftp.IsConnected(nullptr));
+        ftp.Disconnect(nullptr);
+        EXPECT_EQ(peer.Commands(), std::string(c.commands).insert(std::string(c.commands).size() - 5, "NOOP\n"));
+    }
+}
+
+TEST(FtpProxy, UnreachableProxyFailsTheConnect)
+{
+    ClsFtp2 ftp;
+    Configure(ftp.Engine(), 21);
+    ftp.SetHostname("ftp.example.test");
+    ftp.SetProxyMethod(2);
+    ftp.SetProxyHostname("127.0.0.1");
+    ftp.SetProxyPort(UnusedLoopbackPort());
+    EXPECT_FALSE(ftp.Connect(nullptr));
+    EXPECT_NE(LogText(ftp).find("Failed to connect to FTP proxy."), std::string::npos);
+    EXPECT_FALSE(ftp.IsConnected(nullptr));
+}
+
 TEST(FtpCommands, LineBreaksInPathsAreRefusedBeforeSending)
 {
     auto& peer = ScriptedFtp::Instance();
@@ -322,6 +436,91 @@ TEST(FtpData, PassiveConnectionGoesToTheControlPeerAndLostFinalReplyFails)
     WriteFile(local, "data");
     EXPECT_FALSE(engine.UploadFile("lost.bin", local, nullptr, log));
     EXPECT_TRUE(log.HasError("Failed to read 2nd STOR reply")) << log.Text();
+}
+
+TEST(FtpData, OneShotAllocateAndRestartAndAppend)
+{
+    auto& peer = ScriptedFtp::Instance();
+    peer.Script(R"({"replies": {"USER": ["230 in\r\n"], "PASV": ["227 Entering Passive Mode ({pasv})\r\n"],
+        "STOR": ["150 go\r\n"], "APPE": ["150 go\r\n"], "ALLO": ["200 ok\r\n"], "SIZE": ["213 4\r\n"],
+        "REST": ["350 restarting\r\n"]}})");
+    Ftp2 engine;
+    Configure(engine, peer.Port());
+    engine.Passive = true;
+    CapturingLog log;
+    ASSERT_TRUE(engine.ConnectDirect(log, nullptr));
+    ASSERT_TRUE(engine.Login(log, nullptr));
+    std::string local = ProcessTempDir() + "/digits.bin";
+    WriteFile(local, "0123456789");
+
+    engine.AllocateSize = 1000;
+    ASSERT_TRUE(engine.UploadFile("a.bin", local, nullptr, log)) << log.Text();
+    EXPECT_EQ(engine.AllocateSize, 0u);
+    EXPECT_TRUE(log.Has("lastBytesSent", "30313233343536373839"));
+    // Resumes after the four bytes the server reports.
+    engine.RestartNextUpload = true;
+    ASSERT_TRUE(engine.UploadFile("b.bin", local, nullptr, log)) << log.Text();
+    EXPECT_FALSE(engine.RestartNextUpload);
+    MemoryDataSource tail("tail", 4);
+    ASSERT_TRUE(engine.UploadFromSource(true, "c.bin", tail, nullptr, log)) << log.Text();
+    // The one-shot settings are spent: a plain STOR follows.
+    ASSERT_TRUE(engine.UploadFile("d.bin", local, nullptr, log)) << log.Text();
+    engine.Quit(log, nullptr);
+    EXPECT_EQ(peer.Commands(),
+        "USER anonymous\nTYPE I\n"
+        "ALLO 1000\nPASV\nSTOR a.bin\nDATA 0123456789\n"
+        "PASV\nSIZE b.bin\nREST 4\nSTOR b.bin\nDATA 456789\n"
+        "PASV\nAPPE c.bin\nDATA tail\n"
+        "PASV\nSTOR d.bin\nDATA 0123456789\n"
+        "QUIT\n");
+}
+
+TEST(FtpReplies, EchoedTransferCommandsAreDiscarded)
+{
+    auto& peer = ScriptedFtp::Instance();
+    // The first line echoes a STOR command; the reply proper follows it.
+    peer.Script(R"({"replies": {"USER": ["230 in\r\n"], "CWD": ["200 STOR x.bin\r\n250 changed\r\n"],
+        "NOOP": ["200 RETR x.bin\r\n"]}})");
+    Ftp2 engine;
+    Configure(engine, peer.Port());
+    CapturingLog log;
+    ASSERT_TRUE(engine.ConnectDirect(log, nullptr));
+    ASSERT_TRUE(engine.Login(log, nullptr));
+    ASSERT_TRUE(engine.ChangeDirectory("/up", log, nullptr)) << log.Text();
+    EXPECT_EQ(engine.LastReplyCode(), 250);
+    EXPECT_TRUE(log.Has("Discarding", "200 STOR x.bin\r\n")) << log.Text();
+    // A raw command discards nothing.
+    std::string reply;
+    ASSERT_TRUE(engine.SendRawCommand("NOOP", reply, log, nullptr));
+    EXPECT_EQ(reply, "200 RETR x.bin");
+}
+
+TEST(FtpTree, LinkBackUpTheTreeIsWalkedOnceAndHeartbeatCanAbortTheSum)
+{
+    auto& peer = ScriptedFtp::Instance();
+    peer.Script(R"({"replies": {"USER": ["230 in\r\n"], "PWD": ["257 \"/site\" is current\r\n"]}})");
+    std::string tree = ProcessTempDir() + "/looped";
+    WriteFile(tree + "/f1", "1");
+    WriteFile(tree + "/a/f2", "2");
+    fs::create_directory_symlink(tree, tree + "/a/up");
+    ClsFtp2 ftp;
+    Configure(ftp.Engine(), peer.Port());
+    ftp.Engine().SystAfterLogin = ftp.Engine().FeatAfterLogin = false;
+    ASSERT_TRUE(ftp.Connect(nullptr)) << LogText(ftp);
+    std::string plan;
+    ASSERT_TRUE(ftp.PutTree(tree, plan, true, 0, nullptr)) << LogText(ftp);
+    std::string root = tree + "/";
+    EXPECT_EQ(plan, "c,/site\r\np," + root + "f1,f1\r\nd,/site/a\r\nc,/site/a\r\np," + root + "a/f2,f2\r\n");
+
+    // The callback is asked while the local tree is summed and may stop the call there.
+    AbortingEvent event;
+    ftp.Engine().HeartbeatMs = 1;
+    EXPECT_FALSE(ftp.PutTree(tree, plan, true, 0, &event));
+    EXPECT_NE(LogText(ftp).find("Aborted by application"), std::string::npos) << LogText(ftp);
+    EXPECT_GT(event.heartbeats.load(), 0);
+    ftp.Disconnect(nullptr);
+    // Nothing after the first PWD reached the server.
+    EXPECT_EQ(peer.Commands(), "USER anonymous\nTYPE I\nPWD\nQUIT\n");
 }
 
 TEST(FtpData, PassiveHostOtherThanTheServerIsNotUsed)

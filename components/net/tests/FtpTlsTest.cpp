@@ -57,8 +57,8 @@ bool TrustTestCaForFtp()
     return ok;
 }
 
-// vsftpd with TLS, explicit (AUTH TLS) or implicit, on a picked loopback port. The transport
-// keeps no TLS session to resume on the data connection, so the server must not insist on reuse.
+// vsftpd with TLS, explicit (AUTH TLS) or implicit, on a picked loopback port; it refuses data
+// connections that do not resume the control connection's TLS session.
 class TlsVsftpd {
 public:
     TlsVsftpd(bool implicit)
@@ -79,7 +79,7 @@ public:
              << m_root << "\nno_anon_password=YES\nsecure_chroot_dir=" << m_dir
              << "/empty\npasv_enable=YES\npasv_address=127.0.0.1\nconnect_from_port_20=NO\nport_enable=YES\nseccomp_sandbox=NO\n"
                 "ssl_enable=YES\nallow_anon_ssl=YES\nforce_anon_logins_ssl=YES\nforce_anon_data_ssl=YES\n"
-                "require_ssl_reuse=NO\nssl_tlsv1=YES\nrsa_cert_file="
+                "require_ssl_reuse=YES\nssl_tlsv1=YES\nrsa_cert_file="
              << pki.serverCert << "\nrsa_private_key_file=" << pki.serverKey << "\n"
              << (implicit ? "implicit_ssl=YES\n" : "") << "vsftpd_log_file=" << m_dir << "/log\n";
         conf.close();
@@ -144,7 +144,7 @@ TEST(FtpTls, ExplicitAndImplicitTlsUploadsWithProtectedData)
     for (size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = char(i * 7 + 3);
     std::ofstream(local, std::ios::binary) << bytes;
-    for (auto [implicit, passive] : { std::pair { false, true }, { true, true }, { false, false } }) {
+    for (auto [implicit, passive] : { std::pair { false, true }, { true, true }, { false, false }, { true, false } }) {
         TlsVsftpd server(implicit);
         ASSERT_NE(server.Port(), 0);
         ClsFtp2 ftp;
@@ -161,6 +161,12 @@ TEST(FtpTls, ExplicitAndImplicitTlsUploadsWithProtectedData)
         ASSERT_TRUE(ftp.PutFile(local, "secure.bin", nullptr, false)) << (implicit ? "implicit " : "explicit ") << passive << "\n"
                                                                        << LogText(ftp);
         EXPECT_EQ(ReadFile(server.UploadDir() + "/secure.bin"), bytes);
+        EXPECT_NE(LogText(ftp).find("Resumed the earlier TLS session."), std::string::npos) << LogText(ftp);
+        // The listing's data connection resumes the session too.
+        EXPECT_EQ(ftp.GetRemoteEntryCount(nullptr), 1) << LogText(ftp);
+        ASSERT_EQ(engine.GetEntryCount(), 1);
+        EXPECT_EQ(engine.Entry(0).name, "secure.bin");
+        EXPECT_EQ(engine.Entry(0).size, std::int64_t(bytes.size()));
         ftp.Disconnect(nullptr);
     }
 }

@@ -331,6 +331,66 @@ TEST(Socket2Tls, StartTlsOverAPlainConnection)
     EXPECT_TRUE(connection.Close(0, 20000, log, nullptr));
 }
 
+TEST(Socket2Tls, SecondConnectionResumesTheFirstSession)
+{
+    TrustTestCa();
+    const TestPki& pki = GetTestPki();
+    for (const char* version : { "-tls1_2", "-tls1_3" }) {
+        int port = ReversingServer(pki.serverCert, pki.serverKey, { version });
+        ASSERT_GT(port, 0);
+        Socket2 first;
+        CapturingLog log;
+        ASSERT_TRUE(first.Connect("localhost", port, true, 0, 10000, log, nullptr, nullptr, nullptr, nullptr));
+        // One exchange: TLS 1.3 tickets come after the handshake and are taken in by a read.
+        ASSERT_TRUE(first.SendString("one\n", 0, 20000, log, nullptr));
+        torvane::StringBuffer reply;
+        ASSERT_TRUE(first.ReceiveUntilMatch("\n", reply, 0, 20000, log, nullptr, nullptr, nullptr, nullptr, nullptr));
+        EXPECT_FALSE(first.IsSessionResumed());
+
+        // Over a plain connection upgraded later, the way a data connection is.
+        Socket2 second;
+        ASSERT_TRUE(second.Connect("localhost", port, false, 0, 10000, log, nullptr, nullptr, nullptr, nullptr));
+        second.ResumeSessionOf(first);
+        // The server serves one connection at a time; the session outlives the first one.
+        first.Close(0, 20000, log, nullptr);
+        ASSERT_TRUE(second.StartTls(0, 20000, log, nullptr, nullptr)) << log.Text();
+        EXPECT_TRUE(second.IsSessionResumed()) << version << "\n" << log.Text();
+        EXPECT_TRUE(log.HasInfo("Resumed the earlier TLS session."));
+        // The resumed session still knows and checked the server's certificate.
+        EXPECT_TRUE(second.Channel().IsServerCertVerified());
+        ASSERT_TRUE(second.SendString("two\n", 0, 20000, log, nullptr));
+        ASSERT_TRUE(second.ReceiveUntilMatch("\n", reply, 0, 20000, log, nullptr, nullptr, nullptr, nullptr, nullptr));
+        EXPECT_STREQ(reply.GetText(), "owt\n");
+        second.Close(0, 20000, log, nullptr);
+    }
+}
+
+TEST(Socket2Tls, ResumptionRefusedByTheServerFallsBackToAFullHandshake)
+{
+    TrustTestCa();
+    const TestPki& pki = GetTestPki();
+    // No session cache and no tickets: the server has nothing to resume from.
+    int port = ReversingServer(pki.serverCert, pki.serverKey, { "-tls1_2", "-no_cache", "-no_ticket" });
+    ASSERT_GT(port, 0);
+    Socket2 first, second, plain;
+    CapturingLog log;
+    ASSERT_TRUE(first.Connect("localhost", port, true, 0, 10000, log, nullptr, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(first.SendString("one\n", 0, 20000, log, nullptr));
+    torvane::StringBuffer reply;
+    ASSERT_TRUE(first.ReceiveUntilMatch("\n", reply, 0, 20000, log, nullptr, nullptr, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(second.Connect("localhost", port, false, 0, 10000, log, nullptr, nullptr, nullptr, nullptr));
+    second.ResumeSessionOf(first);
+    first.Close(0, 20000, log, nullptr);
+    ASSERT_TRUE(second.StartTls(0, 20000, log, nullptr, nullptr)) << log.Text();
+    EXPECT_FALSE(second.IsSessionResumed());
+    ASSERT_TRUE(second.SendString("two\n", 0, 20000, log, nullptr));
+    ASSERT_TRUE(second.ReceiveUntilMatch("\n", reply, 0, 20000, log, nullptr, nullptr, nullptr, nullptr, nullptr));
+    EXPECT_STREQ(reply.GetText(), "owt\n");
+    // A plain connection has no session to hand on.
+    plain.ResumeSessionOf(second);
+    EXPECT_FALSE(plain.IsSessionResumed());
+}
+
 TEST(SChannelSettings, ProtocolNames)
 {
     SChannel channel;

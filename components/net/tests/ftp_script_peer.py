@@ -5,8 +5,8 @@
 #   "replies":  {VERB: [raw reply, ...]} used in order (the last one repeats),
 #   "listing":  body sent on the data connection of LIST or MLSD.
 # "{pasv}" in a reply becomes the numbers of a fresh data listener ("{pasvx}" the same port with a
-# foreign host). Every command line received is
-# appended to the script file's name + ".log".
+# foreign host). Every command line received is appended to the script file's name + ".log", and
+# after it an upload's data as "DATA <bytes>" when it is short.
 import json, socket, sys, threading
 
 script_path = sys.argv[1]
@@ -38,12 +38,18 @@ def serve(conn):
             p = data_listener.getsockname()[1]
             reply = reply.replace("{pasv}", "127,0,0,1,%d,%d" % (p // 256, p % 256))
             reply = reply.replace("{pasvx}", "10,255,255,1,%d,%d" % (p // 256, p % 256))
-        if verb in ("LIST", "MLSD", "STOR") and data_listener is not None and reply.startswith("150"):
+        if verb in ("LIST", "MLSD", "STOR", "APPE") and data_listener is not None and reply.startswith("150"):
             conn.sendall(reply.encode("latin-1"))
             d, _ = data_listener.accept()
-            if verb == "STOR":
-                while d.recv(65536):
-                    pass
+            if verb in ("STOR", "APPE"):
+                received = b""
+                while True:
+                    chunk = d.recv(65536)
+                    if not chunk:
+                        break
+                    received += chunk
+                if len(received) <= 64:
+                    log.write("DATA " + received.decode("latin-1") + "\n"); log.flush()
             else:
                 d.sendall(script.get("listing", "").encode("utf-8"))
             d.close()
