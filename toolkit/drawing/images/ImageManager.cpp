@@ -7,6 +7,20 @@
 #include <memory>
 #include <vector>
 
+namespace {
+template <class K, class AK, class V, class AV, class F>
+void ForEachValue(const CMap<K, AK, V, AV>& map, F visit)
+{
+    POSITION pos = map.GetStartPosition();
+    while (pos) {
+        K key;
+        V value;
+        map.GetNextAssoc(pos, key, value);
+        visit(value);
+    }
+}
+} // namespace
+
 // ---- one image ----
 
 void CJQWIconImageHandle::Clear()
@@ -296,24 +310,12 @@ BOOL CJQWImageManagerIconSet::SetDisabledIcon(const CJQWIconImageHandle& image, 
 
 void CJQWImageManagerIconSet::RefreshAll()
 {
-    POSITION pos = m_icons.GetStartPosition();
-    while (pos) {
-        UINT key;
-        CJQWImageManagerIcon* icon;
-        m_icons.GetNextAssoc(pos, key, icon);
-        icon->ClearGeneratedImages();
-    }
+    ForEachValue(m_icons, [](auto* icon) { icon->ClearGeneratedImages(); });
 }
 
 void CJQWImageManagerIconSet::RemoveAll()
 {
-    POSITION pos = m_icons.GetStartPosition();
-    while (pos) {
-        UINT key;
-        CJQWImageManagerIcon* icon;
-        m_icons.GetNextAssoc(pos, key, icon);
-        icon->InternalRelease();
-    }
+    ForEachValue(m_icons, [](auto* icon) { icon->InternalRelease(); });
     m_icons.RemoveAll();
 }
 
@@ -398,25 +400,13 @@ void CJQWImageManager::NoteUsedId(UINT id)
 
 void CJQWImageManager::RemoveAll()
 {
-    POSITION pos = m_sets.GetStartPosition();
-    while (pos) {
-        UINT key;
-        CJQWImageManagerIconSet* set;
-        m_sets.GetNextAssoc(pos, key, set);
-        set->InternalRelease();
-    }
+    ForEachValue(m_sets, [](auto* set) { set->InternalRelease(); });
     m_sets.RemoveAll();
 }
 
 void CJQWImageManager::RefreshAll()
 {
-    POSITION pos = m_sets.GetStartPosition();
-    while (pos) {
-        UINT key;
-        CJQWImageManagerIconSet* set;
-        m_sets.GetNextAssoc(pos, key, set);
-        set->RefreshAll();
-    }
+    ForEachValue(m_sets, [](auto* set) { set->RefreshAll(); });
 }
 
 CJQWImageManager* GetImageManager()
