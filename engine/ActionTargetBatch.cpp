@@ -79,7 +79,7 @@ public:
     }
 
 private:
-    static constexpr std::size_t kMaxTargetsAhead = 3;
+    static constexpr std::size_t kMaxTargetsAhead = 6;
     // The pictures held ahead share an eighth of the budget with one another.
     static constexpr long long kBudgetShare = 8;
 
