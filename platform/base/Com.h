@@ -88,3 +88,9 @@ struct IAccessible : IDispatch {
 protected:
     ~IAccessible() = default;
 };
+
+// Counted strings: the length in front, the text NUL-terminated. Null frees nothing.
+BSTR SysAllocString(const WCHAR* text);
+BSTR SysAllocStringLen(const WCHAR* text, UINT length);
+void SysFreeString(BSTR text);
+UINT SysStringLen(BSTR text);

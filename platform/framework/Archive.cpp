@@ -297,6 +297,16 @@ void CArchive::WriteObject(const CObject* object)
     const_cast<CObject*>(object)->Serialize(*this);
 }
 
+void CArchive::MapObject(const CObject* object)
+{
+    if (IsStoring()) {
+        if (object)
+            m_storeMap.emplace(object, DWORD(m_storeMap.size() + 1));
+    } else {
+        m_loadArray.push_back({ nullptr, 0, const_cast<CObject*>(object) });
+    }
+}
+
 CObject* CArchive::ReadObject(const CRuntimeClass* requested)
 {
     UINT schema = 0;

@@ -69,6 +69,9 @@ public:
     void SerializeClass(const CRuntimeClass* runtimeClass);
     void WriteObject(const CObject* object);
     CObject* ReadObject(const CRuntimeClass* requested);
+    // Enters an object written or read by other means under the next index, so that later
+    // references to it resolve.
+    void MapObject(const CObject* object);
 
     // The schema of the object being loaded, as read with its class reference.
     UINT GetObjectSchema() const { return m_nObjectSchema; }
