@@ -13,6 +13,7 @@
 
 class CArchive;
 class CJQWImageManager;
+class CJQWPropExchange;
 class CJQWImageManagerIconSet;
 
 enum JQWImageState { jqwImageNormal = 0, jqwImageDisabled = 1, jqwImageHot = 2, jqwImageChecked = 3, jqwImagePressed = 4 };
@@ -99,6 +100,10 @@ public:
     CJQWImageManager* GetImageManager() const;
     CJQWImageManagerIconSet* GetIconSet() const { return m_set; }
 
+    // Height, schema, then the normal, disabled, hot, checked and pressed images.
+    void Serialize(CArchive& archive) override;
+    static void SerializeImage(CJQWIconImageHandle& image, CArchive& archive);
+
     BOOL m_composite = FALSE;
 
 private:
@@ -117,6 +122,9 @@ class CJQWImageManagerIconSet : public CCmdTarget {
 public:
     CJQWImageManagerIconSet(UINT id, CJQWImageManager* manager);
     ~CJQWImageManagerIconSet() override;
+
+    // Enters an icon under a width, releasing one entered there before.
+    void SetIconAt(int width, CJQWImageManagerIcon* icon);
 
     // Exact width; 0 the narrowest, 1 the widest; with `nearest` the closest width.
     CJQWImageManagerIcon* GetIcon(int width, BOOL nearest = TRUE) const;
@@ -159,6 +167,11 @@ public:
 
     // Raises the last custom id so that `id` is never handed out.
     void NoteUsedId(UINT id);
+
+    // The icon set of one command, or all of them, through the settings exchange.
+    void ExchangeIconSet(UINT id, CJQWPropExchange* exchange);
+    void ExchangeIconSets(CJQWPropExchange* exchange);
+    void Serialize(CArchive& archive) override;
 
     COLORREF m_maskColor = COLORREF(-1);
     // 1 mirrors icons always, 2 when the target DC lays out right to left.

@@ -1,0 +1,199 @@
+#include "toolkit/controls/persist/PropExchangeArchive.h"
+#include "toolkit/drawing/images/AlphaBitmaps.h"
+#include "toolkit/drawing/images/ImageManager.h"
+
+#include "platform/framework/Exceptions.h"
+#include "platform/framework/File.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+HBITMAP Alpha(int cx, int cy, BYTE seed)
+{
+    BYTE* bits = nullptr;
+    HBITMAP bitmap = CreateDibSection32(nullptr, cx, cy, &bits);
+    for (int i = 0; i < cx * cy * 4; ++i)
+        bits[i] = BYTE(seed + i);
+    return bitmap;
+}
+
+HICON SolidIcon(int size, COLORREF color)
+{
+    HBITMAP image = Alpha(size, size, 0);
+    DIBSECTION section {};
+    GetObjectW(image, sizeof section, &section);
+    auto* pixels = static_cast<DWORD*>(section.dsBm.bmBits);
+    for (int i = 0; i < size * size; ++i)
+        pixels[i] = 0xFF000000u | (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
+    HBITMAP mask = CreateBitmap(size, size, 1, 1, nullptr);
+    ICONINFO info { TRUE, 0, 0, mask, image };
+    HICON icon = CreateIconIndirect(&info);
+    DeleteObject(image);
+    DeleteObject(mask);
+    return icon;
+}
+
+std::vector<BYTE> PixelsOf(HBITMAP bitmap)
+{
+    BitmapBits bits;
+    EXPECT_TRUE(ReadBitmapBits(bitmap, &bits));
+    return bits.pixels;
+}
+
+std::vector<BYTE> Store(CJQWImageManager& manager, UINT id)
+{
+    CMemFile file;
+    {
+        CArchive archive(&file, CArchive::store);
+        CJQWPropExchangeArchive exchange(archive);
+        manager.ExchangeIconSet(id, &exchange);
+    }
+    std::vector<BYTE> bytes(std::size_t(file.GetLength()));
+    file.SeekToBegin();
+    file.Read(bytes.data(), UINT(bytes.size()));
+    return bytes;
+}
+
+// Loads a block under `id`; false when it was refused with an archive exception.
+bool Load(CJQWImageManager& manager, UINT id, std::vector<BYTE> bytes)
+{
+    CMemFile file(bytes.data(), UINT(bytes.size()));
+    CArchive archive(&file, CArchive::load);
+    CJQWPropExchangeArchive exchange(archive);
+    try {
+        manager.ExchangeIconSet(id, &exchange);
+    } catch (CException* error) {
+        error->Delete();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+TEST(IconExchange, IconSetsRoundTripThroughAnArchive)
+{
+    CJQWImageManager source;
+    HBITMAP alpha16 = Alpha(16, 16, 1);
+    HICON icon24 = SolidIcon(24, RGB(10, 200, 30));
+    HBITMAP hot16 = Alpha(16, 16, 77);
+    ASSERT_TRUE(source.SetIcon(CJQWIconImageHandle(alpha16), 40));
+    ASSERT_TRUE(source.SetIcon(CJQWIconImageHandle(icon24), 40));
+    ASSERT_TRUE(source.SetIcon(CJQWIconImageHandle(hot16), 40, CSize(16, 16), jqwImageHot));
+    source.GetImage(40, 16)->GetFadedImage(); // computed images are never stored
+
+    const std::vector<BYTE> block = Store(source, 40);
+    CJQWImageManager target;
+    ASSERT_TRUE(Load(target, 0x10B00, block));
+    CJQWImageManagerIcon* small = target.GetImage(0x10B00, 16);
+    CJQWImageManagerIcon* large = target.GetImage(0x10B00, 24);
+    ASSERT_NE(small, nullptr);
+    ASSERT_NE(large, nullptr);
+    EXPECT_EQ(small->GetExtent(), CSize(16, 16));
+    EXPECT_EQ(large->GetHeight(), 24);
+    EXPECT_TRUE(small->IsAlphaIcon());
+    EXPECT_EQ(PixelsOf(small->GetNormalImage().GetBitmap()), PixelsOf(alpha16));
+    EXPECT_EQ(PixelsOf(small->GetHotImage().GetBitmap()), PixelsOf(hot16));
+    ASSERT_NE(large->GetNormalImage().GetIcon(), nullptr);
+    EXPECT_EQ(GetIconExtent(large->GetNormalImage().GetIcon()).cx, 24);
+    // Loading id 0x10B00 raised the custom ids past it.
+    EXPECT_EQ(target.AddCustomIcon(CJQWIconImageHandle(alpha16)), 0x10B01u);
+
+    // The whole store, then an archive read back into a fresh manager.
+    CMemFile file;
+    {
+        CArchive archive(&file, CArchive::store);
+        source.Serialize(archive);
+    }
+    file.SeekToBegin();
+    CJQWImageManager all;
+    {
+        CArchive archive(&file, CArchive::load);
+        all.Serialize(archive);
+    }
+    EXPECT_NE(all.GetImage(40, 24), nullptr);
+    EXPECT_EQ(PixelsOf(all.GetImage(40, 16)->GetNormalImage().GetBitmap()), PixelsOf(alpha16));
+    DeleteObject(alpha16);
+    DeleteObject(hot16);
+    DestroyIcon(icon24);
+}
+
+TEST(IconExchange, TagEmptySetsAndOlderSchemas)
+{
+    CJQWImageManager manager;
+    // No set under the id: the tag and a zero count; loading it makes an empty set.
+    std::vector<BYTE> empty = Store(manager, 5);
+    std::vector<BYTE> expected = { 0xFF, 0xFE, 0xFF, 21 };
+    for (char c : std::string("CJQWImageManagerIcons")) {
+        expected.push_back(BYTE(c));
+        expected.push_back(0);
+    }
+    expected.push_back(0);
+    expected.push_back(0);
+    EXPECT_EQ(empty, expected);
+    ASSERT_TRUE(Load(manager, 5, empty));
+    ASSERT_NE(manager.FindIconSet(5), nullptr);
+    EXPECT_EQ(manager.GetImage(5, 16), nullptr);
+
+    // A tag one letter short is refused before any set is touched.
+    HBITMAP alpha = Alpha(16, 16, 3);
+    manager.SetIcon(CJQWIconImageHandle(alpha), 6);
+    std::vector<BYTE> wrong = empty;
+    wrong[3] = 20;
+    wrong.erase(wrong.begin() + 4 + 40, wrong.begin() + 4 + 42);
+    EXPECT_FALSE(Load(manager, 6, wrong));
+    EXPECT_NE(manager.GetImage(6, 16), nullptr);
+
+    // An icon written with schema 7: no checked or pressed image is read, and the stream goes on.
+    std::vector<BYTE> old = Store(manager, 6);
+    // Find the icon's schema (23) right after its height (16) and make it 7; drop the checked
+    // and pressed parts (two zero counts each) that follow the hot image.
+    const std::size_t at = 4 + 42 + 2 + 4 + 4; // tag, count, width, height
+    ASSERT_EQ(old[at], 23);
+    old[at] = 7;
+    ASSERT_EQ(std::vector<BYTE>(old.end() - 8, old.end()), std::vector<BYTE>(8, 0));
+    old.resize(old.size() - 8);
+    CJQWImageManager reader;
+    ASSERT_TRUE(Load(reader, 6, old));
+    EXPECT_EQ(PixelsOf(reader.GetImage(6, 16)->GetNormalImage().GetBitmap()), PixelsOf(alpha));
+    DeleteObject(alpha);
+}
+
+TEST(IconExchange, DamagedBlocksAreRefusedWithoutACrash)
+{
+    CJQWImageManager manager;
+    HBITMAP alpha = Alpha(16, 16, 9);
+    manager.SetIcon(CJQWIconImageHandle(alpha), 7);
+    DeleteObject(alpha);
+    const std::vector<BYTE> good = Store(manager, 7);
+    const std::size_t header = 4 + 42 + 2 + 4 + 4 + 4; // up to the colour part's header count
+    ASSERT_EQ(good[header], 52); // the 40-byte header and three colour-table entries
+    struct Damage {
+        std::size_t at;
+        std::vector<BYTE> bytes;
+    };
+    const Damage damages[] = {
+        { header, { 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F } },   // a header of 2 GB
+        { header + 2 + 4, { 0xFF, 0xFF, 0, 0x40 } },            // width 0x4000FFFF
+        { header + 2 + 8, { 0, 0, 0, 0x80 } },                  // height INT_MIN
+        { header + 2 + 14, { 7, 0 } },                          // 7 bits per pixel
+        { header + 2 + 52, { 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0 } } // more pixels than the picture
+    };
+    for (const Damage& damage : damages) {
+        std::vector<BYTE> bad = good;
+        std::copy(damage.bytes.begin(), damage.bytes.end(), bad.begin() + std::ptrdiff_t(damage.at));
+        CJQWImageManager reader;
+        Load(reader, 7, bad);
+        CJQWImageManagerIcon* icon = reader.GetImage(7, 16);
+        // The icon is entered, with the images read before the damage (none here).
+        ASSERT_NE(icon, nullptr) << damage.at;
+        EXPECT_TRUE(icon->GetNormalImage().IsEmpty()) << damage.at;
+    }
+    std::vector<BYTE> cut(good.begin(), good.begin() + std::ptrdiff_t(good.size() / 2));
+    CJQWImageManager reader;
+    Load(reader, 7, cut);
+}
