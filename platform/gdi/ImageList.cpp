@@ -96,7 +96,7 @@ GdiImageList* LookupList(HIMAGELIST handle)
 // Copies image `index` from top-down pixels at column offset `ox`, with an optional mask
 // (1 = transparent) of the same layout.
 void Store(GdiImageList* list, int index, const std::vector<DWORD>& pixels, LONG width, LONG height, int ox,
-    const std::vector<DWORD>* maskPixels, LONG maskWidth, const COLORREF* key)
+    const std::vector<DWORD>* maskPixels, LONG maskWidth, LONG maskHeight, const COLORREF* key)
 {
     const DWORD keyPixel = key ? PixelOf(*key) : 0;
     for (int y = 0; y < list->cy; ++y)
@@ -109,7 +109,7 @@ void Store(GdiImageList* list, int index, const std::vector<DWORD>& pixels, LONG
             bool transparent = false;
             if (key) {
                 transparent = (p & 0x00FFFFFF) == keyPixel;
-            } else if (maskPixels && y < height && ox + x < maskWidth) {
+            } else if (maskPixels && y < maskHeight && ox + x < maskWidth) {
                 transparent = ((*maskPixels)[size_t(y) * size_t(maskWidth) + size_t(ox + x)] & 0x00FFFFFF) != 0;
             }
             if (!list->Masked())
@@ -140,7 +140,7 @@ int AddStrip(GdiImageList* list, HBITMAP image, HBITMAP mask, const COLORREF* ke
     const int first = list->count;
     list->Resize(first + added);
     for (int i = 0; i < added; ++i)
-        Store(list, first + i, pixels, w, h, i * list->cx, haveMask ? &maskPixels : nullptr, mw, key);
+        Store(list, first + i, pixels, w, h, i * list->cx, haveMask ? &maskPixels : nullptr, mw, mh, key);
     return first;
 }
 
@@ -210,7 +210,7 @@ BOOL ImageList_Replace(HIMAGELIST handle, int index, HBITMAP image, HBITMAP mask
     if (!ReadBitmapPixels(image, w, h, pixels, mono))
         return FALSE;
     const bool haveMask = mask && ReadBitmapPixels(mask, mw, mh, maskPixels, mono);
-    Store(list, index, pixels, w, h, 0, haveMask ? &maskPixels : nullptr, mw, nullptr);
+    Store(list, index, pixels, w, h, 0, haveMask ? &maskPixels : nullptr, mw, mh, nullptr);
     return TRUE;
 }
 

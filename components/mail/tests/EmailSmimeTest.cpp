@@ -358,7 +358,7 @@ TEST_F(Smime, ClonesKeepTheSigningCertificateAndUnwrapResults)
     std::unique_ptr<Email2> signedMail(clone->CreateSignedDetached(false, &log));
     ASSERT_TRUE(signedMail) << log.All();
     std::unique_ptr<Email2> replaced(email->CloneWithReplacements({ { "photos", "pictures" } }, &log));
-    ASSERT_TRUE(replaced->CreateSignedOpaque(false, &log)) << log.All();
+    ASSERT_TRUE(std::unique_ptr<Email2>(replaced->CreateSignedOpaque(false, &log))) << log.All();
 
     // The signature part first is verified all the same; a clone of the loaded e-mail keeps the signer.
     std::string rendered = Render(*signedMail);

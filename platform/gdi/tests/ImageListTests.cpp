@@ -117,6 +117,24 @@ TEST(ImageLists, ThirtyTwoBitImagesDrawByTheirAlpha)
     DeleteObject(image);
 }
 
+TEST(ImageLists, AMaskShorterThanTheImageCoversOnlyItsOwnRows)
+{
+    // A 2 x 2 image with a 2 x 1 mask whose one row is all transparent: the second image row has
+    // no mask row and stays opaque (it was once read from past the mask's end).
+    std::vector<DWORD> bits(4, 0x00102030);
+    HBITMAP image = CreateBitmap(2, 2, 1, 32, bits.data());
+    const BYTE maskRow[2] = { 0xC0, 0 };
+    HBITMAP mask = CreateBitmap(2, 1, 1, 1, maskRow);
+    HIMAGELIST list = ImageList_Create(2, 2, ILC_COLOR24 | ILC_MASK, 0, 1);
+    ASSERT_EQ(ImageList_Add(list, image, mask), 0);
+    Surface s(2, 2, RGB(0, 0, 255));
+    ImageList_Draw(list, 0, s.dc(), 0, 0, ILD_NORMAL);
+    EXPECT_EQ(s.At(1, 1), RGB(0x10, 0x20, 0x30));
+    ImageList_Destroy(list);
+    DeleteObject(image);
+    DeleteObject(mask);
+}
+
 TEST(Icons, IconInfoRoundTripsAndNegativeWidthMirrors)
 {
     std::vector<DWORD> colour = { 0x00FF0000, 0x0000FF00, 0, 0x00FFFFFF }; // black under the transparent pixel

@@ -55,12 +55,12 @@ HBITMAP ReadPart(CArchive& archive)
     if (pixelBytes > imageBytes)
         AfxThrowArchiveException(CArchiveException::badIndex);
     std::vector<BYTE> pixels(std::size_t(pixelBytes), 0);
-    if (archive.Read(pixels.data(), UINT(pixelBytes)) != pixelBytes)
+    if (pixelBytes > 0 && archive.Read(pixels.data(), UINT(pixelBytes)) != pixelBytes)
         AfxThrowArchiveException(CArchiveException::endOfFile);
     h.biSizeImage = imageBytes;
     void* target = nullptr;
     HBITMAP bitmap = CreateDIBSection(nullptr, info, DIB_RGB_COLORS, &target, nullptr, 0);
-    if (bitmap && target)
+    if (bitmap && target && !pixels.empty())
         std::memcpy(target, pixels.data(), pixels.size());
     return bitmap;
 }
