@@ -1,37 +1,24 @@
 #include "resources/StringTable.h"
 
-#include "resources/StringTableData.h"
+#include "AppStrings.h"
+#include "platform/user/Resources.h"
 
 #include <algorithm>
 
-using resources_detail::kStringTable;
-using resources_detail::kStringTableSize;
-using resources_detail::StringTableEntry;
-
 const char16_t* FindStringResource(UINT id)
 {
-    const StringTableEntry* end = kStringTable + kStringTableSize;
-    const StringTableEntry* found
-        = std::lower_bound(kStringTable, end, id, [](const StringTableEntry& e, UINT wanted) { return e.id < wanted; });
-    return (found != end && found->id == id) ? found->text : nullptr;
+    // Reading the table here links it, and with it the start-up registration.
+    if (AppStrings.count == 0)
+        return nullptr;
+    const WCHAR* text = nullptr;
+    LoadStringW(nullptr, id, reinterpret_cast<WCHAR*>(&text), 0);
+    return text;
 }
 
 int LoadString(UINT id, WCHAR* buffer, int bufferMax)
 {
-    const char16_t* text = FindStringResource(id);
-    if (!buffer)
-        return 0;
-    std::u16string_view view = text ? std::u16string_view(text) : std::u16string_view();
-    if (bufferMax == 0) {
-        *reinterpret_cast<const WCHAR**>(buffer) = text;
-        return int(view.size());
-    }
-    if (bufferMax < 0)
-        return 0;
-    std::size_t count = std::min(view.size(), std::size_t(bufferMax - 1));
-    std::copy_n(view.data(), count, buffer);
-    buffer[count] = 0;
-    return int(count);
+    FindStringResource(0);
+    return LoadStringW(nullptr, id, buffer, bufferMax);
 }
 
 bool LoadStringResource(UINT id, std::u16string& out)
@@ -51,9 +38,17 @@ std::u16string LoadStringText(UINT id)
 
 std::vector<UINT> StringResourceIds()
 {
+    FindStringResource(0);
     std::vector<UINT> ids;
-    ids.reserve(kStringTableSize);
-    for (std::size_t i = 0; i < kStringTableSize; ++i)
-        ids.push_back(kStringTable[i].id);
+    EnumResourceNamesW(
+        nullptr, RT_STRING,
+        [](HMODULE, LPCWSTR, LPWSTR name, LONG_PTR param) {
+            if (IS_INTRESOURCE(name))
+                reinterpret_cast<std::vector<UINT>*>(param)->push_back(UINT(reinterpret_cast<ULONG_PTR>(name)));
+            return TRUE;
+        },
+        reinterpret_cast<LONG_PTR>(&ids));
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
     return ids;
 }

@@ -1,5 +1,6 @@
 #pragma once
-// The application's string table: UTF-16 texts by numeric id, compiled into the program.
+// The application's string table (resources/app/strings.rc, compiled at build time): UTF-16 texts
+// by numeric id in the program's module.
 
 #include "platform/base/Types.h"
 
