@@ -6,6 +6,7 @@ IMPLEMENT_DYNAMIC(CException, CObject)
 IMPLEMENT_DYNAMIC(CMemoryException, CException)
 IMPLEMENT_DYNAMIC(CNotSupportedException, CException)
 IMPLEMENT_DYNAMIC(CUserException, CException)
+IMPLEMENT_DYNAMIC(CResourceException, CException)
 IMPLEMENT_DYNAMIC(COleException, CException)
 IMPLEMENT_DYNAMIC(CFileException, CException)
 IMPLEMENT_DYNAMIC(CArchiveException, CException)
@@ -38,6 +39,7 @@ int CFileException::OsErrorToException(LONG osError)
 void AfxThrowMemoryException() { throw new CMemoryException; }
 void AfxThrowNotSupportedException() { throw new CNotSupportedException; }
 void AfxThrowUserException() { throw new CUserException; }
+void AfxThrowResourceException() { throw new CResourceException; }
 void AfxThrowOleException(LONG sc) { throw new COleException(sc); }
 void AfxThrowFileException(int cause, LONG osError, const WCHAR* fileName) { throw new CFileException(cause, osError, fileName); }
 void AfxThrowArchiveException(int cause, const WCHAR* fileName) { throw new CArchiveException(cause, fileName); }

@@ -29,6 +29,11 @@ class CUserException : public CException {
     DECLARE_DYNAMIC(CUserException)
 };
 
+// A drawing object or other system resource could not be made.
+class CResourceException : public CException {
+    DECLARE_DYNAMIC(CResourceException)
+};
+
 class COleException : public CException {
     DECLARE_DYNAMIC(COleException)
 public:
@@ -80,6 +85,7 @@ public:
 [[noreturn]] void AfxThrowMemoryException();
 [[noreturn]] void AfxThrowNotSupportedException();
 [[noreturn]] void AfxThrowUserException();
+[[noreturn]] void AfxThrowResourceException();
 [[noreturn]] void AfxThrowOleException(LONG sc);
 [[noreturn]] void AfxThrowFileException(int cause, LONG osError = -1, const WCHAR* fileName = nullptr);
 [[noreturn]] void AfxThrowArchiveException(int cause, const WCHAR* fileName = nullptr);

@@ -3,6 +3,7 @@
 #include "platform/base/File.h"
 #include "platform/base/LastError.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -242,4 +243,90 @@ void CMemFile::SetLength(ULONGLONG newLength)
     m_nFileSize = std::size_t(newLength);
     if (m_nPosition > m_nFileSize)
         m_nPosition = m_nFileSize;
+}
+
+IMPLEMENT_DYNAMIC(CStdioFile, CFile)
+
+CStdioFile::CStdioFile(const WCHAR* fileName, UINT openFlags)
+{
+    CFileException error;
+    if (!Open(fileName, openFlags, &error))
+        AfxThrowFileException(error.m_cause, error.m_lOsError, error.m_strFileName);
+}
+
+BOOL CStdioFile::Open(const WCHAR* fileName, UINT openFlags, CFileException* error)
+{
+    m_bText = !(openFlags & typeBinary);
+    return CFile::Open(fileName, openFlags & ~UINT(typeText | typeBinary), error);
+}
+
+void CStdioFile::WriteString(const WCHAR* text)
+{
+    if (!text)
+        AfxThrowFileException(CFileException::genericException, -1, m_strFileName);
+    std::string bytes;
+    for (const WCHAR* p = text; *p; ++p) {
+        const WCHAR* start = p;
+        while (*p && *p != u'\n')
+            ++p;
+        bytes += Utf16ToUtf8(std::u16string_view(start, std::size_t(p - start)));
+        if (!*p)
+            break;
+        bytes += m_bText ? "\r\n" : "\n";
+    }
+    if (!bytes.empty())
+        Write(bytes.data(), UINT(bytes.size()));
+}
+
+bool CStdioFile::ReadLineBytes(std::string& bytes, std::size_t limit)
+{
+    bytes.clear();
+    char chunk[256];
+    while (bytes.size() < limit) {
+        UINT want = UINT(std::min<std::size_t>(sizeof chunk, limit - bytes.size()));
+        UINT got = Read(chunk, want);
+        if (got == 0)
+            break;
+        const char* newline = static_cast<const char*>(std::memchr(chunk, '\n', got));
+        if (newline) {
+            UINT used = UINT(newline - chunk) + 1;
+            bytes.append(chunk, used);
+            if (used < got)
+                Seek(-LONGLONG(got - used), current);
+            return true;
+        }
+        bytes.append(chunk, got);
+    }
+    return !bytes.empty();
+}
+
+WCHAR* CStdioFile::ReadString(WCHAR* buffer, UINT max)
+{
+    if (!buffer || max == 0)
+        return nullptr;
+    std::string bytes;
+    if (!ReadLineBytes(bytes, max - 1))
+        return nullptr;
+    if (m_bText && bytes.size() >= 2 && bytes.compare(bytes.size() - 2, 2, "\r\n") == 0)
+        bytes.erase(bytes.size() - 2, 1);
+    std::u16string text = Utf8ToUtf16(bytes);
+    std::size_t n = std::min<std::size_t>(text.size(), max - 1);
+    std::copy_n(text.data(), n, buffer);
+    buffer[n] = 0;
+    return buffer;
+}
+
+BOOL CStdioFile::ReadString(CString& line)
+{
+    std::string bytes;
+    if (!ReadLineBytes(bytes, std::size_t(-1) / 2))
+        return FALSE;
+    if (!bytes.empty() && bytes.back() == '\n') {
+        bytes.pop_back();
+        if (m_bText && !bytes.empty() && bytes.back() == '\r')
+            bytes.pop_back();
+    }
+    std::u16string text = Utf8ToUtf16(bytes);
+    line = CString(text.data(), int(text.size()));
+    return TRUE;
 }

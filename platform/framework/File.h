@@ -85,3 +85,24 @@ private:
     UINT m_nGrowBytes;
     bool m_bAutoDelete = true;
 };
+
+// Text files: lines in the ANSI code page (UTF-8). In text mode (unless typeBinary) a written
+// "\n" becomes CR LF and a read CR LF becomes "\n".
+class CStdioFile : public CFile {
+    DECLARE_DYNAMIC(CStdioFile)
+public:
+    CStdioFile() = default;
+    CStdioFile(const WCHAR* fileName, UINT openFlags);
+
+    BOOL Open(const WCHAR* fileName, UINT openFlags, CFileException* error = nullptr) override;
+    virtual void WriteString(const WCHAR* text);
+    // Up to max - 1 bytes' worth of the line, its "\n" kept; null at the end of the file.
+    virtual WCHAR* ReadString(WCHAR* buffer, UINT max);
+    // The next line without its line end; FALSE at the end of the file.
+    virtual BOOL ReadString(CString& line);
+
+private:
+    // Bytes up to and including the next "\n" (at most `limit`); the file is left just after them.
+    bool ReadLineBytes(std::string& bytes, std::size_t limit);
+    bool m_bText = true;
+};

@@ -9,6 +9,11 @@
 #include <string>
 #include <string_view>
 
+struct HINSTANCE__;
+// The string `id` of `module` (the current resource module when null): its text and length, or
+// false when the module has no such string. Defined with the resource handles.
+bool AfxFindStringResource(HINSTANCE__* module, UINT id, const char16_t** text, int* length);
+
 template <typename Ch> class CStringT {
 public:
     using XCHAR = Ch;
@@ -175,6 +180,21 @@ public:
     template <typename... Args> void AppendFormat(const Ch* format, const Args&... args)
     {
         m_text += FormatText(format, Arg(args)...);
+    }
+
+    // From the current resource module; FALSE, leaving the text alone, when the string is missing.
+    BOOL LoadString(UINT id) { return LoadString(nullptr, id); }
+    BOOL LoadString(HINSTANCE__* module, UINT id)
+    {
+        const char16_t* text = nullptr;
+        int length = 0;
+        if (!AfxFindStringResource(module, id, &text, &length))
+            return FALSE;
+        if constexpr (std::is_same_v<Ch, char16_t>)
+            m_text.assign(text, std::size_t(length));
+        else
+            m_text = Utf16ToUtf8(std::u16string_view(text, std::size_t(length)));
+        return TRUE;
     }
 
     // The buffer holds at least minLength characters plus a terminator until ReleaseBuffer.
