@@ -34,8 +34,11 @@ std::u16string CFlickrAccount::ToXml() const
 
 bool CFlickrAccount::FromXml(std::u16string_view text)
 {
+    // The account text is a run of sibling elements, which the reader takes as one document only
+    // under a common root; a text that brings its own prolog is read as it stands.
     TvXml document;
-    if (!document.LoadXml(ToAnsiText(text).c_str()))
+    std::string ansi = ToAnsiText(text);
+    if (!document.LoadXml(("<flickraccount>" + ansi + "</flickraccount>").c_str()) && !document.LoadXml(ansi.c_str()))
         return true;
     struct Field {
         const char* tag;

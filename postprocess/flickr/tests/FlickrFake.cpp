@@ -121,6 +121,11 @@ void ScriptFake(const std::vector<std::pair<std::string, std::string>>& settings
     control("/_control/script", settings);
 }
 
+void ResetFake()
+{
+    control("/_control/reset");
+}
+
 std::vector<FakeRequest> FakeRequests()
 {
     std::vector<FakeRequest> requests;

@@ -39,6 +39,8 @@ int FakePort();
 // caller as needed: they go in as query fields).
 void ScriptFake(const std::vector<std::pair<std::string, std::string>>& settings);
 std::vector<FakeRequest> FakeRequests();
+// Forgets the requests so far and every script.
+void ResetFake();
 // The calls to one path ("/services/upload", "/services/rest/", "/services/auth/").
 std::vector<FakeRequest> FakeRequestsTo(const std::string& path);
 

@@ -69,6 +69,7 @@ TEST(RestRequest, FieldsStaySortedByNameWithoutCaseAndEqualNamesKeepTheirOrder)
 TEST(RestRequest, EachOutcomeKeepsItsOwnTextAndA404CarriesItsStatusLineAndBody)
 {
     ASSERT_GT(FakePort(), 0);
+    ResetFake();
     CRestRequest request;
     request.AddParam(u"flickr.test.echo", u"method");
     // The fake refuses the unsigned call with status 200: a reply for the builder.
@@ -109,6 +110,7 @@ TEST(RestRequest, EachOutcomeKeepsItsOwnTextAndA404CarriesItsStatusLineAndBody)
 TEST(RestRequest, AFileThatCannotBeReadSendsNothing)
 {
     ASSERT_GT(FakePort(), 0);
+    ResetFake();
     CRestRequest request;
     request.AddParam(u"t", u"tags");
     request.AddPhotoFile(u"/nonexistent/folder/photo.jpg");

@@ -13,6 +13,8 @@ Control (not logged):
       rest:   the outcome of the coming REST calls in turn (404, 500, nofrob = an "ok" reply
               without the value, ok = the normal answer).
       frob:   the frob the next getFrob hands out. fullname: the user's full name in tokens.
+  GET /_control/reset
+      forgets the requests so far and every script (frobs and tokens stay valid).
   GET /_control/requests
       every request so far, one block each:
         request <verb> <path> sig=<ok|bad|none> status=<code>
@@ -103,6 +105,14 @@ class Handler(BaseHTTPRequestHandler):
         params = urllib.parse.parse_qsl(query, keep_blank_values=True)
         if path == "/_control/script":
             return self.control_script(dict(params))
+        if path == "/_control/reset":
+            with self.service.lock:
+                self.service.log = []
+                self.service.upload_script = []
+                self.service.rest_script = []
+                self.service.next_frob = None
+                self.service.fullname = "Test User"
+            return self.reply(200, "reset", "text/plain")
         if path == "/_control/requests":
             return self.reply(200, self.requests_text(), "text/plain; charset=utf-8")
         sig = self.service.check(params)
