@@ -85,7 +85,14 @@ class Handler(BaseHTTPRequestHandler):
     def log_message(self, *args):
         pass
 
+    # The answer is only kept here: a request is logged before its answer goes out, so that a
+    # test that has its answer always finds it in the log.
     def reply(self, status, text, ctype="text/xml; charset=utf-8"):
+        self.pending = (status, text, ctype)
+        return status
+
+    def flush(self):
+        status, text, ctype = self.pending
         body = text.encode("utf-8")
         self.send_response(status)
         self.send_header("Content-Type", ctype)
@@ -94,7 +101,6 @@ class Handler(BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(body)
         self.close_connection = True
-        return status
 
     def record(self, verb, path, params, files, sig, status):
         with self.service.lock:
@@ -104,7 +110,8 @@ class Handler(BaseHTTPRequestHandler):
         path, _, query = self.path.partition("?")
         params = urllib.parse.parse_qsl(query, keep_blank_values=True)
         if path == "/_control/script":
-            return self.control_script(dict(params))
+            self.control_script(dict(params))
+            return self.flush()
         if path == "/_control/reset":
             with self.service.lock:
                 self.service.log = []
@@ -112,9 +119,11 @@ class Handler(BaseHTTPRequestHandler):
                 self.service.rest_script = []
                 self.service.next_frob = None
                 self.service.fullname = "Test User"
-            return self.reply(200, "reset", "text/plain")
+            self.reply(200, "reset", "text/plain")
+            return self.flush()
         if path == "/_control/requests":
-            return self.reply(200, self.requests_text(), "text/plain; charset=utf-8")
+            self.reply(200, self.requests_text(), "text/plain; charset=utf-8")
+            return self.flush()
         sig = self.service.check(params)
         if path == "/services/rest/":
             status = self.rest(params, sig)
@@ -123,6 +132,7 @@ class Handler(BaseHTTPRequestHandler):
         else:
             status = self.reply(404, "no such page")
         self.record("GET", path, params, [], sig, status)
+        self.flush()
 
     def do_POST(self):
         length = int(self.headers.get("Content-Length", "0"))
@@ -147,6 +157,7 @@ class Handler(BaseHTTPRequestHandler):
         else:
             status = self.reply(404, "no such page")
         self.record("POST", path, params, files, sig, status)
+        self.flush()
 
     def control_script(self, args):
         s = self.service
