@@ -4,6 +4,7 @@
 #include "FlickrFake.h"
 
 #include "platform/base/Unicode.h"
+#include "postprocess/flickr/FlickrAccount.h"
 #include "postprocess/flickr/FlickrClient.h"
 #include "postprocess/tests/PostProcessTestSupport.h"
 
@@ -69,7 +70,7 @@ TEST_F(FlickrClientTest, TheFrobRequestIsSignedWithTheSecretAndTheSortedFields)
 
 TEST_F(FlickrClientTest, SignInGetsAFrobOpensTheAddressAndTradesTheApprovedFrobForAToken)
 {
-    ScriptFake({ { "fullname", "Pel Mar" } });
+    ScriptFake({ { "fullname", "Pel & <Mar>" } });
     FlickrClient client = Client();
     ASSERT_TRUE(client.GetFrob()) << N(client.GetErrorText());
     std::string frob = N(client.GetFrobText());
@@ -83,7 +84,20 @@ TEST_F(FlickrClientTest, SignInGetsAFrobOpensTheAddressAndTradesTheApprovedFrobF
     EXPECT_NE(client.GetAuthToken(), u"");
     EXPECT_EQ(client.GetUserId(), u"12037949754@N01");
     EXPECT_EQ(client.GetUserName(), u"pelmar");
-    EXPECT_EQ(client.GetFullName(), u"Pel Mar");
+    EXPECT_EQ(client.GetFullName(), u"Pel & <Mar>");
+
+    // The account as the sign-in fills it, stored and read back.
+    CFlickrAccount account;
+    account.authkey = client.GetAuthToken();
+    account.fullname = client.GetFullName();
+    account.nsid = client.GetUserId();
+    account.username = client.GetUserName();
+    CFlickrAccount stored;
+    EXPECT_TRUE(stored.FromXml(u"<accounts><account>" + account.ToXml() + u"</account></accounts>"));
+    EXPECT_EQ(stored.authkey, account.authkey);
+    EXPECT_EQ(stored.fullname, u"Pel & <Mar>");
+    EXPECT_EQ(stored.nsid, u"12037949754@N01");
+    EXPECT_EQ(stored.username, u"pelmar");
 
     std::vector<FakeRequest> calls = FakeRequests();
     ASSERT_EQ(calls.size(), 3u);
@@ -100,7 +114,7 @@ TEST_F(FlickrClientTest, SignInGetsAFrobOpensTheAddressAndTradesTheApprovedFrobF
     fs::path photo = Root() / "first.jpg";
     WriteImage(photo, 40, 30);
     FlickrClient uploader = Client();
-    uploader.SetAuthToken(client.GetAuthToken());
+    uploader.SetAuthToken(stored.authkey);
     EXPECT_TRUE(uploader.UploadPhoto(U(photo), u"", 1, 1, 1, 1, 0));
 }
 
