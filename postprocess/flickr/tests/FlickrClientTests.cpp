@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <unistd.h>
+
 using namespace flickrtest;
 using namespace pptest;
 
@@ -227,4 +230,30 @@ TEST_F(FlickrClientTest, AnUploadTheServiceRefusesFailsWhateverTheStatus)
     const std::string unable = "ERROR: Unable to upload file " + photo.string() + " to Flickr due to error #";
     EXPECT_EQ(ActionLogLines(), (std::vector<std::string> { unable + "5: Filetype was not recognised", unable + "6",
                                     unable + "98: Invalid auth token", unable + "1" }));
+}
+
+TEST_F(FlickrClientTest, WithoutAnOpenerOfItsOwnTheDesktopOpenerGetsTheAddress)
+{
+    SetAuthorizationPageOpener(nullptr);
+    fs::path bin = Root() / "bin";
+    fs::path received = Root() / "received";
+    WriteFile(bin / "xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > " + Quote(received.string() + ".part") + "\n/bin/mv "
+            + Quote(received.string() + ".part") + " " + Quote(received.string()) + "\n");
+    fs::permissions(bin / "xdg-open", fs::perms::owner_all);
+    const char* oldPath = std::getenv("PATH");
+    std::string savedPath = oldPath ? oldPath : "";
+    setenv("PATH", bin.c_str(), 1);
+
+    FlickrClient client = Client();
+    ASSERT_TRUE(client.GetFrob());
+    EXPECT_TRUE(client.OpenAuthorizationPage());
+    // The opener runs on its own; wait for what it was given.
+    for (int i = 0; i < 500 && !fs::exists(received); ++i)
+        usleep(10000);
+    EXPECT_EQ(ReadFile(received), N(client.BuildAuthorizationUrl()));
+
+    // No opener installed on the system: the address cannot be opened.
+    fs::remove(bin / "xdg-open");
+    EXPECT_FALSE(client.OpenAuthorizationPage());
+    setenv("PATH", savedPath.c_str(), 1);
 }
