@@ -7,6 +7,7 @@
 #include "platform/base/TextCase.h"
 #include "platform/base/Unicode.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -90,7 +91,7 @@ int CRestRequest::SendRequest(std::u16string_view host, std::u16string_view path
     }
     TvString body;
     response->GetBodyText(body);
-    // The status line of a successful call is of no interest to anybody reading the output.
+    // Standard output belongs to the command-line runner's user: nothing is printed here.
     if (response->GetStatusCode() == 200) {
         m_replyText = fromTvString(body);
         return 0;

@@ -69,6 +69,17 @@ TEST_F(FlickrClientTest, TheFrobRequestIsSignedWithTheSecretAndTheSortedFields)
     EXPECT_EQ(calls[0].signature, "ok");
     EXPECT_EQ(calls[0].params, (std::vector<std::pair<std::string, std::string>> { { "api_key", key() },
                                    { "api_sig", "2768734327B6732F722C20C098C3906B" }, { "method", "flickr.auth.getFrob" } }));
+
+    // The fake's own check refuses a signature that does not match the fields.
+    CRestRequest tampered;
+    tampered.AddParam(u"flickr.auth.getFrob", u"method");
+    tampered.AddParam(kFlickrApiKey, u"api_key");
+    tampered.AddParam(u"2768734327B6732F722C20C098C3906C", u"api_sig");
+    ASSERT_EQ(tampered.SendRequest(u"127.0.0.1", u"/services/rest/", false, FakePort()), 0);
+    EXPECT_EQ(tampered.GetReplyElementAttribute(u"err", u"code"), u"96");
+    calls = FakeRequestsTo("/services/rest/");
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[1].signature, "bad");
 }
 
 TEST_F(FlickrClientTest, SignInGetsAFrobOpensTheAddressAndTradesTheApprovedFrobForAToken)
