@@ -3,6 +3,7 @@
 #include "engine/ActionRegistry.h"
 #include "postprocess/ActionImageGallery.h"
 #include "postprocess/ActionZipAll.h"
+#include "postprocess/flickr/ActionFlickr.h"
 
 #include <mutex>
 
@@ -12,5 +13,6 @@ void RegisterPostProcessActions()
     std::call_once(once, [] {
         SetActionFactory(u"builtin_zipall", [] { return static_cast<CAction*>(new CActionZipAll); });
         SetActionFactory(u"builtin_imagegallery", [] { return static_cast<CAction*>(new CActionImageGallery); });
+        SetActionFactory(u"builtin_flickr", [] { return static_cast<CAction*>(new CActionFlickr); });
     });
 }
