@@ -398,3 +398,62 @@ TEST(SmtpSession, EhloCapabilities)
         close(pair[1]);
     }
 }
+
+TEST(SmtpSession, StartTlsRetriedAfter503)
+{
+    ASSERT_TRUE(TrustTestCa());
+    const Peer& peer = ScriptedTlsPeer("starttls503");
+    ClsMailMan man;
+    Configure(man, peer);
+    man.SetStartTls(true);
+    man.SetSmtpUsername("user");
+    man.SetSmtpPassword("secret");
+    std::unique_ptr<ClsEmail> email(NewEmail({"a@example.test"}, "Over TLS.\r\n"));
+    ASSERT_TRUE(man.SendEmail(email.get(), nullptr)) << ErrorText(man);
+    std::string log = ErrorText(man);
+    EXPECT_NE(log.find("Received 503 SMTP Status..."), std::string::npos) << log;
+    EXPECT_NE(log.find("TLS connection established."), std::string::npos) << log;
+    std::string wire = peer.Wire();
+    size_t first = wire.find("STARTTLS"), second = wire.find("STARTTLS", first + 1);
+    ASSERT_NE(second, std::string::npos) << wire;
+    // EHLO came between the two, and the login came after TLS.
+    EXPECT_NE(wire.substr(first, second - first).find("EHLO client.test"), std::string::npos) << wire;
+    EXPECT_GT(wire.find("AUTH LOGIN"), wire.find("(TLS)")) << wire;
+    EXPECT_NE(peer.Message(1).find("Over TLS."), std::string::npos);
+}
+
+TEST(SmtpSession, NtlmLoginCheckedByAnIndependentVerifier)
+{
+    struct Case {
+        const char* scenario;
+        const char* forced;
+        const char* domain;
+        const char* user;
+        const char* password;
+        bool ok;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"ntlm", "", "Domain", "user", "Password", true, "login_method: NTLM"},
+        {"ntlm", "", "Domain", "user", "Wrong-Password", false, "Failed to login using NTLM method"},
+        {"ntlm", "", "Other", "user", "Password", false, "Logon denied.  Check username, password, and domain"},
+        // No MSN package here: LOGIN is spoken instead.
+        {"msn", "", "", "user", "secret", true, "alt_login_method: LOGIN"},
+    };
+    for (const Case& c : cases) {
+        const Peer& peer = ScriptedPeer(c.scenario);
+        SmtpConnImpl session;
+        session.setHeloHostName("client.test");
+        TextLog log;
+        EXPECT_EQ(session.smtpConnect("127.0.0.1", peer.port, c.user, c.password, c.domain, c.forced, 10, 10000, log,
+                      nullptr, nullptr, nullptr),
+            c.ok)
+            << c.scenario << " " << c.password << "\n" << log.text;
+        EXPECT_NE(log.text.find(c.expected), std::string::npos) << log.text;
+        EXPECT_EQ(log.text.find(c.password), std::string::npos) << log.text;
+        // No client token (NTLMSSP messages 1 and 3 in base64) in the transcript either.
+        EXPECT_EQ(session.transcript().find("TlRMTVNTUAABAAAA"), std::string::npos) << session.transcript();
+        EXPECT_EQ(session.transcript().find("TlRMTVNTUAADAAAA"), std::string::npos) << session.transcript();
+    }
+    EXPECT_NE(ScriptedPeer("ntlm").Wire().find("AUTH NTLM"), std::string::npos);
+}

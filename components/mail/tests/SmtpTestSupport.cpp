@@ -117,6 +117,13 @@ const Peer& ScriptedPeer(const std::string& scenario)
         {"/usr/bin/python3", std::string(VORNALT_SOURCE_DIR) + "/components/mail/tests/smtp_peer.py", scenario});
 }
 
+const Peer& ScriptedTlsPeer(const std::string& scenario)
+{
+    const TestPki& pki = GetTestPki();
+    return Start("scripted-tls:" + scenario, {"/usr/bin/python3",
+        std::string(VORNALT_SOURCE_DIR) + "/components/mail/tests/smtp_peer.py", scenario, pki.serverCert, pki.serverKey});
+}
+
 const Peer& AiosmtpdPeer()
 {
     return Start("aiosmtpd", {"/usr/bin/python3", std::string(VORNALT_SOURCE_DIR) + "/components/mail/tests/aiosmtpd_peer.py"});

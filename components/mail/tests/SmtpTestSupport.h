@@ -18,6 +18,8 @@ struct Peer {
 
 // The scripted peer of smtp_peer.py running the named scenario.
 const Peer& ScriptedPeer(const std::string& scenario);
+// The same, offering STARTTLS with the test CA's "localhost" certificate.
+const Peer& ScriptedTlsPeer(const std::string& scenario);
 // An aiosmtpd server that keeps every message (aiosmtpd_peer.py); port 0 when not installed.
 const Peer& AiosmtpdPeer();
 
