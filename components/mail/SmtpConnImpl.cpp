@@ -1,6 +1,7 @@
 #include "components/mail/SmtpConnImpl.h"
 
 #include "components/foundation/DataBuffer.h"
+#include "components/foundation/ProgressMonitor.h"
 #include "components/foundation/StringBuffer.h"
 #include "components/mail/ContentCoding.h"
 #include "components/mail/CramMD5.h"
@@ -763,9 +764,13 @@ bool SmtpConnImpl::sendEmail(Email2* email, const char* reversePath, const std::
     if (aborted)
         *aborted = false;
     bool ok = false;
+    m_sendAborted = false;
     if (!email) {
         log.LogError("email argument to SmtpConnImpl is NULL");
         hard = true;
+    } else if (progress && progress->IsAborted()) {
+        log.LogError("Mail sending aborted by application");
+        m_sendAborted = true;
     } else {
         if (newMessageId)
             email->GenerateMessageId();
@@ -791,7 +796,22 @@ bool SmtpConnImpl::sendEmail(Email2* email, const char* reversePath, const std::
         *numTotal = total;
     if (hardFailure)
         *hardFailure = hard;
+    if (aborted)
+        *aborted = m_sendAborted;
     return ok;
+}
+
+bool SmtpConnImpl::abortedAfter(ProgressMonitor* progress, unsigned units, LogBase& log)
+{
+    if (!progress)
+        return false;
+    bool abort = false;
+    progress->ConsumeProgress(units, &abort);
+    if (abort) {
+        log.LogError("Mail sending aborted by application");
+        m_sendAborted = true;
+    }
+    return abort;
 }
 
 bool SmtpConnImpl::sendToList(Email2* email, const char* reversePath, const char* sentMailFile, LogBase& log,
@@ -809,7 +829,7 @@ bool SmtpConnImpl::sendToList(Email2* email, const char* reversePath, const char
         numSuccess += s;
         numTotal += t;
         hardFailure = hard;
-        return !hard;
+        return !hard && !m_sendAborted;
     };
     if (oneMessagePerAddress) {
         for (int i = 0; i < list.Count(); ++i) {
@@ -868,6 +888,13 @@ bool SmtpConnImpl::sendOneMessage(Email2* email, const char* reversePath, const 
     }
     command += "\r\n";
     if (!sendCmdGetResponse(command, 250, &sent, &code, log, progress)) {
+        if (progress && progress->IsAborted()) {
+            log.LogError("Mail sending aborted by application");
+            m_sendAborted = true;
+            if (code <= 0)
+                closeQuietly();
+            return false;
+        }
         log.LogError(("Failed when sending MAIL FROM:<" + path + ">").c_str());
         logTranscript(log);
         hardFailure = true;
@@ -875,6 +902,8 @@ bool SmtpConnImpl::sendOneMessage(Email2* email, const char* reversePath, const 
             closeQuietly();
         return false;
     }
+    if (abortedAfter(progress, 50, log))
+        return false;
 
     {
         LogContextScope context(log, "recipients");
@@ -902,16 +931,20 @@ bool SmtpConnImpl::sendOneMessage(Email2* email, const char* reversePath, const 
                 if (sendCmdGetResponse(rcpt, 250, &sent, &code, log, progress)) {
                     log.LogData(kind.tag, address.GetText());
                     ++numSuccess;
-                    continue;
+                } else {
+                    log.LogError((std::string(kind.failure) + address.GetText() + ">").c_str());
+                    if (sent && code <= 0) {
+                        numSuccess = 0;
+                        closeQuietly();
+                        return false;
+                    }
+                    log.LogData("bad_address", address.GetText());
+                    badAddresses.AddAddress(address.GetText());
                 }
-                log.LogError((std::string(kind.failure) + address.GetText() + ">").c_str());
-                if (sent && code <= 0) {
+                if (abortedAfter(progress, 50, log)) {
                     numSuccess = 0;
-                    closeQuietly();
                     return false;
                 }
-                log.LogData("bad_address", address.GetText());
-                badAddresses.AddAddress(address.GetText());
             }
         }
     }
@@ -937,6 +970,10 @@ bool SmtpConnImpl::sendOneMessage(Email2* email, const char* reversePath, const 
             closeQuietly();
         return false;
     }
+    if (abortedAfter(progress, 50, log)) {
+        numSuccess = 0;
+        return false;
+    }
 
     std::string text;
     if (renderedMime) {
@@ -958,6 +995,14 @@ bool SmtpConnImpl::sendOneMessage(Email2* email, const char* reversePath, const 
     }
     log.LogDataInt("email_size", int(stuffed.size()));
     if (!sendLogged(stuffed.data(), unsigned(stuffed.size()), log, progress)) {
+        if (progress && progress->IsAborted()) {
+            // The server drops a message whose connection closes before its end.
+            log.LogError("Mail sending aborted by application");
+            m_sendAborted = true;
+            numSuccess = 0;
+            closeQuietly();
+            return false;
+        }
         log.LogError("Failed when sending email body");
         logTranscript(log);
         hardFailure = true;

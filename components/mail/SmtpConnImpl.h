@@ -80,6 +80,8 @@ private:
     bool sendToList(Email2* email, const char* reversePath, const char* sentMailFile, LogBase& log,
         ProgressMonitor* progress, int& numSuccess, int& numTotal, bool& hardFailure,
         DistributionList& badAddresses, DistributionList& list, bool oneMessagePerAddress);
+    // Counts progress units; true (with the log entry) when the application asked to stop.
+    bool abortedAfter(ProgressMonitor* progress, unsigned units, LogBase& log);
     bool login(const std::string& authMethod, LogBase& log, ProgressMonitor* progress);
     bool authPackage(const char* package, const std::string& domain, const std::string& user,
         const std::string& password, LogBase& log, bool* notAvailable, ProgressMonitor* progress);
@@ -94,6 +96,7 @@ private:
     SChannel m_channel;
     // Whether the session talks through the TLS channel (implicit TLS or after STARTTLS).
     bool m_tlsInUse = false;
+    bool m_sendAborted = false;
     ProgressMonitor* m_exchangeProgress = nullptr;
     // The host and port being connected (the reuse key is stored only once connected).
     std::string m_connecting;

@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
+#include <sstream>
 #include <fstream>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -456,4 +458,53 @@ TEST(SmtpSession, NtlmLoginCheckedByAnIndependentVerifier)
         EXPECT_EQ(session.transcript().find("TlRMTVNTUAADAAAA"), std::string::npos) << session.transcript();
     }
     EXPECT_NE(ScriptedPeer("ntlm").Wire().find("AUTH NTLM"), std::string::npos);
+}
+
+TEST(SmtpSession, DistributionListAsBccBatchesOfAHundred)
+{
+    const Peer& peer = ScriptedPeer("bcc");
+    std::string file = TempFolder() + "/list.txt";
+    {
+        std::ofstream out(file, std::ios::binary);
+        for (int i = 0; i < 250; ++i)
+            out << "member" << i << "@example.test\r\n";
+    }
+    ClsMailMan man;
+    Configure(man, peer);
+    man.SetOneMessagePerAddress(false);
+    std::unique_ptr<ClsEmail> email(NewEmail({"ignored@example.test"}));
+    email->GetEmail2()->SetHeaderField("TVX-FileDistList", file.c_str());
+    ASSERT_TRUE(man.SendEmail(email.get(), nullptr)) << ErrorText(man);
+    std::vector<int> batches;
+    std::istringstream wire(peer.Wire());
+    for (std::string line; std::getline(wire, line);) {
+        if (line.find(" MAIL FROM:") != std::string::npos)
+            batches.push_back(0);
+        else if (line.find(" RCPT TO:") != std::string::npos && !batches.empty())
+            ++batches.back();
+    }
+    EXPECT_EQ(batches, (std::vector<int> {100, 100, 50}));
+    for (int n = 1; n <= 3; ++n) {
+        EXPECT_EQ(peer.Message(n).find("member"), std::string::npos) << "list addresses leaked into the header";
+        EXPECT_EQ(peer.Message(n).find("ignored@"), std::string::npos);
+    }
+}
+
+TEST(SmtpSession, RefusedMailFromLogsTheTranscriptWithoutSecrets)
+{
+    // DIGEST-MD5 alone is not spoken, so the server refuses the unauthenticated MAIL FROM.
+    const Peer& peer = ScriptedPeer("digest");
+    ClsMailMan man;
+    Configure(man, peer);
+    man.SetSmtpUsername("user");
+    man.SetSmtpPassword("s3cret-Pa55");
+    std::unique_ptr<ClsEmail> email(NewEmail({"a@example.test"}));
+    EXPECT_FALSE(man.SendEmail(email.get(), nullptr));
+    std::string log = ErrorText(man);
+    EXPECT_NE(log.find("DIGEST-MD5 login method not supported"), std::string::npos) << log;
+    EXPECT_NE(log.find("Failed when sending MAIL FROM:<sender@example.test>"), std::string::npos) << log;
+    // The transcript follows, with the server's refusal in it.
+    EXPECT_NE(log.find("530 authentication required"), std::string::npos) << log;
+    EXPECT_NE(log.find("EHLO client.test"), std::string::npos) << log;
+    EXPECT_EQ(log.find("s3cret-Pa55"), std::string::npos) << log;
 }

@@ -133,7 +133,8 @@ def serve(sock):
             want = hmac.new(password_for(user).encode(), challenge, hashlib.md5).hexdigest()
             send("235 ok\r\n" if digest == want else "535 bad credentials\r\n")
         elif up.startswith("MAIL FROM:"):
-            send("250 sender ok\r\n")
+            # A server announcing only DIGEST-MD5 wants a login before mail.
+            send("530 authentication required\r\n" if scenario == "digest" else "250 sender ok\r\n")
         elif up.startswith("RCPT TO:"):
             if "refuse" in cmd:
                 send("550 no such user\r\n")
