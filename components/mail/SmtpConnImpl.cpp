@@ -46,6 +46,12 @@ std::string Upper(std::string s)
     return s;
 }
 
+// A line break or NUL inside an address would end the command early and start another.
+bool UnsafeAddress(const std::string& address)
+{
+    return address.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
+}
+
 bool StartsWithNoCase(const std::string& s, const char* prefix)
 {
     size_t n = std::char_traits<char>::length(prefix);
@@ -711,13 +717,16 @@ bool SmtpConnImpl::authPackage(const char* package, const std::string& domain, c
     return ok;
 }
 
+bool SmtpConnImpl::sendToken(const DataBuffer& token, LogBase& log)
+{
+    std::string line = Base64(std::string(reinterpret_cast<const char*>(token.GetData()), token.GetSize())) + "\r\n";
+    m_transcript += "****\r\n";
+    return sendUnlogged(line.data(), unsigned(line.size()), log, m_exchangeProgress);
+}
+
 bool SmtpConnImpl::exchangePackage(DataBuffer& serverToken, const DataBuffer& clientToken, LogBase& log)
 {
-    std::string token = Base64(std::string(reinterpret_cast<const char*>(clientToken.GetData()),
-                            clientToken.GetSize()))
-        + "\r\n";
-    m_transcript += "****\r\n";
-    if (!sendUnlogged(token.data(), unsigned(token.size()), log, m_exchangeProgress)) {
+    if (!sendToken(clientToken, log)) {
         log.LogError("exchangePackage: failed to send package on socket");
         return false;
     }
@@ -735,11 +744,7 @@ bool SmtpConnImpl::exchangePackage(DataBuffer& serverToken, const DataBuffer& cl
 
 bool SmtpConnImpl::sendFinal(const DataBuffer& clientToken, LogBase& log)
 {
-    std::string token = Base64(std::string(reinterpret_cast<const char*>(clientToken.GetData()),
-                            clientToken.GetSize()))
-        + "\r\n";
-    m_transcript += "****\r\n";
-    if (!sendUnlogged(token.data(), unsigned(token.size()), log, m_exchangeProgress)) {
+    if (!sendToken(clientToken, log)) {
         log.LogError("sendFinal: failed to send package on socket");
         return false;
     }
@@ -876,6 +881,11 @@ bool SmtpConnImpl::sendOneMessage(Email2* email, const char* reversePath, const 
     log.LogData("subject", subject.GetText());
     std::string path = reversePath ? reversePath : "";
     log.LogData("reversePath", path.c_str());
+    if (UnsafeAddress(path)) {
+        log.LogError("Reverse path holds a line break");
+        hardFailure = true;
+        return false;
+    }
 
     bool sent = false;
     int code = 0;
@@ -924,6 +934,12 @@ bool SmtpConnImpl::sendOneMessage(Email2* email, const char* reversePath, const 
                 if (!(email->*kind.get)(i, address) || address.GetLength() == 0)
                     continue;
                 ++numTotal;
+                if (UnsafeAddress(address.GetText())) {
+                    log.LogError("Recipient address holds a line break");
+                    log.LogData("bad_address", address.GetText());
+                    badAddresses.AddAddress(address.GetText());
+                    continue;
+                }
                 std::string rcpt = std::string("RCPT TO:<") + address.GetText() + ">";
                 if (m_dsn && !m_notify.empty())
                     rcpt += " NOTIFY=" + m_notify;

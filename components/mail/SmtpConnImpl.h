@@ -85,6 +85,8 @@ private:
     bool login(const std::string& authMethod, LogBase& log, ProgressMonitor* progress);
     bool authPackage(const char* package, const std::string& domain, const std::string& user,
         const std::string& password, LogBase& log, bool* notAvailable, ProgressMonitor* progress);
+    // One login token in base64, kept out of the transcript.
+    bool sendToken(const DataBuffer& token, LogBase& log);
     bool startTls(LogBase& log, ProgressMonitor* progress);
     bool sendHello(const char* verb, const std::string& name, LogBase& log, ProgressMonitor* progress);
     void parseEhloLine(const std::string& line);

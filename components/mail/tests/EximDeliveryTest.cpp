@@ -135,11 +135,19 @@ bool AttachmentsMatch(const std::string& message, const std::vector<std::string>
 
 } // namespace
 
-TEST(EximDelivery, EachLoginMethodDeliversIntoTheMaildir)
+class EximDelivery : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (access("/usr/sbin/exim4", X_OK) != 0)
+            GTEST_SKIP() << "exim4 is not installed";
+        ASSERT_GT(EximPeer().port, 0) << "exim4 did not start";
+    }
+};
+
+TEST_F(EximDelivery, EachLoginMethodDeliversIntoTheMaildir)
 {
     const Peer& peer = EximPeer();
-    if (peer.port == 0)
-        GTEST_SKIP() << "exim4 is not installed";
     std::string folder = TempFolder();
     std::string files[2] = {folder + "/one.jpg", folder + "/two.bin"};
     for (int f = 0; f < 2; ++f) {
@@ -216,11 +224,9 @@ TEST(EximDelivery, EachLoginMethodDeliversIntoTheMaildir)
         ExpectSecondMessageReusedTheConnection(log, c.user);
 }
 
-TEST(EximDelivery, RefusedRecipientIsPartialFailure)
+TEST_F(EximDelivery, RefusedRecipientIsPartialFailure)
 {
     const Peer& peer = EximPeer();
-    if (peer.port == 0)
-        GTEST_SKIP() << "exim4 is not installed";
     ClsMailMan man;
     man.SetSmtpHost("127.0.0.1");
     man.SetSmtpPort(peer.port);
@@ -236,11 +242,9 @@ TEST(EximDelivery, RefusedRecipientIsPartialFailure)
     EXPECT_EQ(Delivered(peer, "partial").size(), 1u);
 }
 
-TEST(EximDelivery, StartTlsAndImplicitTlsWithTheTestCa)
+TEST_F(EximDelivery, StartTlsAndImplicitTlsWithTheTestCa)
 {
     const Peer& peer = EximPeer();
-    if (peer.port == 0)
-        GTEST_SKIP() << "exim4 is not installed";
     ASSERT_TRUE(TrustTestCa());
     std::string file = TempFolder() + "/photo.jpg";
     {
@@ -256,6 +260,8 @@ TEST(EximDelivery, StartTlsAndImplicitTlsWithTheTestCa)
     const Case cases[] = {
         {"starttls", &Peer::port, false, true},
         {"implicit", &Peer::tlsPort, true, false},
+        // Both switches on a port other than 465: STARTTLS.
+        {"bothtls", &Peer::port, true, true},
     };
     for (const Case& c : cases) {
         ClsMailMan man;
@@ -285,13 +291,12 @@ TEST(EximDelivery, StartTlsAndImplicitTlsWithTheTestCa)
         ExpectSecondMessageReusedTheConnection(log, c.user);
     }
     EXPECT_NE(ArrivalFor(log, "starttls", 0).mail.find("STARTTLS"), std::string::npos) << log;
+    EXPECT_NE(ArrivalFor(log, "bothtls", 0).mail.find("STARTTLS"), std::string::npos) << log;
 }
 
-TEST(EximDelivery, AskingForTlsDoesNotReuseAPlainConnection)
+TEST_F(EximDelivery, AskingForTlsDoesNotReuseAPlainConnection)
 {
     const Peer& peer = EximPeer();
-    if (peer.port == 0)
-        GTEST_SKIP() << "exim4 is not installed";
     ASSERT_TRUE(TrustTestCa());
     ClsMailMan man;
     man.SetSmtpHost("127.0.0.1");
@@ -310,11 +315,9 @@ TEST(EximDelivery, AskingForTlsDoesNotReuseAPlainConnection)
     EXPECT_EQ(tls.mail.find("RSET"), std::string::npos) << log;
 }
 
-TEST(EximDelivery, DsnParametersReachTheServer)
+TEST_F(EximDelivery, DsnParametersReachTheServer)
 {
     const Peer& peer = EximPeer();
-    if (peer.port == 0)
-        GTEST_SKIP() << "exim4 is not installed";
     ClsMailMan man;
     man.SetSmtpHost("127.0.0.1");
     man.SetSmtpPort(peer.port);

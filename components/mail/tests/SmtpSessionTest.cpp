@@ -286,6 +286,23 @@ TEST(SmtpSession, OverlongAddressIsRefusedNotCut)
     EXPECT_EQ(wire.find("xxxxxxxxxxxxxxxx"), std::string::npos) << "a cut address went out";
 }
 
+TEST(SmtpSession, ReversePathWithALineBreakNeverReachesTheWire)
+{
+    const Peer& peer = ScriptedPeer("injection");
+    SmtpConnImpl session;
+    TextLog log;
+    ASSERT_TRUE(session.smtpConnect("127.0.0.1", peer.port, "", "", "", "", 10, 10000, log, nullptr, nullptr, nullptr));
+    std::unique_ptr<ClsEmail> email(NewEmail({"a@example.test"}));
+    DistributionList bad;
+    int ok = 0, total = 0;
+    bool hard = false;
+    EXPECT_FALSE(session.sendEmail(email->GetEmail2(), "s@example.test>\r\nRCPT TO:<injected@example.test", nullptr,
+        "", log, nullptr, &ok, &total, &hard, bad, true, false, nullptr, nullptr));
+    EXPECT_TRUE(hard);
+    EXPECT_NE(log.text.find("Reverse path holds a line break"), std::string::npos) << log.text;
+    EXPECT_EQ(peer.Wire().find("injected"), std::string::npos) << peer.Wire();
+}
+
 TEST(SmtpSession, ServerSilentMidDataFails)
 {
     const Peer& peer = ScriptedPeer("hangdata");
@@ -306,12 +323,18 @@ TEST(SmtpSession, ServerSilentMidDataFails)
 
 TEST(SmtpSession, HeloFallbackWhenEhloIsRefused)
 {
-    const Peer& peer = ScriptedPeer("noehlo");
-    ClsMailMan man;
-    Configure(man, peer);
-    std::unique_ptr<ClsEmail> email(NewEmail({"a@example.test"}));
-    EXPECT_TRUE(man.SendEmail(email.get(), nullptr)) << ErrorText(man);
-    EXPECT_NE(peer.Wire().find("HELO client.test"), std::string::npos);
+    // The second scenario refuses HELO with our name too and takes it with its own.
+    for (const char* scenario : {"noehlo", "nohelo"}) {
+        const Peer& peer = ScriptedPeer(scenario);
+        ClsMailMan man;
+        Configure(man, peer);
+        std::unique_ptr<ClsEmail> email(NewEmail({"a@example.test"}));
+        EXPECT_TRUE(man.SendEmail(email.get(), nullptr)) << scenario << "\n" << ErrorText(man);
+        std::string wire = peer.Wire();
+        EXPECT_NE(wire.find("HELO client.test"), std::string::npos) << wire;
+        EXPECT_EQ(wire.find("HELO 127.0.0.1") != std::string::npos, std::string(scenario) == "nohelo") << wire;
+        EXPECT_NE(peer.Message(1).find("Hello."), std::string::npos) << scenario;
+    }
 }
 
 TEST(SmtpSession, DistributionListSends)

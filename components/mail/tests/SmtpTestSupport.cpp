@@ -146,18 +146,6 @@ int FreeLoopbackPort()
     return port;
 }
 
-bool Listening(int port)
-{
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(uint16_t(port));
-    bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    close(fd);
-    return ok;
-}
-
 } // namespace
 
 const Peer& EximPeer()
@@ -181,18 +169,20 @@ const Peer& EximPeer()
     std::ofstream(dir + "/server.key") << ReadFile(pki.serverKey);
     chmod((dir + "/server.pem").c_str(), 0644);
     chmod((dir + "/server.key").c_str(), 0644);
-    int ports[4];
-    for (int& p : ports)
-        p = FreeLoopbackPort();
-    std::string config = ReadFile(std::string(VORNALT_SOURCE_DIR) + "/components/mail/tests/data/exim.conf");
-    const std::pair<std::string, std::string> fills[] = {{"@DIR@", dir}, {"@PORT@", std::to_string(ports[0])},
-        {"@PLAINPORT@", std::to_string(ports[1])}, {"@CRAMPORT@", std::to_string(ports[2])},
-        {"@TLSPORT@", std::to_string(ports[3])}};
-    for (const auto& fill : fills)
-        for (size_t at; (at = config.find(fill.first)) != std::string::npos;)
-            config.replace(at, fill.first.size(), fill.second);
-    std::ofstream(dir + "/exim.conf") << config;
-    if (access("/usr/sbin/exim4", X_OK) == 0 && ports[0] > 0) {
+    // A port picked free may be taken by another test process before exim binds it: exim then
+    // gives up at once (no start-up retries) and is started again on other ports.
+    for (int attempt = 0; attempt < 5 && peer.port == 0 && access("/usr/sbin/exim4", X_OK) == 0; ++attempt) {
+        int ports[4];
+        for (int& p : ports)
+            p = FreeLoopbackPort();
+        std::string config = ReadFile(std::string(VORNALT_SOURCE_DIR) + "/components/mail/tests/data/exim.conf");
+        const std::pair<std::string, std::string> fills[] = {{"@DIR@", dir}, {"@PORT@", std::to_string(ports[0])},
+            {"@PLAINPORT@", std::to_string(ports[1])}, {"@CRAMPORT@", std::to_string(ports[2])},
+            {"@TLSPORT@", std::to_string(ports[3])}};
+        for (const auto& fill : fills)
+            for (size_t at; (at = config.find(fill.first)) != std::string::npos;)
+                config.replace(at, fill.first.size(), fill.second);
+        std::ofstream(dir + "/exim.conf") << config;
         std::string conf = dir + "/exim.conf";
         std::vector<std::string> argv = {"/usr/sbin/exim4", "-bdf", "-C", conf, "-odi"};
         std::vector<char*> args;
@@ -206,23 +196,29 @@ const Peer& EximPeer()
         pid_t pid;
         int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
-        if (spawned == 0) {
-            running->pid = pid;
-            auto all = [&] {
-                for (int p : ports)
-                    if (!Listening(p))
-                        return false;
-                return true;
-            };
-            for (int i = 0; i < 100 && !all(); ++i)
-                usleep(50000);
-            if (all()) {
-                peer.port = ports[0];
-                peer.plainOnlyPort = ports[1];
-                peer.cramOnlyPort = ports[2];
-                peer.tlsPort = ports[3];
-            }
+        if (spawned != 0)
+            break;
+        // Listening: exim has logged its start, which it does once every port is bound.
+        std::string started = "listening for SMTP on [127.0.0.1]:{";
+        bool up = false, died = false;
+        for (int i = 0; i < 400 && !up && !died; ++i) {
+            usleep(25000);
+            died = waitpid(pid, nullptr, WNOHANG) == pid;
+            up = !died && ReadFile(dir + "/mainlog").find(started) != std::string::npos;
         }
+        if (!up) {
+            if (!died) {
+                kill(pid, SIGTERM);
+                waitpid(pid, nullptr, 0);
+            }
+            std::remove((dir + "/mainlog").c_str());
+            continue;
+        }
+        running->pid = pid;
+        peer.port = ports[0];
+        peer.plainOnlyPort = ports[1];
+        peer.cramOnlyPort = ports[2];
+        peer.tlsPort = ports[3];
     }
     peers.emplace("exim", std::move(running));
     return peers.find("exim")->second->peer;

@@ -73,7 +73,7 @@ def serve(sock):
         cmd = line.decode("latin-1").rstrip("\r\n")
         up = cmd.upper()
         if up.startswith("EHLO"):
-            if scenario == "noehlo":
+            if scenario in ("noehlo", "nohelo"):
                 send("502 no EHLO here\r\n")
                 continue
             auth = {"digest": "250-AUTH DIGEST-MD5\r\n", "authequals": "250-AUTH=LOGIN PLAIN\r\n",
@@ -115,7 +115,9 @@ def serve(sock):
                 failure = str(e)
             send("235 ok\r\n" if not failure else "535 %s\r\n" % failure)
         elif up.startswith("HELO"):
-            send("250 peer\r\n")
+            # "nohelo" only takes its own name (the address it was reached at).
+            ok = scenario != "nohelo" or cmd[5:] == "127.0.0.1"
+            send("250 peer\r\n" if ok else "501 say my name\r\n")
         elif up == "AUTH LOGIN":
             send("334 VXNlcm5hbWU6\r\n")
             user = base64.b64decode(readline().strip()).decode()
