@@ -56,7 +56,8 @@ Email2* ClsMailMan::PrepareCopy(ClsEmail& email)
     copy->RemoveHeaderField("Return-Path");
     value.Clear();
     if (copy->GetHeaderField("TVX-Bcc", value)) {
-        copy->SetHeaderField("Bcc", value.GetText());
+        // Blind copies travel in the envelope only: a "Bcc" header would show them to everyone.
+        copy->AddBccList(value.GetText(), &m_log);
         copy->RemoveHeaderField("TVX-Bcc");
     }
     bool sign = copy->GetSignOnSend(), encrypt = copy->GetEncryptOnSend();

@@ -158,17 +158,19 @@ TEST(SmtpSession, RecipientOutcomes)
         {{"a@example.test", "odd@example.test"}, false, "Partial send failure."},
         {{"a@example.test", "b@example.test"}, true, "Mail sent to 2 recipients"},
     };
-    const Peer& peer = ScriptedPeer("normal");
-    for (const Case& c : cases) {
-        ClsMailMan man;
-        Configure(man, peer);
-        std::unique_ptr<ClsEmail> email(NewEmail(c.to));
-        EXPECT_EQ(man.SendEmail(email.get(), nullptr), c.ok);
-        std::string log = ErrorText(man);
-        EXPECT_NE(log.find(c.text), std::string::npos) << log;
-        if (!c.ok && c.text.find("NumSuccess") != std::string::npos) {
-            EXPECT_NE(log.find("NumTotal: 3"), std::string::npos) << log;
-            EXPECT_NE(log.find("Send failed."), std::string::npos) << log;
+    // The same outcomes from the scripted server and from aiosmtpd.
+    for (const Peer* peer : {&ScriptedPeer("normal"), &AiosmtpdPeer()}) {
+        for (const Case& c : cases) {
+            ClsMailMan man;
+            Configure(man, *peer);
+            std::unique_ptr<ClsEmail> email(NewEmail(c.to));
+            EXPECT_EQ(man.SendEmail(email.get(), nullptr), c.ok) << c.to[1];
+            std::string log = ErrorText(man);
+            EXPECT_NE(log.find(c.text), std::string::npos) << log;
+            if (!c.ok && c.text.find("NumSuccess") != std::string::npos) {
+                EXPECT_NE(log.find("NumTotal: 3"), std::string::npos) << log;
+                EXPECT_NE(log.find("Send failed."), std::string::npos) << log;
+            }
         }
     }
 }
@@ -530,4 +532,32 @@ TEST(SmtpSession, RefusedMailFromLogsTheTranscriptWithoutSecrets)
     EXPECT_NE(log.find("530 authentication required"), std::string::npos) << log;
     EXPECT_NE(log.find("EHLO client.test"), std::string::npos) << log;
     EXPECT_EQ(log.find("s3cret-Pa55"), std::string::npos) << log;
+}
+
+TEST(SmtpSession, PreparedCopyAndSentMailFile)
+{
+    const Peer& peer = ScriptedPeer("prepare");
+    ClsMailMan man;
+    Configure(man, peer);
+    std::string sentFile = TempFolder() + "/sent.txt";
+    man.SetSentMailFile(sentFile.c_str());
+    std::unique_ptr<ClsEmail> email(NewEmail({"a@example.test"}));
+    Email2* mail = email->GetEmail2();
+    mail->SetHeaderField("TVX-ReturnReceipt", "YES");
+    mail->SetHeaderField("TVX-Bcc", "hidden@example.test");
+    mail->SetHeaderField("Return-Path", "<bounce@example.test>");
+    ASSERT_TRUE(man.SendEmail(email.get(), nullptr)) << ErrorText(man);
+    std::string wire = peer.Wire(), message = peer.Message(1);
+    EXPECT_NE(wire.find("MAIL FROM:<bounce@example.test>"), std::string::npos) << wire;
+    EXPECT_NE(wire.find("RCPT TO:<hidden@example.test>"), std::string::npos) << wire;
+    EXPECT_NE(message.find("Disposition-Notification-To: <sender@example.test>"), std::string::npos) << message;
+    EXPECT_EQ(message.find("TVX-"), std::string::npos) << message;
+    EXPECT_EQ(message.find("Return-Path"), std::string::npos) << message;
+    EXPECT_EQ(message.find("hidden@"), std::string::npos) << message;
+    // The caller's e-mail is left as it was.
+    torvane::StringBuffer value;
+    EXPECT_TRUE(mail->GetHeaderField("TVX-ReturnReceipt", value));
+    // The file holds what went out.
+    std::string sent = ReadFile(sentFile);
+    EXPECT_EQ(sent, "--BEGIN SENT TORVANE EMAIL--\n" + message + "\n--END SENT TORVANE EMAIL--\n");
 }

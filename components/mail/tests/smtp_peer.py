@@ -50,8 +50,8 @@ def serve(sock):
             log(conn, line.rstrip(b"\r\n"))
         return line
 
-    if scenario in ("pop3", "imap"):
-        send("+OK POP3 ready\r\n" if scenario == "pop3" else "* OK IMAP4 ready\r\n")
+    if scenario in ("pop3", "pop3deny", "imap"):
+        send("* OK IMAP4 ready\r\n" if scenario == "imap" else "+OK POP3 ready\r\n")
         n = 0
         while True:
             line = readline()
@@ -59,7 +59,9 @@ def serve(sock):
                 return
             n += 1
             # Token round: a continuation with a token, then the verdict on the last token.
-            if n == 1:
+            if n == 1 and scenario == "pop3deny":
+                send("-ERR no SPA here\r\n")
+            elif n == 1:
                 send("+ " + base64.b64encode(b"server-token").decode() + "\r\n")
             elif line.strip() == base64.b64encode(b"final-good"):
                 send("+OK logged in\r\n")
