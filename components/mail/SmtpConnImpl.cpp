@@ -188,6 +188,13 @@ bool SmtpConnImpl::sendCmdGetResponse(const std::string& command, int expectedCo
         return false;
     if (commandSent)
         *commandSent = true;
+    if (progress && !m_tlsInUse) {
+        // Waiting for the reply in short slices lets the application stop a slow server.
+        bool aborted = false;
+        m_socket.WaitForDataProgress(3000, log, progress, nullptr, &aborted);
+        if (aborted)
+            return false;
+    }
     return readResponse(expectedCode, code, nullptr, log, progress);
 }
 
