@@ -1,6 +1,8 @@
 #include "postprocess/PostProcessActions.h"
 
 #include "engine/ActionRegistry.h"
+#include "postprocess/ActionEmail.h"
+#include "postprocess/ActionFtp.h"
 #include "postprocess/ActionImageGallery.h"
 #include "postprocess/ActionZipAll.h"
 
@@ -12,5 +14,7 @@ void RegisterPostProcessActions()
     std::call_once(once, [] {
         SetActionFactory(u"builtin_zipall", [] { return static_cast<CAction*>(new CActionZipAll); });
         SetActionFactory(u"builtin_imagegallery", [] { return static_cast<CAction*>(new CActionImageGallery); });
+        SetActionFactory(u"builtin_email", [] { return static_cast<CAction*>(new CActionEmail); });
+        SetActionFactory(u"builtin_ftp", [] { return static_cast<CAction*>(new CActionFtp); });
     });
 }

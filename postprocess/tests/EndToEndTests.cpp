@@ -92,16 +92,6 @@ protected:
         return std::vector<std::string>(start, lines.end());
     }
 
-    // Every file below the folder, relative, sorted.
-    static std::vector<std::string> TreeFiles(const fs::path& folder)
-    {
-        std::vector<std::string> files;
-        for (const auto& entry : fs::recursive_directory_iterator(folder))
-            if (entry.is_regular_file())
-                files.push_back(fs::relative(entry.path(), folder).string());
-        std::sort(files.begin(), files.end());
-        return files;
-    }
 
     fs::path m_program;
     fs::path m_gallery;
