@@ -6,10 +6,6 @@
 #include "postprocess/PostProcessOutput.h"
 
 #include <algorithm>
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 using namespace pptest;
 
@@ -201,18 +197,7 @@ TEST_F(Email, LimitsAndFailuresGiveTheirCodesAndSendNothing)
         int code;
         std::string line; // the start of the one log line
     };
-    const int closed = [] {
-        // A port that was free a moment ago: nobody listens there.
-        int s = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a {};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        socklen_t size = sizeof a;
-        ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &size);
-        ::close(s);
-        return int(ntohs(a.sin_port));
-    }();
+    const int closed = UnusedLoopbackPort();
     const Case cases[] = {
         { "eleven files", u"ann@example.test", 11, 0, 22,
             "ERROR: E-Mail: Too many files (11 files to attach, at most 10 go in one message)" },

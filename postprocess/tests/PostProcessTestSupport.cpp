@@ -4,7 +4,10 @@
 #include "platform/imaging/ImageFile.h"
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <csignal>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -245,6 +248,20 @@ const DeliveryPeers& GetDeliveryPeers()
     }();
     EXPECT_TRUE(started && peers.Started()) << "the SMTP and FTP peers did not start (python3-aiosmtpd, python3-pyftpdlib)";
     return peers;
+}
+
+int UnusedLoopbackPort()
+{
+    int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    bool bound = ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
+        && ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &size) == 0;
+    ::close(s);
+    EXPECT_TRUE(bound);
+    return bound ? int(ntohs(address.sin_port)) : 1;
 }
 
 std::vector<std::pair<std::string, std::string>> MessageAttachments(int n, const fs::path& scratch)

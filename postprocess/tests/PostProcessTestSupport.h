@@ -77,6 +77,8 @@ struct DeliveryPeers {
     std::string NewFtpFolder(const std::string& name) const;
 };
 const DeliveryPeers& GetDeliveryPeers();
+// A port on 127.0.0.1 that nobody listens on (bound, then released).
+int UnusedLoopbackPort();
 
 // The attachments of message n of the peers as (file name, bytes), parsed by Python's e-mail
 // package (written out below `scratch`).
