@@ -12,6 +12,8 @@
 #include "resources/MessageBox.h"
 #include "resources/StringTable.h"
 
+#include <algorithm>
+
 namespace {
 
 bool isBlank(char16_t c) { return c == u' ' || c == u'\t'; }
@@ -170,7 +172,9 @@ int CActionEmail::PostProcess()
     email.SetBody(ToAnsiText(settings.message).c_str());
     int addressed = 0;
     for (const std::u16string& recipient : recipients) {
-        if (email.AddTo("", ToAnsiText(recipient).c_str()))
+        // A line break would let one piece name further addresses of its own.
+        bool plain = std::none_of(recipient.begin(), recipient.end(), [](char16_t c) { return c < 0x20 && c != u'\t'; });
+        if (plain && email.AddTo("", ToAnsiText(recipient).c_str()))
             ++addressed;
         else
             LogError(u"%s: Unable to add the recipient %s", name, recipient);

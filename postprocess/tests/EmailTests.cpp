@@ -156,6 +156,20 @@ TEST_F(Email, ALoginIsUsedWhenAskedAndARefusedOneFailsWithTheMailersText)
     EXPECT_EQ(ReadFile(Root() / "vornalt.log").find("guessed"), std::string::npos) << "the password reached the log";
 }
 
+TEST_F(Email, LineBreaksInAddressesAndTheSubjectAddNoRecipientOrHeader)
+{
+    m_action->SetPropertyString(u"recipients", u"ann@example.test;eve@example.test\r\nRCPT TO:<mallory@example.test>");
+    m_action->SetPropertyString(u"email_subject", u"Hello\r\nBcc: mallory@example.test");
+    int message = 0;
+    ASSERT_EQ(Run({}, message), 0);
+    ASSERT_GT(message, 0);
+    EXPECT_EQ(Envelope(message), "FROM:vornalt@example.test TO:ann@example.test");
+    EXPECT_EQ(ReadFile(m_peers->MailFolder() / "wire.log").find("mallory"), std::string::npos);
+    EXPECT_EQ(m_peers->Message(message).find("\nBcc:"), std::string::npos) << m_peers->Message(message);
+    EXPECT_EQ(ActionLogLines(),
+        (std::vector<std::string> { "ERROR: E-Mail: Unable to add the recipient eve@example.test\\r\\nRCPT TO:<mallory@example.test>" }));
+}
+
 TEST_F(Email, ThePreviousOutputIsAttachedInsteadOfTheCollectedFiles)
 {
     auto targets = Files(2);

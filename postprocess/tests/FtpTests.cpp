@@ -191,6 +191,8 @@ TEST_F(Ftp, FailuresGiveThirteenWithTheirLineAndUploadNothing)
         { "unknown user", u"nobody", u"secret", U(m_remote), "ERROR: FTP: Failed to connect to " + host + " because: ", "530 " },
         { "missing remote folder", u"uploader", u"secret", U(m_remote + "/missing"),
             "ERROR: FTP: Failed to change directory to " + m_remote + "/missing on host " + host + " because: ", "550 " },
+        { "a line break in the folder", u"uploader", u"secret", U(m_remote + "\r\nMKD evil"),
+            "ERROR: FTP: Failed to change directory to " + m_remote + "\\r\\nMKD evil on host " + host + " because: ", "" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -207,6 +209,7 @@ TEST_F(Ftp, FailuresGiveThirteenWithTheirLineAndUploadNothing)
         EXPECT_EQ(lines[1].find("guessed"), std::string::npos) << "the password reached the log";
         // The client's error text carries the server's refusal.
         EXPECT_NE(lines[1].find(c.reply), std::string::npos) << lines[1];
+        EXPECT_FALSE(fs::exists(m_peers->FtpHome() / "evil"));
     }
 }
 
