@@ -1,0 +1,123 @@
+#include "toolkit/drawing/ResourceManager.h"
+#include "toolkit/drawing/images/GraphicBitmapPng.h"
+
+#include "ToolkitDrawingGermanResources.h"
+#include "ToolkitDrawingTestResources.h"
+
+#include "platform/framework/ResourceHandle.h"
+#include "toolkit/drawing/images/AlphaBitmaps.h"
+#include "resources/MessageBox.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+// The test resources in a module of their own, made the current resource module.
+class ResourceManager : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_module = platform::modules::Register(u"toolkit_resource_test_module", {});
+        ASSERT_TRUE(platform::resources::RegisterModuleTable(m_module, ToolkitDrawingTestResources));
+        AfxSetResourceHandle(m_module);
+    }
+    void TearDown() override
+    {
+        AfxSetResourceHandle(nullptr);
+        platform::resources::ForgetModule(m_module);
+        platform::modules::Remove(u"toolkit_resource_test_module");
+    }
+    HMODULE m_module = nullptr;
+};
+
+} // namespace
+
+TEST(ResourceManagerLanguage, GermanResourcesBesideEnglishOnesAreReported)
+{
+    CJQWResourceManager manager;
+    EXPECT_EQ(manager.GetResourcesLanguage(), 1033);
+    // The program's own resources: English only, then German beside them. (Program tables stay
+    // for the life of the process, so both steps are one test.)
+    static const bool added = platform::resources::RegisterProgramTable(ToolkitDrawingTestResources);
+    ASSERT_TRUE(added);
+    EXPECT_EQ(manager.UpdateResourcesLanguage(), 1033);
+    EXPECT_EQ(manager.GetResourcesLanguage(), 1033);
+    static const bool german = platform::resources::RegisterProgramTable(ToolkitDrawingGermanResources);
+    ASSERT_TRUE(german);
+    EXPECT_EQ(manager.UpdateResourcesLanguage(), 1031);
+    EXPECT_EQ(GetResourceManager(), GetResourceManager());
+    EXPECT_EQ(GetResourceManager()->UpdateResourcesLanguage(), 1031);
+}
+
+TEST_F(ResourceManager, TextsPagesAndDialogsFromTheCurrentModule)
+{
+    CJQWResourceManager manager;
+    CString text = u"unchanged";
+    EXPECT_TRUE(manager.LoadString(text, IDS_TOOLKIT_HELLO));
+    EXPECT_EQ(text, CString(u"Customize"));
+    EXPECT_FALSE(manager.LoadString(text, IDS_TOOLKIT_HELLO + 100));
+
+    CString page;
+    EXPECT_TRUE(manager.LoadHtml(page, IDR_TOOLKIT_PAGE));
+    EXPECT_EQ(page.GetLength(), 10);
+    EXPECT_EQ(page, CString(u"<b>Hi</b>!"));
+    EXPECT_FALSE(manager.LoadHtml(page, IDR_TOOLKIT_PAGE + 100));
+
+    EXPECT_NE(manager.LoadDialogTemplate(IDD_TOOLKIT_ABOUT), nullptr);
+    EXPECT_EQ(manager.LoadDialogTemplate(IDD_TOOLKIT_ABOUT + 100), nullptr);
+    EXPECT_EQ(manager.FindDialogResource(MAKEINTRESOURCEW(IDD_TOOLKIT_ABOUT + 100)), nullptr);
+
+    std::u16string shown;
+    SetMessageBoxSink([&](HWND, std::u16string_view message, std::u16string_view, UINT style) {
+        shown = message;
+        return style == MB_YESNO ? IDNO : IDOK;
+    });
+    EXPECT_EQ(manager.ShowMessage(IDS_TOOLKIT_HELLO, MB_YESNO), IDNO);
+    EXPECT_EQ(shown, u"Customize");
+    SetMessageBoxSink({});
+}
+
+TEST_F(ResourceManager, PicturesCursorsAndIconGroups)
+{
+    CJQWResourceManager manager;
+    CBitmap bitmap;
+    ASSERT_TRUE(manager.LoadBitmap(&bitmap, IDB_TOOLKIT_BITMAP));
+    BITMAP size {};
+    bitmap.GetBitmap(&size);
+    EXPECT_EQ(size.bmWidth, 2);
+    EXPECT_EQ(size.bmHeight, 1);
+    CBitmap missing;
+    EXPECT_FALSE(manager.LoadBitmap(&missing, IDB_TOOLKIT_BITMAP + 100));
+
+    HCURSOR cursor = manager.LoadCursor(IDC_TOOLKIT_CURSOR);
+    EXPECT_NE(cursor, nullptr);
+    EXPECT_EQ(manager.LoadCursor(IDC_TOOLKIT_CURSOR + 100), nullptr);
+
+    for (int side : { 16, 32 }) {
+        HICON icon = manager.LoadIconById(IDI_TOOLKIT_ICON, side, side);
+        ASSERT_NE(icon, nullptr) << side;
+        EXPECT_EQ(GetIconExtent(icon).cx, side);
+        DestroyIcon(icon);
+        HICON fromGroup = manager.CreateIconFromGroup(m_module, MAKEINTRESOURCEW(IDI_TOOLKIT_ICON), side, side);
+        ASSERT_NE(fromGroup, nullptr) << side;
+        EXPECT_EQ(GetIconExtent(fromGroup).cx, side);
+        DestroyIcon(fromGroup);
+    }
+    EXPECT_EQ(manager.CreateIconFromGroup(m_module, MAKEINTRESOURCEW(IDI_TOOLKIT_ICON + 100), 16, 16), nullptr);
+    EXPECT_EQ(manager.LoadIconById(IDI_TOOLKIT_ICON + 100, 16, 16), nullptr);
+
+    // A "PNG" resource with alpha, as the image manager loads it.
+    CJQWGraphicBitmapPng png;
+    ASSERT_TRUE(png.LoadFromResource(m_module, FindResourceW(m_module, MAKEINTRESOURCEW(IDR_TOOLKIT_ALPHA), u"PNG")));
+    EXPECT_TRUE(png.IsAlpha());
+    DIBSECTION section {};
+    ASSERT_TRUE(GetObjectW(png, sizeof section, &section));
+    const BYTE* second = static_cast<const BYTE*>(section.dsBm.bmBits) + 4;
+    EXPECT_EQ(second[1], 255);
+    EXPECT_EQ(second[3], 128);
+    EXPECT_FALSE(png.LoadFromResource(m_module, nullptr));
+    EXPECT_EQ(png.GetSafeHandle(), nullptr);
+    EXPECT_FALSE(png.LoadFromResource(m_module, FindResourceW(m_module, MAKEINTRESOURCEW(IDR_TOOLKIT_PAGE), RT_HTML)));
+}
