@@ -47,7 +47,8 @@ HBITMAP ReadPart(CArchive& archive)
     auto* info = reinterpret_cast<BITMAPINFO*>(header.data());
     BITMAPINFOHEADER& h = info->bmiHeader;
     const DWORD_PTR pixelBytes = archive.ReadCount();
-    const LONG height = h.biHeight < 0 ? -h.biHeight : h.biHeight;
+    // In 64 bits: the most negative height has no 32-bit opposite.
+    const LONGLONG height = h.biHeight < 0 ? -LONGLONG(h.biHeight) : LONGLONG(h.biHeight);
     const WORD bits = h.biBitCount;
     if (h.biSize != sizeof(BITMAPINFOHEADER) || h.biWidth <= 0 || h.biWidth > kMaxSide || height <= 0 ||
         height > kMaxSide || h.biCompression != BI_RGB ||

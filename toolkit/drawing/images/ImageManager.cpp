@@ -264,7 +264,8 @@ CJQWImageManagerIcon* CJQWImageManagerIconSet::GetIcon(int width, BOOL nearest) 
         else if (width == 1)
             better = !found || candidate > best;
         else
-            better = !found || std::abs(candidate - width) < std::abs(best - width);
+            // In 64 bits: widths read from a stored layout may be anything.
+            better = !found || std::llabs(LONGLONG(candidate) - width) < std::llabs(LONGLONG(best) - width);
         if (better) {
             found = icon;
             best = candidate;
