@@ -163,6 +163,10 @@ public:
 
     BOOL SetIconsFromImageList(HIMAGELIST list, const UINT* ids, int count, CSize size, int state = jqwImageNormal);
     BOOL SetIconsFromBitmap(HBITMAP bitmap, const UINT* ids, int count, CSize size, int state, BOOL alpha);
+    // From the current resource module.
+    BOOL SetIconsFromResource(UINT bitmapId, const UINT* ids, int count, CSize size, int state = jqwImageNormal);
+    // The toolbar's buttons (separators left out) from the bitmap of the same id.
+    BOOL SetIconsFromToolBar(UINT toolbarId, int state = jqwImageNormal);
     BOOL AlphaBlit(HDC dc, const CRect& destination, HDC source, const CRect& sourceRect);
     BOOL TransparentBlit(HDC dc, const CRect& destination, HDC source, const CRect& sourceRect, COLORREF transparent);
 

@@ -1,5 +1,6 @@
 #include "toolkit/drawing/ResourceManager.h"
 #include "toolkit/drawing/images/GraphicBitmapPng.h"
+#include "toolkit/drawing/images/ImageManager.h"
 
 #include "ToolkitDrawingGermanResources.h"
 #include "ToolkitDrawingTestResources.h"
@@ -15,7 +16,7 @@
 namespace {
 
 // The test resources in a module of their own, made the current resource module.
-class ResourceManager : public ::testing::Test {
+class ToolkitResources : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -51,7 +52,7 @@ TEST(ResourceManagerLanguage, GermanResourcesBesideEnglishOnesAreReported)
     EXPECT_EQ(GetResourceManager()->UpdateResourcesLanguage(), 1031);
 }
 
-TEST_F(ResourceManager, TextsPagesAndDialogsFromTheCurrentModule)
+TEST_F(ToolkitResources, TextsPagesAndDialogsFromTheCurrentModule)
 {
     CJQWResourceManager manager;
     CString text = u"unchanged";
@@ -79,7 +80,7 @@ TEST_F(ResourceManager, TextsPagesAndDialogsFromTheCurrentModule)
     SetMessageBoxSink({});
 }
 
-TEST_F(ResourceManager, PicturesCursorsAndIconGroups)
+TEST_F(ToolkitResources, PicturesCursorsAndIconGroups)
 {
     CJQWResourceManager manager;
     CBitmap bitmap;
@@ -120,4 +121,57 @@ TEST_F(ResourceManager, PicturesCursorsAndIconGroups)
     EXPECT_FALSE(png.LoadFromResource(m_module, nullptr));
     EXPECT_EQ(png.GetSafeHandle(), nullptr);
     EXPECT_FALSE(png.LoadFromResource(m_module, FindResourceW(m_module, MAKEINTRESOURCEW(IDR_TOOLKIT_PAGE), RT_HTML)));
+}
+
+TEST_F(ToolkitResources, ToolbarsAndBitmapsFillTheImageManager)
+{
+    // Ids 100, 0 (a separator), 101 over a 32-pixel strip: two icons of 16 pixels.
+    CJQWImageManager manager;
+    ASSERT_TRUE(manager.SetIconsFromToolBar(IDR_TOOLKIT_TOOLBAR));
+    ASSERT_NE(manager.GetImage(100, 16), nullptr);
+    ASSERT_NE(manager.GetImage(101, 16), nullptr);
+    EXPECT_EQ(manager.FindIconSet(0), nullptr);
+    EXPECT_EQ(manager.GetImage(100, 16)->GetExtent(), CSize(16, 16));
+    EXPECT_FALSE(manager.SetIconsFromToolBar(IDR_TOOLKIT_TOOLBAR + 100));
+    // The second button is red where it is drawn.
+    HDC dc = CreateCompatibleDC(nullptr);
+    BYTE* bits = nullptr;
+    HBITMAP target = CreateDibSection32(nullptr, 16, 16, &bits);
+    HGDIOBJ old = SelectObject(dc, target);
+    manager.GetImage(101, 16)->DrawNormalImage(dc, 0, 0);
+    EXPECT_EQ(GetPixel(dc, 8, 8), RGB(255, 0, 0));
+    SelectObject(dc, old);
+    DeleteObject(target);
+    DeleteDC(dc);
+
+    // A 32-bit bitmap resource loads with its alpha; a 24-bit one without.
+    BOOL alpha = FALSE;
+    HBITMAP loaded = LoadBitmapFromResource(MAKEINTRESOURCEW(IDB_TOOLKIT_ALPHA32), &alpha);
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_TRUE(alpha);
+    EXPECT_TRUE(IsBitmapResource32(m_module, MAKEINTRESOURCEW(IDB_TOOLKIT_ALPHA32)));
+    BitmapBits32 read;
+    ASSERT_TRUE(ReadBitmapBits32(nullptr, loaded, &read));
+    EXPECT_EQ(read.pixels[3], 0);
+    EXPECT_EQ(read.pixels[7], 64);
+    EXPECT_EQ(read.pixels[15], 255);
+    DeleteObject(loaded);
+    loaded = LoadBitmapFromResource(MAKEINTRESOURCEW(IDR_TOOLKIT_TOOLBAR), &alpha);
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_FALSE(alpha);
+    DeleteObject(loaded);
+    loaded = LoadBitmapFromResource(MAKEINTRESOURCEW(IDR_TOOLKIT_ALPHA), &alpha);
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_TRUE(alpha) << "a PNG resource with four channels";
+    DeleteObject(loaded);
+    EXPECT_EQ(LoadAlphaBitmapResourceById(IDR_TOOLKIT_TOOLBAR), nullptr);
+    EXPECT_EQ(LoadBitmapFromResource(MAKEINTRESOURCEW(IDB_TOOLKIT_ALPHA32 + 100), &alpha), nullptr);
+    EXPECT_FALSE(alpha);
+
+    // Icons of a group by exact size only.
+    CJQWIconImageHandle icon;
+    EXPECT_TRUE(icon.LoadIconResource(IDI_TOOLKIT_ICON, 32, 32, TRUE));
+    EXPECT_EQ(icon.GetExtent(), CSize(32, 32));
+    CJQWIconImageHandle none;
+    EXPECT_FALSE(none.LoadIconResource(IDI_TOOLKIT_ICON, 24, 24, TRUE));
 }
