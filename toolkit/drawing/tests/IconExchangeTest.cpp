@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -323,4 +324,34 @@ TEST(IconExchange, DamagedBlocksAreRefusedWithoutACrash)
     std::vector<BYTE> cut(good.begin(), good.begin() + std::ptrdiff_t(good.size() / 2));
     CJQWImageManager reader;
     Load(reader, 7, cut);
+}
+
+TEST(IconExchange, AnIconStoredWithWidthZeroDrawsNothing)
+{
+    CJQWImageManager manager;
+    HBITMAP alpha = Alpha(16, 16, 200);
+    manager.SetIcon(CJQWIconImageHandle(alpha), 9);
+    DeleteObject(alpha);
+    std::vector<BYTE> block = Store(manager, 9);
+    const std::size_t width = 4 + 42 + 2; // tag, count
+    ASSERT_EQ(block[width], 16);
+    block[width] = 0;
+    CJQWImageManager reader;
+    ASSERT_TRUE(Load(reader, 9, block));
+    CJQWImageManagerIcon* icon = reader.GetImage(9, 0);
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(icon->GetWidth(), 0);
+    ASSERT_FALSE(icon->GetNormalImage().IsEmpty());
+
+    BYTE* bits = nullptr;
+    HBITMAP target = CreateDibSection32(nullptr, 16, 16, &bits);
+    std::fill(bits, bits + 16 * 16 * 4, BYTE(0x55));
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, target);
+    EXPECT_FALSE(icon->DrawNormalImage(dc, 0, 0));
+    EXPECT_FALSE(icon->Draw(dc, 0, 0, const_cast<CJQWIconImageHandle&>(icon->GetNormalImage()), 16));
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    EXPECT_EQ(std::count(bits, bits + 16 * 16 * 4, BYTE(0x55)), 16 * 16 * 4);
+    DeleteObject(target);
 }
