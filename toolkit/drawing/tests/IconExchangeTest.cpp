@@ -75,6 +75,15 @@ bool Load(CJQWImageManager& manager, UINT id, std::vector<BYTE> bytes)
     return true;
 }
 
+// The block of a set holding one 16 x 16 alpha icon, stored under `id` in the manager.
+std::vector<BYTE> OneAlphaIconBlock(CJQWImageManager& manager, UINT id, BYTE seed)
+{
+    HBITMAP alpha = Alpha(16, 16, seed);
+    manager.SetIcon(CJQWIconImageHandle(alpha), id);
+    DeleteObject(alpha);
+    return Store(manager, id);
+}
+
 std::vector<BYTE> IconBytes(CJQWImageManagerIcon* icon)
 {
     CMemFile file;
@@ -167,10 +176,7 @@ TEST(IconExchange, IconSetsRoundTripThroughTheClipboard)
 TEST(IconExchange, BadClipboardBlocksAreRefused)
 {
     CJQWImageManager manager;
-    HBITMAP alpha = Alpha(16, 16, 9);
-    manager.SetIcon(CJQWIconImageHandle(alpha), 8);
-    DeleteObject(alpha);
-    const std::vector<BYTE> good = Store(manager, 8);
+    const std::vector<BYTE> good = OneAlphaIconBlock(manager, 8, 9);
     std::vector<BYTE> wrongTag = good;
     wrongTag[4] = 'X';
     std::vector<BYTE> hugeHeader = good;
@@ -294,10 +300,7 @@ TEST(IconExchange, TagEmptySetsAndOlderSchemas)
 TEST(IconExchange, DamagedBlocksAreRefusedWithoutACrash)
 {
     CJQWImageManager manager;
-    HBITMAP alpha = Alpha(16, 16, 9);
-    manager.SetIcon(CJQWIconImageHandle(alpha), 7);
-    DeleteObject(alpha);
-    const std::vector<BYTE> good = Store(manager, 7);
+    const std::vector<BYTE> good = OneAlphaIconBlock(manager, 7, 9);
     const std::size_t header = 4 + 42 + 2 + 4 + 4 + 4; // up to the colour part's header count
     ASSERT_EQ(good[header], 52); // the 40-byte header and three colour-table entries
     struct Damage {
@@ -329,10 +332,7 @@ TEST(IconExchange, DamagedBlocksAreRefusedWithoutACrash)
 TEST(IconExchange, AnIconStoredWithWidthZeroDrawsNothing)
 {
     CJQWImageManager manager;
-    HBITMAP alpha = Alpha(16, 16, 200);
-    manager.SetIcon(CJQWIconImageHandle(alpha), 9);
-    DeleteObject(alpha);
-    std::vector<BYTE> block = Store(manager, 9);
+    std::vector<BYTE> block = OneAlphaIconBlock(manager, 9, 200);
     const std::size_t width = 4 + 42 + 2; // tag, count
     ASSERT_EQ(block[width], 16);
     block[width] = 0;
