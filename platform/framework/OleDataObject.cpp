@@ -1,11 +1,17 @@
 #include "platform/framework/OleDataObject.h"
 
+#include "platform/base/LastError.h"
+
 #include <cstring>
 
 BOOL COleDataObject::AttachClipboard()
 {
     Release();
-    if (!OpenClipboard(nullptr))
+    // A caller that has the clipboard open keeps it open.
+    SetLastError(ERROR_SUCCESS);
+    EnumClipboardFormats(0);
+    const bool openedHere = GetLastError() != ERROR_CLIPBOARD_NOT_OPEN;
+    if (!openedHere && !OpenClipboard(nullptr))
         return FALSE;
     for (UINT format = EnumClipboardFormats(0); format; format = EnumClipboardFormats(format)) {
         if (format == CF_BITMAP)
@@ -17,7 +23,8 @@ BOOL COleDataObject::AttachClipboard()
         m_formats[format].assign(bytes, bytes + GlobalSize(data));
         GlobalUnlock(data);
     }
-    CloseClipboard();
+    if (!openedHere)
+        CloseClipboard();
     return TRUE;
 }
 

@@ -17,8 +17,8 @@ public:
     COleDataObject(const COleDataObject&) = delete;
     COleDataObject& operator=(const COleDataObject&) = delete;
 
-    // Takes the clipboard's memory formats as they stand; FALSE when the clipboard cannot be
-    // opened (call it with the clipboard closed).
+    // Takes the clipboard's memory formats as they stand; FALSE when another thread has the
+    // clipboard open. A caller that has it open itself keeps it open.
     BOOL AttachClipboard();
     void Release();
 

@@ -1,5 +1,7 @@
 #include "platform/framework/OleDataObject.h"
 
+#include "platform/base/LastError.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -37,8 +39,13 @@ TEST(COleDataObject, TakesTheClipboardAsItStoodAndHandsOutCopies)
     EXPECT_EQ(GlobalSize(copy), 3u);
     EXPECT_EQ(GlobalFree(copy), nullptr);
 
-    // Opened elsewhere: attaching fails.
+    // Attaching while this thread has the clipboard open leaves it open.
     ASSERT_TRUE(OpenClipboard(nullptr));
+    SetClipboardData(format, GlobalAlloc(GMEM_MOVEABLE, 1));
+    ASSERT_TRUE(data.AttachClipboard());
+    EXPECT_TRUE(data.IsDataAvailable(CLIPFORMAT(format)));
+    EXPECT_EQ(EnumClipboardFormats(0), format) << "still open";
+    // Opened elsewhere: attaching fails.
     std::thread([&] { EXPECT_FALSE(data.AttachClipboard()); }).join();
     CloseClipboard();
     EXPECT_FALSE(data.IsDataAvailable(CLIPFORMAT(format)));
