@@ -66,13 +66,23 @@ Entry* Lookup(State& s, UINT format)
     return nullptr;
 }
 
-// The text format that the given one can be made from, or 0.
-UINT TextSource(State& s, UINT format)
+// The format that the given one can be made from, or 0: each text form from the other, a
+// packed DIB from a bitmap and back.
+UINT Counterpart(UINT format)
 {
-    if (format != CF_TEXT && format != CF_UNICODETEXT)
-        return 0;
-    const UINT other = format == CF_TEXT ? CF_UNICODETEXT : CF_TEXT;
-    return Lookup(s, other) ? other : 0;
+    switch (format) {
+    case CF_TEXT: return CF_UNICODETEXT;
+    case CF_UNICODETEXT: return CF_TEXT;
+    case CF_DIB: return CF_BITMAP;
+    case CF_BITMAP: return CF_DIB;
+    default: return 0;
+    }
+}
+
+UINT SourceFor(State& s, UINT format)
+{
+    const UINT other = Counterpart(format);
+    return other && Lookup(s, other) ? other : 0;
 }
 
 // The text up to its first NUL, never past the block's end.
@@ -100,6 +110,84 @@ template <class Unit> HANDLE MakeText(const std::basic_string<Unit>& text)
     return block;
 }
 
+struct ScreenDC {
+    HDC dc = CreateCompatibleDC(nullptr);
+    ~ScreenDC() { DeleteDC(dc); }
+};
+
+DWORD Stride(LONG width, WORD bits)
+{
+    return ((DWORD(width) * bits + 31) / 32) * 4;
+}
+
+// A packed DIB (header, colour table, bottom-up rows) of the bitmap, in its own depth.
+HANDLE DibFromBitmap(HBITMAP bitmap)
+{
+    BITMAP size {};
+    if (!GetObjectW(bitmap, sizeof size, &size) || size.bmWidth <= 0 || size.bmHeight == 0)
+        return nullptr;
+    BITMAPINFOHEADER header {};
+    header.biSize = sizeof header;
+    header.biWidth = size.bmWidth;
+    header.biHeight = size.bmHeight < 0 ? -size.bmHeight : size.bmHeight;
+    header.biPlanes = 1;
+    header.biBitCount = size.bmBitsPixel;
+    header.biCompression = BI_RGB;
+    header.biSizeImage = Stride(header.biWidth, header.biBitCount) * DWORD(header.biHeight);
+    const std::size_t table = header.biBitCount <= 8 ? (std::size_t(1) << header.biBitCount) : 0;
+    const std::size_t offset = sizeof header + table * sizeof(RGBQUAD);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, offset + header.biSizeImage);
+    auto* bytes = static_cast<BYTE*>(GlobalLock(block));
+    if (!bytes)
+        return nullptr;
+    std::memcpy(bytes, &header, sizeof header);
+    ScreenDC screen;
+    const int rows = GetDIBits(screen.dc, bitmap, 0, UINT(header.biHeight), bytes + offset,
+                               reinterpret_cast<BITMAPINFO*>(bytes), DIB_RGB_COLORS);
+    GlobalUnlock(block);
+    if (rows != header.biHeight) {
+        GlobalFree(block);
+        return nullptr;
+    }
+    return block;
+}
+
+// A bitmap from a packed DIB that holds every byte its header asks for; null for any other.
+HANDLE BitmapFromDib(HANDLE dib)
+{
+    const SIZE_T size = GlobalSize(dib);
+    const auto* bytes = static_cast<const BYTE*>(GlobalLock(dib));
+    if (!bytes)
+        return nullptr;
+    HBITMAP made = nullptr;
+    BITMAPINFOHEADER header {};
+    if (size >= sizeof header) {
+        std::memcpy(&header, bytes, sizeof header);
+        const LONGLONG height = header.biHeight < 0 ? -LONGLONG(header.biHeight) : LONGLONG(header.biHeight);
+        const WORD bits = header.biBitCount;
+        const bool depthKnown = bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+        const std::size_t maxTable = depthKnown && bits <= 8 ? (std::size_t(1) << bits) : 0;
+        const std::size_t table = header.biClrUsed ? header.biClrUsed : maxTable;
+        if (header.biSize == sizeof header && header.biPlanes == 1 && depthKnown && header.biCompression == BI_RGB &&
+            header.biWidth > 0 && header.biWidth <= 0x8000 && height > 0 && height <= 0x8000 && table <= maxTable) {
+            const std::size_t offset = sizeof header + table * sizeof(RGBQUAD);
+            const std::size_t needed = offset + std::size_t(Stride(header.biWidth, bits)) * std::size_t(height);
+            if (needed <= size) {
+                // A screen-depth bitmap (a memory DC's own would be 1-bit).
+                made = CreateBitmap(header.biWidth, int(height), 1, 32, nullptr);
+                ScreenDC screen;
+                if (made && SetDIBits(screen.dc, made, 0, UINT(height), bytes + offset,
+                                      reinterpret_cast<const BITMAPINFO*>(bytes), DIB_RGB_COLORS) != int(height)) {
+                    DeleteObject(made);
+                    made = nullptr;
+                }
+            }
+        }
+    }
+    GlobalUnlock(dib);
+    return made;
+}
+
 // Made on first request and then kept like data that was set.
 HANDLE Synthesize(State& s, UINT format, UINT source)
 {
@@ -108,9 +196,13 @@ HANDLE Synthesize(State& s, UINT format, UINT source)
     if (format == CF_UNICODETEXT) {
         const std::string ansi = ReadText<char>(data);
         made = MakeText(Utf8ToUtf16(file_internal::Utf8FromAnsi(ansi)));
-    } else {
+    } else if (format == CF_TEXT) {
         const std::u16string wide = ReadText<char16_t>(data);
         made = MakeText(file_internal::AnsiFromUtf8(Utf16ToUtf8(wide)));
+    } else if (format == CF_DIB) {
+        made = DibFromBitmap(static_cast<HBITMAP>(data));
+    } else if (format == CF_BITMAP) {
+        made = BitmapFromDib(data);
     }
     if (made)
         s.entries.push_back({ format, made, true });
@@ -175,9 +267,8 @@ HANDLE SetClipboardData(UINT format, HANDLE data)
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    // A copy made from the old text in the other form would no longer match.
-    if (format == CF_TEXT || format == CF_UNICODETEXT) {
-        const UINT other = format == CF_TEXT ? CF_UNICODETEXT : CF_TEXT;
+    // A copy made from the old data in the other form would no longer match.
+    if (const UINT other = Counterpart(format)) {
         auto made = std::find_if(s.entries.begin(), s.entries.end(),
             [&](const Entry& e) { return e.format == other && e.synthesized; });
         if (made != s.entries.end()) {
@@ -204,7 +295,7 @@ HANDLE GetClipboardData(UINT format)
         return nullptr;
     if (Entry* entry = Lookup(s, format))
         return entry->data;
-    if (UINT source = TextSource(s, format))
+    if (UINT source = SourceFor(s, format))
         return Synthesize(s, format, source);
     SetLastError(ERROR_NOT_FOUND);
     return nullptr;
@@ -214,7 +305,7 @@ BOOL IsClipboardFormatAvailable(UINT format)
 {
     State& s = state();
     std::lock_guard lock(s.mutex);
-    return Lookup(s, format) || TextSource(s, format) ? TRUE : FALSE;
+    return Lookup(s, format) || SourceFor(s, format) ? TRUE : FALSE;
 }
 
 UINT EnumClipboardFormats(UINT format)
@@ -223,13 +314,13 @@ UINT EnumClipboardFormats(UINT format)
     std::lock_guard lock(s.mutex);
     if (!OpenedHere(s))
         return 0;
-    // The formats set, then the text form that could be made from them.
+    // The formats set, then the forms that could be made from them.
     std::vector<UINT> formats;
     for (const Entry& entry : s.entries)
         formats.push_back(entry.format);
-    for (UINT text : { CF_UNICODETEXT, CF_TEXT })
-        if (!Lookup(s, text) && TextSource(s, text))
-            formats.push_back(text);
+    for (UINT made : { CF_UNICODETEXT, CF_TEXT, CF_BITMAP, CF_DIB })
+        if (!Lookup(s, made) && SourceFor(s, made))
+            formats.push_back(made);
     SetLastError(ERROR_SUCCESS);
     if (format == 0)
         return formats.empty() ? 0 : formats.front();
@@ -244,8 +335,8 @@ int CountClipboardFormats()
     State& s = state();
     std::lock_guard lock(s.mutex);
     int count = int(s.entries.size());
-    for (UINT text : { CF_UNICODETEXT, CF_TEXT })
-        if (!Lookup(s, text) && TextSource(s, text))
+    for (UINT made : { CF_UNICODETEXT, CF_TEXT, CF_BITMAP, CF_DIB })
+        if (!Lookup(s, made) && SourceFor(s, made))
             ++count;
     return count;
 }

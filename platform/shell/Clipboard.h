@@ -1,7 +1,8 @@
 #pragma once
 // The clipboard, kept in the process. One thread at a time has it open; data handed over with
 // SetClipboardData belongs to the clipboard until the next EmptyClipboard (global memory blocks
-// are freed, bitmaps deleted). CF_TEXT and CF_UNICODETEXT are each offered from the other.
+// are freed, bitmaps deleted). CF_TEXT and CF_UNICODETEXT are each offered from the other, and
+// CF_DIB (a packed DIB in global memory) and CF_BITMAP likewise.
 
 #include "platform/base/GlobalMemory.h"
 #include "platform/base/Types.h"

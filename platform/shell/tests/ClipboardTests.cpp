@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -145,4 +146,66 @@ TEST(Clipboard, OneThreadAtATimeAndDataOnlyWhileOpen)
     });
     later.join();
     EXPECT_TRUE(otherOpened);
+}
+
+TEST(Clipboard, BitmapsAndPackedDibsAreMadeFromEachOther)
+{
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    // A 3 x 2 bitmap; its packed DIB has bottom-up 32-bit rows.
+    const DWORD pixels[] = { 0x00FF0000, 0x0000FF00, 0x000000FF, 0x00101010, 0x00202020, 0x00303030 };
+    HBITMAP bitmap = CreateBitmap(3, 2, 1, 32, pixels);
+    ASSERT_NE(bitmap, nullptr);
+    SetClipboardData(CF_BITMAP, bitmap);
+    EXPECT_TRUE(IsClipboardFormatAvailable(CF_DIB));
+    EXPECT_EQ(EnumClipboardFormats(CF_BITMAP), CF_DIB);
+    HANDLE dib = GetClipboardData(CF_DIB);
+    ASSERT_NE(dib, nullptr);
+    const auto* bytes = static_cast<const BYTE*>(GlobalLock(dib));
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, bytes, sizeof header);
+    EXPECT_EQ(header.biWidth, 3);
+    EXPECT_EQ(header.biHeight, 2);
+    EXPECT_EQ(header.biBitCount, 32);
+    ASSERT_EQ(GlobalSize(dib), sizeof header + 3 * 2 * 4);
+    DWORD bottomLeft, topLeft;
+    std::memcpy(&bottomLeft, bytes + sizeof header, 4);
+    std::memcpy(&topLeft, bytes + sizeof header + 12, 4);
+    EXPECT_EQ(bottomLeft & 0xFFFFFF, 0x101010u);
+    EXPECT_EQ(topLeft & 0xFFFFFF, 0xFF0000u);
+    std::vector<BYTE> packed(bytes, bytes + GlobalSize(dib));
+    GlobalUnlock(dib);
+
+    // And back: a packed DIB set alone gives a bitmap with the same pixels.
+    EmptyClipboard();
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, packed.size());
+    std::memcpy(GlobalLock(block), packed.data(), packed.size());
+    GlobalUnlock(block);
+    SetClipboardData(CF_DIB, block);
+    auto* made = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
+    ASSERT_NE(made, nullptr);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, made);
+    EXPECT_EQ(GetPixel(dc, 0, 0), RGB(255, 0, 0)); // 0x00FF0000 is red: bytes blue, green, red
+    EXPECT_EQ(GetPixel(dc, 2, 1), RGB(0x30, 0x30, 0x30));
+    SelectObject(dc, old);
+    DeleteDC(dc);
+
+    // A packed DIB that lies about its size gives no bitmap.
+    for (LONG height : { 3, 0x7FFFFFFF, LONG(0x80000000) }) {
+        EmptyClipboard();
+        std::vector<BYTE> lying = packed;
+        std::memcpy(lying.data() + 8, &height, 4);
+        block = GlobalAlloc(GMEM_MOVEABLE, lying.size());
+        std::memcpy(GlobalLock(block), lying.data(), lying.size());
+        GlobalUnlock(block);
+        SetClipboardData(CF_DIB, block);
+        EXPECT_EQ(GetClipboardData(CF_BITMAP), nullptr) << height;
+    }
+    EmptyClipboard();
+    block = GlobalAlloc(GMEM_MOVEABLE, 10);
+    SetClipboardData(CF_DIB, block);
+    EXPECT_EQ(GetClipboardData(CF_BITMAP), nullptr);
+    EmptyClipboard();
+    CloseClipboard();
 }
