@@ -2,9 +2,10 @@
 
 #include "platform/base/Sound.h"
 
+#include <cerrno>
 #include <chrono>
-#include <pthread.h>
-#include <sched.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 constexpr DWORD kMenuSoundFlags = SND_ALIAS | SND_NOWAIT | SND_NODEFAULT;
@@ -27,9 +28,6 @@ void CJQWMenuSoundPlayer::Play(int request)
             try {
                 m_running = true;
                 m_thread = std::thread([this] { Run(); });
-                // Below the user interface: a sound may wait, a click may not.
-                sched_param param {};
-                pthread_setschedparam(m_thread.native_handle(), SCHED_IDLE, &param);
             } catch (const std::system_error&) {
                 m_running = false;
                 return; // the next request tries again
@@ -41,6 +39,13 @@ void CJQWMenuSoundPlayer::Play(int request)
 
 void CJQWMenuSoundPlayer::Run()
 {
+    // A little below the user interface: a sound may wait, a click may not. (Not the idle class:
+    // on a busy machine that would never play at all.)
+    const pid_t self = gettid();
+    errno = 0;
+    const int nice = getpriority(PRIO_PROCESS, id_t(self));
+    if (errno == 0)
+        setpriority(PRIO_PROCESS, id_t(self), nice + 2);
     while (!m_stop) {
         const int request = m_pending.load();
         const WCHAR* alias = request == kCommand ? u"MenuCommand" : request == kPopup ? u"MenuPopup" : nullptr;

@@ -5,6 +5,7 @@
 
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/Icon.h"
+#include "platform/gdi/Modules.h"
 
 #include <memory>
 #include <string>
@@ -45,6 +46,18 @@ HBITMAP LoadAlphaBitmapFromIconBytes(const BYTE* data, std::size_t size, int wid
 // An icon image resource (header, colour rows, mask rows) of 32 bits as a DIB section of half
 // the stored height, or null.
 HBITMAP AlphaBitmapFromIconImage(const BYTE* data, std::size_t size);
+
+// Resources and files that may carry alpha. "Alpha" means 32 bits per pixel, or a PNG decoded
+// with four channels; the pixels are not inspected. The caller owns what the loaders return.
+bool IsPngResource(HMODULE module, const WCHAR* name);
+bool IsBitmapResource32(HMODULE module, const WCHAR* name);
+// A 32-bit bitmap resource as a DIB section; null unless it holds all of its pixels.
+HBITMAP LoadAlphaBitmapResource(HMODULE module, const WCHAR* name);
+HBITMAP LoadAlphaBitmapResourceById(UINT id);
+HBITMAP LoadBitmapFromModule(HMODULE module, const WCHAR* name, BOOL* alpha);
+// From the current resource module.
+HBITMAP LoadBitmapFromResource(const WCHAR* name, BOOL* alpha);
+HBITMAP LoadBitmapFromFile(const std::u16string& path, BOOL* alpha);
 
 // Mask width and height; the height halved when the icon has no colour bitmap.
 SIZE GetIconExtent(HICON icon);

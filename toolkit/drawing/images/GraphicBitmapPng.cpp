@@ -72,6 +72,19 @@ BOOL CJQWGraphicBitmapPng::LoadFromMemory(const BYTE* data, std::size_t size)
     return Load(file);
 }
 
+BOOL CJQWGraphicBitmapPng::LoadFromResource(HMODULE module, HRSRC resource)
+{
+    m_alpha = FALSE;
+    DeleteObject();
+    if (!resource)
+        return FALSE;
+    HGLOBAL data = LoadResource(module, resource);
+    const auto* bytes = data ? static_cast<const BYTE*>(LockResource(data)) : nullptr;
+    if (!bytes)
+        return FALSE;
+    return LoadFromMemory(bytes, SizeofResource(module, resource));
+}
+
 BOOL CJQWGraphicBitmapPng::Load(CFile& file)
 {
     png_byte signature[8];

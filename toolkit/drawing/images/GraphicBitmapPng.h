@@ -4,6 +4,7 @@
 
 #include "platform/framework/File.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/user/Resources.h"
 
 class CJQWGraphicBitmapPng {
 public:
@@ -13,6 +14,8 @@ public:
     CJQWGraphicBitmapPng& operator=(const CJQWGraphicBitmapPng&) = delete;
 
     BOOL LoadFromFile(const WCHAR* path);
+    // A "PNG" resource of the module.
+    BOOL LoadFromResource(HMODULE module, HRSRC resource);
     // The bytes of a "PNG" resource (more than 9 of them).
     BOOL LoadFromMemory(const BYTE* data, std::size_t size);
     BOOL IsAlpha() const { return m_alpha; }

@@ -1,11 +1,14 @@
 #include "toolkit/drawing/images/ImageManager.h"
 
 #include "platform/framework/Exceptions.h"
+#include "platform/framework/File.h"
+#include "platform/framework/OleDataObject.h"
 #include "toolkit/controls/persist/PropExchangeArchive.h"
 #include "toolkit/drawing/images/AlphaBitmaps.h"
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -44,7 +47,8 @@ HBITMAP ReadPart(CArchive& archive)
     auto* info = reinterpret_cast<BITMAPINFO*>(header.data());
     BITMAPINFOHEADER& h = info->bmiHeader;
     const DWORD_PTR pixelBytes = archive.ReadCount();
-    const LONG height = h.biHeight < 0 ? -h.biHeight : h.biHeight;
+    // In 64 bits: the most negative height has no 32-bit opposite.
+    const LONGLONG height = h.biHeight < 0 ? -LONGLONG(h.biHeight) : LONGLONG(h.biHeight);
     const WORD bits = h.biBitCount;
     if (h.biSize != sizeof(BITMAPINFOHEADER) || h.biWidth <= 0 || h.biWidth > kMaxSide || height <= 0 ||
         height > kMaxSide || h.biCompression != BI_RGB ||
@@ -232,4 +236,49 @@ void CJQWImageManager::Serialize(CArchive& archive)
 {
     CJQWPropExchangeArchive exchange(archive);
     ExchangeIconSets(&exchange);
+}
+
+const UINT CJQWImageManager::m_nClipboardFormat = RegisterClipboardFormatW(u"Pelmar ToolBar Image");
+
+BOOL CJQWImageManager::CopyIconToClipboard(UINT id)
+{
+    CMemFile file(1024);
+    {
+        CArchive archive(&file, CArchive::store, 4096);
+        CJQWPropExchangeArchive exchange(archive);
+        ExchangeIconSet(id, &exchange);
+        archive.Flush();
+    }
+    const auto length = SIZE_T(file.GetLength());
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, length);
+    if (!block)
+        return FALSE;
+    file.SeekToBegin();
+    file.Read(GlobalLock(block), UINT(length));
+    GlobalUnlock(block);
+    if (!SetClipboardData(m_nClipboardFormat, block)) {
+        GlobalFree(block);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+UINT CJQWImageManager::PasteIconFromClipboard(COleDataObject* data)
+{
+    std::unique_ptr<CFile> file(data ? data->GetFileData(CLIPFORMAT(m_nClipboardFormat)) : nullptr);
+    if (!file)
+        return 0;
+    const UINT id = ++m_lastCustomId;
+    try {
+        CArchive archive(file.get(), CArchive::load, 4096);
+        CJQWPropExchangeArchive exchange(archive);
+        ExchangeIconSet(id, &exchange);
+    } catch (CArchiveException* error) {
+        error->Delete();
+        return 0;
+    } catch (COleException* error) {
+        error->Delete();
+        return 0;
+    }
+    return id;
 }

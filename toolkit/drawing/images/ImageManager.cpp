@@ -201,10 +201,13 @@ CJQWImageManager* CJQWImageManagerIcon::GetImageManager() const
 
 BOOL CJQWImageManagerIcon::Draw(HDC dc, int x, int y, CJQWIconImageHandle& image, int cx, int cy)
 {
+    // A width of 0 gives no size to draw at.
+    if (m_width == 0)
+        return FALSE;
     if (cx == 0)
         cx = m_width;
     if (cy == 0)
-        cy = m_width ? int(unsigned(cx) * unsigned(m_height) / unsigned(m_width)) : 0;
+        cy = int(unsigned(cx) * unsigned(m_height) / unsigned(m_width));
     if (image.IsEmpty())
         return TRUE;
     if (image.IsAlpha()) {
@@ -264,7 +267,8 @@ CJQWImageManagerIcon* CJQWImageManagerIconSet::GetIcon(int width, BOOL nearest) 
         else if (width == 1)
             better = !found || candidate > best;
         else
-            better = !found || std::abs(candidate - width) < std::abs(best - width);
+            // In 64 bits: widths read from a stored layout may be anything.
+            better = !found || std::llabs(LONGLONG(candidate) - width) < std::llabs(LONGLONG(best) - width);
         if (better) {
             found = icon;
             best = candidate;

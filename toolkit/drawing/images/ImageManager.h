@@ -12,6 +12,7 @@
 #include "platform/gdi/Modules.h"
 
 class CArchive;
+class COleDataObject;
 class CJQWImageManager;
 class CJQWPropExchange;
 class CJQWImageManagerIconSet;
@@ -162,6 +163,10 @@ public:
 
     BOOL SetIconsFromImageList(HIMAGELIST list, const UINT* ids, int count, CSize size, int state = jqwImageNormal);
     BOOL SetIconsFromBitmap(HBITMAP bitmap, const UINT* ids, int count, CSize size, int state, BOOL alpha);
+    // From the current resource module.
+    BOOL SetIconsFromResource(UINT bitmapId, const UINT* ids, int count, CSize size, int state = jqwImageNormal);
+    // The toolbar's buttons (separators left out) from the bitmap of the same id.
+    BOOL SetIconsFromToolBar(UINT toolbarId, int state = jqwImageNormal);
     BOOL AlphaBlit(HDC dc, const CRect& destination, HDC source, const CRect& sourceRect);
     BOOL TransparentBlit(HDC dc, const CRect& destination, HDC source, const CRect& sourceRect, COLORREF transparent);
 
@@ -172,6 +177,14 @@ public:
     void ExchangeIconSet(UINT id, CJQWPropExchange* exchange);
     void ExchangeIconSets(CJQWPropExchange* exchange);
     void Serialize(CArchive& archive) override;
+
+    // One icon set as a block of the registered format. The caller has opened and emptied the
+    // clipboard and closes it; FALSE when nothing was put there.
+    BOOL CopyIconToClipboard(UINT id);
+    // The set under the next custom id, which is returned; 0 when the data holds no readable set.
+    UINT PasteIconFromClipboard(COleDataObject* data);
+    // "Pelmar ToolBar Image", registered at start-up.
+    static const UINT m_nClipboardFormat;
 
     COLORREF m_maskColor = COLORREF(-1);
     // 1 mirrors icons always, 2 when the target DC lays out right to left.

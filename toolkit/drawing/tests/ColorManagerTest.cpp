@@ -47,8 +47,9 @@ Golden RunScript(bool lowColor)
     char buffer[4096];
     while (pipe && fgets(buffer, sizeof buffer, pipe))
         text += buffer;
-    if (pipe)
+    if (pipe) {
         EXPECT_EQ(pclose(pipe), 0) << command;
+    }
     unlink(input);
     Golden golden;
     std::istringstream lines(text);

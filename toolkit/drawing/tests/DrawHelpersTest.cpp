@@ -75,6 +75,12 @@ TEST(DrawHelpers, GradientsOnBothPaths)
             EXPECT_EQ(GetPixel(canvas.dc, 49, 0), RGB(1, 2, 3));
             EXPECT_EQ(GetPixel(canvas.dc, 60, 0), RGB(1, 2, 3));
             EXPECT_EQ(GetPixel(canvas.dc, 50, 0), CJQWDrawHelpers::BlendColors(RGB(255, 255, 255), 0, 0.5f));
+            // Each painted column is the full gradient's own column.
+            Canvas full(100, 2);
+            helpers->GradientFill(full.dc, &all, RGB(255, 255, 255), RGB(0, 0, 0), TRUE);
+            for (int x = 50; x < 60; ++x)
+                for (int y = 0; y < 2; ++y)
+                    EXPECT_EQ(GetPixel(canvas.dc, x, y), GetPixel(full.dc, x, y)) << x << "," << y;
         }
         {
             // Factor 0.75: the middle column is (191, 191, 191) and the left half runs to it.

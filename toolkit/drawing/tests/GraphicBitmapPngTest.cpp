@@ -54,8 +54,9 @@ TEST(GraphicBitmapPng, DecodesEveryLayoutToStraightBgra)
         ASSERT_TRUE(png.LoadFromFile(Fixture(c.file).c_str()));
         EXPECT_EQ(bool(png.IsAlpha()), c.alpha);
         EXPECT_EQ(Pixel(png, 0), c.first);
-        if (!c.second.empty())
+        if (!c.second.empty()) {
             EXPECT_EQ(Pixel(png, 1), c.second);
+        }
         // The same from memory, as a "PNG" resource gives it.
         const std::vector<BYTE> bytes = Bytes(c.file);
         CJQWGraphicBitmapPng fromMemory;

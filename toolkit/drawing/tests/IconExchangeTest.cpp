@@ -4,9 +4,11 @@
 
 #include "platform/framework/Exceptions.h"
 #include "platform/framework/File.h"
+#include "platform/framework/OleDataObject.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -21,14 +23,14 @@ HBITMAP Alpha(int cx, int cy, BYTE seed)
     return bitmap;
 }
 
-HICON SolidIcon(int size, COLORREF color)
+HICON SolidIcon(int size, COLORREF color, DWORD alpha = 0xFF000000u)
 {
     HBITMAP image = Alpha(size, size, 0);
     DIBSECTION section {};
     GetObjectW(image, sizeof section, &section);
     auto* pixels = static_cast<DWORD*>(section.dsBm.bmBits);
     for (int i = 0; i < size * size; ++i)
-        pixels[i] = 0xFF000000u | (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
+        pixels[i] = alpha | (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
     HBITMAP mask = CreateBitmap(size, size, 1, 1, nullptr);
     ICONINFO info { TRUE, 0, 0, mask, image };
     HICON icon = CreateIconIndirect(&info);
@@ -73,7 +75,139 @@ bool Load(CJQWImageManager& manager, UINT id, std::vector<BYTE> bytes)
     return true;
 }
 
+// The block of a set holding one 16 x 16 alpha icon, stored under `id` in the manager.
+std::vector<BYTE> OneAlphaIconBlock(CJQWImageManager& manager, UINT id, BYTE seed)
+{
+    HBITMAP alpha = Alpha(16, 16, seed);
+    manager.SetIcon(CJQWIconImageHandle(alpha), id);
+    DeleteObject(alpha);
+    return Store(manager, id);
+}
+
+std::vector<BYTE> IconBytes(CJQWImageManagerIcon* icon)
+{
+    CMemFile file;
+    {
+        CArchive archive(&file, CArchive::store);
+        icon->Serialize(archive);
+    }
+    std::vector<BYTE> bytes(std::size_t(file.GetLength()));
+    file.SeekToBegin();
+    file.Read(bytes.data(), UINT(bytes.size()));
+    return bytes;
+}
+
+// The clipboard's block of the icon format, or nothing.
+std::vector<BYTE> ClipboardBlock()
+{
+    COleDataObject data;
+    EXPECT_TRUE(data.AttachClipboard());
+    std::vector<BYTE> bytes;
+    if (CFile* file = data.GetFileData(CLIPFORMAT(CJQWImageManager::m_nClipboardFormat))) {
+        bytes.resize(std::size_t(file->GetLength()));
+        file->Read(bytes.data(), UINT(bytes.size()));
+        delete file;
+    }
+    return bytes;
+}
+
+void PutOnClipboard(const std::vector<BYTE>& bytes)
+{
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    if (!bytes.empty())
+        std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
+    GlobalUnlock(block);
+    SetClipboardData(CJQWImageManager::m_nClipboardFormat, block);
+    CloseClipboard();
+}
+
 } // namespace
+
+TEST(IconExchange, IconSetsRoundTripThroughTheClipboard)
+{
+    CJQWImageManager manager;
+    HBITMAP alpha16 = Alpha(16, 16, 5);
+    // A masked icon as toolbar strips make them (a colour alpha would not survive the masked
+    // image list that reading goes through).
+    HICON icon24 = SolidIcon(24, RGB(200, 20, 40), 0);
+    ASSERT_TRUE(manager.SetIcon(CJQWIconImageHandle(alpha16), 300));
+    ASSERT_TRUE(manager.SetIcon(CJQWIconImageHandle(icon24), 300));
+    const UINT lastCustom = manager.AddCustomIcon(CJQWIconImageHandle(alpha16));
+
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    ASSERT_TRUE(EmptyClipboard());
+    EXPECT_TRUE(manager.CopyIconToClipboard(300));
+    CloseClipboard();
+    WCHAR name[64];
+    GetClipboardFormatNameW(CJQWImageManager::m_nClipboardFormat, name, 64);
+    EXPECT_EQ(std::u16string(name), u"Pelmar ToolBar Image");
+    const std::vector<BYTE> copied = ClipboardBlock();
+    EXPECT_EQ(copied, Store(manager, 300));
+
+    COleDataObject data;
+    ASSERT_TRUE(data.AttachClipboard());
+    const UINT pasted = manager.PasteIconFromClipboard(&data);
+    EXPECT_EQ(pasted, lastCustom + 1);
+    CJQWImageManagerIcon* small = manager.GetImage(pasted, 16);
+    CJQWImageManagerIcon* large = manager.GetImage(pasted, 24);
+    ASSERT_NE(small, nullptr);
+    ASSERT_NE(large, nullptr);
+    EXPECT_EQ(small->GetExtent(), CSize(16, 16));
+    EXPECT_EQ(large->GetExtent(), CSize(24, 24));
+    EXPECT_EQ(PixelsOf(small->GetNormalImage().GetBitmap()), PixelsOf(alpha16));
+    // Each pasted icon stores to the very bytes of its original. (Widths 16 and 24 share a
+    // bucket of the map, so a set read back lists them in the other order.)
+    for (int width : { 16, 24 })
+        EXPECT_EQ(IconBytes(manager.GetImage(pasted, width)), IconBytes(manager.GetImage(300, width))) << width;
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    EXPECT_TRUE(manager.CopyIconToClipboard(pasted));
+    CloseClipboard();
+    EXPECT_EQ(ClipboardBlock().size(), copied.size());
+    // Computed images are made anew from what was pasted.
+    EXPECT_FALSE(small->GetFadedImage().IsEmpty());
+    EXPECT_EQ(manager.PasteIconFromClipboard(&data), pasted + 1);
+    DeleteObject(alpha16);
+    DestroyIcon(icon24);
+}
+
+TEST(IconExchange, BadClipboardBlocksAreRefused)
+{
+    CJQWImageManager manager;
+    const std::vector<BYTE> good = OneAlphaIconBlock(manager, 8, 9);
+    std::vector<BYTE> wrongTag = good;
+    wrongTag[4] = 'X';
+    std::vector<BYTE> hugeHeader = good;
+    const std::size_t header = 4 + 42 + 2 + 4 + 4 + 4;
+    std::fill(hugeHeader.begin() + std::ptrdiff_t(header), hugeHeader.begin() + std::ptrdiff_t(header) + 6, 0xFF);
+    const std::vector<BYTE> blocks[] = { {}, { 0xFF }, wrongTag, std::vector<BYTE>(good.begin(), good.begin() + 40) };
+    UINT consumed = manager.AddCustomIcon(CJQWIconImageHandle(HBITMAP(nullptr)));
+    for (const std::vector<BYTE>& block : blocks) {
+        PutOnClipboard(block);
+        COleDataObject data;
+        ASSERT_TRUE(data.AttachClipboard());
+        EXPECT_EQ(manager.PasteIconFromClipboard(&data), 0u) << block.size();
+        EXPECT_EQ(manager.FindIconSet(++consumed), nullptr) << "a wrong tag touches no set";
+    }
+    // A damaged bitmap header inside an icon's data: the icon is entered empty.
+    PutOnClipboard(hugeHeader);
+    COleDataObject data;
+    ASSERT_TRUE(data.AttachClipboard());
+    const UINT id = manager.PasteIconFromClipboard(&data);
+    ASSERT_EQ(id, consumed + 1);
+    ASSERT_NE(manager.GetImage(id, 16), nullptr);
+    EXPECT_TRUE(manager.GetImage(id, 16)->GetNormalImage().IsEmpty());
+    // Nothing of the format on the clipboard: 0, no id consumed.
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    CloseClipboard();
+    ASSERT_TRUE(data.AttachClipboard());
+    EXPECT_EQ(manager.PasteIconFromClipboard(&data), 0u);
+    EXPECT_EQ(manager.PasteIconFromClipboard(nullptr), 0u);
+    EXPECT_EQ(manager.AddCustomIcon(CJQWIconImageHandle(HBITMAP(nullptr))), id + 1);
+}
 
 TEST(IconExchange, IconSetsRoundTripThroughAnArchive)
 {
@@ -166,10 +300,7 @@ TEST(IconExchange, TagEmptySetsAndOlderSchemas)
 TEST(IconExchange, DamagedBlocksAreRefusedWithoutACrash)
 {
     CJQWImageManager manager;
-    HBITMAP alpha = Alpha(16, 16, 9);
-    manager.SetIcon(CJQWIconImageHandle(alpha), 7);
-    DeleteObject(alpha);
-    const std::vector<BYTE> good = Store(manager, 7);
+    const std::vector<BYTE> good = OneAlphaIconBlock(manager, 7, 9);
     const std::size_t header = 4 + 42 + 2 + 4 + 4 + 4; // up to the colour part's header count
     ASSERT_EQ(good[header], 52); // the 40-byte header and three colour-table entries
     struct Damage {
@@ -196,4 +327,31 @@ TEST(IconExchange, DamagedBlocksAreRefusedWithoutACrash)
     std::vector<BYTE> cut(good.begin(), good.begin() + std::ptrdiff_t(good.size() / 2));
     CJQWImageManager reader;
     Load(reader, 7, cut);
+}
+
+TEST(IconExchange, AnIconStoredWithWidthZeroDrawsNothing)
+{
+    CJQWImageManager manager;
+    std::vector<BYTE> block = OneAlphaIconBlock(manager, 9, 200);
+    const std::size_t width = 4 + 42 + 2; // tag, count
+    ASSERT_EQ(block[width], 16);
+    block[width] = 0;
+    CJQWImageManager reader;
+    ASSERT_TRUE(Load(reader, 9, block));
+    CJQWImageManagerIcon* icon = reader.GetImage(9, 0);
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(icon->GetWidth(), 0);
+    ASSERT_FALSE(icon->GetNormalImage().IsEmpty());
+
+    BYTE* bits = nullptr;
+    HBITMAP target = CreateDibSection32(nullptr, 16, 16, &bits);
+    std::fill(bits, bits + 16 * 16 * 4, BYTE(0x55));
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, target);
+    EXPECT_FALSE(icon->DrawNormalImage(dc, 0, 0));
+    EXPECT_FALSE(icon->Draw(dc, 0, 0, const_cast<CJQWIconImageHandle&>(icon->GetNormalImage()), 16));
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    EXPECT_EQ(std::count(bits, bits + 16 * 16 * 4, BYTE(0x55)), 16 * 16 * 4);
+    DeleteObject(target);
 }

@@ -214,7 +214,7 @@ TEST(MenuSoundPlayer, PlaysTheLatestRequestOnItsOwnThreadAndStopsCooperatively)
     player.Play(CJQWMenuSoundPlayer::kCommand);
     player.Play(CJQWMenuSoundPlayer::kPopup); // within 5 ms: only this one plays
     EXPECT_TRUE(player.IsRunning());
-    for (int i = 0; i < 400 && platform::sound::Played().empty(); ++i)
+    for (int i = 0; i < 2000 && platform::sound::Played().empty(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     player.Stop();
     EXPECT_FALSE(player.IsRunning());
@@ -228,7 +228,7 @@ TEST(MenuSoundPlayer, PlaysTheLatestRequestOnItsOwnThreadAndStopsCooperatively)
     platform::sound::Reset();
     platform::sound::SetPlayMilliseconds(300);
     player.Play(CJQWMenuSoundPlayer::kCommand); // a new thread after the stop
-    for (int i = 0; i < 400 && platform::sound::Played().empty(); ++i)
+    for (int i = 0; i < 2000 && platform::sound::Played().empty(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     player.Play(CJQWMenuSoundPlayer::kPopup);
     std::this_thread::sleep_for(std::chrono::milliseconds(600));

@@ -34,3 +34,13 @@ png('rgba_bkgd.png', 2, 1, 8, 6, [bytes([0, 0, 255, 255, 255, 0, 0, 0])],
 png('rgba16.png', 1, 1, 16, 6, [struct.pack('>HHHH', 0x1234, 0xABCD, 0xFF00, 0x8000)])
 # A header asking for 16384 x 16384 pixels of RGBA, with almost no data behind it.
 png('huge.png', 16384, 16384, 8, 6, [b''])
+# Icons of the resource-manager tests: 16 x 16 opaque blue and 32 x 32 opaque red, RGBA.
+png('icon16.png', 16, 16, 8, 6, [bytes([0, 0, 255, 255]) * 16] * 16)
+png('icon32.png', 32, 32, 8, 6, [bytes([255, 0, 0, 255]) * 32] * 32)
+# A toolbar strip of two 16 x 16 buttons, 24-bit: magenta at (0, 0) is the mask colour, the first
+# button blue, the second red.
+png('strip32.png', 32, 16, 8, 2,
+    [bytes([255, 0, 255]) + bytes([0, 0, 255]) * 15 + bytes([255, 0, 0]) * 16] +
+    [bytes([0, 0, 255]) * 16 + bytes([255, 0, 0]) * 16] * 15)
+# 4 x 2 RGBA with alpha 0, 64, 128 and 255 in each row, for a 32-bit bitmap resource.
+png('alpha4.png', 4, 2, 8, 6, [bytes([10, 20, 30, 0, 10, 20, 30, 64, 10, 20, 30, 128, 10, 20, 30, 255])] * 2)
