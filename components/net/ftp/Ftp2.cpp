@@ -913,9 +913,11 @@ bool Ftp2::SetupPassiveDataConnection(std::unique_ptr<Socket2>& data, LogBase& l
     }
     log.LogData("hostAddr", host.c_str());
     // The data connection goes to the server we are talking to, never to a host the reply names.
-    if (host != Hostname) {
-        log.LogInfo("PASV reply names another host; connecting to the control connection's host.");
-        host = Hostname;
+    const char* peer = m_control.GetRemoteHost();
+    std::string server = peer && *peer ? peer : Hostname;
+    if (host != server) {
+        log.LogInfo("PASV reply names another host; connecting to the control connection's peer.");
+        host = server;
     }
     data = std::make_unique<Socket2>();
     data->SetRequireVerifiedServerCert(m_control.GetRequireVerifiedServerCert());
@@ -929,8 +931,12 @@ bool Ftp2::SetupPassiveDataConnection(std::unique_ptr<Socket2>& data, LogBase& l
     data->SetConnectTimeoutSeconds(DWORD(ConnectTimeout));
     data->SetIdleTimeoutMs(DWORD(IdleTimeoutMs));
     int reason = 0;
-    return data->Connect(host.c_str(), port, false, DWORD(HeartbeatMs), DWORD(ConnectTimeout) * 1000, log, nullptr,
-        monitor, &reason, ClientCertificate);
+    if (!data->Connect(host.c_str(), port, false, DWORD(HeartbeatMs), DWORD(ConnectTimeout) * 1000, log, nullptr,
+            monitor, &reason, ClientCertificate))
+        return false;
+    // A protected data connection is verified by the name of the server we logged in to.
+    data->SetPeerName(Hostname.c_str());
+    return true;
 }
 
 bool Ftp2::SetupActiveDataConnection(LogBase& log, ProgressMonitor* monitor)
@@ -1318,13 +1324,16 @@ bool Ftp2::ReceiveListing(const std::string& commandIn, LogBase& log, ProgressMo
         data->Close(DWORD(HeartbeatMs), DWORD(IdleTimeoutMs), quiet, monitor);
         data.reset();
     }
+    // A listing the server did not confirm may be cut short: keep none of it.
     bool positive = false;
     if (!ReadReply(code, reply, log, positive, monitor, 7)) {
+        ClearListing();
         log.LogError("LIST failed after reading data..");
         log.LogData("FtpResponse2", reply.c_str());
         return false;
     }
     if (!positive) {
+        ClearListing();
         log.LogError("LIST failed after reading data.");
         log.LogData("FtpResponse7", reply.c_str());
         log.LogDataInt("statusCode2", code);
