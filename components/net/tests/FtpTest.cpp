@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <map>
+#include <sys/stat.h>
 
 using namespace ftptest;
 namespace fs = std::filesystem;
@@ -44,13 +46,25 @@ TEST(FtpReplies, MultiLineAndCodeLessRepliesAreReadWhole)
     }
 }
 
-TEST(FtpReplies, ClosingGreetingTwiceFailsTheConnect)
+TEST(FtpReplies, ClosingGreetingIsRetriedOnceAndFailsTheSecondTime)
 {
-    ScriptedFtp::Instance().Script(R"({"greeting": "221 go away\r\n"})");
+    auto& peer = ScriptedFtp::Instance();
+    peer.Script(R"({"greetings": ["221 busy, closing\r\n", "220 ready now\r\n"]})");
     Ftp2 engine;
-    Configure(engine, ScriptedFtp::Instance().Port());
+    Configure(engine, peer.Port());
     CapturingLog log;
-    EXPECT_FALSE(engine.ConnectDirect(log, nullptr));
+    ASSERT_TRUE(engine.ConnectDirect(log, nullptr)) << log.Text();
+    EXPECT_TRUE(log.Has("initialStatus", "220"));
+    engine.Quit(log, nullptr);
+    EXPECT_EQ(peer.Sessions(), 2u);
+
+    // A server that closes again is not talking to us.
+    peer.Script(R"({"greeting": "221 go away\r\n"})");
+    CapturingLog second;
+    EXPECT_FALSE(engine.ConnectDirect(second, nullptr));
+    EXPECT_TRUE(second.HasError("Server closed the connection in its greeting (221).")) << second.Text();
+    EXPECT_EQ(peer.Sessions(), 2u);
+    EXPECT_FALSE(engine.IsConnected(nullptr));
 }
 
 TEST(FtpLogin, UserAnsweredWith230SkipsPassAndAcctFollows332)
@@ -77,6 +91,20 @@ TEST(FtpLogin, UserAnsweredWith230SkipsPassAndAcctFollows332)
     EXPECT_EQ(engine.SessionLog.find("s3cret"), std::string::npos);
     EXPECT_NE(engine.SessionLog.find("PASS ****"), std::string::npos);
     EXPECT_EQ(log.Text().find("s3cret"), std::string::npos);
+}
+
+TEST(FtpLogin, EmptyPasswordIsSentAsItIs)
+{
+    auto& peer = ScriptedFtp::Instance();
+    peer.Script(R"({"replies": {"USER": ["331 pass\r\n"], "PASS": ["230 ok\r\n"]}})");
+    Ftp2 engine;
+    Configure(engine, peer.Port());
+    engine.Password = "";
+    CapturingLog log;
+    ASSERT_TRUE(engine.ConnectDirect(log, nullptr));
+    ASSERT_TRUE(engine.Login(log, nullptr)) << log.Text();
+    engine.Quit(log, nullptr);
+    EXPECT_EQ(peer.Commands(), "USER anonymous\nPASS \nTYPE I\nQUIT\n");
 }
 
 TEST(FtpLogin, RefusedTypeIIsAskedForAgain)
@@ -369,6 +397,119 @@ TEST(FtpTree, LinkBackUpTheTreeIsWalkedOnceAndHeartbeatCanAbortTheSum)
     EXPECT_EQ(peer.Commands(), "USER anonymous\nTYPE I\nPWD\nQUIT\n");
 }
 
+namespace {
+
+// Records the tree walk's notices and skips what it is told to.
+class TreeEvents : public ProgressEvent {
+public:
+    void OnBeginRemoteDir(const char* dir, bool* skip) override
+    {
+        dirs.push_back(dir);
+        int asked = ++askedFor[dir];
+        if (skipDirs.count(dir) && (skipDirs[dir] == 0 || skipDirs[dir] == asked))
+            *skip = true;
+    }
+    void OnBeginUploadFile(const char* path, bool* skip) override
+    {
+        files.push_back(fs::path(path).filename().string());
+        *skip = skipFiles;
+    }
+    void OnEndUploadFile(const char* path, std::uint32_t bytes) override { ended.emplace_back(path, bytes); }
+
+    // Directory -> which ask to skip (1 creating, 2 entering, 0 both).
+    std::map<std::string, int> skipDirs;
+    bool skipFiles = false;
+    std::map<std::string, int> askedFor;
+    std::vector<std::string> dirs, files;
+    std::vector<std::pair<std::string, std::uint32_t>> ended;
+};
+
+void SetMtimeUtc(const std::string& path, time_t when)
+{
+    struct timespec times[2] = { { when, 0 }, { when, 0 } };
+    utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
+} // namespace
+
+TEST(FtpTree, SkippedDirectoriesAreAskedWhenCreatedAndWhenEntered)
+{
+    auto& peer = ScriptedFtp::Instance();
+    peer.Script(R"({"replies": {"USER": ["230 in\r\n"], "PWD": ["257 \"/site\" is current\r\n"], "CWD": ["250 ok\r\n"],
+        "MKD": ["257 made\r\n"], "PASV": ["227 ok ({pasv})\r\n"], "STOR": ["150 go\r\n"]}})");
+    std::string tree = ProcessTempDir() + "/skips";
+    WriteFile(tree + "/a/x", "1");
+    fs::create_directories(tree + "/b");
+    ClsFtp2 ftp;
+    Configure(ftp.Engine(), peer.Port());
+    ftp.Engine().Passive = true;
+    ftp.Engine().SystAfterLogin = ftp.Engine().FeatAfterLogin = false;
+    ASSERT_TRUE(ftp.Connect(nullptr)) << LogText(ftp);
+    // a is not created but still entered; b is left out altogether.
+    TreeEvents events;
+    events.skipDirs = { { "/site/a", 1 }, { "/site/b", 0 } };
+    std::string plan;
+    ASSERT_TRUE(ftp.PutTree(tree, plan, false, 0, &events)) << LogText(ftp);
+    EXPECT_EQ(events.dirs, (std::vector<std::string> { "/site", "/site/a", "/site/b", "/site/a", "/site/b" }));
+    EXPECT_EQ(events.ended, (std::vector<std::pair<std::string, std::uint32_t>> { { "/site/a/x", 1 } }));
+    EXPECT_EQ(plan, "c,/site\r\nd,/site/a\r\nd,/site/b\r\nc,/site/a\r\np," + tree + "/a/x,x\r\nc,/site/b\r\n");
+
+    // Skipping the root ends the walk at once, successfully.
+    TreeEvents root;
+    root.skipDirs = { { "/site", 0 } };
+    ASSERT_TRUE(ftp.PutTree(tree, plan, false, 0, &root)) << LogText(ftp);
+    EXPECT_EQ(plan, "c,/site\r\n");
+    ftp.Disconnect(nullptr);
+    EXPECT_EQ(peer.Commands(),
+        "USER anonymous\nTYPE I\nPWD\nCWD /site\nCWD /site/a\nPASV\nSTOR x\nDATA 1\nPWD\nQUIT\n");
+}
+
+TEST(FtpTree, UploadModesFromAnMlsdListing)
+{
+    // 5 January 2024 12:34:56 UTC, as the server lists it and as the local files are stamped.
+    const time_t when = 1704458096;
+    std::string tree = ProcessTempDir() + "/mlsdmodes";
+    for (const char* name : { "same.jpg", "older.jpg", "missing.jpg" })
+        WriteFile(tree + "/" + name, name);
+    SetMtimeUtc(tree + "/same.jpg", when);
+    SetMtimeUtc(tree + "/older.jpg", when - 86400);
+    SetMtimeUtc(tree + "/missing.jpg", when);
+    auto& peer = ScriptedFtp::Instance();
+    peer.Script(R"({"replies": {"USER": ["230 in\r\n"], "PWD": ["257 \"/site\"\r\n"], "CWD": ["250 ok\r\n"],
+        "SYST": ["215 UNIX Type: L8\r\n"], "FEAT": ["211-Features:\r\n MLST type*;size*;modify*;\r\n211 End\r\n"],
+        "PASV": ["227 ok ({pasv})\r\n"], "MLSD": ["150 here\r\n"]},
+        "listing": "type=cdir;modify=20240105123456; .\r\ntype=file;size=1;modify=20240105123456; same.jpg\r\ntype=file;size=1;modify=20240105123456; older.jpg\r\ntype=dir;modify=20240105123456; missing.jpg\r\ntype=file;size=1;modify=20240105123456; other.jpg\r\n"})");
+    struct Case {
+        int mode;
+        std::vector<std::string> uploaded;
+    } cases[] = {
+        { 0, { "missing.jpg", "older.jpg", "same.jpg" } },
+        { 1, { "missing.jpg" } },
+        // The same time as the server's counts as not older.
+        { 2, { "missing.jpg", "same.jpg" } },
+        { 3, { "older.jpg", "same.jpg" } },
+    };
+    ClsFtp2 ftp;
+    Configure(ftp.Engine(), peer.Port());
+    ftp.Engine().Passive = true;
+    ASSERT_TRUE(ftp.Connect(nullptr)) << LogText(ftp);
+    ASSERT_TRUE(ftp.Engine().HasMlst);
+    for (const auto& c : cases) {
+        TreeEvents events;
+        events.skipFiles = true;
+        std::string plan;
+        ASSERT_TRUE(ftp.PutTree(tree, plan, false, c.mode, &events)) << LogText(ftp);
+        EXPECT_EQ(events.files, c.uploaded) << "mode " << c.mode << "\n" << LogText(ftp);
+    }
+    ftp.Disconnect(nullptr);
+    // Mode 0 needs no listing; every other mode lists once.
+    std::string commands = peer.Commands();
+    size_t lists = 0;
+    for (size_t at = 0; (at = commands.find("\nMLSD\n", at)) != std::string::npos; ++at)
+        ++lists;
+    EXPECT_EQ(lists, 3u) << commands;
+}
+
 TEST(FtpData, PassiveHostOtherThanTheServerIsNotUsed)
 {
     auto& peer = ScriptedFtp::Instance();
@@ -505,6 +646,26 @@ TEST(FtpVsftpd, NonAsciiNameArrivesIntact)
     ASSERT_TRUE(ftp.PutFile(local.c_str(), name)) << ErrorText(ftp);
     EXPECT_TRUE(fs::exists(remote + "/" + name));
     EXPECT_FALSE(ftp.PutFile(local.c_str(), "bad\r\nDELE plain.txt"));
+    EXPECT_NE(ErrorText(ftp).find("Path contains CR, LF or NUL."), std::string::npos) << ErrorText(ftp);
+
+    // The server's own listing (Unix layout) gives the name back intact, beside a folder.
+    fs::create_directory(remote + "/folder");
+    ClsFtp2& cls = ftp.Impl();
+    ASSERT_EQ(cls.GetRemoteEntryCount(nullptr), 2) << LogText(cls);
+    Ftp2& engine = cls.Engine();
+    int file = engine.FindFileEntry(name, true);
+    ASSERT_GE(file, 0);
+    EXPECT_EQ(engine.Entry(file).size, 1);
+    EXPECT_FALSE(engine.Entry(file).isDirectory);
+    EXPECT_EQ(engine.FindFileEntry("folder", true), -1);
+    const FtpEntry& folder = engine.Entry(1 - file);
+    EXPECT_EQ(folder.name, "folder");
+    EXPECT_TRUE(folder.isDirectory);
+    // Listed as a time of day in the current year (or the year before, around New Year).
+    SYSTEMTIME listed, now;
+    ASSERT_TRUE(engine.GetRemoteLastModified(name, listed));
+    GetSystemTime(&now);
+    EXPECT_LE(now.wYear - listed.wYear, 1);
 }
 
 TEST(FtpVsftpd, AbortFromPercentDoneFailsAndKeepsTheSession)
@@ -561,6 +722,25 @@ TEST(FtpVsftpd, PutTreeUploadsEveryFileAndHonoursSkips)
             std::string rel = path.substr((remote + "/").size());
             EXPECT_EQ(count, files[rel].size()) << path;
         }
+    }
+}
+
+TEST(FtpVsftpd, TreeUploadsToTheEndWithoutCallbackOrWithOneThatOverridesNothing)
+{
+    std::string tree = ProcessTempDir() + "/plain-tree";
+    std::map<std::string, std::string> files = { { "a.jpg", Pattern(9000, 7) }, { "sub/b.jpg", Pattern(10, 8) } };
+    for (const auto& [path, bytes] : files)
+        WriteFile(tree + "/" + path, bytes);
+    TvFtpProgress nothing;
+    for (TvFtpProgress* callback : { static_cast<TvFtpProgress*>(nullptr), &nothing }) {
+        TvFtp2 ftp;
+        ftp.SetCallback(callback);
+        std::string remote = ConnectToFolder(ftp, !callback, callback ? "plain-default" : "plain-none");
+        ASSERT_FALSE(remote.empty()) << ErrorText(ftp);
+        ASSERT_TRUE(ftp.PutTree(tree.c_str())) << ErrorText(ftp);
+        for (const auto& [path, bytes] : files)
+            EXPECT_EQ(ReadFile(remote + "/" + path), bytes) << path;
+        EXPECT_TRUE(ftp.Disconnect());
     }
 }
 
@@ -715,4 +895,6 @@ TEST(FtpPublic, ErrorTextOfAFailedConnectSurvivesIsConnected)
     TvString put;
     ftp.GetLastErrorText(put);
     EXPECT_NE(std::string(put.GetUtf8()).find("Failed to get file size."), std::string::npos);
+    // Nothing to close is no failure.
+    EXPECT_TRUE(ftp.Disconnect());
 }

@@ -200,6 +200,8 @@ public:
         fs::remove(m_path + ".sessions");
     }
     std::string Commands() const { return ReadFile(m_path + ".log"); }
+    // Control connections served since the last script.
+    size_t Sessions() const { return ReadFile(m_path + ".sessions").size(); }
 
 private:
     ScriptedFtp()
