@@ -83,3 +83,42 @@ TEST(FtpTls, ExplicitAndImplicitTlsUploadsWithProtectedData)
         ftp.Disconnect(nullptr);
     }
 }
+
+TEST(FtpTls, ServersThatAskForItGetProtectionBeforeEveryTransfer)
+{
+    ASSERT_TRUE(TrustTestCaForFtp());
+    const TestPki& pki = GetTestPki();
+    std::string local = ProcessTempDir() + "/protected.bin";
+    WriteFile(local, "protected");
+    struct Case {
+        const char* syst;
+        const char* before; // what precedes each PASV
+    } cases[] = {
+        { "215 UNIX emulated by FILEZILLA\r\n", "PBSZ 0\nPROT P\n" },
+        { "215 UNIX Type: L8\r\n", "" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.syst);
+        auto& peer = ScriptedFtp::Instance();
+        peer.Script(std::string(R"({"tls": {"cert": ")") + pki.serverCert + R"(", "key": ")" + pki.serverKey
+            + R"("}, "replies": {"AUTH": ["234 go ahead\r\n"], "USER": ["230 in\r\n"], "SYST": [")"
+            + std::string(c.syst).replace(std::string(c.syst).size() - 2, 2, "\\r\\n")
+            + R"("], "FEAT": ["211 none\r\n"], "PASV": ["227 ok ({pasv})\r\n"], "STOR": ["150 go\r\n"],
+            "LIST": ["150 here\r\n"]}, "listing": "-rw-r--r-- 1 o g 9 Jan  5  2020 protected.bin\r\n"})");
+        ClsFtp2 ftp;
+        Ftp2& engine = ftp.Engine();
+        Configure(engine, peer.Port());
+        engine.Hostname = "localhost";
+        engine.AuthTls = true;
+        engine.Passive = true;
+        ASSERT_TRUE(ftp.Connect(nullptr)) << LogText(ftp);
+        EXPECT_TRUE(engine.SecureControl);
+        ASSERT_TRUE(ftp.PutFile(local, "protected.bin", nullptr, false)) << LogText(ftp);
+        ASSERT_EQ(ftp.GetRemoteEntryCount(nullptr), 1) << LogText(ftp);
+        ftp.Disconnect(nullptr);
+        std::string p = c.before;
+        EXPECT_EQ(peer.Commands(),
+            "AUTH TLS\nPBSZ 0\nPROT P\nUSER anonymous\nTYPE I\nSYST\nFEAT\n" + p + "PASV\nSTOR protected.bin\nDATA protected\n"
+                + p + "PASV\nLIST\nQUIT\n");
+    }
+}
