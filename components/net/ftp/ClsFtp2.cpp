@@ -17,15 +17,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Trimmed(const std::string& s)
-{
-    size_t b = 0, e = s.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
-        ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1])))
-        --e;
-    return s.substr(b, e - b);
-}
+using ftptext::Trimmed;
 
 // Ends a public call's context on every path out.
 class CallScope {

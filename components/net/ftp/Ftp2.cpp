@@ -16,9 +16,7 @@
 #include <cstring>
 #include <thread>
 
-namespace {
-
-std::string Trimmed(const std::string& s)
+std::string ftptext::Trimmed(const std::string& s)
 {
     size_t b = 0, e = s.size();
     while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
@@ -27,6 +25,10 @@ std::string Trimmed(const std::string& s)
         --e;
     return s.substr(b, e - b);
 }
+
+namespace {
+
+using ftptext::Trimmed;
 
 std::string Lower(std::string s)
 {
@@ -128,6 +130,18 @@ bool MakeFileTime(int year, int month, int day, int hour, int minute, int second
     return SystemTimeToFileTime(&st, &out) != FALSE;
 }
 
+// The year of a listed date that shows a time of day instead: this year, or the last one when
+// the date would lie ahead of today (UTC).
+int YearForTime(const std::string& monthName, int day)
+{
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    int month = MonthNumber(monthName);
+    if (month > now.wMonth || (month == now.wMonth && day > now.wDay))
+        return now.wYear - 1;
+    return now.wYear;
+}
+
 // Day, month name and a year-or-time field of the layouts that show one or the other.
 bool DateFromYearOrTime(const std::string& monthName, const std::string& dayText, const std::string& yearOrTime,
     FILETIME& out)
@@ -136,7 +150,7 @@ bool DateFromYearOrTime(const std::string& monthName, const std::string& dayText
     int day = int(ParseInt64(dayText));
     int year = 0, hour = 12, minute = 0;
     if (yearOrTime.find(':') != std::string::npos) {
-        year = ftplisting::YearForTime(monthName, day);
+        year = YearForTime(monthName, day);
         if (std::sscanf(yearOrTime.c_str(), "%d:%d", &hour, &minute) != 2)
             return false;
     } else {
@@ -195,16 +209,6 @@ bool MlsdTime(const std::string& text, FILETIME& out)
 }
 
 } // namespace
-
-int ftplisting::YearForTime(const std::string& monthName, int day)
-{
-    SYSTEMTIME now;
-    GetSystemTime(&now);
-    int month = MonthNumber(monthName);
-    if (month > now.wMonth || (month == now.wMonth && day > now.wDay))
-        return now.wYear - 1;
-    return now.wYear;
-}
 
 Ftp2::Ftp2() = default;
 

@@ -155,8 +155,7 @@ private:
     bool m_listingValid = false;
 };
 
-// Listing helpers shared with the tests and the fuzz harness.
-namespace ftplisting {
-// The year of a listed date that shows a time instead of a year, from today's UTC date.
-int YearForTime(const std::string& monthName, int day);
-} // namespace ftplisting
+namespace ftptext {
+// The text without white space at either end.
+std::string Trimmed(const std::string& text);
+} // namespace ftptext

@@ -156,34 +156,6 @@ TEST(FtpListing, Bsd44ServerFiltersNamesByThePattern)
 
 // ---------------------------------------------------------------- listings over a data connection
 
-namespace {
-
-// A logged-in engine on the scripted peer, passive unless asked otherwise.
-void LogIn(Ftp2& engine, CapturingLog& log, bool passive = true)
-{
-    Configure(engine, ScriptedFtp::Instance().Port());
-    engine.Passive = passive;
-    ASSERT_TRUE(engine.ConnectDirect(log, nullptr)) << log.Text();
-    ASSERT_TRUE(engine.Login(log, nullptr)) << log.Text();
-}
-
-std::string Json(const std::string& text)
-{
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\')
-            out += '\\';
-        if (c == '\r')
-            out += "\\r";
-        else if (c == '\n')
-            out += "\\n";
-        else
-            out += char(c);
-    }
-    return out + "\"";
-}
-
-} // namespace
 
 TEST(FtpListing, EveryLayoutArrivesOverTheDataConnection)
 {
@@ -301,13 +273,7 @@ TEST(FtpListing, KeptListingIsReusedUntilInvalidated)
     Ftp2 engine;
     CapturingLog log;
     LogIn(engine, log);
-    auto lists = [&] {
-        std::string commands = peer.Commands();
-        size_t n = 0;
-        for (size_t at = 0; (at = commands.find("\nLIST", at)) != std::string::npos; ++at)
-            ++n;
-        return n;
-    };
+    auto lists = [&] { return Occurrences(peer.Commands(), "\nLIST"); };
     ASSERT_TRUE(engine.EnsureListing(nullptr, log));
     ASSERT_TRUE(engine.EnsureListing(nullptr, log));
     EXPECT_EQ(lists(), 1u);

@@ -300,12 +300,9 @@ TEST(FtpData, PassiveConnectionGoesToTheControlPeerAndLostFinalReplyFails)
     peer.Script(R"({"replies": {"USER": ["230 in\r\n"], "PASV": ["227 Entering Passive Mode ({pasv})\r\n"],
         "STOR": ["150 go\r\n"]}, "final": "CLOSE"})");
     Ftp2 engine;
-    Configure(engine, peer.Port());
-    engine.Passive = true;
-    engine.IdleTimeoutMs = 2000;
     CapturingLog log;
-    ASSERT_TRUE(engine.ConnectDirect(log, nullptr));
-    ASSERT_TRUE(engine.Login(log, nullptr));
+    LogIn(engine, log);
+    engine.IdleTimeoutMs = 2000;
     std::string local = ProcessTempDir() + "/lost.bin";
     WriteFile(local, "data");
     EXPECT_FALSE(engine.UploadFile("lost.bin", local, nullptr, log));
@@ -319,11 +316,8 @@ TEST(FtpData, OneShotAllocateAndRestartAndAppend)
         "STOR": ["150 go\r\n"], "APPE": ["150 go\r\n"], "ALLO": ["200 ok\r\n"], "SIZE": ["213 4\r\n"],
         "REST": ["350 restarting\r\n"]}})");
     Ftp2 engine;
-    Configure(engine, peer.Port());
-    engine.Passive = true;
     CapturingLog log;
-    ASSERT_TRUE(engine.ConnectDirect(log, nullptr));
-    ASSERT_TRUE(engine.Login(log, nullptr));
+    LogIn(engine, log);
     std::string local = ProcessTempDir() + "/digits.bin";
     WriteFile(local, "0123456789");
 
@@ -503,11 +497,7 @@ TEST(FtpTree, UploadModesFromAnMlsdListing)
     }
     ftp.Disconnect(nullptr);
     // Mode 0 needs no listing; every other mode lists once.
-    std::string commands = peer.Commands();
-    size_t lists = 0;
-    for (size_t at = 0; (at = commands.find("\nMLSD\n", at)) != std::string::npos; ++at)
-        ++lists;
-    EXPECT_EQ(lists, 3u) << commands;
+    EXPECT_EQ(Occurrences(peer.Commands(), "\nMLSD\n"), 3u) << peer.Commands();
 }
 
 TEST(FtpData, PassiveHostOtherThanTheServerIsNotUsed)
@@ -539,11 +529,8 @@ TEST(FtpData, ListAnswered550IsAnEmptyValidListing)
     peer.Script(R"({"replies": {"USER": ["230 in\r\n"], "PASV": ["227 Entering Passive Mode ({pasv})\r\n"],
         "LIST": ["550 no files\r\n"]}})");
     Ftp2 engine;
-    Configure(engine, peer.Port());
-    engine.Passive = true;
     CapturingLog log;
-    ASSERT_TRUE(engine.ConnectDirect(log, nullptr));
-    ASSERT_TRUE(engine.Login(log, nullptr));
+    LogIn(engine, log);
     std::string listing;
     EXPECT_TRUE(engine.ListDir("*", true, log, nullptr, listing)) << log.Text();
     EXPECT_EQ(engine.GetEntryCount(), 0);

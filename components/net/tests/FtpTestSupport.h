@@ -10,6 +10,8 @@
 #include "TestPki.h"
 #include "platform/base/Time.h"
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -220,6 +222,40 @@ inline void Configure(Ftp2& engine, int port)
     engine.Port = port;
     engine.IdleTimeoutMs = 5000;
     engine.ConnectTimeout = 5;
+}
+
+// A logged-in engine on the scripted peer, passive unless asked otherwise.
+inline void LogIn(Ftp2& engine, CapturingLog& log, bool passive = true)
+{
+    Configure(engine, ScriptedFtp::Instance().Port());
+    engine.Passive = passive;
+    ASSERT_TRUE(engine.ConnectDirect(log, nullptr)) << log.Text();
+    ASSERT_TRUE(engine.Login(log, nullptr)) << log.Text();
+}
+
+// The text as a JSON string for a peer script.
+inline std::string Json(const std::string& text)
+{
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\')
+            out += '\\';
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else
+            out += char(c);
+    }
+    return out + "\"";
+}
+
+inline size_t Occurrences(const std::string& text, const std::string& needle)
+{
+    size_t n = 0;
+    for (size_t at = 0; (at = text.find(needle, at)) != std::string::npos; at += needle.size())
+        ++n;
+    return n;
 }
 
 inline std::string LogText(ClsFtp2& ftp)
