@@ -894,6 +894,15 @@ bool Ftp2::ParsePasvReply(const std::string& reply, std::string& host, int& port
     return true;
 }
 
+void Ftp2::InheritCertificateChecks(Socket2& data) const
+{
+    data.SetRequireVerifiedServerCert(m_control.GetRequireVerifiedServerCert());
+    torvane::StringBuffer reqName, reqValue;
+    m_control.GetServerCertRequirement(reqName, reqValue);
+    if (reqName.GetText() && *reqName.GetText())
+        data.SetServerCertRequirement(reqName.GetText(), reqValue.GetText());
+}
+
 bool Ftp2::SetupPassiveDataConnection(std::unique_ptr<Socket2>& data, LogBase& log, ProgressMonitor* monitor)
 {
     int code;
@@ -924,11 +933,7 @@ bool Ftp2::SetupPassiveDataConnection(std::unique_ptr<Socket2>& data, LogBase& l
         host = server;
     }
     data = std::make_unique<Socket2>();
-    data->SetRequireVerifiedServerCert(m_control.GetRequireVerifiedServerCert());
-    torvane::StringBuffer reqName, reqValue;
-    m_control.GetServerCertRequirement(reqName, reqValue);
-    if (reqName.GetText() && *reqName.GetText())
-        data->SetServerCertRequirement(reqName.GetText(), reqValue.GetText());
+    InheritCertificateChecks(*data);
     LogContextScope ctx(log, "DataConnect");
     log.LogData("hostname", host.c_str());
     log.LogDataInt("port", port);
@@ -1046,8 +1051,10 @@ bool Ftp2::AcceptActive(std::unique_ptr<Socket2>& data, int discardFlags, bool l
     }
     m_listen.CloseQuiet(0, 1000, nullptr);
     // The server connects to us; its certificate must still name the server we logged in to.
-    if (data)
+    if (data) {
+        InheritCertificateChecks(*data);
         data->SetPeerName(Hostname.c_str());
+    }
     if (!data) {
         log.LogDataInt("AcceptMS", int(GetTickCount64() - start));
         if (listing)

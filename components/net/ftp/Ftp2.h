@@ -136,6 +136,8 @@ private:
     bool AuthUpgrade(LogBase& log, ProgressMonitor* monitor);
     bool IsSecure() const { return SecureControl || ImplicitSsl; }
     bool FilezillaProtection(LogBase& log, ProgressMonitor* monitor);
+    // Data connections check the server's certificate as the control connection does.
+    void InheritCertificateChecks(Socket2& data) const;
     bool SetupDataConnection(std::unique_ptr<Socket2>& data, LogBase& log, ProgressMonitor* monitor);
     bool SetupPassiveDataConnection(std::unique_ptr<Socket2>& data, LogBase& log, ProgressMonitor* monitor);
     bool SetupActiveDataConnection(LogBase& log, ProgressMonitor* monitor);

@@ -122,3 +122,44 @@ TEST(FtpTls, ServersThatAskForItGetProtectionBeforeEveryTransfer)
                 + p + "PASV\nLIST\nQUIT\n");
     }
 }
+
+TEST(FtpTls, DataConnectionsCheckTheCertificateAsTheControlConnectionDoes)
+{
+    ASSERT_TRUE(TrustTestCaForFtp());
+    const TestPki& pki = GetTestPki();
+    std::string local = ProcessTempDir() + "/checked.bin";
+    WriteFile(local, "checked");
+    auto& peer = ScriptedFtp::Instance();
+    auto script = [&] {
+        peer.Script(std::string(R"({"tls": {"cert": ")") + pki.wrongNameCert + R"(", "key": ")" + pki.wrongNameKey
+            + R"("}, "replies": {"AUTH": ["234 go ahead\r\n"], "USER": ["230 in\r\n"], "PASV": ["227 ok ({pasv})\r\n"],
+            "STOR": ["150 go\r\n"], "LIST": ["150 here\r\n"]}, "listing": "-rw-r--r-- 1 o g 7 Jan  5  2020 checked.bin\r\n"})");
+    };
+    // The certificate names another host: refused unless the caller turns the check off.
+    script();
+    ClsFtp2 strict;
+    Configure(strict.Engine(), peer.Port());
+    strict.Engine().Hostname = "localhost";
+    strict.Engine().AuthTls = true;
+    strict.Engine().SystAfterLogin = strict.Engine().FeatAfterLogin = false;
+    EXPECT_FALSE(strict.Connect(nullptr));
+    EXPECT_NE(LogText(strict).find("Failed to connect to FTP server."), std::string::npos) << LogText(strict);
+
+    for (bool passive : { false, true }) {
+        SCOPED_TRACE(passive ? "passive" : "active");
+        script();
+        ClsFtp2 ftp;
+        Ftp2& engine = ftp.Engine();
+        Configure(engine, peer.Port());
+        engine.Hostname = "localhost";
+        engine.AuthTls = true;
+        engine.Passive = passive;
+        engine.SystAfterLogin = engine.FeatAfterLogin = false;
+        engine.Control().SetRequireVerifiedServerCert(false);
+        ASSERT_TRUE(ftp.Connect(nullptr)) << LogText(ftp);
+        ASSERT_TRUE(ftp.PutFile(local, "checked.bin", nullptr, false)) << LogText(ftp);
+        EXPECT_EQ(ftp.GetRemoteEntryCount(nullptr), 1) << LogText(ftp);
+        ftp.Disconnect(nullptr);
+        EXPECT_NE(peer.Commands().find("DATA checked\n"), std::string::npos) << peer.Commands();
+    }
+}
