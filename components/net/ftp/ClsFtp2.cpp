@@ -260,10 +260,14 @@ bool ClsFtp2::PutTree(const std::string& localDir, std::string& plan, bool planO
                 total += std::int64_t(it->file_size(ec2));
             }
         }
+        // Without a total the walk goes on, only without percentages.
+        if (ec)
+            log.LogError("Failed to get summed size of directory tree.");
+        else
+            monitor = std::make_unique<ProgressMonitor>(callback, total);
         log.LogDataInt("FileCount", files);
         log.LogDataInt("DirCount", dirs);
         log.LogDataInt64("TotalSizeInBytes", total);
-        monitor = std::make_unique<ProgressMonitor>(callback, total);
     }
     std::error_code ec;
     if (!fs::is_directory(localDir, ec)) {

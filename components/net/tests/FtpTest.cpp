@@ -453,6 +453,10 @@ TEST(FtpTree, SkippedDirectoriesAreAskedWhenCreatedAndWhenEntered)
     root.skipDirs = { { "/site", 0 } };
     ASSERT_TRUE(ftp.PutTree(tree, plan, false, 0, &root)) << LogText(ftp);
     EXPECT_EQ(plan, "c,/site\r\n");
+    // A local folder that is not there fails before anything is sent.
+    EXPECT_FALSE(ftp.PutTree(tree + "/nowhere", plan, false, 0, &root));
+    EXPECT_NE(LogText(ftp).find("Failed to get summed size of directory tree."), std::string::npos) << LogText(ftp);
+    EXPECT_NE(LogText(ftp).find("Directory not accessible."), std::string::npos);
     ftp.Disconnect(nullptr);
     EXPECT_EQ(peer.Commands(),
         "USER anonymous\nTYPE I\nPWD\nCWD /site\nCWD /site/a\nPASV\nSTOR x\nDATA 1\nPWD\nQUIT\n");
