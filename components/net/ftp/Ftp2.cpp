@@ -1077,14 +1077,22 @@ bool Ftp2::UploadFile(const std::string& remoteName, const std::string& localPat
     HANDLE handle = FileSys::OpenFileForRead(path, &log);
     if (handle == INVALID_HANDLE_VALUE)
         return false;
+    LARGE_INTEGER size {};
+    std::int64_t knownSize = GetFileSizeEx(handle, &size) ? std::int64_t(size.QuadPart) : -1;
     FileDataSource source;
     source.UseHandle(handle);
-    bool ok = UploadFromSource(false, remoteName, source, monitor, log);
+    bool ok = Upload(false, remoteName, source, knownSize, monitor, log);
     CloseHandle(handle);
     return ok;
 }
 
 bool Ftp2::UploadFromSource(bool append, const std::string& remoteName, DataSource& source,
+    ProgressMonitor* monitor, LogBase& log)
+{
+    return Upload(append, remoteName, source, -1, monitor, log);
+}
+
+bool Ftp2::Upload(bool append, const std::string& remoteName, DataSource& source, std::int64_t sourceSize,
     ProgressMonitor* monitor, LogBase& log)
 {
     const char* verb = append ? "APPE" : "STOR";
@@ -1111,12 +1119,20 @@ bool Ftp2::UploadFromSource(bool append, const std::string& remoteName, DataSour
         RestartNextUpload = false;
         std::string size;
         if (Size(name, size, log, monitor) && !size.empty()) {
+            // Nothing left to send: say so before a restart point is set, which the server would
+            // otherwise apply to the next transfer, whatever file that writes.
+            std::int64_t offset = ParseInt64(size);
+            if (sourceSize >= 0 && offset >= sourceSize) {
+                log.LogError("Already at end-of-file");
+                return false;
+            }
             if (!Restart(size, log, monitor))
                 return false;
-            if (!source.SeekAbsolute(ParseInt64(size), &log))
-                return false;
-            if (source.IsAtEnd()) {
-                log.LogError("Already at end-of-file");
+            if (!source.SeekAbsolute(offset, &log) || source.IsAtEnd()) {
+                if (source.IsAtEnd())
+                    log.LogError("Already at end-of-file");
+                LogNull quiet;
+                Restart("0", quiet, monitor);
                 return false;
             }
         }

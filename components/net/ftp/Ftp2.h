@@ -145,6 +145,9 @@ private:
     bool AcceptActive(std::unique_ptr<Socket2>& data, int discardFlags, bool listing, bool& haveReply,
         int& code, std::string& reply, LogBase& log, ProgressMonitor* monitor);
     bool ReceiveListing(const std::string& command, LogBase& log, ProgressMonitor* monitor, std::string& listing);
+    // sourceSize is the source's length when known (a file), else -1.
+    bool Upload(bool append, const std::string& remoteName, DataSource& source, std::int64_t sourceSize,
+        ProgressMonitor* monitor, LogBase& log);
     void AddEntry(FtpEntry entry);
     void ClearListing();
 

@@ -812,6 +812,128 @@ TEST(FtpVsftpd, PlanAndUploadModesFromARealListing)
     }
 }
 
+// ---------------------------------------------------------------- against a real server with MLSD
+
+namespace {
+
+// A connected client in a fresh folder of the MLSD server; "" when that failed.
+std::string ConnectToMlsdFolder(ClsFtp2& ftp, const std::string& folder)
+{
+    MlsdFtp& server = MlsdFtp::Instance();
+    if (server.Port() == 0)
+        return "";
+    Ftp2& engine = ftp.Engine();
+    Configure(engine, server.Port());
+    engine.Passive = true;
+    engine.IdleTimeoutMs = 10000;
+    if (!ftp.Connect(nullptr))
+        return "";
+    fs::create_directories(server.Root() + "/" + folder);
+    if (!ftp.ChangeRemoteDir("/" + folder, nullptr, false))
+        return "";
+    return server.Root() + "/" + folder;
+}
+
+} // namespace
+
+TEST(FtpMlsdServer, UploadModesFromItsListing)
+{
+    ClsFtp2 ftp;
+    std::string remote = ConnectToMlsdFolder(ftp, "modes");
+    ASSERT_FALSE(remote.empty()) << LogText(ftp);
+    EXPECT_TRUE(ftp.Engine().HasMlst);
+    EXPECT_EQ(ftp.Engine().CommandCharset, "utf-8");
+    // Whole seconds: the listing shows no fractions.
+    const time_t when = 1704458096;
+    std::string tree = ProcessTempDir() + "/mlsd-tree";
+    for (const char* name : { "same.jpg", "older.jpg", "newer.jpg", "missing.jpg" })
+        WriteFile(tree + "/" + name, std::string("local ") + name);
+    SetMtimeUtc(tree + "/same.jpg", when);
+    SetMtimeUtc(tree + "/older.jpg", when - 86400);
+    SetMtimeUtc(tree + "/newer.jpg", when + 86400);
+    auto serverHolds = [&] {
+        for (const char* name : { "same.jpg", "older.jpg", "newer.jpg" }) {
+            WriteFile(remote + "/" + name, std::string("remote ") + name);
+            SetMtimeUtc(remote + "/" + name, when);
+        }
+        fs::remove(remote + "/missing.jpg");
+    };
+    serverHolds();
+    struct Case {
+        int mode;
+        std::vector<std::string> uploaded;
+    } cases[] = {
+        { 1, { "missing.jpg" } },
+        { 2, { "missing.jpg", "newer.jpg", "same.jpg" } },
+        { 3, { "newer.jpg", "older.jpg", "same.jpg" } },
+    };
+    for (const auto& c : cases) {
+        TreeEvents events;
+        events.skipFiles = true;
+        std::string plan;
+        ASSERT_TRUE(ftp.ChangeRemoteDir("/modes", nullptr, false));
+        ASSERT_TRUE(ftp.PutTree(tree, plan, false, c.mode, &events)) << LogText(ftp);
+        EXPECT_EQ(events.files, c.uploaded) << "mode " << c.mode << "\n" << LogText(ftp);
+    }
+    // Mode 2 for real: the server ends up with the local bytes of every file that was not older.
+    ASSERT_TRUE(ftp.ChangeRemoteDir("/modes", nullptr, false));
+    std::string plan;
+    ASSERT_TRUE(ftp.PutTree(tree, plan, false, 2, nullptr)) << LogText(ftp);
+    EXPECT_EQ(ReadFile(remote + "/missing.jpg"), "local missing.jpg");
+    EXPECT_EQ(ReadFile(remote + "/newer.jpg"), "local newer.jpg");
+    EXPECT_EQ(ReadFile(remote + "/same.jpg"), "local same.jpg");
+    EXPECT_EQ(ReadFile(remote + "/older.jpg"), "remote older.jpg");
+}
+
+TEST(FtpMlsdServer, ResumeAppendAllocateAndNames)
+{
+    ClsFtp2 ftp;
+    std::string remote = ConnectToMlsdFolder(ftp, "resume");
+    ASSERT_FALSE(remote.empty()) << LogText(ftp);
+    Ftp2& engine = ftp.Engine();
+    CapturingLog log;
+    std::string local = ProcessTempDir() + "/resume.bin";
+    WriteFile(local, "0123456789");
+
+    // The server holds the first four bytes: only the rest is sent.
+    WriteFile(remote + "/resume.bin", "0123");
+    engine.RestartNextUpload = true;
+    engine.BytesSent = 0;
+    ASSERT_TRUE(engine.UploadFile("resume.bin", local, nullptr, log)) << log.Text();
+    EXPECT_EQ(ReadFile(remote + "/resume.bin"), "0123456789");
+    EXPECT_EQ(engine.BytesSent, 6u);
+    EXPECT_TRUE(log.Has("size", "4"));
+    // Nothing is left to resume.
+    engine.RestartNextUpload = true;
+    EXPECT_FALSE(engine.UploadFile("resume.bin", local, nullptr, log));
+    EXPECT_TRUE(log.HasError("Already at end-of-file")) << log.Text();
+    EXPECT_FALSE(engine.RestartNextUpload);
+
+    MemoryDataSource tail("tail", 4);
+    ASSERT_TRUE(engine.UploadFromSource(true, "resume.bin", tail, nullptr, log)) << log.Text();
+    EXPECT_EQ(ReadFile(remote + "/resume.bin"), "0123456789tail");
+
+    engine.AllocateSize = 1000;
+    ASSERT_TRUE(engine.UploadFile("allocated.bin", local, nullptr, log)) << log.Text();
+    EXPECT_EQ(engine.AllocateSize, 0u);
+    EXPECT_EQ(ReadFile(remote + "/allocated.bin"), "0123456789");
+
+    // A non-ASCII name goes up and comes back through MLSD intact, beside a folder.
+    const char* name = "\xc3\xa9t\xc3\xa9 \xe5\x86\x99\xe7\x9c\x9f.jpg";
+    ASSERT_TRUE(engine.UploadFile(name, local, nullptr, log)) << log.Text();
+    EXPECT_EQ(ReadFile(remote + "/" + name), "0123456789");
+    ASSERT_TRUE(engine.MakeDirectory("sub \xc3\xa9", log, nullptr)) << log.Text();
+    EXPECT_TRUE(fs::is_directory(remote + "/sub \xc3\xa9"));
+    ASSERT_EQ(ftp.GetRemoteEntryCount(nullptr), 4) << LogText(ftp);
+    int file = engine.FindFileEntry(name, true);
+    ASSERT_GE(file, 0);
+    EXPECT_EQ(engine.Entry(file).size, 10);
+    EXPECT_EQ(engine.FindFileEntry("sub \xc3\xa9", true), -1);
+    std::string pwd;
+    ASSERT_TRUE(ftp.GetCurrentRemoteDir(pwd, nullptr, false));
+    EXPECT_EQ(pwd, "/resume");
+}
+
 // ---------------------------------------------------------------- public class and callbacks
 
 TEST(FtpPublic, HostnameIsNormalised)

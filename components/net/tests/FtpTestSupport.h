@@ -224,6 +224,31 @@ inline void Configure(Ftp2& engine, int port)
     engine.ConnectTimeout = 5;
 }
 
+// A second real server with MLSD (Debian's pyftpdlib), anonymous in Root(), started once per
+// process.
+class MlsdFtp {
+public:
+    static MlsdFtp& Instance()
+    {
+        static MlsdFtp server;
+        return server;
+    }
+    int Port() const { return m_peer.Port(); }
+    std::string Root() const { return m_root; }
+
+private:
+    MlsdFtp()
+        : m_root(ProcessTempDir() + "/mlsd-root")
+    {
+        fs::create_directories(m_root);
+        // The package installs for the system's interpreter.
+        const char* python = fs::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
+        m_peer.Start({ python, VORNALT_SOURCE_DIR "/components/net/tests/ftp_real_peer.py", m_root });
+    }
+    PeerProcess m_peer;
+    std::string m_root;
+};
+
 // A logged-in engine on the scripted peer, passive unless asked otherwise.
 inline void LogIn(Ftp2& engine, CapturingLog& log, bool passive = true)
 {
