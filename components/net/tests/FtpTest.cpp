@@ -293,10 +293,10 @@ TEST(FtpData, PasvReplyParsing)
     }
 }
 
-TEST(FtpData, PassiveConnectionGoesToTheControlPeerAndLostFinalReplyFails)
+TEST(FtpData, UploadWhoseFinalReplyCannotBeReadFails)
 {
     auto& peer = ScriptedFtp::Instance();
-    // The reply names a host we must not connect to; the port is the peer's data listener.
+    // Every byte goes out, then the server drops the connection instead of confirming the file.
     peer.Script(R"({"replies": {"USER": ["230 in\r\n"], "PASV": ["227 Entering Passive Mode ({pasv})\r\n"],
         "STOR": ["150 go\r\n"]}, "final": "CLOSE"})");
     Ftp2 engine;
@@ -307,6 +307,7 @@ TEST(FtpData, PassiveConnectionGoesToTheControlPeerAndLostFinalReplyFails)
     WriteFile(local, "data");
     EXPECT_FALSE(engine.UploadFile("lost.bin", local, nullptr, log));
     EXPECT_TRUE(log.HasError("Failed to read 2nd STOR reply")) << log.Text();
+    EXPECT_NE(peer.Commands().find("STOR lost.bin\nDATA data\n"), std::string::npos) << peer.Commands();
 }
 
 TEST(FtpData, OneShotAllocateAndRestartAndAppend)
