@@ -1019,7 +1019,7 @@ bool Ftp2::SetupDataConnection(std::unique_ptr<Socket2>& data, LogBase& log, Pro
 bool Ftp2::AcceptActive(std::unique_ptr<Socket2>& data, int discardFlags, bool listing, bool& haveReply, int& code,
     std::string& reply, LogBase& log, ProgressMonitor* monitor)
 {
-    bool aborted = false;
+    bool aborted = false, failedEarly = false;
     ULONGLONG start = GetTickCount64();
     data.reset(m_listen.AcceptNext(DWORD(HeartbeatMs), 2000, log, &aborted, monitor));
     if (!data && !aborted) {
@@ -1047,7 +1047,9 @@ bool Ftp2::AcceptActive(std::unique_ptr<Socket2>& data, int discardFlags, bool l
             }
         }
         DWORD wait = IdleTimeoutMs <= 0 ? 30000 : DWORD(std::min(IdleTimeoutMs, 600000));
+        ULONGLONG waitStart = GetTickCount64();
         data.reset(m_listen.AcceptNext(DWORD(HeartbeatMs), wait, log, &aborted, monitor));
+        failedEarly = !data && !aborted && GetTickCount64() - waitStart < wait;
     }
     m_listen.CloseQuiet(0, 1000, nullptr);
     // The server connects to us; its certificate must still name the server we logged in to.
@@ -1060,8 +1062,14 @@ bool Ftp2::AcceptActive(std::unique_ptr<Socket2>& data, int discardFlags, bool l
         if (listing)
             log.LogError(aborted ? "Aborted while waiting for listDir data connection"
                                  : "Failed to accept listDir data connection");
-        else
+        else if (!failedEarly)
             log.LogError("Aborted or timed out while waiting for PutFile data connection");
+        else {
+            log.LogError("Failed to accept PutFile data connection");
+            log.LogError("This can happen when trying to overwrite a remote file that is read-only.");
+            log.LogError("The FTP server may not allow read-only files to be overwritten, so the data transfer "
+                         "connection is rejected.");
+        }
         return false;
     }
     return true;
