@@ -18,6 +18,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <set>
 
 namespace {
 
@@ -258,8 +259,14 @@ int CActionImageGallery::PostProcess()
     job.thumbsPerPage = perPage;
     job.title = title;
     job.description = description;
+    // Pages link pictures by file name: a second picture of a name takes the first one's place.
+    std::set<std::u16string> thumbNames, imageNames;
     for (CFileTarget* target : targets) {
         GalleryPageItem item { target->GetSourcePath(), target->GetOutputOrSourcePath() };
+        if (!thumbNames.insert(GetFileNamePart(item.outputPath)).second
+            || !imageNames.insert(GetFileNamePart(item.sourcePath)).second)
+            LogError(u"%s: (Non-fatal) Another picture has the file name of %s; the gallery shows only one of them", name,
+                item.sourcePath);
         std::u16string thumb = thumbs + GetFileNamePart(item.outputPath);
         if (!CopyFileW(item.outputPath.c_str(), thumb.c_str(), FALSE))
             LogError(u"%s: (Non-fatal) Failed to copy a thumbnail file(%s)", name, item.outputPath);

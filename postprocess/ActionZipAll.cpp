@@ -90,22 +90,12 @@ std::u16string CActionZipAll::GetDescription() const { return LoadStringText(259
 
 bool CActionZipAll::Validate(std::vector<std::u16string>& problems)
 {
-    bool valid = true;
-    std::u16string zipPath;
-    GetPropertyString(u"zippath", zipPath);
-    if (zipPath.empty()) {
-        problems.push_back(LoadStringText(109));
-        valid = false;
-    }
+    std::u16string zipPath, password;
     int protect = 0;
-    std::u16string password;
+    GetPropertyString(u"zippath", zipPath);
     GetPropertyInt(u"password_protect", protect);
     GetPropertyString(u"kPropPassword", password);
-    if (protect != 0 && password.empty()) {
-        problems.push_back(LoadStringText(277));
-        valid = false;
-    }
-    return valid;
+    return AppendValidationProblems({ { zipPath.empty(), 109 }, { protect != 0 && password.empty(), 277 } }, problems);
 }
 
 bool CActionZipAll::ShowPropertyDialog(int, HWND)

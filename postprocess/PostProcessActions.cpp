@@ -1,8 +1,11 @@
 #include "postprocess/PostProcessActions.h"
 
 #include "engine/ActionRegistry.h"
+#include "postprocess/ActionEmail.h"
+#include "postprocess/ActionFtp.h"
 #include "postprocess/ActionImageGallery.h"
 #include "postprocess/ActionZipAll.h"
+#include "postprocess/flickr/ActionFlickr.h"
 
 #include <mutex>
 
@@ -12,5 +15,8 @@ void RegisterPostProcessActions()
     std::call_once(once, [] {
         SetActionFactory(u"builtin_zipall", [] { return static_cast<CAction*>(new CActionZipAll); });
         SetActionFactory(u"builtin_imagegallery", [] { return static_cast<CAction*>(new CActionImageGallery); });
+        SetActionFactory(u"builtin_flickr", [] { return static_cast<CAction*>(new CActionFlickr); });
+        SetActionFactory(u"builtin_email", [] { return static_cast<CAction*>(new CActionEmail); });
+        SetActionFactory(u"builtin_ftp", [] { return static_cast<CAction*>(new CActionFtp); });
     });
 }

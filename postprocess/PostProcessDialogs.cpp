@@ -11,6 +11,8 @@ std::atomic<PostProcessPropertyDialogs*> g_installedDialogs { nullptr };
 
 int PostProcessPropertyDialogs::RunZipAllDialog(ZipAllDialogValues&) { return IDCANCEL; }
 int PostProcessPropertyDialogs::RunGalleryDialog(GalleryDialogValues&) { return IDCANCEL; }
+int PostProcessPropertyDialogs::RunEmailDialog(EmailDialogValues&) { return IDCANCEL; }
+int PostProcessPropertyDialogs::RunFtpDialog(FtpDialogValues&) { return IDCANCEL; }
 
 PostProcessPropertyDialogs& GetPostProcessPropertyDialogs()
 {

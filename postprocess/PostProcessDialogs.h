@@ -20,11 +20,34 @@ struct GalleryDialogValues {
     int thumbsPerPage = 0;
 };
 
+struct EmailDialogValues {
+    std::u16string smtpHost;
+    int smtpPort = 0;
+    std::u16string smtpUser;
+    std::u16string smtpPassword;
+    int auth = 0;
+    std::u16string fromAddress;
+    std::u16string recipients;
+    std::u16string subject;
+    std::u16string message;
+};
+
+struct FtpDialogValues {
+    std::u16string password;
+    std::u16string username;
+    std::u16string destinationDir;
+    std::u16string host;
+    int port = 0;
+    int passive = 0;
+};
+
 class PostProcessPropertyDialogs {
 public:
     virtual ~PostProcessPropertyDialogs() = default;
     virtual int RunZipAllDialog(ZipAllDialogValues& values);
     virtual int RunGalleryDialog(GalleryDialogValues& values);
+    virtual int RunEmailDialog(EmailDialogValues& values);
+    virtual int RunFtpDialog(FtpDialogValues& values);
 };
 
 // The installed dialogs, else the headless ones (every answer IDCANCEL).

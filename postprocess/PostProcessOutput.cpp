@@ -4,6 +4,7 @@
 #include "engine/ActionTarget.h"
 #include "engine/ToTvString.h"
 #include "platform/base/Directory.h"
+#include "resources/StringTable.h"
 
 namespace {
 bool isSeparator(char16_t c) { return c == u'/' || c == u'\\'; }
@@ -91,4 +92,16 @@ int CollectFolderFiles(std::u16string_view folder, std::vector<std::u16string>& 
     } while (FindNextFileW(search, &found));
     FindClose(search);
     return int(files.size());
+}
+
+bool AppendValidationProblems(std::initializer_list<ValidationCheck> checks, std::vector<std::u16string>& problems)
+{
+    bool valid = true;
+    for (const ValidationCheck& check : checks) {
+        if (check.failed) {
+            problems.push_back(LoadStringText(check.text));
+            valid = false;
+        }
+    }
+    return valid;
 }

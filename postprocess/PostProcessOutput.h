@@ -3,6 +3,7 @@
 // post-process action's output (a gallery folder, an archive) is delivered when it is on disk at
 // run time; otherwise every collected target's output file, in the order the batch ran them.
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,3 +38,11 @@ std::u16string SingleLineText(std::u16string_view text);
 
 // The text as the component library takes it: 8-bit text in the ANSI code page.
 std::string ToAnsiText(std::u16string_view text);
+
+// One check of an action's validation: when it failed, the string-table text `text` is the problem.
+struct ValidationCheck {
+    bool failed;
+    unsigned text;
+};
+// Appends the text of every failed check, in order; true when none failed.
+bool AppendValidationProblems(std::initializer_list<ValidationCheck> checks, std::vector<std::u16string>& problems);

@@ -1,10 +1,13 @@
 #include "components/mail/ClsEmail.h"
 
+#include "components/foundation/Charset.h"
 #include "components/foundation/DataBuffer.h"
+#include "components/foundation/UnicodeInfo.h"
 #include "components/foundation/XString.h"
 #include "components/mail/Email2.h"
 
 #include <string>
+#include <strings.h>
 
 namespace {
 
@@ -34,8 +37,28 @@ Email2* ClsEmail::GetEmail2()
     return m_email;
 }
 
+void ClsEmail::ChooseCharset(const XString& text)
+{
+    Email2* email = GetEmail2();
+    const WCHAR* units = text.GetUtf16();
+    if (email->NodeCharset().GetCodePage() != 0 || !units || !*units)
+        return;
+    int count = 0;
+    while (units[count])
+        ++count;
+    UnicodeInfo info;
+    info.CountScripts(units, count);
+    Charset charset;
+    info.ChooseCharset(charset);
+    if (charset.GetCodePage() != 0)
+        email->SetCharset(charset);
+}
+
 void ClsEmail::SetBody(const XString& text)
 {
+    ChooseCharset(text);
+    if (strcasecmp(GetEmail2()->ContentType().c_str(), "text/html") == 0)
+        GetEmail2()->ChangeContentType("text/plain");
     DataBuffer bytes;
     const char* utf8 = text.GetUtf8();
     if (utf8 && *utf8)
@@ -43,12 +66,24 @@ void ClsEmail::SetBody(const XString& text)
     GetEmail2()->SetBody(bytes, false);
 }
 
-void ClsEmail::SetSubject(const XString& text) { GetEmail2()->SetHeaderField("Subject", text.GetUtf8()); }
+void ClsEmail::SetSubject(const XString& text)
+{
+    ChooseCharset(text);
+    GetEmail2()->SetHeaderField("Subject", text.GetUtf8());
+}
 
 bool ClsEmail::AddTo(const char* name, const char* address)
 {
     BeginPublicCall("AddTo", 0);
     std::string n = Trimmed(name), a = Trimmed(address);
+    bool high = false;
+    for (unsigned char c : n)
+        high = high || c >= 0x80;
+    if (high) {
+        XString x;
+        x.SetFromUtf8(n.c_str());
+        ChooseCharset(x);
+    }
     m_log.LogData("name", n.c_str());
     m_log.LogData("address", a.c_str());
     bool ok = false;
@@ -85,4 +120,11 @@ bool ClsEmail::AddFileAttachmentX(const char* utf8Path, XString& contentType)
         return false;
     contentType.SetFromUtf8(type.GetText());
     return true;
+}
+
+Email2* ClsEmail::CloneWithReplacements()
+{
+    for (const auto& pair : m_replacements)
+        m_log.LogInfo(("Replacing [" + pair.first + "] with [" + pair.second + "]").c_str());
+    return GetEmail2()->CloneWithReplacements(m_replacements, &m_log);
 }

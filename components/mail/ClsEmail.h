@@ -3,8 +3,8 @@
 
 #include "components/foundation/ClsBase.h"
 #include "components/foundation/StringBuffer.h"
+#include "components/mail/Email2.h"
 
-class Email2;
 class XString;
 
 class ClsEmail : public ClsBase {
@@ -19,7 +19,13 @@ public:
     void SetFrom(const XString& text);
     bool AddFileAttachment(const char* utf8Path, torvane::StringBuffer& contentType);
     bool AddFileAttachmentX(const char* utf8Path, XString& contentType);
+    bool HasReplacements() const { return !m_replacements.empty(); }
+    Email2* CloneWithReplacements();
 
 private:
+    // A new e-mail takes the charset that suits the first text with letters beyond ASCII.
+    void ChooseCharset(const XString& text);
+
     Email2* m_email = nullptr;
+    ReplacementPairs m_replacements;
 };

@@ -10,6 +10,7 @@
 class ClsEmail;
 class Email2;
 class ProgressEvent;
+class ProgressMonitor;
 
 class ClsMailMan : public ClsBase {
 public:
@@ -34,12 +35,19 @@ public:
         m_ret = ret ? ret : "";
     }
     void SetReadTimeoutSeconds(int seconds) { m_readTimeoutSeconds = seconds; }
+    void SetAllOrNone(bool on) { m_allOrNone = on; }
+    void SetOneMessagePerAddress(bool on) { m_onePerAddress = on; }
+    void SetSentMailFile(const char* path) { m_sentMailFile = path ? path : ""; }
+    void SetHeartbeatMs(unsigned ms) { m_heartbeatMs = ms; }
+    // The certificate check of TLS connections (on by default).
+    void SetRequireVerifiedServerCert(bool on) { m_session.channel().SetRequireVerifiedServerCert(on); }
 
     int LastSmtpStatus() const { return m_lastStatus; }
     DistributionList& BadAddresses() { return m_badAddresses; }
 
 private:
     Email2* PrepareCopy(ClsEmail& email);
+    bool Aborted(ProgressMonitor& monitor, unsigned units);
 
     SmtpConnImpl m_session;
     std::string m_host = "localhost";
@@ -50,6 +58,8 @@ private:
     std::string m_notify, m_envid, m_ret;
     int m_connectTimeoutSeconds = 30;
     int m_readTimeoutSeconds = 30;
+    unsigned m_heartbeatMs = 0;
+    bool m_opaqueSigning = false, m_signingOption = false;
     std::string m_sentMailFile;
     int m_lastStatus = 0;
     DistributionList m_badAddresses;

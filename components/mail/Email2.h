@@ -75,6 +75,8 @@ public:
     bool IsMultipart() const;
     void RebuildContentType();
     void SetTypeParameter(const char* value);
+    // A new type with the other Content-Type values kept.
+    void ChangeContentType(const char* type) { SetContentTypeFromCache(type, m_charset); }
     void SetCharset(const Charset& charset);
     void SetCharsetByName(const char* name);
     void SetDate(const char* text);

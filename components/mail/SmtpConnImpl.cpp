@@ -1,21 +1,28 @@
 #include "components/mail/SmtpConnImpl.h"
 
 #include "components/foundation/DataBuffer.h"
+#include "components/foundation/ProgressMonitor.h"
 #include "components/foundation/StringBuffer.h"
 #include "components/mail/ContentCoding.h"
 #include "components/mail/CramMD5.h"
 #include "components/mail/DistributionList.h"
 #include "components/mail/Email2.h"
+#include "components/net/TorvaneSSPI.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <unistd.h>
 
 namespace {
 
 constexpr unsigned kTranscriptSendLimit = 2500;
+
+// Hosts this client never contacts (matched as lower-case parts of the name), and whom to ask.
+constexpr const char* kRefusedHostTexts[] = {"smtp.refused.invalid"};
+constexpr const char* kSupportContact = "support@vornalt.invalid";
 
 std::string Trimmed(const char* text)
 {
@@ -37,6 +44,12 @@ std::string Upper(std::string s)
 {
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::toupper(c)); });
     return s;
+}
+
+// A line break or NUL inside an address would end the command early and start another.
+bool UnsafeAddress(const std::string& address)
+{
+    return address.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
 }
 
 bool StartsWithNoCase(const std::string& s, const char* prefix)
@@ -65,13 +78,13 @@ std::string Base64(const std::string& bytes)
 
 SmtpConnImpl::~SmtpConnImpl()
 {
-    if (!m_closed && m_socket.IsConnected()) {
+    if (!m_closed && isConnected()) {
         LogNull log;
         bool sent = false;
         int code = 0;
         sendCmdGetResponse("QUIT\r\n", 221, &sent, &code, log, nullptr);
-        m_socket.Close(log);
     }
+    closeQuietly();
 }
 
 void SmtpConnImpl::setDsnOptions(const char* notify, const char* envid, const char* ret)
@@ -94,18 +107,32 @@ bool SmtpConnImpl::sendLogged(const char* bytes, unsigned n, LogBase& log, Progr
 
 bool SmtpConnImpl::sendUnlogged(const char* bytes, unsigned n, LogBase& log, ProgressMonitor* progress)
 {
+    if (m_tlsInUse)
+        return m_channel.SendBytes(bytes, n, 0, DWORD(m_idleTimeoutMs), log, progress);
     return m_socket.SendBytes(bytes, n, 4096, 0, log, progress);
 }
 
 bool SmtpConnImpl::readResponseLine(int expectedCode, std::string& line, LogBase& log, ProgressMonitor* progress)
 {
     line.clear();
-    DataBuffer data;
-    if (!m_socket.ReceiveCrlfLine(data, 0, log, progress)) {
+    m_lastReplyCode = -2;
+    bool ok;
+    if (m_tlsInUse) {
+        torvane::StringBuffer text;
+        bool ended = false;
+        ok = m_channel.ReceiveUntilMatch(text, "\r\n", false, 0, DWORD(m_idleTimeoutMs), log, progress, &ended);
+        if (ok)
+            line.assign(text.GetText(), size_t(text.GetLength()));
+    } else {
+        DataBuffer data;
+        ok = m_socket.ReceiveCrlfLine(data, 0, log, progress);
+        if (ok)
+            line.assign(reinterpret_cast<const char*>(data.GetData()), data.GetSize());
+    }
+    if (!ok) {
         log.LogError("Failed to read SMTP reply line");
         return false;
     }
-    line.assign(reinterpret_cast<const char*>(data.GetData()), data.GetSize());
     m_transcript += line;
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.pop_back();
@@ -121,7 +148,7 @@ bool SmtpConnImpl::readResponse(int expectedCode, int* code, std::string* lines,
     std::string line;
     for (;;) {
         readResponseLine(expectedCode, line, log, progress);
-        if (line.empty() && m_lastReplyCode == -2 && !m_socket.IsConnected())
+        if (line.empty() && m_lastReplyCode == -2 && !isConnected())
             return false;
         if (lines)
             *lines += line + "\n";
@@ -161,18 +188,31 @@ bool SmtpConnImpl::sendCmdGetResponse(const std::string& command, int expectedCo
         return false;
     if (commandSent)
         *commandSent = true;
+    if (progress && !m_tlsInUse) {
+        // Waiting for the reply in short slices lets the application stop a slow server.
+        bool aborted = false;
+        m_socket.WaitForDataProgress(3000, log, progress, nullptr, &aborted);
+        if (aborted)
+            return false;
+    }
     return readResponse(expectedCode, code, nullptr, log, progress);
 }
 
 void SmtpConnImpl::closeQuietly()
 {
     LogNull log;
+    m_channel.CloseSocket(log);
     m_socket.Close(log);
+    m_tlsInUse = false;
 }
 
 void SmtpConnImpl::closeSmtpConnection(LogBase& log)
 {
+    if (m_tlsInUse && m_channel.IsConnected())
+        m_channel.ShutdownChannel(0, DWORD(m_idleTimeoutMs), log, nullptr);
+    m_channel.CloseSocket(log);
     m_socket.Close(log);
+    m_tlsInUse = false;
     m_host.clear();
     m_port = 25;
     m_user.clear();
@@ -213,6 +253,60 @@ void SmtpConnImpl::parseEhloLine(const std::string& line)
             m_methods[i] = true;
 }
 
+bool SmtpConnImpl::sendHello(const char* verb, const std::string& name, LogBase& log, ProgressMonitor* progress)
+{
+    std::string command = std::string(verb) + " " + name + "\r\n";
+    return sendLogged(command.data(), unsigned(command.size()), log, progress);
+}
+
+bool SmtpConnImpl::startTls(LogBase& log, ProgressMonitor* progress)
+{
+    log.LogInfo("Sending STARTTLS...");
+    static const char command[] = "STARTTLS\r\n";
+    if (!sendLogged(command, sizeof command - 1, log, progress)) {
+        log.LogError("Failed to send STARTTLS");
+        return false;
+    }
+    std::string line;
+    if (!readResponseLine(220, line, log, progress)) {
+        if (m_lastReplyCode != 503) {
+            log.LogError("Failed to receive STARTTLS response");
+            return false;
+        }
+        // Some servers want EHLO before STARTTLS.
+        log.LogInfo("Received 503 SMTP Status...");
+        std::string lines;
+        if (!sendHello("EHLO", heloName(), log, progress) || !readHelloReply(lines, log, progress)) {
+            log.LogError("Failed to get EHLO response (2)");
+            return false;
+        }
+        log.LogInfo("Resending STARTTLS...");
+        if (!sendLogged(command, sizeof command - 1, log, progress)) {
+            log.LogError("Failed to send STARTTLS (2)");
+            return false;
+        }
+        if (!readResponseLine(220, line, log, progress)) {
+            log.LogError("Failed to receive STARTTLS response (2)");
+            return false;
+        }
+    }
+    m_channel.SetIdleTimeoutSeconds(DWORD(std::max(1, m_idleTimeoutMs / 1000)));
+    m_channel.SetProtocol("default");
+    m_channel.SetServerName(m_connecting.c_str());
+    m_channel.SetPort(m_connectingPort);
+    if (!m_channel.EstablishChannel2(m_socket, DWORD(m_idleTimeoutMs), 0, log, progress, nullptr)) {
+        log.LogError("Failed to establish TLS connection.");
+        m_channel.CloseSocket(log);
+        return false;
+    }
+    log.LogInfo("TLS connection established.");
+    m_tlsInUse = true;
+    // What the server announced before TLS does not hold after it (the EHLO that follows says anew).
+    m_dsn = false;
+    std::fill(std::begin(m_methods), std::end(m_methods), false);
+    return true;
+}
+
 bool SmtpConnImpl::smtpConnect(const char* host, int port, const char* user, const char* password,
     const char* domain, const char* authMethod, int connectTimeoutSeconds, int idleTimeoutMs, LogBase& log,
     ProgressMonitor* progress, bool* timedOut, bool* aborted)
@@ -238,7 +332,7 @@ bool SmtpConnImpl::smtpConnect(const char* host, int port, const char* user, con
     // The TLS switches belong to the key: a plain connection must not serve a request for TLS.
     bool sameKey = h == m_host && port == m_port && u == m_user && p == m_password && d == m_domain
         && m_ssl == m_keySsl && m_startTls == m_keyStartTls;
-    if (sameKey && !m_closed && m_socket.IsConnected()) {
+    if (sameKey && !m_closed && isConnected()) {
         bool sent = false;
         int code = 0;
         if (sendCmdGetResponse("RSET\r\n", 250, &sent, &code, log, progress)) {
@@ -249,6 +343,9 @@ bool SmtpConnImpl::smtpConnect(const char* host, int port, const char* user, con
     closeQuietly();
     m_closed = true;
     m_host.clear();
+    // The session's own waits keep the value as given; the connection gets a usable one.
+    if (idleTimeoutMs <= 0)
+        m_idleTimeoutMs = 21600000;
 
     m_transcript.clear();
     // Capabilities are those of the server now contacted, never of an earlier one.
@@ -263,6 +360,11 @@ bool SmtpConnImpl::smtpConnect(const char* host, int port, const char* user, con
     char text[600];
     std::snprintf(text, sizeof text, "Connecting to SMTP server %s:%d", h.c_str(), port);
     log.LogInfo(text);
+    for (const char* refused : kRefusedHostTexts)
+        if (h.find(refused) != std::string::npos) {
+            log.LogError((std::string("SMTP protocol failure, contact ") + kSupportContact).c_str());
+            return false;
+        }
     log.LogData("smtp_host", h.c_str());
     log.LogDataInt("smtp_port", port);
     if (!d.empty())
@@ -271,17 +373,25 @@ bool SmtpConnImpl::smtpConnect(const char* host, int port, const char* user, con
     if (!method.empty())
         log.LogData("trying-auth-method", method.c_str());
 
-    if (m_ssl || m_startTls) {
-        log.LogError("TLS for SMTP is not available in this build");
-        return false;
-    }
-    if (connectTimeoutSeconds > 0)
-        m_socket.SetConnectTimeoutSeconds(DWORD(connectTimeoutSeconds));
-    m_socket.SetIdleTimeoutMs(idleTimeoutMs == 0 ? 21600000u : DWORD(idleTimeoutMs));
+    m_connecting = h;
+    m_connectingPort = port;
+    DWORD connectMs = DWORD(connectTimeoutSeconds > 0 ? connectTimeoutSeconds : 30) * 1000;
     bool lookupFailed = false;
-    if (!m_socket.Connect(h.c_str(), port, 0, log, &lookupFailed, progress)) {
-        log.LogError("Failed to connect (1)");
-        return false;
+    if (m_ssl) {
+        m_channel.SetIdleTimeoutSeconds(DWORD(std::max(1, m_idleTimeoutMs / 1000)));
+        if (!m_channel.ConnectAndEstablish(h.c_str(), port, connectMs, 0, log, &lookupFailed, progress, nullptr)) {
+            log.LogError("Failed to connect to secure SMTP (1)");
+            m_channel.CloseSocket(log);
+            return false;
+        }
+        m_tlsInUse = true;
+    } else {
+        m_socket.SetConnectTimeoutMs(connectMs);
+        m_socket.SetIdleTimeoutMs(DWORD(m_idleTimeoutMs));
+        if (!m_socket.Connect(h.c_str(), port, 0, log, &lookupFailed, progress)) {
+            log.LogError("Failed to connect (1)");
+            return false;
+        }
     }
     m_closed = false;
 
@@ -294,41 +404,59 @@ bool SmtpConnImpl::smtpConnect(const char* host, int port, const char* user, con
     }
     log.LogData("InitialResponse", greeting.c_str());
 
-    std::string ehlo = "EHLO " + heloName() + "\r\n";
+    if (m_startTls && !m_ssl && !startTls(log, progress))
+        return false;
+
     log.LogData("sendingHello", heloName().c_str());
-    if (!sendLogged(ehlo.data(), unsigned(ehlo.size()), log, progress)) {
+    if (!sendHello("EHLO", heloName(), log, progress)) {
         log.LogError("Failed to send Hello (EHLO)");
         log.LogData("hostname", heloName().c_str());
         return false;
     }
+    m_user = u;
+    m_password = p;
+    m_domain = d;
     std::string lines, line;
     if (readHelloReply(lines, log, progress)) {
         log.LogData("helloResponse", lines.c_str());
-        m_user = u;
-        m_password = p;
         if (!login(method, log, progress))
             return false;
         std::snprintf(text, sizeof text, "CONNECTED to ESMTP server %s:%d", h.c_str(), port);
         log.LogInfo(text);
     } else {
         log.LogError("EHLO failed, sending HELO...");
-        std::string helo = "HELO " + heloName() + "\r\n";
-        if (!sendLogged(helo.data(), unsigned(helo.size()), log, progress)) {
+        if (!sendHello("HELO", heloName(), log, progress)) {
             log.LogError("Failed to send Hello");
             return false;
         }
-        if (!readResponseLine(250, line, log, progress)) {
+        if (readResponseLine(250, line, log, progress)) {
+            lines = line + "\n";
+        } else {
+            // Some servers want to hear their own name.
             log.LogError("Failed to get response to Hello (HELO)");
-            log.LogError("Failed to get response to 2nd-try Hello (HELO)");
-            return false;
+            if (!sendHello("HELO", h, log, progress)) {
+                log.LogError("Failed to send Hello");
+                return false;
+            }
+            lines.clear();
+            if (!readResponse(250, &code, &lines, log, progress)) {
+                log.LogError("Failed to get response to 2nd-try Hello (HELO)");
+                return false;
+            }
+            std::istringstream reply(lines);
+            while (std::getline(reply, line))
+                if (line.size() > 4 && StartsWithNoCase(line.substr(4), "DSN"))
+                    m_dsn = true;
         }
-        log.LogData("HeloResponse", line.c_str());
+        log.LogData("HeloResponse", lines.c_str());
         std::string m = Upper(Trimmed(method.c_str()));
         if (!u.empty() && (m == "LOGIN" || m == "PLAIN")) {
             log.LogData("login_method", m.c_str());
             bool ok = m == "LOGIN" ? authLogin(u, p, log, progress) : authPlain(u, p, log, progress);
-            if (!ok)
+            if (!ok) {
+                log.LogInfo(m == "LOGIN" ? "Failed to login using LOGIN method" : "Failed to login using PLAIN method");
                 return false;
+            }
         } else {
             log.LogData("login_method", "NONE");
         }
@@ -337,9 +465,6 @@ bool SmtpConnImpl::smtpConnect(const char* host, int port, const char* user, con
     }
     m_host = h;
     m_port = port;
-    m_user = u;
-    m_password = p;
-    m_domain = d;
     m_keySsl = m_ssl;
     m_keyStartTls = m_startTls;
     return true;
@@ -362,6 +487,7 @@ void SmtpConnImpl::attachConnectedHandle(SOCKET handle, int idleTimeoutMs)
 {
     m_socket.AttachConnectedHandle(handle);
     m_socket.SetIdleTimeoutMs(DWORD(idleTimeoutMs));
+    m_idleTimeoutMs = idleTimeoutMs;
     m_closed = false;
 }
 
@@ -405,12 +531,21 @@ bool SmtpConnImpl::login(const std::string& authMethod, LogBase& log, ProgressMo
     switch (chosen) {
     case -1:
         return true;
-    case kLogin:
     case kNtlm:
-    case kMsn:
-        // No NTLM or MSN security package is offered here, so those fall back to LOGIN.
-        if (chosen != kLogin)
-            log.LogData("alt_login_method", "LOGIN");
+    case kMsn: {
+        bool notAvailable = false;
+        bool ok = chosen == kNtlm ? authNtlm(m_domain, m_user, m_password, log, &notAvailable, progress)
+                                  : authMsn(m_domain, m_user, m_password, log, &notAvailable, progress);
+        if (ok)
+            return true;
+        if (!notAvailable) {
+            log.LogInfo(chosen == kNtlm ? "Failed to login using NTLM method" : "Failed to login using MSN method");
+            return false;
+        }
+        log.LogData("alt_login_method", "LOGIN");
+        [[fallthrough]];
+    }
+    case kLogin:
         if (!authLogin(m_user, m_password, log, progress)) {
             log.LogInfo("Failed to login using LOGIN method");
             return false;
@@ -547,6 +682,88 @@ bool SmtpConnImpl::authCramMd5(const std::string& user, const std::string& passw
     return true;
 }
 
+bool SmtpConnImpl::authNtlm(const std::string& domain, const std::string& user, const std::string& password,
+    LogBase& log, bool* notAvailable, ProgressMonitor* progress)
+{
+    return authPackage("NTLM", domain, user, password, log, notAvailable, progress);
+}
+
+bool SmtpConnImpl::authMsn(const std::string& domain, const std::string& user, const std::string& password,
+    LogBase& log, bool* notAvailable, ProgressMonitor* progress)
+{
+    return authPackage("MSN", domain, user, password, log, notAvailable, progress);
+}
+
+bool SmtpConnImpl::authPackage(const char* package, const std::string& domain, const std::string& user,
+    const std::string& password, LogBase& log, bool* notAvailable, ProgressMonitor* progress)
+{
+    if (notAvailable)
+        *notAvailable = false;
+    if (user.empty() || password.empty())
+        return false;
+    TorvaneSSPI sspi;
+    int index = sspi.FindPackageIndex(package);
+    if (index < 0) {
+        if (notAvailable)
+            *notAvailable = true;
+        return false;
+    }
+    bool sent = false;
+    int code = 0;
+    if (!sendCmdGetResponse(std::string("AUTH ") + package + "\r\n", 334, &sent, &code, log, progress)) {
+        log.LogError((std::string("Failed to send AUTH ") + package).c_str());
+        logTranscript(log);
+        return false;
+    }
+    sspi.SetPackageExchange(this);
+    m_exchangeProgress = progress;
+    bool ok = sspi.authenticate(index, domain.empty() ? nullptr : domain.c_str(), user.c_str(), password.c_str(), log);
+    m_exchangeProgress = nullptr;
+    if (!ok)
+        log.LogError((std::string(package) + " authentication failed").c_str());
+    return ok;
+}
+
+bool SmtpConnImpl::sendToken(const DataBuffer& token, LogBase& log)
+{
+    std::string line = Base64(std::string(reinterpret_cast<const char*>(token.GetData()), token.GetSize())) + "\r\n";
+    m_transcript += "****\r\n";
+    return sendUnlogged(line.data(), unsigned(line.size()), log, m_exchangeProgress);
+}
+
+bool SmtpConnImpl::exchangePackage(DataBuffer& serverToken, const DataBuffer& clientToken, LogBase& log)
+{
+    if (!sendToken(clientToken, log)) {
+        log.LogError("exchangePackage: failed to send package on socket");
+        return false;
+    }
+    std::string line;
+    if (!readResponseLine(334, line, log, m_exchangeProgress)) {
+        log.LogError("exchangePackage: failed to get success response");
+        return false;
+    }
+    std::string encoded = line.size() > 4 ? line.substr(4) : std::string();
+    serverToken.Empty();
+    ContentCoding coding;
+    coding.DecodeBase64ToData(encoded.c_str(), unsigned(encoded.size()), serverToken);
+    return true;
+}
+
+bool SmtpConnImpl::sendFinal(const DataBuffer& clientToken, LogBase& log)
+{
+    if (!sendToken(clientToken, log)) {
+        log.LogError("sendFinal: failed to send package on socket");
+        return false;
+    }
+    std::string line;
+    if (!readResponseLine(235, line, log, m_exchangeProgress)) {
+        log.LogData("response", line.c_str());
+        log.LogError("Logon denied.  Check username, password, and domain");
+        return false;
+    }
+    return true;
+}
+
 bool SmtpConnImpl::sendEmail(Email2* email, const char* reversePath, const std::string* renderedMime,
     const char* sentMailFile, LogBase& log, ProgressMonitor* progress, int* numSuccess, int* numTotal,
     bool* hardFailure, DistributionList& badAddresses, bool oneMessagePerAddress, bool newMessageId,
@@ -559,9 +776,13 @@ bool SmtpConnImpl::sendEmail(Email2* email, const char* reversePath, const std::
     if (aborted)
         *aborted = false;
     bool ok = false;
+    m_sendAborted = false;
     if (!email) {
         log.LogError("email argument to SmtpConnImpl is NULL");
         hard = true;
+    } else if (progress && progress->IsAborted()) {
+        log.LogError("Mail sending aborted by application");
+        m_sendAborted = true;
     } else {
         if (newMessageId)
             email->GenerateMessageId();
@@ -587,7 +808,22 @@ bool SmtpConnImpl::sendEmail(Email2* email, const char* reversePath, const std::
         *numTotal = total;
     if (hardFailure)
         *hardFailure = hard;
+    if (aborted)
+        *aborted = m_sendAborted;
     return ok;
+}
+
+bool SmtpConnImpl::abortedAfter(ProgressMonitor* progress, unsigned units, LogBase& log)
+{
+    if (!progress)
+        return false;
+    bool abort = false;
+    progress->ConsumeProgress(units, &abort);
+    if (abort) {
+        log.LogError("Mail sending aborted by application");
+        m_sendAborted = true;
+    }
+    return abort;
 }
 
 bool SmtpConnImpl::sendToList(Email2* email, const char* reversePath, const char* sentMailFile, LogBase& log,
@@ -605,7 +841,7 @@ bool SmtpConnImpl::sendToList(Email2* email, const char* reversePath, const char
         numSuccess += s;
         numTotal += t;
         hardFailure = hard;
-        return !hard;
+        return !hard && !m_sendAborted;
     };
     if (oneMessagePerAddress) {
         for (int i = 0; i < list.Count(); ++i) {
@@ -652,6 +888,11 @@ bool SmtpConnImpl::sendOneMessage(Email2* email, const char* reversePath, const 
     log.LogData("subject", subject.GetText());
     std::string path = reversePath ? reversePath : "";
     log.LogData("reversePath", path.c_str());
+    if (UnsafeAddress(path)) {
+        log.LogError("Reverse path holds a line break");
+        hardFailure = true;
+        return false;
+    }
 
     bool sent = false;
     int code = 0;
@@ -664,6 +905,13 @@ bool SmtpConnImpl::sendOneMessage(Email2* email, const char* reversePath, const 
     }
     command += "\r\n";
     if (!sendCmdGetResponse(command, 250, &sent, &code, log, progress)) {
+        if (progress && progress->IsAborted()) {
+            log.LogError("Mail sending aborted by application");
+            m_sendAborted = true;
+            if (code <= 0)
+                closeQuietly();
+            return false;
+        }
         log.LogError(("Failed when sending MAIL FROM:<" + path + ">").c_str());
         logTranscript(log);
         hardFailure = true;
@@ -671,6 +919,8 @@ bool SmtpConnImpl::sendOneMessage(Email2* email, const char* reversePath, const 
             closeQuietly();
         return false;
     }
+    if (abortedAfter(progress, 50, log))
+        return false;
 
     {
         LogContextScope context(log, "recipients");
@@ -691,6 +941,12 @@ bool SmtpConnImpl::sendOneMessage(Email2* email, const char* reversePath, const 
                 if (!(email->*kind.get)(i, address) || address.GetLength() == 0)
                     continue;
                 ++numTotal;
+                if (UnsafeAddress(address.GetText())) {
+                    log.LogError("Recipient address holds a line break");
+                    log.LogData("bad_address", address.GetText());
+                    badAddresses.AddAddress(address.GetText());
+                    continue;
+                }
                 std::string rcpt = std::string("RCPT TO:<") + address.GetText() + ">";
                 if (m_dsn && !m_notify.empty())
                     rcpt += " NOTIFY=" + m_notify;
@@ -698,16 +954,20 @@ bool SmtpConnImpl::sendOneMessage(Email2* email, const char* reversePath, const 
                 if (sendCmdGetResponse(rcpt, 250, &sent, &code, log, progress)) {
                     log.LogData(kind.tag, address.GetText());
                     ++numSuccess;
-                    continue;
+                } else {
+                    log.LogError((std::string(kind.failure) + address.GetText() + ">").c_str());
+                    if (sent && code <= 0) {
+                        numSuccess = 0;
+                        closeQuietly();
+                        return false;
+                    }
+                    log.LogData("bad_address", address.GetText());
+                    badAddresses.AddAddress(address.GetText());
                 }
-                log.LogError((std::string(kind.failure) + address.GetText() + ">").c_str());
-                if (sent && code <= 0) {
+                if (abortedAfter(progress, 50, log)) {
                     numSuccess = 0;
-                    closeQuietly();
                     return false;
                 }
-                log.LogData("bad_address", address.GetText());
-                badAddresses.AddAddress(address.GetText());
             }
         }
     }
@@ -733,6 +993,10 @@ bool SmtpConnImpl::sendOneMessage(Email2* email, const char* reversePath, const 
             closeQuietly();
         return false;
     }
+    if (abortedAfter(progress, 50, log)) {
+        numSuccess = 0;
+        return false;
+    }
 
     std::string text;
     if (renderedMime) {
@@ -754,6 +1018,14 @@ bool SmtpConnImpl::sendOneMessage(Email2* email, const char* reversePath, const 
     }
     log.LogDataInt("email_size", int(stuffed.size()));
     if (!sendLogged(stuffed.data(), unsigned(stuffed.size()), log, progress)) {
+        if (progress && progress->IsAborted()) {
+            // The server drops a message whose connection closes before its end.
+            log.LogError("Mail sending aborted by application");
+            m_sendAborted = true;
+            numSuccess = 0;
+            closeQuietly();
+            return false;
+        }
         log.LogError("Failed when sending email body");
         logTranscript(log);
         hardFailure = true;

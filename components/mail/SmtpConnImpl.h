@@ -2,6 +2,8 @@
 // The SMTP client session: greeting, EHLO/HELO, login, MAIL/RCPT/DATA, connection reuse by RSET.
 
 #include "components/foundation/LogBase.h"
+#include "components/net/PackageExchange.h"
+#include "components/net/SChannel.h"
 #include "components/net/TorvaneSocket.h"
 
 #include <string>
@@ -11,12 +13,12 @@ class Email2;
 class DistributionList;
 class ProgressMonitor;
 
-class SmtpConnImpl {
+class SmtpConnImpl : public PackageExchange {
 public:
     SmtpConnImpl() = default;
     SmtpConnImpl(const SmtpConnImpl&) = delete;
     SmtpConnImpl& operator=(const SmtpConnImpl&) = delete;
-    virtual ~SmtpConnImpl();
+    ~SmtpConnImpl() override;
 
     void setSsl(bool on) { m_ssl = on; }
     void setStartTls(bool on) { m_startTls = on; }
@@ -45,6 +47,12 @@ public:
     bool authPlain(const std::string& user, const std::string& password, LogBase& log, ProgressMonitor* progress);
     bool authCramMd5(const std::string& user, const std::string& password, LogBase& log,
         ProgressMonitor* progress);
+    bool authNtlm(const std::string& domain, const std::string& user, const std::string& password, LogBase& log,
+        bool* notAvailable, ProgressMonitor* progress);
+    bool authMsn(const std::string& domain, const std::string& user, const std::string& password, LogBase& log,
+        bool* notAvailable, ProgressMonitor* progress);
+    bool exchangePackage(DataBuffer& serverToken, const DataBuffer& clientToken, LogBase& log) override;
+    bool sendFinal(const DataBuffer& clientToken, LogBase& log) override;
 
     // Reads the EHLO reply and records the capabilities it announces.
     bool readHelloReply(std::string& lines, LogBase& log, ProgressMonitor* progress);
@@ -55,7 +63,10 @@ public:
 
     int lastReplyCode() const { return m_lastReplyCode; }
     const std::string& transcript() const { return m_transcript; }
-    bool isConnected() const { return m_socket.IsConnected(); }
+    bool isConnected() const { return m_tlsInUse ? m_channel.IsConnected() : m_socket.IsConnected(); }
+    bool isTlsInUse() const { return m_tlsInUse; }
+    // The TLS channel, for settings such as the server-certificate check.
+    SChannel& channel() { return m_channel; }
 
     // Longest command line the session sends (CR LF included).
     static constexpr unsigned kMaxCommand = 1999;
@@ -69,13 +80,29 @@ private:
     bool sendToList(Email2* email, const char* reversePath, const char* sentMailFile, LogBase& log,
         ProgressMonitor* progress, int& numSuccess, int& numTotal, bool& hardFailure,
         DistributionList& badAddresses, DistributionList& list, bool oneMessagePerAddress);
+    // Counts progress units; true (with the log entry) when the application asked to stop.
+    bool abortedAfter(ProgressMonitor* progress, unsigned units, LogBase& log);
     bool login(const std::string& authMethod, LogBase& log, ProgressMonitor* progress);
+    bool authPackage(const char* package, const std::string& domain, const std::string& user,
+        const std::string& password, LogBase& log, bool* notAvailable, ProgressMonitor* progress);
+    // One login token in base64, kept out of the transcript.
+    bool sendToken(const DataBuffer& token, LogBase& log);
+    bool startTls(LogBase& log, ProgressMonitor* progress);
+    bool sendHello(const char* verb, const std::string& name, LogBase& log, ProgressMonitor* progress);
     void parseEhloLine(const std::string& line);
     std::string heloName() const;
     void logTranscript(LogBase& log);
     void closeQuietly();
 
     TorvaneSocket m_socket;
+    SChannel m_channel;
+    // Whether the session talks through the TLS channel (implicit TLS or after STARTTLS).
+    bool m_tlsInUse = false;
+    bool m_sendAborted = false;
+    ProgressMonitor* m_exchangeProgress = nullptr;
+    // The host and port being connected (the reuse key is stored only once connected).
+    std::string m_connecting;
+    int m_connectingPort = 25;
     std::string m_transcript;
     std::string m_host;
     int m_port = 25;

@@ -3,10 +3,44 @@
 #include "components/foundation/XString.h"
 #include "components/mail/ClsEmail.h"
 #include "components/mail/ClsMailMan.h"
+#include "components/mail/MailManCallback.h"
 
 namespace {
 
 void SetText(XString& out, const char* text, bool utf8) { out.SetFromUtf8OrAnsi(text ? text : "", utf8); }
+
+// Carries the library's mail notifications to the application's callback for one send.
+class TvMailCb : public MailManCallback {
+public:
+    explicit TvMailCb(TvMailProgress* application)
+        : m_application(application)
+    {
+    }
+    void SendPercentDone(int percent, bool* abort) override
+    {
+        if (m_application)
+            m_application->SendPercentDone(percent, abort);
+    }
+    void ReadPercentDone(int percent, bool* abort) override
+    {
+        if (m_application)
+            m_application->ReadPercentDone(percent, abort);
+    }
+    void AbortCheck(bool* abort) override
+    {
+        if (m_application && abort)
+            m_application->AbortCheck(abort);
+    }
+    void Notify31(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d, std::uint32_t e,
+        std::uint32_t f, std::uint32_t g) override
+    {
+        if (m_application)
+            m_application->Notify31(a, b, c, d, e, f, g);
+    }
+
+private:
+    TvMailProgress* m_application;
+};
 
 } // namespace
 
@@ -104,7 +138,10 @@ bool TvMailMan::SendEmail(TvEmail* email)
 {
     if (!email)
         return false;
-    return m_impl->SendEmail(email->Impl(), nullptr);
+    if (!m_callback)
+        return m_impl->SendEmail(email->Impl(), nullptr);
+    TvMailCb callback(m_callback);
+    return m_impl->SendEmail(email->Impl(), &callback);
 }
 
 void TvMailMan::GetLastErrorText(TvString& out)

@@ -62,19 +62,69 @@ protected:
         ASSERT_EQ(stack->SaveToFile(U(path)), 0);
     }
 
-    // resize, save, gallery, zip-all, with the gallery's and the archive's settings changed as given.
-    fs::path GalleryStack(std::map<std::u16string, std::u16string> gallery, std::map<std::u16string, std::u16string> zip)
+    // resize, save, gallery, zip-all and then `after`, with the gallery's and the archive's
+    // settings changed as given.
+    fs::path GalleryStack(std::map<std::u16string, std::u16string> gallery, std::map<std::u16string, std::u16string> zip,
+        const std::vector<ActionSettings>& after = {})
     {
         gallery.emplace(u"destinationdir", U(m_gallery));
         gallery.emplace(u"title", u"Trip to K\u00f6ln & <b>friends</b>");
         zip.emplace(u"zippath", U(Root() / "delivery" / "gallery.zip"));
+        std::vector<ActionSettings> actions { ResizeAndSave()[0], ResizeAndSave()[1], { u"builtin_imagegallery", gallery },
+            { u"builtin_zipall", zip } };
+        actions.insert(actions.end(), after.begin(), after.end());
         fs::path stack = Root() / "gallery.stack";
-        WriteStack(stack,
-            { { u"builtin__resizeimage", { { u"width", u"320" }, { u"aspectedge", u"width" } } },
-                { u"builtin__savefile",
-                    { { u"destfolder", U(Root() / "out") }, { u"filenametemplate", u"%o" }, { u"destfiletype", u"2" } } },
-                { u"builtin_imagegallery", gallery }, { u"builtin_zipall", zip } });
+        WriteStack(stack, actions);
         return stack;
+    }
+
+    std::vector<ActionSettings> ResizeAndSave()
+    {
+        return { { u"builtin__resizeimage", { { u"width", u"320" }, { u"aspectedge", u"width" } } },
+            { u"builtin__savefile",
+                { { u"destfolder", U(Root() / "out") }, { u"filenametemplate", u"%o" }, { u"destfiletype", u"2" } } } };
+    }
+
+    // The e-mail action for the peers' SMTP server, with the settings changed as given.
+    ActionSettings Mail(std::map<std::u16string, std::u16string> settings = {})
+    {
+        settings.emplace(u"smtp_host", u"127.0.0.1");
+        settings.emplace(u"smtp_port", U(std::to_string(GetDeliveryPeers().smtpPort)));
+        settings.emplace(u"from_address", u"vornalt@example.test");
+        settings.emplace(u"recipients", u"ann@example.test; bob@example.test");
+        settings.emplace(u"email_subject", u"Our trip");
+        return { u"builtin_email", settings };
+    }
+
+    // The FTP action for the peers' FTP server, into `remote`, with the settings changed as given.
+    ActionSettings Upload(const std::string& remote, std::map<std::u16string, std::u16string> settings = {})
+    {
+        settings.emplace(u"ftphost", u"127.0.0.1");
+        settings.emplace(u"ftpport", U(std::to_string(GetDeliveryPeers().ftpPort)));
+        settings.emplace(u"username", u"uploader");
+        settings.emplace(u"kPropPassword", u"secret");
+        settings.emplace(u"passiveftp", u"1");
+        settings.emplace(u"destinationdir", U(remote));
+        return { u"builtin_ftp", settings };
+    }
+
+    // Compares log lines; an expected line ending in "*" needs only to start with the rest.
+    static void ExpectLines(const std::vector<std::string>& actual, const std::vector<std::string>& expected)
+    {
+        bool same = actual.size() == expected.size();
+        for (std::size_t i = 0; same && i < actual.size(); ++i) {
+            const std::string& e = expected[i];
+            same = !e.empty() && e.back() == '*' ? actual[i].rfind(e.substr(0, e.size() - 1), 0) == 0 : actual[i] == e;
+        }
+        if (!same) {
+            std::string text = "actual lines:\n";
+            for (const std::string& line : actual)
+                text += "  " + line.substr(0, 300) + "\n";
+            text += "expected:\n";
+            for (const std::string& line : expected)
+                text += "  " + line + "\n";
+            ADD_FAILURE() << text;
+        }
     }
 
     CommandResult Vornalt(const fs::path& stack, const fs::path& photos)
@@ -92,27 +142,21 @@ protected:
         return std::vector<std::string>(start, lines.end());
     }
 
-    // Every file below the folder, relative, sorted.
-    static std::vector<std::string> TreeFiles(const fs::path& folder)
-    {
-        std::vector<std::string> files;
-        for (const auto& entry : fs::recursive_directory_iterator(folder))
-            if (entry.is_regular_file())
-                files.push_back(fs::relative(entry.path(), folder).string());
-        std::sort(files.begin(), files.end());
-        return files;
-    }
 
     fs::path m_program;
     fs::path m_gallery;
 };
 
-TEST_F(GalleryEndToEnd, TwentyOnePhotographsBecomeATwoPageGalleryAndAnArchiveOfIt)
+TEST_F(GalleryEndToEnd, TwentyOnePhotographsBecomeAGalleryAnArchiveAMessageAndAnUpload)
 {
+    const DeliveryPeers& peers = GetDeliveryPeers();
+    ASSERT_TRUE(peers.Started());
     fs::path photos = MakePhotos(21);
     fs::path zip = Root() / "delivery" / "gallery.zip";
     fs::create_directories(zip.parent_path());
-    CommandResult run = Vornalt(GalleryStack({}, {}), photos);
+    std::string remote = peers.NewFtpFolder("twenty-one");
+    int messagesBefore = peers.MessageCount();
+    CommandResult run = Vornalt(GalleryStack({}, {}, { Mail(), Upload(remote) }), photos);
     ASSERT_EQ(run.exitCode, 0) << run.output;
 
     CommandResult checked = RunCommand("python3 " + Quote((TestSourceFolder() / "check_gallery.py").string()) + " "
@@ -129,6 +173,15 @@ TEST_F(GalleryEndToEnd, TwentyOnePhotographsBecomeATwoPageGalleryAndAnArchiveOfI
                          "class=\"not-active\"><a href=\"index.html\" title=\"Page 1\">1</a></div></li>\r\n<li><div "
                          "class=\"active\">2</div></li>\r\n</ul>"),
         std::string::npos);
+    // Every line of every page ends in CR LF.
+    for (const std::string& page : { page1, page2 }) {
+        std::size_t lf = 0;
+        for (std::size_t at = page.find('\n'); at != std::string::npos; at = page.find('\n', at + 1)) {
+            ++lf;
+            EXPECT_TRUE(at > 0 && page[at - 1] == '\r') << "a bare LF at byte " << at;
+        }
+        EXPECT_GT(lf, 10u);
+    }
     // The title goes in as it was written; the awkward name is encoded in links, escaped in text.
     EXPECT_NE(page1.find("Trip to K\xc3\xb6ln & <b>friends</b>"), std::string::npos);
     EXPECT_NE(page2.find("href=\"images/R%26D%20%231%20%22K%C3%B6ln%22%20%3C50%25%3E.jpg\""), std::string::npos);
@@ -139,8 +192,11 @@ TEST_F(GalleryEndToEnd, TwentyOnePhotographsBecomeATwoPageGalleryAndAnArchiveOfI
     EXPECT_EQ(PostProcessLog(),
         (std::vector<std::string> { "MESSAGE: Start Post Processing", "MESSAGE: Performing Post-Process Action Image Gallery",
             "MESSAGE: Zip: Zipping post-process action output directory " + m_gallery.string() + "/",
-            "MESSAGE: Performing Post-Process Action Zip", "MESSAGE: Finished Post Processing", "Vornalt Log Closed" }));
+            "MESSAGE: Performing Post-Process Action Zip", "MESSAGE: Performing Post-Process Action E-Mail",
+            "MESSAGE: FTP: FTPing all in-process actions output files", "MESSAGE: Performing Post-Process Action FTP",
+            "MESSAGE: Finished Post Processing", "Vornalt Log Closed" }));
 
+    // The archive holds the whole gallery tree.
     CommandResult tested = RunCommand("unzip -t " + Quote(zip.string()));
     EXPECT_EQ(tested.exitCode, 0) << tested.output;
     std::string script = "import sys, zipfile\n"
@@ -158,16 +214,40 @@ TEST_F(GalleryEndToEnd, TwentyOnePhotographsBecomeATwoPageGalleryAndAnArchiveOfI
     EXPECT_GT(tree.size(), 45u);
     EXPECT_TRUE(std::find(tree.begin(), tree.end(), "style.css") != tree.end());
 
-    // The same with a password: every entry needs it.
+    // One message to both recipients, whose one attachment is the archive.
+    ASSERT_EQ(peers.MessageCount(), messagesBefore + 1);
+    std::string wire = ReadFile(peers.MailFolder() / "wire.log");
+    EXPECT_NE(wire.find("MESSAGE " + std::to_string(messagesBefore + 1) + " FROM:vornalt@example.test TO:ann@example.test,bob@example.test"),
+        std::string::npos)
+        << wire;
+    auto attachments = MessageAttachments(messagesBefore + 1, Root());
+    ASSERT_EQ(attachments.size(), 1u);
+    EXPECT_EQ(attachments[0].first, "gallery.zip");
+    EXPECT_TRUE(attachments[0].second == ReadFile(zip)) << "the attachment differs from the archive";
+
+    // The e-mail action publishes no output, so the upload after it takes the collected files:
+    // the 21 saved pictures.
+    fs::path home = peers.FtpHome() / remote.substr(1);
+    std::vector<std::string> uploaded = TreeFiles(home);
+    EXPECT_EQ(uploaded, TreeFiles(Root() / "out"));
+    EXPECT_EQ(uploaded.size(), 21u);
+    EXPECT_EQ(ReadFile(home / "photo-105.jpg"), ReadFile(Root() / "out" / "photo-105.jpg"));
+
+    // With a password every entry needs it; an upload right after the archive sends the archive.
     fs::remove_all(m_gallery);
     fs::create_directories(m_gallery);
-    run = Vornalt(GalleryStack({ { u"theme", u"midnight" } }, { { u"password_protect", u"1" }, { u"kPropPassword", u"t0p s3cret" } }),
+    std::string second = peers.NewFtpFolder("protected");
+    run = Vornalt(GalleryStack({ { u"theme", u"midnight" } }, { { u"password_protect", u"1" }, { u"kPropPassword", u"t0p s3cret" } },
+                      { Upload(second) }),
         photos);
     ASSERT_EQ(run.exitCode, 0) << run.output;
     CommandResult right = RunCommand("7z t -p" + Quote("t0p s3cret") + " " + Quote(zip.string()));
     EXPECT_EQ(right.exitCode, 0) << right.output;
     EXPECT_NE(right.output.find("Everything is Ok"), std::string::npos) << right.output;
     EXPECT_NE(RunCommand("7z t -pwrong " + Quote(zip.string())).exitCode, 0);
+    EXPECT_EQ(TreeFiles(peers.FtpHome() / second.substr(1)), (std::vector<std::string> { "gallery.zip" }));
+    EXPECT_TRUE(ReadFile(peers.FtpHome() / second.substr(1) / "gallery.zip") == ReadFile(zip));
+    EXPECT_EQ(PostProcessLog().at(4), "MESSAGE: FTP: FTPing file from previous Post-Process action: " + zip.string());
 }
 
 TEST_F(GalleryEndToEnd, EachFailureOfTheGalleryAndTheArchiveEndsTheRunWithItsLine)
@@ -228,6 +308,93 @@ TEST_F(GalleryEndToEnd, EachFailureOfTheGalleryAndTheArchiveEndsTheRunWithItsLin
         EXPECT_EQ(PostProcessLog(), expected);
         EXPECT_FALSE(fs::exists(Root() / "delivery" / "gallery.zip"));
     }
+}
+
+TEST_F(GalleryEndToEnd, EachFailureOfTheDeliveryEndsTheRunWithItsLine)
+{
+    const DeliveryPeers& peers = GetDeliveryPeers();
+    ASSERT_TRUE(peers.Started());
+    fs::path photos = MakePhotos(2);
+    std::string remote = peers.NewFtpFolder("failures");
+    const std::string zipping = "MESSAGE: Zip: Zipping post-process action output directory " + m_gallery.string() + "/";
+    const std::string mailFailed = "ERROR: E-Mail: Unable to send email: email error information follows: *";
+    const std::vector<std::string> galleryAndZip { "MESSAGE: Performing Post-Process Action Image Gallery", zipping,
+        "MESSAGE: Performing Post-Process Action Zip" };
+    const std::vector<std::string> mailEnds { "MESSAGE: Performing Post-Process Action E-Mail", "MESSAGE: Error Post Processing",
+        "Vornalt Log Closed" };
+    const std::vector<std::string> uploadEnds { "MESSAGE: Performing Post-Process Action FTP", "MESSAGE: Error Post Processing",
+        "Vornalt Log Closed" };
+    const std::string port = std::to_string(UnusedLoopbackPort());
+    struct Case {
+        const char* name; // with the code the action returns
+        std::vector<ActionSettings> after;
+        std::vector<std::string> lines;
+        std::vector<std::string> tail;
+    };
+    const std::vector<Case> cases = {
+        { "21, no recipient", { Mail({ { u"recipients", u" ;; " } }) }, { "ERROR: E-Mail: No email recipients specified" }, mailEnds },
+        { "23, closed SMTP port", { Mail({ { u"smtp_port", U(port) } }) }, { mailFailed }, mailEnds },
+        { "23, refused recipient", { Mail({ { u"recipients", u"refuse@example.test" } }) }, { mailFailed }, mailEnds },
+        { "23, refused SMTP login", { Mail({ { u"auth", u"1" }, { u"smtp_user", u"mailer" }, { u"smtp_Pass", u"guessed" } }) },
+            { mailFailed }, mailEnds },
+        { "13, refused FTP login", { Upload(remote, { { u"kPropPassword", u"guessed" } }) },
+            { "ERROR: FTP: Failed to connect to 127.0.0.1 because: *" }, uploadEnds },
+        { "13, closed FTP port", { Upload(remote, { { u"ftpport", U(port) } }) },
+            { "ERROR: FTP: Failed to connect to 127.0.0.1 because: *" }, uploadEnds },
+        { "13, missing remote folder", { Upload(remote + "/missing") },
+            { "ERROR: FTP: Failed to change directory to " + remote + "/missing on host 127.0.0.1 because: *" }, uploadEnds },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(m_gallery);
+        fs::create_directories(m_gallery);
+        fs::create_directories(Root() / "delivery");
+        int messages = peers.MessageCount();
+        CommandResult run = Vornalt(GalleryStack({}, {}, c.after), photos);
+        EXPECT_EQ(run.exitCode, 1) << run.output;
+        EXPECT_NE(run.output.find("0 of 2 targets failed or post-processing failed"), std::string::npos) << run.output;
+        std::vector<std::string> expected { "MESSAGE: Start Post Processing" };
+        expected.insert(expected.end(), galleryAndZip.begin(), galleryAndZip.end());
+        expected.insert(expected.end(), c.lines.begin(), c.lines.end());
+        expected.insert(expected.end(), c.tail.begin(), c.tail.end());
+        std::vector<std::string> log = PostProcessLog();
+        ExpectLines(log, expected);
+        for (const std::string& line : log)
+            EXPECT_EQ(line.find("guessed"), std::string::npos) << "a password reached the log";
+        EXPECT_EQ(peers.MessageCount(), messages);
+        EXPECT_TRUE(TreeFiles(peers.FtpHome() / remote.substr(1)).empty());
+    }
+
+    // A gallery folder has more files than one message may carry.
+    fs::remove_all(m_gallery);
+    fs::create_directories(m_gallery);
+    fs::path stack = Root() / "mail-gallery.stack";
+    std::vector<ActionSettings> actions = ResizeAndSave();
+    actions.push_back({ u"builtin_imagegallery", { { u"destinationdir", U(m_gallery) } } });
+    actions.push_back(Mail());
+    WriteStack(stack, actions);
+    int messages = peers.MessageCount();
+    CommandResult run = Vornalt(stack, photos);
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    std::size_t files = TreeFiles(m_gallery).size();
+    EXPECT_GT(files, 10u);
+    ExpectLines(PostProcessLog(),
+        { "MESSAGE: Start Post Processing", "MESSAGE: Performing Post-Process Action Image Gallery",
+            "ERROR: E-Mail: Too many files (" + std::to_string(files) + " files to attach, at most 10 go in one message)",
+            "MESSAGE: Performing Post-Process Action E-Mail", "MESSAGE: Error Post Processing", "Vornalt Log Closed" });
+    EXPECT_EQ(peers.MessageCount(), messages);
+
+    // Eleven collected files are one too many for a message.
+    fs::path eleven = MakePhotos(11);
+    actions = ResizeAndSave();
+    actions.push_back(Mail());
+    WriteStack(stack, actions);
+    run = Vornalt(stack, eleven);
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    ExpectLines(PostProcessLog(),
+        { "MESSAGE: Start Post Processing", "ERROR: E-Mail: Too many files (11 files to attach, at most 10 go in one message)",
+            "MESSAGE: Performing Post-Process Action E-Mail", "MESSAGE: Error Post Processing", "Vornalt Log Closed" });
+    EXPECT_EQ(peers.MessageCount(), messages);
 }
 
 }

@@ -210,6 +210,19 @@ TEST_F(GalleryAction, CopyFailuresAreLoggedAndTheRunGoesOn)
     EXPECT_TRUE(fs::exists(m_destination / "index.html"));
 }
 
+TEST_F(GalleryAction, PicturesOfOneFileNameAreLoggedAsOverwritingEachOther)
+{
+    auto targets = MakeTargets(1);
+    WriteFile(Root() / "elsewhere" / "p1.jpg", "another source");
+    targets.push_back(MakeTarget(Root() / "elsewhere" / "p1.jpg"));
+    EXPECT_EQ(Run(targets), 0);
+    EXPECT_EQ(ActionLogLines(),
+        (std::vector<std::string> { "ERROR: Image Gallery: (Non-fatal) Another picture has the file name of "
+            + (Root() / "elsewhere" / "p1.jpg").string() + "; the gallery shows only one of them" }));
+    EXPECT_EQ(ReadFile(m_destination / "images" / "p1.jpg"), "another source");
+    EXPECT_EQ(Count(ReadFile(m_destination / "index.html"), "images/p1.jpg"), 2);
+}
+
 // A gallery made where the sources already are must not truncate them by copying them onto
 // themselves, and a gallery inside its own theme folder must not copy the theme into itself.
 TEST_F(GalleryAction, CopiesOntoThemselvesAreRefusedAndLeaveTheFilesIntact)

@@ -1,5 +1,7 @@
 #include "PostProcessTestSupport.h"
 
+#include "postprocess/ActionEmail.h"
+#include "postprocess/ActionFtp.h"
 #include "postprocess/ActionImageGallery.h"
 #include "postprocess/ActionZipAll.h"
 #include "postprocess/PostProcessActions.h"
@@ -87,10 +89,49 @@ public:
         values.thumbsPerPage = 12;
         return answer;
     }
+    int RunEmailDialog(EmailDialogValues& values) override
+    {
+        seenEmail = values;
+        values.smtpHost = u"mail.example.test";
+        values.smtpPort = 587;
+        values.smtpUser = u"me";
+        values.smtpPassword = u"pw";
+        values.auth = 1;
+        values.fromAddress = u"me@example.test";
+        values.recipients = u"you@example.test";
+        values.subject = u"Pictures";
+        values.message = u"Here";
+        return answer;
+    }
+    int RunFtpDialog(FtpDialogValues& values) override
+    {
+        seenFtp = values;
+        values.password = u"pw";
+        values.username = u"me";
+        values.destinationDir = u"/www";
+        values.host = u"ftp.example.test";
+        values.port = 2121;
+        values.passive = 1;
+        return answer;
+    }
     int answer = IDOK;
     ZipAllDialogValues seenZip;
     GalleryDialogValues seenGallery;
+    EmailDialogValues seenEmail;
+    FtpDialogValues seenFtp;
 };
+
+// Every property of the action as "name=value" lines, in name order.
+std::string Properties(CAction& action, const std::vector<std::u16string>& names)
+{
+    std::string text;
+    for (const std::u16string& name : names) {
+        std::u16string value;
+        action.GetPropertyString(name, value);
+        text += N(name) + "=" + N(value) + "\n";
+    }
+    return text;
+}
 
 TEST_F(OutputSelection, PropertyDialogsExchangeEveryPropertyAndACancelChangesNothing)
 {
@@ -135,6 +176,45 @@ TEST_F(OutputSelection, PropertyDialogsExchangeEveryPropertyAndACancelChangesNot
     EXPECT_FALSE(zip->ShowPropertyDialog(0, nullptr));
 }
 
+TEST_F(OutputSelection, TheDeliveryDialogsExchangeEveryProperty)
+{
+    AcceptingDialogs dialogs;
+    SetPostProcessPropertyDialogs(&dialogs);
+    auto email = RefPtr<CActionEmail>::Adopt(new CActionEmail);
+    auto ftp = RefPtr<CActionFtp>::Adopt(new CActionFtp);
+    const std::vector<std::u16string> emailNames { u"smtp_host", u"smtp_port", u"smtp_user", u"smtp_Pass", u"auth",
+        u"email_subject", u"email_message", u"from_address", u"recipients" };
+    const std::vector<std::u16string> ftpNames { u"kPropPassword", u"username", u"destinationdir", u"ftphost", u"ftpport",
+        u"passiveftp" };
+    std::string emailBefore = Properties(*email, emailNames);
+    std::string ftpBefore = Properties(*ftp, ftpNames);
+
+    dialogs.answer = IDCANCEL;
+    email->SetDirty(false);
+    ftp->SetDirty(false);
+    EXPECT_FALSE(email->ShowPropertyDialog(0, nullptr));
+    EXPECT_FALSE(ftp->ShowPropertyDialog(0, nullptr));
+    EXPECT_FALSE(email->IsDirty());
+    EXPECT_FALSE(ftp->IsDirty());
+    EXPECT_EQ(Properties(*email, emailNames), emailBefore);
+    EXPECT_EQ(Properties(*ftp, ftpNames), ftpBefore);
+    EXPECT_EQ(dialogs.seenEmail.smtpPort, 25);
+    EXPECT_EQ(dialogs.seenEmail.subject, u"Vornalt Has Sent You A Message");
+    EXPECT_EQ(dialogs.seenFtp.port, 21);
+
+    dialogs.answer = IDOK;
+    EXPECT_TRUE(email->ShowPropertyDialog(0, nullptr));
+    EXPECT_TRUE(ftp->ShowPropertyDialog(0, nullptr));
+    EXPECT_TRUE(email->IsDirty());
+    EXPECT_TRUE(ftp->IsDirty());
+    EXPECT_EQ(Properties(*email, emailNames),
+        "smtp_host=mail.example.test\nsmtp_port=587\nsmtp_user=me\nsmtp_Pass=pw\nauth=1\nemail_subject=Pictures\n"
+        "email_message=Here\nfrom_address=me@example.test\nrecipients=you@example.test\n");
+    EXPECT_EQ(Properties(*ftp, ftpNames),
+        "kPropPassword=pw\nusername=me\ndestinationdir=/www\nftphost=ftp.example.test\nftpport=2121\npassiveftp=1\n");
+    SetPostProcessPropertyDialogs(nullptr);
+}
+
 TEST_F(OutputSelection, TheRegistryCreatesTheBuiltActions)
 {
     RegisterPostProcessActions();
@@ -148,6 +228,13 @@ TEST_F(OutputSelection, TheRegistryCreatesTheBuiltActions)
     EXPECT_EQ(zip->GetDescription(),
         u"Zips up the output of the main actions or, if the previous super action has output zip up the output from that");
     EXPECT_EQ(gallery->ReferenceCount(), 1);
+    auto email = RefPtr<CAction>::Adopt(CreateActionByType(u"builtin_email"));
+    auto ftp = RefPtr<CAction>::Adopt(CreateActionByType(u"builtin_ftp"));
+    EXPECT_NE(dynamic_cast<CActionEmail*>(email.get()), nullptr);
+    EXPECT_NE(dynamic_cast<CActionFtp*>(ftp.get()), nullptr);
+    EXPECT_EQ(email->GetDescription(), u"Attaches the output files from the main actions to one or more recipients.  Mix with "
+                                       u"other Super Actions to send other output.");
+    EXPECT_EQ(ftp->GetName(), u"FTP");
 }
 
 }

@@ -3,10 +3,16 @@
 #include "platform/imaging/ImageBitmap.h"
 #include "platform/imaging/ImageFile.h"
 
+#include <algorithm>
+#include <arpa/inet.h>
+#include <csignal>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -54,6 +60,16 @@ std::vector<std::string> ReadLogLines(const fs::path& log)
         lines.push_back(line.size() >= 21 && line[0] == '[' ? line.substr(21) : line);
     }
     return lines;
+}
+
+std::vector<std::string> TreeFiles(const fs::path& folder)
+{
+    std::vector<std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            files.push_back(fs::relative(entry.path(), folder).string());
+    std::sort(files.begin(), files.end());
+    return files;
 }
 
 std::string Quote(const std::string& text)
@@ -132,6 +148,142 @@ RefPtr<CActionStack> StackFor(CPostProcessAction* action, const std::vector<RefP
     for (const auto& target : targets)
         action->Process(target.get());
     return stack;
+}
+
+namespace {
+
+// The peers' process: its standard input stays open while the test process runs; closing it (at
+// exit) ends the peers.
+class PeerProcess {
+public:
+    ~PeerProcess()
+    {
+        if (m_stdin >= 0)
+            ::close(m_stdin);
+        if (m_pid > 0)
+            ::waitpid(m_pid, nullptr, 0);
+        std::error_code ignored;
+        if (!folder.empty())
+            fs::remove_all(folder, ignored);
+    }
+
+    fs::path folder; // removed once the process ended
+
+    bool Start(const std::vector<std::string>& argv, std::string& firstLine)
+    {
+        int in[2], out[2];
+        if (::pipe(in) != 0 || ::pipe(out) != 0)
+            return false;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        posix_spawn_file_actions_addclose(&actions, in[1]);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        std::vector<char*> args;
+        for (const std::string& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        int failed = posix_spawn(&m_pid, args[0], &actions, nullptr, args.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(in[0]);
+        ::close(out[1]);
+        m_stdin = in[1];
+        if (failed) {
+            m_pid = -1;
+            ::close(out[0]);
+            return false;
+        }
+        char c;
+        while (::read(out[0], &c, 1) == 1 && c != '\n')
+            firstLine += c;
+        ::close(out[0]);
+        return true;
+    }
+
+private:
+    pid_t m_pid = -1;
+    int m_stdin = -1;
+};
+
+}
+
+int DeliveryPeers::MessageCount() const
+{
+    int n = 0;
+    while (fs::exists(MailFolder() / ("msg-" + std::to_string(n + 1) + ".eml")))
+        ++n;
+    return n;
+}
+
+std::string DeliveryPeers::Message(int n) const { return ReadFile(MailFolder() / ("msg-" + std::to_string(n) + ".eml")); }
+
+std::string DeliveryPeers::NewFtpFolder(const std::string& name) const
+{
+    std::string unique = name + "-" + std::to_string(::getpid());
+    fs::remove_all(FtpHome() / unique);
+    fs::create_directories(FtpHome() / unique);
+    return "/" + unique;
+}
+
+const DeliveryPeers& GetDeliveryPeers()
+{
+    static DeliveryPeers peers;
+    static PeerProcess process;
+    static bool started = [] {
+        std::string pattern = (fs::temp_directory_path() / "vornalt-peers-XXXXXX").string();
+        if (!::mkdtemp(pattern.data()))
+            return false;
+        peers.folder = pattern;
+        process.folder = pattern;
+        // Nobody reads the peers' pipe after the first line; a broken pipe must not end the test.
+        std::signal(SIGPIPE, SIG_IGN);
+        std::string line;
+        if (!process.Start({ "/usr/bin/python3", (TestSourceFolder() / "delivery_peers.py").string(), pattern }, line))
+            return false;
+        std::istringstream words(line);
+        std::string word;
+        words >> word >> peers.smtpPort >> peers.ftpPort;
+        return word == "port";
+    }();
+    EXPECT_TRUE(started && peers.Started()) << "the SMTP and FTP peers did not start (python3-aiosmtpd, python3-pyftpdlib)";
+    return peers;
+}
+
+int UnusedLoopbackPort()
+{
+    int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    bool bound = ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
+        && ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &size) == 0;
+    ::close(s);
+    EXPECT_TRUE(bound);
+    return bound ? int(ntohs(address.sin_port)) : 1;
+}
+
+std::vector<std::pair<std::string, std::string>> MessageAttachments(int n, const fs::path& scratch)
+{
+    const DeliveryPeers& peers = GetDeliveryPeers();
+    fs::path out = scratch / ("attachments-" + std::to_string(n));
+    fs::create_directories(out);
+    std::string script = "import email, email.policy, os, sys\n"
+                         "m = email.message_from_binary_file(open(sys.argv[1], 'rb'), policy=email.policy.default)\n"
+                         "for i, part in enumerate(m.iter_attachments()):\n"
+                         "    name = part.get_filename()\n"
+                         "    open(os.path.join(sys.argv[2], str(i)), 'wb').write(part.get_content() if isinstance(part.get_content(), bytes) else part.get_payload(decode=True))\n"
+                         "    print(name)\n";
+    CommandResult listed = RunCommand("/usr/bin/python3 -c " + Quote(script) + " "
+        + Quote((peers.MailFolder() / ("msg-" + std::to_string(n) + ".eml")).string()) + " " + Quote(out.string()));
+    EXPECT_EQ(listed.exitCode, 0) << listed.output;
+    std::vector<std::pair<std::string, std::string>> attachments;
+    std::istringstream lines(listed.output);
+    int i = 0;
+    for (std::string line; std::getline(lines, line); ++i)
+        attachments.emplace_back(line, ReadFile(out / std::to_string(i)));
+    return attachments;
 }
 
 }

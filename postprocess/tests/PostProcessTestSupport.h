@@ -30,6 +30,8 @@ void WriteFile(const fs::path& path, const std::string& bytes);
 void WriteImage(const fs::path& path, int width, int height, unsigned color = 0x3080C0);
 // The lines of a log file without their time stamps.
 std::vector<std::string> ReadLogLines(const fs::path& log);
+// Every file below the folder, relative to it, sorted.
+std::vector<std::string> TreeFiles(const fs::path& folder);
 // Single-quoted for the shell.
 std::string Quote(const std::string& text);
 
@@ -58,6 +60,29 @@ private:
 // An image-file target whose source is `source` and, when `output` is not empty, whose output
 // path is `output` (as a save would leave it).
 RefPtr<CImageFileTarget> MakeTarget(const fs::path& source, const fs::path& output = fs::path());
+
+// The SMTP and FTP servers of delivery_peers.py, started on first use in this process and stopped
+// when it exits; `Started()` is false when they could not start (the test then fails).
+struct DeliveryPeers {
+    int smtpPort = 0;
+    int ftpPort = 0;
+    fs::path folder; // mail/ (msg-N.eml, wire.log), ftp/ (the FTP home), ftp.log
+    bool Started() const { return smtpPort > 0 && ftpPort > 0; }
+    fs::path MailFolder() const { return folder / "mail"; }
+    fs::path FtpHome() const { return folder / "ftp"; }
+    // The number of messages received so far, and message n (1-based) as received.
+    int MessageCount() const;
+    std::string Message(int n) const;
+    // A new empty folder of the FTP home for one test; returns its remote path ("/name").
+    std::string NewFtpFolder(const std::string& name) const;
+};
+const DeliveryPeers& GetDeliveryPeers();
+// A port on 127.0.0.1 that nobody listens on (bound, then released).
+int UnusedLoopbackPort();
+
+// The attachments of message n of the peers as (file name, bytes), parsed by Python's e-mail
+// package (written out below `scratch`).
+std::vector<std::pair<std::string, std::string>> MessageAttachments(int n, const fs::path& scratch);
 
 // An action whose output path is fixed: stands before the action under test.
 class FixedOutputAction : public CPostProcessAction {

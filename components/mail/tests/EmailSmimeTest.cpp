@@ -1,5 +1,10 @@
 #include "components/mail/Email2.h"
 
+#include "components/foundation/XString.h"
+#include "components/mail/ClsEmail.h"
+#include "components/mail/ClsMailMan.h"
+#include "components/mail/tests/SmtpTestSupport.h"
+
 #include "components/crypto/Certificate.h"
 #include "components/crypto/CertificateStore.h"
 #include "components/crypto/KeyContainer.h"
@@ -391,4 +396,51 @@ TEST_F(Smime, EnvelopeAttachedInsideMixedIsLeftAlone)
     EXPECT_FALSE(log.Has("error: Failed to decrypt message"));
     ASSERT_EQ(loaded->GetNumParts(), 2);
     EXPECT_EQ(loaded->GetPart(1)->ContentType(), "application/pkcs7-mime");
+}
+
+TEST_F(Smime, MailManagerSendsSignedAndEncryptedCopies)
+{
+    const smtptest::Peer& peer = smtptest::ScriptedPeer("smime");
+    ASSERT_GT(peer.port, 0);
+    ClsMailMan man;
+    man.SetSmtpHost("127.0.0.1");
+    man.SetSmtpPort(peer.port);
+    // First signed (detached), then signed and encrypted to the one recipient.
+    for (bool encrypt : {false, true}) {
+        ClsEmail email;
+        XString x;
+        x.SetFromUtf8("alice@example.test");
+        email.SetFrom(x);
+        x.SetFromUtf8(text.c_str());
+        email.SetBody(x);
+        ASSERT_TRUE(email.AddTo("Alice", "alice@example.test"));
+        Email2* mail = email.GetEmail2();
+        mail->SetSigningCert(::Load("email").get());
+        mail->SetSigningKey(AliceKey());
+        mail->SetSignOnSend(true);
+        if (encrypt) {
+            mail->SetEncryptionCert(::Load("email").get());
+            mail->SetEncryptOnSend(true);
+        }
+        ASSERT_TRUE(man.SendEmail(&email, nullptr)) << encrypt;
+    }
+    EXPECT_NE(peer.Message(1).find("multipart/signed"), std::string::npos);
+    EXPECT_NE(peer.Message(2).find("application/x-pkcs7-mime"), std::string::npos);
+    EXPECT_EQ(peer.Message(2).find("The batch finished"), std::string::npos);
+    std::string content = File("content.txt");
+    std::string result = pki::RunCommand("openssl smime -verify -CAfile " + Pki::Get().Pem("ca") + " -in "
+        + Save("sent1.eml", peer.Message(1)) + " -out " + content);
+    EXPECT_NE(result.find("Verification successful"), std::string::npos) << result;
+    auto bytes = pki::ReadFileBytes(content);
+    EXPECT_NE(std::string(bytes.begin(), bytes.end()).find("The batch finished"), std::string::npos);
+
+    std::string inner = File("inner.eml");
+    result = pki::RunCommand("openssl smime -decrypt -provider legacy -provider default -in "
+        + Save("sent2.eml", peer.Message(2)) + " -recip " + Pki::Get().Pem("email") + " -inkey "
+        + Pki::Get().Path("email.key") + " -out " + inner);
+    result = pki::RunCommand("openssl smime -verify -CAfile " + Pki::Get().Pem("ca") + " -in " + inner + " -out "
+        + content);
+    EXPECT_NE(result.find("Verification successful"), std::string::npos) << result;
+    bytes = pki::ReadFileBytes(content);
+    EXPECT_NE(std::string(bytes.begin(), bytes.end()).find("The batch finished"), std::string::npos);
 }

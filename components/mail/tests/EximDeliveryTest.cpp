@@ -66,13 +66,88 @@ std::string ErrorText(ClsMailMan& man)
     return text.GetUtf8();
 }
 
+// The line exim logged on the arrival of the nth message (from 0) for user, and the line it
+// wrote at that message's MAIL command (the commands of the connection so far, and its port).
+struct Arrival {
+    std::string received, mail;
+};
+
+Arrival ArrivalFor(const std::string& log, const std::string& user, int n)
+{
+    std::string key = "for " + user + "@example.test\n";
+    size_t at = std::string::npos;
+    for (int i = 0; i <= n; ++i) {
+        at = log.find(key, at == std::string::npos ? 0 : at + 1);
+        if (at == std::string::npos)
+            return {};
+    }
+    size_t start = log.rfind('\n', at) + 1;
+    Arrival arrival;
+    arrival.received = log.substr(start, at - start);
+    size_t mail = log.rfind(" MAIL on [", start);
+    if (mail != std::string::npos)
+        arrival.mail = log.substr(mail, log.find('\n', mail) - mail);
+    return arrival;
+}
+
+std::string ClientPort(const Arrival& arrival)
+{
+    size_t at = arrival.mail.find('[');
+    return at == std::string::npos ? std::string() : arrival.mail.substr(at, arrival.mail.find(']') - at + 1);
+}
+
+void ExpectSecondMessageReusedTheConnection(const std::string& log, const std::string& user)
+{
+    Arrival first = ArrivalFor(log, user, 0), second = ArrivalFor(log, user, 1);
+    ASSERT_FALSE(second.received.empty()) << user << "\n" << log;
+    EXPECT_FALSE(ClientPort(first).empty()) << user << "\n" << log;
+    EXPECT_NE(second.mail.find(",RSET,MAIL"), std::string::npos) << user << "\n" << log;
+    EXPECT_EQ(ClientPort(first), ClientPort(second)) << user << "\n" << log;
+}
+
+ClsEmail* NewEmail(const std::string& from, const std::string& to, const std::vector<std::string>& files = {})
+{
+    auto* email = new ClsEmail;
+    XString x;
+    x.SetFromUtf8(from.c_str());
+    email->SetFrom(x);
+    x.SetFromUtf8("Delivery test");
+    email->SetSubject(x);
+    x.SetFromUtf8("Body line\r\n");
+    email->SetBody(x);
+    email->AddTo("", to.c_str());
+    torvane::StringBuffer type;
+    for (const std::string& f : files)
+        email->AddFileAttachment(f.c_str(), type);
+    return email;
+}
+
+bool AttachmentsMatch(const std::string& message, const std::vector<std::string>& files)
+{
+    std::string check = "/usr/bin/python3 -c \"import email,sys;m=email.message_from_binary_file(open(sys.argv[1],'rb'));"
+                        "p=[x.get_payload(decode=True) for x in m.walk() if x.get_filename()];"
+                        "sys.exit(0 if p==[open(f,'rb').read() for f in sys.argv[2:]] else 1)\" '"
+        + message + "'";
+    for (const std::string& f : files)
+        check += " '" + f + "'";
+    return std::system(check.c_str()) == 0;
+}
+
 } // namespace
 
-TEST(EximDelivery, EachLoginMethodDeliversIntoTheMaildir)
+class EximDelivery : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (access("/usr/sbin/exim4", X_OK) != 0)
+            GTEST_SKIP() << "exim4 is not installed";
+        ASSERT_GT(EximPeer().port, 0) << "exim4 did not start";
+    }
+};
+
+TEST_F(EximDelivery, EachLoginMethodDeliversIntoTheMaildir)
 {
     const Peer& peer = EximPeer();
-    if (peer.port == 0)
-        GTEST_SKIP() << "exim4 is not installed";
     std::string folder = TempFolder();
     std::string files[2] = {folder + "/one.jpg", folder + "/two.bin"};
     for (int f = 0; f < 2; ++f) {
@@ -84,18 +159,22 @@ TEST(EximDelivery, EachLoginMethodDeliversIntoTheMaildir)
         const char* user;
         const char* method;
         const char* logged;
+        int Peer::*port;
     };
-    // Announced PLAIN LOGIN CRAM-MD5: LOGIN is chosen unless another is forced.
+    // Announced PLAIN LOGIN CRAM-MD5: LOGIN is chosen unless another is forced; where only one is
+    // announced, that one is chosen.
     const Case cases[] = {
-        {"chosen", "", "A=login:user"},
-        {"login", "LOGIN", "A=login:user"},
-        {"plain", "plain ", "A=plain:user"},
-        {"cram", "CRAM-MD5", "A=cram:user"},
+        {"chosen", "", "A=login:user", &Peer::port},
+        {"login", "LOGIN", "A=login:user", &Peer::port},
+        {"plain", "plain ", "A=plain:user", &Peer::port},
+        {"cram", "CRAM-MD5", "A=cram:user", &Peer::port},
+        {"plainonly", "", "A=plain:user", &Peer::plainOnlyPort},
+        {"cramonly", "", "A=cram:user", &Peer::cramOnlyPort},
     };
     for (const Case& c : cases) {
         ClsMailMan man;
         man.SetSmtpHost("127.0.0.1");
-        man.SetSmtpPort(peer.port);
+        man.SetSmtpPort(peer.*c.port);
         man.SetSmtpUsername("user");
         man.SetSmtpPassword("secret");
         man.SetSmtpAuthMethod(c.method);
@@ -129,13 +208,8 @@ TEST(EximDelivery, EachLoginMethodDeliversIntoTheMaildir)
         }
         std::vector<std::string> got = Delivered(peer, c.user, 2);
         ASSERT_EQ(got.size(), 2u) << c.user;
-        for (const std::string& message : got) {
-            std::string check = "/usr/bin/python3 -c \"import email,sys;m=email.message_from_binary_file(open(sys.argv[1],'rb'));"
-                                "p=[x.get_payload(decode=True) for x in m.walk() if x.get_filename()];"
-                                "sys.exit(0 if p==[open(f,'rb').read() for f in sys.argv[2:]] else 1)\" '"
-                + message + "' '" + files[0] + "' '" + files[1] + "'";
-            EXPECT_EQ(std::system(check.c_str()), 0) << "attachments differ from the source files";
-        }
+        for (const std::string& message : got)
+            EXPECT_TRUE(AttachmentsMatch(message, {files[0], files[1]})) << "attachments differ from the source files";
     }
     std::string log = ReadFile(peer.folder + "/mainlog");
     for (const Case& c : cases) {
@@ -145,20 +219,14 @@ TEST(EximDelivery, EachLoginMethodDeliversIntoTheMaildir)
         size_t start = log.rfind('\n', at);
         EXPECT_NE(log.substr(start, at - start).find(c.logged), std::string::npos) << log;
     }
-    // The second message of each mailer came over the connection of the first (RSET, no new connection).
-    for (const Case& c : cases) {
-        size_t first = log.find(std::string("for ") + c.user + "@example.test\n");
-        size_t second = log.find(std::string("for ") + c.user + "@example.test\n", first + 1);
-        ASSERT_NE(second, std::string::npos) << log;
-        EXPECT_EQ(log.substr(first, second - first).find("TCP/IP connection count"), std::string::npos) << log;
-    }
+    // The second message of each mailer came over the connection of the first, after RSET.
+    for (const Case& c : cases)
+        ExpectSecondMessageReusedTheConnection(log, c.user);
 }
 
-TEST(EximDelivery, RefusedRecipientIsPartialFailure)
+TEST_F(EximDelivery, RefusedRecipientIsPartialFailure)
 {
     const Peer& peer = EximPeer();
-    if (peer.port == 0)
-        GTEST_SKIP() << "exim4 is not installed";
     ClsMailMan man;
     man.SetSmtpHost("127.0.0.1");
     man.SetSmtpPort(peer.port);
@@ -172,4 +240,97 @@ TEST(EximDelivery, RefusedRecipientIsPartialFailure)
     EXPECT_NE(ErrorText(man).find("Partial send failure."), std::string::npos) << ErrorText(man);
     EXPECT_TRUE(man.BadAddresses().Contains("refuse-me@example.test"));
     EXPECT_EQ(Delivered(peer, "partial").size(), 1u);
+}
+
+TEST_F(EximDelivery, StartTlsAndImplicitTlsWithTheTestCa)
+{
+    const Peer& peer = EximPeer();
+    ASSERT_TRUE(TrustTestCa());
+    std::string file = TempFolder() + "/photo.jpg";
+    {
+        std::ofstream out(file, std::ios::binary);
+        for (int i = 0; i < 300000; ++i)
+            out.put(char(i * 13 % 251));
+    }
+    struct Case {
+        const char* user;
+        int Peer::*port;
+        bool ssl, startTls;
+    };
+    const Case cases[] = {
+        {"starttls", &Peer::port, false, true},
+        {"implicit", &Peer::tlsPort, true, false},
+        // Both switches on a port other than 465: STARTTLS.
+        {"bothtls", &Peer::port, true, true},
+    };
+    for (const Case& c : cases) {
+        ClsMailMan man;
+        man.SetSmtpHost("127.0.0.1");
+        man.SetSmtpPort(peer.*c.port);
+        man.SetSmtpUsername("user");
+        man.SetSmtpPassword("secret");
+        man.SetSsl(c.ssl);
+        man.SetStartTls(c.startTls);
+        for (int round = 0; round < 2; ++round) {
+            std::unique_ptr<ClsEmail> email(NewEmail("sender@example.test", std::string(c.user) + "@example.test", {file}));
+            ASSERT_TRUE(man.SendEmail(email.get(), nullptr)) << c.user << "\n" << ErrorText(man);
+            EXPECT_EQ(ErrorText(man).find("secret"), std::string::npos);
+        }
+        std::vector<std::string> got = Delivered(peer, c.user, 2);
+        ASSERT_EQ(got.size(), 2u) << c.user;
+        for (const std::string& message : got)
+            EXPECT_TRUE(AttachmentsMatch(message, {file})) << c.user;
+    }
+    std::string log = ReadFile(peer.folder + "/mainlog");
+    for (const Case& c : cases) {
+        for (int n = 0; n < 2; ++n) {
+            Arrival arrival = ArrivalFor(log, c.user, n);
+            EXPECT_NE(arrival.received.find(" X=TLS"), std::string::npos) << log;
+            EXPECT_NE(arrival.received.find("A=login:user"), std::string::npos) << log;
+        }
+        ExpectSecondMessageReusedTheConnection(log, c.user);
+    }
+    EXPECT_NE(ArrivalFor(log, "starttls", 0).mail.find("STARTTLS"), std::string::npos) << log;
+    EXPECT_NE(ArrivalFor(log, "bothtls", 0).mail.find("STARTTLS"), std::string::npos) << log;
+}
+
+TEST_F(EximDelivery, AskingForTlsDoesNotReuseAPlainConnection)
+{
+    const Peer& peer = EximPeer();
+    ASSERT_TRUE(TrustTestCa());
+    ClsMailMan man;
+    man.SetSmtpHost("127.0.0.1");
+    man.SetSmtpPort(peer.port);
+    for (bool tls : {false, true}) {
+        man.SetStartTls(tls);
+        std::unique_ptr<ClsEmail> email(NewEmail("sender@example.test", "plaintls@example.test"));
+        ASSERT_TRUE(man.SendEmail(email.get(), nullptr)) << ErrorText(man);
+    }
+    ASSERT_EQ(Delivered(peer, "plaintls", 2).size(), 2u);
+    std::string log = ReadFile(peer.folder + "/mainlog");
+    Arrival plain = ArrivalFor(log, "plaintls", 0), tls = ArrivalFor(log, "plaintls", 1);
+    EXPECT_EQ(plain.received.find(" X=TLS"), std::string::npos) << log;
+    EXPECT_NE(tls.received.find(" X=TLS"), std::string::npos) << log;
+    EXPECT_NE(ClientPort(plain), ClientPort(tls)) << log;
+    EXPECT_EQ(tls.mail.find("RSET"), std::string::npos) << log;
+}
+
+TEST_F(EximDelivery, DsnParametersReachTheServer)
+{
+    const Peer& peer = EximPeer();
+    ClsMailMan man;
+    man.SetSmtpHost("127.0.0.1");
+    man.SetSmtpPort(peer.port);
+    man.SetDsnOptions(" SUCCESS ", "envid-7", "HDRS");
+    std::unique_ptr<ClsEmail> email(NewEmail("dsnsender@example.test", "dsn@example.test"));
+    ASSERT_TRUE(man.SendEmail(email.get(), nullptr)) << ErrorText(man);
+    ASSERT_EQ(Delivered(peer, "dsn").size(), 1u);
+    // NOTIFY=SUCCESS makes exim report the delivery to the sender; the report carries ENVID, and
+    // RET=HDRS returns only the header.
+    std::vector<std::string> reports = Delivered(peer, "dsnsender");
+    ASSERT_EQ(reports.size(), 1u) << ReadFile(peer.folder + "/mainlog");
+    std::string report = ReadFile(reports[0]);
+    EXPECT_NE(report.find("envid-7"), std::string::npos) << report;
+    EXPECT_NE(report.find("text/rfc822-headers"), std::string::npos) << report;
+    EXPECT_EQ(report.find("Body line"), std::string::npos) << report;
 }

@@ -32,6 +32,15 @@ DataBuffer Bytes(const std::string& s)
     return d;
 }
 
+// Connects to the scripted peer and reads its greeting with the "+OK" check.
+bool ConnectAndGreet(Pop3& pop, const Peer& peer, TextLog& log)
+{
+    if (!pop.Connection().Connect("127.0.0.1", peer.port, false, 0, 5000, log, nullptr, nullptr, nullptr, nullptr))
+        return false;
+    std::string line;
+    return pop.readResponseLine(line, log, nullptr, true);
+}
+
 } // namespace
 
 TEST(Pop3, SpaTokenExchangeAndMaskedPassword)
@@ -41,11 +50,7 @@ TEST(Pop3, SpaTokenExchangeAndMaskedPassword)
     for (const char* last : {"final-good", "final-bad"}) {
         Pop3 pop;
         TextLog log;
-        ASSERT_TRUE(pop.Connection().Connect("127.0.0.1", peer.port, false, 0, 5000, log, nullptr, nullptr, nullptr,
-            nullptr))
-            << log.text;
-        std::string line;
-        ASSERT_TRUE(pop.readResponseLine(line, log, nullptr, true)) << line;
+        ASSERT_TRUE(ConnectAndGreet(pop, peer, log)) << log.text;
         DataBuffer server;
         ASSERT_TRUE(pop.exchangePackage(server, Bytes("client-token"), log)) << log.text;
         EXPECT_EQ(std::string(reinterpret_cast<const char*>(server.GetData()), server.GetSize()), "server-token");
@@ -67,9 +72,18 @@ TEST(Pop3, ImapGreetingFailsTheOkCheck)
     const Peer& peer = ScriptedPeer("imap");
     Pop3 pop;
     TextLog log;
-    ASSERT_TRUE(pop.Connection().Connect("127.0.0.1", peer.port, false, 0, 5000, log, nullptr, nullptr, nullptr,
-        nullptr));
-    std::string line;
-    EXPECT_FALSE(pop.readResponseLine(line, log, nullptr, true));
+    EXPECT_FALSE(ConnectAndGreet(pop, peer, log));
     EXPECT_NE(log.text.find("This seems to be an IMAP server"), std::string::npos) << log.text;
+}
+
+TEST(Pop3, RefusedTokenExchangeFails)
+{
+    const Peer& peer = ScriptedPeer("pop3deny");
+    Pop3 pop;
+    TextLog log;
+    ASSERT_TRUE(ConnectAndGreet(pop, peer, log)) << log.text;
+    DataBuffer server;
+    EXPECT_FALSE(pop.exchangePackage(server, Bytes("client-token"), log));
+    EXPECT_NE(log.text.find("POP3 SPA login failed."), std::string::npos) << log.text;
+    EXPECT_NE(log.text.find("-ERR no SPA here"), std::string::npos) << log.text;
 }

@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
+#include <sstream>
 #include <fstream>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -156,17 +158,19 @@ TEST(SmtpSession, RecipientOutcomes)
         {{"a@example.test", "odd@example.test"}, false, "Partial send failure."},
         {{"a@example.test", "b@example.test"}, true, "Mail sent to 2 recipients"},
     };
-    const Peer& peer = ScriptedPeer("normal");
-    for (const Case& c : cases) {
-        ClsMailMan man;
-        Configure(man, peer);
-        std::unique_ptr<ClsEmail> email(NewEmail(c.to));
-        EXPECT_EQ(man.SendEmail(email.get(), nullptr), c.ok);
-        std::string log = ErrorText(man);
-        EXPECT_NE(log.find(c.text), std::string::npos) << log;
-        if (!c.ok && c.text.find("NumSuccess") != std::string::npos) {
-            EXPECT_NE(log.find("NumTotal: 3"), std::string::npos) << log;
-            EXPECT_NE(log.find("Send failed."), std::string::npos) << log;
+    // The same outcomes from the scripted server and from aiosmtpd.
+    for (const Peer* peer : {&ScriptedPeer("normal"), &AiosmtpdPeer()}) {
+        for (const Case& c : cases) {
+            ClsMailMan man;
+            Configure(man, *peer);
+            std::unique_ptr<ClsEmail> email(NewEmail(c.to));
+            EXPECT_EQ(man.SendEmail(email.get(), nullptr), c.ok) << c.to[1];
+            std::string log = ErrorText(man);
+            EXPECT_NE(log.find(c.text), std::string::npos) << log;
+            if (!c.ok && c.text.find("NumSuccess") != std::string::npos) {
+                EXPECT_NE(log.find("NumTotal: 3"), std::string::npos) << log;
+                EXPECT_NE(log.find("Send failed."), std::string::npos) << log;
+            }
         }
     }
 }
@@ -284,6 +288,23 @@ TEST(SmtpSession, OverlongAddressIsRefusedNotCut)
     EXPECT_EQ(wire.find("xxxxxxxxxxxxxxxx"), std::string::npos) << "a cut address went out";
 }
 
+TEST(SmtpSession, ReversePathWithALineBreakNeverReachesTheWire)
+{
+    const Peer& peer = ScriptedPeer("injection");
+    SmtpConnImpl session;
+    TextLog log;
+    ASSERT_TRUE(session.smtpConnect("127.0.0.1", peer.port, "", "", "", "", 10, 10000, log, nullptr, nullptr, nullptr));
+    std::unique_ptr<ClsEmail> email(NewEmail({"a@example.test"}));
+    DistributionList bad;
+    int ok = 0, total = 0;
+    bool hard = false;
+    EXPECT_FALSE(session.sendEmail(email->GetEmail2(), "s@example.test>\r\nRCPT TO:<injected@example.test", nullptr,
+        "", log, nullptr, &ok, &total, &hard, bad, true, false, nullptr, nullptr));
+    EXPECT_TRUE(hard);
+    EXPECT_NE(log.text.find("Reverse path holds a line break"), std::string::npos) << log.text;
+    EXPECT_EQ(peer.Wire().find("injected"), std::string::npos) << peer.Wire();
+}
+
 TEST(SmtpSession, ServerSilentMidDataFails)
 {
     const Peer& peer = ScriptedPeer("hangdata");
@@ -304,12 +325,18 @@ TEST(SmtpSession, ServerSilentMidDataFails)
 
 TEST(SmtpSession, HeloFallbackWhenEhloIsRefused)
 {
-    const Peer& peer = ScriptedPeer("noehlo");
-    ClsMailMan man;
-    Configure(man, peer);
-    std::unique_ptr<ClsEmail> email(NewEmail({"a@example.test"}));
-    EXPECT_TRUE(man.SendEmail(email.get(), nullptr)) << ErrorText(man);
-    EXPECT_NE(peer.Wire().find("HELO client.test"), std::string::npos);
+    // The second scenario refuses HELO with our name too and takes it with its own.
+    for (const char* scenario : {"noehlo", "nohelo"}) {
+        const Peer& peer = ScriptedPeer(scenario);
+        ClsMailMan man;
+        Configure(man, peer);
+        std::unique_ptr<ClsEmail> email(NewEmail({"a@example.test"}));
+        EXPECT_TRUE(man.SendEmail(email.get(), nullptr)) << scenario << "\n" << ErrorText(man);
+        std::string wire = peer.Wire();
+        EXPECT_NE(wire.find("HELO client.test"), std::string::npos) << wire;
+        EXPECT_EQ(wire.find("HELO 127.0.0.1") != std::string::npos, std::string(scenario) == "nohelo") << wire;
+        EXPECT_NE(peer.Message(1).find("Hello."), std::string::npos) << scenario;
+    }
 }
 
 TEST(SmtpSession, DistributionListSends)
@@ -397,4 +424,140 @@ TEST(SmtpSession, EhloCapabilities)
         session.closeSmtpConnection(log);
         close(pair[1]);
     }
+}
+
+TEST(SmtpSession, StartTlsRetriedAfter503)
+{
+    ASSERT_TRUE(TrustTestCa());
+    const Peer& peer = ScriptedTlsPeer("starttls503");
+    ClsMailMan man;
+    Configure(man, peer);
+    man.SetStartTls(true);
+    man.SetSmtpUsername("user");
+    man.SetSmtpPassword("secret");
+    std::unique_ptr<ClsEmail> email(NewEmail({"a@example.test"}, "Over TLS.\r\n"));
+    ASSERT_TRUE(man.SendEmail(email.get(), nullptr)) << ErrorText(man);
+    std::string log = ErrorText(man);
+    EXPECT_NE(log.find("Received 503 SMTP Status..."), std::string::npos) << log;
+    EXPECT_NE(log.find("TLS connection established."), std::string::npos) << log;
+    std::string wire = peer.Wire();
+    size_t first = wire.find("STARTTLS"), second = wire.find("STARTTLS", first + 1);
+    ASSERT_NE(second, std::string::npos) << wire;
+    // EHLO came between the two, and the login came after TLS.
+    EXPECT_NE(wire.substr(first, second - first).find("EHLO client.test"), std::string::npos) << wire;
+    EXPECT_GT(wire.find("AUTH LOGIN"), wire.find("(TLS)")) << wire;
+    EXPECT_NE(peer.Message(1).find("Over TLS."), std::string::npos);
+}
+
+TEST(SmtpSession, NtlmLoginCheckedByAnIndependentVerifier)
+{
+    struct Case {
+        const char* scenario;
+        const char* forced;
+        const char* domain;
+        const char* user;
+        const char* password;
+        bool ok;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"ntlm", "", "Domain", "user", "Password", true, "login_method: NTLM"},
+        {"ntlm", "", "Domain", "user", "Wrong-Password", false, "Failed to login using NTLM method"},
+        {"ntlm", "", "Other", "user", "Password", false, "Logon denied.  Check username, password, and domain"},
+        // No MSN package here: LOGIN is spoken instead.
+        {"msn", "", "", "user", "secret", true, "alt_login_method: LOGIN"},
+    };
+    for (const Case& c : cases) {
+        const Peer& peer = ScriptedPeer(c.scenario);
+        SmtpConnImpl session;
+        session.setHeloHostName("client.test");
+        TextLog log;
+        EXPECT_EQ(session.smtpConnect("127.0.0.1", peer.port, c.user, c.password, c.domain, c.forced, 10, 10000, log,
+                      nullptr, nullptr, nullptr),
+            c.ok)
+            << c.scenario << " " << c.password << "\n" << log.text;
+        EXPECT_NE(log.text.find(c.expected), std::string::npos) << log.text;
+        EXPECT_EQ(log.text.find(c.password), std::string::npos) << log.text;
+        // No client token (NTLMSSP messages 1 and 3 in base64) in the transcript either.
+        EXPECT_EQ(session.transcript().find("TlRMTVNTUAABAAAA"), std::string::npos) << session.transcript();
+        EXPECT_EQ(session.transcript().find("TlRMTVNTUAADAAAA"), std::string::npos) << session.transcript();
+    }
+    EXPECT_NE(ScriptedPeer("ntlm").Wire().find("AUTH NTLM"), std::string::npos);
+}
+
+TEST(SmtpSession, DistributionListAsBccBatchesOfAHundred)
+{
+    const Peer& peer = ScriptedPeer("bcc");
+    std::string file = TempFolder() + "/list.txt";
+    {
+        std::ofstream out(file, std::ios::binary);
+        for (int i = 0; i < 250; ++i)
+            out << "member" << i << "@example.test\r\n";
+    }
+    ClsMailMan man;
+    Configure(man, peer);
+    man.SetOneMessagePerAddress(false);
+    std::unique_ptr<ClsEmail> email(NewEmail({"ignored@example.test"}));
+    email->GetEmail2()->SetHeaderField("TVX-FileDistList", file.c_str());
+    ASSERT_TRUE(man.SendEmail(email.get(), nullptr)) << ErrorText(man);
+    std::vector<int> batches;
+    std::istringstream wire(peer.Wire());
+    for (std::string line; std::getline(wire, line);) {
+        if (line.find(" MAIL FROM:") != std::string::npos)
+            batches.push_back(0);
+        else if (line.find(" RCPT TO:") != std::string::npos && !batches.empty())
+            ++batches.back();
+    }
+    EXPECT_EQ(batches, (std::vector<int> {100, 100, 50}));
+    for (int n = 1; n <= 3; ++n) {
+        EXPECT_EQ(peer.Message(n).find("member"), std::string::npos) << "list addresses leaked into the header";
+        EXPECT_EQ(peer.Message(n).find("ignored@"), std::string::npos);
+    }
+}
+
+TEST(SmtpSession, RefusedMailFromLogsTheTranscriptWithoutSecrets)
+{
+    // DIGEST-MD5 alone is not spoken, so the server refuses the unauthenticated MAIL FROM.
+    const Peer& peer = ScriptedPeer("digest");
+    ClsMailMan man;
+    Configure(man, peer);
+    man.SetSmtpUsername("user");
+    man.SetSmtpPassword("s3cret-Pa55");
+    std::unique_ptr<ClsEmail> email(NewEmail({"a@example.test"}));
+    EXPECT_FALSE(man.SendEmail(email.get(), nullptr));
+    std::string log = ErrorText(man);
+    EXPECT_NE(log.find("DIGEST-MD5 login method not supported"), std::string::npos) << log;
+    EXPECT_NE(log.find("Failed when sending MAIL FROM:<sender@example.test>"), std::string::npos) << log;
+    // The transcript follows, with the server's refusal in it.
+    EXPECT_NE(log.find("530 authentication required"), std::string::npos) << log;
+    EXPECT_NE(log.find("EHLO client.test"), std::string::npos) << log;
+    EXPECT_EQ(log.find("s3cret-Pa55"), std::string::npos) << log;
+}
+
+TEST(SmtpSession, PreparedCopyAndSentMailFile)
+{
+    const Peer& peer = ScriptedPeer("prepare");
+    ClsMailMan man;
+    Configure(man, peer);
+    std::string sentFile = TempFolder() + "/sent.txt";
+    man.SetSentMailFile(sentFile.c_str());
+    std::unique_ptr<ClsEmail> email(NewEmail({"a@example.test"}));
+    Email2* mail = email->GetEmail2();
+    mail->SetHeaderField("TVX-ReturnReceipt", "YES");
+    mail->SetHeaderField("TVX-Bcc", "hidden@example.test");
+    mail->SetHeaderField("Return-Path", "<bounce@example.test>");
+    ASSERT_TRUE(man.SendEmail(email.get(), nullptr)) << ErrorText(man);
+    std::string wire = peer.Wire(), message = peer.Message(1);
+    EXPECT_NE(wire.find("MAIL FROM:<bounce@example.test>"), std::string::npos) << wire;
+    EXPECT_NE(wire.find("RCPT TO:<hidden@example.test>"), std::string::npos) << wire;
+    EXPECT_NE(message.find("Disposition-Notification-To: <sender@example.test>"), std::string::npos) << message;
+    EXPECT_EQ(message.find("TVX-"), std::string::npos) << message;
+    EXPECT_EQ(message.find("Return-Path"), std::string::npos) << message;
+    EXPECT_EQ(message.find("hidden@"), std::string::npos) << message;
+    // The caller's e-mail is left as it was.
+    torvane::StringBuffer value;
+    EXPECT_TRUE(mail->GetHeaderField("TVX-ReturnReceipt", value));
+    // The file holds what went out.
+    std::string sent = ReadFile(sentFile);
+    EXPECT_EQ(sent, "--BEGIN SENT TORVANE EMAIL--\n" + message + "\n--END SENT TORVANE EMAIL--\n");
 }

@@ -1,7 +1,15 @@
 #include "components/mail/tests/SmtpTestSupport.h"
 
+#include "components/net/tests/TestPki.h"
+#include "platform/base/Registry.h"
+#include "platform/crypto/CertStore.h"
+
+#include <openssl/pem.h>
+#include <openssl/x509.h>
+
 #include <arpa/inet.h>
 #include <csignal>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -109,6 +117,13 @@ const Peer& ScriptedPeer(const std::string& scenario)
         {"/usr/bin/python3", std::string(VORNALT_SOURCE_DIR) + "/components/mail/tests/smtp_peer.py", scenario});
 }
 
+const Peer& ScriptedTlsPeer(const std::string& scenario)
+{
+    const TestPki& pki = GetTestPki();
+    return Start("scripted-tls:" + scenario, {"/usr/bin/python3",
+        std::string(VORNALT_SOURCE_DIR) + "/components/mail/tests/smtp_peer.py", scenario, pki.serverCert, pki.serverKey});
+}
+
 const Peer& AiosmtpdPeer()
 {
     return Start("aiosmtpd", {"/usr/bin/python3", std::string(VORNALT_SOURCE_DIR) + "/components/mail/tests/aiosmtpd_peer.py"});
@@ -131,18 +146,6 @@ int FreeLoopbackPort()
     return port;
 }
 
-bool Listening(int port)
-{
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(uint16_t(port));
-    bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    close(fd);
-    return ok;
-}
-
 } // namespace
 
 const Peer& EximPeer()
@@ -161,29 +164,90 @@ const Peer& EximPeer()
     mkdir((dir + "/maildir").c_str(), 0777);
     chmod((dir + "/spool").c_str(), 0777);
     chmod((dir + "/maildir").c_str(), 0777);
-    std::string config = ReadFile(std::string(VORNALT_SOURCE_DIR) + "/components/mail/tests/data/exim.conf");
-    for (size_t at; (at = config.find("@DIR@")) != std::string::npos;)
-        config.replace(at, 5, dir);
-    std::ofstream(dir + "/exim.conf") << config;
-    int port = FreeLoopbackPort();
-    if (access("/usr/sbin/exim4", X_OK) == 0 && port > 0) {
-        std::string portText = std::to_string(port), conf = dir + "/exim.conf";
-        std::vector<std::string> argv = {"/usr/sbin/exim4", "-bdf", "-oX", portText, "-C", conf, "-odi"};
+    const TestPki& pki = GetTestPki();
+    std::ofstream(dir + "/server.pem") << ReadFile(pki.serverCert);
+    std::ofstream(dir + "/server.key") << ReadFile(pki.serverKey);
+    chmod((dir + "/server.pem").c_str(), 0644);
+    chmod((dir + "/server.key").c_str(), 0644);
+    // A port picked free may be taken by another test process before exim binds it: exim then
+    // gives up at once (no start-up retries) and is started again on other ports.
+    for (int attempt = 0; attempt < 5 && peer.port == 0 && access("/usr/sbin/exim4", X_OK) == 0; ++attempt) {
+        int ports[4];
+        for (int& p : ports)
+            p = FreeLoopbackPort();
+        std::string config = ReadFile(std::string(VORNALT_SOURCE_DIR) + "/components/mail/tests/data/exim.conf");
+        const std::pair<std::string, std::string> fills[] = {{"@DIR@", dir}, {"@PORT@", std::to_string(ports[0])},
+            {"@PLAINPORT@", std::to_string(ports[1])}, {"@CRAMPORT@", std::to_string(ports[2])},
+            {"@TLSPORT@", std::to_string(ports[3])}};
+        for (const auto& fill : fills)
+            for (size_t at; (at = config.find(fill.first)) != std::string::npos;)
+                config.replace(at, fill.first.size(), fill.second);
+        std::ofstream(dir + "/exim.conf") << config;
+        std::string conf = dir + "/exim.conf";
+        std::vector<std::string> argv = {"/usr/sbin/exim4", "-bdf", "-C", conf, "-odi"};
         std::vector<char*> args;
         for (auto& a : argv)
             args.push_back(a.data());
         args.push_back(nullptr);
+        // In the foreground exim copies its log to stderr; the log file is what the tests read.
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         pid_t pid;
-        if (posix_spawn(&pid, args[0], nullptr, nullptr, args.data(), environ) == 0) {
-            running->pid = pid;
-            for (int i = 0; i < 100 && !Listening(port); ++i)
-                usleep(50000);
-            if (Listening(port))
-                peer.port = port;
+        int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (spawned != 0)
+            break;
+        // Listening: exim has logged its start, which it does once every port is bound.
+        std::string started = "listening for SMTP on [127.0.0.1]:{";
+        bool up = false, died = false;
+        for (int i = 0; i < 400 && !up && !died; ++i) {
+            usleep(25000);
+            died = waitpid(pid, nullptr, WNOHANG) == pid;
+            up = !died && ReadFile(dir + "/mainlog").find(started) != std::string::npos;
         }
+        if (!up) {
+            if (!died) {
+                kill(pid, SIGTERM);
+                waitpid(pid, nullptr, 0);
+            }
+            std::remove((dir + "/mainlog").c_str());
+            continue;
+        }
+        running->pid = pid;
+        peer.port = ports[0];
+        peer.plainOnlyPort = ports[1];
+        peer.cramOnlyPort = ports[2];
+        peer.tlsPort = ports[3];
     }
     peers.emplace("exim", std::move(running));
     return peers.find("exim")->second->peer;
+}
+
+bool TrustTestCa()
+{
+    static bool ok = [] {
+        std::string folder = TempFolder();
+        SetRegistryFolderForTesting(folder.c_str());
+        FILE* f = std::fopen(GetTestPki().caCert.c_str(), "rb");
+        X509* ca = f ? PEM_read_X509(f, nullptr, nullptr, nullptr) : nullptr;
+        if (f)
+            std::fclose(f);
+        int n = ca ? i2d_X509(ca, nullptr) : 0;
+        std::vector<unsigned char> der(size_t(n > 0 ? n : 0));
+        unsigned char* p = der.data();
+        if (n > 0)
+            i2d_X509(ca, &p);
+        X509_free(ca);
+        HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "ROOT");
+        bool added = root && n > 0
+            && CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, der.data(), DWORD(der.size()),
+                CERT_STORE_ADD_USE_EXISTING, nullptr);
+        if (root)
+            CertCloseStore(root, 0);
+        return added;
+    }();
+    return ok;
 }
 
 } // namespace smtptest

@@ -9,6 +9,8 @@ namespace smtptest {
 
 struct Peer {
     int port = 0;
+    // exim only: doors announcing only PLAIN, only CRAM-MD5, and implicit TLS.
+    int plainOnlyPort = 0, cramOnlyPort = 0, tlsPort = 0;
     std::string folder;
     std::string Wire() const;
     std::string Message(int n) const;
@@ -16,12 +18,18 @@ struct Peer {
 
 // The scripted peer of smtp_peer.py running the named scenario.
 const Peer& ScriptedPeer(const std::string& scenario);
+// The same, offering STARTTLS with the test CA's "localhost" certificate.
+const Peer& ScriptedTlsPeer(const std::string& scenario);
 // An aiosmtpd server that keeps every message (aiosmtpd_peer.py); port 0 when not installed.
 const Peer& AiosmtpdPeer();
 
-// exim4 with LOGIN, PLAIN and CRAM-MD5 (user "user", password "secret"), DSN, delivering local parts
-// of example.test into folder/maildir/<local part>; its log is folder/mainlog. Port 0 when missing.
+// exim4 with LOGIN, PLAIN and CRAM-MD5 (user "user", password "secret"), DSN and STARTTLS with the
+// test CA's "localhost" certificate, delivering local parts of example.test into
+// folder/maildir/<local part>; its log is folder/mainlog. Port 0 when missing.
 const Peer& EximPeer();
+
+// The test CA as a trusted root of this process (a configuration folder of its own).
+bool TrustTestCa();
 
 std::string ReadFile(const std::string& path);
 std::string TempFolder();

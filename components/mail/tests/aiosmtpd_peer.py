@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
 """aiosmtpd server with AUTH LOGIN and PLAIN (user "user", password "secret") that keeps messages.
+Recipients whose address holds "refuse" get 550, those holding "odd" get 251.
 
 usage: aiosmtpd_peer.py DIR. Prints "port N", serves until stdin closes. Messages go to
 DIR/msg-N.eml; envelope and commands seen to DIR/wire.log.
@@ -23,6 +24,13 @@ def wire(text):
 
 
 class Handler:
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        # Addresses holding "refuse" are unknown; those holding "odd" get 251 (forwarded).
+        if "refuse" in address:
+            return "550 no such user"
+        envelope.rcpt_tos.append(address)
+        return "251 user not local; will forward" if "odd" in address else "250 OK"
+
     async def handle_RSET(self, server, session, envelope):
         wire("RSET")
         return "250 OK"

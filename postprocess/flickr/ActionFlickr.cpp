@@ -1,0 +1,106 @@
+#include "postprocess/flickr/ActionFlickr.h"
+
+#include "engine/ActionStack.h"
+#include "engine/ActionTarget.h"
+#include "engine/LogFile.h"
+#include "engine/ResultCodes.h"
+#include "engine/TextHelpers.h"
+#include "postprocess/flickr/FlickrClient.h"
+#include "postprocess/flickr/FlickrDialogs.h"
+#include "resources/MessageBox.h"
+#include "resources/StringTable.h"
+
+namespace {
+
+std::u16string fileNameOf(const std::u16string& path)
+{
+    std::size_t separator = path.find_last_of(u"/\\");
+    return separator == std::u16string::npos ? path : path.substr(separator + 1);
+}
+
+}
+
+CActionFlickr::CActionFlickr()
+{
+    SetPropertyString(u"flickr_authkey", u"");
+    SetPropertyString(u"flickr_tags", u"");
+    SetPropertyInt(u"flickr_contenttype", 1);
+    SetPropertyInt(u"flickr_globalsearch", 1);
+    SetPropertyInt(u"flickr_viewpublic", 1);
+    SetPropertyInt(u"flickr_viewfriends", 1);
+    SetPropertyInt(u"flickr_viewfamily", 1);
+}
+
+std::u16string CActionFlickr::GetName() const { return LoadStringText(106); }
+std::u16string CActionFlickr::GetDescription() const { return LoadStringText(261); }
+
+bool CActionFlickr::Validate(std::vector<std::u16string>& problems)
+{
+    std::u16string authKey;
+    GetPropertyString(u"flickr_authkey", authKey);
+    if (!authKey.empty())
+        return true;
+    problems.push_back(LoadStringText(127));
+    return false;
+}
+
+bool CActionFlickr::ShowPropertyDialog(int, HWND)
+{
+    FlickrDialogValues values;
+    GetPropertyString(u"flickr_authkey", values.authKey);
+    GetPropertyString(u"flickr_tags", values.tags);
+    GetPropertyInt(u"flickr_contenttype", values.contentType);
+    GetPropertyInt(u"flickr_globalsearch", values.globalSearch);
+    GetPropertyInt(u"flickr_viewpublic", values.viewPublic);
+    GetPropertyInt(u"flickr_viewfriends", values.viewFriends);
+    GetPropertyInt(u"flickr_viewfamily", values.viewFamily);
+    if (GetFlickrPropertyDialog().Run(values) != IDOK)
+        return false;
+    SetPropertyString(u"flickr_authkey", values.authKey);
+    SetPropertyString(u"flickr_tags", values.tags);
+    SetPropertyInt(u"flickr_contenttype", values.contentType);
+    SetPropertyInt(u"flickr_globalsearch", values.globalSearch);
+    SetPropertyInt(u"flickr_viewpublic", values.viewPublic);
+    SetPropertyInt(u"flickr_viewfriends", values.viewFriends);
+    SetPropertyInt(u"flickr_viewfamily", values.viewFamily);
+    return true;
+}
+
+int CActionFlickr::PostProcess()
+{
+    CActionStack* stack = GetStack();
+    if (stack && stack->IsPreview())
+        return RESULT_SUCCESS;
+    std::u16string authKey;
+    GetPropertyString(u"flickr_authkey", authKey);
+    if (authKey.empty())
+        return RESULT_INVALID_AUTHENTICATION;
+
+    FlickrClient client;
+    client.SetAuthToken(authKey);
+    std::u16string tags;
+    int contentType = 1, globalSearch = 1, viewPublic = 1, viewFriends = 1, viewFamily = 1;
+    GetPropertyString(u"flickr_tags", tags);
+    GetPropertyInt(u"flickr_contenttype", contentType);
+    GetPropertyInt(u"flickr_globalsearch", globalSearch);
+    GetPropertyInt(u"flickr_viewpublic", viewPublic);
+    GetPropertyInt(u"flickr_viewfriends", viewFriends);
+    GetPropertyInt(u"flickr_viewfamily", viewFamily);
+    const int hidden = globalSearch == 0 ? 1 : 0;
+
+    int result = RESULT_SUCCESS;
+    const std::vector<CFileTarget*>& targets = GetCollected();
+    const int total = int(targets.size());
+    for (int i = 0; i < total; ++i) {
+        std::u16string path = targets[i]->GetOutputOrSourcePath();
+        std::u16string progress = FormatResourceString(243, fileNameOf(path));
+        // A cancel must not publish any more of the user's photos.
+        if (stack && !stack->ReportProgress(progress, this, i + 1, total)) {
+            LogError(u"%s: Cancelled, %d of %d files not uploaded", GetName(), total - i, total);
+            return RESULT_UPLOAD_FAILED;
+        }
+        if (!client.UploadPhoto(path, tags, viewPublic, viewFriends, viewFamily, contentType, hidden))
+            result = RESULT_UPLOAD_FAILED;
+    }
+    return result;
+}
