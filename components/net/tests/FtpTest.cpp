@@ -263,6 +263,12 @@ TEST(FtpCommands, LineBreaksInPathsAreRefusedBeforeSending)
     ASSERT_TRUE(engine.ConnectDirect(log, nullptr));
     EXPECT_FALSE(engine.ChangeDirectory("a\r\nDELE x", log, nullptr));
     EXPECT_FALSE(engine.MakeDirectory(std::string("a\0b", 3), log, nullptr));
+    std::string reply;
+    EXPECT_FALSE(engine.SendRawCommand("NOOP\nDELE x", reply, log, nullptr));
+    // Login texts are sent as stored, but never with a line break in them.
+    engine.Username = "bob\r\nDELE x";
+    EXPECT_FALSE(engine.Login(log, nullptr));
+    EXPECT_TRUE(log.HasError("Command contains a line break or NUL; not sent.")) << log.Text();
     EXPECT_TRUE(engine.ChangeDirectory("fine", log, nullptr));
     engine.Quit(log, nullptr);
     EXPECT_EQ(peer.Commands(), "CWD fine\nQUIT\n");
