@@ -1,5 +1,6 @@
 // Bytes from an FTP server's control connection through the reply reader: a greeting, then
-// replies read with each set of discard flags until the stream ends. Loopback only.
+// replies read with each set of discard flags until the stream ends, each also read as a PASV
+// answer. Loopback only.
 #include "components/foundation/LogBase.h"
 #include "components/net/ftp/Ftp2.h"
 
@@ -57,6 +58,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 bool positive;
                 if (!engine.ReadReply(code, text, log, positive, nullptr, kFlags[i % 4]))
                     break;
+                // Any reply may be the answer to PASV.
+                std::string host;
+                int port = 0;
+                Ftp2::ParsePasvReply(text, host, port);
             }
         }
     }

@@ -17,15 +17,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Trimmed(const std::string& s)
-{
-    size_t b = 0, e = s.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
-        ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1])))
-        --e;
-    return s.substr(b, e - b);
-}
+using ftptext::Trimmed;
 
 // Ends a public call's context on every path out.
 class CallScope {
@@ -268,10 +260,14 @@ bool ClsFtp2::PutTree(const std::string& localDir, std::string& plan, bool planO
                 total += std::int64_t(it->file_size(ec2));
             }
         }
+        // Without a total the walk goes on, only without percentages.
+        if (ec)
+            log.LogError("Failed to get summed size of directory tree.");
+        else
+            monitor = std::make_unique<ProgressMonitor>(callback, total);
         log.LogDataInt("FileCount", files);
         log.LogDataInt("DirCount", dirs);
         log.LogDataInt64("TotalSizeInBytes", total);
-        monitor = std::make_unique<ProgressMonitor>(callback, total);
     }
     std::error_code ec;
     if (!fs::is_directory(localDir, ec)) {

@@ -16,9 +16,7 @@
 #include <cstring>
 #include <thread>
 
-namespace {
-
-std::string Trimmed(const std::string& s)
+std::string ftptext::Trimmed(const std::string& s)
 {
     size_t b = 0, e = s.size();
     while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
@@ -27,6 +25,10 @@ std::string Trimmed(const std::string& s)
         --e;
     return s.substr(b, e - b);
 }
+
+namespace {
+
+using ftptext::Trimmed;
 
 std::string Lower(std::string s)
 {
@@ -128,6 +130,18 @@ bool MakeFileTime(int year, int month, int day, int hour, int minute, int second
     return SystemTimeToFileTime(&st, &out) != FALSE;
 }
 
+// The year of a listed date that shows a time of day instead: this year, or the last one when
+// the date would lie ahead of today (UTC).
+int YearForTime(const std::string& monthName, int day)
+{
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    int month = MonthNumber(monthName);
+    if (month > now.wMonth || (month == now.wMonth && day > now.wDay))
+        return now.wYear - 1;
+    return now.wYear;
+}
+
 // Day, month name and a year-or-time field of the layouts that show one or the other.
 bool DateFromYearOrTime(const std::string& monthName, const std::string& dayText, const std::string& yearOrTime,
     FILETIME& out)
@@ -136,7 +150,7 @@ bool DateFromYearOrTime(const std::string& monthName, const std::string& dayText
     int day = int(ParseInt64(dayText));
     int year = 0, hour = 12, minute = 0;
     if (yearOrTime.find(':') != std::string::npos) {
-        year = ftplisting::YearForTime(monthName, day);
+        year = YearForTime(monthName, day);
         if (std::sscanf(yearOrTime.c_str(), "%d:%d", &hour, &minute) != 2)
             return false;
     } else {
@@ -195,16 +209,6 @@ bool MlsdTime(const std::string& text, FILETIME& out)
 }
 
 } // namespace
-
-int ftplisting::YearForTime(const std::string& monthName, int day)
-{
-    SYSTEMTIME now;
-    GetSystemTime(&now);
-    int month = MonthNumber(monthName);
-    if (month > now.wMonth || (month == now.wMonth && day > now.wDay))
-        return now.wYear - 1;
-    return now.wYear;
-}
 
 Ftp2::Ftp2() = default;
 
@@ -890,6 +894,15 @@ bool Ftp2::ParsePasvReply(const std::string& reply, std::string& host, int& port
     return true;
 }
 
+void Ftp2::InheritCertificateChecks(Socket2& data) const
+{
+    data.SetRequireVerifiedServerCert(m_control.GetRequireVerifiedServerCert());
+    torvane::StringBuffer reqName, reqValue;
+    m_control.GetServerCertRequirement(reqName, reqValue);
+    if (reqName.GetText() && *reqName.GetText())
+        data.SetServerCertRequirement(reqName.GetText(), reqValue.GetText());
+}
+
 bool Ftp2::SetupPassiveDataConnection(std::unique_ptr<Socket2>& data, LogBase& log, ProgressMonitor* monitor)
 {
     int code;
@@ -913,24 +926,26 @@ bool Ftp2::SetupPassiveDataConnection(std::unique_ptr<Socket2>& data, LogBase& l
     }
     log.LogData("hostAddr", host.c_str());
     // The data connection goes to the server we are talking to, never to a host the reply names.
-    if (host != Hostname) {
-        log.LogInfo("PASV reply names another host; connecting to the control connection's host.");
-        host = Hostname;
+    const char* peer = m_control.GetRemoteHost();
+    std::string server = peer && *peer ? peer : Hostname;
+    if (host != server) {
+        log.LogInfo("PASV reply names another host; connecting to the control connection's peer.");
+        host = server;
     }
     data = std::make_unique<Socket2>();
-    data->SetRequireVerifiedServerCert(m_control.GetRequireVerifiedServerCert());
-    torvane::StringBuffer reqName, reqValue;
-    m_control.GetServerCertRequirement(reqName, reqValue);
-    if (reqName.GetText() && *reqName.GetText())
-        data->SetServerCertRequirement(reqName.GetText(), reqValue.GetText());
+    InheritCertificateChecks(*data);
     LogContextScope ctx(log, "DataConnect");
     log.LogData("hostname", host.c_str());
     log.LogDataInt("port", port);
     data->SetConnectTimeoutSeconds(DWORD(ConnectTimeout));
     data->SetIdleTimeoutMs(DWORD(IdleTimeoutMs));
     int reason = 0;
-    return data->Connect(host.c_str(), port, false, DWORD(HeartbeatMs), DWORD(ConnectTimeout) * 1000, log, nullptr,
-        monitor, &reason, ClientCertificate);
+    if (!data->Connect(host.c_str(), port, false, DWORD(HeartbeatMs), DWORD(ConnectTimeout) * 1000, log, nullptr,
+            monitor, &reason, ClientCertificate))
+        return false;
+    // A protected data connection is verified by the name of the server we logged in to.
+    data->SetPeerName(Hostname.c_str());
+    return true;
 }
 
 bool Ftp2::SetupActiveDataConnection(LogBase& log, ProgressMonitor* monitor)
@@ -1004,7 +1019,7 @@ bool Ftp2::SetupDataConnection(std::unique_ptr<Socket2>& data, LogBase& log, Pro
 bool Ftp2::AcceptActive(std::unique_ptr<Socket2>& data, int discardFlags, bool listing, bool& haveReply, int& code,
     std::string& reply, LogBase& log, ProgressMonitor* monitor)
 {
-    bool aborted = false;
+    bool aborted = false, failedEarly = false;
     ULONGLONG start = GetTickCount64();
     data.reset(m_listen.AcceptNext(DWORD(HeartbeatMs), 2000, log, &aborted, monitor));
     if (!data && !aborted) {
@@ -1032,19 +1047,29 @@ bool Ftp2::AcceptActive(std::unique_ptr<Socket2>& data, int discardFlags, bool l
             }
         }
         DWORD wait = IdleTimeoutMs <= 0 ? 30000 : DWORD(std::min(IdleTimeoutMs, 600000));
+        ULONGLONG waitStart = GetTickCount64();
         data.reset(m_listen.AcceptNext(DWORD(HeartbeatMs), wait, log, &aborted, monitor));
+        failedEarly = !data && !aborted && GetTickCount64() - waitStart < wait;
     }
     m_listen.CloseQuiet(0, 1000, nullptr);
     // The server connects to us; its certificate must still name the server we logged in to.
-    if (data)
+    if (data) {
+        InheritCertificateChecks(*data);
         data->SetPeerName(Hostname.c_str());
+    }
     if (!data) {
         log.LogDataInt("AcceptMS", int(GetTickCount64() - start));
         if (listing)
             log.LogError(aborted ? "Aborted while waiting for listDir data connection"
                                  : "Failed to accept listDir data connection");
-        else
+        else if (!failedEarly)
             log.LogError("Aborted or timed out while waiting for PutFile data connection");
+        else {
+            log.LogError("Failed to accept PutFile data connection");
+            log.LogError("This can happen when trying to overwrite a remote file that is read-only.");
+            log.LogError("The FTP server may not allow read-only files to be overwritten, so the data transfer "
+                         "connection is rejected.");
+        }
         return false;
     }
     return true;
@@ -1060,14 +1085,22 @@ bool Ftp2::UploadFile(const std::string& remoteName, const std::string& localPat
     HANDLE handle = FileSys::OpenFileForRead(path, &log);
     if (handle == INVALID_HANDLE_VALUE)
         return false;
+    LARGE_INTEGER size {};
+    std::int64_t knownSize = GetFileSizeEx(handle, &size) ? std::int64_t(size.QuadPart) : -1;
     FileDataSource source;
     source.UseHandle(handle);
-    bool ok = UploadFromSource(false, remoteName, source, monitor, log);
+    bool ok = Upload(false, remoteName, source, knownSize, monitor, log);
     CloseHandle(handle);
     return ok;
 }
 
 bool Ftp2::UploadFromSource(bool append, const std::string& remoteName, DataSource& source,
+    ProgressMonitor* monitor, LogBase& log)
+{
+    return Upload(append, remoteName, source, -1, monitor, log);
+}
+
+bool Ftp2::Upload(bool append, const std::string& remoteName, DataSource& source, std::int64_t sourceSize,
     ProgressMonitor* monitor, LogBase& log)
 {
     const char* verb = append ? "APPE" : "STOR";
@@ -1094,12 +1127,20 @@ bool Ftp2::UploadFromSource(bool append, const std::string& remoteName, DataSour
         RestartNextUpload = false;
         std::string size;
         if (Size(name, size, log, monitor) && !size.empty()) {
+            // Nothing left to send: say so before a restart point is set, which the server would
+            // otherwise apply to the next transfer, whatever file that writes.
+            std::int64_t offset = ParseInt64(size);
+            if (sourceSize >= 0 && offset >= sourceSize) {
+                log.LogError("Already at end-of-file");
+                return false;
+            }
             if (!Restart(size, log, monitor))
                 return false;
-            if (!source.SeekAbsolute(ParseInt64(size), &log))
-                return false;
-            if (source.IsAtEnd()) {
-                log.LogError("Already at end-of-file");
+            if (!source.SeekAbsolute(offset, &log) || source.IsAtEnd()) {
+                if (source.IsAtEnd())
+                    log.LogError("Already at end-of-file");
+                LogNull quiet;
+                Restart("0", quiet, monitor);
                 return false;
             }
         }
@@ -1318,13 +1359,16 @@ bool Ftp2::ReceiveListing(const std::string& commandIn, LogBase& log, ProgressMo
         data->Close(DWORD(HeartbeatMs), DWORD(IdleTimeoutMs), quiet, monitor);
         data.reset();
     }
+    // A listing the server did not confirm may be cut short: keep none of it.
     bool positive = false;
     if (!ReadReply(code, reply, log, positive, monitor, 7)) {
+        ClearListing();
         log.LogError("LIST failed after reading data..");
         log.LogData("FtpResponse2", reply.c_str());
         return false;
     }
     if (!positive) {
+        ClearListing();
         log.LogError("LIST failed after reading data.");
         log.LogData("FtpResponse7", reply.c_str());
         log.LogDataInt("statusCode2", code);

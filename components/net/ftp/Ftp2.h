@@ -136,6 +136,8 @@ private:
     bool AuthUpgrade(LogBase& log, ProgressMonitor* monitor);
     bool IsSecure() const { return SecureControl || ImplicitSsl; }
     bool FilezillaProtection(LogBase& log, ProgressMonitor* monitor);
+    // Data connections check the server's certificate as the control connection does.
+    void InheritCertificateChecks(Socket2& data) const;
     bool SetupDataConnection(std::unique_ptr<Socket2>& data, LogBase& log, ProgressMonitor* monitor);
     bool SetupPassiveDataConnection(std::unique_ptr<Socket2>& data, LogBase& log, ProgressMonitor* monitor);
     bool SetupActiveDataConnection(LogBase& log, ProgressMonitor* monitor);
@@ -143,6 +145,9 @@ private:
     bool AcceptActive(std::unique_ptr<Socket2>& data, int discardFlags, bool listing, bool& haveReply,
         int& code, std::string& reply, LogBase& log, ProgressMonitor* monitor);
     bool ReceiveListing(const std::string& command, LogBase& log, ProgressMonitor* monitor, std::string& listing);
+    // sourceSize is the source's length when known (a file), else -1.
+    bool Upload(bool append, const std::string& remoteName, DataSource& source, std::int64_t sourceSize,
+        ProgressMonitor* monitor, LogBase& log);
     void AddEntry(FtpEntry entry);
     void ClearListing();
 
@@ -155,8 +160,7 @@ private:
     bool m_listingValid = false;
 };
 
-// Listing helpers shared with the tests and the fuzz harness.
-namespace ftplisting {
-// The year of a listed date that shows a time instead of a year, from today's UTC date.
-int YearForTime(const std::string& monthName, int day);
-} // namespace ftplisting
+namespace ftptext {
+// The text without white space at either end.
+std::string Trimmed(const std::string& text);
+} // namespace ftptext

@@ -3,170 +3,18 @@
 #include "components/net/ftp/FtpCallback.h"
 #include "components/net/ftp/TvFtp2.h"
 
-#include "NetTestSupport.h"
+#include "FtpTestSupport.h"
 #include "components/foundation/TvString.h"
-#include "components/foundation/XString.h"
 #include "components/zip/DataSource.h"
-#include "platform/base/Time.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <fcntl.h>
 #include <map>
-#include <csignal>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <spawn.h>
-#include <sstream>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
+#include <sys/stat.h>
 
-extern char** environ;
-
+using namespace ftptest;
 namespace fs = std::filesystem;
-
-namespace {
-
-std::string ProcessTempDir()
-{
-    static std::string dir = [] {
-        char pattern[] = "/tmp/vornalt-ftp-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        return std::string(made ? made : "/tmp");
-    }();
-    return dir;
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteFile(const std::string& path, const std::string& bytes)
-{
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string Pattern(size_t n, unsigned seed)
-{
-    std::string s(n, '\0');
-    for (size_t i = 0; i < n; ++i) {
-        seed = seed * 1103515245u + 12345u;
-        s[i] = char(seed >> 16);
-    }
-    return s;
-}
-
-// vsftpd on a picked loopback port, anonymous with uploads into /up, started once per process.
-class Vsftpd {
-public:
-    static Vsftpd& Instance()
-    {
-        static Vsftpd server;
-        return server;
-    }
-    int Port() const { return m_port; }
-    std::string UploadDir() const { return m_root + "/up"; }
-    ~Vsftpd()
-    {
-        if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
-            int status;
-            waitpid(m_pid, &status, 0);
-        }
-    }
-
-private:
-    Vsftpd()
-    {
-        std::string dir = ProcessTempDir() + "/vsftpd";
-        m_root = dir + "/root";
-        fs::create_directories(m_root + "/up");
-        fs::create_directories(dir + "/empty");
-        fs::permissions(m_root, fs::perms(0555));
-        fs::permissions(m_root + "/up", fs::perms(0777));
-        m_port = UnusedLoopbackPort();
-        std::ofstream conf(dir + "/vsftpd.conf");
-        conf << "listen=YES\nlisten_address=127.0.0.1\nlisten_port=" << m_port
-             << "\nbackground=NO\nrun_as_launching_user=YES\nanonymous_enable=YES\nlocal_enable=NO\n"
-                "write_enable=YES\nanon_upload_enable=YES\nanon_mkdir_write_enable=YES\nanon_root="
-             << m_root << "\nno_anon_password=YES\nsecure_chroot_dir=" << dir
-             << "/empty\npasv_enable=YES\npasv_address=127.0.0.1\nport_enable=YES\nconnect_from_port_20=NO\n"
-                "utf8_filesystem=YES\nseccomp_sandbox=NO\nxferlog_enable=NO\nvsftpd_log_file="
-             << dir << "/log\nidle_session_timeout=60\n";
-        conf.close();
-        std::string confPath = dir + "/vsftpd.conf";
-        const char* binary = fs::exists("/usr/sbin/vsftpd") ? "/usr/sbin/vsftpd" : "vsftpd";
-        char* argv[] = { const_cast<char*>(binary), const_cast<char*>(confPath.c_str()), nullptr };
-        if (posix_spawnp(&m_pid, binary, nullptr, nullptr, argv, environ) != 0) {
-            m_pid = -1;
-            m_port = 0;
-            return;
-        }
-        for (int i = 0; i < 100; ++i) {
-            Socket2 probe;
-            LogNull quiet;
-            int reason;
-            if (probe.Connect("127.0.0.1", m_port, false, 0, 1000, quiet, nullptr, nullptr, &reason, nullptr))
-                return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        m_port = 0;
-    }
-    pid_t m_pid = -1;
-    int m_port = 0;
-    std::string m_root;
-};
-
-// The scripted peer, started once per process; each session reads the script written last.
-class ScriptedFtp {
-public:
-    static ScriptedFtp& Instance()
-    {
-        static ScriptedFtp peer;
-        return peer;
-    }
-    int Port() const { return m_peer.Port(); }
-    void Script(const std::string& json)
-    {
-        WriteFile(m_path, json);
-        fs::remove(m_path + ".log");
-    }
-    std::string Commands() const { return ReadFile(m_path + ".log"); }
-
-private:
-    ScriptedFtp()
-        : m_path(ProcessTempDir() + "/script.json")
-    {
-        WriteFile(m_path, "{}");
-        m_peer.Start({ "python3", VORNALT_SOURCE_DIR "/components/net/tests/ftp_script_peer.py", m_path });
-    }
-    PeerProcess m_peer;
-    std::string m_path;
-};
-
-void Configure(Ftp2& engine, int port)
-{
-    engine.Hostname = "127.0.0.1";
-    engine.Port = port;
-    engine.IdleTimeoutMs = 5000;
-    engine.ConnectTimeout = 5;
-}
-
-std::string LogText(ClsFtp2& ftp)
-{
-    XString text;
-    ftp.GetErrorLogText(text, false);
-    return text.GetUtf8();
-}
-
-} // namespace
 
 // ---------------------------------------------------------------- reply reader and login
 
@@ -198,13 +46,25 @@ TEST(FtpReplies, MultiLineAndCodeLessRepliesAreReadWhole)
     }
 }
 
-TEST(FtpReplies, ClosingGreetingTwiceFailsTheConnect)
+TEST(FtpReplies, ClosingGreetingIsRetriedOnceAndFailsTheSecondTime)
 {
-    ScriptedFtp::Instance().Script(R"({"greeting": "221 go away\r\n"})");
+    auto& peer = ScriptedFtp::Instance();
+    peer.Script(R"({"greetings": ["221 busy, closing\r\n", "220 ready now\r\n"]})");
     Ftp2 engine;
-    Configure(engine, ScriptedFtp::Instance().Port());
+    Configure(engine, peer.Port());
     CapturingLog log;
-    EXPECT_FALSE(engine.ConnectDirect(log, nullptr));
+    ASSERT_TRUE(engine.ConnectDirect(log, nullptr)) << log.Text();
+    EXPECT_TRUE(log.Has("initialStatus", "220"));
+    engine.Quit(log, nullptr);
+    EXPECT_EQ(peer.Sessions(), 2u);
+
+    // A server that closes again is not talking to us.
+    peer.Script(R"({"greeting": "221 go away\r\n"})");
+    CapturingLog second;
+    EXPECT_FALSE(engine.ConnectDirect(second, nullptr));
+    EXPECT_TRUE(second.HasError("Server closed the connection in its greeting (221).")) << second.Text();
+    EXPECT_EQ(peer.Sessions(), 2u);
+    EXPECT_FALSE(engine.IsConnected(nullptr));
 }
 
 TEST(FtpLogin, UserAnsweredWith230SkipsPassAndAcctFollows332)
@@ -231,6 +91,20 @@ TEST(FtpLogin, UserAnsweredWith230SkipsPassAndAcctFollows332)
     EXPECT_EQ(engine.SessionLog.find("s3cret"), std::string::npos);
     EXPECT_NE(engine.SessionLog.find("PASS ****"), std::string::npos);
     EXPECT_EQ(log.Text().find("s3cret"), std::string::npos);
+}
+
+TEST(FtpLogin, EmptyPasswordIsSentAsItIs)
+{
+    auto& peer = ScriptedFtp::Instance();
+    peer.Script(R"({"replies": {"USER": ["331 pass\r\n"], "PASS": ["230 ok\r\n"]}})");
+    Ftp2 engine;
+    Configure(engine, peer.Port());
+    engine.Password = "";
+    CapturingLog log;
+    ASSERT_TRUE(engine.ConnectDirect(log, nullptr));
+    ASSERT_TRUE(engine.Login(log, nullptr)) << log.Text();
+    engine.Quit(log, nullptr);
+    EXPECT_EQ(peer.Commands(), "USER anonymous\nPASS \nTYPE I\nQUIT\n");
 }
 
 TEST(FtpLogin, RefusedTypeIIsAskedForAgain)
@@ -389,6 +263,12 @@ TEST(FtpCommands, LineBreaksInPathsAreRefusedBeforeSending)
     ASSERT_TRUE(engine.ConnectDirect(log, nullptr));
     EXPECT_FALSE(engine.ChangeDirectory("a\r\nDELE x", log, nullptr));
     EXPECT_FALSE(engine.MakeDirectory(std::string("a\0b", 3), log, nullptr));
+    std::string reply;
+    EXPECT_FALSE(engine.SendRawCommand("NOOP\nDELE x", reply, log, nullptr));
+    // Login texts are sent as stored, but never with a line break in them.
+    engine.Username = "bob\r\nDELE x";
+    EXPECT_FALSE(engine.Login(log, nullptr));
+    EXPECT_TRUE(log.HasError("Command contains a line break or NUL; not sent.")) << log.Text();
     EXPECT_TRUE(engine.ChangeDirectory("fine", log, nullptr));
     engine.Quit(log, nullptr);
     EXPECT_EQ(peer.Commands(), "CWD fine\nQUIT\n");
@@ -419,23 +299,21 @@ TEST(FtpData, PasvReplyParsing)
     }
 }
 
-TEST(FtpData, PassiveConnectionGoesToTheControlPeerAndLostFinalReplyFails)
+TEST(FtpData, UploadWhoseFinalReplyCannotBeReadFails)
 {
     auto& peer = ScriptedFtp::Instance();
-    // The reply names a host we must not connect to; the port is the peer's data listener.
+    // Every byte goes out, then the server drops the connection instead of confirming the file.
     peer.Script(R"({"replies": {"USER": ["230 in\r\n"], "PASV": ["227 Entering Passive Mode ({pasv})\r\n"],
         "STOR": ["150 go\r\n"]}, "final": "CLOSE"})");
     Ftp2 engine;
-    Configure(engine, peer.Port());
-    engine.Passive = true;
-    engine.IdleTimeoutMs = 2000;
     CapturingLog log;
-    ASSERT_TRUE(engine.ConnectDirect(log, nullptr));
-    ASSERT_TRUE(engine.Login(log, nullptr));
+    LogIn(engine, log);
+    engine.IdleTimeoutMs = 2000;
     std::string local = ProcessTempDir() + "/lost.bin";
     WriteFile(local, "data");
     EXPECT_FALSE(engine.UploadFile("lost.bin", local, nullptr, log));
     EXPECT_TRUE(log.HasError("Failed to read 2nd STOR reply")) << log.Text();
+    EXPECT_NE(peer.Commands().find("STOR lost.bin\nDATA data\n"), std::string::npos) << peer.Commands();
 }
 
 TEST(FtpData, OneShotAllocateAndRestartAndAppend)
@@ -445,11 +323,8 @@ TEST(FtpData, OneShotAllocateAndRestartAndAppend)
         "STOR": ["150 go\r\n"], "APPE": ["150 go\r\n"], "ALLO": ["200 ok\r\n"], "SIZE": ["213 4\r\n"],
         "REST": ["350 restarting\r\n"]}})");
     Ftp2 engine;
-    Configure(engine, peer.Port());
-    engine.Passive = true;
     CapturingLog log;
-    ASSERT_TRUE(engine.ConnectDirect(log, nullptr));
-    ASSERT_TRUE(engine.Login(log, nullptr));
+    LogIn(engine, log);
     std::string local = ProcessTempDir() + "/digits.bin";
     WriteFile(local, "0123456789");
 
@@ -523,6 +398,119 @@ TEST(FtpTree, LinkBackUpTheTreeIsWalkedOnceAndHeartbeatCanAbortTheSum)
     EXPECT_EQ(peer.Commands(), "USER anonymous\nTYPE I\nPWD\nQUIT\n");
 }
 
+namespace {
+
+// Records the tree walk's notices and skips what it is told to.
+class TreeEvents : public ProgressEvent {
+public:
+    void OnBeginRemoteDir(const char* dir, bool* skip) override
+    {
+        dirs.push_back(dir);
+        int asked = ++askedFor[dir];
+        if (skipDirs.count(dir) && (skipDirs[dir] == 0 || skipDirs[dir] == asked))
+            *skip = true;
+    }
+    void OnBeginUploadFile(const char* path, bool* skip) override
+    {
+        files.push_back(fs::path(path).filename().string());
+        *skip = skipFiles;
+    }
+    void OnEndUploadFile(const char* path, std::uint32_t bytes) override { ended.emplace_back(path, bytes); }
+
+    // Directory -> which ask to skip (1 creating, 2 entering, 0 both).
+    std::map<std::string, int> skipDirs;
+    bool skipFiles = false;
+    std::map<std::string, int> askedFor;
+    std::vector<std::string> dirs, files;
+    std::vector<std::pair<std::string, std::uint32_t>> ended;
+};
+
+void SetMtimeUtc(const std::string& path, time_t when)
+{
+    struct timespec times[2] = { { when, 0 }, { when, 0 } };
+    utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
+} // namespace
+
+TEST(FtpTree, SkippedDirectoriesAreAskedWhenCreatedAndWhenEntered)
+{
+    auto& peer = ScriptedFtp::Instance();
+    peer.Script(R"({"replies": {"USER": ["230 in\r\n"], "PWD": ["257 \"/site\" is current\r\n"], "CWD": ["250 ok\r\n"],
+        "MKD": ["257 made\r\n"], "PASV": ["227 ok ({pasv})\r\n"], "STOR": ["150 go\r\n"]}})");
+    std::string tree = ProcessTempDir() + "/skips";
+    WriteFile(tree + "/a/x", "1");
+    fs::create_directories(tree + "/b");
+    ClsFtp2 ftp;
+    Configure(ftp.Engine(), peer.Port());
+    ftp.Engine().Passive = true;
+    ftp.Engine().SystAfterLogin = ftp.Engine().FeatAfterLogin = false;
+    ASSERT_TRUE(ftp.Connect(nullptr)) << LogText(ftp);
+    // a is not created but still entered; b is left out altogether.
+    TreeEvents events;
+    events.skipDirs = { { "/site/a", 1 }, { "/site/b", 0 } };
+    std::string plan;
+    ASSERT_TRUE(ftp.PutTree(tree, plan, false, 0, &events)) << LogText(ftp);
+    EXPECT_EQ(events.dirs, (std::vector<std::string> { "/site", "/site/a", "/site/b", "/site/a", "/site/b" }));
+    EXPECT_EQ(events.ended, (std::vector<std::pair<std::string, std::uint32_t>> { { "/site/a/x", 1 } }));
+    EXPECT_EQ(plan, "c,/site\r\nd,/site/a\r\nd,/site/b\r\nc,/site/a\r\np," + tree + "/a/x,x\r\nc,/site/b\r\n");
+
+    // Skipping the root ends the walk at once, successfully.
+    TreeEvents root;
+    root.skipDirs = { { "/site", 0 } };
+    ASSERT_TRUE(ftp.PutTree(tree, plan, false, 0, &root)) << LogText(ftp);
+    EXPECT_EQ(plan, "c,/site\r\n");
+    // A local folder that is not there fails before anything is sent.
+    EXPECT_FALSE(ftp.PutTree(tree + "/nowhere", plan, false, 0, &root));
+    EXPECT_NE(LogText(ftp).find("Failed to get summed size of directory tree."), std::string::npos) << LogText(ftp);
+    EXPECT_NE(LogText(ftp).find("Directory not accessible."), std::string::npos);
+    ftp.Disconnect(nullptr);
+    EXPECT_EQ(peer.Commands(),
+        "USER anonymous\nTYPE I\nPWD\nCWD /site\nCWD /site/a\nPASV\nSTOR x\nDATA 1\nPWD\nQUIT\n");
+}
+
+TEST(FtpTree, UploadModesFromAnMlsdListing)
+{
+    // 5 January 2024 12:34:56 UTC, as the server lists it and as the local files are stamped.
+    const time_t when = 1704458096;
+    std::string tree = ProcessTempDir() + "/mlsdmodes";
+    for (const char* name : { "same.jpg", "older.jpg", "missing.jpg" })
+        WriteFile(tree + "/" + name, name);
+    SetMtimeUtc(tree + "/same.jpg", when);
+    SetMtimeUtc(tree + "/older.jpg", when - 86400);
+    SetMtimeUtc(tree + "/missing.jpg", when);
+    auto& peer = ScriptedFtp::Instance();
+    peer.Script(R"({"replies": {"USER": ["230 in\r\n"], "PWD": ["257 \"/site\"\r\n"], "CWD": ["250 ok\r\n"],
+        "SYST": ["215 UNIX Type: L8\r\n"], "FEAT": ["211-Features:\r\n MLST type*;size*;modify*;\r\n211 End\r\n"],
+        "PASV": ["227 ok ({pasv})\r\n"], "MLSD": ["150 here\r\n"]},
+        "listing": "type=cdir;modify=20240105123456; .\r\ntype=file;size=1;modify=20240105123456; same.jpg\r\ntype=file;size=1;modify=20240105123456; older.jpg\r\ntype=dir;modify=20240105123456; missing.jpg\r\ntype=file;size=1;modify=20240105123456; other.jpg\r\n"})");
+    struct Case {
+        int mode;
+        std::vector<std::string> uploaded;
+    } cases[] = {
+        { 0, { "missing.jpg", "older.jpg", "same.jpg" } },
+        { 1, { "missing.jpg" } },
+        // The same time as the server's counts as not older.
+        { 2, { "missing.jpg", "same.jpg" } },
+        { 3, { "older.jpg", "same.jpg" } },
+    };
+    ClsFtp2 ftp;
+    Configure(ftp.Engine(), peer.Port());
+    ftp.Engine().Passive = true;
+    ASSERT_TRUE(ftp.Connect(nullptr)) << LogText(ftp);
+    ASSERT_TRUE(ftp.Engine().HasMlst);
+    for (const auto& c : cases) {
+        TreeEvents events;
+        events.skipFiles = true;
+        std::string plan;
+        ASSERT_TRUE(ftp.PutTree(tree, plan, false, c.mode, &events)) << LogText(ftp);
+        EXPECT_EQ(events.files, c.uploaded) << "mode " << c.mode << "\n" << LogText(ftp);
+    }
+    ftp.Disconnect(nullptr);
+    // Mode 0 needs no listing; every other mode lists once.
+    EXPECT_EQ(Occurrences(peer.Commands(), "\nMLSD\n"), 3u) << peer.Commands();
+}
+
 TEST(FtpData, PassiveHostOtherThanTheServerIsNotUsed)
 {
     auto& peer = ScriptedFtp::Instance();
@@ -530,12 +518,15 @@ TEST(FtpData, PassiveHostOtherThanTheServerIsNotUsed)
         "LIST": ["150 here\r\n"]}, "listing": "-rw-r--r-- 1 a b 5 Jan 5 2020 x.jpg\r\n"})");
     Ftp2 engine;
     Configure(engine, peer.Port());
+    // The data connection goes to the address the control connection reached, not to a new lookup.
+    engine.Hostname = "localhost";
     engine.Passive = true;
     CapturingLog log;
     ASSERT_TRUE(engine.ConnectDirect(log, nullptr));
     ASSERT_TRUE(engine.Login(log, nullptr));
     std::string listing;
     ASSERT_TRUE(engine.ListDir("*", true, log, nullptr, listing)) << log.Text();
+    EXPECT_TRUE(log.HasInfo("PASV reply names another host; connecting to the control connection's peer."));
     ASSERT_EQ(engine.GetEntryCount(), 1);
     EXPECT_EQ(engine.Entry(0).name, "x.jpg");
     EXPECT_EQ(engine.Entry(0).size, 5);
@@ -549,163 +540,12 @@ TEST(FtpData, ListAnswered550IsAnEmptyValidListing)
     peer.Script(R"({"replies": {"USER": ["230 in\r\n"], "PASV": ["227 Entering Passive Mode ({pasv})\r\n"],
         "LIST": ["550 no files\r\n"]}})");
     Ftp2 engine;
-    Configure(engine, peer.Port());
-    engine.Passive = true;
     CapturingLog log;
-    ASSERT_TRUE(engine.ConnectDirect(log, nullptr));
-    ASSERT_TRUE(engine.Login(log, nullptr));
+    LogIn(engine, log);
     std::string listing;
     EXPECT_TRUE(engine.ListDir("*", true, log, nullptr, listing)) << log.Text();
     EXPECT_EQ(engine.GetEntryCount(), 0);
     EXPECT_TRUE(engine.ListingValid());
-}
-
-// ---------------------------------------------------------------- listing layouts
-
-namespace {
-
-// Today is fixed for the year rule: 3 March 2024, noon UTC.
-class FixedClock {
-public:
-    explicit FixedClock(int year, int month, int day)
-    {
-        SYSTEMTIME st {};
-        st.wYear = WORD(year);
-        st.wMonth = WORD(month);
-        st.wDay = WORD(day);
-        st.wHour = 12;
-        FILETIME ft;
-        SystemTimeToFileTime(&st, &ft);
-        ULONGLONG ticks = (ULONGLONG(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-        SetSystemTimeSourceForTesting([ticks] { return ticks; });
-    }
-    ~FixedClock() { SetSystemTimeSourceForTesting({}); }
-};
-
-SYSTEMTIME WhenOf(const FtpEntry& e)
-{
-    SYSTEMTIME st {};
-    FileTimeToSystemTime(&e.lastWrite, &st);
-    return st;
-}
-
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> out;
-    std::stringstream s(text);
-    for (std::string l; std::getline(s, l);)
-        out.push_back(l + "\n");
-    return out;
-}
-
-} // namespace
-
-TEST(FtpListing, UnixLinesAndTheYearRule)
-{
-    struct Case {
-        int month, day;
-        int expectedYear;
-    } clocks[] = { { 3, 3, 2024 }, { 1, 3, 2023 }, { 1, 5, 2024 }, { 1, 4, 2023 } };
-    for (const auto& c : clocks) {
-        FixedClock clock(2024, c.month, c.day);
-        Ftp2 engine;
-        CapturingLog log;
-        auto lines = Lines("total 3\n"
-                           "drwxr-xr-x   2 owner group 4096 Jan  5 12:34 photos\n"
-                           "-rw-r--r--   1 owner 123456 Feb  1  2020 nogroup.jpg\n"
-                           "lrwxrwxrwx   1 owner group    6 Feb  1  2020 latest -> photos\n"
-                           "-rw-r--r--   1 owner group 10 Mar  1  2021 name with  spaces.jpg\n");
-        engine.ParseListing(lines, log);
-        ASSERT_EQ(engine.GetEntryCount(), 4);
-        const FtpEntry& dir = engine.Entry(0);
-        EXPECT_EQ(dir.name, "photos");
-        EXPECT_TRUE(dir.isDirectory);
-        SYSTEMTIME w = WhenOf(dir);
-        EXPECT_EQ(w.wYear, c.expectedYear) << c.month << "/" << c.day;
-        EXPECT_EQ(w.wMonth, 1);
-        EXPECT_EQ(w.wDay, 5);
-        EXPECT_EQ(w.wHour, 12);
-        EXPECT_EQ(w.wMinute, 34);
-        EXPECT_EQ(engine.Entry(1).size, 123456);
-        EXPECT_EQ(engine.Entry(1).name, "nogroup.jpg");
-        EXPECT_EQ(engine.Entry(2).name, "latest");
-        EXPECT_TRUE(engine.Entry(2).isLink);
-        EXPECT_EQ(WhenOf(engine.Entry(2)).wYear, 2020);
-        EXPECT_EQ(WhenOf(engine.Entry(2)).wHour, 12);
-        EXPECT_EQ(engine.Entry(3).name, "name with  spaces.jpg");
-        EXPECT_EQ(engine.FindFileEntry("photos", true), -1);
-        EXPECT_EQ(engine.FindFileEntry("NOGROUP.JPG", false), 1);
-    }
-}
-
-TEST(FtpListing, OtherLayouts)
-{
-    FixedClock clock(2024, 3, 3);
-    struct Case {
-        const char* text;
-        std::vector<std::tuple<std::string, bool, std::int64_t, int, int, int>> entries; // name dir size y mo h
-    } cases[] = {
-        { "01-05-24  03:07PM       <DIR>          images\n"
-          "12-31-98  12:15AM              2048 old file.txt\n",
-            { { "images", true, 0, 2024, 1, 15 }, { "old file.txt", false, 2048, 1998, 12, 0 } } },
-        { "Directory DISK$USER:[ME]\n\n"
-          "SUB.DIR;1     1/3   5-JAN-2024 10:11:12 [GROUP,ME] (RWED,RWED,RE,)\n"
-          "A_VERY_LONG_FILE_NAME.JPG;2\n"
-          "              4/8   6-FEB-2023 09:30 [GROUP,ME] (RWED,RWED,R,)\n",
-            { { "SUB.DIR;1", true, 1536, 2024, 1, 10 }, { "A_VERY_LONG_FILE_NAME.JPG;2", false, 4096, 2023, 2, 9 } } },
-        { "total 2\n"
-          "d [RWCEAFMS] owner 512 Jan 05 12:00 sub\n"
-          "- [RWCEAFMS] owner 1234 Feb 01 2019 report.doc\n",
-            { { "sub", true, 512, 2024, 1, 12 }, { "report.doc", false, 1234, 2019, 2, 12 } } },
-        { "", {} },
-    };
-    for (const auto& c : cases) {
-        Ftp2 engine;
-        CapturingLog log;
-        auto lines = Lines(c.text);
-        engine.ParseListing(lines, log);
-        ASSERT_EQ(size_t(engine.GetEntryCount()), c.entries.size()) << c.text;
-        for (size_t i = 0; i < c.entries.size(); ++i) {
-            const auto& [name, dir, size, year, month, hour] = c.entries[i];
-            const FtpEntry& e = engine.Entry(int(i));
-            EXPECT_EQ(e.name, name);
-            EXPECT_EQ(e.isDirectory, dir) << name;
-            EXPECT_EQ(e.size, size) << name;
-            SYSTEMTIME w = WhenOf(e);
-            EXPECT_EQ(w.wYear, year) << name;
-            EXPECT_EQ(w.wMonth, month) << name;
-            EXPECT_EQ(w.wHour, hour) << name;
-        }
-    }
-}
-
-TEST(FtpListing, MlsdFacts)
-{
-    Ftp2 engine;
-    CapturingLog log;
-    engine.ParseMlsdListing({ "type=cdir;modify=20240105123456; .\r\n",
-                                "Type=File;Size=1024;Modify=20240105123456; a.jpg\r\n",
-                                "type=dir;modify=20230101000000; sub dir\r\n",
-                                "type=file;modify=20240105123456; nosize.jpg\r\n",
-                                "type=file;size=5;modify=2024; badtime.jpg\r\n",
-                                "type=file;size=7;modify=20240105123456; a.jpg\r\n" },
-        log);
-    ASSERT_EQ(engine.GetEntryCount(), 3);
-    EXPECT_EQ(engine.Entry(0).name, "a.jpg");
-    EXPECT_EQ(engine.Entry(0).size, 1024);
-    FILETIME utc;
-    LocalFileTimeToFileTime(&engine.Entry(0).lastWrite, &utc);
-    SYSTEMTIME st;
-    FileTimeToSystemTime(&utc, &st);
-    EXPECT_EQ(st.wYear, 2024);
-    EXPECT_EQ(st.wHour, 12);
-    EXPECT_EQ(st.wSecond, 56);
-    EXPECT_TRUE(engine.Entry(1).isDirectory);
-    EXPECT_EQ(engine.Entry(1).name, "sub dir");
-    EXPECT_TRUE(log.HasError("Failed to find size in MLSD line"));
-    EXPECT_TRUE(log.HasError("Failed to parse modify date in MLSD line"));
-    // The first file wins for existence, the later one for its time.
-    EXPECT_EQ(engine.FindFileEntry("a.jpg", true), 0);
 }
 
 // ---------------------------------------------------------------- against vsftpd
@@ -804,6 +644,26 @@ TEST(FtpVsftpd, NonAsciiNameArrivesIntact)
     ASSERT_TRUE(ftp.PutFile(local.c_str(), name)) << ErrorText(ftp);
     EXPECT_TRUE(fs::exists(remote + "/" + name));
     EXPECT_FALSE(ftp.PutFile(local.c_str(), "bad\r\nDELE plain.txt"));
+    EXPECT_NE(ErrorText(ftp).find("Path contains CR, LF or NUL."), std::string::npos) << ErrorText(ftp);
+
+    // The server's own listing (Unix layout) gives the name back intact, beside a folder.
+    fs::create_directory(remote + "/folder");
+    ClsFtp2& cls = ftp.Impl();
+    ASSERT_EQ(cls.GetRemoteEntryCount(nullptr), 2) << LogText(cls);
+    Ftp2& engine = cls.Engine();
+    int file = engine.FindFileEntry(name, true);
+    ASSERT_GE(file, 0);
+    EXPECT_EQ(engine.Entry(file).size, 1);
+    EXPECT_FALSE(engine.Entry(file).isDirectory);
+    EXPECT_EQ(engine.FindFileEntry("folder", true), -1);
+    const FtpEntry& folder = engine.Entry(1 - file);
+    EXPECT_EQ(folder.name, "folder");
+    EXPECT_TRUE(folder.isDirectory);
+    // Listed as a time of day in the current year (or the year before, around New Year).
+    SYSTEMTIME listed, now;
+    ASSERT_TRUE(engine.GetRemoteLastModified(name, listed));
+    GetSystemTime(&now);
+    EXPECT_LE(now.wYear - listed.wYear, 1);
 }
 
 TEST(FtpVsftpd, AbortFromPercentDoneFailsAndKeepsTheSession)
@@ -860,6 +720,25 @@ TEST(FtpVsftpd, PutTreeUploadsEveryFileAndHonoursSkips)
             std::string rel = path.substr((remote + "/").size());
             EXPECT_EQ(count, files[rel].size()) << path;
         }
+    }
+}
+
+TEST(FtpVsftpd, TreeUploadsToTheEndWithoutCallbackOrWithOneThatOverridesNothing)
+{
+    std::string tree = ProcessTempDir() + "/plain-tree";
+    std::map<std::string, std::string> files = { { "a.jpg", Pattern(9000, 7) }, { "sub/b.jpg", Pattern(10, 8) } };
+    for (const auto& [path, bytes] : files)
+        WriteFile(tree + "/" + path, bytes);
+    TvFtpProgress nothing;
+    for (TvFtpProgress* callback : { static_cast<TvFtpProgress*>(nullptr), &nothing }) {
+        TvFtp2 ftp;
+        ftp.SetCallback(callback);
+        std::string remote = ConnectToFolder(ftp, !callback, callback ? "plain-default" : "plain-none");
+        ASSERT_FALSE(remote.empty()) << ErrorText(ftp);
+        ASSERT_TRUE(ftp.PutTree(tree.c_str())) << ErrorText(ftp);
+        for (const auto& [path, bytes] : files)
+            EXPECT_EQ(ReadFile(remote + "/" + path), bytes) << path;
+        EXPECT_TRUE(ftp.Disconnect());
     }
 }
 
@@ -940,6 +819,128 @@ TEST(FtpVsftpd, PlanAndUploadModesFromARealListing)
     }
 }
 
+// ---------------------------------------------------------------- against a real server with MLSD
+
+namespace {
+
+// A connected client in a fresh folder of the MLSD server; "" when that failed.
+std::string ConnectToMlsdFolder(ClsFtp2& ftp, const std::string& folder)
+{
+    MlsdFtp& server = MlsdFtp::Instance();
+    if (server.Port() == 0)
+        return "";
+    Ftp2& engine = ftp.Engine();
+    Configure(engine, server.Port());
+    engine.Passive = true;
+    engine.IdleTimeoutMs = 10000;
+    if (!ftp.Connect(nullptr))
+        return "";
+    fs::create_directories(server.Root() + "/" + folder);
+    if (!ftp.ChangeRemoteDir("/" + folder, nullptr, false))
+        return "";
+    return server.Root() + "/" + folder;
+}
+
+} // namespace
+
+TEST(FtpMlsdServer, UploadModesFromItsListing)
+{
+    ClsFtp2 ftp;
+    std::string remote = ConnectToMlsdFolder(ftp, "modes");
+    ASSERT_FALSE(remote.empty()) << LogText(ftp);
+    EXPECT_TRUE(ftp.Engine().HasMlst);
+    EXPECT_EQ(ftp.Engine().CommandCharset, "utf-8");
+    // Whole seconds: the listing shows no fractions.
+    const time_t when = 1704458096;
+    std::string tree = ProcessTempDir() + "/mlsd-tree";
+    for (const char* name : { "same.jpg", "older.jpg", "newer.jpg", "missing.jpg" })
+        WriteFile(tree + "/" + name, std::string("local ") + name);
+    SetMtimeUtc(tree + "/same.jpg", when);
+    SetMtimeUtc(tree + "/older.jpg", when - 86400);
+    SetMtimeUtc(tree + "/newer.jpg", when + 86400);
+    auto serverHolds = [&] {
+        for (const char* name : { "same.jpg", "older.jpg", "newer.jpg" }) {
+            WriteFile(remote + "/" + name, std::string("remote ") + name);
+            SetMtimeUtc(remote + "/" + name, when);
+        }
+        fs::remove(remote + "/missing.jpg");
+    };
+    serverHolds();
+    struct Case {
+        int mode;
+        std::vector<std::string> uploaded;
+    } cases[] = {
+        { 1, { "missing.jpg" } },
+        { 2, { "missing.jpg", "newer.jpg", "same.jpg" } },
+        { 3, { "newer.jpg", "older.jpg", "same.jpg" } },
+    };
+    for (const auto& c : cases) {
+        TreeEvents events;
+        events.skipFiles = true;
+        std::string plan;
+        ASSERT_TRUE(ftp.ChangeRemoteDir("/modes", nullptr, false));
+        ASSERT_TRUE(ftp.PutTree(tree, plan, false, c.mode, &events)) << LogText(ftp);
+        EXPECT_EQ(events.files, c.uploaded) << "mode " << c.mode << "\n" << LogText(ftp);
+    }
+    // Mode 2 for real: the server ends up with the local bytes of every file that was not older.
+    ASSERT_TRUE(ftp.ChangeRemoteDir("/modes", nullptr, false));
+    std::string plan;
+    ASSERT_TRUE(ftp.PutTree(tree, plan, false, 2, nullptr)) << LogText(ftp);
+    EXPECT_EQ(ReadFile(remote + "/missing.jpg"), "local missing.jpg");
+    EXPECT_EQ(ReadFile(remote + "/newer.jpg"), "local newer.jpg");
+    EXPECT_EQ(ReadFile(remote + "/same.jpg"), "local same.jpg");
+    EXPECT_EQ(ReadFile(remote + "/older.jpg"), "remote older.jpg");
+}
+
+TEST(FtpMlsdServer, ResumeAppendAllocateAndNames)
+{
+    ClsFtp2 ftp;
+    std::string remote = ConnectToMlsdFolder(ftp, "resume");
+    ASSERT_FALSE(remote.empty()) << LogText(ftp);
+    Ftp2& engine = ftp.Engine();
+    CapturingLog log;
+    std::string local = ProcessTempDir() + "/resume.bin";
+    WriteFile(local, "0123456789");
+
+    // The server holds the first four bytes: only the rest is sent.
+    WriteFile(remote + "/resume.bin", "0123");
+    engine.RestartNextUpload = true;
+    engine.BytesSent = 0;
+    ASSERT_TRUE(engine.UploadFile("resume.bin", local, nullptr, log)) << log.Text();
+    EXPECT_EQ(ReadFile(remote + "/resume.bin"), "0123456789");
+    EXPECT_EQ(engine.BytesSent, 6u);
+    EXPECT_TRUE(log.Has("size", "4"));
+    // Nothing is left to resume.
+    engine.RestartNextUpload = true;
+    EXPECT_FALSE(engine.UploadFile("resume.bin", local, nullptr, log));
+    EXPECT_TRUE(log.HasError("Already at end-of-file")) << log.Text();
+    EXPECT_FALSE(engine.RestartNextUpload);
+
+    MemoryDataSource tail("tail", 4);
+    ASSERT_TRUE(engine.UploadFromSource(true, "resume.bin", tail, nullptr, log)) << log.Text();
+    EXPECT_EQ(ReadFile(remote + "/resume.bin"), "0123456789tail");
+
+    engine.AllocateSize = 1000;
+    ASSERT_TRUE(engine.UploadFile("allocated.bin", local, nullptr, log)) << log.Text();
+    EXPECT_EQ(engine.AllocateSize, 0u);
+    EXPECT_EQ(ReadFile(remote + "/allocated.bin"), "0123456789");
+
+    // A non-ASCII name goes up and comes back through MLSD intact, beside a folder.
+    const char* name = "\xc3\xa9t\xc3\xa9 \xe5\x86\x99\xe7\x9c\x9f.jpg";
+    ASSERT_TRUE(engine.UploadFile(name, local, nullptr, log)) << log.Text();
+    EXPECT_EQ(ReadFile(remote + "/" + name), "0123456789");
+    ASSERT_TRUE(engine.MakeDirectory("sub \xc3\xa9", log, nullptr)) << log.Text();
+    EXPECT_TRUE(fs::is_directory(remote + "/sub \xc3\xa9"));
+    ASSERT_EQ(ftp.GetRemoteEntryCount(nullptr), 4) << LogText(ftp);
+    int file = engine.FindFileEntry(name, true);
+    ASSERT_GE(file, 0);
+    EXPECT_EQ(engine.Entry(file).size, 10);
+    EXPECT_EQ(engine.FindFileEntry("sub \xc3\xa9", true), -1);
+    std::string pwd;
+    ASSERT_TRUE(ftp.GetCurrentRemoteDir(pwd, nullptr, false));
+    EXPECT_EQ(pwd, "/resume");
+}
+
 // ---------------------------------------------------------------- public class and callbacks
 
 TEST(FtpPublic, HostnameIsNormalised)
@@ -1014,4 +1015,6 @@ TEST(FtpPublic, ErrorTextOfAFailedConnectSurvivesIsConnected)
     TvString put;
     ftp.GetLastErrorText(put);
     EXPECT_NE(std::string(put.GetUtf8()).find("Failed to get file size."), std::string::npos);
+    // Nothing to close is no failure.
+    EXPECT_TRUE(ftp.Disconnect());
 }

@@ -1,9 +1,6 @@
 #include "components/net/ftp/ClsFtp2.h"
 
-#include "NetTestSupport.h"
-#include "TestPki.h"
-#include "components/foundation/XString.h"
-#include "components/net/Socket2.h"
+#include "FtpTestSupport.h"
 #include "platform/base/Registry.h"
 #include "platform/crypto/CertStore.h"
 
@@ -11,20 +8,9 @@
 #include <openssl/pem.h>
 #include <openssl/x509.h>
 
-#include <chrono>
-#include <csignal>
-#include <filesystem>
-#include <fstream>
-#include <spawn.h>
-#include <sstream>
-#include <sys/wait.h>
 #include <vector>
-#include <thread>
-#include <unistd.h>
 
-extern char** environ;
-
-namespace fs = std::filesystem;
+using namespace ftptest;
 
 namespace {
 
@@ -32,10 +18,11 @@ namespace {
 bool TrustTestCaForFtp()
 {
     static bool ok = [] {
-        char pattern[] = "/tmp/vornalt-ftp-config-XXXXXX";
-        if (!mkdtemp(pattern))
+        std::string config = ProcessTempDir() + "/config";
+        std::error_code ec;
+        if (!fs::create_directories(config, ec))
             return false;
-        SetRegistryFolderForTesting(pattern);
+        SetRegistryFolderForTesting(config);
         FILE* f = std::fopen(GetTestPki().caCert.c_str(), "rb");
         X509* ca = f ? PEM_read_X509(f, nullptr, nullptr, nullptr) : nullptr;
         if (f)
@@ -57,83 +44,6 @@ bool TrustTestCaForFtp()
     return ok;
 }
 
-// vsftpd with TLS, explicit (AUTH TLS) or implicit, on a picked loopback port; it refuses data
-// connections that do not resume the control connection's TLS session.
-class TlsVsftpd {
-public:
-    TlsVsftpd(bool implicit)
-    {
-        char pattern[] = "/tmp/vornalt-ftps-XXXXXX";
-        m_dir = mkdtemp(pattern) ? pattern : "/tmp";
-        m_root = m_dir + "/root";
-        fs::create_directories(m_root + "/up");
-        fs::create_directories(m_dir + "/empty");
-        fs::permissions(m_root, fs::perms(0555));
-        fs::permissions(m_root + "/up", fs::perms(0777));
-        m_port = UnusedLoopbackPort();
-        const TestPki& pki = GetTestPki();
-        std::ofstream conf(m_dir + "/vsftpd.conf");
-        conf << "listen=YES\nlisten_address=127.0.0.1\nlisten_port=" << m_port
-             << "\nbackground=NO\nrun_as_launching_user=YES\nanonymous_enable=YES\nlocal_enable=NO\n"
-                "write_enable=YES\nanon_upload_enable=YES\nanon_root="
-             << m_root << "\nno_anon_password=YES\nsecure_chroot_dir=" << m_dir
-             << "/empty\npasv_enable=YES\npasv_address=127.0.0.1\nconnect_from_port_20=NO\nport_enable=YES\nseccomp_sandbox=NO\n"
-                "ssl_enable=YES\nallow_anon_ssl=YES\nforce_anon_logins_ssl=YES\nforce_anon_data_ssl=YES\n"
-                "require_ssl_reuse=YES\nssl_tlsv1=YES\nrsa_cert_file="
-             << pki.serverCert << "\nrsa_private_key_file=" << pki.serverKey << "\n"
-             << (implicit ? "implicit_ssl=YES\n" : "") << "vsftpd_log_file=" << m_dir << "/log\n";
-        conf.close();
-        std::string confPath = m_dir + "/vsftpd.conf";
-        const char* binary = fs::exists("/usr/sbin/vsftpd") ? "/usr/sbin/vsftpd" : "vsftpd";
-        char* argv[] = { const_cast<char*>(binary), const_cast<char*>(confPath.c_str()), nullptr };
-        if (posix_spawnp(&m_pid, binary, nullptr, nullptr, argv, environ) != 0) {
-            m_pid = -1;
-            m_port = 0;
-            return;
-        }
-        for (int i = 0; i < 100; ++i) {
-            Socket2 probe;
-            LogNull quiet;
-            int reason;
-            if (probe.Connect("127.0.0.1", m_port, false, 0, 1000, quiet, nullptr, nullptr, &reason, nullptr))
-                return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-    }
-    ~TlsVsftpd()
-    {
-        if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
-            int status;
-            waitpid(m_pid, &status, 0);
-        }
-        std::error_code ignored;
-        fs::remove_all(m_dir, ignored);
-    }
-    int Port() const { return m_port; }
-    std::string UploadDir() const { return m_root + "/up"; }
-
-private:
-    std::string m_dir, m_root;
-    pid_t m_pid = -1;
-    int m_port = 0;
-};
-
-std::string LogText(ClsFtp2& ftp)
-{
-    XString text;
-    ftp.GetErrorLogText(text, false);
-    return text.GetUtf8();
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 } // namespace
 
 TEST(FtpTls, ExplicitAndImplicitTlsUploadsWithProtectedData)
@@ -145,8 +55,11 @@ TEST(FtpTls, ExplicitAndImplicitTlsUploadsWithProtectedData)
         bytes[i] = char(i * 7 + 3);
     std::ofstream(local, std::ios::binary) << bytes;
     for (auto [implicit, passive] : { std::pair { false, true }, { true, true }, { false, false }, { true, false } }) {
-        TlsVsftpd server(implicit);
+        Vsftpd& server = Vsftpd::Instance(implicit ? Vsftpd::ImplicitTls : Vsftpd::ExplicitTls);
         ASSERT_NE(server.Port(), 0);
+        std::string folder = server.UploadDir() + (passive ? "/pasv" : "/port");
+        fs::create_directories(folder);
+        fs::permissions(folder, fs::perms(0777));
         ClsFtp2 ftp;
         Ftp2& engine = ftp.Engine();
         engine.Hostname = "localhost";
@@ -157,10 +70,10 @@ TEST(FtpTls, ExplicitAndImplicitTlsUploadsWithProtectedData)
         engine.AuthTls = !implicit;
         ASSERT_TRUE(ftp.Connect(nullptr)) << LogText(ftp);
         EXPECT_EQ(engine.SecureControl, !implicit);
-        ASSERT_TRUE(ftp.ChangeRemoteDir(server.UploadDir(), nullptr, false)) << LogText(ftp);
+        ASSERT_TRUE(ftp.ChangeRemoteDir(folder, nullptr, false)) << LogText(ftp);
         ASSERT_TRUE(ftp.PutFile(local, "secure.bin", nullptr, false)) << (implicit ? "implicit " : "explicit ") << passive << "\n"
                                                                        << LogText(ftp);
-        EXPECT_EQ(ReadFile(server.UploadDir() + "/secure.bin"), bytes);
+        EXPECT_EQ(ReadFile(folder + "/secure.bin"), bytes);
         EXPECT_NE(LogText(ftp).find("Resumed the earlier TLS session."), std::string::npos) << LogText(ftp);
         // The listing's data connection resumes the session too.
         EXPECT_EQ(ftp.GetRemoteEntryCount(nullptr), 1) << LogText(ftp);
@@ -168,5 +81,85 @@ TEST(FtpTls, ExplicitAndImplicitTlsUploadsWithProtectedData)
         EXPECT_EQ(engine.Entry(0).name, "secure.bin");
         EXPECT_EQ(engine.Entry(0).size, std::int64_t(bytes.size()));
         ftp.Disconnect(nullptr);
+    }
+}
+
+TEST(FtpTls, ServersThatAskForItGetProtectionBeforeEveryTransfer)
+{
+    ASSERT_TRUE(TrustTestCaForFtp());
+    const TestPki& pki = GetTestPki();
+    std::string local = ProcessTempDir() + "/protected.bin";
+    WriteFile(local, "protected");
+    struct Case {
+        const char* syst;
+        const char* before; // what precedes each PASV
+    } cases[] = {
+        { "215 UNIX emulated by FILEZILLA\r\n", "PBSZ 0\nPROT P\n" },
+        { "215 UNIX Type: L8\r\n", "" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.syst);
+        auto& peer = ScriptedFtp::Instance();
+        peer.Script(std::string(R"({"tls": {"cert": ")") + pki.serverCert + R"(", "key": ")" + pki.serverKey
+            + R"("}, "replies": {"AUTH": ["234 go ahead\r\n"], "USER": ["230 in\r\n"], "SYST": [")"
+            + std::string(c.syst).replace(std::string(c.syst).size() - 2, 2, "\\r\\n")
+            + R"("], "FEAT": ["211 none\r\n"], "PASV": ["227 ok ({pasv})\r\n"], "STOR": ["150 go\r\n"],
+            "LIST": ["150 here\r\n"]}, "listing": "-rw-r--r-- 1 o g 9 Jan  5  2020 protected.bin\r\n"})");
+        ClsFtp2 ftp;
+        Ftp2& engine = ftp.Engine();
+        Configure(engine, peer.Port());
+        engine.Hostname = "localhost";
+        engine.AuthTls = true;
+        engine.Passive = true;
+        ASSERT_TRUE(ftp.Connect(nullptr)) << LogText(ftp);
+        EXPECT_TRUE(engine.SecureControl);
+        ASSERT_TRUE(ftp.PutFile(local, "protected.bin", nullptr, false)) << LogText(ftp);
+        ASSERT_EQ(ftp.GetRemoteEntryCount(nullptr), 1) << LogText(ftp);
+        ftp.Disconnect(nullptr);
+        std::string p = c.before;
+        EXPECT_EQ(peer.Commands(),
+            "AUTH TLS\nPBSZ 0\nPROT P\nUSER anonymous\nTYPE I\nSYST\nFEAT\n" + p + "PASV\nSTOR protected.bin\nDATA protected\n"
+                + p + "PASV\nLIST\nQUIT\n");
+    }
+}
+
+TEST(FtpTls, DataConnectionsCheckTheCertificateAsTheControlConnectionDoes)
+{
+    ASSERT_TRUE(TrustTestCaForFtp());
+    const TestPki& pki = GetTestPki();
+    std::string local = ProcessTempDir() + "/checked.bin";
+    WriteFile(local, "checked");
+    auto& peer = ScriptedFtp::Instance();
+    auto script = [&] {
+        peer.Script(std::string(R"({"tls": {"cert": ")") + pki.wrongNameCert + R"(", "key": ")" + pki.wrongNameKey
+            + R"("}, "replies": {"AUTH": ["234 go ahead\r\n"], "USER": ["230 in\r\n"], "PASV": ["227 ok ({pasv})\r\n"],
+            "STOR": ["150 go\r\n"], "LIST": ["150 here\r\n"]}, "listing": "-rw-r--r-- 1 o g 7 Jan  5  2020 checked.bin\r\n"})");
+    };
+    // The certificate names another host: refused unless the caller turns the check off.
+    script();
+    ClsFtp2 strict;
+    Configure(strict.Engine(), peer.Port());
+    strict.Engine().Hostname = "localhost";
+    strict.Engine().AuthTls = true;
+    strict.Engine().SystAfterLogin = strict.Engine().FeatAfterLogin = false;
+    EXPECT_FALSE(strict.Connect(nullptr));
+    EXPECT_NE(LogText(strict).find("Failed to connect to FTP server."), std::string::npos) << LogText(strict);
+
+    for (bool passive : { false, true }) {
+        SCOPED_TRACE(passive ? "passive" : "active");
+        script();
+        ClsFtp2 ftp;
+        Ftp2& engine = ftp.Engine();
+        Configure(engine, peer.Port());
+        engine.Hostname = "localhost";
+        engine.AuthTls = true;
+        engine.Passive = passive;
+        engine.SystAfterLogin = engine.FeatAfterLogin = false;
+        engine.Control().SetRequireVerifiedServerCert(false);
+        ASSERT_TRUE(ftp.Connect(nullptr)) << LogText(ftp);
+        ASSERT_TRUE(ftp.PutFile(local, "checked.bin", nullptr, false)) << LogText(ftp);
+        EXPECT_EQ(ftp.GetRemoteEntryCount(nullptr), 1) << LogText(ftp);
+        ftp.Disconnect(nullptr);
+        EXPECT_NE(peer.Commands().find("DATA checked\n"), std::string::npos) << peer.Commands();
     }
 }
