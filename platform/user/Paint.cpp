@@ -482,7 +482,10 @@ void user_detail::InvalidateWindow(const WindowPtr& w, const Region& given, UINT
         const RECT cs = WindowOnScreen(*c);
         Region childArea = clientArea;
         childArea.Offset(ws.left - cs.left, ws.top - cs.top);
-        InvalidateWindow(c, childArea, flags | RDW_FRAME);
+        if (childArea.Empty())
+            continue;
+        // An internal paint reaches the children only when asked for all of them.
+        InvalidateWindow(c, childArea, (flags | RDW_FRAME) & ~((flags & RDW_ALLCHILDREN) ? 0u : RDW_INTERNALPAINT));
     }
 }
 
