@@ -1553,12 +1553,15 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int he
             if (topLevel && !(pos.flags & SWP_NOOWNERZORDER))
                 LiftOwned(*w);
         }
+        if (sized)
+            ResizeSurface(*w);
+        // A top-level window appears over what the screen showed there, before it paints.
+        if (show && topLevel && !w->layeredImage)
+            FillSurfaceFromScreen(*w);
         if (show)
             w->style |= WS_VISIBLE;
         if (hide)
             w->style &= ~WS_VISIBLE;
-        if (sized)
-            ResizeSurface(*w);
         const bool showingAfter = Showing(*w);
         const RECT newScreen = WindowOnScreen(*w);
         if (changed && topLevel) {
@@ -1566,8 +1569,6 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int he
                 DamageScreen(oldScreen);
             if (showingAfter)
                 DamageScreen(newScreen);
-            if (showingAfter && !showingBefore && !w->layeredImage)
-                FillSurfaceFromScreen(*w);
         }
         if (changed && redraw && !topLevel && parent && (showingBefore || showingAfter)) {
             // The parent (and what else lay there) repaints where the child was and is.
