@@ -402,6 +402,18 @@ Region ClientRegionToWindow(const WindowRecord& w, const RECT* rect, HRGN rgn)
     return area;
 }
 
+// The module callers bind the layered-window and monitor functions from by name.
+const bool g_user32Registered = [] {
+    using platform::modules::Export;
+    platform::modules::AddDefault(u"USER32.DLL",
+        { { "UpdateLayeredWindow", Export(&UpdateLayeredWindow) },
+            { "SetLayeredWindowAttributes", Export(&SetLayeredWindowAttributes) },
+            { "MonitorFromWindow", Export(&MonitorFromWindow) }, { "MonitorFromRect", Export(&MonitorFromRect) },
+            { "MonitorFromPoint", Export(&MonitorFromPoint) }, { "GetMonitorInfoW", Export(&GetMonitorInfoW) },
+            { "EnumDisplayMonitors", Export(&EnumDisplayMonitors) } });
+    return true;
+}();
+
 } // namespace
 
 // ---- Shared with the tree ----------------------------------------------------------------------
@@ -957,8 +969,9 @@ BOOL SaveScreenshotPng(const std::string& path, const RECT* area)
 
 namespace {
 
-// The classic frame: edges, border, caption with its gradient, text and buttons.
-void DrawFrame(HWND window)
+// The classic frame: edges, border, caption with its gradient, text and buttons; into `target`
+// (window coordinates) when given, else into the window.
+void DrawFrame(HWND window, HDC target = nullptr)
 {
     DWORD style;
     DWORD exStyle;
@@ -985,9 +998,10 @@ void DrawFrame(HWND window)
             }
         }
     }
-    HDC hdc = GetWindowDC(window);
+    HDC hdc = target ? target : GetWindowDC(window);
     if (!hdc)
         return;
+    const int saved = SaveDC(hdc);
     ExcludeClipRect(hdc, client.left, client.top, client.right, client.bottom);
     RECT r = whole;
     if (style & WS_THICKFRAME) {
@@ -1054,7 +1068,53 @@ void DrawFrame(HWND window)
         DrawEdge(hdc, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
     else if (exStyle & WS_EX_STATICEDGE)
         DrawEdge(hdc, &r, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
-    ReleaseDC(window, hdc);
+    RestoreDC(hdc, saved);
+    if (!target)
+        ReleaseDC(window, hdc);
+}
+
+// WM_PRINT: the parts the flags ask for, drawn into `hdc` with the window's corner at its origin.
+void Print(HWND window, HDC hdc, DWORD flags)
+{
+    RECT client;
+    RECT whole;
+    std::vector<std::pair<HWND, POINT>> children;
+    {
+        Lock lock(TreeMutex());
+        auto w = TreeWindow(window);
+        if (!w || ((flags & PRF_CHECKVISIBLE) && !Showing(*w)))
+            return;
+        client = ClientInWindow(*w);
+        whole = WindowOnScreen(*w);
+        for (auto it = w->children.rbegin(); it != w->children.rend(); ++it) {
+            auto c = TreeWindow(*it);
+            if (!c || !(c->style & WS_VISIBLE))
+                continue;
+            const RECT cs = WindowOnScreen(*c);
+            children.emplace_back(c->handle, POINT { cs.left - whole.left, cs.top - whole.top });
+        }
+    }
+    if (flags & PRF_NONCLIENT)
+        DrawFrame(window, hdc);
+    if (flags & (PRF_ERASEBKGND | PRF_CLIENT)) {
+        const int saved = SaveDC(hdc);
+        OffsetViewportOrgEx(hdc, client.left, client.top, nullptr);
+        IntersectClipRect(hdc, 0, 0, Width(client), Height(client));
+        if (flags & PRF_ERASEBKGND)
+            SendMessage(window, WM_ERASEBKGND, WPARAM(hdc), 0);
+        if (flags & PRF_CLIENT)
+            SendMessage(window, WM_PRINTCLIENT, WPARAM(hdc), LPARAM(flags));
+        RestoreDC(hdc, saved);
+    }
+    if (flags & PRF_CHILDREN) {
+        for (auto& [child, at] : children) {
+            const int saved = SaveDC(hdc);
+            IntersectClipRect(hdc, client.left, client.top, client.right, client.bottom);
+            OffsetViewportOrgEx(hdc, at.x, at.y, nullptr);
+            SendMessage(child, WM_PRINT, WPARAM(hdc), LPARAM(flags | PRF_CHECKVISIBLE));
+            RestoreDC(hdc, saved);
+        }
+    }
 }
 
 LRESULT HitTest(HWND window, POINT screen)
@@ -1218,6 +1278,9 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_NCPAINT:
         DrawFrame(window);
+        return 0;
+    case WM_PRINT:
+        Print(window, reinterpret_cast<HDC>(wParam), DWORD(lParam));
         return 0;
     case WM_NCHITTEST:
         return HitTest(window, POINT { short(LOWORD(DWORD(lParam))), short(HIWORD(DWORD(lParam))) });

@@ -1883,6 +1883,14 @@ HWND WindowFromPoint(POINT point)
     return nullptr;
 }
 
+HMONITOR MonitorFromWindow(HWND window, DWORD flags)
+{
+    RECT r;
+    if (!GetWindowRect(window, &r))
+        return flags == MONITOR_DEFAULTTONULL ? nullptr : MonitorFromPoint(POINT { 0, 0 }, MONITOR_DEFAULTTOPRIMARY);
+    return MonitorFromRect(&r, flags);
+}
+
 HWND ChildWindowFromPoint(HWND parent, POINT point)
 {
     Lock lock(TreeMutex());

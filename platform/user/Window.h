@@ -311,6 +311,15 @@ constexpr LRESULT HTBOTTOMRIGHT = 17;
 constexpr LRESULT HTBORDER = 18;
 constexpr LRESULT HTCLOSE = 20;
 
+// WM_PRINT: what to draw. The default procedure draws the frame, sends WM_ERASEBKGND and
+// WM_PRINTCLIENT with the DC's origin at the client corner, and prints visible children.
+constexpr LPARAM PRF_CHECKVISIBLE = 0x01;
+constexpr LPARAM PRF_NONCLIENT = 0x02;
+constexpr LPARAM PRF_CLIENT = 0x04;
+constexpr LPARAM PRF_ERASEBKGND = 0x08;
+constexpr LPARAM PRF_CHILDREN = 0x10;
+constexpr LPARAM PRF_OWNED = 0x20;
+
 constexpr DWORD LWA_COLORKEY = 0x00000001;
 constexpr DWORD LWA_ALPHA = 0x00000002;
 constexpr DWORD ULW_COLORKEY = 0x00000001;
@@ -426,6 +435,8 @@ BOOL SetWindowPlacement(HWND window, const WINDOWPLACEMENT* placement);
 BOOL BringWindowToTop(HWND window);
 // Visible, enabled windows, topmost first, honouring window regions.
 HWND WindowFromPoint(POINT point);
+// The monitor that holds most of the window (MONITOR_DEFAULTTO* as for MonitorFromRect).
+HMONITOR MonitorFromWindow(HWND window, DWORD flags);
 HWND ChildWindowFromPoint(HWND parent, POINT point);
 
 // ---- Painting --------------------------------------------------------------------------------

@@ -275,3 +275,68 @@ TEST_F(PaintTest, MirroredWindowDrawsFromItsRightEdge)
 }
 
 } // namespace
+
+namespace {
+
+// The controls' contract: WM_PAINT with a DC in wParam and WM_PRINTCLIENT paint into that DC.
+std::optional<LRESULT> PaintsIntoGivenDC(HWND hwnd, UINT m, WPARAM wParam, LPARAM)
+{
+    if (m != WM_PAINT && m != WM_PRINTCLIENT)
+        return std::nullopt;
+    PAINTSTRUCT ps;
+    HDC hdc = wParam ? reinterpret_cast<HDC>(wParam) : BeginPaint(hwnd, &ps);
+    Fill(hdc, RECT { 2, 2, 8, 8 }, kRed);
+    if (!wParam)
+        EndPaint(hwnd, &ps);
+    return 0;
+}
+
+TEST_F(PaintTest, PrintDrawsFrameBackgroundClientAndChildrenIntoAMemoryDC)
+{
+    HWND w = Make(u"W", WS_POPUP | WS_BORDER | WS_VISIBLE, 500, 500, 40, 30);
+    HWND child = Make(u"C", WS_CHILD | WS_VISIBLE, 20, 10, 10, 10, w);
+    SetColor(w, kGreen);
+    SetColor(child, kBlue);
+    TheSpy().handlers[child] = PaintsIntoGivenDC;
+    PumpPaint();
+
+    BITMAPINFO info {};
+    info.bmiHeader = { sizeof(BITMAPINFOHEADER), 40, -30, 1, 32, BI_RGB, 0, 0, 0, 0, 0 };
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC mem = CreateCompatibleDC(nullptr);
+    SelectObject(mem, dib);
+    Fill(mem, RECT { 0, 0, 40, 30 }, kWhite);
+    SendMessage(w, WM_PRINT, WPARAM(mem), PRF_NONCLIENT | PRF_ERASEBKGND | PRF_CLIENT | PRF_CHILDREN);
+    EXPECT_EQ(GetPixel(mem, 0, 0), GetSysColor(COLOR_WINDOWFRAME));
+    EXPECT_EQ(GetPixel(mem, 5, 5), kGreen);
+    // The child's client starts at (1 + 20, 1 + 10) in the parent's window.
+    EXPECT_EQ(GetPixel(mem, 21, 11), kBlue);
+    EXPECT_EQ(GetPixel(mem, 24, 14), kRed);
+    // Only the client: no frame.
+    Fill(mem, RECT { 0, 0, 40, 30 }, kWhite);
+    SendMessage(w, WM_PRINT, WPARAM(mem), PRF_CLIENT | PRF_ERASEBKGND);
+    EXPECT_EQ(GetPixel(mem, 0, 0), kWhite);
+    EXPECT_EQ(GetPixel(mem, 24, 14), kGreen);
+    // A control asked to paint into a given DC leaves its window alone.
+    Fill(mem, RECT { 0, 0, 40, 30 }, kWhite);
+    SendMessage(child, WM_PAINT, WPARAM(mem), 0);
+    EXPECT_EQ(GetPixel(mem, 3, 3), kRed);
+    EXPECT_EQ(ScreenPixel(500 + 21 + 3, 500 + 11 + 3), kRed);
+    DeleteDC(mem);
+    DeleteObject(dib);
+}
+
+TEST_F(PaintTest, User32ModuleExportsTheLayeredAndMonitorFunctionsAcrossAReset)
+{
+    platform::modules::Reset();
+    HMODULE user32 = LoadLibraryW(u"user32");
+    ASSERT_NE(user32, nullptr);
+    EXPECT_EQ(GetProcAddress(user32, "UpdateLayeredWindow"), platform::modules::Export(&UpdateLayeredWindow));
+    EXPECT_NE(GetProcAddress(user32, "SetLayeredWindowAttributes"), nullptr);
+    EXPECT_NE(GetProcAddress(user32, "MonitorFromWindow"), nullptr);
+    HWND w = Make(u"W", WS_POPUP, 10, 10, 10, 10);
+    EXPECT_EQ(MonitorFromWindow(w, MONITOR_DEFAULTTONULL), MonitorFromPoint(POINT { 10, 10 }, MONITOR_DEFAULTTONULL));
+}
+
+} // namespace
