@@ -320,6 +320,10 @@ constexpr LPARAM PRF_ERASEBKGND = 0x08;
 constexpr LPARAM PRF_CHILDREN = 0x10;
 constexpr LPARAM PRF_OWNED = 0x20;
 
+constexpr UINT SW_SCROLLCHILDREN = 0x0001;
+constexpr UINT SW_INVALIDATE = 0x0002;
+constexpr UINT SW_ERASE = 0x0004;
+
 constexpr DWORD LWA_COLORKEY = 0x00000001;
 constexpr DWORD LWA_ALPHA = 0x00000002;
 constexpr DWORD ULW_COLORKEY = 0x00000001;
@@ -462,6 +466,13 @@ HDC GetWindowDC(HWND window);
 HDC GetDCEx(HWND window, HRGN clip, DWORD flags);
 int ReleaseDC(HWND window, HDC hdc);
 HWND WindowFromDC(HDC hdc);
+// Moves the client pixels inside `scroll` (the whole client area when null) by (dx, dy) within
+// the visible region, cut to `clip`; what could not be copied is the uncovered region, returned in
+// `update`/`updateRect` and, with SW_INVALIDATE, added to the update region (SW_ERASE sets the
+// erase flag). The pending update region inside `scroll` moves along. SW_SCROLLCHILDREN moves the
+// children that lie in it. Returns the region kind of the uncovered area.
+int ScrollWindowEx(HWND window, int dx, int dy, const RECT* scroll, const RECT* clip, HRGN update, RECT* updateRect,
+    UINT flags);
 // Drawing into the locked window (or, for the desktop, freezing the screen) until unlocked.
 BOOL LockWindowUpdate(HWND window);
 // The window region is in window coordinates; the window owns it afterwards. Null removes it.

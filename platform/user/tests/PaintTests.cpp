@@ -340,3 +340,43 @@ TEST_F(PaintTest, User32ModuleExportsTheLayeredAndMonitorFunctionsAcrossAReset)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(PaintTest, ScrollWindowMovesPixelsAndInvalidatesWhatItUncovered)
+{
+    HWND w = Make(u"W", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 60, 60);
+    TheSpy().handlers[w] = [](HWND hwnd, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        if (m != WM_PAINT)
+            return std::nullopt;
+        PAINTSTRUCT ps;
+        HDC hdc = BeginPaint(hwnd, &ps);
+        for (int y = 0; y < 60; ++y) // one grey level per row
+            Fill(hdc, RECT { 0, y, 60, y + 1 }, RGB(y * 4, y * 4, y * 4));
+        EndPaint(hwnd, &ps);
+        return 0;
+    };
+    HWND child = Make(u"C", WS_CHILD | WS_VISIBLE, 40, 40, 10, 10, w);
+    PumpPaint();
+    ASSERT_EQ(ScreenPixel(5, 20), RGB(80, 80, 80));
+    RECT uncovered;
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_EQ(ScrollWindowEx(w, 0, -10, nullptr, nullptr, region, &uncovered, SW_INVALIDATE | SW_ERASE | SW_SCROLLCHILDREN),
+        COMPLEXREGION);
+    EXPECT_EQ(ScreenPixel(5, 20), RGB(120, 120, 120)); // row 30 moved up to row 20
+    EXPECT_EQ(ScreenPixel(5, 0), RGB(40, 40, 40));
+    // Uncovered: the bottom rows and where the child covered the parent's pixels.
+    EXPECT_TRUE(PtInRegion(region, 5, 55));
+    EXPECT_TRUE(PtInRegion(region, 45, 35));
+    EXPECT_FALSE(PtInRegion(region, 5, 20));
+    EXPECT_EQ(uncovered.bottom, 60);
+    RECT r;
+    GetWindowRect(child, &r);
+    EXPECT_EQ(r.top, 30);
+    EXPECT_TRUE(GetUpdateRect(w, &r, FALSE));
+    PumpPaint();
+    EXPECT_EQ(ScreenPixel(5, 55), RGB(220, 220, 220));
+    DeleteObject(region);
+}
+
+} // namespace
