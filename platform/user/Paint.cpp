@@ -75,6 +75,20 @@ ScreenState& TheScreen()
     return *screen;
 }
 
+struct DcRecord {
+    HWND window;
+    HWND topLevel; // damaged on release
+    POINT origin;  // the DC's corner in the top-level surface
+};
+
+std::unordered_map<HDC, DcRecord>& LiveDCs()
+{
+    static auto* map = new std::unordered_map<HDC, DcRecord>;
+    return *map;
+}
+
+void DisableDC(HDC hdc);
+
 // Keeps the image the size of the virtual screen; a new size recomposes everything.
 void FitScreen()
 {
@@ -85,6 +99,9 @@ void FitScreen()
         return;
     s.bounds = bounds;
     s.pixels.assign(size_t(Width(bounds)) * size_t(Height(bounds)), 0);
+    for (auto& [hdc, record] : LiveDCs())
+        if (!record.topLevel)
+            DisableDC(hdc); // a screen DC of the old size
     s.damage = RectRegion(bounds);
 }
 
@@ -186,15 +203,12 @@ void Compose()
 
 // ---- Device contexts ---------------------------------------------------------------------------
 
-struct DcRecord {
-    HWND window;
-    HWND topLevel; // damaged on release
-};
-
-std::unordered_map<HDC, DcRecord>& LiveDCs()
+void DisableDC(HDC hdc)
 {
-    static auto* map = new std::unordered_map<HDC, DcRecord>;
-    return *map;
+    hdc->hasBacked = true;
+    hdc->backed = { 0, 0, 0, 0 };
+    hdc->visible = Region();
+    hdc->InvalidateClip();
 }
 
 bool UnderLock(const WindowRecord& w)
@@ -283,7 +297,7 @@ HDC MakeDC(const WindowPtr& w, DWORD flags, const Region* extra, DWORD extraMode
         return nullptr;
     if (w->exStyle & WS_EX_LAYOUTRTL)
         SetLayout(hdc, LAYOUT_RTL);
-    LiveDCs()[hdc] = DcRecord { w->handle, top->handle };
+    LiveDCs()[hdc] = DcRecord { w->handle, top->handle, POINT { ox, oy } };
     return hdc;
 }
 
@@ -302,7 +316,7 @@ HDC ScreenDC()
     view.format = GdiPixelFormat::Bgra32;
     HDC hdc = CreateWindowSurfaceDC(view, s.bounds, RectRegion(s.bounds));
     if (hdc)
-        LiveDCs()[hdc] = DcRecord { DesktopRecord()->handle, nullptr };
+        LiveDCs()[hdc] = DcRecord { DesktopRecord()->handle, nullptr, POINT { 0, 0 } };
     return hdc;
 }
 
@@ -417,6 +431,27 @@ const bool g_user32Registered = [] {
 } // namespace
 
 // ---- Shared with the tree ----------------------------------------------------------------------
+
+void user_detail::SurfaceChanged(WindowRecord& top)
+{
+    for (auto& [hdc, record] : LiveDCs()) {
+        if (record.topLevel != top.handle)
+            continue;
+        if (!top.surface || !(top.parent && FindWindowRecord(top.parent) && FindWindowRecord(top.parent)->isDesktop)) {
+            DisableDC(hdc);
+            continue;
+        }
+        Surface& surface = *top.surface;
+        const POINT o = record.origin;
+        hdc->buffer.bits = reinterpret_cast<BYTE*>(reinterpret_cast<std::uintptr_t>(surface.pixels.data())
+            + std::uintptr_t(std::intptr_t(o.y) * surface.width * 4 + std::intptr_t(o.x) * 4));
+        hdc->buffer.pitch = surface.width * 4;
+        hdc->backed = { -o.x, -o.y, surface.width - o.x, surface.height - o.y };
+        pixman_region32_intersect_rect(hdc->visible.get(), hdc->visible.get(), hdc->backed.left, hdc->backed.top,
+            unsigned(std::max(LONG(0), Width(hdc->backed))), unsigned(std::max(LONG(0), Height(hdc->backed))));
+        hdc->InvalidateClip();
+    }
+}
 
 void user_detail::DamageScreen(const RECT& screen)
 {

@@ -449,6 +449,7 @@ void Discard(const WindowPtr& w)
         if (w->windowClass)
             --w->windowClass->windows;
         w->surface.reset();
+        SurfaceChanged(*w);
     }
     RetireRecord(w);
 }
@@ -494,6 +495,7 @@ void FreeTree(const WindowPtr& w)
         if (w->windowClass)
             --w->windowClass->windows;
         w->surface.reset();
+        SurfaceChanged(*w);
         w->children.clear();
     }
     RetireRecord(w);
@@ -514,6 +516,7 @@ void ResizeSurface(WindowRecord& w)
     s.pixels.swap(pixels);
     s.width = width;
     s.height = height;
+    SurfaceChanged(w);
 }
 
 LONG_PTR ReadExtra(const std::vector<BYTE>& extra, int index)
@@ -931,6 +934,7 @@ void user_detail::ForgetWindows(const std::vector<std::shared_ptr<WindowRecord>>
         if (r->windowClass)
             --r->windowClass->windows;
         r->surface.reset();
+        SurfaceChanged(*r);
     }
 }
 
@@ -976,6 +980,7 @@ HWND SetParent(HWND window, HWND newParent)
         ResizeSurface(*w);
     } else if (!p->isDesktop) {
         w->surface.reset();
+        SurfaceChanged(*w);
     }
     if (Showing(*w))
         InvalidateWhole(w);

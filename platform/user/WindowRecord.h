@@ -144,6 +144,9 @@ WindowPtr TopLevelOf(const WindowPtr& window);
 MINMAXINFO AskMinMaxInfo(HWND window);
 // The frame a window's style gives around its client area (left, top, right, bottom widths).
 RECT FrameInsets(DWORD style, DWORD exStyle, bool menu);
+// Points the outstanding DCs of a top-level window (or of its descendants) at its reallocated
+// surface; without a surface (destroyed, now a child) they draw and read nothing.
+void SurfaceChanged(WindowRecord& top);
 // The compositor's record of a changed screen area.
 void DamageScreen(const RECT& screen);
 // Fills a newly shown top-level window's surface with the composed screen beneath it.

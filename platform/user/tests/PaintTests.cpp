@@ -380,3 +380,26 @@ TEST_F(PaintTest, ScrollWindowMovesPixelsAndInvalidatesWhatItUncovered)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(PaintTest, DCHeldAcrossAResizeOrTheWindowsDestructionStaysSafe)
+{
+    HWND w = Make(u"W", WS_POPUP | WS_VISIBLE, 0, 0, 20, 20);
+    HWND child = Make(u"C", WS_CHILD | WS_VISIBLE, 5, 5, 10, 10, w);
+    SetColor(w, kWhite);
+    PumpPaint();
+    HDC hdc = GetDC(child);
+    SetWindowPos(w, nullptr, 0, 0, 300, 300, SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW);
+    Fill(hdc, RECT { 0, 0, 10, 10 }, kRed); // lands in the new surface, still at the child
+    ReleaseDC(child, hdc);
+    EXPECT_EQ(ScreenPixel(6, 6), kRed);
+    hdc = GetDC(child);
+    DestroyWindow(w);
+    Fill(hdc, RECT { 0, 0, 10, 10 }, kBlue); // draws nothing, touches nothing
+    EXPECT_EQ(GetPixel(hdc, 1, 1), CLR_INVALID);
+    EXPECT_EQ(ReleaseDC(child, hdc), 1);
+    EXPECT_EQ(ScreenPixel(6, 6), GetSysColor(COLOR_BACKGROUND));
+}
+
+} // namespace
