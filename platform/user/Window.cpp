@@ -45,6 +45,7 @@ WindowPtr DesktopRecord()
         return record;
     }();
     // The screen may change under a scoped system model.
+    std::lock_guard lock(TreeMutex());
     RECT screen { 0, 0, 0, 0 };
     for (const SystemMonitor& m : CurrentSystemModel().monitors) {
         screen.left = std::min(screen.left, m.monitor.left);
@@ -871,6 +872,59 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     return IsWindow(hwnd) ? hwnd : nullptr;
 }
 
+namespace {
+thread_local HWND t_focus = nullptr;
+thread_local HWND t_capture = nullptr;
+
+bool IsSelfOrDescendant(HWND window, HWND candidate)
+{
+    return candidate && (candidate == window || IsChild(window, candidate));
+}
+}
+
+HWND SetFocus(HWND window)
+{
+    if (window) {
+        auto w = TreeWindow(window);
+        if (!w || w->isDesktop || w->owner != CurrentThreadQueue()) {
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return nullptr;
+        }
+    }
+    const HWND old = t_focus;
+    if (old == window)
+        return old;
+    t_focus = window;
+    if (old && IsWindow(old))
+        SendMessage(old, WM_KILLFOCUS, WPARAM(window), 0);
+    if (window && t_focus == window && IsWindow(window))
+        SendMessage(window, WM_SETFOCUS, WPARAM(old), 0);
+    return old;
+}
+
+HWND GetFocus() { return t_focus && IsWindow(t_focus) ? t_focus : nullptr; }
+
+HWND SetCapture(HWND window)
+{
+    auto w = TreeWindow(window);
+    if (!w || w->isDesktop || w->owner != CurrentThreadQueue())
+        return nullptr;
+    const HWND old = std::exchange(t_capture, window);
+    if (old && old != window && IsWindow(old))
+        SendMessage(old, WM_CAPTURECHANGED, 0, LPARAM(window));
+    return old;
+}
+
+BOOL ReleaseCapture()
+{
+    const HWND old = std::exchange(t_capture, nullptr);
+    if (old && IsWindow(old))
+        SendMessage(old, WM_CAPTURECHANGED, 0, 0);
+    return TRUE;
+}
+
+HWND GetCapture() { return t_capture && IsWindow(t_capture) ? t_capture : nullptr; }
+
 BOOL DestroyWindow(HWND window)
 {
     auto record = FindWindowRecord(window);
@@ -894,6 +948,12 @@ BOOL DestroyWindow(HWND window)
         RetireRecord(record);
         return TRUE;
     }
+    if (IsSelfOrDescendant(window, t_focus)) {
+        auto parent = TreeWindow(record->parent);
+        SetFocus(parent && !parent->isDesktop && (record->style & WS_CHILD) ? parent->handle : nullptr);
+    }
+    if (IsSelfOrDescendant(window, t_capture))
+        ReleaseCapture();
     std::vector<HWND> owned;
     bool visible;
     {

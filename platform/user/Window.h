@@ -358,7 +358,8 @@ ULONG_PTR SetClassLongPtrW(HWND window, int index, LONG_PTR value);
 // at the work area's corner plus a cascade step; width CW_USEDEFAULT takes three quarters of it.
 HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
     int height, HWND parent, HMENU menu, HINSTANCE instance, void* param);
-// Order: owned windows are destroyed first; a visible window is hidden (WM_WINDOWPOSCHANGING/
+// Order: the focus leaves the window (WM_KILLFOCUS, the parent takes it) and its capture is
+// released (WM_CAPTURECHANGED); owned windows are destroyed; a visible window is hidden (WM_WINDOWPOSCHANGING/
 // CHANGED); WM_PARENTNOTIFY to the parent; WM_DESTROY parent first, then its children;
 // WM_NCDESTROY children first, then the window, and it is the last message each procedure sees.
 // Posted messages for the windows are dropped and waiting cross-thread sends are answered 0.
@@ -412,6 +413,18 @@ BOOL IsIconic(HWND window);
 BOOL IsZoomed(HWND window);
 HMENU GetMenu(HWND window);
 BOOL SetMenu(HWND window, HMENU menu); // a top-level window's menu bar (data only: never drawn here)
+
+// ---- Focus and capture (per thread) ---------------------------------------------------------
+
+// WM_KILLFOCUS to the window losing the focus (wParam: the new one), then WM_SETFOCUS to the new
+// one (wParam: the old one). Only windows of the calling thread take the focus. Returns the
+// previous focus window.
+HWND SetFocus(HWND window);
+HWND GetFocus();
+// WM_CAPTURECHANGED goes to the window losing the capture (lParam: the new one or 0).
+HWND SetCapture(HWND window);
+BOOL ReleaseCapture();
+HWND GetCapture();
 
 // ---- Geometry --------------------------------------------------------------------------------
 

@@ -270,3 +270,31 @@ TEST_F(TreeTest, WindowsOfAnEndedThreadLeaveTheTree)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(TreeTest, FocusLeavesAndCaptureIsReleasedBeforeTheWindowIsDestroyed)
+{
+    HWND top = Make(u"P", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100);
+    HWND a = Make(u"A", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, top);
+    HWND b = Make(u"B", WS_CHILD | WS_VISIBLE, 20, 0, 10, 10, top);
+    EXPECT_EQ(SetFocus(a), nullptr);
+    TheSpy().seen.clear();
+    EXPECT_EQ(SetFocus(b), a);
+    EXPECT_EQ(Ordered({ WM_KILLFOCUS, WM_SETFOCUS }), (Seen { { "A", WM_KILLFOCUS }, { "B", WM_SETFOCUS } }));
+    EXPECT_EQ(GetFocus(), b);
+    EXPECT_EQ(SetCapture(b), nullptr);
+    EXPECT_EQ(SetCapture(a), b);
+    EXPECT_EQ(SetCapture(b), a);
+    TheSpy().seen.clear();
+    DestroyWindow(b);
+    const Seen expected { { "B", WM_KILLFOCUS }, { "P", WM_SETFOCUS }, { "B", WM_CAPTURECHANGED }, { "B", WM_DESTROY },
+        { "B", WM_NCDESTROY } };
+    EXPECT_EQ(Ordered({ WM_KILLFOCUS, WM_SETFOCUS, WM_CAPTURECHANGED, WM_DESTROY, WM_NCDESTROY }), expected);
+    EXPECT_EQ(GetFocus(), top);
+    EXPECT_EQ(GetCapture(), nullptr);
+    DestroyWindow(top);
+    EXPECT_EQ(GetFocus(), nullptr);
+}
+
+} // namespace
