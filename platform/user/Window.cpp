@@ -741,6 +741,8 @@ LRESULT CallNextHookEx(HHOOK, int code, WPARAM wParam, LPARAM lParam)
 
 // ---- Creation and destruction ----------------------------------------------------------------
 
+void SendSizeAndMove(const std::shared_ptr<WindowRecord>& w);
+
 HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
     int height, HWND parent, HMENU menu, HINSTANCE instance, void* param)
 {
@@ -855,14 +857,12 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     }
     if (!IsWindow(hwnd))
         return nullptr;
-    {
-        RECT c;
-        {
-            Lock lock(TreeMutex());
-            c = record->client;
-        }
-        SendMessage(hwnd, WM_SIZE, SIZE_RESTORED, LPARAM(MAKELONG(WORD(Width(c)), WORD(Height(c)))));
-        SendMessage(hwnd, WM_MOVE, 0, LPARAM(MAKELONG(WORD(c.left), WORD(c.top))));
+    // A window created visible hears its size at the end of its first ShowWindow instead.
+    if (style & WS_VISIBLE) {
+        Lock lock(TreeMutex());
+        record->needSize = true;
+    } else {
+        SendSizeAndMove(record);
     }
     NotifyParents(record, WM_CREATE);
     if (!IsWindow(hwnd))
@@ -924,6 +924,21 @@ BOOL ReleaseCapture()
 }
 
 HWND GetCapture() { return t_capture && IsWindow(t_capture) ? t_capture : nullptr; }
+
+void SendSizeAndMove(const std::shared_ptr<WindowRecord>& w)
+{
+    RECT c;
+    DWORD style;
+    {
+        Lock lock(TreeMutex());
+        c = w->client;
+        style = w->style;
+        w->needSize = false;
+    }
+    SendMessage(w->handle, WM_SIZE, (style & WS_MINIMIZE) ? SIZE_MINIMIZED : (style & WS_MAXIMIZE) ? SIZE_MAXIMIZED : SIZE_RESTORED,
+        LPARAM(MAKELONG(WORD(Width(c)), WORD(Height(c)))));
+    SendMessage(w->handle, WM_MOVE, 0, LPARAM(MAKELONG(WORD(c.left), WORD(c.top))));
+}
 
 BOOL DestroyWindow(HWND window)
 {
@@ -1841,6 +1856,13 @@ BOOL ShowWindow(HWND window, int command)
     if (!activates)
         flags |= SWP_NOZORDER;
     SetWindowPos(window, HWND_TOP, target.left, target.top, Width(target), Height(target), flags);
+    bool needSize;
+    {
+        Lock lock(TreeMutex());
+        needSize = w->needSize && IsWindow(window);
+    }
+    if (needSize)
+        SendSizeAndMove(w);
     return wasVisible;
 }
 

@@ -351,9 +351,10 @@ ULONG_PTR SetClassLongPtrW(HWND window, int index, LONG_PTR value);
 // ---- Creation, destruction and the tree ------------------------------------------------------
 
 // Order: WH_CBT HCBT_CREATEWND (the handle exists; non-zero fails the creation), WM_GETMINMAXINFO
-// (windows that are not children), WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_SIZE, WM_MOVE,
-// WM_PARENTNOTIFY to the parent (children without WS_EX_NOPARENTNOTIFY), then with WS_VISIBLE
-// ShowWindow: WM_SHOWWINDOW, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED. A parent that is not
+// (windows that are not children), WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, then without WS_VISIBLE
+// WM_SIZE, WM_MOVE; WM_PARENTNOTIFY to the parent (children without WS_EX_NOPARENTNOTIFY); with
+// WS_VISIBLE ShowWindow: WM_SHOWWINDOW, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED, WM_SIZE, WM_MOVE.
+// A parent that is not
 // a child becomes the owner of a top-level window. x = CW_USEDEFAULT places a top-level window
 // at the work area's corner plus a cascade step; width CW_USEDEFAULT takes three quarters of it.
 HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,

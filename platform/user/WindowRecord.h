@@ -76,6 +76,7 @@ struct WindowRecord {
     bool isWindow = false;
     bool isDesktop = false;
     bool destroying = false;
+    bool needSize = false; // created visible: WM_SIZE and WM_MOVE follow its first ShowWindow
     std::shared_ptr<WindowClass> windowClass;
     DWORD style = 0;
     DWORD exStyle = 0;

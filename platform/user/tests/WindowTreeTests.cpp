@@ -39,11 +39,11 @@ TEST_F(TreeTest, SpyRecordsTheCreationAndDestructionOrderOfATopLevelWindowWithTw
     ASSERT_NE(b, nullptr);
     const Seen creation {
         { "P", kCbt }, { "P", WM_GETMINMAXINFO }, { "P", WM_NCCREATE }, { "P", WM_NCCALCSIZE }, { "P", WM_CREATE },
-        { "P", WM_SIZE }, { "P", WM_MOVE }, { "P", WM_SHOWWINDOW }, { "P", WM_WINDOWPOSCHANGING },
-        { "P", WM_WINDOWPOSCHANGED },
-        { "A", kCbt }, { "A", WM_NCCREATE }, { "A", WM_NCCALCSIZE }, { "A", WM_CREATE }, { "A", WM_SIZE },
-        { "A", WM_MOVE }, { "P", WM_PARENTNOTIFY }, { "A", WM_SHOWWINDOW }, { "A", WM_WINDOWPOSCHANGING },
-        { "A", WM_WINDOWPOSCHANGED },
+        { "P", WM_SHOWWINDOW }, { "P", WM_WINDOWPOSCHANGING }, { "P", WM_WINDOWPOSCHANGED }, { "P", WM_SIZE },
+        { "P", WM_MOVE },
+        { "A", kCbt }, { "A", WM_NCCREATE }, { "A", WM_NCCALCSIZE }, { "A", WM_CREATE }, { "P", WM_PARENTNOTIFY },
+        { "A", WM_SHOWWINDOW }, { "A", WM_WINDOWPOSCHANGING }, { "A", WM_WINDOWPOSCHANGED }, { "A", WM_SIZE },
+        { "A", WM_MOVE },
         { "B", kCbt }, { "B", WM_NCCREATE }, { "B", WM_NCCALCSIZE }, { "B", WM_CREATE }, { "B", WM_SIZE },
         { "B", WM_MOVE }, { "P", WM_PARENTNOTIFY },
     };
