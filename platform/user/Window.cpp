@@ -1662,8 +1662,25 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int he
                     newScreen.top - parentOnScreen.top, Width(newScreen), Height(newScreen));
             InvalidateWindow(parent, area, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
         }
-        if (showingAfter && (sized || (show && !showingBefore) || (pos.flags & SWP_FRAMECHANGED) || (!topLevel && moved && redraw)))
+        // A resized top-level window keeps its pixels at the top-left: only the frame and the
+        // new part of the client repaint, unless the class asks for all of it or the window
+        // is mirrored (its children move with its right edge).
+        const UINT classStyle = w->windowClass ? w->windowClass->info.style : 0;
+        const bool redrawAll = ((classStyle & CS_HREDRAW) && Width(newWindow) != Width(oldWindow))
+            || ((classStyle & CS_VREDRAW) && Height(newWindow) != Height(oldWindow)) || (w->exStyle & WS_EX_LAYOUTRTL);
+        if (showingAfter
+            && ((show && !showingBefore) || (pos.flags & SWP_FRAMECHANGED) || (!topLevel && (moved || sized) && redraw)
+                || (sized && redrawAll))) {
             InvalidateWhole(w);
+        } else if (showingAfter && sized && topLevel) {
+            const RECT oldInside = Offset(oldClient, -oldWindow.left, -oldWindow.top);
+            const RECT newInside = Offset(newClient, -newWindow.left, -newWindow.top);
+            Region grown(newInside);
+            pixman_region32_subtract(grown.get(), grown.get(), Region(oldInside).get());
+            InvalidateWindow(w, grown, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+            if (Width(newInside) != Width(newWindow) || Height(newInside) != Height(newWindow))
+                w->needFrame = true;
+        }
     }
     if (!(pos.flags & SWP_NOMOVE) || !(pos.flags & SWP_NOSIZE) || (pos.flags & SWP_FRAMECHANGED)) {
         if (Width(newClient) == Width(oldClient) && Height(newClient) == Height(oldClient))

@@ -403,3 +403,29 @@ TEST_F(PaintTest, DCHeldAcrossAResizeOrTheWindowsDestructionStaysSafe)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(PaintTest, GrowingATopLevelWindowRepaintsOnlyTheNewPartOfItsClientAndItsFrame)
+{
+    HWND w = Make(u"W", WS_POPUP | WS_BORDER | WS_VISIBLE, 0, 0, 100, 100);
+    SetColor(w, kWhite);
+    PumpPaint();
+    SetWindowPos(w, nullptr, 0, 0, 150, 120, SWP_NOMOVE | SWP_NOZORDER);
+    HRGN update = CreateRectRgn(0, 0, 0, 0);
+    ASSERT_EQ(GetUpdateRgn(w, update, FALSE), COMPLEXREGION);
+    EXPECT_FALSE(PtInRegion(update, 50, 50));
+    EXPECT_TRUE(PtInRegion(update, 120, 50));
+    EXPECT_TRUE(PtInRegion(update, 50, 110));
+    EXPECT_TRUE(PtInRegion(update, 98, 50)); // where the old right border was (client coordinates)
+    EXPECT_FALSE(PtInRegion(update, 97, 50));
+    EXPECT_EQ(ScreenPixel(50, 50), kWhite); // kept from before
+    TheSpy().seen.clear();
+    PumpPaint();
+    EXPECT_EQ(std::count_if(TheSpy().seen.begin(), TheSpy().seen.end(), [](auto& e) { return e.second == WM_NCPAINT; }), 1);
+    EXPECT_EQ(ScreenPixel(140, 110), kWhite);
+    EXPECT_EQ(ScreenPixel(149, 119), GetSysColor(COLOR_WINDOWFRAME));
+    DeleteObject(update);
+}
+
+} // namespace
