@@ -490,6 +490,8 @@ void FreeTree(const WindowPtr& w)
     SendMessage(w->handle, WM_NCDESTROY, 0, 0);
     {
         Lock lock(TreeMutex());
+        if (w->systemMenu)
+            DestroyMenu(std::exchange(w->systemMenu, nullptr));
         if (Showing(*w))
             DamageScreen(WindowOnScreen(*w));
         Unlink(*w);
@@ -1003,6 +1005,8 @@ void user_detail::ForgetWindows(const std::vector<std::shared_ptr<WindowRecord>>
     for (auto& r : records) {
         if (!r->isWindow)
             continue;
+        if (r->systemMenu)
+            DestroyMenu(std::exchange(r->systemMenu, nullptr));
         if (Showing(*r))
             DamageScreen(WindowOnScreen(*r));
         Unlink(*r);
@@ -1481,6 +1485,54 @@ BOOL SetMenu(HWND window, HMENU menu)
     }
     SetWindowPos(window, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     return TRUE;
+}
+
+BOOL DrawMenuBar(HWND window)
+{
+    if (!TreeWindow(window))
+        return FALSE;
+    return RedrawWindow(window, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_NOCHILDREN);
+}
+
+HMENU GetSystemMenu(HWND window, BOOL revert)
+{
+    HMENU menu;
+    DWORD style;
+    {
+        Lock lock(TreeMutex());
+        auto w = TreeWindow(window);
+        if (!w || w->isDesktop) {
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return nullptr;
+        }
+        if (revert) {
+            if (w->systemMenu)
+                DestroyMenu(std::exchange(w->systemMenu, nullptr));
+            return nullptr;
+        }
+        if (!w->systemMenu) {
+            w->systemMenu = CreatePopupMenu();
+            AppendMenuW(w->systemMenu, MF_STRING, SC_RESTORE, u"&Restore");
+            AppendMenuW(w->systemMenu, MF_STRING, SC_MOVE, u"&Move");
+            AppendMenuW(w->systemMenu, MF_STRING, SC_SIZE, u"&Size");
+            AppendMenuW(w->systemMenu, MF_STRING, SC_MINIMIZE, u"Mi&nimize");
+            AppendMenuW(w->systemMenu, MF_STRING, SC_MAXIMIZE, u"Ma&ximize");
+            AppendMenuW(w->systemMenu, MF_SEPARATOR, 0, nullptr);
+            AppendMenuW(w->systemMenu, MF_STRING, SC_CLOSE, u"&Close\tAlt+F4");
+            SetMenuDefaultItem(w->systemMenu, SC_CLOSE, FALSE);
+        }
+        menu = w->systemMenu;
+        style = w->style;
+    }
+    const bool minimized = (style & WS_MINIMIZE) != 0;
+    const bool maximized = (style & WS_MAXIMIZE) != 0;
+    auto enable = [&](UINT id, bool on) { EnableMenuItem(menu, id, MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED)); };
+    enable(SC_RESTORE, minimized || maximized);
+    enable(SC_MOVE, !maximized);
+    enable(SC_SIZE, (style & WS_THICKFRAME) && !minimized && !maximized);
+    enable(SC_MINIMIZE, (style & WS_MINIMIZEBOX) && !minimized);
+    enable(SC_MAXIMIZE, (style & WS_MAXIMIZEBOX) && !maximized);
+    return menu;
 }
 
 // ---- Geometry --------------------------------------------------------------------------------

@@ -414,6 +414,12 @@ BOOL IsIconic(HWND window);
 BOOL IsZoomed(HWND window);
 HMENU GetMenu(HWND window);
 BOOL SetMenu(HWND window, HMENU menu); // a top-level window's menu bar (data only: never drawn here)
+// Redraws the frame (where a menu bar would be).
+BOOL DrawMenuBar(HWND window);
+// The window's own copy of the standard system menu (Restore, Move, Size, Minimize, Maximize,
+// Close), its items enabled for the window's state and style at each call; `revert` drops the
+// copy and returns null. The copy dies with the window.
+HMENU GetSystemMenu(HWND window, BOOL revert);
 
 // ---- Focus and capture (per thread) ---------------------------------------------------------
 

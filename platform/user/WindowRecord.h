@@ -82,6 +82,7 @@ struct WindowRecord {
     DWORD exStyle = 0;
     LONG_PTR id = 0;
     HMENU menu = nullptr;
+    HMENU systemMenu = nullptr;
     HINSTANCE instance = nullptr;
     HWND parent = nullptr;
     HWND ownerWindow = nullptr;

@@ -298,3 +298,30 @@ TEST_F(TreeTest, FocusLeavesAndCaptureIsReleasedBeforeTheWindowIsDestroyed)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(TreeTest, SystemMenuIsAPerWindowCopyWithItemsForItsState)
+{
+    HWND w = Make(u"W", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200);
+    HMENU menu = GetSystemMenu(w, FALSE);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(GetSystemMenu(w, FALSE), menu);
+    EXPECT_EQ(GetMenuItemCount(menu), 7);
+    EXPECT_EQ(GetMenuItemID(menu, 6), SC_CLOSE);
+    EXPECT_EQ(GetMenuDefaultItem(menu, FALSE, 0), SC_CLOSE);
+    EXPECT_EQ(GetMenuState(menu, SC_RESTORE, MF_BYCOMMAND) & MF_GRAYED, MF_GRAYED);
+    EXPECT_EQ(GetMenuState(menu, SC_MAXIMIZE, MF_BYCOMMAND) & MF_GRAYED, 0u);
+    ShowWindow(w, SW_SHOWMAXIMIZED);
+    GetSystemMenu(w, FALSE);
+    EXPECT_EQ(GetMenuState(menu, SC_RESTORE, MF_BYCOMMAND) & MF_GRAYED, 0u);
+    EXPECT_EQ(GetMenuState(menu, SC_MAXIMIZE, MF_BYCOMMAND) & MF_GRAYED, MF_GRAYED);
+    EXPECT_EQ(GetMenuState(menu, SC_SIZE, MF_BYCOMMAND) & MF_GRAYED, MF_GRAYED);
+    EXPECT_EQ(GetSystemMenu(w, TRUE), nullptr);
+    EXPECT_FALSE(IsMenu(menu));
+    menu = GetSystemMenu(w, FALSE);
+    DestroyWindow(w);
+    EXPECT_FALSE(IsMenu(menu));
+}
+
+} // namespace
