@@ -375,7 +375,8 @@ void PaintNow(HWND window, UINT flags)
         if (!w || !Showing(*w))
             return;
         paint = NeedsPaint(*w);
-        if (!(flags & RDW_NOCHILDREN) && ((flags & RDW_ALLCHILDREN) || !(w->style & WS_CLIPCHILDREN) || true))
+        // Children that need painting are painted too, whatever the parent's clipping.
+        if (!(flags & RDW_NOCHILDREN))
             children = w->children;
         std::reverse(children.begin(), children.end()); // lower siblings first
     }
@@ -539,10 +540,6 @@ void user_detail::InvalidateWindow(const WindowPtr& w, const Region& given, UINT
 void user_detail::InvalidateWhole(const WindowPtr& w)
 {
     InvalidateWindow(w, RectRegion(WholeWindow(*w)), RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
-    if (w && !ClientInWindow(*w).left && !ClientInWindow(*w).top && Width(ClientInWindow(*w)) == Width(w->window)
-        && Height(ClientInWindow(*w)) == Height(w->window))
-        return;
-    w->needFrame = true;
 }
 
 bool user_detail::TakePaintMessage(const ThreadQueue* queue, HWND filter, UINT minMessage, UINT maxMessage, MSG* msg)

@@ -50,7 +50,7 @@ inline std::string Narrow(const WCHAR* text)
 // Colour + 1 in GWLP_USERDATA paints the background.
 inline void SetColor(HWND window, COLORREF color) { SetWindowLongPtrW(window, GWLP_USERDATA, LONG_PTR(color) + 1); }
 
-inline LRESULT CALLBACK_TestProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+inline LRESULT TestProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     Spy& spy = TheSpy();
     if (spy.on && !spy.ignored.count(message))
@@ -95,7 +95,7 @@ inline const WCHAR* TestClass()
     static bool registered = [] {
         WNDCLASSEXW wc {};
         wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = CALLBACK_TestProc;
+        wc.lpfnWndProc = TestProc;
         wc.lpszClassName = u"VornaltTestWindow";
         wc.cbWndExtra = 16;
         return RegisterClassExW(&wc) != 0;

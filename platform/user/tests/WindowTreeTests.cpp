@@ -78,7 +78,7 @@ TEST_F(TreeTest, SubclassChainedWithCallWindowProcSeesNcDestroyLast)
     HWND child = Make(u"C", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, top);
     g_subclassSeen.clear();
     g_previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(child, GWLP_WNDPROC, LONG_PTR(SubclassProc)));
-    ASSERT_EQ(g_previous, CALLBACK_TestProc);
+    ASSERT_EQ(g_previous, TestProc);
     EXPECT_EQ(GetWindowLongPtrW(child, GWLP_WNDPROC), LONG_PTR(SubclassProc));
     SetWindowTextW(child, u"text"); // reaches the class procedure through the chain
     WCHAR buffer[8];
@@ -163,7 +163,7 @@ TEST_F(TreeTest, ClassesCompareWithoutCaseAndCannotBeRegisteredTwiceOrDroppedWhi
 {
     WNDCLASSEXW info {};
     EXPECT_TRUE(GetClassInfoExW(nullptr, u"vornalttestwindow", &info));
-    EXPECT_EQ(info.lpfnWndProc, CALLBACK_TestProc);
+    EXPECT_EQ(info.lpfnWndProc, TestProc);
     WNDCLASSEXW again {};
     again.cbSize = sizeof(again);
     again.lpfnWndProc = DefWindowProcW;
