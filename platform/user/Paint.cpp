@@ -37,6 +37,16 @@ void Intersect(Region& a, const Region& b) { pixman_region32_intersect(a.get(), 
 void Subtract(Region& a, const Region& b) { pixman_region32_subtract(a.get(), a.get(), const_cast<Region&>(b).get()); }
 void Unite(Region& a, const Region& b) { pixman_region32_union(a.get(), a.get(), const_cast<Region&>(b).get()); }
 
+// A region of a mirrored client area `width` pixels wide, between left-to-right pixels and the
+// window's own coordinates (the same both ways).
+Region Mirrored(const Region& region, LONG width)
+{
+    Region out;
+    for (const RECT& r : region.Rects())
+        Unite(out, RectRegion({ width - r.right, r.top, width - r.left, r.bottom }));
+    return out;
+}
+
 // The client area in window coordinates.
 RECT ClientInWindow(const WindowRecord& w)
 {
@@ -400,10 +410,7 @@ Region ClientRegionToWindow(const WindowRecord& w, const RECT* rect, HRGN rgn)
         if (object)
             area = object->region;
         if (w.exStyle & WS_EX_LAYOUTRTL) {
-            Region mirrored;
-            for (const RECT& r : area.Rects())
-                Unite(mirrored, RectRegion({ Width(client) - r.right, r.top, Width(client) - r.left, r.bottom }));
-            area = mirrored;
+            area = Mirrored(area, Width(client));
         }
     } else if (rect) {
         RECT r = *rect;
@@ -683,6 +690,8 @@ int GetUpdateRgn(HWND window, HRGN region, BOOL erase)
         const RECT client = ClientInWindow(*w);
         object->region = w->update;
         object->region.Offset(-client.left, -client.top);
+        if (w->exStyle & WS_EX_LAYOUTRTL)
+            object->region = Mirrored(object->region, Width(client));
         kind = object->region.Kind();
     }
     if (erase && kind != NULLREGION)
@@ -875,10 +884,7 @@ int ScrollWindowEx(HWND window, int dx, int dy, const RECT* scroll, const RECT* 
         Region result = uncovered;
         result.Offset(-cs.left, -cs.top);
         if (rtl) {
-            Region mirrored;
-            for (const RECT& r : result.Rects())
-                Unite(mirrored, RectRegion({ Width(cs) - r.right, r.top, Width(cs) - r.left, r.bottom }));
-            result = mirrored;
+            result = Mirrored(result, Width(cs));
         }
         kind = result.Kind();
         if (GdiRegionObject* object = gdi_detail::LookupRegion(update))

@@ -269,6 +269,11 @@ TEST_F(PaintTest, MirroredWindowDrawsFromItsRightEdge)
         return 0;
     };
     InvalidateRect(w, &dirty, FALSE);
+    HRGN update = CreateRectRgn(0, 0, 0, 0);
+    GetUpdateRgn(w, update, FALSE);
+    EXPECT_TRUE(PtInRegion(update, 5, 5));
+    EXPECT_FALSE(PtInRegion(update, 95, 5));
+    DeleteObject(update);
     UpdateWindow(w);
     EXPECT_EQ(painted.left, 0);
     EXPECT_EQ(painted.right, 10);
