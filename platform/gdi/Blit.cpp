@@ -94,11 +94,11 @@ void ForEachMapped(GdiDeviceContext* dst, GdiDeviceContext* src, const Mapping& 
     ForEachClipped(dst, m.dst, [&](const RECT& piece) {
         for (LONG y = piece.top; y < piece.bottom; ++y) {
             const LONG sy = m.SourceY(y);
-            if (src && (sy < 0 || sy >= src->buffer.height))
+            if (src && (sy < src->ReadTop() || sy >= src->ReadBottom()))
                 continue;
             for (LONG x = piece.left; x < piece.right; ++x) {
                 const LONG sx = m.SourceX(x);
-                if (src && (sx < 0 || sx >= src->buffer.width))
+                if (src && (sx < src->ReadLeft() || sx >= src->ReadRight()))
                     continue;
                 f(x, y, sx, sy);
             }
@@ -133,8 +133,9 @@ BOOL Blit(HDC hdcDest, int x, int y, int w, int h, HDC hdcSrc, int sx, int sy, i
     GdiPixelBuffer srcView = src->buffer;
     if (src->buffer.bits == dst->buffer.bits && src->buffer.bits) {
         copy.resize(size_t(src->buffer.width) * size_t(src->buffer.height));
-        for (LONG row = 0; row < src->buffer.height; ++row)
-            std::copy_n(Row32(src->buffer, row), src->buffer.width, copy.data() + size_t(row) * size_t(src->buffer.width));
+        for (LONG row = src->ReadTop(); row < src->ReadBottom(); ++row)
+            std::copy_n(Row32(src->buffer, row) + src->ReadLeft(), src->ReadRight() - src->ReadLeft(),
+                copy.data() + size_t(row) * size_t(src->buffer.width) + size_t(src->ReadLeft()));
         srcView.bits = reinterpret_cast<BYTE*>(copy.data());
         srcView.pitch = src->buffer.width * 4;
     }

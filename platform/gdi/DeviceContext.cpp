@@ -21,14 +21,21 @@ const std::vector<RECT>& GdiDeviceContext::ClipRects()
         return clipRects;
     clipDirty = false;
     clipRects.clear();
-    const RECT bounds { 0, 0, buffer.width, buffer.height };
+    RECT bounds { 0, 0, buffer.width, buffer.height };
+    if (hasBacked)
+        bounds = IntersectRects(bounds, backed);
     if (IsEmptyRect(bounds))
         return clipRects;
-    if (!state.hasClip) {
+    if (!state.hasClip && !hasVisible) {
         clipRects.push_back(bounds);
         return clipRects;
     }
-    for (const RECT& r : state.clip.Rects()) {
+    Region effective = hasVisible ? visible : Region(bounds);
+    if (state.hasClip && hasVisible)
+        pixman_region32_intersect(effective.get(), effective.get(), const_cast<pixman_region32_t*>(state.clip.get()));
+    else if (state.hasClip)
+        effective = state.clip;
+    for (const RECT& r : effective.Rects()) {
         RECT piece = IntersectRects(r, bounds);
         if (!IsEmptyRect(piece))
             clipRects.push_back(piece);
@@ -142,6 +149,21 @@ HDC CreateSurfaceDC(const GdiPixelBuffer& buffer)
         return nullptr;
     }
     return MakeDC(DcKind::Surface, buffer);
+}
+
+HDC CreateWindowSurfaceDC(const GdiPixelBuffer& view, const RECT& backed, const Region& visible)
+{
+    HDC hdc = CreateSurfaceDC(view);
+    if (!hdc)
+        return nullptr;
+    hdc->hasBacked = true;
+    hdc->backed = backed;
+    hdc->hasVisible = true;
+    hdc->visible = visible;
+    pixman_region32_intersect_rect(hdc->visible.get(), hdc->visible.get(), backed.left, backed.top,
+        std::max(LONG(0), backed.right - backed.left), std::max(LONG(0), backed.bottom - backed.top));
+    hdc->InvalidateClip();
+    return hdc;
 }
 
 HDC CreateCompatibleDC(HDC hdc)

@@ -7,6 +7,7 @@
 
 #include <pixman.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstddef>
@@ -218,6 +219,14 @@ struct GdiDeviceContext final : GdiObject {
     std::vector<DcState> saved;
     int styleCounter = 0; // position in the pen's dash pattern
 
+    // Window contexts: the part of the buffer with memory behind it (a window may reach past its
+    // top-level surface) and the visible region the window layer computed, device pixels. Both
+    // bound every clip; SelectClipRgn(NULL) and RestoreDC keep them.
+    bool hasBacked = false;
+    RECT backed { 0, 0, 0, 0 };
+    bool hasVisible = false;
+    gdi_detail::Region visible;
+
     // Cache of surface bounds intersected with the clip, device pixels.
     bool clipDirty = true;
     std::vector<RECT> clipRects;
@@ -228,6 +237,11 @@ struct GdiDeviceContext final : GdiObject {
     // ones write 0 in the top byte of everything but SRCCOPY and AlphaBlend.
     bool OpaqueAlpha() const { return kind == DcKind::PixelBuffer; }
     bool Rtl() const { return (state.layout & LAYOUT_RTL) != 0; }
+    // The pixels a read may touch.
+    LONG ReadLeft() const { return hasBacked ? std::max(LONG(0), backed.left) : 0; }
+    LONG ReadTop() const { return hasBacked ? std::max(LONG(0), backed.top) : 0; }
+    LONG ReadRight() const { return hasBacked ? std::min(buffer.width, backed.right) : buffer.width; }
+    LONG ReadBottom() const { return hasBacked ? std::min(buffer.height, backed.bottom) : buffer.height; }
 };
 
 namespace gdi_detail {
@@ -249,3 +263,8 @@ GdiDeviceContext* LookupDC(HDC hdc);
 void AttachBitmapSurface(GdiDeviceContext* dc, GdiBitmapObject* bitmap);
 
 } // namespace gdi_detail
+
+// The window layer's contexts: `view` is a window's part of its top-level surface and may reach
+// past that surface's memory; `backed` is the part inside it and `visible` the window's visible
+// region, both in the view's device pixels.
+HDC CreateWindowSurfaceDC(const GdiPixelBuffer& view, const RECT& backed, const gdi_detail::Region& visible);

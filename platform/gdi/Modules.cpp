@@ -42,6 +42,7 @@ struct Registry {
     std::vector<std::unique_ptr<Module>> all;
     std::map<std::u16string, Module*> byName;
     Module* program = nullptr;
+    std::vector<std::pair<std::u16string, Exports>> extraDefaults;
 
     Module* Add(const std::u16string& name, Exports exports)
     {
@@ -75,6 +76,8 @@ struct Registry {
                                 { "OpenThemeData", Export(&OpenThemeDataExport) },
                                 { "CloseThemeData", Export(&CloseThemeDataExport) },
                                 { "GetCurrentThemeName", Export(&GetCurrentThemeNameExport) } });
+        for (const auto& [name, exports] : extraDefaults)
+            Add(name, exports);
     }
 
     Module* Find(HMODULE handle)
@@ -190,6 +193,14 @@ bool RemoveExport(const std::u16string& name, const std::string& exportName)
     std::lock_guard guard(r.lock);
     auto found = r.byName.find(KeyOf(name));
     return found != r.byName.end() && found->second->exports.erase(exportName) > 0;
+}
+
+void AddDefault(const std::u16string& name, Exports exports)
+{
+    Registry& r = GetRegistry();
+    std::lock_guard guard(r.lock);
+    r.extraDefaults.emplace_back(name, exports);
+    r.Add(name, std::move(exports));
 }
 
 void Reset()

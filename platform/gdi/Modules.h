@@ -45,5 +45,8 @@ bool Remove(const std::u16string& name);
 bool RemoveExport(const std::u16string& name, const std::string& exportName);
 // Back to the default set (tests).
 void Reset();
+// Makes a module part of the default set (registered now and again at every Reset): how the
+// layers above this one contribute their modules ("USER32").
+void AddDefault(const std::u16string& name, Exports exports);
 
 } // namespace platform::modules

@@ -14,16 +14,12 @@ namespace {
 
 class Registry {
 public:
-    std::shared_ptr<WindowRecord> add(std::shared_ptr<ThreadQueue> owner, WindowProcedure procedure)
+    void add(const std::shared_ptr<WindowRecord>& record)
     {
-        auto record = std::make_shared<WindowRecord>();
-        record->owner = std::move(owner);
-        record->procedure = std::move(procedure);
         std::lock_guard lock(m_mutex);
         m_nextHandle += 4; // handles are never reused
         record->handle = reinterpret_cast<HWND>(m_nextHandle);
         m_windows.emplace(m_nextHandle, record);
-        return record;
     }
 
     std::shared_ptr<WindowRecord> find(HWND window)
@@ -130,11 +126,13 @@ public:
             queue->posted.clear();
         }
         failPendingSends(*queue, nullptr);
-        for (auto& record : registry().takeOwnedBy(queue.get())) {
+        auto records = registry().takeOwnedBy(queue.get());
+        for (auto& record : records) {
             std::lock_guard lock(queue->mutex);
             record->destroyed = true;
             record->procedure = nullptr;
         }
+        ForgetWindows(records);
         registry().removeThread(queue->threadId);
     }
 };
@@ -229,6 +227,31 @@ std::shared_ptr<ThreadQueue> CurrentThreadQueue()
     return t_holder.queue;
 }
 
+void RegisterRecord(const std::shared_ptr<WindowRecord>& record) { registry().add(record); }
+
+LRESULT CallProcedure(const std::shared_ptr<WindowRecord>& record, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return callProcedure(record, message, wParam, lParam);
+}
+
+void RetireRecord(const std::shared_ptr<WindowRecord>& record)
+{
+    ThreadQueue& queue = *record->owner;
+    const HWND window = record->handle;
+    {
+        std::lock_guard lock(queue.mutex);
+        if (record->destroyed)
+            return;
+        record->destroyed = true;
+        record->procedure = nullptr;
+        for (auto it = queue.posted.begin(); it != queue.posted.end();)
+            it = it->hwnd == window ? queue.posted.erase(it) : it + 1;
+        queue.wake.notify_all(); // a modal loop of this target ends
+    }
+    registry().remove(window);
+    failPendingSends(queue, window);
+}
+
 std::shared_ptr<WindowRecord> FindWindowRecord(HWND window)
 {
     if (!window)
@@ -253,39 +276,15 @@ std::shared_ptr<WindowRecord> liveRecordOrSetError(HWND window)
 
 HWND CreateMessageWindow(WindowProcedure procedure)
 {
-    auto record = registry().add(CurrentThreadQueue(), std::move(procedure));
+    auto record = std::make_shared<WindowRecord>();
+    record->owner = CurrentThreadQueue();
+    record->procedure = std::move(procedure);
+    RegisterRecord(record);
     if (callProcedure(record, WM_CREATE, 0, 0) == -1) {
         DestroyWindow(record->handle);
         return nullptr;
     }
     return record->handle;
-}
-
-BOOL DestroyWindow(HWND window)
-{
-    auto record = liveRecordOrSetError(window);
-    if (!record)
-        return FALSE;
-    if (!isOwnedByCaller(record)) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    callProcedure(record, WM_DESTROY, 0, 0);
-    callProcedure(record, WM_NCDESTROY, 0, 0);
-    ThreadQueue& queue = *record->owner;
-    {
-        std::lock_guard lock(queue.mutex);
-        if (record->destroyed)
-            return TRUE; // destroyed again from inside WM_DESTROY
-        record->destroyed = true;
-        record->procedure = nullptr;
-        for (auto it = queue.posted.begin(); it != queue.posted.end();)
-            it = it->hwnd == window ? queue.posted.erase(it) : it + 1;
-        queue.wake.notify_all(); // a modal loop of this target ends
-    }
-    registry().remove(window);
-    failPendingSends(queue, window);
-    return TRUE;
 }
 
 BOOL IsWindow(HWND window) { return FindWindowRecord(window) ? TRUE : FALSE; }
@@ -310,41 +309,13 @@ WindowProcedure SetWindowProcedure(HWND window, WindowProcedure procedure)
     return procedure;
 }
 
-LONG_PTR GetWindowLongPtr(HWND window, int index)
-{
-    auto record = liveRecordOrSetError(window);
-    if (!record)
-        return 0;
-    if (index != GWLP_USERDATA) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    std::lock_guard lock(record->owner->mutex);
-    return record->userData;
-}
-
-LONG_PTR SetWindowLongPtr(HWND window, int index, LONG_PTR value)
-{
-    auto record = liveRecordOrSetError(window);
-    if (!record)
-        return 0;
-    if (index != GWLP_USERDATA) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    std::lock_guard lock(record->owner->mutex);
-    return std::exchange(record->userData, value);
-}
-
-LRESULT DefWindowProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
-
 LRESULT SendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     auto record = liveRecordOrSetError(window);
     if (!record)
         return 0;
     auto self = CurrentThreadQueue();
-    if (record->owner == self)
+    if (record->owner == self || record->isDesktop)
         return callProcedure(record, message, wParam, lParam);
 
     auto sent = std::make_shared<SentMessage>();
@@ -436,6 +407,13 @@ BOOL GetMessage(MSG* msg, HWND window, UINT minMessage, UINT maxMessage)
         serveAllSent(*queue, lock);
         if (takePosted(*queue, msg, window, minMessage, maxMessage, /*remove=*/true))
             return msg->message == WM_QUIT ? FALSE : TRUE;
+        lock.unlock();
+        const bool paint = TakePaintMessage(queue.get(), window, minMessage, maxMessage, msg);
+        lock.lock();
+        if (paint)
+            return TRUE;
+        if (!queue->sent.empty() || !queue->posted.empty() || queue->quitPosted || std::exchange(queue->paintPending, false))
+            continue;
         queue->wake.wait(lock);
     }
 }
@@ -449,7 +427,10 @@ BOOL PeekMessage(MSG* msg, HWND window, UINT minMessage, UINT maxMessage, UINT r
     auto queue = CurrentThreadQueue();
     std::unique_lock lock(queue->mutex);
     serveAllSent(*queue, lock);
-    return takePosted(*queue, msg, window, minMessage, maxMessage, (removeFlags & PM_REMOVE) != 0) ? TRUE : FALSE;
+    if (takePosted(*queue, msg, window, minMessage, maxMessage, (removeFlags & PM_REMOVE) != 0))
+        return TRUE;
+    lock.unlock();
+    return TakePaintMessage(queue.get(), window, minMessage, maxMessage, msg) ? TRUE : FALSE;
 }
 
 LRESULT DispatchMessage(const MSG* msg)
@@ -497,6 +478,14 @@ int RunModalLoop(HWND window)
             lock.lock();
             continue;
         }
+        lock.unlock();
+        const bool paint = TakePaintMessage(&queue, nullptr, 0, 0, &msg);
+        if (paint)
+            DispatchMessage(&msg);
+        lock.lock();
+        if (paint || !queue.sent.empty() || !queue.posted.empty() || record->endModalRequested || record->destroyed
+            || std::exchange(queue.paintPending, false))
+            continue;
         queue.wake.wait(lock);
     }
     record->endModalRequested = false;

@@ -14,8 +14,9 @@
 // - A thread's queue exists from its first call here until the thread ends; when it ends, its
 //   targets are destroyed without further messages.
 //
-// Real windows (classes, styles, rectangles) are meant to be the same targets with more state: the
-// handle type, ownership and message delivery stay as they are here.
+// Windows (Window.h) are the same targets with a class, styles and rectangles: the handle type,
+// ownership and message delivery are the ones here. Retrieval also generates WM_PAINT for the
+// thread's windows that need painting once nothing is posted.
 
 #include "platform/user/Messages.h"
 
@@ -23,8 +24,8 @@
 // destroys the target again and gives null), then every message sent or dispatched to it.
 HWND CreateMessageWindow(WindowProcedure procedure);
 // Only the owner thread may destroy a target (else FALSE, ERROR_ACCESS_DENIED). The procedure gets
-// WM_DESTROY and WM_NCDESTROY; then the handle is invalid, posted messages for it are dropped and
-// waiting senders get 0.
+// WM_DESTROY and WM_NCDESTROY (a window's tree: Window.h); then the handle is invalid, posted
+// messages for it are dropped and waiting senders get 0.
 BOOL DestroyWindow(HWND window);
 BOOL IsWindow(HWND window);
 // The owner thread's id (0 for an invalid handle); `processId` receives this process's id.
@@ -32,12 +33,19 @@ DWORD GetWindowThreadProcessId(HWND window, DWORD* processId);
 
 // Replaces the procedure (subclassing); returns the previous one (empty for an invalid handle).
 WindowProcedure SetWindowProcedure(HWND window, WindowProcedure procedure);
-// GWLP_USERDATA is the only index served; other indexes give 0.
-LONG_PTR GetWindowLongPtr(HWND window, int index);
-LONG_PTR SetWindowLongPtr(HWND window, int index, LONG_PTR value);
+// GWLP_USERDATA and the other window indexes (Window.h).
+LONG_PTR GetWindowLongPtrW(HWND window, int index);
+LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value);
+inline LONG_PTR GetWindowLongPtr(HWND window, int index) { return GetWindowLongPtrW(window, index); }
+inline LONG_PTR SetWindowLongPtr(HWND window, int index, LONG_PTR value) { return SetWindowLongPtrW(window, index, value); }
 
-// The default procedure: answers 0 to everything.
-LRESULT DefWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The default procedure (Window.h): a message target's messages get 0, except WM_NCCREATE (TRUE)
+// and WM_CLOSE (destroys it).
+LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+inline LRESULT DefWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DefWindowProcW(window, message, wParam, lParam);
+}
 
 LRESULT SendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // FALSE (ERROR_INVALID_WINDOW_HANDLE) for an invalid handle or an owner thread that has ended. A

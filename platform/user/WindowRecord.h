@@ -1,12 +1,16 @@
 #pragma once
 // Private to platform/user: the state behind a window handle and a thread's queue.
 
-#include "platform/user/Messages.h"
+#include "platform/gdi/GdiObjects.h"
+#include "platform/user/Window.h"
 
 #include <condition_variable>
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace user_detail {
 
@@ -34,6 +38,26 @@ struct ThreadQueue {
     bool closed = false; // the thread has ended
     bool quitPosted = false;
     int quitCode = 0;
+    bool paintPending = false; // a window of the thread was invalidated from another thread
+};
+
+struct WindowClass {
+    std::u16string name;
+    ATOM atom = 0;
+    WNDCLASSEXW info {};
+    std::vector<BYTE> extra;
+    int windows = 0; // live windows of the class
+};
+
+// A top-level window's retained pixels, window-rectangle sized, top-down 0x00RRGGBB.
+struct Surface {
+    LONG width = 0;
+    LONG height = 0;
+    std::vector<DWORD> pixels;
+    GdiPixelBuffer Buffer()
+    {
+        return GdiPixelBuffer { reinterpret_cast<BYTE*>(pixels.data()), width, height, width * 4, GdiPixelFormat::Bgra32 };
+    }
 };
 
 struct WindowRecord {
@@ -47,7 +71,91 @@ struct WindowRecord {
     int modalDepth = 0;
     bool endModalRequested = false;
     int modalResult = -1;
+
+    // Guarded by TreeMutex(). A message target has no class and stays outside the tree.
+    bool isWindow = false;
+    bool isDesktop = false;
+    bool destroying = false;
+    bool needSize = false; // created visible: WM_SIZE and WM_MOVE follow its first ShowWindow
+    std::shared_ptr<WindowClass> windowClass;
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    LONG_PTR id = 0;
+    HMENU menu = nullptr;
+    HMENU systemMenu = nullptr;
+    HINSTANCE instance = nullptr;
+    HWND parent = nullptr;
+    HWND ownerWindow = nullptr;
+    std::vector<HWND> children; // top of the z-order first
+    RECT window {};             // in the parent's client coordinates
+    RECT client {};
+    std::u16string text;
+    std::vector<std::pair<std::u16string, HANDLE>> props;
+    std::vector<BYTE> extra;
+    // Painting: the update region in window coordinates (left-to-right pixels).
+    gdi_detail::Region update;
+    bool needErase = false;
+    bool needFrame = false;
+    bool internalPaint = false;
+    std::optional<gdi_detail::Region> windowRegion; // window coordinates
+    // Placement: the restored rectangle while minimised or maximised.
+    RECT normal {};
+    POINT minPosition { -1, -1 };
+    POINT maxPosition { -1, -1 };
+    bool restoreToMaximized = false;
+    // Layered windows.
+    DWORD layeredFlags = 0; // LWA_*
+    COLORREF layeredKey = 0;
+    BYTE layeredAlpha = 255;
+    bool layeredImage = false; // UpdateLayeredWindow gave the pixels (premultiplied in the surface)
+    DWORD layeredImageFlags = 0;
+    BLENDFUNCTION layeredBlend {};
+    std::shared_ptr<Surface> surface; // top-level windows only
 };
+
+// The lock of the window tree and of every field marked above.
+std::recursive_mutex& TreeMutex();
+// Adds a record to the handle table and gives it its handle.
+void RegisterRecord(const std::shared_ptr<WindowRecord>& record);
+// The last step of a destruction: the handle dies, posted messages for it are dropped and
+// waiting senders get 0.
+void RetireRecord(const std::shared_ptr<WindowRecord>& record);
+// Calls the current procedure (nothing once destroyed).
+LRESULT CallProcedure(const std::shared_ptr<WindowRecord>& record, UINT message, WPARAM wParam, LPARAM lParam);
+// Unlinks the windows of an ended thread from the tree.
+void ForgetWindows(const std::vector<std::shared_ptr<WindowRecord>>& records);
+// Generated WM_PAINT: a window of `queue`'s thread that needs painting and matches the filter.
+bool TakePaintMessage(const ThreadQueue* queue, HWND filter, UINT minMessage, UINT maxMessage, MSG* msg);
+
+// ---- Shared by the window files; call with TreeMutex() held. ----
+
+using WindowPtr = std::shared_ptr<WindowRecord>;
+// A live window of the tree (not a message target), or null.
+WindowPtr TreeWindow(HWND window);
+WindowPtr DesktopRecord();
+inline LONG Width(const RECT& r) { return r.right - r.left; }
+inline LONG Height(const RECT& r) { return r.bottom - r.top; }
+inline RECT Offset(RECT r, LONG dx, LONG dy) { return { r.left + dx, r.top + dy, r.right + dx, r.bottom + dy }; }
+RECT WindowOnScreen(const WindowRecord& window);
+RECT ClientOnScreen(const WindowRecord& window);
+// WS_VISIBLE on the window and on every ancestor.
+bool Showing(const WindowRecord& window);
+// The ancestor that is a child of the desktop (the window itself when top-level).
+WindowPtr TopLevelOf(const WindowPtr& window);
+// WM_GETMINMAXINFO with the defaults: the work area, the minimum tracking size, the screen.
+MINMAXINFO AskMinMaxInfo(HWND window);
+// The frame a window's style gives around its client area (left, top, right, bottom widths).
+RECT FrameInsets(DWORD style, DWORD exStyle, bool menu);
+// Points the outstanding DCs of a top-level window (or of its descendants) at its reallocated
+// surface; without a surface (destroyed, now a child) they draw and read nothing.
+void SurfaceChanged(WindowRecord& top);
+// The compositor's record of a changed screen area.
+void DamageScreen(const RECT& screen);
+// Fills a newly shown top-level window's surface with the composed screen beneath it.
+void FillSurfaceFromScreen(WindowRecord& window);
+// Updates the region and flags; see RedrawWindow. `area` is in window coordinates.
+void InvalidateWindow(const WindowPtr& window, const gdi_detail::Region& area, UINT flags);
+void InvalidateWhole(const WindowPtr& window);
 
 // The record of a live handle, or null.
 std::shared_ptr<WindowRecord> FindWindowRecord(HWND window);
