@@ -1,8 +1,6 @@
 #include "toolkit/drawing/ButtonDrawing.h"
 
-// The window tree's capture owner. Bound weakly while the window layer that defines it is built
-// beside this library: until it is linked in, no window holds the capture.
-HWND GetCapture() __attribute__((weak));
+#include "platform/user/Window.h"
 
 CJQThemeManagerStyle* CJQThemeManagerStyleFactory::GetSafeTheme()
 {
@@ -21,6 +19,5 @@ BOOL CJQButton::IsHotOrCaptured() const
 {
     if (m_bHot)
         return TRUE;
-    const HWND captured = GetCapture ? GetCapture() : nullptr;
-    return m_hWnd && captured == m_hWnd ? TRUE : FALSE;
+    return m_hWnd && GetCapture() == m_hWnd ? TRUE : FALSE;
 }

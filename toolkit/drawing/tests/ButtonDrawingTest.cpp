@@ -1,5 +1,7 @@
 #include "toolkit/drawing/ButtonDrawing.h"
 
+#include "platform/user/Window.h"
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -38,13 +40,26 @@ TEST(ButtonDrawing, TheStyleIsMadeOnceByTheFactoryInForce)
     EXPECT_EQ(GetThemeStyleOfEmbeddedHost(nullptr), nullptr);
 }
 
-TEST(ButtonDrawing, HotFlagCountsWithoutACapture)
+TEST(ButtonDrawing, HotOrHoldingTheCapture)
 {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.lpszClassName = u"ButtonDrawingTest";
+    RegisterClassExW(&windowClass);
+    const HWND window = CreateWindowExW(0, u"ButtonDrawingTest", u"", WS_POPUP, 0, 0, 20, 20, nullptr, nullptr,
+        nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
     CJQButton button;
-    button.m_hWnd = reinterpret_cast<HWND>(std::uintptr_t(0x5000));
+    button.m_hWnd = window;
+    EXPECT_FALSE(button.IsHotOrCaptured());
+    SetCapture(window);
+    EXPECT_TRUE(button.IsHotOrCaptured());
+    ReleaseCapture();
     EXPECT_FALSE(button.IsHotOrCaptured());
     button.m_bHot = TRUE;
     EXPECT_TRUE(button.IsHotOrCaptured());
+    DestroyWindow(window);
 }
 
 TEST(ButtonDrawing, GuardsRestoreModeAndColourOnEveryWayOut)
