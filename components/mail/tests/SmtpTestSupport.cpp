@@ -1,11 +1,7 @@
 #include "components/mail/tests/SmtpTestSupport.h"
 
 #include "components/net/tests/TestPki.h"
-#include "platform/base/Registry.h"
-#include "platform/crypto/CertStore.h"
 
-#include <openssl/pem.h>
-#include <openssl/x509.h>
 
 #include <arpa/inet.h>
 #include <csignal>
@@ -224,30 +220,5 @@ const Peer& EximPeer()
     return peers.find("exim")->second->peer;
 }
 
-bool TrustTestCa()
-{
-    static bool ok = [] {
-        std::string folder = TempFolder();
-        SetRegistryFolderForTesting(folder.c_str());
-        FILE* f = std::fopen(GetTestPki().caCert.c_str(), "rb");
-        X509* ca = f ? PEM_read_X509(f, nullptr, nullptr, nullptr) : nullptr;
-        if (f)
-            std::fclose(f);
-        int n = ca ? i2d_X509(ca, nullptr) : 0;
-        std::vector<unsigned char> der(size_t(n > 0 ? n : 0));
-        unsigned char* p = der.data();
-        if (n > 0)
-            i2d_X509(ca, &p);
-        X509_free(ca);
-        HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "ROOT");
-        bool added = root && n > 0
-            && CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, der.data(), DWORD(der.size()),
-                CERT_STORE_ADD_USE_EXISTING, nullptr);
-        if (root)
-            CertCloseStore(root, 0);
-        return added;
-    }();
-    return ok;
-}
 
 } // namespace smtptest

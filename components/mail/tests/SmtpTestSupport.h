@@ -1,6 +1,8 @@
 #pragma once
 // SMTP peers for the mail tests: started on first use in this process, stopped when it exits.
 
+#include "components/net/tests/TestPki.h"
+
 #include <map>
 #include <memory>
 #include <string>
@@ -29,7 +31,6 @@ const Peer& AiosmtpdPeer();
 const Peer& EximPeer();
 
 // The test CA as a trusted root of this process (a configuration folder of its own).
-bool TrustTestCa();
 
 std::string ReadFile(const std::string& path);
 std::string TempFolder();

@@ -1,12 +1,8 @@
 #include "components/net/ftp/ClsFtp2.h"
 
 #include "FtpTestSupport.h"
-#include "platform/base/Registry.h"
-#include "platform/crypto/CertStore.h"
 
 #include <gtest/gtest.h>
-#include <openssl/pem.h>
-#include <openssl/x509.h>
 
 #include <vector>
 
@@ -14,41 +10,12 @@ using namespace ftptest;
 
 namespace {
 
-// The test CA in the user's ROOT store of a configuration folder of this process.
-bool TrustTestCaForFtp()
-{
-    static bool ok = [] {
-        std::string config = ProcessTempDir() + "/config";
-        std::error_code ec;
-        if (!fs::create_directories(config, ec))
-            return false;
-        SetRegistryFolderForTesting(config);
-        FILE* f = std::fopen(GetTestPki().caCert.c_str(), "rb");
-        X509* ca = f ? PEM_read_X509(f, nullptr, nullptr, nullptr) : nullptr;
-        if (f)
-            std::fclose(f);
-        int n = ca ? i2d_X509(ca, nullptr) : 0;
-        std::vector<unsigned char> der(std::size_t(n > 0 ? n : 0));
-        unsigned char* p = der.data();
-        if (n > 0)
-            i2d_X509(ca, &p);
-        X509_free(ca);
-        HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "ROOT");
-        bool added = root && n > 0
-            && CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, der.data(), DWORD(der.size()),
-                CERT_STORE_ADD_USE_EXISTING, nullptr);
-        if (root)
-            CertCloseStore(root, 0);
-        return added;
-    }();
-    return ok;
-}
 
 } // namespace
 
 TEST(FtpTls, ExplicitAndImplicitTlsUploadsWithProtectedData)
 {
-    ASSERT_TRUE(TrustTestCaForFtp());
+    ASSERT_TRUE(TrustTestCa());
     std::string local = GetTestPki().folder + "/ftps-upload.bin";
     std::string bytes(200000, '\0');
     for (size_t i = 0; i < bytes.size(); ++i)
@@ -86,7 +53,7 @@ TEST(FtpTls, ExplicitAndImplicitTlsUploadsWithProtectedData)
 
 TEST(FtpTls, ServersThatAskForItGetProtectionBeforeEveryTransfer)
 {
-    ASSERT_TRUE(TrustTestCaForFtp());
+    ASSERT_TRUE(TrustTestCa());
     const TestPki& pki = GetTestPki();
     std::string local = ProcessTempDir() + "/protected.bin";
     WriteFile(local, "protected");
@@ -125,7 +92,7 @@ TEST(FtpTls, ServersThatAskForItGetProtectionBeforeEveryTransfer)
 
 TEST(FtpTls, DataConnectionsCheckTheCertificateAsTheControlConnectionDoes)
 {
-    ASSERT_TRUE(TrustTestCaForFtp());
+    ASSERT_TRUE(TrustTestCa());
     const TestPki& pki = GetTestPki();
     std::string local = ProcessTempDir() + "/checked.bin";
     WriteFile(local, "checked");

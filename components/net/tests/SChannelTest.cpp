@@ -5,64 +5,14 @@
 #include "components/foundation/ProgressMonitor.h"
 #include "components/net/Socket2.h"
 #include "platform/net/TlsClientSession.h"
-#include "platform/base/Registry.h"
-#include "platform/crypto/CertStore.h"
 #include "platform/net/TlsVerify.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
-#include <openssl/pem.h>
-#include <openssl/x509.h>
 #include <memory>
 
 namespace {
-
-// The test CA goes into the user's "ROOT" store of a configuration folder of this process.
-class TrustedTestCa {
-public:
-    TrustedTestCa()
-    {
-        char pattern[] = "/tmp/vornalt-net-config-XXXXXX";
-        if (!mkdtemp(pattern))
-            return;
-        m_folder = pattern;
-        SetRegistryFolderForTesting(m_folder);
-        FILE* f = std::fopen(GetTestPki().caCert.c_str(), "rb");
-        X509* ca = f ? PEM_read_X509(f, nullptr, nullptr, nullptr) : nullptr;
-        if (f)
-            std::fclose(f);
-        int n = ca ? i2d_X509(ca, nullptr) : 0;
-        std::vector<unsigned char> der(std::size_t(n > 0 ? n : 0));
-        unsigned char* p = der.data();
-        if (n > 0)
-            i2d_X509(ca, &p);
-        X509_free(ca);
-        HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "ROOT");
-        m_ok = root && n > 0
-            && CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, der.data(), DWORD(der.size()),
-                CERT_STORE_ADD_USE_EXISTING, nullptr);
-        if (root)
-            CertCloseStore(root, 0);
-    }
-    ~TrustedTestCa()
-    {
-        std::error_code ignored;
-        if (!m_folder.empty())
-            std::filesystem::remove_all(m_folder, ignored);
-    }
-    bool ok() const { return m_ok; }
-
-private:
-    std::string m_folder;
-    bool m_ok = false;
-};
-
-void TrustTestCa()
-{
-    static TrustedTestCa trusted;
-    ASSERT_TRUE(trusted.ok());
-}
 
 // openssl s_server echoing each line reversed, one per distinct argument list in this process.
 int ReversingServer(const std::string& cert, const std::string& key, const std::vector<std::string>& extra = {})
@@ -104,7 +54,7 @@ std::string AsString(const DataBuffer& data)
 
 TEST(SChannel, HandshakeAndDataBothWaysOverTls12And13)
 {
-    TrustTestCa();
+    ASSERT_TRUE(TrustTestCa());
     const TestPki& pki = GetTestPki();
     for (const char* version : { "-tls1_2", "-tls1_3" }) {
         int port = ReversingServer(pki.serverCert, pki.serverKey, { version });
@@ -134,7 +84,7 @@ TEST(SChannel, HandshakeAndDataBothWaysOverTls12And13)
 
 TEST(SChannel, BadServerCertificatesFailByDefaultAndPassWhenCheckIsOff)
 {
-    TrustTestCa();
+    ASSERT_TRUE(TrustTestCa());
     const TestPki& pki = GetTestPki();
     struct Case {
         const char* what;
@@ -177,7 +127,7 @@ TEST(SChannel, BadServerCertificatesFailByDefaultAndPassWhenCheckIsOff)
 
 TEST(SChannel, NameRequirementIsExact)
 {
-    TrustTestCa();
+    ASSERT_TRUE(TrustTestCa());
     const TestPki& pki = GetTestPki();
     int port = ReversingServer(pki.serverCert, pki.serverKey);
     struct Case {
@@ -207,7 +157,7 @@ TEST(SChannel, NameRequirementIsExact)
 
 TEST(SChannel, ClientCertificateIsSentWhenAsked)
 {
-    TrustTestCa();
+    ASSERT_TRUE(TrustTestCa());
     const TestPki& pki = GetTestPki();
     int port = TlsPeer(true);
     ASSERT_GT(port, 0);
@@ -240,7 +190,7 @@ TEST(SChannel, ClientCertificateIsSentWhenAsked)
 
 TEST(SChannel, SessionTicketsDoNotEndAReadEmpty)
 {
-    TrustTestCa();
+    ASSERT_TRUE(TrustTestCa());
     int port = TlsPeer(false);
     SChannel channel;
     channel.SetIdleTimeoutSeconds(20);
@@ -257,7 +207,7 @@ TEST(SChannel, SessionTicketsDoNotEndAReadEmpty)
 
 TEST(SChannel, AbortDuringReceiveKeepsTheChannel)
 {
-    TrustTestCa();
+    ASSERT_TRUE(TrustTestCa());
     int port = TlsPeer(false);
     SChannel channel;
     channel.SetIdleTimeoutSeconds(600);
@@ -275,7 +225,7 @@ TEST(SChannel, AbortDuringReceiveKeepsTheChannel)
 
 TEST(Socket2Tls, HeaderSplitAcrossRecordsIsReadWhole)
 {
-    TrustTestCa();
+    ASSERT_TRUE(TrustTestCa());
     Socket2 connection;
     CapturingLog log;
     int reason = -1;
@@ -295,7 +245,7 @@ TEST(Socket2Tls, HeaderSplitAcrossRecordsIsReadWhole)
 
 TEST(Socket2Tls, PeerCloseNotifyEndsTheSession)
 {
-    TrustTestCa();
+    ASSERT_TRUE(TrustTestCa());
     Socket2 connection;
     CapturingLog log;
     ASSERT_TRUE(connection.Connect("localhost", TlsPeer(false), true, 0, 10000, log, nullptr, nullptr, nullptr,
@@ -315,7 +265,7 @@ TEST(Socket2Tls, PeerCloseNotifyEndsTheSession)
 
 TEST(Socket2Tls, StartTlsOverAPlainConnection)
 {
-    TrustTestCa();
+    ASSERT_TRUE(TrustTestCa());
     const TestPki& pki = GetTestPki();
     int port = ReversingServer(pki.serverCert, pki.serverKey);
     Socket2 connection;
@@ -333,7 +283,7 @@ TEST(Socket2Tls, StartTlsOverAPlainConnection)
 
 TEST(Socket2Tls, SecondConnectionResumesTheFirstSession)
 {
-    TrustTestCa();
+    ASSERT_TRUE(TrustTestCa());
     const TestPki& pki = GetTestPki();
     for (const char* version : { "-tls1_2", "-tls1_3" }) {
         int port = ReversingServer(pki.serverCert, pki.serverKey, { version });
@@ -367,7 +317,7 @@ TEST(Socket2Tls, SecondConnectionResumesTheFirstSession)
 
 TEST(Socket2Tls, ResumptionRefusedByTheServerFallsBackToAFullHandshake)
 {
-    TrustTestCa();
+    ASSERT_TRUE(TrustTestCa());
     const TestPki& pki = GetTestPki();
     // No session cache and no tickets: the server has nothing to resume from.
     int port = ReversingServer(pki.serverCert, pki.serverKey, { "-tls1_2", "-no_cache", "-no_ticket" });

@@ -1,5 +1,8 @@
 #include "TestPki.h"
 
+#include "platform/base/Registry.h"
+#include "platform/crypto/CertStore.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -120,4 +123,35 @@ const TestPki& GetTestPki()
 {
     static PkiHolder holder;
     return holder.pki;
+}
+
+bool TrustTestCa()
+{
+    static const bool trusted = [] {
+        const TestPki& pki = GetTestPki();
+        const std::string config = pki.folder + "/config";
+        std::error_code ec;
+        std::filesystem::create_directories(config, ec);
+        if (ec)
+            return false;
+        SetRegistryFolderForTesting(config);
+        FILE* f = std::fopen(pki.caCert.c_str(), "rb");
+        X509* ca = f ? PEM_read_X509(f, nullptr, nullptr, nullptr) : nullptr;
+        if (f)
+            std::fclose(f);
+        int n = ca ? i2d_X509(ca, nullptr) : 0;
+        std::vector<unsigned char> der(std::size_t(n > 0 ? n : 0));
+        unsigned char* p = der.data();
+        if (n > 0)
+            i2d_X509(ca, &p);
+        X509_free(ca);
+        HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "ROOT");
+        const bool added = root && n > 0
+            && CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, der.data(), DWORD(der.size()),
+                CERT_STORE_ADD_USE_EXISTING, nullptr);
+        if (root)
+            CertCloseStore(root, 0);
+        return added;
+    }();
+    return trusted;
 }

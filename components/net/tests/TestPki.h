@@ -16,3 +16,7 @@ struct TestPki {
 
 // Made once per test process; the folder goes when the process ends.
 const TestPki& GetTestPki();
+
+// Points this process's configuration folder (registry, certificate stores) at a folder inside the
+// PKI's own and adds the CA to the user's "ROOT" store there, once; true when the CA is trusted.
+bool TrustTestCa();
