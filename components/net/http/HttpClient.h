@@ -2,6 +2,7 @@
 // One connection to one HTTP server and the request/response cycle over it.
 
 #include "components/net/Socket2.h"
+#include "components/net/http/HttpControl.h"
 #include "components/net/http/HttpRequest.h"
 #include "components/net/http/HttpResponseHeader.h"
 
@@ -11,22 +12,6 @@
 class LogBase;
 class ProgressMonitor;
 
-struct HttpControl {
-    unsigned connectTimeoutSeconds = 30;
-    unsigned readTimeoutSeconds = 30;
-    unsigned heartbeatMs = 0;
-    std::uint64_t maxContentLength = 0;  // 0: only the hard limit below
-    std::string login;
-    std::string password;
-    bool verifyServerCert = true;
-
-    static constexpr std::uint64_t kHardBodyLimit = 512ull * 1024 * 1024;
-    static constexpr size_t kMaxHeaderBlock = 64 * 1024;
-    std::uint64_t BodyLimit() const
-    {
-        return maxContentLength && maxContentLength < kHardBodyLimit ? maxContentLength : kHardBodyLimit;
-    }
-};
 
 class HttpClient {
 public:

@@ -21,19 +21,15 @@ std::string ClsHttpResponse::GetBodyText() const
     return out;
 }
 
-ClsHttp::~ClsHttp()
+ClsHttp::ClsHttp()
 {
-    for (auto& entry : m_pool)
-        entry.second->Close(m_log);
+    m_settings.cacheControl.updateCache = false;
+    m_settings.cacheControl.fetchFromCache = false;
 }
 
-int ClsHttp::ConnectCount() const
-{
-    int n = 0;
-    for (const auto& entry : m_pool)
-        n += entry.second->ConnectCount();
-    return n;
-}
+ClsHttp::~ClsHttp() { m_pool.CloseAll(m_log); }
+
+int ClsHttp::ConnectCount() const { return m_pool.ConnectCount(); }
 
 ClsHttpResponse* ClsHttp::SynchronousRequest(const char* host, int port, bool useTls, ClsHttpRequest& request)
 {
@@ -44,13 +40,8 @@ ClsHttpResponse* ClsHttp::SynchronousRequest(const char* host, int port, bool us
     auto response = std::make_unique<ClsHttpResponse>();
     response->SetDomain(cleaned);
 
-    std::string key = cleaned + ":" + std::to_string(port) + (useTls ? ":tls" : "");
-    std::unique_ptr<HttpClient>& client = m_pool[key];
-    if (!client)
-        client = std::make_unique<HttpClient>();
-    if (!client->OpenConnection(m_settings, cleaned.c_str(), port, useTls, m_log, nullptr))
-        return nullptr;
-    if (!client->PerformRequest(m_settings, request.Request(), response->Result(), response->Body(), m_log, nullptr))
+    if (!m_pool.Request(m_settings, cleaned.c_str(), port, useTls, request.Request(), response->Result(),
+            response->Body(), m_log, nullptr))
         return nullptr;
     m_result.requestHeader = response->Result().requestHeader;
     return response.release();
