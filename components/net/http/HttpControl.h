@@ -54,7 +54,7 @@ public:
     ClsCache2 clsCache;
     HttpCache httpCache;
     std::unique_ptr<TlsClientCertificate> clientCertificate;
-    CookieMemory cookieMemory;
+    mutable CookieMemory cookieMemory;  // cookies received change it whatever the caller holds
     bool sendHost = true;
     std::string userAgent = "Torvane/1.0.0 (+http://vornalt.invalid/agent.html)";
     std::string referer;
