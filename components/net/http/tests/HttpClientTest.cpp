@@ -1,4 +1,5 @@
 #include "components/net/http/HttpChunked.h"
+#include "components/foundation/StringBuffer.h"
 #include "components/net/http/TvHttp.h"
 
 #include <gtest/gtest.h>
@@ -279,4 +280,181 @@ TEST(HttpChunkedDecoder, SplitFeedsAndLimits)
         size_t used;
         EXPECT_EQ(d.Feed(b, std::char_traits<char>::length(b), &used), HttpChunkedDecoder::Failed) << b;
     }
+}
+
+namespace {
+
+struct Fetched {
+    bool ok = false;
+    std::string body;
+    HttpResult result;
+    std::string log;
+};
+
+Fetched FetchPath(HttpControl& settings, const std::string& path, HttpClient* client = nullptr,
+    const char* host = "127.0.0.1")
+{
+    HttpClient own;
+    Logger log;
+    Fetched f;
+    std::string url = path.rfind("http", 0) == 0 || path.rfind("about", 0) == 0
+        ? path
+        : "http://" + std::string(host) + ":" + std::to_string(PeerPort()) + path;
+    f.ok = (client ? *client : own).FetchUrl(url, 0, client != nullptr, settings, f.body, f.result, log, nullptr);
+    torvane::StringBuffer text;
+    log.RenderText(text);
+    f.log = text.GetText();
+    return f;
+}
+
+struct TempFolder {
+    std::string path;
+    TempFolder()
+    {
+        char tmpl[] = "/tmp/vornalt-fetchpeer-XXXXXX";
+        path = mkdtemp(tmpl);
+        path += "/";
+    }
+    ~TempFolder() { std::system(("rm -rf " + path).c_str()); }
+};
+
+} // namespace
+
+TEST(HttpFetch, RedirectLocationsResolve)
+{
+    struct Case {
+        const char* current;
+        const char* location;
+        const char* expected;
+    } cases[] = {
+        { "http://site.test", "/next", "http://site.test/next" },
+        { "http://site.test:8080/a/b?q=1", "/next", "http://site.test:8080/next" },
+        { "http://site.test/a/b", "HTTPS://x/y", "HTTPS://x/y" },
+        { "http://site.test/a/b", "page.html", "http://site.test/a/page.html" },
+        { "no-scheme", "/next", "" },
+    };
+    for (const Case& c : cases) {
+        std::string out;
+        HttpClient::ResolveRedirectUrl(c.current, c.location, out);
+        EXPECT_EQ(out, c.expected) << c.current << " + " << c.location;
+    }
+}
+
+TEST(HttpFetch, ShortcutsAndFailuresWithinBounds)
+{
+    ASSERT_GT(PeerPort(), 0);
+    HttpControl settings;
+    settings.readTimeoutSeconds = 5;
+    settings.maxContentLength = 1 << 20;
+    Fetched blank = FetchPath(settings, "about:blank");
+    EXPECT_TRUE(blank.ok);
+    EXPECT_EQ(blank.body, "");
+    Fetched longUrl = FetchPath(settings, "/echo?" + std::string(2001, 'a'));
+    EXPECT_FALSE(longUrl.ok);
+    EXPECT_NE(longUrl.log.find("URL is longer than the maximum allowed length."), std::string::npos);
+
+    // An HTML page without a status line is a 200 with that page as its body.
+    Fetched page = FetchPath(settings, "/nostatus");
+    ASSERT_TRUE(page.ok) << page.log;
+    EXPECT_EQ(page.result.responseHeader.GetStatusCode(), 200);
+    EXPECT_NE(page.body.find("no status line"), std::string::npos);
+
+    struct Case {
+        const char* path;
+        const char* error;
+    } cases[] = {
+        { "/lying", "Failed to fetch response data." },
+        { "/endless-chunked", "Chunked response is too large." },
+        { "/huge-chunk", "Chunk size out of range" },
+        { "/endless-header", "Response header too large" },
+        { "/garbage", "Invalid response header received" },
+    };
+    HttpClient client;
+    for (const Case& c : cases) {
+        Fetched f = FetchPath(settings, c.path, &client);
+        EXPECT_FALSE(f.ok) << c.path;
+        EXPECT_NE(f.log.find(c.error), std::string::npos) << c.path << "\n" << f.log;
+        // The kept connection is not reused after a body left unread.
+        Fetched after = FetchPath(settings, "/echo?after", &client);
+        ASSERT_TRUE(after.ok) << c.path << "\n" << after.log;
+        EXPECT_NE(after.body.find("/echo?after"), std::string::npos) << c.path;
+    }
+    // Garbage is asked for again a bounded number of times.
+    Fetched garbage = FetchPath(settings, "/garbage");
+    size_t tries = 0;
+    for (size_t p = 0; (p = garbage.log.find("Invalid response header received", p)) != std::string::npos; ++p)
+        ++tries;
+    EXPECT_EQ(tries, 6u);
+
+    // A gzip member that lies about its size or its CRC stays packed.
+    for (const char* path : { "/gzip-isize", "/gzip-badcrc" }) {
+        Fetched f = FetchPath(settings, path);
+        ASSERT_TRUE(f.ok) << path << f.log;
+        EXPECT_EQ((unsigned char)f.body[0], 0x1F) << path;
+    }
+    Fetched gz = FetchPath(settings, "/gzip");
+    ASSERT_TRUE(gz.ok);
+    EXPECT_EQ(gz.body.substr(0, 14), "unpacked text ");
+
+    settings.maxContentLength = 10;
+    Fetched big = FetchPath(settings, "/big");
+    EXPECT_FALSE(big.ok);
+}
+
+TEST(HttpFetch, CacheHitsSkipTheServerAndNoCacheIsHonoured)
+{
+    ASSERT_GT(PeerPort(), 0);
+    TempFolder dir;
+    for (bool caf : { false, true }) {
+        HttpControl settings;
+        settings.useHttpCache = caf;
+        if (caf)
+            settings.httpCache.AddRoot(dir.path.c_str());
+        else
+            settings.clsCache.AddRoot(dir.path.c_str());
+        std::string path = caf ? "/count?caf" : "/count?dat";
+        Fetched first = FetchPath(settings, path);
+        ASSERT_TRUE(first.ok) << first.log;
+        EXPECT_FALSE(first.result.fromCache);
+        Fetched second = FetchPath(settings, path);
+        ASSERT_TRUE(second.ok) << second.log;
+        EXPECT_EQ(second.body, first.body) << caf;
+        EXPECT_EQ(second.result.cacheStatus, 1) << caf;
+        if (!caf)
+            EXPECT_TRUE(second.result.fromCache);
+        // Switched off, the cache is not asked.
+        settings.cacheControl.fetchFromCache = false;
+        Fetched third = FetchPath(settings, path);
+        ASSERT_TRUE(third.ok);
+        EXPECT_NE(third.body, first.body);
+    }
+    HttpControl settings;
+    settings.clsCache.AddRoot(dir.path.c_str());
+    Fetched nocache = FetchPath(settings, "/nocache");
+    ASSERT_TRUE(nocache.ok);
+    EXPECT_NE(nocache.log.find("Not updating cache because of cache-control directive"), std::string::npos);
+    EXPECT_FALSE(settings.clsCache.IsCached("http://127.0.0.1:" + std::to_string(PeerPort()) + "/nocache"));
+}
+
+TEST(HttpFetch, AuthorizationStaysWithTheHostItWasGivenFor)
+{
+    ASSERT_GT(PeerPort(), 0);
+    HttpControl settings;
+    settings.login = "user";
+    settings.password = "secret";
+    Fetched same = FetchPath(settings, "/to-same");
+    ASSERT_TRUE(same.ok) << same.log;
+    EXPECT_NE(same.body.find("Basic " + HttpBasicCredentials("user", "secret")), std::string::npos) << same.body;
+    Fetched other = FetchPath(settings, "/to-other");
+    ASSERT_TRUE(other.ok) << other.log;
+    EXPECT_NE(other.body.find("/echo?other"), std::string::npos);
+    EXPECT_EQ(other.body.find("Authorization"), std::string::npos) << other.body;
+    // The request road sends them to the host it is given, and the log never shows them.
+    TvHttp http;
+    http.Impl().Settings().login = "user";
+    http.Impl().Settings().password = "secret";
+    Reply r = Get(http, "/echo");
+    ASSERT_TRUE(r.response);
+    EXPECT_NE(Body(r).find("Basic "), std::string::npos);
+    EXPECT_EQ(r.log.find(HttpBasicCredentials("user", "secret")), std::string::npos);
 }

@@ -441,3 +441,92 @@ TEST(HttpNginx, CredentialsStayOffRedirectsToOtherHostsAndDowngrades)
     EXPECT_EQ(down.result.finalUrl, "http://127.0.0.1:" + std::to_string(Server().port) + "/auth");
     EXPECT_EQ(down.body, "auth=[]");
 }
+
+namespace {
+
+struct Proxy {
+    int port = 0;
+    std::string log;
+};
+
+pid_t g_proxyPid = 0;
+
+void StopProxy()
+{
+    if (g_proxyPid > 0) {
+        kill(g_proxyPid, SIGTERM);
+        waitpid(g_proxyPid, nullptr, 0);
+    }
+}
+
+const Proxy& TestProxy()
+{
+    static Proxy p = [] {
+        Proxy p;
+        p.log = Server().dir + "/proxy.log";
+        int fds[2];
+        if (pipe(fds) != 0)
+            return p;
+        pid_t pid = fork();
+        if (pid == 0) {
+            dup2(fds[1], 1);
+            close(fds[0]);
+            close(fds[1]);
+            std::string script = std::string(VORNALT_SOURCE_DIR) + "/components/net/http/tests/connect_proxy.py";
+            execlp("python3", "python3", script.c_str(), p.log.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        g_proxyPid = pid;
+        std::atexit(StopProxy);
+        std::string line;
+        char c;
+        while (line.size() < 16 && read(fds[0], &c, 1) == 1 && c != '\n')
+            line += c;
+        p.port = std::atoi(line.c_str());
+        return p;
+    }();
+    return p;
+}
+
+} // namespace
+
+TEST(HttpNginx, ProxyTunnelsHttpsWithConnectAndGetsPlainUrlsWhole)
+{
+    NEED_NGINX();
+    ASSERT_NE(Server().tlsPort, 0);
+    ASSERT_GT(TestProxy().port, 0);
+    ASSERT_TRUE(TrustTestCa(Server().dir + "/ca.pem"));
+    HttpControl settings;
+    settings.proxyDomain = "127.0.0.1";
+    settings.proxyPort = TestProxy().port;
+    std::string tls = "https://localhost:" + std::to_string(Server().tlsPort) + "/index.txt";
+    Fetched secure = Fetch(settings, tls);
+    ASSERT_TRUE(secure.ok) << secure.log;
+    EXPECT_EQ(secure.body, "hello from nginx\n");
+    std::string plain = "http://127.0.0.1:" + std::to_string(Server().port) + "/index.txt";
+    Fetched clear = Fetch(settings, plain);
+    ASSERT_TRUE(clear.ok) << clear.log;
+    EXPECT_EQ(clear.body, "hello from nginx\n");
+
+    // The public classes take the same roads.
+    TvHttp http;
+    http.Impl().Settings().proxyDomain = "127.0.0.1";
+    http.Impl().Settings().proxyPort = TestProxy().port;
+    TvHttpRequest request;
+    request.SetPath("/index.txt");
+    std::unique_ptr<TvHttpResponse> r(http.SynchronousRequest("localhost", Server().tlsPort, true, request));
+    TvString text;
+    http.GetErrorLogText(text);
+    ASSERT_TRUE(r) << text.GetUtf8();
+    EXPECT_EQ(r->GetBody(), "hello from nginx\n");
+
+    std::string seen = ReadFile(TestProxy().log);
+    std::string connect = "CONNECT localhost:" + std::to_string(Server().tlsPort) + " HTTP/1.";
+    EXPECT_EQ(seen.find(connect), 0u) << seen;
+    EXPECT_NE(seen.find(connect, 1), std::string::npos) << seen;
+    EXPECT_NE(seen.find("GET " + plain + " HTTP/1.1"), std::string::npos) << seen;
+    // The proxy never saw a request for the TLS site in clear.
+    EXPECT_EQ(seen.find("GET https:"), std::string::npos) << seen;
+    EXPECT_EQ(seen.find("GET /"), std::string::npos) << seen;
+}

@@ -10,6 +10,9 @@ import sys
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 
+counter = 0
+
+
 class Handler(BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
 
@@ -36,6 +39,19 @@ class Handler(BaseHTTPRequestHandler):
         if p.startswith("/echo"):
             self.reply(200, json.dumps({"path": p, "peer": peer,
                                         "headers": dict(self.headers.items())}).encode())
+        elif p.startswith("/count"):
+            global counter
+            counter += 1
+            self.reply(200, b"count %d" % counter, "text/plain", [("Cache-Control", "max-age=3600")])
+        elif p == "/nocache":
+            self.reply(200, b"not for keeping", "text/plain", [("Cache-Control", "no-cache")])
+        elif p == "/to-other":
+            port = self.server.server_address[1]
+            self.reply(302, b"", "text/plain", [("Location", "http://localhost:%d/echo?other" % port)])
+        elif p == "/to-same":
+            self.reply(302, b"", "text/plain", [("Location", "/echo?same")])
+        elif p == "/garbage":
+            self.raw(b"NOT HTTP AT ALL\r\n\r\n")
         elif p == "/close":
             self.reply(200, b"bye", "text/plain", [("Connection", "close")])
             self.close_connection = True
