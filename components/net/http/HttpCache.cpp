@@ -150,7 +150,7 @@ bool CacheFile::FindEntry(std::FILE* file, std::uint64_t fileSize, const std::st
     return false;
 }
 
-CacheEntry* CacheFile::ReadEntry(std::FILE* file, std::uint64_t fileSize, std::uint32_t offset)
+CacheEntry* CacheFile::ReadEntry(std::FILE* file, std::uint64_t fileSize, std::uint32_t offset, std::uint32_t maxBody)
 {
     unsigned char fixed[CacheEntry::kFixedSize];
     if (!ReadAt(file, fileSize, offset, fixed, sizeof fixed))
@@ -167,11 +167,11 @@ CacheEntry* CacheFile::ReadEntry(std::FILE* file, std::uint64_t fileSize, std::u
     url.resize(u - 1);
     entry->url = url.substr(0, url.find('\0'));
     entry->urlCrc = Crc(entry->url);
-    if (!Unpack(packedHeader, HttpCache::kMaxHeader, entry->header))
+    if (!Unpack(packedHeader, kCacheMaxHeader, entry->header))
         return nullptr;
     entry->header.resize(std::strlen(entry->header.c_str()));
     if (head.flags & CacheEntry::kBodyCompressed) {
-        if (!stored.empty() && !Unpack(stored, HttpCache::kMaxBody, entry->body))
+        if (!stored.empty() && !Unpack(stored, maxBody, entry->body))
             return nullptr;
     } else {
         entry->body.swap(stored);
@@ -374,7 +374,7 @@ void HttpCache::MarkHost(const char* host)
         ReplaceEntry(HostKey(host), "", "", true, 0, 0, 0, "");
 }
 
-bool HttpCacheParseFileBytes(const std::string& bytes, const std::string& url)
+bool HttpCacheParseFileBytes(const std::string& bytes, const std::string& url, std::uint32_t maxBody)
 {
     if (bytes.empty())
         return false;
@@ -385,7 +385,7 @@ bool HttpCacheParseFileBytes(const std::string& bytes, const std::string& url)
     CacheEntryHeader head;
     bool ok = false;
     if (CacheFile::FindEntry(file, bytes.size(), url, offset, head)) {
-        std::unique_ptr<CacheEntry> entry(CacheFile::ReadEntry(file, bytes.size(), offset));
+        std::unique_ptr<CacheEntry> entry(CacheFile::ReadEntry(file, bytes.size(), offset, maxBody));
         ok = entry != nullptr;
     }
     std::fclose(file);

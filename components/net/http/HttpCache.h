@@ -9,6 +9,10 @@
 #include <vector>
 
 // The first 20 bytes of an entry, up to the second stamp.
+// The largest header and body a cache file may unpack to.
+inline constexpr std::uint32_t kCacheMaxHeader = 1u << 20;
+inline constexpr std::uint32_t kCacheMaxBody = 512u << 20;
+
 struct CacheEntryHeader {
     virtual ~CacheEntryHeader() = default;
     std::uint32_t tagCrc = 0;
@@ -63,7 +67,8 @@ public:
     static bool FindEntry(std::FILE* file, std::uint64_t fileSize, const std::string& url, std::uint32_t& offset,
         CacheEntryHeader& head);
     // The whole entry at offset; null for lengths past the end or a block that does not unpack.
-    static CacheEntry* ReadEntry(std::FILE* file, std::uint64_t fileSize, std::uint32_t offset);
+    static CacheEntry* ReadEntry(std::FILE* file, std::uint64_t fileSize, std::uint32_t offset,
+        std::uint32_t maxBody = kCacheMaxBody);
     static bool AppendEntry(const std::string& path, const CacheEntry& entry);
     // The bytes of the entry as stored (fixed part, URL, packed header, body).
     static std::string RenderEntry(const CacheEntry& entry);
@@ -92,9 +97,6 @@ public:
     void MarkHost(const char* host);
 
     static constexpr std::uint32_t kFileModulus = 1000;
-    // The largest header and body a cache file may unpack to.
-    static constexpr std::uint32_t kMaxHeader = 1u << 20;
-    static constexpr std::uint32_t kMaxBody = 512u << 20;
 
 private:
     std::vector<std::string> m_roots;
@@ -102,5 +104,5 @@ private:
 
 // The folder an empty root text stands for.
 std::string HttpCacheDefaultRoot();
-// Builds a whole entry from raw bytes, as a reader meets them; for the fuzz harness.
-bool HttpCacheParseFileBytes(const std::string& bytes, const std::string& url);
+// Finds and reads url's entry in a cache file's bytes, as a lookup would; for the fuzz harness.
+bool HttpCacheParseFileBytes(const std::string& bytes, const std::string& url, std::uint32_t maxBody);

@@ -591,3 +591,37 @@ TEST(HttpConnPool, ElevenHostsKeepTenAndProxyKeys)
     errors.RenderText(text);
     EXPECT_NE(std::string(text.GetText()).find("No domain"), std::string::npos);
 }
+
+TEST(HttpCache, FilesWrittenByAnIndependentScriptAreRead)
+{
+    // fuzz/seeds.py writes these with Python's bz2 and struct, from the layout alone.
+    std::string folder = std::string(VORNALT_SOURCE_DIR) + "/fuzz/corpus/http_cache_file/";
+    std::string caf = ReadFile(folder + "caf_one_entry.bin");
+    ASSERT_FALSE(caf.empty());
+    size_t nl = caf.find('\n');
+    EXPECT_TRUE(HttpCacheParseFileBytes(caf.substr(nl + 1), caf.substr(0, nl), kCacheMaxBody));
+    EXPECT_FALSE(HttpCacheParseFileBytes(caf.substr(nl + 1), "http://site.test/other", kCacheMaxBody));
+
+    TempDir dir;
+    HttpCache cache;
+    cache.AddRoot((dir.path + "/").c_str());
+    std::string path;
+    cache.GetCacheFilePath(caf.substr(0, nl), path);
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << caf.substr(nl + 1);
+    std::unique_ptr<CacheEntry> e(cache.FetchEntry(caf.substr(0, nl), nullptr));
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->GetHeader(), "HTTP/1.1 200 OK\r\nETag: \"x\"");
+    std::string body;
+    for (int i = 0; i < 4; ++i)
+        body += "cached body ";
+    EXPECT_EQ(e->GetBody(), body);
+
+    std::string dat = ReadFile(folder + "dat_tagged.bin");
+    std::string tag, data;
+    double expiry = 0;
+    ASSERT_TRUE(ClsCache2::ParseFile(dat.substr(dat.find('\n') + 1), tag, expiry, data));
+    EXPECT_EQ(tag, "\"\xC3\xA9t\xC3\xA9\"");
+    EXPECT_DOUBLE_EQ(expiry, 47000.5);
+    EXPECT_EQ(data.substr(4), "resource");
+}
