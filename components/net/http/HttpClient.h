@@ -1,6 +1,7 @@
 #pragma once
 // One connection to one HTTP server and the request/response cycle over it.
 
+#include "components/net/PackageExchange.h"
 #include "components/net/Socket2.h"
 #include "components/net/http/HttpControl.h"
 #include "components/net/http/HttpRequest.h"
@@ -14,7 +15,7 @@ class LogBase;
 class ProgressMonitor;
 
 
-class HttpClient {
+class HttpClient : public PackageExchange {
 public:
     HttpClient() = default;
     HttpClient(const HttpClient&) = delete;
@@ -26,6 +27,19 @@ public:
         LogBase& log, ProgressMonitor* monitor);
     bool IsConnected() const { return m_socket.IsConnected(); }
     const std::string& Host() const { return m_host; }
+
+    // What a token exchange fetches and where its answers go; borrowed, null clears it.
+    void SetExchangeContext(const std::string* url, HttpControl* settings, std::string* output, HttpResult* result)
+    {
+        m_exchangeUrl = url;
+        m_exchangeSettings = settings;
+        m_exchangeOutput = output;
+        m_exchangeResult = result;
+    }
+    // One NTLM leg each: the client token goes out as the Authorization of a fetch of the context
+    // URL on this connection; a 401 brings the server's token back.
+    bool exchangePackage(DataBuffer& serverToken, const DataBuffer& clientToken, LogBase& log) override;
+    bool sendFinal(const DataBuffer& clientToken, LogBase& log) override;
 
     // A GET of a whole URL with a header profile, the caches, cookies and redirects. depth counts
     // redirects and retries (0 for a new fetch); keepConnection runs the fetch on this client's
@@ -92,6 +106,12 @@ private:
     int m_port = 80;
     bool m_useTls = false;
     Socket2 m_socket;
+    bool ExchangeLeg(const DataBuffer& clientToken, LogBase& log);
+
+    const std::string* m_exchangeUrl = nullptr;
+    HttpControl* m_exchangeSettings = nullptr;
+    std::string* m_exchangeOutput = nullptr;
+    HttpResult* m_exchangeResult = nullptr;
     std::string m_proxy;
     int m_proxyPort = 0;
     std::string m_pending;

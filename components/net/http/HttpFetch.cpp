@@ -1,5 +1,7 @@
 // The URL fetch engine of HttpClient: header profiles, the two caches, cookies and redirects.
 
+#include "components/foundation/Base64.h"
+#include "components/foundation/DataBuffer.h"
 #include "components/foundation/DateParser.h"
 #include "components/foundation/LogBase.h"
 #include "components/foundation/StringBuffer.h"
@@ -11,6 +13,7 @@
 #include <cctype>
 #include <cstring>
 #include <memory>
+#include <cstdlib>
 #include <strings.h>
 
 namespace {
@@ -685,4 +688,45 @@ bool HttpClient::Fetch(const std::string& url, int depth, HttpControl& settings,
         }
         return true;
     }
+}
+
+bool HttpClient::ExchangeLeg(const DataBuffer& clientToken, LogBase& log)
+{
+    HttpControl& settings = *m_exchangeSettings;
+    settings.ntlmToken = Base64Encode(clientToken.GetData(), clientToken.GetSize());
+    m_exchangeResult->Reset();
+    bool ok = FetchUrl(*m_exchangeUrl, 0, true, settings, *m_exchangeOutput, *m_exchangeResult, log, nullptr);
+    settings.ntlmToken.clear();
+    return ok;
+}
+
+bool HttpClient::exchangePackage(DataBuffer& serverToken, const DataBuffer& clientToken, LogBase& log)
+{
+    if (!m_exchangeUrl || !m_exchangeSettings || !m_exchangeOutput || !m_exchangeResult)
+        return false;
+    ExchangeLeg(clientToken, log);
+    if (m_exchangeResult->responseHeader.GetStatusCode() != 401)
+        return false;
+    std::string value;
+    m_exchangeResult->responseHeader.GetField("WWW-Authenticate", value);
+    value = HttpTrim(value);
+    size_t p = value.find("NTLM ");
+    if (p != std::string::npos)
+        value.erase(p, 5);
+    value = HttpTrim(value);
+    unsigned count = 0;
+    unsigned char* bytes = Base64Decode(value.c_str(), unsigned(value.size()), &count);
+    serverToken.Empty();
+    if (bytes) {
+        serverToken.Append(bytes, count);
+        std::free(bytes);
+    }
+    return true;
+}
+
+bool HttpClient::sendFinal(const DataBuffer& clientToken, LogBase& log)
+{
+    if (!m_exchangeUrl || !m_exchangeSettings || !m_exchangeOutput || !m_exchangeResult)
+        return false;
+    return ExchangeLeg(clientToken, log);
 }

@@ -1,4 +1,5 @@
 #include "components/net/http/HttpChunked.h"
+#include "components/foundation/DataBuffer.h"
 #include "components/foundation/StringBuffer.h"
 #include "components/net/http/TvHttp.h"
 
@@ -457,4 +458,36 @@ TEST(HttpFetch, AuthorizationStaysWithTheHostItWasGivenFor)
     ASSERT_TRUE(r.response);
     EXPECT_NE(Body(r).find("Basic "), std::string::npos);
     EXPECT_EQ(r.log.find(HttpBasicCredentials("user", "secret")), std::string::npos);
+}
+
+TEST(HttpFetch, TokenExchangeLegsRideOneConnection)
+{
+    ASSERT_GT(PeerPort(), 0);
+    HttpClient client;
+    DataBuffer in, out;
+    in.Append("first", 5);
+    Logger log;
+    // Without a context there is nothing to exchange with.
+    EXPECT_FALSE(client.exchangePackage(out, in, log));
+    EXPECT_FALSE(client.sendFinal(in, log));
+
+    std::string url = "http://127.0.0.1:" + std::to_string(PeerPort()) + "/ntlm";
+    HttpControl settings;
+    settings.useNtlm = true;
+    settings.login = "user";
+    settings.password = "secret";
+    std::string output;
+    HttpResult result;
+    client.SetExchangeContext(&url, &settings, &output, &result);
+    ASSERT_TRUE(client.exchangePackage(out, in, log));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(out.GetData()), out.GetSize()), "challenge for first");
+    EXPECT_NE(result.requestHeader.find("Authorization: NTLM Zmlyc3Q=\r\n"), std::string::npos) << result.requestHeader;
+    EXPECT_EQ(result.requestHeader.find("Basic"), std::string::npos);
+    EXPECT_TRUE(settings.ntlmToken.empty());
+    DataBuffer last;
+    last.Append("final", 5);
+    ASSERT_TRUE(client.sendFinal(last, log));
+    EXPECT_EQ(result.responseHeader.GetStatusCode(), 200);
+    EXPECT_EQ(output, "welcome");
+    EXPECT_EQ(client.ConnectCount(), 1);
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Loopback HTTP peer for the client tests: an upload endpoint that parses multipart bodies with
 Python's own e-mail parser, and scripted misbehaving answers. Prints its port, then serves."""
+import base64
 import email.parser
 import gzip
 import email.policy
@@ -50,6 +51,14 @@ class Handler(BaseHTTPRequestHandler):
             self.reply(302, b"", "text/plain", [("Location", "http://localhost:%d/echo?other" % port)])
         elif p == "/to-same":
             self.reply(302, b"", "text/plain", [("Location", "/echo?same")])
+        elif p == "/ntlm":
+            auth = self.headers.get("Authorization", "")
+            token = base64.b64decode(auth[5:]) if auth.startswith("NTLM ") else b""
+            if token == b"final":
+                self.reply(200, b"welcome", "text/plain")
+            else:
+                answer = base64.b64encode(b"challenge for " + token).decode()
+                self.reply(401, b"", "text/plain", [("WWW-Authenticate", "NTLM " + answer)])
         elif p == "/garbage":
             self.raw(b"NOT HTTP AT ALL\r\n\r\n")
         elif p == "/close":
