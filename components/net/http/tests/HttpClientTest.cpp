@@ -1,10 +1,12 @@
-#include "components/net/http/HttpChunked.h"
 #include "components/foundation/DataBuffer.h"
 #include "components/foundation/StringBuffer.h"
+#include "components/net/http/HttpChunked.h"
 #include "components/net/http/TvHttp.h"
+#include "platform/net/HostLookup.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -490,4 +492,49 @@ TEST(HttpFetch, TokenExchangeLegsRideOneConnection)
     EXPECT_EQ(result.responseHeader.GetStatusCode(), 200);
     EXPECT_EQ(output, "welcome");
     EXPECT_EQ(client.ConnectCount(), 1);
+}
+
+TEST(HttpFetch, HostsWhoseLookupFailsAreMarkedInTheCache)
+{
+    ASSERT_GT(PeerPort(), 0);
+    TempFolder dir;
+    std::atomic<int> lookups { 0 };
+    std::atomic<bool> known { false };
+    SetHostLookupFunction([&](const std::string& name, HostLookupResult& result) {
+        if (name.find("gone.test") == std::string::npos)
+            return SystemHostLookup(name, result);
+        ++lookups;
+        if (!known)
+            return false;
+        NetAddress a;
+        NetAddress::ParseLiteral("127.0.0.1", a);
+        result.addresses.push_back(a);
+        return true;
+    });
+    HttpControl settings;
+    settings.useHttpCache = true;
+    settings.httpCache.AddRoot(dir.path.c_str());
+    std::string url = "http://gone.test:" + std::to_string(PeerPort()) + "/echo";
+    Fetched first = FetchPath(settings, url);
+    EXPECT_FALSE(first.ok);
+    EXPECT_NE(first.log.find("Domain name lookup failed."), std::string::npos) << first.log;
+    bool marked = false;
+    EXPECT_TRUE(settings.httpCache.IsHostMarked("GONE.test", &marked));
+    EXPECT_TRUE(marked);
+
+    // A marked host is refused without asking the name service again.
+    int before = lookups;
+    Fetched second = FetchPath(settings, url);
+    EXPECT_FALSE(second.ok);
+    EXPECT_NE(second.log.find("Domain name is marked as invalid in the cache."), std::string::npos);
+    EXPECT_EQ(lookups, before);
+
+    // Asked anyway once it resolves, the mark is cleared.
+    known = true;
+    settings.cacheControl.honourNegativeDns = false;
+    Fetched third = FetchPath(settings, url);
+    EXPECT_TRUE(third.ok) << third.log;
+    EXPECT_TRUE(settings.httpCache.IsHostMarked("gone.test", &marked));
+    EXPECT_FALSE(marked);
+    SetHostLookupFunction({});
 }
