@@ -8,6 +8,7 @@
 #include "components/net/http/HttpCache.h"
 #include "components/net/http/HttpClient.h"
 #include "components/net/http/HttpControl.h"
+#include "components/net/http/tests/HttpTestSupport.h"
 #include "platform/base/Registry.h"
 
 #include <gtest/gtest.h>
@@ -25,14 +26,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Roots are written as the folder plus '/', as callers add them.
 struct TempDir {
-    std::string path;
-    TempDir()
-    {
-        char tmpl[] = "/tmp/vornalt-httpcache-XXXXXX";
-        path = mkdtemp(tmpl);
-    }
-    ~TempDir() { fs::remove_all(path); }
+    httptest::TempFolder folder;
+    std::string path = folder.path.substr(0, folder.path.size() - 1);
 };
 
 std::string ReadFile(const std::string& path)

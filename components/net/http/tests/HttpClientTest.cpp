@@ -2,6 +2,7 @@
 #include "components/foundation/StringBuffer.h"
 #include "components/net/http/HttpChunked.h"
 #include "components/net/http/TvHttp.h"
+#include "components/net/http/tests/HttpTestSupport.h"
 #include "platform/net/HostLookup.h"
 
 #include <gtest/gtest.h>
@@ -17,42 +18,9 @@
 
 namespace {
 
-// The scripted peer, started once per test process and stopped when it exits.
-pid_t g_peerPid = 0;
-
-void StopPeer()
-{
-    if (g_peerPid > 0) {
-        kill(g_peerPid, SIGTERM);
-        waitpid(g_peerPid, nullptr, 0);
-    }
-}
-
 int PeerPort()
 {
-    static int port = [] {
-        int fds[2];
-        if (pipe(fds) != 0)
-            return 0;
-        pid_t pid = fork();
-        if (pid == 0) {
-            dup2(fds[1], 1);
-            close(fds[0]);
-            close(fds[1]);
-            std::string script = std::string(VORNALT_SOURCE_DIR) + "/components/net/http/tests/http_peer.py";
-            execlp("python3", "python3", script.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        g_peerPid = pid;
-        std::atexit(StopPeer);
-        // Read up to the line end; the pipe stays open so the peer never writes into a closed one.
-        std::string line;
-        char c;
-        while (line.size() < 16 && read(fds[0], &c, 1) == 1 && c != '\n')
-            line += c;
-        return std::atoi(line.c_str());
-    }();
+    static int port = httptest::StartPythonPeer("http_peer.py");
     return port;
 }
 
@@ -287,39 +255,16 @@ TEST(HttpChunkedDecoder, SplitFeedsAndLimits)
 
 namespace {
 
-struct Fetched {
-    bool ok = false;
-    std::string body;
-    HttpResult result;
-    std::string log;
-};
+using httptest::Fetched;
+using httptest::TempFolder;
 
-Fetched FetchPath(HttpControl& settings, const std::string& path, HttpClient* client = nullptr,
-    const char* host = "127.0.0.1")
+Fetched FetchPath(HttpControl& settings, const std::string& path, HttpClient* client = nullptr)
 {
-    HttpClient own;
-    Logger log;
-    Fetched f;
     std::string url = path.rfind("http", 0) == 0 || path.rfind("about", 0) == 0
         ? path
-        : "http://" + std::string(host) + ":" + std::to_string(PeerPort()) + path;
-    f.ok = (client ? *client : own).FetchUrl(url, 0, client != nullptr, settings, f.body, f.result, log, nullptr);
-    torvane::StringBuffer text;
-    log.RenderText(text);
-    f.log = text.GetText();
-    return f;
+        : "http://127.0.0.1:" + std::to_string(PeerPort()) + path;
+    return httptest::FetchLogged(settings, url, client);
 }
-
-struct TempFolder {
-    std::string path;
-    TempFolder()
-    {
-        char tmpl[] = "/tmp/vornalt-fetchpeer-XXXXXX";
-        path = mkdtemp(tmpl);
-        path += "/";
-    }
-    ~TempFolder() { std::system(("rm -rf " + path).c_str()); }
-};
 
 } // namespace
 

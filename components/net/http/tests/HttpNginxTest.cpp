@@ -1,4 +1,5 @@
 #include "components/net/http/TvHttp.h"
+#include "components/net/http/tests/HttpTestSupport.h"
 
 #include "components/foundation/StringBuffer.h"
 #include "platform/base/Registry.h"
@@ -289,36 +290,10 @@ TEST(HttpNginx, OversizedUploadGets413)
 
 namespace {
 
-struct Fetched {
-    bool ok = false;
-    std::string body;
-    HttpResult result;
-    std::string log;
-};
+using httptest::Fetched;
+using CacheDir = httptest::TempFolder;
 
-Fetched Fetch(HttpControl& settings, const std::string& url, bool keep = false, HttpClient* client = nullptr)
-{
-    HttpClient own;
-    HttpClient& c = client ? *client : own;
-    Logger log;
-    Fetched f;
-    f.ok = c.FetchUrl(url, 0, keep, settings, f.body, f.result, log, nullptr);
-    torvane::StringBuffer text;
-    log.RenderText(text);
-    f.log = text.GetText();
-    return f;
-}
-
-struct CacheDir {
-    std::string path;
-    CacheDir()
-    {
-        char tmpl[] = "/tmp/vornalt-fetch-XXXXXX";
-        path = mkdtemp(tmpl);
-        path += "/";
-    }
-    ~CacheDir() { std::system(("rm -rf " + path).c_str()); }
-};
+using httptest::FetchLogged;
 
 } // namespace
 
@@ -328,7 +303,7 @@ TEST(HttpNginx, FetchFollowsEightRedirectsAndRefusesTheNinth)
     HttpControl settings;
     std::string base = "http://127.0.0.1:" + std::to_string(Server().port);
     HttpClient client;
-    Fetched eight = Fetch(settings, base + "/r8", true, &client);
+    Fetched eight = FetchLogged(settings, base + "/r8", &client);
     ASSERT_TRUE(eight.ok) << eight.log;
     EXPECT_EQ(eight.body, "landed");
     EXPECT_TRUE(eight.result.redirected);
@@ -336,13 +311,13 @@ TEST(HttpNginx, FetchFollowsEightRedirectsAndRefusesTheNinth)
     // Every redirect to the same host ran on the one kept connection.
     EXPECT_EQ(client.ConnectCount(), 1);
 
-    Fetched nine = Fetch(settings, base + "/r9");
+    Fetched nine = FetchLogged(settings, base + "/r9");
     EXPECT_FALSE(nine.ok);
     EXPECT_NE(nine.log.find("Aborted to avoid infinite redirects."), std::string::npos) << nine.log;
 
     // Not following reports the first hop.
     settings.followRedirects = false;
-    Fetched one = Fetch(settings, base + "/r3");
+    Fetched one = FetchLogged(settings, base + "/r3");
     ASSERT_TRUE(one.ok) << one.log;
     EXPECT_TRUE(one.result.redirected);
     EXPECT_EQ(one.result.finalUrl, base + "/r2");
@@ -359,7 +334,7 @@ TEST(HttpNginx, ExpiredEntryRevalidatedBy304ServesTheCachedBody)
     settings.cacheControl.freshnessMode = 0;
     settings.cacheControl.defaultFreshnessMinutes = 0;
     std::string url = "http://127.0.0.1:" + std::to_string(Server().port) + "/index.txt";
-    Fetched first = Fetch(settings, url);
+    Fetched first = FetchLogged(settings, url);
     ASSERT_TRUE(first.ok) << first.log;
     EXPECT_FALSE(first.result.fromCache);
     EXPECT_NE(first.log.find("Cache updated."), std::string::npos) << first.log;
@@ -373,7 +348,7 @@ TEST(HttpNginx, ExpiredEntryRevalidatedBy304ServesTheCachedBody)
     Logger log;
     ASSERT_TRUE(settings.clsCache.UpdateExpiration(url, past, log));
     std::string before = ReadFile(Server().dir + "/access.log");
-    Fetched second = Fetch(settings, url);
+    Fetched second = FetchLogged(settings, url);
     ASSERT_TRUE(second.ok) << second.log;
     EXPECT_NE(second.result.requestHeader.find("If-None-Match: \""), std::string::npos) << second.result.requestHeader;
     EXPECT_NE(second.log.find("Updating cache entry with new expiration."), std::string::npos) << second.log;
@@ -382,7 +357,7 @@ TEST(HttpNginx, ExpiredEntryRevalidatedBy304ServesTheCachedBody)
     EXPECT_EQ(second.body, "hello from nginx\n");
 
     // Now fresh again: answered from the cache without a request.
-    Fetched third = Fetch(settings, url);
+    Fetched third = FetchLogged(settings, url);
     ASSERT_TRUE(third.ok) << third.log;
     EXPECT_TRUE(third.result.fromCache);
     EXPECT_EQ(third.body, "hello from nginx\n");
@@ -399,13 +374,13 @@ TEST(HttpNginx, ResponsesThatSetCookiesAreNotCached)
         settings.clsCache.AddRoot(dir.path.c_str());
         if (withJar)
             settings.cookieDir = dir.path + "jar";
-        Fetched f = Fetch(settings, url);
+        Fetched f = FetchLogged(settings, url);
         ASSERT_TRUE(f.ok) << f.log;
         EXPECT_EQ(f.body, "cookie page\n");
         EXPECT_FALSE(settings.clsCache.IsCached(url)) << withJar;
         if (withJar) {
             // The cookie went to the jar and comes back on the next request.
-            Fetched again = Fetch(settings, "http://127.0.0.1:" + std::to_string(Server().port) + "/index.txt");
+            Fetched again = FetchLogged(settings, "http://127.0.0.1:" + std::to_string(Server().port) + "/index.txt");
             ASSERT_TRUE(again.ok);
             EXPECT_NE(again.result.requestHeader.find("Cookie: seen=1\r\n"), std::string::npos)
                 << again.result.requestHeader;
@@ -415,7 +390,7 @@ TEST(HttpNginx, ResponsesThatSetCookiesAreNotCached)
     HttpControl settings;
     settings.clsCache.AddRoot(dir.path.c_str());
     std::string plain = "http://127.0.0.1:" + std::to_string(Server().port) + "/index.txt";
-    ASSERT_TRUE(Fetch(settings, plain).ok);
+    ASSERT_TRUE(FetchLogged(settings, plain).ok);
     EXPECT_TRUE(settings.clsCache.IsCached(plain));
 }
 
@@ -429,14 +404,14 @@ TEST(HttpNginx, CredentialsStayOffRedirectsToOtherHostsAndDowngrades)
     settings.password = "secret";
     std::string tls = "https://localhost:" + std::to_string(Server().tlsPort);
     std::string sent = "auth=[Basic " + HttpBasicCredentials("user", "secret") + "]";
-    Fetched direct = Fetch(settings, tls + "/auth");
+    Fetched direct = FetchLogged(settings, tls + "/auth");
     ASSERT_TRUE(direct.ok) << direct.log;
     EXPECT_EQ(direct.body, sent);
-    Fetched same = Fetch(settings, tls + "/same");
+    Fetched same = FetchLogged(settings, tls + "/same");
     ASSERT_TRUE(same.ok) << same.log;
     EXPECT_EQ(same.body, sent);
     // https -> http on another host: no credentials.
-    Fetched down = Fetch(settings, tls + "/down");
+    Fetched down = FetchLogged(settings, tls + "/down");
     ASSERT_TRUE(down.ok) << down.log;
     EXPECT_EQ(down.result.finalUrl, "http://127.0.0.1:" + std::to_string(Server().port) + "/auth");
     EXPECT_EQ(down.body, "auth=[]");
@@ -449,41 +424,12 @@ struct Proxy {
     std::string log;
 };
 
-pid_t g_proxyPid = 0;
-
-void StopProxy()
-{
-    if (g_proxyPid > 0) {
-        kill(g_proxyPid, SIGTERM);
-        waitpid(g_proxyPid, nullptr, 0);
-    }
-}
-
 const Proxy& TestProxy()
 {
     static Proxy p = [] {
         Proxy p;
         p.log = Server().dir + "/proxy.log";
-        int fds[2];
-        if (pipe(fds) != 0)
-            return p;
-        pid_t pid = fork();
-        if (pid == 0) {
-            dup2(fds[1], 1);
-            close(fds[0]);
-            close(fds[1]);
-            std::string script = std::string(VORNALT_SOURCE_DIR) + "/components/net/http/tests/connect_proxy.py";
-            execlp("python3", "python3", script.c_str(), p.log.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        g_proxyPid = pid;
-        std::atexit(StopProxy);
-        std::string line;
-        char c;
-        while (line.size() < 16 && read(fds[0], &c, 1) == 1 && c != '\n')
-            line += c;
-        p.port = std::atoi(line.c_str());
+        p.port = httptest::StartPythonPeer("connect_proxy.py", { p.log });
         return p;
     }();
     return p;
@@ -501,11 +447,11 @@ TEST(HttpNginx, ProxyTunnelsHttpsWithConnectAndGetsPlainUrlsWhole)
     settings.proxyDomain = "127.0.0.1";
     settings.proxyPort = TestProxy().port;
     std::string tls = "https://localhost:" + std::to_string(Server().tlsPort) + "/index.txt";
-    Fetched secure = Fetch(settings, tls);
+    Fetched secure = FetchLogged(settings, tls);
     ASSERT_TRUE(secure.ok) << secure.log;
     EXPECT_EQ(secure.body, "hello from nginx\n");
     std::string plain = "http://127.0.0.1:" + std::to_string(Server().port) + "/index.txt";
-    Fetched clear = Fetch(settings, plain);
+    Fetched clear = FetchLogged(settings, plain);
     ASSERT_TRUE(clear.ok) << clear.log;
     EXPECT_EQ(clear.body, "hello from nginx\n");
 
