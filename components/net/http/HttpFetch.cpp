@@ -4,8 +4,10 @@
 #include "components/foundation/DataBuffer.h"
 #include "components/foundation/DateParser.h"
 #include "components/foundation/LogBase.h"
+#include "components/foundation/ProgressMonitor.h"
 #include "components/foundation/StringBuffer.h"
 #include "components/foundation/UrlHelpers.h"
+#include "components/net/ProgressEvent.h"
 #include "components/net/http/HttpClient.h"
 #include "components/net/http/HttpGzip.h"
 
@@ -445,6 +447,14 @@ bool HttpClient::FollowRedirect(const std::string& current, int depth, HttpContr
         log.LogData("url", current.c_str());
         return false;
     }
+    if (monitor && monitor->GetProgressEvent()) {
+        bool abort = false;
+        monitor->GetProgressEvent()->OnRedirect(current.c_str(), next.c_str(), &abort);
+        if (abort) {
+            log.LogError("Aborted by application.");
+            return false;
+        }
+    }
     torvane::StringBuffer currentHost, nextHost;
     GetUrlHost(current.c_str(), currentHost);
     GetUrlHost(next.c_str(), nextHost);
@@ -634,6 +644,8 @@ bool HttpClient::Fetch(const std::string& url, int depth, HttpControl& settings,
             start = head;
             status = 200;
         }
+        if (monitor && result.responseHeader.GetContentLength() > 0)
+            monitor->ResetTotal64(result.responseHeader.GetContentLength());
         output = start;
         std::string body;
         bool hasBody = !(status >= 100 && status < 200) && status != 204 && status != 304;

@@ -1,5 +1,7 @@
 #include "components/foundation/DataBuffer.h"
+#include "components/foundation/ProgressMonitor.h"
 #include "components/foundation/StringBuffer.h"
+#include "components/net/ProgressEvent.h"
 #include "components/net/http/HttpChunked.h"
 #include "components/net/http/TvHttp.h"
 #include "components/net/http/tests/HttpTestSupport.h"
@@ -482,4 +484,29 @@ TEST(HttpFetch, HostsWhoseLookupFailsAreMarkedInTheCache)
     EXPECT_TRUE(settings.httpCache.IsHostMarked("gone.test", &marked));
     EXPECT_FALSE(marked);
     SetHostLookupFunction({});
+}
+
+TEST(HttpFetch, ApplicationCanStopARedirect)
+{
+    ASSERT_GT(PeerPort(), 0);
+    struct Stop : ProgressEvent {
+        std::string seen;
+        void OnRedirect(const char* current, const char* next, bool* abort) override
+        {
+            seen = std::string(current) + " -> " + next;
+            *abort = true;
+        }
+    } stop;
+    ProgressMonitor monitor(&stop, 0);
+    HttpControl settings;
+    HttpClient client;
+    Logger log;
+    std::string body;
+    HttpResult result;
+    std::string base = "http://127.0.0.1:" + std::to_string(PeerPort());
+    EXPECT_FALSE(client.FetchUrl(base + "/to-same", 0, false, settings, body, result, log, &monitor));
+    EXPECT_EQ(stop.seen, base + "/to-same -> " + base + "/echo?same");
+    torvane::StringBuffer text;
+    log.RenderText(text);
+    EXPECT_NE(std::string(text.GetText()).find("Aborted by application."), std::string::npos);
 }
