@@ -1,24 +1,29 @@
 #include "components/net/http/TvHttp.h"
 
+#include "components/foundation/CharsetNames.h"
+#include "components/foundation/DataBuffer.h"
+#include "components/foundation/EncodingConvert.h"
 #include "components/foundation/StringBuffer.h"
 
 std::string ClsHttpResponse::GetBodyText() const
 {
     std::string charset;
     m_result.responseHeader.GetFieldParam("content-type", "charset", charset);
+    charset = HttpTrim(charset);
+    if (charset.empty())
+        charset = "iso-8859-1";
     std::string bytes = m_body.substr(0, m_body.find('\0'));
-    if (HttpEqualsNoCase(charset, "utf-8") || HttpEqualsNoCase(charset, "utf8"))
+    int codePage = CodePageFromCharsetName(charset.c_str());
+    if (codePage == 65001)
         return bytes;
-    std::string out;
-    for (unsigned char c : bytes) {
-        if (c < 0x80) {
-            out += char(c);
-        } else {
-            out += char(0xC0 | (c >> 6));
-            out += char(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
+    if (codePage <= 0)
+        codePage = 28591;  // an unknown name reads as ISO-8859-1
+    DataBuffer out;
+    EncodingConvert convert;
+    if (!convert.Convert(codePage, 65001, reinterpret_cast<const unsigned char*>(bytes.data()), unsigned(bytes.size()),
+            out))
+        return bytes;
+    return std::string(reinterpret_cast<const char*>(out.GetData()), out.GetSize());
 }
 
 ClsHttp::ClsHttp()

@@ -155,6 +155,10 @@ TEST(HttpClient, BodyTextCharsets)
     ASSERT_TRUE(utf8.response);
     utf8.response->GetBodyText(text);
     EXPECT_STREQ(text.GetUtf8(), "caf\xC3\xA9");
+    Reply cyrillic = Get(http, "/cp1251");
+    ASSERT_TRUE(cyrillic.response);
+    cyrillic.response->GetBodyText(text);
+    EXPECT_STREQ(text.GetUtf8(), "привет");
 }
 
 TEST(HttpClient, HostileServersFailWithinBounds)

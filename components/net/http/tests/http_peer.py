@@ -70,6 +70,8 @@ class Handler(BaseHTTPRequestHandler):
             self.close_connection = False
         elif p == "/latin1":
             self.reply(200, b"caf\xe9\x00tail", "text/plain")
+        elif p == "/cp1251":
+            self.reply(200, "привет".encode("cp1251"), "text/plain; charset=windows-1251")
         elif p == "/utf8":
             self.reply(200, "café".encode(), "text/plain; charset=utf-8")
         elif p == "/404len":
