@@ -382,6 +382,19 @@ TEST(HttpFetch, CacheHitsSkipTheServerAndNoCacheIsHonoured)
         ASSERT_TRUE(third.ok);
         EXPECT_NE(third.body, first.body);
     }
+    // A redirect kept in the disk cache is followed from it.
+    HttpControl caf;
+    caf.useHttpCache = true;
+    caf.httpCache.AddRoot(dir.path.c_str());
+    Fetched hop = FetchPath(caf, "/to-same");
+    ASSERT_TRUE(hop.ok) << hop.log;
+    Fetched cachedHop = FetchPath(caf, "/to-same");
+    ASSERT_TRUE(cachedHop.ok) << cachedHop.log;
+    EXPECT_TRUE(cachedHop.result.fromCache);
+    EXPECT_TRUE(cachedHop.result.redirected);
+    EXPECT_EQ(cachedHop.result.finalUrl, "http://127.0.0.1:" + std::to_string(PeerPort()) + "/echo?same");
+    EXPECT_EQ(cachedHop.body, hop.body);
+
     HttpControl settings;
     settings.clsCache.AddRoot(dir.path.c_str());
     Fetched nocache = FetchPath(settings, "/nocache");
