@@ -458,7 +458,10 @@ bool HttpClient::FollowRedirect(const std::string& current, int depth, HttpContr
     torvane::StringBuffer currentHost, nextHost;
     GetUrlHost(current.c_str(), currentHost);
     GetUrlHost(next.c_str(), nextHost);
-    SaveResponseCookies(settings, result.responseHeader, currentHost.GetText(), "/", log);
+    torvane::StringBuffer unusedHost, user, password, currentPath, query, fragment;
+    int unusedPort = 0;
+    SplitUrl(current.c_str(), unusedHost, unusedPort, user, password, currentPath, query, fragment);
+    SaveResponseCookies(settings, result.responseHeader, currentHost.GetText(), currentPath.GetText(), log);
     if (!settings.followRedirects) {
         result.redirected = true;
         result.finalUrl = next;

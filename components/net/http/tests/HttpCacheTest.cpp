@@ -9,6 +9,7 @@
 #include "components/net/http/HttpClient.h"
 #include "components/net/http/HttpControl.h"
 #include "components/net/http/tests/HttpTestSupport.h"
+#include "components/foundation/TV_Registry.h"
 #include "platform/base/Registry.h"
 
 #include <gtest/gtest.h>
@@ -621,4 +622,49 @@ TEST(HttpCache, FilesWrittenByAnIndependentScriptAreRead)
     EXPECT_EQ(tag, "\"\xC3\xA9t\xC3\xA9\"");
     EXPECT_DOUBLE_EQ(expiry, 47000.5);
     EXPECT_EQ(data.substr(4), "resource");
+}
+
+TEST(HttpControl, ProxyFromTheSystemOrTheSettings)
+{
+    TempDir dir;
+    SetRegistryFolderForTesting(dir.path);
+    auto setSystem = [](const char* server, const char* enable) {
+        TV_Registry registry;
+        HKEY key = registry.CreateKeyPath(HKEY_CURRENT_USER,
+            "/Software/Microsoft/Windows/CurrentVersion/Internet Settings", nullptr);
+        registry.SetStringValue(key, "ProxyServer", server);
+        registry.SetStringValue(key, "ProxyEnable", enable);
+        registry.CloseKey(key);
+    };
+    HttpControl settings;
+    settings.useSystemProxy = true;
+    settings.proxyDomain = "configured.test";
+    settings.proxyPort = 3128;
+    Logger log;
+    std::string domain;
+    int port = 0;
+    struct Case {
+        const char* server;
+        const char* enable;
+        const char* url;
+        const char* domain;
+        int port;
+    } cases[] = {
+        { "proxy.test:8080", "1", "http://x/", "proxy.test", 8080 },
+        { "proxy.test", "1", "http://x/", "proxy.test", 80 },
+        { "proxy.test:abc", "1", "http://x/", "proxy.test", 80 },
+        { "http=plain.test:81;https=tls.test:8443", "1", "HTTPS://x/", "tls.test", 8443 },
+        { "proxy.test:8080", "0", "http://x/", "configured.test", 3128 },
+    };
+    for (const Case& c : cases) {
+        setSystem(c.server, c.enable);
+        settings.GetProxyFor(c.url, domain, port, log);
+        EXPECT_EQ(domain, c.domain) << c.server;
+        EXPECT_EQ(port, c.port) << c.server;
+    }
+    settings.useSystemProxy = false;
+    settings.proxyDomain.clear();
+    settings.GetProxyFor("http://x/", domain, port, log);
+    EXPECT_EQ(domain, "");
+    SetRegistryFolderForTesting({});
 }
