@@ -383,8 +383,9 @@ TEST(ClsCache2, FileLayoutRootsAndLevels)
     std::string after = ReadFile(path);
     ASSERT_EQ(after.size(), bytes.size());
     for (size_t i = 0; i < after.size(); ++i)
-        if (i < 10 || i >= 18)
+        if (i < 10 || i >= 18) {
             EXPECT_EQ(after[i], bytes[i]) << i;
+        }
     ASSERT_TRUE(cache.FetchFromCache(key, out, log));
     EXPECT_TRUE(cache.IsLastFetchExpired());
 

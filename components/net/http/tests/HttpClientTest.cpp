@@ -374,8 +374,9 @@ TEST(HttpFetch, CacheHitsSkipTheServerAndNoCacheIsHonoured)
         ASSERT_TRUE(second.ok) << second.log;
         EXPECT_EQ(second.body, first.body) << caf;
         EXPECT_EQ(second.result.cacheStatus, 1) << caf;
-        if (!caf)
+        if (!caf) {
             EXPECT_TRUE(second.result.fromCache);
+        }
         // Switched off, the cache is not asked.
         settings.cacheControl.fetchFromCache = false;
         Fetched third = FetchPath(settings, path);
