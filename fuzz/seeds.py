@@ -2,6 +2,7 @@
 """Writes the small generated seeds of fuzz/corpus/ that are not there yet (some carry time stamps
 or random salts, so existing seeds are left as they are; delete one to write it again). Seeds that
 once crashed are added by hand."""
+import bz2
 import os
 import struct
 import zlib
@@ -256,6 +257,34 @@ def url_seeds():
     put('url', 'form.txt', 'ftp://files.news.site.co.uk/x\n//other/%zz+a%2')
 
 
+def caf_block(data):
+    return struct.pack('<II', 0xB394A7E1, len(data)) + bz2.compress(data, 3)
+
+
+def http_cache_seeds():
+    url = b'http://site.test/page'
+    header = caf_block(b'HTTP/1.1 200 OK\r\nETag: "x"\0')
+    body = caf_block(b'cached body ' * 4)
+    stamp = bytes([26, 12, 11, 0])
+    entry = struct.pack('<IIBBBB', 0, zlib.crc32(b'cached body ' * 4), 0, 2, 0, 0) + stamp + stamp
+    entry += struct.pack('<III', len(url) + 1, len(header), len(body)) + url + b'\0' + header + body
+    directory = struct.pack('<II', 10, 1) + struct.pack('<II', 88, zlib.crc32(url)) + b'\0' * 72
+    put('http_cache_file', 'caf_one_entry.bin', url + b'\n' + directory + entry)
+    negative = struct.pack('<IIBBBB', 0, 0, 1, 2, 0, 0) + stamp + b'\0' * 4
+    negative += struct.pack('<III', len(url) + 1, len(header), 0) + url + b'\0' + header
+    put('http_cache_file', 'caf_negative.bin', url + b'\n' + directory + negative)
+    tag = '"\u00e9t\u00e9"'.encode('utf-8')
+    dat = struct.pack('<IHHBBdH', 20 + len(tag), 1, 0x9AFE, 0, 0, 47000.5, len(tag)) + tag + b'\4\0\0\0resource'
+    put('http_cache_file', 'dat_tagged.bin', b'key\n' + dat)
+
+
+def cookie_seeds():
+    put('cookie_jar', 'set_cookies.txt', 'a=1; Path=/; Secure\nb="two words"; Max-Age=60; Domain=.site.test\n'
+        'c=3; Expires=Thu, 01 Jan 2004 00:00:00 GMT\n\n'
+        '<cookies><cookie key=".site.test,/" v="1" maxAge="5" discard="yes"><x>1</x><y>2 3</y></cookie>'
+        '<cookie key="www.site.test,/a" v="0" secure="yes"><z>9</z></cookie><cookie key="nocomma"/></cookies>')
+
+
 if __name__ == '__main__':
     bmp_seeds()
     gif_seeds()
@@ -272,3 +301,5 @@ if __name__ == '__main__':
     updateinfo_seeds()
     date_seeds()
     url_seeds()
+    http_cache_seeds()
+    cookie_seeds()

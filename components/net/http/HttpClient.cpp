@@ -1,6 +1,8 @@
 #include "components/net/http/HttpClient.h"
 
+#include "components/foundation/Base64.h"
 #include "components/foundation/DataBuffer.h"
+#include "components/net/http/Cookies.h"
 #include "components/foundation/LogBase.h"
 #include "components/net/http/HttpChunked.h"
 #include "components/net/http/HttpGzip.h"
@@ -27,27 +29,53 @@ bool StatusHasBody(int status, std::int64_t contentLength)
         (status >= 400 && contentLength > 0);
 }
 
-std::string Base64Of(const std::string& text)
-{
-    static const char tab[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    size_t i = 0;
-    for (; i + 2 < text.size(); i += 3) {
-        unsigned v = (unsigned char)text[i] << 16 | (unsigned char)text[i + 1] << 8 | (unsigned char)text[i + 2];
-        out += tab[v >> 18]; out += tab[(v >> 12) & 63]; out += tab[(v >> 6) & 63]; out += tab[v & 63];
-    }
-    if (i < text.size()) {
-        unsigned v = (unsigned char)text[i] << 16 | (i + 1 < text.size() ? (unsigned char)text[i + 1] << 8 : 0);
-        out += tab[v >> 18]; out += tab[(v >> 12) & 63];
-        out += i + 1 < text.size() ? tab[(v >> 6) & 63] : '=';
-        out += '=';
-    }
-    return out;
-}
-
 } // namespace
 
 std::string HttpCleanHost(const char* host) { return CleanHost(host); }
+
+std::string HttpBasicCredentials(const std::string& login, const std::string& password)
+{
+    std::string pair = login + ":" + password;
+    return Base64Encode(reinterpret_cast<const unsigned char*>(pair.data()), unsigned(pair.size()));
+}
+
+void HttpClient::AddCookieLine(const HttpControl& settings, const std::string& host, const std::string& path, bool tls,
+    std::string& lines, LogBase& log)
+{
+    if (settings.cookieDir.empty() || !settings.sendCookies) {
+        log.LogInfo("Not auto-adding cookies.");
+        return;
+    }
+    log.LogInfo("Auto-adding any accumulated cookies.");
+    log.LogData("CookieDir", settings.cookieDir.c_str());
+    std::unique_ptr<CookieJar> jar(
+        CookieMgr::LoadCookieJar(settings.cookieDir.c_str(), &settings.cookieMemory, host.c_str(), path.c_str(), log));
+    if (!jar) {
+        log.LogInfo("No cookie jar found.");
+        return;
+    }
+    std::string value;
+    jar->BuildCookieHeader(host.c_str(), path.c_str(), value, tls);
+    value = HttpTrim(value);
+    if (!value.empty() && HttpIsSafeHeaderText(value))
+        lines += "Cookie: " + value + "\r\n";
+}
+
+void HttpClient::SaveResponseCookies(const HttpControl& settings, const HttpResponseHeader& header,
+    const std::string& host, const std::string& path, LogBase& log)
+{
+    if (settings.cookieDir.empty() || !settings.saveCookies || !header.HasField("Set-Cookie"))
+        return;
+    for (const auto& field : header.Fields().All()) {
+        if (!HttpEqualsNoCase(field.first, "Set-Cookie") && !HttpEqualsNoCase(field.first, "Set-Cookie2"))
+            continue;
+        std::unique_ptr<Cookie> cookie = ParseSetCookie(field.second, host, path);
+        if (!cookie)
+            continue;
+        cookie->LogCookie(log);
+        CookieMgr::SaveCookie(settings.cookieDir.c_str(), &settings.cookieMemory, host.c_str(), *cookie, log);
+    }
+}
 
 bool HttpClient::Fail(LogBase& log, const char* error)
 {
@@ -62,6 +90,45 @@ void HttpClient::Close(LogBase& log)
         m_socket.CloseBoth(log);
 }
 
+bool HttpClient::Connect(const HttpControl& settings, const std::string& host, int port, bool useTls,
+    const std::string& proxy, int proxyPort, LogBase& log, ProgressMonitor* monitor, bool* lookupFailed,
+    bool* reused)
+{
+    bool same = host == m_host && port == m_port && useTls == m_useTls && proxy == m_proxy && proxyPort == m_proxyPort;
+    m_host = host;
+    m_port = port;
+    m_useTls = useTls;
+    m_proxy = proxy;
+    m_proxyPort = proxyPort;
+    if (reused)
+        *reused = false;
+    if (lookupFailed)
+        *lookupFailed = false;
+    if (same && m_socket.IsConnected() && !m_socket.PeerClosed()) {
+        if (reused)
+            *reused = true;
+        return true;
+    }
+    Close(log);
+    m_socket.SetRequireVerifiedServerCert(settings.verifyServerCert);
+    // TLS through a proxy goes through its CONNECT tunnel; the proxy never sees the plain text.
+    m_socket.Channel().SetProxy(useTls && !proxy.empty() ? proxy.c_str() : "", proxyPort);
+    bool viaPlainProxy = !useTls && !proxy.empty();
+    int reason = 0;
+    bool failedLookup = false;
+    bool ok = m_socket.Connect(viaPlainProxy ? proxy.c_str() : m_host.c_str(), viaPlainProxy ? proxyPort : port,
+        useTls, settings.heartbeatMs, settings.connectTimeoutSeconds * 1000, log, &failedLookup, monitor, &reason,
+        settings.clientCertificate.get());
+    if (lookupFailed)
+        *lookupFailed = failedLookup;
+    if (!ok) {
+        Close(log);
+        return false;
+    }
+    ++m_connects;
+    return m_socket.IsConnected();
+}
+
 bool HttpClient::OpenConnection(const HttpControl& settings, const char* host, int port, bool useTls, LogBase& log,
     ProgressMonitor* monitor)
 {
@@ -69,25 +136,16 @@ bool HttpClient::OpenConnection(const HttpControl& settings, const char* host, i
     log.LogData("hostname", host ? host : "");
     log.LogDataInt("port", port);
     log.LogDataInt("ssl", useTls ? 1 : 0);
-    std::string cleaned = CleanHost(host);
-    bool same = cleaned == m_host && port == m_port && useTls == m_useTls;
-    m_host = cleaned;
-    m_port = port;
-    m_useTls = useTls;
-    if (same && m_socket.IsConnected() && !m_socket.PeerClosed()) {
-        log.LogInfo("Connected");
-        return true;
+    std::string proxy;
+    int proxyPort = 80;
+    settings.GetProxyFor(useTls ? "https://" : "http://", proxy, proxyPort, log);
+    if (!proxy.empty()) {
+        log.LogData("proxyDomain", proxy.c_str());
+        log.LogDataInt("proxyPort", proxyPort);
     }
-    Close(log);
-    m_socket.SetRequireVerifiedServerCert(settings.verifyServerCert);
-    bool lookupFailed = false;
-    int reason = 0;
-    if (!m_socket.Connect(m_host.c_str(), port, useTls, settings.heartbeatMs, settings.connectTimeoutSeconds * 1000,
-            log, &lookupFailed, monitor, &reason, nullptr)) {
-        Close(log);
+    bool reused = false;
+    if (!Connect(settings, CleanHost(host), port, useTls, proxy, proxyPort, log, monitor, nullptr, &reused))
         return Fail(log, "Failed to connect.");
-    }
-    ++m_connects;
     if (!m_socket.IsConnected())
         return Fail(log, "Socket not connected for HTTP request");
     log.LogInfo("Connected");
@@ -124,14 +182,22 @@ bool HttpClient::SendRequest(const HttpControl& settings, HttpRequest& request, 
             return Fail(log, "A header field holds a line break");
     request.SetHeaderField("Host", m_host.c_str());
     if (!settings.login.empty() && !settings.password.empty())
-        request.SetHeaderField("Authorization", ("Basic " + Base64Of(settings.login + ":" + settings.password)).c_str());
+        request.SetHeaderField("Authorization", ("Basic " + HttpBasicCredentials(settings.login, settings.password)).c_str());
     result.requestHeader.clear();
 
+    // In clear through a proxy the request names the whole URL.
+    std::string prefix;
+    if (!m_proxy.empty() && !m_useTls)
+        prefix = "http://" + m_host + (m_port != 80 ? ":" + std::to_string(m_port) : "");
+    std::string cookies;
+    AddCookieLine(settings, m_host, request.GetPath(), m_useTls, cookies, log);
+    const char* pre = prefix.empty() ? nullptr : prefix.c_str();
+    const char* extra = cookies.empty() ? nullptr : cookies.c_str();
     std::string bytes, headerCopy;
     if (request.IsMultipartPost())
-        request.BuildMultipartRequest(m_host.c_str(), nullptr, nullptr, nullptr, bytes, headerCopy);
+        request.BuildMultipartRequest(m_host.c_str(), nullptr, pre, extra, bytes, headerCopy);
     else
-        request.BuildRequestText(bytes, headerCopy, nullptr, nullptr);
+        request.BuildRequestText(bytes, headerCopy, extra, pre);
     result.requestHeader = headerCopy;
     std::string logged = headerCopy;
     size_t auth = logged.find("Authorization: ");
@@ -147,10 +213,9 @@ bool HttpClient::SendRequest(const HttpControl& settings, HttpRequest& request, 
         settings.readTimeoutSeconds * 1000, log, monitor);
 }
 
-bool HttpClient::ReadResponse(const HttpControl& settings, bool isHead, HttpResult& result, std::string& body,
-    LogBase& log, ProgressMonitor* monitor)
+bool HttpClient::ReadHeaderBlock(const HttpControl& settings, std::string& head, LogBase& log,
+    ProgressMonitor* monitor)
 {
-    body.clear();
     size_t end;
     while ((end = m_pending.find("\r\n\r\n")) == std::string::npos) {
         if (m_pending.size() > HttpControl::kMaxHeaderBlock) {
@@ -167,8 +232,18 @@ bool HttpClient::ReadResponse(const HttpControl& settings, bool isHead, HttpResu
         Close(log);
         return Fail(log, "Response header too large");
     }
-    std::string head = m_pending.substr(0, end + 4);
+    head = m_pending.substr(0, end + 4);
     m_pending.erase(0, end + 4);
+    return true;
+}
+
+bool HttpClient::ReadResponse(const HttpControl& settings, bool isHead, HttpResult& result, std::string& body,
+    LogBase& log, ProgressMonitor* monitor)
+{
+    body.clear();
+    std::string head;
+    if (!ReadHeaderBlock(settings, head, log, monitor))
+        return false;
     result.responseHeader.ParseText(head.c_str());
     if (isHead)
         return true;
@@ -211,6 +286,17 @@ bool HttpClient::ReadBody(const HttpControl& settings, HttpResult& result, std::
         Close(log);
         return false;
     }
+    if (!ReadBodyByFraming(settings, h, body, log, monitor))
+        return false;
+    // A body that ends with the connection must have come.
+    std::string te;
+    bool framed = h.HasContentLength() || (h.GetField("Transfer-Encoding", te) && HttpEqualsNoCase(HttpTrim(te), "chunked"));
+    return framed || !body.empty();
+}
+
+bool HttpClient::ReadBodyByFraming(const HttpControl& settings, const HttpResponseHeader& h, std::string& body,
+    LogBase& log, ProgressMonitor* monitor)
+{
     unsigned idleMs = settings.readTimeoutSeconds * 1000;
     std::string te;
     if (h.GetField("Transfer-Encoding", te) && HttpEqualsNoCase(HttpTrim(te), "chunked")) {
@@ -275,7 +361,7 @@ bool HttpClient::ReadBody(const HttpControl& settings, HttpResult& result, std::
     }
     // The end was a close or a silence; either way the connection is done.
     Close(log);
-    return !body.empty();
+    return true;
 }
 
 bool HttpClient::PerformRequest(const HttpControl& settings, HttpRequest& request, HttpResult& result,
@@ -298,6 +384,7 @@ bool HttpClient::PerformRequest(const HttpControl& settings, HttpRequest& reques
         ok = ReadResponse(settings, request.IsHead(), result, body, log, monitor);
     }
     if (ok) {
+        SaveResponseCookies(settings, result.responseHeader, m_host, request.GetPath(), log);
         log.LogDataInt("responseStatus", result.responseHeader.GetStatusCode());
         int status = result.responseHeader.GetStatusCode();
         if (!body.empty() && (status < 200 || status > 299)) {

@@ -1,39 +1,40 @@
 #include "components/net/http/TvHttp.h"
 
+#include "components/foundation/CharsetNames.h"
+#include "components/foundation/DataBuffer.h"
+#include "components/foundation/EncodingConvert.h"
 #include "components/foundation/StringBuffer.h"
 
 std::string ClsHttpResponse::GetBodyText() const
 {
     std::string charset;
     m_result.responseHeader.GetFieldParam("content-type", "charset", charset);
+    charset = HttpTrim(charset);
+    if (charset.empty())
+        charset = "iso-8859-1";
     std::string bytes = m_body.substr(0, m_body.find('\0'));
-    if (HttpEqualsNoCase(charset, "utf-8") || HttpEqualsNoCase(charset, "utf8"))
+    int codePage = CodePageFromCharsetName(charset.c_str());
+    if (codePage == 65001)
         return bytes;
-    std::string out;
-    for (unsigned char c : bytes) {
-        if (c < 0x80) {
-            out += char(c);
-        } else {
-            out += char(0xC0 | (c >> 6));
-            out += char(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
+    if (codePage <= 0)
+        codePage = 28591;  // an unknown name reads as ISO-8859-1
+    DataBuffer out;
+    EncodingConvert convert;
+    if (!convert.Convert(codePage, 65001, reinterpret_cast<const unsigned char*>(bytes.data()), unsigned(bytes.size()),
+            out))
+        return bytes;
+    return std::string(reinterpret_cast<const char*>(out.GetData()), out.GetSize());
 }
 
-ClsHttp::~ClsHttp()
+ClsHttp::ClsHttp()
 {
-    for (auto& entry : m_pool)
-        entry.second->Close(m_log);
+    m_settings.cacheControl.updateCache = false;
+    m_settings.cacheControl.fetchFromCache = false;
 }
 
-int ClsHttp::ConnectCount() const
-{
-    int n = 0;
-    for (const auto& entry : m_pool)
-        n += entry.second->ConnectCount();
-    return n;
-}
+ClsHttp::~ClsHttp() { m_pool.CloseAll(m_log); }
+
+int ClsHttp::ConnectCount() const { return m_pool.ConnectCount(); }
 
 ClsHttpResponse* ClsHttp::SynchronousRequest(const char* host, int port, bool useTls, ClsHttpRequest& request)
 {
@@ -44,13 +45,8 @@ ClsHttpResponse* ClsHttp::SynchronousRequest(const char* host, int port, bool us
     auto response = std::make_unique<ClsHttpResponse>();
     response->SetDomain(cleaned);
 
-    std::string key = cleaned + ":" + std::to_string(port) + (useTls ? ":tls" : "");
-    std::unique_ptr<HttpClient>& client = m_pool[key];
-    if (!client)
-        client = std::make_unique<HttpClient>();
-    if (!client->OpenConnection(m_settings, cleaned.c_str(), port, useTls, m_log, nullptr))
-        return nullptr;
-    if (!client->PerformRequest(m_settings, request.Request(), response->Result(), response->Body(), m_log, nullptr))
+    if (!m_pool.Request(m_settings, cleaned.c_str(), port, useTls, request.Request(), response->Result(),
+            response->Body(), m_log, nullptr))
         return nullptr;
     m_result.requestHeader = response->Result().requestHeader;
     return response.release();

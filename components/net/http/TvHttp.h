@@ -7,7 +7,6 @@
 #include "components/net/TvObject.h"
 #include "components/net/http/HttpClient.h"
 
-#include <map>
 #include <memory>
 #include <string>
 
@@ -41,6 +40,7 @@ private:
 
 class ClsHttp {
 public:
+    ClsHttp();
     virtual ~ClsHttp();
     ClsHttpResponse* SynchronousRequest(const char* host, int port, bool useTls, ClsHttpRequest& request);
     HttpControl& Settings() { return m_settings; }
@@ -52,7 +52,7 @@ private:
     HttpControl m_settings;
     HttpResult m_result;
     Logger m_log;
-    std::map<std::string, std::unique_ptr<HttpClient>> m_pool;
+    HttpConnPool m_pool;
 };
 
 class TvHttpResponse : public TvObject {

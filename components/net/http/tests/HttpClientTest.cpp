@@ -1,8 +1,15 @@
+#include "components/foundation/DataBuffer.h"
+#include "components/foundation/ProgressMonitor.h"
+#include "components/foundation/StringBuffer.h"
+#include "components/net/ProgressEvent.h"
 #include "components/net/http/HttpChunked.h"
 #include "components/net/http/TvHttp.h"
+#include "components/net/http/tests/HttpTestSupport.h"
+#include "platform/net/HostLookup.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -13,42 +20,9 @@
 
 namespace {
 
-// The scripted peer, started once per test process and stopped when it exits.
-pid_t g_peerPid = 0;
-
-void StopPeer()
-{
-    if (g_peerPid > 0) {
-        kill(g_peerPid, SIGTERM);
-        waitpid(g_peerPid, nullptr, 0);
-    }
-}
-
 int PeerPort()
 {
-    static int port = [] {
-        int fds[2];
-        if (pipe(fds) != 0)
-            return 0;
-        pid_t pid = fork();
-        if (pid == 0) {
-            dup2(fds[1], 1);
-            close(fds[0]);
-            close(fds[1]);
-            std::string script = std::string(VORNALT_SOURCE_DIR) + "/components/net/http/tests/http_peer.py";
-            execlp("python3", "python3", script.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        g_peerPid = pid;
-        std::atexit(StopPeer);
-        // Read up to the line end; the pipe stays open so the peer never writes into a closed one.
-        std::string line;
-        char c;
-        while (line.size() < 16 && read(fds[0], &c, 1) == 1 && c != '\n')
-            line += c;
-        return std::atoi(line.c_str());
-    }();
+    static int port = httptest::StartPythonPeer("http_peer.py");
     return port;
 }
 
@@ -181,6 +155,10 @@ TEST(HttpClient, BodyTextCharsets)
     ASSERT_TRUE(utf8.response);
     utf8.response->GetBodyText(text);
     EXPECT_STREQ(text.GetUtf8(), "caf\xC3\xA9");
+    Reply cyrillic = Get(http, "/cp1251");
+    ASSERT_TRUE(cyrillic.response);
+    cyrillic.response->GetBodyText(text);
+    EXPECT_STREQ(text.GetUtf8(), "привет");
 }
 
 TEST(HttpClient, HostileServersFailWithinBounds)
@@ -279,4 +257,274 @@ TEST(HttpChunkedDecoder, SplitFeedsAndLimits)
         size_t used;
         EXPECT_EQ(d.Feed(b, std::char_traits<char>::length(b), &used), HttpChunkedDecoder::Failed) << b;
     }
+}
+
+namespace {
+
+using httptest::Fetched;
+using httptest::TempFolder;
+
+Fetched FetchPath(HttpControl& settings, const std::string& path, HttpClient* client = nullptr)
+{
+    std::string url = path.rfind("http", 0) == 0 || path.rfind("about", 0) == 0
+        ? path
+        : "http://127.0.0.1:" + std::to_string(PeerPort()) + path;
+    return httptest::FetchLogged(settings, url, client);
+}
+
+} // namespace
+
+TEST(HttpFetch, RedirectLocationsResolve)
+{
+    struct Case {
+        const char* current;
+        const char* location;
+        const char* expected;
+    } cases[] = {
+        { "http://site.test", "/next", "http://site.test/next" },
+        { "http://site.test:8080/a/b?q=1", "/next", "http://site.test:8080/next" },
+        { "http://site.test/a/b", "HTTPS://x/y", "HTTPS://x/y" },
+        { "http://site.test/a/b", "page.html", "http://site.test/a/page.html" },
+        { "no-scheme", "/next", "" },
+    };
+    for (const Case& c : cases) {
+        std::string out;
+        HttpClient::ResolveRedirectUrl(c.current, c.location, out);
+        EXPECT_EQ(out, c.expected) << c.current << " + " << c.location;
+    }
+}
+
+TEST(HttpFetch, ShortcutsAndFailuresWithinBounds)
+{
+    ASSERT_GT(PeerPort(), 0);
+    HttpControl settings;
+    settings.readTimeoutSeconds = 5;
+    settings.maxContentLength = 1 << 20;
+    Fetched blank = FetchPath(settings, "about:blank");
+    EXPECT_TRUE(blank.ok);
+    EXPECT_EQ(blank.body, "");
+    Fetched longUrl = FetchPath(settings, "/echo?" + std::string(2001, 'a'));
+    EXPECT_FALSE(longUrl.ok);
+    EXPECT_NE(longUrl.log.find("URL is longer than the maximum allowed length."), std::string::npos);
+
+    // An HTML page without a status line is a 200 with that page as its body.
+    Fetched page = FetchPath(settings, "/nostatus");
+    ASSERT_TRUE(page.ok) << page.log;
+    EXPECT_EQ(page.result.responseHeader.GetStatusCode(), 200);
+    EXPECT_NE(page.body.find("no status line"), std::string::npos);
+
+    struct Case {
+        const char* path;
+        const char* error;
+    } cases[] = {
+        { "/lying", "Failed to fetch response data." },
+        { "/endless-chunked", "Chunked response is too large." },
+        { "/huge-chunk", "Chunk size out of range" },
+        { "/endless-header", "Response header too large" },
+        { "/garbage", "Invalid response header received" },
+    };
+    HttpClient client;
+    for (const Case& c : cases) {
+        Fetched f = FetchPath(settings, c.path, &client);
+        EXPECT_FALSE(f.ok) << c.path;
+        EXPECT_NE(f.log.find(c.error), std::string::npos) << c.path << "\n" << f.log;
+        // The kept connection is not reused after a body left unread.
+        Fetched after = FetchPath(settings, "/echo?after", &client);
+        ASSERT_TRUE(after.ok) << c.path << "\n" << after.log;
+        EXPECT_NE(after.body.find("/echo?after"), std::string::npos) << c.path;
+    }
+    // Garbage is asked for again a bounded number of times.
+    Fetched garbage = FetchPath(settings, "/garbage");
+    size_t tries = 0;
+    for (size_t p = 0; (p = garbage.log.find("Invalid response header received", p)) != std::string::npos; ++p)
+        ++tries;
+    EXPECT_EQ(tries, 6u);
+
+    // A gzip member that lies about its size or its CRC stays packed.
+    for (const char* path : { "/gzip-isize", "/gzip-badcrc" }) {
+        Fetched f = FetchPath(settings, path);
+        ASSERT_TRUE(f.ok) << path << f.log;
+        EXPECT_EQ((unsigned char)f.body[0], 0x1F) << path;
+    }
+    Fetched gz = FetchPath(settings, "/gzip");
+    ASSERT_TRUE(gz.ok);
+    EXPECT_EQ(gz.body.substr(0, 14), "unpacked text ");
+
+    settings.maxContentLength = 10;
+    Fetched big = FetchPath(settings, "/big");
+    EXPECT_FALSE(big.ok);
+}
+
+TEST(HttpFetch, CacheHitsSkipTheServerAndNoCacheIsHonoured)
+{
+    ASSERT_GT(PeerPort(), 0);
+    TempFolder dir;
+    for (bool caf : { false, true }) {
+        HttpControl settings;
+        settings.useHttpCache = caf;
+        if (caf)
+            settings.httpCache.AddRoot(dir.path.c_str());
+        else
+            settings.clsCache.AddRoot(dir.path.c_str());
+        std::string path = caf ? "/count?caf" : "/count?dat";
+        Fetched first = FetchPath(settings, path);
+        ASSERT_TRUE(first.ok) << first.log;
+        EXPECT_FALSE(first.result.fromCache);
+        Fetched second = FetchPath(settings, path);
+        ASSERT_TRUE(second.ok) << second.log;
+        EXPECT_EQ(second.body, first.body) << caf;
+        EXPECT_EQ(second.result.cacheStatus, 1) << caf;
+        if (!caf) {
+            EXPECT_TRUE(second.result.fromCache);
+        }
+        // Switched off, the cache is not asked.
+        settings.cacheControl.fetchFromCache = false;
+        Fetched third = FetchPath(settings, path);
+        ASSERT_TRUE(third.ok);
+        EXPECT_NE(third.body, first.body);
+    }
+    // A redirect kept in the disk cache is followed from it.
+    HttpControl caf;
+    caf.useHttpCache = true;
+    caf.httpCache.AddRoot(dir.path.c_str());
+    Fetched hop = FetchPath(caf, "/to-same");
+    ASSERT_TRUE(hop.ok) << hop.log;
+    Fetched cachedHop = FetchPath(caf, "/to-same");
+    ASSERT_TRUE(cachedHop.ok) << cachedHop.log;
+    EXPECT_TRUE(cachedHop.result.fromCache);
+    EXPECT_TRUE(cachedHop.result.redirected);
+    EXPECT_EQ(cachedHop.result.finalUrl, "http://127.0.0.1:" + std::to_string(PeerPort()) + "/echo?same");
+    EXPECT_EQ(cachedHop.body, hop.body);
+
+    HttpControl settings;
+    settings.clsCache.AddRoot(dir.path.c_str());
+    Fetched nocache = FetchPath(settings, "/nocache");
+    ASSERT_TRUE(nocache.ok);
+    EXPECT_NE(nocache.log.find("Not updating cache because of cache-control directive"), std::string::npos);
+    EXPECT_FALSE(settings.clsCache.IsCached("http://127.0.0.1:" + std::to_string(PeerPort()) + "/nocache"));
+}
+
+TEST(HttpFetch, AuthorizationStaysWithTheHostItWasGivenFor)
+{
+    ASSERT_GT(PeerPort(), 0);
+    HttpControl settings;
+    settings.login = "user";
+    settings.password = "secret";
+    Fetched same = FetchPath(settings, "/to-same");
+    ASSERT_TRUE(same.ok) << same.log;
+    EXPECT_NE(same.body.find("Basic " + HttpBasicCredentials("user", "secret")), std::string::npos) << same.body;
+    Fetched other = FetchPath(settings, "/to-other");
+    ASSERT_TRUE(other.ok) << other.log;
+    EXPECT_NE(other.body.find("/echo?other"), std::string::npos);
+    EXPECT_EQ(other.body.find("Authorization"), std::string::npos) << other.body;
+    // The request road sends them to the host it is given, and the log never shows them.
+    TvHttp http;
+    http.Impl().Settings().login = "user";
+    http.Impl().Settings().password = "secret";
+    Reply r = Get(http, "/echo");
+    ASSERT_TRUE(r.response);
+    EXPECT_NE(Body(r).find("Basic "), std::string::npos);
+    EXPECT_EQ(r.log.find(HttpBasicCredentials("user", "secret")), std::string::npos);
+}
+
+TEST(HttpFetch, TokenExchangeLegsRideOneConnection)
+{
+    ASSERT_GT(PeerPort(), 0);
+    HttpClient client;
+    DataBuffer in, out;
+    in.Append("first", 5);
+    Logger log;
+    // Without a context there is nothing to exchange with.
+    EXPECT_FALSE(client.exchangePackage(out, in, log));
+    EXPECT_FALSE(client.sendFinal(in, log));
+
+    std::string url = "http://127.0.0.1:" + std::to_string(PeerPort()) + "/ntlm";
+    HttpControl settings;
+    settings.useNtlm = true;
+    settings.login = "user";
+    settings.password = "secret";
+    std::string output;
+    HttpResult result;
+    client.SetExchangeContext(&url, &settings, &output, &result);
+    ASSERT_TRUE(client.exchangePackage(out, in, log));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(out.GetData()), out.GetSize()), "challenge for first");
+    EXPECT_NE(result.requestHeader.find("Authorization: NTLM Zmlyc3Q=\r\n"), std::string::npos) << result.requestHeader;
+    EXPECT_EQ(result.requestHeader.find("Basic"), std::string::npos);
+    EXPECT_TRUE(settings.ntlmToken.empty());
+    DataBuffer last;
+    last.Append("final", 5);
+    ASSERT_TRUE(client.sendFinal(last, log));
+    EXPECT_EQ(result.responseHeader.GetStatusCode(), 200);
+    EXPECT_EQ(output, "welcome");
+    EXPECT_EQ(client.ConnectCount(), 1);
+}
+
+TEST(HttpFetch, HostsWhoseLookupFailsAreMarkedInTheCache)
+{
+    ASSERT_GT(PeerPort(), 0);
+    TempFolder dir;
+    std::atomic<int> lookups { 0 };
+    std::atomic<bool> known { false };
+    SetHostLookupFunction([&](const std::string& name, HostLookupResult& result) {
+        if (name.find("gone.test") == std::string::npos)
+            return SystemHostLookup(name, result);
+        ++lookups;
+        if (!known)
+            return false;
+        NetAddress a;
+        NetAddress::ParseLiteral("127.0.0.1", a);
+        result.addresses.push_back(a);
+        return true;
+    });
+    HttpControl settings;
+    settings.useHttpCache = true;
+    settings.httpCache.AddRoot(dir.path.c_str());
+    std::string url = "http://gone.test:" + std::to_string(PeerPort()) + "/echo";
+    Fetched first = FetchPath(settings, url);
+    EXPECT_FALSE(first.ok);
+    EXPECT_NE(first.log.find("Domain name lookup failed."), std::string::npos) << first.log;
+    bool marked = false;
+    EXPECT_TRUE(settings.httpCache.IsHostMarked("GONE.test", &marked));
+    EXPECT_TRUE(marked);
+
+    // A marked host is refused without asking the name service again.
+    int before = lookups;
+    Fetched second = FetchPath(settings, url);
+    EXPECT_FALSE(second.ok);
+    EXPECT_NE(second.log.find("Domain name is marked as invalid in the cache."), std::string::npos);
+    EXPECT_EQ(lookups, before);
+
+    // Asked anyway once it resolves, the mark is cleared.
+    known = true;
+    settings.cacheControl.honourNegativeDns = false;
+    Fetched third = FetchPath(settings, url);
+    EXPECT_TRUE(third.ok) << third.log;
+    EXPECT_TRUE(settings.httpCache.IsHostMarked("gone.test", &marked));
+    EXPECT_FALSE(marked);
+    SetHostLookupFunction({});
+}
+
+TEST(HttpFetch, ApplicationCanStopARedirect)
+{
+    ASSERT_GT(PeerPort(), 0);
+    struct Stop : ProgressEvent {
+        std::string seen;
+        void OnRedirect(const char* current, const char* next, bool* abort) override
+        {
+            seen = std::string(current) + " -> " + next;
+            *abort = true;
+        }
+    } stop;
+    ProgressMonitor monitor(&stop, 0);
+    HttpControl settings;
+    HttpClient client;
+    Logger log;
+    std::string body;
+    HttpResult result;
+    std::string base = "http://127.0.0.1:" + std::to_string(PeerPort());
+    EXPECT_FALSE(client.FetchUrl(base + "/to-same", 0, false, settings, body, result, log, &monitor));
+    EXPECT_EQ(stop.seen, base + "/to-same -> " + base + "/echo?same");
+    torvane::StringBuffer text;
+    log.RenderText(text);
+    EXPECT_NE(std::string(text.GetText()).find("Aborted by application."), std::string::npos);
 }

@@ -1,5 +1,7 @@
 #include "components/net/http/TvHttp.h"
+#include "components/net/http/tests/HttpTestSupport.h"
 
+#include "components/foundation/StringBuffer.h"
 #include "platform/base/Registry.h"
 #include "platform/crypto/CertStore.h"
 
@@ -108,12 +110,22 @@ const Nginx& Server()
              << "  server { listen 127.0.0.1:" << n.port << "; root " << n.dir << "/www;\n"
              << "    location /gz/ { gzip on; gzip_types text/plain; gzip_min_length 1; }\n"
              << "    location /upload { client_max_body_size 1k; }\n"
-             << "  }\n"
+             << "    location = /cookie.txt { add_header Set-Cookie \"seen=1; Path=/\"; add_header Cache-Control max-age=3600; }\n"
+             << "    location = /auth { return 200 \"auth=[$http_authorization]\"; }\n"
+             << "    location = /r0 { return 200 \"landed\"; }\n";
+        // A chain of redirects: /r9 -> /r8 -> ... -> /r0 (301 and 302 in turn).
+        for (int i = 1; i <= 9; ++i)
+            conf << "    location = /r" << i << " { return " << (i % 2 ? 302 : 301) << " /r" << (i - 1) << "; }\n";
+        conf << "  }\n"
              << "  server { listen 127.0.0.1:" << n.closePort << "; keepalive_timeout 0; root " << n.dir << "/www; }\n"
              ;
         if (n.tlsPort)
             conf << "  server { listen 127.0.0.1:" << n.tlsPort << " ssl; root " << n.dir << "/www;\n"
-                 << "    ssl_certificate " << n.dir << "/srv.pem; ssl_certificate_key " << n.dir << "/srv.key; }\n";
+                 << "    ssl_certificate " << n.dir << "/srv.pem; ssl_certificate_key " << n.dir << "/srv.key;\n"
+                 << "    location = /down { return 302 http://127.0.0.1:" << n.port << "/auth; }\n"
+                 << "    location = /same { return 302 /auth; }\n"
+                 << "    location = /auth { return 200 \"auth=[$http_authorization]\"; }\n"
+                 << "  }\n";
         conf << "}\n";
         conf.close();
         pid_t pid = fork();
@@ -274,4 +286,193 @@ TEST(HttpNginx, OversizedUploadGets413)
     EXPECT_EQ(next->GetStatusCode(), 200);
     std::remove(path.c_str());
     rmdir(dir);
+}
+
+namespace {
+
+using httptest::Fetched;
+using CacheDir = httptest::TempFolder;
+
+using httptest::FetchLogged;
+
+} // namespace
+
+TEST(HttpNginx, FetchFollowsEightRedirectsAndRefusesTheNinth)
+{
+    NEED_NGINX();
+    HttpControl settings;
+    std::string base = "http://127.0.0.1:" + std::to_string(Server().port);
+    HttpClient client;
+    Fetched eight = FetchLogged(settings, base + "/r8", &client);
+    ASSERT_TRUE(eight.ok) << eight.log;
+    EXPECT_EQ(eight.body, "landed");
+    EXPECT_TRUE(eight.result.redirected);
+    EXPECT_EQ(eight.result.finalUrl, base + "/r0");
+    // Every redirect to the same host ran on the one kept connection.
+    EXPECT_EQ(client.ConnectCount(), 1);
+
+    Fetched nine = FetchLogged(settings, base + "/r9");
+    EXPECT_FALSE(nine.ok);
+    EXPECT_NE(nine.log.find("Aborted to avoid infinite redirects."), std::string::npos) << nine.log;
+
+    // Not following reports the first hop.
+    settings.followRedirects = false;
+    Fetched one = FetchLogged(settings, base + "/r3");
+    ASSERT_TRUE(one.ok) << one.log;
+    EXPECT_TRUE(one.result.redirected);
+    EXPECT_EQ(one.result.finalUrl, base + "/r2");
+    EXPECT_EQ(one.result.responseHeader.GetStatusCode(), 302);
+}
+
+TEST(HttpNginx, ExpiredEntryRevalidatedBy304ServesTheCachedBody)
+{
+    NEED_NGINX();
+    CacheDir dir;
+    HttpControl settings;
+    settings.clsCache.AddRoot(dir.path.c_str());
+    // Without the Last-Modified rule an entry stays fresh for the least freshness, ten minutes.
+    settings.cacheControl.freshnessMode = 0;
+    settings.cacheControl.defaultFreshnessMinutes = 0;
+    std::string url = "http://127.0.0.1:" + std::to_string(Server().port) + "/index.txt";
+    Fetched first = FetchLogged(settings, url);
+    ASSERT_TRUE(first.ok) << first.log;
+    EXPECT_FALSE(first.result.fromCache);
+    EXPECT_NE(first.log.find("Cache updated."), std::string::npos) << first.log;
+    ASSERT_TRUE(settings.clsCache.IsCached(url));
+
+    // Expire it now.
+    SYSTEMTIME past {};
+    past.wYear = 2001;
+    past.wMonth = 1;
+    past.wDay = 1;
+    Logger log;
+    ASSERT_TRUE(settings.clsCache.UpdateExpiration(url, past, log));
+    std::string before = ReadFile(Server().dir + "/access.log");
+    Fetched second = FetchLogged(settings, url);
+    ASSERT_TRUE(second.ok) << second.log;
+    EXPECT_NE(second.result.requestHeader.find("If-None-Match: \""), std::string::npos) << second.result.requestHeader;
+    EXPECT_NE(second.log.find("Updating cache entry with new expiration."), std::string::npos) << second.log;
+    EXPECT_TRUE(second.result.fromCache);
+    EXPECT_EQ(second.result.responseHeader.GetStatusCode(), 200);
+    EXPECT_EQ(second.body, "hello from nginx\n");
+
+    // Now fresh again: answered from the cache without a request.
+    Fetched third = FetchLogged(settings, url);
+    ASSERT_TRUE(third.ok) << third.log;
+    EXPECT_TRUE(third.result.fromCache);
+    EXPECT_EQ(third.body, "hello from nginx\n");
+}
+
+TEST(HttpNginx, ResponsesThatSetCookiesAreNotCached)
+{
+    NEED_NGINX();
+    CacheDir dir;
+    std::ofstream(Server().dir + "/www/cookie.txt") << "cookie page\n";
+    std::string url = "http://127.0.0.1:" + std::to_string(Server().port) + "/cookie.txt";
+    for (bool withJar : { false, true }) {
+        HttpControl settings;
+        settings.clsCache.AddRoot(dir.path.c_str());
+        if (withJar)
+            settings.cookieDir = dir.path + "jar";
+        Fetched f = FetchLogged(settings, url);
+        ASSERT_TRUE(f.ok) << f.log;
+        EXPECT_EQ(f.body, "cookie page\n");
+        EXPECT_FALSE(settings.clsCache.IsCached(url)) << withJar;
+        if (withJar) {
+            // The cookie went to the jar and comes back on the next request.
+            Fetched again = FetchLogged(settings, "http://127.0.0.1:" + std::to_string(Server().port) + "/index.txt");
+            ASSERT_TRUE(again.ok);
+            EXPECT_NE(again.result.requestHeader.find("Cookie: seen=1\r\n"), std::string::npos)
+                << again.result.requestHeader;
+        }
+    }
+    // The same page without the cookie is cached.
+    HttpControl settings;
+    settings.clsCache.AddRoot(dir.path.c_str());
+    std::string plain = "http://127.0.0.1:" + std::to_string(Server().port) + "/index.txt";
+    ASSERT_TRUE(FetchLogged(settings, plain).ok);
+    EXPECT_TRUE(settings.clsCache.IsCached(plain));
+}
+
+TEST(HttpNginx, CredentialsStayOffRedirectsToOtherHostsAndDowngrades)
+{
+    NEED_NGINX();
+    ASSERT_NE(Server().tlsPort, 0);
+    ASSERT_TRUE(TrustTestCa(Server().dir + "/ca.pem"));
+    HttpControl settings;
+    settings.login = "user";
+    settings.password = "secret";
+    std::string tls = "https://localhost:" + std::to_string(Server().tlsPort);
+    std::string sent = "auth=[Basic " + HttpBasicCredentials("user", "secret") + "]";
+    Fetched direct = FetchLogged(settings, tls + "/auth");
+    ASSERT_TRUE(direct.ok) << direct.log;
+    EXPECT_EQ(direct.body, sent);
+    Fetched same = FetchLogged(settings, tls + "/same");
+    ASSERT_TRUE(same.ok) << same.log;
+    EXPECT_EQ(same.body, sent);
+    // https -> http on another host: no credentials.
+    Fetched down = FetchLogged(settings, tls + "/down");
+    ASSERT_TRUE(down.ok) << down.log;
+    EXPECT_EQ(down.result.finalUrl, "http://127.0.0.1:" + std::to_string(Server().port) + "/auth");
+    EXPECT_EQ(down.body, "auth=[]");
+}
+
+namespace {
+
+struct Proxy {
+    int port = 0;
+    std::string log;
+};
+
+const Proxy& TestProxy()
+{
+    static Proxy p = [] {
+        Proxy p;
+        p.log = Server().dir + "/proxy.log";
+        p.port = httptest::StartPythonPeer("connect_proxy.py", { p.log });
+        return p;
+    }();
+    return p;
+}
+
+} // namespace
+
+TEST(HttpNginx, ProxyTunnelsHttpsWithConnectAndGetsPlainUrlsWhole)
+{
+    NEED_NGINX();
+    ASSERT_NE(Server().tlsPort, 0);
+    ASSERT_GT(TestProxy().port, 0);
+    ASSERT_TRUE(TrustTestCa(Server().dir + "/ca.pem"));
+    HttpControl settings;
+    settings.proxyDomain = "127.0.0.1";
+    settings.proxyPort = TestProxy().port;
+    std::string tls = "https://localhost:" + std::to_string(Server().tlsPort) + "/index.txt";
+    Fetched secure = FetchLogged(settings, tls);
+    ASSERT_TRUE(secure.ok) << secure.log;
+    EXPECT_EQ(secure.body, "hello from nginx\n");
+    std::string plain = "http://127.0.0.1:" + std::to_string(Server().port) + "/index.txt";
+    Fetched clear = FetchLogged(settings, plain);
+    ASSERT_TRUE(clear.ok) << clear.log;
+    EXPECT_EQ(clear.body, "hello from nginx\n");
+
+    // The public classes take the same roads.
+    TvHttp http;
+    http.Impl().Settings().proxyDomain = "127.0.0.1";
+    http.Impl().Settings().proxyPort = TestProxy().port;
+    TvHttpRequest request;
+    request.SetPath("/index.txt");
+    std::unique_ptr<TvHttpResponse> r(http.SynchronousRequest("localhost", Server().tlsPort, true, request));
+    TvString text;
+    http.GetErrorLogText(text);
+    ASSERT_TRUE(r) << text.GetUtf8();
+    EXPECT_EQ(r->GetBody(), "hello from nginx\n");
+
+    std::string seen = ReadFile(TestProxy().log);
+    std::string connect = "CONNECT localhost:" + std::to_string(Server().tlsPort) + " HTTP/1.";
+    EXPECT_EQ(seen.find(connect), 0u) << seen;
+    EXPECT_NE(seen.find(connect, 1), std::string::npos) << seen;
+    EXPECT_NE(seen.find("GET " + plain + " HTTP/1.1"), std::string::npos) << seen;
+    // The proxy never saw a request for the TLS site in clear.
+    EXPECT_EQ(seen.find("GET https:"), std::string::npos) << seen;
+    EXPECT_EQ(seen.find("GET /"), std::string::npos) << seen;
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Loopback HTTP peer for the client tests: an upload endpoint that parses multipart bodies with
 Python's own e-mail parser, and scripted misbehaving answers. Prints its port, then serves."""
+import base64
 import email.parser
 import gzip
 import email.policy
@@ -8,6 +9,9 @@ import json
 import socketserver
 import sys
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+
+counter = 0
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -36,6 +40,27 @@ class Handler(BaseHTTPRequestHandler):
         if p.startswith("/echo"):
             self.reply(200, json.dumps({"path": p, "peer": peer,
                                         "headers": dict(self.headers.items())}).encode())
+        elif p.startswith("/count"):
+            global counter
+            counter += 1
+            self.reply(200, b"count %d" % counter, "text/plain", [("Cache-Control", "max-age=3600")])
+        elif p == "/nocache":
+            self.reply(200, b"not for keeping", "text/plain", [("Cache-Control", "no-cache")])
+        elif p == "/to-other":
+            port = self.server.server_address[1]
+            self.reply(302, b"", "text/plain", [("Location", "http://localhost:%d/echo?other" % port)])
+        elif p == "/to-same":
+            self.reply(302, b"", "text/plain", [("Location", "/echo?same")])
+        elif p == "/ntlm":
+            auth = self.headers.get("Authorization", "")
+            token = base64.b64decode(auth[5:]) if auth.startswith("NTLM ") else b""
+            if token == b"final":
+                self.reply(200, b"welcome", "text/plain")
+            else:
+                answer = base64.b64encode(b"challenge for " + token).decode()
+                self.reply(401, b"", "text/plain", [("WWW-Authenticate", "NTLM " + answer)])
+        elif p == "/garbage":
+            self.raw(b"NOT HTTP AT ALL\r\n\r\n")
         elif p == "/close":
             self.reply(200, b"bye", "text/plain", [("Connection", "close")])
             self.close_connection = True
@@ -45,6 +70,8 @@ class Handler(BaseHTTPRequestHandler):
             self.close_connection = False
         elif p == "/latin1":
             self.reply(200, b"caf\xe9\x00tail", "text/plain")
+        elif p == "/cp1251":
+            self.reply(200, "привет".encode("cp1251"), "text/plain; charset=windows-1251")
         elif p == "/utf8":
             self.reply(200, "café".encode(), "text/plain; charset=utf-8")
         elif p == "/404len":
