@@ -31,6 +31,7 @@ struct Nginx {
     int closePort = 0;  // keepalive_timeout 0
     int tlsPort = 0;    // HTTPS with a certificate of the test CA
     std::string dir;
+    bool installed = false;
 };
 
 pid_t g_nginxPid = 0;
@@ -68,81 +69,6 @@ bool Accepts(int port)
     return ok;
 }
 
-const Nginx& Server()
-{
-    static Nginx n = [] {
-        Nginx n;
-        if (access("/usr/sbin/nginx", X_OK) != 0)
-            return n;
-        char dir[] = "/tmp/httpnginxXXXXXX";
-        if (!mkdtemp(dir))
-            return n;
-        n.dir = dir;
-        n.port = FreePort();
-        n.closePort = FreePort();
-        mkdir((n.dir + "/www").c_str(), 0755);
-        mkdir((n.dir + "/www/gz").c_str(), 0755);
-        mkdir((n.dir + "/body").c_str(), 0755);
-        std::ofstream(n.dir + "/www/index.txt") << "hello from nginx\n";
-        std::string big;
-        for (int i = 0; i < 4000; ++i)
-            big += "line of text that packs well " + std::to_string(i % 10) + "\n";
-        std::ofstream(n.dir + "/www/gz/big.txt") << big;
-        n.tlsPort = FreePort();
-        std::ofstream(n.dir + "/ext.cnf") << "subjectAltName=DNS:localhost,IP:127.0.0.1\nextendedKeyUsage=serverAuth\n";
-        std::string pki = "cd " + n.dir + " && openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem"
-            " -days 2 -subj /CN=vornalt-http-test-ca -addext basicConstraints=critical,CA:TRUE"
-            " -addext keyUsage=critical,keyCertSign,cRLSign >/dev/null 2>&1"
-            " && openssl req -newkey rsa:2048 -nodes -keyout srv.key -out srv.csr -subj /CN=localhost >/dev/null 2>&1"
-            " && openssl x509 -req -in srv.csr -CA ca.pem -CAkey ca.key -CAcreateserial -out srv.pem -days 2"
-            " -extfile ext.cnf >/dev/null 2>&1";
-        if (std::system(pki.c_str()) != 0)
-            n.tlsPort = 0;
-        std::ofstream conf(n.dir + "/nginx.conf");
-        conf << "daemon off; master_process off; worker_processes 1;\n"
-             << "pid " << n.dir << "/nginx.pid; error_log " << n.dir << "/error.log;\n"
-             << "events { worker_connections 64; }\n"
-             << "http {\n"
-             << "  log_format conn '$connection $request';\n"
-             << "  access_log " << n.dir << "/access.log conn;\n"
-             << "  client_body_temp_path " << n.dir << "/body;\n"
-             << "  types { text/plain txt; }\n"
-             << "  server { listen 127.0.0.1:" << n.port << "; root " << n.dir << "/www;\n"
-             << "    location /gz/ { gzip on; gzip_types text/plain; gzip_min_length 1; }\n"
-             << "    location /upload { client_max_body_size 1k; }\n"
-             << "    location = /cookie.txt { add_header Set-Cookie \"seen=1; Path=/\"; add_header Cache-Control max-age=3600; }\n"
-             << "    location = /auth { return 200 \"auth=[$http_authorization]\"; }\n"
-             << "    location = /r0 { return 200 \"landed\"; }\n";
-        // A chain of redirects: /r9 -> /r8 -> ... -> /r0 (301 and 302 in turn).
-        for (int i = 1; i <= 9; ++i)
-            conf << "    location = /r" << i << " { return " << (i % 2 ? 302 : 301) << " /r" << (i - 1) << "; }\n";
-        conf << "  }\n"
-             << "  server { listen 127.0.0.1:" << n.closePort << "; keepalive_timeout 0; root " << n.dir << "/www; }\n"
-             ;
-        if (n.tlsPort)
-            conf << "  server { listen 127.0.0.1:" << n.tlsPort << " ssl; root " << n.dir << "/www;\n"
-                 << "    ssl_certificate " << n.dir << "/srv.pem; ssl_certificate_key " << n.dir << "/srv.key;\n"
-                 << "    location = /down { return 302 http://127.0.0.1:" << n.port << "/auth; }\n"
-                 << "    location = /same { return 302 /auth; }\n"
-                 << "    location = /auth { return 200 \"auth=[$http_authorization]\"; }\n"
-                 << "  }\n";
-        conf << "}\n";
-        conf.close();
-        pid_t pid = fork();
-        if (pid == 0) {
-            execl("/usr/sbin/nginx", "nginx", "-p", n.dir.c_str(), "-c", (n.dir + "/nginx.conf").c_str(),
-                static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        g_nginxPid = n.pid = pid;
-        std::atexit(StopNginx);
-        for (int i = 0; i < 500 && !(Accepts(n.port) && Accepts(n.closePort)); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        return n;
-    }();
-    return n;
-}
-
 std::string ReadFile(const std::string& path)
 {
     std::ifstream in(path);
@@ -151,11 +77,105 @@ std::string ReadFile(const std::string& path)
     return s.str();
 }
 
+const Nginx& Server()
+{
+    static Nginx n = [] {
+        Nginx n;
+        if (access("/usr/sbin/nginx", X_OK) != 0)
+            return n;
+        n.installed = true;
+        char dir[] = "/tmp/httpnginxXXXXXX";
+        if (!mkdtemp(dir))
+            return n;
+        n.dir = dir;
+        mkdir((n.dir + "/www").c_str(), 0755);
+        mkdir((n.dir + "/www/gz").c_str(), 0755);
+        mkdir((n.dir + "/body").c_str(), 0755);
+        std::ofstream(n.dir + "/www/index.txt") << "hello from nginx\n";
+        std::string big;
+        for (int i = 0; i < 4000; ++i)
+            big += "line of text that packs well " + std::to_string(i % 10) + "\n";
+        std::ofstream(n.dir + "/www/gz/big.txt") << big;
+        std::ofstream(n.dir + "/ext.cnf") << "subjectAltName=DNS:localhost,IP:127.0.0.1\nextendedKeyUsage=serverAuth\n";
+        std::string pki = "cd " + n.dir + " && openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem"
+            " -days 2 -subj /CN=vornalt-http-test-ca -addext basicConstraints=critical,CA:TRUE"
+            " -addext keyUsage=critical,keyCertSign,cRLSign >/dev/null 2>&1"
+            " && openssl req -newkey rsa:2048 -nodes -keyout srv.key -out srv.csr -subj /CN=localhost >/dev/null 2>&1"
+            " && openssl x509 -req -in srv.csr -CA ca.pem -CAkey ca.key -CAcreateserial -out srv.pem -days 2"
+            " -extfile ext.cnf >/dev/null 2>&1";
+        const bool tls = std::system(pki.c_str()) == 0;
+        // A port picked free can be taken by another test process before nginx binds it: then
+        // nginx says so in its log, and it starts again on other ports.
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            n.port = FreePort();
+            n.closePort = FreePort();
+            n.tlsPort = tls ? FreePort() : 0;
+            std::remove((n.dir + "/error.log").c_str());
+            std::ofstream conf(n.dir + "/nginx.conf");
+            conf << "daemon off; master_process off; worker_processes 1;\n"
+                 << "pid " << n.dir << "/nginx.pid; error_log " << n.dir << "/error.log;\n"
+                 << "events { worker_connections 64; }\n"
+                 << "http {\n"
+                 << "  log_format conn '$connection $request';\n"
+                 << "  access_log " << n.dir << "/access.log conn;\n"
+                 << "  client_body_temp_path " << n.dir << "/body;\n"
+                 << "  types { text/plain txt; }\n"
+                 << "  server { listen 127.0.0.1:" << n.port << "; root " << n.dir << "/www;\n"
+                 << "    location /gz/ { gzip on; gzip_types text/plain; gzip_min_length 1; }\n"
+                 << "    location /upload { client_max_body_size 1k; }\n"
+                 << "    location = /cookie.txt { add_header Set-Cookie \"seen=1; Path=/\"; add_header Cache-Control max-age=3600; }\n"
+                 << "    location = /auth { return 200 \"auth=[$http_authorization]\"; }\n"
+                 << "    location = /r0 { return 200 \"landed\"; }\n";
+            // A chain of redirects: /r9 -> /r8 -> ... -> /r0 (301 and 302 in turn).
+            for (int i = 1; i <= 9; ++i)
+                conf << "    location = /r" << i << " { return " << (i % 2 ? 302 : 301) << " /r" << (i - 1) << "; }\n";
+            conf << "  }\n"
+                 << "  server { listen 127.0.0.1:" << n.closePort << "; keepalive_timeout 0; root " << n.dir << "/www; }\n"
+                 ;
+            if (n.tlsPort)
+                conf << "  server { listen 127.0.0.1:" << n.tlsPort << " ssl; root " << n.dir << "/www;\n"
+                     << "    ssl_certificate " << n.dir << "/srv.pem; ssl_certificate_key " << n.dir << "/srv.key;\n"
+                     << "    location = /down { return 302 http://127.0.0.1:" << n.port << "/auth; }\n"
+                     << "    location = /same { return 302 /auth; }\n"
+                     << "    location = /auth { return 200 \"auth=[$http_authorization]\"; }\n"
+                     << "  }\n";
+            conf << "}\n";
+            conf.close();
+            pid_t pid = fork();
+            if (pid == 0) {
+                execl("/usr/sbin/nginx", "nginx", "-p", n.dir.c_str(), "-c", (n.dir + "/nginx.conf").c_str(),
+                    static_cast<char*>(nullptr));
+                _exit(127);
+            }
+            bool bound = false, failed = false, ended = false;
+            for (int i = 0; i < 500 && !bound && !failed; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                ended = waitpid(pid, nullptr, WNOHANG) == pid;
+                failed = ended || ReadFile(n.dir + "/error.log").find("Address already in use") != std::string::npos;
+                bound = !failed && Accepts(n.port) && Accepts(n.closePort) && (!n.tlsPort || Accepts(n.tlsPort));
+            }
+            if (bound) {
+                g_nginxPid = n.pid = pid;
+                std::atexit(StopNginx);
+                return n;
+            }
+            if (!ended) {
+                kill(pid, SIGTERM);
+                waitpid(pid, nullptr, 0);
+            }
+        }
+        n.port = n.closePort = n.tlsPort = 0;
+        return n;
+    }();
+    return n;
+}
+
 } // namespace
 
 #define NEED_NGINX() \
-    if (Server().port == 0) \
-        GTEST_SKIP() << "nginx is not installed (scripts/setup installs it)"
+    if (!Server().installed) \
+        GTEST_SKIP() << "nginx is not installed (scripts/setup installs it)"; \
+    ASSERT_NE(Server().port, 0) << "nginx did not start"
 
 TEST(HttpNginx, KeepAliveReuseAndForcedClose)
 {
@@ -178,17 +198,25 @@ TEST(HttpNginx, KeepAliveReuseAndForcedClose)
     }
     EXPECT_EQ(closing.Impl().ConnectCount(), 2);
 
-    // nginx's own record: the two keep-alive requests share one connection number.
-    std::string log = ReadFile(Server().dir + "/access.log");
-    std::istringstream lines(log);
-    std::string line;
+    // nginx's own record: the two keep-alive requests share one connection number. nginx logs a
+    // request after its answer went out, so the lines may come a moment later.
+    std::string log;
     std::vector<std::string> kept, closed;
-    while (std::getline(lines, line)) {
-        std::string conn = line.substr(0, line.find(' '));
-        if (line.find("?keepalive") != std::string::npos)
-            kept.push_back(conn);
-        if (line.find("?closing") != std::string::npos)
-            closed.push_back(conn);
+    for (int wait = 0; wait < 500 && (kept.size() < 2 || closed.size() < 2); ++wait) {
+        if (wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        log = ReadFile(Server().dir + "/access.log");
+        std::istringstream lines(log);
+        std::string line;
+        kept.clear();
+        closed.clear();
+        while (std::getline(lines, line)) {
+            std::string conn = line.substr(0, line.find(' '));
+            if (line.find("?keepalive") != std::string::npos)
+                kept.push_back(conn);
+            if (line.find("?closing") != std::string::npos)
+                closed.push_back(conn);
+        }
     }
     ASSERT_EQ(kept.size(), 2u) << log;
     EXPECT_EQ(kept[0], kept[1]);
