@@ -1,14 +1,13 @@
 #include "platform/base/Sound.h"
 
-#include <atomic>
-#include <chrono>
+#include <condition_variable>
 #include <mutex>
-#include <thread>
 
 namespace {
 std::mutex g_lock;
+std::condition_variable g_released;
 std::vector<std::u16string> g_played;
-std::atomic<int> g_playMilliseconds { 0 };
+bool g_hold = false;
 }
 
 BOOL PlaySoundW(const WCHAR* sound, void*, DWORD flags)
@@ -20,12 +19,10 @@ BOOL PlaySoundW(const WCHAR* sound, void*, DWORD flags)
         }
         return TRUE;
     }
-    {
-        std::lock_guard guard(g_lock);
-        g_played.emplace_back(sound);
-    }
-    if (const int ms = g_playMilliseconds.load(); ms > 0 && !(flags & SND_ASYNC))
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    std::unique_lock guard(g_lock);
+    g_played.emplace_back(sound);
+    if (!(flags & SND_ASYNC))
+        g_released.wait(guard, [] { return !g_hold; });
     return TRUE;
 }
 
@@ -43,9 +40,13 @@ void Reset()
     g_played.clear();
 }
 
-void SetPlayMilliseconds(int milliseconds)
+void HoldSounds(bool hold)
 {
-    g_playMilliseconds = milliseconds;
+    {
+        std::lock_guard guard(g_lock);
+        g_hold = hold;
+    }
+    g_released.notify_all();
 }
 
 } // namespace platform::sound

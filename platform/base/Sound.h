@@ -1,6 +1,7 @@
 #pragma once
-// System sounds by alias. There is no sound device behind it: a sound "plays" for a settable
-// time on the calling thread and is recorded, so callers' timing and choices can be observed.
+// System sounds by alias. There is no sound device behind it: a sound is recorded and, while
+// sounds are held, "plays" on the calling thread until they are released, so callers' timing and
+// choices can be observed.
 
 #include "platform/base/Types.h"
 
@@ -21,6 +22,6 @@ namespace platform::sound {
 // Every alias played since the last Reset, in order.
 std::vector<std::u16string> Played();
 void Reset();
-// How long one sound keeps the calling thread (0 by default).
-void SetPlayMilliseconds(int milliseconds);
+// While held, a synchronous sound keeps its calling thread until released (not held by default).
+void HoldSounds(bool hold);
 }

@@ -206,37 +206,38 @@ TEST(WinThemeWrapper, NotReadyWithCommonControlsFive)
         testing::ExitedWithCode(0), "");
 }
 
-TEST(MenuSoundPlayer, PlaysTheLatestRequestOnItsOwnThreadAndStopsCooperatively)
+TEST(MenuSoundPlayer, PlaysOnItsOwnThreadDropsRequestsMadeWhileASoundPlaysAndStopsCooperatively)
 {
+    auto waitForSounds = [](std::size_t n) {
+        for (int i = 0; i < 2000 && platform::sound::Played().size() < n; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    };
     platform::sound::Reset();
     CJQWMenuSoundPlayer player;
     EXPECT_FALSE(player.IsRunning());
-    player.Play(CJQWMenuSoundPlayer::kCommand);
-    player.Play(CJQWMenuSoundPlayer::kPopup); // within 5 ms: only this one plays
+    player.Play(CJQWMenuSoundPlayer::kPopup);
     EXPECT_TRUE(player.IsRunning());
-    for (int i = 0; i < 2000 && platform::sound::Played().empty(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    waitForSounds(1);
     player.Stop();
     EXPECT_FALSE(player.IsRunning());
     std::vector<std::u16string> played = platform::sound::Played();
     ASSERT_EQ(played.size(), 2u);
     EXPECT_EQ(played[0], u"MenuPopup");
     EXPECT_EQ(played[1], u""); // the purge at the end
-    player.Stop();             // a second stop does nothing
+    player.Stop(); // a second stop does nothing
 
     // A request stored while a sound plays is dropped with it.
     platform::sound::Reset();
-    platform::sound::SetPlayMilliseconds(300);
+    platform::sound::HoldSounds(true);
     player.Play(CJQWMenuSoundPlayer::kCommand); // a new thread after the stop
-    for (int i = 0; i < 2000 && platform::sound::Played().empty(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    waitForSounds(1);                          // the thread is inside the sound now
     player.Play(CJQWMenuSoundPlayer::kPopup);
-    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    platform::sound::HoldSounds(false);
     player.Stop();
-    platform::sound::SetPlayMilliseconds(0);
     played = platform::sound::Played();
     ASSERT_EQ(played.size(), 2u);
     EXPECT_EQ(played[0], u"MenuCommand");
+    EXPECT_EQ(played[1], u"");
 
     player.Enable(FALSE);
     player.Play(CJQWMenuSoundPlayer::kCommand);
