@@ -1,22 +1,15 @@
 #include "platform/framework/DC.h"
 
+#include "platform/framework/HandleMap.h"
 #include "platform/gdi/DrawHelpers.h"
-
-#include <memory>
-#include <unordered_map>
 
 IMPLEMENT_DYNAMIC(CDC, CObject)
 
 namespace {
 
-struct DCMaps {
-    std::unordered_map<HDC, CDC*> permanent;
-    std::unordered_map<HDC, std::unique_ptr<CDC>> temporary;
-};
-
-DCMaps& Maps()
+CHandleMap<HDC, CDC>& Maps()
 {
-    thread_local DCMaps maps;
+    thread_local CHandleMap<HDC, CDC> maps;
     return maps;
 }
 
@@ -37,24 +30,16 @@ CDC* CDC::FromHandle(HDC hdc)
 {
     if (!hdc)
         return nullptr;
-    DCMaps& maps = Maps();
-    auto p = maps.permanent.find(hdc);
-    if (p != maps.permanent.end())
-        return p->second;
-    auto& slot = maps.temporary[hdc];
-    if (!slot) {
-        slot = std::make_unique<CDC>();
-        slot->m_hDC = slot->m_hAttribDC = hdc;
-    }
-    return slot.get();
+    if (CDC* known = Maps().Lookup(hdc))
+        return known;
+    auto dc = std::make_unique<CDC>();
+    dc->m_hDC = dc->m_hAttribDC = hdc;
+    return Maps().AddTemporary(hdc, std::move(dc));
 }
 
 void CDC::DeleteTempMap()
 {
-    DCMaps& maps = Maps();
-    for (auto& [hdc, dc] : maps.temporary)
-        dc->m_hDC = dc->m_hAttribDC = nullptr;
-    maps.temporary.clear();
+    Maps().DeleteTemporary([](CDC& dc) { dc.m_hDC = dc.m_hAttribDC = nullptr; });
 }
 
 BOOL CDC::Attach(HDC hdc)
@@ -62,19 +47,15 @@ BOOL CDC::Attach(HDC hdc)
     if (!hdc)
         return FALSE;
     m_hDC = m_hAttribDC = hdc;
-    Maps().permanent[hdc] = this;
+    Maps().SetPermanent(hdc, this);
     return TRUE;
 }
 
 HDC CDC::Detach()
 {
     HDC hdc = m_hDC;
-    if (hdc) {
-        DCMaps& maps = Maps();
-        auto p = maps.permanent.find(hdc);
-        if (p != maps.permanent.end() && p->second == this)
-            maps.permanent.erase(p);
-    }
+    if (hdc)
+        Maps().RemovePermanent(hdc, this);
     m_hDC = m_hAttribDC = nullptr;
     return hdc;
 }

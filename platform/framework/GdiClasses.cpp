@@ -1,11 +1,9 @@
 #include "platform/framework/GdiClasses.h"
 
 #include "platform/framework/DC.h"
+#include "platform/framework/HandleMap.h"
 #include "platform/framework/ResourceHandle.h"
 #include "platform/user/Resources.h"
-
-#include <memory>
-#include <unordered_map>
 
 IMPLEMENT_DYNAMIC(CGdiObject, CObject)
 IMPLEMENT_DYNAMIC(CPen, CGdiObject)
@@ -17,16 +15,9 @@ IMPLEMENT_DYNAMIC(CPalette, CGdiObject)
 
 namespace {
 
-// Per thread, as handles are wrapped where they are used: objects that own their handle, and
-// temporary wrappers made by FromHandle.
-struct GdiMaps {
-    std::unordered_map<HGDIOBJ, CGdiObject*> permanent;
-    std::unordered_map<HGDIOBJ, std::unique_ptr<CGdiObject>> temporary;
-};
-
-GdiMaps& Maps()
+CHandleMap<HGDIOBJ, CGdiObject>& Maps()
 {
-    thread_local GdiMaps maps;
+    thread_local CHandleMap<HGDIOBJ, CGdiObject> maps;
     return maps;
 }
 
@@ -34,20 +25,12 @@ GdiMaps& Maps()
 
 CGdiObject::~CGdiObject() { DeleteObject(); }
 
-CGdiObject* CGdiObject::Lookup(HGDIOBJ handle)
-{
-    GdiMaps& maps = Maps();
-    auto p = maps.permanent.find(handle);
-    if (p != maps.permanent.end())
-        return p->second;
-    auto t = maps.temporary.find(handle);
-    return t == maps.temporary.end() ? nullptr : t->second.get();
-}
+CGdiObject* CGdiObject::Lookup(HGDIOBJ handle) { return Maps().Lookup(handle); }
 
 void CGdiObject::AddTemporary(HGDIOBJ handle, CGdiObject* object)
 {
     object->m_hObject = handle;
-    Maps().temporary[handle].reset(object);
+    Maps().AddTemporary(handle, std::unique_ptr<CGdiObject>(object));
 }
 
 template <class T> T* CGdiObject::Wrap(HGDIOBJ handle)
@@ -85,11 +68,7 @@ CGdiObject* CGdiObject::FromHandle(HGDIOBJ handle)
 
 void CGdiObject::DeleteTempMap()
 {
-    // Temporary wrappers never delete the handle they show.
-    GdiMaps& maps = Maps();
-    for (auto& [handle, object] : maps.temporary)
-        object->m_hObject = nullptr;
-    maps.temporary.clear();
+    Maps().DeleteTemporary([](CGdiObject& object) { object.m_hObject = nullptr; });
 }
 
 BOOL CGdiObject::Attach(HGDIOBJ handle)
@@ -99,19 +78,15 @@ BOOL CGdiObject::Attach(HGDIOBJ handle)
     if (m_hObject)
         DeleteObject();
     m_hObject = handle;
-    Maps().permanent[handle] = this;
+    Maps().SetPermanent(handle, this);
     return TRUE;
 }
 
 HGDIOBJ CGdiObject::Detach()
 {
     HGDIOBJ handle = m_hObject;
-    if (handle) {
-        GdiMaps& maps = Maps();
-        auto p = maps.permanent.find(handle);
-        if (p != maps.permanent.end() && p->second == this)
-            maps.permanent.erase(p);
-    }
+    if (handle)
+        Maps().RemovePermanent(handle, this);
     m_hObject = nullptr;
     return handle;
 }

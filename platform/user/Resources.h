@@ -9,6 +9,7 @@
 #include "platform/gdi/GdiTypes.h"
 #include "platform/gdi/Modules.h"
 #include "platform/user/Accelerators.h"
+#include "platform/user/Menu.h"
 #include "platform/user/ResourceTable.h"
 
 #include <string>
@@ -69,6 +70,13 @@ BOOL EnumResourceLanguagesW(HMODULE module, LPCWSTR type, LPCWSTR name, ENUMRESL
 int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int bufferMax);
 
 HACCEL LoadAcceleratorsW(HINSTANCE instance, LPCWSTR name);
+// A menu bar built from the module's menu table: popups become submenus, with the items' flags
+// (grayed, disabled, checked, breaks, right-justified) and ids. Null with the finder's error when
+// the menu is missing.
+HMENU LoadMenuW(HINSTANCE instance, LPCWSTR name);
+// The same from the typed menu record itself (the form LockResource gives); null with
+// ERROR_INVALID_DATA for anything else or a damaged table.
+HMENU LoadMenuIndirectW(const void* menuTemplate);
 // A device-dependent 32-bit bitmap of the resource.
 HBITMAP LoadBitmapW(HINSTANCE instance, LPCWSTR name);
 // IMAGE_BITMAP, IMAGE_ICON or IMAGE_CURSOR from the module, or from a .bmp, .ico or .cur file with

@@ -28,6 +28,14 @@ BOOL CJQWResourceManager::LoadString(CString& text, UINT id)
     return TRUE;
 }
 
+BOOL CJQWResourceManager::LoadMenu(CMenu* menu, UINT id)
+{
+    HMENU loaded = LoadMenuW(AfxGetResourceHandle(), MAKEINTRESOURCEW(id));
+    if (!loaded)
+        return FALSE;
+    return menu->Attach(loaded);
+}
+
 BOOL CJQWResourceManager::LoadBitmap(CBitmap* bitmap, UINT id)
 {
     HBITMAP loaded = LoadBitmapW(AfxGetResourceHandle(), MAKEINTRESOURCEW(id));

@@ -1,10 +1,11 @@
 #pragma once
-// Every toolkit text, bitmap, cursor, icon, dialog template and HTML page is loaded here, so the
-// toolkit's resources are found in one place. Dialogs, HTML pages and the language detection look
-// in the program's own resources first and then in the current resource module; the rest comes
-// from the current resource module.
+// Every toolkit text, menu, bitmap, cursor, icon, dialog template and HTML page is loaded here, so
+// the toolkit's resources are found in one place. Dialogs, HTML pages and the language detection
+// look in the program's own resources first and then in the current resource module; the rest
+// comes from the current resource module.
 
 #include "platform/framework/GdiClasses.h"
+#include "platform/framework/Menu.h"
 #include "platform/framework/String.h"
 #include "platform/gdi/Icon.h"
 #include "platform/gdi/Modules.h"
@@ -18,6 +19,8 @@ public:
     CJQWResourceManager& operator=(const CJQWResourceManager&) = delete;
 
     virtual BOOL LoadString(CString& text, UINT id);
+    // The menu object takes the loaded menu over (destroying the one it held); FALSE when missing.
+    virtual BOOL LoadMenu(CMenu* menu, UINT id);
     virtual BOOL LoadBitmap(CBitmap* bitmap, UINT id);
     virtual HCURSOR LoadCursor(UINT id);
     // The dialog record of ResourceTable.h; null when missing.

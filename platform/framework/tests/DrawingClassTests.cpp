@@ -4,6 +4,7 @@
 #include "platform/framework/DC.h"
 #include "platform/framework/File.h"
 #include "platform/framework/ImageList.h"
+#include "platform/framework/Menu.h"
 #include "platform/framework/ResourceHandle.h"
 #include "platform/user/Resources.h"
 
@@ -289,6 +290,101 @@ TEST_F(StdioFiles, BinaryModeKeepsLineEnds)
     ASSERT_TRUE(file.ReadString(line));
     EXPECT_EQ(line, CString(u"b\r"));
     EXPECT_FALSE(file.ReadString(line));
+}
+
+TEST(MenuClass, AttachDetachAndOneWrapperPerHandle)
+{
+    HMENU popup = nullptr;
+    {
+        CMenu bar;
+        ASSERT_TRUE(bar.CreateMenu());
+        CMenu file;
+        ASSERT_TRUE(file.CreatePopupMenu());
+        EXPECT_TRUE(file.AppendMenu(MF_STRING, 10, u"&Open"));
+        EXPECT_TRUE(file.AppendMenu(MF_SEPARATOR));
+        EXPECT_TRUE(file.AppendMenu(MF_STRING, 11, u"Save"));
+        EXPECT_TRUE(file.InsertMenu(11, MF_BYCOMMAND | MF_STRING, 12, u"Close"));
+        // The bar owns the submenu from here on: the wrapper lets go of it.
+        popup = file.Detach();
+        EXPECT_EQ(file.GetSafeHmenu(), nullptr);
+        EXPECT_TRUE(bar.AppendMenu(MF_POPUP, UINT_PTR(popup), u"&File"));
+        EXPECT_TRUE(bar.AppendMenu(MF_STRING, 20, u"&Help"));
+
+        EXPECT_EQ(CMenu::FromHandle(bar.GetSafeHmenu()), &bar);
+        CMenu* sub = bar.GetSubMenu(0);
+        ASSERT_NE(sub, nullptr);
+        EXPECT_EQ(sub->GetSafeHmenu(), popup);
+        EXPECT_EQ(bar.GetSubMenu(0), sub); // the same temporary wrapper while it lives
+        EXPECT_EQ(bar.GetSubMenu(1), nullptr);
+        EXPECT_EQ(sub->GetMenuItemCount(), 4);
+        EXPECT_EQ(sub->GetMenuItemID(2), 12u);
+        CString text;
+        EXPECT_EQ(sub->GetMenuString(0, text, MF_BYPOSITION), 5);
+        EXPECT_EQ(text, CString(u"&Open"));
+        EXPECT_EQ(sub->GetMenuString(1, text, MF_BYPOSITION), 0);
+        EXPECT_TRUE(text.IsEmpty());
+
+        EXPECT_EQ(bar.EnableMenuItem(12, MF_GRAYED), UINT(MF_ENABLED));
+        EXPECT_EQ(bar.CheckMenuItem(10, MF_CHECKED), UINT(MF_UNCHECKED));
+        EXPECT_EQ(sub->GetMenuState(12, MF_BYCOMMAND), UINT(MF_GRAYED));
+        EXPECT_TRUE(sub->CheckMenuRadioItem(10, 11, 11, MF_BYCOMMAND));
+        MENUITEMINFOW info {};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_FTYPE | MIIM_STATE;
+        ASSERT_TRUE(sub->GetMenuItemInfo(11, &info));
+        EXPECT_EQ(info.fType & MFT_RADIOCHECK, MFT_RADIOCHECK);
+        EXPECT_EQ(info.fState & MFS_CHECKED, MFS_CHECKED);
+        EXPECT_EQ(sub->GetMenuState(10, MF_BYCOMMAND) & MF_CHECKED, 0u);
+        info.fMask = MIIM_ID;
+        info.wID = 13;
+        EXPECT_TRUE(sub->SetMenuItemInfo(3, &info, TRUE));
+        EXPECT_EQ(sub->GetMenuItemID(3), 13u);
+        EXPECT_TRUE(sub->SetDefaultItem(10));
+        EXPECT_EQ(sub->GetDefaultItem(0), 10u);
+        EXPECT_EQ(sub->GetDefaultItem(0, TRUE), 0u);
+        EXPECT_TRUE(sub->ModifyMenu(13, MF_BYCOMMAND | MF_STRING, 14, u"Save as"));
+        EXPECT_TRUE(sub->RemoveMenu(14, MF_BYCOMMAND));
+        EXPECT_TRUE(sub->DeleteMenu(1, MF_BYPOSITION));
+        EXPECT_EQ(sub->GetMenuItemCount(), 2);
+
+        // Clearing temporary wrappers leaves the menu alone.
+        CMenu::DeleteTempMap();
+        EXPECT_TRUE(IsMenu(popup));
+
+        // An object that takes a handle over is the one FromHandle gives from then on.
+        CMenu owner;
+        ASSERT_TRUE(owner.Attach(bar.Detach()));
+        EXPECT_EQ(bar.GetSafeHmenu(), nullptr);
+        EXPECT_EQ(CMenu::FromHandle(owner.GetSafeHmenu()), &owner);
+        EXPECT_FALSE(bar.DestroyMenu());
+        EXPECT_FALSE(owner.Attach(nullptr));
+    }
+    // The owner's destruction took the bar and its submenu with it.
+    EXPECT_FALSE(IsMenu(popup));
+    EXPECT_EQ(CMenu::FromHandle(nullptr), nullptr);
+    CMenu::DeleteTempMap();
+}
+
+TEST_F(FrameworkResources, MenusFromTheCurrentResourceModule)
+{
+    CMenu menu;
+    ASSERT_TRUE(menu.LoadMenu(IDR_FRAME_MENU));
+    ASSERT_EQ(menu.GetMenuItemCount(), 2);
+    CMenu* file = menu.GetSubMenu(0);
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(file->GetMenuItemCount(), 3);
+    EXPECT_EQ(file->GetMenuItemID(0), UINT(ID_FRAME_OPEN));
+    EXPECT_EQ(file->GetMenuState(1, MF_BYPOSITION), UINT(MF_SEPARATOR));
+    EXPECT_EQ(menu.GetMenuState(ID_FRAME_EXIT, MF_BYCOMMAND), UINT(MF_GRAYED));
+    EXPECT_EQ(menu.GetMenuItemID(1), UINT(ID_FRAME_ABOUT));
+
+    // A failed load keeps the menu held before.
+    HMENU held = menu.GetSafeHmenu();
+    EXPECT_FALSE(menu.LoadMenu(IDR_FRAME_MENU + 100));
+    EXPECT_EQ(menu.GetSafeHmenu(), held);
+    EXPECT_TRUE(menu.DestroyMenu());
+    EXPECT_FALSE(IsMenu(held));
+    CMenu::DeleteTempMap();
 }
 
 } // namespace

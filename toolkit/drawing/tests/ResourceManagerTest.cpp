@@ -80,6 +80,36 @@ TEST_F(ToolkitResources, TextsPagesAndDialogsFromTheCurrentModule)
     SetMessageBoxSink({});
 }
 
+TEST_F(ToolkitResources, MenusFromTheCurrentModule)
+{
+    CJQWResourceManager manager;
+    CMenu menu;
+    ASSERT_TRUE(manager.LoadMenu(&menu, IDR_TOOLKIT_MENU));
+    ASSERT_EQ(menu.GetMenuItemCount(), 1);
+    CMenu* context = menu.GetSubMenu(0);
+    ASSERT_NE(context, nullptr);
+    ASSERT_EQ(context->GetMenuItemCount(), 4);
+    EXPECT_EQ(context->GetMenuItemID(0), UINT(ID_TOOLKIT_CUT));
+    EXPECT_EQ(context->GetMenuState(ID_TOOLKIT_PASTE, MF_BYCOMMAND), UINT(MF_GRAYED));
+    EXPECT_EQ(context->GetMenuState(2, MF_BYPOSITION), UINT(MF_SEPARATOR));
+    CMenu* icons = context->GetSubMenu(3);
+    ASSERT_NE(icons, nullptr);
+    EXPECT_EQ(icons->GetMenuState(ID_TOOLKIT_SMALL, MF_BYCOMMAND), UINT(MF_CHECKED));
+    CString text;
+    context->GetMenuString(ID_TOOLKIT_CUT, text, MF_BYCOMMAND);
+    EXPECT_EQ(text, CString(u"Cu&t"));
+
+    // Loading again replaces the menu held; a missing menu leaves it as it is.
+    HMENU first = menu.GetSafeHmenu();
+    ASSERT_TRUE(manager.LoadMenu(&menu, IDR_TOOLKIT_MENU));
+    EXPECT_NE(menu.GetSafeHmenu(), first);
+    EXPECT_FALSE(IsMenu(first));
+    HMENU second = menu.GetSafeHmenu();
+    EXPECT_FALSE(manager.LoadMenu(&menu, IDR_TOOLKIT_MENU + 100));
+    EXPECT_EQ(menu.GetSafeHmenu(), second);
+    CMenu::DeleteTempMap();
+}
+
 TEST_F(ToolkitResources, PicturesCursorsAndIconGroups)
 {
     CJQWResourceManager manager;
