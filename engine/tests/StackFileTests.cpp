@@ -396,8 +396,9 @@ TEST_F(StackFile, HandFormattedValuesAreStableOverSavesAndLoads)
         EXPECT_EQ(value, u"/tmp/out");
         stack->GetAction(0)->SetPropertyString(u"destfolder", value);
         ASSERT_EQ(stack->SaveToFile(U(file)), RESULT_SUCCESS);
-        if (round > 0)
+        if (round > 0) {
             EXPECT_EQ(ReadFile(file), saved);
+        }
         saved = ReadFile(file);
     }
 }

@@ -34,9 +34,10 @@ TEST(Regions, CombineKindsAndBandOrder)
         int area = 0;
         for (DWORD i = 0; i < data->rdh.nCount; ++i) {
             area += (rects[i].right - rects[i].left) * (rects[i].bottom - rects[i].top);
-            if (i > 0) // band order: top to bottom, then left to right
+            if (i > 0) { // band order: top to bottom, then left to right
                 EXPECT_TRUE(rects[i].top > rects[i - 1].top
                     || (rects[i].top == rects[i - 1].top && rects[i].left >= rects[i - 1].right));
+            }
         }
         EXPECT_EQ(area, c.area) << c.mode;
     }
