@@ -46,7 +46,8 @@ class Handler:
 def authenticator(server, session, envelope, mechanism, auth_data):
     ok = auth_data.login == b"user" and auth_data.password == b"secret"
     wire("AUTH %s %s" % (mechanism, "ok" if ok else "refused"))
-    return AuthResult(success=ok)
+    # Not "handled": aiosmtpd then answers a refused login itself instead of leaving the client waiting.
+    return AuthResult(success=ok, handled=False)
 
 
 s = socket.socket()
