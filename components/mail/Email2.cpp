@@ -10,6 +10,7 @@
 #include "components/mail/mime/Rfc822Address.h"
 #include "platform/base/Clock.h"
 
+#include <cstring>
 #include <atomic>
 #include <cstdio>
 #include <mutex>
@@ -568,7 +569,8 @@ void Email2::FormatCcListEncoded(torvane::StringBuffer& out) const { FormatListE
 
 bool Email2::AddTo(const char* name, const char* address)
 {
-    if (!address || !*address)
+    // A line break would let the text after it be read as another recipient.
+    if (!address || !*address || std::strpbrk(address, "\r\n"))
         return false;
     m_to.Append(new Rfc822Address(name, address));
     torvane::StringBuffer list;

@@ -276,6 +276,8 @@ TEST(Email2, HeaderFieldOperations)
     EXPECT_EQ(email.AddToList("a@x.com, A@X.com, b@y.com", nullptr), 3);
     EXPECT_EQ(email.GetToCount(), 2);
     EXPECT_FALSE(email.AddTo("name", ""));
+    EXPECT_FALSE(email.AddTo("name", "c@z.com\r\n<evil@example.com>"));
+    EXPECT_EQ(email.GetToCount(), 2);
 }
 
 TEST(Email2, EstimateSizeAndCodePageRules)
