@@ -10,9 +10,9 @@
 #include "components/mail/mime/Rfc822Address.h"
 #include "platform/base/Clock.h"
 
-#include <cstring>
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <unistd.h>
 
