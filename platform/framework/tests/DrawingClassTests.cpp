@@ -23,10 +23,11 @@ public:
     {
         EXPECT_TRUE(dc.CreateCompatibleDC(nullptr));
         EXPECT_TRUE(bitmap.CreateBitmap(width, height, 1, 32, nullptr));
-        old = dc.SelectObject(&bitmap);
+        // The handle, not the wrapper: a test may clear the temporary wrappers meanwhile.
+        old = dc.SelectObject(&bitmap)->m_hObject;
         dc.FillSolidRect(0, 0, width, height, RGB(255, 255, 255));
     }
-    ~Canvas() { dc.SelectObject(old); }
+    ~Canvas() { ::SelectObject(dc.m_hDC, old); }
     std::vector<COLORREF> Pixels(int width, int height)
     {
         std::vector<COLORREF> out;
@@ -38,7 +39,7 @@ public:
 
     CDC dc;
     CBitmap bitmap;
-    CBitmap* old = nullptr;
+    HGDIOBJ old = nullptr;
 };
 
 TEST(DrawingClasses, SolidRectanglesAnd3dFrames)
