@@ -4,6 +4,9 @@
 
 #include "platform/base/Types.h"
 
+#include <string>
+#include <string_view>
+
 constexpr UINT CP_ACP = 0;
 constexpr UINT CP_OEMCP = 1;
 constexpr UINT CP_UTF7 = 65000;
@@ -14,3 +17,7 @@ UINT GetOEMCP();
 
 // Test hook: not meant to be called while other threads convert text.
 void SetAnsiCodePageForTesting(UINT codePage);
+
+// Text between the ANSI code page and UTF-8; characters the page lacks become '?'.
+std::string Utf8FromAnsi(std::string_view ansi);
+std::string AnsiFromUtf8(std::string_view utf8);

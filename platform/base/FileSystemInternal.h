@@ -1,6 +1,7 @@
 #pragma once
 // Shared by the file, folder and path calls of this library; not part of its public interface.
 
+#include "platform/base/CodePage.h"
 #include "platform/base/FileFaultInjection.h"
 #include "platform/base/FileHandle.h"
 #include "platform/base/FileTime.h"
@@ -13,8 +14,8 @@
 namespace file_internal {
 
 // Text at the boundary. The ANSI code page is UTF-8 unless a test switched it (then 1252).
-std::string Utf8FromAnsi(std::string_view ansi);
-std::string AnsiFromUtf8(std::string_view utf8);
+using ::AnsiFromUtf8;
+using ::Utf8FromAnsi;
 // The kernel's form of a caller's path: UTF-8 with every '\' turned into '/'.
 std::string SystemPathFromAnsi(const char* path);
 std::string SystemPathFromWide(const WCHAR* path);

@@ -1,6 +1,6 @@
 #include "platform/shell/Clipboard.h"
 
-#include "platform/base/FileSystemInternal.h"
+#include "platform/base/CodePage.h"
 #include "platform/base/LastError.h"
 #include "platform/base/Unicode.h"
 #include "platform/gdi/Gdi.h"
@@ -195,10 +195,10 @@ HANDLE Synthesize(State& s, UINT format, UINT source)
     HANDLE made = nullptr;
     if (format == CF_UNICODETEXT) {
         const std::string ansi = ReadText<char>(data);
-        made = MakeText(Utf8ToUtf16(file_internal::Utf8FromAnsi(ansi)));
+        made = MakeText(Utf8ToUtf16(Utf8FromAnsi(ansi)));
     } else if (format == CF_TEXT) {
         const std::u16string wide = ReadText<char16_t>(data);
-        made = MakeText(file_internal::AnsiFromUtf8(Utf16ToUtf8(wide)));
+        made = MakeText(AnsiFromUtf8(Utf16ToUtf8(wide)));
     } else if (format == CF_DIB) {
         made = DibFromBitmap(static_cast<HBITMAP>(data));
     } else if (format == CF_BITMAP) {

@@ -1,6 +1,6 @@
 #include "toolkit/drawing/ResourceManager.h"
 
-#include "platform/base/FileSystemInternal.h"
+#include "platform/base/CodePage.h"
 #include "platform/base/Unicode.h"
 #include "platform/framework/ResourceHandle.h"
 #include "platform/gdi/GdiConstants.h"
@@ -80,7 +80,7 @@ BOOL CJQWResourceManager::LoadHtml(CString& text, UINT id)
     const auto* bytes = found ? static_cast<const char*>(LockResource(found)) : nullptr;
     if (!bytes || size == 0)
         return FALSE;
-    const std::u16string wide = Utf8ToUtf16(file_internal::Utf8FromAnsi(std::string_view(bytes, size)));
+    const std::u16string wide = Utf8ToUtf16(Utf8FromAnsi(std::string_view(bytes, size)));
     if (wide.empty())
         return FALSE;
     text = CString(wide);
