@@ -6,14 +6,10 @@
 #include "engine/LogFile.h"
 #include "postprocess/PostProcessOutput.h"
 #include "platform/base/Unicode.h"
+#include "platform/shell/ShellExecute.h"
 
 #include <cstdlib>
 #include <mutex>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <thread>
-
-extern char** environ;
 
 const char16_t kFlickrApiKey[] = u"3b5e0f8a6c1d4e7f9a2b8c0d5e1f7a3c";
 const char16_t kFlickrSharedSecret[] = u"8d2f4a6c0e1b3d5f";
@@ -24,18 +20,10 @@ namespace {
 std::mutex g_openerLock;
 AuthorizationPageOpener g_opener;
 
-// Hands the address to the desktop's opener; the child is reaped in the background so that a
-// browser started in the foreground never holds up the caller.
 bool openWithDesktop(const std::u16string& address)
 {
-    std::string url = Utf16ToUtf8(address);
-    char program[] = "xdg-open";
-    char* arguments[] = { program, url.data(), nullptr };
-    pid_t child = 0;
-    if (posix_spawnp(&child, program, nullptr, nullptr, arguments, environ) != 0)
-        return false;
-    std::thread([child] { waitpid(child, nullptr, 0); }).detach();
-    return true;
+    return reinterpret_cast<LONG_PTR>(ShellExecuteW(nullptr, u"open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL))
+        > 32;
 }
 
 bool isUnreserved(unsigned char c)
