@@ -289,18 +289,12 @@ HBITMAP LoadAlphaBitmapFromIconFile(const std::u16string& path, int width)
 SIZE GetIconExtent(HICON icon)
 {
     SIZE extent { 0, 0 };
-    ICONINFO info {};
-    if (!icon || !GetIconInfo(icon, &info))
-        return extent;
+    const IconBitmaps parts(icon);
     BITMAP mask {};
-    if (info.hbmMask && GetObjectW(info.hbmMask, sizeof mask, &mask)) {
+    if (parts.valid && parts.info.hbmMask && GetObjectW(parts.info.hbmMask, sizeof mask, &mask)) {
         extent.cx = mask.bmWidth;
-        extent.cy = info.hbmColor ? mask.bmHeight : mask.bmHeight / 2;
+        extent.cy = parts.info.hbmColor ? mask.bmHeight : mask.bmHeight / 2;
     }
-    if (info.hbmMask)
-        DeleteObject(info.hbmMask);
-    if (info.hbmColor)
-        DeleteObject(info.hbmColor);
     return extent;
 }
 

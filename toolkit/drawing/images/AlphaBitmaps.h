@@ -59,6 +59,22 @@ HBITMAP LoadBitmapFromModule(HMODULE module, const WCHAR* name, BOOL* alpha);
 HBITMAP LoadBitmapFromResource(const WCHAR* name, BOOL* alpha);
 HBITMAP LoadBitmapFromFile(const std::u16string& path, BOOL* alpha);
 
+// The copies of an icon's colour and mask bitmaps that GetIconInfo makes, deleted with the scope.
+struct IconBitmaps {
+    ICONINFO info {};
+    bool valid;
+    explicit IconBitmaps(HICON icon) : valid(icon && GetIconInfo(icon, &info)) { }
+    ~IconBitmaps()
+    {
+        if (info.hbmColor)
+            DeleteObject(info.hbmColor);
+        if (info.hbmMask)
+            DeleteObject(info.hbmMask);
+    }
+    IconBitmaps(const IconBitmaps&) = delete;
+    IconBitmaps& operator=(const IconBitmaps&) = delete;
+};
+
 // Mask width and height; the height halved when the icon has no colour bitmap.
 SIZE GetIconExtent(HICON icon);
 HICON ScaleIcon(HICON icon, int oldWidth, int oldHeight, int newWidth);

@@ -45,9 +45,10 @@ void ComputeAlpha(const CJQWIconImageHandle& from, CJQWIconImageHandle& to, cons
 // Applies `change` to the opaque pixels (black in the mask) of a copy of an icon.
 void ComputeIcon(HICON icon, CJQWIconImageHandle& to, const PixelChange& change)
 {
-    ICONINFO info {};
-    if (!icon || !GetIconInfo(icon, &info))
+    IconBitmaps parts(icon);
+    if (!parts.valid)
         return;
+    ICONINFO& info = parts.info;
     BITMAP color {};
     if (info.hbmColor && GetObjectW(info.hbmColor, sizeof color, &color)) {
         HDC colorDC = CreateCompatibleDC(nullptr), maskDC = CreateCompatibleDC(nullptr);
@@ -67,10 +68,6 @@ void ComputeIcon(HICON icon, CJQWIconImageHandle& to, const PixelChange& change)
         DeleteDC(maskDC);
         to.SetIcon(CreateIconIndirect(&info));
     }
-    if (info.hbmColor)
-        DeleteObject(info.hbmColor);
-    if (info.hbmMask)
-        DeleteObject(info.hbmMask);
 }
 
 void Compute(const CJQWIconImageHandle& from, CJQWIconImageHandle& to, const PixelChange& change)
