@@ -143,24 +143,21 @@ HBITMAP MirrorAlphaBitmap(HBITMAP bitmap)
 HBITMAP CreatePremultipliedBitmap(HBITMAP bitmap, BOOL* alphaUsed)
 {
     return Transformed(bitmap, [alphaUsed](BitmapBits32& b) {
-        bool used = false, zeroSeen = false;
-        std::vector<BYTE> original;
-        if (alphaUsed)
-            original = b.pixels;
-        for (std::size_t i = 0; i < b.pixels.size(); i += 4) {
-            const BYTE alpha = b.pixels[i + 3];
-            if (alpha == 0)
-                zeroSeen = true;
-            else if (alpha != 255 || zeroSeen)
-                used = true;
-            for (int c = 0; c < 3; ++c)
-                b.pixels[i + c] = BYTE(b.pixels[i + c] * alpha / 255);
-        }
         if (alphaUsed) {
+            bool used = false, zeroSeen = false;
+            for (std::size_t i = 3; i < b.pixels.size() && !used; i += 4) {
+                if (b.pixels[i] == 0)
+                    zeroSeen = true;
+                else if (b.pixels[i] != 255 || zeroSeen)
+                    used = true;
+            }
             *alphaUsed = used;
             if (!used)
-                b.pixels = std::move(original);
+                return;
         }
+        for (std::size_t i = 0; i < b.pixels.size(); i += 4)
+            for (int c = 0; c < 3; ++c)
+                b.pixels[i + c] = BYTE(b.pixels[i + c] * b.pixels[i + 3] / 255);
     });
 }
 
