@@ -48,20 +48,6 @@ HBITMAP SectionWith(const BITMAPINFO& header, const BYTE* pixels, std::size_t si
     return section;
 }
 
-// Reads a 32-bit bitmap, applies `change` to its pixels and returns a new section with them.
-template <class Change>
-HBITMAP Transformed(HBITMAP bitmap, Change change)
-{
-    BitmapBits32 source;
-    {
-        ScreenDC screen;
-        if (!ReadBitmapBits32(screen.dc, bitmap, &source))
-            return nullptr;
-    }
-    change(source);
-    return SectionWith(source.info, source.pixels.data(), source.pixels.size());
-}
-
 std::vector<BYTE> ReadWholeFile(const std::u16string& path, std::size_t limit)
 {
     std::ifstream in(Utf16ToUtf8(path), std::ios::binary);
@@ -125,14 +111,26 @@ bool ReadBitmapBits32(HDC dc, HBITMAP bitmap, BitmapBits32* out)
     return true;
 }
 
+HBITMAP TransformAlphaBitmap(HBITMAP bitmap, const std::function<void(BitmapBits32&)>& change)
+{
+    BitmapBits32 source;
+    {
+        ScreenDC screen;
+        if (!ReadBitmapBits32(screen.dc, bitmap, &source))
+            return nullptr;
+    }
+    change(source);
+    return SectionWith(source.info, source.pixels.data(), source.pixels.size());
+}
+
 HBITMAP CopyAlphaBitmap(HBITMAP bitmap)
 {
-    return Transformed(bitmap, [](BitmapBits32&) { });
+    return TransformAlphaBitmap(bitmap, [](BitmapBits32&) { });
 }
 
 HBITMAP MirrorAlphaBitmap(HBITMAP bitmap)
 {
-    return Transformed(bitmap, [](BitmapBits32& b) {
+    return TransformAlphaBitmap(bitmap, [](BitmapBits32& b) {
         const int width = b.info.bmiHeader.biWidth, height = b.info.bmiHeader.biHeight;
         auto* pixels = reinterpret_cast<std::uint32_t*>(b.pixels.data());
         for (int y = 0; y < height; ++y)
@@ -142,7 +140,7 @@ HBITMAP MirrorAlphaBitmap(HBITMAP bitmap)
 
 HBITMAP CreatePremultipliedBitmap(HBITMAP bitmap, BOOL* alphaUsed)
 {
-    return Transformed(bitmap, [alphaUsed](BitmapBits32& b) {
+    return TransformAlphaBitmap(bitmap, [alphaUsed](BitmapBits32& b) {
         if (alphaUsed) {
             bool used = false, zeroSeen = false;
             for (std::size_t i = 3; i < b.pixels.size() && !used; i += 4) {

@@ -7,6 +7,7 @@
 #include "platform/gdi/Icon.h"
 #include "platform/gdi/Modules.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,8 @@ struct BitmapBits32 {
     std::vector<BYTE> pixels;
 };
 bool ReadBitmapBits32(HDC dc, HBITMAP bitmap, BitmapBits32* out);
+// A new section with a 32-bit bitmap's pixels after `change`; null when it cannot be read.
+HBITMAP TransformAlphaBitmap(HBITMAP bitmap, const std::function<void(BitmapBits32&)>& change);
 
 HBITMAP CopyAlphaBitmap(HBITMAP bitmap);
 // Every row in reverse pixel order.

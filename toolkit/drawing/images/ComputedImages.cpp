@@ -29,17 +29,10 @@ using PixelChange = std::function<void(BYTE& blue, BYTE& green, BYTE& red, BYTE&
 // Applies `change` to every pixel of a copy of an alpha image.
 void ComputeAlpha(const CJQWIconImageHandle& from, CJQWIconImageHandle& to, const PixelChange& change)
 {
-    to.SetBitmapCopy(from.GetBitmap());
-    HDC screen = CreateCompatibleDC(nullptr);
-    BitmapBits32 bits;
-    if (screen && ReadBitmapBits32(screen, to.GetBitmap(), &bits)) {
+    to.SetBitmap(TransformAlphaBitmap(from.GetBitmap(), [&](BitmapBits32& bits) {
         for (std::size_t i = 0; i < bits.pixels.size(); i += 4)
             change(bits.pixels[i], bits.pixels[i + 1], bits.pixels[i + 2], bits.pixels[i + 3]);
-        SetDIBits(screen, to.GetBitmap(), 0, UINT(bits.info.bmiHeader.biHeight), bits.pixels.data(), &bits.info,
-                  DIB_RGB_COLORS);
-    }
-    if (screen)
-        DeleteDC(screen);
+    }));
 }
 
 // Applies `change` to the opaque pixels (black in the mask) of a copy of an icon.
