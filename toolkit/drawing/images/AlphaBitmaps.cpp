@@ -48,20 +48,6 @@ HBITMAP SectionWith(const BITMAPINFO& header, const BYTE* pixels, std::size_t si
     return section;
 }
 
-// Reads a 32-bit bitmap, applies `change` to its pixels and returns a new section with them.
-template <class Change>
-HBITMAP Transformed(HBITMAP bitmap, Change change)
-{
-    BitmapBits32 source;
-    {
-        ScreenDC screen;
-        if (!ReadBitmapBits32(screen.dc, bitmap, &source))
-            return nullptr;
-    }
-    change(source);
-    return SectionWith(source.info, source.pixels.data(), source.pixels.size());
-}
-
 std::vector<BYTE> ReadWholeFile(const std::u16string& path, std::size_t limit)
 {
     std::ifstream in(Utf16ToUtf8(path), std::ios::binary);
@@ -125,14 +111,26 @@ bool ReadBitmapBits32(HDC dc, HBITMAP bitmap, BitmapBits32* out)
     return true;
 }
 
+HBITMAP TransformAlphaBitmap(HBITMAP bitmap, const std::function<void(BitmapBits32&)>& change)
+{
+    BitmapBits32 source;
+    {
+        ScreenDC screen;
+        if (!ReadBitmapBits32(screen.dc, bitmap, &source))
+            return nullptr;
+    }
+    change(source);
+    return SectionWith(source.info, source.pixels.data(), source.pixels.size());
+}
+
 HBITMAP CopyAlphaBitmap(HBITMAP bitmap)
 {
-    return Transformed(bitmap, [](BitmapBits32&) { });
+    return TransformAlphaBitmap(bitmap, [](BitmapBits32&) { });
 }
 
 HBITMAP MirrorAlphaBitmap(HBITMAP bitmap)
 {
-    return Transformed(bitmap, [](BitmapBits32& b) {
+    return TransformAlphaBitmap(bitmap, [](BitmapBits32& b) {
         const int width = b.info.bmiHeader.biWidth, height = b.info.bmiHeader.biHeight;
         auto* pixels = reinterpret_cast<std::uint32_t*>(b.pixels.data());
         for (int y = 0; y < height; ++y)
@@ -142,25 +140,22 @@ HBITMAP MirrorAlphaBitmap(HBITMAP bitmap)
 
 HBITMAP CreatePremultipliedBitmap(HBITMAP bitmap, BOOL* alphaUsed)
 {
-    return Transformed(bitmap, [alphaUsed](BitmapBits32& b) {
-        bool used = false, zeroSeen = false;
-        std::vector<BYTE> original;
-        if (alphaUsed)
-            original = b.pixels;
-        for (std::size_t i = 0; i < b.pixels.size(); i += 4) {
-            const BYTE alpha = b.pixels[i + 3];
-            if (alpha == 0)
-                zeroSeen = true;
-            else if (alpha != 255 || zeroSeen)
-                used = true;
-            for (int c = 0; c < 3; ++c)
-                b.pixels[i + c] = BYTE(b.pixels[i + c] * alpha / 255);
-        }
+    return TransformAlphaBitmap(bitmap, [alphaUsed](BitmapBits32& b) {
         if (alphaUsed) {
+            bool used = false, zeroSeen = false;
+            for (std::size_t i = 3; i < b.pixels.size() && !used; i += 4) {
+                if (b.pixels[i] == 0)
+                    zeroSeen = true;
+                else if (b.pixels[i] != 255 || zeroSeen)
+                    used = true;
+            }
             *alphaUsed = used;
             if (!used)
-                b.pixels = std::move(original);
+                return;
         }
+        for (std::size_t i = 0; i < b.pixels.size(); i += 4)
+            for (int c = 0; c < 3; ++c)
+                b.pixels[i + c] = BYTE(b.pixels[i + c] * b.pixels[i + 3] / 255);
     });
 }
 
@@ -289,18 +284,12 @@ HBITMAP LoadAlphaBitmapFromIconFile(const std::u16string& path, int width)
 SIZE GetIconExtent(HICON icon)
 {
     SIZE extent { 0, 0 };
-    ICONINFO info {};
-    if (!icon || !GetIconInfo(icon, &info))
-        return extent;
+    const IconBitmaps parts(icon);
     BITMAP mask {};
-    if (info.hbmMask && GetObjectW(info.hbmMask, sizeof mask, &mask)) {
+    if (parts.valid && parts.info.hbmMask && GetObjectW(parts.info.hbmMask, sizeof mask, &mask)) {
         extent.cx = mask.bmWidth;
-        extent.cy = info.hbmColor ? mask.bmHeight : mask.bmHeight / 2;
+        extent.cy = parts.info.hbmColor ? mask.bmHeight : mask.bmHeight / 2;
     }
-    if (info.hbmMask)
-        DeleteObject(info.hbmMask);
-    if (info.hbmColor)
-        DeleteObject(info.hbmColor);
     return extent;
 }
 

@@ -7,6 +7,7 @@
 #include "platform/gdi/Icon.h"
 #include "platform/gdi/Modules.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,8 @@ struct BitmapBits32 {
     std::vector<BYTE> pixels;
 };
 bool ReadBitmapBits32(HDC dc, HBITMAP bitmap, BitmapBits32* out);
+// A new section with a 32-bit bitmap's pixels after `change`; null when it cannot be read.
+HBITMAP TransformAlphaBitmap(HBITMAP bitmap, const std::function<void(BitmapBits32&)>& change);
 
 HBITMAP CopyAlphaBitmap(HBITMAP bitmap);
 // Every row in reverse pixel order.
@@ -58,6 +61,22 @@ HBITMAP LoadBitmapFromModule(HMODULE module, const WCHAR* name, BOOL* alpha);
 // From the current resource module.
 HBITMAP LoadBitmapFromResource(const WCHAR* name, BOOL* alpha);
 HBITMAP LoadBitmapFromFile(const std::u16string& path, BOOL* alpha);
+
+// The copies of an icon's colour and mask bitmaps that GetIconInfo makes, deleted with the scope.
+struct IconBitmaps {
+    ICONINFO info {};
+    bool valid;
+    explicit IconBitmaps(HICON icon) : valid(icon && GetIconInfo(icon, &info)) { }
+    ~IconBitmaps()
+    {
+        if (info.hbmColor)
+            DeleteObject(info.hbmColor);
+        if (info.hbmMask)
+            DeleteObject(info.hbmMask);
+    }
+    IconBitmaps(const IconBitmaps&) = delete;
+    IconBitmaps& operator=(const IconBitmaps&) = delete;
+};
 
 // Mask width and height; the height halved when the icon has no colour bitmap.
 SIZE GetIconExtent(HICON icon);

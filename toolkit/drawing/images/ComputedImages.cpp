@@ -29,25 +29,19 @@ using PixelChange = std::function<void(BYTE& blue, BYTE& green, BYTE& red, BYTE&
 // Applies `change` to every pixel of a copy of an alpha image.
 void ComputeAlpha(const CJQWIconImageHandle& from, CJQWIconImageHandle& to, const PixelChange& change)
 {
-    to.SetBitmapCopy(from.GetBitmap());
-    HDC screen = CreateCompatibleDC(nullptr);
-    BitmapBits32 bits;
-    if (screen && ReadBitmapBits32(screen, to.GetBitmap(), &bits)) {
+    to.SetBitmap(TransformAlphaBitmap(from.GetBitmap(), [&](BitmapBits32& bits) {
         for (std::size_t i = 0; i < bits.pixels.size(); i += 4)
             change(bits.pixels[i], bits.pixels[i + 1], bits.pixels[i + 2], bits.pixels[i + 3]);
-        SetDIBits(screen, to.GetBitmap(), 0, UINT(bits.info.bmiHeader.biHeight), bits.pixels.data(), &bits.info,
-                  DIB_RGB_COLORS);
-    }
-    if (screen)
-        DeleteDC(screen);
+    }));
 }
 
 // Applies `change` to the opaque pixels (black in the mask) of a copy of an icon.
 void ComputeIcon(HICON icon, CJQWIconImageHandle& to, const PixelChange& change)
 {
-    ICONINFO info {};
-    if (!icon || !GetIconInfo(icon, &info))
+    IconBitmaps parts(icon);
+    if (!parts.valid)
         return;
+    ICONINFO& info = parts.info;
     BITMAP color {};
     if (info.hbmColor && GetObjectW(info.hbmColor, sizeof color, &color)) {
         HDC colorDC = CreateCompatibleDC(nullptr), maskDC = CreateCompatibleDC(nullptr);
@@ -67,10 +61,6 @@ void ComputeIcon(HICON icon, CJQWIconImageHandle& to, const PixelChange& change)
         DeleteDC(maskDC);
         to.SetIcon(CreateIconIndirect(&info));
     }
-    if (info.hbmColor)
-        DeleteObject(info.hbmColor);
-    if (info.hbmMask)
-        DeleteObject(info.hbmMask);
 }
 
 void Compute(const CJQWIconImageHandle& from, CJQWIconImageHandle& to, const PixelChange& change)

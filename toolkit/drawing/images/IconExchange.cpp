@@ -91,18 +91,14 @@ void CJQWImageManagerIcon::SerializeImage(CJQWIconImageHandle& image, CArchive& 
             archive.WriteCount(0);
             return;
         }
-        ICONINFO info {};
-        if (!image.GetIcon() || !GetIconInfo(image.GetIcon(), &info)) {
+        const IconBitmaps parts(image.GetIcon());
+        if (!parts.valid) {
             archive.WriteCount(0);
             archive.WriteCount(0);
             return;
         }
-        WritePart(archive, info.hbmColor);
-        WritePart(archive, info.hbmMask);
-        if (info.hbmColor)
-            DeleteObject(info.hbmColor);
-        if (info.hbmMask)
-            DeleteObject(info.hbmMask);
+        WritePart(archive, parts.info.hbmColor);
+        WritePart(archive, parts.info.hbmMask);
         return;
     }
     image.Clear();

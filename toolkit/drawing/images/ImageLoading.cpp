@@ -1,5 +1,6 @@
 #include "toolkit/drawing/images/ImageManager.h"
 
+#include "toolkit/drawing/DrawHelpers.h"
 #include "toolkit/drawing/SystemHelpers.h"
 #include "toolkit/drawing/images/AlphaBitmaps.h"
 
@@ -40,12 +41,6 @@ struct OwnedBitmap {
             DeleteObject(handle);
     }
 };
-
-COLORREF TopLeftPixel(HBITMAP bitmap)
-{
-    SelectedDC dc(nullptr, bitmap);
-    return dc.Get() ? GetPixel(dc.Get(), 0, 0) : 0;
-}
 
 } // namespace
 
@@ -93,7 +88,7 @@ BOOL CJQWImageManager::SetIconsFromBitmap(HBITMAP bitmap, const UINT* ids, int c
         HIMAGELIST list = ImageList_Create(size.cx, size.cy, ILC_COLOR24 | ILC_MASK, 0, 1);
         if (!list)
             return FALSE;
-        const COLORREF mask = m_maskColor != COLORREF(-1) ? m_maskColor : TopLeftPixel(bitmap);
+        const COLORREF mask = m_maskColor != COLORREF(-1) ? m_maskColor : GetBitmapTransparentColor(bitmap);
         ImageList_AddMasked(list, bitmap, mask);
         const BOOL stored = SetIconsFromImageList(list, ids, count, size, state);
         ImageList_Destroy(list);

@@ -86,15 +86,9 @@ BOOL CJQWIconImageHandle::EnsurePremultiplied()
     if (m_alphaBitmap) {
         m_premultiplied = CreatePremultipliedBitmap(m_alphaBitmap);
     } else if (m_icon) {
-        ICONINFO info {};
-        if (GetIconInfo(m_icon, &info)) {
-            if (info.hbmColor)
-                m_premultiplied = CreatePremultipliedBitmap(info.hbmColor);
-            if (info.hbmColor)
-                DeleteObject(info.hbmColor);
-            if (info.hbmMask)
-                DeleteObject(info.hbmMask);
-        }
+        const IconBitmaps parts(m_icon);
+        if (parts.info.hbmColor)
+            m_premultiplied = CreatePremultipliedBitmap(parts.info.hbmColor);
     }
     return m_premultiplied != nullptr;
 }

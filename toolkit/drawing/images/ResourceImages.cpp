@@ -123,7 +123,8 @@ HBITMAP LoadBitmapFromFile(const std::u16string& path, BOOL* alpha)
         return png.Detach();
     }
     const bool is32 = IsBitmapFile32(path);
-    HBITMAP bitmap = static_cast<HBITMAP>(LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, is32 ? 0x2050 : 0x50));
+    const UINT flags = LR_LOADFROMFILE | LR_DEFAULTSIZE | (is32 ? LR_CREATEDIBSECTION : 0);
+    HBITMAP bitmap = static_cast<HBITMAP>(LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, flags));
     if (alpha && bitmap)
         *alpha = is32;
     return bitmap;

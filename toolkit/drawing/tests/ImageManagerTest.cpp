@@ -297,6 +297,37 @@ TEST(ImageManager, ComputedImagesFollowTheirFormulas)
     EXPECT_EQ(LightenColor(RGB(0, 100, 255), 0.3), RGB(76, 146, 255));
 }
 
+TEST(ImageManager, PremultiplyingReportsWhetherAlphaIsUsed)
+{
+    // Pixels in memory order; "used" only for a partial alpha, or an opaque pixel after a clear one.
+    struct Case {
+        Pixel first, second;
+        bool used;
+        Pixel firstAfter, secondAfter;
+    };
+    const Case cases[] = {
+        { { 200, 100, 50, 255 }, { 10, 20, 30, 255 }, false, { 200, 100, 50, 255 }, { 10, 20, 30, 255 } },
+        { { 200, 100, 50, 255 }, { 10, 20, 30, 0 }, false, { 200, 100, 50, 255 }, { 10, 20, 30, 0 } },
+        { { 10, 20, 30, 0 }, { 200, 100, 50, 255 }, true, { 0, 0, 0, 0 }, { 200, 100, 50, 255 } },
+        { { 200, 100, 50, 128 }, { 10, 20, 30, 255 }, true, { 100, 50, 25, 128 }, { 10, 20, 30, 255 } },
+    };
+    for (const Case& c : cases) {
+        HBITMAP source = Bitmap32(2, 1, [&](int x, int) { return x == 0 ? c.first : c.second; });
+        BOOL used = !c.used;
+        HBITMAP made = CreatePremultipliedBitmap(source, &used);
+        ASSERT_NE(made, nullptr);
+        EXPECT_EQ(bool(used), c.used);
+        EXPECT_EQ(PixelOf(made, 0, 0), c.firstAfter);
+        EXPECT_EQ(PixelOf(made, 1, 0), c.secondAfter);
+        // Without the flag every pixel is premultiplied.
+        HBITMAP always = CreatePremultipliedBitmap(source);
+        EXPECT_EQ(PixelOf(always, 1, 0).blue, BYTE(c.second.blue * c.second.alpha / 255));
+        DeleteObject(always);
+        DeleteObject(made);
+        DeleteObject(source);
+    }
+}
+
 TEST(ImageManager, IconFilesWithLyingSizesAreRefused)
 {
     // Directory: one 32-bit entry of width 2 whose image is a 40-byte header and 2 x 2 pixels.
