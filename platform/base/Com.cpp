@@ -1,5 +1,7 @@
 #include "platform/base/Com.h"
 
+#include "platform/base/TextCase.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -20,12 +22,7 @@ BSTR SysAllocStringLen(const WCHAR* text, UINT length)
 
 BSTR SysAllocString(const WCHAR* text)
 {
-    if (!text)
-        return nullptr;
-    UINT length = 0;
-    while (text[length])
-        ++length;
-    return SysAllocStringLen(text, length);
+    return text ? SysAllocStringLen(text, UINT(WideLength(text))) : nullptr;
 }
 
 void SysFreeString(BSTR text)

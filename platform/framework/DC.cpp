@@ -28,13 +28,11 @@ CDC::~CDC()
 
 CDC* CDC::FromHandle(HDC hdc)
 {
-    if (!hdc)
-        return nullptr;
-    if (CDC* known = Maps().Lookup(hdc))
-        return known;
-    auto dc = std::make_unique<CDC>();
-    dc->m_hDC = dc->m_hAttribDC = hdc;
-    return Maps().AddTemporary(hdc, std::move(dc));
+    return Maps().FromHandle(hdc, [hdc] {
+        auto dc = std::make_unique<CDC>();
+        dc->m_hDC = dc->m_hAttribDC = hdc;
+        return dc;
+    });
 }
 
 void CDC::DeleteTempMap()

@@ -21,49 +21,41 @@ CHandleMap<HGDIOBJ, CGdiObject>& Maps()
     return maps;
 }
 
+template <class T> std::unique_ptr<CGdiObject> Wrapper(HGDIOBJ handle)
+{
+    auto object = std::make_unique<T>();
+    object->m_hObject = handle;
+    return object;
+}
+
+// A temporary wrapper of the class that the handle's kind calls for.
+std::unique_ptr<CGdiObject> WrapperFor(HGDIOBJ handle)
+{
+    switch (::GetObjectType(handle)) {
+    case OBJ_PEN:
+        return Wrapper<CPen>(handle);
+    case OBJ_BRUSH:
+        return Wrapper<CBrush>(handle);
+    case OBJ_FONT:
+        return Wrapper<CFont>(handle);
+    case OBJ_BITMAP:
+        return Wrapper<CBitmap>(handle);
+    case OBJ_REGION:
+        return Wrapper<CRgn>(handle);
+    case OBJ_PAL:
+        return Wrapper<CPalette>(handle);
+    default:
+        return Wrapper<CGdiObject>(handle);
+    }
+}
+
 } // namespace
 
 CGdiObject::~CGdiObject() { DeleteObject(); }
 
-CGdiObject* CGdiObject::Lookup(HGDIOBJ handle) { return Maps().Lookup(handle); }
-
-void CGdiObject::AddTemporary(HGDIOBJ handle, CGdiObject* object)
-{
-    object->m_hObject = handle;
-    Maps().AddTemporary(handle, std::unique_ptr<CGdiObject>(object));
-}
-
-template <class T> T* CGdiObject::Wrap(HGDIOBJ handle)
-{
-    if (!handle)
-        return nullptr;
-    if (CGdiObject* known = Lookup(handle))
-        return static_cast<T*>(known);
-    T* object = new T;
-    AddTemporary(handle, object);
-    return object;
-}
-
 CGdiObject* CGdiObject::FromHandle(HGDIOBJ handle)
 {
-    if (!handle)
-        return nullptr;
-    switch (::GetObjectType(handle)) {
-    case OBJ_PEN:
-        return Wrap<CPen>(handle);
-    case OBJ_BRUSH:
-        return Wrap<CBrush>(handle);
-    case OBJ_FONT:
-        return Wrap<CFont>(handle);
-    case OBJ_BITMAP:
-        return Wrap<CBitmap>(handle);
-    case OBJ_REGION:
-        return Wrap<CRgn>(handle);
-    case OBJ_PAL:
-        return Wrap<CPalette>(handle);
-    default:
-        return Wrap<CGdiObject>(handle);
-    }
+    return Maps().FromHandle(handle, [handle] { return WrapperFor(handle); });
 }
 
 void CGdiObject::DeleteTempMap()

@@ -32,12 +32,6 @@ public:
     BOOL UnrealizeObject() { return m_hObject != nullptr; }
 
     HGDIOBJ m_hObject = nullptr;
-
-protected:
-    // Wraps a handle of a kind the derived class knows, in the temporary map when nothing owns it.
-    template <class T> static T* Wrap(HGDIOBJ handle);
-    static CGdiObject* Lookup(HGDIOBJ handle);
-    static void AddTemporary(HGDIOBJ handle, CGdiObject* object);
 };
 
 class CPen : public CGdiObject {

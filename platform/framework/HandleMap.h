@@ -8,14 +8,19 @@
 
 template <class Handle, class Object> class CHandleMap {
 public:
-    // The owning object, else the temporary wrapper; null when there is neither.
-    Object* Lookup(Handle handle) const
+    // The owning object, else the temporary wrapper, else a new temporary wrapper from `make`
+    // (a std::unique_ptr to the object showing the handle); null for a null handle.
+    template <class Make> Object* FromHandle(Handle handle, Make make)
     {
+        if (!handle)
+            return nullptr;
         auto p = m_permanent.find(handle);
         if (p != m_permanent.end())
             return p->second;
         auto t = m_temporary.find(handle);
-        return t == m_temporary.end() ? nullptr : t->second.get();
+        if (t != m_temporary.end())
+            return t->second.get();
+        return (m_temporary[handle] = make()).get();
     }
     void SetPermanent(Handle handle, Object* object) { m_permanent[handle] = object; }
     // Only the object that owns the entry removes it.
@@ -24,12 +29,6 @@ public:
         auto p = m_permanent.find(handle);
         if (p != m_permanent.end() && p->second == object)
             m_permanent.erase(p);
-    }
-    Object* AddTemporary(Handle handle, std::unique_ptr<Object> object)
-    {
-        auto& slot = m_temporary[handle];
-        slot = std::move(object);
-        return slot.get();
     }
     // `release` clears the wrapper's handle so that its destructor leaves the handle alone.
     template <class Release> void DeleteTemporary(Release release)

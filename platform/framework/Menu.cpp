@@ -20,13 +20,11 @@ CMenu::~CMenu() { DestroyMenu(); }
 
 CMenu* CMenu::FromHandle(HMENU menu)
 {
-    if (!menu)
-        return nullptr;
-    if (CMenu* known = Maps().Lookup(menu))
-        return known;
-    auto wrapper = std::make_unique<CMenu>();
-    wrapper->m_hMenu = menu;
-    return Maps().AddTemporary(menu, std::move(wrapper));
+    return Maps().FromHandle(menu, [menu] {
+        auto wrapper = std::make_unique<CMenu>();
+        wrapper->m_hMenu = menu;
+        return wrapper;
+    });
 }
 
 void CMenu::DeleteTempMap()

@@ -2,6 +2,7 @@
 
 #include "platform/base/CodePage.h"
 #include "platform/base/LastError.h"
+#include "platform/base/TextCase.h"
 #include "platform/base/Unicode.h"
 #include "platform/gdi/Gdi.h"
 
@@ -83,6 +84,18 @@ UINT SourceFor(State& s, UINT format)
 {
     const UINT other = Counterpart(format);
     return other && Lookup(s, other) ? other : 0;
+}
+
+// The formats set, then the forms that could be made from them: what enumeration lists.
+std::vector<UINT> Offered(State& s)
+{
+    std::vector<UINT> formats;
+    for (const Entry& entry : s.entries)
+        formats.push_back(entry.format);
+    for (UINT made : { CF_UNICODETEXT, CF_TEXT, CF_BITMAP, CF_DIB })
+        if (!Lookup(s, made) && SourceFor(s, made))
+            formats.push_back(made);
+    return formats;
 }
 
 // The text up to its first NUL, never past the block's end.
@@ -209,15 +222,6 @@ HANDLE Synthesize(State& s, UINT format, UINT source)
     return made;
 }
 
-std::u16string Folded(std::u16string_view name)
-{
-    std::u16string folded(name);
-    for (char16_t& c : folded)
-        if (c >= u'A' && c <= u'Z')
-            c = char16_t(c - u'A' + u'a');
-    return folded;
-}
-
 } // namespace
 
 BOOL OpenClipboard(HWND newOwner)
@@ -314,13 +318,7 @@ UINT EnumClipboardFormats(UINT format)
     std::lock_guard lock(s.mutex);
     if (!OpenedHere(s))
         return 0;
-    // The formats set, then the forms that could be made from them.
-    std::vector<UINT> formats;
-    for (const Entry& entry : s.entries)
-        formats.push_back(entry.format);
-    for (UINT made : { CF_UNICODETEXT, CF_TEXT, CF_BITMAP, CF_DIB })
-        if (!Lookup(s, made) && SourceFor(s, made))
-            formats.push_back(made);
+    const std::vector<UINT> formats = Offered(s);
     SetLastError(ERROR_SUCCESS);
     if (format == 0)
         return formats.empty() ? 0 : formats.front();
@@ -334,11 +332,7 @@ int CountClipboardFormats()
 {
     State& s = state();
     std::lock_guard lock(s.mutex);
-    int count = int(s.entries.size());
-    for (UINT made : { CF_UNICODETEXT, CF_TEXT, CF_BITMAP, CF_DIB })
-        if (!Lookup(s, made) && SourceFor(s, made))
-            ++count;
-    return count;
+    return int(Offered(s).size());
 }
 
 UINT RegisterClipboardFormatW(const WCHAR* name)
@@ -349,9 +343,8 @@ UINT RegisterClipboardFormatW(const WCHAR* name)
     }
     State& s = state();
     std::lock_guard lock(s.mutex);
-    const std::u16string folded = Folded(name);
     for (std::size_t i = 0; i < s.registered.size(); ++i)
-        if (Folded(s.registered[i]) == folded)
+        if (EqualsNoCase(s.registered[i], name))
             return kFirstRegisteredClipboardFormat + UINT(i);
     if (s.registered.size() >= 0x4000) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);

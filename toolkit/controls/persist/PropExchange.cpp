@@ -243,9 +243,9 @@ void CJQWPropExchange::CloseArchive(const WCHAR* name, CArchive* archive)
         return;
     if (IsStoring()) {
         archive->Flush();
-        const DWORD length = DWORD(file->GetLength());
+        DWORD length = DWORD(file->GetLength());
         BYTE* contents = file->Detach();
-        ExchangeBinary(name, &contents, const_cast<DWORD*>(&length));
+        ExchangeBinary(name, &contents, &length);
         std::free(contents);
     } else {
         std::free(file->Detach());
