@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <spawn.h>
@@ -34,8 +35,33 @@ struct Running {
     }
 };
 
+// The folder of this process that holds every folder the tests ask for; it goes when the process
+// ends. Open to pass through: exim, running as another user, works in a folder inside.
+const std::string& ProcessFolder()
+{
+    struct Folder {
+        std::string path;
+        Folder()
+        {
+            char pattern[] = "/tmp/vornalt-smtp-XXXXXX";
+            if (mkdtemp(pattern) && chmod(pattern, 0711) == 0)
+                path = pattern;
+        }
+        ~Folder()
+        {
+            std::error_code ignored;
+            if (!path.empty())
+                std::filesystem::remove_all(path, ignored);
+        }
+    };
+    static Folder folder;
+    return folder.path;
+}
+
 std::map<std::string, std::unique_ptr<Running>>& Peers()
 {
+    // Made first, the process's folder outlives the peers that write into it.
+    ProcessFolder();
     static std::map<std::string, std::unique_ptr<Running>> peers;
     return peers;
 }
@@ -69,8 +95,8 @@ std::string ReadFile(const std::string& path)
 
 std::string TempFolder()
 {
-    char pattern[] = "/tmp/vornalt-smtp-XXXXXX";
-    const char* made = mkdtemp(pattern);
+    std::string pattern = ProcessFolder() + "/XXXXXX";
+    const char* made = ProcessFolder().empty() ? nullptr : mkdtemp(pattern.data());
     return made ? made : "/tmp";
 }
 
