@@ -2,28 +2,21 @@
 // The input goes through a local socket pair, never the network.
 #include "components/foundation/LogBase.h"
 #include "components/mail/SmtpConnImpl.h"
+#include "fuzz/FuzzServerSocket.h"
 
 #include <cstdint>
 #include <string>
-#include <sys/socket.h>
-#include <unistd.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size > 60000)
         return 0;
-    int pair[2];
-    if (socketpair(AF_UNIX, SOCK_STREAM, 0, pair) != 0)
+    FuzzServerSocket server(data, size);
+    if (server.ClientEnd() < 0)
         return 0;
-    if (size && write(pair[1], data, size) != ssize_t(size)) {
-        close(pair[0]);
-        close(pair[1]);
-        return 0;
-    }
-    shutdown(pair[1], SHUT_WR);
     {
         SmtpConnImpl session;
-        session.attachConnectedHandle(pair[0], 200);
+        session.attachConnectedHandle(server.ClientEnd(), 200);
         LogNull log;
         int code = 0;
         std::string lines;
@@ -38,6 +31,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
         session.closeSmtpConnection(log);
     }
-    close(pair[1]);
     return 0;
 }

@@ -3,27 +3,20 @@
 #include "components/foundation/DataBuffer.h"
 #include "components/foundation/LogBase.h"
 #include "components/net/TorvaneSocket.h"
+#include "fuzz/FuzzServerSocket.h"
 
 #include <cstdint>
-#include <sys/socket.h>
-#include <unistd.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size > 60000)
         return 0;
-    int pair[2];
-    if (socketpair(AF_UNIX, SOCK_STREAM, 0, pair) != 0)
+    FuzzServerSocket server(data, size);
+    if (server.ClientEnd() < 0)
         return 0;
-    if (size && write(pair[1], data, size) != ssize_t(size)) {
-        close(pair[0]);
-        close(pair[1]);
-        return 0;
-    }
-    shutdown(pair[1], SHUT_WR);
 
     TorvaneSocket socket;
-    socket.AttachConnectedHandle(pair[0]);
+    socket.AttachConnectedHandle(server.ClientEnd());
     socket.SetIdleTimeoutMs(200);
     LogNull log;
     // The first byte picks the order in which the readers take the stream.
@@ -41,6 +34,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (!ok)
             break;
     }
-    close(pair[1]);
     return 0;
 }

@@ -1,15 +1,13 @@
 #include "components/mail/tests/SmtpTestSupport.h"
 
+#include "components/net/tests/NetTestSupport.h"
 #include "components/net/tests/TestPki.h"
 
-
-#include <arpa/inet.h>
 #include <csignal>
 #include <fcntl.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <spawn.h>
@@ -25,12 +23,11 @@ namespace {
 
 struct Running {
     Peer peer;
+    // The scripted peers talk over pipes; exim runs without them.
+    PeerProcess process;
     pid_t pid = -1;
-    int in = -1;
     ~Running()
     {
-        if (in >= 0)
-            close(in);
         if (pid > 0) {
             kill(pid, SIGTERM);
             waitpid(pid, nullptr, 0);
@@ -38,8 +35,33 @@ struct Running {
     }
 };
 
+// The folder of this process that holds every folder the tests ask for; it goes when the process
+// ends. Open to pass through: exim, running as another user, works in a folder inside.
+const std::string& ProcessFolder()
+{
+    struct Folder {
+        std::string path;
+        Folder()
+        {
+            char pattern[] = "/tmp/vornalt-smtp-XXXXXX";
+            if (mkdtemp(pattern) && chmod(pattern, 0711) == 0)
+                path = pattern;
+        }
+        ~Folder()
+        {
+            std::error_code ignored;
+            if (!path.empty())
+                std::filesystem::remove_all(path, ignored);
+        }
+    };
+    static Folder folder;
+    return folder.path;
+}
+
 std::map<std::string, std::unique_ptr<Running>>& Peers()
 {
+    // Made first, the process's folder outlives the peers that write into it.
+    ProcessFolder();
     static std::map<std::string, std::unique_ptr<Running>> peers;
     return peers;
 }
@@ -54,33 +76,8 @@ const Peer& Start(const std::string& key, const std::vector<std::string>& argvIn
     running->peer.folder = TempFolder();
     std::vector<std::string> argv = argvIn;
     argv.push_back(running->peer.folder);
-    int in[2], out[2];
-    if (pipe(in) == 0 && pipe(out) == 0) {
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_addclose(&actions, in[1]);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        std::vector<char*> args;
-        for (auto& a : argv)
-            args.push_back(a.data());
-        args.push_back(nullptr);
-        pid_t pid;
-        if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) == 0)
-            running->pid = pid;
-        posix_spawn_file_actions_destroy(&actions);
-        close(in[0]);
-        close(out[1]);
-        running->in = in[1];
-        std::string line;
-        char c;
-        while (read(out[0], &c, 1) == 1 && c != '\n')
-            line += c;
-        close(out[0]);
-        if (line.rfind("port ", 0) == 0)
-            running->peer.port = std::atoi(line.c_str() + 5);
-    }
+    if (running->process.Start(argv))
+        running->peer.port = running->process.Port();
     const Peer& peer = running->peer;
     peers.emplace(key, std::move(running));
     return peer;
@@ -98,8 +95,8 @@ std::string ReadFile(const std::string& path)
 
 std::string TempFolder()
 {
-    char pattern[] = "/tmp/vornalt-smtp-XXXXXX";
-    const char* made = mkdtemp(pattern);
+    std::string pattern = ProcessFolder() + "/XXXXXX";
+    const char* made = ProcessFolder().empty() ? nullptr : mkdtemp(pattern.data());
     return made ? made : "/tmp";
 }
 
@@ -124,25 +121,6 @@ const Peer& AiosmtpdPeer()
 {
     return Start("aiosmtpd", {"/usr/bin/python3", std::string(VORNALT_SOURCE_DIR) + "/components/mail/tests/aiosmtpd_peer.py"});
 }
-
-namespace {
-
-int FreeLoopbackPort()
-{
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
-        && getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    close(fd);
-    return port;
-}
-
-} // namespace
 
 const Peer& EximPeer()
 {
@@ -170,7 +148,7 @@ const Peer& EximPeer()
     for (int attempt = 0; attempt < 5 && peer.port == 0 && access("/usr/sbin/exim4", X_OK) == 0; ++attempt) {
         int ports[4];
         for (int& p : ports)
-            p = FreeLoopbackPort();
+            p = UnusedLoopbackPort();
         std::string config = ReadFile(std::string(VORNALT_SOURCE_DIR) + "/components/mail/tests/data/exim.conf");
         const std::pair<std::string, std::string> fills[] = {{"@DIR@", dir}, {"@PORT@", std::to_string(ports[0])},
             {"@PLAINPORT@", std::to_string(ports[1])}, {"@CRAMPORT@", std::to_string(ports[2])},
@@ -219,6 +197,5 @@ const Peer& EximPeer()
     peers.emplace("exim", std::move(running));
     return peers.find("exim")->second->peer;
 }
-
 
 } // namespace smtptest

@@ -30,8 +30,6 @@ const Peer& AiosmtpdPeer();
 // folder/maildir/<local part>; its log is folder/mainlog. Port 0 when missing.
 const Peer& EximPeer();
 
-// The test CA as a trusted root of this process (a configuration folder of its own).
-
 std::string ReadFile(const std::string& path);
 std::string TempFolder();
 

@@ -4,7 +4,6 @@
 #include "components/foundation/ProgressMonitor.h"
 #include "components/foundation/XString.h"
 #include "components/net/ProgressEvent.h"
-#include "platform/base/Clock.h"
 
 #include <algorithm>
 #include <cctype>
@@ -240,17 +239,13 @@ bool ClsFtp2::PutTree(const std::string& localDir, std::string& plan, bool planO
         std::int64_t total = 0;
         int files = 0, dirs = 0;
         std::error_code ec;
-        const ULONGLONG interval = ULONGLONG(m_engine.HeartbeatMs > 0 ? m_engine.HeartbeatMs : 0);
-        ULONGLONG lastBeat = 0;
+        // The walk that sums the sizes answers heartbeats before the total is known.
+        ProgressMonitor sizing(callback, 0);
+        const DWORD interval = DWORD(m_engine.HeartbeatMs > 0 ? m_engine.HeartbeatMs : 0);
         for (fs::recursive_directory_iterator it(localDir, ec), end; !ec && it != end; it.increment(ec)) {
-            if (interval && GetTickCount64() - lastBeat >= interval) {
-                lastBeat = GetTickCount64();
-                bool abort = false;
-                callback->OnHeartbeat(0, &abort);
-                if (abort) {
-                    log.LogError("Aborted by application");
-                    return false;
-                }
+            if (sizing.CheckHeartbeat(interval)) {
+                log.LogError("Aborted by application");
+                return false;
             }
             std::error_code ec2;
             if (it->is_directory(ec2))

@@ -1212,13 +1212,9 @@ bool Ftp2::Upload(bool append, const std::string& remoteName, DataSource& source
     log.LogDataInt("uploadRate", int(UploadRate));
     log.LogDataInt64("numBytesSent", std::int64_t(BytesSent - sentBefore));
     {
-        static const char kHex[] = "0123456789ABCDEF";
-        std::string hex;
-        for (unsigned i = 0; i < tail.GetSize(); ++i) {
-            hex += kHex[tail.GetData()[i] >> 4];
-            hex += kHex[tail.GetData()[i] & 15];
-        }
-        log.LogData("lastBytesSent", hex.c_str());
+        torvane::StringBuffer hex;
+        tail.AppendHexTo(hex);
+        log.LogData("lastBytesSent", hex.GetText());
     }
     {
         LogNull quiet;
