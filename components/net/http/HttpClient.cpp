@@ -237,6 +237,20 @@ bool HttpClient::ReadHeaderBlock(const HttpControl& settings, std::string& head,
     return true;
 }
 
+void HttpClient::UnpackGzipBody(const HttpControl& settings, const HttpResponseHeader& h, std::string& body,
+    LogBase& log)
+{
+    std::string coding;
+    if (body.size() > 10 && (unsigned char)body[0] == 0x1F && (unsigned char)body[1] == 0x8B &&
+        h.GetField("content-encoding", coding) && HttpEqualsNoCase(HttpTrim(coding), "gzip")) {
+        std::string unpacked, error;
+        if (HttpGunzip(body, settings.BodyLimit(), unpacked, error))
+            body.swap(unpacked);
+        else
+            log.LogInfo(error.c_str());  // the packed body stays, as received
+    }
+}
+
 bool HttpClient::ReadResponse(const HttpControl& settings, bool isHead, HttpResult& result, std::string& body,
     LogBase& log, ProgressMonitor* monitor)
 {
@@ -253,15 +267,7 @@ bool HttpClient::ReadResponse(const HttpControl& settings, bool isHead, HttpResu
     }
     if (!ReadBody(settings, result, body, log, monitor))
         return false;
-    std::string coding;
-    if (body.size() > 10 && (unsigned char)body[0] == 0x1F && (unsigned char)body[1] == 0x8B &&
-        result.responseHeader.GetField("content-encoding", coding) && HttpEqualsNoCase(HttpTrim(coding), "gzip")) {
-        std::string unpacked, error;
-        if (HttpGunzip(body, settings.BodyLimit(), unpacked, error))
-            body.swap(unpacked);
-        else
-            log.LogInfo(error.c_str());  // the packed body stays, as received
-    }
+    UnpackGzipBody(settings, result.responseHeader, body, log);
     std::string connection;
     if (result.responseHeader.GetField("connection", connection)) {
         if (result.responseHeader.GetStatusCode() == 100)

@@ -9,7 +9,6 @@
 #include "components/foundation/UrlHelpers.h"
 #include "components/net/ProgressEvent.h"
 #include "components/net/http/HttpClient.h"
-#include "components/net/http/HttpGzip.h"
 
 #include <algorithm>
 #include <cctype>
@@ -657,15 +656,7 @@ bool HttpClient::Fetch(const std::string& url, int depth, HttpControl& settings,
             return false;
         }
         output += body;
-        std::string coding;
-        if (output.size() > 10 && (unsigned char)output[0] == 0x1F && (unsigned char)output[1] == 0x8B &&
-            result.responseHeader.GetField("content-encoding", coding) && HttpEqualsNoCase(HttpTrim(coding), "gzip")) {
-            std::string unpacked, error;
-            if (HttpGunzip(output, settings.BodyLimit(), unpacked, error))
-                output.swap(unpacked);
-            else
-                log.LogInfo(error.c_str());
-        }
+        UnpackGzipBody(settings, result.responseHeader, output, log);
         if (settings.maxContentLength != 0 && output.size() > settings.maxContentLength) {
             log.LogError("Content length more than the maximum allowed...");
             log.LogDataInt64("maxContentLength", std::int64_t(settings.maxContentLength));
