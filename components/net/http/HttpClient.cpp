@@ -6,16 +6,15 @@
 #include "components/foundation/LogBase.h"
 #include "components/net/http/HttpChunked.h"
 #include "components/net/http/HttpGzip.h"
+#include "platform/base/TextCase.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace {
 
 std::string CleanHost(const char* host)
 {
-    std::string h = host ? host : "";
-    std::transform(h.begin(), h.end(), h.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    std::string h = AsciiLowerCopy(host ? host : "");
     for (const char* scheme : { "http://", "https://" })
         for (size_t p; (p = h.find(scheme)) != std::string::npos;)
             h.erase(p, std::char_traits<char>::length(scheme));
@@ -171,8 +170,7 @@ bool HttpClient::SendRequest(const HttpControl& settings, HttpRequest& request, 
 {
     if (m_host.empty())
         return Fail(log, "Domain is empty!");
-    std::string path = HttpTrim(request.GetPath());
-    std::transform(path.begin(), path.end(), path.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    std::string path = AsciiLowerCopy(HttpTrim(request.GetPath()));
     if (path.rfind("http:/", 0) == 0 || path.rfind("https:/", 0) == 0)
         return Fail(log, "Path should not contain http://domain");
     if (!HttpIsSafeHeaderText(request.GetPath()) || request.GetPath().find(' ') != std::string::npos)

@@ -9,21 +9,15 @@
 #include "components/foundation/UrlHelpers.h"
 #include "components/net/ProgressEvent.h"
 #include "components/net/http/HttpClient.h"
+#include "platform/base/TextCase.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <memory>
 #include <cstdlib>
 #include <strings.h>
 
 namespace {
-
-std::string Lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return s;
-}
 
 bool StartsNoCase(const std::string& s, const char* prefix) { return strncasecmp(s.c_str(), prefix, std::strlen(prefix)) == 0; }
 
@@ -156,7 +150,7 @@ void HttpClient::BuildCustomGetHeader(const FetchTarget& t, HttpControl& setting
     AddCookieLine(settings, t.host, t.path, t.tls, h, log);
     AddBasicAuthLines(t, settings, h, log);
     if (settings.sendHost)
-        h += "Host: " + Lower(t.host) + "\r\n";
+        h += "Host: " + AsciiLowerCopy(t.host) + "\r\n";
     AddWhenSet(h, "Connection", settings.connection);
     Finish(h, result);
 }
@@ -182,7 +176,7 @@ void HttpClient::BuildMsieGetHeader(const FetchTarget& t, HttpControl& settings,
     AddCookieLine(settings, t.host, t.path, t.tls, h, log);
     AddBasicAuthLines(t, settings, h, log);
     h += "Connection: Keep-Alive\r\n";
-    h += "Host: " + Lower(t.host) + "\r\n";
+    h += "Host: " + AsciiLowerCopy(t.host) + "\r\n";
     Finish(h, result);
 }
 
@@ -191,7 +185,7 @@ void HttpClient::BuildFirefoxGetHeader(const FetchTarget& t, HttpControl& settin
 {
     result.requestVerb = "GET";
     h = "GET " + RequestTarget(t) + " HTTP/1.1\r\n";
-    h += "Host: " + Lower(t.host) + "\r\n";
+    h += "Host: " + AsciiLowerCopy(t.host) + "\r\n";
     h += "User-Agent: Mozilla/5.0 (Windows; U; Windows NT 5.1; en-US; rv:1.7.7) Gecko/20050414 Firefox/1.0.3\r\n";
     AddExtraFieldLines(settings, h);
     AddRange(settings, h);
@@ -244,7 +238,7 @@ void HttpClient::ComputeExpiry(const HttpControl& settings, const HttpResponseHe
         std::string control;
         long maxAge = 0;
         if (header.GetField("Cache-Control", control)) {
-            std::string lower = Lower(control);
+            std::string lower = AsciiLowerCopy(control);
             size_t p = lower.find("max-age=");
             if (p != std::string::npos)
                 maxAge = std::strtol(lower.c_str() + p + 8, nullptr, 10);
@@ -508,7 +502,7 @@ bool HttpClient::Fetch(const std::string& url, int depth, HttpControl& settings,
     result.sendFailed = false;
     result.cacheStatus = 0;
     result.fromCache = false;
-    if (Lower(url).find("about:blank") != std::string::npos) {
+    if (AsciiLowerCopy(url).find("about:blank") != std::string::npos) {
         log.LogInfo("Skipping about:blank");
         output.clear();
         return true;
@@ -546,7 +540,7 @@ bool HttpClient::Fetch(const std::string& url, int depth, HttpControl& settings,
         log.LogData("url", url.c_str());
         return false;
     }
-    t.host = Lower(host.GetText());
+    t.host = AsciiLowerCopy(host.GetText());
     t.host = t.host.substr(0, t.host.find('?'));
     t.path = path.GetText();
     t.query = query.GetText();
@@ -629,7 +623,7 @@ bool HttpClient::Fetch(const std::string& url, int depth, HttpControl& settings,
         std::string start;
         if (status == 0) {
             std::string first = head.substr(0, 500);
-            if (first.rfind("<!---", 0) != 0 && Lower(first).find("<html") == std::string::npos) {
+            if (first.rfind("<!---", 0) != 0 && AsciiLowerCopy(first).find("<html") == std::string::npos) {
                 log.LogError("Invalid response header received");
                 log.LogData("received", first.c_str());
                 Close(log);
