@@ -261,16 +261,16 @@ void HttpClient::ComputeExpiry(const HttpControl& settings, const HttpResponseHe
 
 namespace {
 
-bool IsUrlCached(HttpControl& settings, const std::string& url)
+// An entry already there is replaced, even one that no longer reads back: a second entry for the
+// URL behind it would never be found.
+void PutInHttpCache(HttpControl& settings, const std::string& url, const std::string& header,
+    const std::string& data, bool negative)
 {
-    if (settings.useHttpCache) {
-        if (!settings.httpCache.HasRoots())
-            return false;
-        bool negative = false;
-        std::unique_ptr<CacheEntry> e(settings.httpCache.FetchEntry(url, &negative));
-        return e || negative;
-    }
-    return settings.clsCache.IsCached(url);
+    CacheEntryHeader existing;
+    if (settings.httpCache.ReadEntryHeader(url, existing))
+        settings.httpCache.ReplaceEntry(url, header, data, negative, 0, 2, 0, "Nothing");
+    else
+        settings.httpCache.StoreEntry(url, header, data, negative, 0, 2, 0, "Nothing");
 }
 
 void StoreNegativeEntry(HttpControl& settings, const std::string& url, const HttpResponseHeader& header,
@@ -278,11 +278,7 @@ void StoreNegativeEntry(HttpControl& settings, const std::string& url, const Htt
 {
     if (!settings.useHttpCache || !settings.httpCache.HasRoots() || !settings.cacheControl.updateCache)
         return;
-    std::string fields = header.RenderFields();
-    if (IsUrlCached(settings, url))
-        settings.httpCache.ReplaceEntry(url, fields, data, true, 0, 2, 0, "Nothing");
-    else
-        settings.httpCache.StoreEntry(url, fields, data, true, 0, 2, 0, "Nothing");
+    PutInHttpCache(settings, url, header.RenderFields(), data, true);
 }
 
 void StoreInHttpCache(HttpControl& settings, const std::string& url, const HttpResponseHeader& header,
@@ -293,11 +289,7 @@ void StoreInHttpCache(HttpControl& settings, const std::string& url, const HttpR
     int status = header.GetStatusCode();
     if (status < 200 || status > 499)
         return;
-    std::string text = header.RenderFull();
-    if (IsUrlCached(settings, url))
-        settings.httpCache.ReplaceEntry(url, text, body, false, 0, 2, 0, "Nothing");
-    else
-        settings.httpCache.StoreEntry(url, text, body, false, 0, 2, 0, "Nothing");
+    PutInHttpCache(settings, url, header.RenderFull(), body, false);
 }
 
 std::string WithoutSpaces(std::string s)
