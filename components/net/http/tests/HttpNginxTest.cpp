@@ -12,6 +12,7 @@
 #include <arpa/inet.h>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <netinet/in.h>
 #include <sstream>
@@ -35,13 +36,17 @@ struct Nginx {
 };
 
 pid_t g_nginxPid = 0;
+std::string g_nginxDir;
 
+// The server goes, and its folder (configuration, keys, logs) with it.
 void StopNginx()
 {
     if (g_nginxPid > 0) {
         kill(g_nginxPid, SIGTERM);
         waitpid(g_nginxPid, nullptr, 0);
     }
+    std::error_code ec;
+    std::filesystem::remove_all(g_nginxDir, ec);
 }
 
 int FreePort()
@@ -87,7 +92,8 @@ const Nginx& Server()
         char dir[] = "/tmp/httpnginxXXXXXX";
         if (!mkdtemp(dir))
             return n;
-        n.dir = dir;
+        n.dir = g_nginxDir = dir;
+        std::atexit(StopNginx);
         mkdir((n.dir + "/www").c_str(), 0755);
         mkdir((n.dir + "/www/gz").c_str(), 0755);
         mkdir((n.dir + "/body").c_str(), 0755);
@@ -156,7 +162,6 @@ const Nginx& Server()
             }
             if (bound) {
                 g_nginxPid = n.pid = pid;
-                std::atexit(StopNginx);
                 return n;
             }
             if (!ended) {
