@@ -440,12 +440,10 @@ bool HttpClient::FollowRedirect(const std::string& current, int depth, HttpContr
             return false;
         }
     }
-    torvane::StringBuffer currentHost, nextHost;
-    GetUrlHost(current.c_str(), currentHost);
+    torvane::StringBuffer currentHost, nextHost, user, password, currentPath, query, fragment;
+    int currentPort = 0;
+    SplitUrl(current.c_str(), currentHost, currentPort, user, password, currentPath, query, fragment);
     GetUrlHost(next.c_str(), nextHost);
-    torvane::StringBuffer unusedHost, user, password, currentPath, query, fragment;
-    int unusedPort = 0;
-    SplitUrl(current.c_str(), unusedHost, unusedPort, user, password, currentPath, query, fragment);
     SaveResponseCookies(settings, result.responseHeader, currentHost.GetText(), currentPath.GetText(), log);
     if (!settings.followRedirects) {
         result.redirected = true;
@@ -532,8 +530,7 @@ bool HttpClient::Fetch(const std::string& url, int depth, HttpControl& settings,
         log.LogData("url", url.c_str());
         return false;
     }
-    t.host = AsciiLowerCopy(host.GetText());
-    t.host = t.host.substr(0, t.host.find('?'));
+    t.host = host.GetText();  // lower case, and cut before any query
     t.path = path.GetText();
     t.query = query.GetText();
     if (t.path.empty())
