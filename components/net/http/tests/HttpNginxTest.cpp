@@ -74,13 +74,7 @@ bool Accepts(int port)
     return ok;
 }
 
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using httptest::ReadFile;
 
 const Nginx& Server()
 {
