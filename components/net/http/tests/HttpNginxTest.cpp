@@ -238,11 +238,10 @@ TEST(HttpNginx, GzipChunkedBodyArrivesUnpacked)
 // The test CA goes into the user's "ROOT" store of a configuration folder of this process.
 bool TrustTestCa(const std::string& caPem)
 {
+    // Removed with everything in it when the test process ends.
+    static httptest::TempFolder config;
     static bool ok = [&] {
-        char pattern[] = "/tmp/vornalt-http-config-XXXXXX";
-        if (!mkdtemp(pattern))
-            return false;
-        SetRegistryFolderForTesting(pattern);
+        SetRegistryFolderForTesting(config.path.substr(0, config.path.size() - 1));
         FILE* f = std::fopen(caPem.c_str(), "rb");
         X509* ca = f ? PEM_read_X509(f, nullptr, nullptr, nullptr) : nullptr;
         if (f)
@@ -291,9 +290,8 @@ TEST(HttpNginx, HttpsWithTheTestCaVerifiedByDefault)
 TEST(HttpNginx, OversizedUploadGets413)
 {
     NEED_NGINX();
-    char dir[] = "/tmp/httpbigXXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    std::string path = std::string(dir) + "/big.jpg";
+    httptest::TempFolder dir;
+    std::string path = dir.path + "big.jpg";
     std::ofstream(path, std::ios::binary) << std::string(2 << 20, 'j');
     TvHttp http;
     TvHttpRequest request;
@@ -311,8 +309,6 @@ TEST(HttpNginx, OversizedUploadGets413)
     std::unique_ptr<TvHttpResponse> next(http.SynchronousRequest("127.0.0.1", Server().port, false, get));
     ASSERT_TRUE(next);
     EXPECT_EQ(next->GetStatusCode(), 200);
-    std::remove(path.c_str());
-    rmdir(dir);
 }
 
 namespace {
