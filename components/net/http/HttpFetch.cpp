@@ -273,6 +273,7 @@ void PutInHttpCache(HttpControl& settings, const std::string& url, const std::st
         settings.httpCache.StoreEntry(url, header, data, negative, 0, 2, 0, "Nothing");
 }
 
+// Only with the disk cache on and allowed to change.
 void StoreNegativeEntry(HttpControl& settings, const std::string& url, const HttpResponseHeader& header,
     const std::string& data)
 {
@@ -468,7 +469,7 @@ bool HttpClient::FollowRedirect(const std::string& current, int depth, HttpContr
         ok = temporary.Fetch(next, depth + 1, settings, output, result, log, monitor, nextCredentials);
         temporary.Close(log);
     }
-    if (!ok && settings.cacheControl.updateCache)
+    if (!ok)
         StoreNegativeEntry(settings, current, result.responseHeader, output);
     return ok;
 }
@@ -598,8 +599,7 @@ bool HttpClient::Fetch(const std::string& url, int depth, HttpControl& settings,
         if (!ReadHeaderBlock(settings, head, log, monitor)) {
             Close(log);
             log.LogError("Failed to get response header");
-            if (settings.useHttpCache && settings.cacheControl.updateCache)
-                StoreNegativeEntry(settings, url, result.responseHeader, output);
+            StoreNegativeEntry(settings, url, result.responseHeader, output);
             return false;
         }
         result.responseHeader.ParseText(head.c_str());
@@ -621,7 +621,7 @@ bool HttpClient::Fetch(const std::string& url, int depth, HttpControl& settings,
                 HttpClient temporary;
                 bool ok = temporary.Fetch(url, depth + 1, settings, output, result, log, monitor, credentials);
                 temporary.Close(log);
-                if (!ok && settings.useHttpCache && settings.cacheControl.updateCache)
+                if (!ok)
                     StoreNegativeEntry(settings, url, result.responseHeader, output);
                 return ok;
             }
