@@ -357,7 +357,6 @@ bool CookieMgr::SaveCookie(const char* cookieDir, CookieMemory* memory, const ch
     if (memoryMode) {
         torvane::StringBuffer text;
         xml.GetXml(text);
-        memory->erase(key);
         (*memory)[key] = text.GetText();
         return true;
     }
@@ -422,7 +421,6 @@ std::unique_ptr<Cookie> ParseSetCookie(const std::string& value, const std::stri
             double when = DateParser::SystemTimeToVariant(now) + (seconds <= 0 ? -1.0 : double(cookie->maxAge) / 86400.0);
             SYSTEMTIME t;
             if (DateParser::VariantToSystemTime(&when, &t)) {
-                torvane::StringBuffer text;
                 char buf[64];
                 static const char* days[] = { "Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat" };
                 static const char* months[] = { "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct",
