@@ -1,6 +1,7 @@
 #include "components/net/http/ClsCache2.h"
 
 #include "components/foundation/DateParser.h"
+#include "components/foundation/HexDigits.h"
 #include "components/foundation/LogBase.h"
 #include "components/foundation/Md5.h"
 #include "components/foundation/StringBuffer.h"
@@ -45,10 +46,9 @@ bool ClsCache2::GetFilenameTo(const std::string& key, std::string& path, LogBase
         path += std::to_string(d[1]) + "/";
     if (m_level >= 2)
         path += std::to_string(d[2]) + "/";
-    static const char hex[] = "0123456789ABCDEF";
     for (unsigned char c : d) {
-        path += hex[c >> 4];
-        path += hex[c & 15];
+        path += kUpperHexDigits[c >> 4];
+        path += kUpperHexDigits[c & 15];
     }
     path += ".dat";
     return true;

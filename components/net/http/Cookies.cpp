@@ -7,6 +7,7 @@
 #include "components/foundation/TreeNode.h"
 #include "components/foundation/UrlHelpers.h"
 #include "components/net/http/HttpFields.h"
+#include "platform/base/TextCase.h"
 
 #include <algorithm>
 #include <cctype>
@@ -16,12 +17,6 @@
 #include <strings.h>
 
 namespace {
-
-std::string Lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return s;
-}
 
 bool MemoryMode(const char* cookieDir, const CookieMemory* memory)
 {
@@ -42,7 +37,7 @@ bool DomainWithin(const std::string& host, std::string domain)
         domain.erase(0, 1);
     if (domain.empty())
         return true;
-    std::string h = Lower(host), d = Lower(domain);
+    std::string h = AsciiLowerCopy(host), d = AsciiLowerCopy(domain);
     if (h == d)
         return true;
     return h.size() > d.size() && h.compare(h.size() - d.size(), d.size(), d) == 0 && h[h.size() - d.size() - 1] == '.';
@@ -151,7 +146,7 @@ void CookieJar::BuildCookieHeader(const char* domain, const char* path, std::str
 
 bool CookieMgr::GetCookieFileName(const char* domain, std::string& out)
 {
-    std::string d = Lower(HttpTrim(domain ? domain : ""));
+    std::string d = AsciiLowerCopy(HttpTrim(domain ? domain : ""));
     if (!d.empty() && d[0] == '.')
         d.erase(0, 1);
     d = BaseDomainOf(d.c_str());
@@ -362,7 +357,6 @@ bool CookieMgr::SaveCookie(const char* cookieDir, CookieMemory* memory, const ch
     if (memoryMode) {
         torvane::StringBuffer text;
         xml.GetXml(text);
-        memory->erase(key);
         (*memory)[key] = text.GetText();
         return true;
     }
@@ -396,7 +390,7 @@ std::unique_ptr<Cookie> ParseSetCookie(const std::string& value, const std::stri
     if (v.size() >= 2 && v.front() == '"' && v.back() == '"')
         v = v.substr(1, v.size() - 2);
     cookie->SetPair(name, v);
-    cookie->domain = Lower(host);
+    cookie->domain = AsciiLowerCopy(host);
     // The default path is the request path's folder.
     std::string defaultPath = path.empty() || path[0] != '/' ? "/" : path.substr(0, path.find('?'));
     size_t slash = defaultPath.rfind('/');
@@ -404,12 +398,12 @@ std::unique_ptr<Cookie> ParseSetCookie(const std::string& value, const std::stri
     bool maxAgeSeen = false;
     for (size_t i = 1; i < parts.size(); ++i) {
         size_t e = parts[i].find('=');
-        std::string attr = Lower(HttpTrim(parts[i].substr(0, e)));
+        std::string attr = AsciiLowerCopy(HttpTrim(parts[i].substr(0, e)));
         std::string val = e == std::string::npos ? "" : HttpTrim(parts[i].substr(e + 1));
         if (attr == "domain" && !val.empty()) {
             if (!DomainWithin(host, val))
                 return nullptr;
-            cookie->domain = Lower(val[0] == '.' ? val : "." + val);
+            cookie->domain = AsciiLowerCopy(val[0] == '.' ? val : "." + val);
         } else if (attr == "path" && !val.empty() && val[0] == '/') {
             cookie->path = val;
         } else if (attr == "expires" && !maxAgeSeen) {
@@ -427,7 +421,6 @@ std::unique_ptr<Cookie> ParseSetCookie(const std::string& value, const std::stri
             double when = DateParser::SystemTimeToVariant(now) + (seconds <= 0 ? -1.0 : double(cookie->maxAge) / 86400.0);
             SYSTEMTIME t;
             if (DateParser::VariantToSystemTime(&when, &t)) {
-                torvane::StringBuffer text;
                 char buf[64];
                 static const char* days[] = { "Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat" };
                 static const char* months[] = { "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct",

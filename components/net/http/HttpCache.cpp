@@ -5,10 +5,9 @@
 #include "components/foundation/TorvaneBzip2.h"
 #include "components/foundation/ZipCRC.h"
 #include "platform/base/Registry.h"
+#include "platform/base/TextCase.h"
 #include "platform/base/Time.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -104,9 +103,7 @@ bool StoredUrlIs(std::FILE* file, std::uint64_t fileSize, std::uint32_t offset, 
 
 std::string HostKey(const char* host)
 {
-    std::string key = std::string("dns://") + (host ? host : "");
-    std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return key;
+    return AsciiLowerCopy(std::string("dns://") + (host ? host : ""));
 }
 
 } // namespace
@@ -329,8 +326,7 @@ bool HttpCache::StoreEntry(const std::string& url, const std::string& header, co
     e.body = body;
     e.bodyCrc = Crc(body);
     e.negative = negative ? 1 : 0;
-    std::string lower = url;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    std::string lower = AsciiLowerCopy(url);
     bool packed = lower.find(".gif") == std::string::npos && lower.find(".pdf") == std::string::npos;
     e.flags = packed ? std::uint8_t(flags | CacheEntry::kBodyCompressed) : std::uint8_t(flags & ~CacheEntry::kBodyCompressed);
     e.b = b;

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-// The first 20 bytes of an entry, up to the second stamp.
 // The largest header and body a cache file may unpack to.
 inline constexpr std::uint32_t kCacheMaxHeader = 1u << 20;
 inline constexpr std::uint32_t kCacheMaxBody = 512u << 20;
 
+// The first 20 bytes of an entry, up to the second stamp.
 struct CacheEntryHeader {
     virtual ~CacheEntryHeader() = default;
     std::uint32_t tagCrc = 0;

@@ -6,16 +6,15 @@
 #include "components/foundation/LogBase.h"
 #include "components/net/http/HttpChunked.h"
 #include "components/net/http/HttpGzip.h"
+#include "platform/base/TextCase.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace {
 
 std::string CleanHost(const char* host)
 {
-    std::string h = host ? host : "";
-    std::transform(h.begin(), h.end(), h.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    std::string h = AsciiLowerCopy(host ? host : "");
     for (const char* scheme : { "http://", "https://" })
         for (size_t p; (p = h.find(scheme)) != std::string::npos;)
             h.erase(p, std::char_traits<char>::length(scheme));
@@ -171,8 +170,7 @@ bool HttpClient::SendRequest(const HttpControl& settings, HttpRequest& request, 
 {
     if (m_host.empty())
         return Fail(log, "Domain is empty!");
-    std::string path = HttpTrim(request.GetPath());
-    std::transform(path.begin(), path.end(), path.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    std::string path = AsciiLowerCopy(HttpTrim(request.GetPath()));
     if (path.rfind("http:/", 0) == 0 || path.rfind("https:/", 0) == 0)
         return Fail(log, "Path should not contain http://domain");
     if (!HttpIsSafeHeaderText(request.GetPath()) || request.GetPath().find(' ') != std::string::npos)
@@ -237,6 +235,20 @@ bool HttpClient::ReadHeaderBlock(const HttpControl& settings, std::string& head,
     return true;
 }
 
+void HttpClient::UnpackGzipBody(const HttpControl& settings, const HttpResponseHeader& h, std::string& body,
+    LogBase& log)
+{
+    std::string coding;
+    if (body.size() > 10 && (unsigned char)body[0] == 0x1F && (unsigned char)body[1] == 0x8B &&
+        h.GetField("content-encoding", coding) && HttpEqualsNoCase(HttpTrim(coding), "gzip")) {
+        std::string unpacked, error;
+        if (HttpGunzip(body, settings.BodyLimit(), unpacked, error))
+            body.swap(unpacked);
+        else
+            log.LogInfo(error.c_str());  // the packed body stays, as received
+    }
+}
+
 bool HttpClient::ReadResponse(const HttpControl& settings, bool isHead, HttpResult& result, std::string& body,
     LogBase& log, ProgressMonitor* monitor)
 {
@@ -253,15 +265,7 @@ bool HttpClient::ReadResponse(const HttpControl& settings, bool isHead, HttpResu
     }
     if (!ReadBody(settings, result, body, log, monitor))
         return false;
-    std::string coding;
-    if (body.size() > 10 && (unsigned char)body[0] == 0x1F && (unsigned char)body[1] == 0x8B &&
-        result.responseHeader.GetField("content-encoding", coding) && HttpEqualsNoCase(HttpTrim(coding), "gzip")) {
-        std::string unpacked, error;
-        if (HttpGunzip(body, settings.BodyLimit(), unpacked, error))
-            body.swap(unpacked);
-        else
-            log.LogInfo(error.c_str());  // the packed body stays, as received
-    }
+    UnpackGzipBody(settings, result.responseHeader, body, log);
     std::string connection;
     if (result.responseHeader.GetField("connection", connection)) {
         if (result.responseHeader.GetStatusCode() == 100)

@@ -92,6 +92,9 @@ private:
         const std::string& proxy, int proxyPort, LogBase& log, ProgressMonitor* monitor, bool* lookupFailed,
         bool* reused);
     bool ReadHeaderBlock(const HttpControl& settings, std::string& head, LogBase& log, ProgressMonitor* monitor);
+    // A body that arrived gzip-packed is unpacked in place; one that does not unpack stays as received.
+    static void UnpackGzipBody(const HttpControl& settings, const HttpResponseHeader& h, std::string& body,
+        LogBase& log);
     bool ReadBodyByFraming(const HttpControl& settings, const HttpResponseHeader& h, std::string& body,
         LogBase& log, ProgressMonitor* monitor);
     bool Fetch(const std::string& url, int depth, HttpControl& settings, std::string& output, HttpResult& result,

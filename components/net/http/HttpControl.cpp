@@ -54,18 +54,13 @@ HttpClient& HttpConnPool::GetClient(const char* host, int port, const HttpContro
         keyHost = proxy;
         keyPort = proxyPort;
     }
-    for (size_t i = 0; i < m_clients.size();) {
-        if (!m_clients[i].client) {
-            m_clients.erase(m_clients.begin() + long(i));
-            continue;
-        }
+    for (size_t i = 0; i < m_clients.size(); ++i) {
         if (m_clients[i].port == keyPort && strcasecmp(m_clients[i].host.c_str(), keyHost.c_str()) == 0) {
             Slot slot = std::move(m_clients[i]);
             m_clients.erase(m_clients.begin() + long(i));
             m_clients.push_back(std::move(slot));
             return *m_clients.back().client;
         }
-        ++i;
     }
     if (m_clients.size() >= maxClients) {
         m_clients.front().client->Close(log);
@@ -93,13 +88,12 @@ int HttpConnPool::ConnectCount() const
 {
     int n = 0;
     for (const Slot& slot : m_clients)
-        n += slot.client ? slot.client->ConnectCount() : 0;
+        n += slot.client->ConnectCount();
     return n;
 }
 
 void HttpConnPool::CloseAll(LogBase& log)
 {
     for (Slot& slot : m_clients)
-        if (slot.client)
-            slot.client->Close(log);
+        slot.client->Close(log);
 }

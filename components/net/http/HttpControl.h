@@ -114,7 +114,7 @@ private:
     struct Slot {
         std::string host;
         int port = 0;
-        std::unique_ptr<HttpClient> client;
+        std::unique_ptr<HttpClient> client;  // never null
     };
     std::vector<Slot> m_clients;
 };

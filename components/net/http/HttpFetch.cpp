@@ -9,22 +9,15 @@
 #include "components/foundation/UrlHelpers.h"
 #include "components/net/ProgressEvent.h"
 #include "components/net/http/HttpClient.h"
-#include "components/net/http/HttpGzip.h"
+#include "platform/base/TextCase.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <memory>
 #include <cstdlib>
 #include <strings.h>
 
 namespace {
-
-std::string Lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return s;
-}
 
 bool StartsNoCase(const std::string& s, const char* prefix) { return strncasecmp(s.c_str(), prefix, std::strlen(prefix)) == 0; }
 
@@ -157,7 +150,7 @@ void HttpClient::BuildCustomGetHeader(const FetchTarget& t, HttpControl& setting
     AddCookieLine(settings, t.host, t.path, t.tls, h, log);
     AddBasicAuthLines(t, settings, h, log);
     if (settings.sendHost)
-        h += "Host: " + Lower(t.host) + "\r\n";
+        h += "Host: " + AsciiLowerCopy(t.host) + "\r\n";
     AddWhenSet(h, "Connection", settings.connection);
     Finish(h, result);
 }
@@ -183,7 +176,7 @@ void HttpClient::BuildMsieGetHeader(const FetchTarget& t, HttpControl& settings,
     AddCookieLine(settings, t.host, t.path, t.tls, h, log);
     AddBasicAuthLines(t, settings, h, log);
     h += "Connection: Keep-Alive\r\n";
-    h += "Host: " + Lower(t.host) + "\r\n";
+    h += "Host: " + AsciiLowerCopy(t.host) + "\r\n";
     Finish(h, result);
 }
 
@@ -192,7 +185,7 @@ void HttpClient::BuildFirefoxGetHeader(const FetchTarget& t, HttpControl& settin
 {
     result.requestVerb = "GET";
     h = "GET " + RequestTarget(t) + " HTTP/1.1\r\n";
-    h += "Host: " + Lower(t.host) + "\r\n";
+    h += "Host: " + AsciiLowerCopy(t.host) + "\r\n";
     h += "User-Agent: Mozilla/5.0 (Windows; U; Windows NT 5.1; en-US; rv:1.7.7) Gecko/20050414 Firefox/1.0.3\r\n";
     AddExtraFieldLines(settings, h);
     AddRange(settings, h);
@@ -245,7 +238,7 @@ void HttpClient::ComputeExpiry(const HttpControl& settings, const HttpResponseHe
         std::string control;
         long maxAge = 0;
         if (header.GetField("Cache-Control", control)) {
-            std::string lower = Lower(control);
+            std::string lower = AsciiLowerCopy(control);
             size_t p = lower.find("max-age=");
             if (p != std::string::npos)
                 maxAge = std::strtol(lower.c_str() + p + 8, nullptr, 10);
@@ -268,28 +261,25 @@ void HttpClient::ComputeExpiry(const HttpControl& settings, const HttpResponseHe
 
 namespace {
 
-bool IsUrlCached(HttpControl& settings, const std::string& url)
+// An entry already there is replaced, even one that no longer reads back: a second entry for the
+// URL behind it would never be found.
+void PutInHttpCache(HttpControl& settings, const std::string& url, const std::string& header,
+    const std::string& data, bool negative)
 {
-    if (settings.useHttpCache) {
-        if (!settings.httpCache.HasRoots())
-            return false;
-        bool negative = false;
-        std::unique_ptr<CacheEntry> e(settings.httpCache.FetchEntry(url, &negative));
-        return e || negative;
-    }
-    return settings.clsCache.IsCached(url);
+    CacheEntryHeader existing;
+    if (settings.httpCache.ReadEntryHeader(url, existing))
+        settings.httpCache.ReplaceEntry(url, header, data, negative, 0, 2, 0, "Nothing");
+    else
+        settings.httpCache.StoreEntry(url, header, data, negative, 0, 2, 0, "Nothing");
 }
 
+// Only with the disk cache on and allowed to change.
 void StoreNegativeEntry(HttpControl& settings, const std::string& url, const HttpResponseHeader& header,
     const std::string& data)
 {
     if (!settings.useHttpCache || !settings.httpCache.HasRoots() || !settings.cacheControl.updateCache)
         return;
-    std::string fields = header.RenderFields();
-    if (IsUrlCached(settings, url))
-        settings.httpCache.ReplaceEntry(url, fields, data, true, 0, 2, 0, "Nothing");
-    else
-        settings.httpCache.StoreEntry(url, fields, data, true, 0, 2, 0, "Nothing");
+    PutInHttpCache(settings, url, header.RenderFields(), data, true);
 }
 
 void StoreInHttpCache(HttpControl& settings, const std::string& url, const HttpResponseHeader& header,
@@ -300,11 +290,7 @@ void StoreInHttpCache(HttpControl& settings, const std::string& url, const HttpR
     int status = header.GetStatusCode();
     if (status < 200 || status > 499)
         return;
-    std::string text = header.RenderFull();
-    if (IsUrlCached(settings, url))
-        settings.httpCache.ReplaceEntry(url, text, body, false, 0, 2, 0, "Nothing");
-    else
-        settings.httpCache.StoreEntry(url, text, body, false, 0, 2, 0, "Nothing");
+    PutInHttpCache(settings, url, header.RenderFull(), body, false);
 }
 
 std::string WithoutSpaces(std::string s)
@@ -455,12 +441,10 @@ bool HttpClient::FollowRedirect(const std::string& current, int depth, HttpContr
             return false;
         }
     }
-    torvane::StringBuffer currentHost, nextHost;
-    GetUrlHost(current.c_str(), currentHost);
+    torvane::StringBuffer currentHost, nextHost, user, password, currentPath, query, fragment;
+    int currentPort = 0;
+    SplitUrl(current.c_str(), currentHost, currentPort, user, password, currentPath, query, fragment);
     GetUrlHost(next.c_str(), nextHost);
-    torvane::StringBuffer unusedHost, user, password, currentPath, query, fragment;
-    int unusedPort = 0;
-    SplitUrl(current.c_str(), unusedHost, unusedPort, user, password, currentPath, query, fragment);
     SaveResponseCookies(settings, result.responseHeader, currentHost.GetText(), currentPath.GetText(), log);
     if (!settings.followRedirects) {
         result.redirected = true;
@@ -485,7 +469,7 @@ bool HttpClient::FollowRedirect(const std::string& current, int depth, HttpContr
         ok = temporary.Fetch(next, depth + 1, settings, output, result, log, monitor, nextCredentials);
         temporary.Close(log);
     }
-    if (!ok && settings.cacheControl.updateCache)
+    if (!ok)
         StoreNegativeEntry(settings, current, result.responseHeader, output);
     return ok;
 }
@@ -509,7 +493,7 @@ bool HttpClient::Fetch(const std::string& url, int depth, HttpControl& settings,
     result.sendFailed = false;
     result.cacheStatus = 0;
     result.fromCache = false;
-    if (Lower(url).find("about:blank") != std::string::npos) {
+    if (AsciiLowerCopy(url).find("about:blank") != std::string::npos) {
         log.LogInfo("Skipping about:blank");
         output.clear();
         return true;
@@ -547,8 +531,7 @@ bool HttpClient::Fetch(const std::string& url, int depth, HttpControl& settings,
         log.LogData("url", url.c_str());
         return false;
     }
-    t.host = Lower(host.GetText());
-    t.host = t.host.substr(0, t.host.find('?'));
+    t.host = host.GetText();  // lower case, and cut before any query
     t.path = path.GetText();
     t.query = query.GetText();
     if (t.path.empty())
@@ -616,8 +599,7 @@ bool HttpClient::Fetch(const std::string& url, int depth, HttpControl& settings,
         if (!ReadHeaderBlock(settings, head, log, monitor)) {
             Close(log);
             log.LogError("Failed to get response header");
-            if (settings.useHttpCache && settings.cacheControl.updateCache)
-                StoreNegativeEntry(settings, url, result.responseHeader, output);
+            StoreNegativeEntry(settings, url, result.responseHeader, output);
             return false;
         }
         result.responseHeader.ParseText(head.c_str());
@@ -630,7 +612,7 @@ bool HttpClient::Fetch(const std::string& url, int depth, HttpControl& settings,
         std::string start;
         if (status == 0) {
             std::string first = head.substr(0, 500);
-            if (first.rfind("<!---", 0) != 0 && Lower(first).find("<html") == std::string::npos) {
+            if (first.rfind("<!---", 0) != 0 && AsciiLowerCopy(first).find("<html") == std::string::npos) {
                 log.LogError("Invalid response header received");
                 log.LogData("received", first.c_str());
                 Close(log);
@@ -639,7 +621,7 @@ bool HttpClient::Fetch(const std::string& url, int depth, HttpControl& settings,
                 HttpClient temporary;
                 bool ok = temporary.Fetch(url, depth + 1, settings, output, result, log, monitor, credentials);
                 temporary.Close(log);
-                if (!ok && settings.useHttpCache && settings.cacheControl.updateCache)
+                if (!ok)
                     StoreNegativeEntry(settings, url, result.responseHeader, output);
                 return ok;
             }
@@ -657,15 +639,7 @@ bool HttpClient::Fetch(const std::string& url, int depth, HttpControl& settings,
             return false;
         }
         output += body;
-        std::string coding;
-        if (output.size() > 10 && (unsigned char)output[0] == 0x1F && (unsigned char)output[1] == 0x8B &&
-            result.responseHeader.GetField("content-encoding", coding) && HttpEqualsNoCase(HttpTrim(coding), "gzip")) {
-            std::string unpacked, error;
-            if (HttpGunzip(output, settings.BodyLimit(), unpacked, error))
-                output.swap(unpacked);
-            else
-                log.LogInfo(error.c_str());
-        }
+        UnpackGzipBody(settings, result.responseHeader, output, log);
         if (settings.maxContentLength != 0 && output.size() > settings.maxContentLength) {
             log.LogError("Content length more than the maximum allowed...");
             log.LogDataInt64("maxContentLength", std::int64_t(settings.maxContentLength));

@@ -18,7 +18,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -33,13 +32,7 @@ struct TempDir {
     std::string path = folder.path.substr(0, folder.path.size() - 1);
 };
 
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using httptest::ReadFile;
 
 std::uint32_t Le32(const std::string& b, size_t at)
 {

@@ -404,6 +404,31 @@ TEST(HttpFetch, CacheHitsSkipTheServerAndNoCacheIsHonoured)
     EXPECT_FALSE(settings.clsCache.IsCached("http://127.0.0.1:" + std::to_string(PeerPort()) + "/nocache"));
 }
 
+TEST(HttpFetch, DamagedDiskCacheEntryIsReplacedByTheNextFetch)
+{
+    ASSERT_GT(PeerPort(), 0);
+    TempFolder dir;
+    HttpControl settings;
+    settings.useHttpCache = true;
+    settings.httpCache.AddRoot(dir.path.c_str());
+    ASSERT_TRUE(FetchPath(settings, "/count?damaged").ok);
+    // The entry's header length now runs past the end: the URL is still found, the entry no longer reads.
+    std::string file;
+    settings.httpCache.GetCacheFilePath("http://127.0.0.1:" + std::to_string(PeerPort()) + "/count?damaged", file);
+    {
+        std::fstream f(file, std::ios::binary | std::ios::in | std::ios::out);
+        f.seekp(88 + 24);
+        f.write("\xF0\xFF\xFF\xFF", 4);
+    }
+    Fetched refetched = FetchPath(settings, "/count?damaged");
+    ASSERT_TRUE(refetched.ok) << refetched.log;
+    EXPECT_EQ(refetched.result.cacheStatus, 0);
+    Fetched cached = FetchPath(settings, "/count?damaged");
+    ASSERT_TRUE(cached.ok) << cached.log;
+    EXPECT_EQ(cached.result.cacheStatus, 1);
+    EXPECT_EQ(cached.body, refetched.body);
+}
+
 TEST(HttpFetch, AuthorizationStaysWithTheHostItWasGivenFor)
 {
     ASSERT_GT(PeerPort(), 0);

@@ -12,6 +12,7 @@
 #include <arpa/inet.h>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <netinet/in.h>
 #include <sstream>
@@ -35,13 +36,17 @@ struct Nginx {
 };
 
 pid_t g_nginxPid = 0;
+std::string g_nginxDir;
 
+// The server goes, and its folder (configuration, keys, logs) with it.
 void StopNginx()
 {
     if (g_nginxPid > 0) {
         kill(g_nginxPid, SIGTERM);
         waitpid(g_nginxPid, nullptr, 0);
     }
+    std::error_code ec;
+    std::filesystem::remove_all(g_nginxDir, ec);
 }
 
 int FreePort()
@@ -69,13 +74,7 @@ bool Accepts(int port)
     return ok;
 }
 
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using httptest::ReadFile;
 
 const Nginx& Server()
 {
@@ -87,7 +86,8 @@ const Nginx& Server()
         char dir[] = "/tmp/httpnginxXXXXXX";
         if (!mkdtemp(dir))
             return n;
-        n.dir = dir;
+        n.dir = g_nginxDir = dir;
+        std::atexit(StopNginx);
         mkdir((n.dir + "/www").c_str(), 0755);
         mkdir((n.dir + "/www/gz").c_str(), 0755);
         mkdir((n.dir + "/body").c_str(), 0755);
@@ -156,7 +156,6 @@ const Nginx& Server()
             }
             if (bound) {
                 g_nginxPid = n.pid = pid;
-                std::atexit(StopNginx);
                 return n;
             }
             if (!ended) {
@@ -239,11 +238,10 @@ TEST(HttpNginx, GzipChunkedBodyArrivesUnpacked)
 // The test CA goes into the user's "ROOT" store of a configuration folder of this process.
 bool TrustTestCa(const std::string& caPem)
 {
+    // Removed with everything in it when the test process ends.
+    static httptest::TempFolder config;
     static bool ok = [&] {
-        char pattern[] = "/tmp/vornalt-http-config-XXXXXX";
-        if (!mkdtemp(pattern))
-            return false;
-        SetRegistryFolderForTesting(pattern);
+        SetRegistryFolderForTesting(config.path.substr(0, config.path.size() - 1));
         FILE* f = std::fopen(caPem.c_str(), "rb");
         X509* ca = f ? PEM_read_X509(f, nullptr, nullptr, nullptr) : nullptr;
         if (f)
@@ -292,9 +290,8 @@ TEST(HttpNginx, HttpsWithTheTestCaVerifiedByDefault)
 TEST(HttpNginx, OversizedUploadGets413)
 {
     NEED_NGINX();
-    char dir[] = "/tmp/httpbigXXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    std::string path = std::string(dir) + "/big.jpg";
+    httptest::TempFolder dir;
+    std::string path = dir.path + "big.jpg";
     std::ofstream(path, std::ios::binary) << std::string(2 << 20, 'j');
     TvHttp http;
     TvHttpRequest request;
@@ -312,8 +309,6 @@ TEST(HttpNginx, OversizedUploadGets413)
     std::unique_ptr<TvHttpResponse> next(http.SynchronousRequest("127.0.0.1", Server().port, false, get));
     ASSERT_TRUE(next);
     EXPECT_EQ(next->GetStatusCode(), 200);
-    std::remove(path.c_str());
-    rmdir(dir);
 }
 
 namespace {

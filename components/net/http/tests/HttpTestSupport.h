@@ -1,6 +1,6 @@
 #pragma once
 // Helpers the HTTP client tests share: a Python peer started once per test process, temporary
-// folders, and a URL fetch that returns its log as text.
+// folders, whole-file reads, and a URL fetch that returns its log as text.
 
 #include "components/foundation/Logger.h"
 #include "components/foundation/StringBuffer.h"
@@ -9,6 +9,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -54,6 +56,15 @@ inline int StartPythonPeer(const char* script, const std::vector<std::string>& a
     while (line.size() < 16 && read(fds[0], &c, 1) == 1 && c != '\n')
         line += c;
     return std::atoi(line.c_str());
+}
+
+// The file's bytes; empty when it cannot be read.
+inline std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
 }
 
 struct TempFolder {
