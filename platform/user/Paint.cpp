@@ -25,14 +25,6 @@ namespace {
 
 using Lock = std::lock_guard<std::recursive_mutex>;
 
-Region RectRegion(const RECT& r)
-{
-    Region region;
-    if (r.right > r.left && r.bottom > r.top)
-        pixman_region32_init_rect(region.get(), r.left, r.top, unsigned(r.right - r.left), unsigned(r.bottom - r.top));
-    return region;
-}
-
 void Intersect(Region& a, const Region& b) { pixman_region32_intersect(a.get(), a.get(), const_cast<Region&>(b).get()); }
 void Subtract(Region& a, const Region& b) { pixman_region32_subtract(a.get(), a.get(), const_cast<Region&>(b).get()); }
 void Unite(Region& a, const Region& b) { pixman_region32_union(a.get(), a.get(), const_cast<Region&>(b).get()); }
@@ -43,7 +35,7 @@ Region Mirrored(const Region& region, LONG width)
 {
     Region out;
     for (const RECT& r : region.Rects())
-        Unite(out, RectRegion({ width - r.right, r.top, width - r.left, r.bottom }));
+        Unite(out, Region({ width - r.right, r.top, width - r.left, r.bottom }));
     return out;
 }
 
@@ -60,7 +52,7 @@ RECT WholeWindow(const WindowRecord& w) { return { 0, 0, Width(w.window), Height
 Region ShapeOnScreen(const WindowRecord& w)
 {
     const RECT r = WindowOnScreen(w);
-    Region shape = RectRegion(r);
+    Region shape(r);
     if (w.windowRegion) {
         Region wr = *w.windowRegion;
         wr.Offset(r.left, r.top);
@@ -112,7 +104,7 @@ void FitScreen()
     for (auto& [hdc, record] : LiveDCs())
         if (!record.topLevel)
             DisableDC(hdc); // a screen DC of the old size
-    s.damage = RectRegion(bounds);
+    s.damage = Region(bounds);
 }
 
 inline BYTE Channel(DWORD p, int shift) { return BYTE(p >> shift); }
@@ -173,7 +165,7 @@ void Compose()
     if (s.frozen)
         return;
     Region area = s.damage;
-    Intersect(area, RectRegion(s.bounds));
+    Intersect(area, Region(s.bounds));
     s.damage = Region();
     if (area.Empty())
         return;
@@ -251,9 +243,9 @@ Region VisibleRegion(const WindowRecord& w, DWORD flags)
         return Region();
     auto parent = FindWindowRecord(w.parent);
     const bool window = (flags & DCX_WINDOW) != 0;
-    Region region = RectRegion(window ? WindowOnScreen(w) : ClientOnScreen(w));
+    Region region(window ? WindowOnScreen(w) : ClientOnScreen(w));
     if ((flags & DCX_PARENTCLIP) && parent && !parent->isDesktop)
-        Intersect(region, RectRegion(ClientOnScreen(*parent)));
+        Intersect(region, Region(ClientOnScreen(*parent)));
     if (w.windowRegion)
         Intersect(region, ShapeOnScreen(w));
     if ((flags & DCX_CLIPCHILDREN) || (w.style & WS_CLIPCHILDREN))
@@ -264,7 +256,7 @@ Region VisibleRegion(const WindowRecord& w, DWORD flags)
     // Ancestors cut it to their client areas, shapes and (with WS_CLIPSIBLINGS) higher siblings.
     std::shared_ptr<WindowRecord> a = parent;
     while (a && !a->isDesktop) {
-        Intersect(region, RectRegion(ClientOnScreen(*a)));
+        Intersect(region, Region(ClientOnScreen(*a)));
         if (a->windowRegion)
             Intersect(region, ShapeOnScreen(*a));
         auto up = FindWindowRecord(a->parent);
@@ -294,7 +286,7 @@ HDC MakeDC(const WindowPtr& w, DWORD flags, const Region* extra, DWORD extraMode
     view.format = GdiPixelFormat::Bgra32;
     const RECT backed { -ox, -oy, surface.width - ox, surface.height - oy };
     Region visible = VisibleRegion(*w, flags);
-    Intersect(visible, RectRegion(topRect));
+    Intersect(visible, Region(topRect));
     if (extra) {
         if (extraMode == DCX_INTERSECTRGN)
             Intersect(visible, *extra);
@@ -324,7 +316,7 @@ HDC ScreenDC()
     view.height = s.bounds.bottom;
     view.pitch = Width(s.bounds) * 4;
     view.format = GdiPixelFormat::Bgra32;
-    HDC hdc = CreateWindowSurfaceDC(view, s.bounds, RectRegion(s.bounds));
+    HDC hdc = CreateWindowSurfaceDC(view, s.bounds, Region(s.bounds));
     if (hdc)
         LiveDCs()[hdc] = DcRecord { DesktopRecord()->handle, nullptr, POINT { 0, 0 } };
     return hdc;
@@ -416,9 +408,9 @@ Region ClientRegionToWindow(const WindowRecord& w, const RECT* rect, HRGN rgn)
         RECT r = *rect;
         if (w.exStyle & WS_EX_LAYOUTRTL)
             r = { Width(client) - rect->right, rect->top, Width(client) - rect->left, rect->bottom };
-        area = RectRegion(r);
+        area = Region(r);
     } else {
-        area = RectRegion({ 0, 0, Width(client), Height(client) });
+        area = Region({ 0, 0, Width(client), Height(client) });
     }
     area.Offset(client.left, client.top);
     return area;
@@ -464,7 +456,7 @@ void user_detail::SurfaceChanged(WindowRecord& top)
 void user_detail::DamageScreen(const RECT& screen)
 {
     FitScreen();
-    Unite(TheScreen().damage, RectRegion(screen));
+    Unite(TheScreen().damage, Region(screen));
 }
 
 void user_detail::FillSurfaceFromScreen(WindowRecord& w)
@@ -494,14 +486,14 @@ void user_detail::InvalidateWindow(const WindowPtr& w, const Region& given, UINT
     if (!w || w->isDesktop)
         return;
     Region area = given;
-    Intersect(area, RectRegion(WholeWindow(*w)));
+    Intersect(area, Region(WholeWindow(*w)));
     if (w->windowRegion)
         Intersect(area, *w->windowRegion);
     const RECT client = ClientInWindow(*w);
     Region clientArea = area;
-    Intersect(clientArea, RectRegion(client));
+    Intersect(clientArea, Region(client));
     Region nonClient = area;
-    Subtract(nonClient, RectRegion(client));
+    Subtract(nonClient, Region(client));
     if ((flags & RDW_INVALIDATE) && Showing(*w)) {
         Unite(w->update, clientArea);
         if ((flags & RDW_ERASE) && !clientArea.Empty())
@@ -546,7 +538,7 @@ void user_detail::InvalidateWindow(const WindowPtr& w, const Region& given, UINT
 
 void user_detail::InvalidateWhole(const WindowPtr& w)
 {
-    InvalidateWindow(w, RectRegion(WholeWindow(*w)), RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    InvalidateWindow(w, Region(WholeWindow(*w)), RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 bool user_detail::TakePaintMessage(const ThreadQueue* queue, HWND filter, UINT minMessage, UINT maxMessage, MSG* msg)
@@ -594,10 +586,10 @@ BOOL RedrawWindow(HWND window, const RECT* rect, HRGN region, UINT flags)
             // The whole screen: every top-level window.
             for (HWND h : w->children)
                 if (auto t = TreeWindow(h))
-                    InvalidateWindow(t, RectRegion(WholeWindow(*t)), flags | RDW_ALLCHILDREN);
+                    InvalidateWindow(t, Region(WholeWindow(*t)), flags | RDW_ALLCHILDREN);
             DamageScreen(w->window);
         } else {
-            Region area = (flags & RDW_FRAME) && !rect && !region ? RectRegion(WholeWindow(*w))
+            Region area = (flags & RDW_FRAME) && !rect && !region ? Region(WholeWindow(*w))
                                                                  : ClientRegionToWindow(*w, rect, region);
             InvalidateWindow(w, area, flags);
         }
@@ -829,14 +821,14 @@ int ScrollWindowEx(HWND window, int dx, int dy, const RECT* scroll, const RECT* 
         };
         const int sx = rtl ? -dx : dx;
         const RECT client { 0, 0, Width(cs), Height(cs) };
-        Region area = RectRegion(toScreen(scroll ? *scroll : client));
-        Intersect(area, RectRegion(cs));
+        Region area = Region(toScreen(scroll ? *scroll : client));
+        Intersect(area, Region(cs));
         Region cut = area;
         if (clip)
-            Intersect(cut, RectRegion(toScreen(*clip)));
+            Intersect(cut, Region(toScreen(*clip)));
         const RECT topRect = WindowOnScreen(*top);
         Region visible = VisibleRegion(*w, 0);
-        Intersect(visible, RectRegion(topRect));
+        Intersect(visible, Region(topRect));
         Region source = visible;
         Intersect(source, area);
         Region moved = source;
