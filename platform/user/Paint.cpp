@@ -1053,7 +1053,7 @@ BOOL CaptureScreen(const RECT& area, std::vector<DWORD>& pixels)
     pixels.assign(size_t(std::max(LONG(0), Width(area))) * size_t(std::max(LONG(0), Height(area))), 0);
     for (LONG y = area.top; y < area.bottom; ++y)
         for (LONG x = area.left; x < area.right; ++x)
-            if (x >= s.bounds.left && x < s.bounds.right && y >= s.bounds.top && y < s.bounds.bottom)
+            if (Contains(s.bounds, POINT { x, y }))
                 pixels[size_t(y - area.top) * size_t(Width(area)) + size_t(x - area.left)]
                     = s.pixels[size_t(y - s.bounds.top) * size_t(Width(s.bounds)) + size_t(x - s.bounds.left)] & 0x00FFFFFF;
     return TRUE;
@@ -1248,15 +1248,14 @@ LRESULT HitTest(HWND window, POINT screen)
         return HTNOWHERE;
     const RECT ws = WindowOnScreen(*w);
     const RECT cs = ClientOnScreen(*w);
-    auto inside = [&](const RECT& r) { return screen.x >= r.left && screen.x < r.right && screen.y >= r.top && screen.y < r.bottom; };
-    if (!inside(ws))
+    if (!Contains(ws, screen))
         return HTNOWHERE;
-    if (inside(cs))
+    if (Contains(cs, screen))
         return HTCLIENT;
     if ((w->style & WS_CAPTION) == WS_CAPTION) {
         const int frame = (w->style & WS_THICKFRAME) ? GetSystemMetrics(SM_CXFRAME) : GetSystemMetrics(SM_CXFIXEDFRAME);
         const RECT caption { ws.left + frame, ws.top + frame, ws.right - frame, ws.top + frame + GetSystemMetrics(SM_CYCAPTION) };
-        if (inside(caption))
+        if (Contains(caption, screen))
             return HTCAPTION;
     }
     if (w->style & WS_THICKFRAME) {

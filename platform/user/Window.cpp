@@ -2005,7 +2005,7 @@ namespace {
 bool HitsShape(const WindowRecord& w, POINT screen)
 {
     const RECT r = WindowOnScreen(w);
-    if (screen.x < r.left || screen.x >= r.right || screen.y < r.top || screen.y >= r.bottom)
+    if (!Contains(r, screen))
         return false;
     if (w.windowRegion) {
         auto& region = const_cast<Region&>(*w.windowRegion);
@@ -2017,7 +2017,7 @@ bool HitsShape(const WindowRecord& w, POINT screen)
 WindowPtr DeepestChild(const WindowPtr& parent, POINT screen)
 {
     const RECT c = ClientOnScreen(*parent);
-    if (screen.x < c.left || screen.x >= c.right || screen.y < c.top || screen.y >= c.bottom)
+    if (!Contains(c, screen))
         return parent;
     for (HWND h : parent->children) {
         auto r = FindWindowRecord(h);
