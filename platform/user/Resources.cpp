@@ -1,6 +1,7 @@
 #include "platform/user/Resources.h"
 
 #include "platform/base/LastError.h"
+#include "platform/base/TextCase.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/GdiConstants.h"
 #include "platform/gdi/Icon.h"
@@ -31,11 +32,7 @@ std::u16string KeyOf(const char16_t* text, WORD id)
         std::string digits = std::to_string(id);
         return u"#" + std::u16string(digits.begin(), digits.end());
     }
-    std::u16string key(text);
-    for (char16_t& c : key)
-        if (c >= u'a' && c <= u'z')
-            c = char16_t(c - 32);
-    return key;
+    return AsciiUpperCopy(text);
 }
 
 std::u16string KeyOf(LPCWSTR name)

@@ -5,6 +5,7 @@
 
 #include "platform/base/LastError.h"
 #include "platform/base/ProcessInfo.h"
+#include "platform/base/TextCase.h"
 #include "platform/gdi/SystemModel.h"
 #include "platform/user/WindowRecord.h"
 
@@ -136,18 +137,6 @@ using Lock = std::lock_guard<std::recursive_mutex>;
 
 // ---- Classes ---------------------------------------------------------------------------------
 
-char16_t Fold(char16_t c) { return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c; }
-
-bool SameNoCase(std::u16string_view a, std::u16string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (Fold(a[i]) != Fold(b[i]))
-            return false;
-    return true;
-}
-
 struct ClassTable {
     std::vector<std::shared_ptr<WindowClass>> classes;
     ATOM next = 0xC000;
@@ -164,7 +153,7 @@ std::shared_ptr<WindowClass> FindClass(LPCWSTR name)
     if (!name)
         return nullptr;
     for (auto& c : Classes().classes) {
-        if (IS_INTRESOURCE(name) ? c->atom == ATOM(reinterpret_cast<ULONG_PTR>(name)) : SameNoCase(c->name, name))
+        if (IS_INTRESOURCE(name) ? c->atom == ATOM(reinterpret_cast<ULONG_PTR>(name)) : EqualsNoCase(c->name, name))
             return c;
     }
     return nullptr;
@@ -545,10 +534,7 @@ std::u16string PropKey(LPCWSTR name)
 {
     if (IS_INTRESOURCE(name))
         return u"#" + std::u16string(1, char16_t(reinterpret_cast<ULONG_PTR>(name)));
-    std::u16string key(name);
-    for (auto& c : key)
-        c = Fold(c);
-    return key;
+    return AsciiLowerCopy(name);
 }
 
 } // namespace

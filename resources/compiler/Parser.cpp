@@ -1,6 +1,7 @@
 // The resource script reader: a line-aware tokenizer and a recursive-descent parser.
 #include "resources/compiler/Script.h"
 
+#include "platform/base/TextCase.h"
 #include "platform/user/ResourceTable.h"
 
 #include <algorithm>
@@ -511,9 +512,7 @@ private:
             Fail(t.line, "expected a name");
         }
         if (id.isText)
-            for (char16_t& c : id.text)
-                if (c >= u'a' && c <= u'z')
-                    c = char16_t(c - 32);
+            id.text = AsciiUpperCopy(id.text);
         return id;
     }
 
@@ -587,9 +586,7 @@ private:
             typeId.text = type.kind == Tok::String ? type.str : std::u16string(type.text.begin(), type.text.end());
             if (typeId.text.empty())
                 Fail(line, "empty type name");
-            for (char16_t& c : typeId.text)
-                if (c >= u'a' && c <= u'z')
-                    c = char16_t(c - 32);
+            typeId.text = AsciiUpperCopy(typeId.text);
         } else {
             Fail(line, "expected a resource type");
         }
