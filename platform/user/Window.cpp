@@ -420,6 +420,21 @@ void NotifyParents(const WindowPtr& w, UINT event)
     }
 }
 
+// The last steps of every way a window goes: its system menu, its place on the screen and in
+// its parent's children, its class's count and its surface. Call with TreeMutex() held.
+void TakeOut(WindowRecord& w)
+{
+    if (w.systemMenu)
+        DestroyMenu(std::exchange(w.systemMenu, nullptr));
+    if (Showing(w))
+        DamageScreen(WindowOnScreen(w));
+    Unlink(w);
+    if (w.windowClass)
+        --w.windowClass->windows;
+    w.surface.reset();
+    SurfaceChanged(w);
+}
+
 // Frees a window and its children without messages (a failed creation, an ended thread).
 void Discard(const WindowPtr& w)
 {
@@ -433,13 +448,7 @@ void Discard(const WindowPtr& w)
             Discard(c);
     {
         Lock lock(TreeMutex());
-        if (Showing(*w))
-            DamageScreen(WindowOnScreen(*w));
-        Unlink(*w);
-        if (w->windowClass)
-            --w->windowClass->windows;
-        w->surface.reset();
-        SurfaceChanged(*w);
+        TakeOut(*w);
     }
     RetireRecord(w);
 }
@@ -479,15 +488,7 @@ void FreeTree(const WindowPtr& w)
     SendMessage(w->handle, WM_NCDESTROY, 0, 0);
     {
         Lock lock(TreeMutex());
-        if (w->systemMenu)
-            DestroyMenu(std::exchange(w->systemMenu, nullptr));
-        if (Showing(*w))
-            DamageScreen(WindowOnScreen(*w));
-        Unlink(*w);
-        if (w->windowClass)
-            --w->windowClass->windows;
-        w->surface.reset();
-        SurfaceChanged(*w);
+        TakeOut(*w);
         w->children.clear();
     }
     RetireRecord(w);
@@ -988,19 +989,9 @@ BOOL DestroyWindow(HWND window)
 void user_detail::ForgetWindows(const std::vector<std::shared_ptr<WindowRecord>>& records)
 {
     Lock lock(TreeMutex());
-    for (auto& r : records) {
-        if (!r->isWindow)
-            continue;
-        if (r->systemMenu)
-            DestroyMenu(std::exchange(r->systemMenu, nullptr));
-        if (Showing(*r))
-            DamageScreen(WindowOnScreen(*r));
-        Unlink(*r);
-        if (r->windowClass)
-            --r->windowClass->windows;
-        r->surface.reset();
-        SurfaceChanged(*r);
-    }
+    for (auto& r : records)
+        if (r->isWindow)
+            TakeOut(*r);
 }
 
 // ---- The tree --------------------------------------------------------------------------------
