@@ -35,7 +35,7 @@ Region Mirrored(const Region& region, LONG width)
 {
     Region out;
     for (const RECT& r : region.Rects())
-        Unite(out, Region({ width - r.right, r.top, width - r.left, r.bottom }));
+        Unite(out, Region(Mirror(r, width)));
     return out;
 }
 
@@ -658,7 +658,7 @@ BOOL GetUpdateRect(HWND window, RECT* rect, BOOL erase)
         if (!empty) {
             box = area.Box();
             if (w->exStyle & WS_EX_LAYOUTRTL)
-                box = { Width(client) - box.right, box.top, Width(client) - box.left, box.bottom };
+                box = Mirror(box, Width(client));
         }
     }
     if (erase && !empty)
@@ -731,7 +731,7 @@ HDC BeginPaint(HWND window, PAINTSTRUCT* paint)
         if (!area.Empty()) {
             box = area.Box();
             if (w->exStyle & WS_EX_LAYOUTRTL)
-                box = { Width(client) - box.right, box.top, Width(client) - box.left, box.bottom };
+                box = Mirror(box, Width(client));
         }
     }
     *paint = PAINTSTRUCT {};

@@ -65,8 +65,7 @@ RECT Physical(const WindowRecord& child, const RECT& r)
     auto parent = FindWindowRecord(child.parent);
     if (!parent || parent->isDesktop || !(parent->exStyle & WS_EX_LAYOUTRTL))
         return r;
-    const LONG w = Width(parent->client);
-    return { w - r.right, r.top, w - r.left, r.bottom };
+    return Mirror(r, Width(parent->client));
 }
 
 POINT ClientOrigin(const WindowRecord& window)
