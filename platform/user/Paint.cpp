@@ -46,6 +46,15 @@ RECT ClientInWindow(const WindowRecord& w)
     return Offset(ClientOnScreen(w), -ws.left, -ws.top);
 }
 
+// The update region in client coordinates, as the window counts them (from the right when mirrored).
+Region UpdateInClient(const WindowRecord& w)
+{
+    const RECT client = ClientInWindow(w);
+    Region area = w.update;
+    area.Offset(-client.left, -client.top);
+    return (w.exStyle & WS_EX_LAYOUTRTL) ? Mirrored(area, Width(client)) : area;
+}
+
 RECT WholeWindow(const WindowRecord& w) { return { 0, 0, Width(w.window), Height(w.window) }; }
 
 // A window's shape on the screen: its rectangle cut by its window region.
@@ -651,15 +660,10 @@ BOOL GetUpdateRect(HWND window, RECT* rect, BOOL erase)
         auto w = TreeWindow(window);
         if (!w)
             return FALSE;
-        const RECT client = ClientInWindow(*w);
-        Region area = w->update;
-        area.Offset(-client.left, -client.top);
+        const Region area = UpdateInClient(*w);
         empty = area.Empty();
-        if (!empty) {
+        if (!empty)
             box = area.Box();
-            if (w->exStyle & WS_EX_LAYOUTRTL)
-                box = Mirror(box, Width(client));
-        }
     }
     if (erase && !empty)
         EraseNow(window);
@@ -679,11 +683,7 @@ int GetUpdateRgn(HWND window, HRGN region, BOOL erase)
         auto w = TreeWindow(window);
         if (!w)
             return 0;
-        const RECT client = ClientInWindow(*w);
-        object->region = w->update;
-        object->region.Offset(-client.left, -client.top);
-        if (w->exStyle & WS_EX_LAYOUTRTL)
-            object->region = Mirrored(object->region, Width(client));
+        object->region = UpdateInClient(*w);
         kind = object->region.Kind();
     }
     if (erase && kind != NULLREGION)
@@ -719,7 +719,9 @@ HDC BeginPaint(HWND window, PAINTSTRUCT* paint)
         auto w = TreeWindow(window);
         if (!w)
             return nullptr;
-        const RECT client = ClientInWindow(*w);
+        const Region inClient = UpdateInClient(*w);
+        if (!inClient.Empty())
+            box = inClient.Box();
         const RECT ws = WindowOnScreen(*w);
         Region area = w->update;
         w->update = Region();
@@ -727,12 +729,6 @@ HDC BeginPaint(HWND window, PAINTSTRUCT* paint)
         erase = std::exchange(w->needErase, false);
         area.Offset(ws.left, ws.top);
         hdc = MakeDC(w, 0, &area, DCX_INTERSECTRGN);
-        area.Offset(-ws.left - client.left, -ws.top - client.top);
-        if (!area.Empty()) {
-            box = area.Box();
-            if (w->exStyle & WS_EX_LAYOUTRTL)
-                box = Mirror(box, Width(client));
-        }
     }
     *paint = PAINTSTRUCT {};
     paint->hdc = hdc;
