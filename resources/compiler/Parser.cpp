@@ -13,6 +13,8 @@ namespace rc {
 
 namespace {
 
+int HexDigitValue(char d) { return AsciiIsDigit(d) ? d - '0' : AsciiToLower(d) - 'a' + 10; }
+
 // Names the compiler knows without a #define: the layer's style and flag values.
 const std::unordered_map<std::string, long long>& BuiltinSymbols()
 {
@@ -224,9 +226,7 @@ private:
                     if (j >= text.size() || !std::isxdigit(static_cast<unsigned char>(text[j])))
                         Fail(line, "bad number");
                     while (j < text.size() && std::isxdigit(static_cast<unsigned char>(text[j]))) {
-                        char d = text[j];
-                        int v = std::isdigit(static_cast<unsigned char>(d)) ? d - '0' : (std::tolower(d) - 'a' + 10);
-                        value = value * 16 + v;
+                        value = value * 16 + HexDigitValue(text[j]);
                         if (value > 0xFFFFFFFFLL)
                             Fail(line, "number too large");
                         ++j;
@@ -281,8 +281,7 @@ private:
             long v = 0;
             int n = 0;
             while (n < maxDigits && j < text.size() && std::isxdigit(static_cast<unsigned char>(text[j]))) {
-                char d = text[j];
-                v = v * 16 + (std::isdigit(static_cast<unsigned char>(d)) ? d - '0' : std::tolower(d) - 'a' + 10);
+                v = v * 16 + HexDigitValue(text[j]);
                 ++j;
                 ++n;
             }
