@@ -7,7 +7,8 @@
 
 const char16_t* FindStringResource(UINT id)
 {
-    // Reading the table here links it, and with it the start-up registration.
+    // Reading the table here links it, and with it the start-up registration, into every
+    // program that uses this file.
     if (AppStrings.count == 0)
         return nullptr;
     const WCHAR* text = nullptr;
@@ -17,7 +18,6 @@ const char16_t* FindStringResource(UINT id)
 
 int LoadString(UINT id, WCHAR* buffer, int bufferMax)
 {
-    FindStringResource(0);
     return LoadStringW(nullptr, id, buffer, bufferMax);
 }
 
@@ -38,7 +38,6 @@ std::u16string LoadStringText(UINT id)
 
 std::vector<UINT> StringResourceIds()
 {
-    FindStringResource(0);
     std::vector<UINT> ids;
     EnumResourceNamesW(
         nullptr, RT_STRING,

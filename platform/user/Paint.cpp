@@ -25,14 +25,6 @@ namespace {
 
 using Lock = std::lock_guard<std::recursive_mutex>;
 
-Region RectRegion(const RECT& r)
-{
-    Region region;
-    if (r.right > r.left && r.bottom > r.top)
-        pixman_region32_init_rect(region.get(), r.left, r.top, unsigned(r.right - r.left), unsigned(r.bottom - r.top));
-    return region;
-}
-
 void Intersect(Region& a, const Region& b) { pixman_region32_intersect(a.get(), a.get(), const_cast<Region&>(b).get()); }
 void Subtract(Region& a, const Region& b) { pixman_region32_subtract(a.get(), a.get(), const_cast<Region&>(b).get()); }
 void Unite(Region& a, const Region& b) { pixman_region32_union(a.get(), a.get(), const_cast<Region&>(b).get()); }
@@ -43,7 +35,7 @@ Region Mirrored(const Region& region, LONG width)
 {
     Region out;
     for (const RECT& r : region.Rects())
-        Unite(out, RectRegion({ width - r.right, r.top, width - r.left, r.bottom }));
+        Unite(out, Region(Mirror(r, width)));
     return out;
 }
 
@@ -54,13 +46,22 @@ RECT ClientInWindow(const WindowRecord& w)
     return Offset(ClientOnScreen(w), -ws.left, -ws.top);
 }
 
+// The update region in client coordinates, as the window counts them (from the right when mirrored).
+Region UpdateInClient(const WindowRecord& w)
+{
+    const RECT client = ClientInWindow(w);
+    Region area = w.update;
+    area.Offset(-client.left, -client.top);
+    return (w.exStyle & WS_EX_LAYOUTRTL) ? Mirrored(area, Width(client)) : area;
+}
+
 RECT WholeWindow(const WindowRecord& w) { return { 0, 0, Width(w.window), Height(w.window) }; }
 
 // A window's shape on the screen: its rectangle cut by its window region.
 Region ShapeOnScreen(const WindowRecord& w)
 {
     const RECT r = WindowOnScreen(w);
-    Region shape = RectRegion(r);
+    Region shape(r);
     if (w.windowRegion) {
         Region wr = *w.windowRegion;
         wr.Offset(r.left, r.top);
@@ -112,7 +113,7 @@ void FitScreen()
     for (auto& [hdc, record] : LiveDCs())
         if (!record.topLevel)
             DisableDC(hdc); // a screen DC of the old size
-    s.damage = RectRegion(bounds);
+    s.damage = Region(bounds);
 }
 
 inline BYTE Channel(DWORD p, int shift) { return BYTE(p >> shift); }
@@ -173,7 +174,7 @@ void Compose()
     if (s.frozen)
         return;
     Region area = s.damage;
-    Intersect(area, RectRegion(s.bounds));
+    Intersect(area, Region(s.bounds));
     s.damage = Region();
     if (area.Empty())
         return;
@@ -251,9 +252,9 @@ Region VisibleRegion(const WindowRecord& w, DWORD flags)
         return Region();
     auto parent = FindWindowRecord(w.parent);
     const bool window = (flags & DCX_WINDOW) != 0;
-    Region region = RectRegion(window ? WindowOnScreen(w) : ClientOnScreen(w));
+    Region region(window ? WindowOnScreen(w) : ClientOnScreen(w));
     if ((flags & DCX_PARENTCLIP) && parent && !parent->isDesktop)
-        Intersect(region, RectRegion(ClientOnScreen(*parent)));
+        Intersect(region, Region(ClientOnScreen(*parent)));
     if (w.windowRegion)
         Intersect(region, ShapeOnScreen(w));
     if ((flags & DCX_CLIPCHILDREN) || (w.style & WS_CLIPCHILDREN))
@@ -264,7 +265,7 @@ Region VisibleRegion(const WindowRecord& w, DWORD flags)
     // Ancestors cut it to their client areas, shapes and (with WS_CLIPSIBLINGS) higher siblings.
     std::shared_ptr<WindowRecord> a = parent;
     while (a && !a->isDesktop) {
-        Intersect(region, RectRegion(ClientOnScreen(*a)));
+        Intersect(region, Region(ClientOnScreen(*a)));
         if (a->windowRegion)
             Intersect(region, ShapeOnScreen(*a));
         auto up = FindWindowRecord(a->parent);
@@ -294,7 +295,7 @@ HDC MakeDC(const WindowPtr& w, DWORD flags, const Region* extra, DWORD extraMode
     view.format = GdiPixelFormat::Bgra32;
     const RECT backed { -ox, -oy, surface.width - ox, surface.height - oy };
     Region visible = VisibleRegion(*w, flags);
-    Intersect(visible, RectRegion(topRect));
+    Intersect(visible, Region(topRect));
     if (extra) {
         if (extraMode == DCX_INTERSECTRGN)
             Intersect(visible, *extra);
@@ -324,7 +325,7 @@ HDC ScreenDC()
     view.height = s.bounds.bottom;
     view.pitch = Width(s.bounds) * 4;
     view.format = GdiPixelFormat::Bgra32;
-    HDC hdc = CreateWindowSurfaceDC(view, s.bounds, RectRegion(s.bounds));
+    HDC hdc = CreateWindowSurfaceDC(view, s.bounds, Region(s.bounds));
     if (hdc)
         LiveDCs()[hdc] = DcRecord { DesktopRecord()->handle, nullptr, POINT { 0, 0 } };
     return hdc;
@@ -416,9 +417,9 @@ Region ClientRegionToWindow(const WindowRecord& w, const RECT* rect, HRGN rgn)
         RECT r = *rect;
         if (w.exStyle & WS_EX_LAYOUTRTL)
             r = { Width(client) - rect->right, rect->top, Width(client) - rect->left, rect->bottom };
-        area = RectRegion(r);
+        area = Region(r);
     } else {
-        area = RectRegion({ 0, 0, Width(client), Height(client) });
+        area = Region({ 0, 0, Width(client), Height(client) });
     }
     area.Offset(client.left, client.top);
     return area;
@@ -464,7 +465,7 @@ void user_detail::SurfaceChanged(WindowRecord& top)
 void user_detail::DamageScreen(const RECT& screen)
 {
     FitScreen();
-    Unite(TheScreen().damage, RectRegion(screen));
+    Unite(TheScreen().damage, Region(screen));
 }
 
 void user_detail::FillSurfaceFromScreen(WindowRecord& w)
@@ -494,14 +495,14 @@ void user_detail::InvalidateWindow(const WindowPtr& w, const Region& given, UINT
     if (!w || w->isDesktop)
         return;
     Region area = given;
-    Intersect(area, RectRegion(WholeWindow(*w)));
+    Intersect(area, Region(WholeWindow(*w)));
     if (w->windowRegion)
         Intersect(area, *w->windowRegion);
     const RECT client = ClientInWindow(*w);
     Region clientArea = area;
-    Intersect(clientArea, RectRegion(client));
+    Intersect(clientArea, Region(client));
     Region nonClient = area;
-    Subtract(nonClient, RectRegion(client));
+    Subtract(nonClient, Region(client));
     if ((flags & RDW_INVALIDATE) && Showing(*w)) {
         Unite(w->update, clientArea);
         if ((flags & RDW_ERASE) && !clientArea.Empty())
@@ -546,7 +547,7 @@ void user_detail::InvalidateWindow(const WindowPtr& w, const Region& given, UINT
 
 void user_detail::InvalidateWhole(const WindowPtr& w)
 {
-    InvalidateWindow(w, RectRegion(WholeWindow(*w)), RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    InvalidateWindow(w, Region(WholeWindow(*w)), RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 bool user_detail::TakePaintMessage(const ThreadQueue* queue, HWND filter, UINT minMessage, UINT maxMessage, MSG* msg)
@@ -594,10 +595,10 @@ BOOL RedrawWindow(HWND window, const RECT* rect, HRGN region, UINT flags)
             // The whole screen: every top-level window.
             for (HWND h : w->children)
                 if (auto t = TreeWindow(h))
-                    InvalidateWindow(t, RectRegion(WholeWindow(*t)), flags | RDW_ALLCHILDREN);
+                    InvalidateWindow(t, Region(WholeWindow(*t)), flags | RDW_ALLCHILDREN);
             DamageScreen(w->window);
         } else {
-            Region area = (flags & RDW_FRAME) && !rect && !region ? RectRegion(WholeWindow(*w))
+            Region area = (flags & RDW_FRAME) && !rect && !region ? Region(WholeWindow(*w))
                                                                  : ClientRegionToWindow(*w, rect, region);
             InvalidateWindow(w, area, flags);
         }
@@ -659,15 +660,10 @@ BOOL GetUpdateRect(HWND window, RECT* rect, BOOL erase)
         auto w = TreeWindow(window);
         if (!w)
             return FALSE;
-        const RECT client = ClientInWindow(*w);
-        Region area = w->update;
-        area.Offset(-client.left, -client.top);
+        const Region area = UpdateInClient(*w);
         empty = area.Empty();
-        if (!empty) {
+        if (!empty)
             box = area.Box();
-            if (w->exStyle & WS_EX_LAYOUTRTL)
-                box = { Width(client) - box.right, box.top, Width(client) - box.left, box.bottom };
-        }
     }
     if (erase && !empty)
         EraseNow(window);
@@ -687,11 +683,7 @@ int GetUpdateRgn(HWND window, HRGN region, BOOL erase)
         auto w = TreeWindow(window);
         if (!w)
             return 0;
-        const RECT client = ClientInWindow(*w);
-        object->region = w->update;
-        object->region.Offset(-client.left, -client.top);
-        if (w->exStyle & WS_EX_LAYOUTRTL)
-            object->region = Mirrored(object->region, Width(client));
+        object->region = UpdateInClient(*w);
         kind = object->region.Kind();
     }
     if (erase && kind != NULLREGION)
@@ -727,7 +719,9 @@ HDC BeginPaint(HWND window, PAINTSTRUCT* paint)
         auto w = TreeWindow(window);
         if (!w)
             return nullptr;
-        const RECT client = ClientInWindow(*w);
+        const Region inClient = UpdateInClient(*w);
+        if (!inClient.Empty())
+            box = inClient.Box();
         const RECT ws = WindowOnScreen(*w);
         Region area = w->update;
         w->update = Region();
@@ -735,12 +729,6 @@ HDC BeginPaint(HWND window, PAINTSTRUCT* paint)
         erase = std::exchange(w->needErase, false);
         area.Offset(ws.left, ws.top);
         hdc = MakeDC(w, 0, &area, DCX_INTERSECTRGN);
-        area.Offset(-ws.left - client.left, -ws.top - client.top);
-        if (!area.Empty()) {
-            box = area.Box();
-            if (w->exStyle & WS_EX_LAYOUTRTL)
-                box = { Width(client) - box.right, box.top, Width(client) - box.left, box.bottom };
-        }
     }
     *paint = PAINTSTRUCT {};
     paint->hdc = hdc;
@@ -829,14 +817,14 @@ int ScrollWindowEx(HWND window, int dx, int dy, const RECT* scroll, const RECT* 
         };
         const int sx = rtl ? -dx : dx;
         const RECT client { 0, 0, Width(cs), Height(cs) };
-        Region area = RectRegion(toScreen(scroll ? *scroll : client));
-        Intersect(area, RectRegion(cs));
+        Region area = Region(toScreen(scroll ? *scroll : client));
+        Intersect(area, Region(cs));
         Region cut = area;
         if (clip)
-            Intersect(cut, RectRegion(toScreen(*clip)));
+            Intersect(cut, Region(toScreen(*clip)));
         const RECT topRect = WindowOnScreen(*top);
         Region visible = VisibleRegion(*w, 0);
-        Intersect(visible, RectRegion(topRect));
+        Intersect(visible, Region(topRect));
         Region source = visible;
         Intersect(source, area);
         Region moved = source;
@@ -1061,7 +1049,7 @@ BOOL CaptureScreen(const RECT& area, std::vector<DWORD>& pixels)
     pixels.assign(size_t(std::max(LONG(0), Width(area))) * size_t(std::max(LONG(0), Height(area))), 0);
     for (LONG y = area.top; y < area.bottom; ++y)
         for (LONG x = area.left; x < area.right; ++x)
-            if (x >= s.bounds.left && x < s.bounds.right && y >= s.bounds.top && y < s.bounds.bottom)
+            if (Contains(s.bounds, POINT { x, y }))
                 pixels[size_t(y - area.top) * size_t(Width(area)) + size_t(x - area.left)]
                     = s.pixels[size_t(y - s.bounds.top) * size_t(Width(s.bounds)) + size_t(x - s.bounds.left)] & 0x00FFFFFF;
     return TRUE;
@@ -1256,15 +1244,14 @@ LRESULT HitTest(HWND window, POINT screen)
         return HTNOWHERE;
     const RECT ws = WindowOnScreen(*w);
     const RECT cs = ClientOnScreen(*w);
-    auto inside = [&](const RECT& r) { return screen.x >= r.left && screen.x < r.right && screen.y >= r.top && screen.y < r.bottom; };
-    if (!inside(ws))
+    if (!Contains(ws, screen))
         return HTNOWHERE;
-    if (inside(cs))
+    if (Contains(cs, screen))
         return HTCLIENT;
     if ((w->style & WS_CAPTION) == WS_CAPTION) {
         const int frame = (w->style & WS_THICKFRAME) ? GetSystemMetrics(SM_CXFRAME) : GetSystemMetrics(SM_CXFIXEDFRAME);
         const RECT caption { ws.left + frame, ws.top + frame, ws.right - frame, ws.top + frame + GetSystemMetrics(SM_CYCAPTION) };
-        if (inside(caption))
+        if (Contains(caption, screen))
             return HTCAPTION;
     }
     if (w->style & WS_THICKFRAME) {

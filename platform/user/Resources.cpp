@@ -1,6 +1,9 @@
 #include "platform/user/Resources.h"
 
+#include "platform/base/File.h"
+#include "platform/base/FileHandle.h"
 #include "platform/base/LastError.h"
+#include "platform/base/TextCase.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/GdiConstants.h"
 #include "platform/gdi/Icon.h"
@@ -10,7 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 #include <map>
 #include <mutex>
@@ -31,11 +33,7 @@ std::u16string KeyOf(const char16_t* text, WORD id)
         std::string digits = std::to_string(id);
         return u"#" + std::u16string(digits.begin(), digits.end());
     }
-    std::u16string key(text);
-    for (char16_t& c : key)
-        if (c >= u'a' && c <= u'z')
-            c = char16_t(c - 32);
-    return key;
+    return AsciiUpperCopy(text);
 }
 
 std::u16string KeyOf(LPCWSTR name)
@@ -369,34 +367,21 @@ int LookupInDirectory(const BYTE* directory, std::size_t size, bool icon, int cx
     return Read16(directory + 6 + std::size_t(best) * 14 + 12);
 }
 
+// Pictures stay far below 64 MiB; a larger file is refused rather than read.
 std::vector<BYTE> ReadWholeFile(LPCWSTR path)
 {
-    std::string utf8;
-    for (const char16_t* p = path; *p; ++p) {
-        char32_t c = *p;
-        if (c < 0x80) {
-            utf8 += char(c);
-        } else if (c < 0x800) {
-            utf8 += char(0xC0 | (c >> 6));
-            utf8 += char(0x80 | (c & 0x3F));
-        } else {
-            utf8 += char(0xE0 | (c >> 12));
-            utf8 += char(0x80 | ((c >> 6) & 0x3F));
-            utf8 += char(0x80 | (c & 0x3F));
-        }
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return {};
+    std::vector<BYTE> bytes;
+    LARGE_INTEGER size {};
+    if (GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart <= (64 << 20)) {
+        bytes.resize(std::size_t(size.QuadPart));
+        DWORD read = 0;
+        if (!ReadFile(file, bytes.data(), DWORD(bytes.size()), &read, nullptr) || read != bytes.size())
+            bytes.clear();
     }
-    std::ifstream in(utf8, std::ios::binary);
-    if (!in)
-        return {};
-    in.seekg(0, std::ios::end);
-    std::streamoff length = in.tellg();
-    if (length <= 0 || length > (64 << 20))
-        return {};
-    in.seekg(0);
-    std::vector<BYTE> bytes(static_cast<std::size_t>(length));
-    in.read(reinterpret_cast<char*>(bytes.data()), length);
-    if (!in)
-        return {};
+    CloseHandle(file);
     return bytes;
 }
 

@@ -5,6 +5,7 @@
 
 #include "platform/base/LastError.h"
 #include "platform/base/ProcessInfo.h"
+#include "platform/base/TextCase.h"
 #include "platform/gdi/SystemModel.h"
 #include "platform/user/WindowRecord.h"
 
@@ -64,8 +65,7 @@ RECT Physical(const WindowRecord& child, const RECT& r)
     auto parent = FindWindowRecord(child.parent);
     if (!parent || parent->isDesktop || !(parent->exStyle & WS_EX_LAYOUTRTL))
         return r;
-    const LONG w = Width(parent->client);
-    return { w - r.right, r.top, w - r.left, r.bottom };
+    return Mirror(r, Width(parent->client));
 }
 
 POINT ClientOrigin(const WindowRecord& window)
@@ -136,18 +136,6 @@ using Lock = std::lock_guard<std::recursive_mutex>;
 
 // ---- Classes ---------------------------------------------------------------------------------
 
-char16_t Fold(char16_t c) { return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c; }
-
-bool SameNoCase(std::u16string_view a, std::u16string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (Fold(a[i]) != Fold(b[i]))
-            return false;
-    return true;
-}
-
 struct ClassTable {
     std::vector<std::shared_ptr<WindowClass>> classes;
     ATOM next = 0xC000;
@@ -164,7 +152,7 @@ std::shared_ptr<WindowClass> FindClass(LPCWSTR name)
     if (!name)
         return nullptr;
     for (auto& c : Classes().classes) {
-        if (IS_INTRESOURCE(name) ? c->atom == ATOM(reinterpret_cast<ULONG_PTR>(name)) : SameNoCase(c->name, name))
+        if (IS_INTRESOURCE(name) ? c->atom == ATOM(reinterpret_cast<ULONG_PTR>(name)) : EqualsNoCase(c->name, name))
             return c;
     }
     return nullptr;
@@ -431,6 +419,21 @@ void NotifyParents(const WindowPtr& w, UINT event)
     }
 }
 
+// The last steps of every way a window goes: its system menu, its place on the screen and in
+// its parent's children, its class's count and its surface. Call with TreeMutex() held.
+void TakeOut(WindowRecord& w)
+{
+    if (w.systemMenu)
+        DestroyMenu(std::exchange(w.systemMenu, nullptr));
+    if (Showing(w))
+        DamageScreen(WindowOnScreen(w));
+    Unlink(w);
+    if (w.windowClass)
+        --w.windowClass->windows;
+    w.surface.reset();
+    SurfaceChanged(w);
+}
+
 // Frees a window and its children without messages (a failed creation, an ended thread).
 void Discard(const WindowPtr& w)
 {
@@ -444,13 +447,7 @@ void Discard(const WindowPtr& w)
             Discard(c);
     {
         Lock lock(TreeMutex());
-        if (Showing(*w))
-            DamageScreen(WindowOnScreen(*w));
-        Unlink(*w);
-        if (w->windowClass)
-            --w->windowClass->windows;
-        w->surface.reset();
-        SurfaceChanged(*w);
+        TakeOut(*w);
     }
     RetireRecord(w);
 }
@@ -490,15 +487,7 @@ void FreeTree(const WindowPtr& w)
     SendMessage(w->handle, WM_NCDESTROY, 0, 0);
     {
         Lock lock(TreeMutex());
-        if (w->systemMenu)
-            DestroyMenu(std::exchange(w->systemMenu, nullptr));
-        if (Showing(*w))
-            DamageScreen(WindowOnScreen(*w));
-        Unlink(*w);
-        if (w->windowClass)
-            --w->windowClass->windows;
-        w->surface.reset();
-        SurfaceChanged(*w);
+        TakeOut(*w);
         w->children.clear();
     }
     RetireRecord(w);
@@ -545,10 +534,7 @@ std::u16string PropKey(LPCWSTR name)
 {
     if (IS_INTRESOURCE(name))
         return u"#" + std::u16string(1, char16_t(reinterpret_cast<ULONG_PTR>(name)));
-    std::u16string key(name);
-    for (auto& c : key)
-        c = Fold(c);
-    return key;
+    return AsciiLowerCopy(name);
 }
 
 } // namespace
@@ -1002,19 +988,9 @@ BOOL DestroyWindow(HWND window)
 void user_detail::ForgetWindows(const std::vector<std::shared_ptr<WindowRecord>>& records)
 {
     Lock lock(TreeMutex());
-    for (auto& r : records) {
-        if (!r->isWindow)
-            continue;
-        if (r->systemMenu)
-            DestroyMenu(std::exchange(r->systemMenu, nullptr));
-        if (Showing(*r))
-            DamageScreen(WindowOnScreen(*r));
-        Unlink(*r);
-        if (r->windowClass)
-            --r->windowClass->windows;
-        r->surface.reset();
-        SurfaceChanged(*r);
-    }
+    for (auto& r : records)
+        if (r->isWindow)
+            TakeOut(*r);
 }
 
 // ---- The tree --------------------------------------------------------------------------------
@@ -2005,7 +1981,7 @@ namespace {
 bool HitsShape(const WindowRecord& w, POINT screen)
 {
     const RECT r = WindowOnScreen(w);
-    if (screen.x < r.left || screen.x >= r.right || screen.y < r.top || screen.y >= r.bottom)
+    if (!Contains(r, screen))
         return false;
     if (w.windowRegion) {
         auto& region = const_cast<Region&>(*w.windowRegion);
@@ -2017,7 +1993,7 @@ bool HitsShape(const WindowRecord& w, POINT screen)
 WindowPtr DeepestChild(const WindowPtr& parent, POINT screen)
 {
     const RECT c = ClientOnScreen(*parent);
-    if (screen.x < c.left || screen.x >= c.right || screen.y < c.top || screen.y >= c.bottom)
+    if (!Contains(c, screen))
         return parent;
     for (HWND h : parent->children) {
         auto r = FindWindowRecord(h);

@@ -136,6 +136,9 @@ WindowPtr DesktopRecord();
 inline LONG Width(const RECT& r) { return r.right - r.left; }
 inline LONG Height(const RECT& r) { return r.bottom - r.top; }
 inline RECT Offset(RECT r, LONG dx, LONG dy) { return { r.left + dx, r.top + dy, r.right + dx, r.bottom + dy }; }
+// `r` seen from the right edge of an area `width` pixels wide (the same both ways).
+inline RECT Mirror(const RECT& r, LONG width) { return { width - r.right, r.top, width - r.left, r.bottom }; }
+inline bool Contains(const RECT& r, POINT p) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; }
 RECT WindowOnScreen(const WindowRecord& window);
 RECT ClientOnScreen(const WindowRecord& window);
 // WS_VISIBLE on the window and on every ancestor.

@@ -1,6 +1,7 @@
 // The resource script reader: a line-aware tokenizer and a recursive-descent parser.
 #include "resources/compiler/Script.h"
 
+#include "platform/base/TextCase.h"
 #include "platform/user/ResourceTable.h"
 
 #include <algorithm>
@@ -11,6 +12,8 @@
 namespace rc {
 
 namespace {
+
+int HexDigitValue(char d) { return AsciiIsDigit(d) ? d - '0' : AsciiToLower(d) - 'a' + 10; }
 
 // Names the compiler knows without a #define: the layer's style and flag values.
 const std::unordered_map<std::string, long long>& BuiltinSymbols()
@@ -223,9 +226,7 @@ private:
                     if (j >= text.size() || !std::isxdigit(static_cast<unsigned char>(text[j])))
                         Fail(line, "bad number");
                     while (j < text.size() && std::isxdigit(static_cast<unsigned char>(text[j]))) {
-                        char d = text[j];
-                        int v = std::isdigit(static_cast<unsigned char>(d)) ? d - '0' : (std::tolower(d) - 'a' + 10);
-                        value = value * 16 + v;
+                        value = value * 16 + HexDigitValue(text[j]);
                         if (value > 0xFFFFFFFFLL)
                             Fail(line, "number too large");
                         ++j;
@@ -280,8 +281,7 @@ private:
             long v = 0;
             int n = 0;
             while (n < maxDigits && j < text.size() && std::isxdigit(static_cast<unsigned char>(text[j]))) {
-                char d = text[j];
-                v = v * 16 + (std::isdigit(static_cast<unsigned char>(d)) ? d - '0' : std::tolower(d) - 'a' + 10);
+                v = v * 16 + HexDigitValue(text[j]);
                 ++j;
                 ++n;
             }
@@ -511,9 +511,7 @@ private:
             Fail(t.line, "expected a name");
         }
         if (id.isText)
-            for (char16_t& c : id.text)
-                if (c >= u'a' && c <= u'z')
-                    c = char16_t(c - 32);
+            id.text = AsciiUpperCopy(id.text);
         return id;
     }
 
@@ -587,9 +585,7 @@ private:
             typeId.text = type.kind == Tok::String ? type.str : std::u16string(type.text.begin(), type.text.end());
             if (typeId.text.empty())
                 Fail(line, "empty type name");
-            for (char16_t& c : typeId.text)
-                if (c >= u'a' && c <= u'z')
-                    c = char16_t(c - 32);
+            typeId.text = AsciiUpperCopy(typeId.text);
         } else {
             Fail(line, "expected a resource type");
         }

@@ -32,16 +32,10 @@ TEST_F(PaintTest, InvalidatingPaintsOnlyInsideThePaintRectangle)
     PumpPaint();
     EXPECT_EQ(ScreenPixel(100, 100), kWhite);
     RECT painted {};
-    TheSpy().handlers[w] = [&](HWND hwnd, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
-        if (m != WM_PAINT)
-            return std::nullopt;
-        PAINTSTRUCT ps;
-        HDC hdc = BeginPaint(hwnd, &ps);
+    OnPaint(w, [&](HDC hdc, const PAINTSTRUCT& ps) {
         painted = ps.rcPaint;
         Fill(hdc, RECT { 0, 0, 200, 150 }, kRed); // the whole client: the clip keeps it inside
-        EndPaint(hwnd, &ps);
-        return 0;
-    };
+    });
     RECT dirty { 20, 30, 60, 70 };
     InvalidateRect(w, &dirty, FALSE);
     RECT update;
@@ -64,16 +58,10 @@ TEST_F(PaintTest, InvalidatingPaintsOnlyInsideThePaintRectangle)
     TheSpy().handlers.erase(w);
     InvalidateRect(w, nullptr, TRUE);
     UpdateWindow(w);
-    TheSpy().handlers[w] = [&](HWND hwnd, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
-        if (m != WM_PAINT)
-            return std::nullopt;
-        PAINTSTRUCT ps;
-        HDC hdc = BeginPaint(hwnd, &ps);
+    OnPaint(w, [&](HDC hdc, const PAINTSTRUCT& ps) {
         painted = ps.rcPaint;
         Fill(hdc, RECT { 0, 0, 200, 150 }, kBlue);
-        EndPaint(hwnd, &ps);
-        return 0;
-    };
+    });
     InvalidateRect(w, &a, FALSE);
     InvalidateRect(w, &b, FALSE);
     UpdateWindow(w);
@@ -206,15 +194,9 @@ TEST_F(PaintTest, BeginPaintReportsWhetherTheBackgroundWasErased)
     HWND w = Make(u"W", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50);
     PumpPaint();
     BOOL erased = -1;
-    TheSpy().handlers[w] = [&](HWND hwnd, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
-        if (m != WM_PAINT)
-            return std::nullopt;
-        PAINTSTRUCT ps;
-        BeginPaint(hwnd, &ps);
+    OnPaint(w, [&](HDC, const PAINTSTRUCT& ps) {
         erased = ps.fErase;
-        EndPaint(hwnd, &ps);
-        return 0;
-    };
+    });
     InvalidateRect(w, nullptr, TRUE); // no colour: nobody erases
     UpdateWindow(w);
     EXPECT_EQ(erased, TRUE);
@@ -259,15 +241,9 @@ TEST_F(PaintTest, MirroredWindowDrawsFromItsRightEdge)
     // The paint rectangle is in the mirrored coordinates too.
     RECT dirty { 0, 0, 10, 20 };
     RECT painted {};
-    TheSpy().handlers[w] = [&](HWND hwnd, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
-        if (m != WM_PAINT)
-            return std::nullopt;
-        PAINTSTRUCT ps;
-        BeginPaint(hwnd, &ps);
+    OnPaint(w, [&](HDC, const PAINTSTRUCT& ps) {
         painted = ps.rcPaint;
-        EndPaint(hwnd, &ps);
-        return 0;
-    };
+    });
     InvalidateRect(w, &dirty, FALSE);
     HRGN update = CreateRectRgn(0, 0, 0, 0);
     GetUpdateRgn(w, update, FALSE);
@@ -351,16 +327,10 @@ namespace {
 TEST_F(PaintTest, ScrollWindowMovesPixelsAndInvalidatesWhatItUncovered)
 {
     HWND w = Make(u"W", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 60, 60);
-    TheSpy().handlers[w] = [](HWND hwnd, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
-        if (m != WM_PAINT)
-            return std::nullopt;
-        PAINTSTRUCT ps;
-        HDC hdc = BeginPaint(hwnd, &ps);
+    OnPaint(w, [](HDC hdc, const PAINTSTRUCT&) {
         for (int y = 0; y < 60; ++y) // one grey level per row
             Fill(hdc, RECT { 0, y, 60, y + 1 }, RGB(y * 4, y * 4, y * 4));
-        EndPaint(hwnd, &ps);
-        return 0;
-    };
+    });
     HWND child = Make(u"C", WS_CHILD | WS_VISIBLE, 40, 40, 10, 10, w);
     PumpPaint();
     ASSERT_EQ(ScreenPixel(5, 20), RGB(80, 80, 80));

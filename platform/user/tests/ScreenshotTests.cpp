@@ -29,20 +29,14 @@ void Text(HDC hdc, int x, int y, const char16_t* text, COLORREF color)
     TextOutW(hdc, x, y, text, int(std::char_traits<char16_t>::length(text)));
 }
 
-// Paints `w` with `paint` on every WM_PAINT.
-void OnPaint(HWND w, std::function<void(HDC, const RECT&)> paint)
+// Paints `w` with `paint`, given its client rectangle, on every WM_PAINT.
+void OnPaintClient(HWND w, std::function<void(HDC, const RECT&)> paint)
 {
-    TheSpy().handlers[w] = [paint](HWND hwnd, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
-        if (m != WM_PAINT)
-            return std::nullopt;
-        PAINTSTRUCT ps;
-        HDC hdc = BeginPaint(hwnd, &ps);
+    OnPaint(w, [w, paint](HDC hdc, const PAINTSTRUCT&) {
         RECT client;
-        GetClientRect(hwnd, &client);
+        GetClientRect(w, &client);
         paint(hdc, client);
-        EndPaint(hwnd, &ps);
-        return 0;
-    };
+    });
 }
 
 TEST_F(ScreenshotTest, AFewOverlappingWindowsDrawnThroughTheLayer)
@@ -53,7 +47,7 @@ TEST_F(ScreenshotTest, AFewOverlappingWindowsDrawnThroughTheLayer)
     SetColor(main, GetSysColor(COLOR_3DFACE));
     HWND list = Make(u"list", WS_CHILD | WS_VISIBLE, 10, 10, 300, 250, main, WS_EX_CLIENTEDGE, 1);
     SetColor(list, RGB(255, 255, 255));
-    OnPaint(list, [](HDC hdc, const RECT&) {
+    OnPaintClient(list, [](HDC hdc, const RECT&) {
         const char16_t* lines[] = { u"Resize to 1024 x 768", u"Sharpen (amount 40)", u"Watermark \"Holiday\"",
             u"Save as JPEG, quality 85", u"Upload to the gallery" };
         for (int i = 0; i < 5; ++i) {
@@ -64,13 +58,13 @@ TEST_F(ScreenshotTest, AFewOverlappingWindowsDrawnThroughTheLayer)
     });
     HWND status = Make(u"status", WS_CHILD | WS_VISIBLE, 0, 322, 552, 22, main, WS_EX_STATICEDGE, 2);
     SetColor(status, GetSysColor(COLOR_3DFACE));
-    OnPaint(status, [](HDC hdc, const RECT&) { Text(hdc, 4, 3, u"5 actions, 120 images", RGB(0, 0, 0)); });
+    OnPaintClient(status, [](HDC hdc, const RECT&) { Text(hdc, 4, 3, u"5 actions, 120 images", RGB(0, 0, 0)); });
     ShowWindow(main, SW_SHOW);
 
     // A dialog over it.
     HWND dialog = Make(u"Properties: Resize", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 380, 230, 320, 210, main);
     SetColor(dialog, GetSysColor(COLOR_3DFACE));
-    OnPaint(dialog, [](HDC hdc, const RECT& c) {
+    OnPaintClient(dialog, [](HDC hdc, const RECT& c) {
         Text(hdc, 14, 16, u"Width:", RGB(0, 0, 0));
         Text(hdc, 14, 46, u"Height:", RGB(0, 0, 0));
         for (int i = 0; i < 2; ++i) {
@@ -90,7 +84,7 @@ TEST_F(ScreenshotTest, AFewOverlappingWindowsDrawnThroughTheLayer)
     // A round window.
     HWND round = Make(u"round", WS_POPUP, 740, 70, 160, 160);
     SetWindowRgn(round, CreateEllipticRgn(0, 0, 160, 160), FALSE);
-    OnPaint(round, [](HDC hdc, const RECT& c) {
+    OnPaintClient(round, [](HDC hdc, const RECT& c) {
         TRIVERTEX v[2] = { { 0, 0, 0x3000, 0x8000, 0xE000, 0 }, { c.right, c.bottom, 0xF000, 0xA000, 0x2000, 0 } };
         GRADIENT_RECT mesh { 0, 1 };
         GradientFill(hdc, v, 2, &mesh, 1, GRADIENT_FILL_RECT_V);

@@ -33,6 +33,20 @@ inline Spy& TheSpy()
     return spy;
 }
 
+// Answers `w`'s WM_PAINT: BeginPaint, `paint`, EndPaint.
+inline void OnPaint(HWND w, std::function<void(HDC, const PAINTSTRUCT&)> paint)
+{
+    TheSpy().handlers[w] = [paint](HWND hwnd, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        if (m != WM_PAINT)
+            return std::nullopt;
+        PAINTSTRUCT ps;
+        HDC hdc = BeginPaint(hwnd, &ps);
+        paint(hdc, ps);
+        EndPaint(hwnd, &ps);
+        return 0;
+    };
+}
+
 inline std::string Label(HWND window)
 {
     auto it = TheSpy().labels.find(window);

@@ -324,4 +324,24 @@ TEST_F(TreeTest, SystemMenuIsAPerWindowCopyWithItemsForItsState)
     EXPECT_FALSE(IsMenu(menu));
 }
 
+TEST_F(TreeTest, RefusedCreationFreesTheSystemMenuItTook)
+{
+    static HMENU taken;
+    taken = nullptr;
+    HHOOK hook = SetWindowsHookExW(WH_CBT, [](int code, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        if (code == HCBT_CREATEWND)
+            TheSpy().handlers[reinterpret_cast<HWND>(wParam)] = [](HWND hwnd, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+                if (m != WM_NCCREATE)
+                    return std::nullopt;
+                taken = GetSystemMenu(hwnd, FALSE);
+                return FALSE;
+            };
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }, nullptr, 0);
+    EXPECT_EQ(Make(u"W", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200), nullptr);
+    UnhookWindowsHookEx(hook);
+    ASSERT_NE(taken, nullptr);
+    EXPECT_FALSE(IsMenu(taken));
+}
+
 } // namespace
