@@ -1140,7 +1140,7 @@ void DrawFrame(HWND window, HDC target = nullptr)
         r = { r.left + 1, r.top + 1, r.right - 1, r.bottom - 1 };
     }
     if ((style & WS_CAPTION) == WS_CAPTION) {
-        const int height = GetSystemMetrics((exStyle & WS_EX_TOOLWINDOW) ? SM_CYSMCAPTION : SM_CYCAPTION);
+        const int height = CaptionHeight(exStyle);
         RECT bar { r.left, r.top, r.right, r.top + height - 1 };
         const COLORREF from = GetSysColor(active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION);
         const COLORREF to = GetSysColor(active ? COLOR_GRADIENTACTIVECAPTION : COLOR_GRADIENTINACTIVECAPTION);
@@ -1250,7 +1250,7 @@ LRESULT HitTest(HWND window, POINT screen)
         return HTCLIENT;
     if ((w->style & WS_CAPTION) == WS_CAPTION) {
         const int frame = (w->style & WS_THICKFRAME) ? GetSystemMetrics(SM_CXFRAME) : GetSystemMetrics(SM_CXFIXEDFRAME);
-        const RECT caption { ws.left + frame, ws.top + frame, ws.right - frame, ws.top + frame + GetSystemMetrics(SM_CYCAPTION) };
+        const RECT caption { ws.left + frame, ws.top + frame, ws.right - frame, ws.top + frame + CaptionHeight(w->exStyle) };
         if (Contains(caption, screen))
             return HTCAPTION;
     }

@@ -347,6 +347,11 @@ MINMAXINFO user_detail::AskMinMaxInfo(HWND window)
     return info;
 }
 
+int user_detail::CaptionHeight(DWORD exStyle)
+{
+    return GetSystemMetrics((exStyle & WS_EX_TOOLWINDOW) ? SM_CYSMCAPTION : SM_CYCAPTION);
+}
+
 RECT user_detail::FrameInsets(DWORD style, DWORD exStyle, bool menu)
 {
     RECT in { 0, 0, 0, 0 };
@@ -363,7 +368,7 @@ RECT user_detail::FrameInsets(DWORD style, DWORD exStyle, bool menu)
     else if (style & WS_BORDER)
         add(GetSystemMetrics(SM_CXBORDER));
     if ((style & WS_CAPTION) == WS_CAPTION)
-        in.top += GetSystemMetrics((exStyle & WS_EX_TOOLWINDOW) ? SM_CYSMCAPTION : SM_CYCAPTION);
+        in.top += CaptionHeight(exStyle);
     if (menu)
         in.top += GetSystemMetrics(SM_CYMENU);
     if (exStyle & WS_EX_CLIENTEDGE)

@@ -148,6 +148,8 @@ WindowPtr TopLevelOf(const WindowPtr& window);
 // WM_GETMINMAXINFO with the defaults: the work area, the minimum tracking size, the screen.
 MINMAXINFO AskMinMaxInfo(HWND window);
 // The frame a window's style gives around its client area (left, top, right, bottom widths).
+// The caption bar's height: the small caption for tool windows.
+int CaptionHeight(DWORD exStyle);
 RECT FrameInsets(DWORD style, DWORD exStyle, bool menu);
 // Points the outstanding DCs of a top-level window (or of its descendants) at its reallocated
 // surface; without a surface (destroyed, now a child) they draw and read nothing.

@@ -229,4 +229,16 @@ TEST_F(GeometryTest, MirroredParentMeasuresChildrenFromItsRightEdge)
     EXPECT_EQ(ChildWindowFromPoint(top, POINT { 15, 10 }), child);
 }
 
+TEST_F(GeometryTest, ToolWindowCaptionIsHitOnlyWhereItIsDrawn)
+{
+    // Sizing frame 4 and the small caption 15, then a menu bar: its top rows are no caption.
+    HWND tool = Make(u"T", WS_OVERLAPPEDWINDOW, 100, 50, 300, 200, nullptr, WS_EX_TOOLWINDOW);
+    HMENU bar = CreateMenu();
+    AppendMenuW(bar, MF_STRING, 1, u"File");
+    ASSERT_TRUE(SetMenu(tool, bar));
+    auto hit = [&](int x, int y) { return SendMessageW(tool, WM_NCHITTEST, 0, LPARAM(DWORD(WORD(x)) | (DWORD(WORD(y)) << 16))); };
+    EXPECT_EQ(hit(200, 50 + 4 + 5), HTCAPTION);
+    EXPECT_NE(hit(200, 50 + 4 + 16), HTCAPTION);
+}
+
 } // namespace
