@@ -3,22 +3,14 @@
 #include "engine/ActionStack.h"
 #include "engine/ActionTarget.h"
 #include "engine/LogFile.h"
+#include "engine/ProgramData.h"
 #include "engine/ResultCodes.h"
 #include "engine/TextHelpers.h"
 #include "postprocess/flickr/FlickrClient.h"
+#include "postprocess/PostProcessOutput.h"
 #include "postprocess/flickr/FlickrDialogs.h"
 #include "resources/MessageBox.h"
 #include "resources/StringTable.h"
-
-namespace {
-
-std::u16string fileNameOf(const std::u16string& path)
-{
-    std::size_t separator = path.find_last_of(u"/\\");
-    return separator == std::u16string::npos ? path : path.substr(separator + 1);
-}
-
-}
 
 CActionFlickr::CActionFlickr()
 {
@@ -38,10 +30,7 @@ bool CActionFlickr::Validate(std::vector<std::u16string>& problems)
 {
     std::u16string authKey;
     GetPropertyString(u"flickr_authkey", authKey);
-    if (!authKey.empty())
-        return true;
-    problems.push_back(LoadStringText(127));
-    return false;
+    return AppendValidationProblems({ { authKey.empty(), 127 } }, problems);
 }
 
 bool CActionFlickr::ShowPropertyDialog(int, HWND)
@@ -93,7 +82,7 @@ int CActionFlickr::PostProcess()
     const int total = int(targets.size());
     for (int i = 0; i < total; ++i) {
         std::u16string path = targets[i]->GetOutputOrSourcePath();
-        std::u16string progress = FormatResourceString(243, fileNameOf(path));
+        std::u16string progress = FormatResourceString(243, GetFileNamePart(path));
         // A cancel must not publish any more of the user's photos.
         if (stack && !stack->ReportProgress(progress, this, i + 1, total)) {
             LogError(u"%s: Cancelled, %d of %d files not uploaded", GetName(), total - i, total);

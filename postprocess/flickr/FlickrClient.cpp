@@ -4,6 +4,7 @@
 #include "components/foundation/TvByteData.h"
 #include "components/foundation/TvString.h"
 #include "engine/LogFile.h"
+#include "postprocess/GalleryPages.h"
 #include "postprocess/PostProcessOutput.h"
 #include "platform/base/Unicode.h"
 #include "platform/shell/ShellExecute.h"
@@ -24,28 +25,6 @@ bool openWithDesktop(const std::u16string& address)
 {
     return reinterpret_cast<LONG_PTR>(ShellExecuteW(nullptr, u"open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL))
         > 32;
-}
-
-bool isUnreserved(unsigned char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.'
-        || c == '_' || c == '~';
-}
-
-std::u16string percentEncoded(std::u16string_view text)
-{
-    static const char digits[] = "0123456789ABCDEF";
-    std::u16string out;
-    for (unsigned char c : Utf16ToUtf8(text)) {
-        if (isUnreserved(c)) {
-            out += char16_t(c);
-            continue;
-        }
-        out += u'%';
-        out += char16_t(digits[c >> 4]);
-        out += char16_t(digits[c & 15]);
-    }
-    return out;
 }
 
 // "host:port" with a port in 1-65535; anything else leaves the defaults.
@@ -166,7 +145,7 @@ std::u16string FlickrClient::BuildAuthorizationUrl() const
     char16_t separator = u'?';
     for (const DataParam& param : GetParams()) {
         address += separator;
-        address += percentEncoded(param.name) + u"=" + percentEncoded(param.value);
+        address += EncodeLinkName(param.name) + u"=" + EncodeLinkName(param.value);
         separator = u'&';
     }
     return address;
