@@ -3,6 +3,7 @@
 // image files, targets and stacks as a batch leaves them, and child processes (the program, the
 // Python checks, unzip and 7z) run through the shell.
 
+#include "components/net/tests/NetTestSupport.h"
 #include "engine/Action.h"
 #include "engine/ActionStack.h"
 #include "engine/ActionTarget.h"
@@ -77,8 +78,6 @@ struct DeliveryPeers {
     std::string NewFtpFolder(const std::string& name) const;
 };
 const DeliveryPeers& GetDeliveryPeers();
-// A port on 127.0.0.1 that nobody listens on (bound, then released).
-int UnusedLoopbackPort();
 
 // The attachments of message n of the peers as (file name, bytes), parsed by Python's e-mail
 // package (written out below `scratch`).
