@@ -7,8 +7,8 @@
 #include "engine/ResultCodes.h"
 #include "engine/TextHelpers.h"
 #include "postprocess/flickr/FlickrClient.h"
+#include "postprocess/PostProcessDialogs.h"
 #include "postprocess/PostProcessOutput.h"
-#include "postprocess/flickr/FlickrDialogs.h"
 #include "resources/MessageBox.h"
 #include "resources/StringTable.h"
 
@@ -43,7 +43,7 @@ bool CActionFlickr::ShowPropertyDialog(int, HWND)
     GetPropertyInt(u"flickr_viewpublic", values.viewPublic);
     GetPropertyInt(u"flickr_viewfriends", values.viewFriends);
     GetPropertyInt(u"flickr_viewfamily", values.viewFamily);
-    if (GetFlickrPropertyDialog().Run(values) != IDOK)
+    if (GetPostProcessPropertyDialogs().RunFlickrDialog(values) != IDOK)
         return false;
     SetPropertyString(u"flickr_authkey", values.authKey);
     SetPropertyString(u"flickr_tags", values.tags);

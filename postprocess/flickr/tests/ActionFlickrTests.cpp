@@ -6,9 +6,9 @@
 #include "engine/BatchMessages.h"
 #include "platform/user/MessageQueue.h"
 #include "postprocess/PostProcessActions.h"
+#include "postprocess/PostProcessDialogs.h"
 #include "postprocess/flickr/ActionFlickr.h"
 #include "postprocess/flickr/FlickrClient.h"
-#include "postprocess/flickr/FlickrDialogs.h"
 #include "postprocess/tests/PostProcessTestSupport.h"
 #include "resources/MessageBox.h"
 
@@ -77,9 +77,9 @@ protected:
     std::vector<Progress> progress;
 };
 
-class RecordingDialog : public FlickrPropertyDialog {
+class RecordingDialog : public PostProcessPropertyDialogs {
 public:
-    int Run(FlickrDialogValues& values) override
+    int RunFlickrDialog(FlickrDialogValues& values) override
     {
         seen = values;
         values = answer;
@@ -116,7 +116,7 @@ TEST_F(ActionFlickrTest, SettingsDefaultsValidationAndTheDialogRoundTrip)
 
     RecordingDialog dialog;
     dialog.answer = FlickrDialogValues { u"other-key", u"a b", 3, 0, 0, 1, 0 };
-    FlickrPropertyDialog* previous = SetFlickrPropertyDialog(&dialog);
+    PostProcessPropertyDialogs* previous = SetPostProcessPropertyDialogs(&dialog);
     EXPECT_TRUE(m_action->ShowPropertyDialog(TARGET_TYPE_IMAGE_FILE, nullptr));
     EXPECT_EQ(dialog.seen.authKey, U(std::string(kPresetToken)));
     EXPECT_EQ(dialog.seen.contentType, 1);
@@ -131,7 +131,7 @@ TEST_F(ActionFlickrTest, SettingsDefaultsValidationAndTheDialogRoundTrip)
     EXPECT_FALSE(m_action->ShowPropertyDialog(TARGET_TYPE_IMAGE_FILE, nullptr));
     m_action->GetPropertyString(u"flickr_authkey", text);
     EXPECT_EQ(text, u"other-key");
-    SetFlickrPropertyDialog(previous);
+    SetPostProcessPropertyDialogs(previous);
 }
 
 TEST_F(ActionFlickrTest, ThreeUploadsWithTheSecondRefusedTryEveryFileAndGive19)
