@@ -5,6 +5,7 @@
 #include "engine/LogFile.h"
 #include "engine/ProgramData.h"
 #include "engine/ResultCodes.h"
+#include "engine/ToTvString.h"
 #include "postprocess/PostProcessDialogs.h"
 #include "postprocess/PostProcessOutput.h"
 #include "platform/base/ErrorText.h"
@@ -94,16 +95,14 @@ std::u16string CActionFtp::hostName()
 {
     TvString text;
     m_ftp.GetHostname(text);
-    const char* utf8 = text.GetString();
-    return utf8 ? Utf8ToUtf16(utf8) : std::u16string();
+    return FromTvString(text);
 }
 
 std::u16string CActionFtp::errorText()
 {
     TvString text;
     m_ftp.GetLastErrorText(text);
-    const char* utf8 = text.GetString();
-    return utf8 ? SingleLineText(Utf8ToUtf16(utf8)) : std::u16string();
+    return SingleLineText(FromTvString(text));
 }
 
 void CActionFtp::logFailedUpload(std::u16string_view local, std::u16string_view reason)
