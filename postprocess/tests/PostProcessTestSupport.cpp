@@ -1,7 +1,9 @@
 #include "PostProcessTestSupport.h"
 
+#include "engine/BatchMessages.h"
 #include "platform/imaging/ImageBitmap.h"
 #include "platform/imaging/ImageFile.h"
+#include "platform/user/MessageQueue.h"
 
 #include <algorithm>
 #include <csignal>
@@ -132,6 +134,22 @@ RefPtr<CImageFileTarget> MakeTarget(const fs::path& source, const fs::path& outp
     }
     return target;
 }
+
+ProgressWindow::ProgressWindow()
+{
+    m_window = CreateMessageWindow([this](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        if (message == BATCH_MSG_POSTPROCESS_PROGRESS) {
+            const auto* record = reinterpret_cast<const BatchProgressRecord*>(wParam);
+            reports.push_back(ProgressReport { N(record->text), record->done, record->total });
+            return reply ? reply(reports.back()) : 1;
+        }
+        if (message >= BATCH_MSG_TARGET_BEGINS && message <= BATCH_MSG_INPROCESS_PROGRESS)
+            return 1;
+        return DefWindowProc(window, message, wParam, lParam);
+    });
+}
+
+ProgressWindow::~ProgressWindow() { DestroyWindow(m_window); }
 
 RefPtr<CActionStack> StackFor(CPostProcessAction* action, const std::vector<RefPtr<CImageFileTarget>>& targets,
     CAction* before)

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -96,6 +97,28 @@ public:
 
 private:
     std::u16string m_path;
+};
+
+// A post-process progress report as the run's progress window received it.
+struct ProgressReport {
+    std::string text;
+    int done = 0;
+    int total = 0;
+};
+
+// The run's progress window, on this thread: records every post-process progress report and
+// answers it with `reply` (1, go on, when not set); every other batch message is answered 1.
+class ProgressWindow {
+public:
+    ProgressWindow();
+    ~ProgressWindow();
+    HWND Handle() const { return m_window; }
+
+    std::vector<ProgressReport> reports;
+    std::function<LRESULT(const ProgressReport&)> reply;
+
+private:
+    HWND m_window = nullptr;
 };
 
 // Puts the action into a new stack (after `before` when given) and hands it the targets, as a

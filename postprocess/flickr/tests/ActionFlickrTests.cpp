@@ -3,8 +3,6 @@
 #include "FlickrFake.h"
 
 #include "engine/ActionRegistry.h"
-#include "engine/BatchMessages.h"
-#include "platform/user/MessageQueue.h"
 #include "postprocess/PostProcessActions.h"
 #include "postprocess/PostProcessDialogs.h"
 #include "postprocess/flickr/ActionFlickr.h"
@@ -19,12 +17,6 @@ using namespace flickrtest;
 using namespace pptest;
 
 namespace {
-
-struct Progress {
-    std::string text;
-    int done = 0;
-    int total = 0;
-};
 
 class ActionFlickrTest : public ScratchTest {
 protected:
@@ -54,27 +46,19 @@ protected:
         return targets;
     }
 
-    // Runs the stack's post-process pass with a notify window on this thread that records the
+    // Runs the stack's post-process pass with a progress window on this thread that records the
     // progress reports and answers them with `reply` (1 when not set).
-    int RunWithProgress(CActionStack& stack, std::function<LRESULT(const Progress&)> reply = nullptr)
+    int RunWithProgress(CActionStack& stack, std::function<LRESULT(const ProgressReport&)> reply = nullptr)
     {
-        HWND window = CreateMessageWindow([&](HWND w, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-            if (message == BATCH_MSG_POSTPROCESS_PROGRESS) {
-                const auto* record = reinterpret_cast<const BatchProgressRecord*>(wParam);
-                progress.push_back(Progress { N(record->text), record->done, record->total });
-                return reply ? reply(progress.back()) : 1;
-            }
-            if (message >= BATCH_MSG_TARGET_BEGINS && message <= BATCH_MSG_INPROCESS_PROGRESS)
-                return 1;
-            return DefWindowProc(w, message, wParam, lParam);
-        });
-        int result = stack.RunPostProcess(window);
-        DestroyWindow(window);
+        ProgressWindow window;
+        window.reply = std::move(reply);
+        int result = stack.RunPostProcess(window.Handle());
+        progress = window.reports;
         return result;
     }
 
     RefPtr<CActionFlickr> m_action;
-    std::vector<Progress> progress;
+    std::vector<ProgressReport> progress;
 };
 
 class RecordingDialog : public PostProcessPropertyDialogs {
@@ -230,7 +214,7 @@ TEST_F(ActionFlickrTest, ProgressCountsTheFilesAndACancelStopsTheUploads)
     progress.clear();
     fs::remove(Root() / "vornalt.log");
     stack = StackFor(m_action.get(), targets);
-    EXPECT_EQ(RunWithProgress(*stack, [](const Progress& p) { return p.done == 2 ? 0 : 1; }), 19);
+    EXPECT_EQ(RunWithProgress(*stack, [](const ProgressReport& p) { return p.done == 2 ? 0 : 1; }), 19);
     EXPECT_EQ(progress.size(), 2u);
     std::vector<FakeRequest> uploads = FakeRequestsTo("/services/upload");
     ASSERT_EQ(uploads.size(), 1u);
