@@ -173,17 +173,17 @@ int CActionFtp::PostProcess()
         return RESULT_SUCCESS;
     m_cancelled = false;
     const std::u16string name = GetName();
-    auto reportConnecting = [this] {
-        if (GetStack())
-            GetStack()->ReportProgress(LoadStringText(238), this, 0, 0);
-    };
 
     PostProcessOutput output = SelectPostProcessOutput(*this);
+    if (output.kind == PostProcessOutput::COLLECTED_FILES)
+        LogMessage(u"%s: FTPing all in-process actions output files", name);
+    if (GetStack())
+        GetStack()->ReportProgress(LoadStringText(238), this, 0, 0);
+    int result = ConnectAndChangeFolder();
+    if (result != RESULT_SUCCESS)
+        return result;
+
     if (output.kind != PostProcessOutput::COLLECTED_FILES) {
-        reportConnecting();
-        int result = ConnectAndChangeFolder();
-        if (result != RESULT_SUCCESS)
-            return result;
         if (output.kind == PostProcessOutput::PREVIOUS_FOLDER) {
             LogMessage(u"%s: FTPing directory from previous Post-Process action: %s", name, output.path);
             result = UploadFolderTree(output.path);
@@ -196,11 +196,6 @@ int CActionFtp::PostProcess()
         return m_cancelled ? RESULT_FTP_ERROR : result;
     }
 
-    LogMessage(u"%s: FTPing all in-process actions output files", name);
-    reportConnecting();
-    int result = ConnectAndChangeFolder();
-    if (result != RESULT_SUCCESS)
-        return result;
     // Every file is tried, so one bad file costs only itself; the action fails when any is missing.
     int notUploaded = 0;
     for (std::size_t i = 0; i < output.files.size(); ++i) {

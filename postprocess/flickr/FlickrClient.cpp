@@ -4,6 +4,7 @@
 #include "components/foundation/TvByteData.h"
 #include "components/foundation/TvString.h"
 #include "engine/LogFile.h"
+#include "engine/TextHelpers.h"
 #include "postprocess/GalleryPages.h"
 #include "postprocess/PostProcessOutput.h"
 #include "platform/base/Unicode.h"
@@ -140,7 +141,7 @@ std::u16string FlickrClient::BuildAuthorizationUrl() const
 {
     std::u16string address = u"http://" + m_host;
     if (m_port != kHttpPort)
-        address += u":" + Utf8ToUtf16(std::to_string(m_port));
+        address += u":" + IntToString(m_port);
     address += m_servicesPath + u"auth" + u"/";
     char16_t separator = u'?';
     for (const DataParam& param : GetParams()) {
@@ -173,14 +174,13 @@ bool FlickrClient::GetToken()
 bool FlickrClient::UploadPhoto(std::u16string_view path, std::u16string_view tags, int isPublic, int isFriend,
     int isFamily, int contentType, int hidden)
 {
-    auto number = [](int value) { return Utf8ToUtf16(std::to_string(value)); };
     ClearParams();
     AddParam(tags, u"tags");
-    AddParam(number(isPublic), u"is_public");
-    AddParam(number(isFriend), u"is_friend");
-    AddParam(number(isFamily), u"is_family");
-    AddParam(number(contentType), u"content_type");
-    AddParam(number(hidden), u"hidden");
+    AddParam(IntToString(isPublic), u"is_public");
+    AddParam(IntToString(isFriend), u"is_friend");
+    AddParam(IntToString(isFamily), u"is_family");
+    AddParam(IntToString(contentType), u"content_type");
+    AddParam(IntToString(hidden), u"hidden");
     AddPhotoFile(path);
     AddParam(m_apiKey, u"api_key");
     AddParam(m_authToken, u"auth_token");
