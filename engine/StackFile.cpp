@@ -39,12 +39,6 @@ bool canReadFile(const std::string& path)
     return bool(in);
 }
 
-std::u16string textOf(TvString& text)
-{
-    const WCHAR* utf16 = text.GetUtf16();
-    return utf16 ? std::u16string(utf16) : std::u16string();
-}
-
 } // namespace
 
 TvXml* CAction::SaveToXml()
@@ -78,7 +72,7 @@ bool CAction::LoadFromXml(TvXml* element)
     for (const std::u16string& name : names) {
         TvString content;
         if (element->GetChildContent(Utf16ToUtf8(name).c_str(), content))
-            StorePropertyQuietly(name, textOf(content));
+            StorePropertyQuietly(name, FromTvString(content));
     }
     return true;
 }
@@ -126,7 +120,7 @@ int CActionStack::LoadFromFile(std::u16string_view path)
             continue;
         TvString type;
         element->GetAttrValue("type", type);
-        RefPtr<CAction> action = RefPtr<CAction>::Adopt(CreateActionByType(textOf(type)));
+        RefPtr<CAction> action = RefPtr<CAction>::Adopt(CreateActionByType(FromTvString(type)));
         if (!action)
             continue;
         action->LoadFromXml(element.get());

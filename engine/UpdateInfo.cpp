@@ -2,6 +2,7 @@
 
 #include "components/foundation/TvString.h"
 #include "components/foundation/TvXml.h"
+#include "engine/ToTvString.h"
 #include "platform/base/Unicode.h"
 
 #include <memory>
@@ -21,7 +22,6 @@ void ParseUpdateInfo(std::u16string_view xmlText, UpdateInfoMap& info)
         TvString value;
         if (!updateInfo->GetChildContent(Utf16ToUtf8(name).c_str(), value))
             continue;
-        const WCHAR* utf16 = value.GetUtf16();
-        info[name] = utf16 ? std::u16string(utf16) : std::u16string();
+        info[name] = FromTvString(value);
     }
 }

@@ -6,9 +6,9 @@
 #include "engine/LogFile.h"
 #include "engine/ResultCodes.h"
 #include "engine/TextHelpers.h"
+#include "engine/ToTvString.h"
 #include "postprocess/PostProcessDialogs.h"
 #include "postprocess/PostProcessOutput.h"
-#include "platform/base/Unicode.h"
 #include "resources/MessageBox.h"
 #include "resources/StringTable.h"
 
@@ -33,8 +33,7 @@ std::u16string mailErrorText(TvMailMan& mailer)
 {
     TvString text;
     mailer.GetLastErrorText(text);
-    const char* utf8 = text.GetString();
-    return utf8 ? SingleLineText(Utf8ToUtf16(utf8)) : std::u16string();
+    return SingleLineText(FromTvString(text));
 }
 
 // The files to attach, as the output selection gives them: every file below a previous output

@@ -5,6 +5,7 @@
 #include "engine/LogFile.h"
 #include "engine/ProgramData.h"
 #include "engine/ResultCodes.h"
+#include "engine/ToTvString.h"
 #include "postprocess/PostProcessDialogs.h"
 #include "postprocess/PostProcessOutput.h"
 #include "platform/base/ErrorText.h"
@@ -39,7 +40,7 @@ bool CActionFtp::Validate(std::vector<std::u16string>& problems)
     return AppendValidationProblems({ { user.empty(), 128 }, { folder.empty(), 129 }, { host.empty(), 130 } }, problems);
 }
 
-bool CActionFtp::ShowPropertyDialog(int, HWND)
+FtpDialogValues CActionFtp::readSettings()
 {
     FtpDialogValues values;
     GetPropertyString(u"kPropPassword", values.password);
@@ -48,14 +49,25 @@ bool CActionFtp::ShowPropertyDialog(int, HWND)
     GetPropertyString(u"ftphost", values.host);
     GetPropertyInt(u"ftpport", values.port);
     GetPropertyInt(u"passiveftp", values.passive);
-    if (GetPostProcessPropertyDialogs().RunFtpDialog(values) != IDOK)
-        return false;
+    return values;
+}
+
+void CActionFtp::writeSettings(const FtpDialogValues& values)
+{
     SetPropertyString(u"kPropPassword", values.password);
     SetPropertyString(u"username", values.username);
     SetPropertyString(u"destinationdir", values.destinationDir);
     SetPropertyString(u"ftphost", values.host);
     SetPropertyInt(u"ftpport", values.port);
     SetPropertyInt(u"passiveftp", values.passive);
+}
+
+bool CActionFtp::ShowPropertyDialog(int, HWND)
+{
+    FtpDialogValues values = readSettings();
+    if (GetPostProcessPropertyDialogs().RunFtpDialog(values) != IDOK)
+        return false;
+    writeSettings(values);
     return true;
 }
 
@@ -83,16 +95,14 @@ std::u16string CActionFtp::hostName()
 {
     TvString text;
     m_ftp.GetHostname(text);
-    const char* utf8 = text.GetString();
-    return utf8 ? Utf8ToUtf16(utf8) : std::u16string();
+    return FromTvString(text);
 }
 
 std::u16string CActionFtp::errorText()
 {
     TvString text;
     m_ftp.GetLastErrorText(text);
-    const char* utf8 = text.GetString();
-    return utf8 ? SingleLineText(Utf8ToUtf16(utf8)) : std::u16string();
+    return SingleLineText(FromTvString(text));
 }
 
 void CActionFtp::logFailedUpload(std::u16string_view local, std::u16string_view reason)
@@ -102,29 +112,21 @@ void CActionFtp::logFailedUpload(std::u16string_view local, std::u16string_view 
 
 int CActionFtp::ConnectAndChangeFolder()
 {
-    std::u16string password, user, folder, host;
-    int port = 21;
-    int passive = 0;
-    GetPropertyString(u"kPropPassword", password);
-    GetPropertyString(u"username", user);
-    GetPropertyString(u"destinationdir", folder);
-    GetPropertyString(u"ftphost", host);
-    GetPropertyInt(u"ftpport", port);
-    GetPropertyInt(u"passiveftp", passive);
-
-    m_ftp.SetHostname(ToAnsiText(host).c_str());
-    m_ftp.SetPort(port);
-    m_ftp.SetUsername(ToAnsiText(user).c_str());
-    m_ftp.SetPassword(ToAnsiText(password).c_str());
-    m_ftp.SetPassive(passive != 0);
+    const FtpDialogValues settings = readSettings();
+    m_ftp.SetHostname(ToAnsiText(settings.host).c_str());
+    m_ftp.SetPort(settings.port);
+    m_ftp.SetUsername(ToAnsiText(settings.username).c_str());
+    m_ftp.SetPassword(ToAnsiText(settings.password).c_str());
+    m_ftp.SetPassive(settings.passive != 0);
 
     const std::u16string name = GetName();
     if (!m_ftp.Connect()) {
         LogError(u"%s: Failed to connect to %s because: %s", name, hostName(), errorText());
         return RESULT_FTP_ERROR;
     }
-    if (!m_ftp.ChangeRemoteDir(ToAnsiText(folder).c_str())) {
-        LogError(u"%s: Failed to change directory to %s on host %s because: %s", name, folder, hostName(), errorText());
+    if (!m_ftp.ChangeRemoteDir(ToAnsiText(settings.destinationDir).c_str())) {
+        LogError(u"%s: Failed to change directory to %s on host %s because: %s", name, settings.destinationDir, hostName(),
+            errorText());
         m_ftp.Disconnect();
         return RESULT_FTP_ERROR;
     }
@@ -171,17 +173,17 @@ int CActionFtp::PostProcess()
         return RESULT_SUCCESS;
     m_cancelled = false;
     const std::u16string name = GetName();
-    auto reportConnecting = [this] {
-        if (GetStack())
-            GetStack()->ReportProgress(LoadStringText(238), this, 0, 0);
-    };
 
     PostProcessOutput output = SelectPostProcessOutput(*this);
+    if (output.kind == PostProcessOutput::COLLECTED_FILES)
+        LogMessage(u"%s: FTPing all in-process actions output files", name);
+    if (GetStack())
+        GetStack()->ReportProgress(LoadStringText(238), this, 0, 0);
+    int result = ConnectAndChangeFolder();
+    if (result != RESULT_SUCCESS)
+        return result;
+
     if (output.kind != PostProcessOutput::COLLECTED_FILES) {
-        reportConnecting();
-        int result = ConnectAndChangeFolder();
-        if (result != RESULT_SUCCESS)
-            return result;
         if (output.kind == PostProcessOutput::PREVIOUS_FOLDER) {
             LogMessage(u"%s: FTPing directory from previous Post-Process action: %s", name, output.path);
             result = UploadFolderTree(output.path);
@@ -194,11 +196,6 @@ int CActionFtp::PostProcess()
         return m_cancelled ? RESULT_FTP_ERROR : result;
     }
 
-    LogMessage(u"%s: FTPing all in-process actions output files", name);
-    reportConnecting();
-    int result = ConnectAndChangeFolder();
-    if (result != RESULT_SUCCESS)
-        return result;
     // Every file is tried, so one bad file costs only itself; the action fails when any is missing.
     int notUploaded = 0;
     for (std::size_t i = 0; i < output.files.size(); ++i) {

@@ -7,6 +7,7 @@
 #include "components/net/ftp/TvFtp2.h"
 #include "components/net/ftp/TvFtpProgress.h"
 #include "engine/Action.h"
+#include "postprocess/PostProcessDialogs.h"
 
 #include <string>
 #include <string_view>
@@ -40,6 +41,8 @@ protected:
     ~CActionFtp() override;
 
 private:
+    FtpDialogValues readSettings();
+    void writeSettings(const FtpDialogValues& settings);
     std::u16string hostName();
     std::u16string errorText();
     void logFailedUpload(std::u16string_view local, std::u16string_view reason);

@@ -4,6 +4,7 @@
 #include "components/zip/TvZip.h"
 #include "engine/LogFile.h"
 #include "engine/ResultCodes.h"
+#include "engine/ToTvString.h"
 #include "postprocess/PostProcessDialogs.h"
 #include "postprocess/PostProcessOutput.h"
 #include "platform/base/ErrorText.h"
@@ -30,8 +31,7 @@ std::u16string zipErrorText(TvZip& zip)
 {
     TvString text;
     zip.LastErrorText(text);
-    const char* utf8 = text.GetString();
-    return utf8 ? SingleLineText(Utf8ToUtf16(utf8)) : std::u16string();
+    return SingleLineText(FromTvString(text));
 }
 
 bool isFolder(const std::string& path)

@@ -26,8 +26,8 @@ std::u16string GalleryPageFileName(int page);
 // single page.
 std::u16string BuildPager(int pageCount, int currentPage);
 
-// A file name as a link below "images/" or "thumbs/": every byte of its UTF-8 form other than
-// letters, digits and "-._~" percent-encoded.
+// A file name as a link below "images/" or "thumbs/", or any other text as a part of an address:
+// every byte of its UTF-8 form other than letters, digits and "-._~" percent-encoded.
 std::u16string EncodeLinkName(std::u16string_view name);
 // Text safe inside HTML text and attribute values: & < > " ' as character references.
 std::u16string EscapeHtml(std::u16string_view text);

@@ -13,6 +13,7 @@ int PostProcessPropertyDialogs::RunZipAllDialog(ZipAllDialogValues&) { return ID
 int PostProcessPropertyDialogs::RunGalleryDialog(GalleryDialogValues&) { return IDCANCEL; }
 int PostProcessPropertyDialogs::RunEmailDialog(EmailDialogValues&) { return IDCANCEL; }
 int PostProcessPropertyDialogs::RunFtpDialog(FtpDialogValues&) { return IDCANCEL; }
+int PostProcessPropertyDialogs::RunFlickrDialog(FlickrDialogValues&) { return IDCANCEL; }
 
 PostProcessPropertyDialogs& GetPostProcessPropertyDialogs()
 {

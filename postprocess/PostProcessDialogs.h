@@ -41,6 +41,18 @@ struct FtpDialogValues {
     int passive = 0;
 };
 
+// The windowed photo-sharing dialog offers the stored accounts and puts the chosen one's key into
+// `authKey`.
+struct FlickrDialogValues {
+    std::u16string authKey;
+    std::u16string tags;
+    int contentType = 0;
+    int globalSearch = 0;
+    int viewPublic = 0;
+    int viewFriends = 0;
+    int viewFamily = 0;
+};
+
 class PostProcessPropertyDialogs {
 public:
     virtual ~PostProcessPropertyDialogs() = default;
@@ -48,6 +60,7 @@ public:
     virtual int RunGalleryDialog(GalleryDialogValues& values);
     virtual int RunEmailDialog(EmailDialogValues& values);
     virtual int RunFtpDialog(FtpDialogValues& values);
+    virtual int RunFlickrDialog(FlickrDialogValues& values);
 };
 
 // The installed dialogs, else the headless ones (every answer IDCANCEL).

@@ -3,22 +3,14 @@
 #include "engine/ActionStack.h"
 #include "engine/ActionTarget.h"
 #include "engine/LogFile.h"
+#include "engine/ProgramData.h"
 #include "engine/ResultCodes.h"
 #include "engine/TextHelpers.h"
 #include "postprocess/flickr/FlickrClient.h"
-#include "postprocess/flickr/FlickrDialogs.h"
+#include "postprocess/PostProcessDialogs.h"
+#include "postprocess/PostProcessOutput.h"
 #include "resources/MessageBox.h"
 #include "resources/StringTable.h"
-
-namespace {
-
-std::u16string fileNameOf(const std::u16string& path)
-{
-    std::size_t separator = path.find_last_of(u"/\\");
-    return separator == std::u16string::npos ? path : path.substr(separator + 1);
-}
-
-}
 
 CActionFlickr::CActionFlickr()
 {
@@ -38,13 +30,10 @@ bool CActionFlickr::Validate(std::vector<std::u16string>& problems)
 {
     std::u16string authKey;
     GetPropertyString(u"flickr_authkey", authKey);
-    if (!authKey.empty())
-        return true;
-    problems.push_back(LoadStringText(127));
-    return false;
+    return AppendValidationProblems({ { authKey.empty(), 127 } }, problems);
 }
 
-bool CActionFlickr::ShowPropertyDialog(int, HWND)
+FlickrDialogValues CActionFlickr::readSettings()
 {
     FlickrDialogValues values;
     GetPropertyString(u"flickr_authkey", values.authKey);
@@ -54,8 +43,11 @@ bool CActionFlickr::ShowPropertyDialog(int, HWND)
     GetPropertyInt(u"flickr_viewpublic", values.viewPublic);
     GetPropertyInt(u"flickr_viewfriends", values.viewFriends);
     GetPropertyInt(u"flickr_viewfamily", values.viewFamily);
-    if (GetFlickrPropertyDialog().Run(values) != IDOK)
-        return false;
+    return values;
+}
+
+void CActionFlickr::writeSettings(const FlickrDialogValues& values)
+{
     SetPropertyString(u"flickr_authkey", values.authKey);
     SetPropertyString(u"flickr_tags", values.tags);
     SetPropertyInt(u"flickr_contenttype", values.contentType);
@@ -63,6 +55,14 @@ bool CActionFlickr::ShowPropertyDialog(int, HWND)
     SetPropertyInt(u"flickr_viewpublic", values.viewPublic);
     SetPropertyInt(u"flickr_viewfriends", values.viewFriends);
     SetPropertyInt(u"flickr_viewfamily", values.viewFamily);
+}
+
+bool CActionFlickr::ShowPropertyDialog(int, HWND)
+{
+    FlickrDialogValues values = readSettings();
+    if (GetPostProcessPropertyDialogs().RunFlickrDialog(values) != IDOK)
+        return false;
+    writeSettings(values);
     return true;
 }
 
@@ -71,35 +71,27 @@ int CActionFlickr::PostProcess()
     CActionStack* stack = GetStack();
     if (stack && stack->IsPreview())
         return RESULT_SUCCESS;
-    std::u16string authKey;
-    GetPropertyString(u"flickr_authkey", authKey);
-    if (authKey.empty())
+    const FlickrDialogValues settings = readSettings();
+    if (settings.authKey.empty())
         return RESULT_INVALID_AUTHENTICATION;
 
     FlickrClient client;
-    client.SetAuthToken(authKey);
-    std::u16string tags;
-    int contentType = 1, globalSearch = 1, viewPublic = 1, viewFriends = 1, viewFamily = 1;
-    GetPropertyString(u"flickr_tags", tags);
-    GetPropertyInt(u"flickr_contenttype", contentType);
-    GetPropertyInt(u"flickr_globalsearch", globalSearch);
-    GetPropertyInt(u"flickr_viewpublic", viewPublic);
-    GetPropertyInt(u"flickr_viewfriends", viewFriends);
-    GetPropertyInt(u"flickr_viewfamily", viewFamily);
-    const int hidden = globalSearch == 0 ? 1 : 0;
+    client.SetAuthToken(settings.authKey);
+    const int hidden = settings.globalSearch == 0 ? 1 : 0;
 
     int result = RESULT_SUCCESS;
     const std::vector<CFileTarget*>& targets = GetCollected();
     const int total = int(targets.size());
     for (int i = 0; i < total; ++i) {
         std::u16string path = targets[i]->GetOutputOrSourcePath();
-        std::u16string progress = FormatResourceString(243, fileNameOf(path));
+        std::u16string progress = FormatResourceString(243, GetFileNamePart(path));
         // A cancel must not publish any more of the user's photos.
         if (stack && !stack->ReportProgress(progress, this, i + 1, total)) {
             LogError(u"%s: Cancelled, %d of %d files not uploaded", GetName(), total - i, total);
             return RESULT_UPLOAD_FAILED;
         }
-        if (!client.UploadPhoto(path, tags, viewPublic, viewFriends, viewFamily, contentType, hidden))
+        if (!client.UploadPhoto(path, settings.tags, settings.viewPublic, settings.viewFriends, settings.viewFamily,
+                settings.contentType, hidden))
             result = RESULT_UPLOAD_FAILED;
     }
     return result;

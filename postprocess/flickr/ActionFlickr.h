@@ -4,6 +4,7 @@
 // never the previous action's output.
 
 #include "engine/Action.h"
+#include "postprocess/PostProcessDialogs.h"
 
 #include <string>
 
@@ -23,4 +24,8 @@ public:
 
 protected:
     ~CActionFlickr() override = default;
+
+private:
+    FlickrDialogValues readSettings();
+    void writeSettings(const FlickrDialogValues& settings);
 };

@@ -3,6 +3,7 @@
 #include "components/foundation/StringBuffer.h"
 #include "components/foundation/TvString.h"
 #include "components/foundation/TvXml.h"
+#include "engine/ToTvString.h"
 #include "postprocess/PostProcessOutput.h"
 #include "platform/base/Unicode.h"
 
@@ -51,8 +52,7 @@ bool CFlickrAccount::FromXml(std::u16string_view text)
             continue;
         TvString content;
         found->GetContent(content);
-        const WCHAR* utf16 = content.GetUtf16();
-        *field.value = utf16 ? std::u16string(utf16) : std::u16string();
+        *field.value = FromTvString(content);
     }
     return true;
 }

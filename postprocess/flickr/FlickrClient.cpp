@@ -4,6 +4,8 @@
 #include "components/foundation/TvByteData.h"
 #include "components/foundation/TvString.h"
 #include "engine/LogFile.h"
+#include "engine/TextHelpers.h"
+#include "postprocess/GalleryPages.h"
 #include "postprocess/PostProcessOutput.h"
 #include "platform/base/Unicode.h"
 #include "platform/shell/ShellExecute.h"
@@ -24,28 +26,6 @@ bool openWithDesktop(const std::u16string& address)
 {
     return reinterpret_cast<LONG_PTR>(ShellExecuteW(nullptr, u"open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL))
         > 32;
-}
-
-bool isUnreserved(unsigned char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.'
-        || c == '_' || c == '~';
-}
-
-std::u16string percentEncoded(std::u16string_view text)
-{
-    static const char digits[] = "0123456789ABCDEF";
-    std::u16string out;
-    for (unsigned char c : Utf16ToUtf8(text)) {
-        if (isUnreserved(c)) {
-            out += char16_t(c);
-            continue;
-        }
-        out += u'%';
-        out += char16_t(digits[c >> 4]);
-        out += char16_t(digits[c & 15]);
-    }
-    return out;
 }
 
 // "host:port" with a port in 1-65535; anything else leaves the defaults.
@@ -161,12 +141,12 @@ std::u16string FlickrClient::BuildAuthorizationUrl() const
 {
     std::u16string address = u"http://" + m_host;
     if (m_port != kHttpPort)
-        address += u":" + Utf8ToUtf16(std::to_string(m_port));
+        address += u":" + IntToString(m_port);
     address += m_servicesPath + u"auth" + u"/";
     char16_t separator = u'?';
     for (const DataParam& param : GetParams()) {
         address += separator;
-        address += percentEncoded(param.name) + u"=" + percentEncoded(param.value);
+        address += EncodeLinkName(param.name) + u"=" + EncodeLinkName(param.value);
         separator = u'&';
     }
     return address;
@@ -194,14 +174,13 @@ bool FlickrClient::GetToken()
 bool FlickrClient::UploadPhoto(std::u16string_view path, std::u16string_view tags, int isPublic, int isFriend,
     int isFamily, int contentType, int hidden)
 {
-    auto number = [](int value) { return Utf8ToUtf16(std::to_string(value)); };
     ClearParams();
     AddParam(tags, u"tags");
-    AddParam(number(isPublic), u"is_public");
-    AddParam(number(isFriend), u"is_friend");
-    AddParam(number(isFamily), u"is_family");
-    AddParam(number(contentType), u"content_type");
-    AddParam(number(hidden), u"hidden");
+    AddParam(IntToString(isPublic), u"is_public");
+    AddParam(IntToString(isFriend), u"is_friend");
+    AddParam(IntToString(isFamily), u"is_family");
+    AddParam(IntToString(contentType), u"content_type");
+    AddParam(IntToString(hidden), u"hidden");
     AddPhotoFile(path);
     AddParam(m_apiKey, u"api_key");
     AddParam(m_authToken, u"auth_token");

@@ -3,20 +3,14 @@
 #include "components/foundation/TvString.h"
 #include "components/foundation/TvXml.h"
 #include "components/net/http/TvHttp.h"
+#include "engine/ToTvString.h"
 #include "postprocess/PostProcessOutput.h"
 #include "platform/base/TextCase.h"
-#include "platform/base/Unicode.h"
 
 #include <algorithm>
 #include <memory>
 
 namespace {
-
-std::u16string fromTvString(TvString& text)
-{
-    const WCHAR* utf16 = text.GetUtf16();
-    return utf16 ? std::u16string(utf16) : std::u16string();
-}
 
 // The reply's first element with the tag, searched breadth-first from the root; null when the
 // reply does not parse or has none.
@@ -86,19 +80,19 @@ int CRestRequest::SendRequest(std::u16string_view host, std::u16string_view path
     if (!response) {
         TvString text;
         http.GetErrorLogText(text);
-        m_errorText = fromTvString(text);
+        m_errorText = FromTvString(text);
         return 1;
     }
     TvString body;
     response->GetBodyText(body);
     // Standard output belongs to the command-line runner's user: nothing is printed here.
     if (response->GetStatusCode() == 200) {
-        m_replyText = fromTvString(body);
+        m_replyText = FromTvString(body);
         return 0;
     }
     TvString statusLine;
     response->GetStatusLine(statusLine);
-    m_errorText = fromTvString(statusLine) + fromTvString(body);
+    m_errorText = FromTvString(statusLine) + FromTvString(body);
     return 6;
 }
 
@@ -109,7 +103,7 @@ std::u16string CRestRequest::GetReplyElementText(std::u16string_view tag) const
         return std::u16string();
     TvString content;
     element->GetContent(content);
-    return fromTvString(content);
+    return FromTvString(content);
 }
 
 std::u16string CRestRequest::GetReplyUserAttribute(std::u16string_view attribute) const
@@ -125,5 +119,5 @@ std::u16string CRestRequest::GetReplyElementAttribute(std::u16string_view tag, s
     TvString value;
     if (!element->GetAttrValue(ToAnsiText(attribute).c_str(), value))
         return std::u16string();
-    return fromTvString(value);
+    return FromTvString(value);
 }

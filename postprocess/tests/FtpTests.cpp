@@ -3,9 +3,7 @@
 
 #include "PostProcessTestSupport.h"
 
-#include "engine/BatchMessages.h"
 #include "postprocess/ActionFtp.h"
-#include "platform/user/MessageQueue.h"
 
 #include <algorithm>
 
@@ -13,37 +11,18 @@ using namespace pptest;
 
 namespace {
 
-struct Report {
-    std::string text;
-    int done = 0;
-    int total = 0;
-};
-
-// The run's progress window: records every progress report and answers "stop" from the
-// `stopAt`-th percent report on (0: never).
-class ProgressWindow {
+// The run's progress window, answering "stop" from the `stopAt`-th percent report on (0: never).
+class StoppingWindow : public ProgressWindow {
 public:
-    ProgressWindow()
+    StoppingWindow()
     {
-        m_window = CreateMessageWindow([this](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-            if (message != BATCH_MSG_POSTPROCESS_PROGRESS)
-                return message == WM_CREATE ? DefWindowProc(window, message, wParam, lParam) : 1;
-            const auto* record = reinterpret_cast<const BatchProgressRecord*>(wParam);
-            reports.push_back({ N(record->text), record->done, record->total });
-            if (record->total == 100 && stopAt > 0 && ++percentReports >= stopAt)
-                return 0;
-            return 1;
-        });
+        reply = [this](const ProgressReport& report) -> LRESULT {
+            return report.total == 100 && stopAt > 0 && ++percentReports >= stopAt ? 0 : 1;
+        };
     }
-    ~ProgressWindow() { DestroyWindow(m_window); }
-    HWND Handle() const { return m_window; }
 
-    std::vector<Report> reports;
     int stopAt = 0;
     int percentReports = 0;
-
-private:
-    HWND m_window = nullptr;
 };
 
 class Ftp : public ScratchTest {
@@ -121,7 +100,7 @@ TEST_F(Ftp, CollectedOutputsAreUploadedOnTheGivenPortInEitherMode)
         fs::remove(Root() / "vornalt.log");
         m_action->SetPropertyInt(u"passiveftp", passive);
         auto targets = Files(3);
-        ProgressWindow window;
+        StoppingWindow window;
         ASSERT_EQ(Run(targets, nullptr, &window), 0);
         EXPECT_EQ(TreeFiles(Remote()), (std::vector<std::string> { "picture-1.jpg", "picture-2.jpg", "picture-3.jpg" }));
         EXPECT_EQ(ReadFile(Remote() / "picture-2.jpg"), ReadFile(Root() / "out" / "picture-2.jpg"));
@@ -131,7 +110,7 @@ TEST_F(Ftp, CollectedOutputsAreUploadedOnTheGivenPortInEitherMode)
         EXPECT_EQ(window.reports[0].text, "Attempting Connection");
         EXPECT_EQ(window.reports[0].total, 0);
         std::vector<std::string> named;
-        for (const Report& r : window.reports)
+        for (const ProgressReport& r : window.reports)
             if (r.total == 100 && (named.empty() || named.back() != r.text))
                 named.push_back(r.text);
         EXPECT_EQ(named, (std::vector<std::string> { "picture-1.jpg", "picture-2.jpg", "picture-3.jpg" }));
@@ -145,7 +124,7 @@ TEST_F(Ftp, APreviousFolderGoesUpAsATreeAndAPreviousFileAlone)
     WriteFile(Root() / "site" / "thumbs" / "a.jpg", "thumb");
     WriteFile(Root() / "site" / "art" / "deep" / "moon.png", "moon");
     auto site = RefPtr<FixedOutputAction>::Adopt(new FixedOutputAction(U(Root() / "site") + u"/"));
-    ProgressWindow window;
+    StoppingWindow window;
     ASSERT_EQ(Run(Files(2), site.get(), &window), 0);
     EXPECT_EQ(TreeFiles(Remote()), TreeFiles(Root() / "site"));
     EXPECT_EQ(ReadFile(Remote() / "art" / "deep" / "moon.png"), "moon");
@@ -155,7 +134,7 @@ TEST_F(Ftp, APreviousFolderGoesUpAsATreeAndAPreviousFileAlone)
             "MESSAGE: FTP: Successul FTP of " + folder }));
     // A tree upload names its reports after the remote file being sent.
     int percentReports = 0;
-    for (const Report& r : window.reports) {
+    for (const ProgressReport& r : window.reports) {
         if (r.total != 100)
             continue;
         ++percentReports;
@@ -229,7 +208,7 @@ TEST_F(Ftp, EveryCollectedFileIsTriedAndAMissingOneFailsTheAction)
 TEST_F(Ftp, AStopFromTheProgressWindowEndsTheUploadAsAFailure)
 {
     // Collected files: the first transfer is aborted and no later file is tried.
-    ProgressWindow window;
+    StoppingWindow window;
     window.stopAt = 1;
     auto targets = Files(3, 3 << 20);
     EXPECT_EQ(Run(targets, nullptr, &window), 13);
@@ -247,7 +226,7 @@ TEST_F(Ftp, AStopFromTheProgressWindowEndsTheUploadAsAFailure)
     WriteFile(Root() / "site" / "a.bin", std::string(3 << 20, 'a'));
     WriteFile(Root() / "site" / "b.bin", std::string(3 << 20, 'b'));
     auto site = RefPtr<FixedOutputAction>::Adopt(new FixedOutputAction(U(Root() / "site")));
-    ProgressWindow stopping;
+    StoppingWindow stopping;
     stopping.stopAt = 1;
     EXPECT_EQ(Run(Files(1), site.get(), &stopping), 13);
     lines = LogLines();

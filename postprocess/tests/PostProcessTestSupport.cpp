@@ -1,18 +1,16 @@
 #include "PostProcessTestSupport.h"
 
+#include "engine/BatchMessages.h"
 #include "platform/imaging/ImageBitmap.h"
 #include "platform/imaging/ImageFile.h"
+#include "platform/user/MessageQueue.h"
 
 #include <algorithm>
-#include <arpa/inet.h>
 #include <csignal>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -137,6 +135,22 @@ RefPtr<CImageFileTarget> MakeTarget(const fs::path& source, const fs::path& outp
     return target;
 }
 
+ProgressWindow::ProgressWindow()
+{
+    m_window = CreateMessageWindow([this](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        if (message == BATCH_MSG_POSTPROCESS_PROGRESS) {
+            const auto* record = reinterpret_cast<const BatchProgressRecord*>(wParam);
+            reports.push_back(ProgressReport { N(record->text), record->done, record->total });
+            return reply ? reply(reports.back()) : 1;
+        }
+        if (message >= BATCH_MSG_TARGET_BEGINS && message <= BATCH_MSG_INPROCESS_PROGRESS)
+            return 1;
+        return DefWindowProc(window, message, wParam, lParam);
+    });
+}
+
+ProgressWindow::~ProgressWindow() { DestroyWindow(m_window); }
+
 RefPtr<CActionStack> StackFor(CPostProcessAction* action, const std::vector<RefPtr<CImageFileTarget>>& targets,
     CAction* before)
 {
@@ -152,58 +166,17 @@ RefPtr<CActionStack> StackFor(CPostProcessAction* action, const std::vector<RefP
 
 namespace {
 
-// The peers' process: its standard input stays open while the test process runs; closing it (at
-// exit) ends the peers.
-class PeerProcess {
-public:
-    ~PeerProcess()
+// The peers' process, stopped before its folder goes.
+struct RunningPeers {
+    PeerProcess process;
+    fs::path folder;
+    ~RunningPeers()
     {
-        if (m_stdin >= 0)
-            ::close(m_stdin);
-        if (m_pid > 0)
-            ::waitpid(m_pid, nullptr, 0);
+        process.Stop();
         std::error_code ignored;
         if (!folder.empty())
             fs::remove_all(folder, ignored);
     }
-
-    fs::path folder; // removed once the process ended
-
-    bool Start(const std::vector<std::string>& argv, std::string& firstLine)
-    {
-        int in[2], out[2];
-        if (::pipe(in) != 0 || ::pipe(out) != 0)
-            return false;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_addclose(&actions, in[1]);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        std::vector<char*> args;
-        for (const std::string& a : argv)
-            args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        int failed = posix_spawn(&m_pid, args[0], &actions, nullptr, args.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(in[0]);
-        ::close(out[1]);
-        m_stdin = in[1];
-        if (failed) {
-            m_pid = -1;
-            ::close(out[0]);
-            return false;
-        }
-        char c;
-        while (::read(out[0], &c, 1) == 1 && c != '\n')
-            firstLine += c;
-        ::close(out[0]);
-        return true;
-    }
-
-private:
-    pid_t m_pid = -1;
-    int m_stdin = -1;
 };
 
 }
@@ -229,39 +202,25 @@ std::string DeliveryPeers::NewFtpFolder(const std::string& name) const
 const DeliveryPeers& GetDeliveryPeers()
 {
     static DeliveryPeers peers;
-    static PeerProcess process;
+    static RunningPeers running;
     static bool started = [] {
         std::string pattern = (fs::temp_directory_path() / "vornalt-peers-XXXXXX").string();
         if (!::mkdtemp(pattern.data()))
             return false;
         peers.folder = pattern;
-        process.folder = pattern;
-        // Nobody reads the peers' pipe after the first line; a broken pipe must not end the test.
+        running.folder = pattern;
+        // A peer that goes away early must not end the test with a broken pipe.
         std::signal(SIGPIPE, SIG_IGN);
-        std::string line;
-        if (!process.Start({ "/usr/bin/python3", (TestSourceFolder() / "delivery_peers.py").string(), pattern }, line))
+        if (!running.process.Start({ "/usr/bin/python3", (TestSourceFolder() / "delivery_peers.py").string(), pattern }))
             return false;
-        std::istringstream words(line);
-        std::string word;
-        words >> word >> peers.smtpPort >> peers.ftpPort;
-        return word == "port";
+        peers.smtpPort = running.process.Port();
+        std::string line = running.process.ReadLine();
+        if (line.rfind("ftp ", 0) == 0)
+            peers.ftpPort = std::atoi(line.c_str() + 4);
+        return true;
     }();
     EXPECT_TRUE(started && peers.Started()) << "the SMTP and FTP peers did not start (python3-aiosmtpd, python3-pyftpdlib)";
     return peers;
-}
-
-int UnusedLoopbackPort()
-{
-    int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    bool bound = ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
-        && ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &size) == 0;
-    ::close(s);
-    EXPECT_TRUE(bound);
-    return bound ? int(ntohs(address.sin_port)) : 1;
 }
 
 std::vector<std::pair<std::string, std::string>> MessageAttachments(int n, const fs::path& scratch)

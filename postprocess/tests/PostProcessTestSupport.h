@@ -3,6 +3,7 @@
 // image files, targets and stacks as a batch leaves them, and child processes (the program, the
 // Python checks, unzip and 7z) run through the shell.
 
+#include "components/net/tests/NetTestSupport.h"
 #include "engine/Action.h"
 #include "engine/ActionStack.h"
 #include "engine/ActionTarget.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -77,8 +79,6 @@ struct DeliveryPeers {
     std::string NewFtpFolder(const std::string& name) const;
 };
 const DeliveryPeers& GetDeliveryPeers();
-// A port on 127.0.0.1 that nobody listens on (bound, then released).
-int UnusedLoopbackPort();
 
 // The attachments of message n of the peers as (file name, bytes), parsed by Python's e-mail
 // package (written out below `scratch`).
@@ -97,6 +97,28 @@ public:
 
 private:
     std::u16string m_path;
+};
+
+// A post-process progress report as the run's progress window received it.
+struct ProgressReport {
+    std::string text;
+    int done = 0;
+    int total = 0;
+};
+
+// The run's progress window, on this thread: records every post-process progress report and
+// answers it with `reply` (1, go on, when not set); every other batch message is answered 1.
+class ProgressWindow {
+public:
+    ProgressWindow();
+    ~ProgressWindow();
+    HWND Handle() const { return m_window; }
+
+    std::vector<ProgressReport> reports;
+    std::function<LRESULT(const ProgressReport&)> reply;
+
+private:
+    HWND m_window = nullptr;
 };
 
 // Puts the action into a new stack (after `before` when given) and hands it the targets, as a

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """An SMTP server (aiosmtpd) and an FTP server (pyftpdlib) on 127.0.0.1 for the delivery tests.
 
-usage: delivery_peers.py DIR. Prints "port SMTP FTP" once both listen and serves until stdin
-closes.
+usage: delivery_peers.py DIR. Prints "port SMTP" and "ftp FTP" (two lines) once both listen and
+serves until stdin closes.
 
 SMTP: AUTH PLAIN/LOGIN for user "mailer", password "secret" (not required). A recipient whose
 address starts with "refuse" gets 550. Each message goes to DIR/mail/msg-N.eml; its envelope and
@@ -81,7 +81,7 @@ ftp = FTPServer(("127.0.0.1", 0), handler)
 ftp_port = ftp.socket.getsockname()[1]
 threading.Thread(target=ftp.serve_forever, kwargs={"timeout": 0.2}, daemon=True).start()
 
-print("port %d %d" % (smtp_port, ftp_port), flush=True)
+print("port %d\nftp %d" % (smtp_port, ftp_port), flush=True)
 sys.stdin.read()
 ftp.close_all()
 controller.stop()

@@ -3,12 +3,10 @@
 #include "FlickrFake.h"
 
 #include "engine/ActionRegistry.h"
-#include "engine/BatchMessages.h"
-#include "platform/user/MessageQueue.h"
 #include "postprocess/PostProcessActions.h"
+#include "postprocess/PostProcessDialogs.h"
 #include "postprocess/flickr/ActionFlickr.h"
 #include "postprocess/flickr/FlickrClient.h"
-#include "postprocess/flickr/FlickrDialogs.h"
 #include "postprocess/tests/PostProcessTestSupport.h"
 #include "resources/MessageBox.h"
 
@@ -19,12 +17,6 @@ using namespace flickrtest;
 using namespace pptest;
 
 namespace {
-
-struct Progress {
-    std::string text;
-    int done = 0;
-    int total = 0;
-};
 
 class ActionFlickrTest : public ScratchTest {
 protected:
@@ -54,32 +46,24 @@ protected:
         return targets;
     }
 
-    // Runs the stack's post-process pass with a notify window on this thread that records the
+    // Runs the stack's post-process pass with a progress window on this thread that records the
     // progress reports and answers them with `reply` (1 when not set).
-    int RunWithProgress(CActionStack& stack, std::function<LRESULT(const Progress&)> reply = nullptr)
+    int RunWithProgress(CActionStack& stack, std::function<LRESULT(const ProgressReport&)> reply = nullptr)
     {
-        HWND window = CreateMessageWindow([&](HWND w, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-            if (message == BATCH_MSG_POSTPROCESS_PROGRESS) {
-                const auto* record = reinterpret_cast<const BatchProgressRecord*>(wParam);
-                progress.push_back(Progress { N(record->text), record->done, record->total });
-                return reply ? reply(progress.back()) : 1;
-            }
-            if (message >= BATCH_MSG_TARGET_BEGINS && message <= BATCH_MSG_INPROCESS_PROGRESS)
-                return 1;
-            return DefWindowProc(w, message, wParam, lParam);
-        });
-        int result = stack.RunPostProcess(window);
-        DestroyWindow(window);
+        ProgressWindow window;
+        window.reply = std::move(reply);
+        int result = stack.RunPostProcess(window.Handle());
+        progress = window.reports;
         return result;
     }
 
     RefPtr<CActionFlickr> m_action;
-    std::vector<Progress> progress;
+    std::vector<ProgressReport> progress;
 };
 
-class RecordingDialog : public FlickrPropertyDialog {
+class RecordingDialog : public PostProcessPropertyDialogs {
 public:
-    int Run(FlickrDialogValues& values) override
+    int RunFlickrDialog(FlickrDialogValues& values) override
     {
         seen = values;
         values = answer;
@@ -116,7 +100,7 @@ TEST_F(ActionFlickrTest, SettingsDefaultsValidationAndTheDialogRoundTrip)
 
     RecordingDialog dialog;
     dialog.answer = FlickrDialogValues { u"other-key", u"a b", 3, 0, 0, 1, 0 };
-    FlickrPropertyDialog* previous = SetFlickrPropertyDialog(&dialog);
+    PostProcessPropertyDialogs* previous = SetPostProcessPropertyDialogs(&dialog);
     EXPECT_TRUE(m_action->ShowPropertyDialog(TARGET_TYPE_IMAGE_FILE, nullptr));
     EXPECT_EQ(dialog.seen.authKey, U(std::string(kPresetToken)));
     EXPECT_EQ(dialog.seen.contentType, 1);
@@ -131,7 +115,7 @@ TEST_F(ActionFlickrTest, SettingsDefaultsValidationAndTheDialogRoundTrip)
     EXPECT_FALSE(m_action->ShowPropertyDialog(TARGET_TYPE_IMAGE_FILE, nullptr));
     m_action->GetPropertyString(u"flickr_authkey", text);
     EXPECT_EQ(text, u"other-key");
-    SetFlickrPropertyDialog(previous);
+    SetPostProcessPropertyDialogs(previous);
 }
 
 TEST_F(ActionFlickrTest, ThreeUploadsWithTheSecondRefusedTryEveryFileAndGive19)
@@ -230,7 +214,7 @@ TEST_F(ActionFlickrTest, ProgressCountsTheFilesAndACancelStopsTheUploads)
     progress.clear();
     fs::remove(Root() / "vornalt.log");
     stack = StackFor(m_action.get(), targets);
-    EXPECT_EQ(RunWithProgress(*stack, [](const Progress& p) { return p.done == 2 ? 0 : 1; }), 19);
+    EXPECT_EQ(RunWithProgress(*stack, [](const ProgressReport& p) { return p.done == 2 ? 0 : 1; }), 19);
     EXPECT_EQ(progress.size(), 2u);
     std::vector<FakeRequest> uploads = FakeRequestsTo("/services/upload");
     ASSERT_EQ(uploads.size(), 1u);

@@ -187,7 +187,7 @@ TEST_F(FlickrClientTest, FailedSignInCallsSayWhy)
         EXPECT_EQ(client.GetErrorText().rfind(c.error, 0), 0u) << c.script << ": " << N(client.GetErrorText());
     }
     FlickrClient closed;
-    closed.SetEndpoint(u"127.0.0.1", ClosedPort());
+    closed.SetEndpoint(u"127.0.0.1", UnusedLoopbackPort());
     EXPECT_FALSE(closed.GetFrob());
     EXPECT_NE(closed.GetErrorText(), u"");
 
@@ -236,7 +236,7 @@ TEST_F(FlickrClientTest, AnUploadTheServiceRefusesFailsWhateverTheStatus)
     // A token the service does not know.
     client.SetAuthToken(u"not-a-token");
     EXPECT_FALSE(client.UploadPhoto(U(photo), u"", 1, 1, 1, 1, 0));
-    client.SetEndpoint(u"127.0.0.1", ClosedPort());
+    client.SetEndpoint(u"127.0.0.1", UnusedLoopbackPort());
     EXPECT_FALSE(client.UploadPhoto(U(photo), u"", 1, 1, 1, 1, 0));
     const std::string unable = "ERROR: Unable to upload file " + photo.string() + " to Flickr due to error #";
     EXPECT_EQ(ActionLogLines(), (std::vector<std::string> { unable + "5: Filetype was not recognised", unable + "6",

@@ -7,31 +7,14 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <netinet/in.h>
 #include <sstream>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace flickrtest {
 
 namespace {
-
-pid_t g_fakePid = 0;
-
-void stopFake()
-{
-    if (g_fakePid > 0) {
-        kill(g_fakePid, SIGTERM);
-        waitpid(g_fakePid, nullptr, 0);
-        g_fakePid = 0;
-    }
-}
 
 std::string unescape(const std::string& text)
 {
@@ -85,35 +68,10 @@ std::vector<std::string> FakeRequest::ParamNames() const
 
 int FakePort()
 {
-    static int port = [] {
-        int fds[2];
-        if (pipe(fds) != 0)
-            return 0;
-        std::string script = std::string(VORNALT_SOURCE_DIR) + "/postprocess/flickr/tests/tools/flickr_fake.py";
-        std::string key = Utf16ToUtf8(kFlickrApiKey);
-        std::string secret = Utf16ToUtf8(kFlickrSharedSecret);
-        pid_t pid = fork();
-        if (pid == 0) {
-            dup2(fds[1], 1);
-            close(fds[0]);
-            close(fds[1]);
-            execlp("python3", "python3", script.c_str(), "--key", key.c_str(), "--secret", secret.c_str(), "--token",
-                kPresetToken, static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        if (pid < 0)
-            return 0;
-        g_fakePid = pid;
-        std::atexit(stopFake);
-        // The pipe stays open, so the fake never writes into a closed one.
-        std::string line;
-        char c;
-        while (line.size() < 16 && read(fds[0], &c, 1) == 1 && c != '\n')
-            line += c;
-        return std::atoi(line.c_str());
-    }();
-    return port;
+    static PeerProcess fake;
+    static bool started = fake.Start({ "python3", VORNALT_SOURCE_DIR "/postprocess/flickr/tests/tools/flickr_fake.py",
+        "--key", Utf16ToUtf8(kFlickrApiKey), "--secret", Utf16ToUtf8(kFlickrSharedSecret), "--token", kPresetToken });
+    return started ? fake.Port() : 0;
 }
 
 void ScriptFake(const std::vector<std::pair<std::string, std::string>>& settings)
@@ -171,21 +129,6 @@ std::vector<FakeRequest> FakeRequestsTo(const std::string& path)
         if (request.path == path)
             selected.push_back(std::move(request));
     return selected;
-}
-
-int ClosedPort()
-{
-    int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
-        && getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    close(s);
-    return port;
 }
 
 int FetchAddress(const std::string& address)

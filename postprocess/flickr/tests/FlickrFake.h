@@ -1,7 +1,9 @@
 #pragma once
 // The stand-in of the photo-sharing service (tools/flickr_fake.py), started once per test process
 // on 127.0.0.1 and stopped when the process ends; scripted and read back over its control
-// addresses.
+// addresses. UnusedLoopbackPort() gives a port where nothing answers.
+
+#include "components/net/tests/NetTestSupport.h"
 
 #include <string>
 #include <utility>
@@ -43,9 +45,6 @@ std::vector<FakeRequest> FakeRequests();
 void ResetFake();
 // The calls to one path ("/services/upload", "/services/rest/", "/services/auth/").
 std::vector<FakeRequest> FakeRequestsTo(const std::string& path);
-
-// A port on 127.0.0.1 with nobody listening.
-int ClosedPort();
 
 // Fetches the address over HTTP as a browser would (the fake approves a frob this way); the
 // status code, or 0 when nothing answered.

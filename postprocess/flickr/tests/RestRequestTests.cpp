@@ -86,7 +86,7 @@ TEST(RestRequest, EachOutcomeKeepsItsOwnTextAndA404CarriesItsStatusLineAndBody)
     EXPECT_EQ(request.SendRequest(u"127.0.0.1", u"/services/nothing-here", false, FakePort()), 6);
     EXPECT_EQ(request.GetErrorText(), u"HTTP/1.1 404 Not Found" u"no such page");
 
-    int closed = ClosedPort();
+    int closed = UnusedLoopbackPort();
     ASSERT_GT(closed, 0);
     EXPECT_EQ(request.SendRequest(u"127.0.0.1", u"/services/rest/", false, closed), 1);
     EXPECT_NE(request.GetErrorText(), u"");

@@ -4,7 +4,7 @@
 Checks every call's "api_sig" with its own computation (MD5 of the secret and the fields sorted by
 name, A-Z folded to a-z, equal names in the order sent), hands out frobs, approves a frob when its
 authorization address is fetched, gives a token for an approved frob, takes uploads, and answers
-with scripted failures when told to. Prints its port on the first line of its output, then serves.
+with scripted failures when told to. Prints "port N" on the first line of its output, then serves.
 
 Control (not logged):
   GET /_control/script?upload=ok,refuse,500&rest=404&frob=TEXT&fullname=TEXT
@@ -268,7 +268,7 @@ def main():
     Handler.service = Service(args.key, args.secret, args.token)
     server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     server.daemon_threads = True
-    print(server.server_address[1], flush=True)
+    print("port %d" % server.server_address[1], flush=True)
     server.serve_forever()
 
 
