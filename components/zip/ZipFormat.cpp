@@ -198,7 +198,7 @@ bool ZipIsTextName(const char* name)
     return false;
 }
 
-void ZipEncodeName(const char* utf8, int codePage, DataBuffer& out, bool* utf8Flag)
+void ZipEncodeName(const char* utf8, int /*codePage*/, DataBuffer& out, bool* utf8Flag)
 {
     out.Empty();
     if (utf8Flag) *utf8Flag = false;
@@ -206,25 +206,8 @@ void ZipEncodeName(const char* utf8, int codePage, DataBuffer& out, bool* utf8Fl
     const unsigned n = unsigned(std::strlen(utf8));
     bool ascii = true;
     for (unsigned i = 0; i < n && ascii; ++i) ascii = (unsigned char)utf8[i] < 0x80;
-    if (ascii || codePage == kUtf8CodePage) {
-        out.Append(utf8, n);
-        return;
-    }
-    // Lossless only when the code page form reads back as the very same text.
-    EncodingConvert convert;
-    DataBuffer encoded;
-    bool lossless = convert.Convert(kUtf8CodePage, codePage, (const unsigned char*)utf8, n, encoded);
-    if (lossless) {
-        DataBuffer back;
-        lossless = convert.Convert(codePage, kUtf8CodePage, encoded.GetData(), encoded.GetSize(), back)
-            && back.GetSize() == n && std::memcmp(back.GetData(), utf8, n) == 0;
-    }
-    if (lossless) {
-        out.Append(encoded.GetData(), encoded.GetSize());
-        return;
-    }
     out.Append(utf8, n);
-    if (utf8Flag) *utf8Flag = true;
+    if (!ascii && utf8Flag) *utf8Flag = true;
 }
 
 void ZipDecodeName(const unsigned char* bytes, unsigned n, bool utf8Flag, int codePage, torvane::StringBuffer& out)

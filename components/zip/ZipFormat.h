@@ -117,8 +117,10 @@ void ZipMakeOwnExtra(int encryption, int keyBits, unsigned char out[kZipOwnExtra
 // Internal attribute 1 for names ending (without case) in ".txt", ".xml", ".html" or ".htm".
 bool ZipIsTextName(const char* name);
 
-// The bytes a name is stored as: the code page's form when it holds every character, else the
-// UTF-8 bytes themselves with *utf8Flag set (names are never stored lossy).
+// The bytes a name is stored as: plain ASCII as it is, any other name as its UTF-8 bytes with
+// *utf8Flag set, so that every reader agrees on it (a code page form is read in whatever page the
+// reader guesses). The code page is no longer used for writing.
 void ZipEncodeName(const char* utf8, int codePage, DataBuffer& out, bool* utf8Flag);
-// The reverse; bytes that the code page does not read are taken as code page 437.
+// The reverse, for archives of every kind: flagged names as UTF-8, others in the code page;
+// bytes that the code page does not read are taken as code page 437.
 void ZipDecodeName(const unsigned char* bytes, unsigned n, bool utf8Flag, int codePage, torvane::StringBuffer& out);

@@ -106,7 +106,7 @@ TEST(SfxConfigTest, DefaultDocument)
     EXPECT_EQ(compact, expected);
 }
 
-TEST(ZipNameTest, NamesTheOemPageHoldsStayOemOthersBecomeFlaggedUtf8)
+TEST(ZipNameTest, NamesThatAreNotAsciiAreStoredAsFlaggedUtf8)
 {
     const struct {
         const char* utf8;
@@ -114,9 +114,10 @@ TEST(ZipNameTest, NamesTheOemPageHoldsStayOemOthersBecomeFlaggedUtf8)
         bool flag;
     } cases[] = {
         {"photo.jpg", "photo.jpg", false},
-        {"caf\xC3\xA9.jpg", "caf\x82.jpg", false},                           // é is 0x82 in code page 437
-        {"\xE6\x97\xA5\xE6\x9C\xAC.jpg", "\xE6\x97\xA5\xE6\x9C\xAC.jpg", true}, // 日本 has no OEM form
-        {"\xC3\xA9\xE6\x97\xA5.jpg", "\xC3\xA9\xE6\x97\xA5.jpg", true},       // one missing character decides
+        {"caf\xC3\xA9.jpg", "caf\xC3\xA9.jpg", true},                     // é has an OEM form, yet UTF-8
+        {"Galerie f\xC3\xBCr Oma/", "Galerie f\xC3\xBCr Oma/", true},
+        {"\xE6\x97\xA5\xE6\x9C\xAC.jpg", "\xE6\x97\xA5\xE6\x9C\xAC.jpg", true}, // 日本
+        {"\xC3\xA9\xE6\x97\xA5.jpg", "\xC3\xA9\xE6\x97\xA5.jpg", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.utf8);
@@ -129,6 +130,17 @@ TEST(ZipNameTest, NamesTheOemPageHoldsStayOemOthersBecomeFlaggedUtf8)
         ZipDecodeName(stored.GetData(), stored.GetSize(), flag, 437, back);
         EXPECT_STREQ(back.GetText(), c.utf8);
     }
+}
+
+TEST(ZipNameTest, UnflaggedNamesOfOtherToolsReadInTheCodePage)
+{
+    torvane::StringBuffer name;
+    const unsigned char oem[] = {'c', 'a', 'f', 0x82, '.', 'j', 'p', 'g'}; // é in code page 437
+    ZipDecodeName(oem, sizeof oem, false, 437, name);
+    EXPECT_STREQ(name.GetText(), "caf\xC3\xA9.jpg");
+    const unsigned char utf8[] = {'c', 'a', 'f', 0xC3, 0xA9, '.', 'j', 'p', 'g'};
+    ZipDecodeName(utf8, sizeof utf8, true, 437, name);
+    EXPECT_STREQ(name.GetText(), "caf\xC3\xA9.jpg");
 }
 
 TEST(ZipFormatTest, RecordsRoundTrip)
