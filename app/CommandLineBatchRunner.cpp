@@ -7,9 +7,29 @@
 #include "engine/BatchMessages.h"
 #include "engine/LogFile.h"
 #include "engine/ResultCodes.h"
+#include "platform/base/Format.h"
 #include "platform/user/MessageQueue.h"
 
 namespace {
+// Whether the changes of the in-process actions reach a file: a save after the last of them.
+bool savesImageResults(const CActionStack& stack)
+{
+    bool unsaved = false;
+    for (int i = 0; i < stack.GetActionCount(); ++i) {
+        CAction* action = stack.GetAction(i);
+        if (action->IsPostProcess())
+            continue;
+        unsaved = action->GetTypeKey() != u"builtin__savefile";
+    }
+    return !unsaved;
+}
+
+std::u16string resultText(int code)
+{
+    std::u16string text = ErrorCodeText(code);
+    return text.empty() ? FormatText(u"result %d", code) : FormatText(u"%s (%d)", text, code);
+}
+
 std::u16string displayNameOf(const CActionTarget* target) { return target ? target->GetDisplayName() : std::u16string(); }
 std::u16string nameOf(const CAction* action) { return action ? action->GetName() : std::u16string(); }
 }
@@ -68,6 +88,10 @@ void CCommandLineBatchRunner::OnInitDialog()
         return;
     }
     m_bStackLoaded = true;
+    m_stackProblems = m_pStack->GetLoadProblemCount();
+    if (!savesImageResults(*m_pStack))
+        LogWarning(u"CLI: Stack file %s: no Save File action follows the image actions; their results are not saved",
+            m_strStackPath);
 
     m_pBatch = new CActionTargetBatch;
     for (const std::u16string& file : m_targetFiles) {
@@ -116,6 +140,10 @@ LRESULT CCommandLineBatchRunner::OnMessage(UINT message, WPARAM wParam, LPARAM l
         return 1;
     case BATCH_MSG_ACTION_ENDS:
         LogMessage(u"Performing In-Process Action: %s", nameOf(m_pCurrentAction));
+        // Some failures leave no line of their own; this one says which action and why.
+        if (lParam != RESULT_SUCCESS)
+            LogError(u"CLI: %s failed on %s: %s", nameOf(m_pCurrentAction), displayNameOf(m_pCurrentTarget),
+                resultText(int(lParam)));
         m_pCurrentAction = nullptr;
         return m_bContinue;
     case BATCH_MSG_TARGET_ENDS:
@@ -130,8 +158,10 @@ LRESULT CCommandLineBatchRunner::OnMessage(UINT message, WPARAM wParam, LPARAM l
         return m_bContinue;
     case BATCH_MSG_POSTPROCESS_ACTION_ENDS:
         LogMessage(u"Performing Post-Process Action %s", nameOf(reinterpret_cast<CAction*>(wParam)));
-        if (lParam != RESULT_SUCCESS)
+        if (lParam != RESULT_SUCCESS) {
+            LogError(u"CLI: %s failed: %s", nameOf(reinterpret_cast<CAction*>(wParam)), resultText(int(lParam)));
             m_bPostProcessFailed = true;
+        }
         m_pCurrentAction = nullptr;
         return m_bContinue;
     case BATCH_MSG_POSTPROCESSING_FAILED:

@@ -8,7 +8,8 @@
 // The log of a run reads, per target, "Start: <file>", one "Performing In-Process Action:
 // <action>" after each action, "Finish: <file>"; then "Start Post Processing", one "Performing
 // Post-Process Action <action>" per post-process action, and "Finished Post Processing" or
-// "Error Post Processing". Result codes are left to the actions and the engine.
+// "Error Post Processing". A failed action's line is followed by an error line with its result
+// code's text; the actions and the engine log their own details before it.
 //
 // Main thread only; one Run per object.
 
@@ -42,6 +43,8 @@ public:
     bool BatchStarted() const { return m_bBatchStarted; }
     bool Succeeded() const;
     int FailedTargetCount() const { return m_failedTargets; }
+    // Problems the stack file's load logged (the run still did what it could).
+    int StackProblemCount() const { return m_stackProblems; }
     int TargetCount() const { return int(m_targetFiles.size()); }
 
 private:
@@ -67,4 +70,5 @@ private:
     bool m_bBatchStarted = false;
     bool m_bPostProcessFailed = false;
     int m_failedTargets = 0;
+    int m_stackProblems = 0;
 };

@@ -1,6 +1,8 @@
 #include "app/CommandLineInfo.h"
 
+#include "engine/ActionTarget.h"
 #include "engine/ImageFileWalk.h"
+#include "engine/ResultCodes.h"
 #include "engine/LogFile.h"
 #include "platform/base/Path.h"
 #include "platform/base/TextCase.h"
@@ -17,8 +19,15 @@ int addImageFile(const std::u16string& path, const ImageFileInfo&, void* context
     auto* info = static_cast<CVornaltCommandLineInfo*>(context);
     if (!info)
         return 0;
-    info->m_targetFiles.push_back(path);
-    return 1;
+    return info->AddTargetFile(path) ? 1 : 0;
+}
+
+// A file named like a picture that is none would otherwise vanish from the run without a word,
+// where "-f" would have failed it.
+void noteSkippedFile(const std::u16string& path, void*)
+{
+    if (ImageTypeFromExtension(path) != IMAGE_TYPE_UNKNOWN)
+        LogWarning(u"CLI: Skipped %s: not a picture", path);
 }
 
 void logUnknownParameter(CVornaltCommandLineInfo& info, const std::u16string& text)
@@ -40,7 +49,8 @@ void CVornaltCommandLineInfo::ParseParam(const std::u16string& param, bool isSwi
 
 void CVornaltCommandLineInfo::ParseSwitch(const std::u16string& name)
 {
-    m_strLastSwitch.clear();
+    // An unknown switch ("--verbose") leaves the one in force as it was: the paths after it are
+    // still the files or the stack they were meant to be.
     if (name != u"f" && name != u"s" && name != u"d") {
         logUnknownParameter(*this, name);
         return;
@@ -48,11 +58,37 @@ void CVornaltCommandLineInfo::ParseSwitch(const std::u16string& name)
     m_strLastSwitch = name;
 }
 
+bool CVornaltCommandLineInfo::AddTargetFile(const std::u16string& path)
+{
+    // The engine still reads '\' as a folder separator in places: such a photo would be left
+    // out of an e-mail or saved over another one.
+    if (path.find(u'\\') != std::u16string::npos) {
+        RefuseInput(path, u"its path holds a backslash, which is not handled yet");
+        return false;
+    }
+    m_targetFiles.push_back(path);
+    return true;
+}
+
+void CVornaltCommandLineInfo::RefuseInput(const std::u16string& path, const char16_t* reason)
+{
+    LogError(u"CLI: Input refused: %s: %s", path, reason);
+    std::fprintf(stderr, "vornalt: input refused: %s: %s\n", EscapeLogValue(Utf16ToUtf8(path)).c_str(),
+        Utf16ToUtf8(reason).c_str());
+    ++m_refusedInputs;
+}
+
 void CVornaltCommandLineInfo::ParsePlainParam(const std::u16string& param)
 {
     const bool exists = pathExists(param);
     const bool addsFiles = EqualsNoCase(m_strLastSwitch, u"f");
     if (addsFiles || EqualsNoCase(m_strLastSwitch, u"d")) {
+        // The platform's file functions take '\' for a separator too: say why such a file
+        // is refused before anything looks for it.
+        if (addsFiles && param.find(u'\\') != std::u16string::npos) {
+            AddTargetFile(param);
+            return;
+        }
         // A misspelt input would otherwise make a run that does nothing and says nothing.
         if (!exists) {
             LogError(u"CLI: Input not found: %s", param);
@@ -61,11 +97,11 @@ void CVornaltCommandLineInfo::ParsePlainParam(const std::u16string& param)
             return;
         }
         if (addsFiles) {
-            m_targetFiles.push_back(param);
+            AddTargetFile(param);
             return;
         }
         int rejected = 0;
-        WalkImageFiles(param, rejected, addImageFile, this);
+        WalkImageFiles(param, rejected, addImageFile, this, noteSkippedFile);
         return;
     }
     // Kept even when missing: the run then says the stack could not be opened and fails,
@@ -83,7 +119,7 @@ void CVornaltCommandLineInfo::ParsePlainParam(const std::u16string& param)
     m_bShowMainWindow = 1;
 }
 
-bool IsCommandLineSwitch(const std::u16string& argument)
+bool IsCommandLineSwitch(const std::u16string& argument, std::u16string_view switchInForce)
 {
     if (argument.empty())
         return false;
@@ -91,6 +127,9 @@ bool IsCommandLineSwitch(const std::u16string& argument)
         return true;
     if (argument[0] != u'/')
         return false;
+    // After "f" or "d" a missing "/a.jpg" is a missing input; only a switch we know ends the list.
+    if (EqualsNoCase(switchInForce, u"f") || EqualsNoCase(switchInForce, u"d"))
+        return argument == u"/f" || argument == u"/s" || argument == u"/d";
     // Switch names hold no '/': "/home/me/gone.stack" is a path even when it names nothing.
     return argument.find(u'/', 1) == std::u16string::npos && !pathExists(argument);
 }
@@ -100,7 +139,7 @@ void ParseCommandLine(CVornaltCommandLineInfo& info, const std::vector<std::u16s
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::u16string& argument = arguments[i];
         bool isLast = i + 1 == arguments.size();
-        if (IsCommandLineSwitch(argument))
+        if (IsCommandLineSwitch(argument, info.m_strLastSwitch))
             info.ParseParam(argument.substr(1), true, isLast);
         else
             info.ParseParam(argument, false, isLast);

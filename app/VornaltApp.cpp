@@ -11,6 +11,13 @@
 
 namespace {
 
+const char kUsage[] =
+    "usage: vornalt -s <file.stack> [-f <image>...] [-d <folder>...]\n"
+    "  -s  the stack file to run without the main window\n"
+    "  -f  image files to run it over\n"
+    "  -d  folders whose images (in every subfolder too) to run it over\n"
+    "  a switch holds for every path after it, until the next switch\n";
+
 // Where the log went, for the user's eyes.
 std::string logLocation()
 {
@@ -32,50 +39,61 @@ bool CVornaltApp::InitInstance()
 
     CVornaltCommandLineInfo commandLine;
     ParseCommandLine(commandLine, m_arguments);
+    if (commandLine.m_unknownParameters > 0)
+        std::fputs(kUsage, stderr);
 
     if (commandLine.m_strStackFile.empty() || commandLine.m_bShowMainWindow != 0) {
         std::fprintf(stderr,
             "vornalt: the main window is not available yet; run a stack with: vornalt -s <file.stack> "
             "[-f <image>...] [-d <folder>...]\n");
-        m_exitCode = EXIT_CODE_NO_MAIN_WINDOW;
+        m_exitCode = commandLine.m_unknownParameters > 0 ? EXIT_CODE_RUN_FAILED : EXIT_CODE_NO_MAIN_WINDOW;
         return false;
     }
 
-    m_exitCode = RunCommandLine(commandLine.m_strStackFile, commandLine.m_targetFiles, commandLine.m_missingInputs);
+    m_exitCode = RunCommandLine(commandLine);
     LogClose();
     return false;
 }
 
-int CVornaltApp::RunCommandLine(const std::u16string& stackFile, const std::vector<std::u16string>& targetFiles,
-    int missingInputs)
+int CVornaltApp::RunCommandLine(const CVornaltCommandLineInfo& commandLine)
 {
     // Nobody could answer a message box here.
     RouteMessageBoxesToLog();
     CCommandLineBatchRunner runner;
-    runner.Run(stackFile, targetFiles);
-    const std::string stack = EscapeLogValue(Utf16ToUtf8(stackFile));
+    runner.Run(commandLine.m_strStackFile, commandLine.m_targetFiles);
+    const std::string stack = EscapeLogValue(Utf16ToUtf8(commandLine.m_strStackFile));
     if (runner.StackEmpty()) {
         std::fprintf(stderr, "vornalt: CLI: Stack file %s holds no action; see %s\n", stack.c_str(),
             logLocation().c_str());
         return EXIT_CODE_NOT_STARTED;
-    }
-    if (runner.Succeeded() && missingInputs == 0) {
-        std::fprintf(stderr, "vornalt: %d files processed; log in %s\n", runner.TargetCount(), logLocation().c_str());
-        return EXIT_CODE_SUCCESS;
-    }
-    if (runner.Succeeded()) {
-        std::fprintf(stderr, "vornalt: %d files processed, %d inputs not found; see %s\n", runner.TargetCount(),
-            missingInputs, logLocation().c_str());
-        return EXIT_CODE_RUN_FAILED;
     }
     if (!runner.StackLoaded() || !runner.BatchStarted()) {
         std::fprintf(stderr, "vornalt: the stack %s was not run; see %s\n", stack.c_str(),
             logLocation().c_str());
         return EXIT_CODE_NOT_STARTED;
     }
-    std::fprintf(stderr, "vornalt: %d of %d targets failed or post-processing failed; see %s\n",
-        runner.FailedTargetCount(), runner.TargetCount(), logLocation().c_str());
-    return EXIT_CODE_RUN_FAILED;
+    // What went wrong besides the targets: each makes the run fail after it did what it could.
+    std::string problems;
+    auto add = [&problems](int count, const char* what) {
+        if (count > 0)
+            problems += ", " + std::to_string(count) + " " + what;
+    };
+    add(commandLine.m_missingInputs, "inputs not found");
+    add(commandLine.m_refusedInputs, "inputs refused");
+    add(runner.StackProblemCount(), "problems in the stack file");
+    add(commandLine.m_unknownParameters, "unknown parameters");
+    if (!runner.Succeeded()) {
+        std::fprintf(stderr, "vornalt: %d of %d targets failed or post-processing failed%s; see %s\n",
+            runner.FailedTargetCount(), runner.TargetCount(), problems.c_str(), logLocation().c_str());
+        return EXIT_CODE_RUN_FAILED;
+    }
+    if (!problems.empty()) {
+        std::fprintf(stderr, "vornalt: %d files processed%s; see %s\n", runner.TargetCount(), problems.c_str(),
+            logLocation().c_str());
+        return EXIT_CODE_RUN_FAILED;
+    }
+    std::fprintf(stderr, "vornalt: %d files processed; log in %s\n", runner.TargetCount(), logLocation().c_str());
+    return EXIT_CODE_SUCCESS;
 }
 
 int CVornaltApp::ExitInstance()

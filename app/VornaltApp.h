@@ -7,11 +7,14 @@
 #include <string>
 #include <vector>
 
+class CVornaltCommandLineInfo;
+
 // Process exit codes.
 constexpr int EXIT_CODE_SUCCESS = 0;
-constexpr int EXIT_CODE_RUN_FAILED = 1;    // a target, a post-process action or an input failed
+constexpr int EXIT_CODE_RUN_FAILED = 1;    // a target, a post-process action or an input failed, the stack file
+                                           // had problems, or a parameter was not understood
 constexpr int EXIT_CODE_NOT_STARTED = 2;   // the stack could not be loaded, held no action, or the run not started
-constexpr int EXIT_CODE_NO_MAIN_WINDOW = 3; // the main window was asked for
+constexpr int EXIT_CODE_NO_MAIN_WINDOW = 3; // the main window was asked for (and every parameter understood)
 
 class CVornaltApp {
 public:
@@ -24,7 +27,7 @@ public:
     int ExitInstance();
 
 private:
-    int RunCommandLine(const std::u16string& stackFile, const std::vector<std::u16string>& targetFiles, int missingInputs);
+    int RunCommandLine(const CVornaltCommandLineInfo& commandLine);
 
     std::vector<std::u16string> m_arguments;
     int m_exitCode = EXIT_CODE_NOT_STARTED;

@@ -37,6 +37,9 @@ public:
     // Appends one text per problem in the settings; false when there is any.
     virtual bool Validate(std::vector<std::u16string>& problems);
     virtual void PrepareForBatch() { }
+    // The texts a property takes when it is a choice among a few; empty when any value of the
+    // property's kind will do (a whole number, a number, a text: the kind of its default).
+    virtual std::vector<std::u16string> GetAcceptedValues(std::u16string_view) const { return {}; }
     // Runs the action's property dialog; true when the user accepted and the values were stored.
     virtual bool ShowPropertyDialog(int targetKind, HWND parent) = 0;
     virtual int Process(CActionTarget* target) = 0;

@@ -5,7 +5,10 @@
 #include "engine/ResultCodes.h"
 #include "platform/user/MessageQueue.h"
 
+#include "platform/base/Unicode.h"
+
 #include <algorithm>
+#include <filesystem>
 
 CActionStack::~CActionStack()
 {
@@ -62,8 +65,38 @@ CAction* CActionStack::GetAction(int index) const
 
 void CActionStack::PrepareForBatch()
 {
+    {
+        std::lock_guard lock(m_outputsMutex);
+        m_outputs.clear();
+    }
     for (CAction* action : m_actions)
         action->PrepareForBatch();
+}
+
+namespace {
+// Paths are compared in full, with links and "." / ".." resolved where the file exists.
+std::string outputKey(std::u16string_view path)
+{
+    std::error_code error;
+    std::filesystem::path full = std::filesystem::weakly_canonical(std::filesystem::path(Utf16ToUtf8(path)), error);
+    return error ? Utf16ToUtf8(path) : full.string();
+}
+}
+
+bool CActionStack::IsOutputTaken(std::u16string_view path, std::u16string_view input, std::u16string& earlierInput) const
+{
+    std::lock_guard lock(m_outputsMutex);
+    auto found = m_outputs.find(outputKey(path));
+    if (found == m_outputs.end() || found->second == input)
+        return false;
+    earlierInput = found->second;
+    return true;
+}
+
+void CActionStack::NoteOutput(std::u16string_view path, std::u16string_view input)
+{
+    std::lock_guard lock(m_outputsMutex);
+    m_outputs.emplace(outputKey(path), std::u16string(input));
 }
 
 // Without a window every step goes on.

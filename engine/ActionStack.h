@@ -8,12 +8,15 @@
 #include "platform/base/RefCounted.h"
 #include "platform/user/Messages.h"
 
+#include <map>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
 class CAction;
 class CActionTarget;
+class TvXml;
 
 class CActionStack : public RefCounted {
 public:
@@ -48,7 +51,20 @@ public:
     // Appends the actions of a ".stack" file in file order, whatever the root's tag; elements
     // whose "type" no action class has are skipped. 0, also when no action was found; 2 when the
     // file cannot be read, 12 when it holds no element. On failure the stack is unchanged.
+    //
+    // The file is still checked, and each problem logged as an error naming the file, the action
+    // and the property: a file that is not well-formed XML or whose top element is not "stack",
+    // an action type no class has, a property the action does not have, and a value the property
+    // does not take (which is then not loaded). The run goes on with what loaded.
     int LoadFromFile(std::u16string_view path);
+    // The problems the last LoadFromFile logged.
+    int GetLoadProblemCount() const { return m_loadProblems; }
+
+    // The files written in this run (since PrepareForBatch) and the input each was made from, so
+    // that two inputs never end in one file: true when another input than `input` already wrote
+    // `path`, with that input in `earlierInput`. Paths compare in full.
+    bool IsOutputTaken(std::u16string_view path, std::u16string_view input, std::u16string& earlierInput) const;
+    void NoteOutput(std::u16string_view path, std::u16string_view input);
 
     bool IsPreview() const { return m_bPreview; }
     HWND GetNotifyWindow() const { return m_notify; }
@@ -58,13 +74,23 @@ protected:
 
 private:
     LRESULT notify(UINT message, WPARAM wParam, LPARAM lParam) const;
+    void checkProperties(CAction& action, TvXml& element, std::u16string_view path, int number);
+    template <typename... Args> void noteLoadProblem(std::u16string_view format, const Args&... args);
 
     std::vector<CAction*> m_actions;
     // Full paths of files LoadFromFile could not read.
     std::vector<std::string> m_unreadableFiles;
+    int m_loadProblems = 0;
+    mutable std::mutex m_outputsMutex;
+    std::map<std::string, std::u16string> m_outputs;
     bool m_bPreview = false;
     HWND m_notify = nullptr;
 };
+
+// Whether `value` is one the action's property `name` takes, judged by its choices or else by the
+// kind of its default; when not, `expected` says what it takes ("a whole number", "one of ...").
+bool AcceptsPropertyValue(const CAction& action, std::u16string_view name, std::u16string_view defaultValue,
+    std::u16string_view value, std::u16string& expected);
 
 // The data of one row of the stack list: an action row (no text, a reference on the action) or
 // a group row (a caption, no action).

@@ -10,20 +10,31 @@ bool isReadableImageFormat(int format)
         || format == IMAGE_FORMAT_PNG;
 }
 
-int walkFile(const std::u16string& path, int& rejectCount, ImageFileCallback callback, void* context)
+struct Walk {
+    int& rejectCount;
+    ImageFileCallback callback;
+    void* context;
+    ImageFileRejectCallback rejected;
+};
+
+int walkFile(const std::u16string& path, const Walk& walk)
 {
     ImageFileInfo info;
     if (GetImageFileInfo(path, &info) != IMAGING_SUCCESS || !isReadableImageFormat(info.format)) {
-        ++rejectCount;
+        ++walk.rejectCount;
+        if (walk.rejected)
+            walk.rejected(path, walk.context);
         return 0;
     }
+    ImageFileCallback callback = walk.callback;
+    void* context = walk.context;
     if (!callback)
         return 1;
     return callback(path, info, context) != 0 ? 1 : 0;
 }
 
 // An unreadable folder adds nothing; the walk goes on with its siblings.
-int walkFolder(std::u16string folder, int& rejectCount, ImageFileCallback callback, void* context)
+int walkFolder(std::u16string folder, const Walk& walk)
 {
     if (folder.back() != u'/' && folder.back() != u'\\')
         folder += u'/';
@@ -41,20 +52,22 @@ int walkFolder(std::u16string folder, int& rejectCount, ImageFileCallback callba
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             // A link to a folder is neither walked nor counted.
             if (IsDirectoryToDescend(found.dwFileAttributes))
-                accepted += walkFolder(path, rejectCount, callback, context);
+                accepted += walkFolder(path, walk);
             continue;
         }
-        accepted += walkFile(path, rejectCount, callback, context);
+        accepted += walkFile(path, walk);
     } while (FindNextFileW(search, &found));
     FindClose(search);
     return accepted;
 }
 }
 
-int WalkImageFiles(std::u16string_view path, int& rejectCount, ImageFileCallback callback, void* context)
+int WalkImageFiles(std::u16string_view path, int& rejectCount, ImageFileCallback callback, void* context,
+    ImageFileRejectCallback rejected)
 {
+    Walk walk { rejectCount, callback, context, rejected };
     std::u16string start(path);
     if (PathIsDirectoryW(start.c_str()))
-        return walkFolder(start, rejectCount, callback, context);
-    return walkFile(start, rejectCount, callback, context);
+        return walkFolder(start, walk);
+    return walkFile(start, walk);
 }

@@ -11,6 +11,11 @@
 // Called for every readable image file; non-zero accepts it.
 using ImageFileCallback = int (*)(const std::u16string& path, const ImageFileInfo& info, void* context);
 
+// Called for every file that is not a readable image.
+using ImageFileRejectCallback = void (*)(const std::u16string& path, void* context);
+
 // Returns the number of files the callback accepted (a null callback accepts every image);
-// every file that is not a readable image adds 1 to `rejectCount`.
-int WalkImageFiles(std::u16string_view path, int& rejectCount, ImageFileCallback callback, void* context);
+// every file that is not a readable image adds 1 to `rejectCount` and goes to `rejected` when
+// one is given.
+int WalkImageFiles(std::u16string_view path, int& rejectCount, ImageFileCallback callback, void* context,
+    ImageFileRejectCallback rejected = nullptr);

@@ -208,6 +208,8 @@ void LogErrorText(std::u16string_view message) { logPrefixed(u"ERROR: ", message
 
 void LogMessageText(std::u16string_view message) { logPrefixed(u"MESSAGE: ", message); }
 
+void LogWarningText(std::u16string_view message) { logPrefixed(u"WARNING: ", message); }
+
 void RouteMessageBoxesToLog()
 {
     SetMessageBoxTextSink([](std::u16string_view line) { LogMessageText(line); });

@@ -30,6 +30,8 @@ std::u16string LogFileInUse();
 constexpr std::size_t LOG_MESSAGE_LIMIT = 3999;
 void LogErrorText(std::u16string_view message);
 void LogMessageText(std::u16string_view message);
+// Something that went on but may not be what the user meant ("WARNING: ").
+void LogWarningText(std::u16string_view message);
 
 // A value put into a log line with its control characters written as escapes ("\r", "\n",
 // "\t", "\xNN"; the Unicode line separators as "\uNNNN"), so a file name holding a line break
@@ -64,6 +66,10 @@ template <typename... Args> void LogError(std::u16string_view format, const Args
 template <typename... Args> void LogMessage(std::u16string_view format, const Args&... args)
 {
     LogMessageText(FormatText(format, log_detail::loggable(args)...));
+}
+template <typename... Args> void LogWarning(std::u16string_view format, const Args&... args)
+{
+    LogWarningText(FormatText(format, log_detail::loggable(args)...));
 }
 
 // Sends the headless message box's texts to the log as "MESSAGE: " lines (command-line runs).

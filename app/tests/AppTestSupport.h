@@ -71,4 +71,26 @@ struct ProgramResult {
 ProgramResult RunProgram(const fs::path& program, const std::vector<std::string>& arguments,
     const fs::path& workingFolder, std::chrono::seconds limit = std::chrono::seconds(120));
 
+#ifdef VORNALT_EXECUTABLE
+// The real program, copied into the test's own folder: the log lives in the program folder, so
+// runs never share one.
+class ProgramRunTest : public ScratchFolderTest {
+protected:
+    void SetUp() override
+    {
+        ScratchFolderTest::SetUp();
+        fs::create_directories(Root() / "program");
+        m_program = Root() / "program" / "vornalt";
+        fs::copy_file(VORNALT_EXECUTABLE, m_program);
+        m_log = Root() / "program" / "vornalt.log";
+    }
+
+    ProgramResult Vornalt(const std::vector<std::string>& arguments) { return RunProgram(m_program, arguments, Root()); }
+    std::vector<std::string> Log() { return ReadLogLines(m_log); }
+
+    fs::path m_program;
+    fs::path m_log;
+};
+#endif
+
 }

@@ -152,6 +152,8 @@ TEST_F(Runner, AnswersProgressWithGoOnInAndAfterTheTargets)
     EXPECT_EQ(g_observed.progressAnswers, (std::vector<bool> { true, true, true, true }));
     EXPECT_EQ(Log(), (std::vector<std::string> {
                          "Vornalt Log Opened",
+                         "WARNING: CLI: Stack file " + stack.string()
+                             + ": no Save File action follows the image actions; their results are not saved",
                          "MESSAGE: Start: a.jpg",
                          "MESSAGE: Performing In-Process Action: Sharpen",
                          "MESSAGE: Performing In-Process Action: Upload",

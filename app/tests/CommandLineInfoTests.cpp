@@ -73,7 +73,11 @@ TEST_F(CommandLine, ParsesSwitchesAndPlainParametersAsTheyCome)
         { "switches stay in force",
             { "-f", "@a.jpg", "@b.jpg", "-d", "@photos", "-s", "@my.stack" }, "@my.stack", 0,
             { "@a.jpg", "@b.jpg", "@photos/deeper/two.png", "@photos/one.jpg" }, {} },
-        { "the last stack path wins", { "-s", "@my.stack", "-x", "@other.stack" }, "@other.stack", 1, {}, { unknown + "x" } },
+        { "the last stack path wins", { "-s", "@my.stack", "-s", "@other.stack" }, "@other.stack", 0, {}, {} },
+        { "an unknown switch leaves the one in force", { "-s", "@my.stack", "-f", "@a.jpg", "--verbose", "@b.jpg" },
+            "@my.stack", 0, { "@a.jpg", "@b.jpg" }, { unknown + "-verbose" } },
+        { "a missing absolute path after f is a missing input", { "-f", "/vornalt-no-such-photo.jpg", "/s", "@my.stack" },
+            "@my.stack", 0, {}, { notFound + "/vornalt-no-such-photo.jpg" } },
         { "a lone dash is an unknown switch", { "-", "@my.stack" }, "@my.stack", 1, {}, { unknown } },
         { "slash and a name that is no path is a switch", { "/s", "@my.stack" }, "@my.stack", 0, {}, {} },
         { "an unknown slash switch", { "/definitely-not-a-path-here" }, "", 1, {}, { unknown + "definitely-not-a-path-here" } },
@@ -129,6 +133,15 @@ TEST_F(CommandLine, AbsolutePathsAreNeverTakenForSwitches)
         SCOPED_TRACE(c.argument);
         EXPECT_EQ(IsCommandLineSwitch(U(c.argument)), c.isSwitch);
     }
+    // After "f" or "d" only the switches there are end the list of inputs.
+    for (const char16_t* inForce : { u"f", u"d", u"D" }) {
+        EXPECT_FALSE(IsCommandLineSwitch(u"/gone-photo.jpg", inForce));
+        EXPECT_FALSE(IsCommandLineSwitch(u"/x", inForce));
+        EXPECT_TRUE(IsCommandLineSwitch(u"/s", inForce));
+        EXPECT_TRUE(IsCommandLineSwitch(u"/d", inForce));
+        EXPECT_TRUE(IsCommandLineSwitch(u"-x", inForce));
+    }
+    EXPECT_TRUE(IsCommandLineSwitch(u"/gone-switch", u"s"));
 }
 
 } // namespace

@@ -7,20 +7,8 @@ using namespace apptest;
 
 namespace {
 
-class EndToEnd : public ScratchFolderTest {
+class EndToEnd : public ProgramRunTest {
 protected:
-    void SetUp() override
-    {
-        ScratchFolderTest::SetUp();
-        fs::create_directories(Root() / "program");
-        m_program = Root() / "program" / "vornalt";
-        fs::copy_file(VORNALT_EXECUTABLE, m_program);
-        m_log = Root() / "program" / "vornalt.log";
-    }
-
-    ProgramResult Vornalt(const std::vector<std::string>& arguments) { return RunProgram(m_program, arguments, Root()); }
-    std::vector<std::string> Log() { return ReadLogLines(m_log); }
-
     // Two JPEGs, a text file and a subfolder with a PNG.
     fs::path MakePhotos()
     {
@@ -43,9 +31,6 @@ protected:
                     { { u"destfolder", U(outputs) }, { u"filenametemplate", u"%b-%o" }, { u"destfiletype", u"2" } } } });
         return stack;
     }
-
-    fs::path m_program;
-    fs::path m_log;
 };
 
 std::vector<std::string> targetLines(const std::string& name)
@@ -135,24 +120,40 @@ TEST_F(EndToEnd, AStackThatCannotBeOpenedEndsTheRunWithAnError)
 TEST_F(EndToEnd, AStackFileWithoutActionsRunsNothingAndFails)
 {
     fs::path photos = MakePhotos();
-    const std::pair<const char*, std::string> cases[] = {
-        { "a page of another kind", "<html><head><title>Photos</title></head><body><p>Hello</p></body></html>\n" },
-        { "a stack without actions", "<stack></stack>" },
-        { "actions of no known type", "<stack><action type=\"someone__else\"/></stack>" },
-        { "bytes with markup in them", std::string("\x01\x7f<a\x02\xfe>\x10zz</a>", 14) },
+    fs::path stack = Root() / "nothing.stack";
+    const std::string file = "ERROR: Stack: " + stack.string();
+    struct Case {
+        const char* name;
+        std::string text;
+        std::vector<std::string> problems; // the load's lines
     };
-    for (const auto& [name, text] : cases) {
-        SCOPED_TRACE(name);
+    const Case cases[] = {
+        { "a page of another kind", "<html><head><title>Photos</title></head><body><p>Hello</p></body></html>\n",
+            { file + ": the top element is <html>, not <stack>",
+                file + ": element 1 <head> is not an action; it is left out",
+                file + ": element 2 <body> is not an action; it is left out" } },
+        { "a stack without actions", "<stack></stack>", {} },
+        { "actions of no known type", "<stack><action type=\"someone__else\"/></stack>",
+            { file + ": action 1: no action has the type \"someone__else\"; the action is left out" } },
+        { "bytes with markup in them", std::string("\x01\x7f<a\x02\xfe>\x10zz</a>", 14),
+            { file + " is not well-formed XML: text outside the top element" } },
+        // The reader keeps the last top element.
+        { "a second top element", "<stack><action type=\"builtin__sharpen\"/></stack><stack/>",
+            { file + " is not well-formed XML: a second top element <stack>" } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         fs::remove(m_log);
-        fs::path stack = Root() / "nothing.stack";
-        WriteFile(stack, text);
+        WriteFile(stack, c.text);
         ProgramResult run = Vornalt({ "-s", stack.string(), "-d", photos.string() });
         ASSERT_FALSE(run.timedOut);
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_NE(run.standardError.find("CLI: Stack file " + stack.string() + " holds no action"), std::string::npos)
             << run.standardError;
-        EXPECT_EQ(Log(), (std::vector<std::string> { "Vornalt Log Opened",
-                             "ERROR: CLI: Stack file " + stack.string() + " holds no action", "Vornalt Log Closed" }));
+        std::vector<std::string> lines { "Vornalt Log Opened" };
+        lines.insert(lines.end(), c.problems.begin(), c.problems.end());
+        lines.insert(lines.end(), { "ERROR: CLI: Stack file " + stack.string() + " holds no action", "Vornalt Log Closed" });
+        EXPECT_EQ(Log(), lines);
     }
 }
 
@@ -191,12 +192,13 @@ TEST_F(EndToEnd, AFailedTargetGivesANonZeroExitAndTheRestIsDone)
     EXPECT_NE(run.standardError.find("1 of 2 targets failed"), std::string::npos) << run.standardError;
     EXPECT_TRUE(fs::exists(outputs / "2-a.jpg"));
     std::vector<std::string> log = Log();
-    ASSERT_GE(log.size(), 5u);
+    ASSERT_GE(log.size(), 7u);
     EXPECT_EQ(log[1], "MESSAGE: Start: readme.txt");
     EXPECT_EQ(log[2].rfind("ERROR: Failed to load image " + (photos / "readme.txt").string(), 0), 0u) << log[2];
     EXPECT_EQ(log[3], "MESSAGE: Performing In-Process Action: Resize");
-    EXPECT_EQ(log[4], "MESSAGE: Finish: readme.txt");
-    EXPECT_EQ(log[5], "MESSAGE: Start: a.jpg");
+    EXPECT_EQ(log[4], "ERROR: CLI: Resize failed on readme.txt: Invvalid file given (2)");
+    EXPECT_EQ(log[5], "MESSAGE: Finish: readme.txt");
+    EXPECT_EQ(log[6], "MESSAGE: Start: a.jpg");
 }
 
 TEST_F(EndToEnd, WithoutAStackToRunItSaysTheWindowIsNotThereYet)
@@ -218,9 +220,9 @@ TEST_F(EndToEnd, WithoutAStackToRunItSaysTheWindowIsNotThereYet)
         fs::remove(m_log);
         ProgramResult run = Vornalt(c.arguments);
         ASSERT_FALSE(run.timedOut);
-        EXPECT_EQ(run.exitCode, 3);
-        // One line for the window, and one per unknown parameter.
-        EXPECT_EQ(std::count(run.standardError.begin(), run.standardError.end(), '\n'), 1 + long(c.errors.size()))
+        // A parameter not understood fails the run, with a short usage.
+        EXPECT_EQ(run.exitCode, c.errors.empty() ? 3 : 1);
+        EXPECT_EQ(run.standardError.find("usage: vornalt -s <file.stack>") != std::string::npos, !c.errors.empty())
             << run.standardError;
         for (const std::string& error : c.errors)
             EXPECT_NE(run.standardError.find("unknown parameter given on command-line: q"), std::string::npos)

@@ -12,6 +12,12 @@ public:
     std::u16string GetDescription() const override;
     bool ShowPropertyDialog(int targetKind, HWND parent) override;
     int Process(CActionTarget* target) override;
+    std::vector<std::u16string> GetAcceptedValues(std::u16string_view name) const override
+    {
+        if (name == u"fliptype")
+            return { u"1", u"2" };
+        return {};
+    }
 
 protected:
     ~CActionImageFlip() override = default;

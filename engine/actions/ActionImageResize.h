@@ -17,6 +17,12 @@ public:
     std::u16string GetDescription() const override;
     bool ShowPropertyDialog(int targetKind, HWND parent) override;
     int Process(CActionTarget* target) override;
+    std::vector<std::u16string> GetAcceptedValues(std::u16string_view name) const override
+    {
+        if (name == u"aspectedge")
+            return { u"width", u"height", u"none" };
+        return {};
+    }
     // The size this action will ask a target's bitmap for, as a rule over the source's size.
     CImageFileTarget::LoadSizeRule GetLoadSizeRule();
 

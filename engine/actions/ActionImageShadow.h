@@ -17,6 +17,12 @@ public:
     // 15 after a failed step, logged (a negative thickness fails); the target then keeps its
     // picture.
     int Process(CActionTarget* target) override;
+    std::vector<std::u16string> GetAcceptedValues(std::u16string_view name) const override
+    {
+        if (name == u"direction")
+            return { u"1", u"2", u"3" };
+        return {};
+    }
 
 protected:
     ~CActionImageShadow() override = default;

@@ -34,6 +34,12 @@ public:
     // picture is then unchanged, except that tiling stops at a failing copy and keeps the ones
     // before it.
     int Process(CActionTarget* target) override;
+    std::vector<std::u16string> GetAcceptedValues(std::u16string_view name) const override
+    {
+        if (name == u"position")
+            return { u"1", u"2", u"3", u"4", u"5", u"6" };
+        return {};
+    }
 
     // The drawing routines return 1 on success, else an imaging code (logged).
     int DrawTextWatermark(ImageBitmap* bitmap, int position, int opacity);

@@ -3,6 +3,7 @@
 #include "engine/ActionDialogs.h"
 #include "engine/ActionStack.h"
 #include "engine/ActionTarget.h"
+#include "engine/LogFile.h"
 #include "engine/ResultCodes.h"
 #include "engine/TextHelpers.h"
 #include "resources/MessageBox.h"
@@ -101,9 +102,21 @@ int CActionSaveFile::Process(CActionTarget* target)
     if (!extension.empty())
         path += u"." + extension;
 
-    if (GetStack() && GetStack()->IsPreview())
+    CActionStack* stack = GetStack();
+    if (stack && stack->IsPreview())
         return RESULT_SUCCESS;
-    return file->SaveAs(path, type, quality);
+    // Two inputs of one run named alike ("%o" over photos of two folders) would otherwise leave
+    // only the later one; a file from an earlier run is replaced as always.
+    std::u16string earlier;
+    if (stack && stack->IsOutputTaken(path, file->GetSourcePath(), earlier)) {
+        LogError(u"%s: %s is not saved: %s, made from %s in this run, has that name", GetName(), file->GetSourcePath(),
+            path, earlier);
+        return RESULT_FILE_SAVE_FAILED;
+    }
+    int result = file->SaveAs(path, type, quality);
+    if (result == RESULT_SUCCESS && stack)
+        stack->NoteOutput(path, file->GetSourcePath());
+    return result;
 }
 
 std::u16string ExpandFileNameTemplate(std::u16string_view nameTemplate, std::u16string_view originalName,

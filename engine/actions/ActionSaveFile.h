@@ -19,6 +19,12 @@ public:
     // 1 for a target that is not a file, 2 when the source type is unknown and the output keeps
     // it, else SaveAs's code (8, 9, 10 or 0). A preview builds the name and writes nothing.
     int Process(CActionTarget* target) override;
+    std::vector<std::u16string> GetAcceptedValues(std::u16string_view name) const override
+    {
+        if (name == u"destfiletype")
+            return { u"1", u"2", u"3", u"4", u"5" };
+        return {};
+    }
 
 protected:
     ~CActionSaveFile() override = default;
