@@ -18,6 +18,8 @@ const char16_t kFlickrSharedSecret[] = u"8d2f4a6c0e1b3d5f";
 const char16_t kFlickrHost[] = u"api.flickr.com";
 
 namespace {
+// How much of a failed reply's body reaches the log.
+constexpr std::size_t kReplyExcerptLength = 300;
 
 std::mutex g_openerLock;
 AuthorizationPageOpener g_opener;
@@ -189,6 +191,13 @@ bool FlickrClient::UploadPhoto(std::u16string_view path, std::u16string_view tag
     int result = SendRequest(m_host, m_servicesPath + u"upload", true, m_port);
     if (result != 0) {
         LogError(u"Unable to upload file %s to Flickr due to error #%d", path, result);
+        // The number alone does not tell a refused login from a full disk: the reply does.
+        if (result == 6) {
+            std::u16string body = SingleLineText(GetFailedBody());
+            if (body.size() > kReplyExcerptLength)
+                body = body.substr(0, kReplyExcerptLength) + u"...";
+            LogError(u"Flickr Upload: %s: %s", SingleLineText(GetFailedStatusLine()), body);
+        }
         return false;
     }
     // The service refuses an upload with status 200 and an error in the reply.

@@ -93,6 +93,8 @@ int CRestRequest::SendRequest(std::u16string_view host, std::u16string_view path
     TvString statusLine;
     response->GetStatusLine(statusLine);
     m_errorText = FromTvString(statusLine) + FromTvString(body);
+    m_failedStatusLine = FromTvString(statusLine);
+    m_failedBody = FromTvString(body);
     return 6;
 }
 

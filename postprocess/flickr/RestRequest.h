@@ -49,6 +49,9 @@ public:
     // That attribute of the reply's first element with the tag, else empty.
     std::u16string GetReplyElementAttribute(std::u16string_view tag, std::u16string_view attribute) const;
     std::u16string GetErrorText() const { return m_errorText; }
+    // The status line and the body of the last reply whose status was not 200 (code 6), apart.
+    const std::u16string& GetFailedStatusLine() const { return m_failedStatusLine; }
+    const std::u16string& GetFailedBody() const { return m_failedBody; }
     const std::u16string& GetReplyText() const { return m_replyText; }
 
     const std::vector<DataParam>& GetParams() const { return m_params; }
@@ -63,4 +66,6 @@ private:
     std::vector<DataParam> m_params;
     std::u16string m_replyText;
     std::u16string m_errorText;
+    std::u16string m_failedStatusLine;
+    std::u16string m_failedBody;
 };

@@ -6,6 +6,7 @@
 
 #include "engine/ActionRegistry.h"
 #include "engine/ActionStack.h"
+#include "engine/ResultCodes.h"
 #include "postprocess/PostProcessActions.h"
 
 #include <algorithm>
@@ -21,6 +22,23 @@ struct ActionSettings {
     std::u16string typeKey;
     std::map<std::u16string, std::u16string> properties;
 };
+
+// The lines with the runner's line for a failed post-process action (the one named right before
+// "Error Post Processing"), whose code `name` starts with, put in its place.
+std::vector<std::string> WithFailureLine(std::vector<std::string> lines, const char* name)
+{
+    auto failed = std::find(lines.begin(), lines.end(), "MESSAGE: Error Post Processing");
+    const std::string performing = "MESSAGE: Performing Post-Process Action ";
+    if (failed == lines.begin() || failed == lines.end() || failed[-1].rfind(performing, 0) != 0) {
+        ADD_FAILURE() << "no failed action in the expected lines";
+        return lines;
+    }
+    const int code = std::atoi(name);
+    const std::string text = N(ErrorCodeText(code));
+    const std::string result = text.empty() ? "result " + std::to_string(code) : text + " (" + std::to_string(code) + ")";
+    lines.insert(failed, "ERROR: CLI: " + failed[-1].substr(performing.size()) + " failed: " + result);
+    return lines;
+}
 
 class GalleryEndToEnd : public ScratchTest {
 protected:
@@ -305,7 +323,7 @@ TEST_F(GalleryEndToEnd, EachFailureOfTheGalleryAndTheArchiveEndsTheRunWithItsLin
         std::vector<std::string> expected { "MESSAGE: Start Post Processing" };
         expected.insert(expected.end(), c.lines.begin(), c.lines.end());
         expected.insert(expected.end(), c.tail.begin(), c.tail.end());
-        EXPECT_EQ(PostProcessLog(), expected);
+        EXPECT_EQ(PostProcessLog(), WithFailureLine(expected, c.name));
         EXPECT_FALSE(fs::exists(Root() / "delivery" / "gallery.zip"));
     }
 }
@@ -358,7 +376,7 @@ TEST_F(GalleryEndToEnd, EachFailureOfTheDeliveryEndsTheRunWithItsLine)
         expected.insert(expected.end(), c.lines.begin(), c.lines.end());
         expected.insert(expected.end(), c.tail.begin(), c.tail.end());
         std::vector<std::string> log = PostProcessLog();
-        ExpectLines(log, expected);
+        ExpectLines(log, WithFailureLine(expected, c.name));
         for (const std::string& line : log)
             EXPECT_EQ(line.find("guessed"), std::string::npos) << "a password reached the log";
         EXPECT_EQ(peers.MessageCount(), messages);
@@ -381,7 +399,8 @@ TEST_F(GalleryEndToEnd, EachFailureOfTheDeliveryEndsTheRunWithItsLine)
     ExpectLines(PostProcessLog(),
         { "MESSAGE: Start Post Processing", "MESSAGE: Performing Post-Process Action Image Gallery",
             "ERROR: E-Mail: Too many files (" + std::to_string(files) + " files to attach, at most 10 go in one message)",
-            "MESSAGE: Performing Post-Process Action E-Mail", "MESSAGE: Error Post Processing", "Vornalt Log Closed" });
+            "MESSAGE: Performing Post-Process Action E-Mail", "ERROR: CLI: E-Mail failed: *", "MESSAGE: Error Post Processing",
+            "Vornalt Log Closed" });
     EXPECT_EQ(peers.MessageCount(), messages);
 
     // Eleven collected files are one too many for a message.
@@ -393,7 +412,8 @@ TEST_F(GalleryEndToEnd, EachFailureOfTheDeliveryEndsTheRunWithItsLine)
     EXPECT_EQ(run.exitCode, 1) << run.output;
     ExpectLines(PostProcessLog(),
         { "MESSAGE: Start Post Processing", "ERROR: E-Mail: Too many files (11 files to attach, at most 10 go in one message)",
-            "MESSAGE: Performing Post-Process Action E-Mail", "MESSAGE: Error Post Processing", "Vornalt Log Closed" });
+            "MESSAGE: Performing Post-Process Action E-Mail", "ERROR: CLI: E-Mail failed: *", "MESSAGE: Error Post Processing",
+            "Vornalt Log Closed" });
     EXPECT_EQ(peers.MessageCount(), messages);
 }
 

@@ -240,6 +240,7 @@ TEST_F(FlickrClientTest, AnUploadTheServiceRefusesFailsWhateverTheStatus)
     EXPECT_FALSE(client.UploadPhoto(U(photo), u"", 1, 1, 1, 1, 0));
     const std::string unable = "ERROR: Unable to upload file " + photo.string() + " to Flickr due to error #";
     EXPECT_EQ(ActionLogLines(), (std::vector<std::string> { unable + "5: Filetype was not recognised", unable + "6",
+                                    "ERROR: Flickr Upload: HTTP/1.1 500 Internal Server Error: scripted server error",
                                     unable + "98: Invalid auth token", unable + "1" }));
 }
 

@@ -116,5 +116,17 @@ TEST_F(FlickrEndToEnd, TheProgramUploadsWhatItSavedAndReportsARefusal)
         (std::vector<std::string> { "MESSAGE: Start Post Processing", "MESSAGE: Uploaded file " + out + "/small-alpha.jpg to Flickr",
             "ERROR: Unable to upload file " + out + "/small-beta.jpg to Flickr due to error #5: Filetype was not recognised",
             "MESSAGE: Uploaded file " + out + "/small-gamma.jpg to Flickr", "MESSAGE: Performing Post-Process Action Flickr Upload",
-            "MESSAGE: Error Post Processing", "Vornalt Log Closed" }));
+            "ERROR: CLI: Flickr Upload failed: Upload failed (19)", "MESSAGE: Error Post Processing", "Vornalt Log Closed" }));
+
+    // A reply of another status than 200: its status line and the start of its body follow.
+    ResetFake();
+    ScriptFake({ { "upload", "ok,500,ok" } });
+    run = Vornalt(stack, photos);
+    EXPECT_NE(run.exitCode, 0) << run.output;
+    EXPECT_EQ(PostProcessLog(),
+        (std::vector<std::string> { "MESSAGE: Start Post Processing", "MESSAGE: Uploaded file " + out + "/small-alpha.jpg to Flickr",
+            "ERROR: Unable to upload file " + out + "/small-beta.jpg to Flickr due to error #6",
+            "ERROR: Flickr Upload: HTTP/1.1 500 Internal Server Error: scripted server error",
+            "MESSAGE: Uploaded file " + out + "/small-gamma.jpg to Flickr", "MESSAGE: Performing Post-Process Action Flickr Upload",
+            "ERROR: CLI: Flickr Upload failed: Upload failed (19)", "MESSAGE: Error Post Processing", "Vornalt Log Closed" }));
 }
