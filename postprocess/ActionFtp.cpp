@@ -118,6 +118,8 @@ int CActionFtp::ConnectAndChangeFolder()
     m_ftp.SetUsername(ToAnsiText(settings.username).c_str());
     m_ftp.SetPassword(ToAnsiText(settings.password).c_str());
     m_ftp.SetPassive(settings.passive != 0);
+    // The password never crosses a plain connection the server offers to protect (D45).
+    m_ftp.SetAuthTlsWhenOffered(true);
 
     const std::u16string name = GetName();
     if (!m_ftp.Connect()) {

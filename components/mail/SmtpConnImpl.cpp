@@ -243,6 +243,8 @@ void SmtpConnImpl::parseEhloLine(const std::string& line)
     std::string text = line.substr(4);
     if (StartsWithNoCase(text, "DSN"))
         m_dsn = true;
+    if (StartsWithNoCase(text, "STARTTLS"))
+        m_offersStartTls = true;
     if (!StartsWithNoCase(text, "AUTH "))
         return;
     std::string upper = Upper(text) + " ";
@@ -303,6 +305,7 @@ bool SmtpConnImpl::startTls(LogBase& log, ProgressMonitor* progress)
     m_tlsInUse = true;
     // What the server announced before TLS does not hold after it (the EHLO that follows says anew).
     m_dsn = false;
+    m_offersStartTls = false;
     std::fill(std::begin(m_methods), std::end(m_methods), false);
     return true;
 }
@@ -350,6 +353,7 @@ bool SmtpConnImpl::smtpConnect(const char* host, int port, const char* user, con
     m_transcript.clear();
     // Capabilities are those of the server now contacted, never of an earlier one.
     m_dsn = false;
+    m_offersStartTls = false;
     std::fill(std::begin(m_methods), std::end(m_methods), false);
 
     LogContextScope context(log, "SMTP_Connect");
@@ -419,6 +423,20 @@ bool SmtpConnImpl::smtpConnect(const char* host, int port, const char* user, con
     std::string lines, line;
     if (readHelloReply(lines, log, progress)) {
         log.LogData("helloResponse", lines.c_str());
+        // A password never crosses a plain connection the server offers to protect, and some
+        // servers announce AUTH only once the connection is protected. A certificate that cannot
+        // be verified ends the attempt here: no falling back to plain for the login.
+        if (!m_tlsInUse && m_offersStartTls && !u.empty() && Upper(Trimmed(method.c_str())) != "NONE") {
+            log.LogInfo("The server offers STARTTLS: protecting the connection before the login");
+            if (!startTls(log, progress))
+                return false;
+            lines.clear();
+            if (!sendHello("EHLO", heloName(), log, progress) || !readHelloReply(lines, log, progress)) {
+                log.LogError("Failed to get EHLO response after STARTTLS");
+                return false;
+            }
+            log.LogData("helloResponse", lines.c_str());
+        }
         if (!login(method, log, progress))
             return false;
         std::snprintf(text, sizeof text, "CONNECTED to ESMTP server %s:%d", h.c_str(), port);

@@ -113,6 +113,7 @@ private:
     int m_idleTimeoutMs = 30000;
     int m_lastReplyCode = 0;
     bool m_dsn = false;
+    bool m_offersStartTls = false; // the last EHLO reply announced STARTTLS
     bool m_methods[kMethodCount] = {};
     std::string m_notify, m_envid, m_ret;
     std::string m_heloName;

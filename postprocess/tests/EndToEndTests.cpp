@@ -4,6 +4,9 @@
 
 #include "PostProcessTestSupport.h"
 
+#include "components/mail/tests/SmtpTestSupport.h"
+#include "components/net/tests/FtpTestSupport.h"
+
 #include "engine/ActionRegistry.h"
 #include "engine/ActionStack.h"
 #include "engine/ResultCodes.h"
@@ -13,6 +16,7 @@
 #include <map>
 #include <set>
 #include <sstream>
+#include <unistd.h>
 
 using namespace pptest;
 
@@ -160,6 +164,17 @@ protected:
         return std::vector<std::string>(start, lines.end());
     }
 
+
+    // A configuration folder for the program (XDG_CONFIG_HOME) whose certificate store trusts the
+    // test CA, as this process's does.
+    fs::path TrustingConfigFolder()
+    {
+        EXPECT_TRUE(TrustTestCa());
+        fs::path folder = Root() / "trusting";
+        fs::create_directories(folder);
+        fs::create_directory_symlink(GetTestPki().folder + "/config", folder / "vornalt");
+        return folder;
+    }
 
     fs::path m_program;
     fs::path m_gallery;
@@ -415,6 +430,105 @@ TEST_F(GalleryEndToEnd, EachFailureOfTheDeliveryEndsTheRunWithItsLine)
             "MESSAGE: Performing Post-Process Action E-Mail", "ERROR: CLI: E-Mail failed: *", "MESSAGE: Error Post Processing",
             "Vornalt Log Closed" });
     EXPECT_EQ(peers.MessageCount(), messages);
+}
+
+TEST_F(GalleryEndToEnd, TheMailLoginWaitsForTlsAndAnUnverifiedServerGetsNoPassword)
+{
+    if (access("/usr/sbin/exim4", X_OK) != 0)
+        GTEST_SKIP() << "exim4 is not installed";
+    const smtptest::Peer& exim = smtptest::EximPeer();
+    ASSERT_GT(exim.authAfterTlsPort, 0) << "exim4 did not start";
+    ASSERT_TRUE(TrustTestCa());
+    fs::path trusting = TrustingConfigFolder();
+    fs::path bare = Root() / "bare";
+    fs::create_directories(bare);
+
+    fs::path photos = MakePhotos(1);
+    std::vector<ActionSettings> actions = ResizeAndSave();
+    actions.push_back({ u"builtin_email",
+        { { u"smtp_host", u"127.0.0.1" }, { u"smtp_port", U(std::to_string(exim.authAfterTlsPort)) }, { u"auth", u"1" },
+            { u"smtp_user", u"user" }, { u"smtp_Pass", u"secret" }, { u"from_address", u"vornalt@example.test" },
+            { u"recipients", u"aftertls@example.test" } } });
+    fs::path stack = Root() / "mail.stack";
+    WriteStack(stack, actions);
+    auto run = [&](const fs::path& config) {
+        fs::remove(m_program.parent_path() / "vornalt.log");
+        return RunCommand("cd " + Quote(Root().string()) + " && XDG_CONFIG_HOME=" + Quote(config.string()) + " "
+            + Quote(m_program.string()) + " -s " + Quote(stack.string()) + " -d " + Quote(photos.string()));
+    };
+    auto delivered = [&] {
+        std::error_code error;
+        std::size_t count = 0;
+        for (auto it = fs::directory_iterator(exim.folder + "/maildir/aftertls/new", error); !error && it != fs::directory_iterator();
+             it.increment(error))
+            ++count;
+        return count;
+    };
+
+    CommandResult sent = run(trusting);
+    EXPECT_EQ(sent.exitCode, 0) << sent.output;
+    for (int i = 0; i < 200 && delivered() < 1; ++i)
+        usleep(50000);
+    ASSERT_EQ(delivered(), 1u);
+    std::string mainlog = ReadFile(exim.folder + "/mainlog");
+    std::size_t arrival = mainlog.find("for aftertls@example.test");
+    ASSERT_NE(arrival, std::string::npos) << mainlog;
+    std::string line = mainlog.substr(mainlog.rfind('\n', arrival) + 1, arrival - mainlog.rfind('\n', arrival));
+    EXPECT_NE(line.find(" X=TLS"), std::string::npos) << line;
+    EXPECT_NE(line.find(" A="), std::string::npos) << line;
+
+    CommandResult refused = run(bare);
+    EXPECT_EQ(refused.exitCode, 1) << refused.output;
+    ExpectLines(PostProcessLog(),
+        { "MESSAGE: Start Post Processing", "ERROR: E-Mail: Unable to send email: email error information follows: *",
+            "MESSAGE: Performing Post-Process Action E-Mail", "ERROR: CLI: E-Mail failed: *", "MESSAGE: Error Post Processing",
+            "Vornalt Log Closed" });
+    std::string log = ReadFile(m_program.parent_path() / "vornalt.log");
+    EXPECT_NE(log.find("Failed to establish TLS connection."), std::string::npos) << log;
+    EXPECT_NE(log.find("Failed to verify server certificate"), std::string::npos) << log;
+    EXPECT_EQ(log.find("secret"), std::string::npos) << "the password reached the log";
+    usleep(200000);
+    EXPECT_EQ(delivered(), 1u);
+}
+
+TEST_F(GalleryEndToEnd, TheUploadLoginWaitsForAuthTlsWhereTheServerOffersIt)
+{
+    // This server takes no login over a plain connection, and announces AUTH TLS.
+    ftptest::Vsftpd& server = ftptest::Vsftpd::Instance(ftptest::Vsftpd::ExplicitTls);
+    ASSERT_NE(server.Port(), 0);
+    fs::path trusting = TrustingConfigFolder();
+    std::string remote = server.UploadDir() + "/program";
+    fs::create_directories(remote);
+    fs::permissions(remote, fs::perms(0777));
+
+    fs::path photos = MakePhotos(2);
+    std::vector<ActionSettings> actions = ResizeAndSave();
+    actions.push_back({ u"builtin_ftp",
+        { { u"ftphost", u"127.0.0.1" }, { u"ftpport", U(std::to_string(server.Port())) }, { u"username", u"anonymous" },
+            { u"kPropPassword", u"guest@example.test" }, { u"passiveftp", u"1" }, { u"destinationdir", U(remote) } } });
+    fs::path stack = Root() / "upload.stack";
+    WriteStack(stack, actions);
+    auto run = [&](const fs::path& config) {
+        fs::remove(m_program.parent_path() / "vornalt.log");
+        return RunCommand("cd " + Quote(Root().string()) + " && XDG_CONFIG_HOME=" + Quote(config.string()) + " "
+            + Quote(m_program.string()) + " -s " + Quote(stack.string()) + " -d " + Quote(photos.string()));
+    };
+
+    CommandResult uploaded = run(trusting);
+    EXPECT_EQ(uploaded.exitCode, 0) << uploaded.output << ReadFile(m_program.parent_path() / "vornalt.log");
+    EXPECT_EQ(TreeFiles(remote), TreeFiles(Root() / "out"));
+    EXPECT_EQ(TreeFiles(remote).size(), 2u);
+
+    // A certificate the program cannot verify: no login, and the run says why.
+    for (const std::string& file : TreeFiles(remote))
+        fs::remove(fs::path(remote) / file);
+    fs::path bare = Root() / "bare";
+    fs::create_directories(bare);
+    CommandResult refused = run(bare);
+    EXPECT_EQ(refused.exitCode, 1) << refused.output;
+    std::string log = ReadFile(m_program.parent_path() / "vornalt.log");
+    EXPECT_NE(log.find("Failed to protect the connection before the login."), std::string::npos) << log;
+    EXPECT_TRUE(TreeFiles(remote).empty());
 }
 
 }

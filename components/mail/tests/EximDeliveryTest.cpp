@@ -148,6 +148,8 @@ protected:
 TEST_F(EximDelivery, EachLoginMethodDeliversIntoTheMaildir)
 {
     const Peer& peer = EximPeer();
+    // The doors offer STARTTLS: the login goes over TLS.
+    ASSERT_TRUE(TrustTestCa());
     std::string folder = TempFolder();
     std::string files[2] = {folder + "/one.jpg", folder + "/two.bin"};
     for (int f = 0; f < 2; ++f) {
@@ -292,6 +294,25 @@ TEST_F(EximDelivery, StartTlsAndImplicitTlsWithTheTestCa)
     }
     EXPECT_NE(ArrivalFor(log, "starttls", 0).mail.find("STARTTLS"), std::string::npos) << log;
     EXPECT_NE(ArrivalFor(log, "bothtls", 0).mail.find("STARTTLS"), std::string::npos) << log;
+}
+
+TEST_F(EximDelivery, AServerOfferingAuthOnlyAfterStartTlsGetsTheLoginOverTls)
+{
+    const Peer& peer = EximPeer();
+    ASSERT_TRUE(TrustTestCa());
+    ClsMailMan man;
+    man.SetSmtpHost("127.0.0.1");
+    man.SetSmtpPort(peer.authAfterTlsPort);
+    man.SetSmtpUsername("user");
+    man.SetSmtpPassword("secret");
+    std::unique_ptr<ClsEmail> email(NewEmail("sender@example.test", "aftertls@example.test"));
+    ASSERT_TRUE(man.SendEmail(email.get(), nullptr)) << ErrorText(man);
+    EXPECT_EQ(ErrorText(man).find("NONE or already authenticated"), std::string::npos) << ErrorText(man);
+    ASSERT_EQ(Delivered(peer, "aftertls").size(), 1u);
+    Arrival arrival = ArrivalFor(ReadFile(peer.folder + "/mainlog"), "aftertls", 0);
+    EXPECT_NE(arrival.received.find(" X=TLS"), std::string::npos) << arrival.received;
+    EXPECT_NE(arrival.received.find(" A="), std::string::npos) << arrival.received;
+    EXPECT_NE(arrival.mail.find("STARTTLS"), std::string::npos) << arrival.mail;
 }
 
 TEST_F(EximDelivery, AskingForTlsDoesNotReuseAPlainConnection)

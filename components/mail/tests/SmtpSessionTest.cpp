@@ -449,6 +449,48 @@ TEST(SmtpSession, StartTlsRetriedAfter503)
     EXPECT_NE(peer.Message(1).find("Over TLS."), std::string::npos);
 }
 
+TEST(SmtpSession, ALoginNeverCrossesAPlainConnectionTheServerOffersToProtect)
+{
+    ASSERT_TRUE(TrustTestCa());
+    const TestPki& pki = GetTestPki();
+    struct Case {
+        const char* name;
+        std::string cert, key;
+        bool sent;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"verified", pki.serverCert, pki.serverKey, true, "TLS connection established."},
+        {"self-signed", pki.selfSignedCert, pki.selfSignedKey, false, "Failed to establish TLS connection."},
+        {"another name", pki.wrongNameCert, pki.wrongNameKey, false, "Failed to establish TLS connection."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Peer& peer = ScriptedTlsPeer("default", c.cert, c.key);
+        ClsMailMan man;
+        Configure(man, peer);
+        man.SetSmtpUsername("user");
+        man.SetSmtpPassword("secret");
+        std::unique_ptr<ClsEmail> email(NewEmail({"a@example.test"}, "Protected.\r\n"));
+        EXPECT_EQ(man.SendEmail(email.get(), nullptr), c.sent) << ErrorText(man);
+        EXPECT_NE(ErrorText(man).find(c.reason), std::string::npos) << ErrorText(man);
+        std::string wire = peer.Wire();
+        ASSERT_NE(wire.find("STARTTLS"), std::string::npos) << wire;
+        if (c.sent)
+            EXPECT_GT(wire.find("AUTH "), wire.find("(TLS)")) << wire;
+        else
+            EXPECT_EQ(wire.find("AUTH "), std::string::npos) << wire;
+    }
+
+    // Without a login the connection stays as the server offers it.
+    const Peer& peer = ScriptedTlsPeer("plainsend", pki.selfSignedCert, pki.selfSignedKey);
+    ClsMailMan man;
+    Configure(man, peer);
+    std::unique_ptr<ClsEmail> email(NewEmail({"a@example.test"}, "Plain.\r\n"));
+    EXPECT_TRUE(man.SendEmail(email.get(), nullptr)) << ErrorText(man);
+    EXPECT_EQ(peer.Wire().find("STARTTLS"), std::string::npos) << peer.Wire();
+}
+
 TEST(SmtpSession, NtlmLoginCheckedByAnIndependentVerifier)
 {
     struct Case {

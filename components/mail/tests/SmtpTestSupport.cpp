@@ -113,8 +113,13 @@ const Peer& ScriptedPeer(const std::string& scenario)
 const Peer& ScriptedTlsPeer(const std::string& scenario)
 {
     const TestPki& pki = GetTestPki();
-    return Start("scripted-tls:" + scenario, {"/usr/bin/python3",
-        std::string(VORNALT_SOURCE_DIR) + "/components/mail/tests/smtp_peer.py", scenario, pki.serverCert, pki.serverKey});
+    return ScriptedTlsPeer(scenario, pki.serverCert, pki.serverKey);
+}
+
+const Peer& ScriptedTlsPeer(const std::string& scenario, const std::string& cert, const std::string& key)
+{
+    return Start("scripted-tls:" + scenario + ":" + cert, {"/usr/bin/python3",
+        std::string(VORNALT_SOURCE_DIR) + "/components/mail/tests/smtp_peer.py", scenario, cert, key});
 }
 
 const Peer& AiosmtpdPeer()
@@ -146,13 +151,13 @@ const Peer& EximPeer()
     // A port picked free may be taken by another test process before exim binds it: exim then
     // gives up at once (no start-up retries) and is started again on other ports.
     for (int attempt = 0; attempt < 5 && peer.port == 0 && access("/usr/sbin/exim4", X_OK) == 0; ++attempt) {
-        int ports[4];
+        int ports[5];
         for (int& p : ports)
             p = UnusedLoopbackPort();
         std::string config = ReadFile(std::string(VORNALT_SOURCE_DIR) + "/components/mail/tests/data/exim.conf");
         const std::pair<std::string, std::string> fills[] = {{"@DIR@", dir}, {"@PORT@", std::to_string(ports[0])},
             {"@PLAINPORT@", std::to_string(ports[1])}, {"@CRAMPORT@", std::to_string(ports[2])},
-            {"@TLSPORT@", std::to_string(ports[3])}};
+            {"@TLSPORT@", std::to_string(ports[3])}, {"@AFTERTLSPORT@", std::to_string(ports[4])}};
         for (const auto& fill : fills)
             for (size_t at; (at = config.find(fill.first)) != std::string::npos;)
                 config.replace(at, fill.first.size(), fill.second);
@@ -193,6 +198,7 @@ const Peer& EximPeer()
         peer.plainOnlyPort = ports[1];
         peer.cramOnlyPort = ports[2];
         peer.tlsPort = ports[3];
+        peer.authAfterTlsPort = ports[4];
     }
     peers.emplace("exim", std::move(running));
     return peers.find("exim")->second->peer;

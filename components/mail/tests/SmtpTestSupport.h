@@ -11,8 +11,9 @@ namespace smtptest {
 
 struct Peer {
     int port = 0;
-    // exim only: doors announcing only PLAIN, only CRAM-MD5, and implicit TLS.
-    int plainOnlyPort = 0, cramOnlyPort = 0, tlsPort = 0;
+    // exim only: doors announcing only PLAIN, only CRAM-MD5, and implicit TLS; and one that
+    // announces AUTH (PLAIN and CRAM-MD5) only after STARTTLS.
+    int plainOnlyPort = 0, cramOnlyPort = 0, tlsPort = 0, authAfterTlsPort = 0;
     std::string folder;
     std::string Wire() const;
     std::string Message(int n) const;
@@ -22,6 +23,8 @@ struct Peer {
 const Peer& ScriptedPeer(const std::string& scenario);
 // The same, offering STARTTLS with the test CA's "localhost" certificate.
 const Peer& ScriptedTlsPeer(const std::string& scenario);
+// The same with another certificate of the test PKI (one that cannot be verified, say).
+const Peer& ScriptedTlsPeer(const std::string& scenario, const std::string& cert, const std::string& key);
 // An aiosmtpd server that keeps every message (aiosmtpd_peer.py); port 0 when not installed.
 const Peer& AiosmtpdPeer();
 

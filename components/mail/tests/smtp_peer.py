@@ -2,7 +2,8 @@
 """Scripted SMTP server for the session tests.
 
 usage: smtp_peer.py SCENARIO [CERT KEY] DIR
-Prints "port N", serves until stdin closes. With a certificate and key, STARTTLS is offered. Every line received goes to DIR/wire.log (with the
+Prints "port N", serves until stdin closes. With a certificate and key, STARTTLS is offered (and
+announced until the connection is protected). Every line received goes to DIR/wire.log (with the
 connection number), every message to DIR/msg-N.eml. Recipients whose address holds "refuse" get
 550, those holding "odd" get 251. Credentials: user "user", password "secret" unless the user name
 is long (then the password is the user name reversed).
@@ -34,6 +35,7 @@ def serve(sock):
         conn = counter["conn"]
     f = sock.makefile("rb")
     starttls_seen = [0]
+    in_tls = [False]
 
     def send(text):
         data = text.encode()
@@ -83,7 +85,8 @@ def serve(sock):
                 scenario, "250-AUTH LOGIN PLAIN CRAM-MD5\r\n")
             if scenario == "plainonly":
                 auth = "250-AUTH PLAIN\r\n"
-            send("250-peer\r\n250-DSN\r\n" + auth + "250 SIZE 100000000\r\n")
+            offer = "250-STARTTLS\r\n" if tls_files and not in_tls[0] else ""
+            send("250-peer\r\n250-DSN\r\n" + offer + auth + "250 SIZE 100000000\r\n")
         elif up == "STARTTLS" and tls_files:
             starttls_seen[0] += 1
             if scenario == "starttls503" and starttls_seen[0] == 1:
@@ -92,7 +95,12 @@ def serve(sock):
             send("220 go ahead\r\n")
             context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
             context.load_cert_chain(tls_files[0], tls_files[1])
-            sock = context.wrap_socket(sock, server_side=True)
+            try:
+                sock = context.wrap_socket(sock, server_side=True)
+            except (ssl.SSLError, OSError) as e:
+                log(conn, b"(TLS refused: %s)" % str(e).encode())
+                return
+            in_tls[0] = True
             f = sock.makefile("rb")
             log(conn, b"(TLS)")
         elif up == "AUTH NTLM":

@@ -99,6 +99,9 @@ bool ClsFtp2::Connect(ProgressEvent* callback)
             log.LogError("Failed to connect to FTP server.");
             return false;
         }
+        if (m_engine.AuthTlsWhenOffered && !m_engine.SecureControl && !m_engine.ImplicitSsl
+            && !m_engine.AuthTlsIfOffered(log, monitor.get()))
+            return false;
         log.LogInfo("Logging in...");
         if (!m_engine.Login(log, monitor.get()))
             return false;

@@ -14,6 +14,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <sstream>
 #include <thread>
 
 std::string ftptext::Trimmed(const std::string& s)
@@ -697,6 +698,32 @@ void Ftp2::ParseFeatures(const std::string& text)
 {
     CommandCharset = ContainsNoCase(text, "UTF8") ? "utf-8" : "ansi";
     HasMlst = text.find("MLST") != std::string::npos;
+}
+
+bool Ftp2::AuthTlsIfOffered(LogBase& log, ProgressMonitor* monitor)
+{
+    std::string features;
+    if (!Feat(features, log, monitor))
+        return true;
+    bool offered = false;
+    std::istringstream lines(features);
+    for (std::string line; std::getline(lines, line);) {
+        std::string upper;
+        for (char c : line)
+            upper += char(std::toupper(static_cast<unsigned char>(c)));
+        std::size_t auth = upper.find("AUTH ");
+        offered = offered || (auth != std::string::npos && upper.find("TLS", auth) != std::string::npos);
+    }
+    if (!offered)
+        return true;
+    log.LogInfo("The server offers AUTH TLS: protecting the connection before the login");
+    const bool saved = AuthTls;
+    AuthTls = true;
+    const bool upgraded = AuthUpgrade(log, monitor);
+    AuthTls = saved;
+    if (!upgraded)
+        log.LogError("Failed to protect the connection before the login.");
+    return upgraded;
 }
 
 bool Ftp2::Feat(std::string& out, LogBase& log, ProgressMonitor* monitor)

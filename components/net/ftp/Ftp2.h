@@ -44,6 +44,10 @@ public:
     bool ImplicitSsl = false;
     bool AuthTls = false;
     bool AuthSsl = false;
+    // Before a login over a plain connection: FEAT, and AUTH TLS when the server announces it, so
+    // the password never crosses a connection the server offers to protect (certificate verified;
+    // a failure ends the connect).
+    bool AuthTlsWhenOffered = false;
     const TlsClientCertificate* ClientCertificate = nullptr;
     int ConnectTimeout = 60;
     int IdleTimeoutMs = 60000;
@@ -84,6 +88,8 @@ public:
         ProgressMonitor* monitor, bool maskAccount = false);
     bool Syst(std::string& out, LogBase& log, ProgressMonitor* monitor);
     bool Feat(std::string& out, LogBase& log, ProgressMonitor* monitor);
+    // FEAT, then AUTH TLS when announced; true also when nothing was announced.
+    bool AuthTlsIfOffered(LogBase& log, ProgressMonitor* monitor);
     void Quit(LogBase& log, ProgressMonitor* monitor);
     bool IsConnected(ProgressMonitor* monitor);
 

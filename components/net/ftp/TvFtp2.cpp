@@ -32,6 +32,8 @@ void TvFtp2::SetUsername(const char* user) { m_impl->SetUsername(user ? user : "
 void TvFtp2::SetPassword(const char* password) { m_impl->SetPassword(password ? password : ""); }
 void TvFtp2::SetPassive(bool passive) { m_impl->SetPassive(passive); }
 
+void TvFtp2::SetAuthTlsWhenOffered(bool on) { m_impl->Engine().AuthTlsWhenOffered = on; }
+
 bool TvFtp2::Connect()
 {
     TvFtpCb cb(m_callback);

@@ -21,6 +21,8 @@ public:
     void SetUsername(const char* user);
     void SetPassword(const char* password);
     void SetPassive(bool passive);
+    // AUTH TLS before the login when the server announces it in FEAT (off by default).
+    void SetAuthTlsWhenOffered(bool on);
     bool Connect();
     bool Disconnect();
     bool IsConnected();

@@ -130,3 +130,58 @@ TEST(FtpTls, DataConnectionsCheckTheCertificateAsTheControlConnectionDoes)
         EXPECT_NE(peer.Commands().find("DATA checked\n"), std::string::npos) << peer.Commands();
     }
 }
+
+TEST(FtpTls, ALoginWaitsForAuthTlsWhereFeatOffersIt)
+{
+    ASSERT_TRUE(TrustTestCa());
+    const TestPki& pki = GetTestPki();
+    std::string local = ProcessTempDir() + "/offered.bin";
+    WriteFile(local, "offered");
+    struct Case {
+        const char* name;
+        std::string cert, key;
+        const char* feat;
+        bool connects;
+        const char* commands; // up to the login
+    };
+    const Case cases[] = {
+        { "offered", pki.serverCert, pki.serverKey, "211-Features:\r\n AUTH TLS\r\n UTF8\r\n211 End\r\n", true,
+            "FEAT\nAUTH TLS\nPBSZ 0\nPROT P\nUSER anonymous\n" },
+        { "offered with SSL", pki.serverCert, pki.serverKey, "211-Features:\r\n AUTH SSL;TLS\r\n211 End\r\n", true,
+            "FEAT\nAUTH TLS\nPBSZ 0\nPROT P\nUSER anonymous\n" },
+        { "not offered", pki.serverCert, pki.serverKey, "211-Features:\r\n MDTM\r\n211 End\r\n", true, "FEAT\nUSER anonymous\n" },
+        { "FEAT unknown", pki.serverCert, pki.serverKey, "500 what?\r\n", true, "FEAT\nUSER anonymous\n" },
+        // No falling back to a plain login when the certificate cannot be verified.
+        { "offered, certificate of another name", pki.wrongNameCert, pki.wrongNameKey,
+            "211-Features:\r\n AUTH TLS\r\n211 End\r\n", false, "FEAT\nAUTH TLS\n" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto& peer = ScriptedFtp::Instance();
+        std::string feat = c.feat;
+        for (std::size_t at; (at = feat.find("\r\n")) != std::string::npos;)
+            feat.replace(at, 2, "\\r\\n");
+        peer.Script(std::string(R"({"tls": {"cert": ")") + c.cert + R"(", "key": ")" + c.key
+            + R"("}, "replies": {"AUTH": ["234 go ahead\r\n"], "USER": ["230 in\r\n"], "FEAT": [")" + feat
+            + R"("], "PASV": ["227 ok ({pasv})\r\n"], "STOR": ["150 go\r\n"]}})");
+        ClsFtp2 ftp;
+        Ftp2& engine = ftp.Engine();
+        Configure(engine, peer.Port());
+        engine.Hostname = "localhost";
+        engine.Passive = true;
+        engine.SystAfterLogin = engine.FeatAfterLogin = false;
+        engine.AuthTlsWhenOffered = true;
+        EXPECT_EQ(ftp.Connect(nullptr), c.connects) << LogText(ftp);
+        EXPECT_EQ(peer.Commands().substr(0, std::string(c.commands).size()), c.commands) << peer.Commands();
+        if (!c.connects) {
+            EXPECT_EQ(peer.Commands().find("USER"), std::string::npos) << peer.Commands();
+            EXPECT_NE(LogText(ftp).find("Failed to protect the connection before the login."), std::string::npos)
+                << LogText(ftp);
+            continue;
+        }
+        EXPECT_EQ(engine.SecureControl, std::string(c.commands).find("AUTH") != std::string::npos);
+        ASSERT_TRUE(ftp.PutFile(local, "offered.bin", nullptr, false)) << LogText(ftp);
+        EXPECT_NE(peer.Commands().find("DATA offered\n"), std::string::npos) << peer.Commands();
+        ftp.Disconnect(nullptr);
+    }
+}
