@@ -1,5 +1,5 @@
 // Stack files: a user opens a .stack from anywhere. What loads must save and load again with the
-// same actions.
+// same actions, and what we write has none of the problems the load reports.
 #include "engine/ActionStack.h"
 #include "engine/ResultCodes.h"
 #include "fuzz/FuzzTemp.h"
@@ -22,6 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (again->LoadFromFile(out) != RESULT_SUCCESS || again->GetActionCount() != stack->GetActionCount()) {
         std::fprintf(stderr, "invariant: a loaded stack of %d actions saved as a file that loads %d\n", stack->GetActionCount(),
                      again->GetActionCount());
+        std::abort();
+    }
+    if (again->GetLoadProblemCount() != 0) {
+        std::fprintf(stderr, "invariant: a saved stack has %d problems when loaded\n", again->GetLoadProblemCount());
         std::abort();
     }
     return 0;

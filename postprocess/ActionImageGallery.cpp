@@ -18,7 +18,7 @@
 
 #include <cmath>
 #include <filesystem>
-#include <set>
+#include <map>
 
 namespace {
 
@@ -260,13 +260,15 @@ int CActionImageGallery::PostProcess()
     job.title = title;
     job.description = description;
     // Pages link pictures by file name: a second picture of a name takes the first one's place.
-    std::set<std::u16string> thumbNames, imageNames;
+    // The line names both, as the save of two inputs to one path does.
+    std::map<std::u16string, std::u16string> thumbNames, imageNames;
     for (CFileTarget* target : targets) {
         GalleryPageItem item { target->GetSourcePath(), target->GetOutputOrSourcePath() };
-        if (!thumbNames.insert(GetFileNamePart(item.outputPath)).second
-            || !imageNames.insert(GetFileNamePart(item.sourcePath)).second)
-            LogError(u"%s: (Non-fatal) Another picture has the file name of %s; the gallery shows only one of them", name,
-                item.sourcePath);
+        auto thumbTaken = thumbNames.emplace(GetFileNamePart(item.outputPath), item.sourcePath);
+        auto imageTaken = imageNames.emplace(GetFileNamePart(item.sourcePath), item.sourcePath);
+        if (!thumbTaken.second || !imageTaken.second)
+            LogError(u"%s: (Non-fatal) Another picture has the file name of %s (%s); the gallery shows only one of them", name,
+                item.sourcePath, !imageTaken.second ? imageTaken.first->second : thumbTaken.first->second);
         std::u16string thumb = thumbs + GetFileNamePart(item.outputPath);
         if (!CopyFileW(item.outputPath.c_str(), thumb.c_str(), FALSE))
             LogError(u"%s: (Non-fatal) Failed to copy a thumbnail file(%s)", name, item.outputPath);

@@ -218,7 +218,8 @@ TEST_F(GalleryAction, PicturesOfOneFileNameAreLoggedAsOverwritingEachOther)
     EXPECT_EQ(Run(targets), 0);
     EXPECT_EQ(ActionLogLines(),
         (std::vector<std::string> { "ERROR: Image Gallery: (Non-fatal) Another picture has the file name of "
-            + (Root() / "elsewhere" / "p1.jpg").string() + "; the gallery shows only one of them" }));
+            + (Root() / "elsewhere" / "p1.jpg").string() + " (" + (Root() / "photos" / "p1.jpg").string()
+            + "); the gallery shows only one of them" }));
     EXPECT_EQ(ReadFile(m_destination / "images" / "p1.jpg"), "another source");
     EXPECT_EQ(Count(ReadFile(m_destination / "index.html"), "images/p1.jpg"), 2);
 }
