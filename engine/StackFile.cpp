@@ -12,15 +12,15 @@
 
 #include "components/foundation/ClsXml.h"
 #include "components/foundation/TvXml.h"
-#include "platform/base/RefCounted.h"
 #include "platform/base/NumberParse.h"
+#include "platform/base/RefCounted.h"
 #include "platform/base/Unicode.h"
 
 #include <algorithm>
 #include <cmath>
-#include <iterator>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 
 namespace {
@@ -65,6 +65,9 @@ std::string wellFormedProblem(std::string_view text)
 {
     if (text.substr(0, 3) == "\xEF\xBB\xBF")
         text.remove_prefix(3);
+    // Markup in UTF-16 or UTF-32 is not looked at byte by byte; the reader has taken it already.
+    if (text.find('\0') != std::string_view::npos)
+        return std::string();
     std::vector<std::string> open;
     int topElements = 0;
     std::size_t at = 0;

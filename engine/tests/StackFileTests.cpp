@@ -256,6 +256,8 @@ TEST_F(StackFile, EncodedFilesLoad)
         WriteText(file, c.bytes);
         auto stack = adopt(new CActionStack);
         ASSERT_EQ(stack->LoadFromFile(U(file)), RESULT_SUCCESS);
+        // A well-formed file in any of these encodings has nothing to complain about.
+        EXPECT_EQ(stack->GetLoadProblemCount(), 0);
         ASSERT_EQ(typeKeys(*stack), (std::vector<std::string> { "builtin__savefile" }));
         std::u16string value;
         ASSERT_TRUE(stack->GetAction(0)->GetPropertyString(u"destfolder", value));
