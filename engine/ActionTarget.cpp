@@ -117,17 +117,23 @@ ImageBitmap* CImageFileTarget::load(int width, int height)
 {
     if (m_bitmap)
         return m_bitmap.get();
-    if (auto prefetched = takePrefetched(width, height)) {
+    std::string warning;
+    if (auto prefetched = takePrefetched(width, height, warning)) {
         m_bitmap = std::move(prefetched);
-        return m_bitmap.get();
+    } else {
+        auto bitmap = std::make_unique<ImageBitmap>();
+        int result = LoadImageFileForSize(GetSourcePath(), bitmap.get(), width, height, 0, IMAGING_COLOR_ORDER_BGR, 0);
+        if (result != IMAGING_SUCCESS) {
+            LogError(u"Failed to load image %s: %d (%s)", GetSourcePath(), result, GetImagingErrorDetail());
+            return nullptr;
+        }
+        warning = GetImagingWarningDetail();
+        m_bitmap = std::move(bitmap);
     }
-    auto bitmap = std::make_unique<ImageBitmap>();
-    int result = LoadImageFileForSize(GetSourcePath(), bitmap.get(), width, height, 0, IMAGING_COLOR_ORDER_BGR, 0);
-    if (result != IMAGING_SUCCESS) {
-        LogError(u"Failed to load image %s: %d (%s)", GetSourcePath(), result, GetImagingErrorDetail());
-        return nullptr;
-    }
-    m_bitmap = std::move(bitmap);
+    // A picture cut short or with bad data is still worked on, as other viewers show it; the
+    // user hears what the decoder found.
+    if (!warning.empty())
+        LogWarning(u"Image %s is damaged; processed as far as it could be read: %s", GetSourcePath(), warning);
     return m_bitmap.get();
 }
 
@@ -176,8 +182,10 @@ void CImageFileTarget::Prefetch(LoadSizeRule rule)
         auto bitmap = std::make_unique<ImageBitmap>();
         if (LoadImageFileForSize(path, bitmap.get(), out.width, out.height, 0, IMAGING_COLOR_ORDER_BGR, 0) ==
                 IMAGING_SUCCESS &&
-            !out.fileStamp.empty() && sourceFileStamp(path) == out.fileStamp)
+            !out.fileStamp.empty() && sourceFileStamp(path) == out.fileStamp) {
             out.bitmap = std::move(bitmap);
+            out.warning = GetImagingWarningDetail();
+        }
         return out;
     };
     try {
@@ -187,7 +195,7 @@ void CImageFileTarget::Prefetch(LoadSizeRule rule)
     }
 }
 
-std::unique_ptr<ImageBitmap> CImageFileTarget::takePrefetched(int width, int height)
+std::unique_ptr<ImageBitmap> CImageFileTarget::takePrefetched(int width, int height, std::string& warning)
 {
     if (!m_prefetch.valid())
         return nullptr;
@@ -205,6 +213,8 @@ std::unique_ptr<ImageBitmap> CImageFileTarget::takePrefetched(int width, int hei
     // into the source folder); then the file is read again, as it would have been without the prefetch.
     if (sourceFileStamp(GetSourcePath()) != prefetched.fileStamp)
         return nullptr;
+    if (prefetched.bitmap)
+        warning = prefetched.warning;
     return std::move(prefetched.bitmap);
 }
 

@@ -118,10 +118,11 @@ private:
         int height = 0;
         bool jpeg = false;                    // only a JPEG decode depends on the size asked for
         std::string fileStamp;                // the source file as it was read (see sourceFileStamp)
+        std::string warning;                  // the decoder's words about damage it read past
     };
     // The prefetched bitmap when it is there and suits a request for width x height (0 x 0: a
-    // whole picture); waits for a load still running.
-    std::unique_ptr<ImageBitmap> takePrefetched(int width, int height);
+    // whole picture), with the load's warning; waits for a load still running.
+    std::unique_ptr<ImageBitmap> takePrefetched(int width, int height, std::string& warning);
     ImageBitmap* load(int width, int height);
 
     std::unique_ptr<ImageBitmap> m_bitmap;

@@ -242,6 +242,24 @@ TEST_F(RunProblems, FilesNamedLikePicturesThatAreNoneAreSkippedAloud)
     EXPECT_EQ(Outputs(), (std::vector<std::string> { "a.jpg", "b.jpg" }));
 }
 
+TEST_F(RunProblems, AJpegCutShortIsProcessedWithTheDecodersWords)
+{
+    std::string bytes = ReadFile(m_photos / "a.jpg");
+    ASSERT_GT(bytes.size(), 400u);
+    WriteFile(m_photos / "a.jpg", bytes.substr(0, bytes.size() - 40));
+    fs::path stack = Stack("<stack><action type=\"builtin__resizeimage\"><width>80</width></action>" + SaveAction() + "</stack>");
+    ProgramResult run = Vornalt({ "-s", stack.string(), "-d", m_photos.string() });
+    ASSERT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitCode, 0) << run.standardError;
+    std::vector<std::string> log = Log();
+    EXPECT_TRUE(Has(log, "WARNING: Image " + (m_photos / "a.jpg").string()
+                          + " is damaged; processed as far as it could be read: JPEG: Premature end of JPEG file"))
+        << Joined(log);
+    EXPECT_EQ(Count(log, "WARNING: "), 1) << Joined(log);
+    EXPECT_EQ(ImageSize(m_outputs / "a.jpg"), (std::pair<long, long> { 80, 60 }));
+    EXPECT_EQ(Outputs(), (std::vector<std::string> { "a.jpg", "b.jpg" }));
+}
+
 TEST_F(RunProblems, APathWithABackslashIsRefusedUnderBothSwitches)
 {
     fs::path odd = m_photos / "holiday\\beach.jpg";

@@ -13,12 +13,18 @@ namespace imaging_internal {
 
 namespace {
 thread_local std::string lastDetail;
+thread_local std::string lastWarning;
 }
 
 int Fail(int code, std::string detail)
 {
     lastDetail = std::move(detail);
     return code;
+}
+
+void SetWarning(std::string detail)
+{
+    lastWarning = std::move(detail);
 }
 
 bool IsSupportedDepth(int bitsPerPixel)
@@ -119,6 +125,11 @@ using namespace imaging_internal;
 const std::string& GetImagingErrorDetail()
 {
     return imaging_internal::lastDetail;
+}
+
+const std::string& GetImagingWarningDetail()
+{
+    return imaging_internal::lastWarning;
 }
 
 ImageBitmap::ImageBitmap() = default;

@@ -75,6 +75,7 @@ int ConvertLoaded(ImageBitmap* loaded, int bitsPerPixel)
 int DecodeFile(const std::string& path, int bitsPerPixel, ImageBitmap* loaded, int targetWidth = 0,
                int targetHeight = 0)
 {
+    SetWarning(std::string());
     std::string bytes;
     int result = ReadWholeFile(path, kMaxFileBytes, &bytes);
     if (result != IMAGING_SUCCESS)
@@ -89,8 +90,10 @@ int DecodeFile(const std::string& path, int bitsPerPixel, ImageBitmap* loaded, i
     case IMAGE_FORMAT_BMP: result = DecodeBmp(data, bytes.size(), loaded); break;
     default: return Fail(IMAGING_ERROR_UNKNOWN_FORMAT, path + " is not a GIF, BMP, JPEG or PNG file");
     }
-    if (result != IMAGING_SUCCESS)
+    if (result != IMAGING_SUCCESS) {
+        SetWarning(std::string());
         return Fail(result, GetImagingErrorDetail() + " (" + path + ")");
+    }
     return ConvertLoaded(loaded, bitsPerPixel);
 }
 

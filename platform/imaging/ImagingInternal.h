@@ -28,6 +28,8 @@ namespace imaging_internal {
 // Records the detail text for GetImagingErrorDetail and returns `code`, so failures read
 // `return Fail(IMAGING_ERROR_..., "...")`.
 int Fail(int code, std::string detail);
+// Sets what GetImagingWarningDetail gives (empty: nothing to say).
+void SetWarning(std::string detail);
 
 bool IsSupportedDepth(int bitsPerPixel);
 

@@ -21,3 +21,8 @@ constexpr int IMAGING_ERROR_EMPTY_RECTANGLE = -11;  // a rectangle that misses t
 // A sentence about the last failure on this thread ("truncated JPEG data in /a/b.jpg"), for
 // log lines; empty after a success is not guaranteed: read it only right after a failure.
 const std::string& GetImagingErrorDetail();
+
+// The decoder's words about damage it read past in the last file load on this thread, when that
+// load succeeded all the same ("JPEG: Premature end of JPEG file": a picture cut short, its
+// missing part grey); empty for a sound file. Every file load sets it anew.
+const std::string& GetImagingWarningDetail();

@@ -23,6 +23,7 @@ struct JpegErrorManager {
     jpeg_error_mgr base;
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
+    char warning[JMSG_LENGTH_MAX]; // the first warning: damage the decoder read past
 };
 
 [[noreturn]] void LeaveOnJpegError(j_common_ptr info)
@@ -32,11 +33,13 @@ struct JpegErrorManager {
     std::longjmp(errors->jump, 1);
 }
 
-// Warnings are quiet; running out of data is an error, not a picture with a grey bottom.
+// A warning is damage the decoder read past (data cut short, bad data): the picture is still
+// decoded, its missing part grey, and the first warning is kept for the caller to report.
 void OnJpegMessage(j_common_ptr info, int level)
 {
-    if (level == -1 && info->err->msg_code == JWRN_JPEG_EOF)
-        LeaveOnJpegError(info);
+    auto* errors = reinterpret_cast<JpegErrorManager*>(info->err);
+    if (level == -1 && errors->warning[0] == '\0')
+        (*info->err->format_message)(info, errors->warning);
 }
 
 void PrepareErrors(JpegErrorManager* errors)
@@ -45,6 +48,7 @@ void PrepareErrors(JpegErrorManager* errors)
     errors->base.error_exit = LeaveOnJpegError;
     errors->base.emit_message = OnJpegMessage;
     errors->message[0] = '\0';
+    errors->warning[0] = '\0';
 }
 
 // Adobe writes CMYK inverted (0 = full ink); other writers store it plainly.
@@ -92,6 +96,7 @@ struct DecodeJob {
     long long budget;
     int result;
     char message[JMSG_LENGTH_MAX];
+    char warning[JMSG_LENGTH_MAX];
 };
 
 void RunDecode(DecodeJob* job)
@@ -166,6 +171,7 @@ void RunDecode(DecodeJob* job)
         CmykRowToBgr(cmykRow[0], row, info.output_width, channels, info.saw_Adobe_marker);
     }
     jpeg_finish_decompress(&info);
+    std::memcpy(job->warning, errors.warning, sizeof job->warning);
     jpeg_destroy_decompress(&info);
     job->result = IMAGING_SUCCESS;
 }
@@ -235,10 +241,11 @@ int DecodeJpeg(const BYTE* data, std::size_t size, int wantBits, ImageBitmap* ou
                int targetHeight)
 {
     DecodeJob job{data, size, wantBits == 32 ? 32 : 24, targetWidth, targetHeight, out, GetImagingMemoryBudget(),
-                  IMAGING_SUCCESS, {}};
+                  IMAGING_SUCCESS, {}, {}};
     RunDecode(&job);
     if (job.result != IMAGING_SUCCESS)
         return Fail(job.result, std::string("JPEG: ") + job.message);
+    SetWarning(job.warning[0] ? std::string("JPEG: ") + job.warning : std::string());
     return IMAGING_SUCCESS;
 }
 
