@@ -38,6 +38,7 @@ struct Key {
     std::vector<Value> values; // in the order first set
     std::unordered_map<std::string, std::size_t> valueIndex; // lower-case name -> position in values
     std::vector<std::unique_ptr<Key>> subkeys;
+    std::vector<const Key*> sortedSubkeys; // ascending without regard to case; empty when stale
 
     Key* FindSubkey(const std::string& wanted)
     {
@@ -51,7 +52,27 @@ struct Key {
     {
         subkeys.push_back(std::make_unique<Key>());
         subkeys.back()->name = name;
+        sortedSubkeys.clear();
         return subkeys.back().get();
+    }
+    void RemoveSubkey(const Key* subkey)
+    {
+        subkeys.erase(std::find_if(subkeys.begin(), subkeys.end(), [subkey](const auto& k) { return k.get() == subkey; }));
+        sortedSubkeys.clear();
+    }
+    // The subkeys in enumeration order, sorted once per change rather than once per call.
+    const std::vector<const Key*>& SortedSubkeys()
+    {
+        if (sortedSubkeys.size() != subkeys.size()) {
+            sortedSubkeys.clear();
+            for (const auto& subkey : subkeys)
+                sortedSubkeys.push_back(subkey.get());
+            std::sort(sortedSubkeys.begin(), sortedSubkeys.end(), [](const Key* a, const Key* b) {
+                int order = CompareNoCase(a->name, b->name);
+                return order != 0 ? order < 0 : a->name < b->name;
+            });
+        }
+        return sortedSubkeys;
     }
     Value* FindValue(const std::string& wanted)
     {
@@ -722,8 +743,7 @@ LSTATUS RegDeleteKeyA(HKEY key, const char* subKey)
         return ERROR_FILE_NOT_FOUND;
     if (!target->subkeys.empty())
         return ERROR_ACCESS_DENIED;
-    auto& siblings = parent->subkeys;
-    siblings.erase(std::find_if(siblings.begin(), siblings.end(), [target](const auto& k) { return k.get() == target; }));
+    parent->RemoveSubkey(target);
     return store.Save();
 }
 
@@ -737,16 +757,10 @@ LSTATUS RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* nameLength, DWOR
     Key* target = nullptr;
     if (LSTATUS status = store.FindOpened(opened.path, target); status != ERROR_SUCCESS)
         return status;
-    std::vector<std::string> names;
-    for (const auto& subkey : target->subkeys)
-        names.push_back(subkey->name);
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        int order = CompareNoCase(a, b);
-        return order != 0 ? order < 0 : a < b;
-    });
-    if (index >= names.size())
+    const std::vector<const Key*>& sorted = target->SortedSubkeys();
+    if (index >= sorted.size())
         return ERROR_NO_MORE_ITEMS;
-    LSTATUS copied = CopyName(names[index], name, nameLength);
+    LSTATUS copied = CopyName(sorted[index]->name, name, nameLength);
     if (copied != ERROR_SUCCESS)
         return copied;
     if (keyClass && classLength && *classLength > 0)

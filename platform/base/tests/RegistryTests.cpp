@@ -206,6 +206,18 @@ TEST_F(RegistryTest, KeysValuesAndTheirCodes)
     EXPECT_EQ(RegDeleteKeyA(software, "Vornalt\\Settings"), ERROR_SUCCESS);
     EXPECT_EQ(SetString(key, "Theme", "x"), ERROR_KEY_DELETED);
     EXPECT_EQ(QueryString(again, "Theme"), "<missing>");
+    // The order follows later changes.
+    EXPECT_EQ(RegDeleteKeyA(software, "ZETA"), ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyExA(software, "gamma", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &made, nullptr), ERROR_SUCCESS);
+    RegCloseKey(made);
+    names.clear();
+    for (DWORD i = 0;; ++i) {
+        nameLength = sizeof(name);
+        if (RegEnumKeyExA(software, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        names.push_back(name);
+    }
+    EXPECT_EQ(names, (std::vector<std::string> { "Alpha", "beta", "gamma", "Vornalt" }));
 
     EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
     EXPECT_EQ(RegCloseKey(key), ERROR_INVALID_HANDLE);
