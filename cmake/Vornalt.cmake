@@ -2,7 +2,8 @@
 #
 # One static library per folder: every .cpp of the folder (and of the listed family subfolders),
 # includes rooted at the top of the tree ("platform/base/Types.h"). Tests are every .cpp under
-# tests/, one GoogleTest executable, each test case registered with CTest.
+# tests/, one GoogleTest executable, each test case registered with CTest (except the suites named
+# *Child, which other tests start as a second process).
 function(vornalt_library name)
   cmake_parse_arguments(ARG "" "" "SUBDIRS;DEPS;TEST_DEPS" ${ARGN})
   set(globs ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
@@ -28,7 +29,9 @@ function(vornalt_library name)
     target_compile_definitions(${name}_tests PRIVATE
       VORNALT_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
       VORNALT_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/tests/data")
+    # Suites named *Child are run by other tests as a second process, never on their own.
     gtest_discover_tests(${name}_tests
+      TEST_FILTER "-*Child.*"
       DISCOVERY_MODE PRE_TEST
       WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
       PROPERTIES TIMEOUT 300)

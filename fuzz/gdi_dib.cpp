@@ -12,11 +12,16 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfi
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < sizeof(BITMAPINFOHEADER)) return 0;
-    // Header and colour table, aligned copy.
-    std::vector<uint8_t> header(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD) + 16, 0);
-    std::memcpy(header.data(), data, std::min(size, header.size()));
+    // Header and colour table, aligned copy: the input's first bytes (the pixels follow them), in
+    // room for the largest header and a full colour table behind it.
+    const size_t block = sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD) + 16;
+    std::vector<uint8_t> header(124 + 256 * sizeof(RGBQUAD), 0);
+    std::memcpy(header.data(), data, std::min(size, block));
     auto* info = reinterpret_cast<BITMAPINFO*>(header.data());
-    info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    // The header forms callers pass: 40 bytes, or the larger ones holding the masks inside.
+    const DWORD headerSize = info->bmiHeader.biSize;
+    if (headerSize != 52 && headerSize != 56 && headerSize != 108 && headerSize != 124)
+        info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     // Keep pictures small enough to stay fast.
     info->bmiHeader.biWidth %= 64;
     info->bmiHeader.biHeight %= 64;
@@ -24,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const long long height = info->bmiHeader.biHeight < 0 ? -static_cast<long long>(info->bmiHeader.biHeight)
                                                           : info->bmiHeader.biHeight;
     const long long stride = ((width * info->bmiHeader.biBitCount + 31) / 32) * 4;
-    const size_t offset = std::min(size, header.size());
+    const size_t offset = std::min(size, block);
     // A careful caller checks the pixel bytes against the header before handing them over.
     if (width > 0 && stride > 0 && static_cast<long long>(size - offset) >= stride * height) {
         void* bits = nullptr;

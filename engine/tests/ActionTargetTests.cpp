@@ -7,7 +7,10 @@
 #include <future>
 
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace enginetest;
@@ -163,18 +166,51 @@ TEST_F(ImageTargetTest, EveryTypeIsWrittenAndReadsBackWithItsPixels)
     EXPECT_EQ(target->GetOutputPath(), U(Root() / "o.jpg"));
 }
 
+// Saves as the current user, or, for root (who writes into read-only folders and files alike), in
+// a child process that first gives up its privileges to the unprivileged user "nobody". The
+// save's result code; a negative one when the child could not be set up.
+static int SaveAsUnprivileged(CImageFileTarget* target, const fs::path& path)
+{
+    if (::geteuid() != 0)
+        return target->SaveAs(U(path), IMAGE_TYPE_PNG, 0);
+    int channel[2];
+    if (::pipe(channel) != 0)
+        return -1;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(channel[0]);
+        const passwd* nobody = ::getpwnam("nobody");
+        int code = -2;
+        if (::setgroups(0, nullptr) == 0 && ::setgid(nobody ? nobody->pw_gid : 65534) == 0
+            && ::setuid(nobody ? nobody->pw_uid : 65534) == 0 && ::geteuid() != 0)
+            code = target->SaveAs(U(path), IMAGE_TYPE_PNG, 0);
+        [[maybe_unused]] ssize_t written = ::write(channel[1], &code, sizeof code);
+        ::_exit(0);
+    }
+    ::close(channel[1]);
+    int code = -3;
+    if (child < 0 || ::read(channel[0], &code, sizeof code) != ssize_t(sizeof code))
+        code = -3;
+    ::close(channel[0]);
+    if (child > 0)
+        ::waitpid(child, nullptr, 0);
+    return code;
+}
+
 TEST_F(ImageTargetTest, AFailedSaveLeavesTheExistingFileAlone)
 {
     WriteText(Root() / "keep.png", "old content");
-    fs::permissions(Root(), fs::perms::owner_write, fs::perm_options::remove);
+    // Readable and searchable by everyone, writable by no one.
+    fs::permissions(Root(), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(Root() / "keep.png", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     auto target = adopt(new CImageFileTarget(u"/nowhere/src.png"));
     target->SetBitmap(MakeBitmap(3, 3, RGB(1, 1, 1)));
-    int code = target->SaveAs(U(Root() / "keep.png"), IMAGE_TYPE_PNG, 0);
-    fs::permissions(Root(), fs::perms::owner_write, fs::perm_options::add);
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root writes into read-only folders";
+    const int code = SaveAsUnprivileged(target.get(), Root() / "keep.png");
+    fs::permissions(Root(), fs::perms::owner_all);
     EXPECT_EQ(code, RESULT_FILE_SAVE_FAILED);
     EXPECT_EQ(ReadFile(Root() / "keep.png"), "old content");
+    EXPECT_EQ(target->GetOutputPath(), u"");
 }
 
 TEST_F(ImageTargetTest, AFolderInTheWayIsASaveFailureAndStaysAsItWas)

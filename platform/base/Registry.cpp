@@ -9,15 +9,16 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <random>
 #include <pwd.h>
-#include <sstream>
 #include <sys/file.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -34,8 +35,10 @@ struct Value {
 
 struct Key {
     std::string name;
-    std::vector<Value> values;
+    std::vector<Value> values; // in the order first set
+    std::unordered_map<std::string, std::size_t> valueIndex; // lower-case name -> position in values
     std::vector<std::unique_ptr<Key>> subkeys;
+    std::vector<const Key*> sortedSubkeys; // ascending without regard to case; empty when stale
 
     Key* FindSubkey(const std::string& wanted)
     {
@@ -49,15 +52,52 @@ struct Key {
     {
         subkeys.push_back(std::make_unique<Key>());
         subkeys.back()->name = name;
+        sortedSubkeys.clear();
         return subkeys.back().get();
+    }
+    void RemoveSubkey(const Key* subkey)
+    {
+        subkeys.erase(std::find_if(subkeys.begin(), subkeys.end(), [subkey](const auto& k) { return k.get() == subkey; }));
+        sortedSubkeys.clear();
+    }
+    // The subkeys in enumeration order, sorted once per change rather than once per call.
+    const std::vector<const Key*>& SortedSubkeys()
+    {
+        if (sortedSubkeys.size() != subkeys.size()) {
+            sortedSubkeys.clear();
+            for (const auto& subkey : subkeys)
+                sortedSubkeys.push_back(subkey.get());
+            std::sort(sortedSubkeys.begin(), sortedSubkeys.end(), [](const Key* a, const Key* b) {
+                int order = CompareNoCase(a->name, b->name);
+                return order != 0 ? order < 0 : a->name < b->name;
+            });
+        }
+        return sortedSubkeys;
     }
     Value* FindValue(const std::string& wanted)
     {
-        for (Value& value : values) {
-            if (EqualsNoCase(value.name, wanted))
-                return &value;
+        auto found = valueIndex.find(AsciiLowerCopy(wanted));
+        return found == valueIndex.end() ? nullptr : &values[found->second];
+    }
+    // A name already present keeps its first value (only a hand-edited file repeats one).
+    void AddValue(Value value)
+    {
+        if (valueIndex.emplace(AsciiLowerCopy(value.name), values.size()).second)
+            values.push_back(std::move(value));
+    }
+    bool RemoveValue(const std::string& wanted)
+    {
+        auto found = valueIndex.find(AsciiLowerCopy(wanted));
+        if (found == valueIndex.end())
+            return false;
+        std::size_t position = found->second;
+        valueIndex.erase(found);
+        values.erase(values.begin() + std::ptrdiff_t(position));
+        for (auto& entry : valueIndex) {
+            if (entry.second > position)
+                --entry.second;
         }
-        return nullptr;
+        return true;
     }
 };
 
@@ -127,22 +167,21 @@ bool SplitSubKey(const char* subKey, KeyPath& out)
     }
 }
 
-std::string HexOf(const std::string& bytes)
+void AppendHex(std::string& out, std::string_view bytes)
 {
     static const char digits[] = "0123456789abcdef";
-    std::string hex;
     for (unsigned char c : bytes) {
-        hex += digits[c >> 4];
-        hex += digits[c & 15];
+        out += digits[c >> 4];
+        out += digits[c & 15];
     }
-    return hex;
 }
 
-bool FromHex(const std::string& hex, std::string& out)
+bool FromHex(std::string_view hex, std::string& out)
 {
     if (hex.size() % 2)
         return false;
     out.clear();
+    out.reserve(hex.size() / 2);
     for (std::size_t i = 0; i < hex.size(); i += 2) {
         int value = 0;
         for (int j = 0; j < 2; ++j) {
@@ -157,35 +196,177 @@ bool FromHex(const std::string& hex, std::string& out)
     return true;
 }
 
-std::vector<std::string> SplitFields(const std::string& line)
+std::vector<std::string_view> SplitFields(std::string_view line)
 {
-    std::vector<std::string> fields;
-    std::size_t start = 0;
+    std::vector<std::string_view> fields;
     for (;;) {
-        std::size_t space = line.find(' ', start);
-        fields.push_back(line.substr(start, space == std::string::npos ? std::string::npos : space - start));
-        if (space == std::string::npos)
+        std::size_t space = line.find(' ');
+        fields.push_back(line.substr(0, space));
+        if (space == std::string_view::npos)
             return fields;
-        start = space + 1;
+        line.remove_prefix(space + 1);
     }
 }
 
-void Serialize(const Key& key, const std::string& path, std::ostringstream& out)
+bool ParseNumber(std::string_view text, unsigned long long& out)
 {
-    out << "K " << HexOf(path) << '\n';
-    for (const Value& value : key.values)
-        out << "V " << HexOf(value.name) << ' ' << value.type << ' ' << HexOf(value.data) << '\n';
+    if (text.empty() || text.size() > 19)
+        return false;
+    out = 0;
+    for (char c : text) {
+        if (!AsciiIsDigit(c))
+            return false;
+        out = out * 10 + unsigned(c - '0');
+    }
+    return true;
+}
+
+void Serialize(const Key& key, const std::string& path, std::string& out)
+{
+    out += "K ";
+    AppendHex(out, path);
+    out += '\n';
+    for (const Value& value : key.values) {
+        out += "V ";
+        AppendHex(out, value.name);
+        out += ' ';
+        out += std::to_string(value.type);
+        out += ' ';
+        AppendHex(out, value.data);
+        out += '\n';
+    }
     for (const auto& subkey : key.subkeys)
         Serialize(*subkey, path.empty() ? subkey->name : path + "\\" + subkey->name, out);
 }
 
-// One root's tree, read from its file; for changes, held under the root's lock until destroyed.
+// The file's text: the header, a line "G <generation>", then a "K <hex path>" line per key
+// followed by a "V <hex name> <type> <hex data>" line per value. Files without the generation
+// line (older ones) are read as generation 0.
+LSTATUS Parse(std::string_view text, Key& tree, unsigned long long& generation)
+{
+    generation = 0;
+    bool first = true;
+    bool header = true;
+    Key* current = nullptr;
+    std::string path;
+    while (!text.empty()) {
+        std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (header) {
+            if (line != kHeader)
+                return ERROR_BADDB;
+            header = false;
+            continue;
+        }
+        std::vector<std::string_view> fields = SplitFields(line);
+        if (first && fields.size() == 2 && fields[0] == "G") {
+            first = false;
+            if (!ParseNumber(fields[1], generation))
+                return ERROR_BADDB;
+            continue;
+        }
+        first = false;
+        if (fields.size() == 2 && fields[0] == "K") {
+            if (!FromHex(fields[1], path))
+                return ERROR_BADDB;
+            KeyPath names;
+            SplitSubKey(path.c_str(), names);
+            current = &tree;
+            for (const std::string& name : names) {
+                Key* next = current->FindSubkey(name);
+                current = next ? next : current->AddSubkey(name);
+            }
+            continue;
+        }
+        if (fields.size() == 4 && fields[0] == "V" && current) {
+            Value value;
+            unsigned long long type = 0;
+            if (!ParseNumber(fields[2], type) || type > 0xFFFFFFFFu || !FromHex(fields[1], value.name)
+                || !FromHex(fields[3], value.data))
+                return ERROR_BADDB;
+            value.type = DWORD(type);
+            current->AddValue(std::move(value));
+            continue;
+        }
+        return ERROR_BADDB;
+    }
+    return header ? ERROR_BADDB : ERROR_SUCCESS;
+}
+
+// What a root's file looked like when its tree was read or written. Every write replaces the file
+// (a new inode) and raises the generation stored in it, so two versions written within one tick
+// of a coarse clock, with the same size and a recycled inode number, still differ.
+struct FileIdentity {
+    bool exists = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    long long modifiedNs = 0;
+    long long changedNs = 0;
+    unsigned long long generation = 0;
+
+    bool operator==(const FileIdentity&) const = default;
+};
+
+FileIdentity IdentityOf(const struct stat& info, unsigned long long generation)
+{
+    FileIdentity identity;
+    identity.exists = true;
+    identity.device = info.st_dev;
+    identity.inode = info.st_ino;
+    identity.size = info.st_size;
+    identity.modifiedNs = (long long)info.st_mtim.tv_sec * 1000000000 + info.st_mtim.tv_nsec;
+    identity.changedNs = (long long)info.st_ctim.tv_sec * 1000000000 + info.st_ctim.tv_nsec;
+    identity.generation = generation;
+    return identity;
+}
+
+// The generation from the start of a file, 0 when it has none (or the start is damaged, which the
+// full read then reports).
+unsigned long long GenerationIn(std::string_view start)
+{
+    std::size_t headerEnd = start.find('\n');
+    if (headerEnd == std::string_view::npos || start.substr(0, headerEnd) != kHeader)
+        return 0;
+    start.remove_prefix(headerEnd + 1);
+    std::size_t lineEnd = start.find('\n');
+    unsigned long long generation = 0;
+    if (lineEnd == std::string_view::npos || start.substr(0, 2) != "G " || !ParseNumber(start.substr(2, lineEnd - 2), generation))
+        return 0;
+    return generation;
+}
+
+// A new file's first generation is random, so a file deleted and made again never passes for
+// the one a process has cached.
+unsigned long long FreshGeneration()
+{
+    std::random_device device;
+    unsigned long long value = (static_cast<unsigned long long>(device()) << 32) ^ device();
+    return (value >> 4) + 1;
+}
+
+// A root's tree as this process last read or wrote it, kept between calls: a call re-reads the
+// file only when it is not the version the tree came from.
+struct RootCache {
+    std::mutex mutex;
+    bool valid = false;
+    std::string path;
+    FileIdentity identity;
+    Key tree;
+};
+RootCache g_roots[4];
+
+// One call's access to a root's tree: holds the root's cache for the call and, for changes, the
+// lock on the root's lock file, so the tree is the file's latest version while the call runs.
 class RootStore {
 public:
     RootStore(int root, bool forChange)
-        : m_root(root)
+        : m_cache(g_roots[root])
+        , m_guard(m_cache.mutex)
     {
         std::string folder = GetRegistryFolder();
+        m_path = folder + "/" + kRootNames[root];
         if (forChange) {
             if (!MakeFolders(folder)) {
                 m_status = LSTATUS(ErrorCodeFromErrno(errno, true));
@@ -204,7 +385,7 @@ public:
                 }
             }
         }
-        m_status = Load(folder + "/" + kRootNames[root]);
+        m_status = Refresh();
     }
     ~RootStore()
     {
@@ -218,7 +399,7 @@ public:
 
     Key* Find(const KeyPath& path)
     {
-        Key* key = &m_tree;
+        Key* key = &m_cache.tree;
         for (const std::string& name : path) {
             key = key->FindSubkey(name);
             if (!key)
@@ -237,17 +418,30 @@ public:
         return out ? ERROR_SUCCESS : ERROR_KEY_DELETED;
     }
 
+    // Writes the changed tree, durable when this returns. On failure the cached tree (changed
+    // already) no longer matches the file, so the next call reads the file again.
     LSTATUS Save()
     {
-        std::ostringstream text;
-        text << kHeader << '\n';
-        Serialize(m_tree, "", text);
-        std::string bytes = text.str();
-        auto writer = FileAtomicWriter::Create(GetRegistryFolder() + "/" + kRootNames[m_root]);
+        unsigned long long generation
+            = m_cache.identity.generation ? m_cache.identity.generation + 1 : FreshGeneration();
+        std::string text;
+        text.reserve(std::size_t(m_cache.identity.size) + 256);
+        text += kHeader;
+        text += "\nG ";
+        text += std::to_string(generation);
+        text += '\n';
+        Serialize(m_cache.tree, "", text);
+        m_cache.valid = false;
+        auto writer = FileAtomicWriter::Create(m_path);
         if (!writer)
             return LSTATUS(GetLastError());
-        if (!writer->Write(bytes.data(), bytes.size()) || !writer->Commit())
+        if (!writer->Write(text.data(), text.size()) || !writer->Commit())
             return LSTATUS(GetLastError());
+        struct stat info;
+        if (stat(m_path.c_str(), &info) == 0) {
+            m_cache.identity = IdentityOf(info, generation);
+            m_cache.valid = true;
+        }
         return ERROR_SUCCESS;
     }
 
@@ -263,52 +457,73 @@ private:
         }
     }
 
-    LSTATUS Load(const std::string& path)
+    // Brings the cached tree to the file's current version, reading the file only when it changed.
+    LSTATUS Refresh()
     {
-        std::ifstream file(path, std::ios::binary);
-        if (!file) {
-            if (errno == ENOENT || errno == ENOTDIR)
-                return ERROR_SUCCESS;
+        int fd = open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            int error = errno;
+            if (error != ENOENT && error != ENOTDIR) {
+                m_cache.valid = false;
+                return LSTATUS(ErrorCodeFromErrno(error));
+            }
+            if (!m_cache.valid || m_cache.path != m_path || m_cache.identity.exists) {
+                m_cache.tree = Key();
+                m_cache.identity = FileIdentity();
+                m_cache.path = m_path;
+                m_cache.valid = true;
+            }
+            return ERROR_SUCCESS;
+        }
+        LSTATUS status = RefreshFrom(fd);
+        close(fd);
+        return status;
+    }
+
+    LSTATUS RefreshFrom(int fd)
+    {
+        struct stat info;
+        char start[64];
+        ssize_t startLength = 0;
+        if (fstat(fd, &info) != 0 || (startLength = pread(fd, start, sizeof(start), 0)) < 0) {
+            m_cache.valid = false;
             return LSTATUS(ErrorCodeFromErrno(errno));
         }
-        std::string line;
-        if (!std::getline(file, line) || line != kHeader)
-            return ERROR_BADDB;
-        Key* current = nullptr;
-        while (std::getline(file, line)) {
-            std::vector<std::string> fields = SplitFields(line);
-            if (fields.size() == 2 && fields[0] == "K") {
-                std::string path;
-                if (!FromHex(fields[1], path))
-                    return ERROR_BADDB;
-                KeyPath names;
-                SplitSubKey(path.c_str(), names);
-                current = &m_tree;
-                for (const std::string& name : names) {
-                    Key* next = current->FindSubkey(name);
-                    current = next ? next : current->AddSubkey(name);
-                }
-                continue;
+        FileIdentity identity = IdentityOf(info, GenerationIn(std::string_view(start, std::size_t(startLength))));
+        if (m_cache.valid && m_cache.path == m_path && m_cache.identity == identity)
+            return ERROR_SUCCESS;
+        m_cache.valid = false;
+        std::string text;
+        char buffer[65536];
+        for (off_t offset = 0;;) {
+            ssize_t got = pread(fd, buffer, sizeof(buffer), offset);
+            if (got < 0) {
+                if (errno == EINTR)
+                    continue;
+                return LSTATUS(ErrorCodeFromErrno(errno));
             }
-            if (fields.size() == 4 && fields[0] == "V" && current) {
-                Value value;
-                char* end = nullptr;
-                unsigned long type = std::strtoul(fields[2].c_str(), &end, 10);
-                if (fields[2].empty() || *end || !FromHex(fields[1], value.name) || !FromHex(fields[3], value.data))
-                    return ERROR_BADDB;
-                value.type = DWORD(type);
-                current->values.push_back(std::move(value));
-                continue;
-            }
-            return ERROR_BADDB;
+            if (got == 0)
+                break;
+            text.append(buffer, std::size_t(got));
+            offset += got;
         }
+        Key tree;
+        unsigned long long generation = 0;
+        if (Parse(text, tree, generation) != ERROR_SUCCESS)
+            return ERROR_BADDB;
+        m_cache.tree = std::move(tree);
+        m_cache.identity = identity;
+        m_cache.identity.generation = generation;
+        m_cache.path = m_path;
+        m_cache.valid = true;
         return ERROR_SUCCESS;
     }
 
-    int m_root;
+    RootCache& m_cache;
+    std::lock_guard<std::mutex> m_guard;
+    std::string m_path;
     int m_lockFd = -1;
     LSTATUS m_status = ERROR_SUCCESS;
-    Key m_tree;
 };
 
 bool Allows(const OpenKey& key, REGSAM needed) { return (key.access & needed) == needed; }
@@ -470,9 +685,9 @@ LSTATUS RegSetValueExA(HKEY key, const char* valueName, DWORD, DWORD type, const
     std::string bytes(reinterpret_cast<const char*>(data), data ? size : 0);
     if (Value* existing = target->FindValue(name)) {
         existing->type = type;
-        existing->data = bytes;
+        existing->data = std::move(bytes);
     } else {
-        target->values.push_back(Value { name, type, bytes });
+        target->AddValue(Value { name, type, std::move(bytes) });
     }
     return store.Save();
 }
@@ -503,12 +718,8 @@ LSTATUS RegDeleteValueA(HKEY key, const char* valueName)
     Key* target = nullptr;
     if (LSTATUS status = store.FindOpened(opened.path, target); status != ERROR_SUCCESS)
         return status;
-    std::string name = valueName ? valueName : "";
-    auto found = std::find_if(target->values.begin(), target->values.end(),
-        [&name](const Value& value) { return EqualsNoCase(value.name, name); });
-    if (found == target->values.end())
+    if (!target->RemoveValue(valueName ? valueName : ""))
         return ERROR_FILE_NOT_FOUND;
-    target->values.erase(found);
     return store.Save();
 }
 
@@ -532,8 +743,7 @@ LSTATUS RegDeleteKeyA(HKEY key, const char* subKey)
         return ERROR_FILE_NOT_FOUND;
     if (!target->subkeys.empty())
         return ERROR_ACCESS_DENIED;
-    auto& siblings = parent->subkeys;
-    siblings.erase(std::find_if(siblings.begin(), siblings.end(), [target](const auto& k) { return k.get() == target; }));
+    parent->RemoveSubkey(target);
     return store.Save();
 }
 
@@ -547,16 +757,10 @@ LSTATUS RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* nameLength, DWOR
     Key* target = nullptr;
     if (LSTATUS status = store.FindOpened(opened.path, target); status != ERROR_SUCCESS)
         return status;
-    std::vector<std::string> names;
-    for (const auto& subkey : target->subkeys)
-        names.push_back(subkey->name);
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        int order = CompareNoCase(a, b);
-        return order != 0 ? order < 0 : a < b;
-    });
-    if (index >= names.size())
+    const std::vector<const Key*>& sorted = target->SortedSubkeys();
+    if (index >= sorted.size())
         return ERROR_NO_MORE_ITEMS;
-    LSTATUS copied = CopyName(names[index], name, nameLength);
+    LSTATUS copied = CopyName(sorted[index]->name, name, nameLength);
     if (copied != ERROR_SUCCESS)
         return copied;
     if (keyClass && classLength && *classLength > 0)

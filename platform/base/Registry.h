@@ -4,9 +4,11 @@
 // return the platform's codes (ERROR_SUCCESS, ERROR_FILE_NOT_FOUND, ERROR_MORE_DATA,
 // ERROR_NO_MORE_ITEMS, ERROR_ACCESS_DENIED, ERROR_INVALID_HANDLE, ...) and never set the last error.
 //
-// Every call reads the root's file afresh, and every change is made under an exclusive lock on a
-// lock file beside it and written with an atomic replace, so two processes (or threads) may change
-// one root in turn without losing each other's values. Key and value names compare without regard
+// A process keeps each root's parsed tree and reads the file again only when it was replaced (each
+// write raises a generation counter stored in the file). Every change is made under an exclusive
+// lock on a lock file beside it, applied to the latest tree and written with an atomic replace that
+// is on disk when the call returns, so two processes (or threads) may change one root in turn
+// without losing each other's values, and each sees the other's last write. Key and value names compare without regard
 // to ASCII case. A key handle names a path: when another process deletes the key, calls on the
 // handle fail with ERROR_KEY_DELETED. A file that cannot be read as a registry file gives
 // ERROR_BADDB and is never overwritten.

@@ -65,7 +65,8 @@ UINT CArchive::Peek(void* buffer, UINT count)
         m_lookahead.insert(m_lookahead.end(), chunk, chunk + got);
     }
     UINT available = std::min<UINT>(count, UINT(m_lookahead.size()));
-    std::memcpy(buffer, m_lookahead.data(), available);
+    if (available) // an empty lookahead may have no storage at all
+        std::memcpy(buffer, m_lookahead.data(), available);
     return available;
 }
 

@@ -85,7 +85,11 @@ bool ParseFormat(const BITMAPINFO* info, UINT usage, DibFormat& f)
     case 16:
     case 32:
         if (f.compression == BI_BITFIELDS) {
-            std::memcpy(f.masks, reinterpret_cast<const BYTE*>(info) + h.biSize, sizeof(f.masks));
+            // The masks start at byte 40 either way: after the 40-byte header, or inside a larger
+            // one (52 bytes and up), not after it.
+            if (h.biSize > sizeof(BITMAPINFOHEADER) && h.biSize < sizeof(BITMAPINFOHEADER) + sizeof(f.masks))
+                return false;
+            std::memcpy(f.masks, reinterpret_cast<const BYTE*>(info) + sizeof(BITMAPINFOHEADER), sizeof(f.masks));
         } else if (f.compression == BI_RGB) {
             if (f.bpp == 16) {
                 f.masks[0] = 0x7C00;

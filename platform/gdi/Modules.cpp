@@ -5,6 +5,7 @@
 #include "platform/base/Unicode.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/ImageList.h"
+#include "platform/gdi/UxTheme.h"
 
 #include <memory>
 #include <mutex>
@@ -22,11 +23,13 @@ struct Module {
     int loads = 0;
 };
 
+// Callers call these through pointers of the module's declared types, so they must have exactly
+// those types (Export<...> below refuses any other).
 BOOL IsThemeActiveExport() { return FALSE; }
 BOOL IsAppThemedExport() { return FALSE; }
-void* OpenThemeDataExport(void*, const WCHAR*) { return nullptr; }
-LONG GetCurrentThemeNameExport(WCHAR*, int, WCHAR*, int, WCHAR*, int) { return E_FAIL_VALUE; }
-LONG CloseThemeDataExport(void*) { return E_FAIL_VALUE; }
+HTHEME OpenThemeDataExport(HWND, const WCHAR*) { return nullptr; }
+HRESULT GetCurrentThemeNameExport(WCHAR*, int, WCHAR*, int, WCHAR*, int) { return E_FAIL_VALUE; }
+HRESULT CloseThemeDataExport(HTHEME) { return E_FAIL_VALUE; }
 
 std::u16string KeyOf(std::u16string_view name)
 {
@@ -71,11 +74,11 @@ struct Registry {
                                  { "ImageList_DrawEx", Export(&ImageList_DrawEx) },
                                  { "ImageList_GetIcon", Export(&ImageList_GetIcon) },
                                  { "ImageList_GetImageCount", Export(&ImageList_GetImageCount) } });
-        Add(u"UxTheme.dll", { { "IsThemeActive", Export(&IsThemeActiveExport) },
-                                { "IsAppThemed", Export(&IsAppThemedExport) },
-                                { "OpenThemeData", Export(&OpenThemeDataExport) },
-                                { "CloseThemeData", Export(&CloseThemeDataExport) },
-                                { "GetCurrentThemeName", Export(&GetCurrentThemeNameExport) } });
+        Add(u"UxTheme.dll", { { "IsThemeActive", Export<IsThemeActiveFunction>(&IsThemeActiveExport) },
+                                { "IsAppThemed", Export<IsAppThemedFunction>(&IsAppThemedExport) },
+                                { "OpenThemeData", Export<OpenThemeDataFunction>(&OpenThemeDataExport) },
+                                { "CloseThemeData", Export<CloseThemeDataFunction>(&CloseThemeDataExport) },
+                                { "GetCurrentThemeName", Export<GetCurrentThemeNameFunction>(&GetCurrentThemeNameExport) } });
         for (const auto& [name, exports] : extraDefaults)
             Add(name, exports);
     }

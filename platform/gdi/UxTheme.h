@@ -48,3 +48,13 @@ struct DTTOPTS {
 
 // The border colour property of a visual-style class.
 constexpr int TMT_BORDERCOLOR = 3801;
+
+// The entries the default theme module provides, as its callers call them: the module registers
+// them and callers bind them through these types, so the two cannot drift apart.
+struct HWND__;
+using HWND = HWND__*; // as the window layer declares it
+using IsThemeActiveFunction = BOOL();
+using IsAppThemedFunction = BOOL();
+using OpenThemeDataFunction = HTHEME(HWND, const WCHAR*);
+using CloseThemeDataFunction = HRESULT(HTHEME);
+using GetCurrentThemeNameFunction = HRESULT(WCHAR*, int, WCHAR*, int, WCHAR*, int);

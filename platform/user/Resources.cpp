@@ -208,10 +208,14 @@ bool ParseDib(const BYTE* data, std::size_t size, Dib& dib, bool icon, const BYT
         colours = used ? used : (1u << depth);
     }
     std::size_t masks = 0;
+    bool masksInHeader = false; // from 52 bytes on the header holds the masks, else they follow it
     if (compression == 3) { // BI_BITFIELDS
         if (depth != 16 && depth != 32)
             return false;
-        masks = headerSize == 40 ? 3 : 0;
+        masks = 3;
+        masksInHeader = headerSize >= 52;
+        if (headerSize > 40 && !masksInHeader)
+            return false;
     } else if (compression != 0) {
         return false;
     }
@@ -219,7 +223,7 @@ bool ParseDib(const BYTE* data, std::size_t size, Dib& dib, bool icon, const BYT
         return false;
     int rows = height < 0 ? -height : height;
     std::size_t stride = ((std::size_t(width) * depth + 31) / 32) * 4;
-    std::size_t tableBytes = (colours + masks) * 4;
+    std::size_t tableBytes = (colours + (masksInHeader ? 0 : masks)) * 4; // after the header
     if (headerSize + tableBytes > size)
         return false;
     std::size_t needed = stride * std::size_t(rows);
@@ -232,10 +236,13 @@ bool ParseDib(const BYTE* data, std::size_t size, Dib& dib, bool icon, const BYT
     std::size_t available = separateBits ? bitsSize : size - headerSize - tableBytes;
     if (needed > available)
         return false;
-    dib.info.assign((40 + tableBytes + 3) / 4 + 1, 0);
+    // Rebuilt as a 40-byte header followed by the masks and the colour table.
+    const std::size_t maskBytes = masksInHeader ? masks * 4 : 0;
+    dib.info.assign((40 + maskBytes + tableBytes + 3) / 4 + 1, 0);
     auto* out = reinterpret_cast<BYTE*>(dib.info.data());
     std::memcpy(out, data, 40);
-    std::memcpy(out + 40, data + headerSize, tableBytes);
+    std::memcpy(out + 40, data + 40, maskBytes);
+    std::memcpy(out + 40 + maskBytes, data + headerSize, tableBytes);
     auto* header = reinterpret_cast<BITMAPINFOHEADER*>(out);
     header->biSize = 40;
     header->biClrUsed = DWORD(colours);

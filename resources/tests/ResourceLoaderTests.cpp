@@ -10,8 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -422,6 +424,38 @@ TEST_F(ResourceLoader, ImagesFromFiles)
     std::remove(bmpPath.c_str());
     std::remove(icoPath.c_str());
     EXPECT_EQ(LoadImageW(nullptr, icoWide.c_str(), IMAGE_ICON, 32, 32, LR_LOADFROMFILE), nullptr);
+}
+
+TEST_F(ResourceLoader, A32BitBmpWithTheLargestHeaderKeepsItsColours)
+{
+    // Written by an image editor: a 124-byte header with BI_BITFIELDS, its masks inside the header,
+    // 2 x 2 pixels: (200, 100, 50) and half-transparent (10, 220, 30) on top, blue and white below.
+    std::ifstream in(VORNALT_TEST_DATA_DIR "/editor-32bit-v5-bitfields.bmp", std::ios::binary);
+    std::vector<BYTE> original((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(original.size(), 154u);
+    ASSERT_EQ(original[14], 124);
+    ASSERT_EQ(original[30], 3);
+    // The same file with the red and blue masks swapped: the colours must follow the masks.
+    std::vector<BYTE> swapped = original;
+    std::swap_ranges(swapped.begin() + 54, swapped.begin() + 58, swapped.begin() + 62);
+    struct Case {
+        const std::vector<BYTE>* file;
+        COLORREF topLeft, bottomLeft;
+    } cases[] = { { &original, RGB(200, 100, 50), RGB(0, 0, 255) }, { &swapped, RGB(50, 100, 200), RGB(255, 0, 0) } };
+    const std::string path = ::testing::TempDir() + "resource_loader_v5_" + std::to_string(::getpid()) + ".bmp";
+    const std::u16string wide(path.begin(), path.end());
+    for (const Case& c : cases) {
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(c.file->data()), std::streamsize(c.file->size()));
+        for (UINT flags : { UINT(LR_LOADFROMFILE), UINT(LR_LOADFROMFILE | LR_CREATEDIBSECTION) }) {
+            HBITMAP bitmap = static_cast<HBITMAP>(LoadImageW(nullptr, wide.c_str(), IMAGE_BITMAP, 0, 0, flags));
+            ASSERT_NE(bitmap, nullptr) << flags;
+            EXPECT_EQ(Pixel(bitmap, 0, 0), c.topLeft) << flags;
+            EXPECT_EQ(Pixel(bitmap, 0, 1), c.bottomLeft) << flags;
+            EXPECT_EQ(Pixel(bitmap, 1, 1), RGB(255, 255, 255)) << flags;
+            DeleteObject(bitmap);
+        }
+    }
+    std::remove(path.c_str());
 }
 
 } // namespace

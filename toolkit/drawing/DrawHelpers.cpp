@@ -6,6 +6,7 @@
 #include "toolkit/drawing/SystemHelpers.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 CJQWDrawHelpers::CJQWDrawHelpers()
@@ -29,7 +30,10 @@ CJQWDrawHelpers* GetDrawHelpers()
 
 COLORREF CJQWDrawHelpers::BlendColors(COLORREF first, COLORREF second, float factor)
 {
-    auto mix = [factor](int a, int b) { return BYTE(std::min(int(factor * a + (1.0f - factor) * b), 255)); };
+    // The factor may come from stored settings: one outside 0..1 takes the nearer colour, one that is
+    // no number the midpoint, so the mix always fits a byte.
+    factor = std::isnan(factor) ? 0.5f : std::clamp(factor, 0.0f, 1.0f);
+    auto mix = [factor](int a, int b) { return BYTE(std::min(int(factor * float(a) + (1.0f - factor) * float(b)), 255)); };
     return RGB(mix(GetRValue(first), GetRValue(second)), mix(GetGValue(first), GetGValue(second)),
                mix(GetBValue(first), GetBValue(second)));
 }

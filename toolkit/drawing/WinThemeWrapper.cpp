@@ -107,13 +107,13 @@ void CJQWWinThemeWrapper::OpenThemeData(HWND window, const WCHAR* classList)
 {
     Rebind();
     CloseThemeData();
-    m_theme = Call<HTHEME(HWND, const WCHAR*)>(kOpenThemeData, HTHEME(nullptr), window, classList);
+    m_theme = Call<OpenThemeDataFunction>(kOpenThemeData, HTHEME(nullptr), window, classList);
 }
 
 void CJQWWinThemeWrapper::CloseThemeData()
 {
     if (m_theme)
-        Call<HRESULT(HTHEME)>(kCloseThemeData, E_FAIL, m_theme);
+        Call<CloseThemeDataFunction>(kCloseThemeData, E_FAIL, m_theme);
     m_theme = nullptr;
 }
 
@@ -151,21 +151,21 @@ BOOL CJQWWinThemeWrapper::IsAppThemed()
 {
     if (!m_theme)
         return FALSE;
-    return Call<BOOL()>(kIsAppThemed, BOOL(FALSE));
+    return Call<IsAppThemedFunction>(kIsAppThemed, BOOL(FALSE));
 }
 
 BOOL CJQWWinThemeWrapper::IsThemeActive()
 {
     if (!m_theme)
         Rebind();
-    return Call<BOOL()>(kIsThemeActive, BOOL(FALSE));
+    return Call<IsThemeActiveFunction>(kIsThemeActive, BOOL(FALSE));
 }
 
 HRESULT CJQWWinThemeWrapper::GetCurrentThemeName(WCHAR* fileName, int fileLength, WCHAR* colorName, int colorLength,
                                                  WCHAR* sizeName, int sizeLength)
 {
     Rebind();
-    return Call<HRESULT(WCHAR*, int, WCHAR*, int, WCHAR*, int)>(kGetCurrentThemeName, E_FAIL, fileName, fileLength,
+    return Call<GetCurrentThemeNameFunction>(kGetCurrentThemeName, E_FAIL, fileName, fileLength,
                                                                  colorName, colorLength, sizeName, sizeLength);
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -22,7 +23,12 @@ class RegistryTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vornalt-registry-XXXXXX").string();
+        // In memory where the machine has a tmpfs: every write is flushed to disk before it returns,
+        // and on a disk the thousands of writes below would cost seconds of flushing.
+        std::filesystem::path base = std::filesystem::is_directory("/dev/shm") && access("/dev/shm", W_OK) == 0
+            ? std::filesystem::path("/dev/shm")
+            : std::filesystem::temp_directory_path();
+        std::string pattern = (base / "vornalt-registry-XXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
         m_config = pattern;
         SetRegistryFolderForTesting(m_config + "/vornalt");
@@ -100,6 +106,13 @@ TEST(RegistryChild, Act)
         // argument: the value "Shared" must hold
         code = RegOpenKeyExA(HKEY_CURRENT_USER, "software\\VORNALT", 0, KEY_READ, &key) != ERROR_SUCCESS
             || QueryString(key, "Shared") != argument + std::string(1, '\0');
+    } else if (std::string(action) == "write twice") {
+        // argument: the value "Shared" is set to it, then to it with its last letter in upper case
+        // (the same size, both within a tick of a coarse file clock)
+        std::string second = argument;
+        second.back() = char(std::toupper(static_cast<unsigned char>(second.back())));
+        code = RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Vornalt", 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS
+            || SetString(key, "Shared", argument) != ERROR_SUCCESS || SetString(key, "Shared", second) != ERROR_SUCCESS;
     } else if (std::string(action) == "many") {
         // argument: a prefix; sets 25 values one after another
         code = RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Vornalt", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
@@ -193,6 +206,18 @@ TEST_F(RegistryTest, KeysValuesAndTheirCodes)
     EXPECT_EQ(RegDeleteKeyA(software, "Vornalt\\Settings"), ERROR_SUCCESS);
     EXPECT_EQ(SetString(key, "Theme", "x"), ERROR_KEY_DELETED);
     EXPECT_EQ(QueryString(again, "Theme"), "<missing>");
+    // The order follows later changes.
+    EXPECT_EQ(RegDeleteKeyA(software, "ZETA"), ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyExA(software, "gamma", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &made, nullptr), ERROR_SUCCESS);
+    RegCloseKey(made);
+    names.clear();
+    for (DWORD i = 0;; ++i) {
+        nameLength = sizeof(name);
+        if (RegEnumKeyExA(software, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        names.push_back(name);
+    }
+    EXPECT_EQ(names, (std::vector<std::string> { "Alpha", "beta", "gamma", "Vornalt" }));
 
     EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
     EXPECT_EQ(RegCloseKey(key), ERROR_INVALID_HANDLE);
@@ -236,6 +261,17 @@ TEST_F(RegistryTest, ValuesCrossProcesses)
     EXPECT_EQ(QueryString(key, "Child"), std::string("from child\0", 11)) << "this process reads what the child wrote";
     EXPECT_EQ(QueryString(key, "Shared"), std::string("from parent\0", 12)) << "the child kept our value";
 
+    // The other process writes again, twice in quick succession with values of one size: this
+    // process must see the last, not a version of the file it read before.
+    for (const char* text : { "second write", "third write" }) {
+        std::string expected = text;
+        expected.back() = char(std::toupper(static_cast<unsigned char>(expected.back())));
+        EXPECT_EQ(RunChild("write twice", text), 0);
+        EXPECT_EQ(QueryString(key, "Shared"), expected + std::string(1, '\0'));
+        ASSERT_EQ(SetString(key, "Shared", text), ERROR_SUCCESS);
+        EXPECT_EQ(RunChild("expect", text), 0) << "and the child sees this process's write after its own";
+    }
+
     // Two processes writing at the same time lose nothing.
     pid_t first = StartChild("many", "a");
     pid_t second = StartChild("many", "b");
@@ -247,5 +283,85 @@ TEST_F(RegistryTest, ValuesCrossProcesses)
         for (int i = 0; i < 25; ++i)
             EXPECT_EQ(QueryString(key, (prefix + std::to_string(i)).c_str()), std::string("v\0", 2)) << prefix << i;
     }
+    RegCloseKey(key);
+}
+
+TEST_F(RegistryTest, ThousandsOfValuesUnderOneKey)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Vornalt\\Large", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                  &key, nullptr),
+        ERROR_SUCCESS);
+    constexpr int kCount = 2000;
+    auto nameOf = [](int i) { return "Value" + std::to_string(i); };
+    auto textOf = [](int i) { return "text " + std::to_string(i * 7); };
+    for (int i = 0; i < kCount; ++i)
+        ASSERT_EQ(SetString(key, nameOf(i).c_str(), textOf(i)), ERROR_SUCCESS) << i;
+    ASSERT_EQ(SetString(key, "value10", "changed"), ERROR_SUCCESS) << "changes in place, keeps its position";
+    ASSERT_EQ(RegDeleteValueA(key, "VALUE5"), ERROR_SUCCESS);
+    RegCloseKey(key);
+
+    // Read back through a fresh handle, and in another process from the file alone.
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Vornalt\\Large", 0, KEY_READ, &key), ERROR_SUCCESS);
+    std::vector<int> expectedOrder;
+    for (int i = 0; i < kCount; ++i) {
+        if (i != 5)
+            expectedOrder.push_back(i);
+    }
+    DWORD index = 0;
+    for (;; ++index) {
+        char name[64];
+        DWORD nameLength = sizeof(name);
+        char data[64];
+        DWORD size = sizeof(data);
+        DWORD type = 0;
+        LSTATUS status = RegEnumValueA(key, index, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+        if (status == ERROR_NO_MORE_ITEMS)
+            break;
+        ASSERT_EQ(status, ERROR_SUCCESS) << index;
+        ASSERT_LT(index, expectedOrder.size());
+        int i = expectedOrder[index];
+        EXPECT_EQ(name, nameOf(i));
+        EXPECT_EQ(type, DWORD(REG_SZ));
+        EXPECT_EQ(std::string(data, size), (i == 10 ? std::string("changed") : textOf(i)) + std::string(1, '\0'));
+    }
+    EXPECT_EQ(index, DWORD(kCount - 1));
+    EXPECT_EQ(QueryString(key, "value1999"), textOf(1999) + std::string(1, '\0'));
+    EXPECT_EQ(QueryString(key, "Value5"), "<missing>");
+    EXPECT_EQ(QueryString(key, "Value6"), textOf(6) + std::string(1, '\0')) << "the names after a deleted one still resolve";
+    RegCloseKey(key);
+
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Vornalt", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                  nullptr),
+        ERROR_SUCCESS);
+    ASSERT_EQ(SetString(key, "Shared", "after many"), ERROR_SUCCESS);
+    EXPECT_EQ(RunChild("expect", "after many"), 0);
+    RegCloseKey(key);
+}
+
+TEST_F(RegistryTest, AFileDamagedAfterItWasReadIsRefusedAndKept)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Vornalt", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                  nullptr),
+        ERROR_SUCCESS);
+    ASSERT_EQ(SetString(key, "Theme", "Dark"), ERROR_SUCCESS);
+    ASSERT_EQ(QueryString(key, "Theme"), std::string("Dark\0", 5));
+
+    // Another program replaces the file with something that is not a registry file.
+    std::string path = m_config + "/vornalt/HKEY_CURRENT_USER";
+    std::string replacement = path + ".new";
+    std::ofstream(replacement) << "damaged\n";
+    std::filesystem::rename(replacement, path);
+    EXPECT_EQ(QueryString(key, "Theme"), "<missing>");
+    EXPECT_EQ(SetString(key, "Theme", "Light"), ERROR_BADDB);
+    std::ifstream file(path);
+    std::string line;
+    std::getline(file, line);
+    EXPECT_EQ(line, "damaged") << "the damaged file is not overwritten";
+
+    // Removed altogether, the root is empty again, not the tree read before.
+    std::filesystem::remove(path);
+    EXPECT_EQ(SetString(key, "Theme", "Light"), ERROR_KEY_DELETED);
     RegCloseKey(key);
 }

@@ -332,4 +332,12 @@ TEST(CArchive, PeekLeavesBytesForTheNextRead)
     EXPECT_EQ(rest[2], 0x17);
     EXPECT_EQ(ar.Read(rest, 8), 6u);
     EXPECT_EQ(ar.Peek(rest, 1), 0u);
+
+    // A stream that was empty from the start: nothing peeked, nothing copied (the sanitizer build
+    // checks that no null pointer reaches memcpy).
+    CMemFile empty;
+    CArchive none(&empty, CArchive::load);
+    EXPECT_EQ(none.Peek(rest, 4), 0u);
+    EXPECT_EQ(none.Peek(nullptr, 0), 0u);
+    EXPECT_EQ(none.Read(rest, 4), 0u);
 }

@@ -7,8 +7,10 @@
 
 #include "platform/gdi/tests/PixelTestSupport.h"
 
+#include <cstring>
 #include <random>
 #include <set>
+#include <vector>
 
 using namespace gdi_test;
 
@@ -427,6 +429,45 @@ TEST(Bitmaps, DibSectionsShareMemoryWithDrawingAtEveryDepth)
         DeleteDC(dc);
         EXPECT_TRUE(DeleteObject(dib));
     }
+}
+
+TEST(Bitmaps, BitfieldMasksInsideALargerHeaderAreTheOnesUsed)
+{
+    // A 124-byte header (the largest form) with the masks at bytes 40..51, red in the low byte and
+    // blue in the third: the bytes right after the header are a decoy that must not be read.
+    for (DWORD headerSize : { 52u, 56u, 108u, 124u }) {
+        std::vector<DWORD> info((headerSize + 12) / 4, 0);
+        auto* h = reinterpret_cast<BITMAPINFOHEADER*>(info.data());
+        *h = { headerSize, 2, -1, 1, 32, BI_BITFIELDS, 0, 0, 0, 0, 0 };
+        info[10] = 0x000000FF;
+        info[11] = 0x0000FF00;
+        info[12] = 0x00FF0000;
+        info[headerSize / 4] = 0x00FF0000; // a reader of the masks after the header takes these
+        info[headerSize / 4 + 1] = 0x000000FF;
+        info[headerSize / 4 + 2] = 0x0000FF00;
+        const DWORD pixels[2] = { 0x00326496, 0x000000FF }; // R = 0x96, G = 0x64, B = 0x32; pure red
+        void* bits = nullptr;
+        HBITMAP dib = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(info.data()), DIB_RGB_COLORS, &bits, nullptr, 0);
+        ASSERT_NE(dib, nullptr) << headerSize;
+        std::memcpy(bits, pixels, sizeof(pixels));
+        HBITMAP target = CreateBitmap(2, 1, 1, 32, nullptr);
+        ASSERT_EQ(SetDIBits(nullptr, target, 0, 1, pixels, reinterpret_cast<BITMAPINFO*>(info.data()), DIB_RGB_COLORS), 1);
+        for (HBITMAP bitmap : { dib, target }) {
+            HDC dc = CreateCompatibleDC(nullptr);
+            HGDIOBJ old = SelectObject(dc, bitmap);
+            EXPECT_EQ(GetPixel(dc, 0, 0), RGB(0x96, 0x64, 0x32)) << headerSize;
+            EXPECT_EQ(GetPixel(dc, 1, 0), RGB(255, 0, 0)) << headerSize;
+            SelectObject(dc, old);
+            DeleteDC(dc);
+        }
+        DeleteObject(dib);
+        DeleteObject(target);
+    }
+    // Between 40 and 52 bytes the masks would overlap the header's end: refused.
+    std::vector<DWORD> odd(16, 0);
+    *reinterpret_cast<BITMAPINFOHEADER*>(odd.data()) = { 44, 2, 1, 1, 32, BI_BITFIELDS, 0, 0, 0, 0, 0 };
+    void* bits = nullptr;
+    EXPECT_EQ(CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(odd.data()), DIB_RGB_COLORS, &bits, nullptr, 0), nullptr);
 }
 
 TEST(Bitmaps, SelectedObjectsCannotBeDeletedAndStaleHandlesFail)

@@ -1,5 +1,6 @@
 #include "toolkit/controls/persist/PropExchangeArchive.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 IMPLEMENT_DYNAMIC(CJQWPropExchangeArchive, CJQWPropExchange)
@@ -99,19 +100,34 @@ BOOL CJQWPropExchangeArchive::ExchangeBinary(const WCHAR*, BYTE** data, DWORD* s
         return TRUE;
     }
     const DWORD stored = DWORD(m_archive.ReadCount());
-    BYTE* target = *data;
-    if (!target) {
-        target = static_cast<BYTE*>(std::malloc(stored ? stored : 1));
-        if (!target)
+    if (*data) {
+        if (*size < stored)
             return FALSE;
-    } else if (*size < stored) {
-        return FALSE;
+        const UINT got = m_archive.Read(*data, stored);
+        *size = stored;
+        return got == stored;
     }
-    const UINT got = m_archive.Read(target, stored);
-    if (!*data)
-        *data = target;
+    // A block of our own, grown as the bytes arrive: the stored count alone (up to 4 GiB) is no
+    // reason to allocate; a stream that ends early gives nothing.
+    constexpr std::size_t kStep = 1 << 16;
+    BYTE* block = static_cast<BYTE*>(std::malloc(1));
+    std::size_t have = 0;
+    while (block && have < stored) {
+        const std::size_t step = std::min(std::size_t(stored) - have, std::max(have, kStep));
+        BYTE* grown = static_cast<BYTE*>(std::realloc(block, have + step));
+        if (!grown || m_archive.Read(grown + have, UINT(step)) != step) {
+            std::free(grown ? grown : block);
+            block = nullptr;
+            break;
+        }
+        block = grown;
+        have += step;
+    }
+    if (!block)
+        return FALSE;
+    *data = block;
     *size = stored;
-    return got == stored;
+    return TRUE;
 }
 
 DWORD CJQWPropExchangeArchive::StoreRawBytes(const WCHAR*, const BYTE* data, DWORD size)

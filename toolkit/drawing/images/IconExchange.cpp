@@ -6,6 +6,7 @@
 #include "toolkit/controls/persist/PropExchangeArchive.h"
 #include "toolkit/drawing/images/AlphaBitmaps.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -32,8 +33,24 @@ void WritePart(CArchive& archive, HBITMAP bitmap)
     archive.Write(bits.pixels.data(), UINT(bits.pixels.size()));
 }
 
-// One stored bitmap, or null when the part is absent. A header that no bitmap could have is a
-// damaged stream.
+// `count` bytes from the archive, read in steps so that a count the stream does not carry costs
+// no more memory than the bytes that are there.
+std::vector<BYTE> ReadBytes(CArchive& archive, std::size_t count)
+{
+    constexpr std::size_t kStep = 1 << 16;
+    std::vector<BYTE> bytes;
+    while (bytes.size() < count) {
+        const std::size_t have = bytes.size();
+        const std::size_t step = std::min(count - have, std::max(have, kStep));
+        bytes.resize(have + step);
+        if (archive.Read(bytes.data() + have, UINT(step)) != step)
+            AfxThrowArchiveException(CArchiveException::endOfFile);
+    }
+    return bytes;
+}
+
+// One stored bitmap, or null when the part is absent. A header that no bitmap could have, or
+// pixels that do not fill the picture it declares, make a damaged stream.
 HBITMAP ReadPart(CArchive& archive)
 {
     const DWORD_PTR headerBytes = archive.ReadCount();
@@ -56,15 +73,14 @@ HBITMAP ReadPart(CArchive& archive)
         AfxThrowArchiveException(CArchiveException::badIndex);
     const DWORD stride = ((DWORD(h.biWidth) * bits + 31) / 32) * 4;
     const DWORD imageBytes = stride * DWORD(height);
-    if (pixelBytes > imageBytes)
+    // The writer stores every row; a picture is only as large as the pixels the stream carries.
+    if (pixelBytes != imageBytes)
         AfxThrowArchiveException(CArchiveException::badIndex);
-    std::vector<BYTE> pixels(std::size_t(pixelBytes), 0);
-    if (pixelBytes > 0 && archive.Read(pixels.data(), UINT(pixelBytes)) != pixelBytes)
-        AfxThrowArchiveException(CArchiveException::endOfFile);
+    const std::vector<BYTE> pixels = ReadBytes(archive, std::size_t(pixelBytes));
     h.biSizeImage = imageBytes;
     void* target = nullptr;
     HBITMAP bitmap = CreateDIBSection(nullptr, info, DIB_RGB_COLORS, &target, nullptr, 0);
-    if (bitmap && target && !pixels.empty())
+    if (bitmap && target)
         std::memcpy(target, pixels.data(), pixels.size());
     return bitmap;
 }

@@ -5,7 +5,12 @@
 #include "platform/gdi/Modules.h"
 #include "platform/gdi/SystemModel.h"
 
+#include "platform/framework/Archive.h"
+#include "platform/framework/File.h"
+
 #include <gtest/gtest.h>
+
+#include <limits>
 
 namespace {
 
@@ -169,4 +174,38 @@ TEST(DrawHelpers, IconFromBitmapKeysOnTheTopLeftPixel)
     EXPECT_EQ(GetPixel(target.dc, 3, 3), RGB(0, 128, 0));
     DestroyIcon(icon);
     EXPECT_EQ(GetBitmapTransparentColor(nullptr), COLORREF(-1));
+}
+
+TEST(DrawHelpers, AStoredGradientFactorThatIsNoProportionStillBlends)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    struct Case {
+        float factor;
+        COLORREF middle; // of white to black
+    } cases[] = { { nan, RGB(127, 127, 127) }, { inf, RGB(255, 255, 255) }, { -inf, RGB(0, 0, 0) },
+        { 3e38f, RGB(255, 255, 255) }, { -1e30f, RGB(0, 0, 0) }, { 1.5f, RGB(255, 255, 255) } };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.factor);
+        EXPECT_EQ(CJQWDrawHelpers::BlendColors(RGB(255, 255, 255), RGB(0, 0, 0), c.factor), c.middle);
+        // Read back from a settings archive and painted.
+        CJQWPaintManagerColorGradient stored;
+        stored.SetStandardValue(RGB(255, 255, 255), RGB(0, 0, 0), c.factor);
+        CMemFile file;
+        {
+            CArchive archive(&file, CArchive::store);
+            stored.Serialize(archive);
+        }
+        file.SeekToBegin();
+        CJQWPaintManagerColorGradient loaded;
+        {
+            CArchive archive(&file, CArchive::load);
+            loaded.Serialize(archive);
+        }
+        CJQWDrawHelpers helpers;
+        Canvas canvas(100, 2);
+        const RECT all { 0, 0, 100, 2 };
+        helpers.GradientFillWithFactor(canvas.dc, &all, loaded, TRUE);
+        EXPECT_EQ(GetPixel(canvas.dc, 50, 0), c.middle);
+        EXPECT_EQ(GetPixel(canvas.dc, 0, 0), RGB(255, 255, 255));
+    }
 }

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -354,4 +355,54 @@ TEST(IconExchange, AnIconStoredWithWidthZeroDrawsNothing)
     DeleteDC(dc);
     EXPECT_EQ(std::count(bits, bits + 16 * 16 * 4, BYTE(0x55)), 16 * 16 * 4);
     DeleteObject(target);
+}
+
+TEST(IconExchange, APictureIsOnlyAsLargeAsThePixelsStoredForIt)
+{
+    CJQWImageManager manager;
+    const std::vector<BYTE> good = OneAlphaIconBlock(manager, 7, 9);
+    const std::size_t header = 4 + 42 + 2 + 4 + 4 + 4; // up to the colour part's header count
+    const std::size_t pixelCount = header + 2 + 52;
+    ASSERT_EQ(good[pixelCount] | (good[pixelCount + 1] << 8), 16 * 16 * 4);
+    const auto rest = good.begin() + std::ptrdiff_t(pixelCount + 2 + 16 * 16 * 4); // the mask part on
+    // The colour part with its header changed to (width, height) and `count` pixel bytes stored.
+    auto withPicture = [&](DWORD width, DWORD height, std::vector<BYTE> countBytes, std::size_t carried) {
+        std::vector<BYTE> block(good.begin(), good.begin() + std::ptrdiff_t(pixelCount));
+        std::memcpy(block.data() + header + 2 + 4, &width, 4);
+        std::memcpy(block.data() + header + 2 + 8, &height, 4);
+        block.reserve(block.size() + countBytes.size() + carried + std::size_t(good.end() - rest));
+        std::copy(countBytes.begin(), countBytes.end(), std::back_inserter(block));
+        block.resize(block.size() + carried, BYTE(0x80));
+        std::copy(rest, good.end(), std::back_inserter(block));
+        return block;
+    };
+    struct Case {
+        const char* what;
+        std::vector<BYTE> block;
+    } cases[] = {
+        { "4096 x 4096 with no pixels", withPicture(4096, 4096, { 0, 0 }, 0) },
+        { "4096 x 4096 declaring its 64 MB, carrying 100 bytes",
+            withPicture(4096, 4096, { 0xFF, 0xFF, 0, 0, 0, 4 }, 100) },
+        { "16 x 16 with a quarter of its rows", withPicture(16, 16, { 0, 1 }, 256) },
+    };
+    // Refused as damaged: the icon is entered without its images, by load and by paste alike.
+    for (const Case& c : cases) {
+        CJQWImageManager reader;
+        Load(reader, 7, c.block);
+        CJQWImageManagerIcon* icon = reader.GetImage(7, 16);
+        ASSERT_NE(icon, nullptr) << c.what;
+        EXPECT_TRUE(icon->GetNormalImage().IsEmpty()) << c.what;
+
+        PutOnClipboard(c.block);
+        COleDataObject data;
+        ASSERT_TRUE(data.AttachClipboard());
+        const UINT id = reader.PasteIconFromClipboard(&data);
+        ASSERT_NE(reader.GetImage(id, 16), nullptr) << c.what;
+        EXPECT_TRUE(reader.GetImage(id, 16)->GetNormalImage().IsEmpty()) << c.what;
+    }
+    // The unchanged block still loads.
+    CJQWImageManager reader;
+    EXPECT_TRUE(Load(reader, 7, good));
+    ASSERT_NE(reader.GetImage(7, 16), nullptr);
+    EXPECT_FALSE(reader.GetImage(7, 16)->GetNormalImage().IsEmpty());
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <malloc.h>
 #include <cstring>
 #include <map>
 #include <string>
@@ -333,4 +334,51 @@ TEST(PropExchangeArchive, StreamWithoutMarkerIsSchema17AndObjectsResolve)
     archive >> again;
     EXPECT_EQ(again, object);
     delete object;
+}
+
+TEST(PropExchangeArchive, BinaryBlocksAreAsLargeAsTheBytesTheStreamCarries)
+{
+    // A block spanning several read steps comes back whole.
+    std::vector<BYTE> large(200001);
+    for (std::size_t i = 0; i < large.size(); ++i)
+        large[i] = BYTE(i * 7 + i / 251);
+    CMemFile file;
+    {
+        CArchive archive(&file, CArchive::store);
+        CJQWPropExchangeArchive save(archive);
+        BYTE* data = large.data();
+        DWORD size = DWORD(large.size());
+        ASSERT_TRUE(save.ExchangeBinary(u"Block", &data, &size));
+    }
+    {
+        file.SeekToBegin();
+        CArchive archive(&file, CArchive::load);
+        CJQWPropExchangeArchive load(archive);
+        BYTE* block = nullptr;
+        DWORD size = 0;
+        ASSERT_TRUE(load.ExchangeBinary(u"Block", &block, &size));
+        ASSERT_EQ(size, large.size());
+        EXPECT_EQ(std::vector<BYTE>(block, block + size), large);
+        std::free(block);
+    }
+
+    // A count of nearly 4 GiB with ten bytes behind it: refused, and no block of that size was
+    // ever taken (it would still be held here, handed back through `block`).
+    CMemFile bomb;
+    {
+        CArchive archive(&bomb, CArchive::store);
+        archive.WriteCount(0xFFFFFFF0u);
+        const BYTE tail[10] = {};
+        archive.Write(tail, sizeof(tail));
+    }
+    bomb.SeekToBegin();
+    CArchive archive(&bomb, CArchive::load);
+    CJQWPropExchangeArchive load(archive);
+    BYTE* block = nullptr;
+    DWORD size = 0;
+    const auto mappedBefore = mallinfo2().hblkhd;
+    EXPECT_FALSE(load.ExchangeBinary(u"Block", &block, &size));
+    EXPECT_EQ(block, nullptr);
+    EXPECT_LT(mallinfo2().hblkhd, mappedBefore + (std::size_t(1) << 30));
+    std::free(block);
 }
