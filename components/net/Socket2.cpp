@@ -232,6 +232,47 @@ bool Socket2::ReceiveBytes(DataBuffer& out, unsigned maxBytes, DWORD heartbeatMs
     return ok;
 }
 
+bool Socket2::ReceiveInto(void* buffer, unsigned& size, DWORD heartbeatMs, DWORD idleTimeoutMs, LogBase& log,
+    ProgressMonitor* monitor, bool* closed)
+{
+    if (closed)
+        *closed = false;
+    unsigned wanted = size;
+    size = 0;
+    if (wanted == 0)
+        return true;
+    if (m_pending.GetSize() == 0) {
+        bool timedOut = false, aborted = false, error = false, ended = false;
+        if (!m_tls) {
+            m_socket.SetIdleTimeoutMs(idleTimeoutMs);
+            unsigned got = wanted;
+            bool ok = m_socket.ReceiveBytes(buffer, got, heartbeatMs, log, monitor, &timedOut, &aborted, &error,
+                &ended);
+            if (closed)
+                *closed = ended;
+            if (!ok || got == 0)
+                return false;
+            size = got;
+            if (monitor && monitor->CheckHeartbeat(heartbeatMs)) {
+                log.LogError("Socket ReceiveBytes aborted by application.");
+                return false;
+            }
+            return true;
+        }
+        bool ok = ReceiveBytes(m_pending, wanted, heartbeatMs, idleTimeoutMs, log, monitor, &timedOut, &aborted,
+            &error, &ended);
+        if (closed)
+            *closed = ended || m_peerClosed;
+        if (!ok && m_pending.GetSize() == 0)
+            return false;
+    }
+    unsigned n = wanted < m_pending.GetSize() ? wanted : m_pending.GetSize();
+    std::memcpy(buffer, m_pending.GetData(), n);
+    m_pending.RemoveFront(n);
+    size = n;
+    return true;
+}
+
 bool Socket2::ReceiveUntilMatchDecoded(const char* match, torvane::StringBuffer& text, const char* charsetName,
     DWORD heartbeatMs, DWORD idleTimeoutMs, LogBase& log, ProgressMonitor* monitor, bool* timedOut, bool* aborted,
     bool* error, bool* closed)
