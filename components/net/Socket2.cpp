@@ -8,6 +8,7 @@
 #include "platform/base/Clock.h"
 
 #include <cstring>
+#include <memory>
 
 namespace {
 void ClearFlags(bool* a, bool* b, bool* c, bool* d)
@@ -170,34 +171,46 @@ bool Socket2::SendFromSource(DataSource& source, DWORD heartbeatMs, DWORD idleTi
 {
     if (source.IsAtEnd())
         return true;
-    unsigned char block[4096 + 64];
+    // The source is read sixteen blocks at a time (one read call instead of sixteen); each block
+    // is still sent, counted and checked on its own. Over TLS the run goes to the channel whole,
+    // so records are full size rather than one per block (the channel counts its own sends).
+    constexpr unsigned kBlock = 4096;
+    constexpr unsigned kBlocksPerRead = 16;
+    std::unique_ptr<unsigned char[]> staged(new unsigned char[kBlock * kBlocksPerRead]);
     DWORD start = GetTickCount();
     std::uint64_t sum = 0;
     for (;;) {
-        DWORD got = 0;
-        source.ReadChunk(block, 4096, &got, &log);
-        if (got == 0)
+        DWORD read = 0;
+        source.ReadChunk(staged.get(), kBlock * kBlocksPerRead, &read, &log);
+        if (read == 0)
             return true;
-        if (!SendBytes(block, got, got, heartbeatMs, idleTimeoutMs, log, monitor))
+        if (m_tls && !SendBytes(staged.get(), read, read, heartbeatMs, idleTimeoutMs, log, monitor))
             return false;
-        if (tail) {
-            unsigned keep = got < 16 ? got : 16;
-            tail->Empty();
-            tail->Append(block + got - keep, keep);
-        }
-        if (totalSent)
-            *totalSent += got;
-        DWORD now = GetTickCount();
-        if (now < start) {
-            start = now;
-            sum = 0;
-        }
-        sum += got;
-        if (now > start && bytesPerSecond)
-            *bytesPerSecond = DWORD(sum * 1000 / (now - start));
-        if (monitor && heartbeatMs && monitor->CheckHeartbeat(heartbeatMs)) {
-            log.LogError("Socket send aborted by heartbeat callback");
-            return false;
+        for (DWORD offset = 0; offset < read;) {
+            const unsigned char* block = staged.get() + offset;
+            unsigned got = read - offset < kBlock ? unsigned(read - offset) : kBlock;
+            offset += got;
+            if (!m_tls && !SendBytes(block, got, got, heartbeatMs, idleTimeoutMs, log, monitor))
+                return false;
+            if (tail) {
+                unsigned keep = got < 16 ? got : 16;
+                tail->Empty();
+                tail->Append(block + got - keep, keep);
+            }
+            if (totalSent)
+                *totalSent += got;
+            DWORD now = GetTickCount();
+            if (now < start) {
+                start = now;
+                sum = 0;
+            }
+            sum += got;
+            if (now > start && bytesPerSecond)
+                *bytesPerSecond = DWORD(sum * 1000 / (now - start));
+            if (monitor && heartbeatMs && monitor->CheckHeartbeat(heartbeatMs)) {
+                log.LogError("Socket send aborted by heartbeat callback");
+                return false;
+            }
         }
         if (source.IsAtEnd())
             return true;
