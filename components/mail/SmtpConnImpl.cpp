@@ -1023,15 +1023,17 @@ bool SmtpConnImpl::sendOneMessage(Email2* email, const char* reversePath, const 
         return false;
     }
 
-    torvane::StringBuffer rendered;
+    // Room for base64 with its line breaks: growing later would hold the text twice. Pages
+    // reserved and never written cost nothing.
+    std::uint64_t estimate = renderedMime ? 0 : email->EstimateSize();
+    torvane::StringBuffer rendered = torvane::StringBuffer::ConstructWithCapacity(
+        int(std::min<std::uint64_t>(estimate * 3 / 2 + 50000, 0x7FFF0000u)));
     const char* text = nullptr;
     size_t textSize = 0;
     if (renderedMime) {
         text = renderedMime->data();
         textSize = renderedMime->size();
     } else {
-        unsigned estimate = email->EstimateSize();
-        rendered = torvane::StringBuffer::ConstructWithCapacity(std::max(50000u, estimate + estimate / 8));
         email->Render(email, rendered, "TVX-", &log, 0, false);
         text = rendered.GetText();
         textSize = size_t(rendered.GetLength());
