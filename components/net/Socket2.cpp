@@ -171,9 +171,9 @@ bool Socket2::SendFromSource(DataSource& source, DWORD heartbeatMs, DWORD idleTi
 {
     if (source.IsAtEnd())
         return true;
-    // The source is read sixteen blocks at a time (one read call instead of sixteen); each block
-    // is still sent, counted and checked on its own. Over TLS the run goes to the channel whole,
-    // so records are full size rather than one per block (the channel counts its own sends).
+    // The source is read sixteen blocks at a time and each run goes out with as few calls as the
+    // socket takes; each block is still counted and checked on its own. Over TLS the run goes to
+    // the channel whole, so records are full size (the channel counts its own sends).
     constexpr unsigned kBlock = 4096;
     constexpr unsigned kBlocksPerRead = 16;
     std::unique_ptr<unsigned char[]> staged(new unsigned char[kBlock * kBlocksPerRead]);
@@ -184,14 +184,22 @@ bool Socket2::SendFromSource(DataSource& source, DWORD heartbeatMs, DWORD idleTi
         source.ReadChunk(staged.get(), kBlock * kBlocksPerRead, &read, &log);
         if (read == 0)
             return true;
-        if (m_tls && !SendBytes(staged.get(), read, read, heartbeatMs, idleTimeoutMs, log, monitor))
+        // One send call takes as much of the run as the socket does; progress still counts blocks.
+        if (!m_tls) {
+            m_socket.SetIdleTimeoutMs(idleTimeoutMs);
+            if (!m_socket.SendBytes(staged.get(), read, read, heartbeatMs, log, monitor, kBlock))
+                return false;
+            if (monitor && monitor->CheckHeartbeat(heartbeatMs)) {
+                log.LogError("Socket SendBytes2 aborted by application.");
+                return false;
+            }
+        } else if (!SendBytes(staged.get(), read, read, heartbeatMs, idleTimeoutMs, log, monitor)) {
             return false;
+        }
         for (DWORD offset = 0; offset < read;) {
             const unsigned char* block = staged.get() + offset;
             unsigned got = read - offset < kBlock ? unsigned(read - offset) : kBlock;
             offset += got;
-            if (!m_tls && !SendBytes(block, got, got, heartbeatMs, idleTimeoutMs, log, monitor))
-                return false;
             if (tail) {
                 unsigned keep = got < 16 ? got : 16;
                 tail->Empty();

@@ -24,7 +24,7 @@ constexpr unsigned kMaxCount = 0xC000000;
 } // namespace
 
 bool TorvaneSocket::SendBytes(const void* data, unsigned length, unsigned chunkSize, DWORD heartbeatMs,
-    LogBase& log, ProgressMonitor* monitor)
+    LogBase& log, ProgressMonitor* monitor, unsigned countStep)
 {
     if (m_socket == INVALID_SOCKET) {
         log.LogError("No socket exists for sending (2)");
@@ -36,6 +36,7 @@ bool TorvaneSocket::SendBytes(const void* data, unsigned length, unsigned chunkS
     m_lastSendError = 0;
     const auto* p = static_cast<const unsigned char*>(data);
     unsigned remaining = data ? length : 0;
+    unsigned uncounted = 0;
     while (remaining > 0) {
         unsigned piece = remaining < chunkSize ? remaining : chunkSize;
         if (monitor && monitor->CheckHeartbeat(heartbeatMs)) {
@@ -64,10 +65,20 @@ bool TorvaneSocket::SendBytes(const void* data, unsigned length, unsigned chunkS
             Sleep(10);
             continue;
         }
-        if (!CountSent(unsigned(sent), log, monitor))
-            return false;
         p += sent;
         remaining -= unsigned(sent);
+        if (countStep == 0) {
+            if (!CountSent(unsigned(sent), log, monitor))
+                return false;
+            continue;
+        }
+        uncounted += unsigned(sent);
+        while (uncounted >= countStep || (remaining == 0 && uncounted > 0)) {
+            unsigned step = uncounted < countStep ? uncounted : countStep;
+            if (!CountSent(step, log, monitor))
+                return false;
+            uncounted -= step;
+        }
     }
     return true;
 }
