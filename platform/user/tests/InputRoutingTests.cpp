@@ -98,7 +98,9 @@ TEST_F(RoutingTest, HitTestTransparentPassesTheEventToTheWindowBelow)
     EXPECT_EQ(Count(WM_LBUTTONDOWN, "Under"), 1);
     auto down = Last(WM_LBUTTONDOWN);
     EXPECT_EQ(GET_X_LPARAM(down->lParam), 30);
-    (void)under;
+    // WindowFromPoint asks the same way (key tips and shadows rely on it).
+    EXPECT_EQ(WindowFromPoint(ClientPoint(t, 80, 80)), under);
+    EXPECT_EQ(WindowFromPoint(ClientPoint(t, 20, 20)), t);
 }
 
 TEST_F(RoutingTest, TheCaptureWindowGetsEveryMouseEventInItsClientCoordinatesWithoutHitTests)
