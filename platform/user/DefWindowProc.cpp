@@ -2,6 +2,8 @@
 
 #include "platform/user/PaintInternal.h"
 
+#include "platform/user/DefaultProcedure.h"
+#include "platform/user/Menu.h"
 #include "platform/user/NonClient.h"
 
 #include <algorithm>
@@ -201,6 +203,64 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
         DestroyWindow(window);
         return 0;
+    case WM_NCACTIVATE: {
+        bool frame = false;
+        {
+            Lock lock(TreeMutex());
+            auto w = TreeWindow(window);
+            if (!w)
+                return TRUE;
+            w->frameActive = wParam != 0;
+            frame = Showing(*w) && (w->style & (WS_CAPTION | WS_THICKFRAME | WS_DLGFRAME | WS_BORDER));
+        }
+        // lParam -1: the state changes without repainting the frame.
+        if (frame && lParam != -1)
+            DrawFrame(window);
+        return TRUE;
+    }
+    case WM_SETICON:
+    case WM_GETICON: {
+        Lock lock(TreeMutex());
+        auto w = TreeWindow(window);
+        if (!w)
+            return 0;
+        HICON& slot = wParam == ICON_BIG ? w->bigIcon : w->smallIcon;
+        if (message == WM_GETICON)
+            return LRESULT(slot);
+        HICON old = std::exchange(slot, reinterpret_cast<HICON>(lParam));
+        if (Showing(*w))
+            InvalidateWindow(w, Region(WholeWindow(*w)), RDW_INVALIDATE | RDW_FRAME | RDW_NOCHILDREN);
+        return LRESULT(old);
+    }
+    case WM_SYSCOMMAND:
+        return SystemCommand(window, wParam, lParam);
+    case WM_NCLBUTTONDOWN:
+        return NonClientButtonDown(window, wParam, lParam);
+    case WM_NCLBUTTONDBLCLK:
+        return NonClientDoubleClick(window, wParam, lParam);
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
+    case WM_SYSCHAR:
+        return MenuKeys(window, message, wParam, lParam);
+    case WM_SETCURSOR:
+        return SetCursorFor(window, wParam, lParam);
+    case WM_MOUSEACTIVATE:
+        return MouseActivate(window, wParam, lParam);
+    case WM_RBUTTONUP: {
+        POINT at { short(LOWORD(DWORD(lParam))), short(HIWORD(DWORD(lParam))) };
+        ClientToScreen(window, &at);
+        SendMessage(window, WM_CONTEXTMENU, WPARAM(window), LPARAM(MAKELONG(WORD(at.x), WORD(at.y))));
+        return 0;
+    }
+    case WM_NCRBUTTONUP:
+        SendMessage(window, WM_CONTEXTMENU, WPARAM(window), lParam);
+        return 0;
+    case WM_CONTEXTMENU:
+    case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL:
+        return PassToParent(window, message, wParam, lParam);
     default:
         return 0;
     }

@@ -197,8 +197,17 @@ TEST(Text, EscapementTurnsTheTextAndSwapsItsExtents)
 
 TEST(Text, SymbolGlyphs)
 {
-    Surface s(8 * 16, 16);
+    // The glyphs stand on the cell's internal leading: the cell is taller than the em.
     Font font({ u"Marlett", -16 });
+    TEXTMETRICW tm {};
+    {
+        Surface probe(1, 1);
+        SelectObject(probe.dc(), font.get());
+        GetTextMetricsW(probe.dc(), &tm);
+        SelectObject(probe.dc(), GetStockObject(DEFAULT_GUI_FONT));
+    }
+    EXPECT_GT(tm.tmHeight, 16);
+    Surface s(8 * 16, tm.tmHeight);
     SelectObject(s.dc(), font.get());
     SetBkMode(s.dc(), TRANSPARENT);
     int x = 0;
