@@ -74,13 +74,14 @@ void Arrow(Image& image)
 }
 
 // A double-headed arrow through the hot spot along (ax, ay): a one-pixel shaft and right-angled heads.
-bool DoubleArrow(int dx, int dy, bool diagonal, bool vertical, bool rising)
+// `reach` is the tip's distance from the hot spot, `head` the heads' half-width.
+bool DoubleArrow(int dx, int dy, bool diagonal, bool vertical, bool rising, int reach = 8, int head = 4)
 {
     if (!diagonal) {
         const int along = vertical ? dy : dx;
         const int across = vertical ? dx : dy;
         const int u = std::abs(along);
-        return (across == 0 && u <= 8) || (u >= 4 && u <= 8 && std::abs(across) <= 8 - u);
+        return (across == 0 && u <= reach) || (u >= reach - head && u <= reach && std::abs(across) <= reach - u);
     }
     if (rising)
         dx = -dx;
@@ -139,8 +140,11 @@ Made Draw(int id)
         Shape(image, m.hot, [id](int dx, int dy) { return DoubleArrow(dx, dy, false, id == 32645, false); }, White, Black);
         break;
     case 32646: // all four ways
-        m.hot = { 10, 10 };
-        Shape(image, m.hot, [](int dx, int dy) { return DoubleArrow(dx, dy, false, false, false) || DoubleArrow(dx, dy, false, true, false); },
+        m.hot = { 11, 11 };
+        // Longer shafts and narrower heads keep the four heads apart.
+        Shape(
+            image, m.hot,
+            [](int dx, int dy) { return DoubleArrow(dx, dy, false, false, false, 10, 3) || DoubleArrow(dx, dy, false, true, false, 10, 3); },
             White, Black);
         break;
     case 32648: // no
@@ -162,7 +166,7 @@ Made Draw(int id)
         break;
     case 32650: // arrow with a small hourglass
         Arrow(image);
-        Paint(image, 10, 10, { "#######", "#ooooo#", " #ooo# ", "  #o#  ", " #ooo# ", "#ooooo#", "#######" });
+        Paint(image, 12, 6, { "#######", "#ooooo#", " #ooo# ", "  #o#  ", " #ooo# ", "#ooooo#", "#######" });
         break;
     case 32651: // arrow with a question mark
         Arrow(image);
