@@ -3,7 +3,9 @@
 
 #include "platform/user/PaintInternal.h"
 
+#include "platform/base/Clock.h"
 #include "platform/base/ProcessInfo.h"
+#include "platform/user/Caret.h"
 #include "platform/gdi/Raster.h"
 #include "platform/user/Screen.h"
 
@@ -187,7 +189,7 @@ void user_detail::FillSurfaceFromScreen(WindowRecord& w)
 
 // ---- The headless presenter --------------------------------------------------------------------
 
-BOOL CaptureScreen(const RECT& area, std::vector<DWORD>& pixels)
+BOOL CaptureScreen(const RECT& area, std::vector<DWORD>& pixels, bool withCarets)
 {
     Lock lock(TreeMutex());
     Compose();
@@ -198,5 +200,23 @@ BOOL CaptureScreen(const RECT& area, std::vector<DWORD>& pixels)
             if (Contains(s.bounds, POINT { x, y }))
                 pixels[size_t(y - area.top) * size_t(Width(area)) + size_t(x - area.left)]
                     = s.pixels[size_t(y - s.bounds.top) * size_t(Width(s.bounds)) + size_t(x - s.bounds.left)] & 0x00FFFFFF;
+    if (!withCarets)
+        return TRUE;
+    for (const CaretOverlay& caret : VisibleCarets(GetTickCount())) {
+        auto w = TreeWindow(caret.window);
+        if (!w)
+            continue;
+        Region shown = VisibleRegion(*w, 0);
+        Intersect(shown, Region(caret.screen));
+        Intersect(shown, Region(area));
+        const bool solid = caret.xorPixels.size() == 1;
+        for (const RECT& r : shown.Rects())
+            for (LONG y = r.top; y < r.bottom; ++y)
+                for (LONG x = r.left; x < r.right; ++x) {
+                    const DWORD bits = solid ? caret.xorPixels[0]
+                                             : caret.xorPixels[size_t(y - caret.screen.top) * size_t(Width(caret.screen)) + size_t(x - caret.screen.left)];
+                    pixels[size_t(y - area.top) * size_t(Width(area)) + size_t(x - area.left)] ^= bits;
+                }
+    }
     return TRUE;
 }

@@ -4,6 +4,7 @@
 
 #include "platform/base/Clock.h"
 #include "platform/base/LastError.h"
+#include "platform/user/Caret.h"
 
 #include <algorithm>
 #include <functional>
@@ -361,6 +362,7 @@ HDC BeginPaint(HWND window, PAINTSTRUCT* paint)
         area.Offset(ws.left, ws.top);
         hdc = MakeDC(w, 0, &area, DCX_INTERSECTRGN);
     }
+    HideCaretForPaint(window);
     *paint = PAINTSTRUCT {};
     paint->hdc = hdc;
     paint->rcPaint = box;
@@ -372,6 +374,7 @@ HDC BeginPaint(HWND window, PAINTSTRUCT* paint)
 
 BOOL EndPaint(HWND window, const PAINTSTRUCT* paint)
 {
+    ShowCaretAfterPaint(window);
     if (paint && paint->hdc)
         ReleaseDC(window, paint->hdc);
     return TRUE;
