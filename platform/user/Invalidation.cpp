@@ -172,8 +172,7 @@ void user_detail::InvalidateWindow(const WindowPtr& w, const Region& given, UINT
         childArea.Offset(ws.left - cs.left, ws.top - cs.top);
         if (childArea.Empty())
             continue;
-        // An internal paint reaches the children only when asked for all of them.
-        InvalidateWindow(c, childArea, (flags | RDW_FRAME) & ~((flags & RDW_ALLCHILDREN) ? 0u : RDW_INTERNALPAINT));
+        InvalidateWindow(c, childArea, flags | RDW_FRAME);
     }
 }
 
