@@ -138,9 +138,9 @@ struct WindowRecord {
     bool needFrame = false;
     bool internalPaint = false;
     std::optional<platform::gdi::Region> windowRegion; // window coordinates
-    // The frame: drawn active or not (unset until the first WM_NCACTIVATE), and the caption
-    // button held down (its hit code, 0 for none).
-    std::optional<bool> frameActive;
+    // The frame: drawn active or not (WM_NCACTIVATE), and the caption button held down (its
+    // hit code, 0 for none).
+    bool frameActive = false;
     LRESULT pressedButton = 0;
     HICON smallIcon = nullptr; // WM_SETICON
     HICON bigIcon = nullptr;
