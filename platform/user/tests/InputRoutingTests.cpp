@@ -1,5 +1,6 @@
 // Mouse input through the router: raw events in, messages out of real retrieval calls.
 
+#include "platform/base/Clock.h"
 #include "platform/user/tests/InputTestSupport.h"
 
 using namespace input_test;
@@ -19,16 +20,21 @@ TEST_F(RoutingTest, AClickOnAChildOfAnInactiveWindowHitTestsActivatesSetsTheCurs
     HWND t2 = Make("T2", kFrame, { 600, 100, 900, 400 });
     ASSERT_EQ(GetActiveWindow(), t2);
     POINT messagePos {};
+    LONG messageTime = 0;
     Answer(c, [&](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
         if (m == WM_LBUTTONDOWN) {
             const DWORD pos = GetMessagePos();
             messagePos = { GET_X_LPARAM(LPARAM(pos)), GET_Y_LPARAM(LPARAM(pos)) };
+            messageTime = GetMessageTime();
         }
         return std::nullopt;
     });
     Clear();
+    const LONG clickTime = LONG(GetTickCount());
+    Clock().Advance(5); // the messages carry the time of their event, not of their retrieval
     const POINT at = ClientPoint(c, 20, 15);
     testkit::Click(at);
+    Clock().Advance(7);
     Pump();
 
     std::vector<std::string> onChild;
@@ -46,6 +52,7 @@ TEST_F(RoutingTest, AClickOnAChildOfAnInactiveWindowHitTestsActivatesSetsTheCurs
     EXPECT_EQ(GET_Y_LPARAM(down->lParam), 15);
     EXPECT_EQ(messagePos.x, at.x);
     EXPECT_EQ(messagePos.y, at.y);
+    EXPECT_EQ(messageTime, clickTime + 5);
     auto activate = Last(WM_MOUSEACTIVATE);
     EXPECT_EQ(HWND(activate->wParam), t1);
     EXPECT_EQ(LOWORD(DWORD(activate->lParam)), HTCLIENT);
