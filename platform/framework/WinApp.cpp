@@ -350,7 +350,7 @@ namespace {
 std::string Ansi(LPCWSTR text) { return text ? AnsiFromUtf8(Utf16ToUtf8(text)) : std::string(); }
 
 // The section's key, created when `create`; null without a registry key or application name.
-HKEY SectionKey(const CWinApp& app, LPCWSTR section, bool create)
+HKEY SectionKey(const CWinApp& app, LPCWSTR section, bool create, REGSAM access = KEY_READ)
 {
     if (!app.m_pszRegistryKey || !*app.m_pszRegistryKey || !app.m_pszAppName || !section)
         return nullptr;
@@ -359,7 +359,7 @@ HKEY SectionKey(const CWinApp& app, LPCWSTR section, bool create)
     LSTATUS status = create
         ? RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE | KEY_READ,
               nullptr, &key, nullptr)
-        : RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key);
+        : RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, access, &key);
     return status == ERROR_SUCCESS ? key : nullptr;
 }
 
@@ -426,7 +426,7 @@ BOOL CWinApp::WriteProfileString(LPCWSTR section, LPCWSTR entry, LPCWSTR value)
 {
     if (entry && !value) {
         // A null value removes the entry.
-        HKEY key = SectionKey(*this, section, false);
+        HKEY key = SectionKey(*this, section, false, KEY_READ | KEY_WRITE);
         if (!key)
             return FALSE;
         RegDeleteValueA(key, Ansi(entry).c_str());
