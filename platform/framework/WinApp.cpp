@@ -90,7 +90,10 @@ CWinThread* AfxGetThread() { return CurrentThread(); }
 CWnd* AfxGetMainWnd()
 {
     CWinThread* thread = CurrentThread();
-    return thread ? thread->GetMainWnd() : nullptr;
+    if (CWnd* main = thread ? thread->GetMainWnd() : nullptr)
+        return main;
+    CWinApp* app = g_app.load();
+    return app ? app->GetMainWnd() : nullptr;
 }
 
 int AfxModalLoopDepth() { return ThreadState().modalDepth; }
