@@ -1,7 +1,6 @@
 #include "platform/testkit/Invariants.h"
 
 #include "platform/base/Unicode.h"
-#include "platform/framework/WinApp.h"
 #include "platform/testkit/Finders.h"
 
 namespace testkit {
@@ -29,16 +28,9 @@ namespace testkit {
     return result;
 }
 
-::testing::AssertionResult NoModalLoopLeft()
-{
-    if (const int depth = AfxModalLoopDepth())
-        return ::testing::AssertionFailure() << depth << " modal loops still run";
-    return ::testing::AssertionSuccess();
-}
-
 ::testing::AssertionResult LoopInvariantsHold()
 {
-    for (auto check : { &NoCaptureLeft, &NoDisabledTopLevelWindowLeft, &NoModalLoopLeft }) {
+    for (auto check : { &NoCaptureLeft, &NoDisabledTopLevelWindowLeft }) {
         ::testing::AssertionResult result = check();
         if (!result)
             return result;

@@ -1,7 +1,7 @@
 #pragma once
-// What must hold after a tracking or modal loop has ended: no window keeps the capture, no
-// top-level window is left disabled (an owner a modal loop disabled and never enabled again), and
-// no framework modal loop still runs on the thread.
+// What must hold after a tracking or modal loop has ended: no window keeps the capture and no
+// top-level window is left disabled (an owner a modal loop disabled and never enabled again).
+// FrameworkChecks.h adds the framework's modal loops.
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,7 @@ namespace testkit {
 
 ::testing::AssertionResult NoCaptureLeft();
 ::testing::AssertionResult NoDisabledTopLevelWindowLeft();
-::testing::AssertionResult NoModalLoopLeft();
-// The three above.
+// The two above.
 ::testing::AssertionResult LoopInvariantsHold();
 
 } // namespace testkit

@@ -5,6 +5,7 @@
 #include "platform/base/Registry.h"
 #include "platform/framework/FrameWnd.h"
 #include "platform/framework/WinApp.h"
+#include "platform/testkit/FrameworkChecks.h"
 
 #include <gtest/gtest.h>
 
@@ -294,7 +295,7 @@ TEST_F(LoopTest, ModalLoopKicksIdleWithCountsAndEndsWithTheResult)
     ASSERT_TRUE(dialog.CreateEx(0, nullptr, u"dialog", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr));
     EXPECT_EQ(dialog.RunModalLoop(), 5);
     EXPECT_EQ(dialog.kicks, std::vector<LPARAM>({ 0, 1, 2 }));
-    EXPECT_EQ(AfxModalLoopDepth(), 0);
+    EXPECT_TRUE(testkit::FrameworkLoopInvariantsHold());
     // The messages of the loop went through the thread's message filter first.
     EXPECT_EQ(app.filtered, (std::vector<std::pair<int, UINT>> { { MSGF_DIALOGBOX, WM_USER + 20 } }));
 }
@@ -316,6 +317,7 @@ TEST_F(LoopTest, TheMessageFilterSeesEveryModalLoopsMessagesAndMaySwallowThem)
     dialog.PostMessage(WM_USER + 60); // a nested loop, which ends the outer one after it
     EXPECT_EQ(dialog.RunModalLoop(), 3);
     EXPECT_EQ(dialog.innerResult, 5);
+    EXPECT_TRUE(testkit::FrameworkLoopInvariantsHold());
     // The main window's pre-translation saw the other messages of both loops too.
     EXPECT_EQ(Log(), std::vector<std::string>({ "main", "main", "end 0" }));
     EXPECT_EQ(app.filtered, (std::vector<std::pair<int, UINT>> { { MSGF_DIALOGBOX, WM_USER + 50 },
@@ -409,6 +411,27 @@ TEST_F(LoopTest, FrameLaysItsBarsOutAroundThePaneAndAnswersTheQueryMode)
     EXPECT_FALSE(top.GetStyle() & WS_VISIBLE);
     EXPECT_EQ(placeOf(pane), CRect(0, 0, client.right, client.bottom - 30));
     frame->DestroyWindow();
+}
+
+TEST_F(LoopTest, AfterLoopChecksSeeAModalLoopStillRunning)
+{
+    struct CLoopWnd : CWnd {
+        ::testing::AssertionResult during = ::testing::AssertionSuccess();
+        LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+        {
+            if (message == WM_USER + 3) {
+                during = testkit::NoModalLoopLeft();
+                EndModalLoop(1);
+                return 0;
+            }
+            return CWnd::WindowProc(message, wParam, lParam);
+        }
+    } loop;
+    ASSERT_TRUE(loop.CreateEx(0, nullptr, u"loop", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+    loop.PostMessage(WM_USER + 3);
+    EXPECT_EQ(loop.RunModalLoop(CWnd::MLF_NOKICKIDLE), 1);
+    EXPECT_FALSE(loop.during);
+    EXPECT_TRUE(testkit::NoModalLoopLeft());
 }
 
 TEST(ControlBar, InsideRectAndFixedSizeCountTheBordersAndTheirLines)
