@@ -475,3 +475,158 @@ TEST_F(FrameworkWindowTest, DefaultGivesTheCurrentMessageToTheDefaultProcedure)
     ASSERT_TRUE(wnd.CreateEx(0, nullptr, u"abc", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr));
     EXPECT_EQ(wnd.GetWindowTextLength(), 103);
 }
+
+namespace {
+
+class COwnerDrawParent : public CWnd {
+    DECLARE_MESSAGE_MAP()
+public:
+    LRESULT OnDrawItem(WPARAM id, LPARAM)
+    {
+        Log().push_back("parent draw " + std::to_string(id));
+        return TRUE;
+    }
+};
+
+BEGIN_MESSAGE_MAP(COwnerDrawParent, CWnd)
+    ON_MESSAGE(WM_DRAWITEM, &COwnerDrawParent::OnDrawItem)
+    ON_MESSAGE(WM_MEASUREITEM, &COwnerDrawParent::OnDrawItem)
+END_MESSAGE_MAP()
+
+class COwnerDrawChild : public CWnd {
+    DECLARE_MESSAGE_MAP()
+public:
+    LRESULT OnReflectedDraw(WPARAM, LPARAM)
+    {
+        Log().push_back("child draw");
+        return TRUE;
+    }
+};
+
+BEGIN_MESSAGE_MAP(COwnerDrawChild, CWnd)
+    ON_MESSAGE(WM_REFLECT_BASE + WM_DRAWITEM, &COwnerDrawChild::OnReflectedDraw)
+END_MESSAGE_MAP()
+
+} // namespace
+
+TEST_F(FrameworkWindowTest, OwnerDrawMessagesGoToTheControlWithThatIdAndMenusToTheParent)
+{
+    COwnerDrawParent parent;
+    ASSERT_TRUE(parent.CreateEx(0, nullptr, u"parent", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr));
+    COwnerDrawChild child;
+    ASSERT_TRUE(child.CreateEx(0, nullptr, u"child", WS_CHILD, CRect(0, 0, 10, 10), &parent, 12));
+    parent.SendMessage(WM_DRAWITEM, 12, 0);
+    parent.SendMessage(WM_DRAWITEM, 0, 0);    // a menu's item: no control
+    parent.SendMessage(WM_MEASUREITEM, 12, 0); // the child has no handler for it
+    EXPECT_EQ(Log(), std::vector<std::string>({ "child draw", "parent draw 0", "parent draw 12" }));
+}
+
+TEST_F(FrameworkWindowTest, ASuperclassProcedureChosenInPreCreateWindowIsTheDefaultProcedure)
+{
+    static int superCalls = 0;
+    WNDCLASSEXW wc {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+        if (m == WM_USER + 40) {
+            ++superCalls;
+            return 40;
+        }
+        return ::DefWindowProcW(w, m, wp, lp);
+    };
+    wc.lpszClassName = u"FrameworkSuperclassTest";
+    ::RegisterClassExW(&wc);
+    struct CSuper : CWnd {
+        BOOL PreCreateWindow(CREATESTRUCTW& cs) override
+        {
+            cs.lpszClass = u"FrameworkSuperclassTest";
+            return TRUE;
+        }
+    } wnd;
+    ASSERT_TRUE(wnd.CreateEx(0, nullptr, u"super", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr));
+    EXPECT_EQ(CWnd::FromHandlePermanent(wnd.m_hWnd), &wnd);
+    EXPECT_EQ(wnd.SendMessage(WM_USER + 40), 40);
+    EXPECT_EQ(superCalls, 1);
+}
+
+namespace {
+
+class CMenuFrame : public CFrameWnd {
+    DECLARE_MESSAGE_MAP()
+public:
+    void OnOpen() { }
+    void OnUpdateBold(CCmdUI* ui)
+    {
+        ui->SetCheck(1);
+        ui->SetText(u"Bold!");
+    }
+};
+
+BEGIN_MESSAGE_MAP(CMenuFrame, CFrameWnd)
+    ON_COMMAND(1, &CMenuFrame::OnOpen)
+    ON_UPDATE_COMMAND_UI(3, &CMenuFrame::OnUpdateBold)
+END_MESSAGE_MAP()
+
+} // namespace
+
+TEST_F(FrameworkWindowTest, APopupMenuIsUpdatedThroughTheFramesHandlersWhenItOpens)
+{
+    auto* frame = new CMenuFrame;
+    ASSERT_TRUE(frame->Create(nullptr, u"frame", WS_OVERLAPPEDWINDOW, CRect(0, 0, 200, 100)));
+    HMENU popup = ::CreatePopupMenu();
+    ::AppendMenuW(popup, MF_STRING, 1, u"Open");
+    ::AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuW(popup, MF_STRING, 2, u"Nobody");
+    ::AppendMenuW(popup, MF_STRING, 3, u"Bold");
+    frame->SendMessage(WM_INITMENUPOPUP, WPARAM(popup), 0);
+    EXPECT_FALSE(::GetMenuState(popup, 1, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_TRUE(::GetMenuState(popup, 2, MF_BYCOMMAND) & MF_GRAYED); // no handler
+    EXPECT_TRUE(::GetMenuState(popup, 3, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_FALSE(::GetMenuState(popup, 3, MF_BYCOMMAND) & MF_GRAYED);
+    WCHAR text[32] = {};
+    ::GetMenuStringW(popup, 3, text, 32, MF_BYCOMMAND);
+    EXPECT_EQ(std::u16string(text), u"Bold!");
+    frame->m_bAutoMenuEnable = FALSE;
+    ::EnableMenuItem(popup, 2, MF_BYCOMMAND | MF_ENABLED);
+    frame->SendMessage(WM_INITMENUPOPUP, WPARAM(popup), 0);
+    EXPECT_FALSE(::GetMenuState(popup, 2, MF_BYCOMMAND) & MF_GRAYED);
+    ::DestroyMenu(popup);
+    frame->DestroyWindow();
+}
+
+TEST_F(FrameworkWindowTest, CommandUiOfAWindowChecksButtonsOnlyAndSetsTextWithoutRepeating)
+{
+    static std::vector<WPARAM> checks;
+    static int textSets = 0;
+    checks.clear();
+    WNDCLASSEXW wc {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+        if (m == WM_GETDLGCODE)
+            return GetWindowLongPtrW(w, GWLP_ID) == 1 ? 0x2000 : 0; // a button, or not
+        if (m == 0x00F1)
+            checks.push_back(wp);
+        if (m == WM_SETTEXT)
+            ++textSets;
+        return ::DefWindowProcW(w, m, wp, lp);
+    };
+    wc.lpszClassName = u"FrameworkCmdUiTest";
+    ::RegisterClassExW(&wc);
+    const HWND parent = CreatePlain(nullptr, 0);
+    const HWND button = ::CreateWindowExW(0, u"FrameworkCmdUiTest", u"b", WS_CHILD, 0, 0, 5, 5, parent,
+        reinterpret_cast<HMENU>(1), nullptr, nullptr);
+    const HWND label = ::CreateWindowExW(0, u"FrameworkCmdUiTest", u"l", WS_CHILD, 0, 0, 5, 5, parent,
+        reinterpret_cast<HMENU>(2), nullptr, nullptr);
+    CCmdUI ui;
+    ui.m_pOther = CWnd::FromHandle(button);
+    ui.SetCheck(2);
+    ui.SetRadio(FALSE);
+    ui.m_pOther = CWnd::FromHandle(label);
+    ui.SetCheck(1);
+    EXPECT_EQ(checks, std::vector<WPARAM>({ 2, 0 }));
+    textSets = 0;
+    ui.SetText(u"new");
+    ui.SetText(u"new");
+    EXPECT_EQ(textSets, 1);
+    ui.Enable(FALSE);
+    EXPECT_FALSE(::IsWindowEnabled(label));
+}
