@@ -3,16 +3,16 @@
 // platform messages and records the windows of the class library crack that platform/user does not
 // declare yet (they go from here as it does).
 
+#include "platform/user/Hooks.h"
+#include "platform/user/Input.h"
+#include "platform/user/Timers.h"
 #include "platform/user/Window.h"
 
 // ---- Platform messages and records not yet in platform/user ----------------------------------
 
-constexpr UINT WM_QUERYENDSESSION = 0x0011;
 constexpr UINT WM_ENDSESSION = 0x0016;
 constexpr UINT WM_CTLCOLOR = 0x0019; // the one message every WM_CTLCOLOR* form is handled as
 constexpr UINT WM_SETTINGCHANGE = 0x001A;
-constexpr UINT WM_ACTIVATEAPP = 0x001C;
-constexpr UINT WM_CANCELMODE = 0x001F;
 constexpr UINT WM_DRAWITEM = 0x002B;
 constexpr UINT WM_MEASUREITEM = 0x002C;
 constexpr UINT WM_DELETEITEM = 0x002D;
@@ -29,10 +29,6 @@ constexpr UINT WM_INITMENU = 0x0116;
 constexpr UINT WM_INITMENUPOPUP = 0x0117;
 constexpr UINT WM_MENUSELECT = 0x011F;
 constexpr UINT WM_MENUCHAR = 0x0120;
-constexpr UINT WM_ENTERIDLE = 0x0121;
-constexpr UINT WM_CHANGEUISTATE = 0x0127;
-constexpr UINT WM_UPDATEUISTATE = 0x0128;
-constexpr UINT WM_QUERYUISTATE = 0x0129;
 constexpr UINT WM_CTLCOLORMSGBOX = 0x0132;
 constexpr UINT WM_CTLCOLOREDIT = 0x0133;
 constexpr UINT WM_CTLCOLORLISTBOX = 0x0134;
@@ -40,20 +36,11 @@ constexpr UINT WM_CTLCOLORBTN = 0x0135;
 constexpr UINT WM_CTLCOLORDLG = 0x0136;
 constexpr UINT WM_CTLCOLORSCROLLBAR = 0x0137;
 constexpr UINT WM_CTLCOLORSTATIC = 0x0138;
-constexpr UINT WM_RBUTTONDBLCLK = 0x0206;
-constexpr UINT WM_MBUTTONDOWN = 0x0207;
-constexpr UINT WM_MBUTTONUP = 0x0208;
-constexpr UINT WM_MBUTTONDBLCLK = 0x0209;
 constexpr UINT WM_ENTERMENULOOP = 0x0211;
 constexpr UINT WM_EXITMENULOOP = 0x0212;
 constexpr UINT WM_DROPFILES = 0x0233;
-constexpr UINT WM_MOUSEHOVER = 0x02A1;
-constexpr UINT WM_NCMOUSELEAVE = 0x02A2;
-constexpr UINT WM_MOUSELEAVE = 0x02A3;
 constexpr UINT WM_THEMECHANGED = 0x031A;
 
-constexpr int MSGF_DIALOGBOX = 0;
-constexpr int MSGF_MENU = 2;
 
 // The header of every WM_NOTIFY record.
 struct NMHDR {

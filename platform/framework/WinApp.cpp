@@ -65,7 +65,11 @@ BOOL PreTranslate(MSG* msg)
     return CWnd::WalkPreTranslateTree(nullptr, msg);
 }
 
-void Dispatch(const MSG& msg) { ::DispatchMessage(&msg); }
+void Dispatch(const MSG& msg)
+{
+    ::TranslateMessage(&msg);
+    ::DispatchMessage(&msg);
+}
 
 void FreeTemporaries()
 {
@@ -180,10 +184,8 @@ BOOL CWinThread::ProcessMessageFilter(int code, MSG* msg)
     // Keys in a dialog or menu loop reach the main window's pre-translation (its accelerators)
     // when the loop's window is not one of its own children.
     if (code == MSGF_DIALOGBOX || code == MSGF_MENU) {
-        constexpr UINT kKeyFirst = 0x0100;
-        constexpr UINT kKeyLast = 0x0109;
         CWnd* main = GetMainWnd();
-        if (main && main->m_hWnd && msg->message >= kKeyFirst && msg->message <= kKeyLast && msg->hwnd
+        if (main && main->m_hWnd && msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST && msg->hwnd
             && msg->hwnd != main->m_hWnd && !::IsChild(main->m_hWnd, msg->hwnd))
             return main->PreTranslateMessage(msg);
     }
