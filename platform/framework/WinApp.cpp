@@ -20,6 +20,7 @@ std::atomic<CWinApp*> g_app { nullptr };
 struct UiThreadState {
     CWinThread* thread = nullptr;
     HHOOK filterHook = nullptr;
+    bool filterReached = false; // the hook ran during the last CallThreadFilter
     int modalDepth = 0;
 };
 
@@ -43,6 +44,7 @@ CWinThread* CurrentThread()
 
 LRESULT MessageFilterHook(int code, WPARAM wParam, LPARAM lParam)
 {
+    ThreadState().filterReached = true;
     if (code >= 0)
         if (CWinThread* thread = CurrentThread())
             if (thread->ProcessMessageFilter(code, reinterpret_cast<MSG*>(lParam)))
@@ -50,10 +52,17 @@ LRESULT MessageFilterHook(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(ThreadState().filterHook, code, wParam, lParam);
 }
 
-// What the thread's message filter says: TRUE when it handled the message.
+// What the thread's message filter says: TRUE when it handled the message. The WH_MSGFILTER
+// chain runs (the other hooks of the thread too); should it not reach the framework's own hook,
+// the thread's filter is asked directly, so it sees the message either way.
 BOOL CallThreadFilter(MSG* msg, int code)
 {
-    // Until the window layer offers CallMsgFilterW the framework's own filter is asked directly.
+    UiThreadState& state = ThreadState();
+    state.filterReached = false;
+    if (::CallMsgFilterW(msg, code))
+        return TRUE;
+    if (state.filterReached)
+        return FALSE;
     CWinThread* thread = CurrentThread();
     return thread && thread->ProcessMessageFilter(code, msg);
 }

@@ -211,6 +211,13 @@ public:
     BOOL SetWindowPos(const CWnd* insertAfter, int x, int y, int width, int height, UINT flags);
     BOOL BringWindowToTop() { return ::BringWindowToTop(m_hWnd); }
 
+    // Timers (WM_TIMER to this window).
+    UINT_PTR SetTimer(UINT_PTR id, UINT elapse, TIMERPROC procedure = nullptr)
+    {
+        return ::SetTimer(m_hWnd, id, elapse, procedure);
+    }
+    BOOL KillTimer(UINT_PTR id) { return ::KillTimer(m_hWnd, id); }
+
     // Painting.
     void Invalidate(BOOL erase = TRUE) { ::InvalidateRect(m_hWnd, nullptr, erase); }
     void InvalidateRect(const RECT* rect, BOOL erase = TRUE) { ::InvalidateRect(m_hWnd, rect, erase); }
