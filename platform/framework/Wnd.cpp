@@ -674,3 +674,43 @@ LPCWSTR AfxRegisterWndClass(UINT classStyle, HCURSOR cursor, HBRUSH background, 
 }
 
 LPCWSTR AfxWndClassName() { return AfxRegisterWndClass(CS_DBLCLKS); }
+
+// ---- Window DCs ------------------------------------------------------------------------------
+
+CPaintDC::CPaintDC(CWnd* wnd)
+    : m_hWnd(AfxSafeHwnd(wnd))
+{
+    Attach(::BeginPaint(m_hWnd, &m_ps));
+}
+
+CPaintDC::~CPaintDC()
+{
+    if (m_hDC) {
+        ::EndPaint(m_hWnd, &m_ps);
+        Detach();
+    }
+}
+
+CClientDC::CClientDC(CWnd* wnd)
+    : m_hWnd(AfxSafeHwnd(wnd))
+{
+    Attach(::GetDC(m_hWnd));
+}
+
+CClientDC::~CClientDC()
+{
+    if (m_hDC)
+        ::ReleaseDC(m_hWnd, Detach());
+}
+
+CWindowDC::CWindowDC(CWnd* wnd)
+    : m_hWnd(AfxSafeHwnd(wnd))
+{
+    Attach(::GetWindowDC(m_hWnd));
+}
+
+CWindowDC::~CWindowDC()
+{
+    if (m_hDC)
+        ::ReleaseDC(m_hWnd, Detach());
+}

@@ -329,6 +329,36 @@ protected:
 
 inline HWND AfxSafeHwnd(const CWnd* wnd) { return wnd ? wnd->m_hWnd : nullptr; }
 
+// The DC of a window's paint (BeginPaint .. EndPaint), of its client area and of the whole
+// window: each gives its DC back when it goes.
+class CPaintDC : public CDC {
+public:
+    explicit CPaintDC(CWnd* wnd);
+    ~CPaintDC() override;
+    PAINTSTRUCT m_ps {};
+
+protected:
+    HWND m_hWnd;
+};
+
+class CClientDC : public CDC {
+public:
+    explicit CClientDC(CWnd* wnd);
+    ~CClientDC() override;
+
+protected:
+    HWND m_hWnd;
+};
+
+class CWindowDC : public CDC {
+public:
+    explicit CWindowDC(CWnd* wnd);
+    ~CWindowDC() override;
+
+protected:
+    HWND m_hWnd;
+};
+
 // The scroll bar controls' wrapper (a child window of the scroll-bar class).
 class CScrollBar : public CWnd { };
 

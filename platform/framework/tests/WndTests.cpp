@@ -3,6 +3,7 @@
 
 #include "platform/framework/FrameWnd.h"
 #include "platform/framework/WinApp.h"
+#include "platform/testkit/PixelChecks.h"
 
 #include <gtest/gtest.h>
 
@@ -629,4 +630,45 @@ TEST_F(FrameworkWindowTest, CommandUiOfAWindowChecksButtonsOnlyAndSetsTextWithou
     EXPECT_EQ(textSets, 1);
     ui.Enable(FALSE);
     EXPECT_FALSE(::IsWindowEnabled(label));
+}
+
+namespace {
+
+class CPaintedWnd : public CWnd {
+    DECLARE_MESSAGE_MAP()
+public:
+    int paints = 0;
+    void OnPaint()
+    {
+        ++paints;
+        CPaintDC dc(this);
+        CRect client;
+        GetClientRect(&client);
+        CBrush brush;
+        brush.CreateSolidBrush(RGB(0, 128, 255));
+        dc.FillRect(&client, &brush);
+    }
+};
+
+BEGIN_MESSAGE_MAP(CPaintedWnd, CWnd)
+    ON_WM_PAINT()
+END_MESSAGE_MAP()
+
+} // namespace
+
+TEST_F(FrameworkWindowTest, PaintAndClientDCsDrawWhatTheScreenShowsAndGiveTheirDCsBack)
+{
+    CPaintedWnd wnd;
+    ASSERT_TRUE(wnd.CreateEx(0, nullptr, u"painted", WS_POPUP | WS_VISIBLE, 200, 150, 40, 30, nullptr, nullptr));
+    wnd.UpdateWindow();
+    EXPECT_EQ(wnd.paints, 1);
+    EXPECT_EQ(testkit::ClientPixel(wnd, 5, 5), RGB(0, 128, 255));
+    wnd.UpdateWindow(); // validated by the paint DC: nothing more to paint
+    EXPECT_EQ(wnd.paints, 1);
+    {
+        CClientDC dc(&wnd);
+        dc.FillSolidRect(0, 0, 10, 10, RGB(255, 255, 0));
+    }
+    EXPECT_EQ(testkit::ClientPixel(wnd, 2, 2), RGB(255, 255, 0));
+    EXPECT_EQ(testkit::ClientPixel(wnd, 20, 20), RGB(0, 128, 255));
 }
