@@ -481,3 +481,54 @@ TEST(WinApp, ProfileValuesRoundTripThroughTheRegistry)
     std::error_code ignored;
     std::filesystem::remove_all(folder, ignored);
 }
+
+TEST(WinApp, TheEntryRunsInitInstanceAndTheLoopOnlyWhenItAsks)
+{
+    struct CEntryApp : CWinApp {
+        BOOL keepRunning = FALSE;
+        int runs = 0;
+        BOOL InitInstance() override
+        {
+            if (keepRunning)
+                ::PostQuitMessage(4);
+            return keepRunning;
+        }
+        int ExitInstance() override { return keepRunning ? CWinApp::ExitInstance() : 12; }
+        int Run() override
+        {
+            ++runs;
+            return CWinApp::Run();
+        }
+    };
+    CEntryApp app;
+    EXPECT_EQ(AfxWinMain(), 12); // the program did everything in InitInstance
+    EXPECT_EQ(app.runs, 0);
+    app.keepRunning = TRUE;
+    EXPECT_EQ(AfxWinMain(), 4);
+    EXPECT_EQ(app.runs, 1);
+}
+
+TEST(WinApp, RepeatedMovesAndPaintsDoNotRestartIdleTime)
+{
+    CWinApp app;
+    struct Case {
+        UINT message;
+        POINT pt;
+        BOOL idle;
+    };
+    const Case cases[] = {
+        { WM_MOUSEMOVE, { 5, 5 }, TRUE },
+        { WM_MOUSEMOVE, { 5, 5 }, FALSE }, // the pointer did not move
+        { WM_MOUSEMOVE, { 6, 5 }, TRUE },
+        { WM_NCMOUSEMOVE, { 6, 5 }, TRUE }, // another kind of move
+        { WM_PAINT, { 0, 0 }, FALSE },
+        { WM_KEYDOWN, { 0, 0 }, TRUE },
+        { WM_TIMER, { 0, 0 }, TRUE },
+    };
+    for (const Case& c : cases) {
+        MSG msg {};
+        msg.message = c.message;
+        msg.pt = c.pt;
+        EXPECT_EQ(app.IsIdleMessage(&msg), c.idle) << c.message << " " << c.pt.x;
+    }
+}
