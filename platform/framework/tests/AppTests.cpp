@@ -532,3 +532,49 @@ TEST(WinApp, RepeatedMovesAndPaintsDoNotRestartIdleTime)
         EXPECT_EQ(app.IsIdleMessage(&msg), c.idle) << c.message << " " << c.pt.x;
     }
 }
+
+namespace {
+
+std::vector<std::pair<int, UINT>> g_probeSaw;
+
+LRESULT ProbeFilter(int code, WPARAM wParam, LPARAM lParam)
+{
+    auto* msg = reinterpret_cast<MSG*>(lParam);
+    if (msg && msg->message >= WM_USER)
+        g_probeSaw.emplace_back(code, msg->message);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+} // namespace
+
+TEST_F(LoopTest, TheThreadsFilterHookAnswersEveryLoopThatCallsTheMessageFilter)
+{
+    CTestApp app;
+    AfxInitThread();
+    g_probeSaw.clear();
+    // Another part of the program (a toolbar's menu loop, say) hooks the filter too.
+    HHOOK probe = SetWindowsHookExW(WH_MSGFILTER, &ProbeFilter, nullptr, GetCurrentThreadId());
+    MSG msg {};
+    msg.message = WM_USER + 50;
+    const BOOL handled = CallMsgFilterW(&msg, MSGF_MENU);
+    if (g_probeSaw.empty()) {
+        UnhookWindowsHookEx(probe);
+        GTEST_SKIP() << "CallMsgFilterW does not run the WH_MSGFILTER chain yet";
+    }
+    // A dialog box's or a menu's loop: the framework's hook gives the message to the thread.
+    EXPECT_FALSE(handled); // the probe (newest) passed it on; the application did not take it
+    EXPECT_EQ(app.filtered, (std::vector<std::pair<int, UINT>> { { MSGF_MENU, WM_USER + 50 } }));
+    app.swallow = TRUE;
+    EXPECT_TRUE(CallMsgFilterW(&msg, MSGF_DIALOGBOX));
+
+    // The framework's own modal loop runs the whole chain: the probe sees its messages too, once.
+    g_probeSaw.clear();
+    app.filtered.clear();
+    CModalWnd dialog;
+    ASSERT_TRUE(dialog.CreateEx(0, nullptr, u"dialog", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+    dialog.PostMessage(WM_USER + 20, 6);
+    EXPECT_EQ(dialog.RunModalLoop(CWnd::MLF_NOKICKIDLE), 6);
+    EXPECT_EQ(g_probeSaw, (std::vector<std::pair<int, UINT>> { { MSGF_DIALOGBOX, WM_USER + 20 } }));
+    EXPECT_EQ(app.filtered, (std::vector<std::pair<int, UINT>> { { MSGF_DIALOGBOX, WM_USER + 20 } }));
+    UnhookWindowsHookEx(probe);
+}
