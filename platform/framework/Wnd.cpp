@@ -357,7 +357,14 @@ BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam)
     if (!control) {
         if (id == 0)
             return FALSE;
-        code = CN_COMMAND; // a menu item or an accelerator
+        // A menu item or an accelerator: a command its update handler disables does not run
+        // (the menu may be older than the last update).
+        CCmdUI state;
+        state.m_nID = id;
+        OnCmdMsg(id, CN_UPDATE_COMMAND_UI, &state, nullptr);
+        if (!state.m_bEnabled)
+            return TRUE;
+        code = CN_COMMAND;
     } else {
         LRESULT reflected = 0;
         if (ReflectToChild(control, WM_COMMAND, wParam, lParam, &reflected))

@@ -421,6 +421,13 @@ TEST_F(FrameworkWindowTest, CommandRangesAndExFormsRouteFromTheFrameToTheApplica
     target->ran.clear();
     target->SendMessage(WM_COMMAND, MAKELONG(600, 1), 0);
     EXPECT_EQ(target->ran, std::vector<std::string>({ "fallback" }));
+    // ... and one its update handler disables does not run (501 is odd: disabled).
+    target->ran.clear();
+    target->claim = TRUE;
+    EXPECT_EQ(target->SendMessage(WM_COMMAND, MAKELONG(501, 1), 0), 1);
+    EXPECT_TRUE(target->ran.empty());
+    target->SendMessage(WM_COMMAND, MAKELONG(502, 1), 0);
+    EXPECT_EQ(target->ran, std::vector<std::string>({ "ex 502" }));
 
     // WM_NOTIFY _EX forms: the frame declines, the application's range takes it.
     const HWND plain = CreatePlain(target->m_hWnd, 7);
