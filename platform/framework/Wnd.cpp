@@ -20,7 +20,6 @@ namespace {
 // What one UI thread of the class library keeps about its windows.
 struct WindowThreadState {
     CHandleMap<HWND, CWnd> maps;
-    MSG current {};              // the message being handled now
     CWnd* creating = nullptr;    // the object waiting for its window in CreateEx
     HHOOK createHook = nullptr;
     // Message-map look-ups of window messages: (map, message) -> entry or null.
@@ -254,14 +253,20 @@ void CWnd::OnNcDestroy()
 
 // ---- Message handling ------------------------------------------------------------------------
 
+AFX_THREAD_STATE* AfxGetThreadState()
+{
+    thread_local AFX_THREAD_STATE state;
+    return &state;
+}
+
 LRESULT AfxCallWndProc(CWnd* wnd, HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    WindowThreadState& state = State();
-    const MSG saved = state.current;
-    state.current.hwnd = window;
-    state.current.message = message;
-    state.current.wParam = wParam;
-    state.current.lParam = lParam;
+    MSG& current = AfxGetThreadState()->m_lastSentMsg;
+    const MSG saved = current;
+    current.hwnd = window;
+    current.message = message;
+    current.wParam = wParam;
+    current.lParam = lParam;
     const LRESULT result = wnd->WindowProc(message, wParam, lParam);
     // A class whose map leaves WM_NCDESTROY out still lets go of the window.
     if (message == WM_NCDESTROY && CWnd::FromHandlePermanent(window) == wnd) {
@@ -269,7 +274,7 @@ LRESULT AfxCallWndProc(CWnd* wnd, HWND window, UINT message, WPARAM wParam, LPAR
         wnd->m_superProc = nullptr;
         wnd->PostNcDestroy();
     }
-    state.current = saved;
+    current = saved;
     return result;
 }
 
@@ -281,7 +286,7 @@ LRESULT AfxWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     return AfxCallWndProc(wnd, window, message, wParam, lParam);
 }
 
-const MSG* CWnd::GetCurrentMessage() { return &State().current; }
+const MSG* CWnd::GetCurrentMessage() { return &AfxGetThreadState()->m_lastSentMsg; }
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -300,7 +305,7 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT CWnd::Default()
 {
-    const MSG& current = State().current;
+    const MSG& current = AfxGetThreadState()->m_lastSentMsg;
     return DefWindowProc(current.message, current.wParam, current.lParam);
 }
 
@@ -434,7 +439,7 @@ BOOL CWnd::ReflectChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
 
 BOOL CWnd::ReflectLastMsg(HWND child, LRESULT* result)
 {
-    const MSG& current = State().current;
+    const MSG& current = AfxGetThreadState()->m_lastSentMsg;
     LRESULT local = 0;
     return ReflectToChild(child, current.message, current.wParam, current.lParam, result ? result : &local);
 }

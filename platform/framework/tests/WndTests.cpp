@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -678,4 +679,51 @@ TEST_F(FrameworkWindowTest, PaintAndClientDCsDrawWhatTheScreenShowsAndGiveTheirD
     }
     EXPECT_EQ(testkit::ClientPixel(wnd, 2, 2), RGB(255, 255, 0));
     EXPECT_EQ(testkit::ClientPixel(wnd, 20, 20), RGB(0, 128, 255));
+}
+
+TEST_F(FrameworkWindowTest, TheCurrentMessageRecordIsWhatDefaultPassesOnAndCallersMaySaveIt)
+{
+    // A procedure put in front of the object's (as a toolbar's hook manager does) saves the
+    // record, calls on, and restores it.
+    struct CTextWnd : CWnd {
+        UINT seenInside = 0;
+        LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+        {
+            if (message == WM_USER + 9) {
+                AFX_THREAD_STATE* state = AfxGetThreadState();
+                const MSG saved = state->m_lastSentMsg;
+                SendMessage(WM_GETTEXTLENGTH); // the record is this message's while it is handled
+                seenInside = state->m_lastSentMsg.message;
+                state->m_lastSentMsg = saved;
+                return Default(); // the default procedure's answer to WM_USER + 9: 0
+            }
+            if (message == WM_GETTEXTLENGTH)
+                seenInside = GetCurrentMessage()->message;
+            return CWnd::WindowProc(message, wParam, lParam);
+        }
+    } wnd;
+    ASSERT_TRUE(wnd.CreateEx(0, nullptr, u"abc", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr));
+    EXPECT_EQ(wnd.SendMessage(WM_USER + 9), 0);
+    EXPECT_EQ(wnd.seenInside, UINT(WM_USER + 9)); // restored after the inner message
+}
+
+TEST(ThreadLocal, EachThreadHasItsOwnInstanceAndTheProcessOne)
+{
+    struct Counter {
+        int value = 0;
+    };
+    static CThreadLocal<Counter> perThread;
+    static CProcessLocal<Counter> perProcess;
+    perThread->value = 5;
+    perProcess->value = 7;
+    int seenThere = -1;
+    int processThere = -1;
+    std::thread([&] {
+        seenThere = perThread->value;
+        processThere = perProcess->value;
+        perThread->value = 9;
+    }).join();
+    EXPECT_EQ(seenThere, 0);
+    EXPECT_EQ(processThere, 7);
+    EXPECT_EQ(perThread->value, 5);
 }
