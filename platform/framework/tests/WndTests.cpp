@@ -177,6 +177,8 @@ TEST_F(FrameworkWindowTest, CreateAttachesFromTheFirstMessageAndHonoursPreCreate
     EXPECT_TRUE(wnd.GetStyle() & WS_CLIPCHILDREN);
     EXPECT_EQ(CWnd::FromHandlePermanent(wnd.m_hWnd), &wnd);
     EXPECT_EQ(CWnd::FromHandle(wnd.m_hWnd), &wnd);
+    EXPECT_EQ(wnd.sizes, 0); // a hidden overlapped window hears its size when first shown
+    wnd.ShowWindow(SW_SHOWNA);
     EXPECT_GE(wnd.sizes, 1);
 
     EXPECT_EQ(wnd.SendMessage(WM_USER + 1, 3, 4), 7);
