@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 IMPLEMENT_DYNAMIC(CWinThread, CCmdTarget)
@@ -21,6 +22,7 @@ struct UiThreadState {
     CWinThread* thread = nullptr;
     HHOOK filterHook = nullptr;
     bool filterReached = false; // the hook ran during the last CallThreadFilter
+    bool ownLoopFilter = false; // the framework's modal loop is asking the filter now
     int modalDepth = 0;
 };
 
@@ -59,12 +61,13 @@ BOOL CallThreadFilter(MSG* msg, int code)
 {
     UiThreadState& state = ThreadState();
     state.filterReached = false;
-    if (::CallMsgFilterW(msg, code))
-        return TRUE;
-    if (state.filterReached)
-        return FALSE;
-    CWinThread* thread = CurrentThread();
-    return thread && thread->ProcessMessageFilter(code, msg);
+    const bool outer = std::exchange(state.ownLoopFilter, true);
+    BOOL handled = ::CallMsgFilterW(msg, code);
+    if (!handled && !state.filterReached)
+        if (CWinThread* thread = CurrentThread())
+            handled = thread->ProcessMessageFilter(code, msg);
+    state.ownLoopFilter = outer;
+    return handled;
 }
 
 BOOL PreTranslate(MSG* msg)
@@ -191,8 +194,9 @@ BOOL CWinThread::ProcessMessageFilter(int code, MSG* msg)
     if (!msg)
         return FALSE;
     // Keys in a dialog or menu loop reach the main window's pre-translation (its accelerators)
-    // when the loop's window is not one of its own children.
-    if (code == MSGF_DIALOGBOX || code == MSGF_MENU) {
+    // when the loop's window is not one of its own children. The framework's own loop offers
+    // them to the main window through pre-translation instead, once.
+    if ((code == MSGF_DIALOGBOX || code == MSGF_MENU) && !ThreadState().ownLoopFilter) {
         CWnd* main = GetMainWnd();
         if (main && main->m_hWnd && msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST && msg->hwnd
             && msg->hwnd != main->m_hWnd && !::IsChild(main->m_hWnd, msg->hwnd))
