@@ -14,6 +14,8 @@ constexpr UINT AFX_IDW_CONTROLBAR_LAST = 0xE8FF;
 constexpr UINT AFX_IDW_TOOLBAR = 0xE800;
 constexpr UINT AFX_IDW_STATUS_BAR = 0xE801;
 constexpr UINT AFX_IDW_PANE_FIRST = 0xE900;
+// The string a status bar shows while no command is being pointed at.
+constexpr UINT AFX_IDS_IDLEMESSAGE = 0xE001;
 
 // Control-bar styles (the bar's own, apart from its window styles).
 constexpr DWORD CBRS_NOALIGN = 0x00000000;
