@@ -729,3 +729,46 @@ TEST(ThreadLocal, EachThreadHasItsOwnInstanceAndTheProcessOne)
     EXPECT_EQ(processThere, 7);
     EXPECT_EQ(perThread->value, 5);
 }
+
+TEST_F(FrameworkWindowTest, DescendantsHearAMessageDeepOrShallowAndOnlyTheOwnedOnesWhenAsked)
+{
+    static std::vector<std::string> heard;
+    heard.clear();
+    struct CListener : CWnd {
+        std::string name;
+        LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+        {
+            if (message == WM_USER + 77)
+                heard.push_back(name);
+            return CWnd::WindowProc(message, wParam, lParam);
+        }
+    };
+    CWnd top;
+    ASSERT_TRUE(top.CreateEx(0, nullptr, u"top", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr));
+    CListener a, a1;
+    a.name = "a";
+    a1.name = "a1";
+    ASSERT_TRUE(a.CreateEx(0, nullptr, u"a", WS_CHILD, CRect(0, 0, 10, 10), &top, 1));
+    ASSERT_TRUE(a1.CreateEx(0, nullptr, u"a1", WS_CHILD, CRect(0, 0, 5, 5), &a, 2));
+    // A child without an object of its own, whose procedure records what it hears.
+    WNDCLASSEXW wc {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+        if (m == WM_USER + 77)
+            heard.push_back("plain");
+        return ::DefWindowProcW(w, m, wp, lp);
+    };
+    wc.lpszClassName = u"FrameworkDescendantTest";
+    ::RegisterClassExW(&wc);
+    ::CreateWindowExW(0, u"FrameworkDescendantTest", u"plain", WS_CHILD, 0, 0, 5, 5, top, reinterpret_cast<HMENU>(3),
+        nullptr, nullptr);
+
+    top.SendMessageToDescendants(WM_USER + 77);
+    EXPECT_EQ(heard, std::vector<std::string>({ "a", "a1", "plain" }));
+    heard.clear();
+    top.SendMessageToDescendants(WM_USER + 77, 0, 0, FALSE);
+    EXPECT_EQ(heard, std::vector<std::string>({ "a", "plain" }));
+    heard.clear();
+    top.SendMessageToDescendants(WM_USER + 77, 0, 0, TRUE, TRUE);
+    EXPECT_EQ(heard, std::vector<std::string>({ "a", "a1" }));
+}
