@@ -434,6 +434,48 @@ TEST_F(LoopTest, AfterLoopChecksSeeAModalLoopStillRunning)
     EXPECT_TRUE(testkit::NoModalLoopLeft());
 }
 
+TEST_F(LoopTest, SideBarsTakeTheirWidthFromTheEdgesLeftAfterTheTopAndBottomOnes)
+{
+    auto* frame = new CMainFrame;
+    ASSERT_TRUE(frame->Create(nullptr, u"main", WS_OVERLAPPEDWINDOW, CRect(0, 0, 400, 300)));
+    struct CSideBar : CButtonBar {
+        CSize CalcFixedLayout(BOOL stretch, BOOL horizontal) override
+        {
+            return horizontal ? CSize(stretch ? 32767 : 80, 20) : CSize(m_width, stretch ? 32767 : 60);
+        }
+        int m_width = 30;
+    } top, left, right;
+    top.SetBarStyle(CBRS_TOP);
+    left.SetBarStyle(CBRS_LEFT);
+    right.SetBarStyle(CBRS_RIGHT);
+    right.m_width = 50;
+    // Bars are laid out in child order: the top one first, then the sides in what is left.
+    ASSERT_TRUE(top.CreateEx(0, nullptr, u"top", WS_CHILD | WS_VISIBLE, CRect(), frame, AFX_IDW_CONTROLBAR_FIRST + 1));
+    ASSERT_TRUE(left.CreateEx(0, nullptr, u"left", WS_CHILD | WS_VISIBLE, CRect(), frame, AFX_IDW_CONTROLBAR_FIRST + 2));
+    ASSERT_TRUE(right.CreateEx(0, nullptr, u"right", WS_CHILD | WS_VISIBLE, CRect(), frame, AFX_IDW_CONTROLBAR_FIRST + 3));
+    CWnd pane;
+    ASSERT_TRUE(pane.CreateEx(0, nullptr, u"pane", WS_CHILD | WS_VISIBLE, CRect(), frame, AFX_IDW_PANE_FIRST));
+    frame->RecalcLayout();
+    CRect client;
+    frame->GetClientRect(&client);
+    auto placeOf = [&](CWnd& w) {
+        CRect r;
+        w.GetWindowRect(&r);
+        frame->ScreenToClient(&r);
+        return r;
+    };
+    EXPECT_EQ(placeOf(top), CRect(0, 0, client.right, 20));
+    EXPECT_EQ(placeOf(left), CRect(0, 20, 30, client.bottom));
+    EXPECT_EQ(placeOf(right), CRect(client.right - 50, 20, client.right, client.bottom));
+    EXPECT_EQ(placeOf(pane), CRect(30, 20, client.right - 50, client.bottom));
+    CRect need;
+    frame->RepositionBars(0, 0xFFFF, AFX_IDW_PANE_FIRST, CWnd::reposQuery, &need, nullptr, FALSE);
+    // Rows add their heights and columns their widths to the total; each keeps the larger of the
+    // other direction: 80 wide from the top bar, then 30 and 50 more; 60 high from the columns.
+    EXPECT_EQ(need, CRect(0, 0, 160, 60));
+    frame->DestroyWindow();
+}
+
 TEST(ControlBar, InsideRectAndFixedSizeCountTheBordersAndTheirLines)
 {
     CButtonBar bar;
