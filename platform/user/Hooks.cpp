@@ -140,3 +140,13 @@ BOOL CallMsgFilterW(MSG* msg, int code)
         return FALSE;
     return CallHooks(WH_MSGFILTER, code, 0, LPARAM(msg)) != 0 ? TRUE : FALSE;
 }
+
+size_t ThreadHookCountForTesting()
+{
+    Lock lock(TreeMutex());
+    const DWORD self = GetCurrentThreadId();
+    size_t n = 0;
+    for (auto& h : Hooks().hooks)
+        n += h->thread == self && !h->removed;
+    return n;
+}

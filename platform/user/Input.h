@@ -303,6 +303,8 @@ void ResetInputForTesting();
 // A description of a thread's input state (focus, active, capture, modal depth, timers, queued
 // messages), for a stuck-loop dump.
 std::string DescribeThreadInputForTesting(DWORD threadId);
+// The hooks of the calling thread (every kind).
+size_t ThreadHookCountForTesting();
 // The earliest time a timer or the mouse tracking of the calling thread is due (GetTickCount64);
 // false when none is pending.
 bool GetNextDueTimeForTesting(ULONGLONG* due);

@@ -23,6 +23,12 @@ bool HoverDueTime(ThreadQueue& queue, ULONGLONG* due);
 bool NextDueTime(ThreadQueue& queue, ULONGLONG* due);
 // The procedure of the live timer (window, id) when it is `procedure`, else null.
 TIMERPROC LiveTimerProcedure(HWND window, UINT_PTR id, LPARAM procedure);
+// Keyboard cues. The state a top-level window starts with (UISF_HIDEFOCUS | UISF_HIDEACCEL
+// unless SPI_GETKEYBOARDCUES), and the default procedure's answer to WM_CHANGEUISTATE (passed up
+// to the top-level window, which sends WM_UPDATEUISTATE when its state changes),
+// WM_UPDATEUISTATE (applied, then passed to every child) and WM_QUERYUISTATE.
+WORD InitialUiState();
+LRESULT DefKeyboardCueMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // A loop of the calling thread starts (+1) or ends (-1).
 void ModalDepthChange(int delta);
 // Window destruction: the thread's activation, focus, capture and tracking let go of `window`

@@ -147,6 +147,8 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
         record->windowClass = windowClass;
         record->owner = CurrentThreadQueue();
         record->procedure = windowClass->info.lpfnWndProc;
+        // Keyboard cues start hidden (unless the system shows them) and children inherit them.
+        record->uiState = child ? parentRecord->uiState : InitialUiState();
         if (child) {
             record->parent = parent;
             record->id = LONG_PTR(menu);

@@ -115,6 +115,7 @@ struct WindowRecord {
     bool destroying = false;
     bool needSize = false; // WM_SIZE and WM_MOVE follow its first show (overlapped windows)
     HWND lastActivePopup = nullptr; // of an owner: the owned window active last
+    WORD uiState = 0; // keyboard cues: UISF_HIDEFOCUS | UISF_HIDEACCEL while hidden
     std::shared_ptr<WindowClass> windowClass;
     DWORD style = 0;
     DWORD exStyle = 0;

@@ -2,6 +2,7 @@
 // model and accelerators.
 
 #include "platform/user/Accelerators.h"
+#include "platform/user/InputInternals.h"
 #include "platform/user/tests/InputTestSupport.h"
 
 using namespace input_test;
@@ -200,6 +201,43 @@ TEST_F(KeyTest, AcceleratorsSendCommandsForTheirKeysAndModifiersOnly)
     EXPECT_EQ(run([] { TypeText(u"z"); }), (std::vector<WPARAM> { MAKEWPARAM(400, 1) }));
     EXPECT_EQ(run([] { TypeText(u"Z"); }), (std::vector<WPARAM> {}));
     DestroyAcceleratorTable(accel);
+}
+
+}
+
+namespace {
+
+using CueTest = input_test::InputTest;
+
+// What the default procedure does with the keyboard-cue messages.
+std::optional<LRESULT> Cues(HWND w, UINT m, WPARAM wp, LPARAM lp)
+{
+    if (m == WM_CHANGEUISTATE || m == WM_UPDATEUISTATE || m == WM_QUERYUISTATE)
+        return user_detail::DefKeyboardCueMessage(w, m, wp, lp);
+    return std::nullopt;
+}
+
+TEST_F(CueTest, CuesStartHiddenAndAChangeAskedByAChildReachesTheWholeWindow)
+{
+    HWND t = Make("T", WS_OVERLAPPEDWINDOW | WS_VISIBLE, { 0, 0, 300, 300 });
+    HWND a = Make("A", WS_CHILD | WS_VISIBLE, { 0, 0, 50, 50 }, t);
+    HWND b = Make("B", WS_CHILD | WS_VISIBLE, { 60, 0, 110, 50 }, t);
+    for (HWND w : { t, a, b })
+        Answer(w, Cues);
+    EXPECT_EQ(SendMessageW(a, WM_QUERYUISTATE, 0, 0), LRESULT(UISF_HIDEFOCUS | UISF_HIDEACCEL));
+    Clear();
+    SendMessageW(a, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    EXPECT_EQ(Seen({ WM_CHANGEUISTATE, WM_UPDATEUISTATE }),
+        (std::vector<std::string> { "A:0x0127", "T:0x0127", "T:0x0128", "A:0x0128", "B:0x0128" }));
+    EXPECT_EQ(SendMessageW(b, WM_QUERYUISTATE, 0, 0), LRESULT(UISF_HIDEACCEL));
+    // Asking for what is already so changes nothing.
+    Clear();
+    SendMessageW(b, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    EXPECT_EQ(Count(WM_UPDATEUISTATE), 0);
+    // A child created now starts with its parent's cues.
+    HWND c = Make("C", WS_CHILD, { 0, 60, 50, 110 }, t);
+    Answer(c, Cues);
+    EXPECT_EQ(SendMessageW(c, WM_QUERYUISTATE, 0, 0), LRESULT(UISF_HIDEACCEL));
 }
 
 }
