@@ -1,9 +1,11 @@
 #pragma once
-// After-loop checks of the class library's own loops, for the tests of code built on it (header
-// only: the test kit itself does not link the class library).
+// After-loop checks for code built on the class library (header only: the test kit itself does
+// not link the class library): AfterLoop's rules, and no framework modal loop left running.
 
 #include "platform/framework/WinApp.h"
-#include "platform/testkit/Invariants.h"
+#include "platform/testkit/AfterLoop.h"
+
+#include <gtest/gtest.h>
 
 namespace testkit {
 
@@ -14,11 +16,20 @@ inline ::testing::AssertionResult NoModalLoopLeft()
     return ::testing::AssertionSuccess();
 }
 
-// No capture, no disabled top-level window, no framework modal loop.
-inline ::testing::AssertionResult FrameworkLoopInvariantsHold()
-{
-    ::testing::AssertionResult result = LoopInvariantsHold();
-    return result ? NoModalLoopLeft() : result;
+namespace detail {
+// The framework's own hook of the thread exists before the hooks are counted.
+struct FrameworkThreadReady {
+    FrameworkThreadReady() { AfxInitThread(); }
+};
 }
+
+class FrameworkAfterLoop : private detail::FrameworkThreadReady, public AfterLoop {
+public:
+    void Check() const
+    {
+        AfterLoop::Check();
+        EXPECT_TRUE(NoModalLoopLeft());
+    }
+};
 
 } // namespace testkit

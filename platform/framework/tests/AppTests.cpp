@@ -291,11 +291,12 @@ END_MESSAGE_MAP()
 TEST_F(LoopTest, ModalLoopKicksIdleWithCountsAndEndsWithTheResult)
 {
     CTestApp app;
+    testkit::FrameworkAfterLoop afterLoop;
     CModalWnd dialog;
     ASSERT_TRUE(dialog.CreateEx(0, nullptr, u"dialog", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr));
     EXPECT_EQ(dialog.RunModalLoop(), 5);
     EXPECT_EQ(dialog.kicks, std::vector<LPARAM>({ 0, 1, 2 }));
-    EXPECT_TRUE(testkit::FrameworkLoopInvariantsHold());
+    afterLoop.Check();
     // The messages of the loop went through the thread's message filter first.
     EXPECT_EQ(app.filtered, (std::vector<std::pair<int, UINT>> { { MSGF_DIALOGBOX, WM_USER + 20 } }));
 }
@@ -303,6 +304,7 @@ TEST_F(LoopTest, ModalLoopKicksIdleWithCountsAndEndsWithTheResult)
 TEST_F(LoopTest, TheMessageFilterSeesEveryModalLoopsMessagesAndMaySwallowThem)
 {
     CTestApp app;
+    testkit::FrameworkAfterLoop afterLoop;
     auto* frame = new CMainFrame;
     ASSERT_TRUE(frame->Create(nullptr, u"main", WS_OVERLAPPEDWINDOW, CRect(0, 0, 400, 300)));
     app.m_pMainWnd = frame;
@@ -317,7 +319,7 @@ TEST_F(LoopTest, TheMessageFilterSeesEveryModalLoopsMessagesAndMaySwallowThem)
     dialog.PostMessage(WM_USER + 60); // a nested loop, which ends the outer one after it
     EXPECT_EQ(dialog.RunModalLoop(), 3);
     EXPECT_EQ(dialog.innerResult, 5);
-    EXPECT_TRUE(testkit::FrameworkLoopInvariantsHold());
+    afterLoop.Check();
     // The main window's pre-translation saw the other messages of both loops too.
     EXPECT_EQ(Log(), std::vector<std::string>({ "main", "main", "end 0" }));
     EXPECT_EQ(app.filtered, (std::vector<std::pair<int, UINT>> { { MSGF_DIALOGBOX, WM_USER + 50 },

@@ -2,7 +2,6 @@
 // used on real windows.
 
 #include "platform/testkit/Finders.h"
-#include "platform/testkit/Invariants.h"
 #include "platform/testkit/MessageSpy.h"
 #include "platform/testkit/PixelChecks.h"
 
@@ -222,24 +221,4 @@ TEST_F(TestkitTest, PixelsOfAWindowMatchItsGoldenAndAFailureLeavesThePicturesToL
     EXPECT_FALSE(MatchesGolden(capture, Golden("no-such-golden.png")));
     std::error_code ignored;
     std::filesystem::remove_all(folder, ignored);
-}
-
-TEST_F(TestkitTest, InvariantsNameWhatALoopLeftBehind)
-{
-    EXPECT_TRUE(LoopInvariantsHold());
-    const HWND owner = Make(u"Owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
-    const HWND tracker = Make(u"Tracker", WS_POPUP | WS_VISIBLE, owner);
-    ::SetCapture(tracker);
-    ::testing::AssertionResult capture = NoCaptureLeft();
-    EXPECT_FALSE(capture);
-    EXPECT_NE(std::string(capture.message()).find("Tracker"), std::string::npos);
-    EXPECT_FALSE(LoopInvariantsHold());
-    ::ReleaseCapture();
-
-    ::EnableWindow(owner, FALSE);
-    ::testing::AssertionResult disabled = NoDisabledTopLevelWindowLeft();
-    EXPECT_FALSE(disabled);
-    EXPECT_NE(std::string(disabled.message()).find("Owner"), std::string::npos);
-    ::EnableWindow(owner, TRUE);
-    EXPECT_TRUE(LoopInvariantsHold());
 }
