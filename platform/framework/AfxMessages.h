@@ -41,7 +41,6 @@ constexpr UINT WM_EXITMENULOOP = 0x0212;
 constexpr UINT WM_DROPFILES = 0x0233;
 constexpr UINT WM_THEMECHANGED = 0x031A;
 
-
 // The header of every WM_NOTIFY record.
 struct NMHDR {
     HWND hwndFrom;
