@@ -32,6 +32,9 @@ struct WindowThreadState {
         size_t operator()(const Key& k) const { return std::hash<const void*>()(k.map) ^ (size_t(k.message) * 0x9E3779B97F4A7C15ull); }
     };
     std::unordered_map<Key, const AFX_MSGMAP_ENTRY*, KeyHash> entries;
+
+    // The temporary wrappers of a thread that ends let go of their windows first.
+    ~WindowThreadState() { maps.DeleteTemporary([](CWnd& wnd) { wnd.m_hWnd = nullptr; }); }
 };
 
 WindowThreadState& State()

@@ -772,3 +772,15 @@ TEST_F(FrameworkWindowTest, DescendantsHearAMessageDeepOrShallowAndOnlyTheOwnedO
     top.SendMessageToDescendants(WM_USER + 77, 0, 0, TRUE, TRUE);
     EXPECT_EQ(heard, std::vector<std::string>({ "a", "a1" }));
 }
+
+TEST_F(FrameworkWindowTest, AThreadThatEndsWithTemporaryWrappersLeavesTheirWindowsAlone)
+{
+    const HWND plain = CreatePlain(nullptr, 0);
+    std::thread([plain] {
+        CWnd* temporary = CWnd::FromHandle(plain); // a wrapper of another thread's window
+        EXPECT_EQ(temporary->m_hWnd, plain);
+        EXPECT_EQ(CWnd::TemporaryCount(), 1u);
+    }).join();
+    EXPECT_TRUE(::IsWindow(plain));
+    EXPECT_EQ(CWnd::TemporaryCount(), 0u); // this thread's map is its own
+}
