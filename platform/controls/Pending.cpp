@@ -11,11 +11,6 @@ LRESULT PendingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 
 } // namespace
 
-void RegisterEditClasses()
-{
-    for (const WCHAR* name : { WC_EDITW, RICHEDIT_CLASSW, MSFTEDIT_CLASS, RICHEDIT_CLASSA })
-        RegisterControlClass(name, PendingProc, CS_DBLCLKS);
-}
 void RegisterListBoxClasses()
 {
     RegisterControlClass(WC_LISTBOXW, PendingProc, CS_DBLCLKS);
