@@ -55,7 +55,12 @@ std::array<bool, 256>& KeyTable()
 
 } // namespace
 
-bool KeyIsDown(int virtualKey) { return virtualKey >= 0 && virtualKey < 256 && KeyTable()[size_t(virtualKey)]; }
+bool KeyIsDown(int virtualKey)
+{
+    if (GetKeyState(virtualKey) < 0)
+        return true;
+    return virtualKey >= 0 && virtualKey < 256 && KeyTable()[size_t(virtualKey)];
+}
 
 void TrackModifierKeys(UINT message, WPARAM wParam)
 {
