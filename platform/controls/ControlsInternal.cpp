@@ -57,8 +57,7 @@ std::array<bool, 256>& KeyTable()
 
 bool KeyIsDown(int virtualKey)
 {
-    if (GetKeyState(virtualKey) < 0)
-        return true;
+    // Until the router's key state is live, only what the controls saw themselves counts.
     return virtualKey >= 0 && virtualKey < 256 && KeyTable()[size_t(virtualKey)];
 }
 
