@@ -11,8 +11,6 @@ LRESULT PendingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 
 } // namespace
 
-void RegisterTrackbarClass() { RegisterControlClass(TRACKBAR_CLASSW, PendingProc, 0); }
-void RegisterProgressClass() { RegisterControlClass(PROGRESS_CLASSW, PendingProc, 0); }
 void RegisterTooltipClass() { RegisterControlClass(TOOLTIPS_CLASSW, PendingProc, CS_SAVEBITS); }
 
 } // namespace platform::controls
