@@ -13,7 +13,7 @@ namespace platform::controls {
 namespace {
 
 constexpr int kThumbLength = 11; // along the channel
-constexpr int kThumbThickness = 21;
+constexpr int kThumbThickness = 19;
 constexpr int kMargin = 8;
 constexpr UINT_PTR kPageTimer = 0x5442;
 constexpr DWORD kFirstRepeat = 400;
@@ -56,7 +56,7 @@ RECT ChannelRect(HWND window)
         const int x = (style & TBS_BOTH) ? (client.right - 4) / 2 : (style & TBS_LEFT) ? client.right - kThumbThickness / 2 - 6 : kThumbThickness / 2 + 4;
         return RECT { x, client.top + kMargin, x + 4, client.bottom - kMargin };
     }
-    const int y = (style & TBS_BOTH) ? (client.bottom - 4) / 2 : (style & TBS_TOP) ? client.bottom - kThumbThickness / 2 - 6 : kThumbThickness / 2 + 4;
+    const int y = (style & TBS_BOTH) ? (client.bottom - 4) / 2 : (style & TBS_TOP) ? client.bottom - kThumbThickness / 2 - 4 : kThumbThickness / 2;
     return RECT { client.left + kMargin, y, client.right - kMargin, y + 4 };
 }
 
@@ -133,6 +133,50 @@ std::vector<int> TicPositions(HWND window, const TrackState& s)
     return out;
 }
 
+void Line(HDC hdc, POINT a, POINT b, int color)
+{
+    HPEN pen = CreatePen(PS_SOLID, 1, GetSysColor(color));
+    HGDIOBJ old = SelectObject(hdc, pen);
+    MoveToEx(hdc, a.x, a.y, nullptr);
+    LineTo(hdc, b.x, b.y);
+    SelectObject(hdc, old);
+    DeleteObject(pen);
+}
+
+// The classic thumb: a raised block, pointed towards the ticks (`point` 1 down, -1 up, 0 none).
+void DrawThumb(HDC hdc, const RECT& r, int point)
+{
+    if (!point) {
+        RECT t = r;
+        DrawEdge(hdc, &t, EDGE_RAISED, BF_RECT | BF_MIDDLE | BF_SOFT);
+        return;
+    }
+    const int half = (r.right - r.left) / 2;
+    const int l = r.left;
+    const int rr = r.right - 1;
+    const int mid = l + half;
+    // Built for a downward point and mirrored for an upward one.
+    auto y = [&](int v) { return point > 0 ? v : r.top + (r.bottom - 1 - v); };
+    const int t = r.top;
+    const int shoulder = r.bottom - 1 - half;
+    const int tip = r.bottom - 1;
+    POINT shape[] = { { l, y(t) }, { rr, y(t) }, { rr, y(shoulder) }, { mid, y(tip) }, { l, y(shoulder) } };
+    HBRUSH face = GetSysColorBrush(COLOR_3DFACE);
+    HGDIOBJ oldBrush = SelectObject(hdc, face);
+    HGDIOBJ oldPen = SelectObject(hdc, GetStockObject(NULL_PEN));
+    Polygon(hdc, shape, 5);
+    SelectObject(hdc, oldPen);
+    SelectObject(hdc, oldBrush);
+    Line(hdc, { l, y(shoulder) }, { l, y(t) }, COLOR_3DHILIGHT);
+    Line(hdc, { l, y(t) }, { rr, y(t) }, point > 0 ? COLOR_3DHILIGHT : COLOR_3DDKSHADOW);
+    Line(hdc, { rr, y(t) }, { rr, y(shoulder) }, COLOR_3DDKSHADOW);
+    Line(hdc, { rr - 1, y(t + 1) }, { rr - 1, y(shoulder) }, COLOR_3DSHADOW);
+    Line(hdc, { rr, y(shoulder) }, { mid, y(tip) }, COLOR_3DDKSHADOW);
+    Line(hdc, { rr - 1, y(shoulder) }, { mid, y(tip - 1) }, COLOR_3DSHADOW);
+    Line(hdc, { l, y(shoulder) }, { mid, y(tip) }, point > 0 ? COLOR_3DHILIGHT : COLOR_3DDKSHADOW);
+    SetPixelV(hdc, mid, y(tip), GetSysColor(COLOR_3DDKSHADOW));
+}
+
 void Paint(HWND window, TrackState& s, HDC hdc, RECT client)
 {
     const DWORD style = StyleOf(window);
@@ -171,8 +215,7 @@ void Paint(HWND window, TrackState& s, HDC hdc, RECT client)
             }
         }
     }
-    RECT t = thumb;
-    DrawEdge(hdc, &t, EDGE_RAISED, BF_RECT | BF_MIDDLE | BF_SOFT);
+    DrawThumb(hdc, thumb, vertical || (style & TBS_BOTH) ? 0 : (style & TBS_TOP) ? -1 : 1);
     if (s.focus && !(s.uiState & UISF_HIDEFOCUS)) {
         RECT focus = client;
         DrawFocusRect(hdc, &focus);
