@@ -79,6 +79,46 @@ TEST_F(EditTest, KeysMoveAndExtendTheSelectionAndTypingReplacesIt)
     EXPECT_EQ(Sel(edit), std::make_pair(DWORD(0), DWORD(5)));
 }
 
+TEST_F(EditTest, ACharacterOutsideTheBasicPlaneIsOneStep)
+{
+    HWND edit = Make(WC_EDITW, u"a\U0001F600b", ES_AUTOHSCROLL, 10, 10, 200, 20);
+    SendMessage(edit, EM_SETSEL, 4, 4);
+    Key(edit, VK_LEFT);
+    Key(edit, VK_LEFT);
+    EXPECT_EQ(Sel(edit), std::make_pair(DWORD(1), DWORD(1)));
+    SendMessage(edit, EM_SETSEL, 2, 2); // inside the pair: moved to its start
+    EXPECT_EQ(Sel(edit), std::make_pair(DWORD(1), DWORD(1)));
+    SendMessage(edit, EM_SETSEL, 3, 3);
+    Type(edit, u"\b");
+    EXPECT_EQ(Text(edit), u"ab");
+    // The limit never keeps half of a pair.
+    SendMessage(edit, EM_LIMITTEXT, 3, 0);
+    SendMessage(edit, EM_SETSEL, 2, 2);
+    SendMessage(edit, EM_REPLACESEL, TRUE, LPARAM(u"\U0001F600"));
+    EXPECT_EQ(Text(edit), u"ab");
+    std::u16string pasted = u"\U0001F600";
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, (pasted.size() + 1) * 2);
+    std::memcpy(GlobalLock(block), pasted.c_str(), (pasted.size() + 1) * 2);
+    GlobalUnlock(block);
+    SetClipboardData(CF_UNICODETEXT, block);
+    CloseClipboard();
+    SendMessage(edit, EM_SETSEL, 2, 2);
+    SendMessage(edit, WM_PASTE, 0, 0);
+    EXPECT_EQ(Text(edit), u"ab");
+}
+
+TEST_F(EditTest, FocusNotifications)
+{
+    HWND edit = Make(WC_EDITW, u"", ES_AUTOHSCROLL, 10, 10, 200, 20, 9);
+    HWND other = Make(WC_EDITW, u"", ES_AUTOHSCROLL, 10, 40, 200, 20, 10);
+    SetFocus(edit);
+    SetFocus(other);
+    EXPECT_EQ(Events(), (std::vector<Event> { { WM_COMMAND, 9, EN_SETFOCUS, edit }, { WM_COMMAND, 9, EN_KILLFOCUS, edit },
+                            { WM_COMMAND, 10, EN_SETFOCUS, other } }));
+}
+
 TEST_F(EditTest, TheMouseSelectsFromThePressToThePointer)
 {
     HWND edit = Make(WC_EDITW, u"abcdefghij", ES_AUTOHSCROLL, 10, 10, 200, 20);
