@@ -133,3 +133,10 @@ LRESULT CallNextHookEx(HHOOK, int code, WPARAM wParam, LPARAM lParam)
     auto next = NextHook(id, thread, current);
     return next ? RunHook(next, code, wParam, lParam) : 0;
 }
+
+BOOL CallMsgFilterW(MSG* msg, int code)
+{
+    if (!msg)
+        return FALSE;
+    return CallHooks(WH_MSGFILTER, code, 0, LPARAM(msg)) != 0 ? TRUE : FALSE;
+}

@@ -3,6 +3,7 @@
 #include "platform/user/Window.h"
 
 #include "platform/base/LastError.h"
+#include "platform/user/InputInternals.h"
 #include "platform/user/WindowInternals.h"
 #include "platform/user/WindowRecord.h"
 
@@ -183,7 +184,9 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
         record->extra.resize(size_t(windowClass->info.cbWndExtra));
         RegisterRecord(record);
         ++windowClass->windows;
-        LinkAt(*record, HWND_TOP);
+        // A new child goes under its siblings (GW_CHILD is the first created); a new top-level
+        // window goes on top of its band.
+        LinkAt(*record, child ? HWND_BOTTOM : HWND_TOP);
         if (!child) {
             record->surface = std::make_shared<Surface>();
             ResizeSurface(*record);
@@ -235,12 +238,13 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     }
     if (!IsWindow(hwnd))
         return nullptr;
-    // A window created visible hears its size at the end of its first ShowWindow instead.
-    if (style & WS_VISIBLE) {
+    // A child or popup hears its size right after WM_CREATE; an overlapped window with its first
+    // show.
+    if (child || (style & WS_POPUP)) {
+        SendSizeAndMove(record);
+    } else {
         Lock lock(TreeMutex());
         record->needSize = true;
-    } else {
-        SendSizeAndMove(record);
     }
     NotifyParents(record, WM_CREATE);
     if (!IsWindow(hwnd))
@@ -294,6 +298,8 @@ BOOL DestroyWindow(HWND window)
     }
     if (CaptureWithin(window))
         ReleaseCapture();
+    if (!(record->style & WS_CHILD))
+        ForgetInputWindow(window);
     std::vector<HWND> owned;
     bool visible;
     {
@@ -307,7 +313,9 @@ BOOL DestroyWindow(HWND window)
     }
     for (HWND h : owned)
         DestroyWindow(h);
-    if (visible)
+    if (visible && (record->style & WS_CHILD))
+        SendMessage(window, WM_SHOWWINDOW, FALSE, 0);
+    if (visible && IsWindow(window))
         SetWindowPos(window, nullptr, 0, 0, 0, 0,
             SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
     NotifyParents(record, WM_DESTROY);
