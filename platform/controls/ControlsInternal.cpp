@@ -57,7 +57,8 @@ std::array<bool, 256>& KeyTable()
 
 bool KeyIsDown(int virtualKey)
 {
-    // Until the router's key state is live, only what the controls saw themselves counts.
+    if (GetKeyState(virtualKey) < 0)
+        return true;
     return virtualKey >= 0 && virtualKey < 256 && KeyTable()[size_t(virtualKey)];
 }
 
