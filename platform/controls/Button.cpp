@@ -379,6 +379,9 @@ LRESULT ButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_NCCREATE:
         AttachState(window, new ButtonState);
         break;
+    case WM_CREATE:
+        state->uiState = InitialUiState(window);
+        return 0;
     case WM_NCDESTROY: {
         const LRESULT r = DefWindowProcW(window, message, wParam, lParam);
         DetachState<ButtonState>(window);

@@ -85,6 +85,14 @@ WORD ApplyUiState(WORD current, WPARAM wParam)
     return current;
 }
 
+WORD InitialUiState(HWND window)
+{
+    HWND parent = ParentOf(window);
+    if (!parent)
+        return 0;
+    return WORD(SendMessage(parent, WM_QUERYUISTATE, 0, 0)) & (UISF_HIDEFOCUS | UISF_HIDEACCEL);
+}
+
 void FillSolid(HDC hdc, const RECT& rect, COLORREF color)
 {
     HBRUSH brush = CreateSolidBrush(color);

@@ -5,6 +5,7 @@
 
 #include "platform/base/Clock.h"
 #include "platform/controls/ControlsInternal.h"
+#include "platform/user/Input.h"
 #include "platform/user/Resources.h"
 #include "platform/user/Timers.h"
 
@@ -274,6 +275,16 @@ void Wait(HWND window, TipState& s, int index, int delay)
     SetTimer(window, kShowTimer, UINT(std::max(delay, 10)), nullptr);
 }
 
+// Without TTS_ALWAYSTIP a tip shows only while the tool's top-level window is active.
+bool MayShow(HWND window, const Tool& tool)
+{
+    if (StyleOf(window) & TTS_ALWAYSTIP)
+        return true;
+    HWND target = (tool.flags & TTF_IDISHWND) ? HWND(tool.id) : tool.hwnd;
+    HWND active = GetActiveWindow();
+    return target && active && GetAncestor(target, GA_ROOTOWNER) == GetAncestor(active, GA_ROOTOWNER);
+}
+
 void OnPointer(HWND window, TipState& s, const MSG& msg)
 {
     if (s.tracking)
@@ -295,7 +306,7 @@ void OnPointer(HWND window, TipState& s, const MSG& msg)
     s.pointer = screen;
     if (tool != s.suppressed)
         s.suppressed = -1;
-    if (tool < 0 || !s.active || tool == s.suppressed) {
+    if (tool < 0 || !s.active || tool == s.suppressed || !MayShow(window, s.tools[size_t(tool)])) {
         Hide(window, s);
         return;
     }

@@ -255,6 +255,9 @@ LRESULT TrackProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_NCCREATE:
         AttachState(window, new TrackState);
         break;
+    case WM_CREATE:
+        state->uiState = InitialUiState(window);
+        return 0;
     case WM_NCDESTROY: {
         const LRESULT r = DefWindowProcW(window, message, wParam, lParam);
         DetachState<TrackState>(window);
@@ -276,6 +279,8 @@ LRESULT TrackProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         state->uiState = ApplyUiState(state->uiState, wParam);
         InvalidateRect(window, nullptr, TRUE);
         return 0;
+    case WM_QUERYUISTATE:
+        return state->uiState;
     case WM_KEYDOWN: {
         WORD code = 0xFFFF;
         int pos = state->pos;

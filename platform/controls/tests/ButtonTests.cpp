@@ -338,3 +338,31 @@ TEST_F(ButtonTest, GoldenButtonVariants)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ButtonTest, ANewButtonTakesItsParentsKeyboardCues)
+{
+    TheRecorder().handler = [](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        if (m == WM_QUERYUISTATE)
+            return LRESULT(UISF_HIDEFOCUS | UISF_HIDEACCEL); // as a dialog before any key
+        return std::nullopt;
+    };
+    HWND button = Make(WC_BUTTONW, u"&Go", BS_OWNERDRAW, 0, 0, 60, 22, 34);
+    TheRecorder().handler = nullptr;
+    EXPECT_EQ(SendMessage(button, WM_QUERYUISTATE, 0, 0), LRESULT(UISF_HIDEFOCUS | UISF_HIDEACCEL));
+    SetFocus(button);
+    gdi_test::Surface surface(60, 22);
+    TheRecorder().drawn.clear();
+    Print(button, surface);
+    ASSERT_EQ(TheRecorder().drawn.size(), 1u);
+    EXPECT_EQ(TheRecorder().drawn[0].itemState, ODS_FOCUS | ODS_NOFOCUSRECT | ODS_NOACCEL);
+    // The keyboard shows them.
+    SendMessage(button, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
+    TheRecorder().drawn.clear();
+    Print(button, surface);
+    ASSERT_EQ(TheRecorder().drawn.size(), 1u);
+    EXPECT_EQ(TheRecorder().drawn[0].itemState, ODS_FOCUS);
+}
+
+} // namespace

@@ -209,4 +209,35 @@ TEST_F(InjectedTest, ATooltipShowsAfterTheInitialDelayAndPopsAfterFiveSeconds)
     DestroyWindow(tip);
 }
 
+TEST_F(InjectedTest, WithoutAlwaysTipOnlyAnActiveWindowsToolsShowTips)
+{
+    HWND button = Make(WC_BUTTONW, u"Go", BS_PUSHBUTTON, 20, 20, 75, 23, 7);
+    HWND tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP, 0, 0, 0, 0, m_parent, nullptr,
+        nullptr, nullptr);
+    TOOLINFOW tool {};
+    tool.cbSize = TTTOOLINFOW_V1_SIZE;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = m_parent;
+    tool.uId = UINT_PTR(button);
+    tool.lpszText = const_cast<WCHAR*>(u"Go on");
+    ASSERT_TRUE(SendMessage(tip, TTM_ADDTOOLW, 0, LPARAM(&tool)));
+    HWND other = CreateWindowExW(0, u"ControlTestParent", u"other", WS_POPUP | WS_VISIBLE, 600, 100, 100, 100, nullptr,
+        nullptr, nullptr, nullptr);
+    SetForegroundWindow(other);
+    Pump();
+    testkit::MoveTo(testkit::Center(button), 2);
+    Pump();
+    Clock().Advance(1000);
+    Pump();
+    EXPECT_FALSE(IsWindowVisible(tip)) << "the tool's window is not active";
+    SetForegroundWindow(m_parent);
+    testkit::MoveTo(testkit::ClientPoint(button, 5, 5), 1);
+    Pump();
+    Clock().Advance(500);
+    Pump();
+    EXPECT_TRUE(IsWindowVisible(tip));
+    DestroyWindow(tip);
+    DestroyWindow(other);
+}
+
 } // namespace
