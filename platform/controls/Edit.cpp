@@ -1123,8 +1123,13 @@ LRESULT EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         return LRESULT(n);
     }
     case EM_SETCHARFORMAT: {
-        auto* format = reinterpret_cast<const CHARFORMATW*>(lParam);
-        if (!format || format->cbSize < sizeof(CHARFORMATW))
+        // Either record form: the fields used lie in the common 92-byte head.
+        CHARFORMATW head {};
+        if (!lParam)
+            return FALSE;
+        std::memcpy(&head, reinterpret_cast<const void*>(lParam), sizeof(head));
+        const CHARFORMATW* format = &head;
+        if (format->cbSize < sizeof(CHARFORMATW))
             return FALSE;
         // One format for the whole text: the default, the selection and all set the same colour.
         if (format->dwMask & CFM_COLOR) {
@@ -1135,13 +1140,17 @@ LRESULT EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         return TRUE;
     }
     case EM_GETCHARFORMAT: {
-        auto* format = reinterpret_cast<CHARFORMATW*>(lParam);
-        if (!format || format->cbSize < sizeof(CHARFORMATW))
+        CHARFORMATW head {};
+        if (!lParam)
             return 0;
-        format->dwMask = CFM_COLOR;
-        format->dwEffects = state->autoTextColor ? CFE_AUTOCOLOR : 0;
-        format->crTextColor = state->autoTextColor ? GetSysColor(COLOR_WINDOWTEXT) : state->textColor;
-        return LRESULT(format->dwMask);
+        std::memcpy(&head, reinterpret_cast<const void*>(lParam), sizeof(head));
+        if (head.cbSize < sizeof(CHARFORMATW))
+            return 0;
+        head.dwMask = CFM_COLOR;
+        head.dwEffects = state->autoTextColor ? CFE_AUTOCOLOR : 0;
+        head.crTextColor = state->autoTextColor ? GetSysColor(COLOR_WINDOWTEXT) : state->textColor;
+        std::memcpy(reinterpret_cast<void*>(lParam), &head, sizeof(head));
+        return LRESULT(head.dwMask);
     }
     case EM_SETBKGNDCOLOR: {
         const COLORREF old = state->systemBackground ? GetSysColor(COLOR_WINDOW) : state->background;

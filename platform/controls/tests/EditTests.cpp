@@ -429,9 +429,17 @@ TEST_F(EditTest, TheRichEditDefaultColourPaintsTheText)
     EXPECT_GT(count(RGB(128, 128, 128)), 10) << "the hint colour";
     EXPECT_EQ(SendMessage(rich, EM_SETBKGNDCOLOR, 0, LPARAM(RGB(255, 255, 200))), LRESULT(GetSysColor(COLOR_WINDOW)));
     EXPECT_GT(count(RGB(255, 255, 200)), 1000);
-    format.dwEffects = CFE_AUTOCOLOR;
-    SendMessage(rich, EM_SETCHARFORMAT, SCF_ALL, LPARAM(&format));
+    // The short record form sets the colour too.
+    CHARFORMATW shortForm {};
+    shortForm.cbSize = sizeof(shortForm);
+    shortForm.dwMask = CFM_COLOR;
+    shortForm.dwEffects = CFE_AUTOCOLOR;
+    EXPECT_TRUE(SendMessage(rich, EM_SETCHARFORMAT, SCF_ALL, LPARAM(&shortForm)));
     EXPECT_GT(count(RGB(0, 0, 0)), 10);
+    CHARFORMAT2W read {};
+    read.cbSize = sizeof(read);
+    SendMessage(rich, EM_GETCHARFORMAT, SCF_DEFAULT, LPARAM(&read));
+    EXPECT_EQ(read.dwEffects & CFE_AUTOCOLOR, CFE_AUTOCOLOR);
 }
 
 TEST_F(EditTest, GoldenEditWithASelection)
