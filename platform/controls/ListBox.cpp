@@ -608,7 +608,8 @@ LRESULT ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
             Notify(window, *state, LBN_DBLCLK);
             return 0;
         }
-        if (GetFocus() != window)
+        // A combo box's list leaves the focus in the box.
+        if (GetFocus() != window && !state->combo)
             SetFocus(window);
         if (outside || index < 0)
             return 0;

@@ -384,3 +384,34 @@ TEST_F(ComboTest, OwnerDrawnItemsAreDescribedAsTheComboBoxs)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ComboTest, ASimpleBoxShowsItsListBelowTheEdit)
+{
+    HWND combo = Make(WC_COMBOBOXW, u"", CBS_SIMPLE, 10, 10, 150, 120, 30);
+    for (const char16_t* item : { u"Small", u"Medium", u"Large" })
+        SendMessage(combo, CB_ADDSTRING, 0, LPARAM(item));
+    RECT r;
+    GetWindowRect(combo, &r);
+    EXPECT_EQ(r.bottom - r.top, 120) << "the box keeps its height";
+    HWND edit = GetDlgItem(combo, 1001);
+    ASSERT_TRUE(edit);
+    HWND list = GetWindow(combo, GW_CHILD);
+    while (list == edit)
+        list = GetWindow(list, GW_HWNDNEXT);
+    ASSERT_TRUE(list);
+    EXPECT_TRUE(IsWindowVisible(list));
+    SetFocus(edit);
+    Events().clear();
+    RECT item {};
+    SendMessage(list, LB_GETITEMRECT, 1, LPARAM(&item));
+    Click(list, 5, item.top + 2);
+    EXPECT_EQ(ComboNotes(), std::vector<UINT> { CBN_SELCHANGE });
+    EXPECT_EQ(Text(combo), u"Medium");
+    EXPECT_EQ(GetFocus(), edit);
+    Key(edit, VK_F4);
+    EXPECT_FALSE(SendMessage(combo, CB_GETDROPPEDSTATE, 0, 0)) << "nothing to drop";
+}
+
+} // namespace
