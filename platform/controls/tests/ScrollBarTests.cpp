@@ -194,3 +194,53 @@ TEST_F(ScrollBarTest, WindowBarsShowThemselvesWhenThereIsSomethingToScroll)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ScrollBarTest, WindowBarsDrawIntoTheWindowsFrame)
+{
+    HWND window = Make(WC_STATICW, u"", SS_NOTIFY | WS_VSCROLL | WS_HSCROLL, 10, 10, 150, 100, 42);
+    for (int bar : { SB_VERT, SB_HORZ }) {
+        SCROLLINFO info { sizeof(info), SIF_ALL | SIF_DISABLENOSCROLL, 0, 99, 20, 40, 0 };
+        SetScrollInfo(window, bar, &info, FALSE);
+    }
+    RECT w;
+    GetWindowRect(window, &w);
+    gdi_test::Surface surface(w.right - w.left, w.bottom - w.top, RGB(255, 0, 255));
+    platform::user::DrawWindowScrollBars(window, surface.dc());
+    RECT vertical;
+    RECT horizontal;
+    ASSERT_TRUE(platform::user::WindowScrollBarRect(window, SB_VERT, &vertical));
+    ASSERT_TRUE(platform::user::WindowScrollBarRect(window, SB_HORZ, &horizontal));
+    EXPECT_EQ(vertical.right, w.right - w.left);
+    EXPECT_EQ(horizontal.bottom, w.bottom - w.top);
+    // Arrow buttons on the face colour, the corner box, and nothing drawn over the client area.
+    EXPECT_EQ(surface.At(vertical.left + 2, vertical.top + 2), GetSysColor(COLOR_3DFACE));
+    EXPECT_EQ(surface.At(vertical.left + 2, horizontal.top + 2), GetSysColor(COLOR_3DFACE));
+    EXPECT_EQ(surface.At(5, 5), RGB(255, 0, 255));
+    Keep(surface, "window_bars");
+    // A press on the window's down arrow scrolls the window itself (lParam 0).
+    std::vector<std::pair<UINT, LPARAM>> got;
+    TheRecorder().handler = nullptr;
+    HWND top = CreateWindowExW(0, u"ControlTestParent", u"", WS_POPUP | WS_VISIBLE | WS_VSCROLL, 300, 300, 100, 100,
+        nullptr, nullptr, nullptr, nullptr);
+    SCROLLINFO info { sizeof(info), SIF_ALL, 0, 99, 20, 0, 0 };
+    SetScrollInfo(top, SB_VERT, &info, FALSE);
+    RECT topRect;
+    GetWindowRect(top, &topRect);
+    RECT bar;
+    ASSERT_TRUE(platform::user::WindowScrollBarRect(top, SB_VERT, &bar));
+    PostMessage(top, WM_LBUTTONUP, 0, 0);
+    Events().clear();
+    platform::user::TrackWindowScrollBar(top, HTVSCROLL, POINT { topRect.left + bar.left + 3, topRect.top + bar.bottom - 3 });
+    std::vector<UINT> codes;
+    for (const Event& e : Events())
+        if (e.message == WM_VSCROLL) {
+            codes.push_back(e.code);
+            EXPECT_EQ(e.from, nullptr);
+        }
+    EXPECT_EQ(codes, (std::vector<UINT> { SB_LINEDOWN, SB_ENDSCROLL }));
+    DestroyWindow(top);
+}
+
+} // namespace
