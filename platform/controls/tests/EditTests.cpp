@@ -464,3 +464,41 @@ TEST_F(EditTest, GoldenEditWithASelection)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(EditTest, MarginsAndAlignmentPlaceTheText)
+{
+    struct Case {
+        DWORD style;
+        WPARAM which;
+        LPARAM margins;
+        int expectedX; // of the first character; -1: right-aligned, checked against the end
+    };
+    const Case cases[] = {
+        { ES_LEFT | ES_AUTOHSCROLL, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(0, 0), 0 },
+        { ES_LEFT | ES_AUTOHSCROLL, EC_LEFTMARGIN, MAKELPARAM(10, 0), 10 },
+        { ES_RIGHT | ES_MULTILINE, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(0, 7), -1 },
+    };
+    for (const Case& c : cases) {
+        HWND edit = Make(WC_EDITW, u"abc", c.style, 0, 0, 200, 20);
+        SendMessage(edit, EM_SETMARGINS, c.which, c.margins);
+        const LRESULT margins = SendMessage(edit, EM_GETMARGINS, 0, 0);
+        if (c.which & EC_LEFTMARGIN) {
+            EXPECT_EQ(LOWORD(DWORD(margins)), LOWORD(DWORD(c.margins)));
+        }
+        const int first = GET_X_LPARAM(SendMessage(edit, EM_POSFROMCHAR, 0, 0));
+        if (c.expectedX >= 0) {
+            EXPECT_EQ(first, c.expectedX);
+        } else {
+            // The end of the text meets the right margin.
+            RECT format {};
+            SendMessage(edit, EM_GETRECT, 0, LPARAM(&format));
+            EXPECT_EQ(format.right, 200 - 7);
+            EXPECT_GT(first, 150);
+        }
+        DestroyWindow(edit);
+    }
+}
+
+} // namespace
