@@ -1,0 +1,30 @@
+#include "platform/controls/ControlsInternal.h"
+
+#include <mutex>
+
+void RegisterControlClasses()
+{
+    using namespace platform::controls;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        RegisterStaticClass();
+        RegisterButtonClass();
+        RegisterEditClasses();
+        RegisterListBoxClasses();
+        RegisterComboBoxClass();
+        RegisterScrollBarClass();
+        RegisterTrackbarClass();
+        RegisterProgressClass();
+        RegisterTooltipClass();
+    });
+}
+
+void InitCommonControls() { RegisterControlClasses(); }
+
+BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init)
+{
+    if (!init || init->dwSize != sizeof(INITCOMMONCONTROLSEX))
+        return FALSE;
+    RegisterControlClasses();
+    return TRUE;
+}
