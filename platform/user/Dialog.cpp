@@ -482,21 +482,10 @@ HWND CreateDialogParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DL
     return t ? CreateDialogIndirectParamW(instance, t, owner, procedure, initParam) : nullptr;
 }
 
-INT_PTR DialogBoxIndirectParamW(HINSTANCE instance, const void* dialogTemplate, HWND owner, DLGPROC procedure,
-    LPARAM initParam)
+INT_PTR platform::user::RunDialogLoop(HWND dialog, HWND disabledOwner, int filterCode)
 {
-    // The owner is the top-level window of the one given.
-    while (owner && (StyleOf(owner) & WS_CHILD))
-        owner = GetParent(owner);
-    const bool disableOwner = owner && IsWindowEnabled(owner);
-    if (disableOwner)
-        EnableWindow(owner, FALSE);
-    HWND dialog = CreateDialogIndirectParamW(instance, dialogTemplate, owner, procedure, initParam);
-    if (!dialog) {
-        if (disableOwner)
-            EnableWindow(owner, TRUE);
-        return -1;
-    }
+    HWND owner = disabledOwner;
+    const bool disableOwner = owner != nullptr;
     WithState(dialog, [&](DialogState& s) { s.disabledOwner = disableOwner ? owner : nullptr; return 0; });
 
     MSG msg;
@@ -509,7 +498,7 @@ INT_PTR DialogBoxIndirectParamW(HINSTANCE instance, const void* dialogTemplate, 
             quitCode = int(msg.wParam);
             break;
         }
-        if (CallMsgFilterW(&msg, MSGF_DIALOGBOX))
+        if (CallMsgFilterW(&msg, filterCode))
             continue;
         if (!IsDialogMessageW(dialog, &msg)) {
             TranslateMessage(&msg);
@@ -524,6 +513,30 @@ INT_PTR DialogBoxIndirectParamW(HINSTANCE instance, const void* dialogTemplate, 
     if (quit)
         PostQuitMessage(quitCode);
     return result;
+}
+
+HWND platform::user::ModalOwner(HWND owner)
+{
+    while (owner && (StyleOf(owner) & WS_CHILD))
+        owner = GetParent(owner);
+    return owner;
+}
+
+INT_PTR DialogBoxIndirectParamW(HINSTANCE instance, const void* dialogTemplate, HWND owner, DLGPROC procedure,
+    LPARAM initParam)
+{
+    owner = platform::user::ModalOwner(owner);
+    // The owner is disabled before WM_INITDIALOG, as a user would see it.
+    const bool disableOwner = owner && IsWindowEnabled(owner);
+    if (disableOwner)
+        EnableWindow(owner, FALSE);
+    HWND dialog = CreateDialogIndirectParamW(instance, dialogTemplate, owner, procedure, initParam);
+    if (!dialog) {
+        if (disableOwner)
+            EnableWindow(owner, TRUE);
+        return -1;
+    }
+    return platform::user::RunDialogLoop(dialog, disableOwner ? owner : nullptr, MSGF_DIALOGBOX);
 }
 
 INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC procedure, LPARAM initParam)

@@ -16,30 +16,11 @@ using INT_PTR = LONG_PTR;
 using DLGPROC = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
 
 constexpr UINT WM_NEXTDLGCTL = 0x0028;
-constexpr UINT WM_GETDLGCODE = 0x0087;
 constexpr UINT WM_INITDIALOG = 0x0110;
-constexpr UINT WM_CHANGEUISTATE = 0x0127;
-constexpr UINT WM_UPDATEUISTATE = 0x0128;
-constexpr UINT WM_QUERYUISTATE = 0x0129;
-constexpr UINT WM_CTLCOLORMSGBOX = 0x0132;
-constexpr UINT WM_CTLCOLORDLG = 0x0136;
 constexpr UINT DM_GETDEFID = WM_USER + 0;
 constexpr UINT DM_SETDEFID = WM_USER + 1;
 constexpr UINT DM_REPOSITION = WM_USER + 2;
 constexpr WORD DC_HASDEFID = 0x534B;
-
-// WM_GETDLGCODE answers: which keys a control keeps for itself, and what kind it is.
-constexpr LRESULT DLGC_WANTARROWS = 0x0001;
-constexpr LRESULT DLGC_WANTTAB = 0x0002;
-constexpr LRESULT DLGC_WANTALLKEYS = 0x0004;
-constexpr LRESULT DLGC_WANTMESSAGE = 0x0004;
-constexpr LRESULT DLGC_HASSETSEL = 0x0008;
-constexpr LRESULT DLGC_DEFPUSHBUTTON = 0x0010;
-constexpr LRESULT DLGC_UNDEFPUSHBUTTON = 0x0020;
-constexpr LRESULT DLGC_RADIOBUTTON = 0x0040;
-constexpr LRESULT DLGC_WANTCHARS = 0x0080;
-constexpr LRESULT DLGC_STATIC = 0x0100;
-constexpr LRESULT DLGC_BUTTON = 0x2000;
 
 constexpr DWORD DS_ABSALIGN = 0x0001;
 constexpr DWORD DS_SYSMODAL = 0x0002;
@@ -66,13 +47,7 @@ constexpr int DLGWINDOWEXTRA = 30;
 constexpr int MSGF_DIALOGBOX = 0;
 constexpr int MSGF_MESSAGEBOX = 1;
 
-// Keyboard cues (WM_CHANGEUISTATE / WM_UPDATEUISTATE: LOWORD action, HIWORD flags).
-constexpr WORD UIS_SET = 1;
-constexpr WORD UIS_CLEAR = 2;
-constexpr WORD UIS_INITIALIZE = 3;
-constexpr WORD UISF_HIDEFOCUS = 0x1;
-constexpr WORD UISF_HIDEACCEL = 0x2;
-
+// Command ids of the standard buttons.
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
 constexpr int IDABORT = 3;
@@ -82,8 +57,6 @@ constexpr int IDYES = 6;
 constexpr int IDNO = 7;
 constexpr int IDCLOSE = 8;
 constexpr int IDHELP = 9;
-
-#define WC_DIALOG MAKEINTATOM(0x8002)
 
 // ---- Creation --------------------------------------------------------------------------------
 
@@ -155,6 +128,11 @@ namespace platform::user {
 SIZE DialogBaseUnitsOf(HFONT font);
 // The font a template names (null for none: the default dialog font is used).
 HFONT CreateDialogFont(const resources::ResDialog& dialogTemplate);
+// The modal loop of DialogBox*: runs until EndDialog, enables `disabledOwner` (the owner the
+// caller disabled, or null) again and destroys the dialog. `filterCode` goes to CallMsgFilterW.
+INT_PTR RunDialogLoop(HWND dialog, HWND disabledOwner, int filterCode);
+// The top-level window of `owner` (a modal dialog's owner is never a child).
+HWND ModalOwner(HWND owner);
 // The template a dialog was built from, while it lives (null for other windows).
 const resources::ResDialog* DialogTemplateOf(HWND dialog);
 } // namespace platform::user
