@@ -115,3 +115,23 @@ void RegisterControlClass(const WCHAR* name, WNDPROC procedure, UINT style, HCUR
 }
 
 } // namespace platform::controls
+
+namespace platform::controls {
+
+void OffsetRectBy(RECT& r, int dx, int dy)
+{
+    r.left += dx;
+    r.right += dx;
+    r.top += dy;
+    r.bottom += dy;
+}
+
+void IntersectInto(RECT& r, const RECT& b)
+{
+    r.left = r.left > b.left ? r.left : b.left;
+    r.top = r.top > b.top ? r.top : b.top;
+    r.right = r.right < b.right ? r.right : b.right;
+    r.bottom = r.bottom < b.bottom ? r.bottom : b.bottom;
+}
+
+} // namespace platform::controls

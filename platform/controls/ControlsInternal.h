@@ -99,3 +99,8 @@ void RegisterTooltipClass();
 void RegisterControlClass(const WCHAR* name, WNDPROC procedure, UINT style, HCURSOR cursor = nullptr);
 
 } // namespace platform::controls
+
+namespace platform::controls {
+void OffsetRectBy(RECT& rect, int dx, int dy);
+void IntersectInto(RECT& rect, const RECT& bounds);
+} // namespace platform::controls

@@ -11,8 +11,6 @@ LRESULT PendingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 
 } // namespace
 
-void RegisterStaticClass() { RegisterControlClass(WC_STATICW, PendingProc, 0); }
-void RegisterButtonClass() { RegisterControlClass(WC_BUTTONW, PendingProc, CS_DBLCLKS); }
 void RegisterEditClasses()
 {
     for (const WCHAR* name : { WC_EDITW, RICHEDIT_CLASSW, MSFTEDIT_CLASS, RICHEDIT_CLASSA })
