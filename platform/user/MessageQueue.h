@@ -54,9 +54,38 @@ BOOL PostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL PostThreadMessage(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam);
 // WM_QUIT is delivered after every posted message already in the queue.
 void PostQuitMessage(int exitCode);
+inline BOOL PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return PostThreadMessage(threadId, message, wParam, lParam);
+}
 // TRUE while the calling thread is inside a procedure called for another thread's SendMessage.
 BOOL InSendMessage();
 
+// As SendMessage, but gives up waiting for another thread's reply after `timeout` milliseconds of
+// the clock (then 0 with ERROR_TIMEOUT; a call the receiver already started still runs, its reply
+// is dropped). SMTO_ABORTIFHUNG is accepted. `result` receives the reply. Returns non-zero on a
+// reply, 0 for an invalid window, a time-out or a receiver that is gone.
+constexpr UINT SMTO_NORMAL = 0x0000;
+constexpr UINT SMTO_BLOCK = 0x0001;
+constexpr UINT SMTO_ABORTIFHUNG = 0x0002;
+constexpr UINT SMTO_NOTIMEOUTIFNOTHUNG = 0x0008;
+LRESULT SendMessageTimeoutW(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT flags, UINT timeout,
+    DWORD_PTR* result);
+
+// A message number unique in the process for `name` (compared without case), 0xC000-0xFFFF.
+UINT RegisterWindowMessageW(const WCHAR* name);
+
+// Serves sent messages and waits until a posted or input message, a paint or a due timer is
+// there (what arrived before the last retrieval does not count again).
+BOOL WaitMessage();
+// The screen point (MAKELONG(x, y)) and tick count of the message last retrieved by the thread.
+DWORD GetMessagePos();
+LONG GetMessageTime();
+
+// Retrieval order: sent messages are served first; then posted messages, input messages (Input.h;
+// the keyboard and mouse hooks run here), WM_QUIT once nothing is posted, a generated WM_PAINT
+// and a generated WM_TIMER (Timers.h).
+//
 // Serves sent messages and waits for a posted message that matches the filters (a null window
 // matches every target and thread messages; min = max = 0 matches every number). Returns FALSE for
 // WM_QUIT, TRUE otherwise.
@@ -64,6 +93,8 @@ BOOL GetMessage(MSG* msg, HWND window, UINT minMessage, UINT maxMessage);
 // Serves sent messages, then looks for a matching posted message without waiting.
 BOOL PeekMessage(MSG* msg, HWND window, UINT minMessage, UINT maxMessage, UINT removeFlags);
 // Calls the target's procedure for a posted message; 0 for thread messages and invalid targets.
+// WM_TIMER with a non-zero lParam calls that TIMERPROC only when it is the procedure of a live
+// timer of the thread (never an arbitrary posted pointer).
 LRESULT DispatchMessage(const MSG* msg);
 
 // Runs a loop on the calling thread (the target's owner; else -1 at once) that serves sent and

@@ -16,6 +16,9 @@
 #include "platform/user/Menu.h"
 #include "platform/user/MessageQueue.h"
 #include "platform/user/Resources.h"
+#include "platform/user/Hooks.h"
+#include "platform/user/Input.h"
+#include "platform/user/Timers.h"
 
 #include <string>
 
@@ -290,6 +293,8 @@ constexpr int WH_GETMESSAGE = 3;
 constexpr int WH_CALLWNDPROC = 4;
 constexpr int WH_CBT = 5;
 constexpr int WH_MOUSE = 7;
+constexpr int WH_MIN = -1;
+constexpr int WH_MAX = 14;
 constexpr int HCBT_CREATEWND = 3;
 
 constexpr LRESULT HTERROR = -2;
@@ -394,7 +399,7 @@ LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value);
 inline LONG GetWindowLongW(HWND window, int index) { return LONG(GetWindowLongPtrW(window, index)); }
 inline LONG SetWindowLongW(HWND window, int index, LONG value) { return LONG(SetWindowLongPtrW(window, index, value)); }
 
-// Thread hooks; the newest runs first. Only WH_CBT is called by this layer so far.
+// Thread hooks; the newest runs first. What each kind sees: Hooks.h.
 HHOOK SetWindowsHookExW(int hookId, HOOKPROC procedure, HINSTANCE instance, DWORD threadId);
 BOOL UnhookWindowsHookEx(HHOOK hook);
 LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam);
@@ -428,7 +433,9 @@ HMENU GetSystemMenu(HWND window, BOOL revert);
 // previous focus window.
 HWND SetFocus(HWND window);
 HWND GetFocus();
-// WM_CAPTURECHANGED goes to the window losing the capture (lParam: the new one or 0).
+// WM_CAPTURECHANGED goes to the window losing the capture (lParam: the new one or 0), on a
+// release, a steal by another window and the window's destruction. While a window holds the
+// capture, every mouse event of the program goes to it.
 HWND SetCapture(HWND window);
 BOOL ReleaseCapture();
 HWND GetCapture();
