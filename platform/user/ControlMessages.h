@@ -9,8 +9,6 @@
 #include "platform/user/InputMessages.h"
 #include "platform/user/Messages.h"
 
-constexpr WPARAM MAKEWPARAM(WORD low, WORD high) { return WPARAM(MAKELONG(low, high)); }
-constexpr LPARAM MAKELPARAM(WORD low, WORD high) { return LPARAM(MAKELONG(low, high)); }
 
 // ---- Owner messages --------------------------------------------------------------------------
 
@@ -25,9 +23,6 @@ constexpr UINT WM_NOTIFYFORMAT = 0x0055;
 constexpr UINT WM_GETDLGCODE = 0x0087;
 constexpr UINT WM_HSCROLL = 0x0114;
 constexpr UINT WM_VSCROLL = 0x0115;
-constexpr UINT WM_CHANGEUISTATE = 0x0127;
-constexpr UINT WM_UPDATEUISTATE = 0x0128;
-constexpr UINT WM_QUERYUISTATE = 0x0129;
 constexpr UINT WM_CTLCOLORMSGBOX = 0x0132;
 constexpr UINT WM_CTLCOLOREDIT = 0x0133;
 constexpr UINT WM_CTLCOLORLISTBOX = 0x0134;
@@ -47,12 +42,6 @@ constexpr LPARAM NF_QUERY = 3;
 constexpr LPARAM NF_REQUERY = 4;
 
 // WM_CHANGEUISTATE / WM_UPDATEUISTATE: LOWORD(wParam) the action, HIWORD the flags.
-constexpr WORD UIS_SET = 1;
-constexpr WORD UIS_CLEAR = 2;
-constexpr WORD UIS_INITIALIZE = 3;
-constexpr WORD UISF_HIDEFOCUS = 0x1;
-constexpr WORD UISF_HIDEACCEL = 0x2;
-constexpr WORD UISF_ACTIVE = 0x4;
 
 constexpr LRESULT DLGC_WANTARROWS = 0x0001;
 constexpr LRESULT DLGC_WANTTAB = 0x0002;

@@ -8,7 +8,9 @@
 // in template order (so tab order follows the template), WM_SETFONT, then WM_INITDIALOG, and is
 // shown afterwards when the template has WS_VISIBLE.
 
-#include "platform/user/DialogKeys.h"
+#include "platform/user/ControlMessages.h"
+#include "platform/user/Hooks.h"
+#include "platform/user/Input.h"
 #include "platform/user/ResourceTable.h"
 #include "platform/user/Window.h"
 
@@ -42,10 +44,6 @@ constexpr int DWLP_MSGRESULT = 0;
 constexpr int DWLP_DLGPROC = 8;
 constexpr int DWLP_USER = 16;
 constexpr int DLGWINDOWEXTRA = 30;
-
-// CallMsgFilterW codes of the layer's modal loops.
-constexpr int MSGF_DIALOGBOX = 0;
-constexpr int MSGF_MESSAGEBOX = 1;
 
 // Command ids of the standard buttons.
 constexpr int IDOK = 1;

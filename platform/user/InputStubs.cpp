@@ -9,7 +9,6 @@ void ActivateOtherProgram() {}
 UINT SendInput(UINT, const INPUT*, int) { return 0; }
 BOOL GetCursorPos(POINT* p) { if (p) *p = {}; return TRUE; }
 BOOL SetCursorPos(int, int) { return TRUE; }
-UINT GetDoubleClickTime() { return 500; }
 BOOL SetDoubleClickTime(UINT) { return TRUE; }
 BOOL TrackMouseEvent(TRACKMOUSEEVENT*) { return FALSE; }
 HWND SetActiveWindow(HWND) { return nullptr; }

@@ -146,8 +146,7 @@ protected:
         for (HWND w : left)
             if (IsWindow(w))
                 DestroyWindow(w);
-        for (int vk : { VK_SHIFT, VK_CONTROL, VK_MENU })
-            platform::user::SetKeyStateForThread(vk, false);
+        ResetInputForTesting();
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         }
@@ -163,22 +162,40 @@ protected:
         return d;
     }
 
-    // A key as a user's press reaches the dialog: a message for the focus window, read by the
-    // dialog's loop through IsDialogMessageW.
-    void Press(HWND dialog, UINT message, WPARAM key, bool shift = false)
+    // Runs the dialog's part of a modal loop until nothing is left to do.
+    static void Pump(HWND dialog)
     {
-        platform::user::SetKeyStateForThread(VK_SHIFT, shift);
-        HWND target = GetFocus() ? GetFocus() : dialog;
-        PostMessageW(target, message, key, 0);
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
             if (!IsDialogMessageW(dialog, &msg)) {
                 TranslateMessage(&msg);
                 DispatchMessageW(&msg);
             }
-        platform::user::SetKeyStateForThread(VK_SHIFT, false);
     }
-    void Key(HWND dialog, int vk, bool shift = false) { Press(dialog, WM_KEYDOWN, WPARAM(vk), shift); }
+    static void Raw(RawInputKind kind, int vk)
+    {
+        RawInputEvent e;
+        e.kind = kind;
+        e.virtualKey = vk;
+        PostRawInput(e);
+    }
+    // A key pressed and released by the user, with modifiers held around it.
+    static void Key(HWND dialog, int vk, bool shift = false, bool alt = false)
+    {
+        if (shift)
+            Raw(RawInputKind::KeyDown, VK_SHIFT);
+        if (alt)
+            Raw(RawInputKind::KeyDown, VK_MENU);
+        Raw(RawInputKind::KeyDown, vk);
+        Raw(RawInputKind::KeyUp, vk);
+        if (alt)
+            Raw(RawInputKind::KeyUp, VK_MENU);
+        if (shift)
+            Raw(RawInputKind::KeyUp, VK_SHIFT);
+        Pump(dialog);
+    }
+    // A character key ('A'..'Z'), with Alt when asked.
+    static void Letter(HWND dialog, char letter, bool alt = false) { Key(dialog, letter, false, alt); }
 
     HMODULE m_module = nullptr;
 };
@@ -381,23 +398,23 @@ TEST_F(DialogTest, MnemonicsWithAndWithoutAlt)
 {
     HWND d = Nav();
     // A label's mnemonic focuses the control after it.
-    Press(d, WM_SYSCHAR, u'z');
+    Letter(d, 'Z', true);
     EXPECT_EQ(FocusId(), IDC_SIZE);
     // An edit keeps plain characters.
-    Press(d, WM_CHAR, u'm');
+    Letter(d, 'M');
     ASSERT_EQ(Rec().chars.size(), 1u);
     EXPECT_EQ(Rec().chars[0], std::make_pair(int(IDC_SIZE), WCHAR(u'm')));
     // Alt+M clicks the radio button (focus and check).
-    Press(d, WM_SYSCHAR, u'M');
+    Letter(d, 'M', true);
     EXPECT_EQ(FocusId(), IDC_MEDIUM);
     EXPECT_EQ(IsDlgButtonChecked(d, IDC_MEDIUM), 1u);
     // From a control that takes no characters, the plain letter works too.
-    Press(d, WM_CHAR, u'k');
+    Letter(d, 'K');
     EXPECT_EQ(FocusId(), IDC_KEEP);
     EXPECT_EQ(IsDlgButtonChecked(d, IDC_KEEP), 1u);
     // A push button's mnemonic clicks it without taking the focus.
     Rec().commands.clear();
-    Press(d, WM_SYSCHAR, u'a');
+    Letter(d, 'A', true);
     ASSERT_FALSE(Rec().commands.empty());
     EXPECT_EQ(Rec().commands.back().first, IDC_APPLY);
     EXPECT_EQ(FocusId(), IDC_KEEP);
@@ -410,7 +427,7 @@ TEST_F(DialogTest, KeyboardCuesStartHiddenAndShowOnKeyboardUse)
     Key(d, VK_TAB);
     EXPECT_EQ(SendMessage(d, WM_QUERYUISTATE, 0, 0), LRESULT(UISF_HIDEACCEL));
     EXPECT_FALSE(Rec().uiUpdates.empty()); // the controls were told
-    Press(d, WM_SYSKEYDOWN, VK_MENU);
+    Key(d, VK_MENU);
     EXPECT_EQ(SendMessage(d, WM_QUERYUISTATE, 0, 0), 0);
 }
 
@@ -480,7 +497,7 @@ TEST_F(DialogTest, WmCloseBecomesCancel)
 {
     HWND d = Nav();
     SendMessage(d, WM_CLOSE, 0, 0);
-    Key(d, 0); // pumps
+    Pump(d);
     ASSERT_FALSE(Rec().commands.empty());
     EXPECT_EQ(Rec().commands[0].first, IDCANCEL);
 }
