@@ -15,7 +15,8 @@ const AFX_MSGMAP_ENTRY* CCmdTarget::FindMessageEntry(const AFX_MSGMAP* map, UINT
 {
     for (; map; map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr)
         for (const AFX_MSGMAP_ENTRY* entry = map->lpEntries; entry->pfn; ++entry)
-            if (entry->nMessage == nMessage && entry->nCode == nCode && nID >= entry->nID && nID <= entry->nLastID)
+            if ((entry->pnRegistered ? *entry->pnRegistered : entry->nMessage) == nMessage && entry->nCode == nCode
+                && nID >= entry->nID && nID <= entry->nLastID)
                 return entry;
     return nullptr;
 }

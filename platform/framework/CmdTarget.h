@@ -9,6 +9,8 @@
 
 class CCmdTarget;
 class CCmdUI;
+class CMenu;
+class CWnd;
 
 constexpr int CN_COMMAND = 0;
 constexpr int CN_UPDATE_COMMAND_UI = -1;
@@ -31,6 +33,8 @@ struct AFX_MSGMAP_ENTRY {
     UINT nID;
     UINT nLastID;
     AFX_MSGTHUNK pfn; // null ends the table
+    // A registered message's number is known only at run time: the entry reads it from here.
+    const UINT* pnRegistered = nullptr;
 };
 
 struct AFX_MSGMAP {
@@ -44,18 +48,27 @@ struct AFX_CMDHANDLERINFO {
     const AFX_MSGMAP_ENTRY* pEntry = nullptr;
 };
 
-// The user-interface state of one command, as its update handler sets it.
+// The user-interface state of one command, as its update handler sets it. The state is kept, and
+// shown on the menu item (m_pMenu, m_nIndex) or the window (m_pOther) the update is for.
 class CCmdUI {
 public:
     virtual ~CCmdUI() = default;
-    virtual void Enable(BOOL bOn = TRUE) { m_bEnabled = bOn; m_bEnableChanged = TRUE; }
-    virtual void SetCheck(int nCheck = 1) { m_nCheck = nCheck; }
-    virtual void SetRadio(BOOL bOn = TRUE) { m_nCheck = bOn ? 1 : 0; }
-    virtual void SetText(const WCHAR*) { }
+    virtual void Enable(BOOL bOn = TRUE);
+    virtual void SetCheck(int nCheck = 1); // 0 clear, 1 checked, 2 indeterminate
+    virtual void SetRadio(BOOL bOn = TRUE);
+    virtual void SetText(const WCHAR* text);
     void ContinueRouting() { m_bContinueRouting = TRUE; }
+    // Asks `target` for the update handler of m_nID; without one, and with `disableIfNoHandler`,
+    // disables the item unless a command handler exists (the query runs no handler). TRUE when an
+    // update handler answered.
+    BOOL DoUpdate(CCmdTarget* target, BOOL disableIfNoHandler);
 
     UINT m_nID = 0;
     UINT m_nIndex = 0;
+    UINT m_nIndexMax = 0;
+    CMenu* m_pMenu = nullptr;
+    CMenu* m_pSubMenu = nullptr;
+    CWnd* m_pOther = nullptr;
     BOOL m_bEnableChanged = FALSE;
     BOOL m_bContinueRouting = FALSE;
     BOOL m_bEnabled = TRUE;
@@ -137,13 +150,15 @@ public:
 
     // Finds the entry of the most derived map that answers the message, code and id.
     static const AFX_MSGMAP_ENTRY* FindMessageEntry(const AFX_MSGMAP* map, UINT nMessage, UINT nCode, UINT nID);
+    virtual const AFX_MSGMAP* GetMessageMap() const;
 
 protected:
     // The interface map: this object's interface for `iid` (IID_IUnknown included), or null.
     virtual IUnknown* GetInterface(REFIID iid);
 
+public:
     static const AFX_MSGMAP* GetThisMessageMap();
-    virtual const AFX_MSGMAP* GetMessageMap() const;
 
+protected:
     long m_dwRef = 1;
 };

@@ -23,6 +23,12 @@ public:
         return (m_temporary[handle] = make()).get();
     }
     void SetPermanent(Handle handle, Object* object) { m_permanent[handle] = object; }
+    Object* Permanent(Handle handle) const
+    {
+        auto p = m_permanent.find(handle);
+        return p == m_permanent.end() ? nullptr : p->second;
+    }
+    size_t TemporaryCount() const { return m_temporary.size(); }
     // Only the object that owns the entry removes it.
     void RemovePermanent(Handle handle, const Object* object)
     {
