@@ -55,7 +55,11 @@ std::array<bool, 256>& KeyTable()
 
 } // namespace
 
-bool KeyIsDown(int virtualKey) { return virtualKey >= 0 && virtualKey < 256 && KeyTable()[size_t(virtualKey)]; }
+bool KeyIsDown(int virtualKey)
+{
+    // Until the router's key state is live, only what the controls saw themselves counts.
+    return virtualKey >= 0 && virtualKey < 256 && KeyTable()[size_t(virtualKey)];
+}
 
 void TrackModifierKeys(UINT message, WPARAM wParam)
 {

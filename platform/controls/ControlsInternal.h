@@ -70,7 +70,8 @@ LRESULT PaintControl(HWND window, WPARAM wParam, Paint paint)
     return 0;
 }
 
-// TRUE while the key is down, as the controls last saw it.
+// Whether the key is down: the key state of the input, or what the control last saw of the
+// modifier keys in messages sent to it directly.
 bool KeyIsDown(int virtualKey);
 // Records modifier keys from key messages the control receives.
 void TrackModifierKeys(UINT message, WPARAM wParam);

@@ -6,9 +6,8 @@
 
 #include "platform/gdi/GdiConstants.h"
 #include "platform/gdi/GdiTypes.h"
-#include "platform/user/InputMessages.h"
+#include "platform/user/Input.h"
 #include "platform/user/Messages.h"
-
 
 // ---- Owner messages --------------------------------------------------------------------------
 
@@ -40,8 +39,6 @@ constexpr LRESULT NFR_ANSI = 1;
 constexpr LRESULT NFR_UNICODE = 2;
 constexpr LPARAM NF_QUERY = 3;
 constexpr LPARAM NF_REQUERY = 4;
-
-// WM_CHANGEUISTATE / WM_UPDATEUISTATE: LOWORD(wParam) the action, HIWORD the flags.
 
 constexpr LRESULT DLGC_WANTARROWS = 0x0001;
 constexpr LRESULT DLGC_WANTTAB = 0x0002;

@@ -1,6 +1,5 @@
 #pragma once
-// Mouse and keyboard message numbers, their flags and the virtual-key codes: the input layer's.
+// The mouse and keyboard messages, flags and virtual-key codes live with the input router.
 
 #include "platform/user/Input.h"
-
-constexpr UINT WM_MOUSEHWHEEL = 0x020E;
+#include "platform/user/Messages.h"
