@@ -98,6 +98,12 @@ struct WindowRecord {
     bool needFrame = false;
     bool internalPaint = false;
     std::optional<gdi_detail::Region> windowRegion; // window coordinates
+    // The frame: drawn active or not (unset until the first WM_NCACTIVATE), and the caption
+    // button held down (its hit code, 0 for none).
+    std::optional<bool> frameActive;
+    LRESULT pressedButton = 0;
+    HICON smallIcon = nullptr; // WM_SETICON
+    HICON bigIcon = nullptr;
     // Placement: the restored rectangle while minimised or maximised.
     RECT normal {};
     POINT minPosition { -1, -1 };

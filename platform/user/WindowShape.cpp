@@ -1,0 +1,61 @@
+// Window regions: the shape that cuts a window's drawing, hit testing and composition.
+
+#include "platform/user/PaintInternal.h"
+
+#include "platform/base/LastError.h"
+
+using namespace user_detail;
+
+namespace {
+
+using Lock = std::lock_guard<std::recursive_mutex>;
+
+} // namespace
+
+int SetWindowRgn(HWND window, HRGN region, BOOL redraw)
+{
+    Lock lock(TreeMutex());
+    auto w = TreeWindow(window);
+    if (!w || w->isDesktop) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return 0;
+    }
+    std::optional<Region> shape;
+    if (region) {
+        GdiRegionObject* object = gdi_detail::LookupRegion(region);
+        if (!object) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return 0;
+        }
+        shape = object->region;
+        DeleteObject(region); // the window owns it now
+    }
+    const bool showing = Showing(*w);
+    const RECT before = WindowOnScreen(*w);
+    const bool topLevel = !(w->style & WS_CHILD);
+    Region oldShape = ShapeOnScreen(*w);
+    w->windowRegion = shape;
+    if (showing && topLevel)
+        DamageScreen(before);
+    if (showing && redraw) {
+        if (!topLevel) {
+            auto parent = TreeWindow(w->parent);
+            const RECT ps = WindowOnScreen(*parent);
+            oldShape.Offset(-ps.left, -ps.top);
+            InvalidateWindow(parent, oldShape, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        }
+        InvalidateWhole(w);
+    }
+    return 1;
+}
+
+int GetWindowRgn(HWND window, HRGN region)
+{
+    Lock lock(TreeMutex());
+    auto w = TreeWindow(window);
+    GdiRegionObject* object = gdi_detail::LookupRegion(region);
+    if (!w || !object || !w->windowRegion)
+        return 0; // ERROR
+    object->region = *w->windowRegion;
+    return object->region.Kind();
+}
