@@ -127,21 +127,6 @@ constexpr UINT WM_PRINTCLIENT = 0x0318;
 constexpr UINT WM_USER = 0x0400;
 constexpr UINT WM_APP = 0x8000;
 
-// Virtual keys the default procedure acts on.
-constexpr UINT VK_RETURN = 0x0D;
-constexpr UINT VK_SHIFT = 0x10;
-constexpr UINT VK_CONTROL = 0x11;
-constexpr UINT VK_MENU = 0x12;
-constexpr UINT VK_ESCAPE = 0x1B;
-constexpr UINT VK_SPACE = 0x20;
-constexpr UINT VK_LEFT = 0x25;
-constexpr UINT VK_UP = 0x26;
-constexpr UINT VK_RIGHT = 0x27;
-constexpr UINT VK_DOWN = 0x28;
-constexpr UINT VK_APPS = 0x5D;
-constexpr UINT VK_F4 = 0x73;
-constexpr UINT VK_F10 = 0x79;
-
 // WM_SETICON and WM_GETICON.
 constexpr WPARAM ICON_SMALL = 0;
 constexpr WPARAM ICON_BIG = 1;

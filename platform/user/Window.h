@@ -333,12 +333,6 @@ constexpr WPARAM WMSZ_BOTTOM = 6;
 constexpr WPARAM WMSZ_BOTTOMLEFT = 7;
 constexpr WPARAM WMSZ_BOTTOMRIGHT = 8;
 
-// WM_MOUSEACTIVATE replies.
-constexpr LRESULT MA_ACTIVATE = 1;
-constexpr LRESULT MA_ACTIVATEANDEAT = 2;
-constexpr LRESULT MA_NOACTIVATE = 3;
-constexpr LRESULT MA_NOACTIVATEANDEAT = 4;
-
 // WM_PRINT: what to draw. The default procedure draws the frame, sends WM_ERASEBKGND and
 // WM_PRINTCLIENT with the DC's origin at the client corner, and prints visible children.
 constexpr LPARAM PRF_CHECKVISIBLE = 0x01;
