@@ -309,6 +309,8 @@ HFONT DefaultDialogFont()
 }
 }
 
+HWND platform::user::ControlWithMnemonic(HWND dialog, WCHAR key) { return FindMnemonic(dialog, nullptr, key); }
+
 const ResDialog* platform::user::DialogTemplateOf(HWND dialog)
 {
     return WithState(dialog, [](DialogState& s) { return s.dialogTemplate; });

@@ -131,6 +131,8 @@ HFONT CreateDialogFont(const resources::ResDialog& dialogTemplate);
 INT_PTR RunDialogLoop(HWND dialog, HWND disabledOwner, int filterCode);
 // The top-level window of `owner` (a modal dialog's owner is never a child).
 HWND ModalOwner(HWND owner);
+// The visible control of `dialog` whose text has `key` as its mnemonic (null for none).
+HWND ControlWithMnemonic(HWND dialog, WCHAR key);
 // The template a dialog was built from, while it lives (null for other windows).
 const resources::ResDialog* DialogTemplateOf(HWND dialog);
 } // namespace platform::user
