@@ -23,35 +23,44 @@ END_MESSAGE_MAP()
 
 namespace {
 
-// The object waiting for its dialog window: the creation hook hands it the first window made.
+// The object waiting for its dialog window: the creation hook hands it the next window made on
+// the thread, then removes itself.
 thread_local CWnd* t_creating = nullptr;
 thread_local HHOOK t_hook = nullptr;
 
 LRESULT DialogCreateHook(int code, WPARAM wParam, LPARAM lParam)
 {
+    HHOOK self = t_hook;
     if (code == HCBT_CREATEWND && t_creating) {
         CWnd* wnd = std::exchange(t_creating, nullptr);
         wnd->Attach(reinterpret_cast<HWND>(wParam));
         wnd->PreSubclassWindow();
         wnd->HookProcedure();
+        UnhookWindowsHookEx(std::exchange(t_hook, nullptr));
     }
-    return CallNextHookEx(t_hook, code, wParam, lParam);
+    return CallNextHookEx(self, code, wParam, lParam);
 }
 
 struct CreationHook {
-    explicit CreationHook(CWnd* wnd)
-    {
-        t_creating = wnd;
-        t_hook = SetWindowsHookExW(WH_CBT, &DialogCreateHook, nullptr, GetCurrentThreadId());
-    }
-    ~CreationHook()
-    {
-        t_creating = nullptr;
-        UnhookWindowsHookEx(std::exchange(t_hook, nullptr));
-    }
+    explicit CreationHook(CWnd* wnd) { AfxHookDialogCreate(wnd); }
+    ~CreationHook() { AfxUnhookDialogCreate(); }
 };
 
 } // namespace
+
+void AfxHookDialogCreate(CWnd* wnd)
+{
+    AfxUnhookDialogCreate();
+    t_creating = wnd;
+    t_hook = SetWindowsHookExW(WH_CBT, &DialogCreateHook, nullptr, GetCurrentThreadId());
+}
+
+void AfxUnhookDialogCreate()
+{
+    t_creating = nullptr;
+    if (t_hook)
+        UnhookWindowsHookEx(std::exchange(t_hook, nullptr));
+}
 
 HWND AfxGetModalOwner(CWnd* parent)
 {

@@ -78,6 +78,11 @@ private:
     std::u16string m_templateName; // backs m_lpszTemplateName for string names
 };
 
+// Makes `wnd` the object of the next window the calling thread creates (a dialog or a property
+// page the dialog manager builds); the hook removes itself then. Unhook cancels it.
+void AfxHookDialogCreate(CWnd* wnd);
+void AfxUnhookDialogCreate();
+
 // The window a modal dialog of `parent` is owned by: its top-level window, or the main window.
 HWND AfxGetModalOwner(CWnd* parent);
 

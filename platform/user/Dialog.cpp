@@ -371,8 +371,9 @@ HWND CreateDialogIndirectParamW(HINSTANCE instance, const void* dialogTemplate, 
     AdjustWindowRectEx(&r, style, menu != nullptr, exStyle);
     const int width = r.right - r.left;
     const int height = r.bottom - r.top;
-    int x = MulDivRound(t->x, units.cx, 4) + (child ? 0 : r.left);
-    int y = MulDivRound(t->y, units.cy, 8) + (child ? 0 : r.top);
+    // The template places the window's corner (not its client area's).
+    int x = MulDivRound(t->x, units.cx, 4);
+    int y = MulDivRound(t->y, units.cy, 8);
     if (!child) {
         if (style & DS_CENTER) {
             RECT area {};
