@@ -539,6 +539,9 @@ INT_PTR DialogBoxIndirectParamW(HINSTANCE instance, const void* dialogTemplate, 
             EnableWindow(owner, TRUE);
         return -1;
     }
+    // A modal dialog is shown even when its template leaves WS_VISIBLE out.
+    if (!IsWindowVisible(dialog) && !WithState(dialog, [](DialogState& st) { return st.ended; }))
+        ShowWindow(dialog, SW_SHOWNORMAL);
     return platform::user::RunDialogLoop(dialog, disableOwner ? owner : nullptr, MSGF_DIALOGBOX);
 }
 

@@ -65,7 +65,7 @@ constexpr int IDHELP = 9;
 HWND CreateDialogIndirectParamW(HINSTANCE instance, const void* dialogTemplate, HWND owner, DLGPROC procedure,
     LPARAM initParam);
 HWND CreateDialogParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC procedure, LPARAM initParam);
-// Modal: the owner is disabled while the dialog runs its loop (GetMessageW, CallMsgFilterW with
+// Modal: the dialog is shown (WS_VISIBLE or not) and the owner disabled while it runs its loop (GetMessageW, CallMsgFilterW with
 // MSGF_DIALOGBOX, IsDialogMessageW, then translation and dispatch). Returns EndDialog's result, -1
 // when the dialog could not be made. WM_QUIT ends the loop and is posted again for the outer loop.
 INT_PTR DialogBoxIndirectParamW(HINSTANCE instance, const void* dialogTemplate, HWND owner, DLGPROC procedure,

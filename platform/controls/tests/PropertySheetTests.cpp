@@ -229,3 +229,35 @@ TEST_F(PropertySheetTest, AModalSheetRunsItsOwnLoopAndApplyFollowsChanges)
     EXPECT_FALSE(IsWindow(s_sheet));
     EXPECT_EQ(g_events.back(), (Event { 0, PSN_APPLY }));
 }
+
+TEST_F(PropertySheetTest, CtrlTabTurnsThePagesThroughTheKeyboard)
+{
+    HWND sheet = HWND(PropertySheetW(&m_header));
+    ASSERT_NE(sheet, nullptr);
+    auto key = [](RawInputKind kind, int vk) {
+        RawInputEvent e;
+        e.kind = kind;
+        e.virtualKey = vk;
+        PostRawInput(e);
+    };
+    auto press = [&](std::initializer_list<int> held, int vk) {
+        for (int h : held)
+            key(RawInputKind::KeyDown, h);
+        key(RawInputKind::KeyDown, vk);
+        key(RawInputKind::KeyUp, vk);
+        for (int h : held)
+            key(RawInputKind::KeyUp, h);
+        Pump(sheet);
+    };
+    press({ VK_CONTROL }, VK_TAB);
+    EXPECT_EQ(CurrentIndex(sheet), 1);
+    press({ VK_CONTROL }, VK_TAB);
+    EXPECT_EQ(CurrentIndex(sheet), 0); // round again
+    press({ VK_CONTROL, VK_SHIFT }, VK_TAB);
+    EXPECT_EQ(CurrentIndex(sheet), 1);
+    press({ VK_CONTROL }, VK_PRIOR);
+    EXPECT_EQ(CurrentIndex(sheet), 0);
+    // Alt+D through the keyboard: the "A&dvanced" tab.
+    press({ VK_MENU }, 'D');
+    EXPECT_EQ(CurrentIndex(sheet), 1);
+}

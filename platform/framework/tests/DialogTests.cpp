@@ -106,18 +106,31 @@ std::u16string TextOf(HWND w)
     return text;
 }
 
-// A click as the mouse gives it to the control under the pointer, read by the modal loop.
+// A click as the mouse gives it: raw events at the control's centre, routed by the layer.
 void Click(HWND control)
 {
     RECT r;
-    ::GetClientRect(control, &r);
-    const LPARAM at = MAKELPARAM(WORD(r.right / 2), WORD(r.bottom / 2));
-    ::PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    ::PostMessageW(control, WM_LBUTTONUP, 0, at);
+    ::GetWindowRect(control, &r);
+    RawInputEvent e;
+    e.point = POINT { (r.left + r.right) / 2, (r.top + r.bottom) / 2 };
+    e.kind = RawInputKind::MouseMove;
+    PostRawInput(e);
+    e.kind = RawInputKind::ButtonDown;
+    PostRawInput(e);
+    e.kind = RawInputKind::ButtonUp;
+    PostRawInput(e);
 }
 
-// A key as the keyboard gives it to the focus window.
-void Key(WPARAM vk) { ::PostMessageW(::GetFocus(), WM_KEYDOWN, vk, 0); }
+// A key pressed and released on the keyboard.
+void Key(int vk)
+{
+    RawInputEvent e;
+    e.virtualKey = vk;
+    e.kind = RawInputKind::KeyDown;
+    PostRawInput(e);
+    e.kind = RawInputKind::KeyUp;
+    PostRawInput(e);
+}
 
 class DialogClassTest : public ::testing::Test {
 protected:
@@ -136,7 +149,7 @@ protected:
                 return;
             m_boxes.push_back(e.text);
             m_focusUnderBox.push_back(::GetDlgCtrlID(::GetFocus()));
-            ::PostMessageW(e.window, WM_KEYDOWN, VK_RETURN, 0);
+            Key(VK_RETURN);
         });
     }
     void TearDown() override

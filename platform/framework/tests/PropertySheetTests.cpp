@@ -93,10 +93,40 @@ END_MESSAGE_MAP()
 void Click(HWND control)
 {
     RECT r;
-    ::GetClientRect(control, &r);
-    const LPARAM at = MAKELPARAM(WORD(r.right / 2), WORD(r.bottom / 2));
-    ::PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    ::PostMessageW(control, WM_LBUTTONUP, 0, at);
+    ::GetWindowRect(control, &r);
+    RawInputEvent e;
+    e.point = POINT { (r.left + r.right) / 2, (r.top + r.bottom) / 2 };
+    e.kind = RawInputKind::MouseMove;
+    PostRawInput(e);
+    e.kind = RawInputKind::ButtonDown;
+    PostRawInput(e);
+    e.kind = RawInputKind::ButtonUp;
+    PostRawInput(e);
+}
+
+// A click at a client point of `window`.
+void ClickAt(HWND window, int x, int y)
+{
+    POINT p { x, y };
+    ::ClientToScreen(window, &p);
+    RawInputEvent e;
+    e.point = p;
+    e.kind = RawInputKind::MouseMove;
+    PostRawInput(e);
+    e.kind = RawInputKind::ButtonDown;
+    PostRawInput(e);
+    e.kind = RawInputKind::ButtonUp;
+    PostRawInput(e);
+}
+
+void Key(int vk)
+{
+    RawInputEvent e;
+    e.virtualKey = vk;
+    e.kind = RawInputKind::KeyDown;
+    PostRawInput(e);
+    e.kind = RawInputKind::KeyUp;
+    PostRawInput(e);
 }
 
 class SheetClassTest : public ::testing::Test {
@@ -116,7 +146,7 @@ protected:
             if (e.result != 0)
                 return;
             m_boxes.push_back(e.text);
-            ::PostMessageW(e.window, WM_KEYDOWN, VK_RETURN, 0);
+            Key(VK_RETURN);
         });
     }
     void TearDown() override
@@ -236,28 +266,24 @@ TEST_F(SheetClassTest, CheckListBoxTogglesOnTheBoxAndSpaceAndTellsItsParent)
     RECT item;
     ::SendMessage(host.list.m_hWnd, LB_GETITEMRECT, 1, LPARAM(&item));
     const RECT box = host.list.CheckBoxRect(item);
-    ::PostMessageW(host.list.m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON,
-        MAKELPARAM(WORD((box.left + box.right) / 2), WORD((box.top + box.bottom) / 2)));
-    ::PostMessageW(host.list.m_hWnd, WM_LBUTTONUP, 0, MAKELPARAM(WORD(box.left + 2), WORD(box.top + 2)));
+    ClickAt(host.list.m_hWnd, (box.left + box.right) / 2, (box.top + box.bottom) / 2);
     pump();
     EXPECT_EQ(host.list.GetCheck(1), 1);
     EXPECT_EQ(host.changes.size(), 1u);
     // A click on the text selects without toggling.
-    ::PostMessageW(host.list.m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(WORD(item.right - 10), WORD(item.top + 3)));
-    ::PostMessageW(host.list.m_hWnd, WM_LBUTTONUP, 0, MAKELPARAM(WORD(item.right - 10), WORD(item.top + 3)));
+    ClickAt(host.list.m_hWnd, item.right - 10, item.top + 3);
     pump();
     EXPECT_EQ(host.list.GetCheck(1), 1);
     EXPECT_EQ(host.changes.size(), 1u);
     // Space toggles the caret item; a disabled item keeps its check.
-    ::SetFocus(host.list.m_hWnd);
-    ::PostMessageW(host.list.m_hWnd, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_EQ(::GetFocus(), host.list.m_hWnd); // the click gave it the focus
+    Key(VK_SPACE);
     pump();
     EXPECT_EQ(host.list.GetCheck(1), 0);
     EXPECT_EQ(host.changes.size(), 2u);
     ::SendMessage(host.list.m_hWnd, LB_GETITEMRECT, 2, LPARAM(&item));
     const RECT lockedBox = host.list.CheckBoxRect(item);
-    ::PostMessageW(host.list.m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON,
-        MAKELPARAM(WORD(lockedBox.left + 3), WORD(lockedBox.top + 3)));
+    ClickAt(host.list.m_hWnd, lockedBox.left + 3, lockedBox.top + 3);
     pump();
     EXPECT_EQ(host.list.GetCheck(2), 0);
     EXPECT_EQ(host.changes.size(), 2u);

@@ -544,3 +544,65 @@ TEST_F(DialogTest, DialogItemIntegersAndButtons)
     CheckDlgButton(d, IDC_KEEP, BST_CHECKED);
     EXPECT_EQ(SendDlgItemMessageW(d, IDC_KEEP, BM_GETCHECK, 0, 0), 1);
 }
+
+namespace {
+std::vector<UINT> g_filtered;
+HHOOK g_filter = nullptr;
+LRESULT FilterHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == MSGF_DIALOGBOX) {
+        auto* msg = reinterpret_cast<MSG*>(lParam);
+        g_filtered.push_back(msg->message);
+        if (msg->message == WM_APP + 7)
+            return 1; // processed: the dialog never sees it
+    }
+    return CallNextHookEx(g_filter, code, wParam, lParam);
+}
+} // namespace
+
+TEST_F(DialogTest, TheModalLoopOffersEveryMessageToTheMessageFilter)
+{
+    g_filtered.clear();
+    g_filter = SetWindowsHookExW(WH_MSGFILTER, FilterHook, nullptr, GetCurrentThreadId());
+    static bool sawSwallowed;
+    sawSwallowed = false;
+    const INT_PTR result = DialogBoxParamW(m_module, MAKEINTRESOURCEW(IDD_NAV), nullptr,
+        [](HWND dialog, UINT m, WPARAM, LPARAM) -> INT_PTR {
+            if (m == WM_INITDIALOG) {
+                PostMessageW(dialog, WM_APP + 7, 0, 0);
+                PostMessageW(dialog, WM_APP + 8, 0, 0);
+                return TRUE;
+            }
+            if (m == WM_APP + 7)
+                sawSwallowed = true;
+            if (m == WM_APP + 8)
+                EndDialog(dialog, 3);
+            return FALSE;
+        },
+        0);
+    UnhookWindowsHookEx(g_filter);
+    EXPECT_EQ(result, 3);
+    EXPECT_FALSE(sawSwallowed);
+    EXPECT_NE(std::find(g_filtered.begin(), g_filtered.end(), WM_APP + 7), g_filtered.end());
+    EXPECT_NE(std::find(g_filtered.begin(), g_filtered.end(), WM_APP + 8), g_filtered.end());
+}
+
+TEST_F(DialogTest, AModalDialogIsShownEvenWithoutWsVisible)
+{
+    static bool visible;
+    visible = false;
+    DialogBoxParamW(m_module, MAKEINTRESOURCEW(IDD_NAV), nullptr,
+        [](HWND dialog, UINT m, WPARAM, LPARAM) -> INT_PTR {
+            if (m == WM_INITDIALOG) {
+                PostMessageW(dialog, WM_APP, 0, 0);
+                return TRUE;
+            }
+            if (m == WM_APP) {
+                visible = IsWindowVisible(dialog);
+                EndDialog(dialog, 0);
+            }
+            return FALSE;
+        },
+        0);
+    EXPECT_TRUE(visible);
+}
