@@ -1,5 +1,8 @@
 #include "platform/user/Accelerators.h"
 
+#include "platform/user/Input.h"
+#include "platform/user/MessageQueue.h"
+
 #include <algorithm>
 #include <mutex>
 #include <vector>
@@ -85,4 +88,42 @@ BOOL DestroyAcceleratorTable(HACCEL table)
     s->entries.clear();
     s->generation = WORD(s->generation % 0xFFF + 1);
     return TRUE;
+}
+
+int TranslateAcceleratorW(HWND window, HACCEL table, MSG* msg)
+{
+    if (!window || !msg)
+        return 0;
+    const UINT m = msg->message;
+    bool keyDown;
+    if (m == WM_KEYDOWN || m == WM_SYSKEYDOWN)
+        keyDown = true;
+    else if (m == WM_CHAR || m == WM_SYSCHAR)
+        keyDown = false;
+    else
+        return 0;
+    std::vector<ACCEL> entries;
+    {
+        AccelTables& tables = Tables();
+        std::lock_guard lock(tables.mutex);
+        Slot* s = Find(tables, table);
+        if (!s)
+            return 0;
+        entries = s->entries;
+    }
+    const BYTE held = BYTE((GetKeyState(VK_SHIFT) < 0 ? FSHIFT : 0) | (GetKeyState(VK_CONTROL) < 0 ? FCONTROL : 0)
+        | (GetKeyState(VK_MENU) < 0 ? FALT : 0));
+    for (const ACCEL& e : entries) {
+        if (e.key != msg->wParam)
+            continue;
+        if (e.fVirt & FVIRTKEY) {
+            if (!keyDown || (e.fVirt & (FSHIFT | FCONTROL | FALT)) != held)
+                continue;
+        } else if (keyDown || ((e.fVirt & FALT) != 0) != (m == WM_SYSCHAR)) {
+            continue;
+        }
+        SendMessage(window, WM_COMMAND, MAKEWPARAM(e.cmd, 1), 0);
+        return 1;
+    }
+    return 0;
 }

@@ -3,6 +3,7 @@
 // checked handle.
 
 #include "platform/base/Types.h"
+#include "platform/user/Messages.h"
 
 struct HACCEL__;
 using HACCEL = HACCEL__*;
@@ -28,3 +29,10 @@ HACCEL CreateAcceleratorTableW(const ACCEL* entries, int count);
 // and returns that number. 0 for an invalid handle.
 int CopyAcceleratorTableW(HACCEL table, ACCEL* destination, int count);
 BOOL DestroyAcceleratorTable(HACCEL table);
+
+// For a key down (FVIRTKEY entries: the virtual key with exactly the modifiers held, as of the
+// message's retrieval) or a character (other entries; FALT ones match WM_SYSCHAR), sends
+// WM_COMMAND with the command in the low word and 1 in the high word of wParam to `window`.
+// Returns non-zero when an entry matched.
+int TranslateAcceleratorW(HWND window, HACCEL table, MSG* msg);
+inline int TranslateAccelerator(HWND window, HACCEL table, MSG* msg) { return TranslateAcceleratorW(window, table, msg); }

@@ -133,3 +133,20 @@ LRESULT CallNextHookEx(HHOOK, int code, WPARAM wParam, LPARAM lParam)
     auto next = NextHook(id, thread, current);
     return next ? RunHook(next, code, wParam, lParam) : 0;
 }
+
+BOOL CallMsgFilterW(MSG* msg, int code)
+{
+    if (!msg)
+        return FALSE;
+    return CallHooks(WH_MSGFILTER, code, 0, LPARAM(msg)) != 0 ? TRUE : FALSE;
+}
+
+size_t ThreadHookCountForTesting()
+{
+    Lock lock(TreeMutex());
+    const DWORD self = GetCurrentThreadId();
+    size_t n = 0;
+    for (auto& h : Hooks().hooks)
+        n += h->thread == self && !h->removed;
+    return n;
+}

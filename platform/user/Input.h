@@ -219,8 +219,8 @@ UINT SendInput(UINT count, const INPUT* inputs, int size);
 BOOL GetCursorPos(POINT* point);
 // Moves the pointer; the move is routed like any other (the window below gets WM_MOUSEMOVE).
 BOOL SetCursorPos(int x, int y);
-UINT GetDoubleClickTime();
-BOOL SetDoubleClickTime(UINT milliseconds);
+// A second press of the same button on the same window within GetDoubleClickTime() (system
+// model) and SM_CXDOUBLECLK x SM_CYDOUBLECLK is a double click (client area: CS_DBLCLKS only).
 
 constexpr DWORD TME_HOVER = 0x00000001;
 constexpr DWORD TME_LEAVE = 0x00000002;
@@ -297,9 +297,14 @@ void SetIdleHookForTesting(std::function<bool()> hook);
 // Wakes every GUI thread so it looks at its queue and the clock again (after a test moved the
 // clock).
 void WakeAllThreadsForTesting();
-// Resets the process-wide input state (pointer, key states, raw queue, foreground, double-click
-// memory); for a fresh test.
+// Resets the input state (pointer, key states of the process and of the calling thread, raw
+// queue, foreground, double-click memory); for a fresh test.
 void ResetInputForTesting();
-// A one-line description of the calling thread's input state (focus, active, capture, modal
-// depth, timers, hooks), for a stuck-loop dump.
-std::string DescribeThreadInputForTesting();
+// A description of a thread's input state (focus, active, capture, modal depth, timers, queued
+// messages), for a stuck-loop dump.
+std::string DescribeThreadInputForTesting(DWORD threadId);
+// The hooks of the calling thread (every kind).
+size_t ThreadHookCountForTesting();
+// The earliest time a timer or the mouse tracking of the calling thread is due (GetTickCount64);
+// false when none is pending.
+bool GetNextDueTimeForTesting(ULONGLONG* due);

@@ -1,9 +1,22 @@
+// Thread queues: the handle table, posting and sending across threads, and retrieval in the
+// platform's order.
+
 #include "platform/user/MessageQueue.h"
 
 #include "platform/base/Clock.h"
 #include "platform/base/LastError.h"
 #include "platform/base/ProcessInfo.h"
+#include "platform/base/TextCase.h"
+#include "platform/user/Hooks.h"
+#include "platform/user/InputInternals.h"
+#include "platform/user/Window.h"
+#include "platform/user/WindowInternals.h"
 #include "platform/user/WindowRecord.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <string>
 
 #include <unordered_map>
 #include <utility>
@@ -63,6 +76,16 @@ public:
         m_threads.erase(id);
     }
 
+    std::vector<std::shared_ptr<ThreadQueue>> allThreads()
+    {
+        std::vector<std::shared_ptr<ThreadQueue>> out;
+        std::lock_guard lock(m_mutex);
+        for (auto& [id, weak] : m_threads)
+            if (auto q = weak.lock())
+                out.push_back(q);
+        return out;
+    }
+
     std::shared_ptr<ThreadQueue> findThread(DWORD id)
     {
         std::lock_guard lock(m_mutex);
@@ -83,12 +106,18 @@ Registry& registry()
     return *instance;
 }
 
+void notifyLocked(ThreadQueue& queue)
+{
+    ++queue.changes;
+    queue.wake.notify_all();
+}
+
 void complete(const std::shared_ptr<SentMessage>& sent, LRESULT result)
 {
     std::lock_guard lock(sent->sender->mutex);
     sent->result = result;
     sent->done = true;
-    sent->sender->wake.notify_all();
+    notifyLocked(*sent->sender);
 }
 
 // Answers 0 to every queued send for `window` (every send when `window` is null). Call without
@@ -124,6 +153,8 @@ public:
             std::lock_guard lock(queue->mutex);
             queue->closed = true;
             queue->posted.clear();
+            queue->input.clear();
+            queue->timers.clear();
         }
         failPendingSends(*queue, nullptr);
         auto records = registry().takeOwnedBy(queue.get());
@@ -139,11 +170,17 @@ public:
 
 thread_local QueueHolder t_holder;
 thread_local int t_inSendMessage = 0;
+thread_local std::function<bool()> t_idleHook;
+thread_local MSG t_current;
 
 bool matches(const MSG& msg, HWND window, UINT minMessage, UINT maxMessage)
 {
-    if (window && msg.hwnd != window)
+    if (window == reinterpret_cast<HWND>(-1)) {
+        if (msg.hwnd)
+            return false;
+    } else if (window && msg.hwnd != window) {
         return false;
+    }
     if (minMessage == 0 && maxMessage == 0)
         return true;
     return msg.message >= minMessage && msg.message <= maxMessage;
@@ -163,13 +200,23 @@ LRESULT callProcedure(const std::shared_ptr<WindowRecord>& record, UINT message,
     return procedure(record->handle, message, wParam, lParam);
 }
 
+// A sent message: the WH_CALLWNDPROC hooks see it first.
+LRESULT callSent(const std::shared_ptr<WindowRecord>& record, UINT message, WPARAM wParam, LPARAM lParam, bool ownThread)
+{
+    if (!record->isDesktop) {
+        CWPSTRUCT cwp { lParam, wParam, message, record->handle };
+        CallHooks(WH_CALLWNDPROC, HC_ACTION, ownThread ? 1 : 0, LPARAM(&cwp));
+    }
+    return callProcedure(record, message, wParam, lParam);
+}
+
 // Runs one sent message on the owner thread and hands the reply back.
 void serveSent(const std::shared_ptr<SentMessage>& sent)
 {
     LRESULT result = 0;
     if (auto record = FindWindowRecord(sent->window)) {
         ++t_inSendMessage;
-        result = callProcedure(record, sent->message, sent->wParam, sent->lParam);
+        result = callSent(record, sent->message, sent->wParam, sent->lParam, false);
         --t_inSendMessage;
     }
     complete(sent, result);
@@ -187,7 +234,6 @@ void serveAllSent(ThreadQueue& queue, std::unique_lock<std::mutex>& lock)
     }
 }
 
-// Takes the first matching posted message; WM_QUIT only when no posted message is left.
 bool takePosted(ThreadQueue& queue, MSG* msg, HWND window, UINT minMessage, UINT maxMessage, bool remove)
 {
     for (auto it = queue.posted.begin(); it != queue.posted.end(); ++it) {
@@ -198,15 +244,135 @@ bool takePosted(ThreadQueue& queue, MSG* msg, HWND window, UINT minMessage, UINT
             queue.posted.erase(it);
         return true;
     }
-    if (queue.quitPosted && queue.posted.empty()) {
-        *msg = MSG {};
-        msg->message = WM_QUIT;
-        msg->wParam = WPARAM(queue.quitCode);
+    return false;
+}
+
+// WM_QUIT once no posted message is left, whatever the filter.
+bool takeQuit(ThreadQueue& queue, MSG* msg, bool remove)
+{
+    if (!queue.quitPosted || !queue.posted.empty())
+        return false;
+    *msg = MSG {};
+    msg->message = WM_QUIT;
+    msg->wParam = WPARAM(queue.quitCode);
+    msg->time = GetTickCount();
+    if (remove)
+        queue.quitPosted = false;
+    return true;
+}
+
+bool isKeyMessage(UINT m) { return m >= WM_KEYFIRST && m <= WM_KEYLAST; }
+bool isMouseMessage(UINT m)
+{
+    return (m >= WM_MOUSEFIRST && m <= WM_MOUSELAST) || (m >= WM_NCMOUSEMOVE && m <= WM_NCMBUTTONDBLCLK);
+}
+
+// The first matching input message, after the hooks had their say. Routes raw input while
+// nothing matches.
+bool takeInput(ThreadQueue& queue, MSG* msg, HWND window, UINT minMessage, UINT maxMessage, bool remove)
+{
+    for (;;) {
+        InputMessage entry;
+        bool found = false;
+        {
+            std::lock_guard lock(queue.mutex);
+            for (const InputMessage& m : queue.input)
+                if (matches(m.msg, window, minMessage, maxMessage)) {
+                    entry = m;
+                    found = true;
+                    break;
+                }
+        }
+        if (!found) {
+            if (!RouteRawInput())
+                return false;
+            continue;
+        }
+        LRESULT veto = 0;
+        const int code = remove ? HC_ACTION : HC_NOREMOVE;
+        if (isKeyMessage(entry.msg.message)) {
+            veto = CallHooks(WH_KEYBOARD, code, entry.msg.wParam, entry.msg.lParam);
+        } else if (isMouseMessage(entry.msg.message)) {
+            MOUSEHOOKSTRUCT info { entry.msg.pt, entry.msg.hwnd, UINT(entry.hit), 0 };
+            veto = CallHooks(WH_MOUSE, code, entry.msg.message, LPARAM(&info));
+        }
+        {
+            std::lock_guard lock(queue.mutex);
+            auto it = std::find_if(queue.input.begin(), queue.input.end(), [&](const InputMessage& m) { return m.serial == entry.serial; });
+            if (it == queue.input.end())
+                continue; // taken meanwhile (a hook looked at the queue)
+            if (veto || remove)
+                queue.input.erase(it);
+        }
+        if (veto)
+            continue;
         if (remove)
-            queue.quitPosted = false;
+            NoteRetrievedInput(entry);
+        *msg = entry.msg;
         return true;
     }
+}
+
+// One look in the retrieval order. `seen` receives the queue's change count from before the
+// look, for a wait that follows.
+bool lookOnce(ThreadQueue& queue, MSG* msg, HWND window, UINT minMessage, UINT maxMessage, bool remove, ULONGLONG* seen)
+{
+    {
+        std::unique_lock lock(queue.mutex);
+        serveAllSent(queue, lock);
+        *seen = queue.changes;
+        queue.paintPending = false;
+        if (takePosted(queue, msg, window, minMessage, maxMessage, remove))
+            return true;
+    }
+    if (takeInput(queue, msg, window, minMessage, maxMessage, remove))
+        return true;
+    {
+        std::unique_lock lock(queue.mutex);
+        if (takeQuit(queue, msg, remove))
+            return true;
+    }
+    if (TakePaintMessage(&queue, window, minMessage, maxMessage, msg))
+        return true;
+    if (TakeTimerMessage(queue, window, minMessage, maxMessage, remove, msg))
+        return true;
     return false;
+}
+
+// Blocks until the queue changed since `seen`, a message is sent to the thread, or the next due
+// time of its timers and mouse tracking passes. Serves sent messages meanwhile.
+void waitForChange(ThreadQueue& queue, ULONGLONG seen)
+{
+    ULONGLONG due = 0;
+    const bool timed = NextDueTime(queue, &due);
+    std::unique_lock lock(queue.mutex);
+    for (;;) {
+        if (!queue.sent.empty()) {
+            serveAllSent(queue, lock);
+            return;
+        }
+        if (queue.changes != seen || queue.paintPending || queue.closed)
+            return;
+        if (!timed) {
+            queue.wake.wait(lock);
+            continue;
+        }
+        const ULONGLONG now = GetTickCount64();
+        if (now >= due)
+            return;
+        queue.wake.wait_for(lock, std::chrono::milliseconds(due - now));
+        if (GetTickCount64() >= due)
+            return;
+    }
+}
+
+// The idle hook's turn; true when it did something.
+bool runIdleHook()
+{
+    if (!t_idleHook)
+        return false;
+    auto hook = t_idleHook; // it may replace itself
+    return hook();
 }
 
 bool isOwnedByCaller(const std::shared_ptr<WindowRecord>& record)
@@ -225,6 +391,31 @@ std::shared_ptr<ThreadQueue> CurrentThreadQueue()
         t_holder.queue = queue;
     }
     return t_holder.queue;
+}
+
+std::shared_ptr<ThreadQueue> FindThreadQueue(DWORD threadId)
+{
+    return threadId == GetCurrentThreadId() ? CurrentThreadQueue() : registry().findThread(threadId);
+}
+
+std::vector<std::shared_ptr<ThreadQueue>> AllThreadQueues() { return registry().allThreads(); }
+
+void WakeQueue(ThreadQueue& queue)
+{
+    std::lock_guard lock(queue.mutex);
+    notifyLocked(queue);
+}
+
+void PostInputMessage(const WindowPtr& window, const InputMessage& message)
+{
+    static std::atomic<ULONGLONG> serial { 0 };
+    ThreadQueue& queue = *window->owner;
+    std::lock_guard lock(queue.mutex);
+    if (queue.closed || window->destroyed)
+        return;
+    queue.input.push_back(message);
+    queue.input.back().serial = ++serial;
+    notifyLocked(queue);
 }
 
 void RegisterRecord(const std::shared_ptr<WindowRecord>& record) { registry().add(record); }
@@ -246,7 +437,11 @@ void RetireRecord(const std::shared_ptr<WindowRecord>& record)
         record->procedure = nullptr;
         for (auto it = queue.posted.begin(); it != queue.posted.end();)
             it = it->hwnd == window ? queue.posted.erase(it) : it + 1;
-        queue.wake.notify_all(); // a modal loop of this target ends
+        for (auto it = queue.input.begin(); it != queue.input.end();)
+            it = it->msg.hwnd == window ? queue.input.erase(it) : it + 1;
+        queue.timers.erase(std::remove_if(queue.timers.begin(), queue.timers.end(), [&](const ThreadTimer& t) { return t.window == window; }),
+            queue.timers.end());
+        notifyLocked(queue); // a modal loop of this target ends
     }
     registry().remove(window);
     failPendingSends(queue, window);
@@ -271,6 +466,18 @@ std::shared_ptr<WindowRecord> liveRecordOrSetError(HWND window)
     if (!record)
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return record;
+}
+
+// Queues a cross-thread send; false when the receiver cannot take it.
+bool enqueueSend(const std::shared_ptr<WindowRecord>& record, const std::shared_ptr<SentMessage>& sent)
+{
+    ThreadQueue& target = *record->owner;
+    std::lock_guard lock(target.mutex);
+    if (target.closed || record->destroyed || !record->acceptsSendsFromOtherThreads)
+        return false;
+    target.sent.push_back(sent);
+    notifyLocked(target);
+    return true;
 }
 }
 
@@ -316,7 +523,7 @@ LRESULT SendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     auto self = CurrentThreadQueue();
     if (record->owner == self || record->isDesktop)
-        return callProcedure(record, message, wParam, lParam);
+        return callSent(record, message, wParam, lParam, true);
 
     auto sent = std::make_shared<SentMessage>();
     sent->window = window;
@@ -324,14 +531,8 @@ LRESULT SendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     sent->wParam = wParam;
     sent->lParam = lParam;
     sent->sender = self;
-    {
-        ThreadQueue& target = *record->owner;
-        std::lock_guard lock(target.mutex);
-        if (target.closed || record->destroyed || !record->acceptsSendsFromOtherThreads)
-            return 0;
-        target.sent.push_back(sent);
-        target.wake.notify_all();
-    }
+    if (!enqueueSend(record, sent))
+        return 0;
     // Wait for the reply, serving what other threads send to this one meanwhile.
     std::unique_lock lock(self->mutex);
     while (!sent->done) {
@@ -344,6 +545,54 @@ LRESULT SendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     return sent->result;
 }
 
+LRESULT SendMessageTimeoutW(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT, UINT timeout, DWORD_PTR* result)
+{
+    auto record = liveRecordOrSetError(window);
+    if (!record)
+        return 0;
+    auto self = CurrentThreadQueue();
+    if (record->owner == self || record->isDesktop) {
+        const LRESULT reply = callSent(record, message, wParam, lParam, true);
+        if (result)
+            *result = DWORD_PTR(reply);
+        return 1;
+    }
+    auto sent = std::make_shared<SentMessage>();
+    sent->window = window;
+    sent->message = message;
+    sent->wParam = wParam;
+    sent->lParam = lParam;
+    sent->sender = self;
+    if (!enqueueSend(record, sent))
+        return 0;
+    const ULONGLONG deadline = GetTickCount64() + timeout;
+    std::unique_lock lock(self->mutex);
+    while (!sent->done) {
+        if (!self->sent.empty()) {
+            serveAllSent(*self, lock);
+            continue;
+        }
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline) {
+            lock.unlock();
+            // Not started yet: it never runs. Started: it finishes, its reply is dropped.
+            {
+                ThreadQueue& target = *record->owner;
+                std::lock_guard targetLock(target.mutex);
+                auto& q = target.sent;
+                q.erase(std::remove(q.begin(), q.end(), sent), q.end());
+            }
+            SetLastError(ERROR_TIMEOUT);
+            return 0;
+        }
+        self->wake.wait_for(lock, std::chrono::milliseconds(deadline - now));
+    }
+    // A receiver that went away answers 0 like a plain send; the reply is still a reply.
+    if (result)
+        *result = DWORD_PTR(sent->result);
+    return IsWindow(window) || sent->result ? 1 : 0;
+}
+
 namespace {
 BOOL postTo(ThreadQueue& queue, HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -353,13 +602,14 @@ BOOL postTo(ThreadQueue& queue, HWND window, UINT message, WPARAM wParam, LPARAM
     msg.wParam = wParam;
     msg.lParam = lParam;
     msg.time = GetTickCount();
+    GetCursorPos(&msg.pt);
     std::lock_guard lock(queue.mutex);
     if (queue.closed) {
         SetLastError(ERROR_INVALID_THREAD_ID);
         return FALSE;
     }
     queue.posted.push_back(msg);
-    queue.wake.notify_all();
+    notifyLocked(queue);
     return TRUE;
 }
 }
@@ -376,7 +626,7 @@ BOOL PostMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 
 BOOL PostThreadMessage(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto queue = threadId == GetCurrentThreadId() ? CurrentThreadQueue() : registry().findThread(threadId);
+    auto queue = FindThreadQueue(threadId);
     if (!queue) {
         SetLastError(ERROR_INVALID_THREAD_ID);
         return FALSE;
@@ -390,10 +640,31 @@ void PostQuitMessage(int exitCode)
     std::lock_guard lock(queue->mutex);
     queue->quitPosted = true;
     queue->quitCode = exitCode;
-    queue->wake.notify_all();
+    notifyLocked(*queue);
 }
 
 BOOL InSendMessage() { return t_inSendMessage > 0 ? TRUE : FALSE; }
+
+UINT RegisterWindowMessageW(const WCHAR* name)
+{
+    if (!name || !*name) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    static std::mutex mutex;
+    static auto* names = new std::vector<std::u16string>;
+    const std::u16string key = AsciiLowerCopy(name);
+    std::lock_guard lock(mutex);
+    auto it = std::find(names->begin(), names->end(), key);
+    if (it != names->end())
+        return UINT(0xC000 + (it - names->begin()));
+    if (names->size() >= 0x4000) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return 0;
+    }
+    names->push_back(key);
+    return UINT(0xC000 + names->size() - 1);
+}
 
 BOOL GetMessage(MSG* msg, HWND window, UINT minMessage, UINT maxMessage)
 {
@@ -402,19 +673,15 @@ BOOL GetMessage(MSG* msg, HWND window, UINT minMessage, UINT maxMessage)
         return -1;
     }
     auto queue = CurrentThreadQueue();
-    std::unique_lock lock(queue->mutex);
     for (;;) {
-        serveAllSent(*queue, lock);
-        if (takePosted(*queue, msg, window, minMessage, maxMessage, /*remove=*/true))
+        ULONGLONG seen = 0;
+        if (lookOnce(*queue, msg, window, minMessage, maxMessage, true, &seen)) {
+            t_current = *msg;
             return msg->message == WM_QUIT ? FALSE : TRUE;
-        lock.unlock();
-        const bool paint = TakePaintMessage(queue.get(), window, minMessage, maxMessage, msg);
-        lock.lock();
-        if (paint)
-            return TRUE;
-        if (!queue->sent.empty() || !queue->posted.empty() || queue->quitPosted || std::exchange(queue->paintPending, false))
+        }
+        if (runIdleHook())
             continue;
-        queue->wake.wait(lock);
+        waitForChange(*queue, seen);
     }
 }
 
@@ -425,16 +692,42 @@ BOOL PeekMessage(MSG* msg, HWND window, UINT minMessage, UINT maxMessage, UINT r
         return FALSE;
     }
     auto queue = CurrentThreadQueue();
-    std::unique_lock lock(queue->mutex);
-    serveAllSent(*queue, lock);
-    if (takePosted(*queue, msg, window, minMessage, maxMessage, (removeFlags & PM_REMOVE) != 0))
-        return TRUE;
-    lock.unlock();
-    return TakePaintMessage(queue.get(), window, minMessage, maxMessage, msg) ? TRUE : FALSE;
+    ULONGLONG seen = 0;
+    const bool remove = (removeFlags & PM_REMOVE) != 0;
+    if (!lookOnce(*queue, msg, window, minMessage, maxMessage, remove, &seen))
+        return FALSE;
+    if (remove)
+        t_current = *msg;
+    return TRUE;
 }
+
+BOOL WaitMessage()
+{
+    auto queue = CurrentThreadQueue();
+    for (;;) {
+        MSG msg;
+        ULONGLONG seen = 0;
+        if (lookOnce(*queue, &msg, nullptr, 0, 0, false, &seen))
+            return TRUE;
+        if (runIdleHook())
+            continue;
+        waitForChange(*queue, seen);
+    }
+}
+
+DWORD GetMessagePos() { return MAKELONG(WORD(t_current.pt.x), WORD(t_current.pt.y)); }
+
+LONG GetMessageTime() { return LONG(t_current.time); }
 
 LRESULT DispatchMessage(const MSG* msg)
 {
+    if (msg && msg->message == WM_TIMER && msg->lParam) {
+        // Only the procedure of a live timer of this thread: never a pointer someone posted.
+        TIMERPROC procedure = LiveTimerProcedure(msg->hwnd, UINT_PTR(msg->wParam), msg->lParam);
+        if (procedure)
+            procedure(msg->hwnd, WM_TIMER, UINT_PTR(msg->wParam), GetTickCount());
+        return 0;
+    }
     if (!msg || !msg->hwnd)
         return 0;
     auto record = FindWindowRecord(msg->hwnd);
@@ -453,46 +746,55 @@ int RunModalLoop(HWND window)
         return -1;
     }
     ThreadQueue& queue = *record->owner;
-    std::unique_lock lock(queue.mutex);
-    record->acceptsSendsFromOtherThreads = true;
-    ++record->modalDepth;
+    {
+        std::lock_guard lock(queue.mutex);
+        record->acceptsSendsFromOtherThreads = true;
+        ++record->modalDepth;
+    }
+    ModalDepthChange(+1);
     int result = -1;
     for (;;) {
-        if (record->endModalRequested) {
-            result = record->modalResult;
-            break;
-        }
-        if (record->destroyed)
-            break;
-        if (!queue.sent.empty()) {
-            serveAllSent(queue, lock);
-            continue;
+        {
+            std::lock_guard lock(queue.mutex);
+            if (record->endModalRequested) {
+                result = record->modalResult;
+                break;
+            }
+            if (record->destroyed)
+                break;
         }
         MSG msg;
-        if (takePosted(queue, &msg, nullptr, 0, 0, /*remove=*/false)) {
-            if (msg.message == WM_QUIT)
-                break; // stays queued for the outer loop
-            queue.posted.pop_front();
-            lock.unlock();
+        ULONGLONG seen = 0;
+        if (lookOnce(queue, &msg, nullptr, 0, 0, true, &seen)) {
+            t_current = msg;
+            if (msg.message == WM_QUIT) {
+                PostQuitMessage(int(msg.wParam)); // for the outer loop
+                break;
+            }
+            TranslateMessage(&msg);
             DispatchMessage(&msg);
-            lock.lock();
             continue;
         }
-        lock.unlock();
-        const bool paint = TakePaintMessage(&queue, nullptr, 0, 0, &msg);
-        if (paint)
-            DispatchMessage(&msg);
-        lock.lock();
-        if (paint || !queue.sent.empty() || !queue.posted.empty() || record->endModalRequested || record->destroyed
-            || std::exchange(queue.paintPending, false))
+        {
+            std::lock_guard lock(queue.mutex);
+            if (record->endModalRequested || record->destroyed)
+                continue;
+        }
+        if (runIdleHook())
             continue;
-        queue.wake.wait(lock);
+        waitForChange(queue, seen);
     }
-    record->endModalRequested = false;
-    bool outermost = --record->modalDepth == 0;
-    if (outermost)
-        record->acceptsSendsFromOtherThreads = false;
-    lock.unlock();
+    ModalDepthChange(-1);
+    bool outermost;
+    {
+        std::lock_guard lock(queue.mutex);
+        record->endModalRequested = false;
+        // A message target whose loop ended refuses other threads' sends until a loop runs for it
+        // again; a window keeps answering in its thread's other loops.
+        outermost = --record->modalDepth == 0 && !record->isWindow;
+        if (outermost)
+            record->acceptsSendsFromOtherThreads = false;
+    }
     if (outermost)
         failPendingSends(queue, window);
     return result;
@@ -506,6 +808,14 @@ BOOL EndModalLoop(HWND window, int result)
     std::lock_guard lock(record->owner->mutex);
     record->endModalRequested = true;
     record->modalResult = result;
-    record->owner->wake.notify_all();
+    notifyLocked(*record->owner);
     return TRUE;
+}
+
+void SetIdleHookForTesting(std::function<bool()> hook) { t_idleHook = std::move(hook); }
+
+void WakeAllThreadsForTesting()
+{
+    for (auto& queue : AllThreadQueues())
+        WakeQueue(*queue);
 }

@@ -146,11 +146,25 @@ BOOL EnableWindow(HWND window, BOOL enable)
         wasDisabled = (w->style & WS_DISABLED) != 0;
         if (wasDisabled == !enable)
             return wasDisabled;
+    }
+    // A window being disabled ends what it was doing with the mouse and gives up the focus.
+    if (!enable) {
+        SendMessage(window, WM_CANCELMODE, 0, 0);
+        if (CaptureWithin(window))
+            ReleaseCapture();
+    }
+    {
+        Lock lock(TreeMutex());
+        auto w = TreeWindow(window);
+        if (!w)
+            return wasDisabled;
         if (enable)
             w->style &= ~WS_DISABLED;
         else
             w->style |= WS_DISABLED;
     }
+    if (!enable && FocusWithin(window))
+        SetFocus(nullptr);
     SendMessage(window, WM_ENABLE, enable ? TRUE : FALSE, 0);
     return wasDisabled;
 }

@@ -13,8 +13,7 @@ namespace {
 using Lock = std::lock_guard<std::recursive_mutex>;
 }
 
-namespace {
-bool HitsShape(const WindowRecord& w, POINT screen)
+bool user_detail::HitsShape(const WindowRecord& w, POINT screen)
 {
     const RECT r = WindowOnScreen(w);
     if (!Contains(r, screen))
@@ -26,6 +25,7 @@ bool HitsShape(const WindowRecord& w, POINT screen)
     return true;
 }
 
+namespace {
 WindowPtr DeepestChild(const WindowPtr& parent, POINT screen)
 {
     const RECT c = ClientOnScreen(*parent);

@@ -3,6 +3,7 @@
 #include "platform/user/Window.h"
 
 #include "platform/base/LastError.h"
+#include "platform/user/InputInternals.h"
 #include "platform/user/WindowInternals.h"
 #include "platform/user/WindowRecord.h"
 #include "platform/gdi/SystemModel.h"
@@ -290,6 +291,18 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int he
             pos.flags |= SWP_NOCLIENTMOVE;
     } else {
         pos.flags |= SWP_NOCLIENTSIZE | SWP_NOCLIENTMOVE;
+    }
+    // Showing a top-level window activates it unless asked not to; hiding the active window or
+    // the focus passes them on.
+    if (w->owner == CurrentThreadQueue()) {
+        if (show && topLevel && !(pos.flags & SWP_NOACTIVATE) && !(w->exStyle & WS_EX_NOACTIVATE) && !(w->style & WS_DISABLED))
+            SetActiveWindow(window);
+        if (hide && topLevel && GetActiveWindow() == window)
+            ActivateAnotherWindow(window);
+        if (hide && !topLevel && FocusWithin(window))
+            SetFocus(GetParent(window));
+        if (!IsWindow(window))
+            return FALSE;
     }
     pos.x = newWindow.left;
     pos.y = newWindow.top;

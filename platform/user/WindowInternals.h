@@ -36,6 +36,8 @@ void LiftOwned(WindowRecord& owner);
 // A live window that is not the desktop (and, with `sameThread`, owned by the caller), or null
 // with the last error set.
 WindowPtr OwnedLive(HWND window, bool sameThread);
+// The point (screen) lies in the window's rectangle and its window region.
+bool HitsShape(const WindowRecord& w, POINT screen);
 // Reallocates a top-level window's surface to its window rectangle.
 void ResizeSurface(WindowRecord& w);
 

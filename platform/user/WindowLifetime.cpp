@@ -3,6 +3,7 @@
 #include "platform/user/Window.h"
 
 #include "platform/base/LastError.h"
+#include "platform/user/InputInternals.h"
 #include "platform/user/WindowInternals.h"
 #include "platform/user/WindowRecord.h"
 
@@ -146,6 +147,8 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
         record->windowClass = windowClass;
         record->owner = CurrentThreadQueue();
         record->procedure = windowClass->info.lpfnWndProc;
+        // Keyboard cues start hidden (unless the system shows them) and children inherit them.
+        record->uiState = child ? parentRecord->uiState : InitialUiState();
         if (child) {
             record->parent = parent;
             record->id = LONG_PTR(menu);
@@ -183,7 +186,9 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
         record->extra.resize(size_t(windowClass->info.cbWndExtra));
         RegisterRecord(record);
         ++windowClass->windows;
-        LinkAt(*record, HWND_TOP);
+        // A new child goes under its siblings (GW_CHILD is the first created); a new top-level
+        // window goes on top of its band.
+        LinkAt(*record, child ? HWND_BOTTOM : HWND_TOP);
         if (!child) {
             record->surface = std::make_shared<Surface>();
             ResizeSurface(*record);
@@ -235,12 +240,13 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     }
     if (!IsWindow(hwnd))
         return nullptr;
-    // A window created visible hears its size at the end of its first ShowWindow instead.
-    if (style & WS_VISIBLE) {
+    // A child or popup hears its size right after WM_CREATE; an overlapped window with its first
+    // show.
+    if (child || (style & WS_POPUP)) {
+        SendSizeAndMove(record);
+    } else {
         Lock lock(TreeMutex());
         record->needSize = true;
-    } else {
-        SendSizeAndMove(record);
     }
     NotifyParents(record, WM_CREATE);
     if (!IsWindow(hwnd))
@@ -294,6 +300,8 @@ BOOL DestroyWindow(HWND window)
     }
     if (CaptureWithin(window))
         ReleaseCapture();
+    if (!(record->style & WS_CHILD))
+        ForgetInputWindow(window);
     std::vector<HWND> owned;
     bool visible;
     {
@@ -307,7 +315,9 @@ BOOL DestroyWindow(HWND window)
     }
     for (HWND h : owned)
         DestroyWindow(h);
-    if (visible)
+    if (visible && (record->style & WS_CHILD))
+        SendMessage(window, WM_SHOWWINDOW, FALSE, 0);
+    if (visible && IsWindow(window))
         SetWindowPos(window, nullptr, 0, 0, 0, 0,
             SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
     NotifyParents(record, WM_DESTROY);

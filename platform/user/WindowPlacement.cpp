@@ -77,6 +77,14 @@ BOOL ShowWindow(HWND window, int command)
     }
     if (!visible && !wasVisible)
         return FALSE;
+    const bool activates = topLevel && visible && command != SW_SHOWNA && command != SW_SHOWNOACTIVATE
+        && command != SW_SHOWMINNOACTIVE && command != SW_MINIMIZE && command != SW_FORCEMINIMIZE;
+    // Showing a visible window in the state it has changes nothing (it may still activate it).
+    if (visible && wasVisible && newState == (style & (WS_MINIMIZE | WS_MAXIMIZE))) {
+        if (activates && w->owner == CurrentThreadQueue() && GetActiveWindow() != window && !(style & WS_DISABLED))
+            SetActiveWindow(window);
+        return TRUE;
+    }
     if (visible && !wasVisible)
         SendMessage(window, WM_SHOWWINDOW, TRUE, 0);
     if (!visible && wasVisible)
@@ -108,9 +116,9 @@ BOOL ShowWindow(HWND window, int command)
     else
         flags |= SWP_FRAMECHANGED;
     flags |= visible ? SWP_SHOWWINDOW : SWP_HIDEWINDOW;
-    const bool activates = topLevel && visible && command != SW_SHOWNA && command != SW_SHOWNOACTIVATE
-        && command != SW_SHOWMINNOACTIVE && command != SW_MINIMIZE && command != SW_FORCEMINIMIZE;
-    if (!activates)
+    if (activates)
+        flags &= ~SWP_NOACTIVATE;
+    else
         flags |= SWP_NOZORDER;
     SetWindowPos(window, HWND_TOP, target.left, target.top, Width(target), Height(target), flags);
     bool needSize;

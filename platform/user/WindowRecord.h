@@ -28,6 +28,37 @@ struct SentMessage {
     std::shared_ptr<ThreadQueue> sender;
 };
 
+// An input message waiting in a thread's queue, with what the router learnt about it.
+struct InputMessage {
+    MSG msg;
+    LRESULT hit = 1;   // the hit code (HTCLIENT for client messages and keys)
+    std::u16string text; // keys: the character the back end's layout gave, if any
+    ULONGLONG serial = 0;
+};
+
+struct ThreadTimer {
+    HWND window = nullptr;
+    UINT_PTR id = 0;
+    UINT period = 0;
+    ULONGLONG due = 0;
+    TIMERPROC procedure = nullptr;
+};
+
+// A thread's focus, activation, capture and mouse tracking. Guarded by TreeMutex().
+struct ThreadInputState {
+    HWND focus = nullptr;
+    HWND active = nullptr;
+    HWND capture = nullptr;
+    HWND leaveWindow = nullptr; // TrackMouseEvent(TME_LEAVE)
+    bool leaveNonClient = false;
+    HWND hoverWindow = nullptr; // TrackMouseEvent(TME_HOVER)
+    bool hoverNonClient = false;
+    DWORD hoverTime = 0;
+    ULONGLONG hoverStart = 0;
+    POINT hoverPoint {};
+    int modalDepth = 0; // loops running on the thread (RunModalLoop and the layer's own)
+};
+
 struct ThreadQueue {
     DWORD threadId = 0;
     std::mutex mutex;
@@ -39,6 +70,12 @@ struct ThreadQueue {
     bool quitPosted = false;
     int quitCode = 0;
     bool paintPending = false; // a window of the thread was invalidated from another thread
+    std::deque<InputMessage> input;
+    ULONGLONG changes = 0; // counts what could end a wait: posts, sends, input, paint, wakes
+    std::vector<ThreadTimer> timers;
+    UINT_PTR nextThreadTimerId = 0x7FF0;
+    // Guarded by TreeMutex():
+    ThreadInputState state;
 };
 
 struct WindowClass {
@@ -76,7 +113,9 @@ struct WindowRecord {
     bool isWindow = false;
     bool isDesktop = false;
     bool destroying = false;
-    bool needSize = false; // created visible: WM_SIZE and WM_MOVE follow its first ShowWindow
+    bool needSize = false; // WM_SIZE and WM_MOVE follow its first show (overlapped windows)
+    HWND lastActivePopup = nullptr; // of an owner: the owned window active last
+    WORD uiState = 0; // keyboard cues: UISF_HIDEFOCUS | UISF_HIDEACCEL while hidden
     std::shared_ptr<WindowClass> windowClass;
     DWORD style = 0;
     DWORD exStyle = 0;
@@ -172,5 +211,12 @@ void InvalidateWhole(const WindowPtr& window);
 std::shared_ptr<WindowRecord> FindWindowRecord(HWND window);
 // The calling thread's queue (created on first use).
 std::shared_ptr<ThreadQueue> CurrentThreadQueue();
+// The queue of a live GUI thread, or null; every live queue.
+std::shared_ptr<ThreadQueue> FindThreadQueue(DWORD threadId);
+std::vector<std::shared_ptr<ThreadQueue>> AllThreadQueues();
+// Wakes the thread blocked on `queue` (takes its mutex).
+void WakeQueue(ThreadQueue& queue);
+// Adds an input message to the queue of `window`'s thread and wakes it.
+void PostInputMessage(const WindowPtr& window, const InputMessage& message);
 
 }

@@ -82,8 +82,9 @@ TEST_F(PaintTest, ChildrenAreClippedPerClipChildrenAndClipSiblings)
         SCOPED_TRACE(testing::Message() << "clip children " << c.clipChildren << ", clip siblings " << c.clipSiblings);
         HWND p = Make(u"P", WS_POPUP | WS_VISIBLE | (c.clipChildren ? WS_CLIPCHILDREN : 0), 0, 0, 200, 200);
         const DWORD childStyle = WS_CHILD | WS_VISIBLE | (c.clipSiblings ? WS_CLIPSIBLINGS : 0);
-        HWND lower = Make(u"C1", childStyle, 10, 10, 100, 100, p);
+        // A new child goes under its siblings: the first created is the upper one.
         HWND upper = Make(u"C2", childStyle, 60, 60, 100, 100, p);
+        HWND lower = Make(u"C1", childStyle, 10, 10, 100, 100, p);
         SetColor(p, kWhite);
         SetColor(lower, kGreen);
         SetColor(upper, kBlue);

@@ -41,9 +41,9 @@ TEST_F(TreeTest, SpyRecordsTheCreationAndDestructionOrderOfATopLevelWindowWithTw
         { "P", kCbt }, { "P", WM_GETMINMAXINFO }, { "P", WM_NCCREATE }, { "P", WM_NCCALCSIZE }, { "P", WM_CREATE },
         { "P", WM_SHOWWINDOW }, { "P", WM_WINDOWPOSCHANGING }, { "P", WM_WINDOWPOSCHANGED }, { "P", WM_SIZE },
         { "P", WM_MOVE },
-        { "A", kCbt }, { "A", WM_NCCREATE }, { "A", WM_NCCALCSIZE }, { "A", WM_CREATE }, { "P", WM_PARENTNOTIFY },
-        { "A", WM_SHOWWINDOW }, { "A", WM_WINDOWPOSCHANGING }, { "A", WM_WINDOWPOSCHANGED }, { "A", WM_SIZE },
-        { "A", WM_MOVE },
+        { "A", kCbt }, { "A", WM_NCCREATE }, { "A", WM_NCCALCSIZE }, { "A", WM_CREATE }, { "A", WM_SIZE },
+        { "A", WM_MOVE }, { "P", WM_PARENTNOTIFY }, { "A", WM_SHOWWINDOW }, { "A", WM_WINDOWPOSCHANGING },
+        { "A", WM_WINDOWPOSCHANGED },
         { "B", kCbt }, { "B", WM_NCCREATE }, { "B", WM_NCCALCSIZE }, { "B", WM_CREATE }, { "B", WM_SIZE },
         { "B", WM_MOVE }, { "P", WM_PARENTNOTIFY },
     };
@@ -51,11 +51,11 @@ TEST_F(TreeTest, SpyRecordsTheCreationAndDestructionOrderOfATopLevelWindowWithTw
 
     TheSpy().seen.clear();
     ASSERT_TRUE(DestroyWindow(top));
-    // B was created last, so it is the top child and comes first among the children.
+    // A was created first, so it is the top child and comes first among the children.
     const Seen destruction {
         { "P", WM_WINDOWPOSCHANGING }, { "P", WM_WINDOWPOSCHANGED },
-        { "P", WM_DESTROY }, { "B", WM_DESTROY }, { "A", WM_DESTROY },
-        { "B", WM_NCDESTROY }, { "A", WM_NCDESTROY }, { "P", WM_NCDESTROY },
+        { "P", WM_DESTROY }, { "A", WM_DESTROY }, { "B", WM_DESTROY },
+        { "A", WM_NCDESTROY }, { "B", WM_NCDESTROY }, { "P", WM_NCDESTROY },
     };
     EXPECT_EQ(Ordered(kLifeMessages), destruction);
     EXPECT_FALSE(IsWindow(top));
@@ -200,10 +200,12 @@ TEST_F(TreeTest, ParentsOwnersAndSiblingsAnswerTheirQueries)
     EXPECT_EQ(GetAncestor(grand, GA_ROOT), main);
     EXPECT_EQ(GetAncestor(popup, GA_ROOTOWNER), main);
     EXPECT_EQ(GetAncestor(main, GA_PARENT), GetDesktopWindow());
-    EXPECT_EQ(GetWindow(main, GW_CHILD), c2);
-    EXPECT_EQ(GetWindow(c2, GW_HWNDNEXT), c1);
-    EXPECT_EQ(GetWindow(c1, GW_HWNDPREV), c2);
-    EXPECT_EQ(GetWindow(c1, GW_HWNDNEXT), nullptr);
+    // A new child goes under its siblings: GW_CHILD is the first created, tab order follows creation.
+    EXPECT_EQ(GetWindow(main, GW_CHILD), c1);
+    EXPECT_EQ(GetWindow(c1, GW_HWNDNEXT), c2);
+    EXPECT_EQ(GetWindow(c2, GW_HWNDPREV), c1);
+    EXPECT_EQ(GetWindow(c2, GW_HWNDNEXT), nullptr);
+    EXPECT_EQ(GetTopWindow(main), c1);
     EXPECT_TRUE(IsChild(main, grand));
     EXPECT_FALSE(IsChild(main, popup));
     EXPECT_EQ(GetDlgItem(main, 102), c2);
@@ -278,7 +280,7 @@ TEST_F(TreeTest, FocusLeavesAndCaptureIsReleasedBeforeTheWindowIsDestroyed)
     HWND top = Make(u"P", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100);
     HWND a = Make(u"A", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, top);
     HWND b = Make(u"B", WS_CHILD | WS_VISIBLE, 20, 0, 10, 10, top);
-    EXPECT_EQ(SetFocus(a), nullptr);
+    EXPECT_EQ(SetFocus(a), top); // showing the popup activated it and gave it the focus
     TheSpy().seen.clear();
     EXPECT_EQ(SetFocus(b), a);
     EXPECT_EQ(Ordered({ WM_KILLFOCUS, WM_SETFOCUS }), (Seen { { "A", WM_KILLFOCUS }, { "B", WM_SETFOCUS } }));
