@@ -138,20 +138,17 @@ void SetButtonLook(HWND button, bool asDefault)
         SendMessage(button, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
 }
 
-// The push button with the focus looks like the default one; when the focus leaves push
-// buttons the dialog's default button takes the look back.
-void UpdateDefaultLook(HWND dialog, HWND oldFocus, HWND newFocus)
+// The push button with the focus looks like the default one; when the focus is elsewhere the
+// dialog's default button has the look. Every push button is brought in line, whatever focus
+// changes happened on the way (activation may move the focus first).
+void UpdateDefaultLook(HWND dialog, HWND focus)
 {
     HWND def = DefaultButton(dialog);
-    const bool newIsPush = newFocus && IsPushButton(newFocus);
-    if (oldFocus && oldFocus != newFocus && IsPushButton(oldFocus) && oldFocus != def)
-        SetButtonLook(oldFocus, false);
-    if (newIsPush) {
-        if (def && def != newFocus)
-            SetButtonLook(def, false);
-        SetButtonLook(newFocus, true);
-    } else if (def) {
-        SetButtonLook(def, true);
+    const bool focusIsPush = focus && IsPushButton(focus);
+    for (HWND c : Controls(dialog)) {
+        if (!IsPushButton(c))
+            continue;
+        SetButtonLook(c, focusIsPush ? c == focus : c == def);
     }
 }
 
@@ -159,12 +156,11 @@ void DlgSetFocus(HWND dialog, HWND control)
 {
     if (!control)
         return;
-    HWND old = FocusIn(dialog);
+    WithState(dialog, [&](DialogState& s) { s.savedFocus = control; return 0; });
     if (DlgCode(control) & DLGC_HASSETSEL)
         SendMessage(control, EM_SETSEL, 0, -1);
     SetFocus(control);
-    UpdateDefaultLook(dialog, old, control);
-    WithState(dialog, [&](DialogState& s) { s.savedFocus = control; return 0; });
+    UpdateDefaultLook(dialog, control);
 }
 
 void ClearCues(HWND dialog, WORD flags)

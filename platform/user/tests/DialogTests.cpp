@@ -3,6 +3,7 @@
 #include "PlatformUserDialogResources.h"
 
 #include "platform/base/LastError.h"
+#include "platform/base/ProcessInfo.h"
 #include "platform/gdi/Gdi.h"
 
 #include <gtest/gtest.h>
