@@ -435,12 +435,14 @@ TEST_F(DialogTest, KeyboardCuesStartHiddenAndShowOnKeyboardUse)
 TEST_F(DialogTest, FocusIsRememberedAcrossDeactivation)
 {
     HWND d = Nav();
+    SetActiveWindow(d);
     SendMessage(d, WM_NEXTDLGCTL, WPARAM(GetDlgItem(d, IDC_KEEP)), TRUE);
-    SendMessage(d, WM_ACTIVATE, 0 /* WA_INACTIVE */, 0);
     HWND other = CreateWindowExW(0, u"Edit", u"", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr, nullptr, nullptr,
         nullptr);
+    SetActiveWindow(other);
     SetFocus(other);
-    SendMessage(d, WM_ACTIVATE, 1 /* WA_ACTIVE */, 0);
+    EXPECT_EQ(GetFocus(), other);
+    SetActiveWindow(d);
     EXPECT_EQ(FocusId(), IDC_KEEP);
     DestroyWindow(other);
 }
