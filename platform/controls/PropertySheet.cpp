@@ -908,6 +908,7 @@ HWND CreateSheet(const PROPSHEETHEADERW* h)
             reinterpret_cast<HMENU>(static_cast<UINT_PTR>(b.id)), nullptr, nullptr);
         SetWindowPos(button, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
         SendMessage(button, WM_SETFONT, font, FALSE);
+        SendMessage(button, WM_UPDATEUISTATE, MAKELONG(UIS_SET, WORD(SendMessage(sheet, WM_QUERYUISTATE, 0, 0))), 0);
         previous = button;
     }
     if (HWND apply = GetDlgItem(sheet, ID_APPLY_NOW))

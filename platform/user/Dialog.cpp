@@ -438,6 +438,15 @@ HWND CreateDialogIndirectParamW(HINSTANCE instance, const void* dialogTemplate, 
         SendMessage(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
 
+    // Cues start hidden unless the system shows them always; the controls hear it before they
+    // are first drawn.
+    BOOL cues = FALSE;
+    SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &cues, 0);
+    const WORD hidden = cues ? 0 : WORD(UISF_HIDEFOCUS | UISF_HIDEACCEL);
+    WithState(dialog, [&](DialogState& st) { st.uiState = hidden; return 0; });
+    if (hidden)
+        SendToDescendants(dialog, WM_UPDATEUISTATE, MAKELONG(UIS_SET, hidden), 0);
+
     // The default id is the template's default push button until DM_SETDEFID changes it.
     for (HWND c : Controls(dialog))
         if (DlgCode(c) & DLGC_DEFPUSHBUTTON) {

@@ -209,6 +209,8 @@ INT_PTR BoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
             SetWindowPos(button, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
             previous = button;
             SendMessage(button, WM_SETFONT, font, FALSE);
+            // The box's keyboard cues (hidden until the keyboard is used).
+            SendMessage(button, WM_UPDATEUISTATE, MAKELONG(UIS_SET, WORD(SendMessage(dialog, WM_QUERYUISTATE, 0, 0))), 0);
             first = false;
         }
         Layout(dialog, *box);
