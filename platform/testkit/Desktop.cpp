@@ -3,7 +3,12 @@
 #include "platform/testkit/Dump.h"
 #include "platform/user/Window.h"
 
+#include "platform/base/Registry.h"
+#include "platform/base/Time.h"
+
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 
 namespace testkit {
 
@@ -12,6 +17,12 @@ void DesktopTest::SetUp()
     m_watchdog = std::make_unique<Watchdog>(60);
     m_model = std::make_unique<ScopedSystemModel>();
     m_clock = std::make_unique<FakeClock>();
+    SetSystemTimeSourceForTesting([] { return ULONGLONG(134129448000000000ull); }); // 2026-01-15 10:00 UTC
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/vornalt-desktop-XXXXXX";
+    if (mkdtemp(pattern.data()))
+        m_folder = pattern;
+    SetRegistryFolderForTesting(m_folder + "/registry");
     ResetInputForTesting();
     m_idle = std::make_unique<IdleScript>();
 }
@@ -37,6 +48,12 @@ void DesktopTest::TearDown()
     }
     ReleaseCapture();
     ResetInputForTesting();
+    SetRegistryFolderForTesting("");
+    SetSystemTimeSourceForTesting({});
+    if (!m_folder.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_folder, ignored);
+    }
     m_clock.reset();
     m_model.reset();
     m_watchdog.reset();

@@ -1,6 +1,7 @@
 #pragma once
-// The desktop fixture: a fresh headless desktop per test. The fake clock at a fixed time, the
-// system model at its defaults, the input state reset (pointer at 0,0, no key down, nothing
+// The desktop fixture: a fresh headless desktop per test. The fake clock and the system time at a
+// fixed date (2026-01-15 10:00 UTC), the system model at its defaults, the registry in a
+// temporary folder of its own, the input state reset (pointer at 0,0, no key down, nothing
 // active), an idle script on the test's thread and a watchdog. Windows left over at the end fail
 // the test (and are destroyed).
 
@@ -13,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace testkit {
 
@@ -28,6 +31,8 @@ protected:
     static void Pump();
     // Destroys a window at the end of the test instead of failing on it.
     void DestroyAtEnd(HWND window);
+    // The test's own temporary folder (removed at the end); the registry lives in it.
+    const std::string& Folder() const { return m_folder; }
 
 private:
     std::unique_ptr<ScopedSystemModel> m_model;
@@ -35,6 +40,7 @@ private:
     std::unique_ptr<IdleScript> m_idle;
     std::unique_ptr<Watchdog> m_watchdog;
     std::vector<HWND> m_destroyAtEnd;
+    std::string m_folder;
 };
 
 }

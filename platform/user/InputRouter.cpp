@@ -118,56 +118,6 @@ HWND AnyCapture()
     return nullptr;
 }
 
-constexpr LRESULT kNotFound = HTTRANSPARENT;
-
-// Asks `w` and the windows inside it under `pt`, children first: the first that does not answer
-// HTTRANSPARENT. A disabled child is not there (its parent gets the event).
-LRESULT TryWindow(const WindowPtr& w, POINT pt, WindowPtr* out)
-{
-    std::vector<WindowPtr> children;
-    bool disabled;
-    {
-        Lock lock(TreeMutex());
-        disabled = (w->style & WS_DISABLED) != 0;
-        if (!disabled && Contains(ClientOnScreen(*w), pt))
-            for (HWND h : w->children)
-                if (auto c = TreeWindow(h); c && (c->style & WS_VISIBLE) && !(c->style & WS_DISABLED) && HitsShape(*c, pt))
-                    children.push_back(c);
-    }
-    if (disabled) {
-        *out = w; // the router drops input for disabled windows
-        return HTCLIENT;
-    }
-    for (auto& c : children) {
-        const LRESULT hit = TryWindow(c, pt, out);
-        if (hit != kNotFound)
-            return hit;
-    }
-    const LRESULT hit = SendMessage(w->handle, WM_NCHITTEST, 0, MAKELPARAM(WORD(pt.x), WORD(pt.y)));
-    if (hit == HTTRANSPARENT || !IsWindow(w->handle))
-        return kNotFound;
-    *out = w;
-    return hit;
-}
-
-LRESULT HitTarget(POINT pt, WindowPtr* out)
-{
-    std::vector<WindowPtr> tops;
-    {
-        Lock lock(TreeMutex());
-        for (HWND h : DesktopRecord()->children)
-            if (auto r = TreeWindow(h); r && (r->style & WS_VISIBLE) && HitsShape(*r, pt))
-                tops.push_back(r);
-    }
-    for (auto& top : tops) {
-        const LRESULT hit = TryWindow(top, pt, out);
-        if (hit != kNotFound)
-            return hit;
-    }
-    *out = nullptr;
-    return HTNOWHERE;
-}
-
 bool Disabled(const WindowPtr& w)
 {
     Lock lock(TreeMutex());
@@ -263,7 +213,7 @@ void RouteMouse(const RawItem& item)
     const HWND capture = AnyCapture();
     if (capture) {
         target = TreeWindow(capture);
-        const HWND under = WindowFromPoint(pt);
+        const HWND under = WindowUnderPoint(pt);
         LRESULT underHit = HTNOWHERE;
         if (auto u = TreeWindow(under)) {
             Lock lock(TreeMutex());
@@ -271,7 +221,7 @@ void RouteMouse(const RawItem& item)
         }
         UpdateTracking(pt, under, underHit, item.time);
     } else {
-        hit = HitTarget(pt, &target);
+        hit = HitTestPoint(pt, true, &target);
         UpdateTracking(pt, target ? target->handle : nullptr, hit, item.time);
     }
     if (!target)
@@ -578,7 +528,7 @@ BOOL TrackMouseEvent(TRACKMOUSEEVENT* track)
     // Is the pointer over the window (in the part asked for) now?
     bool over = false;
     {
-        HWND under = WindowFromPoint(pt);
+        HWND under = WindowUnderPoint(pt);
         Lock lock(TreeMutex());
         if (under == w->handle)
             over = Contains(ClientOnScreen(*w), pt) != nonClient;

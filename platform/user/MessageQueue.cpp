@@ -172,6 +172,7 @@ thread_local QueueHolder t_holder;
 thread_local int t_inSendMessage = 0;
 thread_local std::function<bool()> t_idleHook;
 thread_local MSG t_current;
+thread_local ULONGLONG t_lastLook = 0; // the queue's change count at the thread's last look
 
 bool matches(const MSG& msg, HWND window, UINT minMessage, UINT maxMessage)
 {
@@ -321,6 +322,7 @@ bool lookOnce(ThreadQueue& queue, MSG* msg, HWND window, UINT minMessage, UINT m
         std::unique_lock lock(queue.mutex);
         serveAllSent(queue, lock);
         *seen = queue.changes;
+        t_lastLook = queue.changes;
         queue.paintPending = false;
         if (takePosted(queue, msg, window, minMessage, maxMessage, remove))
             return true;
@@ -704,10 +706,16 @@ BOOL PeekMessage(MSG* msg, HWND window, UINT minMessage, UINT maxMessage, UINT r
 BOOL WaitMessage()
 {
     auto queue = CurrentThreadQueue();
+    const ULONGLONG seen = t_lastLook;
     for (;;) {
-        MSG msg;
-        ULONGLONG seen = 0;
-        if (lookOnce(*queue, &msg, nullptr, 0, 0, false, &seen))
+        {
+            std::unique_lock lock(queue->mutex);
+            serveAllSent(*queue, lock);
+            if (queue->changes != seen || queue->paintPending)
+                return TRUE;
+        }
+        ULONGLONG due = 0;
+        if (NextDueTime(*queue, &due) && due <= GetTickCount64())
             return TRUE;
         if (runIdleHook())
             continue;

@@ -75,8 +75,9 @@ LRESULT SendMessageTimeoutW(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 // A message number unique in the process for `name` (compared without case), 0xC000-0xFFFF.
 UINT RegisterWindowMessageW(const WCHAR* name);
 
-// Serves sent messages and waits until a posted or input message, a paint or a due timer is
-// there (what arrived before the last retrieval does not count again).
+// Serves sent messages and waits until something new is there: a message posted, input or a
+// paint since the thread last looked at its queue (what was there then does not count again),
+// or a due timer.
 BOOL WaitMessage();
 // The screen point (MAKELONG(x, y)) and tick count of the message last retrieved by the thread.
 DWORD GetMessagePos();

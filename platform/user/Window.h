@@ -481,7 +481,9 @@ BOOL ShowWindow(HWND window, int command);
 BOOL GetWindowPlacement(HWND window, WINDOWPLACEMENT* placement);
 BOOL SetWindowPlacement(HWND window, const WINDOWPLACEMENT* placement);
 BOOL BringWindowToTop(HWND window);
-// Visible, enabled windows, topmost first, honouring window regions.
+// Visible windows, topmost first, honouring window regions; a disabled child is passed over for
+// its parent. Windows of the calling thread are asked WM_NCHITTEST, and one answering
+// HTTRANSPARENT passes the point to the window below it.
 HWND WindowFromPoint(POINT point);
 // The monitor that holds most of the window (MONITOR_DEFAULTTO* as for MonitorFromRect).
 HMONITOR MonitorFromWindow(HWND window, DWORD flags);

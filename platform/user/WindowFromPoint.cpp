@@ -6,6 +6,8 @@
 #include "platform/user/WindowInternals.h"
 #include "platform/user/WindowRecord.h"
 
+#include <vector>
+
 using namespace user_detail;
 using gdi_detail::Region;
 
@@ -40,7 +42,62 @@ WindowPtr DeepestChild(const WindowPtr& parent, POINT screen)
 }
 }
 
-HWND WindowFromPoint(POINT point)
+namespace {
+constexpr LRESULT kNotFound = HTTRANSPARENT;
+
+// Asks `w` and the windows inside it under `pt`, children first: the first that does not answer
+// HTTRANSPARENT. A disabled child is not there (its parent answers); a disabled top-level window
+// is (the router drops its input). Windows of other threads are asked only with `allThreads`.
+LRESULT TryWindow(const WindowPtr& w, POINT pt, bool allThreads, WindowPtr* out)
+{
+    std::vector<WindowPtr> children;
+    bool disabled;
+    bool ask;
+    {
+        Lock lock(TreeMutex());
+        disabled = (w->style & WS_DISABLED) != 0;
+        ask = allThreads || w->owner == CurrentThreadQueue();
+        if (!disabled && Contains(ClientOnScreen(*w), pt))
+            for (HWND h : w->children)
+                if (auto c = TreeWindow(h); c && (c->style & WS_VISIBLE) && !(c->style & WS_DISABLED) && HitsShape(*c, pt))
+                    children.push_back(c);
+    }
+    if (disabled) {
+        *out = w;
+        return HTCLIENT;
+    }
+    for (auto& c : children) {
+        const LRESULT hit = TryWindow(c, pt, allThreads, out);
+        if (hit != kNotFound)
+            return hit;
+    }
+    const LRESULT hit = ask ? SendMessage(w->handle, WM_NCHITTEST, 0, LPARAM(MAKELONG(WORD(pt.x), WORD(pt.y)))) : HTCLIENT;
+    if (hit == HTTRANSPARENT || !IsWindow(w->handle))
+        return kNotFound;
+    *out = w;
+    return hit;
+}
+}
+
+LRESULT user_detail::HitTestPoint(POINT pt, bool allThreads, WindowPtr* out)
+{
+    std::vector<WindowPtr> tops;
+    {
+        Lock lock(TreeMutex());
+        for (HWND h : DesktopRecord()->children)
+            if (auto r = TreeWindow(h); r && (r->style & WS_VISIBLE) && HitsShape(*r, pt))
+                tops.push_back(r);
+    }
+    for (auto& top : tops) {
+        const LRESULT hit = TryWindow(top, pt, allThreads, out);
+        if (hit != kNotFound)
+            return hit;
+    }
+    *out = nullptr;
+    return HTNOWHERE;
+}
+
+HWND user_detail::WindowUnderPoint(POINT point)
 {
     Lock lock(TreeMutex());
     for (HWND h : DesktopRecord()->children) {
@@ -49,6 +106,13 @@ HWND WindowFromPoint(POINT point)
             return DeepestChild(r, point)->handle;
     }
     return nullptr;
+}
+
+HWND WindowFromPoint(POINT point)
+{
+    WindowPtr found;
+    HitTestPoint(point, false, &found);
+    return found ? found->handle : nullptr;
 }
 
 HMONITOR MonitorFromWindow(HWND window, DWORD flags)

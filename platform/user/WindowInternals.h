@@ -38,6 +38,11 @@ void LiftOwned(WindowRecord& owner);
 WindowPtr OwnedLive(HWND window, bool sameThread);
 // The point (screen) lies in the window's rectangle and its window region.
 bool HitsShape(const WindowRecord& w, POINT screen);
+// The window under a screen point, asking WM_NCHITTEST children first so that HTTRANSPARENT
+// passes to the window below (windows of other threads only with `allThreads`); its hit code.
+LRESULT HitTestPoint(POINT pt, bool allThreads, WindowPtr* out);
+// The same without messages: visible, enabled children, window regions.
+HWND WindowUnderPoint(POINT point);
 // Reallocates a top-level window's surface to its window rectangle.
 void ResizeSurface(WindowRecord& w);
 

@@ -4,6 +4,8 @@
 #include "platform/testkit/AfterLoop.h"
 #include "platform/testkit/Desktop.h"
 #include "platform/testkit/Dump.h"
+#include "platform/base/Registry.h"
+#include "platform/base/Time.h"
 #include "platform/user/Window.h"
 
 #include <gtest/gtest-spi.h>
@@ -160,6 +162,22 @@ TEST_F(KitTest, AfterLoopChecksFindAHeldCaptureALeftHookAndADisabledOwner)
     ReleaseCapture();
     EnableWindow(main, TRUE);
     DestroyWindow(main);
+}
+
+}
+
+namespace {
+
+TEST_F(KitTest, TheDesktopHasAFixedDateAndARegistryOfItsOwn)
+{
+    SYSTEMTIME now {};
+    GetSystemTime(&now);
+    EXPECT_EQ(now.wYear, 2026);
+    EXPECT_EQ(now.wMonth, 1);
+    EXPECT_EQ(now.wDay, 15);
+    EXPECT_EQ(now.wHour, 10);
+    EXPECT_FALSE(Folder().empty());
+    EXPECT_EQ(GetRegistryFolder().rfind(Folder(), 0), 0u);
 }
 
 }

@@ -310,3 +310,24 @@ TEST_F(QueueTest, MessageNumbersAreRegisteredOncePerNameWithoutCase)
 }
 
 }
+
+namespace {
+
+TEST_F(QueueTest, WaitMessageWaitsForSomethingNewNotForWhatTheLastLookLeft)
+{
+    HWND w = Make("W", WS_POPUP, { 0, 0, 10, 10 });
+    PostMessageW(w, WM_USER, 0, 0);
+    MSG msg;
+    EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_APP, WM_APP, PM_REMOVE)); // the loop looks for WM_APP only
+    bool stepRan = false;
+    Idle().Then([&] {
+        stepRan = true;
+        PostMessageW(w, WM_APP, 0, 0);
+    });
+    EXPECT_TRUE(WaitMessage());
+    EXPECT_TRUE(stepRan); // WM_USER, already there, did not end the wait
+    EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_APP, WM_APP, PM_REMOVE));
+    EXPECT_EQ(Drain(), (std::vector<UINT> { WM_USER }));
+}
+
+}
