@@ -7,6 +7,7 @@
 #include "platform/user/Dialog.h"
 #include "platform/user/Hooks.h"
 #include "platform/user/Input.h"
+#include "platform/user/Timers.h"
 #include "platform/user/Window.h"
 
 // ---- Platform messages and records not yet in platform/user ----------------------------------

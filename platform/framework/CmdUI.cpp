@@ -5,11 +5,6 @@ namespace {
 constexpr UINT BM_SETCHECK_ = 0x00F1;
 constexpr UINT DLGC_BUTTON_ = 0x2000;
 constexpr UINT DLGC_RADIOBUTTON_ = 0x0040;
-constexpr UINT MF_BYPOSITION_ = 0x0400;
-constexpr UINT MF_GRAYED_ = 0x0001;
-constexpr UINT MF_DISABLED_ = 0x0002;
-constexpr UINT MF_CHECKED_ = 0x0008;
-constexpr UINT MF_STRING_ = 0x0000;
 
 } // namespace
 
@@ -18,7 +13,7 @@ void CCmdUI::Enable(BOOL bOn)
     m_bEnabled = bOn;
     m_bEnableChanged = TRUE;
     if (m_pMenu) {
-        m_pMenu->EnableMenuItem(m_nIndex, MF_BYPOSITION_ | (bOn ? 0 : MF_GRAYED_ | MF_DISABLED_));
+        m_pMenu->EnableMenuItem(m_nIndex, MF_BYPOSITION | (bOn ? 0 : MF_GRAYED | MF_DISABLED));
     } else if (m_pOther && m_pOther->m_hWnd) {
         // The focus does not stay on a control that goes disabled: it moves to the next one.
         if (!bOn && ::GetFocus() == m_pOther->m_hWnd) {
@@ -36,7 +31,7 @@ void CCmdUI::SetCheck(int nCheck)
 {
     m_nCheck = nCheck;
     if (m_pMenu) {
-        m_pMenu->CheckMenuItem(m_nIndex, MF_BYPOSITION_ | (nCheck ? MF_CHECKED_ : 0));
+        m_pMenu->CheckMenuItem(m_nIndex, MF_BYPOSITION | (nCheck ? MF_CHECKED : 0));
     } else if (m_pOther && m_pOther->m_hWnd) {
         if (::SendMessage(m_pOther->m_hWnd, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON_)
             ::SendMessage(m_pOther->m_hWnd, BM_SETCHECK_, WPARAM(nCheck), 0);
@@ -47,7 +42,7 @@ void CCmdUI::SetRadio(BOOL bOn)
 {
     m_nCheck = bOn ? 1 : 0;
     if (m_pMenu) {
-        m_pMenu->CheckMenuItem(m_nIndex, MF_BYPOSITION_ | (bOn ? MF_CHECKED_ : 0));
+        m_pMenu->CheckMenuItem(m_nIndex, MF_BYPOSITION | (bOn ? MF_CHECKED : 0));
     } else if (m_pOther && m_pOther->m_hWnd) {
         const UINT code = UINT(::SendMessage(m_pOther->m_hWnd, WM_GETDLGCODE, 0, 0));
         if (code & (DLGC_BUTTON_ | DLGC_RADIOBUTTON_))
@@ -58,8 +53,8 @@ void CCmdUI::SetRadio(BOOL bOn)
 void CCmdUI::SetText(const WCHAR* text)
 {
     if (m_pMenu) {
-        const UINT state = m_pMenu->GetMenuState(m_nIndex, MF_BYPOSITION_) & (MF_GRAYED_ | MF_DISABLED_ | MF_CHECKED_);
-        m_pMenu->ModifyMenu(m_nIndex, MF_BYPOSITION_ | MF_STRING_ | state, m_nID, text);
+        const UINT state = m_pMenu->GetMenuState(m_nIndex, MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED | MF_CHECKED);
+        m_pMenu->ModifyMenu(m_nIndex, MF_BYPOSITION | MF_STRING | state, m_nID, text);
     } else if (m_pOther && m_pOther->m_hWnd) {
         CString current;
         m_pOther->GetWindowText(current);

@@ -1,6 +1,9 @@
 #include "platform/framework/FrameWnd.h"
 
+#include "platform/framework/ResourceHandle.h"
 #include "platform/framework/WinApp.h"
+#include "platform/user/Accelerators.h"
+#include "platform/user/Resources.h"
 
 #include <algorithm>
 
@@ -92,6 +95,21 @@ void CFrameWnd::OnInitMenuPopup(CMenu* popup, UINT, BOOL sysMenu)
     }
 }
 
+BOOL CFrameWnd::PreTranslateMessage(MSG* msg)
+{
+    if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST && m_hAccelTable && m_hWnd)
+        return ::TranslateAcceleratorW(m_hWnd, m_hAccelTable, msg) != 0;
+    return FALSE;
+}
+
+BOOL CFrameWnd::LoadAccelTable(LPCWSTR name)
+{
+    if (m_hAccelTable)
+        return FALSE; // loaded once
+    m_hAccelTable = ::LoadAcceleratorsW(AfxFindResourceHandle(name, RT_ACCELERATOR), name);
+    return m_hAccelTable != nullptr;
+}
+
 BOOL CFrameWnd::OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo)
 {
     if (CWnd::OnCmdMsg(nID, nCode, pExtra, pHandlerInfo))
@@ -141,6 +159,28 @@ BEGIN_MESSAGE_MAP(CControlBar, CWnd)
     ON_MESSAGE(WM_SIZEPARENT, &CControlBar::OnSizeParent)
     ON_MESSAGE(WM_IDLEUPDATECMDUI, &CControlBar::OnIdleUpdateCmdUI)
 END_MESSAGE_MAP()
+
+LRESULT CControlBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_DRAWITEM:
+    case WM_MEASUREITEM:
+    case WM_DELETEITEM:
+    case WM_COMPAREITEM: {
+        LRESULT result = 0;
+        if (OnWndMsg(message, wParam, lParam, &result))
+            return result;
+        CWnd* owner = GetOwner();
+        if (owner && owner->m_hWnd)
+            return owner->SendMessage(message, wParam, lParam);
+        return DefWindowProc(message, wParam, lParam);
+    }
+    default:
+        return CWnd::WindowProc(message, wParam, lParam);
+    }
+}
 
 void CControlBar::PostNcDestroy()
 {

@@ -14,6 +14,8 @@ constexpr UINT AFX_IDW_CONTROLBAR_LAST = 0xE8FF;
 constexpr UINT AFX_IDW_TOOLBAR = 0xE800;
 constexpr UINT AFX_IDW_STATUS_BAR = 0xE801;
 constexpr UINT AFX_IDW_PANE_FIRST = 0xE900;
+// The string a status bar shows while no command is being pointed at.
+constexpr UINT AFX_IDS_IDLEMESSAGE = 0xE001;
 
 // Control-bar styles (the bar's own, apart from its window styles).
 constexpr DWORD CBRS_NOALIGN = 0x00000000;
@@ -77,6 +79,11 @@ public:
     // bDelay: the bar shows or hides at the next idle time, with one layout for all of them.
     void ShowControlBar(CControlBar* bar, BOOL show, BOOL delay);
 
+    // Key messages for the frame and every window inside it go through its accelerator table.
+    BOOL PreTranslateMessage(MSG* msg) override;
+    BOOL LoadAccelTable(LPCWSTR name);
+    HACCEL m_hAccelTable = nullptr;
+
     // The frame first, then the application.
     BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
 
@@ -117,6 +124,9 @@ public:
     // The client rectangle minus the borders (and the border styles' lines).
     virtual void CalcInsideRect(CRect& rect, BOOL horizontal) const;
     virtual void OnUpdateCmdUI(CFrameWnd* target, BOOL disableIfNoHandler) = 0;
+    // What the bar's controls tell it (commands, notifications, owner drawing) goes on to the
+    // bar's owner when the bar itself does not handle it.
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     DWORD m_dwStyle = 0;
     int m_cxLeftBorder = 6;

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 IMPLEMENT_DYNAMIC(CWinThread, CCmdTarget)
@@ -20,6 +21,8 @@ std::atomic<CWinApp*> g_app { nullptr };
 struct UiThreadState {
     CWinThread* thread = nullptr;
     HHOOK filterHook = nullptr;
+    bool filterReached = false; // the hook ran during the last CallThreadFilter
+    bool ownLoopFilter = false; // the framework's modal loop is asking the filter now
     int modalDepth = 0;
 };
 
@@ -43,6 +46,7 @@ CWinThread* CurrentThread()
 
 LRESULT MessageFilterHook(int code, WPARAM wParam, LPARAM lParam)
 {
+    ThreadState().filterReached = true;
     if (code >= 0)
         if (CWinThread* thread = CurrentThread())
             if (thread->ProcessMessageFilter(code, reinterpret_cast<MSG*>(lParam)))
@@ -50,12 +54,20 @@ LRESULT MessageFilterHook(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(ThreadState().filterHook, code, wParam, lParam);
 }
 
-// What the thread's message filter says: TRUE when it handled the message.
+// What the thread's message filter says: TRUE when it handled the message. The WH_MSGFILTER
+// chain runs (the other hooks of the thread too); should it not reach the framework's own hook,
+// the thread's filter is asked directly, so it sees the message either way.
 BOOL CallThreadFilter(MSG* msg, int code)
 {
-    // Until the window layer offers CallMsgFilterW the framework's own filter is asked directly.
-    CWinThread* thread = CurrentThread();
-    return thread && thread->ProcessMessageFilter(code, msg);
+    UiThreadState& state = ThreadState();
+    state.filterReached = false;
+    const bool outer = std::exchange(state.ownLoopFilter, true);
+    BOOL handled = ::CallMsgFilterW(msg, code);
+    if (!handled && !state.filterReached)
+        if (CWinThread* thread = CurrentThread())
+            handled = thread->ProcessMessageFilter(code, msg);
+    state.ownLoopFilter = outer;
+    return handled;
 }
 
 BOOL PreTranslate(MSG* msg)
@@ -65,7 +77,11 @@ BOOL PreTranslate(MSG* msg)
     return CWnd::WalkPreTranslateTree(nullptr, msg);
 }
 
-void Dispatch(const MSG& msg) { ::DispatchMessage(&msg); }
+void Dispatch(const MSG& msg)
+{
+    ::TranslateMessage(&msg);
+    ::DispatchMessage(&msg);
+}
 
 void FreeTemporaries()
 {
@@ -90,7 +106,10 @@ CWinThread* AfxGetThread() { return CurrentThread(); }
 CWnd* AfxGetMainWnd()
 {
     CWinThread* thread = CurrentThread();
-    return thread ? thread->GetMainWnd() : nullptr;
+    if (CWnd* main = thread ? thread->GetMainWnd() : nullptr)
+        return main;
+    CWinApp* app = g_app.load();
+    return app ? app->GetMainWnd() : nullptr;
 }
 
 int AfxModalLoopDepth() { return ThreadState().modalDepth; }
@@ -175,12 +194,11 @@ BOOL CWinThread::ProcessMessageFilter(int code, MSG* msg)
     if (!msg)
         return FALSE;
     // Keys in a dialog or menu loop reach the main window's pre-translation (its accelerators)
-    // when the loop's window is not one of its own children.
-    if (code == MSGF_DIALOGBOX || code == MSGF_MENU) {
-        constexpr UINT kKeyFirst = 0x0100;
-        constexpr UINT kKeyLast = 0x0109;
+    // when the loop's window is not one of its own children. The framework's own loop offers
+    // them to the main window through pre-translation instead, once.
+    if ((code == MSGF_DIALOGBOX || code == MSGF_MENU) && !ThreadState().ownLoopFilter) {
         CWnd* main = GetMainWnd();
-        if (main && main->m_hWnd && msg->message >= kKeyFirst && msg->message <= kKeyLast && msg->hwnd
+        if (main && main->m_hWnd && msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST && msg->hwnd
             && msg->hwnd != main->m_hWnd && !::IsChild(main->m_hWnd, msg->hwnd))
             return main->PreTranslateMessage(msg);
     }

@@ -34,7 +34,8 @@ public:
     // What every modal loop of the thread shows a message first (the dialog box, menu and
     // framework loops); TRUE: the message was handled.
     virtual BOOL ProcessMessageFilter(int code, MSG* msg);
-    virtual CWnd* GetMainWnd() { return m_pMainWnd; }
+    // The window standing for the thread: the active in-place window, else the main window.
+    virtual CWnd* GetMainWnd() { return m_pActiveWnd ? m_pActiveWnd : m_pMainWnd; }
 
     // Waits for a thread started by AfxBeginThread; its exit code.
     DWORD Join();
@@ -87,6 +88,7 @@ public:
 
 CWinApp* AfxGetApp();
 CWinThread* AfxGetThread();
+// The calling thread's main window; a thread without one (a worker) gets the application's.
 CWnd* AfxGetMainWnd();
 // The framework's entry: InitInstance, and Run when it returned TRUE; the exit code.
 int AfxWinMain();

@@ -20,7 +20,6 @@ namespace {
 // What one UI thread of the class library keeps about its windows.
 struct WindowThreadState {
     CHandleMap<HWND, CWnd> maps;
-    MSG current {};              // the message being handled now
     CWnd* creating = nullptr;    // the object waiting for its window in CreateEx
     HHOOK createHook = nullptr;
     // Message-map look-ups of window messages: (map, message) -> entry or null.
@@ -33,6 +32,9 @@ struct WindowThreadState {
         size_t operator()(const Key& k) const { return std::hash<const void*>()(k.map) ^ (size_t(k.message) * 0x9E3779B97F4A7C15ull); }
     };
     std::unordered_map<Key, const AFX_MSGMAP_ENTRY*, KeyHash> entries;
+
+    // The temporary wrappers of a thread that ends let go of their windows first.
+    ~WindowThreadState() { maps.DeleteTemporary([](CWnd& wnd) { wnd.m_hWnd = nullptr; }); }
 };
 
 WindowThreadState& State()
@@ -254,14 +256,20 @@ void CWnd::OnNcDestroy()
 
 // ---- Message handling ------------------------------------------------------------------------
 
+AFX_THREAD_STATE* AfxGetThreadState()
+{
+    thread_local AFX_THREAD_STATE state;
+    return &state;
+}
+
 LRESULT AfxCallWndProc(CWnd* wnd, HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    WindowThreadState& state = State();
-    const MSG saved = state.current;
-    state.current.hwnd = window;
-    state.current.message = message;
-    state.current.wParam = wParam;
-    state.current.lParam = lParam;
+    MSG& current = AfxGetThreadState()->m_lastSentMsg;
+    const MSG saved = current;
+    current.hwnd = window;
+    current.message = message;
+    current.wParam = wParam;
+    current.lParam = lParam;
     const LRESULT result = wnd->WindowProc(message, wParam, lParam);
     // A class whose map leaves WM_NCDESTROY out still lets go of the window.
     if (message == WM_NCDESTROY && CWnd::FromHandlePermanent(window) == wnd) {
@@ -269,7 +277,7 @@ LRESULT AfxCallWndProc(CWnd* wnd, HWND window, UINT message, WPARAM wParam, LPAR
         wnd->m_superProc = nullptr;
         wnd->PostNcDestroy();
     }
-    state.current = saved;
+    current = saved;
     return result;
 }
 
@@ -281,7 +289,7 @@ LRESULT AfxWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     return AfxCallWndProc(wnd, window, message, wParam, lParam);
 }
 
-const MSG* CWnd::GetCurrentMessage() { return &State().current; }
+const MSG* CWnd::GetCurrentMessage() { return &AfxGetThreadState()->m_lastSentMsg; }
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -300,7 +308,7 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT CWnd::Default()
 {
-    const MSG& current = State().current;
+    const MSG& current = AfxGetThreadState()->m_lastSentMsg;
     return DefWindowProc(current.message, current.wParam, current.lParam);
 }
 
@@ -357,7 +365,14 @@ BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam)
     if (!control) {
         if (id == 0)
             return FALSE;
-        code = CN_COMMAND; // a menu item or an accelerator
+        // A menu item or an accelerator: a command its update handler disables does not run
+        // (the menu may be older than the last update).
+        CCmdUI state;
+        state.m_nID = id;
+        OnCmdMsg(id, CN_UPDATE_COMMAND_UI, &state, nullptr);
+        if (!state.m_bEnabled)
+            return TRUE;
+        code = CN_COMMAND;
     } else {
         LRESULT reflected = 0;
         if (ReflectToChild(control, WM_COMMAND, wParam, lParam, &reflected))
@@ -427,7 +442,7 @@ BOOL CWnd::ReflectChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
 
 BOOL CWnd::ReflectLastMsg(HWND child, LRESULT* result)
 {
-    const MSG& current = State().current;
+    const MSG& current = AfxGetThreadState()->m_lastSentMsg;
     LRESULT local = 0;
     return ReflectToChild(child, current.message, current.wParam, current.lParam, result ? result : &local);
 }
@@ -674,3 +689,43 @@ LPCWSTR AfxRegisterWndClass(UINT classStyle, HCURSOR cursor, HBRUSH background, 
 }
 
 LPCWSTR AfxWndClassName() { return AfxRegisterWndClass(CS_DBLCLKS); }
+
+// ---- Window DCs ------------------------------------------------------------------------------
+
+CPaintDC::CPaintDC(CWnd* wnd)
+    : m_hWnd(AfxSafeHwnd(wnd))
+{
+    Attach(::BeginPaint(m_hWnd, &m_ps));
+}
+
+CPaintDC::~CPaintDC()
+{
+    if (m_hDC) {
+        ::EndPaint(m_hWnd, &m_ps);
+        Detach();
+    }
+}
+
+CClientDC::CClientDC(CWnd* wnd)
+    : m_hWnd(AfxSafeHwnd(wnd))
+{
+    Attach(::GetDC(m_hWnd));
+}
+
+CClientDC::~CClientDC()
+{
+    if (m_hDC)
+        ::ReleaseDC(m_hWnd, Detach());
+}
+
+CWindowDC::CWindowDC(CWnd* wnd)
+    : m_hWnd(AfxSafeHwnd(wnd))
+{
+    Attach(::GetWindowDC(m_hWnd));
+}
+
+CWindowDC::~CWindowDC()
+{
+    if (m_hDC)
+        ::ReleaseDC(m_hWnd, Detach());
+}

@@ -18,6 +18,10 @@
 #include "platform/framework/Menu.h"
 #include "platform/framework/String.h"
 
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+
 class CFrameWnd;
 class CScrollBar;
 
@@ -37,6 +41,44 @@ struct AFX_SIZEPARENTPARAMS {
     RECT rect;
     SIZE sizeTotal;
     BOOL bStretch;
+};
+
+// What the class library keeps per thread that callers may look at: the message being handled
+// now, which Default() passes on. Code that calls window procedures itself saves and restores it.
+struct AFX_THREAD_STATE {
+    MSG m_lastSentMsg {};
+};
+AFX_THREAD_STATE* AfxGetThreadState();
+
+// Data of which each thread has its own instance, made on the thread's first use.
+template <class T> class CThreadLocal {
+public:
+    T* GetData()
+    {
+        thread_local std::unordered_map<const CThreadLocal*, std::unique_ptr<T>> values;
+        std::unique_ptr<T>& value = values[this];
+        if (!value)
+            value = std::make_unique<T>();
+        return value.get();
+    }
+    T* operator->() { return GetData(); }
+    operator T*() { return GetData(); }
+};
+
+// Data of the process, made on first use.
+template <class T> class CProcessLocal {
+public:
+    T* GetData()
+    {
+        std::call_once(m_once, [this] { m_value = std::make_unique<T>(); });
+        return m_value.get();
+    }
+    T* operator->() { return GetData(); }
+    operator T*() { return GetData(); }
+
+private:
+    std::once_flag m_once;
+    std::unique_ptr<T> m_value;
 };
 
 // The platform's window procedure of every window the class library owns.
@@ -211,6 +253,13 @@ public:
     BOOL SetWindowPos(const CWnd* insertAfter, int x, int y, int width, int height, UINT flags);
     BOOL BringWindowToTop() { return ::BringWindowToTop(m_hWnd); }
 
+    // Timers (WM_TIMER to this window).
+    UINT_PTR SetTimer(UINT_PTR id, UINT elapse, TIMERPROC procedure = nullptr)
+    {
+        return ::SetTimer(m_hWnd, id, elapse, procedure);
+    }
+    BOOL KillTimer(UINT_PTR id) { return ::KillTimer(m_hWnd, id); }
+
     // Painting.
     void Invalidate(BOOL erase = TRUE) { ::InvalidateRect(m_hWnd, nullptr, erase); }
     void InvalidateRect(const RECT* rect, BOOL erase = TRUE) { ::InvalidateRect(m_hWnd, rect, erase); }
@@ -321,6 +370,36 @@ protected:
 };
 
 inline HWND AfxSafeHwnd(const CWnd* wnd) { return wnd ? wnd->m_hWnd : nullptr; }
+
+// The DC of a window's paint (BeginPaint .. EndPaint), of its client area and of the whole
+// window: each gives its DC back when it goes.
+class CPaintDC : public CDC {
+public:
+    explicit CPaintDC(CWnd* wnd);
+    ~CPaintDC() override;
+    PAINTSTRUCT m_ps {};
+
+protected:
+    HWND m_hWnd;
+};
+
+class CClientDC : public CDC {
+public:
+    explicit CClientDC(CWnd* wnd);
+    ~CClientDC() override;
+
+protected:
+    HWND m_hWnd;
+};
+
+class CWindowDC : public CDC {
+public:
+    explicit CWindowDC(CWnd* wnd);
+    ~CWindowDC() override;
+
+protected:
+    HWND m_hWnd;
+};
 
 // The scroll bar controls' wrapper (a child window of the scroll-bar class).
 class CScrollBar : public CWnd { };

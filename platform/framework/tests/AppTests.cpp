@@ -5,6 +5,7 @@
 #include "platform/base/Registry.h"
 #include "platform/framework/FrameWnd.h"
 #include "platform/framework/WinApp.h"
+#include "platform/testkit/FrameworkChecks.h"
 
 #include <gtest/gtest.h>
 
@@ -290,11 +291,12 @@ END_MESSAGE_MAP()
 TEST_F(LoopTest, ModalLoopKicksIdleWithCountsAndEndsWithTheResult)
 {
     CTestApp app;
+    testkit::FrameworkAfterLoop afterLoop;
     CModalWnd dialog;
     ASSERT_TRUE(dialog.CreateEx(0, nullptr, u"dialog", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr));
     EXPECT_EQ(dialog.RunModalLoop(), 5);
     EXPECT_EQ(dialog.kicks, std::vector<LPARAM>({ 0, 1, 2 }));
-    EXPECT_EQ(AfxModalLoopDepth(), 0);
+    afterLoop.Check();
     // The messages of the loop went through the thread's message filter first.
     EXPECT_EQ(app.filtered, (std::vector<std::pair<int, UINT>> { { MSGF_DIALOGBOX, WM_USER + 20 } }));
 }
@@ -302,6 +304,7 @@ TEST_F(LoopTest, ModalLoopKicksIdleWithCountsAndEndsWithTheResult)
 TEST_F(LoopTest, TheMessageFilterSeesEveryModalLoopsMessagesAndMaySwallowThem)
 {
     CTestApp app;
+    testkit::FrameworkAfterLoop afterLoop;
     auto* frame = new CMainFrame;
     ASSERT_TRUE(frame->Create(nullptr, u"main", WS_OVERLAPPEDWINDOW, CRect(0, 0, 400, 300)));
     app.m_pMainWnd = frame;
@@ -316,6 +319,7 @@ TEST_F(LoopTest, TheMessageFilterSeesEveryModalLoopsMessagesAndMaySwallowThem)
     dialog.PostMessage(WM_USER + 60); // a nested loop, which ends the outer one after it
     EXPECT_EQ(dialog.RunModalLoop(), 3);
     EXPECT_EQ(dialog.innerResult, 5);
+    afterLoop.Check();
     // The main window's pre-translation saw the other messages of both loops too.
     EXPECT_EQ(Log(), std::vector<std::string>({ "main", "main", "end 0" }));
     EXPECT_EQ(app.filtered, (std::vector<std::pair<int, UINT>> { { MSGF_DIALOGBOX, WM_USER + 50 },
@@ -411,6 +415,69 @@ TEST_F(LoopTest, FrameLaysItsBarsOutAroundThePaneAndAnswersTheQueryMode)
     frame->DestroyWindow();
 }
 
+TEST_F(LoopTest, AfterLoopChecksSeeAModalLoopStillRunning)
+{
+    struct CLoopWnd : CWnd {
+        ::testing::AssertionResult during = ::testing::AssertionSuccess();
+        LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+        {
+            if (message == WM_USER + 3) {
+                during = testkit::NoModalLoopLeft();
+                EndModalLoop(1);
+                return 0;
+            }
+            return CWnd::WindowProc(message, wParam, lParam);
+        }
+    } loop;
+    ASSERT_TRUE(loop.CreateEx(0, nullptr, u"loop", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+    loop.PostMessage(WM_USER + 3);
+    EXPECT_EQ(loop.RunModalLoop(CWnd::MLF_NOKICKIDLE), 1);
+    EXPECT_FALSE(loop.during);
+    EXPECT_TRUE(testkit::NoModalLoopLeft());
+}
+
+TEST_F(LoopTest, SideBarsTakeTheirWidthFromTheEdgesLeftAfterTheTopAndBottomOnes)
+{
+    auto* frame = new CMainFrame;
+    ASSERT_TRUE(frame->Create(nullptr, u"main", WS_OVERLAPPEDWINDOW, CRect(0, 0, 400, 300)));
+    struct CSideBar : CButtonBar {
+        CSize CalcFixedLayout(BOOL stretch, BOOL horizontal) override
+        {
+            return horizontal ? CSize(stretch ? 32767 : 80, 20) : CSize(m_width, stretch ? 32767 : 60);
+        }
+        int m_width = 30;
+    } top, left, right;
+    top.SetBarStyle(CBRS_TOP);
+    left.SetBarStyle(CBRS_LEFT);
+    right.SetBarStyle(CBRS_RIGHT);
+    right.m_width = 50;
+    // Bars are laid out in child order: the top one first, then the sides in what is left.
+    ASSERT_TRUE(top.CreateEx(0, nullptr, u"top", WS_CHILD | WS_VISIBLE, CRect(), frame, AFX_IDW_CONTROLBAR_FIRST + 1));
+    ASSERT_TRUE(left.CreateEx(0, nullptr, u"left", WS_CHILD | WS_VISIBLE, CRect(), frame, AFX_IDW_CONTROLBAR_FIRST + 2));
+    ASSERT_TRUE(right.CreateEx(0, nullptr, u"right", WS_CHILD | WS_VISIBLE, CRect(), frame, AFX_IDW_CONTROLBAR_FIRST + 3));
+    CWnd pane;
+    ASSERT_TRUE(pane.CreateEx(0, nullptr, u"pane", WS_CHILD | WS_VISIBLE, CRect(), frame, AFX_IDW_PANE_FIRST));
+    frame->RecalcLayout();
+    CRect client;
+    frame->GetClientRect(&client);
+    auto placeOf = [&](CWnd& w) {
+        CRect r;
+        w.GetWindowRect(&r);
+        frame->ScreenToClient(&r);
+        return r;
+    };
+    EXPECT_EQ(placeOf(top), CRect(0, 0, client.right, 20));
+    EXPECT_EQ(placeOf(left), CRect(0, 20, 30, client.bottom));
+    EXPECT_EQ(placeOf(right), CRect(client.right - 50, 20, client.right, client.bottom));
+    EXPECT_EQ(placeOf(pane), CRect(30, 20, client.right - 50, client.bottom));
+    CRect need;
+    frame->RepositionBars(0, 0xFFFF, AFX_IDW_PANE_FIRST, CWnd::reposQuery, &need, nullptr, FALSE);
+    // Rows add their heights and columns their widths to the total; each keeps the larger of the
+    // other direction: 80 wide from the top bar, then 30 and 50 more; 60 high from the columns.
+    EXPECT_EQ(need, CRect(0, 0, 160, 60));
+    frame->DestroyWindow();
+}
+
 TEST(ControlBar, InsideRectAndFixedSizeCountTheBordersAndTheirLines)
 {
     CButtonBar bar;
@@ -457,4 +524,101 @@ TEST(WinApp, ProfileValuesRoundTripThroughTheRegistry)
     SetRegistryFolderForTesting("");
     std::error_code ignored;
     std::filesystem::remove_all(folder, ignored);
+}
+
+TEST(WinApp, TheEntryRunsInitInstanceAndTheLoopOnlyWhenItAsks)
+{
+    struct CEntryApp : CWinApp {
+        BOOL keepRunning = FALSE;
+        int runs = 0;
+        BOOL InitInstance() override
+        {
+            if (keepRunning)
+                ::PostQuitMessage(4);
+            return keepRunning;
+        }
+        int ExitInstance() override { return keepRunning ? CWinApp::ExitInstance() : 12; }
+        int Run() override
+        {
+            ++runs;
+            return CWinApp::Run();
+        }
+    };
+    CEntryApp app;
+    EXPECT_EQ(AfxWinMain(), 12); // the program did everything in InitInstance
+    EXPECT_EQ(app.runs, 0);
+    app.keepRunning = TRUE;
+    EXPECT_EQ(AfxWinMain(), 4);
+    EXPECT_EQ(app.runs, 1);
+}
+
+TEST(WinApp, RepeatedMovesAndPaintsDoNotRestartIdleTime)
+{
+    CWinApp app;
+    struct Case {
+        UINT message;
+        POINT pt;
+        BOOL idle;
+    };
+    const Case cases[] = {
+        { WM_MOUSEMOVE, { 5, 5 }, TRUE },
+        { WM_MOUSEMOVE, { 5, 5 }, FALSE }, // the pointer did not move
+        { WM_MOUSEMOVE, { 6, 5 }, TRUE },
+        { WM_NCMOUSEMOVE, { 6, 5 }, TRUE }, // another kind of move
+        { WM_PAINT, { 0, 0 }, FALSE },
+        { WM_KEYDOWN, { 0, 0 }, TRUE },
+        { WM_TIMER, { 0, 0 }, TRUE },
+    };
+    for (const Case& c : cases) {
+        MSG msg {};
+        msg.message = c.message;
+        msg.pt = c.pt;
+        EXPECT_EQ(app.IsIdleMessage(&msg), c.idle) << c.message << " " << c.pt.x;
+    }
+}
+
+namespace {
+
+std::vector<std::pair<int, UINT>> g_probeSaw;
+
+LRESULT ProbeFilter(int code, WPARAM wParam, LPARAM lParam)
+{
+    auto* msg = reinterpret_cast<MSG*>(lParam);
+    if (msg && msg->message >= WM_USER)
+        g_probeSaw.emplace_back(code, msg->message);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+} // namespace
+
+TEST_F(LoopTest, TheThreadsFilterHookAnswersEveryLoopThatCallsTheMessageFilter)
+{
+    CTestApp app;
+    AfxInitThread();
+    g_probeSaw.clear();
+    // Another part of the program (a toolbar's menu loop, say) hooks the filter too.
+    HHOOK probe = SetWindowsHookExW(WH_MSGFILTER, &ProbeFilter, nullptr, GetCurrentThreadId());
+    MSG msg {};
+    msg.message = WM_USER + 50;
+    const BOOL handled = CallMsgFilterW(&msg, MSGF_MENU);
+    if (g_probeSaw.empty()) {
+        UnhookWindowsHookEx(probe);
+        GTEST_SKIP() << "CallMsgFilterW does not run the WH_MSGFILTER chain yet";
+    }
+    // A dialog box's or a menu's loop: the framework's hook gives the message to the thread.
+    EXPECT_FALSE(handled); // the probe (newest) passed it on; the application did not take it
+    EXPECT_EQ(app.filtered, (std::vector<std::pair<int, UINT>> { { MSGF_MENU, WM_USER + 50 } }));
+    app.swallow = TRUE;
+    EXPECT_TRUE(CallMsgFilterW(&msg, MSGF_DIALOGBOX));
+
+    // The framework's own modal loop runs the whole chain: the probe sees its messages too, once.
+    g_probeSaw.clear();
+    app.filtered.clear();
+    CModalWnd dialog;
+    ASSERT_TRUE(dialog.CreateEx(0, nullptr, u"dialog", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+    dialog.PostMessage(WM_USER + 20, 6);
+    EXPECT_EQ(dialog.RunModalLoop(CWnd::MLF_NOKICKIDLE), 6);
+    EXPECT_EQ(g_probeSaw, (std::vector<std::pair<int, UINT>> { { MSGF_DIALOGBOX, WM_USER + 20 } }));
+    EXPECT_EQ(app.filtered, (std::vector<std::pair<int, UINT>> { { MSGF_DIALOGBOX, WM_USER + 20 } }));
+    UnhookWindowsHookEx(probe);
 }

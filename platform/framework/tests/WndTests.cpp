@@ -3,10 +3,12 @@
 
 #include "platform/framework/FrameWnd.h"
 #include "platform/framework/WinApp.h"
+#include "platform/testkit/PixelChecks.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -175,6 +177,8 @@ TEST_F(FrameworkWindowTest, CreateAttachesFromTheFirstMessageAndHonoursPreCreate
     EXPECT_TRUE(wnd.GetStyle() & WS_CLIPCHILDREN);
     EXPECT_EQ(CWnd::FromHandlePermanent(wnd.m_hWnd), &wnd);
     EXPECT_EQ(CWnd::FromHandle(wnd.m_hWnd), &wnd);
+    EXPECT_EQ(wnd.sizes, 0); // a hidden overlapped window hears its size when first shown
+    wnd.ShowWindow(SW_SHOWNA);
     EXPECT_GE(wnd.sizes, 1);
 
     EXPECT_EQ(wnd.SendMessage(WM_USER + 1, 3, 4), 7);
@@ -420,6 +424,13 @@ TEST_F(FrameworkWindowTest, CommandRangesAndExFormsRouteFromTheFrameToTheApplica
     target->ran.clear();
     target->SendMessage(WM_COMMAND, MAKELONG(600, 1), 0);
     EXPECT_EQ(target->ran, std::vector<std::string>({ "fallback" }));
+    // ... and one its update handler disables does not run (501 is odd: disabled).
+    target->ran.clear();
+    target->claim = TRUE;
+    EXPECT_EQ(target->SendMessage(WM_COMMAND, MAKELONG(501, 1), 0), 1);
+    EXPECT_TRUE(target->ran.empty());
+    target->SendMessage(WM_COMMAND, MAKELONG(502, 1), 0);
+    EXPECT_EQ(target->ran, std::vector<std::string>({ "ex 502" }));
 
     // WM_NOTIFY _EX forms: the frame declines, the application's range takes it.
     const HWND plain = CreatePlain(target->m_hWnd, 7);
@@ -474,4 +485,302 @@ TEST_F(FrameworkWindowTest, DefaultGivesTheCurrentMessageToTheDefaultProcedure)
     CTextWnd wnd;
     ASSERT_TRUE(wnd.CreateEx(0, nullptr, u"abc", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr));
     EXPECT_EQ(wnd.GetWindowTextLength(), 103);
+}
+
+namespace {
+
+class COwnerDrawParent : public CWnd {
+    DECLARE_MESSAGE_MAP()
+public:
+    LRESULT OnDrawItem(WPARAM id, LPARAM)
+    {
+        Log().push_back("parent draw " + std::to_string(id));
+        return TRUE;
+    }
+};
+
+BEGIN_MESSAGE_MAP(COwnerDrawParent, CWnd)
+    ON_MESSAGE(WM_DRAWITEM, &COwnerDrawParent::OnDrawItem)
+    ON_MESSAGE(WM_MEASUREITEM, &COwnerDrawParent::OnDrawItem)
+END_MESSAGE_MAP()
+
+class COwnerDrawChild : public CWnd {
+    DECLARE_MESSAGE_MAP()
+public:
+    LRESULT OnReflectedDraw(WPARAM, LPARAM)
+    {
+        Log().push_back("child draw");
+        return TRUE;
+    }
+};
+
+BEGIN_MESSAGE_MAP(COwnerDrawChild, CWnd)
+    ON_MESSAGE(WM_REFLECT_BASE + WM_DRAWITEM, &COwnerDrawChild::OnReflectedDraw)
+END_MESSAGE_MAP()
+
+} // namespace
+
+TEST_F(FrameworkWindowTest, OwnerDrawMessagesGoToTheControlWithThatIdAndMenusToTheParent)
+{
+    COwnerDrawParent parent;
+    ASSERT_TRUE(parent.CreateEx(0, nullptr, u"parent", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr));
+    COwnerDrawChild child;
+    ASSERT_TRUE(child.CreateEx(0, nullptr, u"child", WS_CHILD, CRect(0, 0, 10, 10), &parent, 12));
+    parent.SendMessage(WM_DRAWITEM, 12, 0);
+    parent.SendMessage(WM_DRAWITEM, 0, 0);    // a menu's item: no control
+    parent.SendMessage(WM_MEASUREITEM, 12, 0); // the child has no handler for it
+    EXPECT_EQ(Log(), std::vector<std::string>({ "child draw", "parent draw 0", "parent draw 12" }));
+}
+
+TEST_F(FrameworkWindowTest, ASuperclassProcedureChosenInPreCreateWindowIsTheDefaultProcedure)
+{
+    static int superCalls = 0;
+    WNDCLASSEXW wc {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+        if (m == WM_USER + 40) {
+            ++superCalls;
+            return 40;
+        }
+        return ::DefWindowProcW(w, m, wp, lp);
+    };
+    wc.lpszClassName = u"FrameworkSuperclassTest";
+    ::RegisterClassExW(&wc);
+    struct CSuper : CWnd {
+        BOOL PreCreateWindow(CREATESTRUCTW& cs) override
+        {
+            cs.lpszClass = u"FrameworkSuperclassTest";
+            return TRUE;
+        }
+    } wnd;
+    ASSERT_TRUE(wnd.CreateEx(0, nullptr, u"super", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr));
+    EXPECT_EQ(CWnd::FromHandlePermanent(wnd.m_hWnd), &wnd);
+    EXPECT_EQ(wnd.SendMessage(WM_USER + 40), 40);
+    EXPECT_EQ(superCalls, 1);
+}
+
+namespace {
+
+class CMenuFrame : public CFrameWnd {
+    DECLARE_MESSAGE_MAP()
+public:
+    void OnOpen() { }
+    void OnUpdateBold(CCmdUI* ui)
+    {
+        ui->SetCheck(1);
+        ui->SetText(u"Bold!");
+    }
+};
+
+BEGIN_MESSAGE_MAP(CMenuFrame, CFrameWnd)
+    ON_COMMAND(1, &CMenuFrame::OnOpen)
+    ON_UPDATE_COMMAND_UI(3, &CMenuFrame::OnUpdateBold)
+END_MESSAGE_MAP()
+
+} // namespace
+
+TEST_F(FrameworkWindowTest, APopupMenuIsUpdatedThroughTheFramesHandlersWhenItOpens)
+{
+    auto* frame = new CMenuFrame;
+    ASSERT_TRUE(frame->Create(nullptr, u"frame", WS_OVERLAPPEDWINDOW, CRect(0, 0, 200, 100)));
+    HMENU popup = ::CreatePopupMenu();
+    ::AppendMenuW(popup, MF_STRING, 1, u"Open");
+    ::AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuW(popup, MF_STRING, 2, u"Nobody");
+    ::AppendMenuW(popup, MF_STRING, 3, u"Bold");
+    frame->SendMessage(WM_INITMENUPOPUP, WPARAM(popup), 0);
+    EXPECT_FALSE(::GetMenuState(popup, 1, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_TRUE(::GetMenuState(popup, 2, MF_BYCOMMAND) & MF_GRAYED); // no handler
+    EXPECT_TRUE(::GetMenuState(popup, 3, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_FALSE(::GetMenuState(popup, 3, MF_BYCOMMAND) & MF_GRAYED);
+    WCHAR text[32] = {};
+    ::GetMenuStringW(popup, 3, text, 32, MF_BYCOMMAND);
+    EXPECT_EQ(std::u16string(text), u"Bold!");
+    frame->m_bAutoMenuEnable = FALSE;
+    ::EnableMenuItem(popup, 2, MF_BYCOMMAND | MF_ENABLED);
+    frame->SendMessage(WM_INITMENUPOPUP, WPARAM(popup), 0);
+    EXPECT_FALSE(::GetMenuState(popup, 2, MF_BYCOMMAND) & MF_GRAYED);
+    ::DestroyMenu(popup);
+    frame->DestroyWindow();
+}
+
+TEST_F(FrameworkWindowTest, CommandUiOfAWindowChecksButtonsOnlyAndSetsTextWithoutRepeating)
+{
+    static std::vector<WPARAM> checks;
+    static int textSets = 0;
+    checks.clear();
+    WNDCLASSEXW wc {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+        if (m == WM_GETDLGCODE)
+            return GetWindowLongPtrW(w, GWLP_ID) == 1 ? 0x2000 : 0; // a button, or not
+        if (m == 0x00F1)
+            checks.push_back(wp);
+        if (m == WM_SETTEXT)
+            ++textSets;
+        return ::DefWindowProcW(w, m, wp, lp);
+    };
+    wc.lpszClassName = u"FrameworkCmdUiTest";
+    ::RegisterClassExW(&wc);
+    const HWND parent = CreatePlain(nullptr, 0);
+    const HWND button = ::CreateWindowExW(0, u"FrameworkCmdUiTest", u"b", WS_CHILD, 0, 0, 5, 5, parent,
+        reinterpret_cast<HMENU>(1), nullptr, nullptr);
+    const HWND label = ::CreateWindowExW(0, u"FrameworkCmdUiTest", u"l", WS_CHILD, 0, 0, 5, 5, parent,
+        reinterpret_cast<HMENU>(2), nullptr, nullptr);
+    CCmdUI ui;
+    ui.m_pOther = CWnd::FromHandle(button);
+    ui.SetCheck(2);
+    ui.SetRadio(FALSE);
+    ui.m_pOther = CWnd::FromHandle(label);
+    ui.SetCheck(1);
+    EXPECT_EQ(checks, std::vector<WPARAM>({ 2, 0 }));
+    textSets = 0;
+    ui.SetText(u"new");
+    ui.SetText(u"new");
+    EXPECT_EQ(textSets, 1);
+    ui.Enable(FALSE);
+    EXPECT_FALSE(::IsWindowEnabled(label));
+}
+
+namespace {
+
+class CPaintedWnd : public CWnd {
+    DECLARE_MESSAGE_MAP()
+public:
+    int paints = 0;
+    void OnPaint()
+    {
+        ++paints;
+        CPaintDC dc(this);
+        CRect client;
+        GetClientRect(&client);
+        CBrush brush;
+        brush.CreateSolidBrush(RGB(0, 128, 255));
+        dc.FillRect(&client, &brush);
+    }
+};
+
+BEGIN_MESSAGE_MAP(CPaintedWnd, CWnd)
+    ON_WM_PAINT()
+END_MESSAGE_MAP()
+
+} // namespace
+
+TEST_F(FrameworkWindowTest, PaintAndClientDCsDrawWhatTheScreenShowsAndGiveTheirDCsBack)
+{
+    CPaintedWnd wnd;
+    ASSERT_TRUE(wnd.CreateEx(0, nullptr, u"painted", WS_POPUP | WS_VISIBLE, 200, 150, 40, 30, nullptr, nullptr));
+    wnd.UpdateWindow();
+    EXPECT_EQ(wnd.paints, 1);
+    EXPECT_EQ(testkit::ClientPixel(wnd, 5, 5), RGB(0, 128, 255));
+    wnd.UpdateWindow(); // validated by the paint DC: nothing more to paint
+    EXPECT_EQ(wnd.paints, 1);
+    {
+        CClientDC dc(&wnd);
+        dc.FillSolidRect(0, 0, 10, 10, RGB(255, 255, 0));
+    }
+    EXPECT_EQ(testkit::ClientPixel(wnd, 2, 2), RGB(255, 255, 0));
+    EXPECT_EQ(testkit::ClientPixel(wnd, 20, 20), RGB(0, 128, 255));
+}
+
+TEST_F(FrameworkWindowTest, TheCurrentMessageRecordIsWhatDefaultPassesOnAndCallersMaySaveIt)
+{
+    // A procedure put in front of the object's (as a toolbar's hook manager does) saves the
+    // record, calls on, and restores it.
+    struct CTextWnd : CWnd {
+        UINT seenInside = 0;
+        LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+        {
+            if (message == WM_USER + 9) {
+                AFX_THREAD_STATE* state = AfxGetThreadState();
+                const MSG saved = state->m_lastSentMsg;
+                SendMessage(WM_GETTEXTLENGTH); // the record is this message's while it is handled
+                seenInside = state->m_lastSentMsg.message;
+                state->m_lastSentMsg = saved;
+                return Default(); // the default procedure's answer to WM_USER + 9: 0
+            }
+            if (message == WM_GETTEXTLENGTH)
+                seenInside = GetCurrentMessage()->message;
+            return CWnd::WindowProc(message, wParam, lParam);
+        }
+    } wnd;
+    ASSERT_TRUE(wnd.CreateEx(0, nullptr, u"abc", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr));
+    EXPECT_EQ(wnd.SendMessage(WM_USER + 9), 0);
+    EXPECT_EQ(wnd.seenInside, UINT(WM_USER + 9)); // restored after the inner message
+}
+
+TEST(ThreadLocal, EachThreadHasItsOwnInstanceAndTheProcessOne)
+{
+    struct Counter {
+        int value = 0;
+    };
+    static CThreadLocal<Counter> perThread;
+    static CProcessLocal<Counter> perProcess;
+    perThread->value = 5;
+    perProcess->value = 7;
+    int seenThere = -1;
+    int processThere = -1;
+    std::thread([&] {
+        seenThere = perThread->value;
+        processThere = perProcess->value;
+        perThread->value = 9;
+    }).join();
+    EXPECT_EQ(seenThere, 0);
+    EXPECT_EQ(processThere, 7);
+    EXPECT_EQ(perThread->value, 5);
+}
+
+TEST_F(FrameworkWindowTest, DescendantsHearAMessageDeepOrShallowAndOnlyTheOwnedOnesWhenAsked)
+{
+    static std::vector<std::string> heard;
+    heard.clear();
+    struct CListener : CWnd {
+        std::string name;
+        LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+        {
+            if (message == WM_USER + 77)
+                heard.push_back(name);
+            return CWnd::WindowProc(message, wParam, lParam);
+        }
+    };
+    CWnd top;
+    ASSERT_TRUE(top.CreateEx(0, nullptr, u"top", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr));
+    CListener a, a1;
+    a.name = "a";
+    a1.name = "a1";
+    ASSERT_TRUE(a.CreateEx(0, nullptr, u"a", WS_CHILD, CRect(0, 0, 10, 10), &top, 1));
+    ASSERT_TRUE(a1.CreateEx(0, nullptr, u"a1", WS_CHILD, CRect(0, 0, 5, 5), &a, 2));
+    // A child without an object of its own, whose procedure records what it hears.
+    WNDCLASSEXW wc {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+        if (m == WM_USER + 77)
+            heard.push_back("plain");
+        return ::DefWindowProcW(w, m, wp, lp);
+    };
+    wc.lpszClassName = u"FrameworkDescendantTest";
+    ::RegisterClassExW(&wc);
+    ::CreateWindowExW(0, u"FrameworkDescendantTest", u"plain", WS_CHILD, 0, 0, 5, 5, top, reinterpret_cast<HMENU>(3),
+        nullptr, nullptr);
+
+    top.SendMessageToDescendants(WM_USER + 77);
+    EXPECT_EQ(heard, std::vector<std::string>({ "a", "a1", "plain" }));
+    heard.clear();
+    top.SendMessageToDescendants(WM_USER + 77, 0, 0, FALSE);
+    EXPECT_EQ(heard, std::vector<std::string>({ "a", "plain" }));
+    heard.clear();
+    top.SendMessageToDescendants(WM_USER + 77, 0, 0, TRUE, TRUE);
+    EXPECT_EQ(heard, std::vector<std::string>({ "a", "a1" }));
+}
+
+TEST_F(FrameworkWindowTest, AThreadThatEndsWithTemporaryWrappersLeavesTheirWindowsAlone)
+{
+    const HWND plain = CreatePlain(nullptr, 0);
+    std::thread([plain] {
+        CWnd* temporary = CWnd::FromHandle(plain); // a wrapper of another thread's window
+        EXPECT_EQ(temporary->m_hWnd, plain);
+        EXPECT_EQ(CWnd::TemporaryCount(), 1u);
+    }).join();
+    EXPECT_TRUE(::IsWindow(plain));
+    EXPECT_EQ(CWnd::TemporaryCount(), 0u); // this thread's map is its own
 }

@@ -1,9 +1,7 @@
 // The test kit's finders, message recorder, pixel and golden checks and after-loop invariants,
 // used on real windows.
 
-#include "platform/framework/WinApp.h"
 #include "platform/testkit/Finders.h"
-#include "platform/testkit/Invariants.h"
 #include "platform/testkit/MessageSpy.h"
 #include "platform/testkit/PixelChecks.h"
 
@@ -28,9 +26,22 @@ protected:
     }
 };
 
+const WCHAR* PlainClass()
+{
+    static const bool registered = [] {
+        WNDCLASSEXW wc {};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = &::DefWindowProcW;
+        wc.lpszClassName = u"TestkitPlainWindow";
+        return ::RegisterClassExW(&wc) != 0;
+    }();
+    EXPECT_TRUE(registered);
+    return u"TestkitPlainWindow";
+}
+
 HWND Make(const WCHAR* text, DWORD style, HWND parent = nullptr, int id = 0, RECT r = { 0, 0, 50, 30 })
 {
-    return ::CreateWindowExW(0, AfxWndClassName(), text, style, r.left, r.top, r.right - r.left, r.bottom - r.top,
+    return ::CreateWindowExW(0, PlainClass(), text, style, r.left, r.top, r.right - r.left, r.bottom - r.top,
         parent, reinterpret_cast<HMENU>(UINT_PTR(id)), nullptr, nullptr);
 }
 
@@ -51,7 +62,7 @@ TEST_F(TestkitTest, FindersLocateWindowsByClassTextIdPathAndOwner)
     EXPECT_EQ(FindByIdPath(main, { 10, 22 }), nullptr);
     EXPECT_EQ(FindByIdPath(main, { 11, 20 }), nullptr);
 
-    std::u16string shouted = AfxWndClassName(); // class names compare without case
+    std::u16string shouted = PlainClass(); // class names compare without case
     for (char16_t& c : shouted)
         if (c >= u'a' && c <= u'z')
             c = char16_t(c - u'a' + u'A');
@@ -210,45 +221,4 @@ TEST_F(TestkitTest, PixelsOfAWindowMatchItsGoldenAndAFailureLeavesThePicturesToL
     EXPECT_FALSE(MatchesGolden(capture, Golden("no-such-golden.png")));
     std::error_code ignored;
     std::filesystem::remove_all(folder, ignored);
-}
-
-TEST_F(TestkitTest, InvariantsNameWhatALoopLeftBehind)
-{
-    EXPECT_TRUE(LoopInvariantsHold());
-    const HWND owner = Make(u"Owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
-    const HWND tracker = Make(u"Tracker", WS_POPUP | WS_VISIBLE, owner);
-    ::SetCapture(tracker);
-    ::testing::AssertionResult capture = NoCaptureLeft();
-    EXPECT_FALSE(capture);
-    EXPECT_NE(std::string(capture.message()).find("Tracker"), std::string::npos);
-    EXPECT_FALSE(LoopInvariantsHold());
-    ::ReleaseCapture();
-
-    ::EnableWindow(owner, FALSE);
-    ::testing::AssertionResult disabled = NoDisabledTopLevelWindowLeft();
-    EXPECT_FALSE(disabled);
-    EXPECT_NE(std::string(disabled.message()).find("Owner"), std::string::npos);
-    ::EnableWindow(owner, TRUE);
-    EXPECT_TRUE(LoopInvariantsHold());
-}
-
-TEST_F(TestkitTest, InvariantsSeeAModalLoopStillRunning)
-{
-    struct CLoopWnd : CWnd {
-        ::testing::AssertionResult during = ::testing::AssertionSuccess();
-        LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
-        {
-            if (message == WM_USER + 3) {
-                during = NoModalLoopLeft();
-                EndModalLoop(1);
-                return 0;
-            }
-            return CWnd::WindowProc(message, wParam, lParam);
-        }
-    } loop;
-    ASSERT_TRUE(loop.CreateEx(0, nullptr, u"loop", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
-    loop.PostMessage(WM_USER + 3);
-    EXPECT_EQ(loop.RunModalLoop(CWnd::MLF_NOKICKIDLE), 1);
-    EXPECT_FALSE(loop.during);
-    EXPECT_TRUE(NoModalLoopLeft());
 }

@@ -1,0 +1,35 @@
+#pragma once
+// After-loop checks for code built on the class library (header only: the test kit itself does
+// not link the class library): AfterLoop's rules, and no framework modal loop left running.
+
+#include "platform/framework/WinApp.h"
+#include "platform/testkit/AfterLoop.h"
+
+#include <gtest/gtest.h>
+
+namespace testkit {
+
+inline ::testing::AssertionResult NoModalLoopLeft()
+{
+    if (const int depth = AfxModalLoopDepth())
+        return ::testing::AssertionFailure() << depth << " framework modal loops still run";
+    return ::testing::AssertionSuccess();
+}
+
+namespace detail {
+// The framework's own hook of the thread exists before the hooks are counted.
+struct FrameworkThreadReady {
+    FrameworkThreadReady() { AfxInitThread(); }
+};
+}
+
+class FrameworkAfterLoop : private detail::FrameworkThreadReady, public AfterLoop {
+public:
+    void Check() const
+    {
+        AfterLoop::Check();
+        EXPECT_TRUE(NoModalLoopLeft());
+    }
+};
+
+} // namespace testkit
