@@ -170,18 +170,20 @@ RECT DrawLabel(HWND window, ButtonState& state, HDC hdc, RECT box, bool push)
     where.right = where.left + w;
     where.bottom = where.top + h;
     const int oldMode = SetBkMode(hdc, TRANSPARENT);
-    UINT drawFormat = (format & ~UINT(DT_VCENTER | DT_BOTTOM | DT_CENTER | DT_RIGHT)) | DT_LEFT | DT_NOCLIP;
+    // Each line keeps the horizontal alignment across the whole label box.
+    const UINT drawFormat = (format & ~UINT(DT_VCENTER | DT_BOTTOM)) | DT_NOCLIP;
+    const RECT lines { box.left, where.top, box.right, where.bottom };
     if (enabled) {
-        RECT r = where;
+        RECT r = lines;
         DrawTextW(hdc, text.c_str(), int(text.size()), &r, drawFormat);
     } else {
         // Embossed: highlight one pixel down and right, then the shadow.
         const COLORREF oldColor = GetTextColor(hdc);
-        RECT r = where;
+        RECT r = lines;
         OffsetRectBy(r, 1, 1);
         SetTextColor(hdc, GetSysColor(COLOR_3DHILIGHT));
         DrawTextW(hdc, text.c_str(), int(text.size()), &r, drawFormat);
-        r = where;
+        r = lines;
         SetTextColor(hdc, GetSysColor(COLOR_3DSHADOW));
         DrawTextW(hdc, text.c_str(), int(text.size()), &r, drawFormat);
         SetTextColor(hdc, oldColor);
@@ -377,6 +379,9 @@ LRESULT ButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_NCCREATE:
         AttachState(window, new ButtonState);
         break;
+    case WM_CREATE:
+        state->uiState = InitialUiState(window);
+        return 0;
     case WM_NCDESTROY: {
         const LRESULT r = DefWindowProcW(window, message, wParam, lParam);
         DetachState<ButtonState>(window);

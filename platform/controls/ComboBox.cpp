@@ -37,7 +37,8 @@ RECT ButtonRect(HWND window, const ComboState& s)
 {
     RECT client;
     GetClientRect(window, &client);
-    const int width = GetSystemMetrics(SM_CXVSCROLL);
+    // A simple box has no button: its list is always shown.
+    const int width = Kind(StyleOf(window)) == CBS_SIMPLE ? 0 : GetSystemMetrics(SM_CXVSCROLL);
     return RECT { client.right - 2 - width, 2, client.right - 2, std::min<LONG>(client.bottom, s.fieldHeight) - 2 };
 }
 
@@ -83,7 +84,7 @@ void Close(HWND window, ComboState& s)
 
 void Drop(HWND window, ComboState& s)
 {
-    if (s.dropped)
+    if (s.dropped || Kind(StyleOf(window)) == CBS_SIMPLE)
         return;
     NotifyParent(window, CBN_DROPDOWN);
     RECT r;
@@ -194,8 +195,9 @@ void PaintField(HWND window, ComboState& s, HDC hdc, RECT client)
     DrawEdge(hdc, &inner, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
     FillRect(hdc, &inner, enabled ? brush : GetSysColorBrush(COLOR_3DFACE));
     RECT button = ButtonRect(window, s);
-    DrawFrameControl(hdc, &button, DFC_SCROLL,
-        DFCS_SCROLLCOMBOBOX | (s.buttonPressed || s.dropped ? DFCS_PUSHED | DFCS_FLAT : 0) | (enabled ? 0 : DFCS_INACTIVE));
+    if (button.right > button.left)
+        DrawFrameControl(hdc, &button, DFC_SCROLL,
+            DFCS_SCROLLCOMBOBOX | (s.buttonPressed || s.dropped ? DFCS_PUSHED | DFCS_FLAT : 0) | (enabled ? 0 : DFCS_INACTIVE));
     if (s.edit)
         return;
     RECT field { inner.left + 1, inner.top + 1, button.left - 1, inner.bottom - 1 };
@@ -282,7 +284,8 @@ LRESULT ComboProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         }
         if (Kind(style) != CBS_SIMPLE)
             SetWindowPos(window, nullptr, 0, 0, cs->cx, state->fieldHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        DWORD listStyle = WS_POPUP | WS_BORDER | WS_VSCROLL | LBS_COMBOBOX | LBS_NOTIFY;
+        const bool simple = Kind(style) == CBS_SIMPLE;
+        DWORD listStyle = (simple ? WS_CHILD | WS_VISIBLE : WS_POPUP) | WS_BORDER | WS_VSCROLL | LBS_COMBOBOX | LBS_NOTIFY;
         if (style & CBS_OWNERDRAWFIXED)
             listStyle |= LBS_OWNERDRAWFIXED;
         if (style & CBS_OWNERDRAWVARIABLE)
@@ -293,8 +296,9 @@ LRESULT ComboProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
             listStyle |= LBS_HASSTRINGS;
         if (style & CBS_DISABLENOSCROLL)
             listStyle |= LBS_DISABLENOSCROLL;
-        state->list = CreateWindowExW(WS_EX_TOOLWINDOW, WC_COMBOLBOXW, u"", listStyle, 0, 0, cs->cx,
-            std::max(1, cs->cy - state->fieldHeight), window, nullptr, cs->hInstance, window);
+        state->list = CreateWindowExW(simple ? 0 : WS_EX_TOOLWINDOW, WC_COMBOLBOXW, u"", listStyle, 0,
+            simple ? state->fieldHeight : 0, cs->cx, std::max(1, cs->cy - state->fieldHeight), window, nullptr,
+            cs->hInstance, window);
         if (HasEdit(style)) {
             const RECT button = ButtonRect(window, *state);
             DWORD editStyle = WS_CHILD | WS_VISIBLE | ES_LEFT;

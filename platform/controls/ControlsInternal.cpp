@@ -57,7 +57,8 @@ std::array<bool, 256>& KeyTable()
 
 bool KeyIsDown(int virtualKey)
 {
-    // Until the router's key state is live, only what the controls saw themselves counts.
+    if (GetKeyState(virtualKey) < 0)
+        return true;
     return virtualKey >= 0 && virtualKey < 256 && KeyTable()[size_t(virtualKey)];
 }
 
@@ -82,6 +83,14 @@ WORD ApplyUiState(WORD current, WPARAM wParam)
     if (action == UIS_INITIALIZE)
         return flags;
     return current;
+}
+
+WORD InitialUiState(HWND window)
+{
+    HWND parent = ParentOf(window);
+    if (!parent)
+        return 0;
+    return WORD(SendMessage(parent, WM_QUERYUISTATE, 0, 0)) & (UISF_HIDEFOCUS | UISF_HIDEACCEL);
 }
 
 void FillSolid(HDC hdc, const RECT& rect, COLORREF color)

@@ -78,6 +78,9 @@ void TrackModifierKeys(UINT message, WPARAM wParam);
 
 // The UI-state bits (UISF_HIDEFOCUS, UISF_HIDEACCEL) a control keeps from WM_UPDATEUISTATE.
 WORD ApplyUiState(WORD current, WPARAM wParam);
+// A new control starts with its parent's UI state (a dialog hides the cues until the keyboard
+// is used).
+WORD InitialUiState(HWND window);
 
 void FillSolid(HDC hdc, const RECT& rect, COLORREF color);
 bool PointIn(const RECT& rect, POINT point);

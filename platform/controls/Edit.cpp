@@ -339,9 +339,13 @@ void SetSelection(HWND window, EditState& s, size_t anchor, size_t caret)
 {
     anchor = std::min(anchor, s.text.size());
     caret = std::min(caret, s.text.size());
-    // Never split a CR LF pair.
+    // Never split a CR LF pair or a surrogate pair.
     auto fix = [&](size_t i) {
-        return (i > 0 && i < s.text.size() && s.text[i - 1] == u'\r' && s.text[i] == u'\n') ? i - 1 : i;
+        if (i > 0 && i < s.text.size() && s.text[i - 1] == u'\r' && s.text[i] == u'\n')
+            return i - 1;
+        if (i > 0 && i < s.text.size() && IsHighSurrogate(s.text[i - 1]) && IsLowSurrogate(s.text[i]))
+            return i - 1;
+        return i;
     };
     anchor = fix(anchor);
     caret = fix(caret);
@@ -382,6 +386,8 @@ bool ReplaceSelection(HWND window, EditState& s, std::u16string insert, bool use
     if (remaining + insert.size() > s.limit) {
         const size_t room = s.limit > remaining ? s.limit - remaining : 0;
         insert.resize(room);
+        if (!insert.empty() && IsHighSurrogate(insert.back()))
+            insert.pop_back(); // half a character is not kept
         truncated = true;
     }
     if (truncated)
@@ -479,11 +485,14 @@ size_t WordRight(const EditState& s, size_t i)
     return i;
 }
 
+// One step over a character: a CR LF pair and a surrogate pair are one step each.
 size_t PreviousChar(const EditState& s, size_t i)
 {
     if (i == 0)
         return 0;
     if (i >= 2 && s.text[i - 1] == u'\n' && s.text[i - 2] == u'\r')
+        return i - 2;
+    if (i >= 2 && IsLowSurrogate(s.text[i - 1]) && IsHighSurrogate(s.text[i - 2]))
         return i - 2;
     return i - 1;
 }
@@ -493,6 +502,8 @@ size_t NextChar(const EditState& s, size_t i)
     if (i >= s.text.size())
         return s.text.size();
     if (s.text[i] == u'\r' && i + 1 < s.text.size() && s.text[i + 1] == u'\n')
+        return i + 2;
+    if (IsHighSurrogate(s.text[i]) && i + 1 < s.text.size() && IsLowSurrogate(s.text[i + 1]))
         return i + 2;
     return i + 1;
 }
@@ -1112,8 +1123,13 @@ LRESULT EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         return LRESULT(n);
     }
     case EM_SETCHARFORMAT: {
-        auto* format = reinterpret_cast<const CHARFORMATW*>(lParam);
-        if (!format || format->cbSize < sizeof(CHARFORMATW))
+        // Either record form: the fields used lie in the common 92-byte head.
+        CHARFORMATW head {};
+        if (!lParam)
+            return FALSE;
+        std::memcpy(&head, reinterpret_cast<const void*>(lParam), sizeof(head));
+        const CHARFORMATW* format = &head;
+        if (format->cbSize < sizeof(CHARFORMATW))
             return FALSE;
         // One format for the whole text: the default, the selection and all set the same colour.
         if (format->dwMask & CFM_COLOR) {
@@ -1124,13 +1140,17 @@ LRESULT EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         return TRUE;
     }
     case EM_GETCHARFORMAT: {
-        auto* format = reinterpret_cast<CHARFORMATW*>(lParam);
-        if (!format || format->cbSize < sizeof(CHARFORMATW))
+        CHARFORMATW head {};
+        if (!lParam)
             return 0;
-        format->dwMask = CFM_COLOR;
-        format->dwEffects = state->autoTextColor ? CFE_AUTOCOLOR : 0;
-        format->crTextColor = state->autoTextColor ? GetSysColor(COLOR_WINDOWTEXT) : state->textColor;
-        return LRESULT(format->dwMask);
+        std::memcpy(&head, reinterpret_cast<const void*>(lParam), sizeof(head));
+        if (head.cbSize < sizeof(CHARFORMATW))
+            return 0;
+        head.dwMask = CFM_COLOR;
+        head.dwEffects = state->autoTextColor ? CFE_AUTOCOLOR : 0;
+        head.crTextColor = state->autoTextColor ? GetSysColor(COLOR_WINDOWTEXT) : state->textColor;
+        std::memcpy(reinterpret_cast<void*>(lParam), &head, sizeof(head));
+        return LRESULT(head.dwMask);
     }
     case EM_SETBKGNDCOLOR: {
         const COLORREF old = state->systemBackground ? GetSysColor(COLOR_WINDOW) : state->background;

@@ -43,6 +43,7 @@ struct ListState {
     HWND combo = nullptr;
     bool dropped = false;
     bool pressedInside = false;
+    WORD uiState = 0;
 };
 
 std::u16string Fold(std::u16string text)
@@ -382,7 +383,7 @@ void DrawItem(HWND window, ListState& s, HDC hdc, int index, RECT r)
 {
     const DWORD style = Style(window);
     const bool selected = IsSelected(window, s, index);
-    const bool focused = s.focus && index == s.caret && !s.combo;
+    const bool focused = s.focus && index == s.caret && !s.combo && !(s.uiState & UISF_HIDEFOCUS);
     const bool enabled = IsWindowEnabled(window);
     if (OwnerDraw(style)) {
         UINT state = 0;
@@ -427,7 +428,7 @@ void Paint(HWND window, ListState& s, HDC hdc, RECT client)
         DrawItem(window, s, hdc, i, r);
     }
     // An empty focused box shows the focus on its first line.
-    if (s.items.empty() && s.focus && !s.combo) {
+    if (s.items.empty() && s.focus && !s.combo && !(s.uiState & UISF_HIDEFOCUS)) {
         RECT r { 0, 0, client.right, s.itemHeight };
         DrawFocusRect(hdc, &r);
     }
@@ -524,6 +525,7 @@ LRESULT ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         GetTextMetricsW(dc, &tm);
         DeleteDC(dc);
         state->itemHeight = std::max<int>(1, tm.tmHeight);
+        state->uiState = InitialUiState(window);
         if (style & LBS_OWNERDRAWFIXED)
             Measure(window, *state, -1);
         UpdateScroll(window, *state);
@@ -581,6 +583,12 @@ LRESULT ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ENABLE:
         InvalidateRect(window, nullptr, TRUE);
         return 0;
+    case WM_UPDATEUISTATE:
+        state->uiState = ApplyUiState(state->uiState, wParam);
+        InvalidateRect(window, nullptr, TRUE);
+        return 0;
+    case WM_QUERYUISTATE:
+        return state->uiState;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
         const POINT p = PointFromLParam(lParam);
@@ -600,7 +608,8 @@ LRESULT ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
             Notify(window, *state, LBN_DBLCLK);
             return 0;
         }
-        if (GetFocus() != window)
+        // A combo box's list leaves the focus in the box.
+        if (GetFocus() != window && !state->combo)
             SetFocus(window);
         if (outside || index < 0)
             return 0;

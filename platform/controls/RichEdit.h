@@ -70,7 +70,17 @@ struct CHARFORMATW {
     WCHAR szFaceName[32];
 };
 
-struct CHARFORMAT2W : CHARFORMATW {
+// The character-format records in their 92- and 116-byte forms (callers pass either size).
+struct CHARFORMAT2W {
+    UINT cbSize;
+    DWORD dwMask;
+    DWORD dwEffects;
+    LONG yHeight;
+    LONG yOffset;
+    COLORREF crTextColor;
+    BYTE bCharSet;
+    BYTE bPitchAndFamily;
+    WCHAR szFaceName[32];
     WORD wWeight;
     short sSpacing;
     COLORREF crBackColor;
@@ -83,6 +93,7 @@ struct CHARFORMAT2W : CHARFORMATW {
     BYTE bRevAuthor;
     BYTE bUnderlineColor;
 };
+static_assert(sizeof(CHARFORMATW) == 92 && sizeof(CHARFORMAT2W) == 116);
 
 constexpr DWORD GT_DEFAULT = 0;
 constexpr DWORD GT_USECRLF = 1;

@@ -135,6 +135,10 @@ LRESULT StaticProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         }
         break;
     }
+    case WM_CREATE:
+        if (state)
+            state->uiState = InitialUiState(window);
+        return 0;
     case WM_NCDESTROY: {
         const LRESULT r = DefWindowProcW(window, message, wParam, lParam);
         DetachState<StaticState>(window);

@@ -2,6 +2,8 @@
 
 #include "platform/gdi/DrawHelpers.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/base/Clock.h"
+#include "platform/user/Timers.h"
 #include "platform/user/Window.h"
 
 #include <algorithm>
@@ -42,6 +44,7 @@ BarData Read(HWND window, int bar)
     auto it = Table().find({ window, bar });
     if (it != Table().end())
         return it->second;
+    // A window's bars start at 0..100; a scroll-bar control's range is empty.
     BarData fresh;
     if (bar != SB_CTL)
         fresh.max = 100;
@@ -261,6 +264,160 @@ void SetTracking(HWND window, int bar, bool tracking, int trackPos, ScrollPart p
     d.pressed = pressed;
     Write(window, bar, d);
     Repaint(window, bar);
+}
+
+
+namespace {
+
+constexpr UINT_PTR kRepeatTimer = kScrollRepeatTimer;
+
+bool BarGeometry(HWND window, int bar, RECT* rect, bool* vertical)
+{
+    if (bar == SB_CTL) {
+        GetClientRect(window, rect);
+        *vertical = (StyleOf(window) & SBS_VERT) != 0;
+        return true;
+    }
+    *vertical = bar == SB_VERT;
+    return WindowScrollBarRect(window, bar, rect);
+}
+
+// A mouse message's point in the bar's coordinates (client for the control, window for the
+// window's own bars).
+POINT BarPoint(HWND window, int bar, LPARAM lParam)
+{
+    POINT p { GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam) };
+    if (bar == SB_CTL)
+        return p;
+    RECT windowRect;
+    GetWindowRect(window, &windowRect);
+    ClientToScreen(window, &p);
+    return POINT { p.x - windowRect.left, p.y - windowRect.top };
+}
+
+int ThumbPosition(HWND window, int bar, const ScrollBarLayout& layout, int thumbStart)
+{
+    const BarData d = Read(window, bar);
+    const int arrowEnd = layout.vertical ? layout.lineUp.bottom : layout.lineUp.right;
+    const int trackEnd = layout.vertical ? layout.lineDown.top : layout.lineDown.left;
+    const int thumb = layout.vertical ? layout.thumb.bottom - layout.thumb.top : layout.thumb.right - layout.thumb.left;
+    const int travel = trackEnd - arrowEnd - thumb;
+    const int range = MaxPos(d) - d.min;
+    if (travel <= 0 || range <= 0)
+        return d.min;
+    const int offset = std::clamp(thumbStart - arrowEnd, 0, travel);
+    return d.min + int((LONGLONG(offset) * range + travel / 2) / travel);
+}
+
+} // namespace
+
+void TrackScrollBar(HWND window, int bar, POINT point)
+{
+    RECT rect;
+    bool vertical = true;
+    if (!BarGeometry(window, bar, &rect, &vertical))
+        return;
+    ScrollBarLayout layout = LayoutScrollBar(window, bar, rect, vertical);
+    const ScrollPart part = ScrollPartAt(layout, point);
+    if (part == ScrollPart::None)
+        return;
+    const BarData start = Read(window, bar);
+    if (part != ScrollPart::Thumb && !Scrollable(start))
+        return;
+    HWND target = window;
+    LPARAM control = 0;
+    if (bar == SB_CTL) {
+        target = (StyleOf(window) & WS_CHILD) ? GetAncestor(window, GA_PARENT) : GetWindow(window, GW_OWNER);
+        control = LPARAM(window);
+    }
+    const UINT message = vertical ? WM_VSCROLL : WM_HSCROLL;
+    auto send = [&](WORD code, int position) {
+        if (target)
+            SendMessage(target, message, MAKEWPARAM(code, WORD(position)), control);
+    };
+    WORD code = SB_LINEUP;
+    switch (part) {
+    case ScrollPart::LineUp: code = SB_LINEUP; break;
+    case ScrollPart::LineDown: code = SB_LINEDOWN; break;
+    case ScrollPart::PageUp: code = SB_PAGEUP; break;
+    case ScrollPart::PageDown: code = SB_PAGEDOWN; break;
+    default: break;
+    }
+    SetCapture(window);
+    const int grab = vertical ? point.y - layout.thumb.top : point.x - layout.thumb.left;
+    int trackPos = start.pos;
+    DWORD repeatAt = 0;
+    if (part == ScrollPart::Thumb) {
+        SetTracking(window, bar, true, trackPos, ScrollPart::Thumb);
+    } else {
+        SetTracking(window, bar, false, start.pos, part);
+        send(code, 0);
+        repeatAt = GetTickCount() + kScrollFirstRepeat;
+        SetTimer(window, kRepeatTimer, kScrollFirstRepeat, nullptr);
+    }
+    POINT pointer = point;
+    while (GetCapture() == window) {
+        MSG msg;
+        const BOOL got = GetMessage(&msg, nullptr, 0, 0);
+        if (!got) {
+            PostQuitMessage(int(msg.wParam));
+            break;
+        }
+        if (msg.message == WM_TIMER && msg.hwnd == window && msg.wParam == kRepeatTimer) {
+            if (part == ScrollPart::Thumb)
+                continue;
+            const DWORD now = GetTickCount();
+            if (LONG(now - repeatAt) >= 0) {
+                // Page areas repeat only while the pointer stays on their side of the thumb.
+                layout = LayoutScrollBar(window, bar, rect, vertical);
+                if (ScrollPartAt(layout, pointer) == part)
+                    send(code, 0);
+                repeatAt = now + kScrollRepeat;
+            }
+            SetTimer(window, kRepeatTimer, std::max<UINT>(USER_TIMER_MINIMUM, UINT(LONG(repeatAt - now) > 0 ? repeatAt - now : 0)), nullptr);
+            continue;
+        }
+        if (msg.hwnd == window && (msg.message == WM_MOUSEMOVE || msg.message == WM_LBUTTONUP)) {
+            pointer = BarPoint(window, bar, msg.lParam);
+            if (part == ScrollPart::Thumb) {
+                const int position = ThumbPosition(window, bar, layout, (vertical ? pointer.y : pointer.x) - grab);
+                if (position != trackPos) {
+                    trackPos = position;
+                    SetTracking(window, bar, true, trackPos, ScrollPart::Thumb);
+                    send(SB_THUMBTRACK, trackPos);
+                }
+            } else {
+                layout = LayoutScrollBar(window, bar, rect, vertical);
+                const bool over = ScrollPartAt(layout, pointer) == part;
+                SetTracking(window, bar, false, Read(window, bar).pos, over ? part : ScrollPart::None);
+            }
+            if (msg.message == WM_LBUTTONUP)
+                break;
+            continue;
+        }
+        DispatchMessage(&msg);
+    }
+    KillTimer(window, kRepeatTimer);
+    if (GetCapture() == window)
+        ReleaseCapture();
+    if (part == ScrollPart::Thumb) {
+        send(SB_THUMBPOSITION, trackPos);
+        SetTracking(window, bar, false, trackPos, ScrollPart::None);
+    } else {
+        SetTracking(window, bar, false, Read(window, bar).pos, ScrollPart::None);
+    }
+    send(SB_ENDSCROLL, 0);
+}
+
+void TrackWindowScrollBar(HWND window, LRESULT hitCode, POINT screen)
+{
+    RECT windowRect;
+    if (!GetWindowRect(window, &windowRect))
+        return;
+    const int bar = hitCode == HTVSCROLL ? SB_VERT : hitCode == HTHSCROLL ? SB_HORZ : -1;
+    if (bar < 0)
+        return;
+    TrackScrollBar(window, bar, POINT { screen.x - windowRect.left, screen.y - windowRect.top });
 }
 
 } // namespace platform::user

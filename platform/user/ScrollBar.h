@@ -112,8 +112,10 @@ void TrackScrollBar(HWND window, int bar, POINT point);
 // WM_NCLBUTTONDOWN with HTVSCROLL or HTHSCROLL: `screen` the press.
 void TrackWindowScrollBar(HWND window, LRESULT hitCode, POINT screen);
 
-// Repeat delays of the arrows and page areas.
+// Repeat delays of the arrows and page areas, measured on the clock; the loop wakes on the
+// window's timer kScrollRepeatTimer.
 constexpr DWORD kScrollFirstRepeat = 400;
 constexpr DWORD kScrollRepeat = 50;
+constexpr UINT_PTR kScrollRepeatTimer = 0x5342;
 
 } // namespace platform::user

@@ -282,3 +282,87 @@ TEST_F(ButtonTest, GoldenClassicButtons)
 }
 
 } // namespace
+
+namespace {
+
+// Push-like, flat, multi-line, right-hand boxes and a picture button.
+TEST_F(ButtonTest, GoldenButtonVariants)
+{
+    gdi_test::Surface surface(280, 110, GetSysColor(COLOR_3DFACE));
+    HDC screen = GetDC(nullptr);
+    HBITMAP picture = CreateCompatibleBitmap(screen, 16, 16);
+    ReleaseDC(nullptr, screen);
+    {
+        HDC mem = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(mem, picture);
+        RECT all { 0, 0, 16, 16 };
+        HBRUSH red = CreateSolidBrush(RGB(200, 40, 40));
+        FillRect(mem, &all, red);
+        DeleteObject(red);
+        RECT inner { 4, 4, 12, 12 };
+        FillRect(mem, &inner, GetSysColorBrush(COLOR_WINDOW));
+        SelectObject(mem, old);
+        DeleteDC(mem);
+    }
+    struct Item {
+        const WCHAR* text;
+        DWORD style;
+        RECT at;
+        std::function<void(HWND)> prepare;
+    };
+    const Item items[] = {
+        { u"Push-like", BS_AUTOCHECKBOX | BS_PUSHLIKE, { 10, 10, 90, 33 }, nullptr },
+        { u"Checked", BS_AUTOCHECKBOX | BS_PUSHLIKE, { 100, 10, 180, 33 }, [](HWND b) { SendMessage(b, BM_SETCHECK, BST_CHECKED, 0); } },
+        { u"Flat", BS_PUSHBUTTON | BS_FLAT, { 190, 10, 270, 33 }, nullptr },
+        { u"Two lines of text", BS_PUSHBUTTON | BS_MULTILINE, { 10, 40, 90, 76 }, nullptr },
+        { u"Text first", BS_AUTOCHECKBOX | BS_LEFTTEXT, { 100, 40, 190, 56 }, [](HWND b) { SendMessage(b, BM_SETCHECK, BST_CHECKED, 0); } },
+        { u"", BS_PUSHBUTTON | BS_BITMAP, { 200, 40, 230, 70 }, [&](HWND b) { SendMessage(b, BM_SETIMAGE, IMAGE_BITMAP, LPARAM(picture)); } },
+        { u"", BS_PUSHBUTTON | BS_BITMAP, { 240, 40, 270, 70 }, [&](HWND b) { SendMessage(b, BM_SETIMAGE, IMAGE_BITMAP, LPARAM(picture)); EnableWindow(b, FALSE); } },
+        { u"Right", BS_PUSHBUTTON | BS_RIGHT | BS_BOTTOM, { 10, 82, 130, 104 }, nullptr },
+    };
+    std::vector<HWND> made;
+    for (const Item& item : items)
+        made.push_back(Make(WC_BUTTONW, item.text, item.style, item.at.left, item.at.top, item.at.right - item.at.left,
+            item.at.bottom - item.at.top, 60));
+    for (size_t i = 0; i < made.size(); ++i)
+        if (items[i].prepare)
+            items[i].prepare(made[i]);
+    for (size_t i = 0; i < made.size(); ++i)
+        Print(made[i], surface, items[i].at.left, items[i].at.top);
+    EXPECT_EQ(SendMessage(made[5], BM_GETIMAGE, IMAGE_BITMAP, 0), LRESULT(picture));
+    Keep(surface, "button_variants");
+    EXPECT_TRUE(gdi_test::MatchesGolden(surface, "button_variants"));
+    for (HWND b : made)
+        DestroyWindow(b);
+    DeleteObject(picture);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ButtonTest, ANewButtonTakesItsParentsKeyboardCues)
+{
+    TheRecorder().handler = [](HWND, UINT m, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        if (m == WM_QUERYUISTATE)
+            return LRESULT(UISF_HIDEFOCUS | UISF_HIDEACCEL); // as a dialog before any key
+        return std::nullopt;
+    };
+    HWND button = Make(WC_BUTTONW, u"&Go", BS_OWNERDRAW, 0, 0, 60, 22, 34);
+    TheRecorder().handler = nullptr;
+    EXPECT_EQ(SendMessage(button, WM_QUERYUISTATE, 0, 0), LRESULT(UISF_HIDEFOCUS | UISF_HIDEACCEL));
+    SetFocus(button);
+    gdi_test::Surface surface(60, 22);
+    TheRecorder().drawn.clear();
+    Print(button, surface);
+    ASSERT_EQ(TheRecorder().drawn.size(), 1u);
+    EXPECT_EQ(TheRecorder().drawn[0].itemState, ODS_FOCUS | ODS_NOFOCUSRECT | ODS_NOACCEL);
+    // The keyboard shows them.
+    SendMessage(button, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
+    TheRecorder().drawn.clear();
+    Print(button, surface);
+    ASSERT_EQ(TheRecorder().drawn.size(), 1u);
+    EXPECT_EQ(TheRecorder().drawn[0].itemState, ODS_FOCUS);
+}
+
+} // namespace

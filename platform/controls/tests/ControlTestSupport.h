@@ -79,20 +79,26 @@ inline LRESULT ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
+// Registers the controls and the recording parent's class.
+inline bool RegisterTestClasses()
+{
+    RegisterControlClasses();
+    static bool registered = [] {
+        WNDCLASSEXW wc {};
+        wc.cbSize = sizeof(wc);
+        wc.lpfnWndProc = ParentProc;
+        wc.lpszClassName = u"ControlTestParent";
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_3DFACE + 1);
+        return RegisterClassExW(&wc) != 0;
+    }();
+    return registered;
+}
+
 class ControlTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        RegisterControlClasses();
-        static bool registered = [] {
-            WNDCLASSEXW wc {};
-            wc.cbSize = sizeof(wc);
-            wc.lpfnWndProc = ParentProc;
-            wc.lpszClassName = u"ControlTestParent";
-            wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_3DFACE + 1);
-            return RegisterClassExW(&wc) != 0;
-        }();
-        ASSERT_TRUE(registered);
+        ASSERT_TRUE(RegisterTestClasses());
         TheRecorder() = Recorder {};
         m_parent = CreateWindowExW(0, u"ControlTestParent", u"parent", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 20, 20,
             400, 300, nullptr, nullptr, nullptr, nullptr);

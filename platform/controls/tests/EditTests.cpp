@@ -79,6 +79,46 @@ TEST_F(EditTest, KeysMoveAndExtendTheSelectionAndTypingReplacesIt)
     EXPECT_EQ(Sel(edit), std::make_pair(DWORD(0), DWORD(5)));
 }
 
+TEST_F(EditTest, ACharacterOutsideTheBasicPlaneIsOneStep)
+{
+    HWND edit = Make(WC_EDITW, u"a\U0001F600b", ES_AUTOHSCROLL, 10, 10, 200, 20);
+    SendMessage(edit, EM_SETSEL, 4, 4);
+    Key(edit, VK_LEFT);
+    Key(edit, VK_LEFT);
+    EXPECT_EQ(Sel(edit), std::make_pair(DWORD(1), DWORD(1)));
+    SendMessage(edit, EM_SETSEL, 2, 2); // inside the pair: moved to its start
+    EXPECT_EQ(Sel(edit), std::make_pair(DWORD(1), DWORD(1)));
+    SendMessage(edit, EM_SETSEL, 3, 3);
+    Type(edit, u"\b");
+    EXPECT_EQ(Text(edit), u"ab");
+    // The limit never keeps half of a pair.
+    SendMessage(edit, EM_LIMITTEXT, 3, 0);
+    SendMessage(edit, EM_SETSEL, 2, 2);
+    SendMessage(edit, EM_REPLACESEL, TRUE, LPARAM(u"\U0001F600"));
+    EXPECT_EQ(Text(edit), u"ab");
+    std::u16string pasted = u"\U0001F600";
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, (pasted.size() + 1) * 2);
+    std::memcpy(GlobalLock(block), pasted.c_str(), (pasted.size() + 1) * 2);
+    GlobalUnlock(block);
+    SetClipboardData(CF_UNICODETEXT, block);
+    CloseClipboard();
+    SendMessage(edit, EM_SETSEL, 2, 2);
+    SendMessage(edit, WM_PASTE, 0, 0);
+    EXPECT_EQ(Text(edit), u"ab");
+}
+
+TEST_F(EditTest, FocusNotifications)
+{
+    HWND edit = Make(WC_EDITW, u"", ES_AUTOHSCROLL, 10, 10, 200, 20, 9);
+    HWND other = Make(WC_EDITW, u"", ES_AUTOHSCROLL, 10, 40, 200, 20, 10);
+    SetFocus(edit);
+    SetFocus(other);
+    EXPECT_EQ(Events(), (std::vector<Event> { { WM_COMMAND, 9, EN_SETFOCUS, edit }, { WM_COMMAND, 9, EN_KILLFOCUS, edit },
+                            { WM_COMMAND, 10, EN_SETFOCUS, other } }));
+}
+
 TEST_F(EditTest, TheMouseSelectsFromThePressToThePointer)
 {
     HWND edit = Make(WC_EDITW, u"abcdefghij", ES_AUTOHSCROLL, 10, 10, 200, 20);
@@ -389,9 +429,17 @@ TEST_F(EditTest, TheRichEditDefaultColourPaintsTheText)
     EXPECT_GT(count(RGB(128, 128, 128)), 10) << "the hint colour";
     EXPECT_EQ(SendMessage(rich, EM_SETBKGNDCOLOR, 0, LPARAM(RGB(255, 255, 200))), LRESULT(GetSysColor(COLOR_WINDOW)));
     EXPECT_GT(count(RGB(255, 255, 200)), 1000);
-    format.dwEffects = CFE_AUTOCOLOR;
-    SendMessage(rich, EM_SETCHARFORMAT, SCF_ALL, LPARAM(&format));
+    // The short record form sets the colour too.
+    CHARFORMATW shortForm {};
+    shortForm.cbSize = sizeof(shortForm);
+    shortForm.dwMask = CFM_COLOR;
+    shortForm.dwEffects = CFE_AUTOCOLOR;
+    EXPECT_TRUE(SendMessage(rich, EM_SETCHARFORMAT, SCF_ALL, LPARAM(&shortForm)));
     EXPECT_GT(count(RGB(0, 0, 0)), 10);
+    CHARFORMAT2W read {};
+    read.cbSize = sizeof(read);
+    SendMessage(rich, EM_GETCHARFORMAT, SCF_DEFAULT, LPARAM(&read));
+    EXPECT_EQ(read.dwEffects & CFE_AUTOCOLOR, CFE_AUTOCOLOR);
 }
 
 TEST_F(EditTest, GoldenEditWithASelection)
@@ -413,6 +461,44 @@ TEST_F(EditTest, GoldenEditWithASelection)
     Print(multi, surface, 12, 42);
     Keep(surface, "edit_selection");
     EXPECT_TRUE(gdi_test::MatchesGolden(surface, "edit_selection"));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(EditTest, MarginsAndAlignmentPlaceTheText)
+{
+    struct Case {
+        DWORD style;
+        WPARAM which;
+        LPARAM margins;
+        int expectedX; // of the first character; -1: right-aligned, checked against the end
+    };
+    const Case cases[] = {
+        { ES_LEFT | ES_AUTOHSCROLL, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(0, 0), 0 },
+        { ES_LEFT | ES_AUTOHSCROLL, EC_LEFTMARGIN, MAKELPARAM(10, 0), 10 },
+        { ES_RIGHT | ES_MULTILINE, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(0, 7), -1 },
+    };
+    for (const Case& c : cases) {
+        HWND edit = Make(WC_EDITW, u"abc", c.style, 0, 0, 200, 20);
+        SendMessage(edit, EM_SETMARGINS, c.which, c.margins);
+        const LRESULT margins = SendMessage(edit, EM_GETMARGINS, 0, 0);
+        if (c.which & EC_LEFTMARGIN) {
+            EXPECT_EQ(LOWORD(DWORD(margins)), LOWORD(DWORD(c.margins)));
+        }
+        const int first = GET_X_LPARAM(SendMessage(edit, EM_POSFROMCHAR, 0, 0));
+        if (c.expectedX >= 0) {
+            EXPECT_EQ(first, c.expectedX);
+        } else {
+            // The end of the text meets the right margin.
+            RECT format {};
+            SendMessage(edit, EM_GETRECT, 0, LPARAM(&format));
+            EXPECT_EQ(format.right, 200 - 7);
+            EXPECT_GT(first, 150);
+        }
+        DestroyWindow(edit);
+    }
 }
 
 } // namespace

@@ -345,3 +345,73 @@ TEST_F(ComboTest, ADropDownBoxHasAnEditWithId1001)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ComboTest, OwnerDrawnItemsAreDescribedAsTheComboBoxs)
+{
+    TheRecorder().heights = { 18 };
+    HWND combo = Make(WC_COMBOBOXW, u"", CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS, 10, 10, 150, 150, 30);
+    ASSERT_FALSE(TheRecorder().measured.empty());
+    EXPECT_EQ(TheRecorder().measured[0].CtlType, ODT_COMBOBOX);
+    EXPECT_EQ(TheRecorder().measured[0].CtlID, 30u);
+    for (const char16_t* item : { u"Red", u"Green" })
+        SendMessage(combo, CB_ADDSTRING, 0, LPARAM(item));
+    SendMessage(combo, CB_SETCURSEL, 1, 0);
+    gdi_test::Surface surface(150, 30);
+    TheRecorder().drawn.clear();
+    Print(combo, surface);
+    ASSERT_EQ(TheRecorder().drawn.size(), 1u);
+    EXPECT_EQ(TheRecorder().drawn[0].CtlType, ODT_COMBOBOX);
+    EXPECT_EQ(TheRecorder().drawn[0].hwndItem, combo);
+    EXPECT_EQ(TheRecorder().drawn[0].itemID, 1u);
+    EXPECT_TRUE(TheRecorder().drawn[0].itemState & ODS_COMBOBOXEDIT);
+    // The open list draws its items for the combo box too.
+    SendMessage(combo, CB_SHOWDROPDOWN, TRUE, 0);
+    HWND list = GetCapture();
+    ASSERT_TRUE(list);
+    TheRecorder().drawn.clear();
+    gdi_test::Surface listSurface(150, 60);
+    Print(list, listSurface);
+    ASSERT_EQ(TheRecorder().drawn.size(), 2u);
+    EXPECT_EQ(TheRecorder().drawn[1].CtlType, ODT_COMBOBOX);
+    EXPECT_EQ(TheRecorder().drawn[1].CtlID, 30u);
+    EXPECT_EQ(TheRecorder().drawn[1].hwndItem, combo);
+    EXPECT_EQ(TheRecorder().drawn[1].rcItem.bottom - TheRecorder().drawn[1].rcItem.top, 18);
+    EXPECT_TRUE(TheRecorder().drawn[1].itemState & ODS_SELECTED);
+    SendMessage(combo, CB_SHOWDROPDOWN, FALSE, 0);
+    EXPECT_EQ(GetCapture(), nullptr);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ComboTest, ASimpleBoxShowsItsListBelowTheEdit)
+{
+    HWND combo = Make(WC_COMBOBOXW, u"", CBS_SIMPLE, 10, 10, 150, 120, 30);
+    for (const char16_t* item : { u"Small", u"Medium", u"Large" })
+        SendMessage(combo, CB_ADDSTRING, 0, LPARAM(item));
+    RECT r;
+    GetWindowRect(combo, &r);
+    EXPECT_EQ(r.bottom - r.top, 120) << "the box keeps its height";
+    HWND edit = GetDlgItem(combo, 1001);
+    ASSERT_TRUE(edit);
+    HWND list = GetWindow(combo, GW_CHILD);
+    while (list == edit)
+        list = GetWindow(list, GW_HWNDNEXT);
+    ASSERT_TRUE(list);
+    EXPECT_TRUE(IsWindowVisible(list));
+    SetFocus(edit);
+    Events().clear();
+    RECT item {};
+    SendMessage(list, LB_GETITEMRECT, 1, LPARAM(&item));
+    Click(list, 5, item.top + 2);
+    EXPECT_EQ(ComboNotes(), std::vector<UINT> { CBN_SELCHANGE });
+    EXPECT_EQ(Text(combo), u"Medium");
+    EXPECT_EQ(GetFocus(), edit);
+    Key(edit, VK_F4);
+    EXPECT_FALSE(SendMessage(combo, CB_GETDROPPEDSTATE, 0, 0)) << "nothing to drop";
+}
+
+} // namespace
