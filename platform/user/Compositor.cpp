@@ -6,7 +6,6 @@
 #include "platform/base/Clock.h"
 #include "platform/base/ProcessInfo.h"
 #include "platform/user/Caret.h"
-#include "platform/gdi/Raster.h"
 #include "platform/user/Screen.h"
 
 #include <algorithm>
@@ -125,7 +124,8 @@ void user_detail::Compose()
     s.damage = Region();
     if (area.Empty())
         return;
-    const DWORD background = gdi_detail::PixelOf(GetSysColor(COLOR_BACKGROUND));
+    const COLORREF desktop = GetSysColor(COLOR_BACKGROUND);
+    const DWORD background = (DWORD(GetRValue(desktop)) << 16) | (DWORD(GetGValue(desktop)) << 8) | GetBValue(desktop);
     const LONG pitch = Width(s.bounds);
     auto at = [&](LONG x, LONG y) -> DWORD& {
         return s.pixels[size_t(y - s.bounds.top) * size_t(pitch) + size_t(x - s.bounds.left)];

@@ -3,6 +3,7 @@
 #include "platform/user/PaintInternal.h"
 
 #include "platform/user/DefaultProcedure.h"
+#include "platform/user/InputInternals.h"
 #include "platform/user/Menu.h"
 #include "platform/user/NonClient.h"
 
@@ -257,6 +258,10 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_NCRBUTTONUP:
         SendMessage(window, WM_CONTEXTMENU, WPARAM(window), lParam);
         return 0;
+    case WM_CHANGEUISTATE:
+    case WM_UPDATEUISTATE:
+    case WM_QUERYUISTATE:
+        return DefKeyboardCueMessage(window, message, wParam, lParam);
     case WM_CONTEXTMENU:
     case WM_MOUSEWHEEL:
     case WM_MOUSEHWHEEL:

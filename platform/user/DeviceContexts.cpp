@@ -46,10 +46,7 @@ std::unordered_map<HDC, DcRecord>& user_detail::LiveDCs()
 
 void user_detail::DisableDC(HDC hdc)
 {
-    hdc->hasBacked = true;
-    hdc->backed = { 0, 0, 0, 0 };
-    hdc->visible = Region();
-    hdc->InvalidateClip();
+    DetachWindowSurfaceDC(hdc);
 }
 
 Region user_detail::VisibleRegion(const WindowRecord& w, DWORD flags)
@@ -150,13 +147,10 @@ void user_detail::SurfaceChanged(WindowRecord& top)
         }
         Surface& surface = *top.surface;
         const POINT o = record.origin;
-        hdc->buffer.bits = reinterpret_cast<BYTE*>(reinterpret_cast<std::uintptr_t>(surface.pixels.data())
-            + std::uintptr_t(std::intptr_t(o.y) * surface.width * 4 + std::intptr_t(o.x) * 4));
-        hdc->buffer.pitch = surface.width * 4;
-        hdc->backed = { -o.x, -o.y, surface.width - o.x, surface.height - o.y };
-        pixman_region32_intersect_rect(hdc->visible.get(), hdc->visible.get(), hdc->backed.left, hdc->backed.top,
-            unsigned(std::max(LONG(0), Width(hdc->backed))), unsigned(std::max(LONG(0), Height(hdc->backed))));
-        hdc->InvalidateClip();
+        RetargetWindowSurfaceDC(hdc,
+            reinterpret_cast<BYTE*>(reinterpret_cast<std::uintptr_t>(surface.pixels.data())
+                + std::uintptr_t(std::intptr_t(o.y) * surface.width * 4 + std::intptr_t(o.x) * 4)),
+            surface.width * 4, RECT { -o.x, -o.y, surface.width - o.x, surface.height - o.y });
     }
 }
 
@@ -174,8 +168,7 @@ HDC GetDCEx(HWND window, HRGN clip, DWORD flags)
     const Region* extraPtr = nullptr;
     DWORD mode = 0;
     if (clip && (flags & (DCX_INTERSECTRGN | DCX_EXCLUDERGN))) {
-        if (GdiRegionObject* object = gdi_detail::LookupRegion(clip)) {
-            extra = object->region;
+        if (ReadRegion(clip, extra)) {
             extraPtr = &extra;
             mode = (flags & DCX_INTERSECTRGN) ? DCX_INTERSECTRGN : DCX_EXCLUDERGN;
         }

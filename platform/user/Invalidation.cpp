@@ -80,9 +80,7 @@ Region ClientRegionToWindow(const WindowRecord& w, const RECT* rect, HRGN rgn)
     const RECT client = ClientInWindow(w);
     Region area;
     if (rgn) {
-        GdiRegionObject* object = gdi_detail::LookupRegion(rgn);
-        if (object)
-            area = object->region;
+        ReadRegion(rgn, area);
         if (w.exStyle & WS_EX_LAYOUTRTL) {
             area = Mirrored(area, Width(client));
         }
@@ -305,8 +303,8 @@ BOOL GetUpdateRect(HWND window, RECT* rect, BOOL erase)
 
 int GetUpdateRgn(HWND window, HRGN region, BOOL erase)
 {
-    GdiRegionObject* object = gdi_detail::LookupRegion(region);
-    if (!object)
+    Region probe;
+    if (!ReadRegion(region, probe))
         return 0;
     int kind;
     {
@@ -314,8 +312,9 @@ int GetUpdateRgn(HWND window, HRGN region, BOOL erase)
         auto w = TreeWindow(window);
         if (!w)
             return 0;
-        object->region = UpdateInClient(*w);
-        kind = object->region.Kind();
+        const Region update = UpdateInClient(*w);
+        WriteRegion(region, update);
+        kind = update.Kind();
     }
     if (erase && kind != NULLREGION)
         EraseNow(window);

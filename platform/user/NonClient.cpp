@@ -32,18 +32,6 @@ HICON CaptionIcon(const WindowRecord& w)
     return w.windowClass->info.hIconSm ? w.windowClass->info.hIconSm : w.windowClass->info.hIcon;
 }
 
-bool DrawsActive(const WindowRecord& w)
-{
-    if (w.frameActive)
-        return *w.frameActive;
-    // Before any activation the highest captioned top-level window draws as active.
-    for (HWND h : DesktopRecord()->children) {
-        auto t = TreeWindow(h);
-        if (t && (t->style & WS_VISIBLE) && (t->style & WS_CAPTION) == WS_CAPTION)
-            return t.get() == &w;
-    }
-    return false;
-}
 
 } // namespace
 
@@ -113,7 +101,7 @@ void user_detail::DrawFrame(HWND window, HDC target)
         whole = WholeWindow(*w);
         client = ClientInWindow(*w);
         text = w->text;
-        active = DrawsActive(*w);
+        active = w->frameActive;
         menu = HasMenu(*w);
         pressed = w->pressedButton;
         icon = CaptionIcon(*w);

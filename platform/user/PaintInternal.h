@@ -2,6 +2,7 @@
 // Private to platform/user: what the painting files share (the screen image, window DCs, update
 // regions). Call with TreeMutex() held unless a function says otherwise.
 
+#include "platform/gdi/WindowSurface.h"
 #include "platform/user/WindowRecord.h"
 
 #include <mutex>
@@ -10,11 +11,11 @@
 
 namespace user_detail {
 
-using Region = gdi_detail::Region;
+using Region = platform::gdi::Region;
 
-inline void Intersect(Region& a, const Region& b) { pixman_region32_intersect(a.get(), a.get(), const_cast<Region&>(b).get()); }
-inline void Subtract(Region& a, const Region& b) { pixman_region32_subtract(a.get(), a.get(), const_cast<Region&>(b).get()); }
-inline void Unite(Region& a, const Region& b) { pixman_region32_union(a.get(), a.get(), const_cast<Region&>(b).get()); }
+inline void Intersect(Region& a, const Region& b) { a.Intersect(b); }
+inline void Subtract(Region& a, const Region& b) { a.Subtract(b); }
+inline void Unite(Region& a, const Region& b) { a.Unite(b); }
 
 // A region of a mirrored client area `width` pixels wide, between left-to-right pixels and the
 // window's own coordinates (the same both ways).

@@ -12,5 +12,3 @@
 // what changed. Pixels outside the screen are 0. The carets in their visible blink phase are
 // added only when asked.
 BOOL CaptureScreen(const RECT& area, std::vector<DWORD>& pixels, bool withCarets = false);
-// Writes the screen (or `area` of it) as a 24-bit PNG file.
-BOOL SaveScreenshotPng(const std::string& path, const RECT* area = nullptr);

@@ -84,7 +84,7 @@ int ScrollWindowEx(HWND window, int dx, int dy, const RECT* scroll, const RECT* 
                 if (!c)
                     continue;
                 const RECT r = WindowOnScreen(*c);
-                if (!scroll || pixman_region32_contains_rectangle(area.get(), reinterpret_cast<const pixman_box32_t*>(&r)) != PIXMAN_REGION_OUT)
+                if (!scroll || area.Overlaps(r))
                     moveChildren.emplace_back(h, Offset(c->window, dx, dy));
             }
         }
@@ -95,8 +95,7 @@ int ScrollWindowEx(HWND window, int dx, int dy, const RECT* scroll, const RECT* 
             result = Mirrored(result, Width(cs));
         }
         kind = result.Kind();
-        if (GdiRegionObject* object = gdi_detail::LookupRegion(update))
-            object->region = result;
+        WriteRegion(update, result);
         if (updateRect)
             *updateRect = result.Empty() ? RECT { 0, 0, 0, 0 } : result.Box();
     }

@@ -25,7 +25,6 @@ HWND ParentOfChild(HWND window) { return (StyleOf(window) & WS_CHILD) ? GetParen
 struct MenuKeyState {
     bool loneAlt = false;
     bool f10 = false;
-    bool shift = false;
 };
 
 thread_local MenuKeyState t_keys;
@@ -111,6 +110,9 @@ LRESULT user_detail::NonClientButtonDown(HWND window, WPARAM hit, LPARAM point)
 
 LRESULT user_detail::NonClientDoubleClick(HWND window, WPARAM hit, LPARAM point)
 {
+    // A second quick press on a caption button is a press like the first.
+    if (LRESULT(hit) == HTCLOSE || LRESULT(hit) == HTMINBUTTON || LRESULT(hit) == HTMAXBUTTON)
+        return NonClientButtonDown(window, hit, point);
     const DWORD style = StyleOf(window);
     if (LRESULT(hit) == HTCAPTION && (style & WS_MAXIMIZEBOX))
         return SendMessage(window, WM_SYSCOMMAND, (style & (WS_MAXIMIZE | WS_MINIMIZE)) ? SC_RESTORE : SC_MAXIMIZE, point);
@@ -125,13 +127,10 @@ LRESULT user_detail::MenuKeys(HWND window, UINT message, WPARAM key, LPARAM lPar
     switch (message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-        if (key == VK_SHIFT) {
-            s.shift = true;
-            return 0;
-        }
         if (key == VK_MENU) {
+            // With Ctrl held Alt is a modifier of something else (Ctrl+Alt shortcuts).
             if (!(lParam & WasDown))
-                s.loneAlt = true;
+                s.loneAlt = GetKeyState(VK_CONTROL) >= 0;
             return 0;
         }
         s.loneAlt = false;
@@ -140,16 +139,14 @@ LRESULT user_detail::MenuKeys(HWND window, UINT message, WPARAM key, LPARAM lPar
             return 0;
         if (key == VK_F4 && (lParam & AltDown))
             Command(window, SC_CLOSE, 0);
-        else if (key == VK_F10 && s.shift)
+        else if (key == VK_F10 && GetKeyState(VK_SHIFT) < 0)
             SendMessage(window, WM_CONTEXTMENU, WPARAM(window), LPARAM(-1));
         else if (key == VK_F10)
             s.f10 = true;
         return 0;
     case WM_KEYUP:
     case WM_SYSKEYUP:
-        if (key == VK_SHIFT) {
-            s.shift = false;
-        } else if (key == VK_MENU) {
+        if (key == VK_MENU) {
             if (std::exchange(s.loneAlt, false))
                 Command(window, SC_KEYMENU, 0);
         } else if (key == VK_F10) {

@@ -12,7 +12,7 @@
 // Window procedures, hooks and callbacks are never called with the tree's lock held.
 
 #include "platform/gdi/Gdi.h"
-#include "platform/gdi/Modules.h"
+#include "platform/base/Modules.h"
 #include "platform/user/Menu.h"
 #include "platform/user/MessageQueue.h"
 #include "platform/user/Resources.h"

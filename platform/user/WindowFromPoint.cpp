@@ -9,7 +9,6 @@
 #include <vector>
 
 using namespace user_detail;
-using gdi_detail::Region;
 
 namespace {
 using Lock = std::lock_guard<std::recursive_mutex>;
@@ -20,10 +19,8 @@ bool user_detail::HitsShape(const WindowRecord& w, POINT screen)
     const RECT r = WindowOnScreen(w);
     if (!Contains(r, screen))
         return false;
-    if (w.windowRegion) {
-        auto& region = const_cast<Region&>(*w.windowRegion);
-        return pixman_region32_contains_point(region.get(), screen.x - r.left, screen.y - r.top, nullptr);
-    }
+    if (w.windowRegion)
+        return w.windowRegion->Contains(POINT { screen.x - r.left, screen.y - r.top });
     return true;
 }
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 using namespace user_detail;
-using gdi_detail::Region;
+using platform::gdi::Region;
 
 namespace {
 using Lock = std::lock_guard<std::recursive_mutex>;
@@ -257,11 +257,9 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int he
             Region area;
             const RECT parentOnScreen = WindowOnScreen(*parent);
             if (showingBefore)
-                pixman_region32_union_rect(area.get(), area.get(), oldScreen.left - parentOnScreen.left,
-                    oldScreen.top - parentOnScreen.top, Width(oldScreen), Height(oldScreen));
+                area.Unite(Region(Offset(oldScreen, -parentOnScreen.left, -parentOnScreen.top)));
             if (showingAfter)
-                pixman_region32_union_rect(area.get(), area.get(), newScreen.left - parentOnScreen.left,
-                    newScreen.top - parentOnScreen.top, Width(newScreen), Height(newScreen));
+                area.Unite(Region(Offset(newScreen, -parentOnScreen.left, -parentOnScreen.top)));
             InvalidateWindow(parent, area, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
         }
         // A resized top-level window keeps its pixels at the top-left: only the frame and the
@@ -278,7 +276,7 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int he
             const RECT oldInside = Offset(oldClient, -oldWindow.left, -oldWindow.top);
             const RECT newInside = Offset(newClient, -newWindow.left, -newWindow.top);
             Region grown(newInside);
-            pixman_region32_subtract(grown.get(), grown.get(), Region(oldInside).get());
+            grown.Subtract(Region(oldInside));
             InvalidateWindow(w, grown, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
             if (Width(newInside) != Width(newWindow) || Height(newInside) != Height(newWindow))
                 w->needFrame = true;

@@ -22,12 +22,12 @@ int SetWindowRgn(HWND window, HRGN region, BOOL redraw)
     }
     std::optional<Region> shape;
     if (region) {
-        GdiRegionObject* object = gdi_detail::LookupRegion(region);
-        if (!object) {
+        Region given;
+        if (!ReadRegion(region, given)) {
             SetLastError(ERROR_INVALID_PARAMETER);
             return 0;
         }
-        shape = object->region;
+        shape = given;
         DeleteObject(region); // the window owns it now
     }
     const bool showing = Showing(*w);
@@ -53,9 +53,7 @@ int GetWindowRgn(HWND window, HRGN region)
 {
     Lock lock(TreeMutex());
     auto w = TreeWindow(window);
-    GdiRegionObject* object = gdi_detail::LookupRegion(region);
-    if (!w || !object || !w->windowRegion)
+    if (!w || !w->windowRegion || !WriteRegion(region, *w->windowRegion))
         return 0; // ERROR
-    object->region = *w->windowRegion;
-    return object->region.Kind();
+    return w->windowRegion->Kind();
 }
