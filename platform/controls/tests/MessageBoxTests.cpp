@@ -1,6 +1,6 @@
 #include "platform/controls/CommonControls.h"
 #include "platform/user/MessageBox.h"
-#include "platform/user/Screen.h"
+#include "platform/user/screenshot/ScreenshotPng.h"
 
 #include "platform/base/Sound.h"
 

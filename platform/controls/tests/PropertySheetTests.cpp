@@ -1,6 +1,6 @@
 #include "platform/controls/CommonControls.h"
 #include "platform/controls/PropertySheet.h"
-#include "platform/user/Screen.h"
+#include "platform/user/screenshot/ScreenshotPng.h"
 
 #include <gtest/gtest.h>
 

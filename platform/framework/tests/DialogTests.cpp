@@ -4,7 +4,7 @@
 #include "platform/framework/WinApp.h"
 
 #include "platform/controls/CommonControls.h"
-#include "platform/user/Screen.h"
+#include "platform/user/screenshot/ScreenshotPng.h"
 
 #include "FrameworkDialogTestResources.h"
 
