@@ -3,6 +3,8 @@
 // platform messages and records the windows of the class library crack that platform/user does not
 // declare yet (they go from here as it does).
 
+#include "platform/user/ControlMessages.h"
+#include "platform/user/Dialog.h"
 #include "platform/user/Hooks.h"
 #include "platform/user/Input.h"
 #include "platform/user/Timers.h"
@@ -13,40 +15,17 @@
 constexpr UINT WM_ENDSESSION = 0x0016;
 constexpr UINT WM_CTLCOLOR = 0x0019; // the one message every WM_CTLCOLOR* form is handled as
 constexpr UINT WM_SETTINGCHANGE = 0x001A;
-constexpr UINT WM_DRAWITEM = 0x002B;
-constexpr UINT WM_MEASUREITEM = 0x002C;
-constexpr UINT WM_DELETEITEM = 0x002D;
-constexpr UINT WM_COMPAREITEM = 0x0039;
 constexpr UINT WM_GETOBJECT = 0x003D;
-constexpr UINT WM_NOTIFY = 0x004E;
 constexpr UINT WM_HELP = 0x0053;
 constexpr UINT WM_DISPLAYCHANGE = 0x007E;
-constexpr UINT WM_GETDLGCODE = 0x0087;
-constexpr UINT WM_INITDIALOG = 0x0110;
-constexpr UINT WM_HSCROLL = 0x0114;
-constexpr UINT WM_VSCROLL = 0x0115;
 constexpr UINT WM_INITMENU = 0x0116;
 constexpr UINT WM_INITMENUPOPUP = 0x0117;
 constexpr UINT WM_MENUSELECT = 0x011F;
 constexpr UINT WM_MENUCHAR = 0x0120;
-constexpr UINT WM_CTLCOLORMSGBOX = 0x0132;
-constexpr UINT WM_CTLCOLOREDIT = 0x0133;
-constexpr UINT WM_CTLCOLORLISTBOX = 0x0134;
-constexpr UINT WM_CTLCOLORBTN = 0x0135;
-constexpr UINT WM_CTLCOLORDLG = 0x0136;
-constexpr UINT WM_CTLCOLORSCROLLBAR = 0x0137;
-constexpr UINT WM_CTLCOLORSTATIC = 0x0138;
 constexpr UINT WM_ENTERMENULOOP = 0x0211;
 constexpr UINT WM_EXITMENULOOP = 0x0212;
 constexpr UINT WM_DROPFILES = 0x0233;
 constexpr UINT WM_THEMECHANGED = 0x031A;
-
-// The header of every WM_NOTIFY record.
-struct NMHDR {
-    HWND hwndFrom;
-    UINT_PTR idFrom;
-    UINT code;
-};
 
 // ---- The class library's own messages --------------------------------------------------------
 
