@@ -2,7 +2,7 @@
 // The modules the class library loads resources from: the program's own (the instance) and the
 // current resource module, which a scope may switch to another module and back.
 
-#include "platform/gdi/Modules.h"
+#include "platform/base/Modules.h"
 
 HINSTANCE AfxGetInstanceHandle();
 HINSTANCE AfxGetResourceHandle();

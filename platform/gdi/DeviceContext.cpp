@@ -166,6 +166,32 @@ HDC CreateWindowSurfaceDC(const GdiPixelBuffer& view, const RECT& backed, const 
     return hdc;
 }
 
+BOOL RetargetWindowSurfaceDC(HDC hdc, BYTE* bits, LONG pitch, const RECT& backed)
+{
+    GdiDeviceContext* dc = LookupDC(hdc);
+    if (!dc || !dc->hasBacked)
+        return FALSE;
+    dc->buffer.bits = bits;
+    dc->buffer.pitch = pitch;
+    dc->backed = backed;
+    pixman_region32_intersect_rect(dc->visible.get(), dc->visible.get(), backed.left, backed.top,
+        unsigned(std::max(LONG(0), backed.right - backed.left)), unsigned(std::max(LONG(0), backed.bottom - backed.top)));
+    dc->InvalidateClip();
+    return TRUE;
+}
+
+BOOL DetachWindowSurfaceDC(HDC hdc)
+{
+    GdiDeviceContext* dc = LookupDC(hdc);
+    if (!dc)
+        return FALSE;
+    dc->hasBacked = true;
+    dc->backed = { 0, 0, 0, 0 };
+    dc->visible = Region();
+    dc->InvalidateClip();
+    return TRUE;
+}
+
 HDC CreateCompatibleDC(HDC hdc)
 {
     if (hdc && !LookupDC(hdc))

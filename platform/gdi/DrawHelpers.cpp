@@ -148,8 +148,19 @@ void RadioButton(HDC hdc, const RECT& rect, UINT state)
     if (state & (DFCS_MONO | DFCS_FLAT))
         disc(0, GetSysColor((state & DFCS_MONO) ? COLOR_WINDOWFRAME : COLOR_BTNSHADOW), GetSysColor(grey ? COLOR_BTNFACE : COLOR_WINDOW));
     else {
-        disc(0, GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_BTNHIGHLIGHT));
-        disc(1, GetSysColor(COLOR_3DDKSHADOW), GetSysColor(grey ? COLOR_BTNFACE : COLOR_WINDOW));
+        // Sunken: dark arcs at the upper left, light ones at the lower right.
+        const COLORREF inside = GetSysColor(grey ? COLOR_BTNFACE : COLOR_WINDOW);
+        disc(0, GetSysColor(COLOR_BTNSHADOW), inside);
+        disc(1, GetSysColor(COLOR_3DDKSHADOW), inside);
+        const int saved = SaveDC(hdc);
+        POINT lowerRight[3] = { { x + size, y }, { x + size, y + size }, { x, y + size } };
+        LPtoDP(hdc, lowerRight, 3); // clip regions are in device pixels
+        HRGN half = CreatePolygonRgn(lowerRight, 3, ALTERNATE);
+        ExtSelectClipRgn(hdc, half, RGN_AND);
+        DeleteObject(half);
+        disc(0, GetSysColor(COLOR_BTNHIGHLIGHT), inside);
+        disc(1, GetSysColor(COLOR_3DLIGHT), inside);
+        RestoreDC(hdc, saved);
     }
     if (state & DFCS_CHECKED) {
         const COLORREF color = GetSysColor((state & DFCS_INACTIVE) ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT);

@@ -177,6 +177,16 @@ int DrawTextExW(HDC hdc, WCHAR* text, int count, RECT* rect, UINT format, DRAWTE
         while (text[count])
             ++count;
     }
+    if (count == 0) {
+        // Nothing to draw has no extent.
+        if (format & DT_CALCRECT) {
+            rect->right = rect->left;
+            rect->bottom = rect->top;
+        }
+        if (params)
+            params->uiLengthDrawn = 0;
+        return 0;
+    }
     int tabLength = 8;
     if (format & DT_TABSTOP) {
         tabLength = int((format >> 8) & 0xFF);

@@ -4,6 +4,8 @@
 #include "platform/gdi/FontEngine.h"
 #include "platform/gdi/GdiConstants.h"
 #include "platform/gdi/GdiTypes.h"
+#include "platform/gdi/PixelRegion.h"
+#include "platform/gdi/WindowSurface.h"
 
 #include <pixman.h>
 
@@ -40,27 +42,6 @@ struct GdiFontObject final : GdiObject {
 };
 
 namespace gdi_detail {
-
-// A banded region: pixman's model, copyable.
-class Region {
-public:
-    Region() { pixman_region32_init(&m_region); }
-    explicit Region(const RECT& r);
-    Region(const Region& other);
-    Region& operator=(const Region& other);
-    ~Region() { pixman_region32_fini(&m_region); }
-    pixman_region32_t* get() { return &m_region; }
-    const pixman_region32_t* get() const { return &m_region; }
-    bool Empty() const;
-    // NULLREGION, SIMPLEREGION or COMPLEXREGION.
-    int Kind() const;
-    RECT Box() const;
-    std::vector<RECT> Rects() const;
-    void Offset(int dx, int dy) { pixman_region32_translate(&m_region, dx, dy); }
-
-private:
-    pixman_region32_t m_region;
-};
 
 // Builds a region from horizontal runs, one row each.
 class SpanCollector {
@@ -259,12 +240,11 @@ GdiIconObject* LookupIcon(const void* handle);
 // Sets ERROR_INVALID_HANDLE when the handle is not a live device context.
 GdiDeviceContext* LookupDC(HDC hdc);
 
+// Adds GDI32, msimg32, COMCTL32 and UxTheme to the module registry's defaults (once).
+void RegisterModules();
+
 // Points the context's surface at its selected bitmap.
 void AttachBitmapSurface(GdiDeviceContext* dc, GdiBitmapObject* bitmap);
 
 } // namespace gdi_detail
 
-// The window layer's contexts: `view` is a window's part of its top-level surface and may reach
-// past that surface's memory; `backed` is the part inside it and `visible` the window's visible
-// region, both in the view's device pixels.
-HDC CreateWindowSurfaceDC(const GdiPixelBuffer& view, const RECT& backed, const gdi_detail::Region& visible);

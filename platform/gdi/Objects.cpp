@@ -19,6 +19,9 @@ struct HandleTable {
     std::unordered_map<const void*, GdiObject*> live;
 };
 
+// gdi's modules join the registry's defaults at start-up: every program that draws links this file.
+const bool g_modulesRegistered = (RegisterModules(), true);
+
 // Never destroyed: handles may be released by other static objects at exit.
 HandleTable& Table()
 {
@@ -82,58 +85,6 @@ GdiDeviceContext* LookupDC(HDC hdc)
 }
 
 // ---- Regions ----
-
-Region::Region(const RECT& rect)
-{
-    // Coordinates stay well inside 32 bits, so widths and pixman's sums cannot overflow.
-    constexpr LONG kLimit = 0x20000000;
-    const RECT r { std::clamp(rect.left, -kLimit, kLimit), std::clamp(rect.top, -kLimit, kLimit),
-        std::clamp(rect.right, -kLimit, kLimit), std::clamp(rect.bottom, -kLimit, kLimit) };
-    if (r.right > r.left && r.bottom > r.top)
-        pixman_region32_init_rect(&m_region, r.left, r.top, unsigned(r.right - r.left), unsigned(r.bottom - r.top));
-    else
-        pixman_region32_init(&m_region);
-}
-
-Region::Region(const Region& other)
-{
-    pixman_region32_init(&m_region);
-    pixman_region32_copy(&m_region, const_cast<pixman_region32_t*>(&other.m_region));
-}
-
-Region& Region::operator=(const Region& other)
-{
-    if (this != &other)
-        pixman_region32_copy(&m_region, const_cast<pixman_region32_t*>(&other.m_region));
-    return *this;
-}
-
-bool Region::Empty() const { return !pixman_region32_not_empty(const_cast<pixman_region32_t*>(&m_region)); }
-
-int Region::Kind() const
-{
-    const int n = pixman_region32_n_rects(const_cast<pixman_region32_t*>(&m_region));
-    return n == 0 ? NULLREGION : n == 1 ? SIMPLEREGION : COMPLEXREGION;
-}
-
-RECT Region::Box() const
-{
-    if (Empty())
-        return { 0, 0, 0, 0 };
-    const pixman_box32_t* b = pixman_region32_extents(const_cast<pixman_region32_t*>(&m_region));
-    return { b->x1, b->y1, b->x2, b->y2 };
-}
-
-std::vector<RECT> Region::Rects() const
-{
-    int n = 0;
-    const pixman_box32_t* boxes = pixman_region32_rectangles(const_cast<pixman_region32_t*>(&m_region), &n);
-    std::vector<RECT> out;
-    out.reserve(size_t(n));
-    for (int i = 0; i < n; ++i)
-        out.push_back({ boxes[i].x1, boxes[i].y1, boxes[i].x2, boxes[i].y2 });
-    return out;
-}
 
 void SpanCollector::Add(int y, int x0, int x1)
 {

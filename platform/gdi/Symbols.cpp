@@ -2,6 +2,8 @@
 
 #include "platform/gdi/Raster.h"
 
+#include <algorithm>
+
 namespace gdi_detail {
 
 namespace {
@@ -9,25 +11,10 @@ namespace {
 using Poly = std::vector<std::pair<int, int>>;
 using Shape = std::vector<Poly>; // filled by the even-odd rule
 
-Poly Box(int l, int t, int r, int b) { return { { l, t }, { r, t }, { r, b }, { l, b } }; }
-
-// The glyphs; shapes of one glyph are united.
+// The other glyphs, scaled from the em grid; shapes of one glyph are united.
 bool ShapesOf(char32_t code, std::vector<Shape>& shapes)
 {
     switch (code) {
-    case U'0': // minimise
-        shapes = { { Box(3, 10, 10, 12) } };
-        return true;
-    case U'1': // maximise
-        shapes = { { Box(2, 2, 14, 14), Box(3, 4, 13, 13) } };
-        return true;
-    case U'2': // restore
-        shapes = { { Box(2, 6, 11, 14), Box(3, 8, 10, 13) }, { Box(5, 2, 14, 4) }, { Box(13, 4, 14, 10) },
-            { Box(11, 9, 14, 10) }, { Box(5, 4, 6, 6) } };
-        return true;
-    case U'r': // close
-        shapes = { { { { 3, 3 }, { 5, 3 }, { 13, 12 }, { 11, 12 } } }, { { { 11, 3 }, { 13, 3 }, { 5, 12 }, { 3, 12 } } } };
-        return true;
     case U'3': // left
         shapes = { { { { 10, 3 }, { 10, 13 }, { 5, 8 } } } };
         return true;
@@ -51,11 +38,75 @@ bool ShapesOf(char32_t code, std::vector<Shape>& shapes)
     }
 }
 
+// The caption-button glyphs, laid out on whole pixels for the size so that they stay readable
+// at frame sizes (a 10-pixel cell in a 16 x 14 button): a box of `b` pixels with a margin `m`,
+// boxes with a two-stroke title bar, and a cross of two-pixel strokes symmetric both ways.
+bool CaptionGlyph(char32_t code, int size, std::vector<BYTE>& coverage)
+{
+    if (code != U'0' && code != U'1' && code != U'2' && code != U'r')
+        return false;
+    // Small cells (a tool window's buttons) give the glyph all of their width.
+    const int m = size >= 8 ? (size + 4) / 8 : 0;
+    const int b = size - 2 * m;
+    if (b < 2)
+        return true; // too small to show anything
+    const int t = std::max(1, size / 20); // a stroke; title bars are two strokes
+    auto set = [&](int x, int y) {
+        if (x >= 0 && y >= 0 && x < size && y < size)
+            coverage[size_t(y) * size_t(size) + size_t(x)] = 255;
+    };
+    auto fill = [&](int l, int tp, int r, int bt) {
+        for (int y = tp; y < bt; ++y)
+            for (int x = l; x < r; ++x)
+                set(x, y);
+    };
+    // A window outline of side `n` at (x, y); `hidden` pixels (another box in front) are left out.
+    auto window = [&](int x, int y, int n, RECT hidden) {
+        auto keep = [&](int px, int py) { return !(px >= hidden.left && px < hidden.right && py >= hidden.top && py < hidden.bottom); };
+        for (int py = y; py < y + n; ++py)
+            for (int px = x; px < x + n; ++px) {
+                const bool edge = py < y + 2 * t || py >= y + n - t || px < x + t || px >= x + n - t;
+                if (edge && keep(px, py))
+                    set(px, py);
+            }
+    };
+    switch (code) {
+    case U'0': // minimise: a bar on the base line, two thirds of the box
+        fill(m, m + b - 2 * t, m + (2 * b + 1) / 3, m + b);
+        return true;
+    case U'1': // maximise
+        window(m, m, b, RECT {});
+        return true;
+    case U'2': { // restore: a window behind and to the right of another
+        const int r = (3 * b + 2) / 4;
+        const int d = b - r;
+        window(m, m + d, r, RECT {});
+        window(m + d, m, r, RECT { m, m + d, m + r, m + d + r });
+        return true;
+    }
+    case U'r': { // close
+        const int stroke = b >= 6 ? 2 : 1;
+        for (int y = 0; y < b; ++y) {
+            const int x = (y * (b - stroke) * 2 + (b - 1)) / (2 * (b - 1));
+            for (int k = 0; k < stroke; ++k) {
+                set(m + x + k, m + y);
+                set(m + b - stroke - x + k, m + y);
+            }
+        }
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 bool RenderSymbol(char32_t code, int size, std::vector<BYTE>& coverage)
 {
     coverage.assign(size_t(size) * size_t(size), 0);
+    if (size > 0 && CaptionGlyph(code, size, coverage))
+        return true;
     std::vector<Shape> shapes;
     if (size <= 0 || !ShapesOf(code, shapes))
         return false;

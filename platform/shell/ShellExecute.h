@@ -2,7 +2,7 @@
 // Opening a document or an address with the desktop's own choice of program.
 
 #include "platform/base/Types.h"
-#include "platform/gdi/Modules.h"
+#include "platform/base/Modules.h"
 #include "platform/user/Messages.h"
 #include "platform/user/Window.h"
 

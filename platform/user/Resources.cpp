@@ -1,5 +1,7 @@
 #include "platform/user/Resources.h"
 
+#include "platform/user/Cursors.h"
+
 #include "platform/base/File.h"
 #include "platform/base/FileHandle.h"
 #include "platform/base/LastError.h"
@@ -686,6 +688,9 @@ HICON LoadIconW(HINSTANCE instance, LPCWSTR name)
 
 HCURSOR LoadCursorW(HINSTANCE instance, LPCWSTR name)
 {
+    if (!instance)
+        if (HCURSOR system = user_detail::SystemCursor(name))
+            return system;
     return static_cast<HCURSOR>(LoadImageW(instance, name, IMAGE_CURSOR, 0, 0, LR_DEFAULTSIZE));
 }
 

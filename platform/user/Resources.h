@@ -7,7 +7,7 @@
 
 #include "platform/base/Types.h"
 #include "platform/gdi/GdiTypes.h"
-#include "platform/gdi/Modules.h"
+#include "platform/base/Modules.h"
 #include "platform/user/Accelerators.h"
 #include "platform/user/Menu.h"
 #include "platform/user/ResourceTable.h"

@@ -9,7 +9,6 @@
 #include <vector>
 
 // The screen pixels of `area` (screen coordinates) as 0x00RRGGBB, row by row, after composing
-// what changed. Pixels outside the screen are 0.
-BOOL CaptureScreen(const RECT& area, std::vector<DWORD>& pixels);
-// Writes the screen (or `area` of it) as a 24-bit PNG file.
-BOOL SaveScreenshotPng(const std::string& path, const RECT* area = nullptr);
+// what changed. Pixels outside the screen are 0. The carets in their visible blink phase are
+// added only when asked.
+BOOL CaptureScreen(const RECT& area, std::vector<DWORD>& pixels, bool withCarets = false);

@@ -12,7 +12,7 @@
 // Window procedures, hooks and callbacks are never called with the tree's lock held.
 
 #include "platform/gdi/Gdi.h"
-#include "platform/gdi/Modules.h"
+#include "platform/base/Modules.h"
 #include "platform/user/Menu.h"
 #include "platform/user/MessageQueue.h"
 #include "platform/user/Resources.h"
@@ -303,8 +303,15 @@ constexpr LRESULT HTNOWHERE = 0;
 constexpr LRESULT HTCLIENT = 1;
 constexpr LRESULT HTCAPTION = 2;
 constexpr LRESULT HTSYSMENU = 3;
+constexpr LRESULT HTGROWBOX = 4;
+constexpr LRESULT HTSIZE = HTGROWBOX;
+constexpr LRESULT HTMENU = 5;
 constexpr LRESULT HTHSCROLL = 6;
 constexpr LRESULT HTVSCROLL = 7;
+constexpr LRESULT HTMINBUTTON = 8;
+constexpr LRESULT HTREDUCE = HTMINBUTTON;
+constexpr LRESULT HTMAXBUTTON = 9;
+constexpr LRESULT HTZOOM = HTMAXBUTTON;
 constexpr LRESULT HTLEFT = 10;
 constexpr LRESULT HTRIGHT = 11;
 constexpr LRESULT HTTOP = 12;
@@ -315,6 +322,16 @@ constexpr LRESULT HTBOTTOMLEFT = 16;
 constexpr LRESULT HTBOTTOMRIGHT = 17;
 constexpr LRESULT HTBORDER = 18;
 constexpr LRESULT HTCLOSE = 20;
+
+// WM_SIZING: the edge or corner being dragged (SC_SIZE carries it in its low bits).
+constexpr WPARAM WMSZ_LEFT = 1;
+constexpr WPARAM WMSZ_RIGHT = 2;
+constexpr WPARAM WMSZ_TOP = 3;
+constexpr WPARAM WMSZ_TOPLEFT = 4;
+constexpr WPARAM WMSZ_TOPRIGHT = 5;
+constexpr WPARAM WMSZ_BOTTOM = 6;
+constexpr WPARAM WMSZ_BOTTOMLEFT = 7;
+constexpr WPARAM WMSZ_BOTTOMRIGHT = 8;
 
 // WM_PRINT: what to draw. The default procedure draws the frame, sends WM_ERASEBKGND and
 // WM_PRINTCLIENT with the DC's origin at the client corner, and prints visible children.

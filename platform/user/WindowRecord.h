@@ -1,7 +1,8 @@
 #pragma once
 // Private to platform/user: the state behind a window handle and a thread's queue.
 
-#include "platform/gdi/GdiObjects.h"
+#include "platform/gdi/GdiTypes.h"
+#include "platform/gdi/PixelRegion.h"
 #include "platform/user/Window.h"
 
 #include <condition_variable>
@@ -132,11 +133,17 @@ struct WindowRecord {
     std::vector<std::pair<std::u16string, HANDLE>> props;
     std::vector<BYTE> extra;
     // Painting: the update region in window coordinates (left-to-right pixels).
-    gdi_detail::Region update;
+    platform::gdi::Region update;
     bool needErase = false;
     bool needFrame = false;
     bool internalPaint = false;
-    std::optional<gdi_detail::Region> windowRegion; // window coordinates
+    std::optional<platform::gdi::Region> windowRegion; // window coordinates
+    // The frame: drawn active or not (unset until the first WM_NCACTIVATE), and the caption
+    // button held down (its hit code, 0 for none).
+    std::optional<bool> frameActive;
+    LRESULT pressedButton = 0;
+    HICON smallIcon = nullptr; // WM_SETICON
+    HICON bigIcon = nullptr;
     // Placement: the restored rectangle while minimised or maximised.
     RECT normal {};
     POINT minPosition { -1, -1 };
@@ -198,7 +205,7 @@ void DamageScreen(const RECT& screen);
 // Fills a newly shown top-level window's surface with the composed screen beneath it.
 void FillSurfaceFromScreen(WindowRecord& window);
 // Updates the region and flags; see RedrawWindow. `area` is in window coordinates.
-void InvalidateWindow(const WindowPtr& window, const gdi_detail::Region& area, UINT flags);
+void InvalidateWindow(const WindowPtr& window, const platform::gdi::Region& area, UINT flags);
 void InvalidateWhole(const WindowPtr& window);
 
 // The record of a live handle, or null.

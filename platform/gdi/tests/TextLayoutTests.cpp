@@ -63,10 +63,30 @@ RECT InkBox(const Surface& s)
 
 } // namespace
 
+TEST(DrawText, NothingToDrawHasNoExtentAndCountsZero)
+{
+    TextSurface t(40, 20, { u"Tahoma", -11 });
+    // An empty string: an empty rectangle at its corner, whatever the format.
+    for (UINT format : { UINT(DT_SINGLELINE), UINT(DT_WORDBREAK), UINT(DT_SINGLELINE | DT_VCENTER) }) {
+        RECT r { 10, 20, 60, 90 };
+        EXPECT_EQ(DrawTextW(t.dc(), u"", -1, &r, format | DT_CALCRECT), 0);
+        EXPECT_EQ(r.left, 10);
+        EXPECT_EQ(r.top, 20);
+        EXPECT_EQ(r.right, 10);
+        EXPECT_EQ(r.bottom, 20);
+    }
+    // A count of 0 draws nothing and answers 0, even with text behind the pointer.
+    RECT r { 0, 0, 40, 20 };
+    EXPECT_EQ(DrawTextW(t.dc(), u"File", 0, &r, DT_SINGLELINE), 0);
+    EXPECT_EQ(InkBox(t).right, 0);
+    EXPECT_EQ(r.right, 40);
+    EXPECT_EQ(r.bottom, 20);
+}
+
 TEST(DrawText, CalcRectEqualsTheExtents)
 {
     TextSurface t(10, 10, { u"Tahoma", -11 });
-    for (const std::u16string text : { u"", u"File", u"Save As...", u"  spaced  ", u"\u00C5ngstr\u00F6m", u"WWWWiiii" }) {
+    for (const std::u16string text : { u"File", u"Save As...", u"  spaced  ", u"\u00C5ngstr\u00F6m", u"WWWWiiii" }) {
         const SIZE extent = t.Extent(text);
         const RECT r = t.CalcRect(text, DT_SINGLELINE);
         EXPECT_EQ(r.right - r.left, extent.cx);
@@ -197,8 +217,17 @@ TEST(Text, EscapementTurnsTheTextAndSwapsItsExtents)
 
 TEST(Text, SymbolGlyphs)
 {
-    Surface s(8 * 16, 16);
+    // The glyphs stand on the cell's internal leading: the cell is taller than the em.
     Font font({ u"Marlett", -16 });
+    TEXTMETRICW tm {};
+    {
+        Surface probe(1, 1);
+        SelectObject(probe.dc(), font.get());
+        GetTextMetricsW(probe.dc(), &tm);
+        SelectObject(probe.dc(), GetStockObject(DEFAULT_GUI_FONT));
+    }
+    EXPECT_GT(tm.tmHeight, 16);
+    Surface s(8 * 16, tm.tmHeight);
     SelectObject(s.dc(), font.get());
     SetBkMode(s.dc(), TRANSPARENT);
     int x = 0;

@@ -194,21 +194,4 @@ TEST_F(CompositorTest, XorOutlineOnTheDesktopSurvivesWhileLockedAndIsGoneAfterUn
     EXPECT_EQ(ScreenPixel(120, 41), Desktop());
 }
 
-TEST_F(CompositorTest, ScreenshotIsAPngOfTheComposedScreen)
-{
-    HWND w = Solid(u"W", 0, 0, 10, 10, kRed);
-    Show(w);
-    const std::string path = testing::TempDir() + "screen_" + std::to_string(GetCurrentProcessId()) + ".png";
-    RECT area { 5, 5, 15, 15 };
-    ASSERT_TRUE(SaveScreenshotPng(path, &area));
-    FILE* f = std::fopen(path.c_str(), "rb");
-    ASSERT_NE(f, nullptr);
-    unsigned char header[8] = {};
-    EXPECT_EQ(std::fread(header, 1, 8, f), 8u);
-    std::fclose(f);
-    EXPECT_EQ(header[1], 'P');
-    EXPECT_EQ(header[2], 'N');
-    std::remove(path.c_str());
-}
-
 } // namespace

@@ -157,14 +157,30 @@ TEST_F(PaintTest, RedrawWindowFlagCases)
     EXPECT_EQ(order, (std::vector<UINT> { WM_PAINT, WM_NCPAINT, WM_ERASEBKGND }));
     EXPECT_FALSE(GetUpdateRect(w, &r, FALSE));
 
-    // INTERNALPAINT: a WM_PAINT with nothing to update.
+    // INTERNALPAINT: a WM_PAINT with nothing to update, for the children too when the parent
+    // does not clip them (its painting may cover them).
     RedrawWindow(w, nullptr, nullptr, RDW_INTERNALPAINT);
     MSG msg;
     ASSERT_TRUE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(msg.message, WM_PAINT);
     EXPECT_EQ(msg.hwnd, w);
     DispatchMessage(&msg);
+    ASSERT_TRUE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, WM_PAINT);
+    EXPECT_EQ(msg.hwnd, child);
+    DispatchMessage(&msg);
     EXPECT_FALSE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) << msg.message << " " << (msg.hwnd == child);
+    // With WS_CLIPCHILDREN only the parent, unless all children are asked for.
+    SetWindowLongPtrW(w, GWL_STYLE, GetWindowLongPtrW(w, GWL_STYLE) | WS_CLIPCHILDREN);
+    RedrawWindow(w, nullptr, nullptr, RDW_INTERNALPAINT);
+    ASSERT_TRUE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.hwnd, w);
+    DispatchMessage(&msg);
+    EXPECT_FALSE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
+    RedrawWindow(w, nullptr, nullptr, RDW_INTERNALPAINT | RDW_ALLCHILDREN);
+    PumpPaint();
+    EXPECT_FALSE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
+    SetWindowLongPtrW(w, GWL_STYLE, GetWindowLongPtrW(w, GWL_STYLE) & ~LONG_PTR(WS_CLIPCHILDREN));
 
     // A hidden window collects nothing.
     ShowWindow(w, SW_HIDE);

@@ -1,7 +1,9 @@
 // A scene of a few windows drawn through the layer, saved by the headless presenter. Set
 // VORNALT_SCREENSHOT to a file path to keep the picture for looking at.
 
-#include "WindowTestSupport.h"
+#include "platform/user/tests/WindowTestSupport.h"
+
+#include "platform/user/screenshot/ScreenshotPng.h"
 
 #include "platform/base/ProcessInfo.h"
 #include "platform/gdi/DrawHelpers.h"
@@ -14,6 +16,8 @@ using namespace window_test;
 namespace {
 
 using ScreenshotTest = WindowTest;
+
+constexpr COLORREF kRed = RGB(255, 0, 0);
 
 void Fill(HDC hdc, const RECT& r, COLORREF color)
 {
@@ -147,6 +151,24 @@ TEST_F(ScreenshotTest, AFewOverlappingWindowsDrawnThroughTheLayer)
     ASSERT_TRUE(SaveScreenshotPng(path, &area));
     if (!keep)
         std::remove(path.c_str());
+}
+
+TEST_F(ScreenshotTest, ScreenshotIsAPngOfTheComposedScreen)
+{
+    HWND w = Make(u"W", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10);
+    SetColor(w, kRed);
+    UpdateWindow(w);
+    const std::string path = testing::TempDir() + "screen_" + std::to_string(GetCurrentProcessId()) + ".png";
+    RECT area { 5, 5, 15, 15 };
+    ASSERT_TRUE(SaveScreenshotPng(path, &area));
+    FILE* f = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    unsigned char header[8] = {};
+    EXPECT_EQ(std::fread(header, 1, 8, f), 8u);
+    std::fclose(f);
+    EXPECT_EQ(header[1], 'P');
+    EXPECT_EQ(header[2], 'N');
+    std::remove(path.c_str());
 }
 
 } // namespace

@@ -1,10 +1,8 @@
-#include "platform/gdi/Modules.h"
+#include "platform/base/Modules.h"
 
 #include "platform/base/LastError.h"
 #include "platform/base/TextCase.h"
 #include "platform/base/Unicode.h"
-#include "platform/gdi/Gdi.h"
-#include "platform/gdi/ImageList.h"
 
 #include <memory>
 #include <mutex>
@@ -14,19 +12,11 @@ namespace {
 
 using namespace platform::modules;
 
-constexpr LONG E_FAIL_VALUE = LONG(0x80004005);
-
 struct Module {
     std::u16string key;
     Exports exports;
     int loads = 0;
 };
-
-BOOL IsThemeActiveExport() { return FALSE; }
-BOOL IsAppThemedExport() { return FALSE; }
-void* OpenThemeDataExport(void*, const WCHAR*) { return nullptr; }
-LONG GetCurrentThemeNameExport(WCHAR*, int, WCHAR*, int, WCHAR*, int) { return E_FAIL_VALUE; }
-LONG CloseThemeDataExport(void*) { return E_FAIL_VALUE; }
 
 std::u16string KeyOf(std::u16string_view name)
 {
@@ -59,23 +49,6 @@ struct Registry {
     {
         byName.clear();
         program = Add(u"vornalt.exe", {});
-        Add(u"GDI32.DLL", { { "GetLayout", Export(&GetLayout) }, { "SetLayout", Export(&SetLayout) } });
-        Add(u"msimg32.dll", { { "AlphaBlend", Export(&AlphaBlend) }, { "GradientFill", Export(&GradientFill) },
-                                { "TransparentBlt", Export(&TransparentBlt) } });
-        Add(u"COMCTL32.DLL", { { "DllGetVersion", Export(&ComCtlDllGetVersion) },
-                                 { "ImageList_Create", Export(&ImageList_Create) },
-                                 { "ImageList_Destroy", Export(&ImageList_Destroy) },
-                                 { "ImageList_Add", Export(&ImageList_Add) },
-                                 { "ImageList_AddMasked", Export(&ImageList_AddMasked) },
-                                 { "ImageList_Draw", Export(&ImageList_Draw) },
-                                 { "ImageList_DrawEx", Export(&ImageList_DrawEx) },
-                                 { "ImageList_GetIcon", Export(&ImageList_GetIcon) },
-                                 { "ImageList_GetImageCount", Export(&ImageList_GetImageCount) } });
-        Add(u"UxTheme.dll", { { "IsThemeActive", Export(&IsThemeActiveExport) },
-                                { "IsAppThemed", Export(&IsAppThemedExport) },
-                                { "OpenThemeData", Export(&OpenThemeDataExport) },
-                                { "CloseThemeData", Export(&CloseThemeDataExport) },
-                                { "GetCurrentThemeName", Export(&GetCurrentThemeNameExport) } });
         for (const auto& [name, exports] : extraDefaults)
             Add(name, exports);
     }
