@@ -5,11 +5,52 @@
 #include "platform/user/WindowRecord.h"
 
 #include <atomic>
+#include <mutex>
 
 using namespace user_detail;
 
 namespace {
 std::atomic<DisplayBackEnd*> g_backEnd { nullptr };
+std::atomic<DesktopTextClipboard*> g_clipboard { nullptr };
+std::mutex g_dropMutex;
+FileDropReceiver g_dropReceiver;
+}
+
+void SetDesktopTextClipboard(DesktopTextClipboard* clipboard) { g_clipboard.store(clipboard); }
+
+DesktopTextClipboard* GetDesktopTextClipboard() { return g_clipboard.load(); }
+
+void SetFileDropReceiver(FileDropReceiver receiver)
+{
+    std::lock_guard lock(g_dropMutex);
+    g_dropReceiver = std::move(receiver);
+}
+
+HWND FileDropTarget(POINT screen)
+{
+    {
+        std::lock_guard lock(g_dropMutex);
+        if (!g_dropReceiver)
+            return nullptr;
+    }
+    for (HWND w = WindowFromPoint(screen); w; w = GetAncestor(w, GA_PARENT)) {
+        if (GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_ACCEPTFILES)
+            return w;
+        if (!(GetWindowLongW(w, GWL_STYLE) & WS_CHILD))
+            break;
+    }
+    return nullptr;
+}
+
+void DeliverFileDrop(HWND window, POINT screen, const std::vector<std::u16string>& paths)
+{
+    FileDropReceiver receiver;
+    {
+        std::lock_guard lock(g_dropMutex);
+        receiver = g_dropReceiver;
+    }
+    if (receiver && IsWindow(window))
+        receiver(window, screen, paths);
 }
 
 void SetDisplayBackEnd(DisplayBackEnd* backEnd) { g_backEnd.store(backEnd); }

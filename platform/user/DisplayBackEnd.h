@@ -30,6 +30,30 @@ void WakeGuiThread(DWORD threadId);
 void SetDisplayBackEnd(DisplayBackEnd* backEnd);
 DisplayBackEnd* GetDisplayBackEnd();
 
+// ---- Sharing with other programs --------------------------------------------------------------
+
+// The desktop's text clipboard. The process's own clipboard (a layer above) offers its text when
+// it is closed after a change, and takes another program's text when it is opened.
+class DesktopTextClipboard {
+public:
+    virtual ~DesktopTextClipboard() = default;
+    // Our text for other programs (empty: we offer nothing).
+    virtual void Offer(const std::u16string& text) = 0;
+    // Another program's text; false when no other program offers any.
+    virtual bool Take(std::u16string& text) = 0;
+};
+void SetDesktopTextClipboard(DesktopTextClipboard* clipboard);
+DesktopTextClipboard* GetDesktopTextClipboard();
+
+// Files another program dropped on `window` (the window under the pointer that accepts files,
+// WS_EX_ACCEPTFILES, or its nearest ancestor that does) at a screen point. Without a receiver,
+// drops are refused.
+using FileDropReceiver = std::function<void(HWND window, POINT screen, const std::vector<std::u16string>& paths)>;
+void SetFileDropReceiver(FileDropReceiver receiver);
+// The window a drop at `screen` would go to (null: none accepts files there, or no receiver).
+HWND FileDropTarget(POINT screen);
+void DeliverFileDrop(HWND window, POINT screen, const std::vector<std::u16string>& paths);
+
 // ---- What a back end reads --------------------------------------------------------------------
 
 struct TopLevelWindowState {

@@ -70,7 +70,7 @@ struct XWin {
     DWORD exStyle = 0;
 };
 
-class X11BackEnd final : public DisplayBackEnd {
+class X11BackEnd final : public DisplayBackEnd, public DesktopTextClipboard {
 public:
     explicit X11BackEnd(std::string name)
         : m_name(std::move(name))
@@ -106,6 +106,19 @@ public:
         m_warpPending = true;
     }
 
+    // The text clipboard.
+    void Offer(const std::u16string& text) override
+    {
+        {
+            std::lock_guard lock(m_clipMutex);
+            m_offered = text;
+            m_offerPending = true;
+        }
+        if (m_display && GetCurrentThreadId() == m_thread)
+            ApplyOffer();
+    }
+    bool Take(std::u16string& text) override;
+
     void Close();
     bool Connected() const { return m_display != nullptr; }
     Window WindowOf(HWND window)
@@ -139,6 +152,11 @@ private:
     }
     void Post(const RawInputEvent& e) { PostRawInput(e); }
     void WatchConnection();
+    void ApplyOffer();
+    void AnswerSelectionRequest(const XSelectionRequestEvent& request);
+    bool HandleDnd(const XClientMessageEvent& message, HWND window);
+    void FinishDrop(bool accepted);
+    std::string ReadProperty(Window window, Atom property, Atom* type = nullptr);
 
     std::string m_name;
     Display* m_display = nullptr;
@@ -163,7 +181,22 @@ private:
 
     Atom m_wmProtocols = 0, m_wmDelete = 0, m_ping = 0, m_wmState = 0, m_stateAbove = 0, m_motifHints = 0,
          m_windowType = 0, m_typeNormal = 0, m_typeDialog = 0, m_typeUtility = 0, m_typePopupMenu = 0,
-         m_netName = 0, m_utf8 = 0, m_pid = 0;
+         m_netName = 0, m_utf8 = 0, m_pid = 0, m_clipboard = 0, m_targets = 0, m_text = 0, m_selectionProperty = 0,
+         m_dropProperty = 0, m_xdndAware = 0, m_xdndEnter = 0, m_xdndPosition = 0, m_xdndStatus = 0, m_xdndLeave = 0,
+         m_xdndDrop = 0, m_xdndFinished = 0, m_xdndSelection = 0, m_xdndCopy = 0, m_uriList = 0;
+
+    // Selections: an unmapped window of ours owns the clipboard.
+    Window m_utility = 0;
+    std::mutex m_clipMutex;
+    std::u16string m_offered;
+    bool m_offerPending = false;
+    std::string m_ownedText; // UTF-8, while we own the clipboard
+
+    // A drag from another program over our windows.
+    Window m_dndSource = 0;
+    Window m_dndWindow = 0;
+    HWND m_dndTarget = nullptr;
+    POINT m_dndPoint {};
 
     std::mutex m_damageMutex;
     std::vector<RECT> m_damage;
@@ -224,6 +257,26 @@ void X11BackEnd::Connect()
     m_netName = atom("_NET_WM_NAME");
     m_utf8 = atom("UTF8_STRING");
     m_pid = atom("_NET_WM_PID");
+    m_clipboard = atom("CLIPBOARD");
+    m_targets = atom("TARGETS");
+    m_text = atom("TEXT");
+    m_selectionProperty = atom("VORNALT_SELECTION");
+    m_dropProperty = atom("VORNALT_DROP");
+    m_xdndAware = atom("XdndAware");
+    m_xdndEnter = atom("XdndEnter");
+    m_xdndPosition = atom("XdndPosition");
+    m_xdndStatus = atom("XdndStatus");
+    m_xdndLeave = atom("XdndLeave");
+    m_xdndDrop = atom("XdndDrop");
+    m_xdndFinished = atom("XdndFinished");
+    m_xdndSelection = atom("XdndSelection");
+    m_xdndCopy = atom("XdndActionCopy");
+    m_uriList = atom("text/uri-list");
+    XSetWindowAttributes utility {};
+    utility.override_redirect = True;
+    utility.event_mask = PropertyChangeMask;
+    m_utility = XCreateWindow(m_display, m_root, -10, -10, 1, 1, 0, 0, InputOnly, CopyFromParent,
+        CWOverrideRedirect | CWEventMask, &utility);
 
     // True per-pixel alpha needs a compositing manager; without one the callers' solid
     // fallbacks run, because the function is reported missing.
@@ -286,6 +339,8 @@ void X11BackEnd::Close()
         XFreeCursor(m_display, xc);
     if (m_xkb)
         XkbFreeKeyboard(m_xkb, 0, True);
+    if (m_utility)
+        XDestroyWindow(m_display, m_utility);
     XCloseDisplay(m_display);
     m_display = nullptr;
     m_windows.clear();
@@ -309,6 +364,7 @@ bool X11BackEnd::Pump()
     if (!m_reconciling) {
         ++m_reconciling;
         Reconcile();
+        ApplyOffer();
         PresentDamage();
         ApplyCursor();
         ApplyCapture();
@@ -382,6 +438,9 @@ void X11BackEnd::SetProperties(XWin& x, const TopLevelWindowState& s)
         XChangeProperty(m_display, x.id, m_windowType, XA_ATOM, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(&type), 1);
         return;
     }
+    // Files may be dropped here from other programs (where a window accepts them).
+    const long xdndVersion = 5;
+    XChangeProperty(m_display, x.id, m_xdndAware, XA_ATOM, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(&xdndVersion), 1);
     Atom protocols[] = { m_wmDelete, m_ping };
     XSetWMProtocols(m_display, x.id, protocols, 2);
     // Our frames, not the window manager's.
@@ -705,7 +764,55 @@ bool X11BackEnd::HandleEvent(XEvent& event)
         if (event.xfocus.detail != NotifyPointer && event.xfocus.detail != NotifyInferior)
             m_checkFocus = true;
         return false;
+    case SelectionRequest:
+        AnswerSelectionRequest(event.xselectionrequest);
+        return false;
+    case SelectionClear:
+        if (event.xselectionclear.selection == m_clipboard)
+            m_ownedText.clear();
+        return false;
+    case SelectionNotify:
+        if (event.xselection.property == m_dropProperty && m_dndTarget) {
+            const std::string list = ReadProperty(event.xselection.requestor, m_dropProperty);
+            std::vector<std::u16string> paths;
+            size_t start = 0;
+            while (start < list.size()) {
+                size_t end = list.find('\n', start);
+                if (end == std::string::npos)
+                    end = list.size();
+                std::string line = list.substr(start, end - start);
+                start = end + 1;
+                if (!line.empty() && line.back() == '\r')
+                    line.pop_back();
+                if (line.empty() || line[0] == '#' || line.compare(0, 7, "file://") != 0)
+                    continue;
+                const size_t slash = line.find('/', 7); // after the host, if any
+                if (slash == std::string::npos)
+                    continue;
+                std::string path;
+                for (size_t i = slash; i < line.size(); ++i) {
+                    auto hex = [](char c) { return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1; };
+                    if (line[i] == '%' && i + 2 < line.size() && hex(line[i + 1]) >= 0 && hex(line[i + 2]) >= 0) {
+                        path += char(hex(line[i + 1]) * 16 + hex(line[i + 2]));
+                        i += 2;
+                    } else {
+                        path += line[i];
+                    }
+                }
+                if (path.find('\0') == std::string::npos)
+                    paths.push_back(Utf8ToUtf16(path));
+            }
+            HWND target = m_dndTarget;
+            const POINT at = m_dndPoint;
+            FinishDrop(!paths.empty());
+            if (!paths.empty())
+                DeliverFileDrop(target, at, paths);
+            return true;
+        }
+        return false;
     case ClientMessage:
+        if (event.xclient.format == 32 && HandleDnd(event.xclient, window))
+            return true;
         if (event.xclient.message_type != m_wmProtocols || event.xclient.format != 32)
             return false;
         if (Atom(event.xclient.data.l[0]) == m_ping) {
@@ -727,6 +834,179 @@ bool X11BackEnd::HandleEvent(XEvent& event)
     }
 }
 
+void X11BackEnd::ApplyOffer()
+{
+    std::u16string text;
+    {
+        std::lock_guard lock(m_clipMutex);
+        if (!m_offerPending)
+            return;
+        m_offerPending = false;
+        text = m_offered;
+    }
+    if (text.empty()) {
+        if (!m_ownedText.empty() && XGetSelectionOwner(m_display, m_clipboard) == m_utility)
+            XSetSelectionOwner(m_display, m_clipboard, None, CurrentTime);
+        m_ownedText.clear();
+        return;
+    }
+    m_ownedText = Utf16ToUtf8(text);
+    XSetSelectionOwner(m_display, m_clipboard, m_utility, CurrentTime);
+    if (XGetSelectionOwner(m_display, m_clipboard) != m_utility)
+        m_ownedText.clear();
+}
+
+std::string X11BackEnd::ReadProperty(Window window, Atom property, Atom* type)
+{
+    std::string out;
+    Atom actual = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    // Up to 16 MB of text; larger transfers (INCR) are not read.
+    if (XGetWindowProperty(m_display, window, property, 0, 4 * 1024 * 1024, True, AnyPropertyType, &actual, &format,
+            &count, &after, &data) == Success && data) {
+        if (format == 8)
+            out.assign(reinterpret_cast<const char*>(data), count);
+        XFree(data);
+    }
+    if (type)
+        *type = actual;
+    return out;
+}
+
+bool X11BackEnd::Take(std::u16string& text)
+{
+    if (!m_display || GetCurrentThreadId() != m_thread)
+        return false;
+    ApplyOffer();
+    const Window owner = XGetSelectionOwner(m_display, m_clipboard);
+    if (owner == None || owner == m_utility)
+        return false;
+    for (Atom target : { m_utf8, Atom(XA_STRING) }) {
+        XConvertSelection(m_display, m_clipboard, target, m_selectionProperty, m_utility, CurrentTime);
+        XFlush(m_display);
+        // The owner answers through the server; a program that never does is given two seconds.
+        XEvent reply {};
+        bool answered = false;
+        for (int waited = 0; waited < 2000 && !answered; waited += 20) {
+            if (XCheckTypedWindowEvent(m_display, m_utility, SelectionNotify, &reply)) {
+                answered = true;
+                break;
+            }
+            pollfd fd { ConnectionNumber(m_display), POLLIN, 0 };
+            poll(&fd, 1, 20);
+        }
+        if (!answered || reply.xselection.property == None)
+            continue;
+        Atom type = None;
+        const std::string bytes = ReadProperty(m_utility, m_selectionProperty, &type);
+        if (type == m_utf8) {
+            text = Utf8ToUtf16(bytes);
+        } else {
+            text.clear();
+            for (unsigned char c : bytes)
+                text += char16_t(c); // STRING is Latin-1
+        }
+        return true;
+    }
+    return false;
+}
+
+void X11BackEnd::AnswerSelectionRequest(const XSelectionRequestEvent& request)
+{
+    XEvent reply {};
+    reply.xselection.type = SelectionNotify;
+    reply.xselection.display = m_display;
+    reply.xselection.requestor = request.requestor;
+    reply.xselection.selection = request.selection;
+    reply.xselection.target = request.target;
+    reply.xselection.time = request.time;
+    reply.xselection.property = None;
+    const Atom property = request.property != None ? request.property : request.target;
+    if (request.selection == m_clipboard && request.owner == m_utility && !m_ownedText.empty()) {
+        if (request.target == m_targets) {
+            const Atom targets[] = { m_targets, m_utf8, XA_STRING, m_text };
+            XChangeProperty(m_display, request.requestor, property, XA_ATOM, 32, PropModeReplace,
+                reinterpret_cast<const unsigned char*>(targets), 4);
+            reply.xselection.property = property;
+        } else if (request.target == m_utf8 || request.target == m_text) {
+            XChangeProperty(m_display, request.requestor, property, m_utf8, 8, PropModeReplace,
+                reinterpret_cast<const unsigned char*>(m_ownedText.data()), int(m_ownedText.size()));
+            reply.xselection.property = property;
+        } else if (request.target == XA_STRING) {
+            std::string latin1;
+            for (char16_t c : Utf8ToUtf16(m_ownedText))
+                latin1 += c < 0x100 ? char(c) : '?';
+            XChangeProperty(m_display, request.requestor, property, XA_STRING, 8, PropModeReplace,
+                reinterpret_cast<const unsigned char*>(latin1.data()), int(latin1.size()));
+            reply.xselection.property = property;
+        }
+    }
+    XSendEvent(m_display, request.requestor, False, NoEventMask, &reply);
+}
+
+bool X11BackEnd::HandleDnd(const XClientMessageEvent& message, HWND window)
+{
+    const Atom type = message.message_type;
+    if (type == m_xdndEnter) {
+        m_dndSource = Window(message.data.l[0]);
+        m_dndWindow = message.window;
+        m_dndTarget = nullptr;
+        return false;
+    }
+    if (type == m_xdndPosition) {
+        m_dndSource = Window(message.data.l[0]);
+        m_dndWindow = message.window;
+        m_dndPoint = { LONG((message.data.l[2] >> 16) & 0xFFFF), LONG(message.data.l[2] & 0xFFFF) };
+        m_dndTarget = window ? FileDropTarget(m_dndPoint) : nullptr;
+        XEvent status {};
+        status.xclient.type = ClientMessage;
+        status.xclient.display = m_display;
+        status.xclient.window = m_dndSource;
+        status.xclient.message_type = m_xdndStatus;
+        status.xclient.format = 32;
+        status.xclient.data.l[0] = long(message.window);
+        status.xclient.data.l[1] = m_dndTarget ? 3 : 2; // accepted; positions wanted everywhere
+        status.xclient.data.l[4] = m_dndTarget ? long(m_xdndCopy) : 0;
+        XSendEvent(m_display, m_dndSource, False, NoEventMask, &status);
+        return false;
+    }
+    if (type == m_xdndLeave) {
+        m_dndSource = 0;
+        m_dndTarget = nullptr;
+        return false;
+    }
+    if (type == m_xdndDrop) {
+        m_dndSource = Window(message.data.l[0]);
+        if (!m_dndTarget) {
+            FinishDrop(false);
+            return false;
+        }
+        XConvertSelection(m_display, m_xdndSelection, m_uriList, m_dropProperty, message.window, Time(message.data.l[2]));
+        return false;
+    }
+    return false;
+}
+
+void X11BackEnd::FinishDrop(bool accepted)
+{
+    if (m_dndSource) {
+        XEvent finished {};
+        finished.xclient.type = ClientMessage;
+        finished.xclient.display = m_display;
+        finished.xclient.window = m_dndSource;
+        finished.xclient.message_type = m_xdndFinished;
+        finished.xclient.format = 32;
+        finished.xclient.data.l[0] = long(m_dndWindow);
+        finished.xclient.data.l[1] = accepted ? 1 : 0;
+        finished.xclient.data.l[2] = accepted ? long(m_xdndCopy) : 0;
+        XSendEvent(m_display, m_dndSource, False, NoEventMask, &finished);
+    }
+    m_dndSource = 0;
+    m_dndTarget = nullptr;
+}
+
 X11BackEnd* g_backEnd = nullptr;
 
 } // namespace
@@ -736,6 +1016,7 @@ void UseX11Display(const std::string& displayName)
     StopX11Display();
     g_backEnd = new X11BackEnd(displayName);
     SetDisplayBackEnd(g_backEnd);
+    SetDesktopTextClipboard(g_backEnd);
 }
 
 void StopX11Display()
@@ -743,6 +1024,7 @@ void StopX11Display()
     if (!g_backEnd)
         return;
     SetDisplayBackEnd(nullptr);
+    SetDesktopTextClipboard(nullptr);
     delete std::exchange(g_backEnd, nullptr);
 }
 

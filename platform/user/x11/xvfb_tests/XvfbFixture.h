@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -102,6 +103,7 @@ protected:
         m_server = fork();
         ASSERT_GE(m_server, 0);
         if (m_server == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGTERM); // never outlives a test that was killed
             close(fds[0]);
             if (fds[1] != 3) {
                 dup2(fds[1], 3);
