@@ -16,8 +16,11 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
 
 #include <poll.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -36,7 +39,16 @@ namespace platform::x11 {
 
 namespace {
 
-int IgnoreErrors(Display*, XErrorEvent*) { return 0; }
+// Requests that fail (a window gone, focus on one not yet viewable) are ignored; the code of the
+// last failure is kept for the one place that checks (attaching shared memory).
+std::atomic<int> g_lastError { 0 };
+int IgnoreErrors(Display*, XErrorEvent* error)
+{
+    g_lastError.store(error->error_code);
+    return 0;
+}
+
+std::atomic<bool> g_sharedMemoryAllowed { true };
 
 bool SameRect(const RECT& a, const RECT& b)
 {
@@ -56,6 +68,12 @@ bool IsManaged(DWORD style)
         return true;
     return (style & WS_CAPTION) == WS_CAPTION || (style & (WS_DLGFRAME | WS_THICKFRAME)) != 0;
 }
+
+// A shared-memory image the server reads a window's pixels from.
+struct SharedImage {
+    XShmSegmentInfo segment {};
+    XImage* image = nullptr;
+};
 
 struct XWin {
     Window id = 0;
@@ -132,6 +150,7 @@ public:
             XSync(m_display, False);
     }
     bool PerPixelAlpha() const { return m_perPixelAlpha; }
+    bool SharedMemory() const { return m_sharedMemory; }
 
 private:
     void Connect();
@@ -140,6 +159,8 @@ private:
     void SetProperties(XWin& x, const TopLevelWindowState& s);
     void SetTitle(XWin& x, const std::u16string& title);
     void Present(HWND window, XWin& x, RECT area); // area in window coordinates
+    SharedImage* SharedImageFor(HWND window, LONG width, LONG height);
+    void FreeSharedImage(SharedImage& shared);
     void PresentDamage();
     void ApplyCursor();
     void ApplyCapture();
@@ -167,6 +188,8 @@ private:
     XkbDescPtr m_xkb = nullptr;
     int m_xkbEvent = 0;
     bool m_perPixelAlpha = false;
+    bool m_sharedMemory = false;
+    std::map<HWND, SharedImage> m_shared;
     DWORD m_thread = 0;
     int m_reconciling = 0;
 
@@ -232,6 +255,8 @@ void X11BackEnd::Connect()
     m_visual = DefaultVisual(m_display, m_screen);
     m_depth = DefaultDepth(m_display, m_screen);
     m_thread = GetCurrentThreadId();
+    m_sharedMemory = g_sharedMemoryAllowed.load() && XShmQueryExtension(m_display) && m_depth == 24
+        && m_visual->red_mask == 0xFF0000 && m_visual->green_mask == 0xFF00 && m_visual->blue_mask == 0xFF;
 
     int opcode = 0, error = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
     if (XkbQueryExtension(m_display, &opcode, &m_xkbEvent, &error, &major, &minor)) {
@@ -335,6 +360,9 @@ void X11BackEnd::Close()
         return;
     for (auto& [hwnd, x] : m_windows)
         XDestroyWindow(m_display, x.id);
+    for (auto& [hwnd, shared] : m_shared)
+        FreeSharedImage(shared);
+    m_shared.clear();
     for (auto& [cursor, xc] : m_cursors)
         XFreeCursor(m_display, xc);
     if (m_xkb)
@@ -537,6 +565,10 @@ void X11BackEnd::Reconcile()
         }
         m_byId.erase(it->second.id);
         XDestroyWindow(m_display, it->second.id);
+        if (auto shared = m_shared.find(it->first); shared != m_shared.end()) {
+            FreeSharedImage(shared->second);
+            m_shared.erase(shared);
+        }
         it = m_windows.erase(it);
     }
     if (stacking != m_stacking && !stacking.empty()) {
@@ -544,6 +576,50 @@ void X11BackEnd::Reconcile()
         XRestackWindows(m_display, stacking.data(), int(stacking.size()));
         m_stacking = stacking;
     }
+}
+
+void X11BackEnd::FreeSharedImage(SharedImage& shared)
+{
+    if (!shared.image)
+        return;
+    XShmDetach(m_display, &shared.segment);
+    XSync(m_display, False);
+    XDestroyImage(shared.image);
+    shmdt(shared.segment.shmaddr);
+    shared.image = nullptr;
+}
+
+SharedImage* X11BackEnd::SharedImageFor(HWND window, LONG width, LONG height)
+{
+    SharedImage& shared = m_shared[window];
+    if (shared.image && shared.image->width == width && shared.image->height == height)
+        return &shared;
+    FreeSharedImage(shared);
+    XImage* image = XShmCreateImage(m_display, m_visual, unsigned(m_depth), ZPixmap, nullptr, &shared.segment, unsigned(width),
+        unsigned(height));
+    if (!image)
+        return nullptr;
+    shared.segment.shmid = shmget(IPC_PRIVATE, size_t(image->bytes_per_line) * size_t(height), IPC_CREAT | 0600);
+    if (shared.segment.shmid < 0) {
+        XDestroyImage(image);
+        m_sharedMemory = false;
+        return nullptr;
+    }
+    shared.segment.shmaddr = image->data = static_cast<char*>(shmat(shared.segment.shmid, nullptr, 0));
+    shared.segment.readOnly = True;
+    g_lastError = 0;
+    const bool attached = XShmAttach(m_display, &shared.segment);
+    XSync(m_display, False);
+    shmctl(shared.segment.shmid, IPC_RMID, nullptr); // gone once both sides let go
+    if (!attached || g_lastError.load() != 0) {
+        // A server on another machine: plain requests from now on.
+        XDestroyImage(image);
+        shmdt(shared.segment.shmaddr);
+        m_sharedMemory = false;
+        return nullptr;
+    }
+    shared.image = image;
+    return &shared;
 }
 
 void X11BackEnd::Present(HWND window, XWin& x, RECT area)
@@ -555,6 +631,19 @@ void X11BackEnd::Present(HWND window, XWin& x, RECT area)
         area.bottom = std::min(area.bottom, height);
         if (area.left >= area.right || area.top >= area.bottom)
             return;
+        GC gc = DefaultGC(m_display, m_screen);
+        if (m_sharedMemory) {
+            if (SharedImage* shared = SharedImageFor(window, width, height)) {
+                for (LONG y = area.top; y < area.bottom; ++y)
+                    std::copy(pixels + size_t(y) * size_t(width) + size_t(area.left), pixels + size_t(y) * size_t(width) + size_t(area.right),
+                        reinterpret_cast<DWORD*>(shared->image->data + size_t(y) * size_t(shared->image->bytes_per_line)) + area.left);
+                XShmPutImage(m_display, x.id, gc, shared->image, area.left, area.top, area.left, area.top,
+                    unsigned(area.right - area.left), unsigned(area.bottom - area.top), False);
+                // The server reads the segment later: the next copy waits until it has.
+                XSync(m_display, False);
+                return;
+            }
+        }
         // The surface's rows are the image: 32-bit pixels, 0x00RRGGBB, as a 24-bit TrueColor
         // visual expects them.
         XImage* image = XCreateImage(m_display, m_visual, unsigned(m_depth), ZPixmap, 0,
@@ -562,7 +651,6 @@ void X11BackEnd::Present(HWND window, XWin& x, RECT area)
         if (!image)
             return;
         image->byte_order = LSBFirst;
-        GC gc = DefaultGC(m_display, m_screen);
         XPutImage(m_display, x.id, gc, image, area.left, area.top, area.left, area.top, unsigned(area.right - area.left),
             unsigned(area.bottom - area.top));
         image->data = nullptr;
@@ -768,7 +856,8 @@ bool X11BackEnd::HandleEvent(XEvent& event)
         AnswerSelectionRequest(event.xselectionrequest);
         return false;
     case SelectionClear:
-        if (event.xselectionclear.selection == m_clipboard)
+        // An old notice may arrive after we took the clipboard back: ask who owns it now.
+        if (event.xselectionclear.selection == m_clipboard && XGetSelectionOwner(m_display, m_clipboard) != m_utility)
             m_ownedText.clear();
         return false;
     case SelectionNotify:
@@ -1039,5 +1128,9 @@ void X11SyncForTesting()
 }
 
 bool X11PerPixelAlphaForTesting() { return g_backEnd && g_backEnd->PerPixelAlpha(); }
+
+bool X11SharedMemoryForTesting() { return g_backEnd && g_backEnd->SharedMemory(); }
+
+void X11AllowSharedMemoryForTesting(bool allowed) { g_sharedMemoryAllowed.store(allowed); }
 
 } // namespace platform::x11

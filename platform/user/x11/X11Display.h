@@ -28,5 +28,8 @@ unsigned long X11WindowForTesting(HWND window);
 void X11SyncForTesting();
 // Whether the display offers true per-pixel alpha for layered windows.
 bool X11PerPixelAlphaForTesting();
+// Whether pixels go through shared memory; whether a connection opened from now on may use it.
+bool X11SharedMemoryForTesting();
+void X11AllowSharedMemoryForTesting(bool allowed);
 
 } // namespace platform::x11

@@ -131,6 +131,50 @@ protected:
         XvfbTest::TearDown();
     }
 
+    // The X windows against the headless render of the same scene, each written as PNG files.
+    void ExpectTheHeadlessRender(const char* tag)
+    {
+        // Tolerance: none. The X windows show the surfaces' bytes, so any difference is a fault.
+        const Image shownMain = Capture(XOf(m_main));
+        const Image surfaceMain = Surface(m_main);
+        WritePng(std::string(tag) + "main_x11.png", shownMain);
+        WritePng(std::string(tag) + "main_headless.png", surfaceMain);
+        RECT popupRect;
+        GetWindowRect(m_popup, &popupRect);
+        RECT mainRect;
+        GetWindowRect(m_main, &mainRect);
+        // The popup covers part of the main window; compare above it.
+        const int clear = int(popupRect.top - mainRect.top);
+        Image a = shownMain, b = surfaceMain;
+        a.height = b.height = clear;
+        a.pixels.resize(size_t(a.width) * size_t(clear));
+        b.pixels.resize(size_t(b.width) * size_t(clear));
+        EXPECT_EQ(DifferingPixels(a, b, 0), 0);
+        EXPECT_EQ(DifferingPixels(Capture(XOf(m_popup)), Surface(m_popup), 0), 0);
+
+        // The whole screen as a person sees it, against the composed headless screen, where our
+        // windows are (the root shows black where the headless desktop shows its colour).
+        const RECT area { 80, 60, 540, 460 };
+        Image root = Capture(DefaultRootWindow(m_driver), int(area.left), int(area.top), int(area.right - area.left),
+            int(area.bottom - area.top));
+        Image headless = Headless(area);
+        WritePng(std::string(tag) + "scene_x11.png", root);
+        WritePng(std::string(tag) + "scene_headless.png", headless);
+        int differing = 0;
+        for (int y = 0; y < root.height; ++y)
+            for (int x = 0; x < root.width; ++x) {
+                const POINT p { area.left + x, area.top + y };
+                RECT m, q;
+                GetWindowRect(m_main, &m);
+                GetWindowRect(m_popup, &q);
+                auto in = [&](const RECT& r) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; };
+                if (!in(m) && !in(q))
+                    continue;
+                differing += root.At(x, y) != headless.At(x, y);
+            }
+        EXPECT_EQ(differing, 0);
+    }
+
     HWND m_main = nullptr;
     HWND m_child = nullptr;
     HWND m_popup = nullptr;
@@ -199,45 +243,17 @@ TEST_F(X11DisplayTest, EveryTopLevelWindowIsAnXWindowOfItsOwnWithTheLayersFrame)
 TEST_F(X11DisplayTest, EachXWindowShowsExactlyTheHeadlessRender)
 {
     MakeScene();
-    // Tolerance: none. The X windows show the surfaces' bytes, so any difference is a fault.
-    const Image shownMain = Capture(XOf(m_main));
-    const Image surfaceMain = Surface(m_main);
-    WritePng("main_x11.png", shownMain);
-    WritePng("main_headless.png", surfaceMain);
-    RECT popupRect;
-    GetWindowRect(m_popup, &popupRect);
-    RECT mainRect;
-    GetWindowRect(m_main, &mainRect);
-    // The popup covers part of the main window; compare above it.
-    const int clear = int(popupRect.top - mainRect.top);
-    Image a = shownMain, b = surfaceMain;
-    a.height = b.height = clear;
-    a.pixels.resize(size_t(a.width) * size_t(clear));
-    b.pixels.resize(size_t(b.width) * size_t(clear));
-    EXPECT_EQ(DifferingPixels(a, b, 0), 0);
-    EXPECT_EQ(DifferingPixels(Capture(XOf(m_popup)), Surface(m_popup), 0), 0);
+    EXPECT_TRUE(platform::x11::X11SharedMemoryForTesting()) << "a local server offers shared memory";
+    ExpectTheHeadlessRender("");
+}
 
-    // The whole screen as a person sees it, against the composed headless screen, where our
-    // windows are (the root shows black where the headless desktop shows its colour).
-    const RECT area { 80, 60, 540, 460 };
-    Image root = Capture(DefaultRootWindow(m_driver), int(area.left), int(area.top), int(area.right - area.left),
-        int(area.bottom - area.top));
-    Image headless = Headless(area);
-    WritePng("scene_x11.png", root);
-    WritePng("scene_headless.png", headless);
-    int differing = 0;
-    for (int y = 0; y < root.height; ++y)
-        for (int x = 0; x < root.width; ++x) {
-            const POINT p { area.left + x, area.top + y };
-            RECT m, q;
-            GetWindowRect(m_main, &m);
-            GetWindowRect(m_popup, &q);
-            auto in = [&](const RECT& r) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; };
-            if (!in(m) && !in(q))
-                continue;
-            differing += root.At(x, y) != headless.At(x, y);
-        }
-    EXPECT_EQ(differing, 0);
+TEST_F(X11DisplayTest, WithoutSharedMemoryPlainRequestsShowTheSamePixels)
+{
+    platform::x11::X11AllowSharedMemoryForTesting(false);
+    MakeScene();
+    EXPECT_FALSE(platform::x11::X11SharedMemoryForTesting());
+    ExpectTheHeadlessRender("plain_");
+    platform::x11::X11AllowSharedMemoryForTesting(true);
 }
 
 TEST_F(X11DisplayTest, ExposedAreasComeBackFromTheSurfaceWithoutRepainting)

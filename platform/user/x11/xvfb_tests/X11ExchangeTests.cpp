@@ -116,9 +116,13 @@ TEST_F(X11ExchangeTest, AnotherProgramsTextReachesUs)
 {
     PutText(u"ours");
     Settle();
+    const Window ours = XGetSelectionOwner(m_driver, AtomNamed("CLIPBOARD"));
+    ASSERT_NE(ours, Window(None));
     const std::string command = "printf 'Grüße aus xclip' | xclip -display " + m_displayName + " -selection clipboard -i";
     ASSERT_EQ(std::system(command.c_str()), 0);
-    Settle();
+    // xclip takes the clipboard in the background, after the command returned.
+    while (XGetSelectionOwner(m_driver, AtomNamed("CLIPBOARD")) == ours)
+        Settle();
     EXPECT_EQ(GetText(), u"Grüße aus xclip");
     // Ours again once we copy.
     PutText(u"mine again");
