@@ -52,12 +52,13 @@ std::vector<DWORD> DrawOver(HCURSOR cursor, int width, int height, COLORREF back
 
 } // namespace
 
-Cursor MakeXCursor(Display* display, HCURSOR cursor)
+CursorImage CursorToArgb(HCURSOR cursor)
 {
+    CursorImage out;
     SIZE size {};
     ICONINFO info {};
     if (!cursor || !GetIconSize(cursor, &size) || size.cx <= 0 || size.cy <= 0 || !GetIconInfo(cursor, &info))
-        return None;
+        return out;
     if (info.hbmMask)
         DeleteObject(info.hbmMask);
     if (info.hbmColor)
@@ -65,12 +66,11 @@ Cursor MakeXCursor(Display* display, HCURSOR cursor)
     const std::vector<DWORD> black = DrawOver(cursor, size.cx, size.cy, RGB(0, 0, 0));
     const std::vector<DWORD> white = DrawOver(cursor, size.cx, size.cy, RGB(255, 255, 255));
     if (black.empty() || white.empty())
-        return None;
-    XcursorImage* image = XcursorImageCreate(size.cx, size.cy);
-    if (!image)
-        return None;
-    image->xhot = std::min<XcursorDim>(info.xHotspot, XcursorDim(size.cx - 1));
-    image->yhot = std::min<XcursorDim>(info.yHotspot, XcursorDim(size.cy - 1));
+        return out;
+    out.width = size.cx;
+    out.height = size.cy;
+    out.hot = { LONG(std::min<DWORD>(info.xHotspot, DWORD(size.cx - 1))), LONG(std::min<DWORD>(info.yHotspot, DWORD(size.cy - 1))) };
+    out.pixels.resize(black.size());
     for (size_t i = 0; i < black.size(); ++i) {
         // Over black the pixel is its premultiplied colour; over white the background shows
         // through by (255 - alpha).
@@ -82,8 +82,22 @@ Cursor MakeXCursor(Display* display, HCURSOR cursor)
             colour = 0;
         }
         alpha = std::clamp(alpha, 0, 255);
-        image->pixels[i] = (XcursorPixel(alpha) << 24) | colour;
+        out.pixels[i] = (unsigned(alpha) << 24) | colour;
     }
+    return out;
+}
+
+Cursor MakeXCursor(Display* display, HCURSOR cursor)
+{
+    const CursorImage argb = CursorToArgb(cursor);
+    if (argb.pixels.empty())
+        return None;
+    XcursorImage* image = XcursorImageCreate(argb.width, argb.height);
+    if (!image)
+        return None;
+    image->xhot = XcursorDim(argb.hot.x);
+    image->yhot = XcursorDim(argb.hot.y);
+    std::copy(argb.pixels.begin(), argb.pixels.end(), image->pixels);
     Cursor made = XcursorImageLoadCursor(display, image);
     XcursorImageDestroy(image);
     return made;

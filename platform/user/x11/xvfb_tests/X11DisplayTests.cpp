@@ -3,6 +3,8 @@
 
 #include "XvfbFixture.h"
 
+#include "platform/user/x11/X11Cursor.h"
+
 #include "platform/base/Modules.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/user/Cursors.h"
@@ -440,6 +442,36 @@ TEST_F(X11DisplayTest, WithoutACompositingManagerLayeredWindowsFallBack)
     user = GetModuleHandleW(u"USER32.DLL");
     EXPECT_EQ(GetProcAddress(user, "UpdateLayeredWindow"), nullptr) << "callers see it missing and draw solid shadows";
     EXPECT_NE(GetProcAddress(user, "SetLayeredWindowAttributes"), nullptr);
+}
+
+TEST_F(X11DisplayTest, CursorsBecomeArgbCursorsWithTheirHotSpots)
+{
+    // The arrow: a black body ringed white, clear around, its tip the hot spot.
+    const platform::x11::CursorImage arrow = platform::x11::CursorToArgb(LoadCursorW(nullptr, IDC_ARROW));
+    ASSERT_EQ(arrow.pixels.size(), size_t(arrow.width) * size_t(arrow.height));
+    int opaqueBlack = 0, opaqueWhite = 0, clear = 0, other = 0;
+    for (unsigned p : arrow.pixels) {
+        if (p == 0xFF000000u)
+            ++opaqueBlack;
+        else if (p == 0xFFFFFFFFu)
+            ++opaqueWhite;
+        else if (p == 0)
+            ++clear;
+        else
+            ++other;
+    }
+    EXPECT_GT(opaqueBlack, 0);
+    EXPECT_GT(opaqueWhite, 0);
+    EXPECT_GT(clear, opaqueBlack + opaqueWhite);
+    EXPECT_EQ(other, 0) << "a two-colour cursor has no partial pixels";
+    EXPECT_EQ(arrow.pixels[size_t(arrow.hot.y) * size_t(arrow.width) + size_t(arrow.hot.x)] >> 24, 0xFFu) << "the hot spot is on the shape";
+    // Shown over our windows, the server takes every system cursor.
+    MakeScene();
+    for (LPCWSTR id : { IDC_ARROW, IDC_IBEAM, IDC_WAIT, IDC_SIZEALL, IDC_HAND, IDC_NO }) {
+        SetCursor(LoadCursorW(nullptr, id));
+        Settle();
+        EXPECT_NE(platform::x11::MakeXCursor(m_driver, LoadCursorW(nullptr, id)), Cursor(None));
+    }
 }
 
 TEST(X11DisplayStart, AWindowedStartWithoutADisplaySaysSoAndFails)
