@@ -56,6 +56,8 @@ LRESULT SceneProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CHAR:
     case WM_KEYDOWN:
     case WM_LBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_MOUSEWHEEL:
     case WM_CAPTURECHANGED:
         Log().push_back({ window, message, wParam, lParam });
         break;
@@ -65,6 +67,7 @@ LRESULT SceneProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
             return MA_NOACTIVATE;
         break;
     case WM_PAINT: {
+        Log().push_back({ window, message, wParam, lParam });
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(window, &ps);
         RECT client;
@@ -261,14 +264,13 @@ TEST_F(X11DisplayTest, WithoutSharedMemoryPlainRequestsShowTheSamePixels)
 TEST_F(X11DisplayTest, ExposedAreasComeBackFromTheSurfaceWithoutRepainting)
 {
     MakeScene();
-    int paints = 0;
+    Log().clear();
     Window cover = Foreign({ 120, 100, 300, 200 });
     Settle();
     XUnmapWindow(m_driver, cover);
     XSync(m_driver, False);
     Settle();
-    (void)paints;
-    EXPECT_FALSE(GetUpdateRect(m_main, nullptr, FALSE));
+    EXPECT_EQ(Count(WM_PAINT), 0);
     const Image shown = Capture(XOf(m_main), 20, 20, 150, 80);
     Image expected;
     expected.width = 150;
@@ -333,6 +335,30 @@ TEST_F(X11DisplayTest, FocusOnAnotherProgramDeactivatesAndTheCaptureEnds)
     ASSERT_NE(app, nullptr);
     EXPECT_EQ(app->wParam, WPARAM(TRUE));
     EXPECT_EQ(GetForegroundWindow(), m_main);
+}
+
+TEST_F(X11DisplayTest, ButtonsAndTheWheelReachTheWindowUnderThePointer)
+{
+    MakeScene();
+    RECT child;
+    GetWindowRect(m_child, &child);
+    Log().clear();
+    Click(child.left + 30, child.top + 40);
+    Click(child.left + 31, child.top + 41, 3);
+    Click(child.left + 31, child.top + 41, 5); // a notch towards the user
+    Settle();
+    const Seen* down = Last(WM_LBUTTONDOWN);
+    ASSERT_NE(down, nullptr);
+    EXPECT_EQ(down->window, m_child);
+    POINT client { child.left + 30, child.top + 40 };
+    ScreenToClient(m_child, &client);
+    EXPECT_EQ(GET_X_LPARAM(down->lParam), client.x);
+    EXPECT_EQ(GET_Y_LPARAM(down->lParam), client.y);
+    ASSERT_NE(Last(WM_RBUTTONUP), nullptr);
+    EXPECT_EQ(Last(WM_RBUTTONUP)->window, m_child);
+    const Seen* wheel = Last(WM_MOUSEWHEEL);
+    ASSERT_NE(wheel, nullptr);
+    EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(wheel->wParam), -WHEEL_DELTA);
 }
 
 TEST_F(X11DisplayTest, ThePopupNeverTakesTheFocus)
