@@ -1,5 +1,6 @@
 #include "app/VornaltApp.h"
 #include "platform/base/Unicode.h"
+#include "platform/user/x11/X11Display.h"
 
 #include <malloc.h>
 
@@ -15,6 +16,9 @@ int main(int argc, char** argv)
     std::vector<std::u16string> arguments;
     for (int i = 1; i < argc; ++i)
         arguments.push_back(Utf8ToUtf16(argv[i]));
+    // Windows go to the X display, opened when the first one shows: a command-line run never
+    // needs one.
+    platform::x11::UseX11Display();
     CVornaltApp app(std::move(arguments));
     app.InitInstance();
     return app.ExitInstance();

@@ -5,6 +5,7 @@
 #include "platform/base/TextCase.h"
 #include "platform/base/Unicode.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/user/DisplayBackEnd.h"
 
 #include <algorithm>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -30,6 +32,7 @@ struct State {
     // In the order they were set, as enumeration lists them.
     std::vector<Entry> entries;
     std::vector<std::u16string> registered;
+    bool changed = false; // since it was opened: the desktop gets the new text on closing
 };
 
 State& state()
@@ -226,6 +229,10 @@ HANDLE Synthesize(State& s, UINT format, UINT source)
 
 BOOL OpenClipboard(HWND newOwner)
 {
+    // Text another program put on the desktop's clipboard since replaces ours.
+    std::u16string foreign;
+    DesktopTextClipboard* desktop = GetDesktopTextClipboard();
+    const bool taken = desktop && desktop->Take(foreign);
     State& s = state();
     std::lock_guard lock(s.mutex);
     if (s.openBy && *s.openBy != std::this_thread::get_id()) {
@@ -234,17 +241,38 @@ BOOL OpenClipboard(HWND newOwner)
     }
     s.openBy = std::this_thread::get_id();
     s.openWindow = newOwner;
+    if (taken) {
+        for (const Entry& entry : s.entries)
+            Release(entry);
+        s.entries.clear();
+        s.owner = nullptr;
+        if (HANDLE text = MakeText(foreign))
+            s.entries.push_back({ CF_UNICODETEXT, text });
+    }
     return TRUE;
 }
 
 BOOL CloseClipboard()
 {
-    State& s = state();
-    std::lock_guard lock(s.mutex);
-    if (!OpenedHere(s))
-        return FALSE;
-    s.openBy.reset();
-    s.openWindow = nullptr;
+    std::u16string offered;
+    bool offer = false;
+    {
+        State& s = state();
+        std::lock_guard lock(s.mutex);
+        if (!OpenedHere(s))
+            return FALSE;
+        s.openBy.reset();
+        s.openWindow = nullptr;
+        if (std::exchange(s.changed, false)) {
+            offer = true;
+            if (const Entry* wide = Lookup(s, CF_UNICODETEXT))
+                offered = ReadText<char16_t>(wide->data);
+            else if (const Entry* ansi = Lookup(s, CF_TEXT))
+                offered = Utf8ToUtf16(Utf8FromAnsi(ReadText<char>(ansi->data)));
+        }
+    }
+    if (DesktopTextClipboard* desktop = GetDesktopTextClipboard(); desktop && offer)
+        desktop->Offer(offered);
     return TRUE;
 }
 
@@ -258,6 +286,7 @@ BOOL EmptyClipboard()
         Release(entry);
     s.entries.clear();
     s.owner = s.openWindow;
+    s.changed = true;
     return TRUE;
 }
 
@@ -271,6 +300,7 @@ HANDLE SetClipboardData(UINT format, HANDLE data)
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
+    s.changed = true;
     // A copy made from the old data in the other form would no longer match.
     if (const UINT other = Counterpart(format)) {
         auto made = std::find_if(s.entries.begin(), s.entries.end(),

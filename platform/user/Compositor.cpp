@@ -6,6 +6,7 @@
 #include "platform/base/Clock.h"
 #include "platform/base/ProcessInfo.h"
 #include "platform/user/Caret.h"
+#include "platform/user/DisplayBackEnd.h"
 #include "platform/user/Screen.h"
 
 #include <algorithm>
@@ -163,6 +164,8 @@ void user_detail::DamageScreen(const RECT& screen)
 {
     FitScreen();
     Unite(TheScreen().damage, Region(screen));
+    if (DisplayBackEnd* display = GetDisplayBackEnd())
+        display->Damaged(screen);
 }
 
 void user_detail::FillSurfaceFromScreen(WindowRecord& w)

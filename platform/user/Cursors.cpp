@@ -2,6 +2,7 @@
 // the current cursor.
 
 #include "platform/user/Cursors.h"
+#include "platform/user/DisplayBackEnd.h"
 
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/Icon.h"
@@ -222,6 +223,12 @@ HCURSOR user_detail::SystemCursor(LPCWSTR id)
     return nullptr;
 }
 
-HCURSOR SetCursor(HCURSOR cursor) { return g_current.exchange(cursor); }
+HCURSOR SetCursor(HCURSOR cursor)
+{
+    HCURSOR old = g_current.exchange(cursor);
+    if (DisplayBackEnd* display = GetDisplayBackEnd(); display && old != cursor)
+        display->CursorChanged(cursor);
+    return old;
+}
 
 HCURSOR GetCursor() { return g_current.load(); }

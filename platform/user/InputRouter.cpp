@@ -2,6 +2,7 @@
 // does it (hit testing, mouse activation, cursor messages, double clicks, key messages with
 // their lParam bits), plus the pointer, mouse tracking and the asynchronous key state.
 
+#include "platform/user/DisplayBackEnd.h"
 #include "platform/user/Input.h"
 
 #include "platform/base/Clock.h"
@@ -472,6 +473,8 @@ BOOL SetCursorPos(int x, int y)
     e.kind = RawInputKind::MouseMove;
     e.point = { x, y };
     PostRawInput(e);
+    if (DisplayBackEnd* display = GetDisplayBackEnd())
+        display->PointerMoved(e.point);
     return TRUE;
 }
 

@@ -7,6 +7,7 @@
 #include "platform/base/LastError.h"
 #include "platform/base/ProcessInfo.h"
 #include "platform/base/TextCase.h"
+#include "platform/user/DisplayBackEnd.h"
 #include "platform/user/Hooks.h"
 #include "platform/user/InputInternals.h"
 #include "platform/user/Window.h"
@@ -371,6 +372,9 @@ void waitForChange(ThreadQueue& queue, ULONGLONG seen)
 // The idle hook's turn; true when it did something.
 bool runIdleHook()
 {
+    // A display's input comes in before the thread would wait.
+    if (DisplayBackEnd* display = GetDisplayBackEnd(); display && display->Pump())
+        return true;
     if (!t_idleHook)
         return false;
     auto hook = t_idleHook; // it may replace itself
@@ -693,6 +697,8 @@ BOOL PeekMessage(MSG* msg, HWND window, UINT minMessage, UINT maxMessage, UINT r
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    if (DisplayBackEnd* display = GetDisplayBackEnd())
+        display->Pump();
     auto queue = CurrentThreadQueue();
     ULONGLONG seen = 0;
     const bool remove = (removeFlags & PM_REMOVE) != 0;
