@@ -533,6 +533,10 @@ void MimeMessage2::ParseBodyAt(const char* transferEncoding, const char* bodyTex
     used.CopyFrom(m_charset);
     if (used.GetCodePage() == 20127)
         used.SetByCodePage(28591);
+    // Only text is held in UTF-8 and converted back when rendered; the bytes of any other type
+    // stay as they came, whatever charset its label names.
+    if (!ct.empty() && !BeginsNoCase(m_contentType, "text/"))
+        used.Clear();
     if (!attachment && ContainsNoCase(ct, "text/html") && m_charset.GetCodePage() == 0) {
         SetBodyEncoded(transferEncoding, body.data(), int(body.size()), used, convert);
         torvane::StringBuffer html, meta;
