@@ -135,3 +135,103 @@ TEST_P(MessageRoundTrip, LoadRenderLoadAndCloneKeepEveryByte)
 
 INSTANTIATE_TEST_SUITE_P(Messages, MessageRoundTrip, testing::ValuesIn(kRoundTrips),
     [](const testing::TestParamInfo<RoundTripCase>& info) { return std::string(info.param.label); });
+
+// Texts in a script whose legacy charset lacks some of their characters go out in one that holds them.
+TEST(MessageCharset, EveryCharacterOfTheBodyArrives)
+{
+    const char* const texts[] = {
+        "\xd8\xb3\xd9\x84\xd8\xa7\xd9\x85 \xd9\xa1\xd9\xa2\xd9\xa3",         // Arabic with Arabic-Indic digits
+        "\xd8\xb3\xd9\x84\xd8\xa7\xd9\x85 \xdb\xb4\xdb\xb5\xdb\xb6",         // Persian digits
+        "\xd8\xb3\xd9\x84\xd8\xa7\xd9\x85 123",                              // Arabic with ASCII digits
+        "Gr\xc3\xbc\xc3\x9f" "e aus K\xc3\xb6ln",                            // Latin-1
+    };
+    TempFolder folder;
+    std::vector<std::string> rendered;
+    for (const char* text : texts) {
+        ClsEmail email;
+        XString x;
+        x.SetFromUtf8(text);
+        email.SetBody(x);
+        email.SetSubject(x);
+        rendered.push_back(Render(*email.GetEmail2()));
+        auto loaded = Load(rendered.back());
+        ASSERT_TRUE(loaded);
+        EXPECT_EQ(Bytes(Leaf(*loaded).Body()), text) << rendered.back();
+    }
+    auto subjects = PythonSays(rendered, folder, "out.write(msg['subject'].encode('utf-8'))");
+    auto bodies = PythonSays(rendered, folder, "out.write(msg.get_content().encode('utf-8'))");
+    for (size_t i = 0; i < rendered.size(); ++i) {
+        EXPECT_EQ(subjects[i], texts[i]) << rendered[i];
+        EXPECT_EQ(bodies[i], texts[i]) << rendered[i];
+    }
+}
+
+// A mail reader's parser reads back the very file name we attached, whatever letters it holds.
+TEST(AttachmentName, ArrivesAsGivenInAMailReader)
+{
+    const char* const names[] = {
+        "plain.txt",
+        "Gr\xc3\xbc\xc3\x9f" "e \"aus\" K\xc3\xb6ln.txt",
+        "say \"hi\".txt",
+        "semi;colon \xc3\xa4.txt",
+        "\xd8\xb3\xd9\x84\xd8\xa7\xd9\x85 \"\xd9\xa1\".txt",
+    };
+    TempFolder folder;
+    std::vector<std::string> rendered;
+    for (const char* name : names) {
+        std::string path = folder.File(name);
+        WriteFile(path, "note");
+        ClsEmail email;
+        XString body;
+        body.SetFromUtf8("see the file");
+        email.SetBody(body);
+        torvane::StringBuffer type;
+        ASSERT_TRUE(email.AddFileAttachment(path.c_str(), type)) << name;
+        rendered.push_back(Render(*email.GetEmail2()));
+
+        // Our own loader reads it back too, and a second round keeps the text.
+        auto loaded = Load(rendered.back());
+        ASSERT_TRUE(loaded);
+        ASSERT_EQ(loaded->GetNumParts(), 2) << rendered.back();
+        EXPECT_EQ(loaded->GetPart(1)->Filename(), name) << rendered.back();
+        EXPECT_EQ(Render(*loaded), rendered.back());
+    }
+    // A backslash in a name, given as data (the file layer reads it as a folder separator).
+    const std::string backslash = "back\\slash \"\xc3\xa9t\xc3\xa9\".txt";
+    {
+        ClsEmail email;
+        XString body;
+        body.SetFromUtf8("see the file");
+        email.SetBody(body);
+        torvane::StringBuffer type;
+        ASSERT_TRUE(email.GetEmail2()->AddPart(
+            Email2::NewAttachmentFromData(backslash.c_str(), nullptr, reinterpret_cast<const unsigned char*>("x"), 1), type));
+        rendered.push_back(Render(*email.GetEmail2()));
+        auto loaded = Load(rendered.back());
+        ASSERT_EQ(loaded->GetNumParts(), 2) << rendered.back();
+        EXPECT_EQ(loaded->GetPart(1)->Filename(), backslash) << rendered.back();
+    }
+    auto got = PythonSays(rendered, folder,
+        "for p in msg.iter_attachments():\n    out.write(p.get_filename().encode('utf-8'))");
+    for (size_t i = 0; i < rendered.size(); ++i)
+        EXPECT_EQ(got[i], i < std::size(names) ? std::string(names[i]) : backslash) << rendered[i];
+}
+
+// A name with a line break or another control character cannot travel in a header parameter: the
+// file is refused with a line that says why, instead of arriving under another name.
+TEST(AttachmentName, ControlCharactersRefuseTheFile)
+{
+    TempFolder folder;
+    for (const char* name : { "line\nbreak.txt", "carriage\rreturn \xc3\xa9.txt", "tab\there.txt" }) {
+        std::string path = folder.File(name);
+        WriteFile(path, "note");
+        ClsEmail email;
+        torvane::StringBuffer type;
+        EXPECT_FALSE(email.AddFileAttachment(path.c_str(), type)) << name;
+        XString log;
+        email.GetErrorLogText(log, false);
+        EXPECT_NE(std::string(log.GetUtf8()).find("holds a line break or another control character"), std::string::npos)
+            << log.GetUtf8();
+        EXPECT_EQ(email.GetEmail2()->GetNumParts(), 0);
+    }
+}
