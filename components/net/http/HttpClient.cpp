@@ -447,22 +447,25 @@ bool HttpClient::ReadBodyByFraming(const HttpControl& settings, const HttpRespon
             }
             block.resize(kBodyPiece);
         } else {
+            // Reserved, not written: a length the server never sends costs address space only.
             try {
-                body.resize(size_t(length));
+                body.reserve(size_t(length));
             } catch (const std::exception&) {
                 Close(log);
                 return Fail(log, "Out of memory for the response body");
             }
-            std::copy(m_pending.data(), m_pending.data() + first, body.data());
+            body.assign(m_pending.data(), first);
         }
         m_pending.erase(0, first);
         for (std::uint64_t got = first; got < length;) {
-            into = m_bodyFile ? block.data() : body.data() + got;
             unsigned want = unsigned(std::min<std::uint64_t>(length - got, kBodyPiece));
-            if (!m_socket.ReceiveInto(into, want, settings.heartbeatMs, idleMs, log, monitor, nullptr) || want == 0
-                || (m_bodyFile && !Deliver(body, into, want, log))) {
-                if (!m_bodyFile)
-                    body.resize(size_t(got));
+            if (!m_bodyFile)
+                body.resize(size_t(got) + want);
+            into = m_bodyFile ? block.data() : body.data() + got;
+            bool ok = m_socket.ReceiveInto(into, want, settings.heartbeatMs, idleMs, log, monitor, nullptr) && want > 0;
+            if (!m_bodyFile)
+                body.resize(size_t(got) + want);
+            if (!ok || (m_bodyFile && !Deliver(body, into, want, log))) {
                 Close(log);
                 return Fail(log, "Failed to get response data");
             }
