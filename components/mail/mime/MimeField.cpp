@@ -24,6 +24,53 @@ void DecodeWords(string& value)
     value = FromBuffer(buffer);
 }
 
+// Decodes the words of a parameter field (Content-Type, Content-Disposition) run by run: a word
+// in a quoted value may stand for a quote or a backslash, which stay escaped there so that the
+// value still ends where it did.
+void DecodeParameterWords(string& value)
+{
+    string out;
+    size_t i = 0;
+    while (i < value.size()) {
+        size_t open = value.find('"', i);
+        string plain = value.substr(i, open == npos ? npos : open - i);
+        DecodeWords(plain);
+        out += plain;
+        if (open == npos)
+            break;
+        string raw;
+        size_t j = open + 1;
+        bool closed = false;
+        for (; j < value.size(); ++j) {
+            if (value[j] == '\\' && j + 1 < value.size()) {
+                raw += value[++j];
+                continue;
+            }
+            if (value[j] == '"') {
+                closed = true;
+                break;
+            }
+            raw += value[j];
+        }
+        if (!closed) {
+            string rest = value.substr(open);
+            DecodeWords(rest);
+            out += rest;
+            break;
+        }
+        DecodeWords(raw);
+        out += '"';
+        for (char c : raw) {
+            if (c == '"' || c == '\\')
+                out += '\\';
+            out += c;
+        }
+        out += '"';
+        i = j + 1;
+    }
+    value = out;
+}
+
 void Unfold(string& value)
 {
     if (value.find('\n') == npos)
@@ -161,6 +208,33 @@ struct Encoder {
         }
     }
 
+    // A value that needs encoded words is one text (a file name is no address list): its quoted-string
+    // escapes are undone first, and the words carry quotes and backslashes as =22 and =5C, so that
+    // nothing inside them can end or escape the quoted string around them.
+    void EncodeParamValue(const string& value, string& out) const
+    {
+        if (!Has8Bit(value)) {
+            EncodeChunk(value, out);
+            return;
+        }
+        string raw;
+        for (size_t k = 0; k < value.size(); ++k) {
+            if (value[k] == '\\' && k + 1 < value.size())
+                ++k;
+            raw += value[k];
+        }
+        string words;
+        EncodeAll(raw, words);
+        for (char c : words) {
+            if (c == '"')
+                out += "=22";
+            else if (c == '\\')
+                out += "=5C";
+            else
+                out += c;
+        }
+    }
+
     void EncodeParams(string_view s, string& out, string& line, string& piece) const
     {
         size_t i = 0;
@@ -189,7 +263,7 @@ struct Encoder {
                 if (!value.empty() && value.back() == '"')
                     value.pop_back();
                 if (!value.empty())
-                    EncodeChunk(value, piece);
+                    EncodeParamValue(value, piece);
                 piece += '"';
                 i = end;
                 if (i >= s.size())
@@ -384,6 +458,8 @@ bool MimeField::ParseLine(const torvane::StringBuffer& line)
                 list.DeleteAll();
                 value = rebuilt;
             }
+        } else if (EqualsNoCase(name, "content-type") || EqualsNoCase(name, "content-disposition")) {
+            DecodeParameterWords(value);
         } else {
             DecodeWords(value);
         }

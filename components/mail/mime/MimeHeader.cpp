@@ -255,7 +255,12 @@ void MimeHeader::Parse(const char* text, int length)
     auto finish = [&](string& pending) {
         if (pending.empty())
             return;
-        if (Has8Bit(pending))
+        // Only the value is text in a charset: a name is kept as its bytes, so that it reads the
+        // same however often the header is rendered and read again.
+        size_t colon = pending.find(':');
+        if (colon != npos && Has8Bit(string_view(pending).substr(colon)))
+            pending = pending.substr(0, colon) + Convert(sourcePage, 65001, string_view(pending).substr(colon));
+        else if (colon == npos && Has8Bit(pending))
             pending = Convert(sourcePage, 65001, pending);
         torvane::StringBuffer line;
         AppendTo(line, pending);

@@ -44,6 +44,8 @@ public:
     // Each field not starting with `skipPrefix` as "Name: value" CR LF; no line break at the end.
     void Render(torvane::StringBuffer& out, const char* skipPrefix, const Charset& charset) const;
     int GetDefaultCodePage() const { return m_defaultCodePage; }
+    // A copy that must render as the original takes its guessed code page too.
+    void SetDefaultCodePage(int codePage) { m_defaultCodePage = codePage; }
 
 private:
     int m_defaultCodePage = 0;
