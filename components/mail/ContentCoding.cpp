@@ -73,6 +73,16 @@ void AppendMarkingCommas(const DataBuffer& word, DataBuffer& out, bool* markedCo
 
 void ContentCoding::EncodeBase64(const unsigned char* bytes, unsigned count, torvane::StringBuffer& out) const
 {
+    // Large inputs go in slices of whole lines, so the text is never held twice. Each slice but
+    // the last loses the line break the encoder adds after its final line.
+    const unsigned lineBytes = unsigned(m_lineLength + 3) / 4 * 3;
+    const unsigned slice = lineBytes * (65536 / lineBytes);
+    while (count > slice) {
+        std::string text = Base64Encode(bytes, slice, m_lineLength);
+        out.AppendBytes(text.data(), int(text.size() - 2));
+        bytes += slice;
+        count -= slice;
+    }
     std::string text = Base64Encode(bytes, count, m_lineLength);
     out.AppendBytes(text.data(), int(text.size()));
 }

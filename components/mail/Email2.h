@@ -142,7 +142,10 @@ public:
         void* extraStore, LogBase* log);
     static Email2* LoadFromMimePart(MimeMessage2& part, bool unwrap, bool useRegistryStore, LogBase* log,
         void* extraStore);
+    // A copy that renders as this message does. Made member by member (the message is prepared
+    // for rendering first, as a rendering would); CloneByRendering renders and loads it back.
     Email2* Clone(LogBase* log);
+    Email2* CloneByRendering(LogBase* log);
     Email2* CloneWithReplacements(const ReplacementPairs& pairs, LogBase* log);
     void ApplyReplacements(const ReplacementPairs& pairs);
     void CopyHeaderFrom(const Email2& other);
@@ -207,6 +210,8 @@ private:
     void HeaderCharset(Email2* root, int depth, Charset& out);
     void PrepareForRender(Email2* root, int depth, bool convert8bit);
     void CopySecurityTo(Email2& other) const;
+    // Everything of other's tree into this new, empty message.
+    void CopyTreeFrom(const Email2& other);
     // Enters the log context "security" (the caller leaves it); true when S/MIME was found.
     bool UnwrapInto(MimeMessage2& part, bool useRegistryStore, CertificateStore* extraStore, LogBase& log);
     Certificate* FindSigningCert(TV_Crypt& crypt, torvane::StringBuffer& storeDescription, LogBase& log) const;

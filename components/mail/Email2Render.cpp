@@ -122,11 +122,10 @@ void Email2::Render(Email2* root, torvane::StringBuffer& out, const char* skipPr
         return;
     }
     out.Append("This is a multi-part message in MIME format.\r\n\r\n");
+    // Parts render straight into the text: a part as big as its attachment is never held twice.
     for (int i = 0; i < m_parts.GetCount(); ++i) {
-        torvane::StringBuffer part = torvane::StringBuffer::ConstructWithCapacity(30000);
-        GetPart(i)->Render(root, part, skipPrefix, log, depth + 1, convert8bit);
         AppendTo(out, "--" + m_boundary + "\r\n");
-        out.AppendBuffer(part);
+        GetPart(i)->Render(root, out, skipPrefix, log, depth + 1, convert8bit);
         out.Append("\r\n");
     }
     AppendTo(out, "--" + m_boundary + "--\r\n");
@@ -134,10 +133,13 @@ void Email2::Render(Email2* root, torvane::StringBuffer& out, const char* skipPr
 
 void Email2::WriteBody(torvane::StringBuffer& out)
 {
-    string body = BodyString(m_body);
+    // The body is encoded from where it lies unless its text must be converted first.
+    string body;
+    const unsigned char* bytes = m_body.GetData();
+    unsigned size = m_body.GetSize();
     int cp = m_charset.GetCodePage();
     if (BeginsNoCase(m_contentType, "text/") && cp != 0 && cp != 20127 && cp != 65001) {
-        body = Convert(65001, cp, body);
+        body = Convert(65001, cp, BodyString(m_body));
         if (BeginsNoCase(m_contentType, "text/html") && cp != 1200 && cp != 1201) {
             torvane::StringBuffer html;
             AppendTo(html, body);
@@ -150,15 +152,16 @@ void Email2::WriteBody(torvane::StringBuffer& out)
             }
             body = FromBuffer(html);
         }
+        bytes = reinterpret_cast<const unsigned char*>(body.data());
+        size = unsigned(body.size());
     }
     ContentCoding coding;
-    const auto* bytes = reinterpret_cast<const unsigned char*>(body.data());
     if (EqualsNoCase(m_transferEncoding, "base64"))
-        coding.EncodeBase64(bytes, unsigned(body.size()), out);
+        coding.EncodeBase64(bytes, size, out);
     else if (EqualsNoCase(m_transferEncoding, "quoted-printable"))
-        coding.EncodeQuotedPrintable(bytes, unsigned(body.size()), out);
-    else
-        AppendTo(out, body);
+        coding.EncodeQuotedPrintable(bytes, size, out);
+    else if (size)
+        out.AppendBytes(reinterpret_cast<const char*>(bytes), int(size));
 }
 
 namespace {
@@ -407,7 +410,60 @@ Email2* Email2::LoadFromMimePart(MimeMessage2& part, bool unwrap, bool useRegist
     return email;
 }
 
-Email2* Email2::Clone(LogBase* log)
+Email2* Email2::Clone(LogBase*)
+{
+    PrepareForRender(this, 0, false);
+    auto* copy = new (std::nothrow) Email2();
+    if (copy)
+        copy->CopyTreeFrom(*this);
+    return copy;
+}
+
+void Email2::CopyTreeFrom(const Email2& other)
+{
+    m_body.CopyFrom(other.m_body);
+    m_header.CopyFrom(other.m_header);
+    for (int i = 0; i < other.m_parts.GetCount(); ++i) {
+        auto* part = new Email2();
+        part->CopyTreeFrom(*other.GetPart(i));
+        m_parts.Append(part);
+    }
+    for (auto [list, from] : { std::pair { &m_to, &other.m_to }, { &m_cc, &other.m_cc }, { &m_bcc, &other.m_bcc } })
+        for (int i = 0; i < from->GetCount(); ++i)
+            list->Append(from->GetAtAs<Rfc822Address>(i)->Clone());
+    m_fromText = other.m_fromText;
+    m_fromAddress = other.m_fromAddress ? other.m_fromAddress->Clone() : nullptr;
+    m_date = other.m_date;
+    m_contentType = other.m_contentType;
+    m_disposition = other.m_disposition;
+    m_transferEncoding = other.m_transferEncoding;
+    m_contentId = other.m_contentId;
+    m_name = other.m_name;
+    m_protocol = other.m_protocol;
+    m_micalg = other.m_micalg;
+    m_charset.CopyFrom(other.m_charset);
+    m_boundary = other.m_boundary;
+    m_smimeType = other.m_smimeType;
+    m_filename = other.m_filename;
+    m_typeParam = other.m_typeParam;
+    m_formatFlowed = other.m_formatFlowed;
+    m_wrapperCharsetName = other.m_wrapperCharsetName;
+    m_receivedSecure = other.m_receivedSecure;
+    m_allSignaturesValid = other.m_allSignaturesValid;
+    m_allDecrypted = other.m_allDecrypted;
+    m_numPartsSigned = other.m_numPartsSigned;
+    m_numPartsEncrypted = other.m_numPartsEncrypted;
+    m_signOnSend = other.m_signOnSend;
+    m_encryptOnSend = other.m_encryptOnSend;
+    m_cryptoSettings.CopyFrom(other.m_cryptoSettings);
+    for (int i = 0; i < other.m_signerCerts.GetCount(); ++i)
+        m_signerCerts.Append(other.m_signerCerts.GetAtAs<Certificate>(i)->Clone());
+    for (int i = 0; i < other.m_encryptionCerts.GetCount(); ++i)
+        m_encryptionCerts.Append(other.m_encryptionCerts.GetAtAs<Certificate>(i)->Clone());
+    other.CopySecurityTo(*this);
+}
+
+Email2* Email2::CloneByRendering(LogBase* log)
 {
     torvane::StringBuffer text;
     Render(this, text, nullptr, log, 0, false);

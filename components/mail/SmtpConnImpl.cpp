@@ -13,12 +13,37 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 #include <unistd.h>
 
 namespace {
 
 constexpr unsigned kTranscriptSendLimit = 2500;
+// The message goes out in pieces of this size: a whole number of plain send chunks (4,096) and of
+// TLS records (16,000), so the sends and the progress they count are those of one whole send.
+constexpr size_t kDataPiece = 512000;
+
+// Calls sink with the runs of the dot-stuffed text (a line that starts with '.' gets one more),
+// without building it; stops when sink returns false.
+template <class Sink>
+bool ForEachStuffedRun(const char* text, size_t size, Sink&& sink)
+{
+    if (size && text[0] == '.' && !sink(".", 1))
+        return false;
+    size_t start = 0;
+    for (const char* p = text; (p = static_cast<const char*>(std::memchr(p, '\n', size - size_t(p - text))));) {
+        size_t at = size_t(++p - text);
+        if (at < size && text[at] == '.') {
+            if (!sink(text + start, at - start) || !sink(".", 1))
+                return false;
+            start = at;
+        }
+        if (at >= size)
+            break;
+    }
+    return sink(text + start, size - start);
+}
 
 // Hosts this client never contacts (matched as lower-case parts of the name), and whom to ask.
 constexpr const char* kRefusedHostTexts[] = {"smtp.refused.invalid"};
@@ -1016,26 +1041,56 @@ bool SmtpConnImpl::sendOneMessage(Email2* email, const char* reversePath, const 
         return false;
     }
 
-    std::string text;
+    // Room for base64 with its line breaks: growing later would hold the text twice. Pages
+    // reserved and never written cost nothing.
+    std::uint64_t estimate = renderedMime ? 0 : email->EstimateSize();
+    torvane::StringBuffer rendered = torvane::StringBuffer::ConstructWithCapacity(
+        int(std::min<std::uint64_t>(estimate * 3 / 2 + 50000, 0x7FFF0000u)));
+    const char* text = nullptr;
+    size_t textSize = 0;
     if (renderedMime) {
-        text = *renderedMime;
+        text = renderedMime->data();
+        textSize = renderedMime->size();
     } else {
-        torvane::StringBuffer rendered = torvane::StringBuffer::ConstructWithCapacity(50000);
         email->Render(email, rendered, "TVX-", &log, 0, false);
-        text.assign(rendered.GetText(), size_t(rendered.GetLength()));
+        text = rendered.GetText();
+        textSize = size_t(rendered.GetLength());
     }
-    // Dot-stuffing: a line that starts with '.' gets one more.
-    std::string stuffed;
-    stuffed.reserve(text.size() + text.size() / 64);
-    if (!text.empty() && text[0] == '.')
-        stuffed += '.';
-    for (size_t i = 0; i < text.size(); ++i) {
-        stuffed += text[i];
-        if (text[i] == '\n' && i + 1 < text.size() && text[i + 1] == '.')
-            stuffed += '.';
-    }
-    log.LogDataInt("email_size", int(stuffed.size()));
-    if (!sendLogged(stuffed.data(), unsigned(stuffed.size()), log, progress)) {
+    // The dot-stuffed text is sent piece by piece from the rendering: never built whole.
+    std::uint64_t stuffedSize = 0;
+    ForEachStuffedRun(text, textSize, [&](const char*, size_t n) {
+        stuffedSize += n;
+        return true;
+    });
+    log.LogDataInt64("email_size", std::int64_t(stuffedSize));
+    std::string piece;
+    piece.reserve(kDataPiece);
+    bool first = true;
+    auto flush = [&]() {
+        if (piece.empty())
+            return true;
+        if (first) {
+            m_transcript.append(piece, 0, kTranscriptSendLimit);
+            if (stuffedSize > kTranscriptSendLimit)
+                m_transcript += "\n...\n";
+            first = false;
+        }
+        bool ok = sendUnlogged(piece.data(), unsigned(piece.size()), log, progress);
+        piece.clear();
+        return ok;
+    };
+    bool sentAll = ForEachStuffedRun(text, textSize, [&](const char* run, size_t n) {
+        while (n > 0) {
+            size_t take = std::min(n, kDataPiece - piece.size());
+            piece.append(run, take);
+            run += take;
+            n -= take;
+            if (piece.size() == kDataPiece && !flush())
+                return false;
+        }
+        return true;
+    }) && flush();
+    if (!sentAll) {
         if (progress && progress->IsAborted()) {
             // The server drops a message whose connection closes before its end.
             log.LogError("Mail sending aborted by application");
@@ -1051,9 +1106,10 @@ bool SmtpConnImpl::sendOneMessage(Email2* email, const char* reversePath, const 
         closeQuietly();
         return false;
     }
-    // The terminator needs its own line when the text does not end with one.
-    std::string end = (stuffed.size() >= 2 && stuffed.compare(stuffed.size() - 2, 2, "\r\n") == 0) ? ".\r\n"
-                                                                                                     : "\r\n.\r\n";
+    // The terminator needs its own line when the text does not end with one (stuffing only adds
+    // dots after line feeds, so the stuffed text ends as the text does).
+    std::string end = (textSize >= 2 && text[textSize - 2] == '\r' && text[textSize - 1] == '\n') ? ".\r\n"
+                                                                                                  : "\r\n.\r\n";
     if (!sendCmdGetResponse(end, 250, &sent, &code, log, progress)) {
         log.LogError("Failed when sending end-of-body");
         log.LogDataInt("CommandSent", sent ? 1 : 0);
@@ -1068,7 +1124,9 @@ bool SmtpConnImpl::sendOneMessage(Email2* email, const char* reversePath, const 
     if (sentMailFile && *sentMailFile) {
         if (FILE* f = std::fopen(sentMailFile, "ab")) {
             std::fprintf(f, "--BEGIN SENT TORVANE EMAIL--\n");
-            std::fwrite(stuffed.data(), 1, stuffed.size(), f);
+            ForEachStuffedRun(text, textSize, [f](const char* run, size_t n) {
+                return std::fwrite(run, 1, n, f) == n;
+            });
             std::fprintf(f, "\n--END SENT TORVANE EMAIL--\n");
             std::fclose(f);
         }

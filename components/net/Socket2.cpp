@@ -8,6 +8,7 @@
 #include "platform/base/Clock.h"
 
 #include <cstring>
+#include <memory>
 
 namespace {
 void ClearFlags(bool* a, bool* b, bool* c, bool* d)
@@ -170,34 +171,54 @@ bool Socket2::SendFromSource(DataSource& source, DWORD heartbeatMs, DWORD idleTi
 {
     if (source.IsAtEnd())
         return true;
-    unsigned char block[4096 + 64];
+    // The source is read sixteen blocks at a time and each run goes out with as few calls as the
+    // socket takes; each block is still counted and checked on its own. Over TLS the run goes to
+    // the channel whole, so records are full size (the channel counts its own sends).
+    constexpr unsigned kBlock = 4096;
+    constexpr unsigned kBlocksPerRead = 16;
+    std::unique_ptr<unsigned char[]> staged(new unsigned char[kBlock * kBlocksPerRead]);
     DWORD start = GetTickCount();
     std::uint64_t sum = 0;
     for (;;) {
-        DWORD got = 0;
-        source.ReadChunk(block, 4096, &got, &log);
-        if (got == 0)
+        DWORD read = 0;
+        source.ReadChunk(staged.get(), kBlock * kBlocksPerRead, &read, &log);
+        if (read == 0)
             return true;
-        if (!SendBytes(block, got, got, heartbeatMs, idleTimeoutMs, log, monitor))
+        // One send call takes as much of the run as the socket does; progress still counts blocks.
+        if (!m_tls) {
+            m_socket.SetIdleTimeoutMs(idleTimeoutMs);
+            if (!m_socket.SendBytes(staged.get(), read, read, heartbeatMs, log, monitor, kBlock))
+                return false;
+            if (monitor && monitor->CheckHeartbeat(heartbeatMs)) {
+                log.LogError("Socket SendBytes2 aborted by application.");
+                return false;
+            }
+        } else if (!SendBytes(staged.get(), read, read, heartbeatMs, idleTimeoutMs, log, monitor)) {
             return false;
-        if (tail) {
-            unsigned keep = got < 16 ? got : 16;
-            tail->Empty();
-            tail->Append(block + got - keep, keep);
         }
-        if (totalSent)
-            *totalSent += got;
-        DWORD now = GetTickCount();
-        if (now < start) {
-            start = now;
-            sum = 0;
-        }
-        sum += got;
-        if (now > start && bytesPerSecond)
-            *bytesPerSecond = DWORD(sum * 1000 / (now - start));
-        if (monitor && heartbeatMs && monitor->CheckHeartbeat(heartbeatMs)) {
-            log.LogError("Socket send aborted by heartbeat callback");
-            return false;
+        for (DWORD offset = 0; offset < read;) {
+            const unsigned char* block = staged.get() + offset;
+            unsigned got = read - offset < kBlock ? unsigned(read - offset) : kBlock;
+            offset += got;
+            if (tail) {
+                unsigned keep = got < 16 ? got : 16;
+                tail->Empty();
+                tail->Append(block + got - keep, keep);
+            }
+            if (totalSent)
+                *totalSent += got;
+            DWORD now = GetTickCount();
+            if (now < start) {
+                start = now;
+                sum = 0;
+            }
+            sum += got;
+            if (now > start && bytesPerSecond)
+                *bytesPerSecond = DWORD(sum * 1000 / (now - start));
+            if (monitor && heartbeatMs && monitor->CheckHeartbeat(heartbeatMs)) {
+                log.LogError("Socket send aborted by heartbeat callback");
+                return false;
+            }
         }
         if (source.IsAtEnd())
             return true;
@@ -230,6 +251,47 @@ bool Socket2::ReceiveBytes(DataBuffer& out, unsigned maxBytes, DWORD heartbeatMs
         return false;
     }
     return ok;
+}
+
+bool Socket2::ReceiveInto(void* buffer, unsigned& size, DWORD heartbeatMs, DWORD idleTimeoutMs, LogBase& log,
+    ProgressMonitor* monitor, bool* closed)
+{
+    if (closed)
+        *closed = false;
+    unsigned wanted = size;
+    size = 0;
+    if (wanted == 0)
+        return true;
+    if (m_pending.GetSize() == 0) {
+        bool timedOut = false, aborted = false, error = false, ended = false;
+        if (!m_tls) {
+            m_socket.SetIdleTimeoutMs(idleTimeoutMs);
+            unsigned got = wanted;
+            bool ok = m_socket.ReceiveBytes(buffer, got, heartbeatMs, log, monitor, &timedOut, &aborted, &error,
+                &ended);
+            if (closed)
+                *closed = ended;
+            if (!ok || got == 0)
+                return false;
+            size = got;
+            if (monitor && monitor->CheckHeartbeat(heartbeatMs)) {
+                log.LogError("Socket ReceiveBytes aborted by application.");
+                return false;
+            }
+            return true;
+        }
+        bool ok = ReceiveBytes(m_pending, wanted, heartbeatMs, idleTimeoutMs, log, monitor, &timedOut, &aborted,
+            &error, &ended);
+        if (closed)
+            *closed = ended || m_peerClosed;
+        if (!ok && m_pending.GetSize() == 0)
+            return false;
+    }
+    unsigned n = wanted < m_pending.GetSize() ? wanted : m_pending.GetSize();
+    std::memcpy(buffer, m_pending.GetData(), n);
+    m_pending.RemoveFront(n);
+    size = n;
+    return true;
 }
 
 bool Socket2::ReceiveUntilMatchDecoded(const char* match, torvane::StringBuffer& text, const char* charsetName,

@@ -45,6 +45,10 @@ public:
         ProgressMonitor* monitor, DWORD* bytesPerSecond, std::uint64_t* totalSent, DataBuffer* tail);
     bool ReceiveBytes(DataBuffer& out, unsigned maxBytes, DWORD heartbeatMs, DWORD idleTimeoutMs, LogBase& log,
         ProgressMonitor* monitor, bool* timedOut, bool* aborted, bool* error, bool* closed);
+    // Up to size bytes straight into the caller's buffer; size becomes the count. TLS bytes
+    // decrypted beyond it wait in pending for the next read. closed: the peer ended the connection.
+    bool ReceiveInto(void* buffer, unsigned& size, DWORD heartbeatMs, DWORD idleTimeoutMs, LogBase& log,
+        ProgressMonitor* monitor, bool* closed);
     // The text up to and including the first occurrence of match. Bytes after it wait in pending.
     bool ReceiveUntilMatch(const char* match, torvane::StringBuffer& text, DWORD heartbeatMs, DWORD idleTimeoutMs,
         LogBase& log, ProgressMonitor* monitor, bool* timedOut, bool* aborted, bool* error, bool* closed);

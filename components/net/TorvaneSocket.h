@@ -89,8 +89,10 @@ public:
     bool WaitWritable(DWORD heartbeatMs, DWORD timeoutMs, LogBase& log, ProgressMonitor* monitor, bool* aborted);
 
     // Sending and receiving (TorvaneSocketIo.cpp).
+    // countStep (when not 0): progress and the send rate are counted in steps of that many bytes
+    // (the blocks the caller read), however many bytes each send call took.
     bool SendBytes(const void* data, unsigned length, unsigned chunkSize, DWORD heartbeatMs, LogBase& log,
-        ProgressMonitor* monitor);
+        ProgressMonitor* monitor, unsigned countStep = 0);
     bool SendBytesCollecting(const void* data, unsigned length, unsigned firstChunkSize, unsigned firstChunkCount,
         unsigned laterChunkSize, DWORD heartbeatMs, LogBase& log, ProgressMonitor* monitor, DataBuffer& received);
     bool ReceiveBytes(void* buffer, unsigned& size, DWORD heartbeatMs, LogBase& log, ProgressMonitor* monitor,

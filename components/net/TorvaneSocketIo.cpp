@@ -19,31 +19,12 @@ void ClearFlags(bool* a, bool* b, bool* c, bool* d)
             *f = false;
 }
 
-// Puts the socket back into blocking mode on every path out of a send loop.
-class BlockingModeRestorer {
-public:
-    explicit BlockingModeRestorer(SOCKET s)
-        : m_socket(s)
-    {
-        SetSocketNonBlocking(m_socket, true);
-    }
-    ~BlockingModeRestorer()
-    {
-        if (m_socket != INVALID_SOCKET)
-            SetSocketNonBlocking(m_socket, false);
-    }
-    void Forget() { m_socket = INVALID_SOCKET; }
-
-private:
-    SOCKET m_socket;
-};
-
 constexpr unsigned kCountPiece = 2200000;
 constexpr unsigned kMaxCount = 0xC000000;
 } // namespace
 
 bool TorvaneSocket::SendBytes(const void* data, unsigned length, unsigned chunkSize, DWORD heartbeatMs,
-    LogBase& log, ProgressMonitor* monitor)
+    LogBase& log, ProgressMonitor* monitor, unsigned countStep)
 {
     if (m_socket == INVALID_SOCKET) {
         log.LogError("No socket exists for sending (2)");
@@ -51,17 +32,18 @@ bool TorvaneSocket::SendBytes(const void* data, unsigned length, unsigned chunkS
     }
     if (chunkSize == 0)
         chunkSize = 2048;
-    BlockingModeRestorer restorer(m_socket);
+    // Each send asks not to wait; the socket itself stays in blocking mode.
     m_lastSendError = 0;
     const auto* p = static_cast<const unsigned char*>(data);
     unsigned remaining = data ? length : 0;
+    unsigned uncounted = 0;
     while (remaining > 0) {
         unsigned piece = remaining < chunkSize ? remaining : chunkSize;
         if (monitor && monitor->CheckHeartbeat(heartbeatMs)) {
             log.LogError("Socket SendBytes2 aborted by application. (1)");
             return false;
         }
-        int sent = SendSocket(m_socket, p, int(piece));
+        int sent = SendSocketNoWait(m_socket, p, int(piece));
         if (sent < 0) {
             int error = WSAGetLastError();
             m_lastSendError = error;
@@ -76,7 +58,6 @@ bool TorvaneSocket::SendBytes(const void* data, unsigned length, unsigned chunkS
             LogSocketError(error, log);
             log.LogError("Error sending on socket");
             log.LogDataInt("send_size", int(piece));
-            restorer.Forget();
             Close(log);
             return false;
         }
@@ -84,10 +65,20 @@ bool TorvaneSocket::SendBytes(const void* data, unsigned length, unsigned chunkS
             Sleep(10);
             continue;
         }
-        if (!CountSent(unsigned(sent), log, monitor))
-            return false;
         p += sent;
         remaining -= unsigned(sent);
+        if (countStep == 0) {
+            if (!CountSent(unsigned(sent), log, monitor))
+                return false;
+            continue;
+        }
+        uncounted += unsigned(sent);
+        while (uncounted >= countStep || (remaining == 0 && uncounted > 0)) {
+            unsigned step = uncounted < countStep ? uncounted : countStep;
+            if (!CountSent(step, log, monitor))
+                return false;
+            uncounted -= step;
+        }
     }
     return true;
 }
@@ -118,7 +109,7 @@ bool TorvaneSocket::SendBytesCollecting(const void* data, unsigned length, unsig
         firstChunkSize = 2048;
     if (laterChunkSize == 0)
         laterChunkSize = firstChunkSize;
-    BlockingModeRestorer restorer(m_socket);
+    // Each send asks not to wait; the socket itself stays in blocking mode.
     m_lastSendError = 0;
     const auto* p = static_cast<const unsigned char*>(data);
     unsigned remaining = data ? length : 0;
@@ -131,11 +122,9 @@ bool TorvaneSocket::SendBytesCollecting(const void* data, unsigned length, unsig
             return false;
         }
         if (!DrainAvailable(received, log, monitor)) {
-            restorer.Forget();
             return false;
         }
-        SetSocketNonBlocking(m_socket, true);
-        int sent = SendSocket(m_socket, p, int(piece));
+        int sent = SendSocketNoWait(m_socket, p, int(piece));
         if (sent < 0) {
             int error = WSAGetLastError();
             m_lastSendError = error;
@@ -144,8 +133,7 @@ bool TorvaneSocket::SendBytesCollecting(const void* data, unsigned length, unsig
                 bool writable = false;
                 while (!writable) {
                     if (!DrainAvailable(received, log, monitor)) {
-                        restorer.Forget();
-                        return false;
+                                    return false;
                     }
                     LogNull quiet;
                     bool aborted = false;
@@ -167,7 +155,6 @@ bool TorvaneSocket::SendBytesCollecting(const void* data, unsigned length, unsig
             LogSocketError(error, log);
             log.LogError("Error sending on socket");
             log.LogDataInt("send_size", int(piece));
-            restorer.Forget();
             Close(log);
             return false;
         }

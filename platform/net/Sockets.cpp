@@ -224,10 +224,11 @@ int PendingSocketError(SOCKET s)
 int WaitSocketReadable(SOCKET s, DWORD ms) { return WaitFor(s, POLLIN, ms); }
 int WaitSocketWritable(SOCKET s, DWORD ms) { return WaitFor(s, POLLOUT, ms); }
 
-int SendSocket(SOCKET s, const void* data, int n)
+namespace {
+int SendWithFlags(SOCKET s, const void* data, int n, int flags)
 {
     for (;;) {
-        ssize_t r = ::send(s, data, std::size_t(n), MSG_NOSIGNAL);
+        ssize_t r = ::send(s, data, std::size_t(n), MSG_NOSIGNAL | flags);
         if (r >= 0)
             return int(r);
         if (errno == EINTR)
@@ -235,6 +236,10 @@ int SendSocket(SOCKET s, const void* data, int n)
         return Fail(errno);
     }
 }
+} // namespace
+
+int SendSocket(SOCKET s, const void* data, int n) { return SendWithFlags(s, data, n, 0); }
+int SendSocketNoWait(SOCKET s, const void* data, int n) { return SendWithFlags(s, data, n, MSG_DONTWAIT); }
 
 int ReceiveSocket(SOCKET s, void* data, int n)
 {

@@ -83,6 +83,8 @@ int WaitSocketReadable(SOCKET s, DWORD ms);
 int WaitSocketWritable(SOCKET s, DWORD ms);
 // Counts transferred or SOCKET_ERROR; a receive of 0 means the peer closed.
 int SendSocket(SOCKET s, const void* data, int n);
+// A send that never blocks, whatever the socket's mode: WSAEWOULDBLOCK when the buffer is full.
+int SendSocketNoWait(SOCKET s, const void* data, int n);
 int ReceiveSocket(SOCKET s, void* data, int n);
 // A listening socket of the family, bound to the address (all interfaces when none) and port.
 int BindSocket(SOCKET s, const NetAddress* address, int port);

@@ -183,10 +183,12 @@ bool TlsClientSession::Feed(const std::uint8_t* input, std::size_t n, std::size_
 
 void TlsClientSession::Drain(TlsBytes& out)
 {
-    char buffer[16384];
-    int n;
-    while ((n = BIO_read(m_out, buffer, sizeof buffer)) > 0)
-        out.insert(out.end(), buffer, buffer + n);
+    // Read straight into the output's tail: a copy through a char buffer is a byte loop.
+    std::size_t pending = BIO_ctrl_pending(m_out);
+    std::size_t before = out.size();
+    out.resize(before + pending);
+    int n = pending ? BIO_read(m_out, out.data() + before, int(pending)) : 0;
+    out.resize(before + std::size_t(n > 0 ? n : 0));
 }
 
 void TlsClientSession::NoteError(const char* what)
@@ -255,13 +257,14 @@ SECURITY_STATUS TlsClientSession::Decrypt(const std::uint8_t* input, std::size_t
         return SEC_E_INCOMPLETE_MESSAGE;
     ERR_clear_error();
     SECURITY_STATUS status = SEC_E_OK;
-    char buffer[16384];
+    constexpr std::size_t kPiece = 16384;
     for (;;) {
-        int r = SSL_read(m_ssl, buffer, sizeof buffer);
-        if (r > 0) {
-            plain.insert(plain.end(), buffer, buffer + r);
+        std::size_t before = plain.size();
+        plain.resize(before + kPiece);
+        int r = SSL_read(m_ssl, plain.data() + before, int(kPiece));
+        plain.resize(before + std::size_t(r > 0 ? r : 0));
+        if (r > 0)
             continue;
-        }
         int error = SSL_get_error(m_ssl, r);
         if (error == SSL_ERROR_WANT_READ)
             break;

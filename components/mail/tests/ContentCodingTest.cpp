@@ -1,5 +1,6 @@
 #include "components/mail/ContentCoding.h"
 
+#include "components/foundation/Base64.h"
 #include "components/foundation/DataBuffer.h"
 #include "components/foundation/StringBuffer.h"
 
@@ -87,6 +88,25 @@ TEST(ContentCodingTest, Base64LineBreaks)
     StringBuffer none;
     coding.EncodeBase64(nullptr, 0, none);
     EXPECT_EQ(none.GetLength(), 0);
+}
+
+TEST(ContentCodingTest, Base64OfLargeInputsIsTheWholeEncoding)
+{
+    // Sizes around the slices the encoder works in, for several line lengths.
+    std::string bytes(200000, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = char(i * 131 + (i >> 7));
+    for (int lineLength : { 72, 76, 10, 1000 }) {
+        ContentCoding coding;
+        coding.SetLineLength(lineLength);
+        unsigned lineBytes = unsigned(lineLength + 3) / 4 * 3;
+        unsigned slice = lineBytes * (65536 / lineBytes);
+        for (unsigned n : { slice - 1, slice, slice + 1, 2 * slice, 2 * slice + lineBytes, 199999u }) {
+            StringBuffer out;
+            coding.EncodeBase64(U(bytes), n, out);
+            EXPECT_TRUE(TextOf(out) == Base64Encode(U(bytes), n, lineLength)) << lineLength << " " << n;
+        }
+    }
 }
 
 TEST(ContentCodingTest, Base64DecodingOfDamagedText)

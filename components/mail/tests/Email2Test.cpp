@@ -155,6 +155,41 @@ TEST(Email2, CloneRendersByteForByteAndKeepsBcc)
     EXPECT_NE(first.find("TVX-Bcc"), std::string::npos);
 }
 
+// The copy made member by member renders exactly as the copy made by rendering and loading back
+// did, for messages built here and for messages other mailers wrote.
+TEST(Email2, CloneByMembersRendersAsCloneByRendering)
+{
+    TempFolder folder;
+    std::vector<std::unique_ptr<Email2>> messages;
+    messages.push_back(WorkedExample(folder, RandomBytes(5000, 5), RandomBytes(70000, 6), "Grüße, Привет 日本語"));
+    messages.back()->AddBccList("hidden@example.net", nullptr);
+    messages.back()->SetHeaderField("TVX-ReturnReceipt", "YES");
+    auto latin = std::make_unique<Email2>(Email2::NewMail::Yes);
+    latin->SetBody(Data("caf\xE9 cr\xE8me\r\n.dot line\r\n"), false);
+    latin->AddTo("Jörg Ünlü", "jorg@example.com");
+    messages.push_back(std::move(latin));
+    auto alternative = std::make_unique<Email2>(Email2::NewMail::Yes);
+    alternative->SetBody(Data("Plain caf\xC3\xA9\r\n"), false);
+    alternative->ConvertToAlternative();
+    alternative->SetHtmlBody(Data("<p>HTML caf\xC3\xA9</p>"));
+    messages.push_back(std::move(alternative));
+    for (const char* name : { "python-alternative-related.eml", "python-charsets.eml", "rfc2046-simple.eml",
+             "rfc2047-words.eml", "rfc2049-complex.eml", "rfc2231-parameters.eml", "uuencoded-body.eml" }) {
+        std::string text = ReadFile(std::string(VORNALT_SOURCE_DIR) + "/components/mail/tests/data/mime/" + name);
+        ASSERT_FALSE(text.empty()) << name;
+        messages.emplace_back(Email2::LoadFromMimeText(Buffer(text), false, false, nullptr, nullptr));
+    }
+    for (size_t i = 0; i < messages.size(); ++i) {
+        Email2& email = *messages[i];
+        std::unique_ptr<Email2> byMembers(email.Clone(nullptr));
+        std::unique_ptr<Email2> byRendering(email.CloneByRendering(nullptr));
+        ASSERT_TRUE(byMembers && byRendering) << i;
+        EXPECT_TRUE(Render(*byMembers) == Render(*byRendering)) << i << "\n" << Render(*byMembers);
+        EXPECT_TRUE(RenderForSending(*byMembers) == RenderForSending(*byRendering)) << i;
+        EXPECT_EQ(byMembers->GetBccCount(), byRendering->GetBccCount()) << i;
+    }
+}
+
 TEST(Email2, SubjectsAndNamesInSeveralScriptsLoseNoCharacter)
 {
     TempFolder folder;

@@ -131,16 +131,25 @@ TEST(SmtpSession, DotStuffingOnTheWire)
     ASSERT_TRUE(session.smtpConnect("127.0.0.1", peer.port, "", "", "", "", 10, 10000, log, nullptr, nullptr, nullptr));
     std::unique_ptr<ClsEmail> email(NewEmail({"a@example.test"}));
     // Texts with and without a final line end; the terminator must stand on its own line.
-    const std::string texts[] = {"Subject: x\r\n\r\n.first\r\nmid\r\n.\r\n..x\r\n", "Subject: y\r\n\r\n.last"};
-    const std::string expected[] = {"Subject: x\r\n\r\n..first\r\nmid\r\n..\r\n...x\r\n", "Subject: y\r\n\r\n..last\r\n"};
-    for (int i = 0; i < 2; ++i) {
+    // A long one goes out in several pieces, with lines to stuff on both sides of their seams.
+    std::string longText = "Subject: z\r\n\r\n", longExpected = longText;
+    for (int i = 0; longText.size() < 1100000; ++i) {
+        std::string line = std::string(size_t(20000 + i % 97), 'w') + "\r\n";
+        longText += "." + line;
+        longExpected += ".." + line;
+    }
+    const std::string texts[] = {"Subject: x\r\n\r\n.first\r\nmid\r\n.\r\n..x\r\n", "Subject: y\r\n\r\n.last",
+        longText};
+    const std::string expected[] = {"Subject: x\r\n\r\n..first\r\nmid\r\n..\r\n...x\r\n", "Subject: y\r\n\r\n..last\r\n",
+        longExpected};
+    for (int i = 0; i < 3; ++i) {
         DistributionList bad;
         int ok = 0, total = 0;
         bool hard = false;
         EXPECT_TRUE(session.sendEmail(email->GetEmail2(), "s@example.test", &texts[i], "", log, nullptr, &ok, &total,
             &hard, bad, true, false, nullptr, nullptr))
             << log.text;
-        EXPECT_EQ(peer.Message(i + 1), expected[i]);
+        EXPECT_TRUE(peer.Message(i + 1) == expected[i]) << i << ": " << peer.Message(i + 1).size() << " bytes";
     }
 }
 

@@ -61,7 +61,7 @@ HttpChunkedDecoder::Status HttpChunkedDecoder::Feed(const char* data, size_t siz
                     status = Fail("Bad chunk size line");
                     break;
                 }
-                if (n > m_maxBody - std::min<std::uint64_t>(m_body.size(), m_maxBody)) {
+                if (n > m_maxBody - std::min<std::uint64_t>(m_taken + m_body.size(), m_maxBody)) {
                     status = Fail("Chunked response is too large.");
                     break;
                 }

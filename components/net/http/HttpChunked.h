@@ -15,6 +15,14 @@ public:
     Status Feed(const char* data, size_t size, size_t* used);
     const std::string& Body() const { return m_body; }
     std::string& Body() { return m_body; }
+    // Hands the bytes decoded so far to a caller that stores them elsewhere; the limit still
+    // counts them.
+    void TakeBody(std::string& out)
+    {
+        m_taken += m_body.size();
+        out.swap(m_body);
+        m_body.clear();
+    }
     const char* Error() const { return m_error; }
 
     static constexpr size_t kMaxLine = 8192;
@@ -36,6 +44,7 @@ private:
     std::uint64_t m_maxBody;
     size_t m_trailerBytes = 0;
     std::string m_body;
+    std::uint64_t m_taken = 0;
     const char* m_error = "";
     bool m_failed = false;
 };

@@ -9,6 +9,7 @@
 #include "platform/base/TextCase.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -20,6 +21,18 @@ std::string CleanHost(const char* host)
             h.erase(p, std::char_traits<char>::length(scheme));
     h.erase(std::remove(h.begin(), h.end(), '/'), h.end());
     return HttpTrim(h);
+}
+
+constexpr unsigned kFillPiece = 65536;
+constexpr unsigned kSendChunk = 7800;  // the most one send call carries (progress counts these)
+constexpr unsigned kSendSlice = 1u << 30;
+constexpr size_t kFileBlock = 64 * kSendChunk;
+constexpr unsigned kBodyPiece = 1u << 20;  // the most one receive into a body asks for
+
+// 1xx, 204 and 304 replies end with their header, whatever their fields say.
+bool StatusNeverHasBody(int status)
+{
+    return (status >= 100 && status <= 199) || status == 204 || status == 304;
 }
 
 bool StatusHasBody(int status, std::int64_t contentLength)
@@ -154,15 +167,81 @@ bool HttpClient::OpenConnection(const HttpControl& settings, const char* host, i
 bool HttpClient::Fill(const HttpControl& settings, unsigned idleMs, LogBase& log, ProgressMonitor* monitor,
     bool* closed)
 {
-    DataBuffer in;
-    bool timedOut = false, aborted = false, error = false, peerClosed = false;
-    bool ok = m_socket.ReceiveBytes(in, 65536, settings.heartbeatMs, idleMs, log, monitor, &timedOut, &aborted, &error,
+    size_t old = m_pending.size();
+    m_pending.resize(old + kFillPiece);
+    unsigned got = kFillPiece;
+    bool peerClosed = false;
+    bool ok = m_socket.ReceiveInto(m_pending.data() + old, got, settings.heartbeatMs, idleMs, log, monitor,
         &peerClosed);
-    if (in.GetSize())
-        m_pending.append(reinterpret_cast<const char*>(in.GetData()), in.GetSize());
+    m_pending.resize(old + got);
     if (closed)
         *closed = peerClosed || !ok;
-    return in.GetSize() > 0;
+    return got > 0;
+}
+
+bool HttpClient::SendAll(const HttpControl& settings, const char* data, std::uint64_t size, LogBase& log,
+    ProgressMonitor* monitor)
+{
+    // A send call takes a 32-bit count: longer runs go in slices.
+    while (size > 0) {
+        unsigned slice = unsigned(std::min<std::uint64_t>(size, kSendSlice));
+        if (!m_socket.SendBytes(data, slice, kSendChunk, settings.heartbeatMs, settings.readTimeoutSeconds * 1000, log,
+                monitor))
+            return false;
+        data += slice;
+        size -= slice;
+    }
+    return true;
+}
+
+bool HttpClient::SendBody(const HttpControl& settings, const std::vector<HttpBodyPiece>& pieces, LogBase& log,
+    ProgressMonitor* monitor)
+{
+    std::vector<char> block;
+    for (const auto& piece : pieces) {
+        if (piece.path.empty()) {
+            if (!SendAll(settings, piece.text.data(), piece.text.size(), log, monitor))
+                return false;
+            continue;
+        }
+        // The file goes out block by block; the size promised in the header must be what is sent.
+        std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(piece.path.c_str(), "rb"), std::fclose);
+        // A local failure ends the request at once: half a body leaves the connection unusable.
+        if (!file) {
+            Close(log);
+            log.LogError("Failed to read the upload file");
+            log.LogData("path", piece.path.c_str());
+            return false;
+        }
+        block.resize(kFileBlock);
+        std::uint64_t left = piece.size;
+        while (left > 0) {
+            size_t want = size_t(std::min<std::uint64_t>(left, block.size()));
+            size_t got = std::fread(block.data(), 1, want, file.get());
+            if (got != want) {
+                Close(log);
+                log.LogError("The upload file changed while it was sent");
+                log.LogData("path", piece.path.c_str());
+                return false;
+            }
+            if (!SendAll(settings, block.data(), got, log, monitor))
+                return false;
+            left -= got;
+        }
+    }
+    return true;
+}
+
+bool HttpClient::Deliver(std::string& body, const char* data, size_t size, LogBase& log)
+{
+    if (!m_bodyFile) {
+        body.append(data, size);
+        return true;
+    }
+    if (size && std::fwrite(data, 1, size, m_bodyFile) != size)
+        return Fail(log, "Failed to write the response body to its file");
+    m_bodyFileBytes += size;
+    return true;
 }
 
 bool HttpClient::SendRequest(const HttpControl& settings, HttpRequest& request, HttpResult& result, LogBase& log,
@@ -191,11 +270,14 @@ bool HttpClient::SendRequest(const HttpControl& settings, HttpRequest& request, 
     AddCookieLine(settings, m_host, request.GetPath(), m_useTls, cookies, log);
     const char* pre = prefix.empty() ? nullptr : prefix.c_str();
     const char* extra = cookies.empty() ? nullptr : cookies.c_str();
-    std::string bytes, headerCopy;
+    // The header and the body go out from where they lie: nothing is gathered into one copy.
+    std::string head, headerCopy;
+    std::vector<HttpBodyPiece> pieces;
+    const std::string* held = nullptr;
     if (request.IsMultipartPost())
-        request.BuildMultipartRequest(m_host.c_str(), nullptr, pre, extra, bytes, headerCopy);
+        request.BuildMultipartPieces(m_host.c_str(), nullptr, pre, extra, head, headerCopy, pieces);
     else
-        request.BuildRequestText(bytes, headerCopy, extra, pre);
+        request.BuildRequestPieces(head, headerCopy, extra, pre, pieces, held);
     result.requestHeader = headerCopy;
     std::string logged = headerCopy;
     size_t auth = logged.find("Authorization: ");
@@ -204,11 +286,16 @@ bool HttpClient::SendRequest(const HttpControl& settings, HttpRequest& request, 
         logged.replace(auth + 15, (end == std::string::npos ? logged.size() : end) - auth - 15, "****");
     }
     log.LogData("requestHeader", logged.c_str());
-    if (request.IsMultipartPost())
-        log.LogDataInt64("uploadSize", std::int64_t(bytes.size()));
+    if (request.IsMultipartPost()) {
+        std::uint64_t total = head.size();
+        for (const auto& piece : pieces)
+            total += piece.size;
+        log.LogDataInt64("uploadSize", std::int64_t(total));
+    }
     m_pending.clear();
-    return m_socket.SendBytes(bytes.data(), unsigned(bytes.size()), 7800, settings.heartbeatMs,
-        settings.readTimeoutSeconds * 1000, log, monitor);
+    return SendAll(settings, head.data(), head.size(), log, monitor)
+        && (!held || SendAll(settings, held->data(), held->size(), log, monitor))
+        && SendBody(settings, pieces, log, monitor);
 }
 
 bool HttpClient::ReadHeaderBlock(const HttpControl& settings, std::string& head, LogBase& log,
@@ -281,11 +368,15 @@ bool HttpClient::ReadBody(const HttpControl& settings, HttpResult& result, std::
 {
     const HttpResponseHeader& h = result.responseHeader;
     int status = h.GetStatusCode();
+    if (StatusNeverHasBody(status)) {
+        // Nothing follows the header: the reply is complete and the connection ready for the next.
+        log.LogDataInt("response_code", status);
+        log.LogInfo("No response body to fetch...");
+        return true;
+    }
     if (!StatusHasBody(status, h.GetContentLength())) {
         log.LogDataInt("response_code", status);
         log.LogInfo("No response body to fetch...");
-        if (status == 100)
-            return true;
         // Whatever body may follow stays unread: the connection cannot carry another request.
         Close(log);
         return false;
@@ -295,7 +386,7 @@ bool HttpClient::ReadBody(const HttpControl& settings, HttpResult& result, std::
     // A body that ends with the connection must have come.
     std::string te;
     bool framed = h.HasContentLength() || (h.GetField("Transfer-Encoding", te) && HttpEqualsNoCase(HttpTrim(te), "chunked"));
-    return framed || !body.empty();
+    return framed || !body.empty() || m_bodyFileBytes > 0;
 }
 
 bool HttpClient::ReadBodyByFraming(const HttpControl& settings, const HttpResponseHeader& h, std::string& body,
@@ -306,10 +397,18 @@ bool HttpClient::ReadBodyByFraming(const HttpControl& settings, const HttpRespon
     if (h.GetField("Transfer-Encoding", te) && HttpEqualsNoCase(HttpTrim(te), "chunked")) {
         log.LogInfo("Reading chunked response");
         HttpChunkedDecoder decoder(settings.BodyLimit());
+        std::string decoded;
         for (;;) {
             size_t used = 0;
             HttpChunkedDecoder::Status s = decoder.Feed(m_pending.data(), m_pending.size(), &used);
             m_pending.erase(0, used);
+            if (m_bodyFile) {
+                decoder.TakeBody(decoded);
+                if (!Deliver(body, decoded.data(), decoded.size(), log)) {
+                    Close(log);
+                    return false;
+                }
+            }
             if (s == HttpChunkedDecoder::Done)
                 break;
             if (s == HttpChunkedDecoder::Failed) {
@@ -324,7 +423,8 @@ bool HttpClient::ReadBodyByFraming(const HttpControl& settings, const HttpRespon
                 return Fail(log, "Failed to get response data (a)");
             }
         }
-        body.swap(decoder.Body());
+        if (!m_bodyFile)
+            body.swap(decoder.Body());
         return true;
     }
     if (h.GetContentLength() > 0) {
@@ -335,32 +435,61 @@ bool HttpClient::ReadBodyByFraming(const HttpControl& settings, const HttpRespon
             log.LogDataInt64("maxContentLength", std::int64_t(settings.maxContentLength));
             return Fail(log, "Content length more than the maximum allowed.");
         }
-        while (m_pending.size() < length) {
-            bool closed = false;
-            if (!Fill(settings, idleMs, log, monitor, &closed)) {
+        // What came with the header first; then receives straight into the destination: the
+        // body sized once from the length, or a block on its way to the file.
+        size_t first = size_t(std::min<std::uint64_t>(length, m_pending.size()));
+        std::vector<char> block;
+        char* into = nullptr;
+        if (m_bodyFile) {
+            if (!Deliver(body, m_pending.data(), first, log)) {
+                Close(log);
+                return false;
+            }
+            block.resize(kBodyPiece);
+        } else {
+            // Reserved, not written: a length the server never sends costs address space only.
+            try {
+                body.reserve(size_t(length));
+            } catch (const std::exception&) {
+                Close(log);
+                return Fail(log, "Out of memory for the response body");
+            }
+            body.assign(m_pending.data(), first);
+        }
+        m_pending.erase(0, first);
+        for (std::uint64_t got = first; got < length;) {
+            unsigned want = unsigned(std::min<std::uint64_t>(length - got, kBodyPiece));
+            if (!m_bodyFile)
+                body.resize(size_t(got) + want);
+            into = m_bodyFile ? block.data() : body.data() + got;
+            bool ok = m_socket.ReceiveInto(into, want, settings.heartbeatMs, idleMs, log, monitor, nullptr) && want > 0;
+            if (!m_bodyFile)
+                body.resize(size_t(got) + want);
+            if (!ok || (m_bodyFile && !Deliver(body, into, want, log))) {
                 Close(log);
                 return Fail(log, "Failed to get response data");
             }
+            got += want;
         }
-        body.assign(m_pending, 0, size_t(length));
-        m_pending.erase(0, size_t(length));
         return true;
     }
     if (h.HasContentLength())
         return true;
     log.LogInfo("Read max non-chunked response");
-    body.swap(m_pending);
-    m_pending.clear();
+    std::uint64_t total = 0;
     for (;;) {
-        bool closed = false;
-        bool got = Fill(settings, 2000, log, monitor, &closed);
-        if (m_pending.size() + body.size() > settings.BodyLimit()) {
+        total += m_pending.size();
+        if (total > settings.BodyLimit()) {
             Close(log);
             return Fail(log, "Response without a length is too large.");
         }
-        body += m_pending;
+        if (!Deliver(body, m_pending.data(), m_pending.size(), log)) {
+            Close(log);
+            return false;
+        }
         m_pending.clear();
-        if (!got)
+        bool closed = false;
+        if (!Fill(settings, 2000, log, monitor, &closed))
             break;
     }
     // The end was a close or a silence; either way the connection is done.
@@ -369,6 +498,26 @@ bool HttpClient::ReadBodyByFraming(const HttpControl& settings, const HttpRespon
 }
 
 bool HttpClient::PerformRequest(const HttpControl& settings, HttpRequest& request, HttpResult& result,
+    std::string& body, LogBase& log, ProgressMonitor* monitor)
+{
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> bodyFile(nullptr, std::fclose);
+    if (!request.BodyPath().empty()) {
+        bodyFile.reset(std::fopen(request.BodyPath().c_str(), "wb"));
+        if (!bodyFile) {
+            log.LogData("path", request.BodyPath().c_str());
+            return Fail(log, "Failed to create the file for the response body");
+        }
+    }
+    m_bodyFile = bodyFile.get();
+    m_bodyFileBytes = 0;
+    bool ok = PerformRequestInto(settings, request, result, body, log, monitor);
+    m_bodyFile = nullptr;
+    if (bodyFile && std::fclose(bodyFile.release()) != 0)
+        return Fail(log, "Failed to write the response body to its file");
+    return ok;
+}
+
+bool HttpClient::PerformRequestInto(const HttpControl& settings, HttpRequest& request, HttpResult& result,
     std::string& body, LogBase& log, ProgressMonitor* monitor)
 {
     if (!SendRequest(settings, request, result, log, monitor)) {
@@ -383,8 +532,10 @@ bool HttpClient::PerformRequest(const HttpControl& settings, HttpRequest& reques
         return false;
     }
     bool ok = ReadResponse(settings, request.IsHead(), result, body, log, monitor);
-    while (ok && result.responseHeader.GetStatusCode() == 100) {
-        log.LogInfo("Received HTTP 100 response.");
+    // Interim replies (100 Continue, 103 Early Hints) come before the final one.
+    for (int status; ok && (status = result.responseHeader.GetStatusCode()) >= 100 && status <= 199 && status != 101;) {
+        if (status == 100)
+            log.LogInfo("Received HTTP 100 response.");
         ok = ReadResponse(settings, request.IsHead(), result, body, log, monitor);
     }
     if (ok) {

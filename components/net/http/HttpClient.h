@@ -9,7 +9,9 @@
 #include "platform/base/Time.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
+#include <vector>
 
 class LogBase;
 class ProgressMonitor;
@@ -77,12 +79,21 @@ public:
     int ConnectCount() const { return m_connects; }
 
 private:
+    bool PerformRequestInto(const HttpControl& settings, HttpRequest& request, HttpResult& result, std::string& body,
+        LogBase& log, ProgressMonitor* monitor);
     bool SendRequest(const HttpControl& settings, HttpRequest& request, HttpResult& result, LogBase& log,
         ProgressMonitor* monitor);
     bool ReadResponse(const HttpControl& settings, bool isHead, HttpResult& result, std::string& body, LogBase& log,
         ProgressMonitor* monitor);
     bool ReadBody(const HttpControl& settings, HttpResult& result, std::string& body, LogBase& log,
         ProgressMonitor* monitor);
+    // Sends bytes of any length, and the body pieces (files read in blocks as they go).
+    bool SendAll(const HttpControl& settings, const char* data, std::uint64_t size, LogBase& log,
+        ProgressMonitor* monitor);
+    bool SendBody(const HttpControl& settings, const std::vector<HttpBodyPiece>& pieces, LogBase& log,
+        ProgressMonitor* monitor);
+    // Hands body bytes to their destination: the file the request names, else the string.
+    bool Deliver(std::string& body, const char* data, size_t size, LogBase& log);
     // Appends what arrives to m_pending; false when nothing came (closed, timed out, failed).
     bool Fill(const HttpControl& settings, unsigned idleMs, LogBase& log, ProgressMonitor* monitor, bool* closed);
     bool Fail(LogBase& log, const char* error);
@@ -119,6 +130,8 @@ private:
     int m_proxyPort = 0;
     std::string m_pending;
     int m_connects = 0;
+    std::FILE* m_bodyFile = nullptr;  // while a response body goes to a file
+    std::uint64_t m_bodyFileBytes = 0;
 };
 
 // The value after "Basic " in an Authorization field.

@@ -77,18 +77,20 @@ public:
     bool sendCookies = true;
     bool saveCookies = true;
     unsigned maxUrlLen = 2000;
-    std::uint64_t maxContentLength = 0;  // 0: only the hard limit below
+    std::uint64_t maxContentLength = 0;  // 0: the default limit below
     unsigned connectTimeoutSeconds = 10;
     unsigned readTimeoutSeconds = 20;
     unsigned heartbeatMs = 0;
     bool followRedirects = true;
     bool verifyServerCert = true;
 
-    static constexpr std::uint64_t kHardBodyLimit = 512ull * 1024 * 1024;
+    // The largest body taken when the caller has not set one; a caller who expects bigger bodies
+    // (a download to a file) raises maxContentLength.
+    static constexpr std::uint64_t kDefaultBodyLimit = 512ull * 1024 * 1024;
     static constexpr size_t kMaxHeaderBlock = 64 * 1024;
     std::uint64_t BodyLimit() const
     {
-        return maxContentLength && maxContentLength < kHardBodyLimit ? maxContentLength : kHardBodyLimit;
+        return maxContentLength ? maxContentLength : kDefaultBodyLimit;
     }
 };
 

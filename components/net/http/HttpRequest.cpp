@@ -123,27 +123,49 @@ std::string HttpRequestData::BuildFormEncoded(const char* charset) const
     return out;
 }
 
-std::string HttpRequestData::BuildMultipartBody(const std::string& boundary) const
+void HttpRequestData::BuildMultipartPieces(const std::string& boundary, std::vector<HttpBodyPiece>& pieces) const
 {
-    std::string body;
+    pieces.clear();
+    pieces.emplace_back();
     for (const auto& item : m_items) {
-        body += "--" + boundary + kCrlf;
-        body += "Content-Disposition: form-data; name=\"" + SafeQuoted(item.name) + "\"";
+        std::string& text = pieces.back().text;
+        text += "--" + boundary + kCrlf;
+        text += "Content-Disposition: form-data; name=\"" + SafeQuoted(item.name) + "\"";
         const char* type = "application/octet-stream";
         if (!item.fileName.empty()) {
-            body += "; filename=\"" + HttpSafeUploadName(item.fileName) + "\"";
+            text += "; filename=\"" + HttpSafeUploadName(item.fileName) + "\"";
             size_t dot = item.fileName.rfind('.');
             if (dot != std::string::npos)
                 type = MimeMessage2::GetMimeTypeForExtension(item.fileName.c_str() + dot + 1);
         }
-        body += kCrlf;
-        body += std::string("Content-Type: ") + type + kCrlf + kCrlf;
-        // Text parameters go as UTF-8: the services we post to expect it and nothing is lost.
-        body += item.value;
-        body += kCrlf;
+        text += kCrlf;
+        text += std::string("Content-Type: ") + type + kCrlf + kCrlf;
+        if (item.isParam) {
+            // Text parameters go as UTF-8: the services we post to expect it and nothing is lost.
+            text += item.value;
+        } else {
+            HttpBodyPiece file;
+            file.path = item.fileName;
+            file.size = item.fileSize;
+            pieces.push_back(std::move(file));
+            pieces.emplace_back();
+        }
+        pieces.back().text += kCrlf;
     }
-    body += "--" + boundary + "--" + kCrlf;
-    return body;
+    pieces.back().text += "--" + boundary + "--" + kCrlf;
+    for (auto& piece : pieces)
+        if (piece.path.empty())
+            piece.size = piece.text.size();
+}
+
+bool HttpReadBodyFile(const HttpBodyPiece& piece, std::string& out)
+{
+    std::ifstream in(piece.path, std::ios::binary);
+    if (!in)
+        return false;
+    out.resize(size_t(piece.size));
+    in.read(out.data(), std::streamsize(out.size()));
+    return std::uint64_t(in.gcount()) == piece.size && in.peek() == std::char_traits<char>::eof();
 }
 
 void HttpRequest::SelectGet()
@@ -179,11 +201,10 @@ void HttpRequest::SetFormField(const char* name, const char* value)
 
 bool HttpRequest::AddUploadFile(const char* name, const char* path, LogBase* log)
 {
-    std::ifstream in(path ? path : "", std::ios::binary);
-    std::string bytes;
-    if (in)
-        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (!in.is_open() || in.bad()) {
+    // Only the size is taken now: the bytes go from the file to the connection when sending.
+    std::ifstream in(path ? path : "", std::ios::binary | std::ios::ate);
+    std::streamoff size = in ? std::streamoff(in.tellg()) : -1;
+    if (!in.is_open() || size < 0) {
         if (log) {
             log->LogError("Failed to read the upload file");
             log->LogData("path", path ? path : "");
@@ -193,7 +214,7 @@ bool HttpRequest::AddUploadFile(const char* name, const char* path, LogBase* log
     HttpRequestItem item;
     item.name = name ? name : "";
     item.fileName = path;
-    item.value = std::move(bytes);
+    item.fileSize = std::uint64_t(size);
     item.isParam = false;
     m_items.AddItem(std::move(item));
     return true;
@@ -210,59 +231,90 @@ std::string HttpRequest::RenderedFields(const char* extraLines) const
 void HttpRequest::BuildRequestText(std::string& out, std::string& headerCopy, const char* extraLines,
     const char* urlPrefix)
 {
-    out.clear();
+    std::vector<HttpBodyPiece> pieces;
+    const std::string* held = nullptr;
+    BuildRequestPieces(out, headerCopy, extraLines, urlPrefix, pieces, held);
+    if (held)
+        out += *held;
+    for (const auto& piece : pieces) {
+        std::string bytes;
+        if (piece.path.empty())
+            out += piece.text;
+        else if (HttpReadBodyFile(piece, bytes))
+            out += bytes;
+    }
+}
+
+void HttpRequest::BuildRequestPieces(std::string& head, std::string& headerCopy, const char* extraLines,
+    const char* urlPrefix, std::vector<HttpBodyPiece>& body, const std::string*& heldBody)
+{
+    head.clear();
+    body.clear();
+    heldBody = nullptr;
     if (IsMultipartPost()) {
-        BuildMultipartRequest("HOSTNAME", "", urlPrefix, nullptr, out, headerCopy);
+        BuildMultipartPieces("HOSTNAME", "", urlPrefix, nullptr, head, headerCopy, body);
         return;
     }
     std::string prefix = urlPrefix ? urlPrefix : "";
-    std::string body;
-    bool hasBody = false;
     switch (m_verb) {
     case HttpVerb::Get:
     case HttpVerb::Head:
-        out = (m_verb == HttpVerb::Get ? "GET " : "HEAD ") + prefix + m_path;
+        head = (m_verb == HttpVerb::Get ? "GET " : "HEAD ") + prefix + m_path;
         if (m_verb == HttpVerb::Get && !m_items.Empty())
-            out += "?" + m_items.BuildFormEncoded(m_charset.c_str());
+            head += "?" + m_items.BuildFormEncoded(m_charset.c_str());
         m_fields.Remove("Content-Type");
         m_fields.Remove("content-length");
         break;
     case HttpVerb::Post:
-    case HttpVerb::Put:
-        out = (m_verb == HttpVerb::Post ? "POST " : "PUT ") + prefix + m_path;
-        hasBody = true;
+    case HttpVerb::Put: {
+        head = (m_verb == HttpVerb::Post ? "POST " : "PUT ") + prefix + m_path;
+        std::uint64_t length = 0;
         if (m_bodyKind == FormBodyKind::UrlEncoded) {
             m_fields.Replace("Content-Type", m_sendCharset
                     ? ("application/x-www-form-urlencoded; charset=" + m_charset).c_str()
                     : "application/x-www-form-urlencoded");
-            body = m_items.BuildFormEncoded(m_charset.c_str());
-        } else if (m_bodyKind == FormBodyKind::TextXml) {
-            m_fields.Replace("Content-Type", "text/xml");
-            body = m_xmlBody;
+            HttpBodyPiece form;
+            form.text = m_items.BuildFormEncoded(m_charset.c_str());
+            form.size = length = form.text.size();
+            body.push_back(std::move(form));
         } else if (m_bodyKind != FormBodyKind::Multipart) {
-            m_fields.Replace("Content-Type", "application/xml");
-            body = m_xmlBody;
+            m_fields.Replace("Content-Type", m_bodyKind == FormBodyKind::TextXml ? "text/xml" : "application/xml");
+            heldBody = &m_xmlBody;
+            length = m_xmlBody.size();
         }
-        m_fields.Replace("content-length", std::to_string(body.size()).c_str());
+        m_fields.Replace("content-length", std::to_string(length).c_str());
         break;
+    }
     default:
-        out = "DELETE " + prefix + m_path;
+        head = "DELETE " + prefix + m_path;
         m_fields.Remove("Content-Type");
         m_fields.Remove("content-length");
         break;
     }
-    out += " HTTP/" + m_httpVersion;
+    head += " HTTP/" + m_httpVersion;
     std::string fields = RenderedFields(extraLines);
     if (!fields.empty())
-        out += kCrlf + fields;
-    headerCopy = out;
-    out += "\r\n\r\n";
-    if (hasBody)
-        out += body;
+        head += kCrlf + fields;
+    headerCopy = head;
+    head += "\r\n\r\n";
 }
 
 void HttpRequest::BuildMultipartRequest(const char* host, const char* authorization, const char* urlPrefix,
     const char* extraLines, std::string& out, std::string& headerCopy)
+{
+    std::vector<HttpBodyPiece> pieces;
+    BuildMultipartPieces(host, authorization, urlPrefix, extraLines, out, headerCopy, pieces);
+    for (const auto& piece : pieces) {
+        std::string bytes;
+        if (piece.path.empty())
+            out += piece.text;
+        else if (HttpReadBodyFile(piece, bytes))
+            out += bytes;
+    }
+}
+
+void HttpRequest::BuildMultipartPieces(const char* host, const char* authorization, const char* urlPrefix,
+    const char* extraLines, std::string& head, std::string& headerCopy, std::vector<HttpBodyPiece>& body)
 {
     std::string header = "POST " + std::string(urlPrefix ? urlPrefix : "") + m_path + " HTTP/" + m_httpVersion + kCrlf;
     if (!m_fields.Has("host"))
@@ -278,7 +330,8 @@ void HttpRequest::BuildMultipartRequest(const char* host, const char* authorizat
             header += kCrlf;
     }
 
-    // A boundary that occurs inside a part would cut it short: draw again.
+    // A boundary that occurs inside a part would cut it short: draw again. Files are not read
+    // for this: the boundary holds 96 random bits, which no file can know beforehand.
     std::string boundary;
     for (int attempt = 0; attempt < 100; ++attempt) {
         boundary = RandomBoundary();
@@ -290,9 +343,12 @@ void HttpRequest::BuildMultipartRequest(const char* host, const char* authorizat
             break;
     }
     m_lastBoundary = boundary;
-    std::string body = m_items.BuildMultipartBody(boundary);
+    m_items.BuildMultipartPieces(boundary, body);
+    std::uint64_t length = 0;
+    for (const auto& piece : body)
+        length += piece.size;
     header += "Content-Type: multipart/form-data; boundary=" + boundary + kCrlf;
-    header += "Content-Length: " + std::to_string(body.size());
+    header += "Content-Length: " + std::to_string(length);
     headerCopy = header;
-    out = header + "\r\n\r\n" + body;
+    head = header + "\r\n\r\n";
 }

@@ -2,6 +2,9 @@
 
 #include "NetTestSupport.h"
 #include "components/foundation/ProgressMonitor.h"
+#include "components/net/ProgressEvent.h"
+#include <algorithm>
+#include <vector>
 #include "components/foundation/XString.h"
 #include "components/net/PerformanceMon.h"
 #include "components/zip/DataSource.h"
@@ -118,6 +121,38 @@ TEST(Socket2, SendFromSourceArrivesWhole)
     ASSERT_TRUE(ReadUntil(connection, "\r\n", reply, log));
     EXPECT_EQ(std::string(reply.GetText()),
         "got 200000 " + Hex(std::string(reinterpret_cast<char*>(digest), length)) + "\r\n");
+}
+
+// However many bytes each send call takes, progress moves in the blocks read from the source.
+TEST(Socket2, SendFromSourceCountsProgressInBlocks)
+{
+    std::string data(200000, 'b');
+    Socket2 connection;
+    ConnectToPeer(connection, "COUNT " + std::to_string(data.size()));
+    MemoryDataSource source(data.data(), DWORD(data.size()));
+    struct Percents : ProgressEvent {
+        std::vector<int> seen;
+        void OnPercentDone(int percent, bool* abort) override
+        {
+            seen.push_back(percent);
+            *abort = false;
+        }
+    } event;
+    ProgressMonitor monitor(&event, data.size());
+    CapturingLog log;
+    DWORD rate = 0;
+    std::uint64_t total = 0;
+    ASSERT_TRUE(connection.SendFromSource(source, 0, 10000, log, &monitor, &rate, &total, nullptr)) << log.Text();
+    std::vector<int> expected;
+    for (std::uint64_t done = 0; done < data.size();) {
+        done += std::min<std::uint64_t>(4096, data.size() - done);
+        int percent = int(done * 100 / data.size());
+        if (expected.empty() || percent > expected.back())
+            expected.push_back(percent);
+    }
+    EXPECT_EQ(event.seen, expected);
+    torvane::StringBuffer reply;
+    ASSERT_TRUE(ReadUntil(connection, "\r\n", reply, log));
 }
 
 TEST(Socket2, AcceptNextGivesAPlainConnection)

@@ -10,6 +10,7 @@
 #include <arpa/inet.h>
 #include <openssl/evp.h>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -499,4 +500,20 @@ TEST(TorvaneSocketErrors, SocketErrorTexts)
     EXPECT_TRUE(log.Has("SocketError", "Error 2799"));
     EXPECT_TRUE(log.HasError("Check to make sure the connection is not blocked by a firewall or anti-virus port "
                              "filtering."));
+}
+
+TEST(TorvaneSocketSend, NoWaitSendLeavesTheSocketBlocking)
+{
+    int pair[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+    std::string block(65536, 'b');
+    int sent = 0, last = 0;
+    for (int i = 0; i < 10000 && (last = SendSocketNoWait(pair[0], block.data(), int(block.size()))) > 0; ++i)
+        sent += last;
+    EXPECT_GT(sent, 0);
+    EXPECT_EQ(last, SOCKET_ERROR);
+    EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
+    EXPECT_EQ(fcntl(pair[0], F_GETFL, 0) & O_NONBLOCK, 0);
+    close(pair[0]);
+    close(pair[1]);
 }

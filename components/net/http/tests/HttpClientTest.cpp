@@ -13,6 +13,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <sys/wait.h>
@@ -140,6 +141,89 @@ TEST(HttpClient, BodiesByLengthChunkedAndClose)
     ASSERT_TRUE(cont.response) << cont.log;
     EXPECT_EQ(cont.response->GetStatusCode(), 200);
     EXPECT_EQ(Body(cont), "ok");
+}
+
+TEST(HttpClient, RepliesWithoutBodySucceedAndKeepTheConnection)
+{
+    ASSERT_GT(PeerPort(), 0);
+    TvHttp http;
+    struct Case {
+        const char* path;
+        int status;
+        const char* body;
+    } cases[] = { { "/nocontent", 204, "" }, { "/notmodified", 304, "" }, { "/hints", 200, "final" } };
+    for (const auto& c : cases) {
+        Reply r = Get(http, c.path);
+        ASSERT_TRUE(r.response) << c.path << "\n" << r.log;
+        EXPECT_EQ(r.response->GetStatusCode(), c.status) << c.path;
+        EXPECT_EQ(Body(r), c.body) << c.path;
+        // Nothing was awaited after the header: the same connection serves the next request.
+        Reply next = Get(http, "/echo");
+        ASSERT_TRUE(next.response) << c.path << "\n" << next.log;
+        EXPECT_EQ(http.Impl().ConnectCount(), 1) << c.path;
+    }
+}
+
+TEST(HttpClient, BodyGoesToTheFileTheRequestNames)
+{
+    ASSERT_GT(PeerPort(), 0);
+    char dir[] = "/tmp/httpbodyXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    std::string path = std::string(dir) + "/body.bin";
+    TvHttp http;
+    struct Case {
+        const char* url;
+        std::string expected;
+    } cases[] = { { "/big", std::string(5000, 'x') }, { "/chunked", "hello world" }, { "/toclose", "until the end" } };
+    for (const auto& c : cases) {
+        TvHttpRequest request;
+        request.SetPath(c.url);
+        request.Impl().Request().SetBodyPath(path.c_str());
+        std::unique_ptr<TvHttpResponse> r(http.SynchronousRequest("127.0.0.1", PeerPort(), false, request));
+        ASSERT_TRUE(r) << c.url;
+        EXPECT_EQ(r->GetBody(), "") << c.url;
+        EXPECT_EQ(httptest::ReadFile(path), c.expected) << c.url;
+    }
+
+    // A length over the default limit is refused before anything is read; a caller who raises
+    // the limit gets the bytes that come, and a failure when the rest never does.
+    TvHttpRequest request;
+    request.SetPath("/oversize");
+    request.Impl().Request().SetBodyPath(path.c_str());
+    std::unique_ptr<TvHttpResponse> refused(http.SynchronousRequest("127.0.0.1", PeerPort(), false, request));
+    EXPECT_FALSE(refused);
+    TvString log;
+    http.GetErrorLogText(log);
+    EXPECT_NE(std::string(log.GetUtf8()).find("Content length more than the maximum allowed."), std::string::npos);
+    http.Impl().Settings().maxContentLength = 6000000000ull;
+    std::unique_ptr<TvHttpResponse> cut(http.SynchronousRequest("127.0.0.1", PeerPort(), false, request));
+    EXPECT_FALSE(cut);
+    http.GetErrorLogText(log);
+    EXPECT_NE(std::string(log.GetUtf8()).find("Failed to get response data"), std::string::npos) << log.GetUtf8();
+    EXPECT_EQ(httptest::ReadFile(path), "short");
+    std::filesystem::remove_all(dir);
+}
+
+TEST(HttpClient, UploadFileThatShrankBeforeSendingFails)
+{
+    ASSERT_GT(PeerPort(), 0);
+    char dir[] = "/tmp/httpshrinkXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    std::string path = std::string(dir) + "/photo.jpg";
+    std::ofstream(path, std::ios::binary) << std::string(100000, 'p');
+    TvHttp http;
+    TvHttpRequest request;
+    request.SetPath("/upload");
+    request.SelectMultipartPost();
+    ASSERT_TRUE(request.AddUploadFile("photo", path.c_str()));
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << "tiny";
+    std::unique_ptr<TvHttpResponse> r(http.SynchronousRequest("127.0.0.1", PeerPort(), false, request));
+    EXPECT_FALSE(r);
+    TvString log;
+    http.GetErrorLogText(log);
+    EXPECT_NE(std::string(log.GetUtf8()).find("The upload file changed while it was sent"), std::string::npos)
+        << log.GetUtf8();
+    std::filesystem::remove_all(dir);
 }
 
 TEST(HttpClient, BodyTextCharsets)

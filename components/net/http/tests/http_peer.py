@@ -120,6 +120,20 @@ class Handler(BaseHTTPRequestHandler):
             except OSError:
                 pass
             self.close_connection = True
+        elif p == "/nocontent":
+            # Fields a body would have: a 204 has none whatever they say.
+            self.raw(b"HTTP/1.1 204 No Content\r\nContent-Type: text/plain\r\n\r\n")
+            self.close_connection = False
+        elif p == "/notmodified":
+            self.raw(b"HTTP/1.1 304 Not Modified\r\nETag: \"v1\"\r\nContent-Length: 5000\r\n\r\n")
+            self.close_connection = False
+        elif p == "/hints":
+            self.raw(b"HTTP/1.1 103 Early Hints\r\nLink: </style.css>; rel=preload\r\n\r\n"
+                     b"HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nfinal")
+            self.close_connection = False
+        elif p == "/oversize":
+            # A length beyond the default limit (and beyond 32 bits), then far fewer bytes.
+            self.raw(b"HTTP/1.1 200 OK\r\nContent-Length: 5000000000\r\n\r\nshort")
         elif p == "/continue":
             self.raw(b"HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok")
         else:
