@@ -132,36 +132,37 @@ bool SmtpConnImpl::sendLogged(const char* bytes, unsigned n, LogBase& log, Progr
 
 bool SmtpConnImpl::sendUnlogged(const char* bytes, unsigned n, LogBase& log, ProgressMonitor* progress)
 {
-    if (m_tlsInUse)
-        return m_channel.SendBytes(bytes, n, 0, DWORD(m_idleTimeoutMs), log, progress);
-    return m_socket.SendBytes(bytes, n, 4096, 0, log, progress);
+    return m_conn.SendBytes(bytes, n, 4096, 0, DWORD(m_idleTimeoutMs), log, progress);
+}
+
+bool SmtpConnImpl::readReply(std::vector<std::string>& lines, bool oneLine, LogBase& log,
+    ProgressMonitor* progress)
+{
+    m_lastReplyCode = -2;
+    using Line = Socket2::ReplyLine;
+    auto judge = [&](const std::string& line) {
+        m_transcript += line;
+        return oneLine || line.size() < 4 || line[3] != '-' ? Line::kEnds : Line::kContinues;
+    };
+    bool ok = m_conn.ReceiveReply(lines, judge, "utf-8", 0, DWORD(m_idleTimeoutMs), log, progress);
+    for (std::string& line : lines)
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+            line.pop_back();
+    if (!ok) {
+        log.LogError("Failed to read SMTP reply line");
+        return false;
+    }
+    m_lastReplyCode = ReplyCode(lines.back());
+    return true;
 }
 
 bool SmtpConnImpl::readResponseLine(int expectedCode, std::string& line, LogBase& log, ProgressMonitor* progress)
 {
     line.clear();
-    m_lastReplyCode = -2;
-    bool ok;
-    if (m_tlsInUse) {
-        torvane::StringBuffer text;
-        bool ended = false;
-        ok = m_channel.ReceiveUntilMatch(text, "\r\n", false, 0, DWORD(m_idleTimeoutMs), log, progress, &ended);
-        if (ok)
-            line.assign(text.GetText(), size_t(text.GetLength()));
-    } else {
-        DataBuffer data;
-        ok = m_socket.ReceiveCrlfLine(data, 0, log, progress);
-        if (ok)
-            line.assign(reinterpret_cast<const char*>(data.GetData()), data.GetSize());
-    }
-    if (!ok) {
-        log.LogError("Failed to read SMTP reply line");
+    std::vector<std::string> lines;
+    if (!readReply(lines, true, log, progress))
         return false;
-    }
-    m_transcript += line;
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-        line.pop_back();
-    m_lastReplyCode = ReplyCode(line);
+    line = lines.front();
     return m_lastReplyCode == expectedCode;
 }
 
@@ -170,24 +171,20 @@ bool SmtpConnImpl::readResponse(int expectedCode, int* code, std::string* lines,
 {
     if (code)
         *code = 0;
-    std::string line;
-    for (;;) {
-        readResponseLine(expectedCode, line, log, progress);
-        if (line.empty() && m_lastReplyCode == -2 && !isConnected())
-            return false;
-        if (lines)
+    std::vector<std::string> read;
+    bool ok = readReply(read, false, log, progress);
+    if (lines)
+        for (const std::string& line : read)
             *lines += line + "\n";
-        if (line.size() < 4) {
-            log.LogError(line.empty() ? "Empty SMTP reply" : Trimmed(line.c_str()).c_str());
-            if (code)
-                *code = m_lastReplyCode;
-            return false;
-        }
-        if (line[3] != '-')
-            break;
-    }
+    if (!ok)
+        return false;
+    const std::string& line = read.back();
     if (code)
         *code = m_lastReplyCode;
+    if (line.size() < 4) {
+        log.LogError(line.empty() ? "Empty SMTP reply" : Trimmed(line.c_str()).c_str());
+        return false;
+    }
     if (m_lastReplyCode != expectedCode) {
         log.LogError(Trimmed(line.c_str()).c_str());
         return false;
@@ -213,10 +210,10 @@ bool SmtpConnImpl::sendCmdGetResponse(const std::string& command, int expectedCo
         return false;
     if (commandSent)
         *commandSent = true;
-    if (progress && !m_tlsInUse) {
+    if (progress) {
         // Waiting for the reply in short slices lets the application stop a slow server.
         bool aborted = false;
-        m_socket.WaitForDataProgress(3000, log, progress, nullptr, &aborted);
+        m_conn.WaitForReply(3000, log, progress, &aborted);
         if (aborted)
             return false;
     }
@@ -226,17 +223,14 @@ bool SmtpConnImpl::sendCmdGetResponse(const std::string& command, int expectedCo
 void SmtpConnImpl::closeQuietly()
 {
     LogNull log;
-    m_channel.CloseSocket(log);
-    m_socket.Close(log);
+    m_conn.CloseBoth(log);
     m_tlsInUse = false;
 }
 
 void SmtpConnImpl::closeSmtpConnection(LogBase& log)
 {
-    if (m_tlsInUse && m_channel.IsConnected())
-        m_channel.ShutdownChannel(0, DWORD(m_idleTimeoutMs), log, nullptr);
-    m_channel.CloseSocket(log);
-    m_socket.Close(log);
+    m_conn.Close(0, DWORD(m_idleTimeoutMs), log, nullptr);
+    m_conn.CloseBoth(log);
     m_tlsInUse = false;
     m_host.clear();
     m_port = 25;
@@ -272,7 +266,9 @@ void SmtpConnImpl::parseEhloLine(const std::string& line)
         m_offersStartTls = true;
     if (!StartsWithNoCase(text, "AUTH "))
         return;
+    // Names are compared as whole words: blank or tab before and after, or the line's end.
     std::string upper = Upper(text) + " ";
+    std::replace(upper.begin(), upper.end(), '\t', ' ');
     static const char* names[kMethodCount] = {" LOGIN ", " PLAIN ", " CRAM-MD5 ", " NTLM ", " MSN ",
         " DIGEST-MD5 ", " GSSAPI ", " KERBEROS_V4 ", " ANONYMOUS "};
     for (int i = 0; i < kMethodCount; ++i)
@@ -317,13 +313,12 @@ bool SmtpConnImpl::startTls(LogBase& log, ProgressMonitor* progress)
             return false;
         }
     }
-    m_channel.SetIdleTimeoutSeconds(DWORD(std::max(1, m_idleTimeoutMs / 1000)));
-    m_channel.SetProtocol("default");
-    m_channel.SetServerName(m_connecting.c_str());
-    m_channel.SetPort(m_connectingPort);
-    if (!m_channel.EstablishChannel2(m_socket, DWORD(m_idleTimeoutMs), 0, log, progress, nullptr)) {
+    m_conn.Channel().SetIdleTimeoutSeconds(DWORD(std::max(1, m_idleTimeoutMs / 1000)));
+    m_conn.Channel().SetPort(m_connectingPort);
+    m_conn.SetPeerName(m_connecting.c_str());
+    if (!m_conn.StartTls(0, DWORD(m_idleTimeoutMs), log, progress, nullptr)) {
         log.LogError("Failed to establish TLS connection.");
-        m_channel.CloseSocket(log);
+        m_conn.CloseBoth(log);
         return false;
     }
     log.LogInfo("TLS connection established.");
@@ -407,17 +402,15 @@ bool SmtpConnImpl::smtpConnect(const char* host, int port, const char* user, con
     DWORD connectMs = DWORD(connectTimeoutSeconds > 0 ? connectTimeoutSeconds : 30) * 1000;
     bool lookupFailed = false;
     if (m_ssl) {
-        m_channel.SetIdleTimeoutSeconds(DWORD(std::max(1, m_idleTimeoutMs / 1000)));
-        if (!m_channel.ConnectAndEstablish(h.c_str(), port, connectMs, 0, log, &lookupFailed, progress, nullptr)) {
+        m_conn.Channel().SetIdleTimeoutSeconds(DWORD(std::max(1, m_idleTimeoutMs / 1000)));
+        if (!m_conn.Connect(h.c_str(), port, true, 0, connectMs, log, &lookupFailed, progress, nullptr, nullptr)) {
             log.LogError("Failed to connect to secure SMTP (1)");
-            m_channel.CloseSocket(log);
+            m_conn.CloseBoth(log);
             return false;
         }
         m_tlsInUse = true;
     } else {
-        m_socket.SetConnectTimeoutMs(connectMs);
-        m_socket.SetIdleTimeoutMs(DWORD(m_idleTimeoutMs));
-        if (!m_socket.Connect(h.c_str(), port, 0, log, &lookupFailed, progress)) {
+        if (!m_conn.Connect(h.c_str(), port, false, 0, connectMs, log, &lookupFailed, progress, nullptr, nullptr)) {
             log.LogError("Failed to connect (1)");
             return false;
         }
@@ -515,21 +508,23 @@ bool SmtpConnImpl::smtpConnect(const char* host, int port, const char* user, con
 
 bool SmtpConnImpl::readHelloReply(std::string& lines, LogBase& log, ProgressMonitor* progress)
 {
-    std::string line;
-    for (;;) {
-        if (!readResponseLine(250, line, log, progress))
+    std::vector<std::string> read;
+    if (!readReply(read, false, log, progress))
+        return false;
+    for (const std::string& line : read) {
+        m_lastReplyCode = ReplyCode(line);
+        if (m_lastReplyCode != 250)
             return false;
         lines += line + "\n";
         parseEhloLine(line);
-        if (line.size() < 4 || line[3] == ' ')
-            return true;
     }
+    return true;
 }
 
 void SmtpConnImpl::attachConnectedHandle(SOCKET handle, int idleTimeoutMs)
 {
-    m_socket.AttachConnectedHandle(handle);
-    m_socket.SetIdleTimeoutMs(DWORD(idleTimeoutMs));
+    m_conn.AttachConnectedHandle(handle);
+    m_conn.SetIdleTimeoutMs(DWORD(idleTimeoutMs));
     m_idleTimeoutMs = idleTimeoutMs;
     m_closed = false;
 }

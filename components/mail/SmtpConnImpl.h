@@ -3,8 +3,7 @@
 
 #include "components/foundation/LogBase.h"
 #include "components/net/PackageExchange.h"
-#include "components/net/SChannel.h"
-#include "components/net/TorvaneSocket.h"
+#include "components/net/Socket2.h"
 
 #include <string>
 #include <vector>
@@ -38,6 +37,9 @@ public:
     // Low-level operations shared with the login exchanges.
     bool sendLogged(const char* bytes, unsigned n, LogBase& log, ProgressMonitor* progress);
     bool sendUnlogged(const char* bytes, unsigned n, LogBase& log, ProgressMonitor* progress);
+    // One reply, bounded in size, its lines without their line ends (oneLine: the first line is the
+    // whole reply); the last line's code becomes lastReplyCode.
+    bool readReply(std::vector<std::string>& lines, bool oneLine, LogBase& log, ProgressMonitor* progress);
     bool readResponseLine(int expectedCode, std::string& line, LogBase& log, ProgressMonitor* progress);
     bool readResponse(int expectedCode, int* code, std::string* lines, LogBase& log, ProgressMonitor* progress);
     bool sendCmdGetResponse(const std::string& command, int expectedCode, bool* commandSent, int* code,
@@ -63,10 +65,10 @@ public:
 
     int lastReplyCode() const { return m_lastReplyCode; }
     const std::string& transcript() const { return m_transcript; }
-    bool isConnected() const { return m_tlsInUse ? m_channel.IsConnected() : m_socket.IsConnected(); }
+    bool isConnected() const { return m_conn.IsConnected(); }
     bool isTlsInUse() const { return m_tlsInUse; }
     // The TLS channel, for settings such as the server-certificate check.
-    SChannel& channel() { return m_channel; }
+    SChannel& channel() { return m_conn.Channel(); }
 
     // Longest command line the session sends (CR LF included).
     static constexpr unsigned kMaxCommand = 1999;
@@ -94,8 +96,8 @@ private:
     void logTranscript(LogBase& log);
     void closeQuietly();
 
-    TorvaneSocket m_socket;
-    SChannel m_channel;
+    // Plain or TLS (implicit, or after STARTTLS) behind the same operations.
+    Socket2 m_conn;
     // Whether the session talks through the TLS channel (implicit TLS or after STARTTLS).
     bool m_tlsInUse = false;
     bool m_sendAborted = false;

@@ -16,6 +16,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace smtptest;
@@ -416,6 +417,9 @@ TEST(SmtpSession, EhloCapabilities)
         {"250-peer\r\n250-auth cram-md5 digest-md5\r\n250 SIZE\r\n", {"CRAM-MD5", "DIGEST-MD5"}, {"LOGIN"}},
         // A method name inside a longer word announces nothing.
         {"250-peer\r\n250 AUTH XLOGIN PLAINX\r\n", {}, {"LOGIN", "PLAIN"}},
+        // The last name ends the line; names may be parted by a tab.
+        {"250-peer\r\n250 AUTH PLAIN\r\n", {"PLAIN"}, {"LOGIN"}},
+        {"250-peer\r\n250 AUTH LOGIN\tCRAM-MD5\r\n", {"LOGIN", "CRAM-MD5"}, {"PLAIN"}},
     };
     for (const Case& c : cases) {
         int pair[2];
@@ -432,6 +436,38 @@ TEST(SmtpSession, EhloCapabilities)
             EXPECT_FALSE(session.announced(m)) << c.reply << m;
         session.closeSmtpConnection(log);
         close(pair[1]);
+    }
+}
+
+// A server whose reply never ends costs the client a bounded amount, and the read fails.
+TEST(SmtpSession, EndlessRepliesAreCutOff)
+{
+    for (bool hello : {false, true}) {
+        int pair[2];
+        ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+        int serverEnd = pair[1];
+        std::thread server([serverEnd] {
+            std::string lines;
+            for (int i = 0; i < 2000; ++i)
+                lines += "250-an endless reply line that goes on and on and on\r\n";
+            while (send(serverEnd, lines.data(), lines.size(), MSG_NOSIGNAL) > 0) {
+            }
+        });
+        SmtpConnImpl session;
+        session.attachConnectedHandle(pair[0], 2000);
+        TextLog log;
+        std::string lines;
+        int code = 0;
+        bool ok = hello ? session.readHelloReply(lines, log, nullptr)
+                        : session.readResponse(250, &code, &lines, log, nullptr);
+        EXPECT_FALSE(ok);
+        EXPECT_NE(log.text.find("error: Reply exceeds the size limit"), std::string::npos) << hello;
+        EXPECT_LE(session.transcript().size(), Socket2::kMaxReplyBytes + 200);
+        EXPECT_LE(lines.size(), Socket2::kMaxReplyBytes);
+        session.closeSmtpConnection(log);
+        shutdown(serverEnd, SHUT_RDWR);
+        server.join();
+        close(serverEnd);
     }
 }
 

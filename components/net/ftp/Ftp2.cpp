@@ -256,15 +256,6 @@ bool Ftp2::ReadReply(int& code, std::string& text, LogBase& log, bool& positive,
     positive = false;
     code = -1;
     text.clear();
-    std::string line;
-    if (!ReadLine(m_control, "ansi", line, log, monitor)) {
-        log.LogError("Failed to read FTP response line.");
-        return false;
-    }
-    if (line.empty()) {
-        log.LogError("Unexpected empty reply received in 1st response line.");
-        return false;
-    }
     static const char* const kWords[] = { "STOR ", "APPE ", "RETR ", "LIST " };
     auto discarded = [&](const std::string& t) {
         if (t.size() < 9)
@@ -274,76 +265,69 @@ bool Ftp2::ReadReply(int& code, std::string& text, LogBase& log, bool& positive,
                 return true;
         return false;
     };
-    size_t discardedBytes = 0;
-    while (discarded(line)) {
-        log.LogData("Discarding", line.c_str());
-        // A server that echoes without end must not hold the reader forever.
-        discardedBytes += line.size();
-        if (discardedBytes > Socket2::kMaxMatchText) {
-            log.LogError("FTP reply too long.");
-            return false;
-        }
-        if (!ReadLine(m_control, "ansi", line, log, monitor)) {
-            log.LogError("Failed to read FTP response line.");
-            return false;
-        }
-        if (line.empty()) {
-            log.LogError("Unexpected empty reply received.");
-            return false;
-        }
-    }
-    text = line;
-    if (SessionLogEnabled)
-        SessionLog += line;
-    int firstCode = -1;
-    if (line.size() >= 1 && std::isdigit(static_cast<unsigned char>(line[0]))) {
-        firstCode = int(ParseInt64(line.substr(0, 9)));
-        positive = firstCode < 400;
-    } else {
-        log.LogInfo("Questionable FTP reply received.");
-        log.LogData("FtpReply", line.c_str());
-        if (line.size() >= 4 && line[3] == '-') {
-            firstCode = 999;
-            positive = true;
-        } else {
-            return false;
-        }
-    }
-    code = firstCode;
-    if (line.size() >= 4 && line[3] == '-') {
-        // Bounded: a hostile server cannot make us collect an endless reply.
-        for (;;) {
-            if (!ReadLine(m_control, "ansi", line, log, monitor)) {
-                log.LogError("Failed to receive multiline FTP reply.");
-                return false;
+    bool first = true;
+    bool questionable = false;
+    using Line = Socket2::ReplyLine;
+    auto judge = [&](const std::string& line) -> Line {
+        if (first) {
+            // Some servers echo the data command before answering it.
+            if (discarded(line)) {
+                log.LogData("Discarding", line.c_str());
+                return Line::kDiscarded;
             }
-            if (HeartbeatAborted(log, monitor))
-                return false;
-            if (line.empty()) {
-                log.LogError("Received empty FTP response line.");
-                return false;
-            }
-            if (text.size() + line.size() > Socket2::kMaxMatchText) {
-                log.LogError("FTP reply too long.");
-                return false;
-            }
-            text += line;
+            first = false;
             if (SessionLogEnabled)
                 SessionLog += line;
-            if (line[0] == ' ' || line[0] == '\t' || line.size() < 4 || line[3] != ' ')
-                continue;
-            if (!std::isdigit(static_cast<unsigned char>(line[0])))
-                continue;
-            int c = int(ParseInt64(line.substr(0, 3)));
-            if (code == 999) {
-                code = c;
-                positive = c < 400;
-                break;
+            if (!line.empty() && std::isdigit(static_cast<unsigned char>(line[0]))) {
+                code = int(ParseInt64(line.substr(0, 9)));
+                positive = code < 400;
+            } else {
+                log.LogInfo("Questionable FTP reply received.");
+                log.LogData("FtpReply", line.c_str());
+                if (line.size() < 4 || line[3] != '-') {
+                    questionable = true;
+                    return Line::kEnds;
+                }
+                code = 999;
+                positive = true;
             }
-            if (c == code)
-                break;
+            return line.size() >= 4 && line[3] == '-' ? Line::kContinues : Line::kEnds;
         }
+        if (HeartbeatAborted(log, monitor))
+            return Line::kStop;
+        if (SessionLogEnabled)
+            SessionLog += line;
+        if (line[0] == ' ' || line[0] == '\t' || line.size() < 4 || line[3] != ' '
+            || !std::isdigit(static_cast<unsigned char>(line[0])))
+            return Line::kContinues;
+        int c = int(ParseInt64(line.substr(0, 3)));
+        if (code == 999) {
+            code = c;
+            positive = c < 400;
+            return Line::kEnds;
+        }
+        return c == code ? Line::kEnds : Line::kContinues;
+    };
+    std::vector<std::string> lines;
+    Socket2::ReplyFailure failure;
+    if (!m_control.ReceiveReply(lines, judge, "ansi", DWORD(HeartbeatMs), DWORD(IdleTimeoutMs), log, monitor,
+            &failure)) {
+        if (failure.tooLong)
+            log.LogError("FTP reply too long.");
+        else if (!failure.stopped)
+            log.LogError(first ? "Failed to read FTP response line." : "Failed to receive multiline FTP reply.");
+        if (first)
+            code = -1;
+        return false;
     }
+    if (questionable) {
+        text = lines.empty() ? std::string() : lines.front();
+        code = -1;
+        positive = false;
+        return false;
+    }
+    for (const std::string& line : lines)
+        text += line;
     text = Trimmed(text);
     if (HeartbeatAborted(log, monitor))
         return false;
