@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -18,6 +19,7 @@
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -611,6 +613,54 @@ TEST(HttpFetch, HostsWhoseLookupFailsAreMarkedInTheCache)
     EXPECT_TRUE(settings.httpCache.IsHostMarked("gone.test", &marked));
     EXPECT_FALSE(marked);
     SetHostLookupFunction({});
+}
+
+// The application sees each phase of a request in order, and the percentages of an upload climb
+// to 100 over what is sent.
+TEST(HttpClient, PhaseEventsAndUploadPercentages)
+{
+    ASSERT_GT(PeerPort(), 0);
+    char dir[] = "/tmp/httpphaseXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    std::string path = std::string(dir) + "/ten.bin";
+    std::ofstream(path, std::ios::binary) << std::string(10 * 1024 * 1024, 'x');
+    struct Seen : ProgressEvent {
+        std::vector<std::string> phases;
+        std::vector<int> percents;
+        void OnPercentDone(int percent, bool* abort) override
+        {
+            if (phases.size() == 1)
+                percents.push_back(percent);
+            *abort = false;
+        }
+        void OnBeginSendRequest() override { phases.push_back("begin-send"); }
+        void OnEndSendRequest(bool ok) override { phases.push_back(ok ? "end-send" : "end-send-failed"); }
+        void OnBeginReceiveResponse() override { phases.push_back("begin-receive"); }
+        void OnEndReceiveResponse(bool ok) override { phases.push_back(ok ? "end-receive" : "end-receive-failed"); }
+    } seen;
+    ProgressMonitor monitor(&seen, 0);
+    HttpControl settings;
+    HttpClient client;
+    Logger log;
+    ASSERT_TRUE(client.OpenConnection(settings, "127.0.0.1", PeerPort(), false, log, &monitor));
+    HttpRequest request;
+    request.SetPath("/sink");
+    request.SelectMultipartPost();
+    ASSERT_TRUE(request.AddUploadFile("photo", path.c_str(), &log));
+    HttpResult result;
+    std::string body;
+    ASSERT_TRUE(client.PerformRequest(settings, request, result, body, log, &monitor));
+    EXPECT_EQ(seen.phases, (std::vector<std::string> { "begin-send", "end-send", "begin-receive", "end-receive" }));
+    // The total was what went out: the file and the multipart framing around it.
+    EXPECT_GT(std::stoll(body), 10ll * 1024 * 1024);
+    ASSERT_FALSE(seen.percents.empty());
+    EXPECT_TRUE(std::is_sorted(seen.percents.begin(), seen.percents.end()));
+    EXPECT_EQ(seen.percents.back(), 100);
+    EXPECT_GE(seen.percents.size(), 10u);
+    EXPECT_LE(seen.percents.front(), 10);
+    // A response with a length sets the monitor's total to it.
+    EXPECT_EQ(monitor.GetTotal(), std::int64_t(body.size()));
+    std::filesystem::remove_all(dir);
 }
 
 TEST(HttpFetch, ApplicationCanStopARedirect)
