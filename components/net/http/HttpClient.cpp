@@ -76,16 +76,11 @@ void HttpClient::AddCookieLine(const HttpControl& settings, const std::string& h
 }
 
 void HttpClient::SaveResponseCookies(const HttpControl& settings, const HttpResponseHeader& header,
-    const std::string& host, const std::string& path, LogBase& log)
+    const std::string& host, LogBase& log)
 {
     if (settings.cookieDir.empty() || !settings.saveCookies || !header.HasField("Set-Cookie"))
         return;
-    for (const auto& field : header.Fields().All()) {
-        if (!HttpEqualsNoCase(field.first, "Set-Cookie") && !HttpEqualsNoCase(field.first, "Set-Cookie2"))
-            continue;
-        std::unique_ptr<Cookie> cookie = ParseSetCookie(field.second, host, path);
-        if (!cookie)
-            continue;
+    for (const auto& cookie : ResponseCookies(header, host)) {
         cookie->LogCookie(log);
         CookieMgr::SaveCookie(settings.cookieDir.c_str(), &settings.cookieMemory, host.c_str(), *cookie, log);
     }
@@ -591,7 +586,7 @@ bool HttpClient::PerformRequestInto(const HttpControl& settings, HttpRequest& re
     if (event)
         event->OnEndReceiveResponse(ok);
     if (ok) {
-        SaveResponseCookies(settings, result.responseHeader, m_host, request.GetPath(), log);
+        SaveResponseCookies(settings, result.responseHeader, m_host, log);
         log.LogDataInt("responseStatus", result.responseHeader.GetStatusCode());
         int status = result.responseHeader.GetStatusCode();
         if (!body.empty() && (status < 200 || status > 299)) {

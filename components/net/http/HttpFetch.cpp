@@ -445,7 +445,7 @@ bool HttpClient::FollowRedirect(const std::string& current, int depth, HttpContr
     int currentPort = 0;
     SplitUrl(current.c_str(), currentHost, currentPort, user, password, currentPath, query, fragment);
     GetUrlHost(next.c_str(), nextHost);
-    SaveResponseCookies(settings, result.responseHeader, currentHost.GetText(), currentPath.GetText(), log);
+    SaveResponseCookies(settings, result.responseHeader, currentHost.GetText(), log);
     if (!settings.followRedirects) {
         result.redirected = true;
         result.finalUrl = next;
@@ -648,7 +648,7 @@ bool HttpClient::Fetch(const std::string& url, int depth, HttpControl& settings,
         }
         bool setsCookies = result.responseHeader.HasField("Set-Cookie");
         if (!settings.cookieDir.empty() && settings.saveCookies && setsCookies) {
-            SaveResponseCookies(settings, result.responseHeader, t.host, t.path, log);
+            SaveResponseCookies(settings, result.responseHeader, t.host, log);
         } else if (setsCookies) {
             // A response that sets cookies belongs to one user: never cached.
         } else if (status != 304 && settings.useHttpCache) {
