@@ -1,5 +1,7 @@
 #include "components/net/SChannel.h"
 
+#include "platform/crypto/CertContext.h"
+
 #include "components/foundation/LogBase.h"
 #include "components/foundation/ProgressMonitor.h"
 #include "platform/net/SecurityStatus.h"
@@ -35,16 +37,25 @@ private:
     DWORD& m_heartbeatSlot;
 };
 
+// A distinguished name in the library's one text form, the one certificates show ("S=", "E=",
+// values holding separators in double quotes), so requirements compare against what users see.
 std::string NameText(X509_NAME* name)
 {
-    BIO* bio = BIO_new(BIO_s_mem());
-    if (!bio)
+    unsigned char* der = nullptr;
+    int size = i2d_X509_NAME(name, &der);
+    if (size <= 0)
         return {};
-    X509_NAME_print_ex(bio, name, 0, XN_FLAG_SEP_CPLUS_SPC | (ASN1_STRFLGS_RFC2253 & ~ASN1_STRFLGS_ESC_MSB));
-    char* data = nullptr;
-    long n = BIO_get_mem_data(bio, &data);
-    std::string text(data ? data : "", data ? std::size_t(n) : 0);
-    BIO_free(bio);
+    CERT_NAME_BLOB blob;
+    blob.cbData = DWORD(size);
+    blob.pbData = der;
+    std::string text;
+    DWORD needed = CertNameToStrA(X509_ASN_ENCODING, &blob, CERT_X500_NAME_STR, nullptr, 0);
+    if (needed > 1) {
+        text.resize(needed);
+        DWORD written = CertNameToStrA(X509_ASN_ENCODING, &blob, CERT_X500_NAME_STR, text.data(), needed);
+        text.resize(written ? written - 1 : 0);
+    }
+    OPENSSL_free(der);
     return text;
 }
 

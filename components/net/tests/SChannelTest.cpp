@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -153,6 +154,39 @@ TEST(SChannel, NameRequirementIsExact)
             EXPECT_TRUE(log.HasError("SSL server certificate fails to match requirement"));
         }
     }
+}
+
+// A distinguished-name requirement is compared with the one rendering certificates show: short keys
+// such as "S=" and "E=", a value holding a comma in double quotes.
+TEST(SChannel, DistinguishedNameRequirementUsesTheLibrarysRendering)
+{
+    std::filesystem::path dir = std::filesystem::temp_directory_path() / ("schdn" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    std::string cert = (dir / "c.pem").string(), key = (dir / "k.pem").string();
+    std::string command = "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -keyout '" + key + "' -out '" + cert
+        + "' -subj '/C=DE/ST=Bayern/O=Acme, Inc./emailAddress=ops@acme.test/CN=localhost' 2>/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    int port = ReversingServer(cert, key);
+    const std::string own = "C=DE, S=Bayern, O=\"Acme, Inc.\", E=ops@acme.test, CN=localhost";
+    struct Case {
+        const char* name;
+        std::string value;
+        bool ok;
+    };
+    const Case cases[] = {
+        { "subjectdn", own, true },
+        { "issuerdn", own, true },
+        { "subjectdn", "C=DE, ST=Bayern, O=Acme\\, Inc., emailAddress=ops@acme.test, CN=localhost", false },
+    };
+    for (const auto& c : cases) {
+        SChannel channel;
+        channel.SetRequireVerifiedServerCert(false);
+        channel.SetServerCertRequirement(c.name, c.value.c_str());
+        CapturingLog log;
+        EXPECT_EQ(channel.ConnectAndEstablish("localhost", port, 10000, 0, log, nullptr, nullptr, nullptr), c.ok)
+            << c.name << " " << c.value << "\n" << log.Text();
+    }
+    std::filesystem::remove_all(dir);
 }
 
 TEST(SChannel, ClientCertificateIsSentWhenAsked)
