@@ -9,6 +9,7 @@
 #include "platform/net/TlsVerify.h"
 
 #include <cstring>
+#include <initializer_list>
 #include <openssl/bio.h>
 #include <openssl/x509.h>
 
@@ -389,14 +390,32 @@ void SChannel::LogConnectionInfo(LogBase& log)
 {
     TlsConnectionInfo info = m_session->ConnectionInfo();
     LogContextScope context(log, "ConnectionInfo");
-    log.LogDataInt("protocol", int(info.protocol));
+    // The known algorithm numbers by name, others as the number.
+    struct Named {
+        unsigned id;
+        const char* name;
+    };
+    auto nameOf = [](unsigned id, std::initializer_list<Named> names) {
+        for (const Named& n : names)
+            if (n.id == id)
+                return std::string(n.name);
+        return std::to_string(id);
+    };
+    log.LogData("protocol",
+        nameOf(unsigned(info.protocol), { { 2, "PCT" }, { 8, "SSL2" }, { 0x20, "SSL3" }, { 0x80, "TLS1" } }).c_str());
     log.LogData("protocolName", info.protocolName.c_str());
-    log.LogDataInt("cipher", int(info.cipher));
+    log.LogData("cipher",
+        nameOf(unsigned(info.cipher), { { 0x6601, "DES" }, { 0x660C, "DES" }, { 0x6602, "RC2" }, { 0x6603, "Triple DES" },
+                                          { 0x660A, "RC4" }, { 0x6801, "RC4" } })
+            .c_str());
     log.LogData("cipherName", info.cipherName.c_str());
     log.LogDataInt("cipherStrength", int(info.cipherStrength));
-    log.LogDataInt("hash", int(info.hash));
+    log.LogData("hash", nameOf(unsigned(info.hash), { { 0x8003, "MD5" }, { 0x8004, "SHA" } }).c_str());
     log.LogDataInt("hashStrength", int(info.hashStrength));
-    log.LogDataInt("keyExchange", int(info.keyExchange));
+    log.LogData("keyExchange",
+        nameOf(unsigned(info.keyExchange),
+            { { 0x2400, "RSA" }, { 0xA400, "RSA" }, { 0xAA02, "DH Ephemeral" }, { 0xAA04, "KEA" } })
+            .c_str());
     log.LogDataInt("keyExchangeStrength", int(info.keyExchangeStrength));
 }
 
@@ -569,8 +588,10 @@ bool SChannel::ReceiveUntilMatch(torvane::StringBuffer& text, const char* match,
         if (ended && sessionEnded)
             *sessionEnded = true;
         if (closed) {
+            // What came before the close is the answer.
+            m_receiveBuffer.Append(piece.GetData(), piece.GetSize());
             m_receiveBuffer.TakeAll(text);
-            return false;
+            return text.GetLength() > 0;
         }
         if (piece.GetSize() > 0) {
             if (monitor) {

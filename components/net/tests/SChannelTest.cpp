@@ -239,6 +239,22 @@ TEST(SChannel, SessionTicketsDoNotEndAReadEmpty)
     EXPECT_EQ(AsString(data), "late\r\n");
 }
 
+// Text that came before the peer closed the connection is the answer, match or not.
+TEST(SChannel, ReadUntilAMatchKeepsTextBufferedWhenThePeerCloses)
+{
+    ASSERT_TRUE(TrustTestCa());
+    int port = TlsPeer(false);
+    SChannel channel;
+    channel.SetIdleTimeoutSeconds(20);
+    CapturingLog log;
+    ASSERT_TRUE(channel.ConnectAndEstablish("localhost", port, 10000, 0, log, nullptr, nullptr, nullptr)) << log.Text();
+    ASSERT_TRUE(channel.SendBytes("TAIL\n", 5, 0, 0, log, nullptr));
+    torvane::StringBuffer text;
+    bool ended = false;
+    EXPECT_TRUE(channel.ReceiveUntilMatch(text, "\r\n", false, 0, 0, log, nullptr, &ended)) << log.Text();
+    EXPECT_STREQ(text.GetText(), "tail");
+}
+
 TEST(SChannel, AbortDuringReceiveKeepsTheChannel)
 {
     ASSERT_TRUE(TrustTestCa());
