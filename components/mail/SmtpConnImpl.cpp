@@ -139,12 +139,16 @@ bool SmtpConnImpl::readReply(std::vector<std::string>& lines, bool oneLine, LogB
     ProgressMonitor* progress)
 {
     m_lastReplyCode = -2;
+    m_replyAborted = m_replyTimedOut = false;
     using Line = Socket2::ReplyLine;
     auto judge = [&](const std::string& line) {
         m_transcript += line;
         return oneLine || line.size() < 4 || line[3] != '-' ? Line::kEnds : Line::kContinues;
     };
-    bool ok = m_conn.ReceiveReply(lines, judge, "utf-8", 0, DWORD(m_idleTimeoutMs), log, progress);
+    Socket2::ReplyFailure failure;
+    bool ok = m_conn.ReceiveReply(lines, judge, "utf-8", 0, DWORD(m_idleTimeoutMs), log, progress, &failure);
+    m_replyAborted = failure.aborted || (progress && progress->IsAborted());
+    m_replyTimedOut = failure.timedOut;
     for (std::string& line : lines)
         while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
             line.pop_back();
@@ -200,6 +204,7 @@ bool SmtpConnImpl::sendCmdGetResponse(const std::string& command, int expectedCo
     if (code)
         *code = 0;
     m_lastReplyCode = 0;
+    m_replyAborted = m_replyTimedOut = false;
     // A longer command would have to be cut, which changes the address it carries.
     if (command.size() > kMaxCommand) {
         log.LogError("SMTP command too long");
@@ -214,8 +219,11 @@ bool SmtpConnImpl::sendCmdGetResponse(const std::string& command, int expectedCo
         // Waiting for the reply in short slices lets the application stop a slow server.
         bool aborted = false;
         m_conn.WaitForReply(3000, log, progress, &aborted);
-        if (aborted)
+        if (aborted) {
+            m_replyAborted = true;
+            m_replyTimedOut = false;
             return false;
+        }
     }
     return readResponse(expectedCode, code, nullptr, log, progress);
 }
@@ -334,10 +342,20 @@ bool SmtpConnImpl::smtpConnect(const char* host, int port, const char* user, con
     const char* domain, const char* authMethod, int connectTimeoutSeconds, int idleTimeoutMs, LogBase& log,
     ProgressMonitor* progress, bool* timedOut, bool* aborted)
 {
+    m_replyAborted = m_replyTimedOut = false;
+    bool ok = connectSteps(host, port, user, password, domain, authMethod, connectTimeoutSeconds, idleTimeoutMs, log,
+        progress);
     if (timedOut)
-        *timedOut = false;
+        *timedOut = !ok && m_replyTimedOut;
     if (aborted)
-        *aborted = false;
+        *aborted = !ok && (m_replyAborted || (progress && progress->IsAborted()));
+    return ok;
+}
+
+bool SmtpConnImpl::connectSteps(const char* host, int port, const char* user, const char* password,
+    const char* domain, const char* authMethod, int connectTimeoutSeconds, int idleTimeoutMs, LogBase& log,
+    ProgressMonitor* progress)
+{
     m_idleTimeoutMs = idleTimeoutMs;
     m_lastReplyCode = 0;
 
@@ -846,8 +864,13 @@ bool SmtpConnImpl::sendEmail(Email2* email, const char* reversePath, const std::
         *numTotal = total;
     if (hardFailure)
         *hardFailure = hard;
+    // A reply the application stopped waiting for ends the send as an abort, not a failure.
+    if (!ok && m_replyAborted)
+        m_sendAborted = true;
     if (aborted)
         *aborted = m_sendAborted;
+    if (timedOut)
+        *timedOut = !ok && m_replyTimedOut;
     return ok;
 }
 
@@ -1109,6 +1132,8 @@ bool SmtpConnImpl::sendOneMessage(Email2* email, const char* reversePath, const 
         log.LogError("Failed when sending end-of-body");
         log.LogDataInt("CommandSent", sent ? 1 : 0);
         log.LogDataInt("GotResponseCode", code);
+        log.LogDataInt("TimedOut", m_replyTimedOut ? 1 : 0);
+        log.LogDataInt("Aborted", m_replyAborted ? 1 : 0);
         logTranscript(log);
         hardFailure = true;
         numSuccess = 0;

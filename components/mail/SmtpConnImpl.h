@@ -84,6 +84,8 @@ private:
         DistributionList& badAddresses, DistributionList& list, bool oneMessagePerAddress);
     // Counts progress units; true (with the log entry) when the application asked to stop.
     bool abortedAfter(ProgressMonitor* progress, unsigned units, LogBase& log);
+    bool connectSteps(const char* host, int port, const char* user, const char* password, const char* domain,
+        const char* authMethod, int connectTimeoutSeconds, int idleTimeoutMs, LogBase& log, ProgressMonitor* progress);
     bool login(const std::string& authMethod, LogBase& log, ProgressMonitor* progress);
     bool authPackage(const char* package, const std::string& domain, const std::string& user,
         const std::string& password, LogBase& log, bool* notAvailable, ProgressMonitor* progress);
@@ -101,6 +103,9 @@ private:
     // Whether the session talks through the TLS channel (implicit TLS or after STARTTLS).
     bool m_tlsInUse = false;
     bool m_sendAborted = false;
+    // How the last reply wait ended when it failed: the application stopped it, or time ran out.
+    bool m_replyAborted = false;
+    bool m_replyTimedOut = false;
     ProgressMonitor* m_exchangeProgress = nullptr;
     // The host and port being connected (the reuse key is stored only once connected).
     std::string m_connecting;

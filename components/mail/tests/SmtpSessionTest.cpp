@@ -6,9 +6,13 @@
 #include "components/mail/SmtpConnImpl.h"
 #include "components/mail/TvMailMan.h"
 #include "components/mail/tests/SmtpTestSupport.h"
+#include "components/foundation/ProgressMonitor.h"
+#include "components/net/ProgressEvent.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <sstream>
@@ -469,6 +473,61 @@ TEST(SmtpSession, EndlessRepliesAreCutOff)
         server.join();
         close(serverEnd);
     }
+}
+
+// The application stops the wait for the server's answer to the message: the send ends as an
+// abort, and the log says whether time ran out or the application stopped it.
+TEST(SmtpSession, AbortWhileWaitingForTheReplyIsAnAbort)
+{
+    int pair[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+    std::atomic<bool> messageIn {false};
+    int serverEnd = pair[1];
+    std::thread server([serverEnd, &messageIn] {
+        std::string got;
+        char c;
+        auto answer = [&](const char* text) { return send(serverEnd, text, strlen(text), MSG_NOSIGNAL) > 0; };
+        int replies = 0;
+        while (read(serverEnd, &c, 1) == 1) {
+            got += c;
+            if (got.size() >= 2 && got.compare(got.size() - 2, 2, "\r\n") == 0) {
+                if (got == ".\r\n") {
+                    // Silent from here on; the client is surely waiting once this is set.
+                    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                    messageIn = true;
+                } else if (replies < 3) {
+                    answer(++replies == 3 ? "354 go on\r\n" : "250 ok\r\n");
+                }
+                got.clear();
+            }
+        }
+    });
+    struct Stopper : ProgressEvent {
+        std::atomic<bool>* when;
+        void OnPercentDone(int, bool* abort) override { *abort = *when; }
+        void OnAbortCheck(bool* abort) override { *abort = *abort || *when; }
+    } stopper;
+    stopper.when = &messageIn;
+    ProgressMonitor monitor(&stopper, 1000000);
+    SmtpConnImpl session;
+    session.attachConnectedHandle(pair[0], 20000);
+    std::unique_ptr<ClsEmail> email(NewEmail({"a@example.test"}));
+    std::string text = "Subject: x\r\n\r\nbody\r\n";
+    TextLog log;
+    DistributionList bad;
+    int ok = 0, total = 0;
+    bool hard = false, timedOut = true, aborted = false;
+    EXPECT_FALSE(session.sendEmail(email->GetEmail2(), "s@example.test", &text, "", log, &monitor, &ok, &total, &hard,
+        bad, false, false, &timedOut, &aborted));
+    EXPECT_TRUE(aborted) << log.text;
+    EXPECT_FALSE(timedOut);
+    EXPECT_NE(log.text.find("Failed when sending end-of-body"), std::string::npos) << log.text;
+    EXPECT_NE(log.text.find("TimedOut: 0"), std::string::npos) << log.text;
+    EXPECT_NE(log.text.find("Aborted: 1"), std::string::npos) << log.text;
+    session.closeSmtpConnection(log);
+    shutdown(serverEnd, SHUT_RDWR);
+    server.join();
+    close(serverEnd);
 }
 
 TEST(SmtpSession, StartTlsRetriedAfter503)
