@@ -77,6 +77,8 @@ public:
     // Waits up to ms for the reply to a command to become readable, in short slices that let the
     // application stop a slow server (aborted). Plain connections only; a TLS one returns at once.
     void WaitForReply(DWORD ms, LogBase& log, ProgressMonitor* monitor, bool* aborted);
+    // Whether a plain connection takes data within the time; a TLS one is taken as writable.
+    bool WaitWritableSeconds(DWORD seconds, LogBase& log) { return m_tls || m_socket.WaitWritableSeconds(seconds, log); }
     // Talks over an already connected plain stream (a socket pair in tests and fuzz harnesses).
     void AttachConnectedHandle(SOCKET handle)
     {

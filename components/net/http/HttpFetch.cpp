@@ -578,6 +578,15 @@ bool HttpClient::Fetch(const std::string& url, int depth, HttpControl& settings,
     }
     if (useHttpCache && settings.cacheControl.updateCache && hostMarked)
         settings.httpCache.ClearHostMark(t.host.c_str());
+    if (!m_socket.IsConnected()) {
+        log.LogError("Unable to connect to HTTP server.");
+        return false;
+    }
+    if (!t.tls && !m_socket.WaitWritableSeconds(1, log)) {
+        log.LogError("Socket connection to HTTP server is not writeable.");
+        result.sendFailed = true;
+        return false;
+    }
 
     std::string header;
     if (settings.msieProfile)
@@ -634,6 +643,17 @@ bool HttpClient::Fetch(const std::string& url, int depth, HttpControl& settings,
         output = start;
         std::string body;
         bool hasBody = !(status >= 100 && status < 200) && status != 204 && status != 304;
+        std::string te;
+        bool framed = result.responseHeader.GetContentLength() > 0
+            || (result.responseHeader.GetField("Transfer-Encoding", te) && HttpEqualsNoCase(HttpTrim(te), "chunked"));
+        if (hasBody && status >= 400 && !framed) {
+            // An error page that would only end with the connection is not read.
+            log.LogDataInt("response_code", status);
+            log.LogInfo("No response body to fetch...");
+            Close(log);
+            log.LogError("Failed to fetch response data.");
+            return false;
+        }
         if (hasBody && !ReadBodyByFraming(settings, result.responseHeader, body, log, monitor)) {
             log.LogError("Failed to fetch response data.");
             return false;

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -359,6 +360,65 @@ Fetched FetchPath(HttpControl& settings, const std::string& path, HttpClient* cl
 }
 
 } // namespace
+
+// Each browser profile writes its fields in its own order, and the server receives them.
+TEST(HttpFetch, HeaderProfiles)
+{
+    ASSERT_GT(PeerPort(), 0);
+    struct Case {
+        bool msie, firefox;
+        std::vector<std::string> names;
+        const char* seen;
+    };
+    const Case cases[] = {
+        { true, false, { "Accept", "Referer", "Accept-Language", "Accept-Encoding", "User-Agent", "Connection", "Host" },
+            "\"User-Agent\": \"Mozilla/4.0 (compatible; MSIE 6.0;" },
+        { false, true,
+            { "Host", "User-Agent", "Accept", "Accept-Charset", "Accept-Encoding", "Accept-Language", "Keep-Alive",
+                "Connection", "Referer" },
+            "\"Keep-Alive\": \"300\"" },
+        { false, false, { "Accept-Encoding", "Referer", "User-Agent", "Host" }, "\"User-Agent\": \"custom/1\"" },
+    };
+    for (const Case& c : cases) {
+        HttpControl settings;
+        settings.msieProfile = c.msie;
+        settings.firefoxProfile = c.firefox;
+        settings.referer = "http://from.test/";
+        settings.userAgent = "custom/1";
+        settings.accept.clear();
+        settings.acceptCharset.clear();
+        settings.acceptLanguage.clear();
+        settings.connection.clear();
+        settings.sendHost = true;
+        Fetched f = FetchPath(settings, "/echo?profile");
+        ASSERT_TRUE(f.ok) << f.log;
+        std::vector<std::string> names;
+        std::istringstream lines(f.result.requestHeader);
+        std::string line;
+        std::getline(lines, line);
+        while (std::getline(lines, line))
+            if (line.find(':') != std::string::npos)
+                names.push_back(line.substr(0, line.find(':')));
+        EXPECT_EQ(names, c.names) << f.result.requestHeader;
+        EXPECT_NE(f.body.find(c.seen), std::string::npos) << f.body;
+    }
+}
+
+// An error status is read when its length is known; one that would only end with the connection
+// fails, while a 304 never has a body to wait for.
+TEST(HttpFetch, ErrorStatusWithoutALengthFails)
+{
+    ASSERT_GT(PeerPort(), 0);
+    HttpControl settings;
+    Fetched withLength = FetchPath(settings, "/404len");
+    ASSERT_TRUE(withLength.ok) << withLength.log;
+    EXPECT_EQ(withLength.result.responseHeader.GetStatusCode(), 404);
+    EXPECT_EQ(withLength.body, "not here!");
+    Fetched without = FetchPath(settings, "/404nolen");
+    EXPECT_FALSE(without.ok);
+    EXPECT_NE(without.log.find("No response body to fetch..."), std::string::npos) << without.log;
+    EXPECT_NE(without.log.find("Failed to fetch response data."), std::string::npos) << without.log;
+}
 
 TEST(HttpFetch, RedirectLocationsResolve)
 {
