@@ -644,7 +644,7 @@ bool HttpClient::Fetch(const std::string& url, int depth, HttpControl& settings,
         std::string body;
         bool hasBody = !(status >= 100 && status < 200) && status != 204 && status != 304;
         std::string te;
-        bool framed = result.responseHeader.GetContentLength() > 0
+        bool framed = result.responseHeader.HasContentLength()
             || (result.responseHeader.GetField("Transfer-Encoding", te) && HttpEqualsNoCase(HttpTrim(te), "chunked"));
         if (hasBody && status >= 400 && !framed) {
             // An error page that would only end with the connection is not read.
