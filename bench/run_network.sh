@@ -66,7 +66,8 @@ openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/server.key" -out "$work
   -subj /CN=localhost -addext subjectAltName=IP:127.0.0.1 >/dev/null 2>&1
 chmod 644 "$work/server.key" "$work/server.pem"
 
-# vsftpd: one anonymous server in clear, one that asks for AUTH TLS; uploads land in up/.
+# vsftpd: one anonymous server in clear, one that asks for AUTH TLS; uploads land in up/. The
+# port goes to started_port (not printed: a command substitution would keep the pid from cleanup).
 start_vsftpd() {  # name tls
   local dir=$work/$1 port
   mkdir -p "$dir/root/up" "$dir/empty"
@@ -108,7 +109,7 @@ start_vsftpd() {  # name tls
     local pid=$!
     if wait_port "$port" "$pid"; then
       pids+=("$pid")
-      echo "$port"
+      started_port=$port
       return
     fi
     kill "$pid" 2>/dev/null || true
@@ -178,8 +179,10 @@ start_exim() {
 
 needs() { local c; for c in "${cases[@]}"; do [[ "$c" == $1* ]] && return 0; done; return 1; }
 if needs ftp-put; then
-  ftp_port=$(start_vsftpd ftp 0)
-  ftps_port=$(start_vsftpd ftps 1)
+  start_vsftpd ftp 0
+  ftp_port=$started_port
+  start_vsftpd ftps 1
+  ftps_port=$started_port
 fi
 needs http && start_nginx
 needs smtp && start_exim
