@@ -399,9 +399,7 @@ bool SmtpConnImpl::connectSteps(const char* host, int port, const char* user, co
         log.LogError("No hostname");
         return false;
     }
-    char text[600];
-    std::snprintf(text, sizeof text, "Connecting to SMTP server %s:%d", h.c_str(), port);
-    log.LogInfo(text);
+    log.LogInfo(("Connecting to SMTP server " + h + ":" + std::to_string(port)).c_str());
     for (const char* refused : kRefusedHostTexts)
         if (h.find(refused) != std::string::npos) {
             log.LogError((std::string("SMTP protocol failure, contact ") + kSupportContact).c_str());
@@ -417,18 +415,48 @@ bool SmtpConnImpl::connectSteps(const char* host, int port, const char* user, co
 
     m_connecting = h;
     m_connectingPort = port;
-    DWORD connectMs = DWORD(connectTimeoutSeconds > 0 ? connectTimeoutSeconds : 30) * 1000;
+    if (!openAndGreet(h, port, DWORD(connectTimeoutSeconds > 0 ? connectTimeoutSeconds : 30) * 1000, log, progress))
+        return false;
+    if (m_startTls && !m_ssl && !startTls(log, progress))
+        return false;
+
+    log.LogData("sendingHello", heloName().c_str());
+    if (!sendHello("EHLO", heloName(), log, progress)) {
+        log.LogError("Failed to send Hello (EHLO)");
+        log.LogData("hostname", heloName().c_str());
+        return false;
+    }
+    m_user = u;
+    m_password = p;
+    m_domain = d;
+    std::string lines;
+    bool extended = readHelloReply(lines, log, progress);
+    if (extended ? !protectAndLogin(lines, u, method, log, progress) : !heloAndLogin(h, u, p, method, log, progress))
+        return false;
+    char text[600];
+    std::snprintf(text, sizeof text, "CONNECTED to %s server %s:%d", extended ? "ESMTP" : "SMTP", h.c_str(), port);
+    log.LogInfo(text);
+    m_host = h;
+    m_port = port;
+    m_keySsl = m_ssl;
+    m_keyStartTls = m_startTls;
+    return true;
+}
+
+bool SmtpConnImpl::openAndGreet(const std::string& host, int port, DWORD connectMs, LogBase& log,
+    ProgressMonitor* progress)
+{
     bool lookupFailed = false;
     if (m_ssl) {
         m_conn.Channel().SetIdleTimeoutSeconds(DWORD(std::max(1, m_idleTimeoutMs / 1000)));
-        if (!m_conn.Connect(h.c_str(), port, true, 0, connectMs, log, &lookupFailed, progress, nullptr, nullptr)) {
+        if (!m_conn.Connect(host.c_str(), port, true, 0, connectMs, log, &lookupFailed, progress, nullptr, nullptr)) {
             log.LogError("Failed to connect to secure SMTP (1)");
             m_conn.CloseBoth(log);
             return false;
         }
         m_tlsInUse = true;
     } else {
-        if (!m_conn.Connect(h.c_str(), port, false, 0, connectMs, log, &lookupFailed, progress, nullptr, nullptr)) {
+        if (!m_conn.Connect(host.c_str(), port, false, 0, connectMs, log, &lookupFailed, progress, nullptr, nullptr)) {
             log.LogError("Failed to connect (1)");
             return false;
         }
@@ -444,83 +472,73 @@ bool SmtpConnImpl::connectSteps(const char* host, int port, const char* user, co
     }
     log.LogData("InitialResponse", greeting.c_str());
 
-    if (m_startTls && !m_ssl && !startTls(log, progress))
-        return false;
+    return true;
+}
 
-    log.LogData("sendingHello", heloName().c_str());
-    if (!sendHello("EHLO", heloName(), log, progress)) {
-        log.LogError("Failed to send Hello (EHLO)");
-        log.LogData("hostname", heloName().c_str());
+bool SmtpConnImpl::protectAndLogin(std::string& lines, const std::string& u, const std::string& method, LogBase& log,
+    ProgressMonitor* progress)
+{
+    log.LogData("helloResponse", lines.c_str());
+    // A password never crosses a plain connection the server offers to protect, and some
+    // servers announce AUTH only once the connection is protected. A certificate that cannot
+    // be verified ends the attempt here: no falling back to plain for the login.
+    if (!m_tlsInUse && m_offersStartTls && !u.empty() && Upper(Trimmed(method.c_str())) != "NONE") {
+        log.LogInfo("The server offers STARTTLS: protecting the connection before the login");
+        if (!startTls(log, progress))
+            return false;
+        lines.clear();
+        if (!sendHello("EHLO", heloName(), log, progress) || !readHelloReply(lines, log, progress)) {
+            log.LogError("Failed to get EHLO response after STARTTLS");
+            return false;
+        }
+        log.LogData("helloResponse", lines.c_str());
+    }
+    if (!login(method, log, progress))
+        return false;
+    return true;
+}
+
+bool SmtpConnImpl::heloAndLogin(const std::string& h, const std::string& u, const std::string& p,
+    const std::string& method, LogBase& log, ProgressMonitor* progress)
+{
+    std::string lines, line;
+    int code = 0;
+    log.LogError("EHLO failed, sending HELO...");
+    if (!sendHello("HELO", heloName(), log, progress)) {
+        log.LogError("Failed to send Hello");
         return false;
     }
-    m_user = u;
-    m_password = p;
-    m_domain = d;
-    std::string lines, line;
-    if (readHelloReply(lines, log, progress)) {
-        log.LogData("helloResponse", lines.c_str());
-        // A password never crosses a plain connection the server offers to protect, and some
-        // servers announce AUTH only once the connection is protected. A certificate that cannot
-        // be verified ends the attempt here: no falling back to plain for the login.
-        if (!m_tlsInUse && m_offersStartTls && !u.empty() && Upper(Trimmed(method.c_str())) != "NONE") {
-            log.LogInfo("The server offers STARTTLS: protecting the connection before the login");
-            if (!startTls(log, progress))
-                return false;
-            lines.clear();
-            if (!sendHello("EHLO", heloName(), log, progress) || !readHelloReply(lines, log, progress)) {
-                log.LogError("Failed to get EHLO response after STARTTLS");
-                return false;
-            }
-            log.LogData("helloResponse", lines.c_str());
-        }
-        if (!login(method, log, progress))
-            return false;
-        std::snprintf(text, sizeof text, "CONNECTED to ESMTP server %s:%d", h.c_str(), port);
-        log.LogInfo(text);
+    if (readResponseLine(250, line, log, progress)) {
+        lines = line + "\n";
     } else {
-        log.LogError("EHLO failed, sending HELO...");
-        if (!sendHello("HELO", heloName(), log, progress)) {
+        // Some servers want to hear their own name.
+        log.LogError("Failed to get response to Hello (HELO)");
+        if (!sendHello("HELO", h, log, progress)) {
             log.LogError("Failed to send Hello");
             return false;
         }
-        if (readResponseLine(250, line, log, progress)) {
-            lines = line + "\n";
-        } else {
-            // Some servers want to hear their own name.
-            log.LogError("Failed to get response to Hello (HELO)");
-            if (!sendHello("HELO", h, log, progress)) {
-                log.LogError("Failed to send Hello");
-                return false;
-            }
-            lines.clear();
-            if (!readResponse(250, &code, &lines, log, progress)) {
-                log.LogError("Failed to get response to 2nd-try Hello (HELO)");
-                return false;
-            }
-            std::istringstream reply(lines);
-            while (std::getline(reply, line))
-                if (line.size() > 4 && StartsWithNoCase(line.substr(4), "DSN"))
-                    m_dsn = true;
+        lines.clear();
+        if (!readResponse(250, &code, &lines, log, progress)) {
+            log.LogError("Failed to get response to 2nd-try Hello (HELO)");
+            return false;
         }
-        log.LogData("HeloResponse", lines.c_str());
-        std::string m = Upper(Trimmed(method.c_str()));
-        if (!u.empty() && (m == "LOGIN" || m == "PLAIN")) {
-            log.LogData("login_method", m.c_str());
-            bool ok = m == "LOGIN" ? authLogin(u, p, log, progress) : authPlain(u, p, log, progress);
-            if (!ok) {
-                log.LogInfo(m == "LOGIN" ? "Failed to login using LOGIN method" : "Failed to login using PLAIN method");
-                return false;
-            }
-        } else {
-            log.LogData("login_method", "NONE");
-        }
-        std::snprintf(text, sizeof text, "CONNECTED to SMTP server %s:%d", h.c_str(), port);
-        log.LogInfo(text);
+        std::istringstream reply(lines);
+        while (std::getline(reply, line))
+            if (line.size() > 4 && StartsWithNoCase(line.substr(4), "DSN"))
+                m_dsn = true;
     }
-    m_host = h;
-    m_port = port;
-    m_keySsl = m_ssl;
-    m_keyStartTls = m_startTls;
+    log.LogData("HeloResponse", lines.c_str());
+    std::string m = Upper(Trimmed(method.c_str()));
+    if (!u.empty() && (m == "LOGIN" || m == "PLAIN")) {
+        log.LogData("login_method", m.c_str());
+        bool ok = m == "LOGIN" ? authLogin(u, p, log, progress) : authPlain(u, p, log, progress);
+        if (!ok) {
+            log.LogInfo(m == "LOGIN" ? "Failed to login using LOGIN method" : "Failed to login using PLAIN method");
+            return false;
+        }
+    } else {
+        log.LogData("login_method", "NONE");
+    }
     return true;
 }
 

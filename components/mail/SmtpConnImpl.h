@@ -86,6 +86,13 @@ private:
     bool abortedAfter(ProgressMonitor* progress, unsigned units, LogBase& log);
     bool connectSteps(const char* host, int port, const char* user, const char* password, const char* domain,
         const char* authMethod, int connectTimeoutSeconds, int idleTimeoutMs, LogBase& log, ProgressMonitor* progress);
+    // The steps of a connect: the connection and the server's greeting; after an EHLO reply, STARTTLS
+    // when the login needs it and the login; after a refused EHLO, HELO and a plain login.
+    bool openAndGreet(const std::string& host, int port, DWORD connectMs, LogBase& log, ProgressMonitor* progress);
+    bool protectAndLogin(std::string& lines, const std::string& user, const std::string& method, LogBase& log,
+        ProgressMonitor* progress);
+    bool heloAndLogin(const std::string& host, const std::string& user, const std::string& password,
+        const std::string& method, LogBase& log, ProgressMonitor* progress);
     bool login(const std::string& authMethod, LogBase& log, ProgressMonitor* progress);
     bool authPackage(const char* package, const std::string& domain, const std::string& user,
         const std::string& password, LogBase& log, bool* notAvailable, ProgressMonitor* progress);
