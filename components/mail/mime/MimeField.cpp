@@ -5,6 +5,12 @@
 #include "components/mail/ContentCoding.h"
 #include "components/mail/mime/MimeText.h"
 #include "components/mail/mime/Rfc822Address.h"
+#include "components/net/Cookie.h"
+
+#include <cstdlib>
+#include <string>
+#include <strings.h>
+#include <vector>
 
 using namespace mimetext;
 
@@ -493,4 +499,93 @@ void MimeField::Render(torvane::StringBuffer& out, const Charset& charset) const
     string text = encoder.name + ": ";
     encoder.EncodeValue(value, text);
     AppendTo(out, Trim(text));
+}
+
+namespace {
+
+// The pieces of a cookie value between ';', double-quoted runs kept whole and a backslash taking
+// the next byte with it.
+std::vector<std::string> CookiePieces(const char* text, int length)
+{
+    std::vector<std::string> pieces(1);
+    bool quoted = false;
+    for (int i = 0; i < length; ++i) {
+        char c = text[i];
+        if (c == '\\' && i + 1 < length) {
+            pieces.back() += c;
+            pieces.back() += text[++i];
+        } else if (c == '"') {
+            quoted = !quoted;
+            pieces.back() += c;
+        } else if (c == ';' && !quoted) {
+            pieces.emplace_back();
+        } else {
+            pieces.back() += c;
+        }
+    }
+    return pieces;
+}
+
+std::string TrimmedPiece(const std::string& s)
+{
+    const char* blanks = " \t\r\n";
+    size_t first = s.find_first_not_of(blanks);
+    if (first == std::string::npos)
+        return std::string();
+    return s.substr(first, s.find_last_not_of(blanks) - first + 1);
+}
+
+// Attributes that tell a browser how to guard the cookie; stored as pairs they would go back to
+// the server as cookies of those names.
+bool IsBrowserAttribute(const std::string& name)
+{
+    for (const char* attribute : { "HttpOnly", "SameSite", "Priority", "Partitioned" })
+        if (strcasecmp(name.c_str(), attribute) == 0)
+            return true;
+    return false;
+}
+
+} // namespace
+
+void MimeField::ParseSetCookie(Cookie& cookie) const
+{
+    int version = cookie.version;
+    cookie.Clear();
+    cookie.version = version;
+    for (const std::string& raw : CookiePieces(m_value.GetText(), m_value.GetLength())) {
+        std::string piece = TrimmedPiece(raw);
+        if (piece.empty())
+            continue;
+        size_t eq = piece.find('=');
+        if (eq == std::string::npos) {
+            if (strcasecmp(piece.c_str(), "secure") == 0)
+                cookie.secure = true;
+            else if (strcasecmp(piece.c_str(), "discard") == 0)
+                cookie.discard = true;
+            else if (!IsBrowserAttribute(piece))
+                cookie.SetPair(piece, "");
+            continue;
+        }
+        std::string name = TrimmedPiece(piece.substr(0, eq));
+        std::string value = TrimmedPiece(piece.substr(eq + 1));
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+            value = value.substr(1, value.size() - 2);
+        const char* n = name.c_str();
+        if (strcasecmp(n, "domain") == 0) {
+            cookie.domain = value;
+        } else if (strcasecmp(n, "path") == 0) {
+            cookie.path = value;
+        } else if (strcasecmp(n, "expires") == 0) {
+            cookie.expire = value;
+        } else if (strcasecmp(n, "port") == 0 || strcasecmp(n, "comment") == 0 || strcasecmp(n, "commentUrl") == 0) {
+        } else if (strcasecmp(n, "version") == 0) {
+            if (value == "0" || value == "1")
+                cookie.version = value[0] - '0';
+        } else if (strcasecmp(n, "max-age") == 0) {
+            cookie.maxAge = std::atoi(value.c_str());
+            cookie.maxAgeSet = true;
+        } else if (!name.empty() && !IsBrowserAttribute(name)) {
+            cookie.SetPair(name, value);
+        }
+    }
 }

@@ -4,6 +4,7 @@
 #include "components/foundation/CharsetNames.h"
 #include "components/mail/mime/MimeField.h"
 #include "components/mail/mime/MimeText.h"
+#include "components/net/Cookie.h"
 #include "platform/base/CodePage.h"
 
 #include <vector>
@@ -335,4 +336,25 @@ void MimeHeader::Render(torvane::StringBuffer& out, const char* skipPrefix, cons
     AppendTo(out, text);
     while (out.GetLength() >= 1 && out.LastChar() == '\n')
         out.ShortenBy(out.GetLength() >= 2 ? 2 : 1);
+}
+
+void MimeHeader::CollectCookies(std::vector<std::unique_ptr<Cookie>>& out, const char* defaultDomain) const
+{
+    for (int i = 0; i < m_fields.GetCount(); ++i) {
+        const MimeField* field = GetFieldAt(i);
+        bool two = field->NameEquals("Set-Cookie2");
+        if (!two && !field->NameEquals("Set-Cookie"))
+            continue;
+        auto cookie = std::make_unique<Cookie>();
+        cookie->version = two ? 1 : 0;
+        field->ParseSetCookie(*cookie);
+        torvane::StringBuffer domain(cookie->domain.c_str());
+        domain.Trim();
+        if (domain.GetLength() == 0) {
+            if (!defaultDomain || !*defaultDomain)
+                continue;
+            cookie->domain = defaultDomain;
+        }
+        out.push_back(std::move(cookie));
+    }
 }

@@ -5,7 +5,11 @@
 #include "components/foundation/ExtPtrArray.h"
 #include "components/foundation/StringBuffer.h"
 
+#include <memory>
+#include <vector>
+
 class Charset;
+class Cookie;
 class MimeField;
 
 class MimeHeader {
@@ -46,6 +50,9 @@ public:
     int GetDefaultCodePage() const { return m_defaultCodePage; }
     // A copy that must render as the original takes its guessed code page too.
     void SetDefaultCodePage(int codePage) { m_defaultCodePage = codePage; }
+    // A cookie for each "Set-Cookie" (version 0) and "Set-Cookie2" (version 1) field, appended to
+    // out. One without a domain takes defaultDomain, and is left out when that is null or empty.
+    void CollectCookies(std::vector<std::unique_ptr<Cookie>>& out, const char* defaultDomain) const;
 
 private:
     int m_defaultCodePage = 0;
