@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     while (start <= lines.size()) {
         size_t end = lines.find('\n', start);
         std::string line = lines.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        std::unique_ptr<Cookie> cookie = ParseSetCookie(line, "www.site.test", "/a/b");
+        std::unique_ptr<Cookie> cookie = ParseSetCookie(line, "www.site.test");
         if (cookie)
             CookieMgr::SaveCookie("memory", &memory, "www.site.test", *cookie, log);
         if (end == std::string::npos)

@@ -565,6 +565,9 @@ bool TV_Crypt::EncryptMessage(const unsigned char* data, unsigned length, DataBu
             parameters = { 0x30, 0x0E, 0x02, 0x02, 0x00, BYTE(version), 0x04, 0x08, 0, 0, 0, 0, 0, 0, 0, 0 };
         }
         out.LogDataInt("sizeofParams", int(parameters.size()));
+    } else if (oid.Equals(szOID_RSA_RC4)) {
+        // The salt that goes with an RC4 key: eleven zero bytes as an OCTET STRING.
+        parameters = { 0x04, 0x0B, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0 };
     }
     out.LogData("encryptOid", oid.GetText());
     CRYPT_ENCRYPT_MESSAGE_PARA para {};

@@ -5,6 +5,7 @@
 #include "components/foundation/UnicodeInfo.h"
 #include "components/foundation/XString.h"
 #include "components/mail/Email2.h"
+#include "components/mail/mime/MimeText.h"
 
 #include <string>
 #include <strings.h>
@@ -50,6 +51,13 @@ void ClsEmail::ChooseCharset(const XString& text)
     info.CountScripts(units, count);
     Charset charset;
     info.ChooseCharset(charset);
+    // The script's usual charset may still lack some of its characters (ISO-8859-6 has no
+    // Arabic-Indic digits): then UTF-8, which holds them all.
+    bool holds = false;
+    if (charset.GetCodePage() != 0 && charset.GetCodePage() != 65001)
+        mimetext::Convert(65001, charset.GetCodePage(), text.GetUtf8(), &holds);
+    if (charset.GetCodePage() != 0 && !holds)
+        charset.SetByCodePage(65001);
     if (charset.GetCodePage() != 0)
         email->SetCharset(charset);
 }

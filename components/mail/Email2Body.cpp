@@ -3,6 +3,7 @@
 #include "components/mail/Email2.h"
 
 #include "components/foundation/FileSys.h"
+#include "components/foundation/LogBase.h"
 #include "components/foundation/XString.h"
 #include "components/mail/mime/HtmlHelp.h"
 #include "components/mail/mime/MimeMessage2.h"
@@ -389,6 +390,15 @@ Email2* Email2::NewAttachmentFromFile(const char* utf8Path, const char* contentT
     if (slash == npos)
         slash = path.rfind('\\');
     string fileName = slash == npos ? path : path.substr(slash + 1);
+    // A header parameter cannot carry a line break or another control character: a reader would see
+    // another name (a blank in its place), so the file is refused rather than sent misnamed.
+    for (unsigned char c : fileName)
+        if (c < 0x20 || c == 0x7F) {
+            if (log)
+                log->LogError(("The file name \"" + fileName
+                    + "\" holds a line break or another control character, which an e-mail cannot carry in an attachment name").c_str());
+            return nullptr;
+        }
     string type = Text(contentType);
     if (type.empty()) {
         size_t dot = path.rfind('.');

@@ -137,8 +137,12 @@ void Email2::WriteBody(torvane::StringBuffer& out)
     string body;
     const unsigned char* bytes = m_body.GetData();
     unsigned size = m_body.GetSize();
+    // The loader's rules in reverse: an attachment's bytes are never converted, and text labelled
+    // US-ASCII was read as Latin-1.
     int cp = m_charset.GetCodePage();
-    if (BeginsNoCase(m_contentType, "text/") && cp != 0 && cp != 20127 && cp != 65001) {
+    if (cp == 20127)
+        cp = 28591;
+    if (BeginsNoCase(m_contentType, "text/") && !EqualsNoCase(m_disposition, "attachment") && cp != 0 && cp != 65001) {
         body = Convert(65001, cp, BodyString(m_body));
         if (BeginsNoCase(m_contentType, "text/html") && cp != 1200 && cp != 1201) {
             torvane::StringBuffer html;
@@ -423,6 +427,7 @@ void Email2::CopyTreeFrom(const Email2& other)
 {
     m_body.CopyFrom(other.m_body);
     m_header.CopyFrom(other.m_header);
+    m_header.SetDefaultCodePage(other.m_header.GetDefaultCodePage());
     for (int i = 0; i < other.m_parts.GetCount(); ++i) {
         auto* part = new Email2();
         part->CopyTreeFrom(*other.GetPart(i));

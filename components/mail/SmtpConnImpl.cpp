@@ -132,36 +132,41 @@ bool SmtpConnImpl::sendLogged(const char* bytes, unsigned n, LogBase& log, Progr
 
 bool SmtpConnImpl::sendUnlogged(const char* bytes, unsigned n, LogBase& log, ProgressMonitor* progress)
 {
-    if (m_tlsInUse)
-        return m_channel.SendBytes(bytes, n, 0, DWORD(m_idleTimeoutMs), log, progress);
-    return m_socket.SendBytes(bytes, n, 4096, 0, log, progress);
+    return m_conn.SendBytes(bytes, n, 4096, 0, DWORD(m_idleTimeoutMs), log, progress);
+}
+
+bool SmtpConnImpl::readReply(std::vector<std::string>& lines, bool oneLine, LogBase& log,
+    ProgressMonitor* progress)
+{
+    m_lastReplyCode = -2;
+    m_replyAborted = m_replyTimedOut = false;
+    using Line = Socket2::ReplyLine;
+    auto judge = [&](const std::string& line) {
+        m_transcript += line;
+        return oneLine || line.size() < 4 || line[3] != '-' ? Line::kEnds : Line::kContinues;
+    };
+    Socket2::ReplyFailure failure;
+    bool ok = m_conn.ReceiveReply(lines, judge, "utf-8", 0, DWORD(m_idleTimeoutMs), log, progress, &failure);
+    m_replyAborted = failure.aborted || (progress && progress->IsAborted());
+    m_replyTimedOut = failure.timedOut;
+    for (std::string& line : lines)
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+            line.pop_back();
+    if (!ok) {
+        log.LogError("Failed to read SMTP reply line");
+        return false;
+    }
+    m_lastReplyCode = ReplyCode(lines.back());
+    return true;
 }
 
 bool SmtpConnImpl::readResponseLine(int expectedCode, std::string& line, LogBase& log, ProgressMonitor* progress)
 {
     line.clear();
-    m_lastReplyCode = -2;
-    bool ok;
-    if (m_tlsInUse) {
-        torvane::StringBuffer text;
-        bool ended = false;
-        ok = m_channel.ReceiveUntilMatch(text, "\r\n", false, 0, DWORD(m_idleTimeoutMs), log, progress, &ended);
-        if (ok)
-            line.assign(text.GetText(), size_t(text.GetLength()));
-    } else {
-        DataBuffer data;
-        ok = m_socket.ReceiveCrlfLine(data, 0, log, progress);
-        if (ok)
-            line.assign(reinterpret_cast<const char*>(data.GetData()), data.GetSize());
-    }
-    if (!ok) {
-        log.LogError("Failed to read SMTP reply line");
+    std::vector<std::string> lines;
+    if (!readReply(lines, true, log, progress))
         return false;
-    }
-    m_transcript += line;
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-        line.pop_back();
-    m_lastReplyCode = ReplyCode(line);
+    line = lines.front();
     return m_lastReplyCode == expectedCode;
 }
 
@@ -170,24 +175,20 @@ bool SmtpConnImpl::readResponse(int expectedCode, int* code, std::string* lines,
 {
     if (code)
         *code = 0;
-    std::string line;
-    for (;;) {
-        readResponseLine(expectedCode, line, log, progress);
-        if (line.empty() && m_lastReplyCode == -2 && !isConnected())
-            return false;
-        if (lines)
+    std::vector<std::string> read;
+    bool ok = readReply(read, false, log, progress);
+    if (lines)
+        for (const std::string& line : read)
             *lines += line + "\n";
-        if (line.size() < 4) {
-            log.LogError(line.empty() ? "Empty SMTP reply" : Trimmed(line.c_str()).c_str());
-            if (code)
-                *code = m_lastReplyCode;
-            return false;
-        }
-        if (line[3] != '-')
-            break;
-    }
+    if (!ok)
+        return false;
+    const std::string& line = read.back();
     if (code)
         *code = m_lastReplyCode;
+    if (line.size() < 4) {
+        log.LogError(line.empty() ? "Empty SMTP reply" : Trimmed(line.c_str()).c_str());
+        return false;
+    }
     if (m_lastReplyCode != expectedCode) {
         log.LogError(Trimmed(line.c_str()).c_str());
         return false;
@@ -203,6 +204,7 @@ bool SmtpConnImpl::sendCmdGetResponse(const std::string& command, int expectedCo
     if (code)
         *code = 0;
     m_lastReplyCode = 0;
+    m_replyAborted = m_replyTimedOut = false;
     // A longer command would have to be cut, which changes the address it carries.
     if (command.size() > kMaxCommand) {
         log.LogError("SMTP command too long");
@@ -213,12 +215,15 @@ bool SmtpConnImpl::sendCmdGetResponse(const std::string& command, int expectedCo
         return false;
     if (commandSent)
         *commandSent = true;
-    if (progress && !m_tlsInUse) {
+    if (progress) {
         // Waiting for the reply in short slices lets the application stop a slow server.
         bool aborted = false;
-        m_socket.WaitForDataProgress(3000, log, progress, nullptr, &aborted);
-        if (aborted)
+        m_conn.WaitForReply(3000, log, progress, &aborted);
+        if (aborted) {
+            m_replyAborted = true;
+            m_replyTimedOut = false;
             return false;
+        }
     }
     return readResponse(expectedCode, code, nullptr, log, progress);
 }
@@ -226,17 +231,14 @@ bool SmtpConnImpl::sendCmdGetResponse(const std::string& command, int expectedCo
 void SmtpConnImpl::closeQuietly()
 {
     LogNull log;
-    m_channel.CloseSocket(log);
-    m_socket.Close(log);
+    m_conn.CloseBoth(log);
     m_tlsInUse = false;
 }
 
 void SmtpConnImpl::closeSmtpConnection(LogBase& log)
 {
-    if (m_tlsInUse && m_channel.IsConnected())
-        m_channel.ShutdownChannel(0, DWORD(m_idleTimeoutMs), log, nullptr);
-    m_channel.CloseSocket(log);
-    m_socket.Close(log);
+    m_conn.Close(0, DWORD(m_idleTimeoutMs), log, nullptr);
+    m_conn.CloseBoth(log);
     m_tlsInUse = false;
     m_host.clear();
     m_port = 25;
@@ -272,7 +274,9 @@ void SmtpConnImpl::parseEhloLine(const std::string& line)
         m_offersStartTls = true;
     if (!StartsWithNoCase(text, "AUTH "))
         return;
+    // Names are compared as whole words: blank or tab before and after, or the line's end.
     std::string upper = Upper(text) + " ";
+    std::replace(upper.begin(), upper.end(), '\t', ' ');
     static const char* names[kMethodCount] = {" LOGIN ", " PLAIN ", " CRAM-MD5 ", " NTLM ", " MSN ",
         " DIGEST-MD5 ", " GSSAPI ", " KERBEROS_V4 ", " ANONYMOUS "};
     for (int i = 0; i < kMethodCount; ++i)
@@ -317,13 +321,12 @@ bool SmtpConnImpl::startTls(LogBase& log, ProgressMonitor* progress)
             return false;
         }
     }
-    m_channel.SetIdleTimeoutSeconds(DWORD(std::max(1, m_idleTimeoutMs / 1000)));
-    m_channel.SetProtocol("default");
-    m_channel.SetServerName(m_connecting.c_str());
-    m_channel.SetPort(m_connectingPort);
-    if (!m_channel.EstablishChannel2(m_socket, DWORD(m_idleTimeoutMs), 0, log, progress, nullptr)) {
+    m_conn.Channel().SetIdleTimeoutSeconds(DWORD(std::max(1, m_idleTimeoutMs / 1000)));
+    m_conn.Channel().SetPort(m_connectingPort);
+    m_conn.SetPeerName(m_connecting.c_str());
+    if (!m_conn.StartTls(0, DWORD(m_idleTimeoutMs), log, progress, nullptr)) {
         log.LogError("Failed to establish TLS connection.");
-        m_channel.CloseSocket(log);
+        m_conn.CloseBoth(log);
         return false;
     }
     log.LogInfo("TLS connection established.");
@@ -339,10 +342,20 @@ bool SmtpConnImpl::smtpConnect(const char* host, int port, const char* user, con
     const char* domain, const char* authMethod, int connectTimeoutSeconds, int idleTimeoutMs, LogBase& log,
     ProgressMonitor* progress, bool* timedOut, bool* aborted)
 {
+    m_replyAborted = m_replyTimedOut = false;
+    bool ok = connectSteps(host, port, user, password, domain, authMethod, connectTimeoutSeconds, idleTimeoutMs, log,
+        progress);
     if (timedOut)
-        *timedOut = false;
+        *timedOut = !ok && m_replyTimedOut;
     if (aborted)
-        *aborted = false;
+        *aborted = !ok && (m_replyAborted || (progress && progress->IsAborted()));
+    return ok;
+}
+
+bool SmtpConnImpl::connectSteps(const char* host, int port, const char* user, const char* password,
+    const char* domain, const char* authMethod, int connectTimeoutSeconds, int idleTimeoutMs, LogBase& log,
+    ProgressMonitor* progress)
+{
     m_idleTimeoutMs = idleTimeoutMs;
     m_lastReplyCode = 0;
 
@@ -386,9 +399,7 @@ bool SmtpConnImpl::smtpConnect(const char* host, int port, const char* user, con
         log.LogError("No hostname");
         return false;
     }
-    char text[600];
-    std::snprintf(text, sizeof text, "Connecting to SMTP server %s:%d", h.c_str(), port);
-    log.LogInfo(text);
+    log.LogInfo(("Connecting to SMTP server " + h + ":" + std::to_string(port)).c_str());
     for (const char* refused : kRefusedHostTexts)
         if (h.find(refused) != std::string::npos) {
             log.LogError((std::string("SMTP protocol failure, contact ") + kSupportContact).c_str());
@@ -404,20 +415,48 @@ bool SmtpConnImpl::smtpConnect(const char* host, int port, const char* user, con
 
     m_connecting = h;
     m_connectingPort = port;
-    DWORD connectMs = DWORD(connectTimeoutSeconds > 0 ? connectTimeoutSeconds : 30) * 1000;
+    if (!openAndGreet(h, port, DWORD(connectTimeoutSeconds > 0 ? connectTimeoutSeconds : 30) * 1000, log, progress))
+        return false;
+    if (m_startTls && !m_ssl && !startTls(log, progress))
+        return false;
+
+    log.LogData("sendingHello", heloName().c_str());
+    if (!sendHello("EHLO", heloName(), log, progress)) {
+        log.LogError("Failed to send Hello (EHLO)");
+        log.LogData("hostname", heloName().c_str());
+        return false;
+    }
+    m_user = u;
+    m_password = p;
+    m_domain = d;
+    std::string lines;
+    bool extended = readHelloReply(lines, log, progress);
+    if (extended ? !protectAndLogin(lines, u, method, log, progress) : !heloAndLogin(h, u, p, method, log, progress))
+        return false;
+    char text[600];
+    std::snprintf(text, sizeof text, "CONNECTED to %s server %s:%d", extended ? "ESMTP" : "SMTP", h.c_str(), port);
+    log.LogInfo(text);
+    m_host = h;
+    m_port = port;
+    m_keySsl = m_ssl;
+    m_keyStartTls = m_startTls;
+    return true;
+}
+
+bool SmtpConnImpl::openAndGreet(const std::string& host, int port, DWORD connectMs, LogBase& log,
+    ProgressMonitor* progress)
+{
     bool lookupFailed = false;
     if (m_ssl) {
-        m_channel.SetIdleTimeoutSeconds(DWORD(std::max(1, m_idleTimeoutMs / 1000)));
-        if (!m_channel.ConnectAndEstablish(h.c_str(), port, connectMs, 0, log, &lookupFailed, progress, nullptr)) {
+        m_conn.Channel().SetIdleTimeoutSeconds(DWORD(std::max(1, m_idleTimeoutMs / 1000)));
+        if (!m_conn.Connect(host.c_str(), port, true, 0, connectMs, log, &lookupFailed, progress, nullptr, nullptr)) {
             log.LogError("Failed to connect to secure SMTP (1)");
-            m_channel.CloseSocket(log);
+            m_conn.CloseBoth(log);
             return false;
         }
         m_tlsInUse = true;
     } else {
-        m_socket.SetConnectTimeoutMs(connectMs);
-        m_socket.SetIdleTimeoutMs(DWORD(m_idleTimeoutMs));
-        if (!m_socket.Connect(h.c_str(), port, 0, log, &lookupFailed, progress)) {
+        if (!m_conn.Connect(host.c_str(), port, false, 0, connectMs, log, &lookupFailed, progress, nullptr, nullptr)) {
             log.LogError("Failed to connect (1)");
             return false;
         }
@@ -433,103 +472,95 @@ bool SmtpConnImpl::smtpConnect(const char* host, int port, const char* user, con
     }
     log.LogData("InitialResponse", greeting.c_str());
 
-    if (m_startTls && !m_ssl && !startTls(log, progress))
-        return false;
+    return true;
+}
 
-    log.LogData("sendingHello", heloName().c_str());
-    if (!sendHello("EHLO", heloName(), log, progress)) {
-        log.LogError("Failed to send Hello (EHLO)");
-        log.LogData("hostname", heloName().c_str());
+bool SmtpConnImpl::protectAndLogin(std::string& lines, const std::string& u, const std::string& method, LogBase& log,
+    ProgressMonitor* progress)
+{
+    log.LogData("helloResponse", lines.c_str());
+    // A password never crosses a plain connection the server offers to protect, and some
+    // servers announce AUTH only once the connection is protected. A certificate that cannot
+    // be verified ends the attempt here: no falling back to plain for the login.
+    if (!m_tlsInUse && m_offersStartTls && !u.empty() && Upper(Trimmed(method.c_str())) != "NONE") {
+        log.LogInfo("The server offers STARTTLS: protecting the connection before the login");
+        if (!startTls(log, progress))
+            return false;
+        lines.clear();
+        if (!sendHello("EHLO", heloName(), log, progress) || !readHelloReply(lines, log, progress)) {
+            log.LogError("Failed to get EHLO response after STARTTLS");
+            return false;
+        }
+        log.LogData("helloResponse", lines.c_str());
+    }
+    if (!login(method, log, progress))
+        return false;
+    return true;
+}
+
+bool SmtpConnImpl::heloAndLogin(const std::string& h, const std::string& u, const std::string& p,
+    const std::string& method, LogBase& log, ProgressMonitor* progress)
+{
+    std::string lines, line;
+    int code = 0;
+    log.LogError("EHLO failed, sending HELO...");
+    if (!sendHello("HELO", heloName(), log, progress)) {
+        log.LogError("Failed to send Hello");
         return false;
     }
-    m_user = u;
-    m_password = p;
-    m_domain = d;
-    std::string lines, line;
-    if (readHelloReply(lines, log, progress)) {
-        log.LogData("helloResponse", lines.c_str());
-        // A password never crosses a plain connection the server offers to protect, and some
-        // servers announce AUTH only once the connection is protected. A certificate that cannot
-        // be verified ends the attempt here: no falling back to plain for the login.
-        if (!m_tlsInUse && m_offersStartTls && !u.empty() && Upper(Trimmed(method.c_str())) != "NONE") {
-            log.LogInfo("The server offers STARTTLS: protecting the connection before the login");
-            if (!startTls(log, progress))
-                return false;
-            lines.clear();
-            if (!sendHello("EHLO", heloName(), log, progress) || !readHelloReply(lines, log, progress)) {
-                log.LogError("Failed to get EHLO response after STARTTLS");
-                return false;
-            }
-            log.LogData("helloResponse", lines.c_str());
-        }
-        if (!login(method, log, progress))
-            return false;
-        std::snprintf(text, sizeof text, "CONNECTED to ESMTP server %s:%d", h.c_str(), port);
-        log.LogInfo(text);
+    if (readResponseLine(250, line, log, progress)) {
+        lines = line + "\n";
     } else {
-        log.LogError("EHLO failed, sending HELO...");
-        if (!sendHello("HELO", heloName(), log, progress)) {
+        // Some servers want to hear their own name.
+        log.LogError("Failed to get response to Hello (HELO)");
+        if (!sendHello("HELO", h, log, progress)) {
             log.LogError("Failed to send Hello");
             return false;
         }
-        if (readResponseLine(250, line, log, progress)) {
-            lines = line + "\n";
-        } else {
-            // Some servers want to hear their own name.
-            log.LogError("Failed to get response to Hello (HELO)");
-            if (!sendHello("HELO", h, log, progress)) {
-                log.LogError("Failed to send Hello");
-                return false;
-            }
-            lines.clear();
-            if (!readResponse(250, &code, &lines, log, progress)) {
-                log.LogError("Failed to get response to 2nd-try Hello (HELO)");
-                return false;
-            }
-            std::istringstream reply(lines);
-            while (std::getline(reply, line))
-                if (line.size() > 4 && StartsWithNoCase(line.substr(4), "DSN"))
-                    m_dsn = true;
+        lines.clear();
+        if (!readResponse(250, &code, &lines, log, progress)) {
+            log.LogError("Failed to get response to 2nd-try Hello (HELO)");
+            return false;
         }
-        log.LogData("HeloResponse", lines.c_str());
-        std::string m = Upper(Trimmed(method.c_str()));
-        if (!u.empty() && (m == "LOGIN" || m == "PLAIN")) {
-            log.LogData("login_method", m.c_str());
-            bool ok = m == "LOGIN" ? authLogin(u, p, log, progress) : authPlain(u, p, log, progress);
-            if (!ok) {
-                log.LogInfo(m == "LOGIN" ? "Failed to login using LOGIN method" : "Failed to login using PLAIN method");
-                return false;
-            }
-        } else {
-            log.LogData("login_method", "NONE");
-        }
-        std::snprintf(text, sizeof text, "CONNECTED to SMTP server %s:%d", h.c_str(), port);
-        log.LogInfo(text);
+        std::istringstream reply(lines);
+        while (std::getline(reply, line))
+            if (line.size() > 4 && StartsWithNoCase(line.substr(4), "DSN"))
+                m_dsn = true;
     }
-    m_host = h;
-    m_port = port;
-    m_keySsl = m_ssl;
-    m_keyStartTls = m_startTls;
+    log.LogData("HeloResponse", lines.c_str());
+    std::string m = Upper(Trimmed(method.c_str()));
+    if (!u.empty() && (m == "LOGIN" || m == "PLAIN")) {
+        log.LogData("login_method", m.c_str());
+        bool ok = m == "LOGIN" ? authLogin(u, p, log, progress) : authPlain(u, p, log, progress);
+        if (!ok) {
+            log.LogInfo(m == "LOGIN" ? "Failed to login using LOGIN method" : "Failed to login using PLAIN method");
+            return false;
+        }
+    } else {
+        log.LogData("login_method", "NONE");
+    }
     return true;
 }
 
 bool SmtpConnImpl::readHelloReply(std::string& lines, LogBase& log, ProgressMonitor* progress)
 {
-    std::string line;
-    for (;;) {
-        if (!readResponseLine(250, line, log, progress))
+    std::vector<std::string> read;
+    if (!readReply(read, false, log, progress))
+        return false;
+    for (const std::string& line : read) {
+        m_lastReplyCode = ReplyCode(line);
+        if (m_lastReplyCode != 250)
             return false;
         lines += line + "\n";
         parseEhloLine(line);
-        if (line.size() < 4 || line[3] == ' ')
-            return true;
     }
+    return true;
 }
 
 void SmtpConnImpl::attachConnectedHandle(SOCKET handle, int idleTimeoutMs)
 {
-    m_socket.AttachConnectedHandle(handle);
-    m_socket.SetIdleTimeoutMs(DWORD(idleTimeoutMs));
+    m_conn.AttachConnectedHandle(handle);
+    m_conn.SetIdleTimeoutMs(DWORD(idleTimeoutMs));
     m_idleTimeoutMs = idleTimeoutMs;
     m_closed = false;
 }
@@ -851,8 +882,13 @@ bool SmtpConnImpl::sendEmail(Email2* email, const char* reversePath, const std::
         *numTotal = total;
     if (hardFailure)
         *hardFailure = hard;
+    // A reply the application stopped waiting for ends the send as an abort, not a failure.
+    if (!ok && m_replyAborted)
+        m_sendAborted = true;
     if (aborted)
         *aborted = m_sendAborted;
+    if (timedOut)
+        *timedOut = !ok && m_replyTimedOut;
     return ok;
 }
 
@@ -1114,6 +1150,8 @@ bool SmtpConnImpl::sendOneMessage(Email2* email, const char* reversePath, const 
         log.LogError("Failed when sending end-of-body");
         log.LogDataInt("CommandSent", sent ? 1 : 0);
         log.LogDataInt("GotResponseCode", code);
+        log.LogDataInt("TimedOut", m_replyTimedOut ? 1 : 0);
+        log.LogDataInt("Aborted", m_replyAborted ? 1 : 0);
         logTranscript(log);
         hardFailure = true;
         numSuccess = 0;

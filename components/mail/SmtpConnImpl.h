@@ -3,8 +3,7 @@
 
 #include "components/foundation/LogBase.h"
 #include "components/net/PackageExchange.h"
-#include "components/net/SChannel.h"
-#include "components/net/TorvaneSocket.h"
+#include "components/net/Socket2.h"
 
 #include <string>
 #include <vector>
@@ -38,6 +37,9 @@ public:
     // Low-level operations shared with the login exchanges.
     bool sendLogged(const char* bytes, unsigned n, LogBase& log, ProgressMonitor* progress);
     bool sendUnlogged(const char* bytes, unsigned n, LogBase& log, ProgressMonitor* progress);
+    // One reply, bounded in size, its lines without their line ends (oneLine: the first line is the
+    // whole reply); the last line's code becomes lastReplyCode.
+    bool readReply(std::vector<std::string>& lines, bool oneLine, LogBase& log, ProgressMonitor* progress);
     bool readResponseLine(int expectedCode, std::string& line, LogBase& log, ProgressMonitor* progress);
     bool readResponse(int expectedCode, int* code, std::string* lines, LogBase& log, ProgressMonitor* progress);
     bool sendCmdGetResponse(const std::string& command, int expectedCode, bool* commandSent, int* code,
@@ -63,10 +65,10 @@ public:
 
     int lastReplyCode() const { return m_lastReplyCode; }
     const std::string& transcript() const { return m_transcript; }
-    bool isConnected() const { return m_tlsInUse ? m_channel.IsConnected() : m_socket.IsConnected(); }
+    bool isConnected() const { return m_conn.IsConnected(); }
     bool isTlsInUse() const { return m_tlsInUse; }
     // The TLS channel, for settings such as the server-certificate check.
-    SChannel& channel() { return m_channel; }
+    SChannel& channel() { return m_conn.Channel(); }
 
     // Longest command line the session sends (CR LF included).
     static constexpr unsigned kMaxCommand = 1999;
@@ -82,6 +84,15 @@ private:
         DistributionList& badAddresses, DistributionList& list, bool oneMessagePerAddress);
     // Counts progress units; true (with the log entry) when the application asked to stop.
     bool abortedAfter(ProgressMonitor* progress, unsigned units, LogBase& log);
+    bool connectSteps(const char* host, int port, const char* user, const char* password, const char* domain,
+        const char* authMethod, int connectTimeoutSeconds, int idleTimeoutMs, LogBase& log, ProgressMonitor* progress);
+    // The steps of a connect: the connection and the server's greeting; after an EHLO reply, STARTTLS
+    // when the login needs it and the login; after a refused EHLO, HELO and a plain login.
+    bool openAndGreet(const std::string& host, int port, DWORD connectMs, LogBase& log, ProgressMonitor* progress);
+    bool protectAndLogin(std::string& lines, const std::string& user, const std::string& method, LogBase& log,
+        ProgressMonitor* progress);
+    bool heloAndLogin(const std::string& host, const std::string& user, const std::string& password,
+        const std::string& method, LogBase& log, ProgressMonitor* progress);
     bool login(const std::string& authMethod, LogBase& log, ProgressMonitor* progress);
     bool authPackage(const char* package, const std::string& domain, const std::string& user,
         const std::string& password, LogBase& log, bool* notAvailable, ProgressMonitor* progress);
@@ -94,11 +105,14 @@ private:
     void logTranscript(LogBase& log);
     void closeQuietly();
 
-    TorvaneSocket m_socket;
-    SChannel m_channel;
+    // Plain or TLS (implicit, or after STARTTLS) behind the same operations.
+    Socket2 m_conn;
     // Whether the session talks through the TLS channel (implicit TLS or after STARTTLS).
     bool m_tlsInUse = false;
     bool m_sendAborted = false;
+    // How the last reply wait ended when it failed: the application stopped it, or time ran out.
+    bool m_replyAborted = false;
+    bool m_replyTimedOut = false;
     ProgressMonitor* m_exchangeProgress = nullptr;
     // The host and port being connected (the reuse key is stored only once connected).
     std::string m_connecting;

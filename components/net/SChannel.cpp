@@ -1,5 +1,7 @@
 #include "components/net/SChannel.h"
 
+#include "platform/crypto/CertContext.h"
+
 #include "components/foundation/LogBase.h"
 #include "components/foundation/ProgressMonitor.h"
 #include "platform/net/SecurityStatus.h"
@@ -7,6 +9,7 @@
 #include "platform/net/TlsVerify.h"
 
 #include <cstring>
+#include <initializer_list>
 #include <openssl/bio.h>
 #include <openssl/x509.h>
 
@@ -35,16 +38,25 @@ private:
     DWORD& m_heartbeatSlot;
 };
 
+// A distinguished name in the library's one text form, the one certificates show ("S=", "E=",
+// values holding separators in double quotes), so requirements compare against what users see.
 std::string NameText(X509_NAME* name)
 {
-    BIO* bio = BIO_new(BIO_s_mem());
-    if (!bio)
+    unsigned char* der = nullptr;
+    int size = i2d_X509_NAME(name, &der);
+    if (size <= 0)
         return {};
-    X509_NAME_print_ex(bio, name, 0, XN_FLAG_SEP_CPLUS_SPC | (ASN1_STRFLGS_RFC2253 & ~ASN1_STRFLGS_ESC_MSB));
-    char* data = nullptr;
-    long n = BIO_get_mem_data(bio, &data);
-    std::string text(data ? data : "", data ? std::size_t(n) : 0);
-    BIO_free(bio);
+    CERT_NAME_BLOB blob;
+    blob.cbData = DWORD(size);
+    blob.pbData = der;
+    std::string text;
+    DWORD needed = CertNameToStrA(X509_ASN_ENCODING, &blob, CERT_X500_NAME_STR, nullptr, 0);
+    if (needed > 1) {
+        text.resize(needed);
+        DWORD written = CertNameToStrA(X509_ASN_ENCODING, &blob, CERT_X500_NAME_STR, text.data(), needed);
+        text.resize(written ? written - 1 : 0);
+    }
+    OPENSSL_free(der);
     return text;
 }
 
@@ -378,14 +390,32 @@ void SChannel::LogConnectionInfo(LogBase& log)
 {
     TlsConnectionInfo info = m_session->ConnectionInfo();
     LogContextScope context(log, "ConnectionInfo");
-    log.LogDataInt("protocol", int(info.protocol));
+    // The known algorithm numbers by name, others as the number.
+    struct Named {
+        unsigned id;
+        const char* name;
+    };
+    auto nameOf = [](unsigned id, std::initializer_list<Named> names) {
+        for (const Named& n : names)
+            if (n.id == id)
+                return std::string(n.name);
+        return std::to_string(id);
+    };
+    log.LogData("protocol",
+        nameOf(unsigned(info.protocol), { { 2, "PCT" }, { 8, "SSL2" }, { 0x20, "SSL3" }, { 0x80, "TLS1" } }).c_str());
     log.LogData("protocolName", info.protocolName.c_str());
-    log.LogDataInt("cipher", int(info.cipher));
+    log.LogData("cipher",
+        nameOf(unsigned(info.cipher), { { 0x6601, "DES" }, { 0x660C, "DES" }, { 0x6602, "RC2" }, { 0x6603, "Triple DES" },
+                                          { 0x660A, "RC4" }, { 0x6801, "RC4" } })
+            .c_str());
     log.LogData("cipherName", info.cipherName.c_str());
     log.LogDataInt("cipherStrength", int(info.cipherStrength));
-    log.LogDataInt("hash", int(info.hash));
+    log.LogData("hash", nameOf(unsigned(info.hash), { { 0x8003, "MD5" }, { 0x8004, "SHA" } }).c_str());
     log.LogDataInt("hashStrength", int(info.hashStrength));
-    log.LogDataInt("keyExchange", int(info.keyExchange));
+    log.LogData("keyExchange",
+        nameOf(unsigned(info.keyExchange),
+            { { 0x2400, "RSA" }, { 0xA400, "RSA" }, { 0xAA02, "DH Ephemeral" }, { 0xAA04, "KEA" } })
+            .c_str());
     log.LogDataInt("keyExchangeStrength", int(info.keyExchangeStrength));
 }
 
@@ -558,8 +588,10 @@ bool SChannel::ReceiveUntilMatch(torvane::StringBuffer& text, const char* match,
         if (ended && sessionEnded)
             *sessionEnded = true;
         if (closed) {
+            // What came before the close is the answer.
+            m_receiveBuffer.Append(piece.GetData(), piece.GetSize());
             m_receiveBuffer.TakeAll(text);
-            return false;
+            return text.GetLength() > 0;
         }
         if (piece.GetSize() > 0) {
             if (monitor) {

@@ -394,6 +394,67 @@ bool Socket2::ReceiveUntilMatchText(const XString& match, XString& text, const c
     return ok;
 }
 
+bool Socket2::ReceiveReply(std::vector<std::string>& lines,
+    const std::function<ReplyLine(const std::string&)>& judge, const char* charsetName, DWORD heartbeatMs,
+    DWORD idleTimeoutMs, LogBase& log, ProgressMonitor* monitor, ReplyFailure* failure)
+{
+    ReplyFailure local;
+    ReplyFailure& f = failure ? *failure : local;
+    f = ReplyFailure();
+    lines.clear();
+    std::size_t total = 0;
+    bool plain = !charsetName || !*charsetName || std::strcmp(charsetName, "ansi") == 0
+        || std::strcmp(charsetName, "utf-8") == 0;
+    XString match;
+    match.SetFromUtf8("\n");
+    for (;;) {
+        std::string line;
+        bool ok;
+        if (plain) {
+            torvane::StringBuffer text;
+            ok = ReceiveUntilMatch("\n", text, heartbeatMs, idleTimeoutMs, log, monitor, &f.timedOut, &f.aborted,
+                nullptr, &f.closed);
+            line.assign(text.GetText() ? text.GetText() : "", std::size_t(text.GetLength()));
+        } else {
+            XString text;
+            ok = ReceiveUntilMatchText(match, text, charsetName, heartbeatMs, idleTimeoutMs, log, monitor,
+                &f.timedOut, &f.aborted, nullptr, &f.closed);
+            line.assign(text.GetUtf8());
+        }
+        if (!ok)
+            return false;
+        total += line.size();
+        if (total > kMaxReplyBytes) {
+            f.tooLong = true;
+            log.LogError("Reply exceeds the size limit");
+            log.LogDataInt("limit", int(kMaxReplyBytes));
+            return false;
+        }
+        switch (judge(line)) {
+        case ReplyLine::kDiscarded:
+            break;
+        case ReplyLine::kContinues:
+            lines.push_back(std::move(line));
+            break;
+        case ReplyLine::kEnds:
+            lines.push_back(std::move(line));
+            return true;
+        case ReplyLine::kStop:
+            f.stopped = true;
+            return false;
+        }
+    }
+}
+
+void Socket2::WaitForReply(DWORD ms, LogBase& log, ProgressMonitor* monitor, bool* aborted)
+{
+    if (aborted)
+        *aborted = false;
+    if (m_tls || m_pending.GetSize() || !monitor)
+        return;
+    m_socket.WaitForDataProgress(ms, log, monitor, nullptr, aborted);
+}
+
 Socket2* Socket2::AcceptNext(DWORD heartbeatMs, DWORD timeoutMs, LogBase& log, bool* aborted,
     ProgressMonitor* monitor)
 {

@@ -1,13 +1,17 @@
 #pragma once
 // One connection, plain or TLS behind the same operations: reads until a match keep the bytes
 // after the match for the next read, data sources are sent in blocks, and a close sends the TLS
-// close-notify. Used by the FTP engine (control and data connections) and POP3; one thread at a
-// time.
+// close-notify. Used by the FTP engine (control and data connections), the SMTP session and POP3;
+// one thread at a time.
 
 #include "components/foundation/DataBuffer.h"
 #include "components/foundation/StringBuffer.h"
 #include "components/net/SChannel.h"
 #include "components/net/TorvaneSocket.h"
+
+#include <functional>
+#include <string>
+#include <vector>
 
 class DataSource;
 class LogBase;
@@ -57,6 +61,32 @@ public:
     bool ReceiveUntilMatchText(const XString& match, XString& text, const char* charsetName, DWORD heartbeatMs,
         DWORD idleTimeoutMs, LogBase& log, ProgressMonitor* monitor, bool* timedOut, bool* aborted, bool* error,
         bool* closed);
+    // How a line of a command reply counts (see ReceiveReply).
+    enum class ReplyLine { kContinues, kEnds, kDiscarded, kStop };
+    // Why ReceiveReply failed; all false when it succeeded.
+    struct ReplyFailure {
+        bool timedOut = false, aborted = false, closed = false, tooLong = false, stopped = false;
+    };
+    // One reply of a line-based command protocol (FTP, SMTP): lines up to LF, line ends kept, are
+    // read and judged one by one until judge says the reply ends (kept lines go to lines, discarded
+    // ones are dropped, kStop gives up). Everything read for one reply is bounded by kMaxReplyBytes,
+    // so a server that never ends its reply costs no more than that.
+    bool ReceiveReply(std::vector<std::string>& lines, const std::function<ReplyLine(const std::string&)>& judge,
+        const char* charsetName, DWORD heartbeatMs, DWORD idleTimeoutMs, LogBase& log, ProgressMonitor* monitor,
+        ReplyFailure* failure = nullptr);
+    // Waits up to ms for the reply to a command to become readable, in short slices that let the
+    // application stop a slow server (aborted). Plain connections only; a TLS one returns at once.
+    void WaitForReply(DWORD ms, LogBase& log, ProgressMonitor* monitor, bool* aborted);
+    // Whether a plain connection takes data within the time; a TLS one is taken as writable.
+    bool WaitWritableSeconds(DWORD seconds, LogBase& log) { return m_tls || m_socket.WaitWritableSeconds(seconds, log); }
+    // Talks over an already connected plain stream (a socket pair in tests and fuzz harnesses).
+    void AttachConnectedHandle(SOCKET handle)
+    {
+        m_tls = false;
+        m_peerClosed = false;
+        m_socket.AttachConnectedHandle(handle);
+    }
+
     // A new plain connection for the next incoming one, or null; the caller owns it.
     Socket2* AcceptNext(DWORD heartbeatMs, DWORD timeoutMs, LogBase& log, bool* aborted, ProgressMonitor* monitor);
 
@@ -85,6 +115,9 @@ public:
     SChannel& Channel() { return m_channel; }
     // Ceiling on the text a read until a match may collect.
     static constexpr unsigned kMaxMatchText = TorvaneSocket::kMaxBufferedBytes;
+    // Ceiling on one command reply, all its lines together (an FTP STAT listing is the longest
+    // honest one).
+    static constexpr unsigned kMaxReplyBytes = 4u * 1024 * 1024;
 
 private:
     TorvaneSocket& ActiveSocket() { return m_tls ? m_channel.GetSocket() : m_socket; }

@@ -154,7 +154,7 @@ TEST_F(TvCrypt, AttachedSignatureAndDecryptOfSignedMessage)
 TEST_F(TvCrypt, EnvelopesForOpensslAndOpensslsForUs)
 {
     auto recipient = Load("email");
-    for (const char* algorithm : { "RC2", "AES 256", "3DES" }) {
+    for (const char* algorithm : { "RC2", "RC4", "AES 256", "3DES" }) {
         TV_Crypt crypt;
         Lines log;
         std::unique_ptr<CryptoSP> provider(AcquireCSP(nullptr, nullptr, true, false, log));

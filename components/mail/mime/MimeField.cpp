@@ -5,6 +5,12 @@
 #include "components/mail/ContentCoding.h"
 #include "components/mail/mime/MimeText.h"
 #include "components/mail/mime/Rfc822Address.h"
+#include "components/net/Cookie.h"
+
+#include <cstdlib>
+#include <string>
+#include <strings.h>
+#include <vector>
 
 using namespace mimetext;
 
@@ -22,6 +28,53 @@ void DecodeWords(string& value)
     ContentCoding coding;
     coding.DecodeWordsToUtf8(buffer);
     value = FromBuffer(buffer);
+}
+
+// Decodes the words of a parameter field (Content-Type, Content-Disposition) run by run: a word
+// in a quoted value may stand for a quote or a backslash, which stay escaped there so that the
+// value still ends where it did.
+void DecodeParameterWords(string& value)
+{
+    string out;
+    size_t i = 0;
+    while (i < value.size()) {
+        size_t open = value.find('"', i);
+        string plain = value.substr(i, open == npos ? npos : open - i);
+        DecodeWords(plain);
+        out += plain;
+        if (open == npos)
+            break;
+        string raw;
+        size_t j = open + 1;
+        bool closed = false;
+        for (; j < value.size(); ++j) {
+            if (value[j] == '\\' && j + 1 < value.size()) {
+                raw += value[++j];
+                continue;
+            }
+            if (value[j] == '"') {
+                closed = true;
+                break;
+            }
+            raw += value[j];
+        }
+        if (!closed) {
+            string rest = value.substr(open);
+            DecodeWords(rest);
+            out += rest;
+            break;
+        }
+        DecodeWords(raw);
+        out += '"';
+        for (char c : raw) {
+            if (c == '"' || c == '\\')
+                out += '\\';
+            out += c;
+        }
+        out += '"';
+        i = j + 1;
+    }
+    value = out;
 }
 
 void Unfold(string& value)
@@ -161,6 +214,33 @@ struct Encoder {
         }
     }
 
+    // A value that needs encoded words is one text (a file name is no address list): its quoted-string
+    // escapes are undone first, and the words carry quotes and backslashes as =22 and =5C, so that
+    // nothing inside them can end or escape the quoted string around them.
+    void EncodeParamValue(const string& value, string& out) const
+    {
+        if (!Has8Bit(value)) {
+            EncodeChunk(value, out);
+            return;
+        }
+        string raw;
+        for (size_t k = 0; k < value.size(); ++k) {
+            if (value[k] == '\\' && k + 1 < value.size())
+                ++k;
+            raw += value[k];
+        }
+        string words;
+        EncodeAll(raw, words);
+        for (char c : words) {
+            if (c == '"')
+                out += "=22";
+            else if (c == '\\')
+                out += "=5C";
+            else
+                out += c;
+        }
+    }
+
     void EncodeParams(string_view s, string& out, string& line, string& piece) const
     {
         size_t i = 0;
@@ -189,7 +269,7 @@ struct Encoder {
                 if (!value.empty() && value.back() == '"')
                     value.pop_back();
                 if (!value.empty())
-                    EncodeChunk(value, piece);
+                    EncodeParamValue(value, piece);
                 piece += '"';
                 i = end;
                 if (i >= s.size())
@@ -384,6 +464,8 @@ bool MimeField::ParseLine(const torvane::StringBuffer& line)
                 list.DeleteAll();
                 value = rebuilt;
             }
+        } else if (EqualsNoCase(name, "content-type") || EqualsNoCase(name, "content-disposition")) {
+            DecodeParameterWords(value);
         } else {
             DecodeWords(value);
         }
@@ -417,4 +499,93 @@ void MimeField::Render(torvane::StringBuffer& out, const Charset& charset) const
     string text = encoder.name + ": ";
     encoder.EncodeValue(value, text);
     AppendTo(out, Trim(text));
+}
+
+namespace {
+
+// The pieces of a cookie value between ';', double-quoted runs kept whole and a backslash taking
+// the next byte with it.
+std::vector<std::string> CookiePieces(const char* text, int length)
+{
+    std::vector<std::string> pieces(1);
+    bool quoted = false;
+    for (int i = 0; i < length; ++i) {
+        char c = text[i];
+        if (c == '\\' && i + 1 < length) {
+            pieces.back() += c;
+            pieces.back() += text[++i];
+        } else if (c == '"') {
+            quoted = !quoted;
+            pieces.back() += c;
+        } else if (c == ';' && !quoted) {
+            pieces.emplace_back();
+        } else {
+            pieces.back() += c;
+        }
+    }
+    return pieces;
+}
+
+std::string TrimmedPiece(const std::string& s)
+{
+    const char* blanks = " \t\r\n";
+    size_t first = s.find_first_not_of(blanks);
+    if (first == std::string::npos)
+        return std::string();
+    return s.substr(first, s.find_last_not_of(blanks) - first + 1);
+}
+
+// Attributes that tell a browser how to guard the cookie; stored as pairs they would go back to
+// the server as cookies of those names.
+bool IsBrowserAttribute(const std::string& name)
+{
+    for (const char* attribute : { "HttpOnly", "SameSite", "Priority", "Partitioned" })
+        if (strcasecmp(name.c_str(), attribute) == 0)
+            return true;
+    return false;
+}
+
+} // namespace
+
+void MimeField::ParseSetCookie(Cookie& cookie) const
+{
+    int version = cookie.version;
+    cookie.Clear();
+    cookie.version = version;
+    for (const std::string& raw : CookiePieces(m_value.GetText(), m_value.GetLength())) {
+        std::string piece = TrimmedPiece(raw);
+        if (piece.empty())
+            continue;
+        size_t eq = piece.find('=');
+        if (eq == std::string::npos) {
+            if (strcasecmp(piece.c_str(), "secure") == 0)
+                cookie.secure = true;
+            else if (strcasecmp(piece.c_str(), "discard") == 0)
+                cookie.discard = true;
+            else if (!IsBrowserAttribute(piece))
+                cookie.SetPair(piece, "");
+            continue;
+        }
+        std::string name = TrimmedPiece(piece.substr(0, eq));
+        std::string value = TrimmedPiece(piece.substr(eq + 1));
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+            value = value.substr(1, value.size() - 2);
+        const char* n = name.c_str();
+        if (strcasecmp(n, "domain") == 0) {
+            cookie.domain = value;
+        } else if (strcasecmp(n, "path") == 0) {
+            cookie.path = value;
+        } else if (strcasecmp(n, "expires") == 0) {
+            cookie.expire = value;
+        } else if (strcasecmp(n, "port") == 0 || strcasecmp(n, "comment") == 0 || strcasecmp(n, "commentUrl") == 0) {
+        } else if (strcasecmp(n, "version") == 0) {
+            if (value == "0" || value == "1")
+                cookie.version = value[0] - '0';
+        } else if (strcasecmp(n, "max-age") == 0) {
+            cookie.maxAge = std::atoi(value.c_str());
+            cookie.maxAgeSet = true;
+        } else if (!name.empty() && !IsBrowserAttribute(name)) {
+            cookie.SetPair(name, value);
+        }
+    }
 }

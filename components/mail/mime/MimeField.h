@@ -6,6 +6,7 @@
 #include "components/foundation/TorvaneObject.h"
 
 class Charset;
+class Cookie;
 
 class MimeField : public TorvaneObject {
 public:
@@ -29,6 +30,10 @@ public:
     bool ParseLine(const torvane::StringBuffer& line);
     // Appends "Name: value", the value encoded for the charset and folded, trimmed as a whole.
     void Render(torvane::StringBuffer& out, const Charset& charset) const;
+    // Fills cookie from this field's value as a "Set-Cookie" (or "Set-Cookie2") value: pairs,
+    // domain, path, expiry, flags and maximum age are replaced; the version stays as the caller set
+    // it unless a "Version" of 0 or 1 says otherwise.
+    void ParseSetCookie(Cookie& cookie) const;
 
 private:
     bool m_noFold = false;

@@ -4,6 +4,7 @@
 #include "components/foundation/CharsetNames.h"
 #include "components/mail/mime/MimeField.h"
 #include "components/mail/mime/MimeText.h"
+#include "components/net/Cookie.h"
 #include "platform/base/CodePage.h"
 
 #include <vector>
@@ -255,7 +256,12 @@ void MimeHeader::Parse(const char* text, int length)
     auto finish = [&](string& pending) {
         if (pending.empty())
             return;
-        if (Has8Bit(pending))
+        // Only the value is text in a charset: a name is kept as its bytes, so that it reads the
+        // same however often the header is rendered and read again.
+        size_t colon = pending.find(':');
+        if (colon != npos && Has8Bit(string_view(pending).substr(colon)))
+            pending = pending.substr(0, colon) + Convert(sourcePage, 65001, string_view(pending).substr(colon));
+        else if (colon == npos && Has8Bit(pending))
             pending = Convert(sourcePage, 65001, pending);
         torvane::StringBuffer line;
         AppendTo(line, pending);
@@ -330,4 +336,25 @@ void MimeHeader::Render(torvane::StringBuffer& out, const char* skipPrefix, cons
     AppendTo(out, text);
     while (out.GetLength() >= 1 && out.LastChar() == '\n')
         out.ShortenBy(out.GetLength() >= 2 ? 2 : 1);
+}
+
+void MimeHeader::CollectCookies(std::vector<std::unique_ptr<Cookie>>& out, const char* defaultDomain) const
+{
+    for (int i = 0; i < m_fields.GetCount(); ++i) {
+        const MimeField* field = GetFieldAt(i);
+        bool two = field->NameEquals("Set-Cookie2");
+        if (!two && !field->NameEquals("Set-Cookie"))
+            continue;
+        auto cookie = std::make_unique<Cookie>();
+        cookie->version = two ? 1 : 0;
+        field->ParseSetCookie(*cookie);
+        torvane::StringBuffer domain(cookie->domain.c_str());
+        domain.Trim();
+        if (domain.GetLength() == 0) {
+            if (!defaultDomain || !*defaultDomain)
+                continue;
+            cookie->domain = defaultDomain;
+        }
+        out.push_back(std::move(cookie));
+    }
 }

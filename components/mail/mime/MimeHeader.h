@@ -5,7 +5,11 @@
 #include "components/foundation/ExtPtrArray.h"
 #include "components/foundation/StringBuffer.h"
 
+#include <memory>
+#include <vector>
+
 class Charset;
+class Cookie;
 class MimeField;
 
 class MimeHeader {
@@ -44,6 +48,11 @@ public:
     // Each field not starting with `skipPrefix` as "Name: value" CR LF; no line break at the end.
     void Render(torvane::StringBuffer& out, const char* skipPrefix, const Charset& charset) const;
     int GetDefaultCodePage() const { return m_defaultCodePage; }
+    // A copy that must render as the original takes its guessed code page too.
+    void SetDefaultCodePage(int codePage) { m_defaultCodePage = codePage; }
+    // A cookie for each "Set-Cookie" (version 0) and "Set-Cookie2" (version 1) field, appended to
+    // out. One without a domain takes defaultDomain, and is left out when that is null or empty.
+    void CollectCookies(std::vector<std::unique_ptr<Cookie>>& out, const char* defaultDomain) const;
 
 private:
     int m_defaultCodePage = 0;

@@ -50,6 +50,19 @@ string UrlDecode(string_view text)
     return out;
 }
 
+// Encoded words decoded to UTF-8, as a header value is read for display.
+string DecodedWords(const string& text)
+{
+    torvane::StringBuffer out;
+    AppendTo(out, text);
+    ContentCoding coding;
+    if (out.ContainsNoCase("?B?"))
+        coding.DecodeWordsToUtf8(out);
+    if (out.ContainsNoCase("?Q?"))
+        coding.DecodeWordsToUtf8(out);
+    return FromBuffer(out);
+}
+
 // The parameters of a tokenised value, name and value each, quoted values put back.
 struct Parameter {
     string name;
@@ -79,7 +92,7 @@ std::vector<Parameter> ReadParameters(const ParamString& tokens, string_view res
         if (Begins(p.value, "<[[")) {
             int index = std::atoi(p.value.c_str() + 3);
             const torvane::StringBuffer* quoted = tokens.GetString(index < 0 ? 0 : index);
-            p.value = quoted ? FromBuffer(*quoted) : string();
+            p.value = quoted ? DecodedWords(FromBuffer(*quoted)) : string();
         }
         out.push_back(std::move(p));
     }
@@ -237,11 +250,13 @@ void MimeMessage2::ReadContentType()
     m_charset.Clear();
     m_smimeType.clear();
     m_name.clear();
+    // Quoted values are taken out before encoded words are decoded: a word may stand for a quote
+    // or a semicolon, which must not end the value it is part of.
     torvane::StringBuffer value;
-    GetHeaderValueDecoded("Content-Type", value);
+    m_header.GetFieldValue("Content-Type", value);
     ParamString tokens;
     tokens.Parse(value.GetText());
-    string text = Text(tokens.GetText());
+    string text = DecodedWords(Text(tokens.GetText()));
     size_t stop = text.find_first_of(";  \t\r");
     m_contentType = ToLower(RemoveSpacesTabs(text.substr(0, stop)));
     size_t i = stop == npos ? text.size() : stop;
@@ -284,10 +299,10 @@ void MimeMessage2::ReadContentDisposition()
     m_disposition.clear();
     m_filename.clear();
     torvane::StringBuffer value;
-    GetHeaderValueDecoded("Content-Disposition", value);
+    m_header.GetFieldValue("Content-Disposition", value);
     ParamString tokens;
     tokens.Parse(value.GetText());
-    string text = RemoveSpacesTabs(Text(tokens.GetText()));
+    string text = RemoveSpacesTabs(DecodedWords(Text(tokens.GetText())));
     size_t stop = text.find(';');
     m_disposition = text.substr(0, stop);
     size_t i = stop == npos ? text.size() : stop;
@@ -533,6 +548,10 @@ void MimeMessage2::ParseBodyAt(const char* transferEncoding, const char* bodyTex
     used.CopyFrom(m_charset);
     if (used.GetCodePage() == 20127)
         used.SetByCodePage(28591);
+    // Only text is held in UTF-8 and converted back when rendered; the bytes of any other type
+    // stay as they came, whatever charset its label names.
+    if (!ct.empty() && !BeginsNoCase(m_contentType, "text/"))
+        used.Clear();
     if (!attachment && ContainsNoCase(ct, "text/html") && m_charset.GetCodePage() == 0) {
         SetBodyEncoded(transferEncoding, body.data(), int(body.size()), used, convert);
         torvane::StringBuffer html, meta;

@@ -13,9 +13,18 @@ string Convert(int fromCodePage, int toCodePage, string_view bytes, bool* ok)
     if (!bytes.empty())
         success = converter.Convert(fromCodePage, toCodePage, reinterpret_cast<const unsigned char*>(bytes.data()),
             unsigned(bytes.size()), out);
+    string converted(reinterpret_cast<const char*>(out.GetData()), out.GetSize());
+    // Some legacy encoders substitute instead of failing (the Arabic pages write Arabic-Indic digits
+    // as ASCII ones): UTF-8 text survived only when it reads back the same.
+    if (ok && success && fromCodePage == 65001 && toCodePage != 65001 && toCodePage != 0 && !bytes.empty()) {
+        DataBuffer back;
+        success = converter.Convert(toCodePage, 65001, reinterpret_cast<const unsigned char*>(converted.data()),
+                      unsigned(converted.size()), back)
+            && string_view(reinterpret_cast<const char*>(back.GetData()), back.GetSize()) == bytes;
+    }
     if (ok)
         *ok = success;
-    return string(reinterpret_cast<const char*>(out.GetData()), out.GetSize());
+    return converted;
 }
 
 string NormalizeToCrlf(string_view text)

@@ -6,9 +6,13 @@
 #include "components/mail/SmtpConnImpl.h"
 #include "components/mail/TvMailMan.h"
 #include "components/mail/tests/SmtpTestSupport.h"
+#include "components/foundation/ProgressMonitor.h"
+#include "components/net/ProgressEvent.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <sstream>
@@ -16,6 +20,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace smtptest;
@@ -416,6 +421,9 @@ TEST(SmtpSession, EhloCapabilities)
         {"250-peer\r\n250-auth cram-md5 digest-md5\r\n250 SIZE\r\n", {"CRAM-MD5", "DIGEST-MD5"}, {"LOGIN"}},
         // A method name inside a longer word announces nothing.
         {"250-peer\r\n250 AUTH XLOGIN PLAINX\r\n", {}, {"LOGIN", "PLAIN"}},
+        // The last name ends the line; names may be parted by a tab.
+        {"250-peer\r\n250 AUTH PLAIN\r\n", {"PLAIN"}, {"LOGIN"}},
+        {"250-peer\r\n250 AUTH LOGIN\tCRAM-MD5\r\n", {"LOGIN", "CRAM-MD5"}, {"PLAIN"}},
     };
     for (const Case& c : cases) {
         int pair[2];
@@ -433,6 +441,93 @@ TEST(SmtpSession, EhloCapabilities)
         session.closeSmtpConnection(log);
         close(pair[1]);
     }
+}
+
+// A server whose reply never ends costs the client a bounded amount, and the read fails.
+TEST(SmtpSession, EndlessRepliesAreCutOff)
+{
+    for (bool hello : {false, true}) {
+        int pair[2];
+        ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+        int serverEnd = pair[1];
+        std::thread server([serverEnd] {
+            std::string lines;
+            for (int i = 0; i < 2000; ++i)
+                lines += "250-an endless reply line that goes on and on and on\r\n";
+            while (send(serverEnd, lines.data(), lines.size(), MSG_NOSIGNAL) > 0) {
+            }
+        });
+        SmtpConnImpl session;
+        session.attachConnectedHandle(pair[0], 2000);
+        TextLog log;
+        std::string lines;
+        int code = 0;
+        bool ok = hello ? session.readHelloReply(lines, log, nullptr)
+                        : session.readResponse(250, &code, &lines, log, nullptr);
+        EXPECT_FALSE(ok);
+        EXPECT_NE(log.text.find("error: Reply exceeds the size limit"), std::string::npos) << hello;
+        EXPECT_LE(session.transcript().size(), Socket2::kMaxReplyBytes + 200);
+        EXPECT_LE(lines.size(), Socket2::kMaxReplyBytes);
+        session.closeSmtpConnection(log);
+        shutdown(serverEnd, SHUT_RDWR);
+        server.join();
+        close(serverEnd);
+    }
+}
+
+// The application stops the wait for the server's answer to the message: the send ends as an
+// abort, and the log says whether time ran out or the application stopped it.
+TEST(SmtpSession, AbortWhileWaitingForTheReplyIsAnAbort)
+{
+    int pair[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+    std::atomic<bool> messageIn {false};
+    int serverEnd = pair[1];
+    std::thread server([serverEnd, &messageIn] {
+        std::string got;
+        char c;
+        auto answer = [&](const char* text) { return send(serverEnd, text, strlen(text), MSG_NOSIGNAL) > 0; };
+        int replies = 0;
+        while (read(serverEnd, &c, 1) == 1) {
+            got += c;
+            if (got.size() >= 2 && got.compare(got.size() - 2, 2, "\r\n") == 0) {
+                if (got == ".\r\n") {
+                    // Silent from here on; the client is surely waiting once this is set.
+                    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                    messageIn = true;
+                } else if (replies < 3) {
+                    answer(++replies == 3 ? "354 go on\r\n" : "250 ok\r\n");
+                }
+                got.clear();
+            }
+        }
+    });
+    struct Stopper : ProgressEvent {
+        std::atomic<bool>* when;
+        void OnPercentDone(int, bool* abort) override { *abort = *when; }
+        void OnAbortCheck(bool* abort) override { *abort = *abort || *when; }
+    } stopper;
+    stopper.when = &messageIn;
+    ProgressMonitor monitor(&stopper, 1000000);
+    SmtpConnImpl session;
+    session.attachConnectedHandle(pair[0], 20000);
+    std::unique_ptr<ClsEmail> email(NewEmail({"a@example.test"}));
+    std::string text = "Subject: x\r\n\r\nbody\r\n";
+    TextLog log;
+    DistributionList bad;
+    int ok = 0, total = 0;
+    bool hard = false, timedOut = true, aborted = false;
+    EXPECT_FALSE(session.sendEmail(email->GetEmail2(), "s@example.test", &text, "", log, &monitor, &ok, &total, &hard,
+        bad, false, false, &timedOut, &aborted));
+    EXPECT_TRUE(aborted) << log.text;
+    EXPECT_FALSE(timedOut);
+    EXPECT_NE(log.text.find("Failed when sending end-of-body"), std::string::npos) << log.text;
+    EXPECT_NE(log.text.find("TimedOut: 0"), std::string::npos) << log.text;
+    EXPECT_NE(log.text.find("Aborted: 1"), std::string::npos) << log.text;
+    session.closeSmtpConnection(log);
+    shutdown(serverEnd, SHUT_RDWR);
+    server.join();
+    close(serverEnd);
 }
 
 TEST(SmtpSession, StartTlsRetriedAfter503)

@@ -256,15 +256,6 @@ bool Ftp2::ReadReply(int& code, std::string& text, LogBase& log, bool& positive,
     positive = false;
     code = -1;
     text.clear();
-    std::string line;
-    if (!ReadLine(m_control, "ansi", line, log, monitor)) {
-        log.LogError("Failed to read FTP response line.");
-        return false;
-    }
-    if (line.empty()) {
-        log.LogError("Unexpected empty reply received in 1st response line.");
-        return false;
-    }
     static const char* const kWords[] = { "STOR ", "APPE ", "RETR ", "LIST " };
     auto discarded = [&](const std::string& t) {
         if (t.size() < 9)
@@ -274,76 +265,69 @@ bool Ftp2::ReadReply(int& code, std::string& text, LogBase& log, bool& positive,
                 return true;
         return false;
     };
-    size_t discardedBytes = 0;
-    while (discarded(line)) {
-        log.LogData("Discarding", line.c_str());
-        // A server that echoes without end must not hold the reader forever.
-        discardedBytes += line.size();
-        if (discardedBytes > Socket2::kMaxMatchText) {
-            log.LogError("FTP reply too long.");
-            return false;
-        }
-        if (!ReadLine(m_control, "ansi", line, log, monitor)) {
-            log.LogError("Failed to read FTP response line.");
-            return false;
-        }
-        if (line.empty()) {
-            log.LogError("Unexpected empty reply received.");
-            return false;
-        }
-    }
-    text = line;
-    if (SessionLogEnabled)
-        SessionLog += line;
-    int firstCode = -1;
-    if (line.size() >= 1 && std::isdigit(static_cast<unsigned char>(line[0]))) {
-        firstCode = int(ParseInt64(line.substr(0, 9)));
-        positive = firstCode < 400;
-    } else {
-        log.LogInfo("Questionable FTP reply received.");
-        log.LogData("FtpReply", line.c_str());
-        if (line.size() >= 4 && line[3] == '-') {
-            firstCode = 999;
-            positive = true;
-        } else {
-            return false;
-        }
-    }
-    code = firstCode;
-    if (line.size() >= 4 && line[3] == '-') {
-        // Bounded: a hostile server cannot make us collect an endless reply.
-        for (;;) {
-            if (!ReadLine(m_control, "ansi", line, log, monitor)) {
-                log.LogError("Failed to receive multiline FTP reply.");
-                return false;
+    bool first = true;
+    bool questionable = false;
+    using Line = Socket2::ReplyLine;
+    auto judge = [&](const std::string& line) -> Line {
+        if (first) {
+            // Some servers echo the data command before answering it.
+            if (discarded(line)) {
+                log.LogData("Discarding", line.c_str());
+                return Line::kDiscarded;
             }
-            if (HeartbeatAborted(log, monitor))
-                return false;
-            if (line.empty()) {
-                log.LogError("Received empty FTP response line.");
-                return false;
-            }
-            if (text.size() + line.size() > Socket2::kMaxMatchText) {
-                log.LogError("FTP reply too long.");
-                return false;
-            }
-            text += line;
+            first = false;
             if (SessionLogEnabled)
                 SessionLog += line;
-            if (line[0] == ' ' || line[0] == '\t' || line.size() < 4 || line[3] != ' ')
-                continue;
-            if (!std::isdigit(static_cast<unsigned char>(line[0])))
-                continue;
-            int c = int(ParseInt64(line.substr(0, 3)));
-            if (code == 999) {
-                code = c;
-                positive = c < 400;
-                break;
+            if (!line.empty() && std::isdigit(static_cast<unsigned char>(line[0]))) {
+                code = int(ParseInt64(line.substr(0, 9)));
+                positive = code < 400;
+            } else {
+                log.LogInfo("Questionable FTP reply received.");
+                log.LogData("FtpReply", line.c_str());
+                if (line.size() < 4 || line[3] != '-') {
+                    questionable = true;
+                    return Line::kEnds;
+                }
+                code = 999;
+                positive = true;
             }
-            if (c == code)
-                break;
+            return line.size() >= 4 && line[3] == '-' ? Line::kContinues : Line::kEnds;
         }
+        if (HeartbeatAborted(log, monitor))
+            return Line::kStop;
+        if (SessionLogEnabled)
+            SessionLog += line;
+        if (line[0] == ' ' || line[0] == '\t' || line.size() < 4 || line[3] != ' '
+            || !std::isdigit(static_cast<unsigned char>(line[0])))
+            return Line::kContinues;
+        int c = int(ParseInt64(line.substr(0, 3)));
+        if (code == 999) {
+            code = c;
+            positive = c < 400;
+            return Line::kEnds;
+        }
+        return c == code ? Line::kEnds : Line::kContinues;
+    };
+    std::vector<std::string> lines;
+    Socket2::ReplyFailure failure;
+    if (!m_control.ReceiveReply(lines, judge, "ansi", DWORD(HeartbeatMs), DWORD(IdleTimeoutMs), log, monitor,
+            &failure)) {
+        if (failure.tooLong)
+            log.LogError("FTP reply too long.");
+        else if (!failure.stopped)
+            log.LogError(first ? "Failed to read FTP response line." : "Failed to receive multiline FTP reply.");
+        if (first)
+            code = -1;
+        return false;
     }
+    if (questionable) {
+        text = lines.empty() ? std::string() : lines.front();
+        code = -1;
+        positive = false;
+        return false;
+    }
+    for (const std::string& line : lines)
+        text += line;
     text = Trimmed(text);
     if (HeartbeatAborted(log, monitor))
         return false;
@@ -1494,264 +1478,294 @@ void Ftp2::ParseMlsdListing(const std::vector<std::string>& lines, LogBase& log)
     }
 }
 
+namespace {
+
+// "drwxr-xr-x" and its kin: a type letter and nine permission letters, then a blank (or '+').
+bool IsUnixListingLine(const std::string& l)
+{
+    if (l.size() < 12 || (l[10] != ' ' && l[10] != '+'))
+        return false;
+    if (std::strchr("-bcdlps", l[0]) == nullptr || l[0] == 0)
+        return false;
+    for (int i = 1; i <= 9; ++i)
+        if (std::strchr("-rwxsST", l[size_t(i)]) == nullptr || l[size_t(i)] == 0)
+            return false;
+    return true;
+}
+
+// One VMS record: NAME.EXT;VERSION blocks date time [owner] (protection).
+bool IsVmsRecord(const std::vector<std::string>& f)
+{
+    return f.size() == 6 && f[0].find('.') != std::string::npos && f[0].find(';') != std::string::npos
+        && f[4].size() >= 2 && f[4].front() == '[' && f[4].back() == ']' && f[5].size() >= 2
+        && f[5].front() == '(' && f[5].back() == ')';
+}
+
+} // namespace
+
 void Ftp2::ParseListing(std::vector<std::string>& lines, LogBase& log)
 {
-    auto isType0 = [](const std::string& l) {
-        if (l.size() < 12 || (l[10] != ' ' && l[10] != '+'))
-            return false;
-        if (std::strchr("-bcdlps", l[0]) == nullptr || l[0] == 0)
-            return false;
-        for (int i = 1; i <= 9; ++i)
-            if (std::strchr("-rwxsST", l[size_t(i)]) == nullptr || l[size_t(i)] == 0)
-                return false;
-        return true;
-    };
-    auto vmsRecordOk = [](const std::vector<std::string>& f) {
-        return f.size() == 6 && f[0].find('.') != std::string::npos && f[0].find(';') != std::string::npos
-            && f[4].size() >= 2 && f[4].front() == '[' && f[4].back() == ']' && f[5].size() >= 2
-            && f[5].front() == '(' && f[5].back() == ')';
-    };
-    int layout = -1;
-    if (std::any_of(lines.begin(), lines.end(), isType0))
-        layout = 0;
-    if (layout < 0) {
+    switch (DetectListingFormat(lines)) {
+    case kUnix: ParseUnixListing(lines); break;
+    case kDos: ParseDosListing(lines); break;
+    case kNetware: ParseNetwareListing(lines); break;
+    case kVms: ParseVmsListing(lines); break;
+    case kBatches: ParseBatchListing(lines, log); break;
+    case kEdi: ParseEdiListing(lines, log); break;
+    case kUnknown: break;
+    }
+}
+
+Ftp2::ListingFormat Ftp2::DetectListingFormat(std::vector<std::string>& lines)
+{
+    ListingFormat layout = kUnknown;
+    if (std::any_of(lines.begin(), lines.end(), IsUnixListingLine))
+        layout = kUnix;
+    if (layout == kUnknown) {
         bool all = true;
         for (const auto& l : lines)
             if (l.size() >= 12 && (l[2] != '-' || l[5] != '-'))
                 all = false;
         if (all)
-            layout = 1;
+            layout = kDos;
     }
-    if (layout < 0) {
+    if (layout == kUnknown) {
         for (auto& l : lines) {
             l = Collapse(l);
-            if (vmsRecordOk(SplitSpaces(l))) {
-                layout = 3;
+            if (IsVmsRecord(SplitSpaces(l))) {
+                layout = kVms;
                 break;
             }
         }
     }
-    if (layout < 0) {
+    if (layout == kUnknown) {
         for (auto& l : lines) {
             l = Trimmed(l);
             if (l.size() >= 12 && (l.compare(0, 3, "d [") == 0 || l.compare(0, 3, "- [") == 0) && l[11] == ']') {
-                layout = 2;
+                layout = kNetware;
                 break;
             }
         }
     }
-    if (layout < 0) {
+    if (layout == kUnknown) {
         size_t from = lines.size() < 6 ? 0 : lines.size() - 5;
         for (size_t i = from; i < lines.size(); ++i)
             if (lines[i].find("Total number of batches listed") != std::string::npos)
-                layout = 4;
+                layout = kBatches;
     }
-    if (layout < 0 && !lines.empty() && lines[0].find("Control #") != std::string::npos
+    if (layout == kUnknown && !lines.empty() && lines[0].find("Control #") != std::string::npos
         && lines[0].find("Sender ID") != std::string::npos)
-        layout = 5;
+        layout = kEdi;
+    return layout;
+}
 
-    switch (layout) {
-    case 0:
-        for (const auto& line : lines) {
-            if (line.size() < 12)
-                continue;
-            std::string l = line;
-            while (!l.empty() && (l.back() == '\r' || l.back() == '\n'))
-                l.pop_back();
-            char type = l[0];
-            // Fields: perms links owner group size month day yearOrTime name...
-            size_t pos = 0;
-            auto next = [&](std::string& field) {
-                while (pos < l.size() && (l[pos] == ' ' || l[pos] == '\t'))
-                    ++pos;
-                size_t start = pos;
-                while (pos < l.size() && l[pos] != ' ' && l[pos] != '\t')
-                    ++pos;
-                field = l.substr(start, pos - start);
-                return !field.empty();
-            };
-            std::string perms, links, owner, group, size, month, day, yearOrTime;
-            if (!next(perms) || !next(links) || !next(owner) || !next(group) || !next(size))
-                continue;
-            if (std::any_of(size.begin(), size.end(), [](char c) { return std::isalpha(static_cast<unsigned char>(c)); })) {
-                month = size;
-                size = group;
-            } else if (!next(month))
-                continue;
-            if (!next(day) || !next(yearOrTime))
-                continue;
-            std::string name = Trimmed(l.substr(pos));
-            if (name.empty())
-                continue;
-            if (Bsd44Server && !ListPattern.empty() && ListPattern != "*" && ListPattern != "*.*"
-                && !WildcardMatch(ListPattern.c_str(), name.c_str()))
-                continue;
-            FtpEntry e;
-            if (type == 'l') {
-                size_t arrow = name.find("->");
-                if (arrow != std::string::npos)
-                    name = Trimmed(name.substr(0, arrow));
-                e.isLink = true;
-            }
-            e.name = name;
-            e.isDirectory = type == 'd';
-            e.size = ParseInt64(size);
-            if (!DateFromYearOrTime(month, day, yearOrTime, e.lastWrite))
-                continue;
-            e.creation = e.lastAccess = e.lastWrite;
-            AddEntry(std::move(e));
+void Ftp2::ParseUnixListing(const std::vector<std::string>& lines)
+{
+    for (const auto& line : lines) {
+        if (line.size() < 12)
+            continue;
+        std::string l = line;
+        while (!l.empty() && (l.back() == '\r' || l.back() == '\n'))
+            l.pop_back();
+        char type = l[0];
+        // Fields: perms links owner group size month day yearOrTime name...
+        size_t pos = 0;
+        auto next = [&](std::string& field) {
+            while (pos < l.size() && (l[pos] == ' ' || l[pos] == '\t'))
+                ++pos;
+            size_t start = pos;
+            while (pos < l.size() && l[pos] != ' ' && l[pos] != '\t')
+                ++pos;
+            field = l.substr(start, pos - start);
+            return !field.empty();
+        };
+        std::string perms, links, owner, group, size, month, day, yearOrTime;
+        if (!next(perms) || !next(links) || !next(owner) || !next(group) || !next(size))
+            continue;
+        if (std::any_of(size.begin(), size.end(), [](char c) { return std::isalpha(static_cast<unsigned char>(c)); })) {
+            month = size;
+            size = group;
+        } else if (!next(month))
+            continue;
+        if (!next(day) || !next(yearOrTime))
+            continue;
+        std::string name = Trimmed(l.substr(pos));
+        if (name.empty())
+            continue;
+        if (Bsd44Server && !ListPattern.empty() && ListPattern != "*" && ListPattern != "*.*"
+            && !WildcardMatch(ListPattern.c_str(), name.c_str()))
+            continue;
+        FtpEntry e;
+        if (type == 'l') {
+            size_t arrow = name.find("->");
+            if (arrow != std::string::npos)
+                name = Trimmed(name.substr(0, arrow));
+            e.isLink = true;
         }
-        break;
-    case 1:
-        for (const auto& l : lines) {
-            if (l.size() < 12)
-                continue;
-            int month = 0, day = 0, year = 0;
-            if (std::sscanf(l.c_str(), "%2d", &month) != 1 || month < 1 || month > 12)
-                continue;
-            size_t pos = 3;
-            while (pos < l.size() && std::isdigit(static_cast<unsigned char>(l[pos])))
-                day = day * 10 + (l[pos++] - '0');
-            if (day > 31)
-                continue;
-            ++pos; // separator
-            if (pos + 2 > l.size() || std::sscanf(l.substr(pos, 2).c_str(), "%2d", &year) != 1)
-                continue;
-            year = year >= 75 ? 1900 + year : 2000 + year;
-            pos += 3;
-            std::vector<std::string> rest = SplitSpaces(l.substr(std::min(pos, l.size())));
-            if (rest.size() < 3)
-                continue;
-            std::string time = rest[0];
-            int hour = 0, minute = 0;
-            if (std::sscanf(time.c_str(), "%d:%d", &hour, &minute) != 2)
-                continue;
-            std::string suffix = time.size() >= 2 ? Lower(time.substr(time.size() - 2)) : "";
-            if (suffix == "am" && hour == 12)
-                hour = 0;
-            else if (suffix == "pm" && hour < 12)
-                hour += 12;
-            // The name is everything after the size field.
-            size_t sizeAt = l.find(rest[1], l.find(rest[0], pos) + rest[0].size());
-            std::string name = Trimmed(l.substr(sizeAt + rest[1].size()));
-            FtpEntry e;
-            e.name = name;
-            if (rest[1].find('<') != std::string::npos)
-                e.isDirectory = true;
-            else
-                e.size = ParseInt64(rest[1]);
-            if (name.empty() || !MakeFileTime(year, month, day, hour, minute, 0, e.lastWrite))
-                continue;
-            e.creation = e.lastAccess = e.lastWrite;
-            AddEntry(std::move(e));
-        }
-        break;
-    case 2:
-        for (const auto& l : lines) {
-            if (l.size() < 12 || l[1] != ' ' || l[2] != '[')
-                continue;
-            size_t close = l.find(']');
-            std::vector<std::string> f = SplitSpaces(l.substr(close + 1));
-            if (f.size() < 6)
-                continue;
-            // owner size month day yearOrTime name...
-            size_t nameAt = 0;
-            std::string tail = l.substr(close + 1);
-            for (int i = 0; i < 5; ++i)
-                nameAt = tail.find(f[size_t(i)], nameAt) + f[size_t(i)].size();
-            FtpEntry e;
-            e.name = Trimmed(tail.substr(nameAt));
-            e.isDirectory = l[0] == 'd';
-            e.size = ParseInt64(f[1]);
-            if (e.name.empty() || !DateFromYearOrTime(f[2], f[3], f[4], e.lastWrite))
-                continue;
-            e.creation = e.lastAccess = e.lastWrite;
-            AddEntry(std::move(e));
-        }
-        break;
-    case 3: {
-        std::string joined;
-        for (size_t i = 1; i < lines.size(); ++i)
-            joined += Collapse(lines[i]) + "\n";
-        size_t start = 0;
-        for (size_t close; (close = joined.find(')', start)) != std::string::npos; start = close + 1) {
-            std::vector<std::string> f = SplitSpaces(Collapse(joined.substr(start, close + 1 - start)));
-            if (!vmsRecordOk(f))
-                continue;
-            std::string time = f[3];
-            if (std::count(time.begin(), time.end(), ':') == 1)
-                time += ":00";
-            int d, h, mi, s;
-            char mon[16] = {};
-            int y;
-            if (std::sscanf(f[2].c_str(), "%d-%15[^-]-%d", &d, mon, &y) != 3
-                || std::sscanf(time.c_str(), "%d:%d:%d", &h, &mi, &s) != 3)
-                continue;
-            FtpEntry e;
-            e.name = f[0];
-            size_t slash = f[1].find('/');
-            std::int64_t blocks = ParseInt64(slash == std::string::npos ? f[1] : f[1].substr(slash + 1));
-            if (blocks > INT64_MAX / 512)
-                continue;
-            e.size = blocks * 512;
-            std::string base = e.name.substr(0, e.name.find(';'));
-            e.isDirectory = base.size() >= 4 && base.compare(base.size() - 4, 4, ".DIR") == 0;
-            if (!MakeFileTime(y, MonthNumber(mon), d, h, mi, s, e.lastWrite))
-                continue;
-            e.creation = e.lastAccess = e.lastWrite;
-            AddEntry(std::move(e));
-        }
-        break;
+        e.name = name;
+        e.isDirectory = type == 'd';
+        e.size = ParseInt64(size);
+        if (!DateFromYearOrTime(month, day, yearOrTime, e.lastWrite))
+            continue;
+        e.creation = e.lastAccess = e.lastWrite;
+        AddEntry(std::move(e));
     }
-    case 4:
-        for (const auto& l : lines) {
-            std::vector<std::string> f = SplitSpaces(Collapse(l));
-            if (f.size() != 9)
-                continue;
-            FtpEntry e;
-            e.name = f[8];
-            e.size = ParseInt64(f[4]);
-            e.isDirectory = f[0][0] != '-';
-            if (!DateFromYearOrTime(f[5], f[6], f[7], e.lastWrite))
-                continue;
-            e.creation = e.lastAccess = e.lastWrite;
-            AddEntry(std::move(e));
-        }
-        log.LogInfo("Type 4 directory listing");
-        break;
-    case 5:
-        for (size_t i = 1; i < lines.size(); ++i) {
-            std::vector<std::string> f;
-            const std::string& l = lines[i];
-            std::string cur;
-            bool quoted = false;
-            for (char c : l) {
-                if (c == '"')
-                    quoted = !quoted;
-                if (c == ' ' && !quoted) {
-                    f.push_back(cur);
-                    cur.clear();
-                } else
-                    cur += c;
-            }
-            f.push_back(cur);
-            if (f.size() <= 6)
-                continue;
-            FtpEntry e;
-            e.size = ParseInt64(f[4]);
-            SYSTEMTIME now;
-            GetSystemTime(&now);
-            int mo, d, h, mi;
-            if (std::sscanf(f[5].c_str(), "%02d%02d/%02d%02d", &mo, &d, &h, &mi) != 4
-                || !MakeFileTime(now.wYear, mo, d, h, mi, 0, e.lastWrite))
-                GetSystemTimeAsFileTime(&e.lastWrite);
-            e.creation = e.lastAccess = e.lastWrite;
-            e.name = f[6] + "." + f[0];
-            AddEntry(std::move(e));
-        }
-        log.LogInfo("EDI directory listing");
-        break;
-    default:
-        break;
+}
+
+void Ftp2::ParseDosListing(const std::vector<std::string>& lines)
+{
+    for (const auto& l : lines) {
+        if (l.size() < 12)
+            continue;
+        int month = 0, day = 0, year = 0;
+        if (std::sscanf(l.c_str(), "%2d", &month) != 1 || month < 1 || month > 12)
+            continue;
+        size_t pos = 3;
+        while (pos < l.size() && std::isdigit(static_cast<unsigned char>(l[pos])))
+            day = day * 10 + (l[pos++] - '0');
+        if (day > 31)
+            continue;
+        ++pos; // separator
+        if (pos + 2 > l.size() || std::sscanf(l.substr(pos, 2).c_str(), "%2d", &year) != 1)
+            continue;
+        year = year >= 75 ? 1900 + year : 2000 + year;
+        pos += 3;
+        std::vector<std::string> rest = SplitSpaces(l.substr(std::min(pos, l.size())));
+        if (rest.size() < 3)
+            continue;
+        std::string time = rest[0];
+        int hour = 0, minute = 0;
+        if (std::sscanf(time.c_str(), "%d:%d", &hour, &minute) != 2)
+            continue;
+        std::string suffix = time.size() >= 2 ? Lower(time.substr(time.size() - 2)) : "";
+        if (suffix == "am" && hour == 12)
+            hour = 0;
+        else if (suffix == "pm" && hour < 12)
+            hour += 12;
+        // The name is everything after the size field.
+        size_t sizeAt = l.find(rest[1], l.find(rest[0], pos) + rest[0].size());
+        std::string name = Trimmed(l.substr(sizeAt + rest[1].size()));
+        FtpEntry e;
+        e.name = name;
+        if (rest[1].find('<') != std::string::npos)
+            e.isDirectory = true;
+        else
+            e.size = ParseInt64(rest[1]);
+        if (name.empty() || !MakeFileTime(year, month, day, hour, minute, 0, e.lastWrite))
+            continue;
+        e.creation = e.lastAccess = e.lastWrite;
+        AddEntry(std::move(e));
     }
+}
+
+void Ftp2::ParseNetwareListing(const std::vector<std::string>& lines)
+{
+    for (const auto& l : lines) {
+        if (l.size() < 12 || l[1] != ' ' || l[2] != '[')
+            continue;
+        size_t close = l.find(']');
+        std::vector<std::string> f = SplitSpaces(l.substr(close + 1));
+        if (f.size() < 6)
+            continue;
+        // owner size month day yearOrTime name...
+        size_t nameAt = 0;
+        std::string tail = l.substr(close + 1);
+        for (int i = 0; i < 5; ++i)
+            nameAt = tail.find(f[size_t(i)], nameAt) + f[size_t(i)].size();
+        FtpEntry e;
+        e.name = Trimmed(tail.substr(nameAt));
+        e.isDirectory = l[0] == 'd';
+        e.size = ParseInt64(f[1]);
+        if (e.name.empty() || !DateFromYearOrTime(f[2], f[3], f[4], e.lastWrite))
+            continue;
+        e.creation = e.lastAccess = e.lastWrite;
+        AddEntry(std::move(e));
+    }
+}
+
+void Ftp2::ParseVmsListing(const std::vector<std::string>& lines)
+{
+    std::string joined;
+    for (size_t i = 1; i < lines.size(); ++i)
+        joined += Collapse(lines[i]) + "\n";
+    size_t start = 0;
+    for (size_t close; (close = joined.find(')', start)) != std::string::npos; start = close + 1) {
+        std::vector<std::string> f = SplitSpaces(Collapse(joined.substr(start, close + 1 - start)));
+        if (!IsVmsRecord(f))
+            continue;
+        std::string time = f[3];
+        if (std::count(time.begin(), time.end(), ':') == 1)
+            time += ":00";
+        int d, h, mi, s;
+        char mon[16] = {};
+        int y;
+        if (std::sscanf(f[2].c_str(), "%d-%15[^-]-%d", &d, mon, &y) != 3
+            || std::sscanf(time.c_str(), "%d:%d:%d", &h, &mi, &s) != 3)
+            continue;
+        FtpEntry e;
+        e.name = f[0];
+        size_t slash = f[1].find('/');
+        std::int64_t blocks = ParseInt64(slash == std::string::npos ? f[1] : f[1].substr(slash + 1));
+        if (blocks > INT64_MAX / 512)
+            continue;
+        e.size = blocks * 512;
+        std::string base = e.name.substr(0, e.name.find(';'));
+        e.isDirectory = base.size() >= 4 && base.compare(base.size() - 4, 4, ".DIR") == 0;
+        if (!MakeFileTime(y, MonthNumber(mon), d, h, mi, s, e.lastWrite))
+            continue;
+        e.creation = e.lastAccess = e.lastWrite;
+        AddEntry(std::move(e));
+    }
+}
+
+void Ftp2::ParseBatchListing(const std::vector<std::string>& lines, LogBase& log)
+{
+    for (const auto& l : lines) {
+        std::vector<std::string> f = SplitSpaces(Collapse(l));
+        if (f.size() != 9)
+            continue;
+        FtpEntry e;
+        e.name = f[8];
+        e.size = ParseInt64(f[4]);
+        e.isDirectory = f[0][0] != '-';
+        if (!DateFromYearOrTime(f[5], f[6], f[7], e.lastWrite))
+            continue;
+        e.creation = e.lastAccess = e.lastWrite;
+        AddEntry(std::move(e));
+    }
+    log.LogInfo("Type 4 directory listing");
+}
+
+void Ftp2::ParseEdiListing(const std::vector<std::string>& lines, LogBase& log)
+{
+    for (size_t i = 1; i < lines.size(); ++i) {
+        std::vector<std::string> f;
+        const std::string& l = lines[i];
+        std::string cur;
+        bool quoted = false;
+        for (char c : l) {
+            if (c == '"')
+                quoted = !quoted;
+            if (c == ' ' && !quoted) {
+                f.push_back(cur);
+                cur.clear();
+            } else
+                cur += c;
+        }
+        f.push_back(cur);
+        if (f.size() <= 6)
+            continue;
+        FtpEntry e;
+        e.size = ParseInt64(f[4]);
+        SYSTEMTIME now;
+        GetSystemTime(&now);
+        int mo, d, h, mi;
+        if (std::sscanf(f[5].c_str(), "%02d%02d/%02d%02d", &mo, &d, &h, &mi) != 4
+            || !MakeFileTime(now.wYear, mo, d, h, mi, 0, e.lastWrite))
+            GetSystemTimeAsFileTime(&e.lastWrite);
+        e.creation = e.lastAccess = e.lastWrite;
+        e.name = f[6] + "." + f[0];
+        AddEntry(std::move(e));
+    }
+    log.LogInfo("EDI directory listing");
 }

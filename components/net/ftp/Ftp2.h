@@ -124,8 +124,18 @@ public:
     int FindFileEntry(const std::string& name, bool caseSensitive) const;
     bool GetRemoteLastModified(const std::string& name, SYSTEMTIME& out) const;
     bool ListingValid() const { return m_listingValid; }
+    // Detects the listing's format and parses it with that format's parser.
     void ParseListing(std::vector<std::string>& lines, LogBase& log);
     void ParseMlsdListing(const std::vector<std::string>& lines, LogBase& log);
+    // The LIST formats this client reads. Detection may normalise the lines' blanks.
+    enum ListingFormat { kUnknown, kUnix, kDos, kNetware, kVms, kBatches, kEdi };
+    static ListingFormat DetectListingFormat(std::vector<std::string>& lines);
+    void ParseUnixListing(const std::vector<std::string>& lines);
+    void ParseDosListing(const std::vector<std::string>& lines);
+    void ParseNetwareListing(const std::vector<std::string>& lines);
+    void ParseVmsListing(const std::vector<std::string>& lines);
+    void ParseBatchListing(const std::vector<std::string>& lines, LogBase& log);
+    void ParseEdiListing(const std::vector<std::string>& lines, LogBase& log);
 
     // The six numbers of a PASV reply; false when malformed.
     static bool ParsePasvReply(const std::string& reply, std::string& host, int& port);

@@ -30,19 +30,6 @@ std::string BaseDomainOf(const char* domain)
     return out.GetText();
 }
 
-// Host within domain on a label boundary, without case; a leading dot on the domain is ignored.
-bool DomainWithin(const std::string& host, std::string domain)
-{
-    if (!domain.empty() && domain[0] == '.')
-        domain.erase(0, 1);
-    if (domain.empty())
-        return true;
-    std::string h = AsciiLowerCopy(host), d = AsciiLowerCopy(domain);
-    if (h == d)
-        return true;
-    return h.size() > d.size() && h.compare(h.size() - d.size(), d.size(), d) == 0 && h[h.size() - d.size() - 1] == '.';
-}
-
 // XML tags hold no spaces; other bytes a tag cannot hold make the pair unstorable.
 std::string TagOf(const std::string& name)
 {
@@ -62,66 +49,6 @@ bool IsStorableTag(const std::string& tag)
 }
 
 } // namespace
-
-void Cookie::SetPair(const std::string& name, const std::string& value)
-{
-    for (auto& pair : m_pairs)
-        if (strcasecmp(pair.first.c_str(), name.c_str()) == 0) {
-            pair.second = value;
-            return;
-        }
-    m_pairs.emplace_back(name, value);
-}
-
-void Cookie::Clear()
-{
-    m_pairs.clear();
-    version = 0;
-    secure = false;
-    domain.clear();
-    path.clear();
-    expire.clear();
-    discard = false;
-    maxAge = 0;
-}
-
-bool Cookie::IsExpired() const
-{
-    if (expire.empty())
-        return false;
-    SYSTEMTIME when, now;
-    if (!DateParser::ParseDate(expire.c_str(), &when))
-        return false;
-    GetSystemTime(&now);
-    return DateParser::SystemTimeToVariant(when) <= DateParser::SystemTimeToVariant(now);
-}
-
-bool Cookie::Matches(const char* d, const char* p, bool secureChannel) const
-{
-    if (secure && !secureChannel)
-        return false;
-    if (IsExpired())
-        return false;
-    if (!DomainWithin(d ? d : "", domain))
-        return false;
-    if (p && !path.empty() && path != "/") {
-        if (std::string(p).compare(0, path.size(), path) != 0)
-            return false;
-    }
-    return true;
-}
-
-void Cookie::LogCookie(LogBase& log) const
-{
-    LogContextScope scope(log, "Cookie");
-    log.LogData("Domain", domain.c_str());
-    log.LogData("Path", path.c_str());
-    log.LogData("Expire", expire.c_str());
-    for (const auto& pair : m_pairs) {
-        log.LogData("CookieName", pair.first.c_str());
-        log.LogData("CookieValue", pair.second.c_str());
-    }
-}
 
 void CookieJar::BuildCookieHeader(const char* domain, const char* path, std::string& out, bool secureChannel) const
 {
@@ -370,73 +297,50 @@ bool CookieMgr::SaveCookie(const char* cookieDir, CookieMemory* memory, const ch
     return true;
 }
 
-std::unique_ptr<Cookie> ParseSetCookie(const std::string& value, const std::string& host, const std::string& path)
+namespace {
+
+// A maximum age kept as an absolute time, so that it can be judged after a reload.
+void ExpireFromMaxAge(Cookie& cookie)
 {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (;;) {
-        size_t semi = value.find(';', start);
-        parts.push_back(HttpTrim(value.substr(start, semi == std::string::npos ? std::string::npos : semi - start)));
-        if (semi == std::string::npos)
-            break;
-        start = semi + 1;
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    double when = DateParser::SystemTimeToVariant(now) + (cookie.maxAge <= 0 ? -1.0 : double(cookie.maxAge) / 86400.0);
+    SYSTEMTIME t;
+    if (!DateParser::VariantToSystemTime(&when, &t))
+        return;
+    char buf[64];
+    static const char* days[] = { "Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat" };
+    static const char* months[] = { "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec" };
+    std::snprintf(buf, sizeof buf, "%s, %02d %s %04d %02d:%02d:%02d GMT",
+        days[DateParser::DayOfWeek(t.wYear, t.wMonth, t.wDay) % 7], t.wDay, months[(t.wMonth + 11) % 12], t.wYear,
+        t.wHour, t.wMinute, t.wSecond);
+    cookie.expire = buf;
+}
+
+} // namespace
+
+std::vector<std::unique_ptr<Cookie>> ResponseCookies(const HttpResponseHeader& header, const std::string& host)
+{
+    std::string defaultDomain = "." + BaseDomainOf(AsciiLowerCopy(host).c_str());
+    std::vector<std::unique_ptr<Cookie>> found, kept;
+    header.GetCookies(found, defaultDomain.c_str());
+    for (auto& cookie : found) {
+        // A server cannot set cookies for a domain it is not within, and a record without a pair
+        // has nothing to send back.
+        if (!CookieDomainWithin(host, cookie->domain) || cookie->Pairs().empty())
+            continue;
+        cookie->domain = AsciiLowerCopy(cookie->domain[0] == '.' ? cookie->domain : "." + cookie->domain);
+        if (cookie->maxAgeSet)
+            ExpireFromMaxAge(*cookie);
+        kept.push_back(std::move(cookie));
     }
-    size_t eq = parts[0].find('=');
-    if (eq == std::string::npos || eq == 0)
-        return nullptr;
-    auto cookie = std::make_unique<Cookie>();
-    std::string name = HttpTrim(parts[0].substr(0, eq));
-    std::string v = HttpTrim(parts[0].substr(eq + 1));
-    if (v.size() >= 2 && v.front() == '"' && v.back() == '"')
-        v = v.substr(1, v.size() - 2);
-    cookie->SetPair(name, v);
-    cookie->domain = AsciiLowerCopy(host);
-    // The default path is the request path's folder.
-    std::string defaultPath = path.empty() || path[0] != '/' ? "/" : path.substr(0, path.find('?'));
-    size_t slash = defaultPath.rfind('/');
-    cookie->path = slash == 0 || slash == std::string::npos ? "/" : defaultPath.substr(0, slash);
-    bool maxAgeSeen = false;
-    for (size_t i = 1; i < parts.size(); ++i) {
-        size_t e = parts[i].find('=');
-        std::string attr = AsciiLowerCopy(HttpTrim(parts[i].substr(0, e)));
-        std::string val = e == std::string::npos ? "" : HttpTrim(parts[i].substr(e + 1));
-        if (attr == "domain" && !val.empty()) {
-            if (!DomainWithin(host, val))
-                return nullptr;
-            cookie->domain = AsciiLowerCopy(val[0] == '.' ? val : "." + val);
-        } else if (attr == "path" && !val.empty() && val[0] == '/') {
-            cookie->path = val;
-        } else if (attr == "expires" && !maxAgeSeen) {
-            cookie->expire = val;
-        } else if (attr == "max-age") {
-            char* end = nullptr;
-            long seconds = std::strtol(val.c_str(), &end, 10);
-            if (end == val.c_str())
-                continue;
-            // Kept as an absolute time, so that it can be judged after a reload.
-            maxAgeSeen = true;
-            cookie->maxAge = int(std::clamp<long>(seconds, -1, 0x7FFFFFFF));
-            SYSTEMTIME now;
-            GetSystemTime(&now);
-            double when = DateParser::SystemTimeToVariant(now) + (seconds <= 0 ? -1.0 : double(cookie->maxAge) / 86400.0);
-            SYSTEMTIME t;
-            if (DateParser::VariantToSystemTime(&when, &t)) {
-                char buf[64];
-                static const char* days[] = { "Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat" };
-                static const char* months[] = { "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct",
-                    "Nov", "Dec" };
-                std::snprintf(buf, sizeof buf, "%s, %02d %s %04d %02d:%02d:%02d GMT",
-                    days[DateParser::DayOfWeek(t.wYear, t.wMonth, t.wDay) % 7], t.wDay, months[(t.wMonth + 11) % 12],
-                    t.wYear, t.wHour, t.wMinute, t.wSecond);
-                cookie->expire = buf;
-            }
-        } else if (attr == "secure") {
-            cookie->secure = true;
-        } else if (attr == "version") {
-            cookie->version = std::atoi(val.c_str());
-        } else if (attr == "discard") {
-            cookie->discard = true;
-        }
-    }
-    return cookie;
+    return kept;
+}
+
+std::unique_ptr<Cookie> ParseSetCookie(const std::string& value, const std::string& host)
+{
+    HttpResponseHeader header;
+    header.ParseText(("HTTP/1.1 200 OK\r\nSet-Cookie: " + value + "\r\n\r\n").c_str());
+    std::vector<std::unique_ptr<Cookie>> cookies = ResponseCookies(header, host);
+    return cookies.empty() ? nullptr : std::move(cookies.front());
 }

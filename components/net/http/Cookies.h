@@ -2,8 +2,9 @@
 // Cookies that servers set, kept per base domain as one XML document (a file in the cookie folder,
 // or text in the settings' memory store), and sent back on later requests.
 
-#include "components/foundation/TorvaneObject.h"
+#include "components/net/Cookie.h"
 #include "components/net/http/HttpControl.h"
+#include "components/net/http/HttpResponseHeader.h"
 
 #include <cstdint>
 #include <memory>
@@ -12,31 +13,6 @@
 #include <vector>
 
 class LogBase;
-
-class Cookie : public TorvaneObject {
-public:
-    ~Cookie() override = default;
-
-    void SetPair(const std::string& name, const std::string& value);
-    void Clear();
-    // Domain on a label boundary (an empty record domain matches every domain), path by prefix;
-    // a Secure record only over TLS, an expired one never.
-    bool Matches(const char* domain, const char* path, bool secureChannel = true) const;
-    bool IsExpired() const;
-    void LogCookie(LogBase& log) const;
-
-    const std::vector<std::pair<std::string, std::string>>& Pairs() const { return m_pairs; }
-    int version = 0;
-    bool secure = false;
-    std::string domain;
-    std::string path;
-    std::string expire;
-    bool discard = false;
-    int maxAge = 0;
-
-private:
-    std::vector<std::pair<std::string, std::string>> m_pairs;
-};
 
 class CookieJar {
 public:
@@ -62,6 +38,9 @@ public:
     static CookieJar* ParseCookieXml(const char* xml);
 };
 
-// One "Set-Cookie" value as a record, for a response to host and path. Null for a value without a
-// name, or with a Domain the host is not within.
-std::unique_ptr<Cookie> ParseSetCookie(const std::string& value, const std::string& host, const std::string& path);
+// The cookies a response to host sets, as they are stored: its "Set-Cookie" and "Set-Cookie2"
+// fields, a missing domain becoming "." and the host's base domain. A cookie for a domain the host
+// is not within, or without a pair, is left out; a maximum age becomes an expiry time.
+std::vector<std::unique_ptr<Cookie>> ResponseCookies(const HttpResponseHeader& header, const std::string& host);
+// The same for one "Set-Cookie" value; null when it gives no cookie.
+std::unique_ptr<Cookie> ParseSetCookie(const std::string& value, const std::string& host);

@@ -4,6 +4,8 @@
 #include "components/foundation/DataBuffer.h"
 #include "components/net/http/Cookies.h"
 #include "components/foundation/LogBase.h"
+#include "components/foundation/ProgressMonitor.h"
+#include "components/net/ProgressEvent.h"
 #include "components/net/http/HttpChunked.h"
 #include "components/net/http/HttpGzip.h"
 #include "platform/base/TextCase.h"
@@ -74,16 +76,11 @@ void HttpClient::AddCookieLine(const HttpControl& settings, const std::string& h
 }
 
 void HttpClient::SaveResponseCookies(const HttpControl& settings, const HttpResponseHeader& header,
-    const std::string& host, const std::string& path, LogBase& log)
+    const std::string& host, LogBase& log)
 {
     if (settings.cookieDir.empty() || !settings.saveCookies || !header.HasField("Set-Cookie"))
         return;
-    for (const auto& field : header.Fields().All()) {
-        if (!HttpEqualsNoCase(field.first, "Set-Cookie") && !HttpEqualsNoCase(field.first, "Set-Cookie2"))
-            continue;
-        std::unique_ptr<Cookie> cookie = ParseSetCookie(field.second, host, path);
-        if (!cookie)
-            continue;
+    for (const auto& cookie : ResponseCookies(header, host)) {
         cookie->LogCookie(log);
         CookieMgr::SaveCookie(settings.cookieDir.c_str(), &settings.cookieMemory, host.c_str(), *cookie, log);
     }
@@ -258,7 +255,8 @@ bool HttpClient::SendRequest(const HttpControl& settings, HttpRequest& request, 
         if (!HttpIsSafeHeaderText(f.first) || !HttpIsSafeHeaderText(f.second))
             return Fail(log, "A header field holds a line break");
     request.SetHeaderField("Host", m_host.c_str());
-    if (!settings.login.empty() && !settings.password.empty())
+    // With NTLM chosen the password never goes out in Basic form.
+    if (!settings.login.empty() && !settings.password.empty() && !settings.useNtlm)
         request.SetHeaderField("Authorization", ("Basic " + HttpBasicCredentials(settings.login, settings.password)).c_str());
     result.requestHeader.clear();
 
@@ -286,12 +284,13 @@ bool HttpClient::SendRequest(const HttpControl& settings, HttpRequest& request, 
         logged.replace(auth + 15, (end == std::string::npos ? logged.size() : end) - auth - 15, "****");
     }
     log.LogData("requestHeader", logged.c_str());
-    if (request.IsMultipartPost()) {
-        std::uint64_t total = head.size();
-        for (const auto& piece : pieces)
-            total += piece.size;
+    std::uint64_t total = head.size() + (held ? held->size() : 0);
+    for (const auto& piece : pieces)
+        total += piece.size;
+    if (request.IsMultipartPost())
         log.LogDataInt64("uploadSize", std::int64_t(total));
-    }
+    if (monitor)
+        monitor->ResetTotal64(std::int64_t(total));
     m_pending.clear();
     return SendAll(settings, head.data(), head.size(), log, monitor)
         && (!held || SendAll(settings, held->data(), held->size(), log, monitor))
@@ -346,6 +345,8 @@ bool HttpClient::ReadResponse(const HttpControl& settings, bool isHead, HttpResu
     result.responseHeader.ParseText(head.c_str());
     if (isHead)
         return true;
+    if (monitor && result.responseHeader.GetContentLength() > 0)
+        monitor->ResetTotal64(result.responseHeader.GetContentLength());
     if (result.responseHeader.GetStatusCode() == 0) {
         Close(log);
         return Fail(log, "Received unexpected HTTP response");
@@ -394,8 +395,31 @@ bool HttpClient::ReadBodyByFraming(const HttpControl& settings, const HttpRespon
 {
     unsigned idleMs = settings.readTimeoutSeconds * 1000;
     std::string te;
-    if (h.GetField("Transfer-Encoding", te) && HttpEqualsNoCase(HttpTrim(te), "chunked")) {
+    bool hasTe = h.GetField("Transfer-Encoding", te);
+    if (m_useTls) {
+        // The TLS reader says what it found before reading.
+        if (!h.HasContentLength())
+            log.LogInfo("No content-length header field.");
+        if (hasTe)
+            log.LogData("transferEncoding", te.c_str());
+        else
+            log.LogInfo("No transfer-encoding header field.");
+        log.LogDataInt64("sslContentLength", h.GetContentLength());
+        log.LogDataInt64("extraLen", std::int64_t(m_pending.size()));
+    }
+    auto tlsFailure = [&](bool early) {
+        if (!m_useTls)
+            return;
+        if (early)
+            log.LogError("Failed to get complete HTTPS response");
+        log.LogError("Failed to get response data for HTTPS");
+        log.LogDataInt64("ContentLength", h.GetContentLength());
+        log.LogDataInt("ResponseCode", h.GetStatusCode());
+    };
+    if (hasTe && HttpEqualsNoCase(HttpTrim(te), "chunked")) {
         log.LogInfo("Reading chunked response");
+        if (ProgressEvent* event = monitor ? monitor->GetProgressEvent() : nullptr)
+            event->OnReadingChunkedResponse();
         HttpChunkedDecoder decoder(settings.BodyLimit());
         std::string decoded;
         for (;;) {
@@ -420,6 +444,7 @@ bool HttpClient::ReadBodyByFraming(const HttpControl& settings, const HttpRespon
             bool closed = false;
             if (!Fill(settings, idleMs, log, monitor, &closed)) {
                 Close(log);
+                tlsFailure(true);
                 return Fail(log, "Failed to get response data (a)");
             }
         }
@@ -438,6 +463,8 @@ bool HttpClient::ReadBodyByFraming(const HttpControl& settings, const HttpRespon
         // What came with the header first; then receives straight into the destination: the
         // body sized once from the length, or a block on its way to the file.
         size_t first = size_t(std::min<std::uint64_t>(length, m_pending.size()));
+        if (m_useTls && first == length)
+            log.LogInfo("Already have entire response.");
         std::vector<char> block;
         char* into = nullptr;
         if (m_bodyFile) {
@@ -467,14 +494,18 @@ bool HttpClient::ReadBodyByFraming(const HttpControl& settings, const HttpRespon
                 body.resize(size_t(got) + want);
             if (!ok || (m_bodyFile && !Deliver(body, into, want, log))) {
                 Close(log);
+                tlsFailure(!ok);
                 return Fail(log, "Failed to get response data");
             }
             got += want;
         }
         return true;
     }
-    if (h.HasContentLength())
+    if (h.HasContentLength()) {
+        if (m_useTls)
+            log.LogInfo("Already have entire response.");
         return true;
+    }
     log.LogInfo("Read max non-chunked response");
     std::uint64_t total = 0;
     for (;;) {
@@ -493,6 +524,8 @@ bool HttpClient::ReadBodyByFraming(const HttpControl& settings, const HttpRespon
             break;
     }
     // The end was a close or a silence; either way the connection is done.
+    if (m_useTls)
+        log.LogInfo("Finished reading response where content-length was unknown.");
     Close(log);
     return true;
 }
@@ -520,7 +553,15 @@ bool HttpClient::PerformRequest(const HttpControl& settings, HttpRequest& reques
 bool HttpClient::PerformRequestInto(const HttpControl& settings, HttpRequest& request, HttpResult& result,
     std::string& body, LogBase& log, ProgressMonitor* monitor)
 {
-    if (!SendRequest(settings, request, result, log, monitor)) {
+    ProgressEvent* event = monitor ? monitor->GetProgressEvent() : nullptr;
+    if (event)
+        event->OnBeginSendRequest();
+    bool sent = SendRequest(settings, request, result, log, monitor);
+    if (monitor)
+        monitor->Complete();
+    if (event)
+        event->OnEndSendRequest(sent);
+    if (!sent) {
         result.sendFailed = true;
         // A server that refuses an upload may already have answered before it stopped reading.
         if (!m_pending.empty() || Fill(settings, 2000, log, monitor, nullptr)) {
@@ -531,6 +572,8 @@ bool HttpClient::PerformRequestInto(const HttpControl& settings, HttpRequest& re
         Close(log);
         return false;
     }
+    if (event)
+        event->OnBeginReceiveResponse();
     bool ok = ReadResponse(settings, request.IsHead(), result, body, log, monitor);
     // Interim replies (100 Continue, 103 Early Hints) come before the final one.
     for (int status; ok && (status = result.responseHeader.GetStatusCode()) >= 100 && status <= 199 && status != 101;) {
@@ -538,8 +581,12 @@ bool HttpClient::PerformRequestInto(const HttpControl& settings, HttpRequest& re
             log.LogInfo("Received HTTP 100 response.");
         ok = ReadResponse(settings, request.IsHead(), result, body, log, monitor);
     }
+    if (monitor)
+        monitor->Complete();
+    if (event)
+        event->OnEndReceiveResponse(ok);
     if (ok) {
-        SaveResponseCookies(settings, result.responseHeader, m_host, request.GetPath(), log);
+        SaveResponseCookies(settings, result.responseHeader, m_host, log);
         log.LogDataInt("responseStatus", result.responseHeader.GetStatusCode());
         int status = result.responseHeader.GetStatusCode();
         if (!body.empty() && (status < 200 || status > 299)) {

@@ -72,8 +72,7 @@ public:
         bool conditional, const std::string& etag, const SYSTEMTIME& expiry, std::string& header, LogBase& log);
     static void AddCookieLine(const HttpControl& settings, const std::string& host, const std::string& path, bool tls,
         std::string& lines, LogBase& log);
-    static void SaveResponseCookies(const HttpControl& settings, const HttpResponseHeader& header, const std::string& host,
-        const std::string& path, LogBase& log);
+    static void SaveResponseCookies(const HttpControl& settings, const HttpResponseHeader& header, const std::string& host, LogBase& log);
     void Close(LogBase& log);
     // Counts connects actually made; reuse of a pooled connection leaves it unchanged.
     int ConnectCount() const { return m_connects; }

@@ -445,7 +445,7 @@ bool HttpClient::FollowRedirect(const std::string& current, int depth, HttpContr
     int currentPort = 0;
     SplitUrl(current.c_str(), currentHost, currentPort, user, password, currentPath, query, fragment);
     GetUrlHost(next.c_str(), nextHost);
-    SaveResponseCookies(settings, result.responseHeader, currentHost.GetText(), currentPath.GetText(), log);
+    SaveResponseCookies(settings, result.responseHeader, currentHost.GetText(), log);
     if (!settings.followRedirects) {
         result.redirected = true;
         result.finalUrl = next;
@@ -578,6 +578,15 @@ bool HttpClient::Fetch(const std::string& url, int depth, HttpControl& settings,
     }
     if (useHttpCache && settings.cacheControl.updateCache && hostMarked)
         settings.httpCache.ClearHostMark(t.host.c_str());
+    if (!m_socket.IsConnected()) {
+        log.LogError("Unable to connect to HTTP server.");
+        return false;
+    }
+    if (!t.tls && !m_socket.WaitWritableSeconds(1, log)) {
+        log.LogError("Socket connection to HTTP server is not writeable.");
+        result.sendFailed = true;
+        return false;
+    }
 
     std::string header;
     if (settings.msieProfile)
@@ -634,6 +643,17 @@ bool HttpClient::Fetch(const std::string& url, int depth, HttpControl& settings,
         output = start;
         std::string body;
         bool hasBody = !(status >= 100 && status < 200) && status != 204 && status != 304;
+        std::string te;
+        bool framed = result.responseHeader.HasContentLength()
+            || (result.responseHeader.GetField("Transfer-Encoding", te) && HttpEqualsNoCase(HttpTrim(te), "chunked"));
+        if (hasBody && status >= 400 && !framed) {
+            // An error page that would only end with the connection is not read.
+            log.LogDataInt("response_code", status);
+            log.LogInfo("No response body to fetch...");
+            Close(log);
+            log.LogError("Failed to fetch response data.");
+            return false;
+        }
         if (hasBody && !ReadBodyByFraming(settings, result.responseHeader, body, log, monitor)) {
             log.LogError("Failed to fetch response data.");
             return false;
@@ -648,7 +668,7 @@ bool HttpClient::Fetch(const std::string& url, int depth, HttpControl& settings,
         }
         bool setsCookies = result.responseHeader.HasField("Set-Cookie");
         if (!settings.cookieDir.empty() && settings.saveCookies && setsCookies) {
-            SaveResponseCookies(settings, result.responseHeader, t.host, t.path, log);
+            SaveResponseCookies(settings, result.responseHeader, t.host, log);
         } else if (setsCookies) {
             // A response that sets cookies belongs to one user: never cached.
         } else if (status != 304 && settings.useHttpCache) {

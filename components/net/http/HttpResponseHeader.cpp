@@ -1,5 +1,9 @@
 #include "components/net/http/HttpResponseHeader.h"
 
+#include "components/mail/mime/MimeField.h"
+#include "components/mail/mime/MimeHeader.h"
+#include "components/net/Cookie.h"
+
 #include <cctype>
 #include <climits>
 #include <cstring>
@@ -181,4 +185,19 @@ void HttpResult::Reset()
     cacheStatus = 0;
     finalUrl.clear();
     responseHeader.Reset();
+}
+
+void HttpResponseHeader::GetCookies(std::vector<std::unique_ptr<Cookie>>& out, const char* defaultDomain) const
+{
+    MimeHeader cookies;
+    for (const auto& field : m_fields.All()) {
+        if (strcasecmp(field.first.c_str(), "Set-Cookie") != 0 && strcasecmp(field.first.c_str(), "Set-Cookie2") != 0)
+            continue;
+        // The value as it came: a cookie value is no encoded word.
+        auto* copy = new MimeField();
+        copy->SetNameValue(field.first.c_str(), "");
+        copy->SetValue(field.second.c_str());
+        cookies.AddField(copy);
+    }
+    cookies.CollectCookies(out, defaultDomain);
 }

@@ -4,7 +4,11 @@
 #include "components/net/http/HttpFields.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
+
+class Cookie;
 
 class HttpResponseHeader {
 public:
@@ -20,6 +24,9 @@ public:
     bool HasField(const char* name) const { return m_fields.Has(name); }
     bool GetFieldParam(const char* fieldName, const char* paramName, std::string& out) const;
     void GetCharset(std::string& out) const;
+    // Each "Set-Cookie" and "Set-Cookie2" field as a cookie appended to out; one without a domain
+    // takes defaultDomain, and is left out without one.
+    void GetCookies(std::vector<std::unique_ptr<Cookie>>& out, const char* defaultDomain) const;
     std::string RenderFields() const { return m_fields.Render(); }
     std::string RenderFull() const { return m_statusLine + "\r\n" + m_fields.Render(); }
     const HttpFields& Fields() const { return m_fields; }

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -155,6 +156,39 @@ TEST(SChannel, NameRequirementIsExact)
     }
 }
 
+// A distinguished-name requirement is compared with the one rendering certificates show: short keys
+// such as "S=" and "E=", a value holding a comma in double quotes.
+TEST(SChannel, DistinguishedNameRequirementUsesTheLibrarysRendering)
+{
+    std::filesystem::path dir = std::filesystem::temp_directory_path() / ("schdn" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    std::string cert = (dir / "c.pem").string(), key = (dir / "k.pem").string();
+    std::string command = "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -keyout '" + key + "' -out '" + cert
+        + "' -subj '/C=DE/ST=Bayern/O=Acme, Inc./emailAddress=ops@acme.test/CN=localhost' 2>/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    int port = ReversingServer(cert, key);
+    const std::string own = "C=DE, S=Bayern, O=\"Acme, Inc.\", E=ops@acme.test, CN=localhost";
+    struct Case {
+        const char* name;
+        std::string value;
+        bool ok;
+    };
+    const Case cases[] = {
+        { "subjectdn", own, true },
+        { "issuerdn", own, true },
+        { "subjectdn", "C=DE, ST=Bayern, O=Acme\\, Inc., emailAddress=ops@acme.test, CN=localhost", false },
+    };
+    for (const auto& c : cases) {
+        SChannel channel;
+        channel.SetRequireVerifiedServerCert(false);
+        channel.SetServerCertRequirement(c.name, c.value.c_str());
+        CapturingLog log;
+        EXPECT_EQ(channel.ConnectAndEstablish("localhost", port, 10000, 0, log, nullptr, nullptr, nullptr), c.ok)
+            << c.name << " " << c.value << "\n" << log.Text();
+    }
+    std::filesystem::remove_all(dir);
+}
+
 TEST(SChannel, ClientCertificateIsSentWhenAsked)
 {
     ASSERT_TRUE(TrustTestCa());
@@ -203,6 +237,22 @@ TEST(SChannel, SessionTicketsDoNotEndAReadEmpty)
     ASSERT_TRUE(channel.ReceiveBytes(data, 0, 0, log, nullptr, &timedOut, &aborted, &error, &ended, &closed))
         << log.Text();
     EXPECT_EQ(AsString(data), "late\r\n");
+}
+
+// Text that came before the peer closed the connection is the answer, match or not.
+TEST(SChannel, ReadUntilAMatchKeepsTextBufferedWhenThePeerCloses)
+{
+    ASSERT_TRUE(TrustTestCa());
+    int port = TlsPeer(false);
+    SChannel channel;
+    channel.SetIdleTimeoutSeconds(20);
+    CapturingLog log;
+    ASSERT_TRUE(channel.ConnectAndEstablish("localhost", port, 10000, 0, log, nullptr, nullptr, nullptr)) << log.Text();
+    ASSERT_TRUE(channel.SendBytes("TAIL\n", 5, 0, 0, log, nullptr));
+    torvane::StringBuffer text;
+    bool ended = false;
+    EXPECT_TRUE(channel.ReceiveUntilMatch(text, "\r\n", false, 0, 0, log, nullptr, &ended)) << log.Text();
+    EXPECT_STREQ(text.GetText(), "tail");
 }
 
 TEST(SChannel, AbortDuringReceiveKeepsTheChannel)

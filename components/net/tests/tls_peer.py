@@ -10,6 +10,7 @@ client's first line says what to do:
   CLOSE   send "bye" CR LF, then the close-notify, then wait for the client to close
   ECHO    echo every line until the client closes
   LATE    wait a moment (the tickets reach the client alone), then send "late" CR LF
+  TAIL    send "tail" without a line end, then close the TCP connection without a close-notify
 """
 import socket
 import ssl
@@ -44,6 +45,11 @@ def serve(raw, context):
             conn.sendall(b"bye\r\n")
             time.sleep(0.05)
             conn = conn.unwrap()
+        elif line == "TAIL":
+            conn.sendall(b"tail")
+            time.sleep(0.05)
+            raw.shutdown(socket.SHUT_RDWR)
+            return
         elif line == "LATE":
             time.sleep(0.3)
             conn.sendall(b"late\r\n")

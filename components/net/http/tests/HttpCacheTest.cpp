@@ -473,13 +473,60 @@ TEST(Cookies, SaveLoadMatchAndHeader)
     EXPECT_EQ(CookieMgr::LoadCookieJar(folder, nullptr, "empty.org", "/", log), nullptr);
 }
 
+TEST(Cookies, ResponseFieldsBecomeCookies)
+{
+    HttpResponseHeader header;
+    header.ParseText("HTTP/1.1 200 OK\r\n"
+                     "Set-Cookie: a=\"x; y\"; Path=/p; secure; Max-Age=60; Version=2; HttpOnly; SameSite=Lax\r\n"
+                     "Set-Cookie2: b=2; Version=\"1\"; Discard; extra; Port=\"80\"; Comment=c\r\n"
+                     "Set-Cookie: c=3; c=4; C=5; Domain=Site.Test\r\n"
+                     "Set-Cookie: d=\"a\\\"b;c\"\r\n"
+                     "Set-CookieX: e=5\r\n\r\n");
+    std::vector<std::unique_ptr<Cookie>> cookies;
+    header.GetCookies(cookies, nullptr);
+    // Without a default domain only the cookie that names its own is kept.
+    ASSERT_EQ(cookies.size(), 1u);
+    EXPECT_EQ(cookies[0]->domain, "Site.Test");
+    ASSERT_EQ(cookies[0]->Pairs().size(), 1u);
+    EXPECT_EQ(cookies[0]->Pairs()[0].second, "5");
+
+    cookies.clear();
+    header.GetCookies(cookies, ".site.test");
+    ASSERT_EQ(cookies.size(), 4u);
+    const Cookie& a = *cookies[0];
+    EXPECT_EQ(a.domain, ".site.test");
+    EXPECT_EQ(a.path, "/p");
+    EXPECT_TRUE(a.secure);
+    EXPECT_EQ(a.maxAge, 60);
+    EXPECT_EQ(a.version, 0);
+    ASSERT_EQ(a.Pairs().size(), 1u);
+    EXPECT_EQ(a.Pairs()[0], (std::pair<std::string, std::string>("a", "x; y")));
+    const Cookie& b = *cookies[1];
+    EXPECT_EQ(b.version, 1);
+    EXPECT_TRUE(b.discard);
+    EXPECT_EQ(b.path, "");
+    ASSERT_EQ(b.Pairs().size(), 2u);
+    EXPECT_EQ(b.Pairs()[1], (std::pair<std::string, std::string>("extra", "")));
+    ASSERT_EQ(cookies[3]->Pairs().size(), 1u);
+    // An escaped quote does not end the quoted run, so its ';' does not split.
+    EXPECT_EQ(cookies[3]->Pairs()[0].second, "a\\\"b;c");
+
+    // What the client stores: a cookie without a domain belongs to the host's base domain; one
+    // for another domain is refused.
+    header.ParseText("HTTP/1.1 200 OK\r\nSet-Cookie: k=1\r\nSet-Cookie: o=1; Domain=other.test\r\n\r\n");
+    std::vector<std::unique_ptr<Cookie>> stored = ResponseCookies(header, "app.site.test");
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored[0]->domain, ".site.test");
+    EXPECT_EQ(stored[0]->path, "");
+}
+
 TEST(Cookies, SecureAndExpiryAreHonoured)
 {
     TempDir dir;
     Logger log;
     const char* folder = dir.path.c_str();
-    std::unique_ptr<Cookie> secure = ParseSetCookie("token=abc; Secure; Path=/", "app.site.test", "/login");
-    std::unique_ptr<Cookie> lasting = ParseSetCookie("lasting=yes; Max-Age=3600; Domain=site.test", "app.site.test", "/a/b");
+    std::unique_ptr<Cookie> secure = ParseSetCookie("token=abc; Secure; Path=/", "app.site.test");
+    std::unique_ptr<Cookie> lasting = ParseSetCookie("lasting=yes; Max-Age=3600; Domain=site.test; Path=/a", "app.site.test");
     ASSERT_TRUE(secure && lasting);
     EXPECT_TRUE(secure->secure);
     EXPECT_EQ(lasting->domain, ".site.test");
@@ -487,8 +534,8 @@ TEST(Cookies, SecureAndExpiryAreHonoured)
     EXPECT_EQ(lasting->maxAge, 3600);
     EXPECT_FALSE(lasting->IsExpired());
     // A server cannot set cookies for a domain it is not within.
-    EXPECT_FALSE(ParseSetCookie("x=1; Domain=other.test", "app.site.test", "/"));
-    EXPECT_FALSE(ParseSetCookie("=novalue", "app.site.test", "/"));
+    EXPECT_FALSE(ParseSetCookie("x=1; Domain=other.test", "app.site.test"));
+    EXPECT_FALSE(ParseSetCookie("=novalue", "app.site.test"));
     for (Cookie* c : { secure.get(), lasting.get() })
         ASSERT_TRUE(CookieMgr::SaveCookie(folder, nullptr, "app.site.test", *c, log));
 
@@ -502,8 +549,8 @@ TEST(Cookies, SecureAndExpiryAreHonoured)
 
     // A cookie set again already expired (a past date, or Max-Age 0) is the server deleting it.
     std::unique_ptr<Cookie> gone = ParseSetCookie("token=; Path=/; Expires=Thu, 01 Jan 2004 00:00:00 GMT",
-        "app.site.test", "/");
-    std::unique_ptr<Cookie> dropped = ParseSetCookie("lasting=x; Max-Age=0; Domain=site.test; Path=/a", "app.site.test", "/");
+        "app.site.test");
+    std::unique_ptr<Cookie> dropped = ParseSetCookie("lasting=x; Max-Age=0; Domain=site.test; Path=/a", "app.site.test");
     ASSERT_TRUE(gone && dropped);
     EXPECT_TRUE(gone->IsExpired());
     EXPECT_TRUE(dropped->IsExpired());

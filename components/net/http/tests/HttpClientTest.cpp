@@ -9,15 +9,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -358,6 +361,65 @@ Fetched FetchPath(HttpControl& settings, const std::string& path, HttpClient* cl
 
 } // namespace
 
+// Each browser profile writes its fields in its own order, and the server receives them.
+TEST(HttpFetch, HeaderProfiles)
+{
+    ASSERT_GT(PeerPort(), 0);
+    struct Case {
+        bool msie, firefox;
+        std::vector<std::string> names;
+        const char* seen;
+    };
+    const Case cases[] = {
+        { true, false, { "Accept", "Referer", "Accept-Language", "Accept-Encoding", "User-Agent", "Connection", "Host" },
+            "\"User-Agent\": \"Mozilla/4.0 (compatible; MSIE 6.0;" },
+        { false, true,
+            { "Host", "User-Agent", "Accept", "Accept-Charset", "Accept-Encoding", "Accept-Language", "Keep-Alive",
+                "Connection", "Referer" },
+            "\"Keep-Alive\": \"300\"" },
+        { false, false, { "Accept-Encoding", "Referer", "User-Agent", "Host" }, "\"User-Agent\": \"custom/1\"" },
+    };
+    for (const Case& c : cases) {
+        HttpControl settings;
+        settings.msieProfile = c.msie;
+        settings.firefoxProfile = c.firefox;
+        settings.referer = "http://from.test/";
+        settings.userAgent = "custom/1";
+        settings.accept.clear();
+        settings.acceptCharset.clear();
+        settings.acceptLanguage.clear();
+        settings.connection.clear();
+        settings.sendHost = true;
+        Fetched f = FetchPath(settings, "/echo?profile");
+        ASSERT_TRUE(f.ok) << f.log;
+        std::vector<std::string> names;
+        std::istringstream lines(f.result.requestHeader);
+        std::string line;
+        std::getline(lines, line);
+        while (std::getline(lines, line))
+            if (line.find(':') != std::string::npos)
+                names.push_back(line.substr(0, line.find(':')));
+        EXPECT_EQ(names, c.names) << f.result.requestHeader;
+        EXPECT_NE(f.body.find(c.seen), std::string::npos) << f.body;
+    }
+}
+
+// An error status is read when its length is known; one that would only end with the connection
+// fails, while a 304 never has a body to wait for.
+TEST(HttpFetch, ErrorStatusWithoutALengthFails)
+{
+    ASSERT_GT(PeerPort(), 0);
+    HttpControl settings;
+    Fetched withLength = FetchPath(settings, "/404len");
+    ASSERT_TRUE(withLength.ok) << withLength.log;
+    EXPECT_EQ(withLength.result.responseHeader.GetStatusCode(), 404);
+    EXPECT_EQ(withLength.body, "not here!");
+    Fetched without = FetchPath(settings, "/404nolen");
+    EXPECT_FALSE(without.ok);
+    EXPECT_NE(without.log.find("No response body to fetch..."), std::string::npos) << without.log;
+    EXPECT_NE(without.log.find("Failed to fetch response data."), std::string::npos) << without.log;
+}
+
 TEST(HttpFetch, RedirectLocationsResolve)
 {
     struct Case {
@@ -611,6 +673,54 @@ TEST(HttpFetch, HostsWhoseLookupFailsAreMarkedInTheCache)
     EXPECT_TRUE(settings.httpCache.IsHostMarked("gone.test", &marked));
     EXPECT_FALSE(marked);
     SetHostLookupFunction({});
+}
+
+// The application sees each phase of a request in order, and the percentages of an upload climb
+// to 100 over what is sent.
+TEST(HttpClient, PhaseEventsAndUploadPercentages)
+{
+    ASSERT_GT(PeerPort(), 0);
+    char dir[] = "/tmp/httpphaseXXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    std::string path = std::string(dir) + "/ten.bin";
+    std::ofstream(path, std::ios::binary) << std::string(10 * 1024 * 1024, 'x');
+    struct Seen : ProgressEvent {
+        std::vector<std::string> phases;
+        std::vector<int> percents;
+        void OnPercentDone(int percent, bool* abort) override
+        {
+            if (phases.size() == 1)
+                percents.push_back(percent);
+            *abort = false;
+        }
+        void OnBeginSendRequest() override { phases.push_back("begin-send"); }
+        void OnEndSendRequest(bool ok) override { phases.push_back(ok ? "end-send" : "end-send-failed"); }
+        void OnBeginReceiveResponse() override { phases.push_back("begin-receive"); }
+        void OnEndReceiveResponse(bool ok) override { phases.push_back(ok ? "end-receive" : "end-receive-failed"); }
+    } seen;
+    ProgressMonitor monitor(&seen, 0);
+    HttpControl settings;
+    HttpClient client;
+    Logger log;
+    ASSERT_TRUE(client.OpenConnection(settings, "127.0.0.1", PeerPort(), false, log, &monitor));
+    HttpRequest request;
+    request.SetPath("/sink");
+    request.SelectMultipartPost();
+    ASSERT_TRUE(request.AddUploadFile("photo", path.c_str(), &log));
+    HttpResult result;
+    std::string body;
+    ASSERT_TRUE(client.PerformRequest(settings, request, result, body, log, &monitor));
+    EXPECT_EQ(seen.phases, (std::vector<std::string> { "begin-send", "end-send", "begin-receive", "end-receive" }));
+    // The total was what went out: the file and the multipart framing around it.
+    EXPECT_GT(std::stoll(body), 10ll * 1024 * 1024);
+    ASSERT_FALSE(seen.percents.empty());
+    EXPECT_TRUE(std::is_sorted(seen.percents.begin(), seen.percents.end()));
+    EXPECT_EQ(seen.percents.back(), 100);
+    EXPECT_GE(seen.percents.size(), 10u);
+    EXPECT_LE(seen.percents.front(), 10);
+    // A response with a length sets the monitor's total to it.
+    EXPECT_EQ(monitor.GetTotal(), std::int64_t(body.size()));
+    std::filesystem::remove_all(dir);
 }
 
 TEST(HttpFetch, ApplicationCanStopARedirect)

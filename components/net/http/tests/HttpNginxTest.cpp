@@ -430,6 +430,9 @@ TEST(HttpNginx, CredentialsStayOffRedirectsToOtherHostsAndDowngrades)
     Fetched direct = FetchLogged(settings, tls + "/auth");
     ASSERT_TRUE(direct.ok) << direct.log;
     EXPECT_EQ(direct.body, sent);
+    // The TLS body reader says what framing it found.
+    for (const char* text : { "No transfer-encoding header field.", "sslContentLength", "extraLen" })
+        EXPECT_NE(direct.log.find(text), std::string::npos) << text << "\n" << direct.log;
     Fetched same = FetchLogged(settings, tls + "/same");
     ASSERT_TRUE(same.ok) << same.log;
     EXPECT_EQ(same.body, sent);
@@ -438,6 +441,12 @@ TEST(HttpNginx, CredentialsStayOffRedirectsToOtherHostsAndDowngrades)
     ASSERT_TRUE(down.ok) << down.log;
     EXPECT_EQ(down.result.finalUrl, "http://127.0.0.1:" + std::to_string(Server().port) + "/auth");
     EXPECT_EQ(down.body, "auth=[]");
+
+    // With NTLM chosen the password is never sent in Basic form.
+    settings.useNtlm = true;
+    Fetched ntlm = FetchLogged(settings, "http://127.0.0.1:" + std::to_string(Server().port) + "/auth");
+    ASSERT_TRUE(ntlm.ok) << ntlm.log;
+    EXPECT_EQ(ntlm.body.find("Basic"), std::string::npos) << ntlm.body;
 }
 
 namespace {

@@ -142,6 +142,9 @@ class Handler(BaseHTTPRequestHandler):
     def do_POST(self):
         length = int(self.headers.get("Content-Length", "0"))
         body = self.rfile.read(length)
+        if self.path == "/sink":
+            self.reply(200, str(len(body)).encode(), "text/plain")
+            return
         head = ("Content-Type: %s\r\n\r\n" % self.headers.get("Content-Type", "")).encode()
         msg = email.parser.BytesParser(policy=email.policy.HTTP).parsebytes(head + body)
         fields, files = {}, {}
