@@ -5,7 +5,6 @@
 #include "engine/BatchMessages.h"
 #include "engine/LogFile.h"
 #include "engine/ResultCodes.h"
-#include "engine/actions/ActionImageResize.h"
 #include "platform/imaging/ImageFile.h"
 #include "platform/imaging/ImagingMemory.h"
 #include "platform/user/MessageQueue.h"
