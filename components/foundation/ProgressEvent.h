@@ -23,6 +23,8 @@ public:
         if (abort)
             *abort = false;
     }
+    // The OnNotify<N> slots are raised by no operation of this library and their meaning is not
+    // known: they keep their place, and the number of it, so derived callbacks keep the order.
     virtual bool OnNotify4() { return false; }
     virtual void OnNumericInfo(int /*code*/, int /*value*/) { }
     virtual void OnNotify6(std::uint32_t, std::uint32_t) { }

@@ -132,7 +132,7 @@ std::unique_ptr<ImageBitmap> CActionImageFrame::LoadFramePart(short partNumber)
     if (partName.empty())
         return nullptr;
     auto part = std::make_unique<ImageBitmap>();
-    if (LoadImageFile(typeFolder + partName, part.get(), 32, IMAGING_COLOR_ORDER_BGR, 3) != IMAGING_SUCCESS)
+    if (LoadImageFile(typeFolder + partName, part.get(), 32, IMAGING_COLOR_ORDER_BGR, IMAGING_LOAD_FLAGS) != IMAGING_SUCCESS)
         return nullptr;
     return part;
 }

@@ -84,7 +84,7 @@ int CActionImageResize::Process(CActionTarget* target)
     ImageBitmap* bitmap = image->GetBitmapForSize(width, height);
     if (!bitmap)
         return RESULT_INVALID_FILE;
-    int result = ResizeBitmap(bitmap, width, height, 2);
+    int result = ResizeBitmap(bitmap, width, height, IMAGING_RESIZE_FLAGS);
     if (result != IMAGING_SUCCESS)
         return FailImageOperation(u"Failed to size bitmap", result);
     return RESULT_SUCCESS;
