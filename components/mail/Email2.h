@@ -207,6 +207,7 @@ private:
     void HeaderCharset(Email2* root, int depth, Charset& out);
     void PrepareForRender(Email2* root, int depth, bool convert8bit);
     void CopySecurityTo(Email2& other) const;
+    Email2* WrapPkcs7(const DataBuffer& pkcs7, const char* smimeType);
     // Enters the log context "security" (the caller leaves it); true when S/MIME was found.
     bool UnwrapInto(MimeMessage2& part, bool useRegistryStore, CertificateStore* extraStore, LogBase& log);
     Certificate* FindSigningCert(TV_Crypt& crypt, torvane::StringBuffer& storeDescription, LogBase& log) const;
