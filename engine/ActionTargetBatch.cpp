@@ -1,5 +1,6 @@
 #include "engine/ActionTargetBatch.h"
 
+#include "engine/Action.h"
 #include "engine/ActionStack.h"
 #include "engine/ActionTarget.h"
 #include "engine/BatchMessages.h"
@@ -16,6 +17,16 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
+
+CImageFileTarget::LoadSizeRule FirstLoadSizeRule(const CActionStack& stack)
+{
+    for (int i = 0; i < stack.GetActionCount(); ++i) {
+        CAction* action = stack.GetAction(i);
+        if (!action->IsPostProcess())
+            return action->GetLoadSizeRule();
+    }
+    return {};
+}
 
 namespace {
 std::atomic<bool> g_failNextThreadStart { false };

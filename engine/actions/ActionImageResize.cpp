@@ -105,15 +105,3 @@ CImageFileTarget::LoadSizeRule CActionImageResize::GetLoadSizeRule()
         return true;
     };
 }
-
-CImageFileTarget::LoadSizeRule FirstLoadSizeRule(const CActionStack& stack)
-{
-    for (int i = 0; i < stack.GetActionCount(); ++i) {
-        CAction* action = stack.GetAction(i);
-        if (action->IsPostProcess())
-            continue;
-        auto* resize = dynamic_cast<CActionImageResize*>(action);
-        return resize ? resize->GetLoadSizeRule() : CImageFileTarget::LoadSizeRule();
-    }
-    return {};
-}
