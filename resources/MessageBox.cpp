@@ -1,5 +1,6 @@
 #include "resources/MessageBox.h"
 
+#include "platform/base/ProcessInfo.h"
 #include "platform/base/Unicode.h"
 
 #include <cstdio>
@@ -71,6 +72,23 @@ int MessageBox(HWND owner, const WCHAR* text, const WCHAR* caption, UINT style)
     if (sink)
         return sink(owner, textView, captionView, style);
     return headlessMessageBox(owner, textView, captionView, style);
+}
+
+std::u16string ApplicationName()
+{
+    std::u16string path = GetProgramFilePathW();
+    auto slash = path.rfind(u'/');
+    std::u16string name = slash == std::u16string::npos ? path : path.substr(slash + 1);
+    auto dot = name.rfind(u'.');
+    if (dot != std::u16string::npos && dot > 0)
+        name.resize(dot);
+    return name;
+}
+
+int AppMessageBox(const WCHAR* text, UINT style)
+{
+    std::u16string caption = ApplicationName();
+    return MessageBox(nullptr, text, caption.c_str(), style);
 }
 
 MessageBoxSink SetMessageBoxSink(MessageBoxSink sink)

@@ -8,6 +8,7 @@
 #include "platform/user/Messages.h"
 
 #include <functional>
+#include <string>
 #include <string_view>
 
 constexpr UINT MB_OK = 0x00000000;
@@ -43,6 +44,12 @@ using MessageBoxTextSink = std::function<void(std::u16string_view line)>;
 
 // Shows (hands over) a message; null text or caption count as empty. Returns the button id.
 int MessageBox(HWND owner, const WCHAR* text, const WCHAR* caption, UINT style);
+
+// The application's message box: captioned with the application's name.
+int AppMessageBox(const WCHAR* text, UINT style);
+
+// The application's name: the program file's name without its extension.
+std::u16string ApplicationName();
 
 // Replace the sinks; an empty function restores the default. Each returns the previous sink.
 // Install them before other threads show messages.
