@@ -4,6 +4,7 @@
 // at the end (PostProcess). Every action is reference counted; a new one holds its creator's
 // reference. Work routines return result codes (ResultCodes.h) and never throw.
 
+#include "engine/ActionTarget.h"
 #include "engine/PropertyObject.h"
 #include "platform/user/Messages.h"
 
@@ -37,6 +38,9 @@ public:
     // Appends one text per problem in the settings; false when there is any.
     virtual bool Validate(std::vector<std::u16string>& problems);
     virtual void PrepareForBatch() { }
+    // The size this action will ask a target's bitmap for, as a rule over the source's size;
+    // empty when it wants the whole picture.
+    virtual CImageFileTarget::LoadSizeRule GetLoadSizeRule() { return {}; }
     // The texts a property takes when it is a choice among a few; empty when any value of the
     // property's kind will do (a whole number, a number, a text: the kind of its default).
     virtual std::vector<std::u16string> GetAcceptedValues(std::u16string_view) const { return {}; }

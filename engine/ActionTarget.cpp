@@ -122,7 +122,7 @@ ImageBitmap* CImageFileTarget::load(int width, int height)
         m_bitmap = std::move(prefetched);
     } else {
         auto bitmap = std::make_unique<ImageBitmap>();
-        int result = LoadImageFileForSize(GetSourcePath(), bitmap.get(), width, height, 0, IMAGING_COLOR_ORDER_BGR, 0);
+        int result = LoadImageFileForSize(GetSourcePath(), bitmap.get(), width, height, 0, IMAGING_COLOR_ORDER_BGR, IMAGING_NO_FLAGS);
         if (result != IMAGING_SUCCESS) {
             LogError(u"Failed to load image %s: %d (%s)", GetSourcePath(), result, GetImagingErrorDetail());
             return nullptr;
@@ -180,7 +180,7 @@ void CImageFileTarget::Prefetch(LoadSizeRule rule)
             }
         }
         auto bitmap = std::make_unique<ImageBitmap>();
-        if (LoadImageFileForSize(path, bitmap.get(), out.width, out.height, 0, IMAGING_COLOR_ORDER_BGR, 0) ==
+        if (LoadImageFileForSize(path, bitmap.get(), out.width, out.height, 0, IMAGING_COLOR_ORDER_BGR, IMAGING_NO_FLAGS) ==
                 IMAGING_SUCCESS &&
             !out.fileStamp.empty() && sourceFileStamp(path) == out.fileStamp) {
             out.bitmap = std::move(bitmap);
@@ -227,7 +227,7 @@ int CImageFileTarget::SaveAs(std::u16string_view path, int imageType, int qualit
     if (!chooseSaveFormat(imageType, *bitmap, quality, save))
         return RESULT_INVALID_FILE_TYPE;
     std::u16string target(path);
-    int result = SaveImageFile(target, bitmap, save.format, save.bitsPerPixel, save.quality, 2);
+    int result = SaveImageFile(target, bitmap, save.format, save.bitsPerPixel, save.quality, IMAGING_SAVE_FLAGS);
     if (result != IMAGING_SUCCESS) {
         LogError(u"Failed to save image %s: %d (%s)", target, result, GetImagingErrorDetail());
         return RESULT_FILE_SAVE_FAILED;

@@ -1,11 +1,11 @@
 #include "engine/ActionTargetBatch.h"
 
+#include "engine/Action.h"
 #include "engine/ActionStack.h"
 #include "engine/ActionTarget.h"
 #include "engine/BatchMessages.h"
 #include "engine/LogFile.h"
 #include "engine/ResultCodes.h"
-#include "engine/actions/ActionImageResize.h"
 #include "platform/imaging/ImageFile.h"
 #include "platform/imaging/ImagingMemory.h"
 #include "platform/user/MessageQueue.h"
@@ -17,6 +17,16 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
+
+CImageFileTarget::LoadSizeRule FirstLoadSizeRule(const CActionStack& stack)
+{
+    for (int i = 0; i < stack.GetActionCount(); ++i) {
+        CAction* action = stack.GetAction(i);
+        if (!action->IsPostProcess())
+            return action->GetLoadSizeRule();
+    }
+    return {};
+}
 
 namespace {
 std::atomic<bool> g_failNextThreadStart { false };

@@ -16,6 +16,7 @@
 #include "platform/base/RefCounted.h"
 #include "platform/user/Messages.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -23,6 +24,11 @@
 class CActionStack;
 class CActionTarget;
 struct BatchWorker;
+
+// How a run of `stack` may load its targets' bitmaps ahead: as the first action that works on the
+// bitmap asks (post-process actions do not), else whole (empty).
+std::function<bool(long sourceWidth, long sourceHeight, int& width, int& height)> FirstLoadSizeRule(
+    const CActionStack& stack);
 
 class CActionTargetBatch : public RefCounted {
 public:

@@ -1,26 +1,13 @@
 #include "engine/TextHelpers.h"
 
-#include "platform/base/ProcessInfo.h"
 #include "resources/MessageBox.h"
 
 std::u16string IntToString(int value) { return FormatText(u"%d", value); }
 
-std::u16string ApplicationName()
-{
-    std::u16string path = GetProgramFilePathW();
-    auto slash = path.rfind(u'/');
-    std::u16string name = slash == std::u16string::npos ? path : path.substr(slash + 1);
-    auto dot = name.rfind(u'.');
-    if (dot != std::u16string::npos && dot > 0)
-        name.resize(dot);
-    return name;
-}
-
 int ShowMessageText(UINT style, std::u16string_view text)
 {
     std::u16string owned(text);
-    std::u16string caption = ApplicationName();
-    return MessageBox(nullptr, owned.c_str(), caption.c_str(), style);
+    return AppMessageBox(owned.c_str(), style);
 }
 
 void SplitString(std::u16string_view text, std::u16string_view separator, std::vector<std::u16string>& pieces,

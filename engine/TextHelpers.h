@@ -34,9 +34,6 @@ template <typename... Args> int MessageBoxFromResource(UINT style, UINT id, cons
     return ShowMessageText(style, FormatResourceString(id, args...));
 }
 
-// The application's name: the program file's name without its extension.
-std::u16string ApplicationName();
-
 // Appends the pieces between separators (an empty separator means ","). Empty pieces are kept
 // only with `keepEmpty`, and a trailing empty piece never: "a,,b," gives a, b (or a, "", b).
 void SplitString(std::u16string_view text, std::u16string_view separator, std::vector<std::u16string>& pieces,

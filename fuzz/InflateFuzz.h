@@ -4,7 +4,7 @@
 // over a few at a time, as a network or a slow file would.
 
 #include "components/zip/DataSink.h"
-#include "components/zip/DataSource.h"
+#include "components/foundation/DataSource.h"
 #include "components/zip/InflateState2.h"
 
 #include <algorithm>

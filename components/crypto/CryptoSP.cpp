@@ -1,6 +1,7 @@
 #include "components/crypto/CryptoSP.h"
 
 #include "components/foundation/LogBase.h"
+#include "components/foundation/TextTrim.h"
 #include "platform/base/ErrorText.h"
 #include "platform/base/LastError.h"
 #include "platform/crypto/CryptProv.h"
@@ -198,19 +199,7 @@ DWORD ProviderTypeForName(const char* name)
 
 namespace {
 
-std::string Trimmed(const char* text)
-{
-    if (!text)
-        return {};
-    std::string value = text;
-    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!value.empty() && blank(value.back()))
-        value.pop_back();
-    std::size_t start = 0;
-    while (start < value.size() && blank(value[start]))
-        ++start;
-    return value.substr(start);
-}
+std::string Trimmed(const char* text) { return TrimWhitespace(text); }
 
 } // namespace
 

@@ -1,7 +1,7 @@
 #pragma once
 // The public crypt object the application creates; today it offers the MD5 digest.
 
-#include "components/net/TvObject.h"
+#include "components/foundation/TvObject.h"
 
 class ClsCrypt;
 class TvByteData;

@@ -2,7 +2,7 @@
 // The callback a ProgressMonitor uses when the caller gave none: it records the last percent and
 // answers every question with its own abort flag (false unless somebody sets it).
 
-#include "components/net/ProgressEvent.h"
+#include "components/foundation/ProgressEvent.h"
 
 class AsyncProgressEvent : public ProgressEvent {
 public:

@@ -4,7 +4,7 @@
 #include "components/foundation/ClsStringArray.h"
 #include "components/foundation/FileSys.h"
 #include "components/foundation/XString.h"
-#include "components/net/ProgressEvent.h"
+#include "components/foundation/ProgressEvent.h"
 #include "platform/base/Clock.h"
 
 #include <algorithm>

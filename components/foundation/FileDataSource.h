@@ -2,7 +2,7 @@
 // A data source over a file handle that the caller opened and will close. Reading to the end
 // forgets the handle (without closing it), after which the source reports that it is at its end.
 
-#include "components/zip/DataSource.h"
+#include "components/foundation/DataSource.h"
 #include "platform/base/FileHandle.h"
 
 class FileDataSource : public DataSource {

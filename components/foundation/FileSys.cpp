@@ -2,6 +2,7 @@
 
 #include "components/foundation/LogBase.h"
 #include "components/foundation/StringBuffer.h"
+#include "components/foundation/TextTrim.h"
 #include "components/foundation/TorvaneRand.h"
 #include "components/foundation/XString.h"
 #include "platform/base/Clock.h"
@@ -49,19 +50,6 @@ std::string WithForwardSlashes(const char* text)
             c = '/';
     }
     return out;
-}
-
-bool IsWhiteSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-std::string Trimmed(std::string text)
-{
-    size_t begin = 0;
-    while (begin < text.size() && IsWhiteSpace(text[begin]))
-        ++begin;
-    size_t end = text.size();
-    while (end > begin && IsWhiteSpace(text[end - 1]))
-        --end;
-    return text.substr(begin, end - begin);
 }
 
 bool StartsWith(const std::string& text, const char* prefix)
@@ -398,7 +386,7 @@ bool FileSys::IsAbsolutePath(const char* path)
 {
     if (!path)
         return false;
-    std::string text = Trimmed(path);
+    std::string text = TrimWhitespace(path);
     if (text.empty())
         return false;
     return text[0] == '/' || text[0] == '\\' || (text.size() > 1 && text[1] == ':');
@@ -409,7 +397,7 @@ namespace {
 // The root-stripping rule on '/'-separated text.
 std::string StripRootText(std::string text)
 {
-    text = WithForwardSlashes(Trimmed(std::move(text)).c_str());
+    text = WithForwardSlashes(TrimWhitespace(text).c_str());
     if (StartsWith(text, "//?/UNC/"))
         text = "//" + text.substr(8);
     else if (StartsWith(text, "//?/"))
@@ -446,7 +434,7 @@ void FileSys::StripRoot(XString& path)
 
 void FileSys::CombinePath(const XString& directory, const XString& path, XString& out)
 {
-    std::string result = WithForwardSlashes(Trimmed(directory.GetUtf8()).c_str());
+    std::string result = WithForwardSlashes(TrimWhitespace(directory.GetUtf8()).c_str());
     std::string second(path.GetUtf8());
     if (result.empty()) {
         result = WithForwardSlashes(second.c_str());
@@ -462,7 +450,7 @@ void FileSys::JoinDirAndFileName(const XString& directory, const XString& path, 
 {
     XString name;
     GetFileNamePart(path, name);
-    std::string result = WithForwardSlashes(Trimmed(directory.GetUtf8()).c_str());
+    std::string result = WithForwardSlashes(TrimWhitespace(directory.GetUtf8()).c_str());
     if (!result.empty() && result.back() != '/')
         result += '/';
     result += name.GetUtf8();
@@ -852,7 +840,7 @@ bool EnsureDirectory(const char* path, LogBase* log)
 
 bool EnsureDirectoryTree(const char* path, LogBase* log)
 {
-    std::string text = WithForwardSlashes(Trimmed(path ? path : "").c_str());
+    std::string text = WithForwardSlashes(TrimWhitespace(path ? path : "").c_str());
     if (text.empty())
         return true;
     if (EnsureDirectory(text.c_str(), nullptr))

@@ -7,20 +7,6 @@
 
 namespace {
 
-// Damaged escapes decode rather than fail: a non-digit counts as 0.
-int HexValueOrZero(char c)
-{
-    int value = HexDigitValue(c);
-    return value < 0 ? 0 : value;
-}
-
-void AppendHexEscape(unsigned char b, std::string& text)
-{
-    text += '=';
-    text += kUpperHexDigits[b >> 4];
-    text += kUpperHexDigits[b & 0x0F];
-}
-
 // Only real blanks end a line: 8-bit bytes such as 0xA0 are text.
 bool IsLineTrailer(unsigned char c) { return c == '\r' || c == '\n' || c == ' ' || c == '\t'; }
 
@@ -44,14 +30,14 @@ std::string QuotedPrintableEncode(const unsigned char* bytes, unsigned count, in
             column = 3;
         } else if (b == 'F' && text.size() >= 3 && text.compare(text.size() - 3, 3, "=FF") == 0) {
             // "=FF" and then "FFFF" would read back as another mailer's sign-extended escape.
-            AppendHexEscape(b, text);
+            AppendQuotedPrintableEscape(b, text);
             column += 3;
         } else if ((b >= '!' && b <= '<') || (b >= '>' && b <= '~')) {
             text += char(b);
             column += 1;
         } else if (b == ' ' || b == '\t') {
             if (i + 1 == count || crlfAt(i + 1)) {
-                AppendHexEscape(b, text);
+                AppendQuotedPrintableEscape(b, text);
                 column += 3;
             } else {
                 text += char(b);
@@ -63,7 +49,7 @@ std::string QuotedPrintableEncode(const unsigned char* bytes, unsigned count, in
             ++i;
             continue;
         } else {
-            AppendHexEscape(b, text);
+            AppendQuotedPrintableEscape(b, text);
             column += 3;
         }
         if (column >= lineLength && !crlfAt(i + 1)) {
@@ -116,12 +102,12 @@ unsigned char* QuotedPrintableDecode(const char* text, unsigned length, unsigned
                 break;
             }
             if (i + 8 < end && std::memcmp(text + i + 1, "FFFFFF", 6) == 0) {
-                out[count++] = (unsigned char)((HexValueOrZero(text[i + 7]) << 4) | HexValueOrZero(text[i + 8]));
+                out[count++] = (unsigned char)((QuotedPrintableDigit(text[i + 7]) << 4) | QuotedPrintableDigit(text[i + 8]));
                 i += 8;
                 continue;
             }
             if (i + 2 < end) {
-                out[count++] = (unsigned char)((HexValueOrZero(text[i + 1]) << 4) | HexValueOrZero(text[i + 2]));
+                out[count++] = (unsigned char)((QuotedPrintableDigit(text[i + 1]) << 4) | QuotedPrintableDigit(text[i + 2]));
                 i += 2;
                 continue;
             }

@@ -1,7 +1,7 @@
 #pragma once
 // The public byte container: carries a DataBuffer to the application.
 
-#include "components/net/TvObject.h"
+#include "components/foundation/TvObject.h"
 
 class DataBuffer;
 class TvString;

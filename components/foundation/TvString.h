@@ -2,7 +2,7 @@
 // The public string class: hands text to the library and back. Its 8-bit text is UTF-8 when the
 // UTF-8 flag is set, ANSI otherwise.
 
-#include "components/net/TvObject.h"
+#include "components/foundation/TvObject.h"
 #include "platform/base/Types.h"
 
 class XString;

@@ -3,7 +3,7 @@
 // the UTF-8 flag is set and ANSI otherwise; results go into the caller's TvString. Returned TvXml
 // objects are new, owned by the caller, and take over this object's flag.
 
-#include "components/net/TvObject.h"
+#include "components/foundation/TvObject.h"
 
 class ClsXml;
 class TvString;

@@ -1,3 +1,4 @@
+#include "components/foundation/TextTrim.h"
 #include "components/foundation/UrlHelpers.h"
 
 #include "components/foundation/DataBuffer.h"
@@ -144,15 +145,6 @@ void SetText(torvane::StringBuffer& out, const std::string& text)
     out.AppendBytes(text.data(), int(text.size()));
 }
 
-std::string TrimWhitespace(const std::string& text)
-{
-    std::size_t start = text.find_first_not_of(" \t\r\n");
-    if (start == std::string::npos)
-        return std::string();
-    std::size_t end = text.find_last_not_of(" \t\r\n");
-    return text.substr(start, end - start + 1);
-}
-
 // Trimmed, cut at the first ':', '%', '&', '?', '=' or space, trimmed again.
 std::string CleanHost(const std::string& host)
 {
@@ -246,12 +238,10 @@ void UrlEncodeBytes(const DataBuffer& in, torvane::StringBuffer& out)
     out.AppendBytes(encoded.data(), int(encoded.size()));
 }
 
-void UrlDecodeBytes(const torvane::StringBuffer& in, DataBuffer& out)
+std::string UrlDecode(std::string_view text)
 {
-    const char* text = in.GetText();
-    int length = in.GetLength();
     std::string decoded;
-    for (int i = 0; i < length; ++i) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
         if (c == '+') {
             decoded += ' ';
@@ -261,7 +251,7 @@ void UrlDecodeBytes(const torvane::StringBuffer& in, DataBuffer& out)
             decoded += c;
             continue;
         }
-        if (length - i - 1 < 2)
+        if (text.size() - i - 1 < 2)
             break;
         int high = HexDigitValue(text[i + 1]);
         int low = HexDigitValue(text[i + 2]);
@@ -272,6 +262,12 @@ void UrlDecodeBytes(const torvane::StringBuffer& in, DataBuffer& out)
         decoded += char(high * 16 + low);
         i += 2;
     }
+    return decoded;
+}
+
+void UrlDecodeBytes(const torvane::StringBuffer& in, DataBuffer& out)
+{
+    std::string decoded = UrlDecode(std::string_view(in.GetText(), std::size_t(in.GetLength())));
     out.Append(decoded.data(), unsigned(decoded.size()));
 }
 

@@ -2,6 +2,9 @@
 // Small stateless helpers on URLs and host names for the HTTP client, the cookie store, the request
 // body builder and the MIME code. All of them work on 8-bit text.
 
+#include <string>
+#include <string_view>
+
 class DataBuffer;
 namespace torvane {
 class StringBuffer;
@@ -20,6 +23,7 @@ inline void UrlEncodeForm(const DataBuffer& in, torvane::StringBuffer& out) { Ur
 // Appends the decoded bytes: '+' is a space, '%' and two hexadecimal digits a byte; a '%' with
 // fewer than two characters after it ends the text; a '%' not followed by two hexadecimal digits
 // stays a '%'.
+std::string UrlDecode(std::string_view text);
 void UrlDecodeBytes(const torvane::StringBuffer& in, DataBuffer& out);
 void UrlDecodeInPlace(torvane::StringBuffer& text);
 

@@ -1,3 +1,4 @@
+#include "components/foundation/TextTrim.h"
 #include "components/mail/ClsEmail.h"
 
 #include "components/foundation/Charset.h"
@@ -12,15 +13,7 @@
 
 namespace {
 
-std::string Trimmed(const char* text)
-{
-    std::string s = text ? text : "";
-    const char* spaces = " \t\r\n";
-    size_t first = s.find_first_not_of(spaces);
-    if (first == std::string::npos)
-        return std::string();
-    return s.substr(first, s.find_last_not_of(spaces) - first + 1);
-}
+std::string Trimmed(const char* text) { return TrimWhitespace(text); }
 
 } // namespace
 

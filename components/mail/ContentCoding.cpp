@@ -16,20 +16,6 @@
 
 namespace {
 
-// Damaged escapes decode rather than fail: a non-digit counts as 0.
-int HexValueOrZero(char c)
-{
-    int value = HexDigitValue(c);
-    return value < 0 ? 0 : value;
-}
-
-void AppendHexEscape(unsigned char b, std::string& text)
-{
-    text += '=';
-    text += kUpperHexDigits[b >> 4];
-    text += kUpperHexDigits[b & 0x0F];
-}
-
 // A NUL-terminated copy for the callers that free with std::free; null when memory runs out.
 char* MallocCopy(const std::string& text, unsigned* outLength)
 {
@@ -174,7 +160,7 @@ char* ContentCoding::EncodeQ(const unsigned char* bytes, unsigned count, unsigne
         } else if (b == ' ') {
             text += '_';
         } else {
-            AppendHexEscape(b, text);
+            AppendQuotedPrintableEscape(b, text);
         }
     }
     return MallocCopy(text, outCount);
@@ -199,7 +185,7 @@ unsigned char* ContentCoding::DecodeQ(const char* text, int length, unsigned* ou
         }
         if (b == '=' && i + 2 < n && IsUpperHexDigit(static_cast<unsigned char>(text[i + 1]))
             && IsUpperHexDigit(static_cast<unsigned char>(text[i + 2]))) {
-            out[count++] = (unsigned char)((HexValueOrZero(text[i + 1]) << 4) | HexValueOrZero(text[i + 2]));
+            out[count++] = (unsigned char)((QuotedPrintableDigit(text[i + 1]) << 4) | QuotedPrintableDigit(text[i + 2]));
             i += 2;
             continue;
         }

@@ -1,3 +1,4 @@
+#include "components/foundation/TextTrim.h"
 #include "components/mail/DistributionList.h"
 
 #include <fstream>
@@ -6,15 +7,7 @@
 
 namespace {
 
-std::string Trimmed(const std::string& text)
-{
-    const char* spaces = " \t\r\n";
-    size_t first = text.find_first_not_of(spaces);
-    if (first == std::string::npos)
-        return std::string();
-    size_t last = text.find_last_not_of(spaces);
-    return text.substr(first, last - first + 1);
-}
+std::string Trimmed(const std::string& text) { return TrimWhitespace(text); }
 
 } // namespace
 

@@ -212,6 +212,7 @@ private:
     void CopySecurityTo(Email2& other) const;
     // Everything of other's tree into this new, empty message.
     void CopyTreeFrom(const Email2& other);
+    Email2* WrapPkcs7(const DataBuffer& pkcs7, const char* smimeType);
     // Enters the log context "security" (the caller leaves it); true when S/MIME was found.
     bool UnwrapInto(MimeMessage2& part, bool useRegistryStore, CertificateStore* extraStore, LogBase& log);
     Certificate* FindSigningCert(TV_Crypt& crypt, torvane::StringBuffer& storeDescription, LogBase& log) const;

@@ -129,6 +129,13 @@ Email2* Email2::CreateSignedOpaque(bool includeChain, LogBase* log)
         return nullptr;
     }
 
+    return WrapPkcs7(signedData, "signed-data");
+}
+
+// The message as an "application/x-pkcs7-mime" attachment: this one's header, the PKCS#7 body and
+// the charset of the body parts when the message names none.
+Email2* Email2::WrapPkcs7(const DataBuffer& pkcs7, const char* smimeType)
+{
     auto* wrapper = new Email2(NewMail::Yes);
     wrapper->CopyHeaderFrom(*this);
     wrapper->m_cryptoSettings.CopyFrom(m_cryptoSettings);
@@ -143,9 +150,9 @@ Email2* Email2::CreateSignedOpaque(bool includeChain, LogBase* log)
             charset.CopyFrom(plain->m_charset);
     }
     wrapper->m_wrapperCharsetName = Text(charset.GetName()).empty() ? m_wrapperCharsetName : Text(charset.GetName());
-    wrapper->SetContentType("application/x-pkcs7-mime", "smime.p7m", nullptr, nullptr, charset, nullptr, "signed-data",
+    wrapper->SetContentType("application/x-pkcs7-mime", "smime.p7m", nullptr, nullptr, charset, nullptr, smimeType,
         nullptr);
-    wrapper->m_body.CopyFrom(signedData);
+    wrapper->m_body.CopyFrom(pkcs7);
     CopySecurityTo(*wrapper);
     return wrapper;
 }
@@ -200,24 +207,7 @@ Email2* Email2::CreateEncrypted(LogBase* log)
         return nullptr;
     }
 
-    auto* wrapper = new Email2(NewMail::Yes);
-    wrapper->CopyHeaderFrom(*this);
-    wrapper->m_cryptoSettings.CopyFrom(m_cryptoSettings);
-    wrapper->SetContentDisposition("attachment", "smime.p7m");
-    wrapper->SetTransferEncoding("base64");
-    Charset charset;
-    charset.CopyFrom(m_charset);
-    if (!charset.GetCodePage()) {
-        if (Email2* html = GetHtmlBodyPart())
-            charset.CopyFrom(html->m_charset);
-        else if (Email2* plain = GetPlainBodyPart())
-            charset.CopyFrom(plain->m_charset);
-    }
-    wrapper->m_wrapperCharsetName = Text(charset.GetName()).empty() ? m_wrapperCharsetName : Text(charset.GetName());
-    wrapper->SetContentType("application/x-pkcs7-mime", "smime.p7m", nullptr, nullptr, charset, nullptr, nullptr, nullptr);
-    wrapper->m_body.CopyFrom(envelope);
-    CopySecurityTo(*wrapper);
-    return wrapper;
+    return WrapPkcs7(envelope, nullptr);
 }
 
 Email2* Email2::CreateSignedDetached(bool includeChain, LogBase* log)

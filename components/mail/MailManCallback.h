@@ -2,7 +2,7 @@
 // The mailer's progress callback: percentages go to the sending or the reading notification by
 // the sending flag; abort checks and heartbeats go to one abort notification.
 
-#include "components/net/ProgressEvent.h"
+#include "components/foundation/ProgressEvent.h"
 
 class MailManCallback : public ProgressEvent {
 public:

@@ -1,3 +1,4 @@
+#include "components/foundation/TextTrim.h"
 #include "components/mail/Pop3.h"
 
 #include "components/foundation/DataBuffer.h"
@@ -14,13 +15,7 @@ bool BeginsNoCase(const std::string& s, const char* prefix)
     return s.size() >= n && strncasecmp(s.c_str(), prefix, n) == 0;
 }
 
-std::string Trimmed(const std::string& s)
-{
-    size_t first = s.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return std::string();
-    return s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1);
-}
+std::string Trimmed(const std::string& s) { return TrimWhitespace(s); }
 
 std::string TokenLine(const DataBuffer& token)
 {

@@ -1,3 +1,4 @@
+#include "components/foundation/TextTrim.h"
 #include "components/mail/SmtpConnImpl.h"
 
 #include "components/foundation/DataBuffer.h"
@@ -49,15 +50,7 @@ bool ForEachStuffedRun(const char* text, size_t size, Sink&& sink)
 constexpr const char* kRefusedHostTexts[] = {"smtp.refused.invalid"};
 constexpr const char* kSupportContact = "support@vornalt.invalid";
 
-std::string Trimmed(const char* text)
-{
-    std::string s = text ? text : "";
-    const char* spaces = " \t\r\n";
-    size_t first = s.find_first_not_of(spaces);
-    if (first == std::string::npos)
-        return std::string();
-    return s.substr(first, s.find_last_not_of(spaces) - first + 1);
-}
+std::string Trimmed(const char* text) { return TrimWhitespace(text); }
 
 std::string Lower(std::string s)
 {

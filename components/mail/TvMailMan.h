@@ -2,7 +2,7 @@
 // The application's door to e-mail: the mailer and the message.
 
 #include "components/foundation/TvString.h"
-#include "components/net/TvObject.h"
+#include "components/foundation/TvObject.h"
 
 class ClsMailMan;
 class ClsEmail;

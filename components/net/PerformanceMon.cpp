@@ -1,7 +1,7 @@
 #include "components/net/PerformanceMon.h"
 
 #include "components/foundation/ProgressMonitor.h"
-#include "components/net/ProgressEvent.h"
+#include "components/foundation/ProgressEvent.h"
 #include "platform/base/Clock.h"
 
 PerformanceMon::PerformanceMon(int kind)

@@ -4,7 +4,7 @@
 #include "components/foundation/LogBase.h"
 #include "components/foundation/ProgressMonitor.h"
 #include "components/foundation/XString.h"
-#include "components/zip/DataSource.h"
+#include "components/foundation/DataSource.h"
 #include "platform/base/Clock.h"
 
 #include <cstring>

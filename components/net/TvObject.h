@@ -1,10 +1,3 @@
 #pragma once
-// Base of every public class of the component library: a virtual destructor and nothing else.
-
-class TvObject {
-public:
-    TvObject() = default;
-    TvObject(const TvObject&) = default;
-    TvObject& operator=(const TvObject&) = default;
-    virtual ~TvObject() = default;
-};
+// Moved down the layers; this name stays until the branches still using it have landed.
+#include "components/foundation/TvObject.h"

@@ -1,6 +1,6 @@
 #include "components/zip/DataProcessor.h"
 
-#include "components/zip/DataSource.h"
+#include "components/foundation/DataSource.h"
 #include "components/zip/ZeeStream.h"
 
 #include <algorithm>

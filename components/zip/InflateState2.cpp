@@ -3,7 +3,7 @@
 #include "components/zip/DeflateTables.h"
 #include "components/zip/InflateTables.h"
 #include "components/zip/DataSink.h"
-#include "components/zip/DataSource.h"
+#include "components/foundation/DataSource.h"
 
 #include <algorithm>
 #include <cstring>

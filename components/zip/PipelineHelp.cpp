@@ -6,7 +6,7 @@
 #include "components/zip/DataPipeline.h"
 #include "components/zip/DataProcessor.h"
 #include "components/zip/DataSink.h"
-#include "components/zip/DataSource.h"
+#include "components/foundation/DataSource.h"
 #include "components/zip/InflateState2.h"
 #include "components/zip/ZipFileSource.h"
 

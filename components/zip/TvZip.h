@@ -8,7 +8,7 @@
 //
 // One thread at a time per object; no operation throws.
 
-#include "components/net/TvObject.h"
+#include "components/foundation/TvObject.h"
 
 class TvString;
 class TvZipProgress;

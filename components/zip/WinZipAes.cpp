@@ -2,7 +2,7 @@
 
 #include "components/foundation/DataBuffer.h"
 #include "components/foundation/LogBase.h"
-#include "components/zip/DataSource.h"
+#include "components/foundation/DataSource.h"
 #include "components/zip/ZipFileSource.h"
 #include "components/zip/ZipFormat.h"
 #include "components/zip/ZipRandom.h"

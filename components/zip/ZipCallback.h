@@ -3,7 +3,7 @@
 // which leaves each flag at the caller's value (false: go on, do not skip). Paths are UTF-8 full
 // paths; names are entry names with '\' separators; sizes are the low 32 bits.
 
-#include "components/net/ProgressEvent.h"
+#include "components/foundation/ProgressEvent.h"
 
 class ZipCallback : public ProgressEvent {
 public:

@@ -132,7 +132,7 @@ std::unique_ptr<ImageBitmap> CActionImageFrame::LoadFramePart(short partNumber)
     if (partName.empty())
         return nullptr;
     auto part = std::make_unique<ImageBitmap>();
-    if (LoadImageFile(typeFolder + partName, part.get(), 32, IMAGING_COLOR_ORDER_BGR, 3) != IMAGING_SUCCESS)
+    if (LoadImageFile(typeFolder + partName, part.get(), 32, IMAGING_COLOR_ORDER_BGR, IMAGING_LOAD_FLAGS) != IMAGING_SUCCESS)
         return nullptr;
     return part;
 }
@@ -179,29 +179,10 @@ int CActionImageFrame::Process(CActionTarget* target)
         return RESULT_IMAGE_OPERATION_FAILED;
     }
 
-    const int canvasWidth = canvas->VisibleWidth();
-    const int canvasHeight = canvas->VisibleHeight();
-    auto draw = [&](const ImageBitmap& piece, int x, int y, int pieceWidth, int pieceHeight) {
-        if (result == IMAGING_SUCCESS)
-            result = CombineBitmaps(canvas.get(), x, y, pieceWidth, pieceHeight, &piece, 0, 0, 800);
-    };
-    // Each edge shows its part's first column (top, bottom) or row (left, right) all along the
-    // side, whatever the part's length; copying just that slice at every position gives the same
-    // pixels as laying the whole part down at every position, at a fraction of the work.
-    for (int x = widthOf(topLeft); x < canvasWidth; ++x)
-        draw(*top, x, 0, 1, heightOf(top));
-    for (int x = widthOf(bottomLeft); x < canvasWidth; ++x)
-        draw(*bottom, x, canvasHeight - heightOf(bottom), 1, heightOf(bottom));
-    for (int y = heightOf(topLeft); y < canvasHeight; ++y)
-        draw(*left, 0, y, widthOf(left), 1);
-    for (int y = heightOf(topRight); y < canvasHeight; ++y)
-        draw(*right, canvasWidth - widthOf(right), y, widthOf(right), 1);
-    draw(*topLeft, 0, 0, widthOf(topLeft), heightOf(topLeft));
-    draw(*topRight, canvasWidth - widthOf(topRight), 0, widthOf(topRight), heightOf(topRight));
-    draw(*bottomLeft, 0, canvasHeight - heightOf(bottomLeft), widthOf(bottomLeft), heightOf(bottomLeft));
-    draw(*bottomRight, canvasWidth - widthOf(bottomRight), canvasHeight - heightOf(bottomRight), widthOf(bottomRight),
-         heightOf(bottomRight));
-    draw(*source, widthOf(left), heightOf(top), source->VisibleWidth(), source->VisibleHeight());
+    result = DrawImageFrame(canvas.get(), *source,
+        ImageFrameParts { .topLeft = topLeft.get(), .top = top.get(), .topRight = topRight.get(), .left = left.get(),
+            .right = right.get(), .bottomLeft = bottomLeft.get(), .bottom = bottom.get(),
+            .bottomRight = bottomRight.get() });
     if (result != IMAGING_SUCCESS) {
         LogError(u"%s: Failed to draw the frame around the bitmap: %d", GetName(), result);
         return RESULT_IMAGE_OPERATION_FAILED;

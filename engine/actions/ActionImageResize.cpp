@@ -84,7 +84,7 @@ int CActionImageResize::Process(CActionTarget* target)
     ImageBitmap* bitmap = image->GetBitmapForSize(width, height);
     if (!bitmap)
         return RESULT_INVALID_FILE;
-    int result = ResizeBitmap(bitmap, width, height, 2);
+    int result = ResizeBitmap(bitmap, width, height, IMAGING_RESIZE_FLAGS);
     if (result != IMAGING_SUCCESS)
         return FailImageOperation(u"Failed to size bitmap", result);
     return RESULT_SUCCESS;
@@ -104,16 +104,4 @@ CImageFileTarget::LoadSizeRule CActionImageResize::GetLoadSizeRule()
         ComputeResizeTarget(sourceWidth, sourceHeight, edge, outWidth, outHeight);
         return true;
     };
-}
-
-CImageFileTarget::LoadSizeRule FirstLoadSizeRule(const CActionStack& stack)
-{
-    for (int i = 0; i < stack.GetActionCount(); ++i) {
-        CAction* action = stack.GetAction(i);
-        if (action->IsPostProcess())
-            continue;
-        auto* resize = dynamic_cast<CActionImageResize*>(action);
-        return resize ? resize->GetLoadSizeRule() : CImageFileTarget::LoadSizeRule();
-    }
-    return {};
 }

@@ -23,8 +23,7 @@ public:
             return { u"width", u"height", u"none" };
         return {};
     }
-    // The size this action will ask a target's bitmap for, as a rule over the source's size.
-    CImageFileTarget::LoadSizeRule GetLoadSizeRule();
+    CImageFileTarget::LoadSizeRule GetLoadSizeRule() override;
 
 protected:
     ~CActionImageResize() override = default;
@@ -33,7 +32,3 @@ protected:
 // The output size for a picture seen as visibleWidth x visibleHeight. The side that follows the
 // ratio is truncated toward zero, but never below 1 while the given side is positive.
 void ComputeResizeTarget(long visibleWidth, long visibleHeight, std::u16string_view aspectEdge, int& width, int& height);
-
-// How a run of `stack` may load its targets' bitmaps ahead: reduced for the resize when a resize
-// is the first action to work on the bitmap (post-process actions do not), else whole (empty).
-CImageFileTarget::LoadSizeRule FirstLoadSizeRule(const CActionStack& stack);

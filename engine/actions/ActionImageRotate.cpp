@@ -42,7 +42,7 @@ int CActionImageRotate::Process(CActionTarget* target)
     LONG color = 0;
     GetPropertyInt(u"rotation", rotation);
     GetPropertyLong(u"bgcolor", color);
-    int result = RotateBitmap(bitmap, RotationInHundredths(rotation), 3, COLORREF(color));
+    int result = RotateBitmap(bitmap, RotationInHundredths(rotation), IMAGING_ROTATE_FLAGS, COLORREF(color));
     if (result != IMAGING_SUCCESS)
         return FailImageOperation(u"Failed to rotate bitmap", result);
     return RESULT_SUCCESS;

@@ -126,15 +126,15 @@ bool fileExists(const std::u16string& path)
 POINT WatermarkOrigin(int width, int height, int copyWidth, int copyHeight, int position)
 {
     switch (position) {
-    case 2:
+    case kWatermarkTopLeft:
         return POINT { kEdgeDistance, kEdgeDistance };
-    case 3:
+    case kWatermarkTopRight:
         return POINT { width - copyWidth - kEdgeDistance, kEdgeDistance };
-    case 4:
+    case kWatermarkBottomLeft:
         return POINT { kEdgeDistance, height - copyHeight - kEdgeDistance };
-    case 5:
+    case kWatermarkBottomRight:
         return POINT { width - copyWidth - kEdgeDistance, height - copyHeight - kEdgeDistance };
-    case 6:
+    case kWatermarkCentred:
         return POINT { width / 2 - copyWidth / 2, height / 2 - copyHeight / 2 };
     default:
         return POINT { 0, 0 };
@@ -143,7 +143,7 @@ POINT WatermarkOrigin(int width, int height, int copyWidth, int copyHeight, int 
 
 CActionImageWatermark::CActionImageWatermark()
 {
-    SetPropertyInt(u"position", 1);
+    SetPropertyInt(u"position", kWatermarkTiled);
     SetPropertyInt(u"margin", 50);
     SetPropertyInt(u"fontbold", 0);
     SetPropertyInt(u"fontitalics", 0);
@@ -152,7 +152,7 @@ CActionImageWatermark::CActionImageWatermark()
     SetPropertyString(u"fontname", u"Verdana");
     SetPropertyInt(u"fontsize", 12);
     SetPropertyInt(u"fontstrikeout", 0);
-    SetPropertyInt(u"contenttype", 2);
+    SetPropertyInt(u"contenttype", kWatermarkText);
     SetPropertyInt(u"opacity", 255);
     SetPropertyString(u"filepath", u"");
     SetPropertyString(u"text", LoadStringText(137));
@@ -219,7 +219,7 @@ int CActionImageWatermark::Process(CActionTarget* target)
     opacity = std::clamp(opacity, 0, 255);
 
     int result;
-    if (contentType == 1) {
+    if (contentType == kWatermarkImage) {
         std::u16string path;
         GetPropertyString(u"filepath", path);
         result = DrawImageWatermark(bitmap, position, opacity, path);
@@ -312,7 +312,7 @@ int CActionImageWatermark::DrawTextWatermark(ImageBitmap* bitmap, int position, 
 
     // Only the area the copies can reach gets a mask and an ink bitmap.
     RECT area { 0, 0, width, height };
-    if (position != 1) {
+    if (position != kWatermarkTiled) {
         POINT origin = GetTextWatermarkOrigin(bitmap, tools.font, tools.dc, text, position);
         area.left = std::max(0, clampToInt((long long)origin.x - pad));
         area.top = std::max(0, clampToInt((long long)origin.y - pad));
@@ -332,7 +332,7 @@ int CActionImageWatermark::DrawTextWatermark(ImageBitmap* bitmap, int position, 
         stampCoverage(mask, tile, x - pad - area.left, y - pad - area.top);
         return true;
     };
-    if (position == 1) {
+    if (position == kWatermarkTiled) {
         TilingSteps steps = tilingSteps(textSize.cx, textSize.cy, margin);
         forEachTile(width, height, steps.stepX, steps.stepY, steps.offset, stamp);
     } else {
@@ -374,7 +374,7 @@ int CActionImageWatermark::DrawImageWatermark(ImageBitmap* bitmap, int position,
         }
     }
     ImageBitmap watermark;
-    int result = LoadImageFile(path, &watermark, 32, IMAGING_COLOR_ORDER_BGR, 3);
+    int result = LoadImageFile(path, &watermark, 32, IMAGING_COLOR_ORDER_BGR, IMAGING_LOAD_FLAGS);
     if (result != IMAGING_SUCCESS) {
         LogError(u"%s: Failed to load watermark image %s: %d", GetName(), path, result);
         return result;
@@ -404,7 +404,7 @@ int CActionImageWatermark::DrawImageWatermark(ImageBitmap* bitmap, int position,
         }
     }
 
-    if (position != 1) {
+    if (position != kWatermarkTiled) {
         POINT origin = GetImageWatermarkOrigin(bitmap, &watermark, position);
         result = BlendBitmapsThroughMask(bitmap, origin.x, origin.y, watermark.width, watermark.height, &watermark, 0,
                                          0, &alpha, 0, 0);

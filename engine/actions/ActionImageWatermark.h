@@ -54,7 +54,18 @@ protected:
     ~CActionImageWatermark() override = default;
 };
 
+// The values of "position" (stored in stacks) and of "contenttype".
+enum WatermarkPosition : int {
+    kWatermarkTiled = 1,
+    kWatermarkTopLeft = 2,
+    kWatermarkTopRight = 3,
+    kWatermarkBottomLeft = 4,
+    kWatermarkBottomRight = 5,
+    kWatermarkCentred = 6,
+};
+enum WatermarkContent : int { kWatermarkImage = 1, kWatermarkText = 2 };
+
 // A copy of copyWidth x copyHeight at `position` on a width x height picture: 5 pixels from the
-// edges it is placed against (2 top left, 3 top right, 4 bottom left, 5 bottom right), centred
-// for 6 (each half truncated toward zero), (0, 0) for any other position.
+// edges it is placed against, centred for kWatermarkCentred (each half truncated toward zero),
+// (0, 0) for any other position.
 POINT WatermarkOrigin(int width, int height, int copyWidth, int copyHeight, int position);

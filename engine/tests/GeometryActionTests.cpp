@@ -2,6 +2,7 @@
 
 #include "engine/ActionRegistry.h"
 #include "engine/ActionStack.h"
+#include "engine/ActionTargetBatch.h"
 #include "engine/ResultCodes.h"
 #include "engine/actions/ActionImageResize.h"
 #include "engine/actions/ActionImageRotate.h"

@@ -23,6 +23,14 @@
 constexpr int IMAGING_COLOR_ORDER_BGR = 1;
 constexpr int IMAGING_VIEW_TOP_LEFT = 1;
 
+// The flags the program passes to loads, resizes, rotations and saves. This library accepts and
+// ignores every flag; the names say which call a value belongs to.
+constexpr DWORD IMAGING_NO_FLAGS = 0;
+constexpr DWORD IMAGING_LOAD_FLAGS = 3;
+constexpr DWORD IMAGING_RESIZE_FLAGS = 2;
+constexpr DWORD IMAGING_ROTATE_FLAGS = 3;
+constexpr DWORD IMAGING_SAVE_FLAGS = 2;
+
 // Nothing larger is created or decoded: a hostile header cannot make us allocate gigabytes.
 constexpr long long IMAGING_MAX_PIXELS = 200'000'000;
 

@@ -38,3 +38,21 @@ struct ImageBorder {
 // thickness fails with IMAGING_ERROR_INVALID_ARGUMENT, a result past the pixel limit with
 // IMAGING_ERROR_TOO_LARGE; the bitmap is then unchanged.
 int AddBitmapBorder(ImageBitmap* bitmap, const ImageBorder* border);
+
+// The eight parts of a picture frame: four corners and four edges.
+struct ImageFrameParts {
+    const ImageBitmap* topLeft;
+    const ImageBitmap* top;
+    const ImageBitmap* topRight;
+    const ImageBitmap* left;
+    const ImageBitmap* right;
+    const ImageBitmap* bottomLeft;
+    const ImageBitmap* bottom;
+    const ImageBitmap* bottomRight;
+};
+
+// Draws `picture` framed onto `canvas`, which is the picture's size grown by the left and right
+// edges' widths and the top and bottom edges' heights: each edge repeats its part's first column
+// (top, bottom) or row (left, right) along the whole side, the corners go over the edges' ends,
+// the picture in the middle. Sizes are the visible ones. Returns the first failing combine's code.
+int DrawImageFrame(ImageBitmap* canvas, const ImageBitmap& picture, const ImageFrameParts& parts);

@@ -63,9 +63,9 @@ int LoadImageFileForSize(const std::u16string& path, ImageBitmap* bitmap, int ta
 //  BMP:  8 (grey palette), 24 or 32 bits, uncompressed, bottom-up.
 // Missing folders are not created: the save fails with FILE_OPEN.
 int SaveImageFile(const std::string& path, const ImageBitmap* bitmap, int format, int bitsPerPixel, int quality,
-                  DWORD flags = 2);
+                  DWORD flags = IMAGING_SAVE_FLAGS);
 int SaveImageFile(const std::u16string& path, const ImageBitmap* bitmap, int format, int bitsPerPixel,
-                  int quality, DWORD flags = 2);
+                  int quality, DWORD flags = IMAGING_SAVE_FLAGS);
 
 // The mapping between the save's JPEG quality factor (2 best .. 255 smallest) and the usual
 // 1..100 JPEG quality scale: linear, factor 2 is quality 100 and 255 is quality 1.

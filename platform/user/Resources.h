@@ -10,7 +10,7 @@
 #include "platform/base/Modules.h"
 #include "platform/user/Accelerators.h"
 #include "platform/user/Menu.h"
-#include "platform/user/ResourceTable.h"
+#include "platform/base/ResourceTable.h"
 
 #include <string>
 

@@ -45,7 +45,7 @@ std::string EmitHeader(const Script& script, const std::string& tableName)
 {
     std::ostringstream out;
     out << "#pragma once\n// Written by the resource compiler from " << script.path << ".\n\n"
-        << "#include \"platform/user/ResourceTable.h\"\n\n";
+        << "#include \"platform/base/ResourceTable.h\"\n\n";
     for (const auto& [name, value] : script.symbols)
         out << "inline constexpr UINT " << name << " = " << (std::uint32_t(value) & 0xFFFFFFFFu) << "u;\n";
     out << "\nextern const platform::resources::ResourceTable " << tableName << ";\n";

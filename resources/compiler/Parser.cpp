@@ -2,7 +2,7 @@
 #include "resources/compiler/Script.h"
 
 #include "platform/base/TextCase.h"
-#include "platform/user/ResourceTable.h"
+#include "platform/base/ResourceTable.h"
 
 #include <algorithm>
 #include <cstring>

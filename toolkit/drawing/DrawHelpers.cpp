@@ -1,6 +1,10 @@
 #include "toolkit/drawing/DrawHelpers.h"
 
 #include "platform/base/TextCase.h"
+#include "platform/framework/ResourceHandle.h"
+#include "platform/user/MessageQueue.h"
+#include "platform/user/Resources.h"
+#include "platform/user/Window.h"
 #include "platform/gdi/ImageList.h"
 #include "toolkit/drawing/ColorManager.h"
 #include "toolkit/drawing/SystemHelpers.h"
@@ -264,6 +268,42 @@ void DrawTriangle(HDC dc, POINT first, POINT second, POINT third)
 CRect MakeEmptyRect()
 {
     return CRect(0, 0, 0, 0);
+}
+
+namespace {
+constexpr UINT kLeftArrowKey = 0x25;
+constexpr UINT kRightArrowKey = 0x27;
+const LPCWSTR kArrowCursor = MAKEINTRESOURCEW(32512);
+} // namespace
+
+void SwapArrowKeyForRightToLeft(HWND window, UINT& key)
+{
+    if (!IsWindow(window) || !(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_LAYOUTRTL))
+        return;
+    if (key == kLeftArrowKey)
+        key = kRightArrowKey;
+    else if (key == kRightArrowKey)
+        key = kLeftArrowKey;
+}
+
+CRect SafeWindowRectFromHandle(HWND window)
+{
+    CRect rect = MakeEmptyRect();
+    if (IsWindow(window))
+        GetWindowRect(window, &rect);
+    return rect;
+}
+
+BOOL RegisterWindowClass(HINSTANCE instance, LPCWSTR className, UINT style, HICON icon)
+{
+    WNDCLASSW windowClass {};
+    windowClass.style = style;
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = instance ? instance : AfxGetInstanceHandle();
+    windowClass.hIcon = icon;
+    windowClass.hCursor = LoadCursorW(nullptr, kArrowCursor);
+    windowClass.lpszClassName = className;
+    return RegisterClassW(&windowClass) != 0;
 }
 
 COLORREF GetBitmapTransparentColor(HBITMAP bitmap)

@@ -7,6 +7,7 @@
 #include "platform/framework/String.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/Modules.h"
+#include "platform/user/Window.h"
 
 class CJQWPaintManagerColorGradient;
 
@@ -49,6 +50,15 @@ void StripMnemonics(CString& text);
 void StripMnemonicsFromBuffer(WCHAR* buffer);
 void DrawTriangle(HDC dc, POINT first, POINT second, POINT third);
 CRect MakeEmptyRect();
+
+// Window helpers.
+// In a right-to-left window (WS_EX_LAYOUTRTL) the left and right arrow keys trade places.
+void SwapArrowKeyForRightToLeft(HWND window, UINT& key);
+// The window's screen rectangle; empty when the handle is no window.
+CRect SafeWindowRectFromHandle(HWND window);
+// A class with DefWindowProcW as its procedure, no extra bytes, the arrow cursor, no background
+// and no menu, in the application's module when `instance` is null. True when it was registered.
+BOOL RegisterWindowClass(HINSTANCE instance, LPCWSTR className, UINT style, HICON icon);
 // An icon of the bitmap with its top-left colour transparent, or null.
 HICON CreateIconFromBitmap(HBITMAP bitmap);
 COLORREF GetBitmapTransparentColor(HBITMAP bitmap);

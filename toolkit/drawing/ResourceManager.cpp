@@ -153,7 +153,7 @@ int CJQWResourceManager::ShowMessage(UINT id, UINT type)
 {
     CString text;
     LoadString(text, id);
-    return MessageBox(nullptr, text, nullptr, type);
+    return AppMessageBox(text, type);
 }
 
 CJQWResourceManager* GetResourceManager()

@@ -207,30 +207,9 @@ int FramePicture(const ImageBitmap& picture, const ImageBitmap (&parts)[kFramePa
     const int height = picture.height + top.height + bottom.height;
     if (int result = CreateBitmap(out, width, height, picture.bitsPerPixel, 1, nullptr, 1); result != IMAGING_SUCCESS)
         return result;
-    auto draw = [&](const ImageBitmap& part, int x, int y) {
-        return CombineBitmaps(out, x, y, part.width, part.height, &part, 0, 0, 800);
-    };
-    int result = IMAGING_SUCCESS;
-    for (int x = topLeft.width; x < width && result == IMAGING_SUCCESS; ++x)
-        result = draw(top, x, 0);
-    for (int x = bottomLeft.width; x < width && result == IMAGING_SUCCESS; ++x)
-        result = draw(bottom, x, height - bottom.height);
-    for (int y = topLeft.height; y < height && result == IMAGING_SUCCESS; ++y)
-        result = draw(left, 0, y);
-    for (int y = topRight.height; y < height && result == IMAGING_SUCCESS; ++y)
-        result = draw(right, width - right.width, y);
-    for (int step : {0, 1, 2, 3, 4}) {
-        if (result != IMAGING_SUCCESS)
-            break;
-        switch (step) {
-        case 0: result = draw(topLeft, 0, 0); break;
-        case 1: result = draw(topRight, width - topRight.width, 0); break;
-        case 2: result = draw(bottomLeft, 0, height - bottomLeft.height); break;
-        case 3: result = draw(bottomRight, width - bottomRight.width, height - bottomRight.height); break;
-        default: result = draw(picture, left.width, top.height); break;
-        }
-    }
-    return result;
+    return DrawImageFrame(out, picture,
+        ImageFrameParts { .topLeft = &topLeft, .top = &top, .topRight = &topRight, .left = &left, .right = &right,
+            .bottomLeft = &bottomLeft, .bottom = &bottom, .bottomRight = &bottomRight });
 }
 
 int WriteFrameType(const std::string& type, const std::string& folder)

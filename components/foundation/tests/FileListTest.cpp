@@ -5,7 +5,7 @@
 #include "components/foundation/ClsStringArray.h"
 #include "components/foundation/ExtPtrArray.h"
 #include "components/foundation/FileSys.h"
-#include "components/net/ProgressEvent.h"
+#include "components/foundation/ProgressEvent.h"
 #include "FileTestSupport.h"
 
 #include <cerrno>

@@ -3,6 +3,7 @@
 #include "components/mail/mime/MimeMessage2.h"
 
 #include "components/foundation/CharsetNames.h"
+#include "components/foundation/UrlHelpers.h"
 #include "components/mail/ContentCoding.h"
 #include "components/mail/mime/HtmlHelp.h"
 #include "components/mail/mime/MimeText.h"
@@ -16,39 +17,6 @@
 using namespace mimetext;
 
 namespace {
-
-string UrlDecode(string_view text)
-{
-    auto hex = [](char c) -> int {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
-    };
-    string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c == '+') {
-            out += ' ';
-        } else if (c == '%') {
-            if (i + 2 >= text.size())
-                break;
-            int high = hex(text[i + 1]), low = hex(text[i + 2]);
-            if (high < 0 || low < 0) {
-                out += c;
-                continue;
-            }
-            out += char(high * 16 + low);
-            i += 2;
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
 
 // Encoded words decoded to UTF-8, as a header value is read for display.
 string DecodedWords(const string& text)

@@ -4,6 +4,7 @@
 
 #include "components/foundation/DataBuffer.h"
 #include "components/foundation/StringBuffer.h"
+#include "components/foundation/TextTrim.h"
 
 #include <string>
 #include <string_view>
@@ -75,15 +76,7 @@ inline bool BeginsNoCase(string_view s, string_view prefix)
 inline bool Begins(string_view s, string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
 
 // Trims space, tab, CR and LF.
-inline string Trim(string_view s)
-{
-    size_t b = 0, e = s.size();
-    while (b < e && IsBlank(s[b]))
-        ++b;
-    while (e > b && IsBlank(s[e - 1]))
-        --e;
-    return string(s.substr(b, e - b));
-}
+inline string Trim(string_view s) { return TrimWhitespace(s); }
 
 inline string TrimSpacesTabs(string_view s)
 {

@@ -3,7 +3,7 @@
 #include "components/foundation/FileSys.h"
 #include "components/foundation/ProgressMonitor.h"
 #include "components/foundation/XString.h"
-#include "components/net/ProgressEvent.h"
+#include "components/foundation/ProgressEvent.h"
 
 #include <algorithm>
 #include <cctype>

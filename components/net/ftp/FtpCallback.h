@@ -2,7 +2,7 @@
 // FtpCallback routes the generic progress notifications to FTP ones; TvFtpCb forwards those to the
 // application's TvFtpProgress, always handing it a writable flag.
 
-#include "components/net/ProgressEvent.h"
+#include "components/foundation/ProgressEvent.h"
 #include "components/net/ftp/TvFtpProgress.h"
 
 class FtpCallback : public ProgressEvent {

@@ -1,7 +1,7 @@
 #pragma once
 // The public FTP client: connect, change to a remote folder, upload a file or a folder tree.
 
-#include "components/net/TvObject.h"
+#include "components/foundation/TvObject.h"
 #include "components/net/ftp/TvFtpProgress.h"
 
 #include <memory>

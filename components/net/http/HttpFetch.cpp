@@ -7,7 +7,7 @@
 #include "components/foundation/ProgressMonitor.h"
 #include "components/foundation/StringBuffer.h"
 #include "components/foundation/UrlHelpers.h"
-#include "components/net/ProgressEvent.h"
+#include "components/foundation/ProgressEvent.h"
 #include "components/net/http/HttpClient.h"
 #include "platform/base/TextCase.h"
 

@@ -1,3 +1,4 @@
+#include "components/foundation/TextTrim.h"
 #include "components/net/http/HttpFields.h"
 
 #include <cstring>
@@ -8,14 +9,7 @@ bool HttpEqualsNoCase(const std::string& a, const char* b)
     return b && a.size() == std::strlen(b) && strncasecmp(a.c_str(), b, a.size()) == 0;
 }
 
-std::string HttpTrim(const std::string& s)
-{
-    size_t b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos)
-        return std::string();
-    size_t e = s.find_last_not_of(" \t\r\n");
-    return s.substr(b, e - b + 1);
-}
+std::string HttpTrim(const std::string& s) { return TrimWhitespace(s); }
 
 bool HttpIsSafeHeaderText(const std::string& s)
 {

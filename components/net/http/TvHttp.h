@@ -4,7 +4,7 @@
 
 #include "components/foundation/Logger.h"
 #include "components/foundation/TvString.h"
-#include "components/net/TvObject.h"
+#include "components/foundation/TvObject.h"
 #include "components/net/http/HttpClient.h"
 
 #include <memory>

@@ -5,7 +5,7 @@
 
 #include "FtpTestSupport.h"
 #include "components/foundation/TvString.h"
-#include "components/zip/DataSource.h"
+#include "components/foundation/DataSource.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // abort, and peer processes started once per test process and stopped when it exits.
 
 #include "components/foundation/LogBase.h"
-#include "components/net/ProgressEvent.h"
+#include "components/foundation/ProgressEvent.h"
 
 #include <atomic>
 #include <string>

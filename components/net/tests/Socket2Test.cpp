@@ -7,7 +7,7 @@
 #include <vector>
 #include "components/foundation/XString.h"
 #include "components/net/PerformanceMon.h"
-#include "components/zip/DataSource.h"
+#include "components/foundation/DataSource.h"
 #include "platform/base/Clock.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 
 #include "components/foundation/ProgressMonitor.h"
 #include "components/zip/DataSink.h"
-#include "components/zip/DataSource.h"
+#include "components/foundation/DataSource.h"
 
 #include "PipelineTestSupport.h"
 

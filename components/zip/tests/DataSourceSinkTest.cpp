@@ -1,5 +1,5 @@
 #include "components/zip/DataSink.h"
-#include "components/zip/DataSource.h"
+#include "components/foundation/DataSource.h"
 #include "components/zip/OutputDataBuffer.h"
 
 #include "components/foundation/DataBuffer.h"

@@ -4,7 +4,7 @@
 // hand-made streams.
 
 #include "components/zip/DataSink.h"
-#include "components/zip/DataSource.h"
+#include "components/foundation/DataSource.h"
 #include "components/zip/InflateState2.h"
 #include "components/zip/ZeeStream.h"
 

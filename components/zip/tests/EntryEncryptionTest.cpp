@@ -3,7 +3,7 @@
 
 #include "components/foundation/DataBuffer.h"
 #include "components/foundation/LogBase.h"
-#include "components/zip/DataSource.h"
+#include "components/foundation/DataSource.h"
 #include "components/zip/OutputDataBuffer.h"
 
 #include "PipelineTestSupport.h"

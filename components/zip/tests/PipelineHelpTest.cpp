@@ -3,7 +3,7 @@
 #include "components/foundation/DataBuffer.h"
 #include "components/foundation/LogBase.h"
 #include "components/foundation/OutputFile.h"
-#include "components/zip/DataSource.h"
+#include "components/foundation/DataSource.h"
 #include "components/zip/OutputDataBuffer.h"
 #include "components/zip/PwdProtect.h"
 #include "platform/base/File.h"

@@ -4,8 +4,8 @@
 
 #include "components/foundation/DataBuffer.h"
 #include "components/foundation/Output.h"
-#include "components/net/ProgressEvent.h"
-#include "components/zip/DataSource.h"
+#include "components/foundation/ProgressEvent.h"
+#include "components/foundation/DataSource.h"
 
 #include <gtest/gtest.h>
 

@@ -70,13 +70,16 @@ TEST_F(ToolkitResources, TextsPagesAndDialogsFromTheCurrentModule)
     EXPECT_EQ(manager.LoadDialogTemplate(IDD_TOOLKIT_ABOUT + 100), nullptr);
     EXPECT_EQ(manager.FindDialogResource(MAKEINTRESOURCEW(IDD_TOOLKIT_ABOUT + 100)), nullptr);
 
-    std::u16string shown;
-    SetMessageBoxSink([&](HWND, std::u16string_view message, std::u16string_view, UINT style) {
+    std::u16string shown, caption;
+    SetMessageBoxSink([&](HWND, std::u16string_view message, std::u16string_view title, UINT style) {
         shown = message;
+        caption = title;
         return style == MB_YESNO ? IDNO : IDOK;
     });
     EXPECT_EQ(manager.ShowMessage(IDS_TOOLKIT_HELLO, MB_YESNO), IDNO);
     EXPECT_EQ(shown, u"Customize");
+    // The application's message box is captioned with the program's name.
+    EXPECT_EQ(caption, u"toolkit_drawing_tests");
     SetMessageBoxSink({});
 }
 

@@ -1,7 +1,7 @@
 #include "components/foundation/DataBuffer.h"
 #include "components/foundation/ProgressMonitor.h"
 #include "components/foundation/StringBuffer.h"
-#include "components/net/ProgressEvent.h"
+#include "components/foundation/ProgressEvent.h"
 #include "components/net/http/HttpChunked.h"
 #include "components/net/http/TvHttp.h"
 #include "components/net/http/tests/HttpTestSupport.h"

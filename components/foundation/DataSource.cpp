@@ -1,9 +1,8 @@
-#include "components/zip/DataSource.h"
+#include "components/foundation/DataSource.h"
 
 #include "components/foundation/LogBase.h"
 #include "components/foundation/Output.h"
 #include "components/foundation/ProgressMonitor.h"
-#include "components/zip/ZipFormat.h"
 
 #include <algorithm>
 #include <cstring>
@@ -13,6 +12,11 @@
 namespace {
 constexpr DWORD kCopyChunk = 20000;
 constexpr DWORD kCopyBuffer = 20008;
+
+DWORD ReadLittleEndian32(const BYTE* p)
+{
+    return DWORD(p[0]) | DWORD(p[1]) << 8 | DWORD(p[2]) << 16 | DWORD(p[3]) << 24;
+}
 } // namespace
 
 bool DataSource::DiscardBytes(std::int64_t count, LogBase* log)
@@ -96,7 +100,7 @@ bool MemoryDataSource::SkipPastSignature(DWORD signature, DWORD* skipped, LogBas
     DWORD count = 0;
     bool found = false;
     while (std::uint64_t(m_position) + 4 <= m_size) {
-        if (ZipRead32(m_data + m_position) == signature) {
+        if (ReadLittleEndian32(m_data + m_position) == signature) {
             m_position += 4;
             found = true;
             break;
