@@ -7,6 +7,7 @@
 #include "platform/gdi/SystemModel.h"
 #include "platform/user/MessageQueue.h"
 #include "platform/user/PaintInternal.h"
+#include "platform/user/ScrollBar.h"
 
 #include <string>
 
@@ -163,11 +164,12 @@ void user_detail::DrawFrame(HWND window, HDC target)
     if (!Empty(f.menu))
         r.top = f.menu.bottom;
     if (style & (WS_VSCROLL | WS_HSCROLL)) {
-        // Scroll bars belong to the controls; their area gets the face colour meanwhile.
+        // The square where two bars meet stays in the bars' colour.
         RECT inner = r;
         if (exStyle & WS_EX_CLIENTEDGE)
             inner = { r.left + 2, r.top + 2, r.right - 2, r.bottom - 2 };
         FillRect(hdc, &inner, GetSysColorBrush(COLOR_SCROLLBAR));
+        platform::user::DrawWindowScrollBars(window, hdc);
     }
     if (exStyle & WS_EX_CLIENTEDGE)
         DrawEdge(hdc, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);

@@ -7,6 +7,7 @@
 #include "platform/user/Menu.h"
 #include "platform/user/MessageQueue.h"
 #include "platform/user/NonClient.h"
+#include "platform/user/ScrollBar.h"
 #include "platform/user/SizeMove.h"
 
 #include <utility>
@@ -103,6 +104,10 @@ LRESULT user_detail::NonClientButtonDown(HWND window, WPARAM hit, LPARAM point)
             SendMessage(window, WM_SYSCOMMAND, command, point);
         return 0;
     }
+    case HTVSCROLL:
+    case HTHSCROLL:
+        platform::user::TrackWindowScrollBar(window, LRESULT(hit), PointOf(point));
+        return 0;
     default:
         return 0;
     }
@@ -110,8 +115,9 @@ LRESULT user_detail::NonClientButtonDown(HWND window, WPARAM hit, LPARAM point)
 
 LRESULT user_detail::NonClientDoubleClick(HWND window, WPARAM hit, LPARAM point)
 {
-    // A second quick press on a caption button is a press like the first.
-    if (LRESULT(hit) == HTCLOSE || LRESULT(hit) == HTMINBUTTON || LRESULT(hit) == HTMAXBUTTON)
+    // A second quick press on a caption button or a scroll bar is a press like the first.
+    if (LRESULT(hit) == HTCLOSE || LRESULT(hit) == HTMINBUTTON || LRESULT(hit) == HTMAXBUTTON || LRESULT(hit) == HTVSCROLL
+        || LRESULT(hit) == HTHSCROLL)
         return NonClientButtonDown(window, hit, point);
     const DWORD style = StyleOf(window);
     if (LRESULT(hit) == HTCAPTION && (style & WS_MAXIMIZEBOX))

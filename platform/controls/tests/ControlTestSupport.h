@@ -103,6 +103,9 @@ protected:
         m_parent = CreateWindowExW(0, u"ControlTestParent", u"parent", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 20, 20,
             400, 300, nullptr, nullptr, nullptr, nullptr);
         ASSERT_TRUE(m_parent);
+        // The controls are looked at as a keyboard user sees them: focus rectangles and underlines
+        // shown (a new window starts with both hidden).
+        SendMessage(m_parent, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
     }
     void TearDown() override
     {

@@ -166,6 +166,30 @@ TEST_F(InjectedTest, AScrollArrowRepeatsOnTheClockWhileHeld)
     EXPECT_EQ(GetCapture(), nullptr);
 }
 
+TEST_F(InjectedTest, AClickOnAWindowsOwnScrollBarScrollsItAndItsFramePaintsTheBar)
+{
+    HWND top = CreateWindowExW(0, u"ControlTestParent", u"", WS_POPUP | WS_VISIBLE | WS_VSCROLL, 520, 100, 100, 120,
+        nullptr, nullptr, nullptr, nullptr);
+    SCROLLINFO info { sizeof(info), SIF_ALL, 0, 99, 20, 0, 0 };
+    SetScrollInfo(top, SB_VERT, &info, TRUE);
+    Pump();
+    RECT topRect;
+    GetWindowRect(top, &topRect);
+    RECT bar;
+    ASSERT_TRUE(platform::user::WindowScrollBarRect(top, SB_VERT, &bar));
+    // The frame shows the bar: its down arrow is drawn in the face colour, not left in the bar's.
+    HDC screen = GetDC(nullptr);
+    EXPECT_EQ(GetPixel(screen, topRect.left + bar.left + 3, topRect.top + bar.bottom - 3), GetSysColor(COLOR_3DFACE));
+    ReleaseDC(nullptr, screen);
+    const POINT downArrow { topRect.left + bar.left + 8, topRect.top + bar.bottom - 8 };
+    TheRecorder().events.clear();
+    testkit::Click(downArrow);
+    Pump();
+    EXPECT_EQ(Scrolls(WM_VSCROLL), (std::vector<UINT> { SB_LINEDOWN, SB_ENDSCROLL }));
+    EXPECT_EQ(GetCapture(), nullptr);
+    DestroyWindow(top);
+}
+
 TEST_F(InjectedTest, ATooltipShowsAfterTheInitialDelayAndPopsAfterFiveSeconds)
 {
     HWND button = Make(WC_BUTTONW, u"Go", BS_PUSHBUTTON, 20, 20, 75, 23, 7);
