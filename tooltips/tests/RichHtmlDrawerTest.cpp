@@ -274,7 +274,7 @@ TEST(HtmlDrawTest, DrawsTextAndRulesIntoPixels)
     drawer.MeasureHtml(surface.dc(), tip, &size);
     ASSERT_GT(size.cx, 1);
     drawer.DrawMeasuredHtml(RECT{ 4, 4, 4 + size.cx, 4 + size.cy }, surface.dc());
-    gdi_test::WritePng(std::string(VORNALT_SOURCE_DIR) + "/build/tooltips_sample.png", surface.pixels(),
+    gdi_test::WritePng("tooltips_sample.png", surface.pixels(),
         surface.width(), surface.height());
 
     // The heading's orange, the red word and the blue rule all landed on the surface.
