@@ -235,6 +235,26 @@ std::array<CPoint, 3> CJQWPaintManager::DownTrianglePoints(const CRect& rect)
     return { CPoint(x - s, y), CPoint(x + s, y), CPoint(x, y + s) };
 }
 
+void CJQWPaintManager::DrawTriangle(HDC dc, CPoint a, CPoint b, CPoint c, COLORREF color)
+{
+    HPEN pen = CreatePen(PS_SOLID, 1, color);
+    HBRUSH brush = CreateSolidBrush(color);
+    HGDIOBJ oldPen = SelectObject(dc, pen);
+    HGDIOBJ oldBrush = SelectObject(dc, brush);
+    const POINT points[3] = { a, b, c };
+    Polygon(dc, points, 3);
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, oldPen);
+    DeleteObject(brush);
+    DeleteObject(pen);
+}
+
+void CJQWPaintManager::DrawDownTriangle(HDC dc, const CRect& rect, COLORREF color) const
+{
+    const std::array<CPoint, 3> p = DownTrianglePoints(rect);
+    DrawTriangle(dc, p[0], p[1], p[2], color);
+}
+
 namespace {
 CJQWPaintManager* g_current = nullptr;
 }

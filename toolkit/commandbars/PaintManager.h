@@ -7,6 +7,7 @@
 
 #include "platform/framework/Geometry.h"
 #include "platform/framework/String.h"
+#include "platform/gdi/Gdi.h"
 
 #include <array>
 
@@ -129,6 +130,9 @@ public:
 
     // Down triangle (filled) in a rectangle: the three corners.
     static std::array<CPoint, 3> DownTrianglePoints(const CRect& rect);
+    void DrawDownTriangle(HDC dc, const CRect& rect, COLORREF color) const;
+    // Filled triangle with its outline, in one colour.
+    static void DrawTriangle(HDC dc, CPoint a, CPoint b, CPoint c, COLORREF color);
 
 private:
     int m_refs = 1;
