@@ -256,6 +256,66 @@ void CJQWPaintManager::DrawDownTriangle(HDC dc, const CRect& rect, COLORREF colo
 }
 
 namespace {
+
+// One-pixel polyline; the last point is not drawn, as with every line.
+void Polyline3(HDC dc, CPoint a, CPoint b, CPoint c, int dx, int dy)
+{
+    MoveToEx(dc, a.x + dx, a.y + dy, nullptr);
+    LineTo(dc, b.x + dx, b.y + dy);
+    LineTo(dc, c.x + dx, c.y + dy);
+}
+
+class PenScope {
+public:
+    PenScope(HDC dc, COLORREF color) : m_dc(dc), m_pen(CreatePen(PS_SOLID, 1, color)), m_old(SelectObject(dc, m_pen)) { }
+    ~PenScope()
+    {
+        SelectObject(m_dc, m_old);
+        DeleteObject(m_pen);
+    }
+    PenScope(const PenScope&) = delete;
+    PenScope& operator=(const PenScope&) = delete;
+
+private:
+    HDC m_dc;
+    HPEN m_pen;
+    HGDIOBJ m_old;
+};
+
+} // namespace
+
+void CJQWPaintManager::DrawDropDownGlyph(HDC dc, CPoint p, bool left, COLORREF color) const
+{
+    if (left)
+        DrawTriangle(dc, CPoint(p.x + 2, p.y - 2), CPoint(p.x + 2, p.y + 2), p, color);
+    else
+        DrawTriangle(dc, CPoint(p.x - 2, p.y - 1), CPoint(p.x + 2, p.y - 1), CPoint(p.x, p.y + 1), color);
+}
+
+void CJQWPaintManager::DrawMenuCheckMark(HDC dc, const CRect& rect, COLORREF color) const
+{
+    PenScope pen(dc, color);
+    const int x = (rect.left + rect.right) / 2;
+    const int y = (rect.top + rect.bottom) / 2;
+    const bool mirrored = (GetLayout(dc) & LAYOUT_RTL) != 0;
+    const CPoint a = mirrored ? CPoint(x - 4, y - 3) : CPoint(x - 4, y - 1);
+    const CPoint b = mirrored ? CPoint(x, y + 1) : CPoint(x - 2, y + 1);
+    const CPoint c = mirrored ? CPoint(x + 3, y - 2) : CPoint(x + 3, y - 4);
+    const int passes = m_thickCheckMark ? 3 : 2;
+    for (int dy = 0; dy < passes; ++dy)
+        Polyline3(dc, a, b, c, 0, dy);
+}
+
+void CJQWPaintManager::DrawPopupExpandChevrons(HDC dc, const CRect& rect) const
+{
+    PenScope pen(dc, RGB(0, 0, 0));
+    const int x = (rect.left + rect.right) / 2;
+    const int t = rect.top;
+    for (int dy : { 0, 1, 4, 5 })
+        Polyline3(dc, CPoint(x - 2, t + 2), CPoint(x, t + 4), CPoint(x + 3, t + 1), 0, dy);
+}
+
+namespace {
 CJQWPaintManager* g_current = nullptr;
 }
 

@@ -100,6 +100,7 @@ public:
     bool m_compactCaptionSpacing = false;
     bool m_twoLineCaptions = true;
     bool m_indentLabels = true;
+    bool m_thickCheckMark = false;
     static constexpr int PopupTextIndent = 4;
     static constexpr int PopupSplitWidth = 20;
     static constexpr int ToolBarSplitWidth = 11;
@@ -131,6 +132,13 @@ public:
     // Down triangle (filled) in a rectangle: the three corners.
     static std::array<CPoint, 3> DownTrianglePoints(const CRect& rect);
     void DrawDownTriangle(HDC dc, const CRect& rect, COLORREF color) const;
+    // Small arrow after a caption: pointing down at (x, y), or left when `left`.
+    void DrawDropDownGlyph(HDC dc, CPoint point, bool left, COLORREF color) const;
+    // Menu tick centred in the rectangle; mirrored contexts get a tick that reads the same on screen.
+    void DrawMenuCheckMark(HDC dc, const CRect& rect, COLORREF color) const;
+    // Two downward chevrons of the expand button at the bottom of a short menu, centred on the
+    // control's rectangle; its height is 12.
+    void DrawPopupExpandChevrons(HDC dc, const CRect& rect) const;
     // Filled triangle with its outline, in one colour.
     static void DrawTriangle(HDC dc, CPoint a, CPoint b, CPoint c, COLORREF color);
 
