@@ -1,5 +1,8 @@
 #include "toolkit/commandbars/PaintManager.h"
 
+#include "toolkit/commandbars/DefaultTheme.h"
+#include "toolkit/drawing/ColorManager.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <new>
@@ -283,6 +286,38 @@ private:
 };
 
 } // namespace
+
+COLORREF CJQWPaintManager::GetColor(int index) const
+{
+    if (index < 0 || index > 62)
+        return static_cast<COLORREF>(index);
+    return GetColorManager()->GetColor(index);
+}
+
+void CJQWPaintManager::DrawHorizontalLine(HDC dc, int x0, int y, int x1, COLORREF color)
+{
+    PenScope pen(dc, color);
+    MoveToEx(dc, x0, y, nullptr);
+    LineTo(dc, x1, y);
+}
+
+void CJQWPaintManager::DrawVerticalLine(HDC dc, int x, int y0, int y1, COLORREF color)
+{
+    PenScope pen(dc, color);
+    MoveToEx(dc, x, y0, nullptr);
+    LineTo(dc, x, y1);
+}
+
+void CJQWPaintManager::Draw3dRectByIndex(HDC dc, const CRect& r, int topLeft, int bottomRight) const
+{
+    if (r.IsRectEmpty())
+        return;
+    const COLORREF tl = GetColor(topLeft), br = GetColor(bottomRight);
+    DrawHorizontalLine(dc, r.left, r.top, r.right - 1, tl);
+    DrawVerticalLine(dc, r.left, r.top, r.bottom - 1, tl);
+    DrawVerticalLine(dc, r.right - 1, r.top, r.bottom, br);
+    DrawHorizontalLine(dc, r.left, r.bottom - 1, r.right, br);
+}
 
 void CJQWPaintManager::DrawDropDownGlyph(HDC dc, CPoint p, bool left, COLORREF color) const
 {

@@ -108,7 +108,7 @@ public:
     int GetControlHeight() const;
     CSize GetAutoIconSize(bool large) const;
     int GetSplitDropDownWidth() const;
-    CSize GetPopupBarIconSize(const JQW_PAINT_BAR& bar) const;
+    virtual CSize GetPopupBarIconSize(const JQW_PAINT_BAR& bar) const;
     int GetPopupBarGripperWidth(const JQW_PAINT_BAR& bar) const;
     CRect GetSplitButtonCommandRect(const JQW_PAINT_BAR& bar, const JQW_PAINT_CONTROL& control) const;
     CSize GetControlIconSize(const JQW_PAINT_BAR& bar, const JQW_PAINT_CONTROL& control) const;
@@ -131,7 +131,12 @@ public:
 
     // Down triangle (filled) in a rectangle: the three corners.
     static std::array<CPoint, 3> DownTrianglePoints(const CRect& rect);
+    static void DrawHorizontalLine(HDC dc, int x0, int y, int x1, COLORREF color);
+    static void DrawVerticalLine(HDC dc, int x, int y0, int y1, COLORREF color);
     void DrawDownTriangle(HDC dc, const CRect& rect, COLORREF color) const;
+    // Colour of a table index (0-62, the colour manager's); larger values are colours themselves.
+    COLORREF GetColor(int index) const;
+    void Draw3dRectByIndex(HDC dc, const CRect& rect, int topLeft, int bottomRight) const;
     // Small arrow after a caption: pointing down at (x, y), or left when `left`.
     void DrawDropDownGlyph(HDC dc, CPoint point, bool left, COLORREF color) const;
     // Menu tick centred in the rectangle; mirrored contexts get a tick that reads the same on screen.
@@ -145,14 +150,6 @@ public:
 private:
     int m_refs = 1;
 };
-
-namespace JQWPaintThemes {
-
-// The classic three-dimensional look; also the theme of unknown numbers.
-class CJQWDefaultTheme : public CJQWPaintManager {
-};
-
-} // namespace JQWPaintThemes
 
 // Theme factory and the process-wide current paint manager.
 CJQWPaintManager* CreatePaintTheme(int number);

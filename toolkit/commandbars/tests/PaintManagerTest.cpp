@@ -1,4 +1,4 @@
-#include "toolkit/commandbars/PaintManager.h"
+#include "toolkit/commandbars/DefaultTheme.h"
 
 #include <gtest/gtest.h>
 
