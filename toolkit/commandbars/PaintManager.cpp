@@ -195,6 +195,50 @@ CSize CJQWPaintManager::MeasureLargeButton(const CJQWTextMeasure& text, const JQ
     return size;
 }
 
+CSize CJQWPaintManager::MeasureToolBarItem(const CJQWTextMeasure& text, const JQW_PAINT_BAR& bar, const JQW_PAINT_CONTROL& control) const
+{
+    const int type = control.type;
+    if (type == JQW_CONTROL_COMBO || type == JQW_CONTROL_EDIT || type == JQW_CONTROL_CUSTOM || type < 1 || type > 10)
+        return CSize(0, 0);
+    if (control.style == JQW_STYLE_LARGE)
+        return MeasureLargeButton(text, bar, control);
+    const bool vertical = bar.IsVertical();
+    const bool image = control.iconShown && control.style != JQW_STYLE_CAPTION
+        && !(type == JQW_CONTROL_POPUP && control.style == JQW_STYLE_AUTOMATIC);
+    const bool split = type == JQW_CONTROL_SPLIT_BUTTON_POPUP;
+    const CSize icon = GetControlIconSize(bar, control);
+    const CSize button = control.buttonSize;
+    CSize size;
+    if (bar.captionsBelowIcons && image) {
+        const CSize c = MeasureCaptionWithArrow(text, control.caption, false,
+            type == JQW_CONTROL_POPUP || type == JQW_CONTROL_BUTTON_POPUP);
+        int width = std::max<int>(c.cx, icon.cx + 10) + (split ? ToolBarSplitWidth : 0);
+        const int height = c.cy + button.cy;
+        size = CSize(std::max(width, height), height);
+    } else if (type == JQW_CONTROL_POPUP) {
+        if (image && control.captionVisible)
+            size = MeasureIconAndCaption(text, bar, control.caption, button.cx, button.cy, true);
+        else if (image)
+            size = CSize(button.cx + 7, button.cy);
+        else {
+            size = MeasureCaptionWithArrow(text, control.caption, vertical, true);
+            size += CSize(6, 6);
+        }
+    } else if (split) {
+        const CSize b = image ? button : CSize(22, 22);
+        if (control.captionVisible) {
+            size = MeasureIconAndCaption(text, bar, control.caption, b.cx, b.cy, image);
+            size.cx += ToolBarSplitWidth;
+        } else
+            size = CSize(b.cx + ToolBarSplitWidth, b.cy);
+    } else if (control.captionVisible)
+        size = MeasureIconAndCaption(text, bar, control.caption, image ? button.cx : 22, button.cy, image);
+    else
+        size = button;
+    ApplyControlSizeOverride(size, control, vertical);
+    return size;
+}
+
 CJQWPaintManager::FieldLayout CJQWPaintManager::MeasureEditOrCombo(const CJQWTextMeasure& text, const JQW_PAINT_BAR& bar,
     const JQW_PAINT_CONTROL& control) const
 {

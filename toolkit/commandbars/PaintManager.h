@@ -43,6 +43,7 @@ struct JQW_PAINT_BAR {
     CSize buttonSize { 22, 22 };
     bool doubleGripper = false;
     bool keyboardCues = true;
+    bool captionsBelowIcons = false;
 
     bool IsVertical() const { return position == 2 || position == 3; }
 };
@@ -60,7 +61,7 @@ struct JQW_PAINT_CONTROL {
     int fixedWidth = 0;  // 0 = none
     int fixedHeight = 0; // 0 = none
     bool captionVisible = true;
-    bool iconShown = false;
+    bool iconShown = false; // has an image to show (its own icon id or its action's)
 };
 
 // Fonts measuring can ask for.
@@ -120,6 +121,8 @@ public:
         int buttonWidth, int buttonHeight, bool image) const;
     CSize MeasureCaptionWithArrow(const CJQWTextMeasure& text, const CString& caption, bool vertical, bool dropDown) const;
     CSize MeasureLargeButtonCaption(const CJQWTextMeasure& text, const CString& caption, bool vertical, bool dropDown) const;
+    // Toolbar and menu-bar items (check boxes and radio buttons not yet).
+    CSize MeasureToolBarItem(const CJQWTextMeasure& text, const JQW_PAINT_BAR& bar, const JQW_PAINT_CONTROL& control) const;
     CSize MeasureLargeButton(const CJQWTextMeasure& text, const JQW_PAINT_BAR& bar, const JQW_PAINT_CONTROL& control) const;
 
     struct FieldLayout {

@@ -311,3 +311,48 @@ TEST(PaintManagerTest, ThemeFactoryKeepsTheCodeItWasGiven)
     EXPECT_EQ(lazy->m_themeCode, 0);
     ReleaseGlobalPaintManager();
 }
+
+TEST(PaintManagerTest, ToolBarItems)
+{
+    CJQWPaintManager pm;
+    FixedMeasure text;
+    JQW_PAINT_BAR top;
+    JQW_PAINT_BAR left;
+    left.position = 2;
+    auto item = [](int type, int style, const char16_t* caption, bool icon, bool captionVisible) {
+        JQW_PAINT_CONTROL c;
+        c.type = type;
+        c.style = style;
+        c.caption = caption;
+        c.iconShown = icon;
+        c.captionVisible = captionVisible;
+        return c;
+    };
+    struct Case { const char* name; JQW_PAINT_BAR bar; JQW_PAINT_CONTROL control; CSize expected; };
+    const Case cases[] = {
+        { "icon-only button", top, item(1, 2, u"Open", true, false), CSize(22, 22) },
+        { "icon and caption", top, item(1, 3, u"&Open", true, true), CSize(24 + 22 + 3, 22) },
+        { "caption only", top, item(1, 1, u"Open", true, true), CSize(24 + 8, 22) },
+        { "caption on a vertical bar", left, item(1, 1, u"Open", false, true), CSize(22, 24 + 8) },
+        { "popup with an image only: a small arrow beside it", top, item(2, 2, u"More", true, false), CSize(29, 22) },
+        { "menu-bar popup: caption with an arrow", top, item(2, 0, u"&File", true, true), CSize(24 + 10 + 6, 13 + 6) },
+        { "split popup without an image", top, item(4, 1, u"Undo", false, false), CSize(33, 22) },
+        { "split popup with caption", top, item(4, 3, u"Undo", true, true), CSize(24 + 22 + 3 + 11, 22) },
+        { "edit and combo measure themselves", top, item(6, 0, u"Find", false, true), CSize(0, 0) },
+        { "unknown type", top, item(12, 0, u"X", false, true), CSize(0, 0) },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(pm.MeasureToolBarItem(text, c.bar, c.control), c.expected);
+    }
+
+    JQW_PAINT_BAR below;
+    below.captionsBelowIcons = true;
+    EXPECT_EQ(pm.MeasureToolBarItem(text, below, item(1, 0, u"Print Preview", true, true)), CSize(78, 35));
+    EXPECT_EQ(pm.MeasureToolBarItem(text, below, item(1, 0, u"Go", true, true)), CSize(35, 35)); // at least as wide as high
+    EXPECT_EQ(pm.MeasureToolBarItem(text, below, item(4, 0, u"Print Preview", true, true)), CSize(89, 35));
+
+    JQW_PAINT_CONTROL fixed = item(1, 3, u"Open", true, true);
+    fixed.fixedWidth = 100;
+    EXPECT_EQ(pm.MeasureToolBarItem(text, left, fixed).cy, 100);
+}
