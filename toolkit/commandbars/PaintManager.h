@@ -1,0 +1,162 @@
+#pragma once
+// The paint manager: the drawing strategy every bar and control paints and measures through. This
+// base holds the metrics and the measuring half of item layout; the themes derive from it.
+//
+// Bars and controls are not windows here yet: the measuring code reads them through the two small
+// records below, which the bar and control classes fill from their own state.
+
+#include "platform/framework/Geometry.h"
+#include "platform/framework/String.h"
+#include "platform/gdi/Gdi.h"
+
+#include <array>
+
+// Control types and styles as the bars store them.
+enum : int {
+    JQW_CONTROL_BUTTON = 1,
+    JQW_CONTROL_POPUP = 2,
+    JQW_CONTROL_BUTTON_POPUP = 3,
+    JQW_CONTROL_SPLIT_BUTTON_POPUP = 4,
+    JQW_CONTROL_COMBO = 5,
+    JQW_CONTROL_EDIT = 6,
+    JQW_CONTROL_CUSTOM = 7,
+    JQW_CONTROL_LABEL = 8,
+    JQW_CONTROL_CHECKBOX = 9,
+    JQW_CONTROL_GALLERY = 10,
+    JQW_CONTROL_RADIO = 11,
+};
+enum : int {
+    JQW_STYLE_AUTOMATIC = 0,
+    JQW_STYLE_CAPTION = 1,
+    JQW_STYLE_ICON = 2,
+    JQW_STYLE_ICON_AND_CAPTION = 3,
+    JQW_STYLE_LARGE = 4,
+    JQW_STYLE_CAPTION_AND_DESCRIPTION = 5,
+};
+
+// What the paint manager reads from a bar.
+struct JQW_PAINT_BAR {
+    bool isPopupBar = false;
+    int position = 0; // 0 top, 1 bottom, 2 left, 3 right, 4 floating, 5 popup
+    CSize iconSize { 16, 16 };
+    CSize largeIconSize { 32, 32 };
+    CSize buttonSize { 22, 22 };
+    bool doubleGripper = false;
+    bool keyboardCues = true;
+    bool captionsBelowIcons = false;
+
+    bool IsVertical() const { return position == 2 || position == 3; }
+};
+
+// What the paint manager reads from a control.
+struct JQW_PAINT_CONTROL {
+    int type = JQW_CONTROL_BUTTON;
+    int style = JQW_STYLE_AUTOMATIC;
+    CString caption;
+    CString shortcutText;
+    CRect rect;
+    CSize iconSize { 16, 16 };
+    CSize buttonSize { 22, 22 };
+    int width = 0;       // edit and combo boxes: the field's own width
+    int fixedWidth = 0;  // 0 = none
+    int fixedHeight = 0; // 0 = none
+    bool captionVisible = true;
+    bool iconShown = false; // has an image to show (its own icon id or its action's)
+};
+
+// Fonts measuring can ask for.
+enum class JQWPaintFont { Regular, Bold, IconTitle };
+
+// Text extents in a font; a device context in drawing, a fixed table in tests.
+class CJQWTextMeasure {
+public:
+    virtual ~CJQWTextMeasure() = default;
+    // Single-line extent; '&' is taken as written (callers strip mnemonics first).
+    virtual CSize GetTextExtent(JQWPaintFont font, const CString& text) const = 0;
+};
+
+CString StripMnemonics(const CString& caption);
+
+// Splits a large button's caption at the space nearest its middle; false (second line empty, first
+// the whole caption) when it stays on one line.
+bool SplitCaptionInTwo(const CString& caption, CString& first, CString& second);
+
+class CJQWPaintManager {
+public:
+    CJQWPaintManager();
+    virtual ~CJQWPaintManager();
+    CJQWPaintManager(const CJQWPaintManager&) = delete;
+    CJQWPaintManager& operator=(const CJQWPaintManager&) = delete;
+
+    void InternalAddRef() { ++m_refs; }
+    void InternalRelease();
+
+    // Theme number it was created with (0-6), or 7 when installed directly.
+    int m_themeCode = 0;
+
+    // Metrics. The base text height is the height of " " in the regular font plus 6.
+    int m_baseTextHeight = 19;
+    int m_fixedControlHeight = 0;
+    bool m_autoIconSize = false;
+    bool m_compactCaptionSpacing = false;
+    bool m_twoLineCaptions = true;
+    bool m_indentLabels = true;
+    bool m_thickCheckMark = false;
+    static constexpr int PopupTextIndent = 4;
+    static constexpr int PopupSplitWidth = 20;
+    static constexpr int ToolBarSplitWidth = 11;
+
+    int GetControlHeight() const;
+    CSize GetAutoIconSize(bool large) const;
+    int GetSplitDropDownWidth() const;
+    virtual CSize GetPopupBarIconSize(const JQW_PAINT_BAR& bar) const;
+    int GetPopupBarGripperWidth(const JQW_PAINT_BAR& bar) const;
+    CRect GetSplitButtonCommandRect(const JQW_PAINT_BAR& bar, const JQW_PAINT_CONTROL& control) const;
+    CSize GetControlIconSize(const JQW_PAINT_BAR& bar, const JQW_PAINT_CONTROL& control) const;
+    void ApplyControlSizeOverride(CSize& size, const JQW_PAINT_CONTROL& control, bool vertical) const;
+
+    // Measuring half of item layout.
+    CSize MeasurePopupItem(const CJQWTextMeasure& text, const JQW_PAINT_BAR& bar, const JQW_PAINT_CONTROL& control) const;
+    CSize MeasureIconAndCaption(const CJQWTextMeasure& text, const JQW_PAINT_BAR& bar, const CString& caption,
+        int buttonWidth, int buttonHeight, bool image) const;
+    CSize MeasureCaptionWithArrow(const CJQWTextMeasure& text, const CString& caption, bool vertical, bool dropDown) const;
+    CSize MeasureLargeButtonCaption(const CJQWTextMeasure& text, const CString& caption, bool vertical, bool dropDown) const;
+    // Toolbar and menu-bar items (check boxes and radio buttons not yet).
+    CSize MeasureToolBarItem(const CJQWTextMeasure& text, const JQW_PAINT_BAR& bar, const JQW_PAINT_CONTROL& control) const;
+    CSize MeasureLargeButton(const CJQWTextMeasure& text, const JQW_PAINT_BAR& bar, const JQW_PAINT_CONTROL& control) const;
+
+    struct FieldLayout {
+        CSize size;
+        int labelWidth = 0;
+        int dropDownWidth = 0; // combo boxes only
+    };
+    FieldLayout MeasureEditOrCombo(const CJQWTextMeasure& text, const JQW_PAINT_BAR& bar, const JQW_PAINT_CONTROL& control) const;
+
+    // Down triangle (filled) in a rectangle: the three corners.
+    static std::array<CPoint, 3> DownTrianglePoints(const CRect& rect);
+    static void DrawHorizontalLine(HDC dc, int x0, int y, int x1, COLORREF color);
+    static void DrawVerticalLine(HDC dc, int x, int y0, int y1, COLORREF color);
+    void DrawDownTriangle(HDC dc, const CRect& rect, COLORREF color) const;
+    // Colour of a table index (0-62, the colour manager's); larger values are colours themselves.
+    COLORREF GetColor(int index) const;
+    void Draw3dRectByIndex(HDC dc, const CRect& rect, int topLeft, int bottomRight) const;
+    // Small arrow after a caption: pointing down at (x, y), or left when `left`.
+    void DrawDropDownGlyph(HDC dc, CPoint point, bool left, COLORREF color) const;
+    // Menu tick centred in the rectangle; mirrored contexts get a tick that reads the same on screen.
+    void DrawMenuCheckMark(HDC dc, const CRect& rect, COLORREF color) const;
+    // Two downward chevrons of the expand button at the bottom of a short menu, centred on the
+    // control's rectangle; its height is 12.
+    void DrawPopupExpandChevrons(HDC dc, const CRect& rect) const;
+    // Filled triangle with its outline, in one colour.
+    static void DrawTriangle(HDC dc, CPoint a, CPoint b, CPoint c, COLORREF color);
+
+private:
+    int m_refs = 1;
+};
+
+// Theme factory and the process-wide current paint manager.
+CJQWPaintManager* CreatePaintTheme(int number);
+void SetGlobalPaintManager(CJQWPaintManager* manager);
+CJQWPaintManager* SetGlobalPaintTheme(int number);
+CJQWPaintManager* GetGlobalPaintManager();
+void ReleaseGlobalPaintManager();
