@@ -11,7 +11,7 @@
 #include "platform/user/ControlMessages.h"
 #include "platform/user/Hooks.h"
 #include "platform/user/Input.h"
-#include "platform/user/ResourceTable.h"
+#include "platform/base/ResourceTable.h"
 #include "platform/user/Window.h"
 
 using INT_PTR = LONG_PTR;

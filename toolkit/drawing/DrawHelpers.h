@@ -6,7 +6,7 @@
 #include "platform/framework/Geometry.h"
 #include "platform/framework/String.h"
 #include "platform/gdi/Gdi.h"
-#include "platform/gdi/Modules.h"
+#include "platform/base/Modules.h"
 #include "platform/user/Window.h"
 
 class CJQWPaintManagerColorGradient;

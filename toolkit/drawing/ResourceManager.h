@@ -8,7 +8,7 @@
 #include "platform/framework/Menu.h"
 #include "platform/framework/String.h"
 #include "platform/gdi/Icon.h"
-#include "platform/gdi/Modules.h"
+#include "platform/base/Modules.h"
 #include "platform/user/Resources.h"
 
 class CJQWResourceManager {

@@ -4,7 +4,7 @@
 
 #include "platform/base/CriticalSection.h"
 #include "platform/framework/Geometry.h"
-#include "platform/gdi/Modules.h"
+#include "platform/base/Modules.h"
 #include "platform/gdi/SystemModel.h"
 #include "platform/user/Messages.h"
 

@@ -1,6 +1,6 @@
 #include "toolkit/drawing/WinThemeWrapper.h"
 
-#include "platform/gdi/Modules.h"
+#include "platform/base/Modules.h"
 #include "toolkit/drawing/SystemHelpers.h"
 
 #include <array>

@@ -7,7 +7,7 @@
 #include "components/mail/TvMailMan.h"
 #include "components/mail/tests/SmtpTestSupport.h"
 #include "components/foundation/ProgressMonitor.h"
-#include "components/net/ProgressEvent.h"
+#include "components/foundation/ProgressEvent.h"
 
 #include <gtest/gtest.h>
 

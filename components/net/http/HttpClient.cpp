@@ -5,7 +5,7 @@
 #include "components/net/http/Cookies.h"
 #include "components/foundation/LogBase.h"
 #include "components/foundation/ProgressMonitor.h"
-#include "components/net/ProgressEvent.h"
+#include "components/foundation/ProgressEvent.h"
 #include "components/net/http/HttpChunked.h"
 #include "components/net/http/HttpGzip.h"
 #include "platform/base/TextCase.h"

@@ -2,7 +2,7 @@
 
 #include "NetTestSupport.h"
 #include "components/foundation/ProgressMonitor.h"
-#include "components/net/ProgressEvent.h"
+#include "components/foundation/ProgressEvent.h"
 #include <algorithm>
 #include <vector>
 #include "components/foundation/XString.h"

@@ -5,7 +5,7 @@
 
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/Icon.h"
-#include "platform/gdi/Modules.h"
+#include "platform/base/Modules.h"
 
 #include <functional>
 #include <memory>

@@ -9,7 +9,7 @@
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/Icon.h"
 #include "platform/gdi/ImageList.h"
-#include "platform/gdi/Modules.h"
+#include "platform/base/Modules.h"
 
 class CArchive;
 class COleDataObject;

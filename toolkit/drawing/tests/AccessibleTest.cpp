@@ -1,6 +1,6 @@
 #include "toolkit/drawing/Accessible.h"
 
-#include "platform/gdi/Modules.h"
+#include "platform/base/Modules.h"
 
 #include <gtest/gtest.h>
 

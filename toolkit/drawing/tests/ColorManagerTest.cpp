@@ -1,7 +1,7 @@
 #include "toolkit/drawing/ColorManager.h"
 
 #include "platform/framework/File.h"
-#include "platform/gdi/Modules.h"
+#include "platform/base/Modules.h"
 #include "platform/gdi/SystemModel.h"
 #include "toolkit/drawing/tests/FakeThemeModule.h"
 

@@ -2,7 +2,7 @@
 #include "toolkit/drawing/DrawHelpers.h"
 
 #include "platform/gdi/Icon.h"
-#include "platform/gdi/Modules.h"
+#include "platform/base/Modules.h"
 #include "platform/gdi/SystemModel.h"
 
 #include "platform/framework/Archive.h"

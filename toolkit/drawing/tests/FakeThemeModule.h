@@ -3,7 +3,7 @@
 // inactive default; it answers what the test sets and logs the calls it gets.
 
 #include "platform/base/Unicode.h"
-#include "platform/gdi/Modules.h"
+#include "platform/base/Modules.h"
 #include "platform/gdi/UxTheme.h"
 
 #include <cstring>

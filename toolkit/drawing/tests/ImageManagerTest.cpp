@@ -2,7 +2,7 @@
 #include "toolkit/drawing/images/AlphaBitmaps.h"
 #include "toolkit/drawing/images/ImageManager.h"
 
-#include "platform/gdi/Modules.h"
+#include "platform/base/Modules.h"
 #include "platform/gdi/SystemModel.h"
 
 #include <gtest/gtest.h>
