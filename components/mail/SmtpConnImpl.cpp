@@ -966,6 +966,48 @@ bool SmtpConnImpl::sendOneMessage(Email2* email, const char* reversePath, const 
         return false;
     }
 
+    if (!sendMailFrom(path, log, progress, hardFailure))
+        return false;
+    if (!sendRecipients(email, log, progress, numSuccess, numTotal, badAddresses))
+        return false;
+    if (!sendDataCommand(log, progress, numSuccess, hardFailure))
+        return false;
+
+    // Room for base64 with its line breaks: growing later would hold the text twice. Pages
+    // reserved and never written cost nothing.
+    std::uint64_t estimate = renderedMime ? 0 : email->EstimateSize();
+    torvane::StringBuffer rendered = torvane::StringBuffer::ConstructWithCapacity(
+        int(std::min<std::uint64_t>(estimate * 3 / 2 + 50000, 0x7FFF0000u)));
+    const char* text = nullptr;
+    size_t textSize = 0;
+    if (renderedMime) {
+        text = renderedMime->data();
+        textSize = renderedMime->size();
+    } else {
+        email->Render(email, rendered, "TVX-", &log, 0, false);
+        text = rendered.GetText();
+        textSize = size_t(rendered.GetLength());
+    }
+    if (!sendBody(text, textSize, log, progress, numSuccess, hardFailure))
+        return false;
+    if (!sendEndOfBody(text, textSize, log, progress, numSuccess, hardFailure))
+        return false;
+    if (sentMailFile && *sentMailFile) {
+        if (FILE* f = std::fopen(sentMailFile, "ab")) {
+            std::fprintf(f, "--BEGIN SENT TORVANE EMAIL--\n");
+            ForEachStuffedRun(text, textSize, [f](const char* run, size_t n) {
+                return std::fwrite(run, 1, n, f) == n;
+            });
+            std::fprintf(f, "\n--END SENT TORVANE EMAIL--\n");
+            std::fclose(f);
+        }
+    }
+    hardFailure = false;
+    return numSuccess == numTotal;
+}
+
+bool SmtpConnImpl::sendMailFrom(const std::string& path, LogBase& log, ProgressMonitor* progress, bool& hardFailure)
+{
     bool sent = false;
     int code = 0;
     std::string command = "MAIL FROM:<" + path + ">";
@@ -991,9 +1033,14 @@ bool SmtpConnImpl::sendOneMessage(Email2* email, const char* reversePath, const 
             closeQuietly();
         return false;
     }
-    if (abortedAfter(progress, 50, log))
-        return false;
+    return !abortedAfter(progress, 50, log);
+}
 
+bool SmtpConnImpl::sendRecipients(Email2* email, LogBase& log, ProgressMonitor* progress, int& numSuccess,
+    int& numTotal, DistributionList& badAddresses)
+{
+    bool sent = false;
+    int code = 0;
     {
         LogContextScope context(log, "recipients");
         struct Kind {
@@ -1055,7 +1102,13 @@ bool SmtpConnImpl::sendOneMessage(Email2* email, const char* reversePath, const 
             numTotal - numSuccess, numSuccess);
         log.LogError(text);
     }
+    return true;
+}
 
+bool SmtpConnImpl::sendDataCommand(LogBase& log, ProgressMonitor* progress, int& numSuccess, bool& hardFailure)
+{
+    bool sent = false;
+    int code = 0;
     if (!sendCmdGetResponse("DATA\r\n", 354, &sent, &code, log, progress)) {
         log.LogError("Failed when sending DATA command");
         logTranscript(log);
@@ -1069,22 +1122,12 @@ bool SmtpConnImpl::sendOneMessage(Email2* email, const char* reversePath, const 
         numSuccess = 0;
         return false;
     }
+    return true;
+}
 
-    // Room for base64 with its line breaks: growing later would hold the text twice. Pages
-    // reserved and never written cost nothing.
-    std::uint64_t estimate = renderedMime ? 0 : email->EstimateSize();
-    torvane::StringBuffer rendered = torvane::StringBuffer::ConstructWithCapacity(
-        int(std::min<std::uint64_t>(estimate * 3 / 2 + 50000, 0x7FFF0000u)));
-    const char* text = nullptr;
-    size_t textSize = 0;
-    if (renderedMime) {
-        text = renderedMime->data();
-        textSize = renderedMime->size();
-    } else {
-        email->Render(email, rendered, "TVX-", &log, 0, false);
-        text = rendered.GetText();
-        textSize = size_t(rendered.GetLength());
-    }
+bool SmtpConnImpl::sendBody(const char* text, size_t textSize, LogBase& log, ProgressMonitor* progress,
+    int& numSuccess, bool& hardFailure)
+{
     // The dot-stuffed text is sent piece by piece from the rendering: never built whole.
     std::uint64_t stuffedSize = 0;
     ForEachStuffedRun(text, textSize, [&](const char*, size_t n) {
@@ -1135,6 +1178,14 @@ bool SmtpConnImpl::sendOneMessage(Email2* email, const char* reversePath, const 
         closeQuietly();
         return false;
     }
+    return true;
+}
+
+bool SmtpConnImpl::sendEndOfBody(const char* text, size_t textSize, LogBase& log, ProgressMonitor* progress,
+    int& numSuccess, bool& hardFailure)
+{
+    bool sent = false;
+    int code = 0;
     // The terminator needs its own line when the text does not end with one (stuffing only adds
     // dots after line feeds, so the stuffed text ends as the text does).
     std::string end = (textSize >= 2 && text[textSize - 2] == '\r' && text[textSize - 1] == '\n') ? ".\r\n"
@@ -1152,16 +1203,5 @@ bool SmtpConnImpl::sendOneMessage(Email2* email, const char* reversePath, const 
             closeQuietly();
         return false;
     }
-    if (sentMailFile && *sentMailFile) {
-        if (FILE* f = std::fopen(sentMailFile, "ab")) {
-            std::fprintf(f, "--BEGIN SENT TORVANE EMAIL--\n");
-            ForEachStuffedRun(text, textSize, [f](const char* run, size_t n) {
-                return std::fwrite(run, 1, n, f) == n;
-            });
-            std::fprintf(f, "\n--END SENT TORVANE EMAIL--\n");
-            std::fclose(f);
-        }
-    }
-    hardFailure = false;
-    return numSuccess == numTotal;
+    return true;
 }

@@ -79,6 +79,17 @@ private:
     bool sendOneMessage(Email2* email, const char* reversePath, const std::string* renderedMime,
         const char* sentMailFile, LogBase& log, ProgressMonitor* progress, int& numSuccess, int& numTotal,
         bool& hardFailure, DistributionList& badAddresses);
+    // The steps of a send: the reverse path, the recipients (false when none, or not all under
+    // all-or-none, was accepted), DATA, the dot-stuffed text and the terminating dot. A false
+    // return has logged its failure and set what the caller reports.
+    bool sendMailFrom(const std::string& path, LogBase& log, ProgressMonitor* progress, bool& hardFailure);
+    bool sendRecipients(Email2* email, LogBase& log, ProgressMonitor* progress, int& numSuccess, int& numTotal,
+        DistributionList& badAddresses);
+    bool sendDataCommand(LogBase& log, ProgressMonitor* progress, int& numSuccess, bool& hardFailure);
+    bool sendBody(const char* text, size_t textSize, LogBase& log, ProgressMonitor* progress, int& numSuccess,
+        bool& hardFailure);
+    bool sendEndOfBody(const char* text, size_t textSize, LogBase& log, ProgressMonitor* progress, int& numSuccess,
+        bool& hardFailure);
     bool sendToList(Email2* email, const char* reversePath, const char* sentMailFile, LogBase& log,
         ProgressMonitor* progress, int& numSuccess, int& numTotal, bool& hardFailure,
         DistributionList& badAddresses, DistributionList& list, bool oneMessagePerAddress);

@@ -50,9 +50,12 @@ HWND Activate(HWND top, WORD how)
         appWasInactive = g_foreground == nullptr || !TreeWindow(g_foreground);
         queue->state.active = top;
         g_foreground = top;
-        if (auto t = TreeWindow(top))
+        // An owner made active again is its own last active popup.
+        if (auto t = TreeWindow(top)) {
+            t->lastActivePopup = top;
             for (auto o = TreeWindow(t->ownerWindow); o; o = TreeWindow(o->ownerWindow))
                 o->lastActivePopup = top;
+        }
     }
     if (old && old != top) {
         SendMessage(old, WM_NCACTIVATE, FALSE, 0);

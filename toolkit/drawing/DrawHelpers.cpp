@@ -2,6 +2,9 @@
 
 #include "platform/base/TextCase.h"
 #include "platform/framework/ResourceHandle.h"
+#include "platform/framework/Wnd.h"
+#include "platform/user/Cursors.h"
+#include "platform/user/Input.h"
 #include "platform/user/MessageQueue.h"
 #include "platform/user/Resources.h"
 #include "platform/user/Window.h"
@@ -273,7 +276,6 @@ CRect MakeEmptyRect()
 namespace {
 constexpr UINT kLeftArrowKey = 0x25;
 constexpr UINT kRightArrowKey = 0x27;
-const LPCWSTR kArrowCursor = MAKEINTRESOURCEW(32512);
 } // namespace
 
 void SwapArrowKeyForRightToLeft(HWND window, UINT& key)
@@ -294,6 +296,38 @@ CRect SafeWindowRectFromHandle(HWND window)
     return rect;
 }
 
+CRect SafeWindowRect(const CWnd* window)
+{
+    return window ? SafeWindowRectFromHandle(window->GetSafeHwnd()) : MakeEmptyRect();
+}
+
+CRect SafeClientRect(const CWnd* window)
+{
+    CRect rect = MakeEmptyRect();
+    if (window && IsWindow(window->GetSafeHwnd()))
+        GetClientRect(window->GetSafeHwnd(), &rect);
+    return rect;
+}
+
+bool IsTopLevelParentActive(HWND window)
+{
+    if (!IsWindow(window))
+        return false;
+    HWND topLevel = window;
+    while (HWND up = GetParent(topLevel))
+        topLevel = up;
+    const HWND foreground = GetForegroundWindow();
+    return foreground && foreground == GetLastActivePopup(topLevel);
+}
+
+CPoint GetClientCursorPos(HWND window)
+{
+    CPoint point(0, 0);
+    GetCursorPos(&point);
+    ScreenToClient(window, &point);
+    return point;
+}
+
 BOOL RegisterWindowClass(HINSTANCE instance, LPCWSTR className, UINT style, HICON icon)
 {
     WNDCLASSW windowClass {};
@@ -301,7 +335,7 @@ BOOL RegisterWindowClass(HINSTANCE instance, LPCWSTR className, UINT style, HICO
     windowClass.lpfnWndProc = DefWindowProcW;
     windowClass.hInstance = instance ? instance : AfxGetInstanceHandle();
     windowClass.hIcon = icon;
-    windowClass.hCursor = LoadCursorW(nullptr, kArrowCursor);
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.lpszClassName = className;
     return RegisterClassW(&windowClass) != 0;
 }

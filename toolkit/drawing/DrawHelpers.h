@@ -9,6 +9,8 @@
 #include "platform/base/Modules.h"
 #include "platform/user/Window.h"
 
+class CWnd;
+
 class CJQWPaintManagerColorGradient;
 
 class CJQWDrawHelpers {
@@ -56,6 +58,15 @@ CRect MakeEmptyRect();
 void SwapArrowKeyForRightToLeft(HWND window, UINT& key);
 // The window's screen rectangle; empty when the handle is no window.
 CRect SafeWindowRectFromHandle(HWND window);
+// The same for a window object; empty when the object is null or has no window.
+CRect SafeWindowRect(const CWnd* window);
+// The client rectangle of a window object; empty when the object is null or has no window.
+CRect SafeClientRect(const CWnd* window);
+// True when the foreground window is the last active popup of the window's top-level window
+// (reached through parents and owners).
+bool IsTopLevelParentActive(HWND window);
+// The pointer position in the window's client coordinates.
+CPoint GetClientCursorPos(HWND window);
 // A class with DefWindowProcW as its procedure, no extra bytes, the arrow cursor, no background
 // and no menu, in the application's module when `instance` is null. True when it was registered.
 BOOL RegisterWindowClass(HINSTANCE instance, LPCWSTR className, UINT style, HICON icon);

@@ -319,6 +319,38 @@ TEST(SmtpSession, ReversePathWithALineBreakNeverReachesTheWire)
     EXPECT_EQ(peer.Wire().find("injected"), std::string::npos) << peer.Wire();
 }
 
+TEST(SmtpSession, RefusalAtEachStepOfASendIsAHardFailureOnALiveConnection)
+{
+    struct Case {
+        const char* scenario;
+        const char* failure;
+    };
+    const Case cases[] = {
+        {"digest", "Failed when sending MAIL FROM:<s@example.test>"},
+        {"refusedata", "Failed when sending DATA command"},
+        {"refusebody", "Failed when sending end-of-body"},
+    };
+    for (const Case& c : cases) {
+        const Peer& peer = ScriptedPeer(c.scenario);
+        SmtpConnImpl session;
+        TextLog log;
+        ASSERT_TRUE(session.smtpConnect("127.0.0.1", peer.port, "", "", "", "", 10, 10000, log, nullptr, nullptr,
+            nullptr));
+        std::unique_ptr<ClsEmail> email(NewEmail({"a@example.test", "b@example.test"}));
+        DistributionList bad;
+        int ok = -1, total = -1;
+        bool hard = false;
+        EXPECT_FALSE(session.sendEmail(email->GetEmail2(), "s@example.test", nullptr, "", log, nullptr, &ok, &total,
+            &hard, bad, true, false, nullptr, nullptr)) << c.scenario;
+        EXPECT_TRUE(hard) << c.scenario;
+        EXPECT_EQ(ok, 0) << c.scenario;
+        EXPECT_NE(log.text.find(c.failure), std::string::npos) << c.scenario << "\n" << log.text;
+        // A refusal is an answer: the connection stays for the next message.
+        EXPECT_TRUE(session.isConnected()) << c.scenario;
+        EXPECT_GE(session.lastReplyCode(), 500) << c.scenario;
+    }
+}
+
 TEST(SmtpSession, ServerSilentMidDataFails)
 {
     const Peer& peer = ScriptedPeer("hangdata");

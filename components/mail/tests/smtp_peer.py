@@ -154,6 +154,8 @@ def serve(sock):
                 send("251 user not local; will forward\r\n")
             else:
                 send("250 recipient ok\r\n")
+        elif up == "DATA" and scenario == "refusedata":
+            send("554 no valid recipients\r\n")
         elif up == "DATA":
             send("354 go ahead\r\n")
             data = b""
@@ -172,7 +174,7 @@ def serve(sock):
                 n = counter["msg"]
             with open(os.path.join(folder, "msg-%d.eml" % n), "wb") as out:
                 out.write(data)
-            send("250 queued\r\n")
+            send("554 message rejected\r\n" if scenario == "refusebody" else "250 queued\r\n")
         elif up == "RSET":
             send("250 reset\r\n")
         elif up == "QUIT":

@@ -139,9 +139,9 @@ TEST(SChannel, NameRequirementIsExact)
     const Case cases[] = {
         { " SubjectCN ", "localhost", true },
         { "subjectcn", "LOCALHOST", false },
-        { "issuercn", "Vornalt Test CA", true },
+        { "issuercn", "Vornalt Test Root CA", true },
         { "subjectdn", "O=Vornalt Tests, CN=localhost", true },
-        { "issuerdn", "CN=Vornalt Test CA", false },
+        { "issuerdn", "CN=Vornalt Test Root CA", false },
     };
     for (const auto& c : cases) {
         SChannel channel;

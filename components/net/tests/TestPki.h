@@ -1,6 +1,6 @@
 #pragma once
-// Certificates minted at test time in a temporary folder: a CA, server certificates for
-// "localhost" (good, expired, another name, self-signed) and a client certificate, PEM files.
+// The test certificates as PEM files: a CA, server certificates for "localhost" (good, expired,
+// another name, self-signed) and a client certificate, from the one shared test set.
 
 #include <string>
 
@@ -14,7 +14,7 @@ struct TestPki {
     std::string clientCert, clientKey;
 };
 
-// Made once per test process; the folder goes when the process ends.
+// `folder` is this process's own scratch folder; it goes when the process ends.
 const TestPki& GetTestPki();
 
 // Points this process's configuration folder (registry, certificate stores) at a folder inside the

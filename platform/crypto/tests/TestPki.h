@@ -1,8 +1,10 @@
 #pragma once
 // Test certificates minted once per test process with the openssl command: a root CA, an
 // intermediate CA, a server certificate with alternative names, an expired certificate, an e-mail
-// certificate (RSA, two e-mail alternative names) and a few odd names. The test processes of one
-// day share one set in the temporary folder (made once, published by a rename).
+// certificate (RSA, two e-mail alternative names), a few odd names, and for the TLS peers of the
+// tests above this folder a localhost server straight from the root, one of another name and a
+// client certificate. The test processes of one day share one set in the temporary folder (made
+// once, published by a rename).
 
 #include <cstdio>
 #include <cstdlib>
@@ -54,7 +56,8 @@ public:
     std::string dir;
     std::string Path(const std::string& name) const { return dir + "/" + name; }
     // DER bytes of "<name>.der": ca, intermediate, server, expired, email, multi, selfsigned, and rogue
-    // (issued by the server certificate, which is no CA).
+    // (issued by the server certificate, which is no CA). Also "<name>.pem" and "<name>.key" of leaf
+    // (localhost straight from the root), other (other.example) and client (client authentication).
     std::vector<unsigned char> Der(const std::string& name) const { return ReadFileBytes(Path(name + ".der")); }
     std::string Pem(const std::string& name) const { return Path(name + ".pem"); }
     // "AB:CD:..." of openssl, without colons.
@@ -75,7 +78,7 @@ private:
         char day[16];
         std::time_t now = std::time(nullptr);
         std::strftime(day, sizeof day, "%Y%m%d", std::gmtime(&now));
-        std::string shared = "/tmp/vornalt-pki-v2-" + std::to_string(getuid()) + "-" + day;
+        std::string shared = "/tmp/vornalt-pki-v3-" + std::to_string(getuid()) + "-" + day;
         if (std::filesystem::exists(shared + "/done")) {
             dir = shared;
             return;
@@ -115,6 +118,15 @@ basicConstraints = CA:false
 keyUsage = critical, digitalSignature, nonRepudiation, keyEncipherment
 extendedKeyUsage = emailProtection, clientAuth
 subjectAltName = email:alice.first@example.test, DNS:mail.example.test, email:alice@example.test
+[other]
+basicConstraints = CA:false
+keyUsage = critical, digitalSignature, keyEncipherment
+extendedKeyUsage = serverAuth
+subjectAltName = DNS:other.example
+[client]
+basicConstraints = CA:false
+keyUsage = critical, digitalSignature, keyEncipherment
+extendedKeyUsage = clientAuth
 [plain]
 basicConstraints = CA:false
 [ca_section]
@@ -143,6 +155,10 @@ commonName = optional
         Issue("email", "rsa", "/C=US/O=Vornalt Tests/CN=Alice Example/emailAddress=alice@example.test", "ca", "email", "");
         Issue("multi", "ec", "/CN=Multi Name+pseudonym=extra value text/O=Comma, Inc./OU=lab", "ca", "plain", "-multivalue-rdn");
         Issue("rogue", "ec", "/CN=rogue.example.test", "server", "plain", "");
+        // For TLS peers that send no chain: issued by the root itself.
+        Issue("leaf", "ec", "/O=Vornalt Tests/CN=localhost", "ca", "server", "");
+        Issue("other", "ec", "/O=Vornalt Tests/CN=other.example", "ca", "other", "");
+        Issue("client", "ec", "/O=Vornalt Tests/CN=vornalt client", "ca", "client", "");
         RunCommand("openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout " + d
             + "selfsigned.key -out " + d + "selfsigned.pem -days 30 -subj '/CN=localhost' -addext subjectAltName=DNS:localhost");
         for (const char* name : { "ca", "intermediate", "server", "expired", "email", "multi", "selfsigned", "rogue" })

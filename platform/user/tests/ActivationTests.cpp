@@ -100,7 +100,12 @@ TEST_F(ActivationTest, TheLastActivePopupOfAnOwnerIsRemembered)
     HWND main = Make("Main", kFrame, { 0, 0, 300, 300 });
     HWND dialog = Make("Dialog", WS_POPUP | WS_CAPTION | WS_VISIBLE, { 50, 50, 200, 200 }, main);
     EXPECT_EQ(GetActiveWindow(), dialog);
+    EXPECT_EQ(GetLastActivePopup(main), dialog);
+    // The owner active again is the last active one itself; the dialog is remembered once more
+    // when it is activated.
     SetActiveWindow(main);
+    EXPECT_EQ(GetLastActivePopup(main), main);
+    SetActiveWindow(dialog);
     EXPECT_EQ(GetLastActivePopup(main), dialog);
     DestroyWindow(dialog);
     EXPECT_EQ(GetLastActivePopup(main), main);

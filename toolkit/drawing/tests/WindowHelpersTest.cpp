@@ -3,6 +3,7 @@
 #include "platform/framework/ResourceHandle.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/Icon.h"
+#include "platform/user/Cursors.h"
 #include "platform/user/MessageQueue.h"
 #include "platform/user/Window.h"
 
@@ -81,6 +82,8 @@ TEST(WindowHelpers, RegisteredClassTakesTheDefaults)
     EXPECT_EQ(found.cbWndExtra, 0);
     EXPECT_EQ(found.hInstance, AfxGetInstanceHandle());
     EXPECT_EQ(found.hIcon, icon);
+    EXPECT_NE(found.hCursor, nullptr);
+    EXPECT_EQ(found.hCursor, LoadCursorW(nullptr, IDC_ARROW));
     EXPECT_EQ(found.hbrBackground, nullptr);
     EXPECT_EQ(found.lpszMenuName, nullptr);
 

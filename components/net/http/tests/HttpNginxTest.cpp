@@ -4,6 +4,7 @@
 #include "components/foundation/StringBuffer.h"
 #include "platform/base/Registry.h"
 #include "platform/crypto/CertStore.h"
+#include "platform/crypto/tests/TestPki.h"
 
 #include <gtest/gtest.h>
 #include <openssl/pem.h>
@@ -96,14 +97,8 @@ const Nginx& Server()
         for (int i = 0; i < 4000; ++i)
             big += "line of text that packs well " + std::to_string(i % 10) + "\n";
         std::ofstream(n.dir + "/www/gz/big.txt") << big;
-        std::ofstream(n.dir + "/ext.cnf") << "subjectAltName=DNS:localhost,IP:127.0.0.1\nextendedKeyUsage=serverAuth\n";
-        std::string pki = "cd " + n.dir + " && openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem"
-            " -days 2 -subj /CN=vornalt-http-test-ca -addext basicConstraints=critical,CA:TRUE"
-            " -addext keyUsage=critical,keyCertSign,cRLSign >/dev/null 2>&1"
-            " && openssl req -newkey rsa:2048 -nodes -keyout srv.key -out srv.csr -subj /CN=localhost >/dev/null 2>&1"
-            " && openssl x509 -req -in srv.csr -CA ca.pem -CAkey ca.key -CAcreateserial -out srv.pem -days 2"
-            " -extfile ext.cnf >/dev/null 2>&1";
-        const bool tls = std::system(pki.c_str()) == 0;
+        const vornalt::testpki::Pki& pki = vornalt::testpki::Pki::Get();
+        const bool tls = std::filesystem::exists(pki.Path("leaf.key"));
         // A port picked free can be taken by another test process before nginx binds it: then
         // nginx says so in its log, and it starts again on other ports.
         for (int attempt = 0; attempt < 5; ++attempt) {
@@ -134,7 +129,8 @@ const Nginx& Server()
                  ;
             if (n.tlsPort)
                 conf << "  server { listen 127.0.0.1:" << n.tlsPort << " ssl; root " << n.dir << "/www;\n"
-                     << "    ssl_certificate " << n.dir << "/srv.pem; ssl_certificate_key " << n.dir << "/srv.key;\n"
+                     << "    ssl_certificate " << pki.Path("leaf.pem") << "; ssl_certificate_key " << pki.Path("leaf.key")
+                     << ";\n"
                      << "    location = /down { return 302 http://127.0.0.1:" << n.port << "/auth; }\n"
                      << "    location = /same { return 302 /auth; }\n"
                      << "    location = /auth { return 200 \"auth=[$http_authorization]\"; }\n"
@@ -275,7 +271,7 @@ TEST(HttpNginx, HttpsWithTheTestCaVerifiedByDefault)
         std::unique_ptr<TvHttpResponse> r(http.SynchronousRequest("localhost", Server().tlsPort, true, request));
         EXPECT_FALSE(r);
     }
-    ASSERT_TRUE(TrustTestCa(Server().dir + "/ca.pem"));
+    ASSERT_TRUE(TrustTestCa(vornalt::testpki::Pki::Get().Pem("ca")));
     TvHttp http;
     for (int i = 0; i < 2; ++i) {
         std::unique_ptr<TvHttpResponse> r(http.SynchronousRequest("localhost", Server().tlsPort, true, request));
@@ -421,7 +417,7 @@ TEST(HttpNginx, CredentialsStayOffRedirectsToOtherHostsAndDowngrades)
 {
     NEED_NGINX();
     ASSERT_NE(Server().tlsPort, 0);
-    ASSERT_TRUE(TrustTestCa(Server().dir + "/ca.pem"));
+    ASSERT_TRUE(TrustTestCa(vornalt::testpki::Pki::Get().Pem("ca")));
     HttpControl settings;
     settings.login = "user";
     settings.password = "secret";
@@ -474,7 +470,7 @@ TEST(HttpNginx, ProxyTunnelsHttpsWithConnectAndGetsPlainUrlsWhole)
     NEED_NGINX();
     ASSERT_NE(Server().tlsPort, 0);
     ASSERT_GT(TestProxy().port, 0);
-    ASSERT_TRUE(TrustTestCa(Server().dir + "/ca.pem"));
+    ASSERT_TRUE(TrustTestCa(vornalt::testpki::Pki::Get().Pem("ca")));
     HttpControl settings;
     settings.proxyDomain = "127.0.0.1";
     settings.proxyPort = TestProxy().port;
