@@ -6,6 +6,7 @@
 #include "platform/framework/WinApp.h"
 #include "platform/testkit/Desktop.h"
 #include "platform/testkit/Inject.h"
+#include "platform/user/Cursors.h"
 #include "platform/user/Resources.h"
 
 #include "ResizeTestResources.h"
@@ -321,6 +322,35 @@ TEST_F(ResizeTest, StoredPlacementsOfAnotherSizeAreIgnoredAndTheLengthFieldIsNot
         EXPECT_EQ(bool(dialog.LoadPlacement(u"ImageViewer")), c.applied) << c.size;
         EXPECT_EQ(dialog.Size().cx, initial.cx + (c.applied ? 50 : 0)) << c.size;
     }
+}
+
+}
+
+namespace {
+
+TEST_F(ResizeTest, OffsetItemsMovesEveryChildWithoutResizingOrLosingItsAnchor)
+{
+    CTestResizeDialog dialog(IDD_SIZABLE, [](CTestResizeDialog& d) {
+        d.SetControlAnchors(IDC_LIST, nullptr, MakeResizeRect(0, 0, 1, 1));
+    });
+    ASSERT_TRUE(dialog.Create(IDD_SIZABLE));
+    const RECT list = dialog.Child(IDC_LIST);
+    const RECT grip = dialog.Child(JQ_IDC_SIZEICON);
+    dialog.OffsetItems(5, -3);
+    ExpectRect(dialog.Child(IDC_LIST), Offset(list, 5, -3, 5, -3), "list offset");
+    ExpectRect(dialog.Child(JQ_IDC_SIZEICON), Offset(grip, 5, -3, 5, -3), "grip offset");
+    dialog.Grow(10, 10);
+    ExpectRect(dialog.Child(IDC_LIST), Offset(list, 5, -3, 15, 7), "list grown after");
+}
+
+TEST_F(ResizeTest, TheGripShowsTheDiagonalSizingCursor)
+{
+    CTestResizeDialog dialog(IDD_SIZABLE);
+    ASSERT_TRUE(dialog.Create(IDD_SIZABLE));
+    HWND grip = ::GetDlgItem(dialog.m_hWnd, JQ_IDC_SIZEICON);
+    ::SetCursor(nullptr);
+    EXPECT_TRUE(::SendMessage(grip, WM_SETCURSOR, WPARAM(grip), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
+    EXPECT_EQ(::GetCursor(), ::LoadCursorW(nullptr, IDC_SIZENWSE));
 }
 
 }
