@@ -6,14 +6,18 @@
 #include "platform/framework/WinApp.h"
 #include "platform/testkit/Desktop.h"
 #include "platform/testkit/Inject.h"
+#include "platform/testkit/PixelChecks.h"
 #include "platform/user/Cursors.h"
 #include "platform/user/Resources.h"
+#include "platform/user/screenshot/ScreenshotPng.h"
 
 #include "ResizeTestResources.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <string>
 #include <functional>
 #include <memory>
 #include <utility>
@@ -245,6 +249,10 @@ TEST_F(ResizeTest, DraggingTheBorderResizesTheChildrenAndStopsAtTheInitialSize)
     CTestResizeDialog dialog(IDD_SIZABLE, [](CTestResizeDialog& d) {
         d.SetControlAnchors(IDC_LIST, nullptr, MakeResizeRect(0, 0, 1, 1));
         d.SetControlAnchors(IDC_OK, nullptr, MakeResizeRect(1, 1, 1, 1));
+        d.SetControlAnchors(IDC_GROUP, nullptr, MakeResizeRect(1, 0, 1, 1));
+        d.SetControlAnchors(IDC_HALF, nullptr, MakeResizeRect(1, 0, 1, 0));
+        d.SetControlAnchors(IDC_LATE, nullptr, MakeResizeRect(1, 0, 1, 0));
+        d.SetControlAnchors(IDC_BAR, nullptr, MakeResizeRect(0, 1, 1, 1));
     });
     ASSERT_TRUE(dialog.Create(IDD_SIZABLE));
     dialog.ShowWindow(SW_SHOW);
@@ -260,6 +268,16 @@ TEST_F(ResizeTest, DraggingTheBorderResizesTheChildrenAndStopsAtTheInitialSize)
     EXPECT_EQ(dialog.Size().cy, initial.cy + 20);
     ExpectRect(dialog.Child(IDC_LIST), Offset(list, 0, 0, 40, 20), "list");
     ExpectRect(dialog.Child(IDC_OK), Offset(ok, 40, 20, 40, 20), "ok");
+    // The transparent group box shows the dialog's face inside, not what was on the screen before.
+    const RECT group = dialog.Child(IDC_GROUP);
+    const COLORREF face = testkit::ClientPixel(dialog.m_hWnd, 3, 3);
+    for (int x = group.left + 4; x < group.right - 4; x += 3)
+        EXPECT_EQ(testkit::ClientPixel(dialog.m_hWnd, x, (group.top + group.bottom) / 2), face) << x;
+    const std::string path = ::testing::TempDir() + "resize_dragged.png";
+    dialog.GetWindowRect(&w);
+    ::UpdateWindow(dialog.m_hWnd);
+    SaveScreenshotPng(path, &w);
+    std::printf("dragged dialog picture: %s\n", path.c_str());
     dialog.GetWindowRect(&w);
     testkit::Drag({ w.right - 2, w.bottom - 2 }, { w.right - 102, w.bottom - 82 });
     Pump();
