@@ -25,13 +25,15 @@ bool UnderLock(const WindowRecord& w)
 }
 
 // Subtracts the shapes of `parent`'s visible children above `stop` (all of them when null).
-void SubtractChildren(Region& region, const WindowRecord& parent, HWND stop)
+// Clipping a parent to its children leaves WS_EX_TRANSPARENT children out, so it paints under them
+// (group boxes over a parent with WS_CLIPCHILDREN).
+void SubtractChildren(Region& region, const WindowRecord& parent, HWND stop, bool keepTransparent = false)
 {
     for (HWND h : parent.children) {
         if (h == stop)
             return;
         auto c = FindWindowRecord(h);
-        if (c && (c->style & WS_VISIBLE))
+        if (c && (c->style & WS_VISIBLE) && !(keepTransparent && (c->exStyle & WS_EX_TRANSPARENT)))
             Subtract(region, ShapeOnScreen(*c));
     }
 }
@@ -61,7 +63,7 @@ Region user_detail::VisibleRegion(const WindowRecord& w, DWORD flags)
     if (w.windowRegion)
         Intersect(region, ShapeOnScreen(w));
     if ((flags & DCX_CLIPCHILDREN) || (w.style & WS_CLIPCHILDREN))
-        SubtractChildren(region, w, nullptr);
+        SubtractChildren(region, w, nullptr, true);
     const bool child = parent && !parent->isDesktop;
     if (child && ((flags & DCX_CLIPSIBLINGS) || (w.style & WS_CLIPSIBLINGS)))
         SubtractChildren(region, *parent, w.handle);
