@@ -2,6 +2,7 @@
 
 #include "platform/base/CodePage.h"
 #include "platform/base/Unicode.h"
+#include "platform/framework/WinApp.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -58,11 +59,26 @@ CJQWPropExchangeRegistry::CJQWPropExchangeRegistry(BOOL loading, HKEY rootKey, c
     : m_hRootKey(rootKey), m_strSectionName(sectionName ? sectionName : u"")
 {
     m_bLoading = loading;
+    if (m_hRootKey)
+        return;
+    // The application's own key, made when missing; without its names there is no store.
+    const CWinApp* app = AfxGetApp();
+    if (!app || !app->m_pszRegistryKey || !*app->m_pszRegistryKey || !app->m_pszProfileName || !*app->m_pszProfileName)
+        return;
+    const std::string path = "Software\\" + Ansi(app->m_pszRegistryKey) + "\\" + Ansi(app->m_pszProfileName);
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
+            nullptr, &key, nullptr) == ERROR_SUCCESS) {
+        m_hRootKey = key;
+        m_bOwnsRootKey = TRUE;
+    }
 }
 
 CJQWPropExchangeRegistry::~CJQWPropExchangeRegistry()
 {
     CloseSectionKey();
+    if (m_bOwnsRootKey)
+        RegCloseKey(m_hRootKey);
 }
 
 void CJQWPropExchangeRegistry::CloseSectionKey()

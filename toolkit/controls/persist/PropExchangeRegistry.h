@@ -10,7 +10,8 @@
 class CJQWPropExchangeRegistry : public CJQWPropExchange {
     DECLARE_DYNAMIC(CJQWPropExchangeRegistry)
 public:
-    // The section is a sub-key path under the root key; the root key is not owned.
+    // The section is a sub-key path under the root key, which is not owned. A null root is the
+    // application's key, HKEY_CURRENT_USER\Software\<registry key>\<profile name>.
     CJQWPropExchangeRegistry(BOOL loading, HKEY rootKey, const WCHAR* sectionName);
     ~CJQWPropExchangeRegistry() override;
 
@@ -29,6 +30,7 @@ private:
 
     HKEY m_hSectionKey = nullptr;
     HKEY m_hRootKey = nullptr;
+    BOOL m_bOwnsRootKey = FALSE;
     CString m_strSectionName;
     // One attempt to open the section per life (or per clear): a failure is not retried.
     BOOL m_bOpenTried = FALSE;

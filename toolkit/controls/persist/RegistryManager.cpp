@@ -1,6 +1,7 @@
 #include "toolkit/controls/persist/RegistryManager.h"
 
 #include "platform/base/CodePage.h"
+#include "platform/base/Profile.h"
 #include "platform/base/Unicode.h"
 #include "platform/framework/WinApp.h"
 
@@ -16,6 +17,12 @@ bool IsSet(const WCHAR* text) { return text && *text; }
 } // namespace
 
 CJQRegistryManager::CJQRegistryManager(HKEY rootKey) : m_hRootKey(rootKey) { }
+
+CString& CJQRegistryManager::IniFileName()
+{
+    static CString name;
+    return name;
+}
 
 BOOL CJQRegistryManager::FetchAppNames()
 {
@@ -69,6 +76,8 @@ HKEY CJQRegistryManager::OpenSectionKey(const WCHAR* section, REGSAM access)
 
 BOOL CJQRegistryManager::WriteString(const WCHAR* section, const WCHAR* entry, const WCHAR* value)
 {
+    if (!IniFileName().IsEmpty())
+        return WritePrivateProfileStringW(section, entry, value, IniFileName().GetString());
     if (!FetchAppNames())
         return FALSE;
     if (!entry) {
@@ -97,6 +106,11 @@ BOOL CJQRegistryManager::WriteString(const WCHAR* section, const WCHAR* entry, c
 CString CJQRegistryManager::ReadString(const WCHAR* section, const WCHAR* entry, const WCHAR* defaultValue)
 {
     const CString fallback(defaultValue ? defaultValue : u"");
+    if (!IniFileName().IsEmpty()) {
+        WCHAR buffer[4096];
+        GetPrivateProfileStringW(section, entry, fallback.GetString(), buffer, 4096, IniFileName().GetString());
+        return CString(buffer);
+    }
     if (!FetchAppNames())
         return fallback;
     HKEY key = OpenSectionKey(section, KEY_READ);

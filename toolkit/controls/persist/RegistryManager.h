@@ -17,6 +17,10 @@ public:
     CString ReadString(const WCHAR* section, const WCHAR* entry, const WCHAR* defaultValue);
     LSTATUS GetLastError() const { return m_nLastError; }
 
+    // One for the process, empty at start: while it names a file, every manager works on that INI
+    // file instead of the registry.
+    static CString& IniFileName();
+
 protected:
     // The caller closes the key; null on failure.
     virtual HKEY OpenAppKey(REGSAM access);

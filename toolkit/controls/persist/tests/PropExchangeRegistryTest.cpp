@@ -1,6 +1,7 @@
 #include "toolkit/controls/persist/PropExchangeRegistry.h"
 
 #include "platform/base/Registry.h"
+#include "platform/framework/WinApp.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +13,8 @@
 
 #include <unistd.h>
 
-class Polygon : public CObject {
-    DECLARE_SERIAL(Polygon)
+class Outline : public CObject {
+    DECLARE_SERIAL(Outline)
 public:
     LONG corners = 0;
     void Serialize(CArchive& archive) override
@@ -24,7 +25,7 @@ public:
             archive >> corners;
     }
 };
-IMPLEMENT_SERIAL(Polygon, CObject, 23)
+IMPLEMENT_SERIAL(Outline, CObject, 23)
 
 namespace {
 
@@ -303,7 +304,7 @@ TEST_F(PropExchangeRegistryTest, DefaultsRemoveValuesAndClearingRemovesTheWholeS
 
 TEST_F(PropExchangeRegistryTest, SectionsCountsSchemaAndNestedObjects)
 {
-    Polygon saved;
+    Outline saved;
     saved.corners = 6;
     {
         CJQWPropExchangeRegistry save(FALSE, m_root, u"Bars");
@@ -344,7 +345,7 @@ TEST_F(PropExchangeRegistryTest, SectionsCountsSchemaAndNestedObjects)
     }
     delete items;
     EXPECT_EQ(ids, (std::vector<LONG> { 100, 101 }));
-    Polygon loaded;
+    Outline loaded;
     EXPECT_TRUE(ExchangeSerializedObject(&load, u"Shape", &loaded));
     EXPECT_EQ(loaded.corners, 6);
 }
@@ -364,6 +365,23 @@ TEST_F(PropExchangeRegistryTest, LoadingCreatesTheKeyAndWithoutARootNothingIsSto
     CJQWPropExchangeRegistry noneLoading(TRUE, nullptr, u"Any");
     EXPECT_TRUE(ExchangeLong(&noneLoading, u"Value", value, 9));
     EXPECT_EQ(value, 9);
+}
+
+TEST_F(PropExchangeRegistryTest, WithoutARootKeyTheApplicationsKeyIsTheRoot)
+{
+    {
+        CWinApp app(u"Lister");
+        app.SetRegistryKey(u"Vornalt");
+        CJQWPropExchangeRegistry save(FALSE, nullptr, u"Layout");
+        LONG value = 7;
+        EXPECT_TRUE(ExchangeLong(&save, u"Value", value, 0));
+    }
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Vornalt\\Lister\\Layout", 0, KEY_READ, &key), ERROR_SUCCESS);
+    DWORD stored = 0, size = sizeof stored;
+    EXPECT_EQ(RegQueryValueExA(key, "Value", nullptr, nullptr, reinterpret_cast<BYTE*>(&stored), &size), ERROR_SUCCESS);
+    EXPECT_EQ(stored, 7u);
+    RegCloseKey(key);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "toolkit/controls/persist/RegistryManager.h"
 
+#include "platform/base/Unicode.h"
 #include "platform/framework/WinApp.h"
 
 #include <gtest/gtest.h>
@@ -91,6 +92,32 @@ TEST_F(RegistryManagerTest, SoftwareIsNeverMade)
     }
     RegCloseKey(root);
     EXPECT_FALSE(KeyExists("Bare\\Software"));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(RegistryManagerTest, WithAnIniFileNameTheRegistryIsLeftAlone)
+{
+    const std::string file = m_folder + "/lister.ini";
+    CJQRegistryManager::IniFileName() = CString(Utf8ToUtf16(file).c_str());
+    {
+        CWinApp app(u"Lister");
+        app.SetRegistryKey(u"Vornalt");
+        CJQRegistryManager manager(HKEY_CURRENT_USER);
+        EXPECT_TRUE(manager.WriteString(u"Column Info", u"Widths", u"10,20"));
+        EXPECT_EQ(manager.ReadString(u"Column Info", u"Widths", u"d"), CString(u"10,20"));
+        EXPECT_EQ(manager.ReadString(u"Column Info", u"Missing", u"d"), CString(u"d"));
+        const CString longText(std::u16string(5000, u'w').c_str());
+        EXPECT_TRUE(manager.WriteString(u"Column Info", u"Long", longText.GetString()));
+        EXPECT_EQ(manager.ReadString(u"Column Info", u"Long", u"").GetLength(), 4095);
+        EXPECT_TRUE(manager.WriteString(u"Column Info", nullptr, nullptr));
+        EXPECT_EQ(manager.ReadString(u"Column Info", u"Widths", u"gone"), CString(u"gone"));
+    }
+    CJQRegistryManager::IniFileName().Empty();
+    EXPECT_FALSE(KeyExists("Software\\Vornalt"));
+    EXPECT_TRUE(std::filesystem::exists(file));
 }
 
 } // namespace
