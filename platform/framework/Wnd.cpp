@@ -581,28 +581,30 @@ CFrameWnd* CWnd::GetParentFrame() const
     return nullptr;
 }
 
-BOOL CWnd::ModifyStyle(HWND window, DWORD remove, DWORD add, UINT swpFlags)
+namespace {
+
+BOOL ModifyLong(HWND window, int index, DWORD remove, DWORD add, UINT swpFlags)
 {
-    const DWORD style = DWORD(::GetWindowLongPtrW(window, GWL_STYLE));
+    const DWORD style = DWORD(::GetWindowLongPtrW(window, index));
     const DWORD changed = (style & ~remove) | add;
     if (changed == style)
         return FALSE;
-    ::SetWindowLongPtrW(window, GWL_STYLE, LONG(changed));
+    ::SetWindowLongPtrW(window, index, LONG(changed));
     if (swpFlags)
         ::SetWindowPos(window, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | swpFlags);
     return TRUE;
 }
 
+} // namespace
+
+BOOL CWnd::ModifyStyle(HWND window, DWORD remove, DWORD add, UINT swpFlags)
+{
+    return ModifyLong(window, GWL_STYLE, remove, add, swpFlags);
+}
+
 BOOL CWnd::ModifyStyleEx(HWND window, DWORD remove, DWORD add, UINT swpFlags)
 {
-    const DWORD style = DWORD(::GetWindowLongPtrW(window, GWL_EXSTYLE));
-    const DWORD changed = (style & ~remove) | add;
-    if (changed == style)
-        return FALSE;
-    ::SetWindowLongPtrW(window, GWL_EXSTYLE, LONG(changed));
-    if (swpFlags)
-        ::SetWindowPos(window, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | swpFlags);
-    return TRUE;
+    return ModifyLong(window, GWL_EXSTYLE, remove, add, swpFlags);
 }
 
 CMenu* CWnd::GetMenu() const { return CMenu::FromHandle(::GetMenu(m_hWnd)); }

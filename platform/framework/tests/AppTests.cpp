@@ -86,17 +86,7 @@ protected:
     void SetUp() override { Log().clear(); }
     void TearDown() override
     {
-        std::vector<HWND> left;
-        EnumWindows([](HWND w, LPARAM data) {
-            reinterpret_cast<std::vector<HWND>*>(data)->push_back(w);
-            return TRUE;
-        }, LPARAM(&left));
-        for (HWND w : left)
-            if (::IsWindow(w))
-                ::DestroyWindow(w);
-        CWnd::DeleteTempMap();
-        MSG msg;
-        while (::PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) { }
+        testkit::DestroyLeftoverWindows();
     }
 };
 

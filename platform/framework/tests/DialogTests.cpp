@@ -4,6 +4,7 @@
 #include "platform/framework/WinApp.h"
 
 #include "platform/controls/CommonControls.h"
+#include "platform/testkit/FrameworkChecks.h"
 #include "platform/user/screenshot/ScreenshotPng.h"
 
 #include "FrameworkDialogTestResources.h"
@@ -157,17 +158,7 @@ protected:
         platform::user::SetMessageBoxWatcher(nullptr);
         platform::user::SetMessageBoxWindows(m_previousWindows);
         AfxSetResourceHandle(m_previousModule);
-        std::vector<HWND> left;
-        EnumWindows([](HWND w, LPARAM data) {
-            reinterpret_cast<std::vector<HWND>*>(data)->push_back(w);
-            return TRUE;
-        }, LPARAM(&left));
-        for (HWND w : left)
-            if (::IsWindow(w))
-                ::DestroyWindow(w);
-        CWnd::DeleteTempMap();
-        MSG msg;
-        while (::PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) { }
+        testkit::DestroyLeftoverWindows();
         platform::resources::ForgetModule(m_module);
         platform::modules::Remove(u"framework_dialog_test_module");
     }

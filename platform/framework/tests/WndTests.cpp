@@ -3,6 +3,7 @@
 
 #include "platform/framework/FrameWnd.h"
 #include "platform/framework/WinApp.h"
+#include "platform/testkit/FrameworkChecks.h"
 #include "platform/testkit/PixelChecks.h"
 
 #include <gtest/gtest.h>
@@ -29,15 +30,7 @@ protected:
     void SetUp() override { Log().clear(); }
     void TearDown() override
     {
-        std::vector<HWND> left;
-        EnumWindows([](HWND w, LPARAM data) {
-            reinterpret_cast<std::vector<HWND>*>(data)->push_back(w);
-            return TRUE;
-        }, LPARAM(&left));
-        for (HWND w : left)
-            if (::IsWindow(w))
-                ::DestroyWindow(w);
-        CWnd::DeleteTempMap();
+        testkit::DestroyLeftoverWindows();
     }
 };
 
