@@ -480,7 +480,8 @@ int GetDIBits(HDC, HBITMAP bitmapHandle, UINT start, UINT lines, void* bits, BIT
             f.colors = bitmap->colors;
         else
             f.colors = DefaultColors(bpp);
-        std::memcpy(info->bmiColors, f.colors.data(), f.colors.size() * sizeof(RGBQUAD));
+        // The table follows the caller's header, which may be larger than the basic one.
+        std::memcpy(reinterpret_cast<BYTE*>(info) + h.biSize, f.colors.data(), f.colors.size() * sizeof(RGBQUAD));
     }
     h.biSizeImage = DWORD(f.stride) * DWORD(f.height);
     h.biCompression = BI_RGB;

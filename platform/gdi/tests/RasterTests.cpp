@@ -470,6 +470,25 @@ TEST(Bitmaps, BitfieldMasksInsideALargerHeaderAreTheOnesUsed)
     EXPECT_EQ(CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(odd.data()), DIB_RGB_COLORS, &bits, nullptr, 0), nullptr);
 }
 
+TEST(Bitmaps, GetDIBitsPutsTheColourTableAfterTheCallersHeader)
+{
+    // A palette written at byte 40 would overwrite the rest of a larger header.
+    HBITMAP bitmap = CreateBitmap(2, 1, 1, 32, nullptr);
+    for (DWORD headerSize : { 40u, 108u, 124u }) {
+        std::vector<BYTE> info(headerSize + 256 * sizeof(RGBQUAD), 0xAB);
+        auto* h = reinterpret_cast<BITMAPINFOHEADER*>(info.data());
+        *h = { headerSize, 2, 1, 1, 8, BI_RGB, 0, 0, 0, 0, 0 };
+        BYTE bits[4] {};
+        ASSERT_EQ(GetDIBits(nullptr, bitmap, 0, 1, bits, reinterpret_cast<BITMAPINFO*>(info.data()), DIB_RGB_COLORS), 1) << headerSize;
+        for (DWORD i = sizeof(BITMAPINFOHEADER); i < headerSize; ++i)
+            ASSERT_EQ(info[i], 0xAB) << headerSize << " byte " << i;
+        const auto* table = reinterpret_cast<const RGBQUAD*>(info.data() + headerSize);
+        EXPECT_EQ(table[0].rgbRed | table[0].rgbGreen | table[0].rgbBlue, 0) << headerSize; // black first
+        EXPECT_EQ(table[15].rgbRed & table[15].rgbGreen & table[15].rgbBlue, 255) << headerSize; // the sixteenth is white
+    }
+    DeleteObject(bitmap);
+}
+
 TEST(Bitmaps, SelectedObjectsCannotBeDeletedAndStaleHandlesFail)
 {
     HDC dc = CreateCompatibleDC(nullptr);

@@ -167,6 +167,10 @@ BOOL CJQWPropExchange::ExchangeBinary(const WCHAR* name, BYTE** data, DWORD* siz
         return FALSE;
     if (length == 0)
         return TRUE;
+    // A damaged or hand-edited block is refused, not decoded into wrong bytes.
+    for (int i = 0; i < length; ++i)
+        if (value[i] < u'A' || value[i] > u'P')
+            return FALSE;
     const DWORD bytes = DWORD(length / 2);
     BYTE* target = *data;
     if (!target) {

@@ -201,6 +201,19 @@ TEST_F(PropExchangeIniFileTest, LongEntriesBlocksSectionsDefaultsAndClearing)
     EXPECT_EQ(Entry(u"Layouts", u"Keep"), u"1"); // a name that only begins the same stays
 }
 
+TEST_F(PropExchangeIniFileTest, ABlockWithLettersOutsideAToPIsRefused)
+{
+    Write("[Layout]\nBlock=AABZ\nLower=aaba\nOdd=AAB\n");
+    for (const char16_t* name : { u"Block", u"Lower", u"Odd" }) {
+        CJQWPropExchangeIniFile load(TRUE, nullptr, u"Layout");
+        load.AssignFile(m_file.GetString());
+        BYTE* got = nullptr;
+        DWORD size = 0;
+        EXPECT_FALSE(load.ExchangeBinary(name, &got, &size)) << Utf16ToUtf8(name);
+        EXPECT_EQ(got, nullptr);
+    }
+}
+
 TEST_F(PropExchangeIniFileTest, WithoutAFileATemporaryOneIsMadeAndDeleted)
 {
     CString temporary;
