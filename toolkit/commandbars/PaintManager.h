@@ -106,6 +106,15 @@ public:
     static constexpr int PopupSplitWidth = 20;
     static constexpr int ToolBarSplitWidth = 11;
 
+    // Icon options: the command-bar options save the first three.
+    struct JQW_ICONS_INFO {
+        BOOL bUseFadedIcons = FALSE;
+        BOOL bUseDisabledIcons = FALSE;
+        BOOL bIconsWithShadow = FALSE;
+        BOOL bOfficeStyleDisabledIcons = FALSE;
+    };
+    JQW_ICONS_INFO* GetIconsInfo() { return &m_iconsInfo; }
+
     int GetControlHeight() const;
     CSize GetAutoIconSize(bool large) const;
     int GetSplitDropDownWidth() const;
@@ -151,6 +160,7 @@ public:
     static void DrawTriangle(HDC dc, CPoint a, CPoint b, CPoint c, COLORREF color);
 
 private:
+    JQW_ICONS_INFO m_iconsInfo;
     int m_refs = 1;
 };
 
