@@ -75,6 +75,10 @@ public:
     void Close() override;
     void Abort() override { Close(); }
 
+protected:
+    // Whether Close frees the block (std::free); Attach clears it.
+    void SetAutoDelete(bool autoDelete) { m_bAutoDelete = autoDelete; }
+
 private:
     void GrowTo(std::size_t size);
 

@@ -1,0 +1,198 @@
+#include "toolkit/commandbars/LayoutStore.h"
+
+#include "platform/base/Unicode.h"
+#include "platform/framework/WinApp.h"
+#include "platform/gdi/SystemModel.h"
+#include "toolkit/drawing/SystemHelpers.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr BYTE kTag[4] = { 0x5A, 0x49, 0x50, 0x21 };
+
+// Inflates a whole blob; null unless the stream ends exactly at the announced length.
+BYTE* Inflate(const BYTE* bytes, DWORD length, DWORD& inflatedLength)
+{
+    const DWORD announced = DWORD(bytes[4]) | DWORD(bytes[5]) << 8 | DWORD(bytes[6]) << 16 | DWORD(bytes[7]) << 24;
+    if (announced == 0 || announced > CJQWZipMemFile::kMaxInflatedBytes)
+        return nullptr;
+    auto* out = static_cast<BYTE*>(std::malloc(announced));
+    if (!out)
+        return nullptr;
+    z_stream stream {};
+    if (inflateInit(&stream) != Z_OK) {
+        std::free(out);
+        return nullptr;
+    }
+    stream.next_in = const_cast<BYTE*>(bytes + 8);
+    stream.avail_in = length - 8;
+    stream.next_out = out;
+    stream.avail_out = announced;
+    const int result = inflate(&stream, Z_FINISH);
+    const bool complete = result == Z_STREAM_END && stream.total_out == announced;
+    inflateEnd(&stream);
+    if (!complete) {
+        std::free(out);
+        return nullptr;
+    }
+    inflatedLength = announced;
+    return out;
+}
+
+int ProfileInt(const CString& section, const WCHAR* key, int defaultValue)
+{
+    CWinApp* app = AfxGetApp();
+    return app ? int(app->GetProfileInt(section, key, defaultValue)) : defaultValue;
+}
+
+CString Section(const CString& profile, const char* suffix, int index = -1)
+{
+    std::string tail = suffix;
+    if (index >= 0)
+        tail += std::to_string(index);
+    return profile + CString(Utf8ToUtf16(tail).c_str());
+}
+
+int Scale(int value, int now, int saved)
+{
+    return int((long long)value * now / saved);
+}
+
+} // namespace
+
+BOOL CJQWZipMemFile::IsCompressedBlob(const BYTE* bytes, DWORD length)
+{
+    return bytes && length >= 12 && std::memcmp(bytes, kTag, 4) == 0;
+}
+
+CJQWZipMemFile::CJQWZipMemFile(const BYTE* bytes, DWORD length)
+    : CMemFile(1024)
+{
+    AttachBlob(const_cast<BYTE*>(bytes), length, FALSE);
+}
+
+BOOL CJQWZipMemFile::AttachBlob(BYTE* bytes, DWORD length, BOOL takeOwnership)
+{
+    if (!IsCompressedBlob(bytes, length)) {
+        Attach(bytes, UINT(length), 0);
+        SetAutoDelete(takeOwnership != FALSE);
+        return TRUE;
+    }
+    DWORD inflatedLength = 0;
+    BYTE* inflated = Inflate(bytes, length, inflatedLength);
+    if (takeOwnership)
+        std::free(bytes);
+    // A damaged blob gives an empty file: the layout's controls half is skipped.
+    Attach(inflated, inflated ? UINT(inflatedLength) : 0, 0);
+    SetAutoDelete(true);
+    return inflated != nullptr;
+}
+
+BOOL CJQWZipMemFile::LoadFromFile(const WCHAR* path)
+{
+    CFile file;
+    if (!file.Open(path, CFile::modeRead | CFile::typeBinary | CFile::shareDenyNone))
+        return FALSE;
+    const ULONGLONG size = file.GetLength();
+    if (size > kMaxInflatedBytes)
+        return FALSE;
+    auto* buffer = static_cast<BYTE*>(std::malloc(std::max<std::size_t>(std::size_t(size), 1)));
+    if (!buffer)
+        return FALSE;
+    UINT read = 0;
+    try {
+        read = file.Read(buffer, UINT(size));
+    } catch (CFileException* error) {
+        // A file that opens but cannot be read is skipped like one that does not open.
+        error->Delete();
+        std::free(buffer);
+        return FALSE;
+    }
+    return AttachBlob(buffer, read, TRUE);
+}
+
+CJQWDockState::CJQWDockState()
+    : m_sizeScreen(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN))
+{
+}
+
+void CJQWDockState::Load(const CString& profile)
+{
+    const CString summary = Section(profile, "-Summary");
+    const int bars = ProfileInt(summary, u"Bars", 0);
+    m_sizeSavedScreen = CSize(ProfileInt(summary, u"ScreenCX", 0), ProfileInt(summary, u"ScreenCY", 0));
+    m_bScaling = m_sizeSavedScreen.cx != 0 && m_sizeSavedScreen.cy != 0 && m_sizeSavedScreen != m_sizeScreen;
+    for (int i = 0; i < std::min(bars, kMaxBars); ++i) {
+        const CString section = Section(profile, "-Bar", i);
+        auto info = std::make_unique<CJQWToolBarInfo>();
+        info->nBarID = UINT(ProfileInt(section, u"BarID", 0));
+        info->bVisible = ProfileInt(section, u"Visible", TRUE);
+        info->bFloating = ProfileInt(section, u"Floating", FALSE);
+        info->pointPos = AdjustPoint(CPoint(ProfileInt(section, u"XPos", -1), ProfileInt(section, u"YPos", -1)));
+        info->nMRUWidth = ProfileInt(section, u"MRUWidth", 0x7FFF);
+        info->uMRUDockID = UINT(ProfileInt(section, u"MRUDockID", 0));
+        info->rectMRUDockPos = AdjustRect(CRect(ProfileInt(section, u"MRUDockLeftPos", 0),
+            ProfileInt(section, u"MRUDockTopPos", 0), ProfileInt(section, u"MRUDockRightPos", 0),
+            ProfileInt(section, u"MRUDockBottomPos", 0)));
+        info->ptMRUFloatPos
+            = AdjustPoint(CPoint(ProfileInt(section, u"MRUFloatXPos", 0), ProfileInt(section, u"MRUFloatYPos", 0)));
+        info->bDialogBar = ProfileInt(section, u"DialogBar", FALSE);
+        if (info->bDialogBar) {
+            CSize& docked = info->szDialogBarDockingClient;
+            CSize& floating = info->szDialogBarFloatingClient;
+            docked.cx = ProfileInt(section, u"DialogBarDockingClientCx", docked.cx);
+            docked.cy = ProfileInt(section, u"DialogBarDockingClientCy", docked.cy);
+            floating.cx = ProfileInt(section, u"DialogBarFloatingClientCx", floating.cx);
+            floating.cy = ProfileInt(section, u"DialogBarFloatingClientCy", floating.cy);
+        }
+        m_arrBarInfo.push_back(std::move(info));
+    }
+}
+
+std::vector<UINT> CJQWDockState::LoadDockBarRow(const CString& profile, int index) const
+{
+    const CString section = Section(profile, "-DockBar", index);
+    const int count = std::min(ProfileInt(section, u"Bars", 0), kMaxBars);
+    std::vector<UINT> row;
+    if (count <= 1)
+        return row;
+    for (int j = 0; j < count; ++j)
+        row.push_back(UINT(ProfileInt(section, Utf8ToUtf16("Bar#" + std::to_string(j)).c_str(), 0)));
+    return row;
+}
+
+CPoint CJQWDockState::AdjustPoint(CPoint point) const
+{
+    if (m_bScaling) {
+        point.x = Scale(point.x, m_sizeScreen.cx, m_sizeSavedScreen.cx);
+        point.y = Scale(point.y, m_sizeScreen.cy, m_sizeSavedScreen.cy);
+    }
+    const CRect work = GetMultiMonitor().WorkAreaAtPoint(point);
+    point.x = std::min<LONG>(point.x, work.right - GetSystemMetrics(SM_CXICON));
+    point.y = std::min<LONG>(point.y, work.bottom - GetSystemMetrics(SM_CYICON));
+    // Nor left of or above the work area: a bar there could not be reached at all.
+    point.x = std::max<LONG>(point.x, work.left);
+    point.y = std::max<LONG>(point.y, work.top);
+    return point;
+}
+
+CRect CJQWDockState::AdjustRect(CRect rect) const
+{
+    if (m_bScaling) {
+        const CPoint scaled(Scale(rect.left, m_sizeScreen.cx, m_sizeSavedScreen.cx),
+            Scale(rect.top, m_sizeScreen.cy, m_sizeSavedScreen.cy));
+        rect.OffsetRect(scaled.x - rect.left, scaled.y - rect.top);
+    }
+    const CRect work = GetMultiMonitor().WorkAreaOfRect(rect);
+    if (rect.left > work.right)
+        rect.OffsetRect(work.right - rect.left, 0);
+    if (rect.top > work.bottom)
+        rect.OffsetRect(0, work.bottom - rect.top);
+    return rect;
+}
