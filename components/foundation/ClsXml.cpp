@@ -1,5 +1,6 @@
 #include "components/foundation/ClsXml.h"
 
+#include "components/foundation/AttributeSet.h"
 #include "components/foundation/StringBuffer.h"
 #include "components/foundation/TreeNode.h"
 #include "components/foundation/XString.h"
@@ -170,6 +171,30 @@ bool ClsXml::GetAttrValue(const char* name, torvane::StringBuffer& out) const
 {
     out.Clear();
     return m_element->GetAttribute(Trimmed(name).GetText(), out);
+}
+
+int ClsXml::GetNumAttributes() const { return m_element->NumAttributes(); }
+
+bool ClsXml::GetAttributeName(int index, XString& out) const
+{
+    out.Clear();
+    if (index < 0 || index >= GetNumAttributes())
+        return false;
+    int length = 0;
+    const char* name = m_element->Attributes()->NameAt(index, &length);
+    out.SetFromUtf8N(name, length);
+    return true;
+}
+
+bool ClsXml::GetAttributeValue(int index, XString& out) const
+{
+    out.Clear();
+    if (index < 0 || index >= GetNumAttributes())
+        return false;
+    int length = 0;
+    const char* value = m_element->Attributes()->ValueAt(index, &length);
+    out.SetFromUtf8N(value, length);
+    return true;
 }
 
 bool ClsXml::GetAttrValue(const char* name, XString& out) const

@@ -53,6 +53,10 @@ public:
     bool GetAttrValue(const char* name, XString& out) const;
     int GetAttrValueInt(const char* name) const;
     bool HasAttrWithValue(const char* name, const char* value) const;
+    // The attributes in document order; false outside 0 .. count - 1.
+    int GetNumAttributes() const;
+    bool GetAttributeName(int index, XString& out) const;
+    bool GetAttributeValue(int index, XString& out) const;
 
     // Children and searches; each result is a new handle or null.
     ClsXml* GetChild(int index) const;

@@ -75,6 +75,12 @@ bool TvXml::GetAttrValue(const char* name, TvString& out)
     return m_handle->GetAttrValue(Utf8Argument(name, m_utf8).Get(), out.Value());
 }
 
+int TvXml::GetNumAttributes() { return m_handle->GetNumAttributes(); }
+
+bool TvXml::GetAttributeName(int index, TvString& out) { return m_handle->GetAttributeName(index, out.Value()); }
+
+bool TvXml::GetAttributeValue(int index, TvString& out) { return m_handle->GetAttributeValue(index, out.Value()); }
+
 TvXml* TvXml::GetChild(int index) { return Wrap(m_handle->GetChild(index)); }
 
 TvXml* TvXml::GetRoot() { return Wrap(m_handle->GetRoot()); }

@@ -34,6 +34,10 @@ public:
     // Removes every attribute of the name (taken as given, not trimmed) and appends the new one.
     bool UpdateAttribute(const char* name, const char* value);
     bool GetAttrValue(const char* name, TvString& out);
+    // The attributes in document order; false outside 0 .. count - 1.
+    int GetNumAttributes();
+    bool GetAttributeName(int index, TvString& out);
+    bool GetAttributeValue(int index, TvString& out);
     TvXml* GetChild(int index);
     TvXml* GetRoot();
     TvXml* FindChild(const char* tag);

@@ -90,6 +90,25 @@ TEST(ClsXmlTest, AttributesAndChildContentUpdates)
     EXPECT_EQ(xml.GetNumChildren(), 2);
 }
 
+TEST(ClsXmlTest, AttributesAreWalkedInDocumentOrderWithTheirEntitiesDecoded)
+{
+    ClsXml xml;
+    ASSERT_TRUE(xml.LoadXml("<e zeta='1' alpha=\"a &amp; b\" empty=''/>"));
+    ASSERT_EQ(xml.GetNumAttributes(), 3);
+    const char* names[] = { "zeta", "alpha", "empty" };
+    const char* values[] = { "1", "a & b", "" };
+    for (int i = 0; i < 3; ++i) {
+        XString name, value;
+        EXPECT_TRUE(xml.GetAttributeName(i, name));
+        EXPECT_TRUE(xml.GetAttributeValue(i, value));
+        EXPECT_STREQ(name.GetUtf8(), names[i]);
+        EXPECT_STREQ(value.GetUtf8(), values[i]);
+    }
+    XString out;
+    EXPECT_FALSE(xml.GetAttributeName(3, out));
+    EXPECT_FALSE(xml.GetAttributeValue(-1, out));
+}
+
 TEST(ClsXmlTest, LoadXmlReplacesOnlyOnSuccess)
 {
     ClsXml xml;
