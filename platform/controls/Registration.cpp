@@ -16,6 +16,8 @@ void RegisterControlClasses()
         RegisterTrackbarClass();
         RegisterProgressClass();
         RegisterTooltipClass();
+        RegisterStatusBarClass();
+        RegisterToolbarClass();
     });
 }
 
