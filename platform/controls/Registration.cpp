@@ -1,4 +1,5 @@
 #include "platform/controls/ControlsInternal.h"
+#include "platform/shell/FileDrop.h"
 
 #include <mutex>
 
@@ -18,6 +19,8 @@ void RegisterControlClasses()
         RegisterTooltipClass();
         RegisterStatusBarClass();
         RegisterToolbarClass();
+        // Windows made from templates with WS_EX_ACCEPTFILES take drops without DragAcceptFiles.
+        platform::shell::EnableFileDrops();
     });
 }
 
