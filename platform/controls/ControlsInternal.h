@@ -98,6 +98,8 @@ void RegisterScrollBarClass();
 void RegisterTrackbarClass();
 void RegisterProgressClass();
 void RegisterTooltipClass();
+void RegisterStatusBarClass();
+void RegisterToolbarClass();
 
 // Registers a global class with the state slot.
 void RegisterControlClass(const WCHAR* name, WNDPROC procedure, UINT style, HCURSOR cursor = nullptr);

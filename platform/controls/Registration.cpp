@@ -1,4 +1,5 @@
 #include "platform/controls/ControlsInternal.h"
+#include "platform/shell/FileDrop.h"
 
 #include <mutex>
 
@@ -16,6 +17,10 @@ void RegisterControlClasses()
         RegisterTrackbarClass();
         RegisterProgressClass();
         RegisterTooltipClass();
+        RegisterStatusBarClass();
+        RegisterToolbarClass();
+        // Windows made from templates with WS_EX_ACCEPTFILES take drops without DragAcceptFiles.
+        platform::shell::EnableFileDrops();
     });
 }
 

@@ -3,6 +3,7 @@
 // platform messages and records the windows of the class library crack that platform/user does not
 // declare yet (they go from here as it does).
 
+#include "platform/shell/FileDrop.h" // WM_DROPFILES
 #include "platform/user/ControlMessages.h"
 #include "platform/user/Dialog.h"
 #include "platform/user/Hooks.h"
@@ -24,7 +25,6 @@ constexpr UINT WM_MENUSELECT = 0x011F;
 constexpr UINT WM_MENUCHAR = 0x0120;
 constexpr UINT WM_ENTERMENULOOP = 0x0211;
 constexpr UINT WM_EXITMENULOOP = 0x0212;
-constexpr UINT WM_DROPFILES = 0x0233;
 constexpr UINT WM_THEMECHANGED = 0x031A;
 
 // ---- The class library's own messages --------------------------------------------------------

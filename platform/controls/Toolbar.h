@@ -1,0 +1,144 @@
+#pragma once
+// The toolbar control ("ToolbarWindow32"): its messages, styles, button records and states, with
+// the platform's values.
+
+#include "platform/controls/StatusBar.h"
+#include "platform/gdi/ImageList.h"
+
+inline constexpr const WCHAR* TOOLBARCLASSNAMEW = u"ToolbarWindow32";
+inline constexpr const WCHAR* TOOLBARCLASSNAME = TOOLBARCLASSNAMEW;
+
+constexpr DWORD TBSTYLE_BUTTON = 0x0000;
+constexpr DWORD TBSTYLE_SEP = 0x0001;
+constexpr DWORD TBSTYLE_CHECK = 0x0002;
+constexpr DWORD TBSTYLE_GROUP = 0x0004;
+constexpr DWORD TBSTYLE_CHECKGROUP = TBSTYLE_GROUP | TBSTYLE_CHECK;
+constexpr DWORD TBSTYLE_TOOLTIPS = 0x0100;
+constexpr DWORD TBSTYLE_WRAPABLE = 0x0200;
+constexpr DWORD TBSTYLE_ALTDRAG = 0x0400;
+constexpr DWORD TBSTYLE_FLAT = 0x0800;
+constexpr DWORD TBSTYLE_LIST = 0x1000;
+constexpr DWORD TBSTYLE_CUSTOMERASE = 0x2000;
+constexpr DWORD TBSTYLE_TRANSPARENT = 0x8000;
+
+constexpr BYTE BTNS_BUTTON = 0x00;
+constexpr BYTE BTNS_SEP = 0x01;
+constexpr BYTE BTNS_CHECK = 0x02;
+constexpr BYTE BTNS_GROUP = 0x04;
+constexpr BYTE BTNS_CHECKGROUP = BTNS_GROUP | BTNS_CHECK;
+constexpr BYTE BTNS_DROPDOWN = 0x08;
+constexpr BYTE BTNS_AUTOSIZE = 0x10;
+constexpr BYTE BTNS_NOPREFIX = 0x20;
+constexpr BYTE BTNS_SHOWTEXT = 0x40;
+
+constexpr BYTE TBSTATE_CHECKED = 0x01;
+constexpr BYTE TBSTATE_PRESSED = 0x02;
+constexpr BYTE TBSTATE_ENABLED = 0x04;
+constexpr BYTE TBSTATE_HIDDEN = 0x08;
+constexpr BYTE TBSTATE_INDETERMINATE = 0x10;
+constexpr BYTE TBSTATE_WRAP = 0x20;
+constexpr BYTE TBSTATE_ELLIPSES = 0x40;
+constexpr BYTE TBSTATE_MARKED = 0x80;
+
+constexpr DWORD TBSTYLE_EX_DRAWDDARROWS = 0x01;
+constexpr DWORD TBSTYLE_EX_MIXEDBUTTONS = 0x08;
+constexpr DWORD TBSTYLE_EX_HIDECLIPPEDBUTTONS = 0x10;
+constexpr DWORD TBSTYLE_EX_DOUBLEBUFFER = 0x80;
+
+constexpr UINT TB_ENABLEBUTTON = WM_USER + 1;
+constexpr UINT TB_CHECKBUTTON = WM_USER + 2;
+constexpr UINT TB_PRESSBUTTON = WM_USER + 3;
+constexpr UINT TB_HIDEBUTTON = WM_USER + 4;
+constexpr UINT TB_INDETERMINATE = WM_USER + 5;
+constexpr UINT TB_ISBUTTONENABLED = WM_USER + 9;
+constexpr UINT TB_ISBUTTONCHECKED = WM_USER + 10;
+constexpr UINT TB_ISBUTTONPRESSED = WM_USER + 11;
+constexpr UINT TB_ISBUTTONHIDDEN = WM_USER + 12;
+constexpr UINT TB_ISBUTTONINDETERMINATE = WM_USER + 13;
+constexpr UINT TB_SETSTATE = WM_USER + 17;
+constexpr UINT TB_GETSTATE = WM_USER + 18;
+constexpr UINT TB_ADDBITMAP = WM_USER + 19;
+constexpr UINT TB_DELETEBUTTON = WM_USER + 22;
+constexpr UINT TB_GETBUTTON = WM_USER + 23;
+constexpr UINT TB_BUTTONCOUNT = WM_USER + 24;
+constexpr UINT TB_COMMANDTOINDEX = WM_USER + 25;
+constexpr UINT TB_GETITEMRECT = WM_USER + 29;
+constexpr UINT TB_BUTTONSTRUCTSIZE = WM_USER + 30;
+constexpr UINT TB_SETBUTTONSIZE = WM_USER + 31;
+constexpr UINT TB_SETBITMAPSIZE = WM_USER + 32;
+constexpr UINT TB_AUTOSIZE = WM_USER + 33;
+constexpr UINT TB_GETTOOLTIPS = WM_USER + 35;
+constexpr UINT TB_SETTOOLTIPS = WM_USER + 36;
+constexpr UINT TB_SETPARENT = WM_USER + 37;
+constexpr UINT TB_SETROWS = WM_USER + 39;
+constexpr UINT TB_GETROWS = WM_USER + 40;
+constexpr UINT TB_SETCMDID = WM_USER + 42;
+constexpr UINT TB_SETINDENT = WM_USER + 47;
+constexpr UINT TB_SETIMAGELIST = WM_USER + 48;
+constexpr UINT TB_GETIMAGELIST = WM_USER + 49;
+constexpr UINT TB_GETRECT = WM_USER + 51;
+constexpr UINT TB_SETHOTIMAGELIST = WM_USER + 52;
+constexpr UINT TB_GETHOTIMAGELIST = WM_USER + 53;
+constexpr UINT TB_SETDISABLEDIMAGELIST = WM_USER + 54;
+constexpr UINT TB_GETDISABLEDIMAGELIST = WM_USER + 55;
+constexpr UINT TB_SETSTYLE = WM_USER + 56;
+constexpr UINT TB_GETSTYLE = WM_USER + 57;
+constexpr UINT TB_GETBUTTONSIZE = WM_USER + 58;
+constexpr UINT TB_GETBUTTONINFOW = WM_USER + 63;
+constexpr UINT TB_SETBUTTONINFOW = WM_USER + 64;
+constexpr UINT TB_INSERTBUTTONW = WM_USER + 67;
+constexpr UINT TB_ADDBUTTONSW = WM_USER + 68;
+constexpr UINT TB_HITTEST = WM_USER + 69;
+constexpr UINT TB_GETHOTITEM = WM_USER + 71;
+constexpr UINT TB_SETHOTITEM = WM_USER + 72;
+constexpr UINT TB_GETMAXSIZE = WM_USER + 83;
+constexpr UINT TB_SETEXTENDEDSTYLE = WM_USER + 84;
+constexpr UINT TB_GETEXTENDEDSTYLE = WM_USER + 85;
+constexpr UINT TB_GETBUTTONINFO = TB_GETBUTTONINFOW;
+constexpr UINT TB_SETBUTTONINFO = TB_SETBUTTONINFOW;
+constexpr UINT TB_INSERTBUTTON = TB_INSERTBUTTONW;
+constexpr UINT TB_ADDBUTTONS = TB_ADDBUTTONSW;
+
+// Laid out for 64 bits.
+struct TBBUTTON {
+    int iBitmap;
+    int idCommand;
+    BYTE fsState;
+    BYTE fsStyle;
+    BYTE bReserved[6];
+    DWORD_PTR dwData;
+    LONG_PTR iString; // a text pointer, or -1 for none
+};
+using LPTBBUTTON = TBBUTTON*;
+
+// A null hInst makes nID a bitmap handle.
+struct TBADDBITMAP {
+    HINSTANCE hInst;
+    UINT_PTR nID;
+};
+
+constexpr DWORD TBIF_IMAGE = 0x00000001;
+constexpr DWORD TBIF_TEXT = 0x00000002;
+constexpr DWORD TBIF_STATE = 0x00000004;
+constexpr DWORD TBIF_STYLE = 0x00000008;
+constexpr DWORD TBIF_LPARAM = 0x00000010;
+constexpr DWORD TBIF_COMMAND = 0x00000020;
+constexpr DWORD TBIF_SIZE = 0x00000040;
+constexpr DWORD TBIF_BYINDEX = 0x80000000;
+
+struct TBBUTTONINFOW {
+    UINT cbSize;
+    DWORD dwMask;
+    int idCommand;
+    int iImage;
+    BYTE fsState;
+    BYTE fsStyle;
+    WORD cx;
+    DWORD_PTR lParam;
+    WCHAR* pszText;
+    int cchText;
+};
+using TBBUTTONINFO = TBBUTTONINFOW;
+
+// The mask colour of bitmaps given through TB_ADDBITMAP.
+constexpr COLORREF kToolbarMaskColor = 0x00C0C0C0;
