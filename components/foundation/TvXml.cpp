@@ -58,6 +58,12 @@ bool TvXml::GetContent(TvString& out)
 
 bool TvXml::SetContent(const char* text) { return m_handle->SetContent(Utf8Argument(text, m_utf8).Get()); }
 
+bool TvXml::GetTag(TvString& out)
+{
+    out.Value().SetFromUtf8(m_handle->GetTagText());
+    return true;
+}
+
 int TvXml::GetNumChildren() { return m_handle->GetNumChildren(); }
 
 bool TvXml::AddAttribute(const char* name, const char* value)

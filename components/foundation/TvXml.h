@@ -27,6 +27,7 @@ public:
     bool SaveXml(const char* path);
     bool GetXml(TvString& out);
     bool SetTag(const char* tag);
+    bool GetTag(TvString& out);
     bool GetContent(TvString& out);
     bool SetContent(const char* text);
     int GetNumChildren();
