@@ -1,6 +1,12 @@
 #include "toolkit/commandbars/CommandBars.h"
 
+#include "platform/framework/AfxMessages.h"
+#include "platform/framework/Exceptions.h"
+#include "platform/framework/FrameWnd.h"
 #include "platform/framework/WinApp.h"
+#include "platform/gdi/SystemModel.h"
+#include "toolkit/commandbars/DockBar.h"
+#include "toolkit/commandbars/ToolBar.h"
 #include "toolkit/commandbars/CommandBarsOptions.h"
 #include "toolkit/commandbars/PaintManager.h"
 #include "toolkit/commandbars/ShortcutManager.h"
@@ -21,6 +27,11 @@ CJQWCommandBars::CJQWCommandBars()
 
 CJQWCommandBars::~CJQWCommandBars()
 {
+    RemoveAllToolBars();
+    for (CJQWDockBar*& dock : m_pDocks) {
+        delete dock;
+        dock = nullptr;
+    }
     if (m_pPaintManager)
         m_pPaintManager->InternalRelease();
 }
@@ -90,4 +101,278 @@ void CJQWCommandBars::LoadOptions(LPCWSTR profileName)
     if (exchange->OpenStore())
         m_pOptions->DoPropExchange(exchange, TRUE);
     exchange->InternalRelease();
+}
+
+// ---- Bars -------------------------------------------------------------------------------------
+
+void CJQWCommandBars::CreateDockBars()
+{
+    static const DWORD sides[4] = { CBRS_ALIGN_TOP | CBRS_BORDER_BOTTOM, CBRS_ALIGN_BOTTOM | CBRS_BORDER_TOP,
+        CBRS_ALIGN_LEFT | CBRS_BORDER_RIGHT, CBRS_ALIGN_RIGHT | CBRS_BORDER_LEFT };
+    for (int i = 0; i < 4; ++i) {
+        auto* dock = new CJQWDockBar(this);
+        if (!dock->Create(m_pSite, sides[i] | WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, kDockBarIds[i])) {
+            delete dock;
+            AfxThrowResourceException();
+        }
+        m_pDocks[std::size_t(i)] = dock;
+    }
+}
+
+CJQWToolBar* CJQWCommandBars::GetToolBar(int index) const
+{
+    return index >= 0 && index < GetCount() ? m_arrBars[std::size_t(index)] : nullptr;
+}
+
+CJQWToolBar* CJQWCommandBars::FindToolBar(UINT barId) const
+{
+    if (barId == 0)
+        return nullptr;
+    for (CJQWToolBar* bar : m_arrBars)
+        if (bar->GetBarID() == barId)
+            return bar;
+    return nullptr;
+}
+
+int CJQWCommandBars::FindToolBarIndex(const CJQWToolBar* bar) const
+{
+    for (int i = 0; i < GetCount(); ++i)
+        if (m_arrBars[std::size_t(i)] == bar)
+            return i;
+    return -1;
+}
+
+CJQWCommandBar* CJQWCommandBars::GetMenuBar() const
+{
+    CJQWToolBar* bar = FindToolBar(1);
+    return bar && bar->GetType() == jqwBarTypeMenuBar ? bar : nullptr;
+}
+
+int CJQWCommandBars::GetNextVisibleToolBar(int index, int step) const
+{
+    const int count = GetCount();
+    if (count == 0)
+        return -1;
+    auto shown = [&](int i) { return m_arrBars[std::size_t(i)]->IsVisible() && m_arrBars[std::size_t(i)]->GetSafeHwnd(); };
+    if (index < 0) {
+        // From nowhere: the first shown one in the direction, without wrapping.
+        for (int i = step > 0 ? 0 : count - 1; i >= 0 && i < count; i += step)
+            if (shown(i))
+                return i;
+        return -1;
+    }
+    for (int n = 1; n <= count; ++n) {
+        const int i = ((index + step * n) % count + count) % count;
+        if (i == index)
+            return index;
+        if (shown(i))
+            return i;
+    }
+    return index;
+}
+
+BOOL CJQWCommandBars::AttachToolBar(CJQWToolBar* bar, int position)
+{
+    bar->SetCommandBars(this);
+    if (!bar->CreateToolBarWindow(m_pSite, position == jqwBarFloating) || !bar->SetPosition(position))
+        return FALSE;
+    m_arrBars.push_back(bar);
+    return TRUE;
+}
+
+CJQWToolBar* CJQWCommandBars::AddToolBar(const CString& title, int position, const CRuntimeClass* toolBarClass)
+{
+    CObject* object = (toolBarClass ? toolBarClass : RUNTIME_CLASS(CJQWToolBar))->CreateObject();
+    auto* bar = dynamic_cast<CJQWToolBar*>(object);
+    if (!bar) {
+        delete object;
+        return nullptr;
+    }
+    bar->SetTitle(title);
+    if (!AttachToolBar(bar, position)) {
+        bar->SetCommandBars(nullptr);
+        bar->InternalRelease();
+        return nullptr;
+    }
+    return bar;
+}
+
+void CJQWCommandBars::RemoveToolBar(CJQWToolBar* bar)
+{
+    const int index = FindToolBarIndex(bar);
+    if (index < 0)
+        return;
+    if (bar->GetSafeHwnd())
+        bar->ShowWindow(SW_HIDE);
+    bar->SetVisible(FALSE);
+    if (CJQWDockBar* dock = bar->GetDockBar()) {
+        dock->RemoveCommandBar(bar);
+        RecalcFrameLayout();
+    }
+    bar->OnRemoved();
+    m_arrBars.erase(m_arrBars.begin() + index);
+    bar->InternalRelease();
+}
+
+void CJQWCommandBars::RemoveAllToolBars()
+{
+    m_bLayoutLocked = TRUE;
+    while (!m_arrBars.empty())
+        RemoveToolBar(m_arrBars.back());
+    m_bLayoutLocked = FALSE;
+    RecalcFrameLayout(TRUE);
+}
+
+void CJQWCommandBars::ToggleToolBarVisible(int index)
+{
+    if (CJQWToolBar* bar = GetToolBar(index)) {
+        bar->SetVisible(!bar->IsVisible());
+        m_pOptions->bDirty = TRUE;
+    }
+}
+
+// ---- Docking ------------------------------------------------------------------------------------
+
+BOOL CJQWCommandBars::DockCommandBar(CJQWToolBar* bar, const RECT* screenRect, CJQWDockBar* dockBar)
+{
+    if (!dockBar || !bar->CreateToolBarWindow(dockBar, FALSE))
+        return FALSE;
+    dockBar->DockCommandBar(bar, screenRect);
+    bar->SetBarPosition(dockBar->GetPosition());
+    return TRUE;
+}
+
+BOOL CJQWCommandBars::DockCommandBar(CJQWToolBar* bar, int dockIndex)
+{
+    return DockCommandBar(bar, nullptr, GetDockBar(dockIndex));
+}
+
+BOOL CJQWCommandBars::FloatCommandBar(CJQWToolBar* bar)
+{
+    if (!bar->CreateToolBarWindow(m_pSite, TRUE))
+        return FALSE;
+    if (CJQWDockBar* dock = bar->GetDockBar())
+        dock->RemoveCommandBar(bar);
+    bar->SetBarPosition(jqwBarFloating);
+    return TRUE;
+}
+
+CJQWDockBar* CJQWCommandBars::CanDock(CPoint point, CJQWDockBar* current) const
+{
+    auto near = [&](CJQWDockBar* dock) {
+        if (!dock || !dock->GetSafeHwnd())
+            return false;
+        CRect r;
+        dock->GetWindowRect(&r);
+        return r.left - 20 < point.x && point.x < r.right + 20 && r.top - 20 < point.y && point.y < r.bottom + 20;
+    };
+    if (near(current))
+        return current;
+    for (CJQWDockBar* dock : m_pDocks)
+        if (near(dock))
+            return dock;
+    return nullptr;
+}
+
+// ---- Layout -------------------------------------------------------------------------------------
+
+void CJQWCommandBars::RecalcFrameLayout(BOOL delay)
+{
+    if (m_bLayoutLocked || !m_pSite || !m_pSite->GetSafeHwnd())
+        return;
+    if (auto* frame = dynamic_cast<CFrameWnd*>(m_pSite)) {
+        if (delay)
+            frame->m_nIdleFlags |= CFrameWnd::idleLayout;
+        else
+            frame->RecalcLayout(FALSE);
+        return;
+    }
+    CRect client;
+    m_pSite->GetClientRect(&client);
+    m_pSite->SendMessage(WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.Width(), client.Height()));
+}
+
+void CJQWCommandBars::ApplyDelayedLayout()
+{
+    auto* frame = dynamic_cast<CFrameWnd*>(m_pSite);
+    if (frame && (frame->m_nIdleFlags & CFrameWnd::idleLayout)) {
+        frame->RecalcLayout(FALSE);
+        frame->m_nIdleFlags &= ~CFrameWnd::idleLayout;
+    }
+}
+
+void CJQWCommandBars::IdleUpdateBars()
+{
+    for (CJQWToolBar* bar : std::vector<CJQWToolBar*>(m_arrBars))
+        bar->OnIdleUpdate();
+}
+
+// ---- Customize state and keyboard cues -------------------------------------------------------------
+
+void CJQWCommandBars::SetCustomizeMode(BOOL on)
+{
+    m_pOptions->bDirty = TRUE;
+    m_bCustomizeMode = on;
+    for (CJQWToolBar* bar : m_arrBars) {
+        bar->DelayRedraw();
+        bar->OnIdleUpdate();
+    }
+    RecalcFrameLayout();
+    ShowKeyboardCues(on);
+}
+
+void CJQWCommandBars::SetQuickCustomizeMode(BOOL on)
+{
+    m_pOptions->bDirty = TRUE;
+    m_bCustomizeMode = on;
+    m_bQuickCustomizeMode = on;
+    ShowKeyboardCues(on);
+}
+
+void CJQWCommandBars::ShowKeyboardCues(BOOL show)
+{
+    if (m_bCustomizeMode)
+        show = TRUE;
+    if (!m_bKeyboardCuesUntilAlt || (show != FALSE) == (m_bKeyboardCuesShown != FALSE))
+        return;
+    m_bKeyboardCuesShown = show;
+    for (CJQWToolBar* bar : m_arrBars)
+        if (bar->IsVisible() && bar->GetSafeHwnd())
+            bar->Redraw();
+}
+
+void CJQWCommandBars::ShowToolbarsContextMenu(CJQWCommandBar*, CPoint)
+{
+}
+
+BOOL CJQWCommandBars::OnFrameMessage(UINT message, WPARAM wParam, LPARAM, LRESULT*)
+{
+    switch (message) {
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+        if (CJQWPaintManager* manager = GetPaintManager())
+            manager->RefreshMetrics();
+        if (m_pSite && m_pSite->GetSafeHwnd())
+            ::RedrawWindow(m_pSite->GetSafeHwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        for (CJQWToolBar* bar : m_arrBars)
+            bar->Redraw();
+        RecalcFrameLayout();
+        return FALSE;
+    case WM_ACTIVATEAPP:
+        if (!wParam && JQWCommandBarServices().closePopups)
+            JQWCommandBarServices().closePopups();
+        return FALSE;
+    case WM_SYSCOMMAND:
+        if (!m_bCustomizeMode && wParam != SC_KEYMENU && !(wParam != 0 && (wParam & 0xFFFF) == 0)
+            && JQWCommandBarServices().closePopups)
+            JQWCommandBarServices().closePopups();
+        return FALSE;
+    case WM_IDLEUPDATECMDUI:
+        for (CJQWToolBar* bar : std::vector<CJQWToolBar*>(m_arrBars))
+            if (bar->GetPosition() == jqwBarFloating)
+                bar->OnIdleUpdate();
+        return FALSE;
+    default:
+        return FALSE;
+    }
 }

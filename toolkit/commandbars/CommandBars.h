@@ -1,19 +1,27 @@
 #pragma once
-// The command-bar manager one site window owns: its bars, options, shortcuts and the routing of
-// the site's messages into the toolkit.
+// The command-bar manager one site window owns: its toolbars (the menu bar is the one with bar
+// id 1), the four dock bars along the site's edges, options, shortcuts, and the routing of the
+// site's messages into the toolkit.
 
 #include "platform/framework/CmdTarget.h"
 #include "platform/framework/Wnd.h"
 
+#include <array>
 #include <memory>
+#include <vector>
 
+class CJQWCommandBar;
 class CJQWCommandBarsOptions;
+class CJQWDockBar;
 class CJQWPaintManager;
 class CJQWShortcutManager;
+class CJQWToolBar;
 
 class CJQWCommandBars : public CCmdTarget {
     DECLARE_DYNCREATE(CJQWCommandBars)
 public:
+    static constexpr UINT kDockBarIds[4] = { 0xE81B, 0xE81E, 0xE81C, 0xE81D };
+
     CJQWCommandBars();
     ~CJQWCommandBars() override;
 
@@ -30,12 +38,54 @@ public:
     CJQWShortcutManager* GetShortcutManager() const { return m_pShortcutManager.get(); }
     CJQWCommandBarsOptions* GetCommandBarsOptions() const { return m_pOptions.get(); }
 
+    // Bars. The index of a toolbar is its place in creation order.
+    void CreateDockBars();
+    CJQWDockBar* GetDockBar(int index) const { return index >= 0 && index < 4 ? m_pDocks[std::size_t(index)] : nullptr; }
+    int GetCount() const { return int(m_arrBars.size()); }
+    CJQWToolBar* GetToolBar(int index) const;
+    CJQWToolBar* FindToolBar(UINT barId) const;
+    int FindToolBarIndex(const CJQWToolBar* bar) const;
+    virtual CJQWCommandBar* GetMenuBar() const;
+    // The next shown toolbar after `index` in direction `step`, wrapping once (see the .cpp).
+    int GetNextVisibleToolBar(int index, int step) const;
+    CJQWToolBar* AddToolBar(const CString& title, int position, const CRuntimeClass* toolBarClass = nullptr);
+    // Takes a created toolbar (with its one reference) into the manager at a position.
+    BOOL AttachToolBar(CJQWToolBar* bar, int position);
+    void RemoveToolBar(CJQWToolBar* bar);
+    void RemoveAllToolBars();
+    void ToggleToolBarVisible(int index);
+
+    // Docking.
+    BOOL DockCommandBar(CJQWToolBar* bar, const RECT* screenRect, CJQWDockBar* dockBar);
+    BOOL DockCommandBar(CJQWToolBar* bar, int dockIndex);
+    BOOL FloatCommandBar(CJQWToolBar* bar);
+    // The dock bar whose window, widened by 20 pixels on every side, holds the screen point.
+    CJQWDockBar* CanDock(CPoint point, CJQWDockBar* current) const;
+
+    // Layout and refresh.
+    void RecalcFrameLayout(BOOL delay = FALSE);
+    void ApplyDelayedLayout();
+    void IdleUpdateBars();
+    void LockLayout(BOOL locked) { m_bLayoutLocked = locked; }
+
+    // Customize state.
+    void SetCustomizeMode(BOOL on);
+    void SetQuickCustomizeMode(BOOL on);
+    BOOL IsCustomizeMode() const { return m_bCustomizeMode; }
+    BOOL IsQuickCustomizeMode() const { return m_bQuickCustomizeMode; }
+
+    // The site's messages: TRUE when handled (the site stops there).
+    BOOL OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+    virtual void ShowToolbarsContextMenu(CJQWCommandBar* bar, CPoint screenPoint);
+
     // Usage data: a hidden command shows in menus only once it has been used.
     virtual BOOL IsCommandHidden(UINT commandId) const;
     void SetCommandUsed(UINT commandId);
     void ResetUsageData();
     // The options' user part from the profile section "<profile>-Options".
     void LoadOptions(LPCWSTR profileName);
+    // Access-key underlines; in customize mode they always show.
+    void ShowKeyboardCues(BOOL show);
 
     // Access-key underlines: shown, and whether they stay hidden until Alt is pressed.
     BOOL m_bKeyboardCuesShown = TRUE;
@@ -45,7 +95,12 @@ private:
     CWnd* m_pSite = nullptr;
     BOOL m_bCustomizable = FALSE;
     BOOL m_bRightToLeft = FALSE;
+    BOOL m_bCustomizeMode = FALSE;
+    BOOL m_bQuickCustomizeMode = FALSE;
+    BOOL m_bLayoutLocked = FALSE;
     CJQWPaintManager* m_pPaintManager = nullptr;
     std::unique_ptr<CJQWCommandBarsOptions> m_pOptions;
     std::unique_ptr<CJQWShortcutManager> m_pShortcutManager;
+    std::vector<CJQWToolBar*> m_arrBars;
+    std::array<CJQWDockBar*, 4> m_pDocks {};
 };

@@ -1,5 +1,7 @@
 #include "toolkit/commandbars/PaintManager.h"
 
+#include "platform/framework/DC.h"
+#include "platform/framework/Wnd.h"
 #include "toolkit/commandbars/DefaultTheme.h"
 #include "toolkit/drawing/ColorManager.h"
 
@@ -440,4 +442,11 @@ void ReleaseGlobalPaintManager()
     if (g_current)
         g_current->InternalRelease();
     g_current = nullptr;
+}
+
+void CJQWPaintManager::FillDockBar(CDC* dc, CWnd* dockBar)
+{
+    CRect client;
+    dockBar->GetClientRect(&client);
+    dc->FillSolidRect(&client, GetColor(COLOR_3DFACE));
 }

@@ -192,6 +192,7 @@ public:
     virtual CSize DrawControlToolBarParent(CDC* dc, CJQWControl* control, BOOL draw);
     virtual void DrawSplitButtonFrame(CDC* dc, CJQWControl* control, CRect rect);
     virtual void FillCommandBar(CDC* dc, CJQWCommandBar* bar);
+    virtual void FillDockBar(CDC* dc, class CWnd* dockBar);
     virtual void DrawControlEntry(CDC* dc, CJQWControl* control);
     virtual COLORREF GetControlTextColor(CJQWControl* control);
     // Colour index of text in a state.

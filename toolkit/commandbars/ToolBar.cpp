@@ -6,8 +6,10 @@
 #include "platform/user/Dialog.h"
 #include "platform/user/Input.h"
 #include "toolkit/commandbars/CommandBarMessages.h"
+#include "toolkit/commandbars/CommandBars.h"
 #include "toolkit/commandbars/Control.h"
 #include "toolkit/commandbars/ControlButton.h"
+#include "toolkit/commandbars/DockContext.h"
 
 #include <algorithm>
 
@@ -47,10 +49,14 @@ CJQWToolBar::CJQWToolBar()
 {
     m_bCloseable = TRUE;
     m_dwFlags = 0x3F;
+    m_pDockContext = new CJQWDockContext(this);
     RegisterToolBarClass();
 }
 
-CJQWToolBar::~CJQWToolBar() = default;
+CJQWToolBar::~CJQWToolBar()
+{
+    delete m_pDockContext;
+}
 
 BOOL CJQWToolBar::CreateToolBarWindow(CWnd* parent, BOOL floating)
 {
@@ -80,11 +86,10 @@ BOOL CJQWToolBar::SetPosition(int position)
 {
     if (position < 0 || position > 4)
         return FALSE;
-    // Docking goes through the command bars' dock bars; without them the bar only records it.
-    if (!GetCommandBars())
+    CJQWCommandBars* bars = GetCommandBars();
+    if (!bars)
         return FALSE;
-    m_barPosition = position;
-    return TRUE;
+    return position == jqwBarFloating ? bars->FloatCommandBar(this) : bars->DockCommandBar(this, position);
 }
 
 void CJQWToolBar::SetVisible(BOOL visible)
@@ -392,6 +397,10 @@ void CJQWToolBar::OnLButtonDown(UINT flags, CPoint point)
     }
     if (JQWCommandBarServices().closePopups)
         JQWCommandBarServices().closePopups();
+    if (m_pDockContext && (m_dwFlags & 0x1F)) {
+        ClientToScreen(&point);
+        m_pDockContext->StartDrag(point);
+    }
 }
 
 void CJQWToolBar::OnRButtonDown(UINT flags, CPoint point)

@@ -49,6 +49,7 @@ public:
     BOOL GetShowExpandButton() const { return m_bShowExpandButton; }
     CJQWDockBar* GetDockBar() const { return m_pDockBar; }
     void SetDockBar(CJQWDockBar* dockBar) { m_pDockBar = dockBar; }
+    CJQWDockContext* GetDockContext() const { return m_pDockContext; }
     BOOL IsFloating() const { return m_barPosition == jqwBarFloating; }
     // Whether the options' "show the expand button always" is on (owned by the command bars' options).
     BOOL m_bShowExpandButtonAlways = FALSE;
