@@ -204,8 +204,13 @@ void CJQWShortcutManager::LoadShortcuts(LPCWSTR profileName)
     BYTE* data = nullptr;
     UINT bytes = 0;
     if (app->GetProfileBinary(profileName, u"Accelerators", &data, &bytes) && data) {
-        // Six bytes an entry; a remainder is ignored.
+        // Six bytes an entry; a remainder is ignored, and a value without one whole entry is
+        // damaged: it must not take every shortcut away.
         const int count = int(bytes / sizeof(ACCEL));
+        if (count == 0) {
+            delete[] data;
+            return;
+        }
         std::vector<ACCEL> entries;
         entries.resize(std::size_t(count));
         if (count > 0)

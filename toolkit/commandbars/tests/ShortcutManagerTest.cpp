@@ -193,6 +193,10 @@ TEST_F(ShortcutManagerTest, SavedShortcutsReplaceTheTableAndResetBringsTheResour
     EXPECT_TRUE(loaded[0] == saved[0] && loaded[1] == saved[1]);
     EXPECT_EQ(Entries(manager.GetDefaultTable()).size(), 5u);
 
+    const BYTE five[5] = { FVIRTKEY, 0, 0x41, 0, 9 };
+    ASSERT_TRUE(app.WriteProfileBinary(u"Damaged", u"Accelerators", five, 5));
+    manager.LoadShortcuts(u"Damaged"); // not one whole entry: refused
+    EXPECT_EQ(Entries(manager.GetCurrentTable()).size(), 2u);
     manager.LoadShortcuts(u"Nowhere"); // a missing value leaves the table alone
     EXPECT_EQ(Entries(manager.GetCurrentTable()).size(), 2u);
     manager.ResetAccelerators();
