@@ -38,6 +38,14 @@ constexpr UINT WM_HELPHITTEST = 0x0366;
 constexpr UINT WM_RECALCPARENT = 0x0368;
 constexpr UINT WM_KICKIDLE = 0x036A;         // lParam: the idle count
 constexpr UINT WM_FLOATSTATUS = 0x036D;
+// WM_FLOATSTATUS flags (wParam).
+constexpr WPARAM FS_SHOW = 0x01;
+constexpr WPARAM FS_HIDE = 0x02;
+constexpr WPARAM FS_ACTIVATE = 0x04;
+constexpr WPARAM FS_DEACTIVATE = 0x08;
+constexpr WPARAM FS_ENABLE = 0x10;
+constexpr WPARAM FS_DISABLE = 0x20;
+constexpr WPARAM FS_SYNCACTIVE = 0x40;
 constexpr UINT WM_POPMESSAGESTRING = 0x0375;
 
 // A child's own copy of a message its parent got: WM_REFLECT_BASE + the message.

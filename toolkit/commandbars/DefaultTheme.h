@@ -7,17 +7,6 @@
 // What a state rectangle shows.
 enum class JQWStateFrame { None, Raised, Sunken, DitheredSunken, Highlight };
 
-// Control state as the themes read it.
-struct JQW_PAINT_STATE {
-    bool selected = false;
-    int pressed = 0; // 0 none, 1 mouse down, 2/3 keyboard, 4 pressed elsewhere
-    bool enabled = true;
-    bool checked = false;
-    bool popupOpen = false;
-    int barType = 1; // 2 popup
-    int position = 0;
-};
-
 namespace JQWPaintThemes {
 
 class CJQWDefaultTheme : public CJQWPaintManager {
@@ -27,15 +16,26 @@ public:
 
     CSize GetPopupBarIconSize(const JQW_PAINT_BAR& bar) const override;
 
-    int GetRectangleTextColor(bool selected, bool enabled, int barType, int position) const;
+    int GetRectangleTextColor(bool selected, bool enabled, int barType, int position) const override;
     static JQWStateFrame GetStateFrame(const JQW_PAINT_STATE& state);
-    void DrawRectangle(HDC dc, const CRect& rect, const JQW_PAINT_STATE& state) const;
+    void DrawRectangle(HDC dc, const CRect& rect, const JQW_PAINT_STATE& state) const override;
+    void RefreshMetrics() override;
+    CSize DrawControlPopupParent(CDC* dc, CJQWControl* control, BOOL draw) override;
+    void DrawSplitButtonFrame(CDC* dc, CJQWControl* control, CRect rect) override;
+    void FillCommandBar(CDC* dc, CJQWCommandBar* bar) override;
+    CSize DrawCommandBarGripper(CDC* dc, CJQWCommandBar* bar, BOOL draw) override;
+    CSize DrawCommandBarSeparator(CDC* dc, CJQWCommandBar* bar, CJQWControl* control, BOOL draw) override;
+    CSize DrawSpecialControl(CDC* dc, int kind, CJQWControl* control, CJQWCommandBar* bar, BOOL draw, CSize size,
+        BOOL hiddenControls = FALSE) override;
+    CRect GetCommandBarBorders(CJQWCommandBar* bar) const override;
+    void DrawImage(CDC* dc, CPoint point, CSize size, CJQWControl* control, const JQW_PAINT_STATE& state) override;
+    int GetBaseTheme() const override { return 0; }
     void FillDitheredChecked(HDC dc, const CRect& rect) const;
 
     static CSize GetCommandBarGripperSize(int position);
     CSize GetDialogBarGripperSize() const;
     static CSize GetSeparatorSize(bool popup) { return popup ? CSize(8, 8) : CSize(6, 6); }
-    static CRect AdjustExcludeRect(CRect rect, int controlType, bool onPopupBar, bool vertical);
+    CRect AdjustExcludeRect(CRect rect, int controlType, bool onPopupBar, bool vertical) const override;
     static CRect GetCommandBarBorders(bool popupBar, CRect base);
     static CSize GetTearOffGripperSize() { return CSize(0, 8); }
 };

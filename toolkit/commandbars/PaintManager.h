@@ -5,11 +5,16 @@
 // Bars and controls are not windows here yet: the measuring code reads them through the two small
 // records below, which the bar and control classes fill from their own state.
 
+#include "platform/framework/GdiClasses.h"
 #include "platform/framework/Geometry.h"
 #include "platform/framework/String.h"
 #include "platform/gdi/Gdi.h"
 
 #include <array>
+
+class CDC;
+class CJQWCommandBar;
+class CJQWControl;
 
 // Control types and styles as the bars store them.
 enum : int {
@@ -62,6 +67,17 @@ struct JQW_PAINT_CONTROL {
     int fixedHeight = 0; // 0 = none
     bool captionVisible = true;
     bool iconShown = false; // has an image to show (its own icon id or its action's)
+};
+
+// Control state as the themes read it.
+struct JQW_PAINT_STATE {
+    bool selected = false;
+    int pressed = 0; // 0 none, 1 mouse down, 2/3 keyboard, 4 pressed elsewhere
+    bool enabled = true;
+    bool checked = false;
+    bool popupOpen = false;
+    int barType = 1; // 2 popup
+    int position = 0;
 };
 
 // Fonts measuring can ask for.
@@ -150,8 +166,59 @@ public:
     // Filled triangle with its outline, in one colour.
     static void DrawTriangle(HDC dc, CPoint a, CPoint b, CPoint c, COLORREF color);
 
+    // Fonts: the menu font of the system's non-client metrics, its bold variant, and the icon-title
+    // font; rebuilt by RefreshMetrics.
+    virtual void RefreshMetrics();
+    CFont* GetRegularFont();
+    CFont* GetBoldFont();
+    CFont* GetIconFont();
+    CFont* GetSmallCaptionFont();
+    COLORREF m_clrCaptionBack = 0;
+    COLORREF m_clrCaptionText = 0;
+    bool m_embossedDisabledText = true;
+
+    // Drawing interface: bars and controls measure and draw only through these.
+    CSize DrawControl(CDC* dc, CJQWControl* control, BOOL draw);
+    virtual CSize DrawControlPopupParent(CDC* dc, CJQWControl* control, BOOL draw);
+    virtual CSize DrawControlToolBarParent(CDC* dc, CJQWControl* control, BOOL draw);
+    virtual void DrawSplitButtonFrame(CDC* dc, CJQWControl* control, CRect rect);
+    virtual void FillCommandBar(CDC* dc, CJQWCommandBar* bar);
+    virtual void DrawControlEntry(CDC* dc, CJQWControl* control);
+    virtual COLORREF GetControlTextColor(CJQWControl* control);
+    // Colour index of text in a state.
+    virtual int GetRectangleTextColor(bool selected, bool enabled, int barType, int position) const;
+    virtual void DrawRectangle(HDC dc, const CRect& rect, const JQW_PAINT_STATE& state) const;
+    virtual CSize DrawCommandBarGripper(CDC* dc, CJQWCommandBar* bar, BOOL draw);
+    virtual CSize DrawCommandBarSeparator(CDC* dc, CJQWCommandBar* bar, CJQWControl* control, BOOL draw);
+    virtual CRect AdjustExcludeRect(CRect rect, int controlType, bool onPopupBar, bool vertical) const;
+    // Kind 0 expand button of a docked bar, 1 expand button of a menu, 2 hide and 3 expand button of
+    // a floating bar. Measuring kind 0 places the control for the bar size `size`.
+    virtual CSize DrawSpecialControl(CDC* dc, int kind, CJQWControl* control, CJQWCommandBar* bar, BOOL draw,
+        CSize size, BOOL hiddenControls = FALSE);
+    virtual CRect GetCommandBarBorders(CJQWCommandBar* bar) const;
+    virtual void DrawImage(CDC* dc, CPoint point, CSize size, CJQWControl* control, const JQW_PAINT_STATE& state);
+    virtual int GetBaseTheme() const { return 0; }
+    // Text of an item with mnemonics underlined when `cues`; the height drawn.
+    int DrawControlText(CDC* dc, const CString& text, CRect rect, UINT format, BOOL draw, bool selected, bool enabled);
+
 private:
+    void CreateFonts();
     int m_refs = 1;
+    CFont m_fontRegular;
+    CFont m_fontBold;
+    CFont m_fontIcon;
+    CFont m_fontSmallCaption;
+};
+
+// Text extents through a device context, in the paint manager's fonts.
+class CJQWDCTextMeasure : public CJQWTextMeasure {
+public:
+    CJQWDCTextMeasure(CDC* dc, CJQWPaintManager* manager) : m_dc(dc), m_manager(manager) { }
+    CSize GetTextExtent(JQWPaintFont font, const CString& text) const override;
+
+private:
+    CDC* m_dc;
+    CJQWPaintManager* m_manager;
 };
 
 // Theme factory and the process-wide current paint manager.

@@ -62,10 +62,10 @@ TEST(DefaultThemeTest, SizesAndColours)
     EXPECT_EQ(CJQWDefaultTheme::GetCommandBarBorders(true, CRect(2, 2, 2, 2)), CRect(3, 3, 3, 3));
 
     const CRect r(10, 10, 40, 30);
-    EXPECT_EQ(CJQWDefaultTheme::AdjustExcludeRect(r, JQW_CONTROL_COMBO, false, false), r);
-    EXPECT_EQ(CJQWDefaultTheme::AdjustExcludeRect(r, JQW_CONTROL_POPUP, true, true), CRect(11, 10, 39, 30));
-    EXPECT_EQ(CJQWDefaultTheme::AdjustExcludeRect(r, JQW_CONTROL_POPUP, false, true), CRect(10, 9, 40, 31));
-    EXPECT_EQ(CJQWDefaultTheme::AdjustExcludeRect(r, JQW_CONTROL_POPUP, false, false), CRect(9, 10, 41, 30));
+    EXPECT_EQ(theme.AdjustExcludeRect(r, JQW_CONTROL_COMBO, false, false), r);
+    EXPECT_EQ(theme.AdjustExcludeRect(r, JQW_CONTROL_POPUP, true, true), CRect(11, 10, 39, 30));
+    EXPECT_EQ(theme.AdjustExcludeRect(r, JQW_CONTROL_POPUP, false, true), CRect(10, 9, 40, 31));
+    EXPECT_EQ(theme.AdjustExcludeRect(r, JQW_CONTROL_POPUP, false, false), CRect(9, 10, 41, 30));
 
     EXPECT_EQ(theme.GetRectangleTextColor(true, false, 2, 5), 17);
     EXPECT_EQ(theme.GetRectangleTextColor(true, true, 2, 5), 14);
