@@ -147,7 +147,7 @@ int CJQWMouseManager::OnMouseEvent(UINT message, int x, int y)
 
     for (HWND trusted : m_arrTrusted) {
         RECT rect {};
-        if (IsWindow(trusted) && IsWindowVisible(trusted) && GetWindowRect(trusted, &rect) && PtInRect(&rect, point))
+        if (IsWindow(trusted) && IsWindowVisible(trusted) && GetWindowRect(trusted, &rect) && CRect(rect).PtInRect(point))
             return 0;
     }
 
@@ -232,7 +232,7 @@ void CJQWMouseManager::HoverTimerProc(HWND window, UINT, UINT_PTR, DWORD)
         RECT rect {};
         GetCursorPos(&cursor);
         GetWindowRect(window, &rect);
-        if (PtInRect(&rect, cursor)) {
+        if (CRect(rect).PtInRect(cursor)) {
             const bool popup = (GetWindowLongW(window, GWL_STYLE) & WS_POPUP) != 0;
             if (!GetParent(window) || popup || GetAncestor(window, GA_ROOT) == GetActiveWindow())
                 return;

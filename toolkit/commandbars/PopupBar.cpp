@@ -1,6 +1,7 @@
 #include "toolkit/commandbars/PopupBar.h"
 
 #include "platform/framework/DC.h"
+#include "platform/user/Cursors.h"
 #include "platform/gdi/SystemModel.h"
 #include "toolkit/commandbars/CommandBarMessages.h"
 #include "toolkit/commandbars/ControlButton.h"
