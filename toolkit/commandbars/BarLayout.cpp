@@ -87,13 +87,6 @@ int CJQWControls::WrapRows(Items& items, int length, DWORD& mode, CSize separato
                     break;
                 }
             }
-            // The first visible item of the row cannot move to a new row of its own.
-            bool isRowHead = true;
-            for (int j = wrapPoint - 1; j > rowStart; --j)
-                if (items[size_t(j)].bVisible)
-                    isRowHead = false;
-            if (isRowHead && rowStart >= 0)
-                wrapPoint = i;
             auto& point = items[size_t(wrapPoint)];
             point.bWrap = TRUE;
             ++rows;
