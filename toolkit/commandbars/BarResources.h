@@ -32,3 +32,14 @@ BOOL JQWLoadToolBarResource(HINSTANCE module, UINT id, JQW_TOOLBAR_RESOURCE& out
 CSize JQWButtonSizeFor(CSize barButtonSize, CSize iconSize);
 // "Save" and "Ctrl+S" -> "Save (Ctrl+S)"; the text alone without a shortcut.
 CString JQWToolTipWithShortcut(const CString& text, const CString& shortcut);
+
+class CJQWCommandBar;
+
+// The bar's controls from toolbar resource `id`: every button asked of the site first
+// (JQWM_CREATE_CONTROL, then JQWM_CONTROL_CREATED), a 0 id makes the next button begin a group.
+// With icons, the bitmap of the same id is cut into the buttons' icons; an icon width other than
+// 16 becomes the bar's icon size. FALSE when the resource is missing or refused, or the icons
+// cannot be cut (the buttons are made anyway then).
+BOOL JQWLoadToolBar(CJQWCommandBar* bar, UINT id, BOOL loadIcons);
+// The bar's controls from an id list (0 begins a group), asking the site as above.
+BOOL JQWSetButtons(CJQWCommandBar* bar, const UINT* ids, int count);

@@ -3,6 +3,7 @@
 #include "platform/framework/DC.h"
 #include "platform/user/Cursors.h"
 #include "platform/gdi/SystemModel.h"
+#include "toolkit/commandbars/BarKeyboard.h"
 #include "toolkit/commandbars/CommandBarMessages.h"
 #include "toolkit/commandbars/ControlButton.h"
 #include "toolkit/commandbars/MouseManager.h"
@@ -308,7 +309,7 @@ void CJQWPopupBar::OnRecalcLayout()
 
 BOOL CJQWPopupBar::OnHookKeyDown(UINT key, LPARAM data)
 {
-    return CJQWCommandBar::OnHookKeyDown(key, data);
+    return JQWBarHookKeyDown(this, key, data);
 }
 
 void CJQWPopupBar::Copy(const CJQWCommandBar* other, BOOL recursive)

@@ -21,8 +21,10 @@ public:
     {
         if (!m_bar->IsTrackingMode())
             return 0;
-        if (message == WM_KEYDOWN)
-            return m_bar->OnHookKeyDown(UINT(*wParam), *lParam) == 1 ? 1 : 2;
+        if (message == WM_KEYDOWN) {
+            const int answer = int(m_bar->OnHookKeyDown(UINT(*wParam), *lParam));
+            return answer >= 0 && answer <= 2 ? answer : 1;
+        }
         return 0;
     }
 
