@@ -352,3 +352,109 @@ TEST_F(MenuTrackingTest, RecursivePopupOverAnOpenMenuLeavesItOpenAndUnlocksAfter
     after.Check();
     menu.DestroyMenu();
 }
+
+TEST_F(MenuTrackingTest, AltWhileAMenuIsOpenClosesItOnceAndItsRepeatDoesNot)
+{
+    testkit::AfterLoop after;
+    testkit::AltSequence(u"s");
+    Pump();
+    ASSERT_NE(OpenPopup(), nullptr);
+    testkit::KeyDown(VK_MENU);
+    Pump();
+    EXPECT_EQ(OpenPopup(), nullptr);
+    EXPECT_FALSE(m_menuBar->IsTrackingMode());
+    testkit::KeyDown(VK_MENU); // held: auto-repeat
+    Pump();
+    EXPECT_FALSE(m_menuBar->IsTrackingMode());
+    testkit::KeyUp(VK_MENU);
+    Pump();
+    GetMouseManager()->ClosePopups();
+    Pump();
+    after.Check();
+}
+
+TEST_F(MenuTrackingTest, ClickElsewhereClosesTheMenusButNotInATrustedWindow)
+{
+    testkit::AltSequence(u"s");
+    Pump();
+    ASSERT_NE(OpenPopup(), nullptr);
+    HWND trusted = CreateWindowExW(0, u"MenuTrackingSite", u"", WS_CHILD | WS_VISIBLE, 300, 150, 100, 60,
+        m_site.GetSafeHwnd(), nullptr, nullptr, nullptr);
+    GetMouseManager()->AddTrustedWindow(trusted);
+    testkit::Click(testkit::Center(trusted));
+    Pump();
+    EXPECT_NE(OpenPopup(), nullptr) << "a click in a trusted window leaves the menu open";
+
+    GetMouseManager()->RemoveTrustedWindow(trusted);
+    testkit::Click(testkit::Center(trusted));
+    Pump();
+    EXPECT_EQ(OpenPopup(), nullptr);
+    EXPECT_FALSE(m_menuBar->IsTrackingMode());
+    DestroyWindow(trusted);
+}
+
+TEST_F(MenuTrackingTest, SwitchingToAnotherProgramClosesEveryPopup)
+{
+    testkit::AltSequence(u"s");
+    Pump();
+    testkit::Key(VK_RIGHT);
+    Pump();
+    ASSERT_NE(OpenPopup(), nullptr);
+    testkit::AnotherProgramActivated();
+    Pump();
+    EXPECT_EQ(OpenPopup(), nullptr);
+    EXPECT_TRUE(GetMouseManager()->GetTrackArray().empty());
+}
+
+TEST_F(MenuTrackingTest, ReleaseOutsideDuringALockKeepsTheMenuOpen)
+{
+    testkit::AltSequence(u"s");
+    Pump();
+    ASSERT_NE(OpenPopup(), nullptr);
+    const POINT outside = testkit::ClientPoint(m_site.GetSafeHwnd(), 450, 250);
+    GetMouseManager()->LockMouseMove();
+    testkit::Release(outside);
+    Pump();
+    EXPECT_NE(OpenPopup(), nullptr);
+    GetMouseManager()->UnlockMouseMove();
+    testkit::Release(outside);
+    Pump();
+    EXPECT_EQ(OpenPopup(), nullptr) << "without the lock a release outside closes the menus";
+}
+
+TEST_F(MenuTrackingTest, PointerMovingToAnotherMenuTitleOpensItsMenu)
+{
+    testkit::Click(ControlPoint(m_menuBar, 0));
+    Pump();
+    ASSERT_NE(OpenPopup(), nullptr);
+    EXPECT_EQ(m_menuBar->GetPopupIndex(), 0);
+    testkit::MoveTo(ControlPoint(m_menuBar, 2), 3);
+    Pump();
+    EXPECT_EQ(m_menuBar->GetPopupIndex(), 2);
+    ASSERT_NE(OpenPopup(), nullptr);
+    EXPECT_EQ(OpenPopup()->GetControlPopup(), m_menuBar->GetControl(2));
+    // Clicking the open title again closes it.
+    testkit::Click(ControlPoint(m_menuBar, 2));
+    Pump();
+    EXPECT_EQ(OpenPopup(), nullptr);
+}
+
+TEST_F(MenuTrackingTest, MouseChoiceSendsOneCommandAndClosesEverything)
+{
+    testkit::AfterLoop after;
+    testkit::MessageRecorder spy;
+    spy.Only({ WM_COMMAND });
+    spy.Spy(m_site.GetSafeHwnd(), "site");
+    testkit::Click(ControlPoint(m_menuBar, 0));
+    Pump();
+    CJQWPopupBar* popup = OpenPopup();
+    ASSERT_NE(popup, nullptr);
+    testkit::MoveTo(ControlPoint(popup, 0), 2);
+    testkit::Click(ControlPoint(popup, 0));
+    Pump();
+    EXPECT_EQ(Commands(spy, ID_OPEN_STACK), 1u);
+    EXPECT_EQ(spy.Count(WM_COMMAND), 1u);
+    EXPECT_FALSE(m_menuBar->IsTrackingMode());
+    EXPECT_EQ(GetCapture(), nullptr);
+    after.Check();
+}
