@@ -119,6 +119,8 @@ BOOL JQWLoadToolBar(CJQWCommandBar* bar, UINT id, BOOL loadIcons)
         if (button)
             buttons.push_back(button);
     CJQWImageManager* images = bar->GetImageManager();
+    if (!images)
+        images = GetImageManager();
     if (!images || !images->SetIconsFromResource(id, buttons.data(), int(buttons.size()), toolbar.iconSize))
         return FALSE;
     if (toolbar.iconSize.cx != 16)

@@ -494,7 +494,7 @@ JQW_PAINT_CONTROL CJQWControl::GetPaintControl() const
     control.fixedWidth = m_nWidth;
     control.fixedHeight = m_nHeight;
     control.captionVisible = IsCaptionVisible() != FALSE;
-    control.iconShown = IsImageVisible() != FALSE;
+    control.iconShown = GetImage(0) != nullptr; // the theme decides by style whether it shows
     return control;
 }
 
