@@ -458,3 +458,88 @@ TEST_F(MenuTrackingTest, MouseChoiceSendsOneCommandAndClosesEverything)
     EXPECT_EQ(GetCapture(), nullptr);
     after.Check();
 }
+
+TEST_F(MenuTrackingTest, UpOnTheMenuBarOpensTheSelectedMenu)
+{
+    testkit::TapAlt();
+    Pump();
+    ASSERT_EQ(m_menuBar->GetSelected(), 0);
+    testkit::Key(VK_RIGHT);
+    testkit::Key(VK_UP);
+    Pump();
+    EXPECT_EQ(m_menuBar->GetPopupIndex(), 1);
+    ASSERT_NE(OpenPopup(), nullptr);
+    EXPECT_EQ(OpenPopup()->GetControlPopup(), m_menuBar->GetControl(1));
+    GetMouseManager()->ClosePopups();
+}
+
+namespace {
+
+// "One", a submenu "More" with "Inner", "Last".
+void BuildNestedMenu(CMenu& menu, CMenu& inner)
+{
+    inner.CreatePopupMenu();
+    inner.AppendMenu(MF_STRING, 501, u"Inner");
+    menu.CreatePopupMenu();
+    menu.AppendMenu(MF_STRING, 500, u"One");
+    menu.AppendMenu(MF_POPUP, UINT_PTR(inner.GetSafeHmenu()), u"More");
+    menu.AppendMenu(MF_STRING, 502, u"Last");
+}
+
+} // namespace
+
+TEST_F(MenuTrackingTest, RightOpensASubmenuLeftToRightAndClosesItRightToLeft)
+{
+    for (bool rtl : { false, true }) {
+        SCOPED_TRACE(rtl ? "right-to-left" : "left-to-right");
+        testkit::AfterLoop after;
+        if (rtl)
+            m_site.ModifyStyleEx(0, WS_EX_LAYOUTRTL);
+        CMenu menu, inner;
+        BuildNestedMenu(menu, inner);
+        const POINT at = testkit::ClientPoint(m_site.GetSafeHwnd(), 200, 100);
+        size_t depthOpened = 0, depthAfterBack = 0;
+        Idle().Then([&] {
+            testkit::Key(VK_DOWN); // "One"
+            testkit::Key(VK_DOWN); // "More"
+            testkit::Key(rtl ? VK_LEFT : VK_RIGHT);
+        });
+        Idle().Then([&] {
+            depthOpened = GetMouseManager()->GetTrackArray().size();
+            testkit::Key(rtl ? VK_RIGHT : VK_LEFT);
+        });
+        Idle().Then([&] {
+            depthAfterBack = GetMouseManager()->GetTrackArray().size();
+            testkit::Key(VK_ESCAPE);
+        });
+        EXPECT_EQ(JQWTrackMenu(&menu, TPM_RETURNCMD, at.x, at.y, &m_site, nullptr, nullptr, nullptr), 0);
+        EXPECT_EQ(depthOpened, 2u) << "the submenu opened";
+        EXPECT_EQ(depthAfterBack, 1u) << "and closed again";
+        after.Check();
+        menu.DestroyMenu();
+        if (rtl)
+            m_site.ModifyStyleEx(WS_EX_LAYOUTRTL, 0);
+    }
+}
+
+TEST_F(MenuTrackingTest, EscapeInASubmenuReturnsToItsMenuWhichKeepsTracking)
+{
+    CMenu menu, inner;
+    BuildNestedMenu(menu, inner);
+    const POINT at = testkit::ClientPoint(m_site.GetSafeHwnd(), 200, 100);
+    size_t afterEscape = 0;
+    Idle().Then([&] {
+        testkit::Key(VK_DOWN);
+        testkit::Key(VK_DOWN);
+        testkit::Key(VK_RIGHT);
+        testkit::Key(VK_ESCAPE);
+    });
+    Idle().Then([&] {
+        afterEscape = GetMouseManager()->GetTrackArray().size();
+        testkit::Key(VK_DOWN); // "Last"
+        testkit::Key(VK_RETURN);
+    });
+    EXPECT_EQ(JQWTrackMenu(&menu, TPM_RETURNCMD, at.x, at.y, &m_site, nullptr, nullptr, nullptr), 502);
+    EXPECT_EQ(afterEscape, 1u);
+    menu.DestroyMenu();
+}
