@@ -329,3 +329,241 @@ TEST_F(CommandBarWindowTest, APopupWithoutAChildBarActsAsAButton)
     Pump();
     EXPECT_EQ(site->commands, std::vector<int>({ kEnabled }));
 }
+
+TEST_F(CommandBarWindowTest, QuitPostedWhilePressingStillEndsTheProgram)
+{
+    CJQWControl* button = AddButton(kEnabled);
+    Layout();
+    testkit::Press(At(button));
+    Idle().Then([] { ::PostQuitMessage(5); });
+    MSG msg {};
+    int guard = 0;
+    while (::GetMessageW(&msg, nullptr, 0, 0) && ++guard < 1000)
+        ::DispatchMessageW(&msg);
+    EXPECT_EQ(msg.message, UINT(WM_QUIT));
+    EXPECT_EQ(msg.wParam, WPARAM(5));
+    EXPECT_EQ(::GetCapture(), nullptr);
+    EXPECT_TRUE(site->commands.empty());
+    EXPECT_EQ(button->GetPressed(), 0);
+    testkit::Release(At(button));
+    Pump();
+    EXPECT_TRUE(site->commands.empty());
+}
+
+namespace {
+
+struct ServiceLog {
+    std::vector<std::string> calls;
+    std::vector<CJQWCommandBar*> tracked;
+};
+ServiceLog* g_services = nullptr;
+
+class ServicesScope {
+public:
+    ServicesScope()
+    {
+        g_services = &log;
+        JQW_COMMANDBAR_SERVICES& s = JQWCommandBarServices();
+        saved = s;
+        s.trackingStarted = [](CJQWCommandBar* bar) {
+            g_services->calls.push_back("start");
+            g_services->tracked.push_back(bar);
+        };
+        s.trackingEnded = [](CJQWCommandBar* bar) {
+            g_services->calls.push_back("end");
+            std::erase(g_services->tracked, bar);
+        };
+        s.anyBarTracked = [] { return BOOL(!g_services->tracked.empty()); };
+        s.clearMenusExpanded = [] { g_services->calls.push_back("collapse"); };
+        s.setSelectedBar = [](CJQWCommandBar*) { g_services->calls.push_back("selected"); };
+    }
+    ~ServicesScope()
+    {
+        JQWCommandBarServices() = saved;
+        g_services = nullptr;
+    }
+    ServiceLog log;
+    JQW_COMMANDBAR_SERVICES saved;
+};
+
+} // namespace
+
+TEST_F(CommandBarWindowTest, TrackingModeJoinsAndLeavesTheManagers)
+{
+    ServicesScope services;
+    CJQWControl* hidden = AddButton(kDisabled);
+    hidden->SetVisible(FALSE);
+    CJQWControl* first = AddButton(kEnabled);
+    AddButton(kChecked);
+    Layout();
+    bar->SetType(jqwBarTypeMenuBar);
+    testkit::MessageRecorder spy;
+    spy.Spy(site->m_hWnd, "site");
+    spy.Only({ JQWM_MENUBAR_TRACKING });
+
+    EXPECT_TRUE(bar->SetTrackingMode(1, TRUE, TRUE));
+    EXPECT_EQ(spy.Count(JQWM_MENUBAR_TRACKING), 1u);
+    EXPECT_EQ(bar->GetSelected(), 1);
+    EXPECT_EQ(first->GetSelected(), 2);
+    EXPECT_EQ(bar->GetKeyboardSelection(), 2);
+    EXPECT_FALSE(bar->IsMouseStarted());
+    // Switching between the two tracking modes only stores the mode.
+    EXPECT_FALSE(bar->SetTrackingMode(2));
+    EXPECT_EQ(bar->GetTrackingMode(), 2);
+    EXPECT_EQ(spy.Count(JQWM_MENUBAR_TRACKING), 1u);
+
+    bar->LockCount() = 2;
+    EXPECT_TRUE(bar->SetTrackingMode(0));
+    EXPECT_EQ(bar->GetSelected(), -1);
+    EXPECT_EQ(first->GetSelected(), 0);
+    EXPECT_EQ(bar->LockCount(), 0);
+    EXPECT_EQ(services.log.calls, std::vector<std::string>({ "start", "selected", "end", "collapse" }));
+    EXPECT_FALSE(bar->SetTrackingMode(0));
+}
+
+TEST_F(CommandBarWindowTest, SelectionTellsTheSiteAndShowsTheDescription)
+{
+    CJQWControl* button = AddButton(kEnabled);
+    button->SetDescription(CString(u"Runs the stack"));
+    Layout();
+    testkit::MessageRecorder spy;
+    spy.Spy(site->m_hWnd, "site");
+    spy.Only({ JQWM_CONTROL_SELECTED, WM_SETMESSAGESTRING, WM_POPMESSAGESTRING });
+    bar->SetSelected(0, 0);
+    bar->SetSelected(-1);
+    const auto messages = spy.Messages();
+    // Deselecting the control whose text is up only forgets it: no second status message.
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[0].message, UINT(JQWM_CONTROL_SELECTED));
+    EXPECT_EQ(messages[0].wParam, WPARAM(button));
+    EXPECT_EQ(messages[1].message, UINT(WM_SETMESSAGESTRING));
+    EXPECT_EQ(messages[2].message, UINT(JQWM_CONTROL_SELECTED));
+    EXPECT_EQ(messages[2].wParam, WPARAM(0));
+    EXPECT_EQ(bar->GetStatusIndex(), -1);
+    // A later selection shows the text again.
+    bar->SetSelected(0, 0);
+    EXPECT_EQ(spy.Count(WM_SETMESSAGESTRING), 2u);
+    bar->SetSelected(-1);
+}
+
+TEST_F(CommandBarWindowTest, DocumentTemplateControlsFollowTheActiveMenu)
+{
+    CJQWControl* images = AddButton(kEnabled);
+    images->GetDocTemplatesAssigned()[200] = TRUE;
+    CJQWControl* notText = AddButton(kChecked);
+    notText->GetDocTemplatesExcluded()[300] = TRUE;
+    CJQWControl* both = AddButton(kNoHandler);
+    both->GetDocTemplatesAssigned()[200] = TRUE;
+    both->GetDocTemplatesExcluded()[200] = TRUE;
+    Layout();
+    bar->SendMessage(WM_IDLEUPDATECMDUI, TRUE, 0);
+    EXPECT_TRUE(images->IsVisible()); // no active menu: nothing changes
+
+    bar->SetActiveMenuId(300);
+    bar->SendMessage(WM_IDLEUPDATECMDUI, TRUE, 0);
+    EXPECT_FALSE(images->IsVisible());
+    EXPECT_FALSE(notText->IsVisible());
+    EXPECT_TRUE(both->IsVisible());
+
+    bar->SetActiveMenuId(200);
+    bar->SendMessage(WM_IDLEUPDATECMDUI, TRUE, 0);
+    EXPECT_TRUE(images->IsVisible());
+    EXPECT_TRUE(notText->IsVisible());
+    EXPECT_FALSE(both->IsVisible()); // the excluded set decides
+}
+
+TEST_F(CommandBarWindowTest, MovingOverAControlSelectsItAndLeavingClearsIt)
+{
+    CJQWControl* button = AddButton(kEnabled);
+    Layout();
+    ::SetActiveWindow(site->m_hWnd);
+    testkit::MoveTo(At(button));
+    Pump();
+    EXPECT_EQ(bar->GetSelected(), 0);
+    EXPECT_EQ(button->GetSelected(), 1);
+    bar->SendMessage(WM_MOUSELEAVE);
+    EXPECT_EQ(bar->GetSelected(), -1);
+    EXPECT_EQ(button->GetSelected(), 0);
+}
+
+TEST_F(CommandBarWindowTest, ExpandButtonRoomIsKeptOnlyWhenNeeded)
+{
+    bar->SetShowExpandButton(TRUE);
+    for (int i = 0; i < 4; ++i)
+        AddButton(kEnabled + i, u"Wide button");
+    const DWORD dock = LM_HORZ | LM_HORZDOCK;
+    // Measuring with several visible controls: at least the narrowest layout plus the room.
+    const CSize measured = bar->CalcDynamicLayout(2000, dock);
+    CJQWControl* expand = bar->GetControls()->FindControl(JQW_ID_TOOLBAR_EXPAND);
+    ASSERT_NE(expand, nullptr);
+    EXPECT_TRUE(expand->IsTemporary());
+    const CSize committed = bar->CalcDynamicLayout(2000, dock | LM_COMMIT);
+    EXPECT_FALSE(expand->IsVisible()); // nothing wrapped away: no expand button
+    EXPECT_EQ(measured, committed);
+
+    // Too short: wrapped controls hidden, the expand button shown in the 11 pixels at the end.
+    bar->SetFlags(0x20);
+    const CSize narrow = bar->CalcDynamicLayout(120, dock | LM_HIDEWRAP | LM_COMMIT);
+    EXPECT_TRUE(expand->IsVisible());
+    const CRect r = expand->GetRect();
+    EXPECT_EQ(r.right, narrow.cx - 2);
+    EXPECT_EQ(r.Width(), 11);
+    for (int i = 0; i < bar->GetControlCount(); ++i) {
+        CJQWControl* control = bar->GetControl(i);
+        if (control != expand && control->IsVisible()) {
+            EXPECT_LE(control->GetRect().right, r.left) << i;
+        }
+    }
+}
+
+TEST_F(CommandBarWindowTest, ResetControlsOnlyForBuiltInCustomizableBarsWithAnId)
+{
+    AddButton(kEnabled);
+    AddButton(kChecked);
+    bar->GetControls()->CreateOriginalControls();
+    bar->GetControls()->RemoveAt(0);
+    bar->SetBarID(0);
+    bar->ResetControls(FALSE);
+    EXPECT_EQ(bar->GetControlCount(), 1);
+    bar->SetBarID(151);
+    bar->SetCustomizable(FALSE);
+    bar->ResetControls(FALSE);
+    EXPECT_EQ(bar->GetControlCount(), 1);
+    bar->SetCustomizable(TRUE);
+    bar->SetBuiltIn(FALSE);
+    bar->ResetControls(FALSE);
+    EXPECT_EQ(bar->GetControlCount(), 1);
+    EXPECT_TRUE(bar->HasCustomizedControls());
+
+    testkit::MessageRecorder spy;
+    spy.Spy(site->m_hWnd, "site");
+    spy.Only({ JQWM_TOOLBAR_RESET });
+    bar->SetBuiltIn(TRUE);
+    bar->ResetControls(FALSE);
+    ASSERT_EQ(bar->GetControlCount(), 2);
+    EXPECT_EQ(bar->GetControl(0)->GetID(), kEnabled);
+    EXPECT_FALSE(bar->HasCustomizedControls());
+    EXPECT_EQ(spy.Count(JQWM_TOOLBAR_RESET), 1u);
+}
+
+TEST_F(CommandBarWindowTest, FloatingBarsPutTheHideButtonInTheCaption)
+{
+    auto* floating = new CJQWToolBar;
+    floating->SetTitle(CString(u"Standard"));
+    ASSERT_TRUE(floating->CreateToolBarWindow(site, TRUE));
+    EXPECT_EQ(floating->GetPosition(), jqwBarFloating);
+    EXPECT_TRUE(floating->GetStyle() & WS_POPUP);
+    floating->GetControls()->Add(JQW_CONTROL_BUTTON, kEnabled)->SetCaption(CString(u"Run"));
+    const CSize size = floating->CalcSize(-1, LM_HORZ | LM_COMMIT);
+    CJQWControl* hide = floating->GetControls()->FindControl(JQW_ID_TOOLBAR_HIDE);
+    ASSERT_NE(hide, nullptr);
+    EXPECT_TRUE(hide->IsVisible());
+    const CRect r = hide->GetRect();
+    EXPECT_EQ(r.right, size.cx - 3);
+    EXPECT_EQ(r.top, 3);
+    EXPECT_EQ(r.Width(), r.Height());
+    // Without command bars there is no options button.
+    EXPECT_EQ(floating->GetControls()->FindControl(JQW_ID_TOOLBAR_EXPAND), nullptr);
+    floating->DestroyWindow();
+    floating->InternalRelease();
+}
