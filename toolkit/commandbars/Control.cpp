@@ -119,7 +119,15 @@ BOOL CJQWControl::Compare(const CJQWControl* other) const
 CSize CJQWControl::GetSize(CDC* dc)
 {
     CJQWPaintManager* manager = GetPaintManager();
-    return manager ? manager->DrawControl(dc, this, FALSE) : CSize(0, 0);
+    if (!manager)
+        return CSize(0, 0);
+    if (dc)
+        return manager->DrawControl(dc, this, FALSE);
+    CClientDC screen(nullptr);
+    CFont* old = screen.SelectObject(manager->GetRegularFont());
+    const CSize size = manager->DrawControl(&screen, this, FALSE);
+    screen.SelectObject(old);
+    return size;
 }
 
 void CJQWControl::Draw(CDC* dc)

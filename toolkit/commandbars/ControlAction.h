@@ -32,6 +32,7 @@ public:
     BOOL GetVisible() const { return m_bVisible; }
     void SetVisible(BOOL visible) { m_bVisible = visible; }
     CString GetCaption() const { return m_strCaption.IsEmpty() ? m_strTooltip : m_strCaption; }
+    BOOL HasCaption() const { return !m_strCaption.IsEmpty(); }
     CString GetTooltip() const { return m_strTooltip; }
     CString GetDescription() const { return m_strDescription; }
     CString GetEditHint() const { return m_strEditHint; }

@@ -30,6 +30,16 @@ CJQWCommandBars* CJQWControls::GetCommandBars() const
     return m_pCommandBars;
 }
 
+CJQWControlActions* CJQWControls::GetActions() const
+{
+    if (m_pActions)
+        return m_pActions;
+    for (CJQWCommandBar* bar = m_pParent; bar; bar = bar->GetParentBar())
+        if (CJQWControls* controls = bar->GetControls(); controls && controls != this && controls->m_pActions)
+            return controls->m_pActions;
+    return nullptr;
+}
+
 void CJQWControls::SetParent(CJQWCommandBar* bar)
 {
     m_pParent = bar;
@@ -104,6 +114,11 @@ int ParseDecimal(const CString& text)
     return int(negative ? -value : value);
 }
 
+bool MayHaveAction(int id)
+{
+    return id > 0 && id <= 0xFFFFFFE && !(id >= 9100 && id <= 9299) && !(id >= 35000 && id <= 35003);
+}
+
 } // namespace
 
 CJQWControl* CJQWControls::Add(CJQWControl* control, int id, const CString& parameter, int before, BOOL temporary)
@@ -113,8 +128,14 @@ CJQWControl* CJQWControls::Add(CJQWControl* control, int id, const CString& para
     control->SetParameter(parameter);
     control->SetTemporary(temporary);
     if (!control->GetAction()) {
-        // Actions live with the command bars; without them the control just takes the id.
-        control->SetID(id);
+        CJQWControlActions* actions = GetActions();
+        CJQWControlAction* action = actions ? actions->FindAction(id) : nullptr;
+        if (!action && actions && MayHaveAction(id))
+            action = actions->Add(id);
+        if (action)
+            control->SetAction(action);
+        else
+            control->SetID(id);
     }
     return InsertControl(control, before);
 }
@@ -445,8 +466,18 @@ CJQWControl* CJQWControls::AddMenuItem(CMenu* menu, int position)
         control->SetStyle(style);
     }
     if (!control->GetAction()) {
-        control->SetID(id);
-        control->SetCaption(text);
+        CJQWControlActions* actions = GetActions();
+        CJQWControlAction* action = actions ? actions->FindAction(id) : nullptr;
+        if (!action && actions && id > 0 && id < 0xFFFFFFF)
+            action = actions->Add(id);
+        if (action) {
+            control->SetAction(action);
+            if (!action->HasCaption())
+                action->SetCaption(text);
+        } else {
+            control->SetID(id);
+            control->SetCaption(text);
+        }
     }
     if (defaultItem)
         control->SetDefaultItem(TRUE);

@@ -15,6 +15,7 @@ class CDC;
 class CJQWCommandBar;
 class CJQWCommandBars;
 class CJQWControl;
+class CJQWControlActions;
 class CJQWOriginalControls;
 class CMenu;
 
@@ -49,6 +50,10 @@ public:
 
     CJQWCommandBars* GetCommandBars() const;
     void SetCommandBars(CJQWCommandBars* bars) { m_pCommandBars = bars; }
+    // The command bars' actions, when they keep actions; null otherwise (the parent bar's
+    // collection is asked when this one has none).
+    CJQWControlActions* GetActions() const;
+    void SetActions(CJQWControlActions* actions) { m_pActions = actions; }
     CJQWCommandBar* GetParent() const { return m_pParent; }
     void SetParent(CJQWCommandBar* bar);
 
@@ -122,6 +127,7 @@ private:
     std::vector<CJQWControl*> m_arrControls;
     CJQWCommandBars* m_pCommandBars = nullptr;
     CJQWOriginalControls* m_pOriginalControls = nullptr;
+    CJQWControlActions* m_pActions = nullptr;
 };
 
 class CJQWOriginalControls : public CJQWControls {
