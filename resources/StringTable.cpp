@@ -1,5 +1,6 @@
 #include "resources/StringTable.h"
 
+#include "AppCommandBars.h"
 #include "AppStrings.h"
 #include "platform/user/Resources.h"
 
@@ -7,9 +8,9 @@
 
 const char16_t* FindStringResource(UINT id)
 {
-    // Reading the table here links it, and with it the start-up registration, into every
+    // Reading the tables here links them, and with them the start-up registration, into every
     // program that uses this file.
-    if (AppStrings.count == 0)
+    if (AppStrings.count == 0 || AppCommandBars.count == 0)
         return nullptr;
     const WCHAR* text = nullptr;
     LoadStringW(nullptr, id, reinterpret_cast<WCHAR*>(&text), 0);

@@ -386,6 +386,8 @@ CSize CJQWControls::CalcDynamicSize(CDC* dc, int length, DWORD& mode, const CRec
         length = m_pParent->GetMRUWidth();
 
     const BOOL vertical = (mode & LM_VERTDOCK) != 0;
+    // Stretching is what the caller asked for; the bit set by wrapping only reports it.
+    const BOOL stretch = (mode & LM_STRETCH) != 0;
     const CSize separator = GetSeparatorSize(dc);
     CSize size;
     if (mode & LM_POPUP) {
@@ -415,7 +417,7 @@ CSize CJQWControls::CalcDynamicSize(CDC* dc, int length, DWORD& mode, const CRec
         else
             size.cx = std::max(size.cx, minThickness - borderX);
     }
-    if (mode & LM_STRETCH) {
+    if (stretch) {
         if (mode & LM_VERTDOCK)
             size.cy = std::max(size.cy, length - borderY);
         else

@@ -1,4 +1,5 @@
 #include "toolkit/commandbars/CommandBar.h"
+#include "toolkit/commandbars/BarResources.h"
 
 #include "platform/framework/AfxMessages.h"
 #include "platform/framework/DC.h"
@@ -271,10 +272,9 @@ CSize CJQWCommandBar::GetButtonSize() const
     return CSize(std::max(icons.cx + 7, height), std::max(icons.cy + 6, height));
 }
 
-BOOL CJQWCommandBar::LoadToolBar(UINT, BOOL)
+BOOL CJQWCommandBar::LoadToolBar(UINT id, BOOL loadIcons)
 {
-    // Toolbar resources are read by the resource part of the command bars.
-    return FALSE;
+    return JQWLoadToolBar(this, id, loadIcons);
 }
 
 JQW_PAINT_BAR CJQWCommandBar::GetPaintBar() const

@@ -119,7 +119,15 @@ BOOL CJQWControl::Compare(const CJQWControl* other) const
 CSize CJQWControl::GetSize(CDC* dc)
 {
     CJQWPaintManager* manager = GetPaintManager();
-    return manager ? manager->DrawControl(dc, this, FALSE) : CSize(0, 0);
+    if (!manager)
+        return CSize(0, 0);
+    if (dc)
+        return manager->DrawControl(dc, this, FALSE);
+    CClientDC screen(nullptr);
+    CFont* old = screen.SelectObject(manager->GetRegularFont());
+    const CSize size = manager->DrawControl(&screen, this, FALSE);
+    screen.SelectObject(old);
+    return size;
 }
 
 void CJQWControl::Draw(CDC* dc)
@@ -494,7 +502,7 @@ JQW_PAINT_CONTROL CJQWControl::GetPaintControl() const
     control.fixedWidth = m_nWidth;
     control.fixedHeight = m_nHeight;
     control.captionVisible = IsCaptionVisible() != FALSE;
-    control.iconShown = IsImageVisible() != FALSE;
+    control.iconShown = GetImage(0) != nullptr; // the theme decides by style whether it shows
     return control;
 }
 

@@ -197,6 +197,19 @@ public:
     JQW_PAINT_STATE GetPaintState() const;
 
     CCmdTarget* GetAccessibleOwner() override { return this; }
+    // Accessibility: the control is its own object (child id 0); any other id is refused.
+    HRESULT GetAccChildCount(LONG* count) override;
+    HRESULT GetAccName(VARIANT child, BSTR* name) override;
+    HRESULT GetAccDescription(VARIANT child, BSTR* description) override;
+    HRESULT GetAccRole(VARIANT child, VARIANT* role) override;
+    HRESULT GetAccState(VARIANT child, VARIANT* state) override;
+    HRESULT GetAccDefaultAction(VARIANT child, BSTR* action) override;
+    HRESULT AccDoDefaultAction(VARIANT child) override;
+    HRESULT AccSelect(LONG flags, VARIANT child) override;
+    HRESULT AccLocation(LONG* left, LONG* top, LONG* width, LONG* height, VARIANT child) override;
+    HRESULT AccHitTest(LONG x, LONG y, VARIANT* child) override;
+    // The customize-mode resize grip: 0-2 px right of the left edge, 1-2 px left of the right edge.
+    BOOL IsCustomizeResizeEdge(CPoint point) const;
 
     // Kept by the collection.
     void SetIndexAndCollection(int index, CJQWControls* controls)

@@ -136,6 +136,10 @@ void CJQWControlPopup::OnHoverDelay()
 
 void CJQWControlPopup::OnClick(BOOL keyboard, CPoint point)
 {
+    if (!m_pCommandBar) {
+        CJQWControlButton::OnClick(keyboard, point);
+        return;
+    }
     if (!GetEnabled() || !m_pParent)
         return;
     CJQWCommandBar* bar = m_pParent;

@@ -179,9 +179,11 @@ TEST(BarLayoutTest, VerticalBarsStackColumnsRightOfTheBorder)
     CJQWControl* c = f.Add(20, 20);
     DWORD mode = LM_VERTDOCK | LM_COMMIT;
     const CSize size = f.Layout(50, mode, CRect(2, 2, 2, 2));
-    // A wrapped docked bar takes the whole length.
-    EXPECT_EQ(size, CSize(2 + 40 + 2, 50));
+    // Wrapping is reported; the bar keeps its own length unless stretching was asked for.
+    EXPECT_EQ(size, CSize(2 + 40 + 2, 2 + 40 + 2));
     EXPECT_TRUE(mode & LM_STRETCH);
+    mode = LM_VERTDOCK | LM_STRETCH | LM_COMMIT;
+    EXPECT_EQ(f.Layout(50, mode, CRect(2, 2, 2, 2)), CSize(44, 50));
     EXPECT_EQ(a->GetRect(), CRect(22, 2, 42, 22));
     EXPECT_EQ(b->GetRect(), CRect(22, 22, 42, 42));
     EXPECT_EQ(c->GetRect(), CRect(2, 2, 22, 22));
@@ -267,4 +269,42 @@ TEST(BarLayoutTest, PropertyNoOverlapWithinTheLength)
                 }
         }
     }
+}
+
+TEST(BarLayoutTest, ShapeSearchEndsWhenAWideControlDecidesTheWidth)
+{
+    Fixture f;
+    f.Add(200, 20);
+    for (int i = 0; i < 12; ++i)
+        f.Add(10, 30);
+    DWORD mode = LM_POPUP | LM_COMMIT;
+    const CSize size = f.Layout(0, mode, CRect(1, 1, 1, 1));
+    EXPECT_GE(size.cx, 202);
+    for (int i = 1; i < f.controls->GetCount(); ++i)
+        EXPECT_LE(f.controls->GetAt(i)->GetRect().right, size.cx - 1) << i;
+}
+
+TEST(BarLayoutTest, MeasuringAndCommittingGiveTheSameSize)
+{
+    Fixture f;
+    for (int i = 0; i < 7; ++i)
+        f.Add(12 + 3 * i, 18 + i, i == 3);
+    for (DWORD base : { DWORD(LM_HORZDOCK), DWORD(LM_VERTDOCK), DWORD(0), DWORD(LM_LENGTHY), DWORD(LM_POPUP) }) {
+        DWORD measure = base, commit = base | LM_COMMIT;
+        EXPECT_EQ(f.Layout(70, measure, CRect(2, 3, 4, 5)), f.Layout(70, commit, CRect(2, 3, 4, 5))) << base;
+    }
+}
+
+TEST(BarLayoutTest, FloatingFitKeepsTheRowCountAtTheNarrowestWidth)
+{
+    Fixture f;
+    for (int i = 0; i < 6; ++i)
+        f.Add(20, 20);
+    DWORD mode = LM_COMMIT;
+    // 100 wide holds five a row: two rows; the narrowest width with two rows is three a row.
+    const CSize size = f.Layout(100, mode);
+    EXPECT_EQ(size, CSize(60, 40));
+    mode = LM_LENGTHY | LM_COMMIT;
+    // 40 high: two rows again.
+    EXPECT_EQ(f.Layout(40, mode), CSize(60, 40));
 }

@@ -364,3 +364,75 @@ TEST(CommandBarTest, LoadMenuGroupsChecksAndSubmenuIds)
     CMenu notMenu;
     EXPECT_FALSE(b.bar->LoadMenu(&notMenu));
 }
+
+TEST(ControlTest, CustomizeResizeEdge)
+{
+    CJQWControlButton control;
+    control.SetRect(CRect(10, 0, 40, 20));
+    const struct {
+        int x;
+        bool edge;
+    } cases[] = { { 9, false }, { 10, true }, { 11, true }, { 12, true }, { 13, false }, { 25, false }, { 37, false },
+        { 38, true }, { 39, true }, { 40, false } };
+    for (const auto& c : cases)
+        EXPECT_EQ(control.IsCustomizeResizeEdge(CPoint(c.x, 5)) != FALSE, c.edge) << c.x;
+    EXPECT_FALSE(control.IsCustomizeResizeEdge(CPoint(10, 25)));
+}
+
+TEST(ControlTest, AccessibleNameRoleAndState)
+{
+    Bar toolbar;
+    CJQWControl* button = toolbar.controls()->Add(JQW_CONTROL_BUTTON, 0);
+    button->SetCaption(CString(u"&Save\tCtrl+S"));
+    button->SetDescription(CString(u"Saves the stack"));
+    VARIANT self;
+    self.vt = VT_I4;
+    self.lVal = 0;
+    VARIANT other = self;
+    other.lVal = 3;
+
+    BSTR name = nullptr;
+    ASSERT_EQ(button->GetAccName(self, &name), S_OK);
+    EXPECT_EQ(std::u16string(name), u"Save\tCtrl+S");
+    SysFreeString(name);
+    EXPECT_EQ(button->GetAccName(other, &name), E_INVALIDARG);
+
+    CJQWControl* tipOnly = toolbar.controls()->Add(JQW_CONTROL_BUTTON, 0);
+    tipOnly->SetTooltip(CString(u"Tip"));
+    ASSERT_EQ(tipOnly->GetAccName(self, &name), S_OK);
+    EXPECT_EQ(std::u16string(name), u"Tip");
+    SysFreeString(name);
+
+    VARIANT role;
+    ASSERT_EQ(button->GetAccRole(self, &role), S_OK);
+    EXPECT_EQ(role.lVal, 43);
+    CJQWControl* popup = toolbar.controls()->Add(JQW_CONTROL_POPUP, 0);
+    auto* child = new CJQWCommandBar;
+    static_cast<CJQWControlPopup*>(popup)->SetCommandBar(child);
+    child->InternalRelease();
+    popup->GetAccRole(self, &role);
+    EXPECT_EQ(role.lVal, 57);
+    Bar menu;
+    menu.bar->SetType(jqwBarTypePopup);
+    CJQWControl* item = menu.controls()->Add(JQW_CONTROL_BUTTON, 0);
+    item->GetAccRole(self, &role);
+    EXPECT_EQ(role.lVal, 12);
+
+    VARIANT state;
+    button->SetChecked(1);
+    button->SetEnabled(0);
+    ASSERT_EQ(button->GetAccState(self, &state), S_OK);
+    // Focusable, unavailable, checked, and invisible: the bar has no window shown.
+    EXPECT_EQ(state.lVal, 0x100000 | 0x1 | 0x10 | 0x8000);
+    popup->GetAccState(self, &state);
+    EXPECT_EQ(state.lVal & 0x40000000, 0x40000000);
+
+    LONG children = -1;
+    popup->GetAccChildCount(&children);
+    EXPECT_EQ(children, 1);
+    button->GetAccChildCount(&children);
+    EXPECT_EQ(children, 0);
+    LONG l = 1, t = 1, w = 1, h = 1;
+    EXPECT_EQ(button->AccLocation(&l, &t, &w, &h, self), S_OK);
+    EXPECT_EQ(l + t + w + h, 0);
+}

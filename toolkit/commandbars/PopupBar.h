@@ -1,0 +1,91 @@
+#pragma once
+// The popup bar: the window of every drop-down menu, submenu and context menu. A popup control or
+// the popup tracking opens it next to a control or at a point, inside the work area; it tracks
+// (owns mouse and keyboard) while open and is destroyed, not deleted, when it closes, telling the
+// site with JQWM_POPUP_CLOSED.
+//
+// Rarely used commands folded behind an expand button, scrolling and tear-off are not built yet:
+// menus always open with every command shown.
+
+#include "toolkit/commandbars/CommandBar.h"
+#include "toolkit/commandbars/PopupPlacement.h"
+
+class CJQWControlPopup;
+
+// Control id of the expand button of a folded menu.
+constexpr int JQW_ID_POPUP_EXPAND = 9150;
+
+class CJQWPopupBar : public CJQWCommandBar {
+    DECLARE_DYNCREATE(CJQWPopupBar)
+    DECLARE_MESSAGE_MAP()
+public:
+    CJQWPopupBar();
+    ~CJQWPopupBar() override;
+
+    // A new popup bar of `bars` (one reference for the caller).
+    static CJQWPopupBar* CreatePopupBar(CJQWCommandBars* bars);
+
+    // Opens beside `control` (its rectangle becomes the excluded one), or at the popup point when
+    // null. FALSE when the window cannot be made or the control's bar has no window any more.
+    BOOL Popup(CJQWControlPopup* control, BOOL selectFirst = FALSE) override;
+    BOOL PopupAt(int x, int y, const CRect* exclude = nullptr);
+
+    virtual CRect UpdatePosition(CSize size);
+    virtual void UpdateOpenDirection();
+    virtual void AdjustExcludeRect(CRect& rect, BOOL sideways);
+
+    BOOL SetTrackingMode(int mode, BOOL selectFirst = TRUE, BOOL keyboard = FALSE) override;
+    BOOL IsVisible() const override;
+    void OnRecalcLayout() override;
+    CJQWCommandBar* GetParentBar() const override;
+    BOOL IsPopupBar() const override { return TRUE; }
+    CRect GetBorders() const override;
+    BOOL OnHookKeyDown(UINT key, LPARAM data) override;
+    CSize CalcSize(int length, DWORD mode) override;
+    void OnControlsChanged() override;
+    void Copy(const CJQWCommandBar* other, BOOL recursive) override;
+    CJQWCommandBar* Clone(BOOL recursive) const override;
+    void DelayRedraw() override { Redraw(); }
+    BOOL DestroyWindow() override;
+
+    CJQWControlPopup* GetControlPopup() const { return m_pControlPopup; }
+    void SetPopupPoint(CPoint point) { m_ptPopup = point; }
+    CPoint GetPopupPoint() const { return m_ptPopup; }
+    const CRect& GetExcludeRect() const { return m_rcExclude; }
+    int GetOpenDirection() const { return m_popupFlags; }
+    void SetOpenDirection(int flags) { m_popupFlags = flags; }
+    BOOL IsContextMenu() const { return m_bContextMenu; }
+    void SetContextMenu(BOOL on) { m_bContextMenu = on; }
+    BOOL IsScrolling() const { return m_bScrolling; }
+    void SetShowShadow(BOOL on) { m_bShowShadow = on; }
+    void SetDoubleGripper(BOOL on) { m_bDoubleGripper = on; }
+    BOOL IsDoubleGripper() const { return m_bDoubleGripper; }
+
+protected:
+    BOOL CreatePopupWindow();
+    int OnMouseActivate(CWnd* desktop, UINT hitTest, UINT message);
+    void OnMouseMove(UINT flags, CPoint point);
+    // Moves the window to where placement puts a popup of `size`.
+    void MoveToPosition(CSize size);
+
+    CJQWControlPopup* m_pControlPopup = nullptr;
+    CPoint m_ptPopup;
+    CRect m_rcExclude;
+    int m_popupFlags = 0;
+    BOOL m_bDynamicLayout = FALSE;
+    BOOL m_bShowShadow = TRUE;
+    CRect m_rcBorders { 2, 4, 2, 4 };
+    BOOL m_bDoubleGripper = FALSE;
+    BOOL m_bContextMenu = FALSE;
+    BOOL m_bScrolling = FALSE;
+};
+
+// The popup whose controls are laid out like a toolbar's.
+class CJQWPopupToolBar : public CJQWPopupBar {
+    DECLARE_DYNCREATE(CJQWPopupToolBar)
+public:
+    CJQWPopupToolBar();
+    static CJQWPopupToolBar* CreatePopupToolBar(CJQWCommandBars* bars);
+    CSize CalcSize(int length, DWORD mode) override;
+    CJQWCommandBar* Clone(BOOL recursive) const override;
+};

@@ -1,0 +1,181 @@
+// What a person sees of a toolbar and of a menu under the default theme: the pictures are checked
+// at the points that matter (face, raised and sunken edges, the dithered checked button, the menu
+// highlight, grey and embossed disabled text, the etched separator, the tick and the submenu
+// arrow). VORNALT_BAR_PNG_DIR=<dir> writes them for a person to look at.
+
+#include "platform/framework/FrameWnd.h"
+#include "platform/testkit/Desktop.h"
+#include "platform/testkit/PixelChecks.h"
+#include "toolkit/commandbars/ControlButton.h"
+#include "toolkit/commandbars/DefaultTheme.h"
+#include "toolkit/commandbars/ToolBar.h"
+#include "toolkit/drawing/ColorManager.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+void Keep(const testkit::Capture& capture, const char* name)
+{
+    if (const char* dir = std::getenv("VORNALT_BAR_PNG_DIR"))
+        testkit::SavePng(capture, std::string(dir) + "/" + name + ".png");
+}
+
+int Count(const testkit::Capture& c, const CRect& r, COLORREF color)
+{
+    int n = 0;
+    for (int y = std::max(0, int(r.top)); y < std::min(c.height, int(r.bottom)); ++y)
+        for (int x = std::max(0, int(r.left)); x < std::min(c.width, int(r.right)); ++x)
+            if (c.ColorAt(x, y) == color)
+                ++n;
+    return n;
+}
+
+class BarDrawingTest : public testkit::DesktopTest {
+protected:
+    void SetUp() override
+    {
+        testkit::DesktopTest::SetUp();
+        site = new CFrameWnd;
+        ASSERT_TRUE(site->Create(nullptr, u"site", WS_OVERLAPPEDWINDOW | WS_VISIBLE, CRect(20, 20, 620, 420)));
+        theme = new JQWPaintThemes::CJQWDefaultTheme;
+        theme->RefreshMetrics();
+    }
+    void TearDown() override
+    {
+        site->DestroyWindow();
+        theme->InternalRelease();
+        testkit::DesktopTest::TearDown();
+    }
+    COLORREF Color(int index) const { return theme->GetColor(index); }
+    CFrameWnd* site = nullptr;
+    JQWPaintThemes::CJQWDefaultTheme* theme = nullptr;
+};
+
+} // namespace
+
+TEST_F(BarDrawingTest, ToolbarStates)
+{
+    auto* bar = new CJQWToolBar;
+    bar->SetBarPosition(jqwBarTop);
+    bar->SetShowExpandButton(FALSE);
+    theme->InternalAddRef();
+    bar->SetPaintManager(theme);
+    ASSERT_TRUE(bar->CreateToolBarWindow(site, FALSE));
+    CJQWControls* controls = bar->GetControls();
+    auto add = [&](int id, const char16_t* caption) {
+        CJQWControl* control = controls->Add(JQW_CONTROL_BUTTON, id);
+        control->SetCaption(CString(caption));
+        return control;
+    };
+    add(1, u"&New");
+    CJQWControl* checked = add(2, u"&Open");
+    checked->SetChecked(1);
+    CJQWControl* disabled = add(3, u"&Save");
+    disabled->SetEnabled(0);
+    CJQWControl* hot = add(4, u"&Run");
+    hot->SetBeginGroup(TRUE);
+    const CSize size = bar->CalcDynamicLayout(600, LM_HORZ | LM_HORZDOCK | LM_COMMIT);
+    bar->MoveWindow(0, 0, size.cx, size.cy);
+    bar->SetSelected(3, 0);
+    bar->RedrawWindow();
+
+    const testkit::Capture c = testkit::CaptureClient(bar->m_hWnd);
+    Keep(c, "toolbar");
+    ASSERT_FALSE(c.Empty());
+    // The raised bar edge and the face inside it.
+    EXPECT_EQ(c.ColorAt(0, 0), Color(20));
+    EXPECT_EQ(c.ColorAt(c.width - 1, c.height - 1), Color(16));
+    // The gripper: a raised strip at x 3..5.
+    EXPECT_EQ(c.ColorAt(3, c.height / 2), Color(20));
+    EXPECT_EQ(c.ColorAt(5, c.height / 2), Color(16));
+    // Checked, not under the mouse: sunken on a dithered face.
+    const CRect r = checked->GetRect();
+    EXPECT_EQ(c.ColorAt(r.left, r.top), Color(16));
+    EXPECT_EQ(c.ColorAt(r.right - 1, r.bottom - 1), Color(20));
+    EXPECT_GT(Count(c, CRect(r.left + 1, r.top + 1, r.left + 5, r.top + 5), Color(20)), 4);
+    EXPECT_GT(Count(c, CRect(r.left + 1, r.top + 1, r.left + 5, r.top + 5), Color(15)), 4);
+    // Under the mouse: raised.
+    const CRect h = hot->GetRect();
+    EXPECT_EQ(c.ColorAt(h.left, h.top), Color(20));
+    EXPECT_EQ(c.ColorAt(h.right - 1, h.bottom - 1), Color(16));
+    // Disabled text is grey with its highlight emboss.
+    const CRect d = disabled->GetRect();
+    EXPECT_GT(Count(c, d, Color(17)), 5);
+    EXPECT_GT(Count(c, d, Color(20)), 5);
+    // Enabled text is in the button-text colour.
+    EXPECT_GT(Count(c, controls->GetAt(0)->GetRect(), Color(18)), 5);
+    // The etched separator before the group: shadow then highlight, two pixels left of the gap.
+    EXPECT_EQ(c.ColorAt(h.left - 4, h.CenterPoint().y), Color(16));
+    EXPECT_EQ(c.ColorAt(h.left - 3, h.CenterPoint().y), Color(20));
+
+    bar->DestroyWindow();
+    bar->InternalRelease();
+}
+
+TEST_F(BarDrawingTest, MenuItems)
+{
+    auto* bar = new CJQWToolBar;
+    bar->SetType(jqwBarTypePopup);
+    bar->SetBarPosition(jqwBarPopup);
+    bar->SetShowExpandButton(FALSE);
+    theme->InternalAddRef();
+    bar->SetPaintManager(theme);
+    ASSERT_TRUE(bar->CreateToolBarWindow(site, FALSE));
+    CJQWControls* controls = bar->GetControls();
+    auto add = [&](int type, int id, const char16_t* caption) {
+        CJQWControl* control = controls->Add(type, id);
+        control->SetCaption(CString(caption));
+        return control;
+    };
+    CJQWControl* open = add(JQW_CONTROL_BUTTON, 1, u"&Open...\tCtrl+O");
+    CJQWControl* checked = add(JQW_CONTROL_BUTTON, 2, u"&Preview");
+    checked->SetChecked(1);
+    CJQWControl* disabled = add(JQW_CONTROL_BUTTON, 3, u"&Undo");
+    disabled->SetEnabled(0);
+    CJQWControl* sub = add(JQW_CONTROL_POPUP, 0, u"&Recent");
+    sub->SetBeginGroup(TRUE);
+    CJQWControl* exit = add(JQW_CONTROL_BUTTON, 4, u"E&xit");
+    exit->SetBeginGroup(TRUE);
+    const CSize size = controls->CalcPopupSize(nullptr, 0, bar->GetBorders());
+    ASSERT_GT(size.cx, 60);
+    bar->MoveWindow(0, 0, size.cx, size.cy);
+    // Items fill the menu's width.
+    for (int i = 0; i < controls->GetCount(); ++i) {
+        CRect r = controls->GetAt(i)->GetRect();
+        r.right = size.cx - 3;
+        controls->GetAt(i)->SetRect(r);
+    }
+    bar->SetSelected(0, 2);
+    bar->RedrawWindow();
+
+    const testkit::Capture c = testkit::CaptureClient(bar->m_hWnd);
+    Keep(c, "menu");
+    ASSERT_FALSE(c.Empty());
+    // Popup frame: face and dark shadow outside, raised inside.
+    EXPECT_EQ(c.ColorAt(c.width - 1, c.height - 1), Color(21));
+    EXPECT_EQ(c.ColorAt(1, 1), Color(20));
+    // The selected item without an icon is highlighted over its whole width, its text in
+    // highlight text.
+    const CRect o = open->GetRect();
+    EXPECT_EQ(c.ColorAt(o.right - 2, o.CenterPoint().y), Color(13));
+    EXPECT_EQ(c.ColorAt(o.left + 2, o.CenterPoint().y), Color(13));
+    EXPECT_GT(Count(c, o, Color(14)), 10);
+    // The tick of the checked item sits in the icon column.
+    const CRect k = checked->GetRect();
+    const int column = std::max(16 + 4, theme->m_baseTextHeight);
+    EXPECT_GT(Count(c, CRect(k.left, k.top, k.left + column, k.bottom), Color(18)), 8);
+    // Disabled: grey text, embossed.
+    EXPECT_GT(Count(c, disabled->GetRect(), Color(17)), 5);
+    EXPECT_GT(Count(c, disabled->GetRect(), Color(20)), 5);
+    // The etched separator above the submenu and the submenu's arrow.
+    const CRect s = sub->GetRect();
+    EXPECT_EQ(c.ColorAt(s.left + 20, s.top - 5), Color(16));
+    EXPECT_EQ(c.ColorAt(s.left + 20, s.top - 4), Color(20));
+    EXPECT_EQ(c.ColorAt(s.right - 10, s.CenterPoint().y), Color(18));
+
+    bar->DestroyWindow();
+    bar->InternalRelease();
+}

@@ -1,0 +1,140 @@
+#include "toolkit/commandbars/BarResources.h"
+
+#include "platform/user/Accelerators.h"
+#include "platform/user/Menu.h"
+#include "platform/user/Resources.h"
+#include "resources/StringTable.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+std::vector<BYTE> Words(std::initializer_list<unsigned> words)
+{
+    std::vector<BYTE> bytes;
+    for (unsigned w : words) {
+        bytes.push_back(BYTE(w & 0xFF));
+        bytes.push_back(BYTE(w >> 8));
+    }
+    return bytes;
+}
+
+} // namespace
+
+TEST(BarResourcesTest, ParsesIdsWithSeparators)
+{
+    auto bytes = Words({ 1, 24, 22, 3, 1, 0, 2 });
+    JQW_TOOLBAR_RESOURCE toolbar;
+    ASSERT_TRUE(JQWParseToolBarResource(bytes.data(), bytes.size(), toolbar));
+    EXPECT_EQ(toolbar.iconSize, CSize(24, 22));
+    EXPECT_EQ(toolbar.ids, (std::vector<UINT> { 1, 0, 2 }));
+    // Padding after the ids is no lie.
+    bytes.push_back(0);
+    bytes.push_back(0);
+    EXPECT_TRUE(JQWParseToolBarResource(bytes.data(), bytes.size(), toolbar));
+    EXPECT_EQ(toolbar.ids.size(), 3u);
+}
+
+TEST(BarResourcesTest, RefusesLyingCountsAndSizes)
+{
+    struct Case {
+        const char* name;
+        std::vector<BYTE> bytes;
+    };
+    const Case cases[] = {
+        { "empty", {} },
+        { "shorter than the header", Words({ 1, 16, 16 }) },
+        { "count one past the ids", Words({ 1, 16, 16, 3, 1, 2 }) },
+        { "count of 0xFFFF behind two ids", Words({ 1, 16, 16, 0xFFFF, 1, 2 }) },
+        { "odd byte short of the last id", [] { auto b = Words({ 1, 16, 16, 2, 1, 2 }); b.pop_back(); return b; }() },
+        { "zero icon width", Words({ 1, 0, 16, 1, 5 }) },
+        { "zero icon height", Words({ 1, 16, 0, 1, 5 }) },
+        { "absurd icon width", Words({ 1, 0xFFFF, 16, 1, 5 }) },
+        { "absurd icon height", Words({ 1, 16, 257, 1, 5 }) },
+    };
+    for (const Case& c : cases) {
+        JQW_TOOLBAR_RESOURCE toolbar;
+        toolbar.ids = { 99 };
+        EXPECT_FALSE(JQWParseToolBarResource(c.bytes.data(), c.bytes.size(), toolbar)) << c.name;
+        EXPECT_TRUE(toolbar.ids.empty()) << c.name;
+    }
+    JQW_TOOLBAR_RESOURCE toolbar;
+    EXPECT_FALSE(JQWParseToolBarResource(nullptr, 20, toolbar));
+}
+
+TEST(BarResourcesTest, SizeAndTooltipRules)
+{
+    EXPECT_EQ(JQWButtonSizeFor(CSize(0, 0), CSize(16, 16)), CSize(22, 22));
+    EXPECT_EQ(JQWButtonSizeFor(CSize(0, 0), CSize(24, 20)), CSize(30, 26));
+    EXPECT_EQ(JQWButtonSizeFor(CSize(40, 0), CSize(16, 16)), CSize(40, 0));
+    EXPECT_EQ(JQWToolTipWithShortcut(CString(u"Save"), CString(u"Ctrl+S")), CString(u"Save (Ctrl+S)"));
+    EXPECT_EQ(JQWToolTipWithShortcut(CString(u"Save"), CString()), CString(u"Save"));
+}
+
+// The program's own command-bar resources.
+TEST(AppCommandBarResourcesTest, StandardToolbarHoldsTheButtonsInOrder)
+{
+    LoadStringText(102); // links the program's tables
+    JQW_TOOLBAR_RESOURCE toolbar;
+    ASSERT_TRUE(JQWLoadToolBarResource(nullptr, 151, toolbar));
+    EXPECT_EQ(toolbar.iconSize, CSize(16, 16));
+    EXPECT_EQ(toolbar.ids, (std::vector<UINT> { 32772, 32775, 32776, 0, 32781, 32782, 32806, 32784, 32785, 32783, 0,
+                               32774, 32777, 32778, 0, 32780 }));
+    EXPECT_FALSE(JQWLoadToolBarResource(nullptr, 152, toolbar));
+
+    // One 16 x 16 picture per button.
+    HBITMAP bitmap = static_cast<HBITMAP>(LoadImageW(nullptr, MAKEINTRESOURCEW(151), IMAGE_BITMAP, 0, 0, 0));
+    ASSERT_NE(bitmap, nullptr);
+    BITMAP info {};
+    GetObjectW(bitmap, sizeof info, &info);
+    EXPECT_EQ(info.bmWidth, 13 * 16);
+    EXPECT_EQ(info.bmHeight, 16);
+    DeleteObject(bitmap);
+}
+
+TEST(AppCommandBarResourcesTest, MenuHasStackTargetsAndHelp)
+{
+    LoadStringText(102);
+    HMENU menu = LoadMenuW(nullptr, MAKEINTRESOURCEW(135));
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(GetMenuItemCount(menu), 3);
+    const char16_t* titles[] = { u"&Stack", u"&Targets", u"&Help" };
+    std::vector<UINT> ids;
+    for (int i = 0; i < 3; ++i) {
+        WCHAR text[64] {};
+        GetMenuStringW(menu, i, text, 64, MF_BYPOSITION);
+        EXPECT_EQ(std::u16string(text), titles[i]);
+        HMENU sub = GetSubMenu(menu, i);
+        ASSERT_NE(sub, nullptr);
+        for (int k = 0; k < GetMenuItemCount(sub); ++k)
+            if (UINT id = GetMenuItemID(sub, k); id != 0)
+                ids.push_back(id);
+    }
+    std::sort(ids.begin(), ids.end());
+    EXPECT_EQ(ids, (std::vector<UINT> { 32772, 32774, 32775, 32776, 32777, 32778, 32779, 32780, 32781, 32782, 32783,
+                       32784, 32785, 32786, 32806 }));
+    DestroyMenu(menu);
+}
+
+TEST(AppCommandBarResourcesTest, AcceleratorsAreTheFourCtrlShortcuts)
+{
+    LoadStringText(102);
+    HACCEL table = LoadAcceleratorsW(nullptr, MAKEINTRESOURCEW(135));
+    ASSERT_NE(table, nullptr);
+    ACCEL entries[8] {};
+    ASSERT_EQ(CopyAcceleratorTableW(table, entries, 8), 4);
+    struct Expected {
+        WORD key;
+        WORD cmd;
+    };
+    const Expected expected[] = { { 'O', 32772 }, { 'S', 32775 }, { VK_UP, 32781 }, { VK_DOWN, 32782 } };
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(entries[i].key, expected[i].key);
+        EXPECT_EQ(entries[i].cmd, expected[i].cmd);
+        EXPECT_EQ(entries[i].fVirt & (FVIRTKEY | FCONTROL | FSHIFT | FALT), FVIRTKEY | FCONTROL);
+    }
+    DestroyAcceleratorTable(table);
+}
