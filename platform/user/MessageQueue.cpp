@@ -306,10 +306,12 @@ bool takeInput(ThreadQueue& queue, MSG* msg, HWND window, UINT minMessage, UINT 
             if (veto || remove)
                 queue.input.erase(it);
         }
-        if (veto)
-            continue;
+        // A taken message moves the key state even when a hook discarded it: a menu's keyboard
+        // hook that eats Ctrl still sees Ctrl held when Tab comes.
         if (remove)
             NoteRetrievedInput(entry);
+        if (veto)
+            continue;
         *msg = entry.msg;
         return true;
     }

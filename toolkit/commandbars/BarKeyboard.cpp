@@ -1,5 +1,8 @@
 #include "toolkit/commandbars/BarKeyboard.h"
 
+#include "toolkit/commandbars/CommandBars.h"
+#include "toolkit/commandbars/ToolBar.h"
+
 #include "platform/user/Input.h"
 #include "platform/user/MessageBox.h"
 #include "toolkit/commandbars/CommandBar.h"
@@ -236,6 +239,12 @@ int JQWBarHookKeyDown(CJQWCommandBar* bar, UINT key, LPARAM data)
     switch (key) {
     case VK_TAB: {
         const BOOL shift = GetKeyState(VK_SHIFT) < 0;
+        // Ctrl+Tab hands the keyboard to the next toolbar.
+        CJQWCommandBar* root = bar->GetRootParentBar();
+        CJQWCommandBars* bars = root->GetCommandBars();
+        if (GetKeyState(VK_CONTROL) < 0 && bars && dynamic_cast<CJQWToolBar*>(root)
+            && bars->SetFocusToBar(root, shift ? -1 : 1))
+            return 1;
         JQWMoveSelection(bar, shift ? JQW_MOVE_PREVIOUS : JQW_MOVE_NEXT);
         return 1;
     }

@@ -1,4 +1,6 @@
 #include "toolkit/commandbars/CommandBar.h"
+
+#include "toolkit/commandbars/CommandBars.h"
 #include "toolkit/commandbars/BarResources.h"
 
 #include "platform/framework/AfxMessages.h"
@@ -127,6 +129,8 @@ CJQWCommandBar* CJQWCommandBar::GetRootParentBar() const
 
 CWnd* CJQWCommandBar::GetSite() const
 {
+    if (CJQWCommandBars* bars = GetCommandBars(); bars && bars->GetSite())
+        return bars->GetSite();
     const CJQWCommandBar* root = GetRootParentBar();
     if (root->m_pSite)
         return root->m_pSite;
@@ -192,9 +196,16 @@ void CJQWCommandBar::SetImageManager(CJQWImageManager* manager)
     m_pImageManager = manager;
 }
 
+BOOL CJQWCommandBar::IsKeyboardCuesVisible() const
+{
+    CJQWCommandBars* bars = GetCommandBars();
+    return !bars || bars->m_bKeyboardCuesShown;
+}
+
 BOOL CJQWCommandBar::IsCustomizeMode() const
 {
-    return FALSE;
+    CJQWCommandBars* bars = GetCommandBars();
+    return bars && bars->IsCustomizeMode();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -101,7 +101,8 @@ public:
     virtual BOOL IsFreeSizing() const { return FALSE; }
     virtual BOOL IsRibbonBar() const { return FALSE; }
     virtual BOOL IsPopupBar() const { return FALSE; }
-    virtual BOOL IsKeyboardCuesVisible() const { return TRUE; }
+    // The owning bars' keyboard cues; TRUE for a bar without bars.
+    virtual BOOL IsKeyboardCuesVisible() const;
     virtual void Redraw(const CRect* rect = nullptr, BOOL animate = FALSE);
     virtual void DrawCommandBar(CDC* dc, CRect clip);
     virtual void EnsureControlVisible(int /*index*/) { }

@@ -5,7 +5,9 @@
 #include "platform/framework/FrameWnd.h"
 #include "platform/framework/WinApp.h"
 #include "platform/gdi/SystemModel.h"
+#include "toolkit/commandbars/Controls.h"
 #include "toolkit/commandbars/DockBar.h"
+#include "toolkit/commandbars/MenuBar.h"
 #include "toolkit/commandbars/ToolBar.h"
 #include "toolkit/commandbars/CommandBarsOptions.h"
 #include "toolkit/commandbars/PaintManager.h"
@@ -171,9 +173,32 @@ int CJQWCommandBars::GetNextVisibleToolBar(int index, int step) const
     return index;
 }
 
+CJQWCommandBar* CJQWCommandBars::AddMenuBar(const CString& title, UINT menuId)
+{
+    auto* bar = static_cast<CJQWMenuBar*>(RUNTIME_CLASS(CJQWMenuBar)->CreateObject());
+    bar->SetCommandBars(this);
+    bar->SetSite(m_pSite);
+    bar->SetTitle(title);
+    bar->SetBarID(1);
+    if (!bar->CreateToolBarWindow(m_pSite, FALSE) || !bar->SetPosition(jqwBarTop) || !bar->LoadMenuBar(menuId)) {
+        if (CJQWDockBar* dock = bar->GetDockBar())
+            dock->RemoveCommandBar(bar);
+        bar->OnRemoved();
+        bar->InternalRelease();
+        return nullptr;
+    }
+    if (menuId) {
+        bar->GetControls()->CreateOriginalControls();
+        m_nMenuId = menuId;
+    }
+    m_arrBars.push_back(bar);
+    return bar;
+}
+
 BOOL CJQWCommandBars::AttachToolBar(CJQWToolBar* bar, int position)
 {
     bar->SetCommandBars(this);
+    bar->SetSite(m_pSite);
     if (!bar->CreateToolBarWindow(m_pSite, position == jqwBarFloating) || !bar->SetPosition(position))
         return FALSE;
     m_arrBars.push_back(bar);

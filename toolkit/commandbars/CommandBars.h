@@ -12,6 +12,8 @@
 
 class CJQWCommandBar;
 class CJQWCommandBarsOptions;
+class CJQWControl;
+class CJQWControls;
 class CJQWDockBar;
 class CJQWPaintManager;
 class CJQWShortcutManager;
@@ -48,6 +50,8 @@ public:
     virtual CJQWCommandBar* GetMenuBar() const;
     // The next shown toolbar after `index` in direction `step`, wrapping once (see the .cpp).
     int GetNextVisibleToolBar(int index, int step) const;
+    // The menu bar "title" (bar id 1) at the top with menu `menuId`; null when the menu cannot load.
+    CJQWCommandBar* AddMenuBar(const CString& title, UINT menuId);
     CJQWToolBar* AddToolBar(const CString& title, int position, const CRuntimeClass* toolBarClass = nullptr);
     // Takes a created toolbar (with its one reference) into the manager at a position.
     BOOL AttachToolBar(CJQWToolBar* bar, int position);
@@ -76,6 +80,20 @@ public:
 
     // The site's messages: TRUE when handled (the site stops there).
     BOOL OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+
+    // Keyboard access: the site offers every message first; TRUE when it was eaten.
+    BOOL PreTranslateFrameMessage(MSG* msg);
+    // Alt+key: the control whose access key it is gets the keyboard (and runs when unambiguous).
+    BOOL ProcessMnemonic(UINT virtualKey);
+    CJQWControl* FindAccelControl(CJQWCommandBar* bar, UINT virtualKey, BOOL& ambiguous);
+    // The next visible control after `index`, moving on to the next shown toolbar when access
+    // keys reach every toolbar; `controls` follows to where the result lies.
+    CJQWControl* GetNextAccelControl(CJQWControls*& controls, int index);
+    // Gives a toolbar the keyboard; step +1 or -1 takes the next or previous shown one.
+    BOOL SetFocusToBar(CJQWCommandBar* bar, int step);
+    virtual void OnKeyboardStateChanged(CJQWCommandBar* bar, BOOL tracking);
+    int GetKeyboardLevel() const { return m_nKeyboardLevel; }
+    BOOL m_bAltShiftPasses = FALSE;
     virtual void ShowToolbarsContextMenu(CJQWCommandBar* bar, CPoint screenPoint);
 
     // Usage data: a hidden command shows in menus only once it has been used.
@@ -98,6 +116,8 @@ private:
     BOOL m_bCustomizeMode = FALSE;
     BOOL m_bQuickCustomizeMode = FALSE;
     BOOL m_bLayoutLocked = FALSE;
+    UINT m_nMenuId = 0;
+    int m_nKeyboardLevel = 0;
     CJQWPaintManager* m_pPaintManager = nullptr;
     std::unique_ptr<CJQWCommandBarsOptions> m_pOptions;
     std::unique_ptr<CJQWShortcutManager> m_pShortcutManager;

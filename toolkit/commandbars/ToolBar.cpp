@@ -5,6 +5,7 @@
 #include "platform/user/Cursors.h"
 #include "platform/user/Dialog.h"
 #include "platform/user/Input.h"
+#include "toolkit/commandbars/BarKeyboard.h"
 #include "toolkit/commandbars/CommandBarMessages.h"
 #include "toolkit/commandbars/CommandBars.h"
 #include "toolkit/commandbars/Control.h"
@@ -300,7 +301,7 @@ BOOL CJQWToolBar::OnHookKeyDown(UINT key, LPARAM data)
         SetTrackingMode(0);
         return TRUE;
     }
-    return CJQWCommandBar::OnHookKeyDown(key, data);
+    return JQWBarHookKeyDown(this, key, data);
 }
 
 void CJQWToolBar::Copy(const CJQWCommandBar* other, BOOL recursive)

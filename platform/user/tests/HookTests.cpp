@@ -56,6 +56,14 @@ TEST_F(HookTest, KeyboardHooksRunNewestFirstWhenTheMessageIsRetrievedNotWhenInje
     Pump();
     EXPECT_EQ(Count(WM_KEYUP), 0);
     EXPECT_EQ(g_calls.size(), 1u);
+    // A discarded key still moves the key state: a hook that eats Ctrl sees it held at Tab.
+    testkit::KeyDown(VK_CONTROL);
+    Pump();
+    EXPECT_EQ(Count(WM_KEYDOWN), 0);
+    EXPECT_LT(GetKeyState(VK_CONTROL), 0);
+    testkit::KeyUp(VK_CONTROL);
+    Pump();
+    EXPECT_GE(GetKeyState(VK_CONTROL), 0);
     EXPECT_TRUE(UnhookWindowsHookEx(g_second));
     EXPECT_TRUE(UnhookWindowsHookEx(g_first));
     EXPECT_FALSE(UnhookWindowsHookEx(g_first));

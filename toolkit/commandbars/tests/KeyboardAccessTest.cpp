@@ -1,0 +1,151 @@
+#include "toolkit/commandbars/CommandBars.h"
+
+#include "CommandBarTestResources.h"
+#include "platform/base/Modules.h"
+#include "platform/base/ResourceTable.h"
+#include "platform/controls/CommonControls.h"
+#include "platform/framework/FrameWnd.h"
+#include "platform/framework/ResourceHandle.h"
+#include "platform/testkit/Desktop.h"
+#include "platform/user/Input.h"
+#include "toolkit/commandbars/Control.h"
+#include "toolkit/commandbars/ControlButton.h"
+#include "toolkit/commandbars/Controls.h"
+#include "toolkit/commandbars/MenuBar.h"
+#include "toolkit/commandbars/MouseManager.h"
+#include "toolkit/commandbars/ToolBar.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A site that offers every message to its command bars first, as the program's window does.
+class Site : public CFrameWnd {
+public:
+    BOOL PreTranslateMessage(MSG* msg) override
+    {
+        return (m_bars && m_bars->PreTranslateFrameMessage(msg)) || CFrameWnd::PreTranslateMessage(msg);
+    }
+    CJQWCommandBars* m_bars = nullptr;
+};
+
+class KeyboardAccessTest : public testkit::DesktopTest {
+protected:
+    void SetUp() override
+    {
+        testkit::DesktopTest::SetUp();
+        RegisterControlClasses();
+        m_module = platform::modules::Register(u"keyboard_test_module", {});
+        ASSERT_TRUE(platform::resources::RegisterModuleTable(m_module, CommandBarTestResources));
+        AfxSetResourceHandle(m_module);
+        GetMouseManager();
+        m_site = new Site;
+        ASSERT_TRUE(m_site->Create(nullptr, u"Site", WS_OVERLAPPEDWINDOW, CRect(50, 50, 650, 450)));
+        m_site->ShowWindow(SW_SHOW);
+        m_bars = new CJQWCommandBars;
+        m_site->m_bars = m_bars;
+        m_bars->SetSite(m_site);
+        m_bars->CreateDockBars();
+        m_menuBar = m_bars->AddMenuBar(u"Menu Bar", 200);
+        ASSERT_NE(m_menuBar, nullptr);
+        for (const WCHAR* title : { u"One", u"Two" }) {
+            CJQWToolBar* bar = m_bars->AddToolBar(title, jqwBarTop);
+            ASSERT_NE(bar, nullptr);
+            bar->GetControls()->Add(JQW_CONTROL_BUTTON, 400)->SetCaption(CString(u"&Run"));
+            bar->GetControls()->Add(JQW_CONTROL_BUTTON, 401)->SetCaption(CString(u"&Quiet"));
+        }
+        m_site->RecalcLayout();
+        Run();
+    }
+    void TearDown() override
+    {
+        GetMouseManager()->ClosePopups();
+        m_site->m_bars = nullptr;
+        m_bars->InternalRelease();
+        m_site->DestroyWindow();
+        AfxSetResourceHandle(nullptr);
+        platform::resources::ForgetModule(m_module);
+        platform::modules::Remove(u"keyboard_test_module");
+        testkit::DesktopTest::TearDown();
+    }
+    // The program's loop: pre-translation first, then dispatch.
+    static void Run()
+    {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            if (!CWnd::WalkPreTranslateTree(nullptr, &msg)) {
+                ::TranslateMessage(&msg);
+                ::DispatchMessageW(&msg);
+            }
+    }
+
+    HMODULE m_module = nullptr;
+    Site* m_site = nullptr;
+    CJQWCommandBars* m_bars = nullptr;
+    CJQWCommandBar* m_menuBar = nullptr;
+};
+
+} // namespace
+
+TEST_F(KeyboardAccessTest, AnAmbiguousAccessKeySelectsWithoutOpening)
+{
+    testkit::Key('F', testkit::Alt);
+    Run();
+    ASSERT_TRUE(m_menuBar->IsTrackingMode());
+    EXPECT_EQ(m_menuBar->GetSelected(), 0); // File, not Format
+    EXPECT_EQ(m_menuBar->GetPopupIndex(), -1);
+    EXPECT_EQ(m_bars->GetKeyboardLevel(), 1);
+    testkit::Key('F', testkit::Alt); // the search goes on after the selected one
+    Run();
+    EXPECT_EQ(m_menuBar->GetSelected(), 1);
+    testkit::Key(VK_ESCAPE);
+    Run();
+    EXPECT_FALSE(m_menuBar->IsTrackingMode());
+    EXPECT_EQ(::GetCapture(), nullptr);
+}
+
+TEST_F(KeyboardAccessTest, AnUnambiguousAccessKeyOpensItsMenu)
+{
+    testkit::Key('E', testkit::Alt);
+    Run();
+    EXPECT_EQ(m_menuBar->GetSelected(), 2);
+    EXPECT_EQ(m_menuBar->GetPopupIndex(), 2);
+    GetMouseManager()->ClosePopups();
+    Run();
+    EXPECT_TRUE(GetMouseManager()->GetTrackArray().empty());
+}
+
+TEST_F(KeyboardAccessTest, CtrlTabMovesTheKeyboardBetweenToolbars)
+{
+    CJQWToolBar* one = m_bars->GetToolBar(1);
+    CJQWToolBar* two = m_bars->GetToolBar(2);
+    ASSERT_TRUE(m_bars->SetFocusToBar(one, 0));
+    Run();
+    EXPECT_TRUE(one->IsTrackingMode());
+    EXPECT_EQ(one->GetSelected(), 0);
+    testkit::Key(VK_TAB, testkit::Ctrl);
+    Run();
+    EXPECT_FALSE(one->IsTrackingMode());
+    EXPECT_TRUE(two->IsTrackingMode());
+    EXPECT_EQ(two->GetSelected(), 0);
+    testkit::Key(VK_TAB, testkit::Ctrl | testkit::Shift);
+    Run();
+    EXPECT_TRUE(one->IsTrackingMode());
+    testkit::Key(VK_TAB, testkit::Ctrl | testkit::Shift); // back past the first: the menu bar
+    Run();
+    EXPECT_TRUE(m_menuBar->IsTrackingMode());
+    two->SetVisible(FALSE);
+    testkit::Key(VK_TAB, testkit::Ctrl | testkit::Shift); // a hidden toolbar is passed over
+    Run();
+    EXPECT_TRUE(one->IsTrackingMode());
+    testkit::Key(VK_ESCAPE);
+    Run();
+    EXPECT_TRUE(GetMouseManager()->GetTrackArray().empty());
+}
+
+TEST_F(KeyboardAccessTest, NumberPadDigitsAreNoAccessKeys)
+{
+    m_bars->GetToolBar(1)->GetControls()->Add(JQW_CONTROL_BUTTON, 402)->SetCaption(CString(u"&1 Recent"));
+    EXPECT_FALSE(m_bars->ProcessMnemonic(VK_NUMPAD0 + 1));
+    EXPECT_TRUE(GetMouseManager()->GetTrackArray().empty());
+}
