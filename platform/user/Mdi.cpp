@@ -149,6 +149,9 @@ HWND CreateChild(HWND client, ClientState& st, const MDICREATESTRUCTW* mcs)
         reinterpret_cast<HMENU>(UINT_PTR(id)), mcs->hOwner, const_cast<MDICREATESTRUCTW*>(mcs));
     if (!child)
         return nullptr;
+    // A hidden child waits to be shown and activated by its creator.
+    if (!(mcs->style & WS_VISIBLE))
+        return child;
     if (maximize)
         ShowWindow(child, SW_SHOWMAXIMIZED);
     ShowWindow(child, SW_SHOW);

@@ -136,6 +136,15 @@ TEST_F(MdiTest, ChildrenCascadeTakeConsecutiveIdsAndTheNewestIsActive)
     EXPECT_EQ(Id(b), kFirstChild);
     DestroyWindow(b); // directly: the client forgets it
     EXPECT_EQ(Active(), nullptr);
+
+    // A child made hidden waits for its creator to show and activate it.
+    HWND hidden = NewChild(u"H", WS_OVERLAPPEDWINDOW);
+    ASSERT_NE(hidden, nullptr);
+    EXPECT_FALSE(IsWindowVisible(hidden));
+    EXPECT_EQ(Active(), nullptr);
+    ShowWindow(hidden, SW_SHOW);
+    SendMessageW(g_client, WM_MDIACTIVATE, WPARAM(hidden), 0);
+    EXPECT_EQ(Active(), hidden);
 }
 
 TEST_F(MdiTest, APressInsideAnInactiveChildActivatesIt)
