@@ -7,6 +7,7 @@
 #include "platform/base/Modules.h"
 #include "platform/base/ProcessInfo.h"
 #include "platform/base/Unicode.h"
+#include "platform/gdi/SystemModel.h"
 #include "platform/user/Cursors.h"
 #include "platform/user/DisplayBackEnd.h"
 #include "platform/user/x11/X11Cursor.h"
@@ -17,6 +18,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
+#include <X11/extensions/Xrandr.h>
+#include <X11/extensions/shape.h>
 
 #include <poll.h>
 #include <sys/ipc.h>
@@ -29,6 +32,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <unordered_map>
@@ -86,7 +90,16 @@ struct XWin {
     HWND owner = nullptr;
     DWORD style = 0;
     DWORD exStyle = 0;
+    bool shaped = false;
+    std::vector<RECT> shape;
+    HICON icon = nullptr;
+    HICON smallIcon = nullptr;
 };
+
+bool SameRects(const std::vector<RECT>& a, const std::vector<RECT>& b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), SameRect);
+}
 
 class X11BackEnd final : public DisplayBackEnd, public DesktopTextClipboard {
 public:
@@ -158,6 +171,9 @@ private:
     XWin& Create(const TopLevelWindowState& s);
     void SetProperties(XWin& x, const TopLevelWindowState& s);
     void SetTitle(XWin& x, const std::u16string& title);
+    void SetShape(XWin& x, const TopLevelWindowState& s);
+    void SetIcons(XWin& x, const TopLevelWindowState& s);
+    void ReadMonitors();
     void Present(HWND window, XWin& x, RECT area); // area in window coordinates
     SharedImage* SharedImageFor(HWND window, LONG width, LONG height);
     void FreeSharedImage(SharedImage& shared);
@@ -189,6 +205,11 @@ private:
     int m_xkbEvent = 0;
     bool m_perPixelAlpha = false;
     bool m_sharedMemory = false;
+    bool m_shape = false;
+    int m_randrEvent = -1;
+    // The monitors of the X screen replace the model's while we are connected.
+    std::unique_ptr<ScopedSystemModel> m_model;
+    Atom m_netIcon = 0, m_workArea = 0;
     std::map<HWND, SharedImage> m_shared;
     DWORD m_thread = 0;
     int m_reconciling = 0;
@@ -297,6 +318,17 @@ void X11BackEnd::Connect()
     m_xdndSelection = atom("XdndSelection");
     m_xdndCopy = atom("XdndActionCopy");
     m_uriList = atom("text/uri-list");
+    m_netIcon = atom("_NET_WM_ICON");
+    m_workArea = atom("_NET_WORKAREA");
+    int shapeEvent = 0, shapeError = 0;
+    m_shape = XShapeQueryExtension(m_display, &shapeEvent, &shapeError);
+    int randrError = 0;
+    if (XRRQueryExtension(m_display, &m_randrEvent, &randrError))
+        XRRSelectInput(m_display, m_root, RRScreenChangeNotifyMask);
+    else
+        m_randrEvent = -1;
+    XSelectInput(m_display, m_root, PropertyChangeMask);
+    ReadMonitors();
     XSetWindowAttributes utility {};
     utility.override_redirect = True;
     utility.event_mask = PropertyChangeMask;
@@ -371,6 +403,7 @@ void X11BackEnd::Close()
         XDestroyWindow(m_display, m_utility);
     XCloseDisplay(m_display);
     m_display = nullptr;
+    m_model.reset();
     m_windows.clear();
     m_byId.clear();
     m_cursors.clear();
@@ -507,6 +540,101 @@ void X11BackEnd::SetTitle(XWin& x, const std::u16string& title)
     XStoreName(m_display, x.id, utf8.c_str());
 }
 
+void X11BackEnd::SetShape(XWin& x, const TopLevelWindowState& s)
+{
+    x.shaped = s.shaped;
+    x.shape = s.shape;
+    if (!m_shape)
+        return;
+    if (!s.shaped) {
+        XShapeCombineMask(m_display, x.id, ShapeBounding, 0, 0, None, ShapeSet);
+        return;
+    }
+    // The region's rectangles cut the window: outside them the screen shows what lies below,
+    // and presses go there too.
+    std::vector<XRectangle> rects;
+    for (const RECT& r : s.shape)
+        if (r.right > r.left && r.bottom > r.top)
+            rects.push_back(XRectangle { short(r.left), short(r.top), static_cast<unsigned short>(r.right - r.left),
+                static_cast<unsigned short>(r.bottom - r.top) });
+    XShapeCombineRectangles(m_display, x.id, ShapeBounding, 0, 0, rects.data(), int(rects.size()), ShapeSet, YXBanded);
+}
+
+void X11BackEnd::SetIcons(XWin& x, const TopLevelWindowState& s)
+{
+    x.icon = s.icon;
+    x.smallIcon = s.smallIcon;
+    // Each image as width, height and its rows of straight (not premultiplied) ARGB.
+    std::vector<long> data;
+    for (HICON icon : { s.icon, s.smallIcon != s.icon ? s.smallIcon : nullptr }) {
+        if (!icon)
+            continue;
+        const CursorImage image = CursorToArgb(icon);
+        if (image.pixels.empty())
+            continue;
+        data.push_back(image.width);
+        data.push_back(image.height);
+        for (unsigned p : image.pixels) {
+            const unsigned a = p >> 24;
+            if (a == 0 || a == 255) {
+                data.push_back(long(p));
+                continue;
+            }
+            auto straight = [&](int shift) { return std::min(255u, (((p >> shift) & 0xFF) * 255 + a / 2) / a) << shift; };
+            data.push_back(long((a << 24) | straight(16) | straight(8) | straight(0)));
+        }
+    }
+    if (data.empty())
+        XDeleteProperty(m_display, x.id, m_netIcon);
+    else
+        XChangeProperty(m_display, x.id, m_netIcon, XA_CARDINAL, 32, PropModeReplace,
+            reinterpret_cast<const unsigned char*>(data.data()), int(data.size()));
+}
+
+void X11BackEnd::ReadMonitors()
+{
+    std::vector<SystemMonitor> monitors;
+    int count = 0;
+    if (m_randrEvent >= 0) {
+        if (XRRMonitorInfo* info = XRRGetMonitors(m_display, m_root, True, &count)) {
+            for (int i = 0; i < count; ++i) {
+                const RECT r { info[i].x, info[i].y, info[i].x + info[i].width, info[i].y + info[i].height };
+                if (info[i].primary)
+                    monitors.insert(monitors.begin(), SystemMonitor { r, r });
+                else
+                    monitors.push_back(SystemMonitor { r, r });
+            }
+            XRRFreeMonitors(info);
+        }
+    }
+    if (monitors.empty()) {
+        const RECT r { 0, 0, DisplayWidth(m_display, m_screen), DisplayHeight(m_display, m_screen) };
+        monitors.push_back(SystemMonitor { r, r });
+    }
+    // The window manager's work area (its panels left out), where it says one.
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(m_display, m_root, m_workArea, 0, 4, False, XA_CARDINAL, &type, &format, &items, &after, &data)
+            == Success && data) {
+        if (format == 32 && items >= 4) {
+            const long* v = reinterpret_cast<const long*>(data);
+            const RECT work { LONG(v[0]), LONG(v[1]), LONG(v[0] + v[2]), LONG(v[1] + v[3]) };
+            for (SystemMonitor& m : monitors) {
+                const RECT cut { std::max(m.monitor.left, work.left), std::max(m.monitor.top, work.top),
+                    std::min(m.monitor.right, work.right), std::min(m.monitor.bottom, work.bottom) };
+                if (cut.left < cut.right && cut.top < cut.bottom)
+                    m.work = cut;
+            }
+        }
+        XFree(data);
+    }
+    if (!m_model)
+        m_model = std::make_unique<ScopedSystemModel>();
+    m_model->Edit().monitors = std::move(monitors);
+}
+
 void X11BackEnd::Reconcile()
 {
     const std::vector<TopLevelWindowState> tops = TopLevelWindowsForDisplay();
@@ -535,6 +663,10 @@ void X11BackEnd::Reconcile()
             SetProperties(x, s);
         if (x.title != s.title || (!x.mapped && x.title.empty()))
             SetTitle(x, s.title);
+        if (x.shaped != s.shaped || !SameRects(x.shape, s.shape))
+            SetShape(x, s);
+        if (x.managed && (x.icon != s.icon || x.smallIcon != s.smallIcon))
+            SetIcons(x, s);
         if (!SameRect(x.rect, s.rect)) {
             const bool resized = (x.rect.right - x.rect.left) != (s.rect.right - s.rect.left)
                 || (x.rect.bottom - x.rect.top) != (s.rect.bottom - s.rect.top);
@@ -744,6 +876,16 @@ bool X11BackEnd::HandleEvent(XEvent& event)
         if (m_xkb)
             XkbFreeKeyboard(m_xkb, 0, True);
         m_xkb = XkbGetMap(m_display, XkbAllClientInfoMask, XkbUseCoreKbd);
+        return false;
+    }
+    if (m_randrEvent >= 0 && event.type == m_randrEvent + RRScreenChangeNotify) {
+        XRRUpdateConfiguration(&event);
+        ReadMonitors();
+        return false;
+    }
+    if (event.type == PropertyNotify && event.xproperty.window == m_root) {
+        if (event.xproperty.atom == m_workArea)
+            ReadMonitors();
         return false;
     }
     HWND window = WindowFor(event.xany.window);

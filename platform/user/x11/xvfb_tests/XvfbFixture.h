@@ -83,8 +83,9 @@ protected:
 
     void TearDown() override
     {
-        DesktopTest::TearDown();
+        // The back end first: it gives the system model back before the desktop resets it.
         platform::x11::StopX11Display();
+        DesktopTest::TearDown();
         for (Window w : m_foreign)
             XDestroyWindow(m_driver, w);
         if (m_driver)
