@@ -28,6 +28,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -53,6 +54,11 @@ int IgnoreErrors(Display*, XErrorEvent* error)
 }
 
 std::atomic<bool> g_sharedMemoryAllowed { true };
+
+long long SteadyMilliseconds()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 
 bool SameRect(const RECT& a, const RECT& b)
 {
@@ -178,6 +184,10 @@ private:
     SharedImage* SharedImageFor(HWND window, LONG width, LONG height);
     void FreeSharedImage(SharedImage& shared);
     void PresentDamage();
+    void UpdateCarets();
+    // XORs the carets shown in `window` onto `pixels` (rows of `stride` pixels starting at
+    // `origin` in window coordinates), inside `area`.
+    void DrawCarets(HWND window, const XWin& x, const RECT& area, DWORD* pixels, POINT origin, size_t stride) const;
     void ApplyCursor();
     void ApplyCapture();
     void ApplyFocus();
@@ -241,6 +251,11 @@ private:
     Window m_dndWindow = 0;
     HWND m_dndTarget = nullptr;
     POINT m_dndPoint {};
+
+    // Carets are an overlay, not in the surfaces: what we show of them, and when one was last
+    // seen (the watcher wakes the thread for the blink meanwhile), in steady milliseconds.
+    std::vector<CaretForDisplay> m_carets;
+    std::atomic<long long> m_caretSeen { -1 };
 
     std::mutex m_damageMutex;
     std::vector<RECT> m_damage;
@@ -356,11 +371,16 @@ void X11BackEnd::WatchConnection()
     const int fd = ConnectionNumber(m_display);
     for (;;) {
         pollfd fds[2] = { { fd, POLLIN, 0 }, { m_stopPipe[0], POLLIN, 0 } };
-        if (poll(fds, 2, -1) < 0)
+        // While a caret was shown lately, the thread wakes twice a blink period to show its phase.
+        const int blink = int(std::max(50u, GetCaretBlinkTime()));
+        const long long caretSeen = m_caretSeen.load();
+        const int timeout = caretSeen >= 0 && SteadyMilliseconds() - caretSeen < 3LL * blink ? blink / 2 : -1;
+        const int ready = poll(fds, 2, timeout);
+        if (ready < 0)
             continue;
         if (fds[1].revents)
             return;
-        if (!(fds[0].revents & (POLLIN | POLLHUP | POLLERR)))
+        if (ready > 0 && !(fds[0].revents & (POLLIN | POLLHUP | POLLERR)))
             continue;
         std::unique_lock lock(m_watchMutex);
         const unsigned long seen = m_drainCount;
@@ -426,6 +446,7 @@ bool X11BackEnd::Pump()
         ++m_reconciling;
         Reconcile();
         ApplyOffer();
+        UpdateCarets();
         PresentDamage();
         ApplyCursor();
         ApplyCapture();
@@ -769,6 +790,8 @@ void X11BackEnd::Present(HWND window, XWin& x, RECT area)
                 for (LONG y = area.top; y < area.bottom; ++y)
                     std::copy(pixels + size_t(y) * size_t(width) + size_t(area.left), pixels + size_t(y) * size_t(width) + size_t(area.right),
                         reinterpret_cast<DWORD*>(shared->image->data + size_t(y) * size_t(shared->image->bytes_per_line)) + area.left);
+                DrawCarets(window, x, area, reinterpret_cast<DWORD*>(shared->image->data), POINT { 0, 0 },
+                    size_t(shared->image->bytes_per_line) / 4);
                 XShmPutImage(m_display, x.id, gc, shared->image, area.left, area.top, area.left, area.top,
                     unsigned(area.right - area.left), unsigned(area.bottom - area.top), False);
                 // The server reads the segment later: the next copy waits until it has.
@@ -777,17 +800,75 @@ void X11BackEnd::Present(HWND window, XWin& x, RECT area)
             }
         }
         // The surface's rows are the image: 32-bit pixels, 0x00RRGGBB, as a 24-bit TrueColor
-        // visual expects them.
+        // visual expects them. With a caret in the area, a copy of the area carries it.
+        const DWORD* rows = pixels;
+        LONG rowsWidth = width, rowsHeight = height;
+        POINT from { area.left, area.top };
+        std::vector<DWORD> copy;
+        bool caretHere = false;
+        for (const CaretForDisplay& c : m_carets)
+            caretHere = caretHere || c.topLevel == window;
+        if (caretHere) {
+            rowsWidth = area.right - area.left;
+            rowsHeight = area.bottom - area.top;
+            copy.resize(size_t(rowsWidth) * size_t(rowsHeight));
+            for (LONG y = area.top; y < area.bottom; ++y)
+                std::copy(pixels + size_t(y) * size_t(width) + size_t(area.left), pixels + size_t(y) * size_t(width) + size_t(area.right),
+                    copy.data() + size_t(y - area.top) * size_t(rowsWidth));
+            DrawCarets(window, x, area, copy.data(), POINT { area.left, area.top }, size_t(rowsWidth));
+            rows = copy.data();
+            from = { 0, 0 };
+        }
         XImage* image = XCreateImage(m_display, m_visual, unsigned(m_depth), ZPixmap, 0,
-            reinterpret_cast<char*>(const_cast<DWORD*>(pixels)), unsigned(width), unsigned(height), 32, int(width * 4));
+            reinterpret_cast<char*>(const_cast<DWORD*>(rows)), unsigned(rowsWidth), unsigned(rowsHeight), 32, int(rowsWidth * 4));
         if (!image)
             return;
         image->byte_order = LSBFirst;
-        XPutImage(m_display, x.id, gc, image, area.left, area.top, area.left, area.top, unsigned(area.right - area.left),
+        XPutImage(m_display, x.id, gc, image, from.x, from.y, area.left, area.top, unsigned(area.right - area.left),
             unsigned(area.bottom - area.top));
         image->data = nullptr;
         XDestroyImage(image);
     });
+}
+
+void X11BackEnd::UpdateCarets()
+{
+    std::vector<CaretForDisplay> now = CaretsForDisplay();
+    auto same = [](const CaretForDisplay& a, const CaretForDisplay& b) {
+        return a.topLevel == b.topLevel && SameRect(a.screen, b.screen) && SameRects(a.shown, b.shown) && a.xorPixels == b.xorPixels;
+    };
+    const bool changed = now.size() != m_carets.size() || !std::equal(now.begin(), now.end(), m_carets.begin(), same);
+    if (!now.empty())
+        m_caretSeen.store(SteadyMilliseconds());
+    if (!changed)
+        return;
+    // Where a caret was and where one is now show again.
+    for (const CaretForDisplay& c : m_carets)
+        Damaged(c.screen);
+    for (const CaretForDisplay& c : now)
+        Damaged(c.screen);
+    m_carets = std::move(now);
+}
+
+void X11BackEnd::DrawCarets(HWND window, const XWin& x, const RECT& area, DWORD* pixels, POINT origin, size_t stride) const
+{
+    for (const CaretForDisplay& c : m_carets) {
+        if (c.topLevel != window)
+            continue;
+        const bool solid = c.xorPixels.size() == 1;
+        const LONG caretWidth = c.screen.right - c.screen.left;
+        for (const RECT& shown : c.shown) {
+            // Screen to window coordinates, cut to the area being presented.
+            const LONG left = std::max(shown.left - x.rect.left, area.left), right = std::min(shown.right - x.rect.left, area.right);
+            const LONG top = std::max(shown.top - x.rect.top, area.top), bottom = std::min(shown.bottom - x.rect.top, area.bottom);
+            for (LONG y = top; y < bottom; ++y)
+                for (LONG xx = left; xx < right; ++xx) {
+                    const LONG sx = xx + x.rect.left - c.screen.left, sy = y + x.rect.top - c.screen.top;
+                    const DWORD bits = solid ? c.xorPixels[0] : c.xorPixels[size_t(sy) * size_t(caretWidth) + size_t(sx)];
+                    pixels[size_t(y - origin.y) * stride + size_t(xx - origin.x)] ^= bits & 0x00FFFFFF;
+                }
+        }
+    }
 }
 
 void X11BackEnd::PresentDamage()

@@ -9,6 +9,7 @@
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/Icon.h"
 #include "platform/gdi/SystemModel.h"
+#include "platform/user/Caret.h"
 #include "platform/user/Cursors.h"
 #include "platform/user/Input.h"
 #include "platform/user/Menu.h"
@@ -644,6 +645,55 @@ TEST_F(X11DisplayTest, MonitorsComeFromTheXScreen)
     ASSERT_TRUE(GetMonitorInfoW(MonitorFromPoint(POINT { 1000, 500 }, MONITOR_DEFAULTTONEAREST), &info));
     EXPECT_EQ(info.rcWork.bottom, 990);
     EXPECT_EQ(info.rcMonitor.bottom, 1024);
+}
+
+TEST_F(X11DisplayTest, TheCaretBlinksOnTheServerAsInTheHeadlessRender)
+{
+    MakeScene();
+    ASSERT_TRUE(CreateCaret(m_child, nullptr, 2, 16));
+    SetCaretPos(20, 30);
+    ShowCaret(m_child);
+    Settle();
+    POINT at { 20, 30 };
+    ClientToScreen(m_child, &at);
+    const RECT area { at.x - 6, at.y - 4, at.x + 40, at.y + 20 };
+    auto shown = [&] {
+        return Capture(DefaultRootWindow(m_driver), int(area.left), int(area.top), int(area.right - area.left),
+            int(area.bottom - area.top));
+    };
+    auto withCaret = [&] {
+        Image out;
+        out.width = int(area.right - area.left);
+        out.height = int(area.bottom - area.top);
+        CaptureScreen(area, out.pixels, true);
+        return out;
+    };
+    // Visible first: inverted pixels where the caret is, exactly as the headless screen has them.
+    Image now = shown();
+    WritePng("caret_on_x11.png", now);
+    EXPECT_EQ(DifferingPixels(now, withCaret(), 0), 0);
+    EXPECT_EQ(DifferingPixels(now, Headless(area), 0), 2 * 16) << "the caret's 2 x 16 pixels";
+
+    // Half a period on, dark; then back.
+    Clock().Advance(GetCaretBlinkTime());
+    Settle();
+    now = shown();
+    EXPECT_EQ(DifferingPixels(now, Headless(area), 0), 0) << "the dark half shows the window's own pixels";
+    Clock().Advance(GetCaretBlinkTime());
+    Settle();
+    EXPECT_EQ(DifferingPixels(shown(), withCaret(), 0), 0);
+    EXPECT_EQ(DifferingPixels(shown(), Headless(area), 0), 2 * 16);
+
+    // Moved: the old place shows clean, the new one the caret.
+    SetCaretPos(40, 30);
+    Settle();
+    now = shown();
+    EXPECT_EQ(DifferingPixels(now, withCaret(), 0), 0);
+    EXPECT_EQ(now.At(6, 4), Headless(area).At(6, 4));
+    EXPECT_NE(now.At(26, 4), Headless(area).At(26, 4));
+    DestroyCaret();
+    Settle();
+    EXPECT_EQ(DifferingPixels(shown(), Headless(area), 0), 0);
 }
 
 TEST(X11DisplayStart, AWindowedStartWithoutADisplaySaysSoAndFails)
