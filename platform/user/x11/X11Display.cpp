@@ -201,6 +201,12 @@ private:
     void WatchConnection();
     void ApplyOffer();
     void AnswerSelectionRequest(const XSelectionRequestEvent& request);
+    // Puts `data` of `type` into the requestor's property, in pieces when it is large; true when
+    // it went as a whole or its transfer started.
+    bool PutSelectionData(Window requestor, Atom property, Atom type, std::string data);
+    bool ContinueTransfer(const XPropertyEvent& event);
+    // The pieces of an INCR transfer and their type; false when the owner stopped sending.
+    bool ReadIncremental(std::string& out, Atom& type);
     bool HandleDnd(const XClientMessageEvent& message, HWND window);
     void FinishDrop(bool accepted);
     std::string ReadProperty(Window window, Atom property, Atom* type = nullptr);
@@ -245,6 +251,16 @@ private:
     std::u16string m_offered;
     bool m_offerPending = false;
     std::string m_ownedText; // UTF-8, while we own the clipboard
+    // Large answers go in pieces (INCR): each piece once the requestor deleted the last one.
+    struct Transfer {
+        Window requestor = 0;
+        Atom property = 0;
+        Atom type = 0;
+        std::string data;
+        size_t sent = 0;
+    };
+    std::vector<Transfer> m_transfers;
+    Atom m_incr = 0;
 
     // A drag from another program over our windows.
     Window m_dndSource = 0;
@@ -333,6 +349,7 @@ void X11BackEnd::Connect()
     m_xdndSelection = atom("XdndSelection");
     m_xdndCopy = atom("XdndActionCopy");
     m_uriList = atom("text/uri-list");
+    m_incr = atom("INCR");
     m_netIcon = atom("_NET_WM_ICON");
     m_workArea = atom("_NET_WORKAREA");
     int shapeEvent = 0, shapeError = 0;
@@ -964,6 +981,8 @@ bool X11BackEnd::HandleEvent(XEvent& event)
         ReadMonitors();
         return false;
     }
+    if (event.type == PropertyNotify && ContinueTransfer(event.xproperty))
+        return false;
     if (event.type == PropertyNotify && event.xproperty.window == m_root) {
         if (event.xproperty.atom == m_workArea)
             ReadMonitors();
@@ -1175,7 +1194,7 @@ std::string X11BackEnd::ReadProperty(Window window, Atom property, Atom* type)
     int format = 0;
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
-    // Up to 16 MB of text; larger transfers (INCR) are not read.
+    // Up to 16 MB in one property; larger texts come in pieces (INCR).
     if (XGetWindowProperty(m_display, window, property, 0, 4 * 1024 * 1024, True, AnyPropertyType, &actual, &format,
             &count, &after, &data) == Success && data) {
         if (format == 8)
@@ -1212,7 +1231,12 @@ bool X11BackEnd::Take(std::u16string& text)
         if (!answered || reply.xselection.property == None)
             continue;
         Atom type = None;
-        const std::string bytes = ReadProperty(m_utility, m_selectionProperty, &type);
+        std::string bytes = ReadProperty(m_utility, m_selectionProperty, &type);
+        if (type == m_incr) {
+            // Reading the INCR property deleted it, which asks the owner for the pieces.
+            if (!ReadIncremental(bytes, type))
+                continue;
+        }
         if (type == m_utf8) {
             text = Utf8ToUtf16(bytes);
         } else {
@@ -1243,19 +1267,99 @@ void X11BackEnd::AnswerSelectionRequest(const XSelectionRequestEvent& request)
                 reinterpret_cast<const unsigned char*>(targets), 4);
             reply.xselection.property = property;
         } else if (request.target == m_utf8 || request.target == m_text) {
-            XChangeProperty(m_display, request.requestor, property, m_utf8, 8, PropModeReplace,
-                reinterpret_cast<const unsigned char*>(m_ownedText.data()), int(m_ownedText.size()));
-            reply.xselection.property = property;
+            if (PutSelectionData(request.requestor, property, m_utf8, m_ownedText))
+                reply.xselection.property = property;
         } else if (request.target == XA_STRING) {
             std::string latin1;
             for (char16_t c : Utf8ToUtf16(m_ownedText))
                 latin1 += c < 0x100 ? char(c) : '?';
-            XChangeProperty(m_display, request.requestor, property, XA_STRING, 8, PropModeReplace,
-                reinterpret_cast<const unsigned char*>(latin1.data()), int(latin1.size()));
-            reply.xselection.property = property;
+            if (PutSelectionData(request.requestor, property, XA_STRING, std::move(latin1)))
+                reply.xselection.property = property;
         }
     }
     XSendEvent(m_display, request.requestor, False, NoEventMask, &reply);
+}
+
+namespace {
+// Text above this size goes in pieces of kIncrPiece bytes.
+constexpr size_t kIncrThreshold = 256 * 1024;
+constexpr size_t kIncrPiece = 64 * 1024;
+}
+
+bool X11BackEnd::PutSelectionData(Window requestor, Atom property, Atom type, std::string data)
+{
+    if (data.size() <= kIncrThreshold) {
+        XChangeProperty(m_display, requestor, property, type, 8, PropModeReplace,
+            reinterpret_cast<const unsigned char*>(data.data()), int(data.size()));
+        return true;
+    }
+    // A requestor asking again into the same property starts over.
+    std::erase_if(m_transfers, [&](const Transfer& t) { return t.requestor == requestor && t.property == property; });
+    XSelectInput(m_display, requestor, PropertyChangeMask);
+    const long size = long(data.size());
+    XChangeProperty(m_display, requestor, property, m_incr, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(&size), 1);
+    // Requestors that went away never take their last piece: only the latest few are kept.
+    if (m_transfers.size() >= 8)
+        m_transfers.erase(m_transfers.begin());
+    m_transfers.push_back(Transfer { requestor, property, type, std::move(data), 0 });
+    return true;
+}
+
+bool X11BackEnd::ContinueTransfer(const XPropertyEvent& event)
+{
+    if (event.state != PropertyDelete)
+        return false;
+    auto it = std::find_if(m_transfers.begin(), m_transfers.end(),
+        [&](const Transfer& t) { return t.requestor == event.window && t.property == event.atom; });
+    if (it == m_transfers.end())
+        return false;
+    // The next piece; an empty one says the text is complete.
+    const size_t piece = std::min(kIncrPiece, it->data.size() - it->sent);
+    XChangeProperty(m_display, it->requestor, it->property, it->type, 8, PropModeReplace,
+        reinterpret_cast<const unsigned char*>(it->data.data() + it->sent), int(piece));
+    it->sent += piece;
+    if (piece == 0) {
+        const Window requestor = it->requestor;
+        m_transfers.erase(it);
+        const bool other = std::any_of(m_transfers.begin(), m_transfers.end(), [&](const Transfer& t) { return t.requestor == requestor; });
+        if (!other && !WindowFor(requestor) && requestor != m_utility)
+            XSelectInput(m_display, requestor, NoEventMask);
+    }
+    return true;
+}
+
+bool X11BackEnd::ReadIncremental(std::string& out, Atom& type)
+{
+    out.clear();
+    XFlush(m_display);
+    // Each piece arrives as a new value of the property; a program that stops sending is given
+    // two seconds per piece.
+    for (;;) {
+        XEvent event {};
+        bool arrived = false;
+        for (int waited = 0; waited < 2000 && !arrived; waited += 20) {
+            if (XCheckTypedWindowEvent(m_display, m_utility, PropertyNotify, &event)) {
+                arrived = true;
+                break;
+            }
+            pollfd fd { ConnectionNumber(m_display), POLLIN, 0 };
+            poll(&fd, 1, 20);
+        }
+        if (!arrived)
+            return false;
+        if (event.xproperty.atom != m_selectionProperty || event.xproperty.state != PropertyNewValue)
+            continue;
+        Atom pieceType = None;
+        const std::string piece = ReadProperty(m_utility, m_selectionProperty, &pieceType);
+        if (pieceType == None || pieceType == m_incr)
+            continue; // an old notice: the property is gone already, or still the announcement
+        type = pieceType;
+        if (piece.empty())
+            return true;
+        out += piece;
+        if (out.size() > (size_t(256) << 20))
+            return false; // more text than any clipboard holds
+    }
 }
 
 bool X11BackEnd::HandleDnd(const XClientMessageEvent& message, HWND window)
