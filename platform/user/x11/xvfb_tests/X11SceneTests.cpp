@@ -11,6 +11,7 @@
 #include "platform/user/Cursors.h"
 #include "platform/user/Input.h"
 #include "platform/user/InputMessages.h"
+#include "platform/user/Mdi.h"
 
 #include <gtest/gtest.h>
 
@@ -302,6 +303,123 @@ TEST_F(X11SceneTest, AcceptanceAFramedWindowWithAModalDialogAndATrackedPopup)
     EXPECT_EQ(differing, 0);
     Settle();
     DestroyWindow(main);
+}
+
+// An MDI frame: the client fills it; each document window paints its title's colour.
+HWND g_mdiClient = nullptr;
+
+LRESULT MdiFrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_CREATE) {
+        CLIENTCREATESTRUCT ccs { nullptr, 0xFF00 };
+        g_mdiClient = CreateWindowExW(WS_EX_CLIENTEDGE, u"MDICLIENT", nullptr, WS_CHILD | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0, 0,
+            0, frame, nullptr, nullptr, &ccs);
+        return g_mdiClient ? 0 : -1;
+    }
+    return DefFrameProcW(frame, g_mdiClient, message, wParam, lParam);
+}
+
+LRESULT MdiDocumentProc(HWND child, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_PAINT) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(child, &ps);
+        RECT client;
+        GetClientRect(child, &client);
+        WCHAR title[32] {};
+        GetWindowTextW(child, title, 32);
+        const COLORREF colours[] = { RGB(250, 235, 215), RGB(220, 240, 220), RGB(215, 230, 250) };
+        HBRUSH fill = CreateSolidBrush(colours[(title[0] - u'A') % 3]);
+        FillRect(dc, &client, fill);
+        DeleteObject(fill);
+        SetBkMode(dc, TRANSPARENT);
+        RECT text { 10, 10, client.right, 30 };
+        DrawTextW(dc, title, -1, &text, DT_LEFT | DT_SINGLELINE);
+        EndPaint(child, &ps);
+        return 0;
+    }
+    return DefMDIChildProcW(child, message, wParam, lParam);
+}
+
+TEST_F(X11SceneTest, AnMdiFrameFollowsClicksKeysAndMaximisingOnTheServer)
+{
+    static bool registered = [] {
+        WNDCLASSEXW c {};
+        c.cbSize = sizeof c;
+        c.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        c.lpfnWndProc = MdiFrameProc;
+        c.lpszClassName = u"X11MdiFrame";
+        bool ok = RegisterClassExW(&c) != 0;
+        c.style = CS_DBLCLKS;
+        c.lpfnWndProc = MdiDocumentProc;
+        c.lpszClassName = u"X11MdiDocument";
+        return ok && RegisterClassExW(&c) != 0;
+    }();
+    ASSERT_TRUE(registered);
+    HWND frame = CreateWindowExW(0, u"X11MdiFrame", u"Vornalt - documents", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE,
+        80, 60, 640, 460, nullptr, nullptr, nullptr, nullptr);
+    SetActiveWindow(frame);
+    std::vector<HWND> docs;
+    for (const char16_t* title : { u"A: holiday.stack", u"B: portraits.stack", u"C: web.stack" }) {
+        MDICREATESTRUCTW mcs { u"X11MdiDocument", title, nullptr, CW_USEDEFAULT, CW_USEDEFAULT, 360, 240,
+            WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0 };
+        docs.push_back(reinterpret_cast<HWND>(SendMessageW(g_mdiClient, WM_MDICREATE, 0, LPARAM(&mcs))));
+        ASSERT_NE(docs.back(), nullptr);
+    }
+    Settle();
+    auto active = [](BOOL* maximized = nullptr) {
+        return reinterpret_cast<HWND>(SendMessageW(g_mdiClient, WM_MDIGETACTIVE, 0, LPARAM(maximized)));
+    };
+    // The frame's loop, with the MDI keys.
+    auto loop = [&] {
+        for (int i = 0; i < 6; ++i) {
+            XSync(m_driver, False);
+            platform::x11::X11SyncForTesting();
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+                if (!TranslateMDISysAccel(g_mdiClient, &msg)) {
+                    TranslateMessage(&msg);
+                    DispatchMessageW(&msg);
+                }
+        }
+    };
+    ASSERT_EQ(active(), docs[2]);
+    EXPECT_EQ(CompareWithHeadless({ 60, 40, 740, 540 }, { frame }, "mdi_cascade"), 0);
+
+    // A click where only the first document shows activates it.
+    RECT first;
+    GetWindowRect(docs[0], &first);
+    Click(first.left + 10, first.bottom - 10);
+    loop();
+    EXPECT_EQ(active(), docs[0]);
+
+    // Ctrl+F6 from the keyboard of the server: the next one.
+    const unsigned control = XKeysymToKeycode(m_driver, XK_Control_L), f6 = XKeysymToKeycode(m_driver, XK_F6);
+    Key(control, true);
+    Tap(f6);
+    Key(control, false);
+    loop();
+    EXPECT_EQ(active(), docs[2]);
+
+    // A double click on its caption maximises it: it fills the client, its caption out of sight.
+    RECT third;
+    GetWindowRect(docs[2], &third);
+    Click(third.left + 100, third.top + 10);
+    Click(third.left + 100, third.top + 10);
+    loop();
+    BOOL maximized = FALSE;
+    EXPECT_EQ(active(&maximized), docs[2]);
+    EXPECT_TRUE(maximized);
+    RECT clientArea, shown;
+    GetWindowRect(g_mdiClient, &clientArea);
+    POINT origin { 0, 0 };
+    ClientToScreen(docs[2], &origin);
+    GetClientRect(docs[2], &shown);
+    EXPECT_EQ(origin.x, clientArea.left + GetSystemMetrics(SM_CXEDGE));
+    EXPECT_EQ(origin.y, clientArea.top + GetSystemMetrics(SM_CYEDGE));
+    EXPECT_EQ(CompareWithHeadless({ 60, 40, 740, 540 }, { frame }, "mdi_maximised"), 0);
+    DestroyWindow(frame);
+    g_mdiClient = nullptr;
 }
 
 } // namespace
