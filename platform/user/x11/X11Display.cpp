@@ -595,7 +595,7 @@ void X11BackEnd::SetShape(XWin& x, const TopLevelWindowState& s)
         if (r.right > r.left && r.bottom > r.top)
             rects.push_back(XRectangle { short(r.left), short(r.top), static_cast<unsigned short>(r.right - r.left),
                 static_cast<unsigned short>(r.bottom - r.top) });
-    XShapeCombineRectangles(m_display, x.id, ShapeBounding, 0, 0, rects.data(), int(rects.size()), ShapeSet, YXBanded);
+    XShapeCombineRectangles(m_display, x.id, ShapeBounding, 0, 0, rects.data(), int(rects.size()), ShapeSet, Unsorted);
 }
 
 void X11BackEnd::SetIcons(XWin& x, const TopLevelWindowState& s)
