@@ -2,6 +2,9 @@
 
 #include "platform/user/DisplayBackEnd.h"
 
+#include "platform/base/Clock.h"
+#include "platform/user/Caret.h"
+#include "platform/user/PaintInternal.h"
 #include "platform/user/WindowRecord.h"
 
 #include <atomic>
@@ -81,6 +84,12 @@ std::vector<TopLevelWindowState> TopLevelWindowsForDisplay()
         s.visible = (w->style & WS_VISIBLE) != 0;
         s.title = w->text;
         s.threadId = w->owner ? w->owner->threadId : 0;
+        if (w->windowRegion) {
+            s.shaped = true;
+            s.shape = w->windowRegion->Rects();
+        }
+        s.icon = w->bigIcon ? w->bigIcon : w->windowClass ? w->windowClass->info.hIcon : nullptr;
+        s.smallIcon = w->smallIcon ? w->smallIcon : w->windowClass ? w->windowClass->info.hIconSm : nullptr;
         out.push_back(std::move(s));
     }
     return out;
@@ -100,4 +109,27 @@ POINT MinimumTrackSize(HWND window)
 {
     const MINMAXINFO info = AskMinMaxInfo(window);
     return info.ptMinTrackSize;
+}
+
+std::vector<CaretForDisplay> CaretsForDisplay()
+{
+    std::vector<CaretForDisplay> out;
+    for (CaretOverlay& caret : VisibleCarets(GetTickCount())) {
+        std::lock_guard lock(TreeMutex());
+        auto w = TreeWindow(caret.window);
+        if (!w)
+            continue;
+        auto top = TopLevelOf(w);
+        if (!top)
+            continue;
+        platform::gdi::Region shown = VisibleRegion(*w, 0);
+        Intersect(shown, platform::gdi::Region(caret.screen));
+        CaretForDisplay c;
+        c.topLevel = top->handle;
+        c.screen = caret.screen;
+        c.shown = shown.Rects();
+        c.xorPixels = std::move(caret.xorPixels);
+        out.push_back(std::move(c));
+    }
+    return out;
 }

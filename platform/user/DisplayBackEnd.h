@@ -65,6 +65,12 @@ struct TopLevelWindowState {
     bool visible = false;
     std::u16string title;
     DWORD threadId = 0;
+    // The window region (SetWindowRgn), in window coordinates; none: the whole rectangle.
+    bool shaped = false;
+    std::vector<RECT> shape;
+    // The icons it shows (WM_SETICON, else its class's); null when it has none.
+    HICON icon = nullptr;
+    HICON smallIcon = nullptr;
 };
 
 // The top-level windows, bottom of the z-order first.
@@ -74,3 +80,14 @@ std::vector<TopLevelWindowState> TopLevelWindowsForDisplay();
 bool ReadTopLevelPixels(HWND window, const std::function<void(const DWORD* pixels, LONG width, LONG height)>& read);
 // The minimum tracking size the window asks for (WM_GETMINMAXINFO); sends a message.
 POINT MinimumTrackSize(HWND window);
+
+// A caret in its visible blink phase at the current tick count: its top-level window, its
+// rectangle on the screen, the parts of it that show, and what it XORs onto each pixel (row by
+// row; one value for a solid or grey caret).
+struct CaretForDisplay {
+    HWND topLevel = nullptr;
+    RECT screen {};
+    std::vector<RECT> shown;
+    std::vector<DWORD> xorPixels;
+};
+std::vector<CaretForDisplay> CaretsForDisplay();

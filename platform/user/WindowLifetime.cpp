@@ -4,6 +4,7 @@
 
 #include "platform/base/LastError.h"
 #include "platform/user/InputInternals.h"
+#include "platform/user/Mdi.h"
 #include "platform/user/WindowInternals.h"
 #include "platform/user/WindowRecord.h"
 
@@ -125,6 +126,7 @@ void FreeTree(const WindowPtr& w)
 HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
     int height, HWND parent, HMENU menu, HINSTANCE instance, void* param)
 {
+    EnsureMdiClientClass(className);
     auto record = std::make_shared<WindowRecord>();
     const bool child = (style & WS_CHILD) != 0;
     {

@@ -7,6 +7,7 @@
 #include "platform/base/Modules.h"
 #include "platform/base/ProcessInfo.h"
 #include "platform/base/Unicode.h"
+#include "platform/gdi/SystemModel.h"
 #include "platform/user/Cursors.h"
 #include "platform/user/DisplayBackEnd.h"
 #include "platform/user/x11/X11Cursor.h"
@@ -17,6 +18,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
+#include <X11/extensions/Xrandr.h>
+#include <X11/extensions/shape.h>
 
 #include <poll.h>
 #include <sys/ipc.h>
@@ -25,10 +28,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <unordered_map>
@@ -49,6 +54,11 @@ int IgnoreErrors(Display*, XErrorEvent* error)
 }
 
 std::atomic<bool> g_sharedMemoryAllowed { true };
+
+long long SteadyMilliseconds()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 
 bool SameRect(const RECT& a, const RECT& b)
 {
@@ -86,7 +96,16 @@ struct XWin {
     HWND owner = nullptr;
     DWORD style = 0;
     DWORD exStyle = 0;
+    bool shaped = false;
+    std::vector<RECT> shape;
+    HICON icon = nullptr;
+    HICON smallIcon = nullptr;
 };
+
+bool SameRects(const std::vector<RECT>& a, const std::vector<RECT>& b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), SameRect);
+}
 
 class X11BackEnd final : public DisplayBackEnd, public DesktopTextClipboard {
 public:
@@ -158,10 +177,17 @@ private:
     XWin& Create(const TopLevelWindowState& s);
     void SetProperties(XWin& x, const TopLevelWindowState& s);
     void SetTitle(XWin& x, const std::u16string& title);
+    void SetShape(XWin& x, const TopLevelWindowState& s);
+    void SetIcons(XWin& x, const TopLevelWindowState& s);
+    void ReadMonitors();
     void Present(HWND window, XWin& x, RECT area); // area in window coordinates
     SharedImage* SharedImageFor(HWND window, LONG width, LONG height);
     void FreeSharedImage(SharedImage& shared);
     void PresentDamage();
+    void UpdateCarets();
+    // XORs the carets shown in `window` onto `pixels` (rows of `stride` pixels starting at
+    // `origin` in window coordinates), inside `area`.
+    void DrawCarets(HWND window, const XWin& x, const RECT& area, DWORD* pixels, POINT origin, size_t stride) const;
     void ApplyCursor();
     void ApplyCapture();
     void ApplyFocus();
@@ -175,6 +201,12 @@ private:
     void WatchConnection();
     void ApplyOffer();
     void AnswerSelectionRequest(const XSelectionRequestEvent& request);
+    // Puts `data` of `type` into the requestor's property, in pieces when it is large; true when
+    // it went as a whole or its transfer started.
+    bool PutSelectionData(Window requestor, Atom property, Atom type, std::string data);
+    bool ContinueTransfer(const XPropertyEvent& event);
+    // The pieces of an INCR transfer and their type; false when the owner stopped sending.
+    bool ReadIncremental(std::string& out, Atom& type);
     bool HandleDnd(const XClientMessageEvent& message, HWND window);
     void FinishDrop(bool accepted);
     std::string ReadProperty(Window window, Atom property, Atom* type = nullptr);
@@ -189,6 +221,11 @@ private:
     int m_xkbEvent = 0;
     bool m_perPixelAlpha = false;
     bool m_sharedMemory = false;
+    bool m_shape = false;
+    int m_randrEvent = -1;
+    // The monitors of the X screen replace the model's while we are connected.
+    std::unique_ptr<ScopedSystemModel> m_model;
+    Atom m_netIcon = 0, m_workArea = 0;
     std::map<HWND, SharedImage> m_shared;
     DWORD m_thread = 0;
     int m_reconciling = 0;
@@ -214,12 +251,27 @@ private:
     std::u16string m_offered;
     bool m_offerPending = false;
     std::string m_ownedText; // UTF-8, while we own the clipboard
+    // Large answers go in pieces (INCR): each piece once the requestor deleted the last one.
+    struct Transfer {
+        Window requestor = 0;
+        Atom property = 0;
+        Atom type = 0;
+        std::string data;
+        size_t sent = 0;
+    };
+    std::vector<Transfer> m_transfers;
+    Atom m_incr = 0;
 
     // A drag from another program over our windows.
     Window m_dndSource = 0;
     Window m_dndWindow = 0;
     HWND m_dndTarget = nullptr;
     POINT m_dndPoint {};
+
+    // Carets are an overlay, not in the surfaces: what we show of them, and when one was last
+    // seen (the watcher wakes the thread for the blink meanwhile), in steady milliseconds.
+    std::vector<CaretForDisplay> m_carets;
+    std::atomic<long long> m_caretSeen { -1 };
 
     std::mutex m_damageMutex;
     std::vector<RECT> m_damage;
@@ -297,6 +349,18 @@ void X11BackEnd::Connect()
     m_xdndSelection = atom("XdndSelection");
     m_xdndCopy = atom("XdndActionCopy");
     m_uriList = atom("text/uri-list");
+    m_incr = atom("INCR");
+    m_netIcon = atom("_NET_WM_ICON");
+    m_workArea = atom("_NET_WORKAREA");
+    int shapeEvent = 0, shapeError = 0;
+    m_shape = XShapeQueryExtension(m_display, &shapeEvent, &shapeError);
+    int randrError = 0;
+    if (XRRQueryExtension(m_display, &m_randrEvent, &randrError))
+        XRRSelectInput(m_display, m_root, RRScreenChangeNotifyMask);
+    else
+        m_randrEvent = -1;
+    XSelectInput(m_display, m_root, PropertyChangeMask);
+    ReadMonitors();
     XSetWindowAttributes utility {};
     utility.override_redirect = True;
     utility.event_mask = PropertyChangeMask;
@@ -324,11 +388,16 @@ void X11BackEnd::WatchConnection()
     const int fd = ConnectionNumber(m_display);
     for (;;) {
         pollfd fds[2] = { { fd, POLLIN, 0 }, { m_stopPipe[0], POLLIN, 0 } };
-        if (poll(fds, 2, -1) < 0)
+        // While a caret was shown lately, the thread wakes twice a blink period to show its phase.
+        const int blink = int(std::max(50u, GetCaretBlinkTime()));
+        const long long caretSeen = m_caretSeen.load();
+        const int timeout = caretSeen >= 0 && SteadyMilliseconds() - caretSeen < 3LL * blink ? blink / 2 : -1;
+        const int ready = poll(fds, 2, timeout);
+        if (ready < 0)
             continue;
         if (fds[1].revents)
             return;
-        if (!(fds[0].revents & (POLLIN | POLLHUP | POLLERR)))
+        if (ready > 0 && !(fds[0].revents & (POLLIN | POLLHUP | POLLERR)))
             continue;
         std::unique_lock lock(m_watchMutex);
         const unsigned long seen = m_drainCount;
@@ -371,6 +440,7 @@ void X11BackEnd::Close()
         XDestroyWindow(m_display, m_utility);
     XCloseDisplay(m_display);
     m_display = nullptr;
+    m_model.reset();
     m_windows.clear();
     m_byId.clear();
     m_cursors.clear();
@@ -393,6 +463,7 @@ bool X11BackEnd::Pump()
         ++m_reconciling;
         Reconcile();
         ApplyOffer();
+        UpdateCarets();
         PresentDamage();
         ApplyCursor();
         ApplyCapture();
@@ -507,6 +578,101 @@ void X11BackEnd::SetTitle(XWin& x, const std::u16string& title)
     XStoreName(m_display, x.id, utf8.c_str());
 }
 
+void X11BackEnd::SetShape(XWin& x, const TopLevelWindowState& s)
+{
+    x.shaped = s.shaped;
+    x.shape = s.shape;
+    if (!m_shape)
+        return;
+    if (!s.shaped) {
+        XShapeCombineMask(m_display, x.id, ShapeBounding, 0, 0, None, ShapeSet);
+        return;
+    }
+    // The region's rectangles cut the window: outside them the screen shows what lies below,
+    // and presses go there too.
+    std::vector<XRectangle> rects;
+    for (const RECT& r : s.shape)
+        if (r.right > r.left && r.bottom > r.top)
+            rects.push_back(XRectangle { short(r.left), short(r.top), static_cast<unsigned short>(r.right - r.left),
+                static_cast<unsigned short>(r.bottom - r.top) });
+    XShapeCombineRectangles(m_display, x.id, ShapeBounding, 0, 0, rects.data(), int(rects.size()), ShapeSet, Unsorted);
+}
+
+void X11BackEnd::SetIcons(XWin& x, const TopLevelWindowState& s)
+{
+    x.icon = s.icon;
+    x.smallIcon = s.smallIcon;
+    // Each image as width, height and its rows of straight (not premultiplied) ARGB.
+    std::vector<long> data;
+    for (HICON icon : { s.icon, s.smallIcon != s.icon ? s.smallIcon : nullptr }) {
+        if (!icon)
+            continue;
+        const CursorImage image = CursorToArgb(icon);
+        if (image.pixels.empty())
+            continue;
+        data.push_back(image.width);
+        data.push_back(image.height);
+        for (unsigned p : image.pixels) {
+            const unsigned a = p >> 24;
+            if (a == 0 || a == 255) {
+                data.push_back(long(p));
+                continue;
+            }
+            auto straight = [&](int shift) { return std::min(255u, (((p >> shift) & 0xFF) * 255 + a / 2) / a) << shift; };
+            data.push_back(long((a << 24) | straight(16) | straight(8) | straight(0)));
+        }
+    }
+    if (data.empty())
+        XDeleteProperty(m_display, x.id, m_netIcon);
+    else
+        XChangeProperty(m_display, x.id, m_netIcon, XA_CARDINAL, 32, PropModeReplace,
+            reinterpret_cast<const unsigned char*>(data.data()), int(data.size()));
+}
+
+void X11BackEnd::ReadMonitors()
+{
+    std::vector<SystemMonitor> monitors;
+    int count = 0;
+    if (m_randrEvent >= 0) {
+        if (XRRMonitorInfo* info = XRRGetMonitors(m_display, m_root, True, &count)) {
+            for (int i = 0; i < count; ++i) {
+                const RECT r { info[i].x, info[i].y, info[i].x + info[i].width, info[i].y + info[i].height };
+                if (info[i].primary)
+                    monitors.insert(monitors.begin(), SystemMonitor { r, r });
+                else
+                    monitors.push_back(SystemMonitor { r, r });
+            }
+            XRRFreeMonitors(info);
+        }
+    }
+    if (monitors.empty()) {
+        const RECT r { 0, 0, DisplayWidth(m_display, m_screen), DisplayHeight(m_display, m_screen) };
+        monitors.push_back(SystemMonitor { r, r });
+    }
+    // The window manager's work area (its panels left out), where it says one.
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(m_display, m_root, m_workArea, 0, 4, False, XA_CARDINAL, &type, &format, &items, &after, &data)
+            == Success && data) {
+        if (format == 32 && items >= 4) {
+            const long* v = reinterpret_cast<const long*>(data);
+            const RECT work { LONG(v[0]), LONG(v[1]), LONG(v[0] + v[2]), LONG(v[1] + v[3]) };
+            for (SystemMonitor& m : monitors) {
+                const RECT cut { std::max(m.monitor.left, work.left), std::max(m.monitor.top, work.top),
+                    std::min(m.monitor.right, work.right), std::min(m.monitor.bottom, work.bottom) };
+                if (cut.left < cut.right && cut.top < cut.bottom)
+                    m.work = cut;
+            }
+        }
+        XFree(data);
+    }
+    if (!m_model)
+        m_model = std::make_unique<ScopedSystemModel>();
+    m_model->Edit().monitors = std::move(monitors);
+}
+
 void X11BackEnd::Reconcile()
 {
     const std::vector<TopLevelWindowState> tops = TopLevelWindowsForDisplay();
@@ -535,6 +701,10 @@ void X11BackEnd::Reconcile()
             SetProperties(x, s);
         if (x.title != s.title || (!x.mapped && x.title.empty()))
             SetTitle(x, s.title);
+        if (x.shaped != s.shaped || !SameRects(x.shape, s.shape))
+            SetShape(x, s);
+        if (x.managed && (x.icon != s.icon || x.smallIcon != s.smallIcon))
+            SetIcons(x, s);
         if (!SameRect(x.rect, s.rect)) {
             const bool resized = (x.rect.right - x.rect.left) != (s.rect.right - s.rect.left)
                 || (x.rect.bottom - x.rect.top) != (s.rect.bottom - s.rect.top);
@@ -637,6 +807,8 @@ void X11BackEnd::Present(HWND window, XWin& x, RECT area)
                 for (LONG y = area.top; y < area.bottom; ++y)
                     std::copy(pixels + size_t(y) * size_t(width) + size_t(area.left), pixels + size_t(y) * size_t(width) + size_t(area.right),
                         reinterpret_cast<DWORD*>(shared->image->data + size_t(y) * size_t(shared->image->bytes_per_line)) + area.left);
+                DrawCarets(window, x, area, reinterpret_cast<DWORD*>(shared->image->data), POINT { 0, 0 },
+                    size_t(shared->image->bytes_per_line) / 4);
                 XShmPutImage(m_display, x.id, gc, shared->image, area.left, area.top, area.left, area.top,
                     unsigned(area.right - area.left), unsigned(area.bottom - area.top), False);
                 // The server reads the segment later: the next copy waits until it has.
@@ -645,17 +817,75 @@ void X11BackEnd::Present(HWND window, XWin& x, RECT area)
             }
         }
         // The surface's rows are the image: 32-bit pixels, 0x00RRGGBB, as a 24-bit TrueColor
-        // visual expects them.
+        // visual expects them. With a caret in the area, a copy of the area carries it.
+        const DWORD* rows = pixels;
+        LONG rowsWidth = width, rowsHeight = height;
+        POINT from { area.left, area.top };
+        std::vector<DWORD> copy;
+        bool caretHere = false;
+        for (const CaretForDisplay& c : m_carets)
+            caretHere = caretHere || c.topLevel == window;
+        if (caretHere) {
+            rowsWidth = area.right - area.left;
+            rowsHeight = area.bottom - area.top;
+            copy.resize(size_t(rowsWidth) * size_t(rowsHeight));
+            for (LONG y = area.top; y < area.bottom; ++y)
+                std::copy(pixels + size_t(y) * size_t(width) + size_t(area.left), pixels + size_t(y) * size_t(width) + size_t(area.right),
+                    copy.data() + size_t(y - area.top) * size_t(rowsWidth));
+            DrawCarets(window, x, area, copy.data(), POINT { area.left, area.top }, size_t(rowsWidth));
+            rows = copy.data();
+            from = { 0, 0 };
+        }
         XImage* image = XCreateImage(m_display, m_visual, unsigned(m_depth), ZPixmap, 0,
-            reinterpret_cast<char*>(const_cast<DWORD*>(pixels)), unsigned(width), unsigned(height), 32, int(width * 4));
+            reinterpret_cast<char*>(const_cast<DWORD*>(rows)), unsigned(rowsWidth), unsigned(rowsHeight), 32, int(rowsWidth * 4));
         if (!image)
             return;
         image->byte_order = LSBFirst;
-        XPutImage(m_display, x.id, gc, image, area.left, area.top, area.left, area.top, unsigned(area.right - area.left),
+        XPutImage(m_display, x.id, gc, image, from.x, from.y, area.left, area.top, unsigned(area.right - area.left),
             unsigned(area.bottom - area.top));
         image->data = nullptr;
         XDestroyImage(image);
     });
+}
+
+void X11BackEnd::UpdateCarets()
+{
+    std::vector<CaretForDisplay> now = CaretsForDisplay();
+    auto same = [](const CaretForDisplay& a, const CaretForDisplay& b) {
+        return a.topLevel == b.topLevel && SameRect(a.screen, b.screen) && SameRects(a.shown, b.shown) && a.xorPixels == b.xorPixels;
+    };
+    const bool changed = now.size() != m_carets.size() || !std::equal(now.begin(), now.end(), m_carets.begin(), same);
+    if (!now.empty())
+        m_caretSeen.store(SteadyMilliseconds());
+    if (!changed)
+        return;
+    // Where a caret was and where one is now show again.
+    for (const CaretForDisplay& c : m_carets)
+        Damaged(c.screen);
+    for (const CaretForDisplay& c : now)
+        Damaged(c.screen);
+    m_carets = std::move(now);
+}
+
+void X11BackEnd::DrawCarets(HWND window, const XWin& x, const RECT& area, DWORD* pixels, POINT origin, size_t stride) const
+{
+    for (const CaretForDisplay& c : m_carets) {
+        if (c.topLevel != window)
+            continue;
+        const bool solid = c.xorPixels.size() == 1;
+        const LONG caretWidth = c.screen.right - c.screen.left;
+        for (const RECT& shown : c.shown) {
+            // Screen to window coordinates, cut to the area being presented.
+            const LONG left = std::max(shown.left - x.rect.left, area.left), right = std::min(shown.right - x.rect.left, area.right);
+            const LONG top = std::max(shown.top - x.rect.top, area.top), bottom = std::min(shown.bottom - x.rect.top, area.bottom);
+            for (LONG y = top; y < bottom; ++y)
+                for (LONG xx = left; xx < right; ++xx) {
+                    const LONG sx = xx + x.rect.left - c.screen.left, sy = y + x.rect.top - c.screen.top;
+                    const DWORD bits = solid ? c.xorPixels[0] : c.xorPixels[size_t(sy) * size_t(caretWidth) + size_t(sx)];
+                    pixels[size_t(y - origin.y) * stride + size_t(xx - origin.x)] ^= bits & 0x00FFFFFF;
+                }
+        }
+    }
 }
 
 void X11BackEnd::PresentDamage()
@@ -744,6 +974,18 @@ bool X11BackEnd::HandleEvent(XEvent& event)
         if (m_xkb)
             XkbFreeKeyboard(m_xkb, 0, True);
         m_xkb = XkbGetMap(m_display, XkbAllClientInfoMask, XkbUseCoreKbd);
+        return false;
+    }
+    if (m_randrEvent >= 0 && event.type == m_randrEvent + RRScreenChangeNotify) {
+        XRRUpdateConfiguration(&event);
+        ReadMonitors();
+        return false;
+    }
+    if (event.type == PropertyNotify && ContinueTransfer(event.xproperty))
+        return false;
+    if (event.type == PropertyNotify && event.xproperty.window == m_root) {
+        if (event.xproperty.atom == m_workArea)
+            ReadMonitors();
         return false;
     }
     HWND window = WindowFor(event.xany.window);
@@ -952,7 +1194,7 @@ std::string X11BackEnd::ReadProperty(Window window, Atom property, Atom* type)
     int format = 0;
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
-    // Up to 16 MB of text; larger transfers (INCR) are not read.
+    // Up to 16 MB in one property; larger texts come in pieces (INCR).
     if (XGetWindowProperty(m_display, window, property, 0, 4 * 1024 * 1024, True, AnyPropertyType, &actual, &format,
             &count, &after, &data) == Success && data) {
         if (format == 8)
@@ -989,7 +1231,12 @@ bool X11BackEnd::Take(std::u16string& text)
         if (!answered || reply.xselection.property == None)
             continue;
         Atom type = None;
-        const std::string bytes = ReadProperty(m_utility, m_selectionProperty, &type);
+        std::string bytes = ReadProperty(m_utility, m_selectionProperty, &type);
+        if (type == m_incr) {
+            // Reading the INCR property deleted it, which asks the owner for the pieces.
+            if (!ReadIncremental(bytes, type))
+                continue;
+        }
         if (type == m_utf8) {
             text = Utf8ToUtf16(bytes);
         } else {
@@ -1020,19 +1267,99 @@ void X11BackEnd::AnswerSelectionRequest(const XSelectionRequestEvent& request)
                 reinterpret_cast<const unsigned char*>(targets), 4);
             reply.xselection.property = property;
         } else if (request.target == m_utf8 || request.target == m_text) {
-            XChangeProperty(m_display, request.requestor, property, m_utf8, 8, PropModeReplace,
-                reinterpret_cast<const unsigned char*>(m_ownedText.data()), int(m_ownedText.size()));
-            reply.xselection.property = property;
+            if (PutSelectionData(request.requestor, property, m_utf8, m_ownedText))
+                reply.xselection.property = property;
         } else if (request.target == XA_STRING) {
             std::string latin1;
             for (char16_t c : Utf8ToUtf16(m_ownedText))
                 latin1 += c < 0x100 ? char(c) : '?';
-            XChangeProperty(m_display, request.requestor, property, XA_STRING, 8, PropModeReplace,
-                reinterpret_cast<const unsigned char*>(latin1.data()), int(latin1.size()));
-            reply.xselection.property = property;
+            if (PutSelectionData(request.requestor, property, XA_STRING, std::move(latin1)))
+                reply.xselection.property = property;
         }
     }
     XSendEvent(m_display, request.requestor, False, NoEventMask, &reply);
+}
+
+namespace {
+// Text above this size goes in pieces of kIncrPiece bytes.
+constexpr size_t kIncrThreshold = 256 * 1024;
+constexpr size_t kIncrPiece = 64 * 1024;
+}
+
+bool X11BackEnd::PutSelectionData(Window requestor, Atom property, Atom type, std::string data)
+{
+    if (data.size() <= kIncrThreshold) {
+        XChangeProperty(m_display, requestor, property, type, 8, PropModeReplace,
+            reinterpret_cast<const unsigned char*>(data.data()), int(data.size()));
+        return true;
+    }
+    // A requestor asking again into the same property starts over.
+    std::erase_if(m_transfers, [&](const Transfer& t) { return t.requestor == requestor && t.property == property; });
+    XSelectInput(m_display, requestor, PropertyChangeMask);
+    const long size = long(data.size());
+    XChangeProperty(m_display, requestor, property, m_incr, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(&size), 1);
+    // Requestors that went away never take their last piece: only the latest few are kept.
+    if (m_transfers.size() >= 8)
+        m_transfers.erase(m_transfers.begin());
+    m_transfers.push_back(Transfer { requestor, property, type, std::move(data), 0 });
+    return true;
+}
+
+bool X11BackEnd::ContinueTransfer(const XPropertyEvent& event)
+{
+    if (event.state != PropertyDelete)
+        return false;
+    auto it = std::find_if(m_transfers.begin(), m_transfers.end(),
+        [&](const Transfer& t) { return t.requestor == event.window && t.property == event.atom; });
+    if (it == m_transfers.end())
+        return false;
+    // The next piece; an empty one says the text is complete.
+    const size_t piece = std::min(kIncrPiece, it->data.size() - it->sent);
+    XChangeProperty(m_display, it->requestor, it->property, it->type, 8, PropModeReplace,
+        reinterpret_cast<const unsigned char*>(it->data.data() + it->sent), int(piece));
+    it->sent += piece;
+    if (piece == 0) {
+        const Window requestor = it->requestor;
+        m_transfers.erase(it);
+        const bool other = std::any_of(m_transfers.begin(), m_transfers.end(), [&](const Transfer& t) { return t.requestor == requestor; });
+        if (!other && !WindowFor(requestor) && requestor != m_utility)
+            XSelectInput(m_display, requestor, NoEventMask);
+    }
+    return true;
+}
+
+bool X11BackEnd::ReadIncremental(std::string& out, Atom& type)
+{
+    out.clear();
+    XFlush(m_display);
+    // Each piece arrives as a new value of the property; a program that stops sending is given
+    // two seconds per piece.
+    for (;;) {
+        XEvent event {};
+        bool arrived = false;
+        for (int waited = 0; waited < 2000 && !arrived; waited += 20) {
+            if (XCheckTypedWindowEvent(m_display, m_utility, PropertyNotify, &event)) {
+                arrived = true;
+                break;
+            }
+            pollfd fd { ConnectionNumber(m_display), POLLIN, 0 };
+            poll(&fd, 1, 20);
+        }
+        if (!arrived)
+            return false;
+        if (event.xproperty.atom != m_selectionProperty || event.xproperty.state != PropertyNewValue)
+            continue;
+        Atom pieceType = None;
+        const std::string piece = ReadProperty(m_utility, m_selectionProperty, &pieceType);
+        if (pieceType == None || pieceType == m_incr)
+            continue; // an old notice: the property is gone already, or still the announcement
+        type = pieceType;
+        if (piece.empty())
+            return true;
+        out += piece;
+        if (out.size() > (size_t(256) << 20))
+            return false; // more text than any clipboard holds
+    }
 }
 
 bool X11BackEnd::HandleDnd(const XClientMessageEvent& message, HWND window)

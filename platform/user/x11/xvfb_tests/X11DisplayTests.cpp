@@ -7,10 +7,15 @@
 
 #include "platform/base/Modules.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/gdi/Icon.h"
+#include "platform/gdi/SystemModel.h"
+#include "platform/user/Caret.h"
 #include "platform/user/Cursors.h"
 #include "platform/user/Input.h"
 #include "platform/user/Menu.h"
 
+#include <X11/extensions/Xrandr.h>
+#include <X11/extensions/shape.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -498,6 +503,197 @@ TEST_F(X11DisplayTest, CursorsBecomeArgbCursorsWithTheirHotSpots)
         Settle();
         EXPECT_NE(platform::x11::MakeXCursor(m_driver, LoadCursorW(nullptr, id)), Cursor(None));
     }
+}
+
+TEST_F(X11DisplayTest, AWindowRegionShapesTheXWindow)
+{
+    MakeScene();
+    // An L: the full width for 60 rows, then only the left half.
+    HRGN shape = CreateRectRgn(0, 0, 200, 60);
+    HRGN foot = CreateRectRgn(0, 60, 100, 120);
+    CombineRgn(shape, shape, foot, RGN_OR);
+    DeleteObject(foot);
+    SetWindowRgn(m_popup, shape, TRUE);
+    Settle();
+    auto shaped = [&](int x, int y) {
+        int count = 0, ordering = 0;
+        XRectangle* rects = XShapeGetRectangles(m_driver, XOf(m_popup), ShapeBounding, &count, &ordering);
+        bool in = false;
+        for (int i = 0; i < count; ++i)
+            in = in || (x >= rects[i].x && x < rects[i].x + rects[i].width && y >= rects[i].y && y < rects[i].y + rects[i].height);
+        XFree(rects);
+        return in;
+    };
+    EXPECT_TRUE(shaped(150, 30));
+    EXPECT_TRUE(shaped(50, 90));
+    EXPECT_FALSE(shaped(150, 90)) << "cut away";
+    // Where the region cuts the popup, the main window shows through, as in the headless render.
+    RECT r;
+    GetWindowRect(m_popup, &r);
+    const RECT area { r.left, r.top, r.left + 200, std::min<LONG>(r.top + 120, 380) };
+    const Image root = Capture(DefaultRootWindow(m_driver), int(area.left), int(area.top), int(area.right - area.left),
+        int(area.bottom - area.top));
+    const Image headless = Headless(area);
+    WritePng("shaped_x11.png", root);
+    EXPECT_EQ(DifferingPixels(root, headless, 0), 0);
+
+    SetWindowRgn(m_popup, nullptr, TRUE);
+    Settle();
+    EXPECT_TRUE(shaped(150, 90)) << "no region: the whole rectangle again";
+}
+
+TEST_F(X11DisplayTest, TheWindowsIconsBecomeItsNetWmIcon)
+{
+    MakeScene();
+    auto makeIcon = [](int size, DWORD top, DWORD bottom) {
+        std::vector<DWORD> bits(size_t(size) * size_t(size));
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x)
+                bits[size_t(y) * size_t(size) + size_t(x)] = 0xFF000000u | (y < size / 2 ? top : bottom);
+        std::vector<BYTE> mask(size_t(size) * size_t(size) / 8, 0);
+        ICONINFO info {};
+        info.fIcon = TRUE;
+        info.hbmColor = CreateBitmap(size, size, 1, 32, bits.data());
+        info.hbmMask = CreateBitmap(size, size, 1, 1, mask.data());
+        HICON icon = CreateIconIndirect(&info);
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+        return icon;
+    };
+    HICON big = makeIcon(32, 0xFF0000, 0x0000FF);
+    HICON small = makeIcon(16, 0x00FF00, 0xFFFF00);
+    SendMessageW(m_main, WM_SETICON, ICON_BIG, LPARAM(big));
+    SendMessageW(m_main, WM_SETICON, ICON_SMALL, LPARAM(small));
+    Settle();
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    ASSERT_EQ(XGetWindowProperty(m_driver, XOf(m_main), AtomNamed("_NET_WM_ICON"), 0, 1 << 16, False, XA_CARDINAL, &type,
+                  &format, &count, &after, &data),
+        Success);
+    ASSERT_NE(data, nullptr);
+    const std::vector<long> values(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + count);
+    XFree(data);
+    ASSERT_EQ(values.size(), size_t(2 + 32 * 32 + 2 + 16 * 16));
+    EXPECT_EQ(values[0], 32);
+    EXPECT_EQ(values[1], 32);
+    EXPECT_EQ(values[2] & 0xFFFFFFFF, 0xFFFF0000) << "opaque red at the top";
+    EXPECT_EQ(values[2 + 31 * 32] & 0xFFFFFFFF, 0xFF0000FF) << "opaque blue at the bottom";
+    const size_t second = 2 + 32 * 32;
+    EXPECT_EQ(values[second], 16);
+    EXPECT_EQ(values[second + 2] & 0xFFFFFFFF, 0xFF00FF00);
+
+    // Without icons of its own, the property goes.
+    SendMessageW(m_main, WM_SETICON, ICON_BIG, 0);
+    SendMessageW(m_main, WM_SETICON, ICON_SMALL, 0);
+    Settle();
+    EXPECT_TRUE(Property(XOf(m_main), "_NET_WM_ICON").empty());
+    DestroyIcon(big);
+    DestroyIcon(small);
+}
+
+TEST_F(X11DisplayTest, MonitorsComeFromTheXScreen)
+{
+    // Two monitors side by side on the server, the right one primary. The left one takes the
+    // server's output, so the output's own monitor gives way to the two.
+    Window root = DefaultRootWindow(m_driver);
+    XRRScreenResources* resources = XRRGetScreenResources(m_driver, root);
+    ASSERT_NE(resources, nullptr);
+    ASSERT_GT(resources->noutput, 0);
+    RROutput output = resources->outputs[0];
+    XRRFreeScreenResources(resources);
+    auto monitor = [&](const char* name, int x, bool primary) {
+        XRRMonitorInfo info {};
+        if (!primary) {
+            info.noutput = 1;
+            info.outputs = &output;
+        }
+        info.name = AtomNamed(name);
+        info.primary = primary ? True : False;
+        info.x = x;
+        info.y = 0;
+        info.width = 640;
+        info.height = 1024;
+        info.mwidth = 170;
+        info.mheight = 270;
+        XRRSetMonitor(m_driver, root, &info);
+    };
+    monitor("LEFT", 0, false);
+    monitor("RIGHT", 640, true);
+    XSync(m_driver, False);
+    EXPECT_EQ(GetSystemMetrics(SM_CMONITORS), 1) << "headless until the display opens";
+    MakeScene();
+    ASSERT_TRUE(platform::x11::X11ConnectedForTesting());
+    EXPECT_EQ(GetSystemMetrics(SM_CMONITORS), 2);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 640) << "the primary monitor's width";
+    MONITORINFO info {};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(GetMonitorInfoW(MonitorFromPoint(POINT { 100, 500 }, MONITOR_DEFAULTTONEAREST), &info));
+    EXPECT_EQ(info.rcMonitor.left, 0);
+    EXPECT_EQ(info.rcMonitor.right, 640);
+    EXPECT_EQ(info.dwFlags & MONITORINFOF_PRIMARY, 0u);
+    ASSERT_TRUE(GetMonitorInfoW(MonitorFromPoint(POINT { 1000, 500 }, MONITOR_DEFAULTTONEAREST), &info));
+    EXPECT_EQ(info.rcMonitor.left, 640);
+    EXPECT_EQ(info.rcWork.right, 1280);
+    EXPECT_EQ(info.dwFlags & MONITORINFOF_PRIMARY, MONITORINFOF_PRIMARY);
+    // A window manager's work area leaves its panel out.
+    const long work[4] = { 0, 0, 1280, 990 };
+    XChangeProperty(m_driver, root, AtomNamed("_NET_WORKAREA"), XA_CARDINAL, 32, PropModeReplace,
+        reinterpret_cast<const unsigned char*>(work), 4);
+    Settle();
+    ASSERT_TRUE(GetMonitorInfoW(MonitorFromPoint(POINT { 1000, 500 }, MONITOR_DEFAULTTONEAREST), &info));
+    EXPECT_EQ(info.rcWork.bottom, 990);
+    EXPECT_EQ(info.rcMonitor.bottom, 1024);
+}
+
+TEST_F(X11DisplayTest, TheCaretBlinksOnTheServerAsInTheHeadlessRender)
+{
+    MakeScene();
+    ASSERT_TRUE(CreateCaret(m_child, nullptr, 2, 16));
+    SetCaretPos(20, 30);
+    ShowCaret(m_child);
+    Settle();
+    POINT at { 20, 30 };
+    ClientToScreen(m_child, &at);
+    const RECT area { at.x - 6, at.y - 4, at.x + 40, at.y + 20 };
+    auto shown = [&] {
+        return Capture(DefaultRootWindow(m_driver), int(area.left), int(area.top), int(area.right - area.left),
+            int(area.bottom - area.top));
+    };
+    auto withCaret = [&] {
+        Image out;
+        out.width = int(area.right - area.left);
+        out.height = int(area.bottom - area.top);
+        CaptureScreen(area, out.pixels, true);
+        return out;
+    };
+    // Visible first: inverted pixels where the caret is, exactly as the headless screen has them.
+    Image now = shown();
+    WritePng("caret_on_x11.png", now);
+    EXPECT_EQ(DifferingPixels(now, withCaret(), 0), 0);
+    EXPECT_EQ(DifferingPixels(now, Headless(area), 0), 2 * 16) << "the caret's 2 x 16 pixels";
+
+    // Half a period on, dark; then back.
+    Clock().Advance(GetCaretBlinkTime());
+    Settle();
+    now = shown();
+    EXPECT_EQ(DifferingPixels(now, Headless(area), 0), 0) << "the dark half shows the window's own pixels";
+    Clock().Advance(GetCaretBlinkTime());
+    Settle();
+    EXPECT_EQ(DifferingPixels(shown(), withCaret(), 0), 0);
+    EXPECT_EQ(DifferingPixels(shown(), Headless(area), 0), 2 * 16);
+
+    // Moved: the old place shows clean, the new one the caret.
+    SetCaretPos(40, 30);
+    Settle();
+    now = shown();
+    EXPECT_EQ(DifferingPixels(now, withCaret(), 0), 0);
+    EXPECT_EQ(now.At(6, 4), Headless(area).At(6, 4));
+    EXPECT_NE(now.At(26, 4), Headless(area).At(26, 4));
+    DestroyCaret();
+    Settle();
+    EXPECT_EQ(DifferingPixels(shown(), Headless(area), 0), 0);
 }
 
 TEST(X11DisplayStart, AWindowedStartWithoutADisplaySaysSoAndFails)

@@ -4,12 +4,15 @@
 #include "XvfbFixture.h"
 
 #include "platform/base/GlobalMemory.h"
+#include "platform/base/Unicode.h"
 #include "platform/shell/Clipboard.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
+#include <poll.h>
 #include <thread>
 
 namespace xvfb_test {
@@ -147,6 +150,128 @@ TEST_F(X11ExchangeTest, AnotherProgramsTextReachesUs)
     }
     reader.join();
     EXPECT_EQ(read, "mine again");
+}
+
+// About 1.3 MB of UTF-8 text with characters of two and three bytes, so that pieces split them.
+std::string LargeText()
+{
+    std::string text;
+    for (int i = 0; text.size() < 1300 * 1024; ++i)
+        text += "Zeile " + std::to_string(i) + ": Größe 640 × 480 – fertig\n";
+    return text;
+}
+
+TEST_F(X11ExchangeTest, LargeTextReachesAnotherProgramInPieces)
+{
+    const std::string text = LargeText();
+    PutText(Utf8ToUtf16(text));
+    Settle();
+    // Asked for it, we announce the pieces (INCR with the size).
+    Window other = Foreign({ 900, 700, 950, 750 });
+    XConvertSelection(m_driver, AtomNamed("CLIPBOARD"), AtomNamed("UTF8_STRING"), AtomNamed("DRIVER_PROPERTY"), other, CurrentTime);
+    XSync(m_driver, False);
+    Settle();
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    ASSERT_EQ(XGetWindowProperty(m_driver, other, AtomNamed("DRIVER_PROPERTY"), 0, 1, False, AnyPropertyType, &type, &format, &count,
+                  &after, &data),
+        Success);
+    EXPECT_EQ(type, AtomNamed("INCR"));
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(*reinterpret_cast<long*>(data), long(text.size()));
+    XFree(data);
+    // xclip reads the whole text piece by piece while this thread answers.
+    std::atomic<bool> done { false };
+    std::string read;
+    std::thread reader([&] {
+        if (FILE* out = popen(("xclip -display " + m_displayName + " -selection clipboard -o -t UTF8_STRING").c_str(), "r")) {
+            char buffer[65536];
+            size_t n;
+            while ((n = fread(buffer, 1, sizeof buffer, out)) > 0)
+                read.append(buffer, n);
+            pclose(out);
+        }
+        done = true;
+    });
+    while (!done) {
+        Settle();
+        std::this_thread::yield();
+    }
+    reader.join();
+    EXPECT_EQ(read.size(), text.size());
+    EXPECT_TRUE(read == text);
+}
+
+TEST_F(X11ExchangeTest, AnotherProgramsLargeTextArrivesInPieces)
+{
+    const std::string text = LargeText();
+    std::atomic<bool> owning { false }, finished { false };
+    std::atomic<int> pieces { 0 };
+    // Another program on its own connection and thread: it owns the clipboard and sends its
+    // text only in pieces of 50,000 bytes, each once the last one was taken.
+    std::thread owner([&] {
+        Display* d = XOpenDisplay(m_displayName.c_str());
+        if (!d)
+            return;
+        Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 1, 1, 0, 0, 0);
+        const Atom clipboard = XInternAtom(d, "CLIPBOARD", False), utf8 = XInternAtom(d, "UTF8_STRING", False),
+                   incr = XInternAtom(d, "INCR", False);
+        XSetSelectionOwner(d, clipboard, w, CurrentTime);
+        XSync(d, False);
+        owning = true;
+        Window requestor = 0;
+        Atom property = 0;
+        size_t sent = 0;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!finished && std::chrono::steady_clock::now() < end) {
+            while (XPending(d)) {
+                XEvent e;
+                XNextEvent(d, &e);
+                if (e.type == SelectionRequest) {
+                    const XSelectionRequestEvent& r = e.xselectionrequest;
+                    XEvent notify {};
+                    notify.xselection.type = SelectionNotify;
+                    notify.xselection.requestor = r.requestor;
+                    notify.xselection.selection = r.selection;
+                    notify.xselection.target = r.target;
+                    notify.xselection.time = r.time;
+                    notify.xselection.property = None;
+                    if (r.target == utf8) {
+                        XSelectInput(d, r.requestor, PropertyChangeMask);
+                        const long size = long(text.size());
+                        XChangeProperty(d, r.requestor, r.property, incr, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(&size), 1);
+                        notify.xselection.property = r.property;
+                        requestor = r.requestor;
+                        property = r.property;
+                        sent = 0;
+                    }
+                    XSendEvent(d, r.requestor, False, NoEventMask, &notify);
+                } else if (e.type == PropertyNotify && e.xproperty.window == requestor && e.xproperty.atom == property
+                    && e.xproperty.state == PropertyDelete) {
+                    const size_t piece = std::min<size_t>(50000, text.size() - sent);
+                    XChangeProperty(d, requestor, property, utf8, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(text.data() + sent), int(piece));
+                    sent += piece;
+                    ++pieces;
+                    finished = piece == 0;
+                }
+                XFlush(d);
+            }
+            pollfd fd { ConnectionNumber(d), POLLIN, 0 };
+            poll(&fd, 1, 20);
+        }
+        XCloseDisplay(d);
+    });
+    while (!owning)
+        std::this_thread::yield();
+    const std::u16string got = GetText();
+    finished = true;
+    owner.join();
+    EXPECT_EQ(got.size(), Utf8ToUtf16(text).size());
+    EXPECT_TRUE(got == Utf8ToUtf16(text));
+    EXPECT_GE(pieces.load(), 27) << "1.3 MB in pieces of 50,000 bytes, and the empty last one";
 }
 
 TEST_F(X11ExchangeTest, FilesDroppedOnAWindowThatAcceptsThemArrive)

@@ -12,6 +12,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 #include <png.h>
 
 #include <csignal>
@@ -83,8 +84,9 @@ protected:
 
     void TearDown() override
     {
-        DesktopTest::TearDown();
+        // The back end first: it gives the system model back before the desktop resets it.
         platform::x11::StopX11Display();
+        DesktopTest::TearDown();
         for (Window w : m_foreign)
             XDestroyWindow(m_driver, w);
         if (m_driver)
