@@ -533,7 +533,7 @@ void CRichToolTip::ShowTip()
     const RECT screen{ GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
         GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
         GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN) };
-    PlaceTip(point, tool.direction, screen);
+    PlaceTip(point, tool.direction, screen, m_frameRect);
 
     FreeShownTip();
     const int width = m_windowRect.right - m_windowRect.left;
@@ -610,8 +610,10 @@ void CRichToolTip::ShowTip()
     TakeCapture();
 }
 
-void CRichToolTip::PlaceTip(POINT point, int direction, const RECT& screen)
+void CRichToolTip::PlaceTip(POINT point, int direction, const RECT& screen, const RECT& frame)
 {
+    Offset(m_textRect, frame.left - m_frameRect.left, frame.top - m_frameRect.top);
+    m_frameRect = frame;
     if (!Valid(direction))
         direction = 0x10;
     int side = direction & 0xF0, low = direction & 0x0F;
@@ -836,7 +838,10 @@ void CRichToolTip::MoveTipWithCursor(POINT from, POINT to)
 
 void CRichToolTip::TakeCapture()
 {
-    if (::GetCapture() != m_hWnd)
+    // A window that holds the capture (a drag, a pressed button) keeps it: taking it away would
+    // end that gesture under the user's hand. Its mouse messages still pass the owner's relay.
+    const HWND holder = ::GetCapture();
+    if (!holder)
         ::SetCapture(m_hWnd);
     m_capture = ::GetCapture() == m_hWnd;
 }

@@ -89,9 +89,9 @@ public:
     int Direction() const { return m_direction; }
     CRichHtmlDrawer& Drawer() { return m_drawer; }
 
-    // Placement against the screen (x, y, width, height): fixes direction and anchor point
-    // for a tip pointing at `point` with the frame rectangle already measured.
-    void PlaceTip(POINT point, int direction, const RECT& screen);
+    // Placement against the screen: fixes direction, anchor point and window rectangle for a tip
+    // of the measured frame pointing at `point`.
+    void PlaceTip(POINT point, int direction, const RECT& screen, const RECT& frame);
 
     int m_initialDelay = 500;
     int m_autoPop = 5000;
