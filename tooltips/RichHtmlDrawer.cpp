@@ -9,6 +9,8 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
+#include <string_view>
 
 namespace {
 
@@ -1097,15 +1099,28 @@ BOOL CRichHtmlDrawer::StepAnimations()
 
 namespace {
 
+// A bitmap file named by markup: only a regular file of a sane size is read (never a device or
+// a pipe that would block or never end).
+HBITMAP LoadBitmapFile(const HtmlText& path)
+{
+    std::error_code error;
+    const std::filesystem::path file(std::u16string_view(path.data(), path.size()));
+    if (!std::filesystem::is_regular_file(file, error) || std::filesystem::file_size(file, error) > (64u << 20) || error)
+        return nullptr;
+    return static_cast<HBITMAP>(
+        LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+}
+
 bool StartsAt(const HtmlText& s, size_t pos, const char16_t* token)
 {
     return s.compare(pos, std::char_traits<char16_t>::length(token), token) == 0;
 }
 
 // "<table" that is not an escaped "<" followed by the word.
-size_t FindTableStart(const HtmlText& s, size_t pos)
+size_t FindTableStart(const HtmlText& s, size_t pos, size_t limit = HtmlText::npos)
 {
-    while ((pos = s.find(u"<table", pos)) != HtmlText::npos) {
+    const std::u16string_view view = std::u16string_view(s).substr(0, std::min(limit, s.size()));
+    while ((pos = view.find(u"<table", pos)) != std::u16string_view::npos) {
         if (pos == 0 || s[pos - 1] != u'<')
             return pos;
         pos += 6;
@@ -1141,9 +1156,9 @@ size_t FindOutsideTables(const HtmlText& s, const char16_t* token, size_t pos, s
 {
     while (pos < limit) {
         const size_t hit = s.find(token, pos);
-        const size_t table = FindTableStart(s, pos);
         if (hit == HtmlText::npos || hit >= limit)
             return HtmlText::npos;
+        const size_t table = FindTableStart(s, pos, hit);
         if (table != HtmlText::npos && table < hit) {
             pos = FindTableEnd(s, table);
             continue;
@@ -1397,7 +1412,9 @@ SIZE CRichHtmlDrawer::RenderTable(const HtmlText& text, RECT rect, int depth)
     }
 
     if (m_bMeasuring) {
-        HtmlTable& t = m_tables[index];
+        // Nested tables append their records while this one is laid out: work on a copy and store
+        // it back at the end, never through a reference into the vector.
+        HtmlTable t = m_tables[index];
         for (int r = 0; r < rows; ++r) {
             const ParsedRow& row = parsed.rows[size_t(r)];
             const size_t rowScope = open(u"tr");
@@ -1481,6 +1498,7 @@ SIZE CRichHtmlDrawer::RenderTable(const HtmlText& text, RECT rect, int depth)
                 }
         const int border = tableStyle.nBorderStyle == 6 ? 3 * tableStyle.nBorderWidth : tableStyle.nBorderWidth;
         const SIZE size = tableSize(t.widths, t.heights, border);
+        m_tables[index] = std::move(t);
         close(tableScope);
         return size;
     }
@@ -1530,8 +1548,7 @@ SIZE CRichHtmlDrawer::RenderTable(const HtmlText& text, RECT rect, int depth)
                 image = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr),
                     MAKEINTRESOURCEW(ReadLength(value, 0, false)), IMAGE_BITMAP, 0, 0, 0));
             else if (key == u"file")
-                image = static_cast<HBITMAP>(
-                    LoadImageW(nullptr, value.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+                image = LoadBitmapFile(value);
             if (image) {
                 const SIZE tile = CRichDrawManager::GetBitmapSize(image);
                 HDC source = CreateCompatibleDC(m_hdc);
@@ -1656,8 +1673,7 @@ void CRichHtmlDrawer::HandleImage(const TagInfo& info, const HtmlText& params, c
             bitmap = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr),
                 MAKEINTRESOURCEW(ReadLength(idres, 0, false)), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
         else if (!file.empty())
-            bitmap = static_cast<HBITMAP>(
-                LoadImageW(nullptr, file.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+            bitmap = LoadBitmapFile(file);
     }
     const SIZE natural = CRichDrawManager::GetBitmapSize(bitmap);
     SIZE unit = natural;

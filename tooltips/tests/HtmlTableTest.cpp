@@ -1,0 +1,140 @@
+#include "tooltips/RichHtmlDrawer.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/gdi/tests/PixelTestSupport.h"
+
+#include <string>
+
+using gdi_test::Surface;
+
+namespace {
+
+SIZE Measure(CRichHtmlDrawer& drawer, Surface& surface, const HtmlText& markup)
+{
+    SIZE size{};
+    drawer.MeasureHtml(surface.dc(), markup, &size);
+    return size;
+}
+
+} // namespace
+
+TEST(HtmlTableTest, OneCellMeasuresItsTextPlusTheMarginsOnBothSides)
+{
+    Surface surface(200, 100);
+    CRichHtmlDrawer plain, table;
+    const SIZE x = Measure(plain, surface, u"x");
+    const SIZE cell = Measure(table, surface, u"<table><tr><td>x</td></tr></table>");
+    EXPECT_EQ(cell.cx, x.cx + 4);
+    EXPECT_EQ(cell.cy, x.cy + 4);
+    ASSERT_EQ(table.Tables().size(), 1u);
+    EXPECT_EQ(table.Tables()[0].widths.size(), 1u);
+}
+
+TEST(HtmlTableTest, CellSpacingCountsBetweenAndAroundTheCells)
+{
+    Surface surface(300, 100);
+    struct Case {
+        const char16_t* markup;
+        int extra; // over the sum of the column widths
+    } cases[] = {
+        { u"<table cellspacing=3><tr><td>ab</td><td>cdef</td></tr></table>", 3 * 3 + 1 },
+        { u"<table><tr><td>ab</td><td>cdef</td></tr></table>", 1 },
+    };
+    for (const Case& c : cases) {
+        CRichHtmlDrawer drawer;
+        const SIZE size = Measure(drawer, surface, c.markup);
+        ASSERT_EQ(drawer.Tables().size(), 1u);
+        const auto& widths = drawer.Tables()[0].widths;
+        ASSERT_EQ(widths.size(), 2u);
+        EXPECT_EQ(size.cx - 1, widths[0] + widths[1] + c.extra) << std::string(c.markup, c.markup + 20).size();
+    }
+}
+
+TEST(HtmlTableTest, SpansWidenTheirColumnsAndCoverTheGrid)
+{
+    Surface surface(400, 200);
+    CRichHtmlDrawer drawer;
+    Measure(drawer, surface,
+        u"<table><tr><td>a</td><td>b</td></tr>"
+        u"<tr><td colspan=2>a much wider cell than both</td></tr></table>");
+    ASSERT_EQ(drawer.Tables().size(), 1u);
+    const HtmlTable& t = drawer.Tables()[0];
+    const int total = t.rows[1][0].nTotalWidth;
+    const int a = t.rows[0][0].nTotalWidth, b = t.rows[0][1].nTotalWidth;
+    const int difference = total - (a + b);
+    ASSERT_GT(difference, 1);
+    EXPECT_EQ(t.widths[0], a + difference / 2);
+    EXPECT_EQ(t.widths[1], b + difference / 2 + difference % 2);
+    EXPECT_EQ(t.rows[1][1].nColSpan, -1);
+
+    CRichHtmlDrawer square;
+    Measure(square, surface,
+        u"<table><tr><td colspan=2 rowspan=2>big</td><td>1</td></tr><tr><td>2</td></tr></table>");
+    const HtmlTable& s = square.Tables()[0];
+    ASSERT_EQ(s.rows.size(), 2u);
+    ASSERT_EQ(s.widths.size(), 3u);
+    EXPECT_EQ(s.rows[1][0].nColSpan, -1);            // only the first column is covered below
+    EXPECT_EQ(s.rows[1][1].nColSpan, 1);             // so the next cell takes the second one
+    EXPECT_EQ(s.rows[1][2].nColSpan, 0);
+}
+
+TEST(HtmlTableTest, ATableGrowsToItsRectangleUnlessEveryColumnHasAWidth)
+{
+    Surface surface(300, 80, RGB(255, 255, 255));
+    CRichHtmlDrawer free;
+    const SIZE measured = Measure(free, surface, u"<table border=1><tr><td>a</td><td>b</td></tr></table>");
+    const SIZE drawn = free.DrawMeasuredHtml(RECT{ 0, 0, 200, measured.cy }, surface.dc());
+    EXPECT_EQ(drawn.cx, 200);
+
+    Surface right(300, 80, RGB(255, 255, 255));
+    CRichHtmlDrawer fixed;
+    const SIZE narrow = Measure(fixed, right,
+        u"<table border=1 align=right bordercolor=#ff0000><tr><td width=20>a</td><td width=30>b</td></tr></table>");
+    const SIZE placed = fixed.DrawMeasuredHtml(RECT{ 0, 0, 200, narrow.cy }, right.dc());
+    EXPECT_EQ(placed.cx, narrow.cx - 1);
+    // Against the right edge: its left border is where the width says, nothing left of it.
+    const int left = 200 - placed.cx;
+    EXPECT_EQ(right.At(left, 5), RGB(255, 0, 0));
+    EXPECT_EQ(right.At(left - 1, 5), RGB(255, 255, 255));
+}
+
+TEST(HtmlTableTest, BorderStylesAndBackgroundsFromElsewhereDrawNothingMore)
+{
+    Surface surface(300, 100);
+    CRichHtmlDrawer solid, dashed;
+    const SIZE a = Measure(solid, surface, u"<table border=2><tr><td>x</td></tr></table>");
+    const SIZE b = Measure(dashed, surface, u"<table border=2 borderstyle=dashed><tr><td>x</td></tr></table>");
+    EXPECT_EQ(a.cx - b.cx, 2) << "a dashed table border is one pixel wide";
+
+    Surface plain(120, 60, RGB(255, 255, 255)), library(120, 60, RGB(255, 255, 255));
+    CRichHtmlDrawer p, l;
+    const SIZE ps = Measure(p, plain, u"<table><tr><td>x</td></tr></table>");
+    const SIZE ls = Measure(l, library, u"<table background=\"iddll : 101\"><tr><td>x</td></tr></table>");
+    p.DrawMeasuredHtml(RECT{ 0, 0, ps.cx, ps.cy }, plain.dc());
+    l.DrawMeasuredHtml(RECT{ 0, 0, ls.cx, ls.cy }, library.dc());
+    EXPECT_EQ(plain.pixels(), library.pixels());
+}
+
+TEST(HtmlTableTest, LyingSpansHugeSizesAndDeepNestingAreBounded)
+{
+    Surface surface(100, 100);
+    HtmlText deep;
+    for (int i = 0; i < 200; ++i)
+        deep += u"<table><tr><td>";
+    deep += u"core";
+    const HtmlText cases[] = {
+        u"<table><tr><td colspan=99999999 rowspan=-5>x</td><td rowspan=4000000000>y</td></tr><tr></tr></table>",
+        u"<table cellpadding=99999999 cellspacing=99999999 border=99999><tr><td width=99999999>x</td></tr></table>",
+        deep,
+        u"<table><tr><td>unclosed <b>bold <table><tr><td>inner",
+        u"</table><table><tr><td></td></tr></table></table></td></tr>",
+    };
+    for (const HtmlText& markup : cases) {
+        CRichHtmlDrawer drawer;
+        const SIZE size = Measure(drawer, surface, markup);
+        EXPECT_LE(drawer.Tables().size(), 512u);
+        EXPECT_LE(size.cx, 10'000'000);
+        drawer.DrawMeasuredHtml(RECT{ 0, 0, 100, 100 }, surface.dc());
+    }
+}
