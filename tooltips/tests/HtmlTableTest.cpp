@@ -4,7 +4,12 @@
 
 #include "platform/gdi/tests/PixelTestSupport.h"
 
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <string>
+
+#include <unistd.h>
 
 using gdi_test::Surface;
 
@@ -137,4 +142,102 @@ TEST(HtmlTableTest, LyingSpansHugeSizesAndDeepNestingAreBounded)
         EXPECT_LE(size.cx, 10'000'000);
         drawer.DrawMeasuredHtml(RECT{ 0, 0, 100, 100 }, surface.dc());
     }
+}
+
+namespace {
+
+// A 24-bit bottom-up BMP of one colour.
+std::string WriteBmp(const std::string& path, int width, int height, COLORREF colour)
+{
+    const int stride = (width * 3 + 3) / 4 * 4;
+    const uint32_t pixels = uint32_t(stride * height);
+    std::string file = "BM";
+    auto u32 = [&file](uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            file += char((v >> (8 * i)) & 0xFF);
+    };
+    auto u16 = [&file](uint16_t v) {
+        file += char(v & 0xFF);
+        file += char(v >> 8);
+    };
+    u32(54 + pixels);
+    u32(0);
+    u32(54);
+    u32(40);
+    u32(uint32_t(width));
+    u32(uint32_t(height));
+    u16(1);
+    u16(24);
+    u32(0);
+    u32(pixels);
+    u32(2835);
+    u32(2835);
+    u32(0);
+    u32(0);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            file += char(GetBValue(colour));
+            file += char(GetGValue(colour));
+            file += char(GetRValue(colour));
+        }
+        file.append(size_t(stride - width * 3), '\0');
+    }
+    std::ofstream(path, std::ios::binary) << file;
+    return path;
+}
+
+} // namespace
+
+TEST(HtmlImageTest, BitmapFilesDrawAndImagesFromElsewhereAreMissing)
+{
+    const std::string folder = std::filesystem::temp_directory_path() / ("vornalt-tipimg-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    const std::string red = WriteBmp(folder + "/red.bmp", 2, 2, RGB(220, 0, 0));
+    auto u16 = [](const std::string& s) { return HtmlText(s.begin(), s.end()); };
+
+    Surface surface(60, 30, RGB(255, 255, 255));
+    CRichHtmlDrawer drawer;
+    const SIZE size = Measure(drawer, surface, u"<bmp file=\"" + u16(red) + u"\" width=10 height=8>");
+    EXPECT_EQ(size.cx, 11);
+    EXPECT_GE(size.cy, 9);
+    drawer.DrawMeasuredHtml(RECT{ 0, 0, size.cx, size.cy }, surface.dc());
+    int reds = 0;
+    for (DWORD p : surface.pixels())
+        reds += p == Surface::Pixel(RGB(220, 0, 0));
+    EXPECT_EQ(reds, 80);
+
+    // Resources this program does not carry, libraries and raw handles named by the text, devices
+    // and folders: nothing is drawn and no room is taken.
+    const HtmlText missing[] = {
+        u"a<bmp idres=101>b",
+        u"a<bmp iddll=101 srcdll=\"libc.so.6\">b",
+        u"a<bmp handle=4660>b",
+        u"a<bmp handle=0x12345678>b",
+        u"a<icon idres=1 width=32 height=32>b",
+        u"a<ilst file=\"/dev/zero\" cx=4>b",
+        u"a<bmp file=\"" + u16(folder) + u"\">b",
+        u"a<bmp file=\"" + u16(folder) + u"/none.bmp\">b",
+        u"a<string idres=123>b",
+    };
+    CRichHtmlDrawer plain;
+    const SIZE ab = Measure(plain, surface, u"ab");
+    for (const HtmlText& markup : missing) {
+        CRichHtmlDrawer d;
+        EXPECT_EQ(Measure(d, surface, markup).cx, ab.cx) << std::string(markup.begin(), markup.end());
+    }
+
+    // An image strip: cells of 2 by 2 in a 6 by 2 strip, cell 3 is past the end and takes no room.
+    const std::string strip = WriteBmp(folder + "/strip.bmp", 6, 2, RGB(0, 0, 200));
+    CRichHtmlDrawer cells;
+    EXPECT_EQ(Measure(cells, surface, u"<ilst file=\"" + u16(strip) + u"\" cx=2 index=2>").cx, 3);
+    EXPECT_EQ(Measure(cells, surface, u"<ilst file=\"" + u16(strip) + u"\" cx=2 index=3>").cx, 0);
+    // Animated: every 5 ticks of 100 ms the next cell, back to the first after the last.
+    Measure(cells, surface, u"<ilst file=\"" + u16(strip) + u"\" cx=2 speed=5>");
+    ASSERT_EQ(cells.Animations().size(), 1u);
+    int changes = 0;
+    for (int tick = 0; tick < 15; ++tick)
+        changes += cells.StepAnimations() ? 1 : 0;
+    EXPECT_EQ(changes, 3);
+    EXPECT_EQ(cells.Animations()[0].nCell, 0);
+    std::filesystem::remove_all(folder);
 }
