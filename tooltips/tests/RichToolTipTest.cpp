@@ -18,6 +18,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -65,6 +66,13 @@ public:
     };
     std::vector<Relayed> relayed;
     int notifications = 0;
+    std::vector<std::pair<WPARAM, LPARAM>> hotKeys;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == RichTipHotKeyMessage())
+            hotKeys.emplace_back(wParam, lParam);
+        return CWnd::WindowProc(message, wParam, lParam);
+    }
     BOOL PreTranslateMessage(MSG* msg) override
     {
         if (tip) {
@@ -308,6 +316,67 @@ TEST_F(TipWindowTest, AClickHidesTheTipAtOnceAndAButtonHeldElsewhereKeepsItsCapt
     RunLoop();
 }
 
+TEST_F(TipWindowTest, AFadeInStartsFromThePixelsThatWereUnderTheTip)
+{
+    ::MoveWindow(owner.m_hWnd, 100, 250, 500, 400, TRUE);
+    tip.m_fadeInStep = 80;
+    tip.AddWindowTool(&panel, kResizeTip);
+    Idle().Then([this] { testkit::MoveTo(testkit::ClientPoint(panel, 50, 95)); });
+    Idle().Then([this] { Clock().Advance(500); });
+    Idle().Then([this] {
+        // Fully transparent: only the snapshot of what lay under it, and no shadow.
+        EXPECT_EQ(tip.GetState(), CRichToolTip::Showing);
+        EXPECT_EQ(tip.GetTransparency(), 100);
+        const testkit::Capture first = testkit::CaptureWindow(tip.m_hWnd);
+        ASSERT_FALSE(first.Empty());
+        EXPECT_TRUE(testkit::AllPixels(first, RECT{ 0, 0, first.width, first.height }, RGB(70, 110, 160)));
+    });
+    Fade();
+    Idle().Then([this] {
+        EXPECT_EQ(tip.GetTransparency(), 0);
+        EXPECT_EQ(tip.GetState(), CRichToolTip::Shown);
+        const testkit::Capture opaque = testkit::CaptureWindow(tip.m_hWnd);
+        EXPECT_EQ(opaque.ColorAt(3, 3), COLORREF(GetSysColor(COLOR_INFOBK)));
+    });
+    LeaveAndFade();
+    RunLoop();
+}
+
+TEST_F(TipWindowTest, TheShownToolsHotKeyGoesToTheOwnerAndOtherKeysHideTheTip)
+{
+    TipTool tool;
+    tool.id = 3;
+    tool.text = kResizeTip;
+    tool.hotKey = VK_F1;
+    tool.hotKeyValue = 7;
+    tip.AddTool(panel.m_hWnd, tool);
+    RestOnPanel();
+    Idle().Then([] { testkit::Key(VK_F1); });
+    Idle().Then([this] {
+        ASSERT_EQ(owner.hotKeys.size(), 1u);
+        EXPECT_EQ(owner.hotKeys[0], std::make_pair(WPARAM(7), LPARAM(3)));
+        EXPECT_EQ(tip.GetState(), CRichToolTip::Shown);
+        testkit::Key('A');
+    });
+    Idle().Then([this] {
+        EXPECT_EQ(tip.GetState(), CRichToolTip::Hidden);
+        EXPECT_EQ(owner.hotKeys.size(), 1u);
+    });
+    RunLoop();
+}
+
+TEST_F(TipWindowTest, TheTipGoesWhenAnotherProgramIsActivated)
+{
+    tip.AddWindowTool(&panel, kResizeTip);
+    RestOnPanel();
+    Idle().Then([] { testkit::AnotherProgramActivated(); });
+    Idle().Then([this] {
+        EXPECT_EQ(tip.GetState(), CRichToolTip::Hidden);
+        EXPECT_FALSE(tip.IsWindowVisible());
+    });
+    RunLoop();
+}
+
 TEST_F(TipWindowTest, WithoutTheSystemsFadeTheTipHidesAtOnce)
 {
     ScopedSystemModel model;
@@ -351,6 +420,19 @@ TEST_F(TipWindowTest, ALinkInTheTipOpensWithTheDesktopOpenerAsOneArgument)
         ::GetWindowRect(tip.m_hWnd, &window);
         const POINT at{ window.left + (link.left + link.right) / 2, window.top + (link.top + link.bottom) / 2 };
         testkit::MoveTo(at);
+    });
+    Idle().Then([this] {
+        // The link under the mouse takes the hover look (blue, underlined) while the tip stays.
+        EXPECT_EQ(tip.GetState(), CRichToolTip::Shown);
+        EXPECT_EQ(tip.Drawer().m_nHotLink, 0);
+        const testkit::Capture hovered = testkit::CaptureWindow(tip.m_hWnd);
+        int blue = 0;
+        for (int y = 0; y < hovered.height; ++y)
+            for (int x = 0; x < hovered.width; ++x)
+                blue += hovered.ColorAt(x, y) == RGB(0, 0, 255);
+        EXPECT_GT(blue, 20);
+        POINT at;
+        ::GetCursorPos(&at);
         testkit::Click(at);
     });
     Idle().Then([this] { EXPECT_EQ(tip.GetState(), CRichToolTip::Hidden); });
