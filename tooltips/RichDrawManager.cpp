@@ -681,3 +681,106 @@ void CRichDrawManager::DrawImageListCell(HDC hdc, int x, int y, int width, int h
         shadowColour);
     SelectObject(one.dc, one.bitmap);
 }
+
+SIZE CRichDrawManager::GetIconSize(HICON icon)
+{
+    ICONINFO info{};
+    if (!icon || !GetIconInfo(icon, &info))
+        return SIZE{ 0, 0 };
+    SIZE size{ LONG(info.xHotspot * 2), LONG(info.yHotspot * 2) };
+    if (info.hbmColor)
+        DeleteObject(info.hbmColor);
+    if (info.hbmMask)
+        DeleteObject(info.hbmMask);
+    return size;
+}
+
+HICON CRichDrawManager::StretchIcon(HICON icon, int width, int height)
+{
+    ICONINFO info{};
+    if (!SaneArea(width, height) || !icon || !GetIconInfo(icon, &info))
+        return nullptr;
+    const SIZE from{ LONG(info.xHotspot * 2), LONG(info.yHotspot * 2) };
+    HDC screen = CreateCompatibleDC(nullptr);
+    ICONINFO made = info;
+    made.hbmColor = nullptr;
+    made.hbmMask = nullptr;
+    auto stretch = [&](HBITMAP source) -> HBITMAP {
+        if (!source)
+            return nullptr;
+        BITMAP b{};
+        GetObjectW(source, sizeof(b), &b);
+        HBITMAP target = b.bmBitsPixel == 1 ? CreateBitmap(width, height, 1, 1, nullptr)
+                                            : CreateCompatibleBitmap(screen, width, height);
+        if (!target)
+            return nullptr;
+        Selected in(screen, source);
+        Selected out(screen, target);
+        if (in.dc && out.dc)
+            StretchBlt(out.dc, 0, 0, width, height, in.dc, 0, 0, from.cx, from.cy, SRCCOPY);
+        return target;
+    };
+    made.hbmColor = stretch(info.hbmColor);
+    made.hbmMask = stretch(info.hbmMask);
+    HICON result = made.hbmMask ? CreateIconIndirect(&made) : nullptr;
+    for (HBITMAP b : { info.hbmColor, info.hbmMask, made.hbmColor, made.hbmMask })
+        if (b)
+            DeleteObject(b);
+    DeleteDC(screen);
+    return result;
+}
+
+void CRichDrawManager::DrawIcon(HDC hdc, int x, int y, int width, int height, HICON icon, DWORD effect,
+    bool shadowRoom, int shadowX, int shadowY, int blurX, int blurY, COLORREF shadowColour)
+{
+    m_bHasAlpha = false;
+    if (!SaneArea(width, height) || !icon)
+        return;
+    const SIZE natural = GetIconSize(icon);
+    HICON sized = natural.cx != width || natural.cy != height ? StretchIcon(icon, width, height) : CopyIcon(icon);
+    if (!sized)
+        return;
+    ICONINFO info{};
+    if (!GetIconInfo(sized, &info)) {
+        DestroyIcon(sized);
+        return;
+    }
+    const bool mono = (effect & 8) != 0;
+    HBITMAP source = mono || !info.hbmColor ? info.hbmMask : info.hbmColor;
+    HBITMAP effectImage = ApplyImageEffect(source, width, height, effect, true, mono ? RGB(255, 255, 255) : RGB(0, 0, 0),
+        mono ? RGB(255, 255, 255) : shadowColour);
+    const bool hasAlpha = m_bHasAlpha;
+    if (effectImage) {
+        if (shadowRoom) {
+            if (effect & 0x300) {
+                HBITMAP shadowMask = ApplyImageEffect(info.hbmMask, width, height, 0x8008, true, RGB(255, 255, 255),
+                    RGB(255 - GetRValue(shadowColour), 255 - GetGValue(shadowColour), 255 - GetBValue(shadowColour)));
+                if (shadowMask) {
+                    DrawShadow(hdc, x + shadowX, y + shadowY, width, height, shadowMask, (effect & 0x200) != 0, blurX,
+                        blurY);
+                    DeleteObject(shadowMask);
+                }
+            } else {
+                x += shadowX;
+                y += shadowY;
+            }
+        }
+        m_bHasAlpha = hasAlpha;
+        Selected effectDc(hdc, effectImage);
+        if (m_bHasAlpha) {
+            AlphaBlendPerPixel(effectDc.dc, hdc, x, y, width, height);
+        } else {
+            Selected maskDc(hdc, info.hbmMask);
+            const COLORREF oldText = SetTextColor(hdc, RGB(0, 0, 0));
+            BitBlt(hdc, x, y, width, height, maskDc.dc, 0, 0, SRCAND);
+            BitBlt(hdc, x, y, width, height, effectDc.dc, 0, 0, SRCPAINT);
+            SetTextColor(hdc, oldText);
+        }
+        DeleteObject(effectImage);
+    }
+    if (info.hbmColor)
+        DeleteObject(info.hbmColor);
+    if (info.hbmMask)
+        DeleteObject(info.hbmMask);
+    DestroyIcon(sized);
+}

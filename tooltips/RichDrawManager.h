@@ -3,6 +3,7 @@
 // blending, and an 8-bit palette bitmap for patterned backgrounds.
 
 #include "platform/gdi/Gdi.h"
+#include "platform/gdi/Icon.h"
 
 #include <vector>
 
@@ -78,6 +79,12 @@ public:
     static SIZE GetBitmapSize(HBITMAP bitmap);
     void DrawBitmap(HDC hdc, int x, int y, int width, int height, HBITMAP bitmap, bool useMask, COLORREF mask,
         DWORD effect, bool shadowRoom, int shadowX, int shadowY, int blurX, int blurY, COLORREF shadowColour);
+    // Twice the icon's hot spot (its own size for the centred hot spot of icons).
+    static SIZE GetIconSize(HICON icon);
+    // A new icon of that size the caller destroys.
+    HICON StretchIcon(HICON icon, int width, int height);
+    void DrawIcon(HDC hdc, int x, int y, int width, int height, HICON icon, DWORD effect, bool shadowRoom, int shadowX,
+        int shadowY, int blurX, int blurY, COLORREF shadowColour);
     void DrawImageListCell(HDC hdc, int x, int y, int width, int height, HBITMAP strip, int cellWidth,
         int cellHeight, int cell, bool useMask, COLORREF mask, DWORD effect, bool shadowRoom, int shadowX,
         int shadowY, int blurX, int blurY, COLORREF shadowColour);

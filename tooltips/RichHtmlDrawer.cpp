@@ -1101,11 +1101,17 @@ namespace {
 
 // A bitmap file named by markup: only a regular file of a sane size is read (never a device or
 // a pipe that would block or never end).
-HBITMAP LoadBitmapFile(const HtmlText& path)
+bool SaneFile(const HtmlText& path)
 {
     std::error_code error;
     const std::filesystem::path file(std::u16string_view(path.data(), path.size()));
-    if (!std::filesystem::is_regular_file(file, error) || std::filesystem::file_size(file, error) > (64u << 20) || error)
+    return std::filesystem::is_regular_file(file, error) && std::filesystem::file_size(file, error) <= (64u << 20)
+        && !error;
+}
+
+HBITMAP LoadBitmapFile(const HtmlText& path)
+{
+    if (!SaneFile(path))
         return nullptr;
     return static_cast<HBITMAP>(
         LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
@@ -1666,9 +1672,12 @@ void CRichHtmlDrawer::HandleImage(const TagInfo& info, const HtmlText& params, c
             speed = std::clamp(ReadLength(v, 0, false), 0, kMaxLength);
     }
     (void)other;
-    // Icons come only from resources or icon files, which this program does not carry.
+    if (info.element == elIcon) {
+        HandleIcon(idres, file, width, height, style, hotstyle, rect);
+        return;
+    }
     HBITMAP bitmap = nullptr;
-    if (info.element != elIcon) {
+    {
         if (!idres.empty())
             bitmap = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr),
                 MAKEINTRESOURCEW(ReadLength(idres, 0, false)), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
@@ -1715,21 +1724,7 @@ void CRichHtmlDrawer::HandleImage(const TagInfo& info, const HtmlText& params, c
     };
     SIZE box{ scaled(width, unit.cx), scaled(height, unit.cy) };
     const SIZE drawn = box;
-    auto effectOf = [this](const HtmlText& letters) {
-        DWORD e = 0;
-        for (char16_t c : letters) {
-            if (c == u'g')
-                e |= 1;
-            else if (c == u'd')
-                e |= 2;
-            else if (c == u'l')
-                e |= 4;
-            else if (c == u's' && (m_imageShadowOffset.cx || m_imageShadowOffset.cy))
-                e |= m_imageShadowSoft ? 0x200 : 0x100;
-        }
-        return e;
-    };
-    const bool shadowRoom = ((effectOf(style) | effectOf(hotstyle)) & 0x300) != 0;
+    const bool shadowRoom = ((ImageEffect(style) | ImageEffect(hotstyle)) & 0x300) != 0;
     if (shadowRoom) {
         box.cx += m_imageShadowOffset.cx;
         box.cy += m_imageShadowOffset.cy;
@@ -1751,7 +1746,7 @@ void CRichHtmlDrawer::HandleImage(const TagInfo& info, const HtmlText& params, c
                 HtmlLinkArea{ RECT{ m_penX, top, m_penX + box.cx, top + box.cy }, m_style.nLinkKind, m_nLinkCount,
                     m_style.strLink });
         const bool hot = m_style.nLinkKind != 0 && m_nLinkCount == m_nHotLink;
-        const DWORD effect = effectOf(hot ? hotstyle : style);
+        const DWORD effect = ImageEffect(hot ? hotstyle : style);
         const COLORREF maskColour = ReadColour(mask, RGB(255, 0, 255));
         if (info.element == elImageList)
             m_drawManager.DrawImageListCell(m_hdc, m_penX, top, drawn.cx, drawn.cy, bitmap, cx, cy, cell,
@@ -1764,6 +1759,65 @@ void CRichHtmlDrawer::HandleImage(const TagInfo& info, const HtmlText& params, c
     }
     m_penX += box.cx;
     DeleteObject(bitmap);
+}
+
+DWORD CRichHtmlDrawer::ImageEffect(const HtmlText& letters) const
+{
+    DWORD e = 0;
+    for (char16_t c : letters) {
+        if (c == u'g')
+            e |= 1;
+        else if (c == u'd')
+            e |= 2;
+        else if (c == u'l')
+            e |= 4;
+        else if (c == u's' && (m_imageShadowOffset.cx || m_imageShadowOffset.cy))
+            e |= m_imageShadowSoft ? 0x200 : 0x100;
+    }
+    return e;
+}
+
+void CRichHtmlDrawer::HandleIcon(const HtmlText& idres, const HtmlText& file, const HtmlText& width,
+    const HtmlText& height, const HtmlText& style, const HtmlText& hotstyle, const RECT& rect)
+{
+    const int systemX = GetSystemMetrics(SM_CXICON), systemY = GetSystemMetrics(SM_CYICON);
+    const int cx = width.empty() ? systemX : std::clamp(ReadLength(width, systemX, false), 0, 1024);
+    const int cy = height.empty() ? systemY : std::clamp(ReadLength(height, systemY, false), 0, 1024);
+    if (cx <= 0 || cy <= 0)
+        return;
+    HICON icon = nullptr;
+    if (!idres.empty())
+        icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr),
+            MAKEINTRESOURCEW(ReadLength(idres, 0, false)), IMAGE_ICON, cx, cy, 0));
+    else if (!file.empty() && SaneFile(file))
+        icon = static_cast<HICON>(LoadImageW(nullptr, file.c_str(), IMAGE_ICON, cx, cy, LR_LOADFROMFILE));
+    if (!icon)
+        return;
+    const SIZE drawn = CRichDrawManager::GetIconSize(icon);
+    SIZE box = drawn;
+    const bool shadowRoom = ((ImageEffect(style) | ImageEffect(hotstyle)) & 0x300) != 0;
+    if (shadowRoom) {
+        box.cx += m_imageShadowOffset.cx;
+        box.cy += m_imageShadowOffset.cy;
+    }
+    if (drawn.cx > 0 && drawn.cy > 0) {
+        if (m_nMaxWidth > 0 && box.cx > rect.right - m_penX && m_penX != m_lineStartX)
+            EndLine(1, true, rect);
+        if (m_bMeasuring)
+            CurrentLine().nAlign = m_style.nHorzAlign;
+        const int top = ObjectTop(box.cy);
+        if (!m_bMeasuring) {
+            if (m_style.nLinkKind != 0)
+                m_links.push_back(HtmlLinkArea{ RECT{ m_penX, top, m_penX + box.cx, top + box.cy }, m_style.nLinkKind,
+                    m_nLinkCount, m_style.strLink });
+            const bool hot = m_style.nLinkKind != 0 && m_nLinkCount == m_nHotLink;
+            m_drawManager.DrawIcon(m_hdc, m_penX, top, drawn.cx, drawn.cy, icon, ImageEffect(hot ? hotstyle : style),
+                shadowRoom, m_imageShadowOffset.cx, m_imageShadowOffset.cy, m_imageShadowBlur.cx, m_imageShadowBlur.cy,
+                m_imageShadowColour);
+        }
+        m_penX += box.cx;
+    }
+    DestroyIcon(icon);
 }
 
 void CRichHtmlDrawer::HandleString(const HtmlText& params, const RECT&)

@@ -162,6 +162,9 @@ private:
     void ReadTableAttributes(const HtmlText& params, int kind, int* colSpan, int* rowSpan);
     void HandleImage(const TagInfo& info, const HtmlText& params, const RECT& rect);
     void HandleString(const HtmlText& params, const RECT& rect);
+    void HandleIcon(const HtmlText& idres, const HtmlText& file, const HtmlText& width, const HtmlText& height,
+        const HtmlText& style, const HtmlText& hotstyle, const RECT& rect);
+    DWORD ImageEffect(const HtmlText& letters) const;
     int ObjectTop(int height);
     SIZE RenderHtmlRun(const HtmlText& run, RECT rect);
     void HandleText(HtmlText text, const RECT& rect);

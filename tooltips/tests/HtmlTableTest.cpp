@@ -241,3 +241,38 @@ TEST(HtmlImageTest, BitmapFilesDrawAndImagesFromElsewhereAreMissing)
     EXPECT_EQ(cells.Animations()[0].nCell, 0);
     std::filesystem::remove_all(folder);
 }
+
+TEST(HtmlImageTest, IconFilesDrawAtTheirSize)
+{
+    const std::string folder = std::filesystem::temp_directory_path() / ("vornalt-tipico-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    // One 2 by 2 image of 32 bits, opaque green, with an empty AND mask.
+    std::string ico;
+    auto put = [&ico](uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            ico += char((v >> (8 * i)) & 0xFF);
+    };
+    put(0, 2), put(1, 2), put(1, 2);
+    put(2, 1), put(2, 1), put(0, 1), put(0, 1), put(1, 2), put(32, 2), put(40 + 16 + 8, 4), put(22, 4);
+    put(40, 4), put(2, 4), put(4, 4), put(1, 2), put(32, 2);
+    for (int i = 0; i < 6; ++i)
+        put(0, 4);
+    for (int i = 0; i < 4; ++i)
+        put(0xFF00C000, 4); // BGRA: blue 0, green 0xC0, red 0, alpha 0xFF
+    put(0, 4), put(0, 4);
+    const std::string path = folder + "/green.ico";
+    std::ofstream(path, std::ios::binary) << ico;
+
+    Surface surface(40, 30, RGB(255, 255, 255));
+    CRichHtmlDrawer drawer;
+    const HtmlText markup = u"<icon file=\"" + HtmlText(path.begin(), path.end()) + u"\" width=8 height=8>";
+    const SIZE size = Measure(drawer, surface, markup);
+    const int side = size.cx - 1;
+    ASSERT_GT(side, 0);
+    drawer.DrawMeasuredHtml(RECT{ 0, 0, size.cx, size.cy }, surface.dc());
+    int green = 0;
+    for (DWORD p : surface.pixels())
+        green += p == Surface::Pixel(RGB(0, 0xC0, 0));
+    EXPECT_EQ(green, side * side);
+    std::filesystem::remove_all(folder);
+}
