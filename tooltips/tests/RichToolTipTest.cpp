@@ -365,6 +365,28 @@ TEST_F(TipWindowTest, TheShownToolsHotKeyGoesToTheOwnerAndOtherKeysHideTheTip)
     RunLoop();
 }
 
+TEST_F(TipWindowTest, ABelowControlTipHangsUnderTheControlWithRoomForItsTitle)
+{
+    TipTool tool;
+    tool.text = kResizeTip;
+    tool.belowControl = true;
+    tool.mask = TIPF_DIRECTION;
+    tool.direction = 0x00;
+    tip.AddTool(panel.m_hWnd, tool);
+    RestOnPanel(70, 30);
+    Idle().Then([this] {
+        RECT control, shown;
+        ::GetWindowRect(panel.m_hWnd, &control);
+        ::GetWindowRect(tip.m_hWnd, &shown);
+        EXPECT_EQ(shown.top, control.bottom);
+        EXPECT_EQ(shown.left, control.left + 1 - 16);
+        EXPECT_EQ(tip.TextRect().top, 2 * 4) << "the text moves down by the margin";
+        EXPECT_EQ(tip.Direction(), 0x00);
+    });
+    LeaveAndFade();
+    RunLoop();
+}
+
 TEST_F(TipWindowTest, TheTipGoesWhenAnotherProgramIsActivated)
 {
     tip.AddWindowTool(&panel, kResizeTip);
