@@ -7,6 +7,10 @@
 namespace {
 
 constexpr int kMaxDibSide = 16384;
+// Areas past this many pixels are not worked on pixel by pixel (markup can ask for any size).
+constexpr long long kMaxDibArea = 4096LL * 4096LL;
+// Patterns larger than this are filled with their begin colour.
+constexpr long long kMaxPatternArea = 1024LL * 1024LL;
 
 DWORD Channels(int a, int r, int g, int b)
 {
@@ -62,7 +66,8 @@ CRichDib::~CRichDib() { Clear(); }
 BYTE* CRichDib::Create(int width, int height)
 {
     Clear();
-    if (width <= 0 || height <= 0 || width > kMaxDibSide || height > kMaxDibSide)
+    if (width <= 0 || height <= 0 || width > kMaxDibSide || height > kMaxDibSide
+        || (long long)width * height > kMaxDibArea)
         return nullptr;
     m_stride = (width * 8 + 31) / 32 * 4;
     m_header.biSize = 40;
@@ -188,7 +193,7 @@ void CRichDrawManager::FillGradient(HDC hdc, const RECT& rect, COLORREF start, C
 
 void CRichDrawManager::AlphaBlend(HDC source, HDC destination, int x, int y, int width, int height, int percent)
 {
-    if (width <= 0 || height <= 0)
+    if (width <= 0 || height <= 0 || (long long)width * height > kMaxDibArea)
         return;
     if (percent >= 100) {
         BitBlt(destination, x, y, width, height, source, 0, 0, SRCCOPY);
@@ -211,7 +216,8 @@ DWORD PixelOf(COLORREF c) { return (DWORD(GetRValue(c)) << 16) | (DWORD(GetGValu
 
 bool SaneArea(int width, int height)
 {
-    return width > 0 && height > 0 && width <= kMaxDibSide && height <= kMaxDibSide;
+    return width > 0 && height > 0 && width <= kMaxDibSide && height <= kMaxDibSide
+        && (long long)width * height <= kMaxDibArea;
 }
 
 // A memory DC with a 32-bit top-down DIB section of its own.
@@ -357,7 +363,7 @@ void CRichDrawManager::FillEffect(HDC hdc, const RECT& rect, int effect, COLORRE
     default:
         break;
     }
-    if (effect < 7 || effect > 15 || !m_dib.Create(width, height)) {
+    if (effect < 7 || effect > 15 || (long long)width * height > kMaxPatternArea || !m_dib.Create(width, height)) {
         HBRUSH brush = CreateSolidBrush(begin);
         FillRect(hdc, &rect, brush);
         DeleteObject(brush);

@@ -165,5 +165,4 @@ private:
     RECT m_windowRect{};
     POINT m_anchor{};
     int m_direction = 0x10;
-    bool m_belowFound = false;
 };
