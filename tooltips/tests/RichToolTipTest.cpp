@@ -547,3 +547,48 @@ TEST_F(TipWindowTest, TheApplicationsLookWithATableAndALink)
     EXPECT_EQ(shown.ColorAt(shown.width - 1, 0), RGB(70, 110, 160)) << "outside the region: the owner";
     EXPECT_TRUE(testkit::MatchesGolden(shown, std::string(VORNALT_TEST_DATA_DIR) + "/tip_table_link.png"));
 }
+
+TEST_F(TipWindowTest, TheBaseLookPointsAtTheCursorWithAGradientAndASoftShadow)
+{
+    CRichToolTip base;
+    ASSERT_TRUE(base.CreateTipWindow(&owner));
+    owner.tip = &base;
+    ::MoveWindow(owner.m_hWnd, 100, 250, 500, 400, TRUE);
+    TipTool tool;
+    tool.text = u"<h2>Rotate</h2>\n<font color=darkseagreen>Turns</font> every picture <i>by the angle</i>.";
+    tool.mask = TIPF_EFFECT | TIPF_COLOURS | TIPF_DIRECTION;
+    tool.effect = 2; // vertical gradient
+    tool.crBegin = RGB(255, 255, 255);
+    tool.crEnd = RGB(255, 230, 160);
+    tool.direction = 0x00; // below the cursor, pointer on the top edge
+    base.AddTool(panel.m_hWnd, tool);
+    testkit::Capture shown;
+    POINT cursor{};
+    Idle().Then([&] {
+        cursor = testkit::ClientPoint(panel, 40, 10);
+        testkit::MoveTo(cursor);
+    });
+    Idle().Then([this] { Clock().Advance(500); });
+    Idle().Then([&] {
+        ASSERT_EQ(base.GetState(), CRichToolTip::Shown);
+        RECT window;
+        ::GetWindowRect(base.m_hWnd, &window);
+        // The pointer's tip is at the cursor, 16 pixels in from the left edge.
+        EXPECT_EQ(window.left, cursor.x - 16);
+        EXPECT_EQ(window.top, cursor.y);
+        shown = testkit::CaptureWindow(base.m_hWnd);
+        testkit::MoveTo(testkit::ClientPoint(owner, 480, 380));
+    });
+    Idle().Then([&] {
+        EXPECT_EQ(base.GetState(), CRichToolTip::Hidden) << "the base look does not fade";
+        EXPECT_EQ(::GetCapture(), nullptr);
+    });
+    RunLoop();
+    owner.tip = nullptr;
+    base.DestroyWindow();
+    ASSERT_FALSE(shown.Empty());
+    testkit::SavePng(shown, testkit::TestOutputFolder() + "/tip_base_look.png");
+    // Above the frame, beside the pointer: the owner shows through.
+    EXPECT_EQ(shown.ColorAt(2, 2), RGB(70, 110, 160));
+    EXPECT_TRUE(testkit::MatchesGolden(shown, std::string(VORNALT_TEST_DATA_DIR) + "/tip_base_look.png"));
+}
