@@ -170,6 +170,7 @@ CRichHtmlDrawer::CRichHtmlDrawer()
 
     LoadStyleSheet(kDefaultStyleSheet);
     ResetStyle();
+    m_linkCursor = LoadCursorW(nullptr, IDC_HAND);
 }
 
 CRichHtmlDrawer::~CRichHtmlDrawer()

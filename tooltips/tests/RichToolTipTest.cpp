@@ -5,6 +5,7 @@
 #include "platform/testkit/FrameworkChecks.h"
 #include "platform/testkit/Inject.h"
 #include "platform/testkit/PixelChecks.h"
+#include "platform/user/Cursors.h"
 #include "platform/user/Input.h"
 
 #include <gtest/gtest.h>
@@ -447,6 +448,7 @@ TEST_F(TipWindowTest, ALinkInTheTipOpensWithTheDesktopOpenerAsOneArgument)
         // The link under the mouse takes the hover look (blue, underlined) while the tip stays.
         EXPECT_EQ(tip.GetState(), CRichToolTip::Shown);
         EXPECT_EQ(tip.Drawer().m_nHotLink, 0);
+        EXPECT_EQ(::GetCursor(), ::LoadCursorW(nullptr, IDC_HAND));
         const testkit::Capture hovered = testkit::CaptureWindow(tip.m_hWnd);
         int blue = 0;
         for (int y = 0; y < hovered.height; ++y)
