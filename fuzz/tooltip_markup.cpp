@@ -1,5 +1,7 @@
 // Tooltip markup: a style sheet (the bytes before a first 0x01, if any) and a tip text, measured
-// with and without wrapping and drawn on a small memory surface. Bytes are read as Latin-1.
+// with and without wrapping and drawn on a small memory surface, at its measured size and wider
+// (tables grow to their rectangle), with links tracked and animations stepped. Bytes are read as
+// Latin-1.
 #include "tooltips/RichHtmlDrawer.h"
 
 #include "platform/gdi/Gdi.h"
@@ -30,6 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         drawer.MeasureHtml(dc, text, &measured);
         drawer.DrawMeasuredHtml(RECT{ 0, 0, measured.cx, measured.cy }, dc);
         drawer.HitTestLink(POINT{ 3, 3 });
+        drawer.TrackLinkUnderCursor(POINT{ 3, 3 });
+        drawer.StepAnimations();
+        drawer.DrawMeasuredHtml(RECT{ 2, 2, measured.cx + 40, measured.cy + 9 }, dc);
     }
     DeleteDC(dc);
     return 0;

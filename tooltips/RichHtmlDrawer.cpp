@@ -1,9 +1,16 @@
 #include "tooltips/RichHtmlDrawer.h"
 
+#include "platform/base/Modules.h"
+#include "platform/shell/ShellExecute.h"
+#include "platform/user/Cursors.h"
+#include "platform/user/Resources.h"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
+#include <string_view>
 
 namespace {
 
@@ -12,6 +19,11 @@ constexpr int kMaxFontSize = 400;
 constexpr int kMaxCount = 64;
 constexpr int kMaxLength = 100000;
 constexpr size_t kMaxStyleDepth = 256;
+constexpr int kMaxTableDepth = 8;
+constexpr size_t kMaxTables = 512;
+constexpr int kMaxGrid = 128;
+constexpr int kMaxSpan = 64;
+constexpr size_t kMaxAnimations = 256;
 
 bool IsAsciiAlnum(char16_t c)
 {
@@ -158,6 +170,7 @@ CRichHtmlDrawer::CRichHtmlDrawer()
 
     LoadStyleSheet(kDefaultStyleSheet);
     ResetStyle();
+    m_linkCursor = LoadCursorW(nullptr, IDC_HAND);
 }
 
 CRichHtmlDrawer::~CRichHtmlDrawer()
@@ -881,11 +894,15 @@ void CRichHtmlDrawer::HandleTag(const HtmlText& tagText, const RECT& rect)
     case elBitmap:
     case elIcon:
     case elImageList:
+        HandleImage(info, params, rect);
+        return;
     case elString:
+        HandleString(params, rect);
+        return;
     case elTable:
     case elRow:
     case elCell:
-        // Images, string resources and tables are not drawn by this renderer yet.
+        // Tables are cut out of the text before the runs; a stray table tag does nothing.
         return;
     default:
         break;
@@ -907,6 +924,7 @@ SIZE CRichHtmlDrawer::RenderHtmlRun(const HtmlText& body, RECT rect)
     const int top = rect.top;
     m_penY = rect.top;
     m_resultWidth = 0;
+    const size_t firstLine = m_lines.size();
     StartNewLine(rect);
     HandleTag(u"body", rect);
     HtmlText text;
@@ -944,9 +962,10 @@ SIZE CRichHtmlDrawer::RenderHtmlRun(const HtmlText& body, RECT rect)
     SIZE size{ m_resultWidth, m_penY - top };
     if (m_bMeasuring) {
         // The line started after the last one ended holds nothing.
-        if (!m_lines.empty() && m_lines.back().nWidth == 0 && m_lines.back().nHeight == 0 && m_lines.size() > 1)
+        if (m_lines.size() > firstLine && m_lines.back().nWidth == 0 && m_lines.back().nHeight == 0)
             m_lines.pop_back();
-        for (HtmlLine& line : m_lines) {
+        for (size_t l = firstLine; l < m_lines.size(); ++l) {
+            HtmlLine& line = m_lines[l];
             if (line.nPercent) {
                 line.nWidth += int(std::min<long long>(kMaxLength, (long long)size.cx * line.nPercent / 100));
                 size.cx = std::max<LONG>(size.cx, line.nWidth);
@@ -961,10 +980,13 @@ SIZE CRichHtmlDrawer::RenderHtml(RECT rect)
     if (m_bMeasuring) {
         m_lines.clear();
         m_pieces.clear();
+        m_animations.clear();
     }
     m_links.clear();
     m_nLine = 0;
     m_nLinkCount = -1;
+    m_nTable = -1;
+    m_nAnimation = -1;
     m_stack.clear();
     m_spareLine = HtmlLine();
     ResetStyle();
@@ -974,7 +996,7 @@ SIZE CRichHtmlDrawer::RenderHtml(RECT rect)
     const COLORREF oldText = GetTextColor(m_hdc);
     const COLORREF oldBk = GetBkColor(m_hdc);
     SelectStyle();
-    const SIZE size = RenderHtmlRun(m_text, rect);
+    const SIZE size = RenderContent(m_text, rect, 0);
     if (m_oldFont)
         SelectObject(m_hdc, m_oldFont);
     m_oldFont = nullptr;
@@ -997,6 +1019,7 @@ void CRichHtmlDrawer::MeasureHtml(HDC hdc, const HtmlText& text, SIZE* size)
     if (m_text.empty())
         return;
     m_bMeasuring = true;
+    m_tables.clear();
     SIZE result = RenderHtml(RECT{ 0, 0, m_nMaxWidth, 0 });
     if (result.cx == 0 && result.cy == 0) {
         m_text.clear();
@@ -1024,4 +1047,802 @@ int CRichHtmlDrawer::HitTestLink(POINT point) const
             return int(i);
     }
     return -1;
+}
+
+BOOL CRichHtmlDrawer::TrackLinkUnderCursor(POINT point)
+{
+    const int index = HitTestLink(point);
+    if (index >= 0) {
+        const HtmlLinkArea& area = m_links[size_t(index)];
+        if (area.nLink != m_nHotLink) {
+            m_nHotLink = area.nLink;
+            if (m_repaintWindow && IsWindow(m_repaintWindow))
+                SendMessageW(m_repaintWindow, m_repaintMessage, WPARAM(m_nHotLink), 0);
+        }
+        if (!area.strTarget.empty() && m_linkCursor) {
+            SetCursor(m_linkCursor);
+            return TRUE;
+        }
+        return FALSE;
+    }
+    if (m_nHotLink != -2) {
+        m_nHotLink = -2;
+        if (m_repaintWindow && IsWindow(m_repaintWindow))
+            SendMessageW(m_repaintWindow, m_repaintMessage, WPARAM(-2), 0);
+    }
+    return FALSE;
+}
+
+void CRichHtmlDrawer::FollowLink(int index, LPARAM)
+{
+    if (index < 0 || size_t(index) >= m_links.size())
+        return;
+    const HtmlLinkArea& area = m_links[size_t(index)];
+    if (area.strTarget.empty() || area.nKind != 1)
+        return;
+    ShellExecuteW(nullptr, u"open", area.strTarget.c_str(), nullptr, nullptr, SW_SHOW);
+}
+
+BOOL CRichHtmlDrawer::StepAnimations()
+{
+    BOOL changed = FALSE;
+    for (HtmlAnimation& a : m_animations) {
+        if (a.nCount <= 0)
+            continue;
+        if (++a.nTick >= a.nSpeed) {
+            a.nTick = 0;
+            a.nCell = a.nCell + 1 >= a.nCount ? 0 : a.nCell + 1;
+            changed = TRUE;
+        }
+    }
+    return changed;
+}
+
+namespace {
+
+// A bitmap file named by markup: only a regular file of a sane size is read (never a device or
+// a pipe that would block or never end).
+bool SaneFile(const HtmlText& path)
+{
+    std::error_code error;
+    const std::filesystem::path file(std::u16string_view(path.data(), path.size()));
+    return std::filesystem::is_regular_file(file, error) && std::filesystem::file_size(file, error) <= (64u << 20)
+        && !error;
+}
+
+HBITMAP LoadBitmapFile(const HtmlText& path)
+{
+    if (!SaneFile(path))
+        return nullptr;
+    return static_cast<HBITMAP>(
+        LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+}
+
+bool StartsAt(const HtmlText& s, size_t pos, const char16_t* token)
+{
+    return s.compare(pos, std::char_traits<char16_t>::length(token), token) == 0;
+}
+
+// "<table" that is not an escaped "<" followed by the word.
+size_t FindTableStart(const HtmlText& s, size_t pos, size_t limit = HtmlText::npos)
+{
+    const std::u16string_view view = std::u16string_view(s).substr(0, std::min(limit, s.size()));
+    while ((pos = view.find(u"<table", pos)) != std::u16string_view::npos) {
+        if (pos == 0 || s[pos - 1] != u'<')
+            return pos;
+        pos += 6;
+    }
+    return HtmlText::npos;
+}
+
+// The end of the table starting at `start` (after its matching "</table>"), nested tables counted;
+// the end of the text when it never closes.
+size_t FindTableEnd(const HtmlText& s, size_t start)
+{
+    int depth = 0;
+    size_t pos = start;
+    while (pos < s.size()) {
+        const size_t open = FindTableStart(s, pos);
+        const size_t close = s.find(u"</table>", pos);
+        if (close == HtmlText::npos)
+            return s.size();
+        if (open != HtmlText::npos && open < close) {
+            ++depth;
+            pos = open + 6;
+            continue;
+        }
+        if (--depth <= 0)
+            return close + 8;
+        pos = close + 8;
+    }
+    return s.size();
+}
+
+// The next `token` at or after `pos` and before `limit`, stepping over nested tables.
+size_t FindOutsideTables(const HtmlText& s, const char16_t* token, size_t pos, size_t limit)
+{
+    while (pos < limit) {
+        const size_t hit = s.find(token, pos);
+        if (hit == HtmlText::npos || hit >= limit)
+            return HtmlText::npos;
+        const size_t table = FindTableStart(s, pos, hit);
+        if (table != HtmlText::npos && table < hit) {
+            pos = FindTableEnd(s, table);
+            continue;
+        }
+        return hit;
+    }
+    return HtmlText::npos;
+}
+
+struct ParsedCell {
+    HtmlText params;
+    HtmlText content;
+};
+struct ParsedRow {
+    HtmlText params;
+    std::vector<ParsedCell> cells;
+};
+struct ParsedTable {
+    HtmlText params;
+    std::vector<ParsedRow> rows;
+};
+
+HtmlText TagParams(const HtmlText& tag)
+{
+    size_t nameEnd = tag.find_first_of(u" =");
+    return nameEnd == HtmlText::npos ? HtmlText() : TrimLeft(tag.substr(nameEnd));
+}
+
+// Reads the tag starting at `open` ("<name ...>"): its parameters, and where its content starts.
+size_t ReadTag(const HtmlText& s, size_t open, size_t limit, HtmlText* params)
+{
+    const size_t close = s.find(u'>', open);
+    if (close == HtmlText::npos || close >= limit) {
+        *params = TagParams(s.substr(open + 1, limit - open - 1));
+        return limit;
+    }
+    *params = TagParams(s.substr(open + 1, close - open - 1));
+    return close + 1;
+}
+
+ParsedTable ParseTable(const HtmlText& s)
+{
+    ParsedTable table;
+    size_t body = ReadTag(s, 0, s.size(), &table.params);
+    size_t end = s.size();
+    if (end >= body + 8 && s.compare(end - 8, 8, u"</table>") == 0)
+        end -= 8;
+    size_t pos = body;
+    while (table.rows.size() < size_t(kMaxGrid)) {
+        const size_t row = FindOutsideTables(s, u"<tr", pos, end);
+        if (row == HtmlText::npos)
+            break;
+        ParsedRow parsed;
+        const size_t content = ReadTag(s, row, end, &parsed.params);
+        size_t rowEnd = FindOutsideTables(s, u"</tr", content, end);
+        const size_t nextRow = FindOutsideTables(s, u"<tr", content, end);
+        if (rowEnd == HtmlText::npos || (nextRow != HtmlText::npos && nextRow < rowEnd))
+            rowEnd = nextRow == HtmlText::npos ? end : nextRow;
+        size_t c = content;
+        while (parsed.cells.size() < size_t(kMaxGrid)) {
+            const size_t cell = FindOutsideTables(s, u"<td", c, rowEnd);
+            if (cell == HtmlText::npos)
+                break;
+            ParsedCell pc;
+            const size_t inner = ReadTag(s, cell, rowEnd, &pc.params);
+            size_t cellEnd = FindOutsideTables(s, u"</td", inner, rowEnd);
+            if (cellEnd == HtmlText::npos)
+                cellEnd = rowEnd;
+            pc.content = s.substr(inner, cellEnd - inner);
+            parsed.cells.push_back(std::move(pc));
+            const size_t after = s.find(u'>', cellEnd);
+            c = after == HtmlText::npos || after >= rowEnd ? rowEnd : after + 1;
+            if (cellEnd >= rowEnd)
+                break;
+        }
+        table.rows.push_back(std::move(parsed));
+        const size_t after = s.find(u'>', rowEnd);
+        pos = rowEnd >= end ? end : (StartsAt(s, rowEnd, u"</tr") && after != HtmlText::npos ? after + 1 : rowEnd);
+    }
+    return table;
+}
+
+int SpanOf(const HtmlText& params, const char16_t* name)
+{
+    int span = 1;
+    for (const auto& [a, v] : CRichHtmlDrawer::ParseAttributes(params))
+        if (a == name)
+            span = LeadingInteger(v);
+    return std::clamp(span, 1, kMaxSpan);
+}
+
+} // namespace
+
+void CRichHtmlDrawer::ReadTableAttributes(const HtmlText& params, int kind, int* colSpan, int* rowSpan)
+{
+    HtmlStyle& st = m_style;
+    static const char16_t* const kEffects[] = { u"solid", u"hgradient", u"vgradient", u"hcgradient", u"vcgradient",
+        u"3hgradient", u"3vgradient", u"noise", u"diagshade", u"hshade", u"vshade", u"hbump", u"vbump", u"softbump",
+        u"hardbump", u"metal" };
+    for (const auto& [a, v] : ParseAttributes(params)) {
+        if (a == u"cellpadding" && kind == 0)
+            st.nMargin = std::clamp(ReadLength(v, st.nMargin, false), 0, 1000);
+        else if (a == u"cellspacing" && kind == 0)
+            st.nPadding = std::clamp(ReadLength(v, st.nPadding, false), 0, 1000);
+        else if (a == u"background" && kind == 0)
+            st.strBkImage = v;
+        else if (a == u"border") {
+            st.nBorderWidth = std::clamp(ReadLength(v, st.nBorderWidth, false), 0, 100);
+            if (st.nBorderWidth == 0)
+                st.nBorderStyle = 0;
+            else if (st.nBorderStyle == 0)
+                st.nBorderStyle = 1;
+        } else if (a == u"borderstyle")
+            ApplyDeclarations(u"border-style:" + v, st);
+        else if (a == u"bordercolor")
+            st.crBorderLight = st.crBorderDark = ReadColour(v, st.crBorderLight);
+        else if (a == u"bordercolorlight")
+            st.crBorderLight = ReadColour(v, st.crBorderLight);
+        else if (a == u"bordercolordark")
+            st.crBorderDark = ReadColour(v, st.crBorderDark);
+        else if (a == u"bgcolor") {
+            st.crBkgnd = ReadColour(v, st.crBkgnd);
+            if (st.nBkEffect == -1)
+                st.nBkEffect = 0;
+        } else if (a == u"bgmidcolor")
+            st.crBkMid = ReadColour(v, st.crBkMid);
+        else if (a == u"bgendcolor")
+            st.crBkEnd = ReadColour(v, st.crBkEnd);
+        else if (a == u"bgeffect") {
+            const HtmlText name = Lower(v);
+            int effect = name == u"transparent" ? -1 : -2;
+            for (int i = 0; i < 16 && effect == -2; ++i)
+                if (name == kEffects[i])
+                    effect = i;
+            st.nBkEffect = effect == -2 ? std::clamp(ReadLength(v, 0, false), -1, 1000) : effect;
+        } else if (a == u"align") {
+            if (v == u"left")
+                st.nHorzAlign = 0;
+            else if (v == u"center")
+                st.nHorzAlign = 1;
+            else if (v == u"right")
+                st.nHorzAlign = 2;
+        } else if (a == u"valign") {
+            if (v == u"top")
+                st.nVertAlign = 0;
+            else if (v == u"middle" || v == u"vcenter")
+                st.nVertAlign = 1;
+            else if (v == u"bottom")
+                st.nVertAlign = 2;
+            else if (v == u"baseline")
+                st.nVertAlign = 3;
+        } else if (a == u"width")
+            st.nWidth = std::clamp(ReadLength(v, 0, false), 0, kMaxLength);
+        else if (a == u"height")
+            st.nHeight = std::clamp(ReadLength(v, 0, false), 0, kMaxLength);
+        else if (a == u"colspan" && colSpan)
+            *colSpan = std::clamp(LeadingInteger(v), 1, kMaxSpan);
+        else if (a == u"rowspan" && rowSpan)
+            *rowSpan = std::clamp(LeadingInteger(v), 1, kMaxSpan);
+    }
+    if (st.nBorderStyle == 0 || st.nBorderWidth == 0) {
+        st.nBorderStyle = 0;
+        st.nBorderWidth = 0;
+    } else if (kind != 0 || st.nBorderStyle != 1) {
+        st.nBorderWidth = 1;
+    }
+}
+
+SIZE CRichHtmlDrawer::RenderContent(const HtmlText& text, RECT rect, int depth)
+{
+    SIZE result{ 0, 0 };
+    size_t pos = 0;
+    auto account = [&](SIZE part) {
+        result.cx = std::max(result.cx, part.cx);
+        result.cy = LONG(std::min<long long>((long long)result.cy + part.cy, kMaxLength * 10LL));
+        if (!m_bMeasuring)
+            rect.top += part.cy;
+    };
+    while (pos < text.size()) {
+        const size_t table = FindTableStart(text, pos);
+        const size_t runEnd = table == HtmlText::npos ? text.size() : table;
+        if (runEnd > pos)
+            account(RenderHtmlRun(text.substr(pos, runEnd - pos), rect));
+        if (table == HtmlText::npos)
+            break;
+        const size_t end = FindTableEnd(text, table);
+        if (depth < kMaxTableDepth)
+            account(RenderTable(text.substr(table, end - table), rect, depth + 1));
+        pos = end;
+    }
+    return result;
+}
+
+SIZE CRichHtmlDrawer::RenderTable(const HtmlText& text, RECT rect, int depth)
+{
+    size_t index = size_t(m_nTable + 1);
+    if (m_bMeasuring ? m_tables.size() >= kMaxTables : index >= m_tables.size())
+        return SIZE{ 0, 0 };
+    ++m_nTable;
+    const ParsedTable parsed = ParseTable(text);
+    const int rows = int(parsed.rows.size());
+    int columns = 0;
+    for (const ParsedRow& row : parsed.rows) {
+        int sum = 0;
+        for (const ParsedCell& cell : row.cells)
+            sum += SpanOf(cell.params, u"colspan");
+        columns = std::max(columns, sum);
+    }
+    columns = std::min(columns, kMaxGrid);
+    if (m_bMeasuring) {
+        HtmlTable record;
+        record.rows.assign(size_t(rows), std::vector<HtmlTableCell>(size_t(columns)));
+        record.widths.assign(size_t(columns), 0);
+        record.heights.assign(size_t(rows), 0);
+        record.fixed.assign(size_t(columns), 0);
+        m_tables.push_back(std::move(record));
+    }
+
+    // Scopes left open inside a table never leak out of it.
+    auto open = [this](const char16_t* scope) {
+        const size_t depthBefore = m_stack.size();
+        PushPopStyle(scope, false);
+        ApplyRule(scope, m_style);
+        return depthBefore;
+    };
+    auto close = [this](size_t depthBefore) {
+        if (m_stack.size() > depthBefore) {
+            m_style = m_stack[depthBefore];
+            m_style.strScope.clear();
+            m_stack.resize(depthBefore);
+        }
+        SelectStyle();
+    };
+
+    const size_t tableScope = open(u"table");
+    ReadTableAttributes(parsed.params, 0, nullptr, nullptr);
+    SelectStyle();
+    const HtmlStyle tableStyle = m_style;
+    const int spacing = tableStyle.nPadding;
+    auto tableSize = [&](const std::vector<int>& widths, const std::vector<int>& heights, int border) {
+        long long w = spacing + (columns - 1) + 2LL * border, h = spacing + (rows - 1) + 2LL * border;
+        for (int c : widths)
+            w += c + spacing;
+        for (int r : heights)
+            h += r + spacing;
+        return SIZE{ LONG(std::clamp<long long>(w, 0, kMaxLength)), LONG(std::clamp<long long>(h, 0, kMaxLength)) };
+    };
+    if (rows == 0 || columns == 0) {
+        close(tableScope);
+        return SIZE{ 0, 0 };
+    }
+
+    if (m_bMeasuring) {
+        // Nested tables append their records while this one is laid out: work on a copy and store
+        // it back at the end, never through a reference into the vector.
+        HtmlTable t = m_tables[index];
+        for (int r = 0; r < rows; ++r) {
+            const ParsedRow& row = parsed.rows[size_t(r)];
+            const size_t rowScope = open(u"tr");
+            ReadTableAttributes(row.params, 1, nullptr, nullptr);
+            SelectStyle();
+            int c = 0;
+            for (const ParsedCell& cell : row.cells) {
+                while (c < columns && t.rows[size_t(r)][size_t(c)].nColSpan == -1)
+                    ++c;
+                if (c >= columns)
+                    break;
+                const size_t cellScope = open(u"td");
+                m_style.nWidth = m_style.nHeight = 0;
+                int colSpan = 1, rowSpan = 1;
+                ReadTableAttributes(cell.params, 2, &colSpan, &rowSpan);
+                SelectStyle();
+                const HtmlStyle cellStyle = m_style;
+                const SIZE content = RenderContent(cell.content, RECT{ 0, 0, cellStyle.nWidth, 0 }, depth);
+                HtmlTableCell& record = t.rows[size_t(r)][size_t(c)];
+                record.nColSpan = colSpan;
+                record.nRowSpan = rowSpan;
+                record.nWidth = std::max<int>(cellStyle.nWidth, content.cx);
+                record.nHeight = content.cy;
+                const int frame = 2 * cellStyle.nBorderWidth + 2 * cellStyle.nMargin;
+                record.nTotalWidth = std::max(record.nWidth + frame, cellStyle.nWidth);
+                record.nTotalHeight = std::max(record.nHeight + frame, cellStyle.nHeight);
+                record.bFixed = cellStyle.nWidth > 0;
+                close(cellScope);
+                for (int k = 1; k < colSpan && c + k < columns; ++k)
+                    t.rows[size_t(r)][size_t(c + k)].nColSpan = -1;
+                for (int k = 1; k < rowSpan && r + k < rows; ++k)
+                    t.rows[size_t(r + k)][size_t(c)].nColSpan = t.rows[size_t(r + k)][size_t(c)].nRowSpan = -1;
+                c += colSpan;
+            }
+            close(rowScope);
+        }
+        for (int span = 1; span <= columns; ++span)
+            for (int r = 0; r < rows; ++r)
+                for (int c = 0; c < columns; ++c) {
+                    const HtmlTableCell& cell = t.rows[size_t(r)][size_t(c)];
+                    if (cell.nColSpan != span || cell.nRowSpan < 1)
+                        continue;
+                    const int last = std::min(columns, c + span);
+                    if (span == 1) {
+                        t.widths[size_t(c)] = std::max(t.widths[size_t(c)], cell.nTotalWidth);
+                        if (cell.bFixed)
+                            t.fixed[size_t(c)] = 1;
+                        continue;
+                    }
+                    long long sum = 0;
+                    for (int k = c; k < last; ++k) {
+                        sum += t.widths[size_t(k)];
+                        if (cell.bFixed)
+                            t.fixed[size_t(k)] = 1;
+                    }
+                    if (sum < cell.nTotalWidth) {
+                        const int n = last - c;
+                        const int difference = int(cell.nTotalWidth - sum);
+                        for (int k = c; k < last; ++k)
+                            t.widths[size_t(k)] += difference / n;
+                        t.widths[size_t(last - 1)] += difference % n;
+                    }
+                }
+        for (int span = 1; span <= rows; ++span)
+            for (int r = 0; r < rows; ++r)
+                for (int c = 0; c < columns; ++c) {
+                    const HtmlTableCell& cell = t.rows[size_t(r)][size_t(c)];
+                    if (cell.nRowSpan != span || cell.nColSpan < 1)
+                        continue;
+                    const int last = std::min(rows, r + span);
+                    long long sum = 0;
+                    for (int k = r; k < last; ++k)
+                        sum += t.heights[size_t(k)];
+                    if (sum < cell.nTotalHeight) {
+                        const int n = last - r;
+                        const int difference = int(cell.nTotalHeight - sum);
+                        for (int k = r; k < last; ++k)
+                            t.heights[size_t(k)] += difference / n;
+                        t.heights[size_t(r)] += difference % n;
+                    }
+                }
+        const int border = tableStyle.nBorderStyle == 6 ? 3 * tableStyle.nBorderWidth : tableStyle.nBorderWidth;
+        const SIZE size = tableSize(t.widths, t.heights, border);
+        m_tables[index] = std::move(t);
+        close(tableScope);
+        return size;
+    }
+
+    const HtmlTable& t = m_tables[index];
+    if (int(t.widths.size()) != columns || int(t.heights.size()) != rows) {
+        close(tableScope);
+        return SIZE{ 0, 0 };
+    }
+    std::vector<int> widths = t.widths;
+    const int border = tableStyle.nBorderStyle == 6 ? 3 : tableStyle.nBorderWidth;
+    SIZE size = tableSize(widths, t.heights, border);
+    const int room = rect.right - rect.left;
+    if (size.cx < room) {
+        int missing = room - size.cx;
+        int open_ = int(std::count(t.fixed.begin(), t.fixed.end(), 0));
+        for (int c = 0; c < columns && open_ > 0; ++c) {
+            if (t.fixed[size_t(c)])
+                continue;
+            const int add = missing / open_;
+            widths[size_t(c)] += add;
+            missing -= add;
+            --open_;
+        }
+        size = tableSize(widths, t.heights, border);
+    }
+    int left = rect.left;
+    if (size.cx < room) {
+        if (tableStyle.nHorzAlign == 1)
+            left += (room - size.cx) / 2;
+        else if (tableStyle.nHorzAlign == 2)
+            left = rect.right - size.cx;
+    }
+    const RECT area{ left, rect.top, left + size.cx, rect.top + size.cy };
+    if (tableStyle.nBkEffect >= 0) {
+        m_drawManager.FillEffect(m_hdc, area, tableStyle.nBkEffect, tableStyle.crBkgnd, tableStyle.crBkMid,
+            tableStyle.crBkEnd, 5, 0);
+    } else if (tableStyle.strBkImage.size() > 5) {
+        const HtmlText& v = tableStyle.strBkImage;
+        const size_t colon = v.find(u':');
+        if (colon != HtmlText::npos) {
+            const HtmlText key = TrimRight(TrimLeft(v.substr(0, colon)));
+            HtmlText value = TrimLeft(v.substr(colon + 1));
+            value = TrimRight(value.substr(0, value.find(u';')));
+            HBITMAP image = nullptr;
+            if (key == u"idres")
+                image = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr),
+                    MAKEINTRESOURCEW(ReadLength(value, 0, false)), IMAGE_BITMAP, 0, 0, 0));
+            else if (key == u"file")
+                image = LoadBitmapFile(value);
+            if (image) {
+                const SIZE tile = CRichDrawManager::GetBitmapSize(image);
+                HDC source = CreateCompatibleDC(m_hdc);
+                HGDIOBJ old = SelectObject(source, image);
+                m_drawManager.TileBitmap(m_hdc, area.left, area.top, size.cx, size.cy, source, 0, 0, tile.cx, tile.cy);
+                SelectObject(source, old);
+                DeleteDC(source);
+                DeleteObject(image);
+            }
+        }
+    }
+    if (tableStyle.nBorderWidth >= 1)
+        m_drawManager.DrawBorderRectangle(m_hdc, area.left, area.top, area.right, area.bottom,
+            tableStyle.crBorderLight, tableStyle.crBorderDark, tableStyle.nBorderStyle, tableStyle.nBorderWidth);
+    const RECT inner{ area.left + border, area.top + border, area.right - border, area.bottom - border };
+
+    for (int r = 0; r < rows; ++r) {
+        const ParsedRow& row = parsed.rows[size_t(r)];
+        const size_t rowScope = open(u"tr");
+        ReadTableAttributes(row.params, 1, nullptr, nullptr);
+        SelectStyle();
+        size_t next = 0;
+        for (int c = 0; c < columns; ++c) {
+            const HtmlTableCell& record = t.rows[size_t(r)][size_t(c)];
+            if (record.nColSpan < 1 || record.nRowSpan < 1)
+                continue;
+            if (next >= row.cells.size())
+                break;
+            const ParsedCell& cell = row.cells[next++];
+            const size_t cellScope = open(u"td");
+            m_style.nWidth = m_style.nHeight = 0;
+            ReadTableAttributes(cell.params, 2, nullptr, nullptr);
+            SelectStyle();
+            const HtmlStyle cellStyle = m_style;
+            long long x = inner.left + spacing, y = inner.top + spacing;
+            for (int k = 0; k < c; ++k)
+                x += widths[size_t(k)] + spacing + 1;
+            for (int k = 0; k < r; ++k)
+                y += t.heights[size_t(k)] + spacing + 1;
+            const int lastColumn = std::min(columns, c + record.nColSpan);
+            const int lastRow = std::min(rows, r + record.nRowSpan);
+            long long w = (long long)(lastColumn - c - 1) * (spacing + 1), h = (long long)(lastRow - r - 1) * (spacing + 1);
+            for (int k = c; k < lastColumn; ++k)
+                w += widths[size_t(k)];
+            for (int k = r; k < lastRow; ++k)
+                h += t.heights[size_t(k)];
+            const RECT box{ int(std::min<long long>(x, kMaxLength)), int(std::min<long long>(y, kMaxLength)),
+                int(std::min<long long>(x + w, kMaxLength)), int(std::min<long long>(y + h, kMaxLength)) };
+            if (cellStyle.nBkEffect >= 0)
+                m_drawManager.FillEffect(m_hdc, box, cellStyle.nBkEffect, cellStyle.crBkgnd, cellStyle.crBkMid,
+                    cellStyle.crBkEnd, 5, 0);
+            if (cellStyle.nBorderWidth >= 1)
+                m_drawManager.DrawBorderRectangle(m_hdc, box.left, box.top, box.right, box.bottom,
+                    cellStyle.crBorderDark, cellStyle.crBorderLight, cellStyle.nBorderStyle, 1);
+            const int inset = cellStyle.nMargin + cellStyle.nBorderWidth;
+            RECT content{ box.left + inset, box.top + inset, box.right - inset, box.bottom - inset };
+            const int free = (content.bottom - content.top) - record.nHeight;
+            if (cellStyle.nVertAlign == 1 && free > 0)
+                content.top += free / 2;
+            else if (cellStyle.nVertAlign == 2 && free > 0)
+                content.top += free;
+            RenderContent(cell.content, content, depth);
+            close(cellScope);
+        }
+        close(rowScope);
+    }
+    close(tableScope);
+    return size;
+}
+
+int CRichHtmlDrawer::ObjectTop(int height)
+{
+    HtmlLine& line = CurrentLine();
+    if (m_bMeasuring) {
+        line.nHeight = std::max(line.nHeight, height);
+        return m_penY;
+    }
+    switch (m_style.nVertAlign) {
+    case 0: return m_penY;
+    case 1: return m_penY + (line.nHeight - height) / 2;
+    case 2: return m_penY + line.nHeight - height;
+    default: return m_penY + line.nHeight - line.nDescent - height;
+    }
+}
+
+void CRichHtmlDrawer::HandleImage(const TagInfo& info, const HtmlText& params, const RECT& rect)
+{
+    HtmlText idres, file, width, height, style, hotstyle, mask;
+    int index = 0, cx = 0, cy = 0, speed = 0;
+    bool other = false;
+    for (const auto& [a, v] : ParseAttributes(params)) {
+        if (a == u"idres")
+            idres = v;
+        else if (a == u"file")
+            file = v;
+        else if (a == u"iddll" || a == u"handle")
+            other = true; // libraries and raw handles named by text are never used
+        else if (a == u"index")
+            index = std::clamp(ReadLength(v, 0, false), 0, kMaxLength);
+        else if (a == u"cx")
+            cx = std::clamp(ReadLength(v, 0, false), 0, kMaxLength);
+        else if (a == u"cy")
+            cy = std::clamp(ReadLength(v, 0, false), 0, kMaxLength);
+        else if (a == u"width")
+            width = v;
+        else if (a == u"height")
+            height = v;
+        else if (a == u"style")
+            style = v;
+        else if (a == u"hotstyle")
+            hotstyle = v;
+        else if (a == u"mask")
+            mask = v;
+        else if (a == u"speed")
+            speed = std::clamp(ReadLength(v, 0, false), 0, kMaxLength);
+    }
+    (void)other;
+    if (info.element == elIcon) {
+        HandleIcon(idres, file, width, height, style, hotstyle, rect);
+        return;
+    }
+    HBITMAP bitmap = nullptr;
+    {
+        if (!idres.empty())
+            bitmap = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr),
+                MAKEINTRESOURCEW(ReadLength(idres, 0, false)), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        else if (!file.empty())
+            bitmap = LoadBitmapFile(file);
+    }
+    const SIZE natural = CRichDrawManager::GetBitmapSize(bitmap);
+    SIZE unit = natural;
+    int cell = 0;
+    int cells = 1;
+    int columns = 1;
+    if (info.element == elImageList) {
+        if (!cx && !cy)
+            cx = cy = std::min<int>(natural.cx, natural.cy);
+        else if (!cx)
+            cx = cy;
+        else if (!cy)
+            cy = cx;
+        columns = cx > 0 ? natural.cx / cx : 0;
+        const int rows = cy > 0 ? natural.cy / cy : 0;
+        cells = columns * rows;
+        unit = SIZE{ cx, cy };
+        cell = index;
+        if (speed != 0) {
+            if (m_bMeasuring) {
+                if (m_animations.size() < kMaxAnimations)
+                    m_animations.push_back(HtmlAnimation{ index, cells, 0, speed });
+            } else if (size_t(m_nAnimation + 1) < m_animations.size()) {
+                cell = m_animations[size_t(++m_nAnimation)].nCell;
+            }
+        }
+        if (cell >= cells || columns == 0 || rows == 0) {
+            if (bitmap)
+                DeleteObject(bitmap);
+            return;
+        }
+    }
+    auto scaled = [this](const HtmlText& v, int size) {
+        if (v.empty())
+            return size;
+        if (v.back() == u'%')
+            return std::clamp(ReadLength(v, size, false), 0, 4096);
+        return std::clamp(ReadLength(v, size, false), 0, 4096);
+    };
+    SIZE box{ scaled(width, unit.cx), scaled(height, unit.cy) };
+    const SIZE drawn = box;
+    const bool shadowRoom = ((ImageEffect(style) | ImageEffect(hotstyle)) & 0x300) != 0;
+    if (shadowRoom) {
+        box.cx += m_imageShadowOffset.cx;
+        box.cy += m_imageShadowOffset.cy;
+    }
+    if (!bitmap || drawn.cx <= 0 || drawn.cy <= 0) {
+        if (bitmap)
+            DeleteObject(bitmap);
+        return;
+    }
+    const int room = rect.right - m_penX;
+    if (m_nMaxWidth > 0 && box.cx > room && m_penX != m_lineStartX)
+        EndLine(1, true, rect);
+    if (m_bMeasuring)
+        CurrentLine().nAlign = m_style.nHorzAlign;
+    const int top = ObjectTop(box.cy);
+    if (!m_bMeasuring) {
+        if (m_style.nLinkKind != 0)
+            m_links.push_back(
+                HtmlLinkArea{ RECT{ m_penX, top, m_penX + box.cx, top + box.cy }, m_style.nLinkKind, m_nLinkCount,
+                    m_style.strLink });
+        const bool hot = m_style.nLinkKind != 0 && m_nLinkCount == m_nHotLink;
+        const DWORD effect = ImageEffect(hot ? hotstyle : style);
+        const COLORREF maskColour = ReadColour(mask, RGB(255, 0, 255));
+        if (info.element == elImageList)
+            m_drawManager.DrawImageListCell(m_hdc, m_penX, top, drawn.cx, drawn.cy, bitmap, cx, cy, cell,
+                !mask.empty(), maskColour, effect, shadowRoom, m_imageShadowOffset.cx, m_imageShadowOffset.cy,
+                m_imageShadowBlur.cx, m_imageShadowBlur.cy, m_imageShadowColour);
+        else
+            m_drawManager.DrawBitmap(m_hdc, m_penX, top, drawn.cx, drawn.cy, bitmap, !mask.empty(), maskColour, effect,
+                shadowRoom, m_imageShadowOffset.cx, m_imageShadowOffset.cy, m_imageShadowBlur.cx,
+                m_imageShadowBlur.cy, m_imageShadowColour);
+    }
+    m_penX += box.cx;
+    DeleteObject(bitmap);
+}
+
+DWORD CRichHtmlDrawer::ImageEffect(const HtmlText& letters) const
+{
+    DWORD e = 0;
+    for (char16_t c : letters) {
+        if (c == u'g')
+            e |= 1;
+        else if (c == u'd')
+            e |= 2;
+        else if (c == u'l')
+            e |= 4;
+        else if (c == u's' && (m_imageShadowOffset.cx || m_imageShadowOffset.cy))
+            e |= m_imageShadowSoft ? 0x200 : 0x100;
+    }
+    return e;
+}
+
+void CRichHtmlDrawer::HandleIcon(const HtmlText& idres, const HtmlText& file, const HtmlText& width,
+    const HtmlText& height, const HtmlText& style, const HtmlText& hotstyle, const RECT& rect)
+{
+    const int systemX = GetSystemMetrics(SM_CXICON), systemY = GetSystemMetrics(SM_CYICON);
+    const int cx = width.empty() ? systemX : std::clamp(ReadLength(width, systemX, false), 0, 1024);
+    const int cy = height.empty() ? systemY : std::clamp(ReadLength(height, systemY, false), 0, 1024);
+    if (cx <= 0 || cy <= 0)
+        return;
+    HICON icon = nullptr;
+    if (!idres.empty())
+        icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr),
+            MAKEINTRESOURCEW(ReadLength(idres, 0, false)), IMAGE_ICON, cx, cy, 0));
+    else if (!file.empty() && SaneFile(file))
+        icon = static_cast<HICON>(LoadImageW(nullptr, file.c_str(), IMAGE_ICON, cx, cy, LR_LOADFROMFILE));
+    if (!icon)
+        return;
+    const SIZE drawn = CRichDrawManager::GetIconSize(icon);
+    SIZE box = drawn;
+    const bool shadowRoom = ((ImageEffect(style) | ImageEffect(hotstyle)) & 0x300) != 0;
+    if (shadowRoom) {
+        box.cx += m_imageShadowOffset.cx;
+        box.cy += m_imageShadowOffset.cy;
+    }
+    if (drawn.cx > 0 && drawn.cy > 0) {
+        if (m_nMaxWidth > 0 && box.cx > rect.right - m_penX && m_penX != m_lineStartX)
+            EndLine(1, true, rect);
+        if (m_bMeasuring)
+            CurrentLine().nAlign = m_style.nHorzAlign;
+        const int top = ObjectTop(box.cy);
+        if (!m_bMeasuring) {
+            if (m_style.nLinkKind != 0)
+                m_links.push_back(HtmlLinkArea{ RECT{ m_penX, top, m_penX + box.cx, top + box.cy }, m_style.nLinkKind,
+                    m_nLinkCount, m_style.strLink });
+            const bool hot = m_style.nLinkKind != 0 && m_nLinkCount == m_nHotLink;
+            m_drawManager.DrawIcon(m_hdc, m_penX, top, drawn.cx, drawn.cy, icon, ImageEffect(hot ? hotstyle : style),
+                shadowRoom, m_imageShadowOffset.cx, m_imageShadowOffset.cy, m_imageShadowBlur.cx, m_imageShadowBlur.cy,
+                m_imageShadowColour);
+        }
+        m_penX += box.cx;
+    }
+    DestroyIcon(icon);
+}
+
+void CRichHtmlDrawer::HandleString(const HtmlText& params, const RECT&)
+{
+    int id = -1;
+    for (const auto& [a, v] : ParseAttributes(params))
+        if ((a == u"idres" || a == u"iddll") && id < 0)
+            id = ReadLength(v, 0, false);
+    if (id < 0 || id > 0xFFFF)
+        return;
+    WCHAR buffer[1024] = {};
+    const int n = LoadStringW(GetModuleHandleW(nullptr), UINT(id), buffer, 1024);
+    if (n <= 0)
+        return;
+    const HtmlText text(buffer, size_t(n));
+    const SIZE size = Extent(text);
+    if (m_bMeasuring)
+        CurrentLine().nAlign = m_style.nHorzAlign;
+    const int top = TextTop(size.cy);
+    if (!m_bMeasuring) {
+        if (m_style.nLinkKind != 0)
+            m_links.push_back(HtmlLinkArea{ RECT{ m_penX, top, m_penX + size.cx, top + size.cy }, m_style.nLinkKind,
+                m_nLinkCount, m_style.strLink });
+        TextOutW(m_hdc, m_penX, top, text.data(), int(text.size()));
+    }
+    m_penX += size.cx;
 }

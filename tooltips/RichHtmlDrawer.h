@@ -3,6 +3,8 @@
 
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/SystemModel.h"
+#include "platform/user/Window.h"
+#include "tooltips/RichDrawManager.h"
 
 #include <map>
 #include <string>
@@ -60,6 +62,30 @@ struct HtmlLinkArea {
     HtmlText strTarget;
 };
 
+struct HtmlTableCell {
+    int nColSpan = 0;
+    int nRowSpan = 0;
+    int nWidth = 0;
+    int nHeight = 0;
+    int nTotalWidth = 0;
+    int nTotalHeight = 0;
+    bool bFixed = false;
+};
+
+struct HtmlTable {
+    std::vector<std::vector<HtmlTableCell>> rows;
+    std::vector<int> widths;
+    std::vector<int> heights;
+    std::vector<int> fixed;
+};
+
+struct HtmlAnimation {
+    int nCell = 0;
+    int nCount = 0;
+    int nTick = 0;
+    int nSpeed = 0;
+};
+
 class CRichHtmlDrawer {
 public:
     CRichHtmlDrawer();
@@ -85,6 +111,14 @@ public:
     // Draws the measured text; the result is the size the drawing took.
     SIZE DrawMeasuredHtml(const RECT& rect, HDC hdc);
     int HitTestLink(POINT point) const;
+    // The hot link follows the point; the repaint target hears of a change. TRUE when the link
+    // cursor was set.
+    BOOL TrackLinkUnderCursor(POINT point);
+    // Opens a "href" target with the desktop's opener (never through a shell); "msg" links do
+    // nothing more.
+    void FollowLink(int index, LPARAM param);
+    // One 100 ms tick of the image-strip animations; TRUE when a cell changed.
+    BOOL StepAnimations();
 
     // Every text piece placed by the last measuring pass, with the style it was placed in.
     struct Piece {
@@ -94,10 +128,21 @@ public:
     const std::vector<Piece>& MeasuredPieces() const { return m_pieces; }
     const std::vector<HtmlLine>& Lines() const { return m_lines; }
     const std::vector<HtmlLinkArea>& LinkAreas() const { return m_links; }
+    const std::vector<HtmlTable>& Tables() const { return m_tables; }
+    const std::vector<HtmlAnimation>& Animations() const { return m_animations; }
 
     int m_nMaxWidth = 0;
     int m_nTabWidth = 32;
     int m_nHotLink = -2;
+    HWND m_repaintWindow = nullptr;
+    UINT m_repaintMessage = 0;
+    HCURSOR m_linkCursor = nullptr;
+    // The shadow of images that ask for one.
+    SIZE m_imageShadowOffset{ 4, 4 };
+    SIZE m_imageShadowBlur{ 7, 7 };
+    int m_imageShadowDarkness = 50;
+    bool m_imageShadowSoft = true;
+    COLORREF m_imageShadowColour = RGB(128, 128, 128);
 
 private:
     enum Element {
@@ -111,6 +156,16 @@ private:
     };
 
     SIZE RenderHtml(RECT rect);
+    // Runs and tables of a text one below the other.
+    SIZE RenderContent(const HtmlText& text, RECT rect, int depth);
+    SIZE RenderTable(const HtmlText& table, RECT rect, int depth);
+    void ReadTableAttributes(const HtmlText& params, int kind, int* colSpan, int* rowSpan);
+    void HandleImage(const TagInfo& info, const HtmlText& params, const RECT& rect);
+    void HandleString(const HtmlText& params, const RECT& rect);
+    void HandleIcon(const HtmlText& idres, const HtmlText& file, const HtmlText& width, const HtmlText& height,
+        const HtmlText& style, const HtmlText& hotstyle, const RECT& rect);
+    DWORD ImageEffect(const HtmlText& letters) const;
+    int ObjectTop(int height);
     SIZE RenderHtmlRun(const HtmlText& run, RECT rect);
     void HandleText(HtmlText text, const RECT& rect);
     void HandleTag(const HtmlText& tag, const RECT& rect);
@@ -149,4 +204,9 @@ private:
     HFONT m_font = nullptr;
     HGDIOBJ m_oldFont = nullptr;
     TEXTMETRICW m_tm{};
+    std::vector<HtmlTable> m_tables;
+    int m_nTable = -1;
+    std::vector<HtmlAnimation> m_animations;
+    int m_nAnimation = -1;
+    CRichDrawManager m_drawManager;
 };
