@@ -6,6 +6,7 @@
 #include "platform/user/MessageQueue.h"
 #include "toolkit/commandbars/CommandBars.h"
 #include "toolkit/commandbars/CommandBarsOptions.h"
+#include "toolkit/commandbars/DialogBar.h"
 #include "toolkit/commandbars/DockBar.h"
 #include "toolkit/commandbars/ToolBar.h"
 #include "toolkit/drawing/SystemHelpers.h"
@@ -190,7 +191,10 @@ void CJQWDockContext::ResizeFree(CPoint point)
     m_pBar->GetWindowRect(&current);
     CRect meet;
     if (rect.Size() != current.Size() && meet.IntersectRect(&rect, GetMultiMonitor().WorkAreaOfWindow(m_pBar->GetSafeHwnd()))) {
-        SetWindowRect(m_pBar, rect);
+        if (auto* dialogBar = dynamic_cast<CJQWDialogBar*>(m_pBar))
+            dialogBar->ResizeTo(rect, m_nHitTest);
+        else
+            SetWindowRect(m_pBar, rect);
         m_pBar->Redraw();
     }
     m_rectWindow = rect;

@@ -23,6 +23,8 @@ BEGIN_MESSAGE_MAP(CJQWToolBar, CJQWCommandBar)
     ON_WM_NCACTIVATE()
     ON_WM_CLOSE()
     ON_WM_LBUTTONDOWN()
+    ON_WM_LBUTTONDBLCLK()
+    ON_WM_NCLBUTTONDOWN()
     ON_WM_RBUTTONDOWN()
     ON_WM_MOUSEACTIVATE()
 END_MESSAGE_MAP()
@@ -402,6 +404,31 @@ void CJQWToolBar::OnLButtonDown(UINT flags, CPoint point)
         ClientToScreen(&point);
         m_pDockContext->StartDrag(point);
     }
+}
+
+void CJQWToolBar::OnLButtonDblClk(UINT flags, CPoint point)
+{
+    if (m_pDockContext && !m_pControls->HitTest(point)) {
+        m_pDockContext->ToggleDocking();
+        return;
+    }
+    CJQWCommandBar::OnLButtonDblClk(flags, point);
+}
+
+void CJQWToolBar::OnNcLButtonDown(UINT hitTest, CPoint point)
+{
+    if (!m_pDockContext || hitTest < HTLEFT || hitTest > HTBOTTOMRIGHT) {
+        Default();
+        return;
+    }
+    HWND top = ::GetAncestor(::GetParent(m_hWnd) ? ::GetParent(m_hWnd) : m_hWnd, GA_ROOT);
+    HWND foreground = ::GetForegroundWindow();
+    if (top && foreground != m_hWnd && !::IsChild(m_hWnd, foreground))
+        ::SetActiveWindow(top);
+    ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (JQWCommandBarServices().closePopups)
+        JQWCommandBarServices().closePopups();
+    m_pDockContext->StartResize(int(hitTest), point);
 }
 
 void CJQWToolBar::OnRButtonDown(UINT flags, CPoint point)

@@ -61,6 +61,8 @@ protected:
     BOOL OnNcActivate(BOOL active);
     void OnClose() { }
     void OnLButtonDown(UINT flags, CPoint point);
+    void OnLButtonDblClk(UINT flags, CPoint point);
+    void OnNcLButtonDown(UINT hitTest, CPoint point);
     void OnRButtonDown(UINT flags, CPoint point);
     int OnMouseActivate(CWnd* desktop, UINT hitTest, UINT message);
 
