@@ -11,11 +11,16 @@
 #include "toolkit/commandbars/PaintManager.h"
 #include "toolkit/drawing/Accessible.h"
 
+#include <vector>
+
 class CJQWCommandBar;
 class CJQWCommandBars;
 class CJQWControl;
 class CJQWControlPopup;
 class CJQWImageManager;
+class CJQWPropExchange;
+class CJQWCommandBarList;
+struct JQW_COMMANDBARS_EXCHANGE_PARAMS;
 
 // Bar types and positions.
 enum : int { jqwBarTypeMenuBar = 0, jqwBarTypeNormal = 1, jqwBarTypePopup = 2, jqwBarTypeRibbon = 3 };
@@ -120,6 +125,13 @@ public:
     virtual void OnIdleUpdate();
     virtual BOOL OnAccessKey(UINT /*key*/) { return FALSE; }
     virtual CJQWCommandBar* Clone(BOOL recursive) const;
+    // Saved layouts: the bar's values, its place in a save, and its popups found again on load.
+    virtual void DoPropExchange(CJQWPropExchange* exchange);
+    virtual void CollectBarsForSave(DWORD& counter, CJQWCommandBarList& list, const JQW_COMMANDBARS_EXCHANGE_PARAMS& params);
+    // `resolving` holds the bars on the way here: a cycle of popup ids stops instead of looping.
+    virtual void ResolvePopupBars(const CJQWCommandBarList& loaded, std::vector<CJQWCommandBar*>& resolving);
+    void EnableAnimation(BOOL on) { m_bAnimation = on; Redraw(); }
+    BOOL IsAnimationEnabled() const { return m_bAnimation; }
 
     // Owners and resources.
     CJQWCommandBars* GetCommandBars() const;
@@ -278,4 +290,5 @@ protected:
     int m_buttonStyle = 0;
     int m_nStatusIndex = -1;
     int m_nActiveMenuId = 0;
+    BOOL m_bAnimation = FALSE;
 };

@@ -5,6 +5,7 @@
 #include "platform/framework/FrameWnd.h"
 #include "platform/framework/WinApp.h"
 #include "platform/gdi/SystemModel.h"
+#include "toolkit/commandbars/ControlAction.h"
 #include "toolkit/commandbars/Controls.h"
 #include "toolkit/commandbars/DockBar.h"
 #include "toolkit/commandbars/MenuBar.h"
@@ -24,6 +25,7 @@ constexpr UINT kCustomizeCommand = 35001;
 CJQWCommandBars::CJQWCommandBars()
     : m_pOptions(std::make_unique<CJQWCommandBarsOptions>(this))
     , m_pShortcutManager(std::make_unique<CJQWShortcutManager>(this))
+    , m_pActions(std::make_unique<CJQWControlActions>(this))
 {
 }
 

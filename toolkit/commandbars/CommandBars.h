@@ -11,6 +11,11 @@
 #include <vector>
 
 class CJQWCommandBar;
+class CJQWCommandBars;
+class CJQWCommandBarList;
+class CJQWControlActions;
+class CJQWPropExchange;
+struct JQW_COMMANDBARS_EXCHANGE_PARAMS;
 class CJQWCommandBarsOptions;
 class CJQWControl;
 class CJQWControls;
@@ -96,6 +101,12 @@ public:
     BOOL m_bAltShiftPasses = FALSE;
     virtual void ShowToolbarsContextMenu(CJQWCommandBar* bar, CPoint screenPoint);
 
+    // Saved layouts: every bar of the list with its controls, and back.
+    virtual BOOL SaveBars(CJQWPropExchange* exchange, const CJQWCommandBarList& list);
+    virtual BOOL LoadBars(CJQWPropExchange* exchange, CJQWCommandBarList& list);
+    virtual void CollectBarsForSave(CJQWCommandBarList& list, const JQW_COMMANDBARS_EXCHANGE_PARAMS& params);
+    CJQWControlActions* GetActions() const { return m_pActions.get(); }
+
     // Usage data: a hidden command shows in menus only once it has been used.
     virtual BOOL IsCommandHidden(UINT commandId) const;
     void SetCommandUsed(UINT commandId);
@@ -121,6 +132,7 @@ private:
     CJQWPaintManager* m_pPaintManager = nullptr;
     std::unique_ptr<CJQWCommandBarsOptions> m_pOptions;
     std::unique_ptr<CJQWShortcutManager> m_pShortcutManager;
+    std::unique_ptr<CJQWControlActions> m_pActions;
     std::vector<CJQWToolBar*> m_arrBars;
     std::array<CJQWDockBar*, 4> m_pDocks {};
 };

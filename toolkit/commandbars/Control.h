@@ -11,6 +11,7 @@
 #include "toolkit/drawing/Accessible.h"
 
 #include <map>
+#include <vector>
 
 class CDC;
 class CJQWCommandBar;
@@ -18,6 +19,9 @@ class CJQWCommandBars;
 class CJQWControlAction;
 class CJQWControls;
 class CJQWImageManagerIcon;
+class CJQWPropExchange;
+class CJQWCommandBarList;
+struct JQW_COMMANDBARS_EXCHANGE_PARAMS;
 
 // Hide-flag bits: the control is shown only when none is set.
 enum : DWORD {
@@ -115,11 +119,15 @@ public:
     virtual void OnActionChanging(int /*what*/) { }
     // A new control of the same class filled by Copy.
     virtual CJQWControl* Clone(BOOL deep) const;
+    // Saved layouts: the control's values, and the popup bars a save must take along.
+    virtual void DoPropExchange(CJQWPropExchange* exchange);
+    virtual void CollectPopupBars(DWORD& counter, CJQWCommandBarList& list, const JQW_COMMANDBARS_EXCHANGE_PARAMS& params);
 
     // Non-virtual operations.
     int GetStyle() const;
     void SetStyle(int style);
     void SetCustomStyle(int style) { m_nCustomStyle = style; }
+    int GetCustomStyle() const { return m_nCustomStyle; }
     int GetDisplayIconId() const;
     DWORD GetFlags() const { return m_dwFlags; }
     void SetFlags(DWORD flags) { m_dwFlags = flags; }

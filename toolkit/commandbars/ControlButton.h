@@ -12,6 +12,7 @@ public:
     void OnClick(BOOL keyboard, CPoint point) override;
     void OnLButtonUp(CPoint point) override;
     CJQWControl* Clone(BOOL deep) const override;
+    void DoPropExchange(CJQWPropExchange* exchange) override;
 };
 
 class CJQWControlPopup : public CJQWControlButton {
@@ -36,6 +37,10 @@ public:
     void Copy(const CJQWControl* other, BOOL deep) override;
     CJQWControl* Clone(BOOL deep) const override;
     void OnRemoved() override;
+    void DoPropExchange(CJQWPropExchange* exchange) override;
+    void CollectPopupBars(DWORD& counter, CJQWCommandBarList& list, const JQW_COMMANDBARS_EXCHANGE_PARAMS& params) override;
+    // After a load: the child bar named by the saved id, found among the loaded bars.
+    void ResolvePopupBar(const CJQWCommandBarList& loaded, std::vector<CJQWCommandBar*>& resolving);
 
     // The rectangle an opened popup must not cover (screen coordinates in and out).
     virtual void AdjustExcludeRect(CRect& rect, BOOL vertical);

@@ -17,6 +17,7 @@ class CJQWCommandBars;
 class CJQWControl;
 class CJQWControlActions;
 class CJQWOriginalControls;
+class CJQWPropExchange;
 class CMenu;
 
 // Layout mode bits beyond the framework's LM_* ones.
@@ -87,6 +88,7 @@ public:
     void ClearOriginalControls() { SetOriginalControls(nullptr); }
     CJQWOriginalControls* GetOriginalControls() const { return m_pOriginalControls; }
     CJQWControls* Duplicate(BOOL deep = FALSE) const;
+    void DoPropExchange(CJQWPropExchange* exchange);
 
     // One item of a menu; null when it yields no control.
     CJQWControl* AddMenuItem(CMenu* menu, int position);

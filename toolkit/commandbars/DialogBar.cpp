@@ -164,7 +164,6 @@ CSize CJQWDialogBar::Layout(int length, DWORD mode, CSize client)
     if (!popup) {
         popup = static_cast<CControlCaptionPopup*>(
             m_pControls->Add(new CControlCaptionPopup, kCaptionCommand, CString(), -1, TRUE));
-        m_pPopupBar->InternalAddRef();
         popup->SetCommandBar(m_pPopupBar);
     }
     popup->m_bHasMenu = m_bCaptionPopup && m_pPopupBar->GetControlCount() > 0;

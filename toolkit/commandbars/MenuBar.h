@@ -34,6 +34,7 @@ public:
     void ResetControls(BOOL ask = TRUE) override;
     void Copy(const CJQWCommandBar* other, BOOL recursive) override;
     void OnRemoved() override;
+    void DoPropExchange(CJQWPropExchange* exchange) override;
 
     UINT GetResourceId() const { return m_nResourceId; }
     UINT GetCurrentMenuId() const { return m_nCurrentMenu; }

@@ -45,6 +45,7 @@ public:
     void OnControlsChanged() override;
     void Copy(const CJQWCommandBar* other, BOOL recursive) override;
     CJQWCommandBar* Clone(BOOL recursive) const override;
+    void DoPropExchange(CJQWPropExchange* exchange) override;
     void DelayRedraw() override { Redraw(); }
     BOOL DestroyWindow() override;
 
@@ -78,6 +79,11 @@ protected:
     BOOL m_bDoubleGripper = FALSE;
     BOOL m_bContextMenu = FALSE;
     BOOL m_bScrolling = FALSE;
+    // Tear-off settings kept with saved layouts.
+    BOOL m_bTearOffPopup = FALSE;
+    CString m_strTearOffCaption;
+    UINT m_nTearOffId = 0;
+    int m_nTearOffWidth = 0;
 };
 
 // The popup whose controls are laid out like a toolbar's.

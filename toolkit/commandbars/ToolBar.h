@@ -40,6 +40,7 @@ public:
     CSize CalcSize(int length, DWORD mode) override;
     void Copy(const CJQWCommandBar* other, BOOL recursive) override;
     CJQWCommandBar* Clone(BOOL recursive) const override;
+    void DoPropExchange(CJQWPropExchange* exchange) override;
 
     BOOL IsBuiltIn() const { return m_bBuiltIn; }
     void SetBuiltIn(BOOL builtIn) { m_bBuiltIn = builtIn; }
