@@ -48,8 +48,9 @@ BOOL Make(CFont& font, LOGFONTW description, LONG weight, BYTE underline, LONG e
 
 CJQAuxData::CJQAuxData()
 {
-    // The table of texts and cursors has to be linked into the program with this file.
-    (void)ToolkitControlsResources.count;
+    // Names the table of texts and cursors, so that every program using this file links it.
+    static const void* volatile table = &ToolkitControlsResources;
+    (void)table;
     const CJQWOsVersion& os = GetOsVersionInfo();
     bWin95 = os.IsWindows95();
     bWin98 = os.IsWindows98();
