@@ -263,13 +263,14 @@ TEST_F(MultiMsgBoxTest, TheBoxListsItsLinesAndKeepsItsSizeAndPlaceForTheNextRun)
         Idle().Then([&] {
             RECT r;
             ::GetWindowRect(window, &r);
-            testkit::Drag({ r.left + 60, r.top + 8 }, { r.left + 20, r.top + 40 });
+            testkit::Drag({ r.left + 60, r.top + 8 }, { r.left + 100, r.top + 40 });
         });
         Idle().Then([&] {
             ::GetWindowRect(window, &first);
             EXPECT_EQ(first.right - first.left, w.right - w.left + 120);
             EXPECT_EQ(first.bottom - first.top, w.bottom - w.top + 60);
-            EXPECT_EQ(first.left, w.left - 40);
+            EXPECT_EQ(first.left, w.left + 40);
+            EXPECT_EQ(first.top, w.top + 32);
             RECT ok;
             ::GetWindowRect(::GetDlgItem(window, IDOK), &ok);
             // OK keeps its distance to the lower right corner.

@@ -5,11 +5,15 @@
 #include "toolkit/drawing/tests/FakeThemeModule.h"
 
 #include "platform/controls/CommonControls.h"
+#include "platform/framework/ResourceHandle.h"
+#include "platform/user/Resources.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/SystemModel.h"
 #include "platform/testkit/Desktop.h"
 #include "platform/testkit/Inject.h"
 #include "platform/testkit/PixelChecks.h"
+
+#include "ButtonTestResources.h"
 
 #include <gtest/gtest.h>
 
@@ -368,6 +372,31 @@ TEST_F(ButtonTest, TheButtonAsksForDialogKeysLikeADefaultButtonOnlyWhenOwnerDraw
     drawn->SetFocus();
     EXPECT_EQ(drawn->SendMessage(WM_GETDLGCODE), DLGC_BUTTON | DLGC_DEFPUSHBUTTON);
     EXPECT_EQ(plain->SendMessage(WM_GETDLGCODE), DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON);
+}
+
+TEST_F(ButtonTest, IconsFromResourcesAndAMissingHotIconKeepsThePresentOne)
+{
+    HMODULE module = platform::modules::Register(u"toolkit_button_test_module", {});
+    std::string message;
+    ASSERT_TRUE(platform::resources::RegisterModuleTable(module, ButtonTestResources, &message)) << message;
+    HINSTANCE previous = AfxGetResourceHandle();
+    AfxSetResourceHandle(module);
+    Parent parent(200, 100);
+    auto button = Make(parent, u"", { 20, 20, 60, 50 }, BS_PUSHBUTTON | BS_CENTER | BS_VCENTER);
+    ASSERT_TRUE(button->SetIconFromResourceIds(CSize(16, 16), IDI_GREEN, IDI_ORANGE));
+    CJQWImageManagerIcon* icon = button->GetIcon();
+    EXPECT_EQ(Shot(*button).ColorAt(20, 15), RGB(0, 160, 0));
+    button->m_bHot = TRUE;
+    EXPECT_EQ(Shot(*button).ColorAt(20, 15), RGB(250, 140, 0));
+    button->m_bHot = FALSE;
+
+    EXPECT_FALSE(button->SetIconFromResourceIds(CSize(16, 16), IDI_ORANGE, 4711));
+    EXPECT_FALSE(button->SetIconFromResourceIds(CSize(16, 16), 4711));
+    EXPECT_EQ(button->GetIcon(), icon);
+    EXPECT_EQ(Shot(*button).ColorAt(20, 15), RGB(0, 160, 0));
+    EXPECT_TRUE(button->SetIconFromResourceNames(CSize(16, 16), MAKEINTRESOURCEW(IDI_ORANGE)));
+    EXPECT_EQ(Shot(*button).ColorAt(20, 15), RGB(250, 140, 0));
+    AfxSetResourceHandle(previous);
 }
 
 // One picture per look: a row of buttons in the states a user meets.
