@@ -103,10 +103,9 @@ TEST(AuxData, ACursorThatCannotBeLoadedLeavesOnlyItsOwnMemberEmpty)
 {
     // A resource module without the toolkit's cursors: the system cursors after them still come.
     HMODULE empty = platform::modules::Register(u"aux_data_empty_module", {});
-    HINSTANCE previous = AfxGetResourceHandle();
     AfxSetResourceHandle(empty);
     CJQAuxData data;
-    AfxSetResourceHandle(previous);
+    AfxSetResourceHandle(nullptr); // the program's own again, whatever its handle is by then
     EXPECT_EQ(data.hcurDragNone, nullptr);
     EXPECT_EQ(data.hcurVSplitBar, nullptr);
     EXPECT_EQ(data.hcurHand, ::LoadCursorW(nullptr, IDC_HAND));

@@ -379,7 +379,6 @@ TEST_F(ButtonTest, IconsFromResourcesAndAMissingHotIconKeepsThePresentOne)
     HMODULE module = platform::modules::Register(u"toolkit_button_test_module", {});
     std::string message;
     ASSERT_TRUE(platform::resources::RegisterModuleTable(module, ButtonTestResources, &message)) << message;
-    HINSTANCE previous = AfxGetResourceHandle();
     AfxSetResourceHandle(module);
     Parent parent(200, 100);
     auto button = Make(parent, u"", { 20, 20, 60, 50 }, BS_PUSHBUTTON | BS_CENTER | BS_VCENTER);
@@ -396,7 +395,81 @@ TEST_F(ButtonTest, IconsFromResourcesAndAMissingHotIconKeepsThePresentOne)
     EXPECT_EQ(Shot(*button).ColorAt(20, 15), RGB(0, 160, 0));
     EXPECT_TRUE(button->SetIconFromResourceNames(CSize(16, 16), MAKEINTRESOURCEW(IDI_ORANGE)));
     EXPECT_EQ(Shot(*button).ColorAt(20, 15), RGB(250, 140, 0));
-    AfxSetResourceHandle(previous);
+    AfxSetResourceHandle(nullptr); // the program's own again, whatever its handle is by then
+}
+
+TEST_F(ButtonTest, AColourChangeOfTheSystemReachesTheStyle)
+{
+    Parent parent(200, 100);
+    auto button = Make(parent, u"", { 20, 20, 60, 50 }, BS_PUSHBUTTON, JQ_BS_FLAT);
+    EXPECT_EQ(Shot(*button).ColorAt(5, 5), ::GetSysColor(COLOR_BTNFACE));
+    {
+        ScopedSystemModel model;
+        model.UseClassicColors();
+        ASSERT_NE(::GetSysColor(COLOR_BTNFACE), RGB(236, 233, 216));
+        button->SendMessage(WM_SYSCOLORCHANGE);
+        EXPECT_EQ(Shot(*button).ColorAt(5, 5), ::GetSysColor(COLOR_BTNFACE));
+    }
+    // The colour table is the process's: back to the desktop's colours for the tests after.
+    button->SendMessage(WM_SYSCOLORCHANGE);
+    EXPECT_EQ(Shot(*button).ColorAt(5, 5), RGB(236, 233, 216));
+}
+
+TEST_F(ButtonTest, TextLayoutByAlignmentAndByTheUsersPositions)
+{
+    Parent parent(300, 100);
+    auto button = Make(parent, u"&Save && Exit", { 10, 10, 210, 40 }, BS_PUSHBUTTON | BS_LEFT);
+    EXPECT_EQ(button->GetButtonText(TRUE), u"Save & Exit");
+    EXPECT_EQ(button->GetButtonText(FALSE), u"&Save && Exit");
+    CJQButtonTheme* theme = button->GetButtonTheme();
+    const CRect client(0, 0, 200, 30);
+    const CSize text(50, 13);
+    EXPECT_EQ(theme->CalcTextPos(client, text, button.get()), CPoint(4 + 8, 8));
+    button->ModifyStyle(BS_CENTER, BS_RIGHT);
+    EXPECT_EQ(theme->CalcTextPos(client, text, button.get()), CPoint(200 - 4 - 50, 8));
+    button->ModifyStyle(BS_CENTER, 0);
+    EXPECT_EQ(theme->CalcTextPos(client, text, button.get()), CPoint(4 + (200 - 4 - 50 - 4) / 2, 8));
+    // With a 16 x 16 icon beside the text.
+    HBITMAP image = SolidImage(16, RGB(1, 2, 3));
+    button->SetIconFromHandles(CSize(0, 0), CJQWIconImageHandle(image), CJQWIconImageHandle(), FALSE);
+    EXPECT_EQ(theme->CalcTextPos(client, text, button.get()), CPoint(20 + (200 - 4 - 50 - 20) / 2, 8));
+    button->ModifyStyle(BS_CENTER, BS_LEFT);
+    EXPECT_EQ(theme->CalcTextPos(client, text, button.get()), CPoint(4 + 8 + 16, 8));
+    // Image above the text: the text moves down by half the icon and half the gap.
+    button->SetThemeStyleFlags(JQ_BS_IMAGEABOVETEXT | JQ_BS_FOCUSRECT, FALSE);
+    EXPECT_EQ(theme->CalcTextPos(client, text, button.get()).y, 8 + 8 + 4);
+    button->SetImageTextLayout(CPoint(3, 4), CPoint(30, 9), FALSE);
+    EXPECT_EQ(theme->CalcTextPos(client, text, button.get()), CPoint(30, 9));
+    EXPECT_EQ(theme->CalcImagePos(nullptr, client, button.get()), CPoint(3, 4));
+    button.reset();
+    ::DeleteObject(image);
+}
+
+TEST_F(ButtonTest, ATransparentControlGetsTheParentsPixelsUnderIt)
+{
+    Parent parent(200, 100);
+    auto button = Make(parent, u"", { 20, 20, 60, 50 });
+    Pump();
+    CJQThemeManagerStyle* style = button->CJQThemeManagerStyleHost::GetStyle();
+    HDC screen = ::GetDC(nullptr);
+    HDC dc = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, 40, 30);
+    ::ReleaseDC(nullptr, screen);
+    HGDIOBJ old = ::SelectObject(dc, bitmap);
+    RECT all { 0, 0, 40, 30 };
+    ::FillRect(dc, &all, HBRUSH(::GetStockObject(BLACK_BRUSH)));
+    EXPECT_FALSE(style->DrawTransparentBackground(CDC::FromHandle(dc), button.get())); // not transparent
+    button->ModifyStyleEx(0, WS_EX_TRANSPARENT);
+    EXPECT_TRUE(style->DrawTransparentBackground(CDC::FromHandle(dc), button.get()));
+    // What the parent shows there, the control's own last picture included.
+    EXPECT_EQ(::GetPixel(dc, 0, 0), testkit::ClientPixel(parent.m_hWnd, 20, 20));
+    EXPECT_EQ(::GetPixel(dc, 39, 29), testkit::ClientPixel(parent.m_hWnd, 59, 49));
+    EXPECT_NE(::GetPixel(dc, 39, 29), RGB(0, 0, 0));
+    ::SelectObject(dc, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(dc);
+    CWnd orphan;
+    EXPECT_FALSE(style->TakeParentSnapshot(&orphan));
 }
 
 // One picture per look: a row of buttons in the states a user meets.

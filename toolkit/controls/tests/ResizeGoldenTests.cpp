@@ -44,16 +44,14 @@ protected:
         m_module = platform::modules::Register(u"toolkit_resize_golden_module", {});
         std::string message;
         ASSERT_TRUE(platform::resources::RegisterModuleTable(m_module, ResizeTestResources, &message)) << message;
-        m_previous = AfxGetResourceHandle();
         AfxSetResourceHandle(m_module);
     }
     void TearDown() override
     {
-        AfxSetResourceHandle(m_previous);
+        AfxSetResourceHandle(nullptr); // the program's own again, whatever its handle is by then
         DesktopTest::TearDown();
     }
     HMODULE m_module = nullptr;
-    HINSTANCE m_previous = nullptr;
 };
 
 // The list box's frame: one dark line on each of its four sides, at every size.
