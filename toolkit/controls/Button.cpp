@@ -306,9 +306,9 @@ BOOL CJQButton::OnEraseBkgnd(CDC*) { return TRUE; }
 
 void CJQButton::OnMouseMove(UINT, CPoint point)
 {
+    Default();
     if ((CWnd::GetStyle() & 0xF) == BS_GROUPBOX)
         return;
-    Default();
     CRect client;
     GetClientRect(&client);
     const BOOL hot = client.PtInRect(point);
@@ -328,8 +328,6 @@ void CJQButton::OnMouseMove(UINT, CPoint point)
 
 void CJQButton::OnMouseLeave()
 {
-    if ((CWnd::GetStyle() & 0xF) == BS_GROUPBOX)
-        return;
     if (m_bHot) {
         m_bHot = FALSE;
         Invalidate(FALSE);
