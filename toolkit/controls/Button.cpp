@@ -7,7 +7,39 @@
 #include "toolkit/drawing/ResourceManager.h"
 
 #include "platform/user/ControlMessages.h"
+#include "platform/gdi/Gdi.h"
 #include "platform/user/Input.h"
+
+#include <vector>
+
+namespace {
+
+// A 32-bit bitmap whose alpha bytes are all 0 carries no alpha, only unused bytes.
+bool HasAlphaChannel(HBITMAP bitmap)
+{
+    BITMAP info {};
+    if (!::GetObjectW(bitmap, sizeof info, &info) || info.bmBitsPixel != 32 || info.bmWidth <= 0 || info.bmHeight <= 0)
+        return false;
+    BITMAPINFO request {};
+    request.bmiHeader.biSize = sizeof request.bmiHeader;
+    request.bmiHeader.biWidth = info.bmWidth;
+    request.bmiHeader.biHeight = -info.bmHeight;
+    request.bmiHeader.biPlanes = 1;
+    request.bmiHeader.biBitCount = 32;
+    request.bmiHeader.biCompression = BI_RGB;
+    std::vector<DWORD> pixels(size_t(info.bmWidth) * size_t(info.bmHeight));
+    HDC screen = ::GetDC(nullptr);
+    const int lines = ::GetDIBits(screen, bitmap, 0, UINT(info.bmHeight), pixels.data(), &request, DIB_RGB_COLORS);
+    ::ReleaseDC(nullptr, screen);
+    if (lines <= 0)
+        return false;
+    for (DWORD pixel : pixels)
+        if (pixel >> 24)
+            return true;
+    return false;
+}
+
+} // namespace
 
 IMPLEMENT_DYNCREATE(CJQButton, CButton)
 
@@ -104,10 +136,8 @@ BOOL CJQButton::SetBitmapFromResource(CSize size, UINT id, BOOL redraw)
     CBitmap bitmap;
     if (!GetResourceManager()->LoadBitmap(&bitmap, id) || !bitmap.GetSafeHandle())
         return FALSE;
-    BITMAP info {};
-    ::GetObjectW(bitmap.GetSafeHandle(), sizeof info, &info);
     CJQWIconImageHandle image;
-    if (info.bmBitsPixel == 32) {
+    if (HasAlphaChannel(HBITMAP(bitmap.GetSafeHandle()))) {
         image.SetBitmapCopy(HBITMAP(bitmap.GetSafeHandle()));
     } else {
         HICON icon = CreateIconFromBitmap(HBITMAP(bitmap.GetSafeHandle()));

@@ -395,6 +395,18 @@ TEST_F(ButtonTest, IconsFromResourcesAndAMissingHotIconKeepsThePresentOne)
     EXPECT_EQ(Shot(*button).ColorAt(20, 15), RGB(0, 160, 0));
     EXPECT_TRUE(button->SetIconFromResourceNames(CSize(16, 16), MAKEINTRESOURCEW(IDI_ORANGE)));
     EXPECT_EQ(Shot(*button).ColorAt(20, 15), RGB(250, 140, 0));
+
+    // A bitmap without alpha: its top-left colour turns transparent.
+    EXPECT_TRUE(button->SetBitmapFromResource(CSize(16, 16), IDB_KEYED));
+    testkit::Capture keyed = Shot(*button);
+    EXPECT_EQ(keyed.ColorAt(20, 15), RGB(0, 0, 200));
+    EXPECT_EQ(keyed.ColorAt(13, 8), ::GetSysColor(COLOR_BTNFACE)); // a key-coloured corner of the image
+    EXPECT_FALSE(button->SetBitmapFromResource(CSize(16, 16), 4711));
+    // A bitmap with alpha is drawn through it.
+    EXPECT_TRUE(button->SetBitmapFromResource(CSize(16, 16), IDB_ALPHA));
+    testkit::Capture alpha = Shot(*button);
+    EXPECT_EQ(alpha.ColorAt(20, 15), RGB(0, 120, 0));
+    EXPECT_EQ(alpha.ColorAt(13, 8), ::GetSysColor(COLOR_BTNFACE));
     AfxSetResourceHandle(nullptr); // the program's own again, whatever its handle is by then
 }
 
