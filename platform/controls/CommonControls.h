@@ -2,7 +2,7 @@
 // The common controls' messages, styles, records and notifications (trackbar, progress bar,
 // tooltip) and the registration of every control class, with the platform's values.
 
-#include "platform/gdi/ImageList.h" // CLR_NONE, CLR_DEFAULT
+#include "platform/gdi/ImageList.h" // CLR_NONE, CLR_DEFAULT and the image lists the controls take
 #include "platform/user/ControlMessages.h"
 #include "platform/user/Window.h"
 
