@@ -130,6 +130,8 @@ public:
     virtual void CollectBarsForSave(DWORD& counter, CJQWCommandBarList& list, const JQW_COMMANDBARS_EXCHANGE_PARAMS& params);
     // `resolving` holds the bars on the way here: a cycle of popup ids stops instead of looping.
     virtual void ResolvePopupBars(const CJQWCommandBarList& loaded, std::vector<CJQWCommandBar*>& resolving);
+    // One bar's saved place, visibility and most-recent sizes.
+    void ApplySavedPlacement(const struct CJQWToolBarInfo& info);
     void EnableAnimation(BOOL on) { m_bAnimation = on; Redraw(); }
     BOOL IsAnimationEnabled() const { return m_bAnimation; }
 

@@ -9,6 +9,7 @@
 #include "toolkit/commandbars/Controls.h"
 #include "toolkit/commandbars/DockBar.h"
 #include "toolkit/commandbars/MenuBar.h"
+#include "toolkit/commandbars/PopupTracking.h"
 #include "toolkit/commandbars/ToolBar.h"
 #include "toolkit/commandbars/CommandBarsOptions.h"
 #include "toolkit/commandbars/PaintManager.h"
@@ -26,11 +27,14 @@ CJQWCommandBars::CJQWCommandBars()
     : m_pOptions(std::make_unique<CJQWCommandBarsOptions>(this))
     , m_pShortcutManager(std::make_unique<CJQWShortcutManager>(this))
     , m_pActions(std::make_unique<CJQWControlActions>(this))
+    , m_pContextMenus(new CJQWCommandBarsContextMenus(this))
 {
 }
 
 CJQWCommandBars::~CJQWCommandBars()
 {
+    m_pContextMenus->RemoveAll();
+    m_pContextMenus->InternalRelease();
     RemoveAllToolBars();
     for (CJQWDockBar*& dock : m_pDocks) {
         delete dock;

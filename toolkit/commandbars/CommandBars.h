@@ -13,6 +13,9 @@
 class CJQWCommandBar;
 class CJQWCommandBars;
 class CJQWCommandBarList;
+class CJQWCommandBarsContextMenus;
+class CMemFile;
+struct CJQWToolBarInfo;
 class CJQWControlActions;
 class CJQWPropExchange;
 struct JQW_COMMANDBARS_EXCHANGE_PARAMS;
@@ -106,6 +109,14 @@ public:
     virtual BOOL LoadBars(CJQWPropExchange* exchange, CJQWCommandBarList& list);
     virtual void CollectBarsForSave(CJQWCommandBarList& list, const JQW_COMMANDBARS_EXCHANGE_PARAMS& params);
     CJQWControlActions* GetActions() const { return m_pActions.get(); }
+    CJQWCommandBarsContextMenus* GetContextMenus() const { return m_pContextMenus; }
+
+    // The saved layout of profile `profileName`: the controls half (when the site is
+    // customizable) and where each bar sits. Silent: toolbars whose built-in controls changed
+    // since the save stay as built, without asking.
+    void LoadLayout(LPCWSTR profileName, BOOL silent = FALSE);
+    BOOL LoadFromMemFile(CMemFile* file, JQW_COMMANDBARS_EXCHANGE_PARAMS* params);
+    virtual void MergeLoadedBars(CJQWCommandBarList& loaded, BOOL silent);
 
     // Usage data: a hidden command shows in menus only once it has been used.
     virtual BOOL IsCommandHidden(UINT commandId) const;
@@ -133,6 +144,7 @@ private:
     std::unique_ptr<CJQWCommandBarsOptions> m_pOptions;
     std::unique_ptr<CJQWShortcutManager> m_pShortcutManager;
     std::unique_ptr<CJQWControlActions> m_pActions;
+    CJQWCommandBarsContextMenus* m_pContextMenus = nullptr;
     std::vector<CJQWToolBar*> m_arrBars;
     std::array<CJQWDockBar*, 4> m_pDocks {};
 };

@@ -4,6 +4,20 @@
 #include "platform/framework/WinApp.h"
 #include "platform/gdi/SystemModel.h"
 #include "toolkit/drawing/SystemHelpers.h"
+#include "platform/framework/Dialog.h"
+#include "platform/framework/FrameWnd.h"
+#include "toolkit/commandbars/CommandBars.h"
+#include "toolkit/commandbars/CommandBarsOptions.h"
+#include "toolkit/commandbars/Controls.h"
+#include "toolkit/commandbars/DialogBar.h"
+#include "toolkit/commandbars/DockBar.h"
+#include "toolkit/commandbars/DockContext.h"
+#include "toolkit/commandbars/PopupBar.h"
+#include "toolkit/commandbars/PopupTracking.h"
+#include "toolkit/commandbars/ToolBar.h"
+#include "toolkit/controls/persist/PropExchangeArchive.h"
+#include "toolkit/controls/persist/PropExchangeIniFile.h"
+#include "toolkit/controls/persist/PropExchangeRegistry.h"
 
 #include <zlib.h>
 
@@ -195,4 +209,209 @@ CRect CJQWDockState::AdjustRect(CRect rect) const
     if (rect.top > work.bottom)
         rect.OffsetRect(0, work.bottom - rect.top);
     return rect;
+}
+
+// ---- Loading a layout into the live bars -------------------------------------------------------------
+
+void CJQWCommandBars::LoadLayout(LPCWSTR profileName, BOOL silent)
+{
+    const CString profile(profileName);
+    JQW_COMMANDBARS_EXCHANGE_PARAMS params;
+    params.bLoadSilent = silent;
+    params.pCommandBars = this;
+    CWinApp* app = AfxGetApp();
+    if (m_bCustomizable) {
+        const CString controls = profile + u"-Controls";
+        if (ProfileInt(controls, u"LoadFromFile", 0)) {
+            const CString path = app ? app->GetProfileString(controls, u"Controls") : CString();
+            CJQWZipMemFile file;
+            if (file.LoadFromFile(path))
+                LoadFromMemFile(&file, &params);
+        } else {
+            CJQWPropExchange* section = nullptr;
+            if (app && app->m_pszRegistryKey) {
+                section = new CJQWPropExchangeRegistry(TRUE, nullptr, controls);
+            } else {
+                auto* ini = new CJQWPropExchangeIniFile(TRUE, nullptr, controls);
+                if (app && app->m_pszProfileName)
+                    ini->AssignFile(app->m_pszProfileName);
+                section = ini;
+            }
+            BYTE* bytes = nullptr;
+            DWORD size = 0;
+            if (section->ExchangeBinary(u"Controls", &bytes, &size) && bytes) {
+                CJQWZipMemFile file(bytes, size);
+                LoadFromMemFile(&file, &params);
+                file.Close();
+            }
+            std::free(bytes);
+            section->InternalRelease();
+        }
+    }
+
+    CJQWDockState state;
+    state.Load(profile);
+    for (int i = 0; i < 4; ++i) {
+        CJQWDockBar* dock = GetDockBar(i);
+        if (!dock)
+            continue;
+        const std::vector<UINT> row = state.LoadDockBarRow(profile, i);
+        for (int j = 0; j < int(row.size()); ++j) {
+            CJQWToolBar* bar = FindToolBar(row[std::size_t(j)]);
+            if (bar) {
+                if (bar->GetSafeHwnd() && ::GetParent(bar->GetSafeHwnd()) != dock->GetSafeHwnd())
+                    ::SetParent(bar->GetSafeHwnd(), dock->GetSafeHwnd());
+                if (CJQWDockBar* current = bar->GetDockBar())
+                    current->RemoveCommandBar(bar);
+                bar->SetDockBar(dock);
+                bar->SetBarPosition(dock->GetPosition());
+            }
+            dock->InsertRowEntry(j, bar);
+        }
+    }
+    if (auto* frame = dynamic_cast<CFrameWnd*>(m_pSite); frame && frame->GetSafeHwnd())
+        if (CControlBar* status = frame->GetControlBar(0xE801); status && !ProfileInt(profile, u"StatusBar", 1))
+            frame->ShowControlBar(status, FALSE, FALSE);
+    for (const auto& info : state.m_arrBarInfo) {
+        CJQWToolBar* bar = FindToolBar(info->nBarID);
+        info->pBar = bar;
+        if (!bar)
+            continue;
+        if (info->bFloating) {
+            bar->CreateToolBarWindow(m_pSite, TRUE);
+            if (CJQWDockBar* dock = bar->GetDockBar())
+                dock->RemoveCommandBar(bar);
+            bar->SetBarPosition(jqwBarFloating);
+        } else {
+            bar->CreateToolBarWindow(bar->GetDockBar() ? static_cast<CWnd*>(bar->GetDockBar()) : m_pSite, FALSE);
+        }
+        bar->ApplySavedPlacement(*info);
+    }
+    RecalcFrameLayout(TRUE);
+    m_pOptions->bDirty = FALSE;
+}
+
+BOOL CJQWCommandBars::LoadFromMemFile(CMemFile* file, JQW_COMMANDBARS_EXCHANGE_PARAMS* params)
+{
+    CArchive archive(file, CArchive::load, 4096);
+    CJQWPropExchangeArchive exchange(archive);
+    exchange.m_pOwner = params;
+    CJQWCommandBarList loaded(this);
+    BOOL ok = FALSE;
+    try {
+        exchange.ExchangeSchema();
+        ok = LoadBars(&exchange, loaded);
+    } catch (CArchiveException* error) {
+        error->Delete();
+    }
+    if (ok)
+        MergeLoadedBars(loaded, params->bLoadSilent);
+    archive.Close();
+    return ok;
+}
+
+void CJQWCommandBars::MergeLoadedBars(CJQWCommandBarList& loaded, BOOL silent)
+{
+    for (int i = 0; i < loaded.GetCount(); ++i) {
+        CJQWCommandBar* bar = loaded.GetAt(i);
+        std::vector<CJQWCommandBar*> resolving;
+        if (auto* toolBar = dynamic_cast<CJQWToolBar*>(bar)) {
+            CJQWToolBar* live = FindToolBar(toolBar->GetBarID());
+            toolBar->ResolvePopupBars(loaded, resolving);
+            if (live) {
+                live->MergeSavedControls(toolBar, silent);
+            } else {
+                toolBar->InternalAddRef();
+                toolBar->SetCommandBars(this);
+                toolBar->SetSite(m_pSite);
+                if (toolBar->CreateToolBarWindow(m_pSite, FALSE))
+                    m_arrBars.push_back(toolBar);
+                else
+                    toolBar->InternalRelease();
+            }
+            continue;
+        }
+        auto* popup = dynamic_cast<CJQWPopupBar*>(bar);
+        if (!popup || !popup->IsContextMenu())
+            continue;
+        popup->ResolvePopupBars(loaded, resolving);
+        if (CJQWCommandBar* live = m_pContextMenus->FindCommandBar(popup->GetBarID())) {
+            // The live menu takes the loaded controls and keeps its own originals.
+            CJQWOriginalControls* originals = live->GetControls()->GetOriginalControls();
+            if (originals)
+                originals->InternalAddRef();
+            CJQWControls* controls = popup->GetControls();
+            controls->InternalAddRef();
+            popup->SetControls(new CJQWControls);
+            live->SetControls(controls);
+            controls->SetOriginalControls(originals);
+            if (originals)
+                originals->InternalRelease();
+        } else {
+            popup->InternalAddRef();
+            m_pContextMenus->Add(popup);
+            if (!popup->GetControls()->GetOriginalControls())
+                popup->GetControls()->CreateOriginalControls();
+        }
+    }
+}
+
+void CJQWToolBar::MergeSavedControls(CJQWToolBar* loaded, BOOL silent)
+{
+    CJQWOriginalControls* savedOriginals = loaded->GetControls()->GetOriginalControls();
+    CJQWOriginalControls* ownOriginals = m_pControls->GetOriginalControls();
+    if (ownOriginals)
+        ownOriginals->InternalAddRef();
+    if (savedOriginals && ownOriginals && !savedOriginals->Compare(ownOriginals)) {
+        // The program's own controls changed since the save.
+        BOOL copy = FALSE;
+        if (!silent && !savedOriginals->Compare(loaded->GetControls())) {
+            CString question;
+            question.LoadString(9177);
+            CString text;
+            text.Format(question.GetString(), m_strTitle.GetString());
+            copy = AfxMessageBox(text, MB_YESNO | MB_ICONQUESTION) == IDNO;
+        }
+        if (copy) {
+            Copy(loaded, FALSE);
+            m_pControls->SetOriginalControls(ownOriginals);
+        }
+    } else {
+        Copy(loaded, FALSE);
+        if (!savedOriginals)
+            m_pControls->SetOriginalControls(ownOriginals);
+    }
+    if (ownOriginals)
+        ownOriginals->InternalRelease();
+    OnRecalcLayout();
+}
+
+void CJQWCommandBar::ApplySavedPlacement(const CJQWToolBarInfo& info)
+{
+    auto* toolBar = dynamic_cast<CJQWToolBar*>(this);
+    const BOOL docked = m_barPosition != jqwBarFloating;
+    UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+    if (docked)
+        flags |= SWP_NOSIZE;
+    if (docked && toolBar && !toolBar->GetDockBar())
+        flags |= SWP_NOMOVE;
+    m_nMRUWidth = info.nMRUWidth;
+    if (auto* dialogBar = dynamic_cast<CJQWDialogBar*>(this); dialogBar && info.bDialogBar) {
+        dialogBar->m_szDockingClient = info.szDialogBarDockingClient;
+        dialogBar->m_szFloatingClient = info.szDialogBarFloatingClient;
+    }
+    if (CJQWDockContext* context = toolBar ? toolBar->GetDockContext() : nullptr) {
+        context->m_uMRUDockPosition = 0;
+        for (int i = 0; i < 4; ++i)
+            if (CJQWCommandBars::kDockBarIds[i] == info.uMRUDockID)
+                context->m_uMRUDockPosition = i;
+        context->m_rectMRUDockPos = info.rectMRUDockPos;
+        context->m_ptMRUFloatPos = info.ptMRUFloatPos;
+    }
+    if (m_hWnd)
+        SetWindowPos(nullptr, info.pointPos.x, info.pointPos.y, 0, 0,
+            flags | (info.bVisible ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+    m_bVisible = info.bVisible;
+    if (!docked)
+        OnRecalcLayout();
 }

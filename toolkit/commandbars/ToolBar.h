@@ -41,6 +41,9 @@ public:
     void Copy(const CJQWCommandBar* other, BOOL recursive) override;
     CJQWCommandBar* Clone(BOOL recursive) const override;
     void DoPropExchange(CJQWPropExchange* exchange) override;
+    // Brings this bar to the state of its loaded twin (asking when the program's own controls
+    // changed since the save and the user had customized them).
+    virtual void MergeSavedControls(CJQWToolBar* loaded, BOOL silent);
 
     BOOL IsBuiltIn() const { return m_bBuiltIn; }
     void SetBuiltIn(BOOL builtIn) { m_bBuiltIn = builtIn; }
