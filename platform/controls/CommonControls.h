@@ -2,6 +2,7 @@
 // The common controls' messages, styles, records and notifications (trackbar, progress bar,
 // tooltip) and the registration of every control class, with the platform's values.
 
+#include "platform/gdi/ImageList.h" // CLR_NONE, CLR_DEFAULT and the image lists the controls take
 #include "platform/user/ControlMessages.h"
 #include "platform/user/Window.h"
 
@@ -67,8 +68,6 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init);
 
 constexpr UINT CCM_FIRST = 0x2000;
 constexpr UINT CCM_SETBKCOLOR = CCM_FIRST + 1;
-constexpr COLORREF CLR_NONE = 0xFFFFFFFF;
-constexpr COLORREF CLR_DEFAULT = 0xFF000000;
 
 // ---- Trackbar --------------------------------------------------------------------------------
 
@@ -246,3 +245,10 @@ struct NMTTDISPINFOW {
 };
 using NMTTDISPINFO = NMTTDISPINFOW;
 using TOOLTIPTEXTW = NMTTDISPINFOW;
+
+// ---- The header, list view, tree view and tab control (each in its own header) -------------
+
+#include "platform/controls/HeaderControl.h"
+#include "platform/controls/ListView.h"
+#include "platform/controls/TabControl.h"
+#include "platform/controls/TreeView.h"

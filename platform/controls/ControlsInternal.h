@@ -98,6 +98,10 @@ void RegisterScrollBarClass();
 void RegisterTrackbarClass();
 void RegisterProgressClass();
 void RegisterTooltipClass();
+void RegisterHeaderClass();
+void RegisterListViewClass();
+void RegisterTreeViewClass();
+void RegisterTabClass();
 
 // Registers a global class with the state slot.
 void RegisterControlClass(const WCHAR* name, WNDPROC procedure, UINT style, HCURSOR cursor = nullptr);

@@ -16,6 +16,10 @@ void RegisterControlClasses()
         RegisterTrackbarClass();
         RegisterProgressClass();
         RegisterTooltipClass();
+        RegisterHeaderClass();
+        RegisterListViewClass();
+        RegisterTreeViewClass();
+        RegisterTabClass();
     });
 }
 
