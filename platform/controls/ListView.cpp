@@ -601,6 +601,17 @@ void DrawCell(HWND w, HDC hdc, ListState& s, int item, int column, const RECT& c
     RECT highlightRect = cell;
     if (column == 0) {
         const FirstColumnParts p = PartsOf(w, s, item);
+        textRect = RECT { p.label.left + kLabelMargin, cell.top, cell.right - kLabelMargin, cell.bottom };
+        if (!fullRow) {
+            // The highlight covers the text only, as far as the column reaches.
+            const int width = StringWidth(w, s, text) + 2 * kLabelMargin;
+            highlightRect = RECT { p.label.left, cell.top, std::min<int>(p.label.left + width, cell.right), cell.bottom };
+        }
+    }
+    if (highlight)
+        FillSolid(hdc, highlightRect, highlightBack);
+    if (column == 0) {
+        const FirstColumnParts p = PartsOf(w, s, item);
         const Row& row = s.rows[size_t(item)];
         const UINT stateImage = (row.state & LVIS_STATEIMAGEMASK) >> 12;
         if (stateImage > 0) {
@@ -619,15 +630,7 @@ void DrawCell(HWND w, HDC hdc, ListState& s, int item, int column, const RECT& c
                 ImageList_Draw(s.smallImages, image, hdc, p.icon.left, p.icon.top + (p.icon.bottom - p.icon.top - size.cy) / 2,
                     ILD_TRANSPARENT | (highlight && s.hasFocus ? ILD_SELECTED : 0));
         }
-        textRect = RECT { p.label.left + kLabelMargin, cell.top, cell.right - kLabelMargin, cell.bottom };
-        if (!fullRow) {
-            // The highlight covers the text only, as far as the column reaches.
-            const int width = StringWidth(w, s, text) + 2 * kLabelMargin;
-            highlightRect = RECT { p.label.left, cell.top, std::min<int>(p.label.left + width, cell.right), cell.bottom };
-        }
     }
-    if (highlight)
-        FillSolid(hdc, highlightRect, highlightBack);
     SetTextColor(hdc, highlight ? highlightText : colors.text);
     SetBkMode(hdc, TRANSPARENT);
     if (textRect.right > textRect.left)
