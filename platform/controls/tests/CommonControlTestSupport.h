@@ -39,6 +39,13 @@ inline std::u16string ClassOf(HWND w)
     return name;
 }
 
+inline std::u16string WindowText(HWND w)
+{
+    WCHAR buffer[256] {};
+    GetWindowTextW(w, buffer, 256);
+    return buffer;
+}
+
 // How many bytes of the record a notification carries, from its code and its sender.
 inline size_t RecordSize(const NMHDR& header)
 {
