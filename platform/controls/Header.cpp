@@ -390,6 +390,8 @@ void OnMouseMove(HWND w, HeaderState& s, POINT pt)
 {
     if (s.mode == Mode::Tracking) {
         const int width = std::max(0, s.startWidth + int(pt.x - s.pressedAt.x));
+        if (width == s.trackWidth)
+            return; // the pointer moved along the divider only
         HDITEMW item = Describe(s, s.active, HDI_WIDTH);
         item.cxy = width;
         const int index = s.active;
