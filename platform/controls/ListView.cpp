@@ -110,7 +110,8 @@ int StateWidth(const ListState& s)
 
 int HeaderHeight(HWND, const ListState& s)
 {
-    if (!s.header || !IsWindowVisible(s.header))
+    // The header's own style decides, so that a list not shown yet measures as it will look.
+    if (!s.header || !(GetWindowLongPtrW(s.header, GWL_STYLE) & WS_VISIBLE))
         return 0;
     RECT r;
     GetWindowRect(s.header, &r);
@@ -1119,7 +1120,7 @@ void OnButtonUp(HWND w, bool left, POINT pt)
     UINT flags = 0;
     int column = -1;
     const int at = HitTest(w, *s, pt, flags, column, true);
-    NotifyActivate(w, left ? NM_CLICK : NM_RCLICK, at == item ? at : item, at == item ? column : 0, pt);
+    NotifyActivate(w, left ? NM_CLICK : NM_RCLICK, item, at == item && column >= 0 ? column : 0, pt);
 }
 
 void MoveByKey(HWND w, int target)

@@ -1,5 +1,6 @@
 // The tab control: one row of tabs (several with TCS_MULTILINE) over a raised panel, or flat
 // buttons with TCS_BUTTONS. A selection the user makes asks the parent first (TCN_SELCHANGING).
+// A single row wider than the control scrolls by whole tabs through two arrows at its right end.
 
 #include "platform/controls/ControlsInternal.h"
 #include "platform/gdi/ImageList.h"
@@ -26,7 +27,10 @@ struct TabState {
     HIMAGELIST images = nullptr;
     SIZE fixed { 0, 0 }; // TCM_SETITEMSIZE; 0 = from the contents
     SIZE padding { 6, 3 };
+    int firstShown = 0; // the first tab shown when a single row scrolls
 };
+
+constexpr int kArrowWidth = 16;
 
 TabState* TabOf(HWND w) { return StateOf<TabState>(w); }
 
@@ -54,6 +58,9 @@ struct Layout {
     std::vector<RECT> tabs; // as drawn when not selected
     int rows = 0;
     int rowHeight = 0;
+    bool arrows = false; // a single row too wide for the control scrolls
+    RECT left {};
+    RECT right {};
 };
 
 // Every tab's rectangle: left to right from x = 2, wrapping to further rows with TCS_MULTILINE
@@ -97,6 +104,19 @@ Layout LayOut(HWND w, const TabState& s)
     SelectObject(hdc, old);
     ReleaseDC(w, hdc);
     out.rows = s.items.empty() ? 1 : row + 1;
+    if (!multiline && x > client.right - 2 && !out.tabs.empty()) {
+        // The row scrolls: tabs before the first shown one move out to the left, and the arrows
+        // take the right end of the row.
+        out.arrows = true;
+        const int first = std::clamp(s.firstShown, 0, int(out.tabs.size()) - 1);
+        const int shift = out.tabs[size_t(first)].left - 2;
+        for (RECT& r : out.tabs)
+            OffsetRectBy(r, -shift, 0);
+        const int top = 2 + std::max(0, out.rowHeight - kArrowWidth) / 2;
+        const int height = std::min<int>(kArrowWidth, out.rowHeight);
+        out.right = RECT { client.right - kArrowWidth, top, client.right, top + height };
+        out.left = RECT { client.right - 2 * kArrowWidth, top, client.right - kArrowWidth, top + height };
+    }
     // The selected tab's row sits next to the panel; the others stack above it in order.
     const int selectedRow = s.current >= 0 && s.current < int(rowOf.size()) ? rowOf[size_t(s.current)] : out.rows - 1;
     for (size_t i = 0; i < out.tabs.size(); ++i) {
@@ -117,6 +137,11 @@ RECT TabRect(HWND w, const TabState& s, int index)
 int HitTest(HWND w, const TabState& s, POINT pt, UINT* flags)
 {
     Layout l = LayOut(w, s);
+    if (l.arrows && pt.x >= l.left.left && pt.y < l.left.bottom) {
+        if (flags)
+            *flags = TCHT_NOWHERE;
+        return -1;
+    }
     for (int i = 0; i < int(l.tabs.size()); ++i) {
         RECT r = l.tabs[size_t(i)];
         if (i == s.current)
@@ -132,6 +157,21 @@ int HitTest(HWND w, const TabState& s, POINT pt, UINT* flags)
     return -1;
 }
 
+// Scrolls a single row so that the tab stands wholly left of the arrows.
+void ShowTab(HWND w, TabState& s, int index)
+{
+    if (index < 0 || index >= int(s.items.size()))
+        return;
+    if (index < s.firstShown) {
+        s.firstShown = index;
+    } else {
+        for (Layout l = LayOut(w, s); l.arrows && s.firstShown < index && l.tabs[size_t(index)].right > l.left.left;
+             l = LayOut(w, s))
+            ++s.firstShown;
+    }
+    InvalidateRect(w, nullptr, TRUE);
+}
+
 // Moves the selection as a user does: TCN_SELCHANGING (non-zero refuses), then TCN_SELCHANGE.
 void UserSelect(HWND w, int index)
 {
@@ -143,7 +183,7 @@ void UserSelect(HWND w, int index)
         return;
     s->current = index;
     s->focus = index;
-    InvalidateRect(w, nullptr, TRUE);
+    ShowTab(w, *s, index);
     SendNotify(w, &header, TCN_SELCHANGE);
 }
 
@@ -219,6 +259,14 @@ void Paint(HWND w, HDC hdc, RECT client)
             DrawTab(w, hdc, *s, l.tabs[size_t(i)], i, false, false);
     if (s->current >= 0 && s->current < int(s->items.size()))
         DrawTab(w, hdc, *s, l.tabs[size_t(s->current)], s->current, true, focused);
+    if (l.arrows) {
+        RECT left = l.left;
+        RECT right = l.right;
+        const bool atStart = s->firstShown <= 0;
+        const bool atEnd = l.tabs.back().right <= l.left.left;
+        DrawFrameControl(hdc, &left, DFC_SCROLL, DFCS_SCROLLLEFT | (atStart ? DFCS_INACTIVE : 0));
+        DrawFrameControl(hdc, &right, DFC_SCROLL, DFCS_SCROLLRIGHT | (atEnd ? DFCS_INACTIVE : 0));
+    }
     SelectObject(hdc, oldFont);
 }
 
@@ -286,7 +334,20 @@ LRESULT TabProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
         InvalidateRect(w, nullptr, TRUE);
         return 0;
     case WM_LBUTTONDOWN: {
-        const int hit = HitTest(w, *s, PointFromLParam(lParam), nullptr);
+        const Layout l = LayOut(w, *s);
+        const POINT pt = PointFromLParam(lParam);
+        if (l.arrows && PointIn(l.left, pt)) {
+            s->firstShown = std::max(0, s->firstShown - 1);
+            InvalidateRect(w, nullptr, TRUE);
+            return 0;
+        }
+        if (l.arrows && PointIn(l.right, pt)) {
+            if (l.tabs.back().right > l.left.left)
+                ++s->firstShown;
+            InvalidateRect(w, nullptr, TRUE);
+            return 0;
+        }
+        const int hit = HitTest(w, *s, pt, nullptr);
         if (hit >= 0) {
             if (!(StyleOf(w) & TCS_FOCUSNEVER))
                 SetFocus(w);
@@ -330,7 +391,7 @@ LRESULT TabProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
         const int previous = s->current;
         s->current = index;
         s->focus = index;
-        InvalidateRect(w, nullptr, TRUE);
+        ShowTab(w, *s, index);
         return previous;
     }
     case TCM_INSERTITEMW: {
@@ -353,6 +414,9 @@ LRESULT TabProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
         if (at < 0 || at >= int(s->items.size()))
             return FALSE;
         s->items.erase(s->items.begin() + at);
+        if (s->firstShown > at)
+            --s->firstShown;
+        s->firstShown = std::clamp(s->firstShown, 0, std::max(0, int(s->items.size()) - 1));
         if (s->current > at || s->current >= int(s->items.size()))
             --s->current;
         s->focus = s->current;
@@ -363,6 +427,7 @@ LRESULT TabProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
         s->items.clear();
         s->current = -1;
         s->focus = -1;
+        s->firstShown = 0;
         InvalidateRect(w, nullptr, TRUE);
         return TRUE;
     case TCM_GETITEMW:

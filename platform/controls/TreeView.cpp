@@ -519,6 +519,8 @@ HTREEITEM Insert(HWND w, TreeState& s, const TVINSERTSTRUCTW* insert)
     auto* node = new Node;
     ApplyItem(node, insert->item);
     node->state &= ~UINT(TVIS_SELECTED);
+    if ((StyleOf(w) & TVS_CHECKBOXES) && !s.stateImages && !(node->state & TVIS_STATEIMAGEMASK))
+        node->state |= 1u << 12; // an empty check box
     Node* after = parent->last;
     if (insert->hInsertAfter == TVI_FIRST) {
         after = nullptr;
@@ -1032,7 +1034,19 @@ void OnButtonUp(HWND w, bool left)
         s->editPending = node;
         SetTimer(w, kEditTimer, GetDoubleClickTime(), nullptr);
     } else if (node) {
-        SelectCaret(w, node, TVC_BYMOUSE);
+        Node* before = s->caret;
+        if (SelectCaret(w, node, TVC_BYMOUSE) && (StyleOf(w) & TVS_SINGLEEXPAND) && (s = TreeOf(w)) && s->live.count(node)) {
+            // One branch open at a time: the chosen item opens (or, chosen again, toggles) and
+            // the one chosen before closes unless it holds the new one.
+            if (before == node) {
+                Expand(w, node, TVE_TOGGLE);
+            } else {
+                if (before && s->live.count(before) && !IsDescendant(node, before) && (before->state & TVIS_EXPANDED))
+                    Expand(w, before, TVE_COLLAPSE);
+                if ((s = TreeOf(w)) && s->live.count(node))
+                    Expand(w, node, TVE_EXPAND);
+            }
+        }
     }
     if (TreeOf(w))
         SendNotify(w, &header, NM_CLICK);

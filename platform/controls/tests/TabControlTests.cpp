@@ -142,3 +142,38 @@ TEST_F(TabControlTest, MultilineTabsWrapIntoRowsWithTheSelectedRowNextToThePage)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(TabControlTest, ASingleRowTooWideScrollsByTheArrows)
+{
+    HWND tabs = MakeTabs({ u"General", u"Output", u"Advanced", u"Colour", u"Metadata", u"Naming" }, 0, 160);
+    RECT client;
+    GetClientRect(tabs, &client);
+    EXPECT_EQ(SendMessage(tabs, TCM_GETROWCOUNT, 0, 0), 1);
+    EXPECT_EQ(TabRect(tabs, 0).left, 2);
+    EXPECT_GT(TabRect(tabs, 5).right, client.right) << "the last tab lies beyond the control";
+    // The arrows are no tab.
+    TCHITTESTINFO hit {};
+    hit.pt = POINT { client.right - 5, TabRect(tabs, 0).top + 5 };
+    EXPECT_EQ(SendMessage(tabs, TCM_HITTEST, 0, LPARAM(&hit)), -1);
+    // The right arrow moves the row by one tab; the left one back.
+    ClickAt(tabs, client.right - 8, TabRect(tabs, 0).top + 6);
+    EXPECT_EQ(TabRect(tabs, 1).left, 2);
+    EXPECT_EQ(SendMessage(tabs, TCM_GETCURSEL, 0, 0), 0) << "scrolling does not choose";
+    ClickAt(tabs, client.right - 24, TabRect(tabs, 0).top + 6);
+    EXPECT_EQ(TabRect(tabs, 0).left, 2);
+    // Choosing a tab from the keyboard brings it into view, left of the arrows.
+    SetFocus(tabs);
+    testkit::Key(VK_END);
+    Pump();
+    EXPECT_EQ(SendMessage(tabs, TCM_GETCURSEL, 0, 0), 5);
+    EXPECT_LE(TabRect(tabs, 5).right, client.right - 32);
+    EXPECT_GE(TabRect(tabs, 5).left, 2);
+    testkit::Key(VK_HOME);
+    Pump();
+    EXPECT_EQ(TabRect(tabs, 0).left, 2);
+    DestroyWindow(tabs);
+}
+
+} // namespace

@@ -410,6 +410,45 @@ TEST_F(TreeViewTest, DeletingAnnouncesChildrenFirstAndMovesTheCaret)
     DestroyWindow(m_tree);
 }
 
+TEST_F(TreeViewTest, SingleExpandKeepsOneBranchOpen)
+{
+    MakeTree(TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SINGLEEXPAND);
+    ClickLabel(m_a);
+    EXPECT_TRUE(State(m_a, TVIS_EXPANDED));
+    ClickLabel(m_a1);
+    EXPECT_TRUE(State(m_a, TVIS_EXPANDED)) << "the new caret lies inside the open branch";
+    ClickLabel(m_c);
+    EXPECT_TRUE(State(m_c, TVIS_EXPANDED));
+    ClickLabel(m_c1);
+    EXPECT_TRUE(State(m_c1, TVIS_EXPANDED));
+    ClickLabel(m_b);
+    EXPECT_TRUE(State(m_b, TVIS_EXPANDED));
+    EXPECT_FALSE(State(m_c1, TVIS_EXPANDED)) << "the branch chosen before closes";
+    ClickLabel(m_b);
+    EXPECT_FALSE(State(m_b, TVIS_EXPANDED)) << "chosen again, it toggles";
+    DestroyWindow(m_tree);
+}
+
+TEST_F(TreeViewTest, CheckBoxesToggleByClickAndSpace)
+{
+    MakeTree(kTreeStyle | TVS_CHECKBOXES);
+    EXPECT_EQ(State(m_a, TVIS_STATEIMAGEMASK), 1u << 12) << "items start with an empty box";
+    const RECT label = Rect(m_b);
+    const int middle = (label.top + label.bottom) / 2;
+    ClickAt(m_tree, label.left - 8, middle);
+    EXPECT_EQ(State(m_b, TVIS_STATEIMAGEMASK), 2u << 12);
+    TVHITTESTINFO info {};
+    info.pt = POINT { label.left - 8, middle };
+    SendMessage(m_tree, TVM_HITTEST, 0, LPARAM(&info));
+    EXPECT_EQ(info.flags, TVHT_ONITEMSTATEICON);
+    SendMessage(m_tree, TVM_SELECTITEM, TVGN_CARET, LPARAM(m_b));
+    SetFocus(m_tree);
+    testkit::Key(VK_SPACE);
+    Pump();
+    EXPECT_EQ(State(m_b, TVIS_STATEIMAGEMASK), 1u << 12);
+    DestroyWindow(m_tree);
+}
+
 TEST_F(TreeViewTest, GoldenTreeView)
 {
     MakeTree();
