@@ -5,12 +5,14 @@
 
 #include "platform/base/Clock.h"
 #include "platform/controls/ControlsInternal.h"
+#include "platform/controls/LabelEdit.h"
 #include "platform/gdi/ImageList.h"
 #include "platform/gdi/SystemModel.h"
 #include "platform/user/Input.h"
 #include "platform/user/Cursors.h"
 #include "platform/user/Resources.h"
 #include "platform/user/ScrollBar.h"
+#include "platform/user/Timers.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -22,6 +24,7 @@ namespace platform::controls {
 namespace {
 
 constexpr DWORD kTypeAheadTimeout = 1000;
+constexpr UINT_PTR kEditTimer = 1;
 constexpr int kLabelMargin = 2; // text inset in the first column, after the icons
 constexpr int kCellMargin = 6;  // text inset in the other columns
 
@@ -74,6 +77,12 @@ struct ListState {
     std::u16string typed;
     DWORD typedAt = 0;
     WORD uiState = 0;
+    // Label editing.
+    HWND edit = nullptr;
+    int editing = -1;
+    bool ending = false;
+    bool editArmed = false; // the press was on the label of the one selected, focused item
+    int editPending = -1;
 };
 
 ListState* ListOf(HWND w) { return StateOf<ListState>(w); }
@@ -363,6 +372,7 @@ LRESULT NotifyActivate(HWND w, UINT code, int item, int subItem, POINT at)
 }
 
 bool SetItemState(HWND w, int item, UINT state, UINT mask);
+bool EndEdit(HWND w, bool cancel);
 
 // The one way an item's state changes: the parent may refuse (LVN_ITEMCHANGING) before anything
 // moves. Focus is on one item at most; with LVS_SINGLESEL, so is the selection.
@@ -853,6 +863,8 @@ void RemoveRow(HWND w, ListState& s, int at)
     shift(s.focus);
     shift(s.anchor);
     shift(s.hot);
+    shift(s.editing);
+    shift(s.editPending);
     if (s.top > 0 && s.top >= int(s.rows.size()))
         s.top = int(s.rows.size()) - 1;
     if (s.top < 0)
@@ -866,6 +878,10 @@ bool DeleteItem(HWND w, int at)
     ListState* s = ListOf(w);
     if (!s || at < 0 || at >= int(s->rows.size()))
         return false;
+    if (s->edit && s->editing == at)
+        EndEdit(w, true);
+    if (!(s = ListOf(w)) || at >= int(s->rows.size()))
+        return false;
     NotifyList(w, LVN_DELETEITEM, at, 0, 0, 0, 0);
     s = ListOf(w);
     if (!s || at >= int(s->rows.size()))
@@ -877,6 +893,9 @@ bool DeleteItem(HWND w, int at)
 bool DeleteAll(HWND w)
 {
     ListState* s = ListOf(w);
+    if (s && s->edit)
+        EndEdit(w, true);
+    s = ListOf(w);
     if (!s || s->rows.empty())
         return true;
     const bool quiet = NotifyList(w, LVN_DELETEALLITEMS, -1, 0, 0, 0, 0) != 0;
@@ -1016,6 +1035,74 @@ int FindItem(HWND w, ListState& s, int start, const LVFINDINFOW* find)
     return -1;
 }
 
+// ---- Label editing ---------------------------------------------------------------------------
+
+bool EndEdit(HWND w, bool cancel)
+{
+    ListState* s = ListOf(w);
+    if (!s || !s->edit || s->ending)
+        return false;
+    s->ending = true;
+    HWND edit = s->edit;
+    const int item = s->editing;
+    std::u16string text = WindowText(edit);
+    NMLVDISPINFOW info {};
+    info.item.mask = LVIF_TEXT | LVIF_PARAM;
+    info.item.iItem = item;
+    info.item.lParam = item >= 0 && item < int(s->rows.size()) ? s->rows[size_t(item)].param : 0;
+    info.item.pszText = cancel ? nullptr : text.data();
+    info.item.cchTextMax = int(text.size()) + 1;
+    const LRESULT keep = SendNotify(w, &info.hdr, LVN_ENDLABELEDITW);
+    s = ListOf(w);
+    if (!s)
+        return true;
+    if (!cancel && keep && item >= 0 && item < int(s->rows.size()) && info.item.pszText) {
+        SetCell(s->rows[size_t(item)], 0, info.item.pszText);
+        InvalidateItem(w, *s, item);
+    }
+    s->edit = nullptr;
+    s->editing = -1;
+    if (GetFocus() == edit)
+        SetFocus(w);
+    DestroyWindow(edit);
+    if ((s = ListOf(w)))
+        s->ending = false;
+    return true;
+}
+
+HWND EditLabel(HWND w, int item)
+{
+    ListState* s = ListOf(w);
+    if (s->edit)
+        EndEdit(w, false);
+    s = ListOf(w);
+    if (!s || item < 0 || item >= int(s->rows.size()))
+        return nullptr;
+    std::u16string text = CellText(w, *s, item, 0);
+    NMLVDISPINFOW info {};
+    info.item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_STATE;
+    info.item.iItem = item;
+    info.item.state = s->rows[size_t(item)].state;
+    info.item.lParam = s->rows[size_t(item)].param;
+    info.item.pszText = text.data();
+    info.item.cchTextMax = int(text.size()) + 1;
+    if (SendNotify(w, &info.hdr, LVN_BEGINLABELEDITW))
+        return nullptr;
+    s = ListOf(w);
+    if (!s || item >= int(s->rows.size()))
+        return nullptr;
+    EnsureVisible(w, *s, item, false);
+    const FirstColumnParts p = PartsOf(w, *s, item);
+    const int width = std::max(StringWidth(w, *s, text) + 16, 48);
+    const RECT at { p.label.left, p.label.top, std::min<int>(p.label.left + width, Client(w).right), p.label.bottom };
+    HWND edit = BeginLabelEdit(w, at, text, s->font, [w](bool cancel) { EndEdit(w, cancel); });
+    if (!edit || !(s = ListOf(w)))
+        return edit;
+    s->edit = edit;
+    s->editing = item;
+    return edit;
+}
+
 // ---- Mouse and keyboard ----------------------------------------------------------------------
 
 void OnButtonDown(HWND w, bool left, POINT pt, WPARAM keys)
@@ -1031,6 +1118,12 @@ void OnButtonDown(HWND w, bool left, POINT pt, WPARAM keys)
     const int item = HitTest(w, *s, pt, flags, column, false);
     const bool ctrl = (keys & MK_CONTROL) && !SingleSelection(w);
     const bool shift = (keys & MK_SHIFT) && !SingleSelection(w);
+    KillTimer(w, kEditTimer);
+    s->editPending = -1;
+    // A click on the label of the item that is already the one chosen edits it.
+    s->editArmed = left && !ctrl && !shift && (StyleOf(w) & LVS_EDITLABELS) && item >= 0 && item == s->focus
+        && (flags & LVHT_ONITEMLABEL) && IsSelected(*s, item) && NextItem(*s, item, LVNI_SELECTED) < 0
+        && NextItem(*s, -1, LVNI_SELECTED) == item;
     s->press = left ? Press::Left : Press::Right;
     s->pressedAt = pt;
     s->pressedItem = item;
@@ -1096,6 +1189,7 @@ void OnMouseMove(HWND w, POINT pt)
     const POINT at = s->pressedAt;
     s->press = Press::None;
     s->selectOnRelease = false;
+    s->editArmed = false;
     if (GetCapture() == w)
         ReleaseCapture();
     NotifyList(w, left ? LVN_BEGINDRAG : LVN_BEGINRDRAG, item, 0, 0, 0, 0, at);
@@ -1108,8 +1202,15 @@ void OnButtonUp(HWND w, bool left, POINT pt)
         return;
     const int item = s->pressedItem;
     const bool narrow = s->selectOnRelease;
+    const bool armed = s->editArmed;
     s->press = Press::None;
     s->selectOnRelease = false;
+    s->editArmed = false;
+    if (armed) {
+        // Unless it turns out to be a double click.
+        s->editPending = item;
+        SetTimer(w, kEditTimer, GetDoubleClickTime(), nullptr);
+    }
     if (GetCapture() == w)
         ReleaseCapture();
     if (narrow)
@@ -1198,6 +1299,10 @@ void OnKeyDown(HWND w, WPARAM key, LPARAM lParam)
             NotifyActivate(w, LVN_ITEMACTIVATE, s->focus, 0, POINT {});
         break;
     }
+    case VK_F2:
+        if ((StyleOf(w) & LVS_EDITLABELS) && s->focus >= 0)
+            EditLabel(w, s->focus);
+        break;
     case 'A':
         if (KeyIsDown(VK_CONTROL) && !SingleSelection(w))
             for (int i = 0; s && i < int(s->rows.size()); ++i) {
@@ -1457,6 +1562,7 @@ LRESULT ListProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
         UpdateScrollBars(w, *s);
         return 0;
     case WM_DESTROY:
+        KillTimer(w, kEditTimer);
         DeleteAll(w);
         return 0;
     case WM_NCDESTROY:
@@ -1542,12 +1648,15 @@ LRESULT ListProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
         return DefWindowProcW(w, message, wParam, lParam);
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDBLCLK: {
+        KillTimer(w, kEditTimer);
+        s->editPending = -1;
         const bool left = message == WM_LBUTTONDBLCLK;
         OnButtonDown(w, left, PointFromLParam(lParam), wParam);
         s = ListOf(w);
         if (!s)
             return 0;
         s->press = Press::None;
+        s->editArmed = false;
         if (GetCapture() == w)
             ReleaseCapture();
         UINT flags = 0;
@@ -1571,7 +1680,21 @@ LRESULT ListProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CHAR:
         OnChar(w, WCHAR(wParam));
         return 0;
+    case WM_TIMER:
+        if (wParam == kEditTimer) {
+            KillTimer(w, kEditTimer);
+            const int item = s->editPending;
+            s->editPending = -1;
+            if (item >= 0 && item == s->focus)
+                EditLabel(w, item);
+            return 0;
+        }
+        return DefWindowProcW(w, message, wParam, lParam);
     case WM_VSCROLL:
+        if (s->edit)
+            EndEdit(w, false);
+        if (!(s = ListOf(w)))
+            return 0;
         OnScroll(w, *s, SB_VERT, LOWORD(DWORD(wParam)));
         return 0;
     case WM_HSCROLL:
@@ -1744,6 +1867,15 @@ LRESULT ListProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
         InvalidateRect(w, nullptr, TRUE);
         return 0;
     case LVM_GETEDITCONTROL:
+        return reinterpret_cast<LRESULT>(s->edit);
+    case LVM_EDITLABELW:
+        if (int(wParam) < 0) {
+            EndEdit(w, true);
+            return 0;
+        }
+        return reinterpret_cast<LRESULT>(EditLabel(w, int(wParam)));
+    case LVM_CANCELEDITLABEL:
+        EndEdit(w, true);
         return 0;
     case LVM_GETSTRINGWIDTHW: {
         const auto* text = reinterpret_cast<const WCHAR*>(lParam);

@@ -3,6 +3,7 @@
 // refuse (TVN_SELCHANGING), labels edited in place through an edit control, and custom draw.
 
 #include "platform/controls/ControlsInternal.h"
+#include "platform/controls/LabelEdit.h"
 #include "platform/gdi/ImageList.h"
 #include "platform/gdi/SystemModel.h"
 #include "platform/user/Cursors.h"
@@ -64,7 +65,6 @@ struct TreeState {
     // Label editing.
     HWND edit = nullptr;
     Node* editing = nullptr;
-    WNDPROC editProc = nullptr;
     bool ending = false;
     // The mouse.
     Press press = Press::None;
@@ -618,8 +618,6 @@ void SortChildren(HWND w, TreeState& s, Node* parent, bool recurse, PFNTVCOMPARE
 
 // ---- Label editing ---------------------------------------------------------------------------
 
-LRESULT EditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam);
-
 bool EndEdit(HWND w, bool cancel)
 {
     TreeState* s = TreeOf(w);
@@ -682,53 +680,17 @@ HWND EditLabel(HWND w, Node* node)
         return nullptr;
     const Parts p = PartsOf(w, *s, node, index);
     const int width = std::max<int>(p.label.right - p.label.left + 16, 48);
-    HWND edit = CreateWindowExW(0, WC_EDITW, text.c_str(), WS_CHILD | WS_BORDER | ES_AUTOHSCROLL | ES_LEFT,
-        p.label.left - 1, p.label.top, std::min<int>(width, Client(w).right - p.label.left + 1), p.label.bottom - p.label.top,
-        w, reinterpret_cast<HMENU>(ULONG_PTR(1)), nullptr, nullptr);
+    const RECT at { p.label.left - 1, p.label.top, p.label.left - 1 + std::min<int>(width, Client(w).right - p.label.left + 1),
+        p.label.bottom };
+    HWND edit = BeginLabelEdit(w, at, text, s->font, [w](bool cancel) { EndEdit(w, cancel); });
     if (!edit)
         return nullptr;
-    SendMessage(edit, WM_SETFONT, WPARAM(FontOf(s->font)), FALSE);
+    if (!(s = TreeOf(w)))
+        return edit;
     s->edit = edit;
     s->editing = node;
-    s->editProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(edit, GWLP_WNDPROC, LONG_PTR(EditProc)));
-    SendMessage(edit, EM_SETSEL, 0, -1);
-    ShowWindow(edit, SW_SHOW);
-    SetFocus(edit);
     InvalidateRect(w, nullptr, TRUE);
     return edit;
-}
-
-// The edit box's keys: Enter keeps the new label, Esc drops it; leaving the box keeps it.
-LRESULT EditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    HWND tree = GetAncestor(edit, GA_PARENT);
-    TreeState* s = tree ? TreeOf(tree) : nullptr;
-    WNDPROC old = s ? s->editProc : nullptr;
-    if (!old)
-        return DefWindowProcW(edit, message, wParam, lParam);
-    switch (message) {
-    case WM_GETDLGCODE:
-        return DLGC_WANTALLKEYS | CallWindowProcW(old, edit, message, wParam, lParam);
-    case WM_KEYDOWN:
-        if (wParam == WPARAM(VK_RETURN) || wParam == WPARAM(VK_ESCAPE)) {
-            EndEdit(tree, wParam == WPARAM(VK_ESCAPE));
-            return 0;
-        }
-        break;
-    case WM_CHAR:
-        if (wParam == WPARAM('\r') || wParam == WPARAM(0x1B))
-            return 0;
-        break;
-    case WM_KILLFOCUS: {
-        const LRESULT result = CallWindowProcW(old, edit, message, wParam, lParam);
-        if ((s = TreeOf(tree)) && s->edit == edit)
-            EndEdit(tree, false);
-        return result;
-    }
-    default:
-        break;
-    }
-    return CallWindowProcW(old, edit, message, wParam, lParam);
 }
 
 // ---- Painting --------------------------------------------------------------------------------

@@ -73,6 +73,8 @@ inline size_t RecordSize(const NMHDR& header)
         return sizeof(NMTREEVIEWW);
     if (code == TVN_BEGINLABELEDITW || code == TVN_ENDLABELEDITW)
         return sizeof(NMTVDISPINFOW);
+    if (code == LVN_BEGINLABELEDITW || code == LVN_ENDLABELEDITW)
+        return sizeof(NMLVDISPINFOW);
     if (code <= HDN_FIRST && code >= HDN_TRACKW)
         return sizeof(NMHEADERW);
     return sizeof(NMHDR);
@@ -180,6 +182,10 @@ protected:
             }
             if (header->code == TVN_BEGINLABELEDITW || header->code == TVN_ENDLABELEDITW) {
                 if (const WCHAR* t = reinterpret_cast<NMTVDISPINFOW*>(header)->item.pszText)
+                    note.text = std::u16string(t);
+            }
+            if (header->code == LVN_BEGINLABELEDITW || header->code == LVN_ENDLABELEDITW) {
+                if (const WCHAR* t = reinterpret_cast<NMLVDISPINFOW*>(header)->item.pszText)
                     note.text = std::u16string(t);
             }
             if (header->code != NM_CUSTOMDRAW || m_keepCustomDraw)

@@ -524,6 +524,77 @@ TEST_F(ListViewTest, ItemsInsertDeleteFindAndSort)
     DestroyWindow(list);
 }
 
+TEST_F(ListViewTest, LabelEditEndsWithEnterOrEsc)
+{
+    struct Case {
+        int key;
+        bool parentKeeps;
+        std::u16string expected;
+    };
+    const Case cases[] = {
+        { VK_RETURN, true, u"renamed" },
+        { VK_RETURN, false, u"row 1" },
+        { VK_ESCAPE, true, u"row 1" },
+    };
+    for (const Case& c : cases) {
+        HWND list = MakeList(3, LVS_EDITLABELS);
+        m_answer = [&](NMHDR* header) -> std::optional<LRESULT> {
+            return header->code == LVN_ENDLABELEDITW ? std::optional<LRESULT>(c.parentKeeps) : std::nullopt;
+        };
+        // A second click on the label of the chosen row edits it once the double-click time is over.
+        ClickAt(list, 50, RowMiddle(list, 1));
+        testkit::Click(testkit::ClientPoint(list, 50, RowMiddle(list, 1)));
+        Pump();
+        EXPECT_EQ(SendMessage(list, LVM_GETEDITCONTROL, 0, 0), 0);
+        Clock().Advance(GetDoubleClickTime());
+        Pump();
+        HWND edit = reinterpret_cast<HWND>(SendMessage(list, LVM_GETEDITCONTROL, 0, 0));
+        ASSERT_TRUE(edit);
+        EXPECT_EQ(GetFocus(), edit);
+        EXPECT_EQ(WindowText(edit), u"row 1");
+        testkit::TypeText(u"renamed");
+        testkit::Key(c.key);
+        Pump();
+        EXPECT_FALSE(IsWindow(edit));
+        EXPECT_EQ(GetFocus(), list);
+        WCHAR text[32] {};
+        LVITEMW item {};
+        item.pszText = text;
+        item.cchTextMax = 32;
+        SendMessage(list, LVM_GETITEMTEXTW, 1, LPARAM(&item));
+        EXPECT_EQ(std::u16string(text), c.expected);
+        const std::vector<Note> ends = NotesOf(LVN_ENDLABELEDITW);
+        ASSERT_EQ(ends.size(), 1u);
+        EXPECT_EQ(ends[0].As<NMLVDISPINFOW>().item.iItem, 1);
+        EXPECT_EQ(ends[0].text.has_value(), c.key == VK_RETURN) << "a cancelled edit gives no text";
+        m_answer = nullptr;
+        DestroyWindow(list);
+        m_notes.clear();
+    }
+}
+
+TEST_F(ListViewTest, LabelEditCanBeRefusedAndEndsWhenItsRowGoes)
+{
+    HWND list = MakeList(3, LVS_EDITLABELS);
+    m_answer = [](NMHDR* header) -> std::optional<LRESULT> {
+        return header->code == LVN_BEGINLABELEDITW ? std::optional<LRESULT>(TRUE) : std::nullopt;
+    };
+    EXPECT_EQ(SendMessage(list, LVM_EDITLABELW, 0, 0), 0);
+    EXPECT_EQ(NotesOf(LVN_BEGINLABELEDITW).size(), 1u);
+    m_answer = nullptr;
+    ClickAt(list, 50, RowMiddle(list, 2));
+    testkit::Key(VK_F2);
+    Pump();
+    HWND edit = reinterpret_cast<HWND>(SendMessage(list, LVM_GETEDITCONTROL, 0, 0));
+    ASSERT_TRUE(edit);
+    ASSERT_TRUE(SendMessage(list, LVM_DELETEITEM, 2, 0));
+    EXPECT_FALSE(IsWindow(edit));
+    const std::vector<Note> ends = NotesOf(LVN_ENDLABELEDITW);
+    ASSERT_EQ(ends.size(), 1u);
+    EXPECT_FALSE(ends[0].text.has_value());
+    DestroyWindow(list);
+}
+
 TEST_F(ListViewTest, GoldenReportView)
 {
     HWND list = MakeList(6, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES);
