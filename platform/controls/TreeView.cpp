@@ -2,6 +2,7 @@
 // (TVN_ITEMEXPANDING), one caret item that is also selected, selection changes the parent can
 // refuse (TVN_SELCHANGING), labels edited in place through an edit control, and custom draw.
 
+#include "platform/base/Clock.h"
 #include "platform/controls/ControlsInternal.h"
 #include "platform/controls/LabelEdit.h"
 #include "platform/gdi/ImageList.h"
@@ -23,6 +24,7 @@ namespace platform::controls {
 namespace {
 
 constexpr UINT_PTR kEditTimer = 1;
+constexpr DWORD kTypeAheadTimeout = 1000;
 constexpr COLORREF kDefaultColor = 0xFFFFFFFF; // TVM_GET*COLOR answers it while no colour is set
 
 struct Node {
@@ -72,6 +74,9 @@ struct TreeState {
     Node* pressedNode = nullptr;
     bool editArmed = false;
     Node* editPending = nullptr;
+    // Type-ahead.
+    std::u16string typed;
+    DWORD typedAt = 0;
 };
 
 TreeState* TreeOf(HWND w) { return StateOf<TreeState>(w); }
@@ -1098,6 +1103,36 @@ void OnKeyDown(HWND w, WPARAM key, LPARAM lParam)
     }
 }
 
+// Type-ahead: the typed prefix finds the next visible item starting with it (the same letter
+// again steps through the items starting with it).
+void OnChar(HWND w, WCHAR c)
+{
+    TreeState* s = TreeOf(w);
+    if (c < 0x20)
+        return;
+    const DWORD now = GetTickCount();
+    if (now - s->typedAt > kTypeAheadTimeout)
+        s->typed.clear();
+    s->typedAt = now;
+    if (!(s->typed.size() == 1 && s->typed[0] == c))
+        s->typed.push_back(c);
+    const std::vector<Node*> visible = Visible(*s);
+    if (visible.empty())
+        return;
+    auto it = std::find(visible.begin(), visible.end(), s->caret);
+    const int caret = it == visible.end() ? -1 : int(it - visible.begin());
+    const int start = s->typed.size() == 1 ? caret + 1 : std::max(caret, 0);
+    const int count = int(visible.size());
+    for (int n = 0; n < count; ++n) {
+        Node* node = visible[size_t((start + n) % count)];
+        const std::u16string text = TextOf(w, *s, node);
+        if (text.size() >= s->typed.size() && CompareText(text.substr(0, s->typed.size()), s->typed) == 0) {
+            SelectCaret(w, node, TVC_BYKEYBOARD);
+            return;
+        }
+    }
+}
+
 BOOL GetItem(HWND w, TreeState& s, TVITEMW* item)
 {
     Node* node = item ? NodeOf(s, item->hItem) : nullptr;
@@ -1275,6 +1310,9 @@ LRESULT TreeProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
         return DefWindowProcW(w, message, wParam, lParam);
     case WM_KEYDOWN:
         OnKeyDown(w, wParam, lParam);
+        return 0;
+    case WM_CHAR:
+        OnChar(w, WCHAR(wParam));
         return 0;
     case WM_VSCROLL: {
         const int rows = std::max(1, FullRows(w, *s));

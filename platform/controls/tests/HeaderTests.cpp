@@ -255,4 +255,40 @@ TEST_F(HeaderTest, ClicksAndHitCodes)
     DestroyWindow(header);
 }
 
+TEST_F(HeaderTest, CustomDrawAsksForEachItemInDisplayOrder)
+{
+    HWND header = MakeHeader();
+    int order[] = { 1, 0, 2 };
+    SendMessage(header, HDM_SETORDERARRAY, 3, LPARAM(order));
+    m_keepCustomDraw = true;
+    m_answer = [](NMHDR* info) -> std::optional<LRESULT> {
+        if (info->code != NM_CUSTOMDRAW)
+            return std::nullopt;
+        auto* draw = reinterpret_cast<NMCUSTOMDRAW*>(info);
+        if (draw->dwDrawStage == CDDS_PREPAINT)
+            return CDRF_NOTIFYITEMDRAW;
+        if (draw->dwDrawStage == CDDS_ITEMPREPAINT && draw->dwItemSpec == 0) {
+            HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+            FillRect(draw->hdc, &draw->rc, red);
+            DeleteObject(red);
+            return CDRF_SKIPDEFAULT;
+        }
+        return CDRF_DODEFAULT;
+    };
+    RECT client;
+    GetClientRect(header, &client);
+    gdi_test::Surface surface(300, client.bottom);
+    PrintTree(header, surface);
+    std::vector<std::pair<DWORD, DWORD_PTR>> stages;
+    for (const Note& n : NotesOf(NM_CUSTOMDRAW))
+        stages.emplace_back(n.As<NMCUSTOMDRAW>().dwDrawStage, n.As<NMCUSTOMDRAW>().dwItemSpec);
+    const std::vector<std::pair<DWORD, DWORD_PTR>> expected {
+        { CDDS_PREPAINT, 0 }, { CDDS_ITEMPREPAINT, 1 }, { CDDS_ITEMPREPAINT, 0 }, { CDDS_ITEMPREPAINT, 2 }
+    };
+    EXPECT_EQ(stages, expected);
+    EXPECT_EQ(surface.At(120, client.bottom / 2), RGB(255, 0, 0)) << "Name stands second, drawn by the parent";
+    EXPECT_EQ(surface.At(40, 2), GetSysColor(COLOR_3DFACE)) << "Size stands first, drawn by the header";
+    DestroyWindow(header);
+}
+
 } // namespace

@@ -449,6 +449,33 @@ TEST_F(TreeViewTest, CheckBoxesToggleByClickAndSpace)
     DestroyWindow(m_tree);
 }
 
+TEST_F(TreeViewTest, TypingFindsTheNextVisibleItemByItsFirstLetters)
+{
+    MakeTree();
+    Expand(m_a);
+    SetFocus(m_tree);
+    struct Step {
+        std::u16string typed;
+        ULONGLONG pauseAfter;
+        HTREEITEM caret;
+    };
+    const Step steps[] = {
+        { u"s", 0, m_a2 },       // Sharpen, the first visible item starting with s
+        { u"s", 0, m_a2 },       // Save file is hidden, so the same letter comes round to Sharpen
+        { u"", 2000, m_a2 },
+        { u"po", 2000, m_c },
+        { u"r", 0, m_a1 },
+    };
+    for (const Step& step : steps) {
+        if (!step.typed.empty())
+            testkit::TypeText(step.typed);
+        Pump();
+        EXPECT_EQ(Caret(), step.caret) << std::string(step.typed.begin(), step.typed.end());
+        Clock().Advance(step.pauseAfter);
+    }
+    DestroyWindow(m_tree);
+}
+
 TEST_F(TreeViewTest, GoldenTreeView)
 {
     MakeTree();
