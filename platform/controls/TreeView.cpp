@@ -41,6 +41,7 @@ struct Node {
     bool childrenGiven = false; // TVIF_CHILDREN was given: it decides over the real children
     UINT state = 0;
     LPARAM param = 0;
+    int textWidth = -1; // measured label text, -1 until measured (text, boldness and font reset it)
 };
 
 enum class Press { None, Left, Right };
@@ -54,6 +55,8 @@ struct TreeState {
     Node* insertMark = nullptr;
     bool insertAfter = false;
     int top = 0; // index of the first visible row
+    int scrollX = 0;
+    bool inScrollUpdate = false;
     HFONT font = nullptr;
     HIMAGELIST images = nullptr;
     HIMAGELIST stateImages = nullptr;
@@ -237,7 +240,7 @@ Parts PartsOf(HWND w, TreeState& s, Node* node, int visibleIndex)
     const int y = (visibleIndex - s.top) * height;
     Parts p {};
     p.row = RECT { 0, y, Client(w).right, y + height };
-    int x = (Level(node) + (RootColumn(w) ? 1 : 0)) * s.indent;
+    int x = (Level(node) + (RootColumn(w) ? 1 : 0)) * s.indent - s.scrollX;
     p.start = x;
     const int stateWidth = StateWidth(w, s);
     p.state = RECT { x, y, x + stateWidth, y + height };
@@ -245,8 +248,13 @@ Parts PartsOf(HWND w, TreeState& s, Node* node, int visibleIndex)
     const int iconWidth = IconSize(s.images).cx;
     p.icon = RECT { x, y, x + iconWidth, y + height };
     x += iconWidth + (iconWidth ? 1 : 0);
-    const int width = TextWidth(w, s, TextOf(w, s, node), (node->state & TVIS_BOLD) != 0) + 4;
-    p.label = RECT { x, y, x + width, y + height };
+    int textWidth = node->textWidth;
+    if (textWidth < 0) {
+        textWidth = TextWidth(w, s, TextOf(w, s, node), (node->state & TVIS_BOLD) != 0);
+        if (!node->textCallback)
+            node->textWidth = textWidth;
+    }
+    p.label = RECT { x, y, x + textWidth + 4, y + height };
     return p;
 }
 
@@ -325,14 +333,59 @@ void SetTop(HWND w, TreeState& s, int top)
     UpdateScrollBar(w, s);
 }
 
+// The width of the widest visible row, from the left edge of the content.
+int ContentWidth(HWND w, TreeState& s)
+{
+    const int iconWidth = IconSize(s.images).cx;
+    const int before = StateWidth(w, s) + iconWidth + (iconWidth ? 1 : 0) + 4;
+    const int root = RootColumn(w) ? 1 : 0;
+    int widest = 0;
+    for (Node* node : Visible(s)) {
+        if (node->textWidth < 0) {
+            const int measured = TextWidth(w, s, TextOf(w, s, node), (node->state & TVIS_BOLD) != 0);
+            if (node->textCallback) {
+                widest = std::max(widest, (Level(node) + root) * s.indent + before + measured);
+                continue;
+            }
+            node->textWidth = measured;
+        }
+        widest = std::max(widest, (Level(node) + root) * s.indent + before + node->textWidth);
+    }
+    return widest;
+}
+
 void UpdateScrollBar(HWND w, TreeState& s)
 {
-    if (StyleOf(w) & TVS_NOSCROLL)
+    if ((StyleOf(w) & TVS_NOSCROLL) || s.inScrollUpdate)
         return;
+    s.inScrollUpdate = true;
     const int count = int(Visible(s).size());
     SCROLLINFO info { sizeof(info), SIF_RANGE | SIF_PAGE | SIF_POS, 0, std::max(0, count - 1),
         UINT(std::max(1, FullRows(w, s))), s.top, 0 };
     SetScrollInfo(w, SB_VERT, &info, TRUE);
+    if (!(StyleOf(w) & TVS_NOHSCROLL)) {
+        const int width = ContentWidth(w, s);
+        const int page = std::max<int>(1, Client(w).right);
+        const int scrollX = std::clamp(s.scrollX, 0, std::max(0, width - page));
+        if (scrollX != s.scrollX) {
+            s.scrollX = scrollX;
+            InvalidateRect(w, nullptr, TRUE);
+        }
+        SCROLLINFO h { sizeof(h), SIF_RANGE | SIF_PAGE | SIF_POS, 0, std::max(0, width - 1), UINT(page), s.scrollX, 0 };
+        SetScrollInfo(w, SB_HORZ, &h, TRUE);
+    }
+    s.inScrollUpdate = false;
+}
+
+void SetScrollX(HWND w, TreeState& s, int x)
+{
+    const int last = std::max(0, ContentWidth(w, s) - int(Client(w).right));
+    x = std::clamp(x, 0, last);
+    if (x == s.scrollX)
+        return;
+    s.scrollX = x;
+    InvalidateRect(w, nullptr, TRUE);
+    UpdateScrollBar(w, s);
 }
 
 void Changed(HWND w, TreeState& s)
@@ -496,6 +549,8 @@ int CompareText(const std::u16string& a, const std::u16string& b)
 
 void ApplyItem(Node* node, const TVITEMW& item)
 {
+    if (item.mask & (TVIF_TEXT | TVIF_STATE))
+        node->textWidth = -1;
     if (item.mask & TVIF_TEXT) {
         node->textCallback = item.pszText == LPSTR_TEXTCALLBACKW;
         node->text = item.pszText && !node->textCallback ? std::u16string(item.pszText) : std::u16string();
@@ -645,6 +700,7 @@ bool EndEdit(HWND w, bool cancel)
     if (!cancel && keep && node && s->live.count(node) && info.item.pszText) {
         node->text = info.item.pszText;
         node->textCallback = false;
+        node->textWidth = -1;
     }
     s->edit = nullptr;
     s->editing = nullptr;
@@ -749,7 +805,7 @@ void DrawLinesAndButton(HWND w, HDC hdc, TreeState& s, Node* node, const Parts& 
         for (Node* a = node->parent; a && a != &s.root; a = a->parent) {
             if (!a->next || (a->parent == &s.root && !rootColumn))
                 continue;
-            const int x = (Level(a) + (rootColumn ? 1 : 0)) * s.indent - half;
+            const int x = (Level(a) + (rootColumn ? 1 : 0)) * s.indent - half - s.scrollX;
             DottedVertical(hdc, x, p.row.top, p.row.bottom, lineColor);
         }
         if (ownCell) {
@@ -1228,6 +1284,8 @@ LRESULT TreeProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
         return NFR_UNICODE;
     case WM_SETFONT:
         s->font = reinterpret_cast<HFONT>(wParam);
+        for (Node* node : s->live)
+            node->textWidth = -1;
         Changed(w, *s);
         return 0;
     case WM_GETFONT:
@@ -1350,6 +1408,39 @@ LRESULT TreeProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_MOUSEWHEEL:
         SetTop(w, *s, s->top - 3 * GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA);
         return 0;
+    case WM_HSCROLL: {
+        const int page = std::max<int>(1, Client(w).right);
+        switch (LOWORD(DWORD(wParam))) {
+        case SB_LINELEFT:
+            SetScrollX(w, *s, s->scrollX - 8);
+            break;
+        case SB_LINERIGHT:
+            SetScrollX(w, *s, s->scrollX + 8);
+            break;
+        case SB_PAGELEFT:
+            SetScrollX(w, *s, s->scrollX - page);
+            break;
+        case SB_PAGERIGHT:
+            SetScrollX(w, *s, s->scrollX + page);
+            break;
+        case SB_THUMBTRACK:
+        case SB_THUMBPOSITION: {
+            SCROLLINFO info { sizeof(info), SIF_TRACKPOS, 0, 0, 0, 0, 0 };
+            GetScrollInfo(w, SB_HORZ, &info);
+            SetScrollX(w, *s, info.nTrackPos);
+            break;
+        }
+        case SB_LEFT:
+            SetScrollX(w, *s, 0);
+            break;
+        case SB_RIGHT:
+            SetScrollX(w, *s, 1 << 30);
+            break;
+        default:
+            break;
+        }
+        return 0;
+    }
     case TVM_INSERTITEMW:
         return reinterpret_cast<LRESULT>(Insert(w, *s, reinterpret_cast<const TVINSERTSTRUCTW*>(lParam)));
     case TVM_DELETEITEM: {

@@ -3,6 +3,8 @@
 
 #include "CommonControlTestSupport.h"
 
+#include "platform/user/ScrollBar.h"
+
 using namespace control_test;
 
 namespace {
@@ -473,6 +475,39 @@ TEST_F(TreeViewTest, TypingFindsTheNextVisibleItemByItsFirstLetters)
         EXPECT_EQ(Caret(), step.caret) << std::string(step.typed.begin(), step.typed.end());
         Clock().Advance(step.pauseAfter);
     }
+    DestroyWindow(m_tree);
+}
+
+TEST_F(TreeViewTest, ALabelWiderThanTheTreeScrollsSideways)
+{
+    MakeTree();
+    Expand(m_c);
+    Expand(m_c1);
+    TVITEMW tv {};
+    tv.mask = TVIF_HANDLE | TVIF_TEXT;
+    tv.hItem = m_c1a;
+    tv.pszText = const_cast<WCHAR*>(u"Retry the upload three times, waiting a minute between the attempts");
+    SendMessage(m_tree, TVM_SETITEMW, 0, LPARAM(&tv));
+    const RECT before = Rect(m_c1a);
+    ASSERT_GT(before.right, 250);
+    SCROLLINFO info { sizeof(info), SIF_ALL, 0, 0, 0, 0, 0 };
+    ASSERT_TRUE(GetScrollInfo(m_tree, SB_HORZ, &info));
+    EXPECT_EQ(info.nMax, before.right - 1);
+    RECT client;
+    GetClientRect(m_tree, &client);
+    EXPECT_EQ(info.nPage, UINT(client.right));
+    SendMessage(m_tree, WM_HSCROLL, SB_RIGHT, 0);
+    const RECT after = Rect(m_c1a);
+    EXPECT_EQ(after.right, client.right) << "scrolled to the end of the widest label";
+    EXPECT_EQ(after.left, before.left - (before.right - client.right));
+    TVHITTESTINFO hit {};
+    hit.pt = POINT { 5, (after.top + after.bottom) / 2 }; // the label begins left of the tree now
+    EXPECT_EQ(SendMessage(m_tree, TVM_HITTEST, 0, LPARAM(&hit)), LRESULT(m_c1a));
+    EXPECT_EQ(hit.flags, TVHT_ONITEMLABEL);
+    // Shortening the label takes the scrolling back.
+    tv.pszText = const_cast<WCHAR*>(u"Retry");
+    SendMessage(m_tree, TVM_SETITEMW, 0, LPARAM(&tv));
+    EXPECT_EQ(Rect(m_c1a).left, before.left);
     DestroyWindow(m_tree);
 }
 
