@@ -630,11 +630,8 @@ void DeleteNode(HWND w, Node* node)
             DestroyWindow(edit);
         }
     }
-    Node* replacement = nullptr;
-    if (s->caret == node) {
-        replacement = node->next ? node->next : (node->prev ? node->prev : (node->parent != &s->root ? node->parent : nullptr));
+    if (s->caret == node)
         s->caret = nullptr;
-    }
     if (s->dropHilite == node)
         s->dropHilite = nullptr;
     if (s->hot == node)
@@ -649,9 +646,19 @@ void DeleteNode(HWND w, Node* node)
     s->live.erase(node);
     delete node;
     Changed(w, *s);
-    if (replacement && !s->root.first)
-        replacement = nullptr;
-    if (replacement)
+}
+
+// Deletes an item with everything under it; when the caret goes with them, the item's next
+// sibling (else the previous one, else its parent) becomes the caret.
+void DeleteBranch(HWND w, Node* node)
+{
+    TreeState* s = TreeOf(w);
+    Node* replacement = nullptr;
+    if (s->caret && (s->caret == node || IsDescendant(s->caret, node)))
+        replacement = node->next ? node->next : (node->prev ? node->prev : (node->parent != &s->root ? node->parent : nullptr));
+    DeleteNode(w, node);
+    s = TreeOf(w);
+    if (s && replacement && s->live.count(replacement) && !s->caret)
         SelectCaret(w, replacement, TVC_UNKNOWN);
 }
 
@@ -1452,7 +1459,7 @@ LRESULT TreeProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
         Node* node = NodeOf(*s, item);
         if (!node)
             return FALSE;
-        DeleteNode(w, node);
+        DeleteBranch(w, node);
         return TRUE;
     }
     case TVM_EXPAND: {

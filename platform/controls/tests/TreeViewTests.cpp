@@ -406,6 +406,14 @@ TEST_F(TreeViewTest, DeletingAnnouncesChildrenFirstAndMovesTheCaret)
     // A deleted handle is refused, not followed.
     EXPECT_FALSE(SendMessage(m_tree, TVM_DELETEITEM, 0, LPARAM(m_c1a)));
     EXPECT_EQ(SendMessage(m_tree, TVM_GETITEMSTATE, WPARAM(m_c), TVIS_SELECTED), 0);
+    // A caret deep inside a deleted branch moves once, to the branch's neighbour.
+    SendMessage(m_tree, TVM_SELECTITEM, TVGN_CARET, LPARAM(m_a2));
+    m_notes.clear();
+    ASSERT_TRUE(SendMessage(m_tree, TVM_DELETEITEM, 0, LPARAM(m_a)));
+    const std::vector<Note> moves = NotesOf(TVN_SELCHANGEDW);
+    ASSERT_EQ(moves.size(), 1u);
+    EXPECT_EQ(moves[0].As<NMTREEVIEWW>().itemNew.hItem, m_b);
+    EXPECT_EQ(moves[0].As<NMTREEVIEWW>().action, TVC_UNKNOWN);
     ASSERT_TRUE(SendMessage(m_tree, TVM_DELETEITEM, 0, LPARAM(TVI_ROOT)));
     EXPECT_EQ(SendMessage(m_tree, TVM_GETCOUNT, 0, 0), 0);
     EXPECT_EQ(Caret(), nullptr);
