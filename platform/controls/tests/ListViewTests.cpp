@@ -3,6 +3,8 @@
 
 #include "CommonControlTestSupport.h"
 
+#include "platform/user/ScrollBar.h"
+
 #include <algorithm>
 
 using namespace control_test;
@@ -592,6 +594,83 @@ TEST_F(ListViewTest, LabelEditCanBeRefusedAndEndsWhenItsRowGoes)
     const std::vector<Note> ends = NotesOf(LVN_ENDLABELEDITW);
     ASSERT_EQ(ends.size(), 1u);
     EXPECT_FALSE(ends[0].text.has_value());
+    DestroyWindow(list);
+}
+
+TEST_F(ListViewTest, TheKeyboardScrollsTheFocusedRowIntoView)
+{
+    HWND list = MakeList(40);
+    const int perPage = int(SendMessage(list, LVM_GETCOUNTPERPAGE, 0, 0));
+    ASSERT_GT(perPage, 3);
+    ASSERT_LT(perPage, 40);
+    SCROLLINFO info { sizeof(info), SIF_ALL, 0, 0, 0, 0, 0 };
+    ASSERT_TRUE(GetScrollInfo(list, SB_VERT, &info));
+    EXPECT_EQ(info.nMax, 39);
+    EXPECT_EQ(info.nPage, UINT(perPage));
+    ClickAt(list, 50, RowMiddle(list, 0));
+    testkit::Key(VK_NEXT);
+    Pump();
+    EXPECT_EQ(Focused(list), perPage - 1) << "the first Page Down goes to the bottom of the page";
+    EXPECT_EQ(SendMessage(list, LVM_GETTOPINDEX, 0, 0), 0);
+    testkit::Key(VK_NEXT);
+    Pump();
+    EXPECT_EQ(Focused(list), 2 * perPage - 2);
+    EXPECT_EQ(SendMessage(list, LVM_GETTOPINDEX, 0, 0), perPage - 1);
+    testkit::Key(VK_END);
+    Pump();
+    EXPECT_EQ(Focused(list), 39);
+    EXPECT_EQ(SendMessage(list, LVM_GETTOPINDEX, 0, 0), 40 - perPage);
+    ASSERT_TRUE(GetScrollInfo(list, SB_VERT, &info));
+    EXPECT_EQ(info.nPos, 40 - perPage);
+    // Rows above the top lie above the client area, and hit tests follow the scrolling.
+    EXPECT_LT(ItemRect(list, 0, LVIR_BOUNDS).top, 0);
+    LVHITTESTINFO hit {};
+    const RECT top = ItemRect(list, 40 - perPage, LVIR_BOUNDS);
+    EXPECT_EQ(top.top, HeaderHeight(list));
+    hit.pt = POINT { 50, top.top + 2 };
+    EXPECT_EQ(SendMessage(list, LVM_HITTEST, 0, LPARAM(&hit)), 40 - perPage);
+    SendMessage(list, LVM_ENSUREVISIBLE, 3, FALSE);
+    EXPECT_EQ(SendMessage(list, LVM_GETTOPINDEX, 0, 0), 3);
+    SendMessage(list, WM_VSCROLL, SB_TOP, 0);
+    EXPECT_EQ(SendMessage(list, LVM_GETTOPINDEX, 0, 0), 0);
+    DestroyWindow(list);
+}
+
+TEST_F(ListViewTest, CallbackTextsAreAskedOfTheParent)
+{
+    HWND list = MakeList(0);
+    LVITEMW item {};
+    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.pszText = LPSTR_TEXTCALLBACKW;
+    item.lParam = 7;
+    ASSERT_EQ(SendMessage(list, LVM_INSERTITEMW, 0, LPARAM(&item)), 0);
+    m_answer = [](NMHDR* header) -> std::optional<LRESULT> {
+        if (header->code != LVN_GETDISPINFOW)
+            return std::nullopt;
+        auto* info = reinterpret_cast<NMLVDISPINFOW*>(header);
+        if ((info->item.mask & LVIF_TEXT) && info->item.iSubItem == 0) {
+            const std::u16string text = u"asked " + std::u16string(1, char16_t(u'0' + info->item.lParam));
+            std::copy(text.begin(), text.end(), info->item.pszText);
+            info->item.pszText[text.size()] = 0;
+        }
+        return 0;
+    };
+    WCHAR text[32] {};
+    LVITEMW get {};
+    get.pszText = text;
+    get.cchTextMax = 32;
+    SendMessage(list, LVM_GETITEMTEXTW, 0, LPARAM(&get));
+    EXPECT_EQ(std::u16string(text), u"asked 7");
+    LVITEMW raw {};
+    raw.mask = LVIF_TEXT;
+    raw.pszText = text;
+    raw.cchTextMax = 32;
+    SendMessage(list, LVM_GETITEMW, 0, LPARAM(&raw));
+    EXPECT_EQ(raw.pszText, LPSTR_TEXTCALLBACKW) << "LVM_GETITEM tells that the text is the parent's";
+    LVFINDINFOW find {};
+    find.flags = LVFI_STRING;
+    find.psz = u"asked 7";
+    EXPECT_EQ(SendMessage(list, LVM_FINDITEMW, WPARAM(-1), LPARAM(&find)), 0);
     DestroyWindow(list);
 }
 
