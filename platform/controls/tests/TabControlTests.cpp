@@ -177,3 +177,24 @@ TEST_F(TabControlTest, ASingleRowTooWideScrollsByTheArrows)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(TabControlTest, GoldenScrollingRowAndSeveralRows)
+{
+    const std::vector<const WCHAR*> titles { u"General", u"Output", u"Advanced", u"Colour", u"Metadata", u"Naming" };
+    HWND scrolling = MakeTabs(titles, 0, 170);
+    SendMessage(scrolling, TCM_SETCURSEL, 3, 0);
+    HWND rows = MakeTabs(titles, TCS_MULTILINE, 170);
+    SendMessage(rows, TCM_SETCURSEL, 1, 0);
+    MoveWindow(rows, 190, 10, 170, 150, TRUE);
+    gdi_test::Surface surface(370, 120, GetSysColor(COLOR_3DFACE));
+    PrintTree(scrolling, surface, 5, 5);
+    PrintTree(rows, surface, 190, 5);
+    KeepPicture(surface, "tab_controls");
+    EXPECT_TRUE(gdi_test::MatchesGolden(surface, "tab_controls"));
+    DestroyWindow(scrolling);
+    DestroyWindow(rows);
+}
+
+} // namespace
