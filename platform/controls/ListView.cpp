@@ -68,7 +68,6 @@ struct ListState {
     int hot = -1;
     DWORD view = 1;
     bool hasFocus = false;
-    bool laidOut = false;
     bool inLayout = false;
     Press press = Press::None;
     POINT pressedAt {};

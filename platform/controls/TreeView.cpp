@@ -173,7 +173,7 @@ int VisibleIndex(TreeState& s, const Node* node)
 
 int FullRows(HWND w, const TreeState& s) { return std::max(0, int(Client(w).bottom) / std::max(1, ItemHeight(w, s))); }
 
-std::u16string TextOf(HWND w, TreeState& s, Node* node)
+std::u16string TextOf(HWND w, Node* node)
 {
     if (!node->textCallback)
         return node->text;
@@ -185,7 +185,6 @@ std::u16string TextOf(HWND w, TreeState& s, Node* node)
     info.item.pszText = buffer;
     info.item.cchTextMax = 260;
     SendNotify(w, &info.hdr, TVN_GETDISPINFOW);
-    (void)s;
     return info.item.pszText ? std::u16string(info.item.pszText) : std::u16string();
 }
 
@@ -250,7 +249,7 @@ Parts PartsOf(HWND w, TreeState& s, Node* node, int visibleIndex)
     x += iconWidth + (iconWidth ? 1 : 0);
     int textWidth = node->textWidth;
     if (textWidth < 0) {
-        textWidth = TextWidth(w, s, TextOf(w, s, node), (node->state & TVIS_BOLD) != 0);
+        textWidth = TextWidth(w, s, TextOf(w, node), (node->state & TVIS_BOLD) != 0);
         if (!node->textCallback)
             node->textWidth = textWidth;
     }
@@ -342,7 +341,7 @@ int ContentWidth(HWND w, TreeState& s)
     int widest = 0;
     for (Node* node : Visible(s)) {
         if (node->textWidth < 0) {
-            const int measured = TextWidth(w, s, TextOf(w, s, node), (node->state & TVIS_BOLD) != 0);
+            const int measured = TextWidth(w, s, TextOf(w, node), (node->state & TVIS_BOLD) != 0);
             if (node->textCallback) {
                 widest = std::max(widest, (Level(node) + root) * s.indent + before + measured);
                 continue;
@@ -670,7 +669,7 @@ void SortChildren(HWND w, TreeState& s, Node* parent, bool recurse, PFNTVCOMPARE
     std::stable_sort(children.begin(), children.end(), [&](Node* a, Node* b) {
         if (compare)
             return compare(a->param, b->param, data) < 0;
-        return CompareText(TextOf(w, s, a), TextOf(w, s, b)) < 0;
+        return CompareText(TextOf(w, a), TextOf(w, b)) < 0;
     });
     parent->first = parent->last = nullptr;
     Node* after = nullptr;
@@ -730,7 +729,7 @@ HWND EditLabel(HWND w, Node* node)
     if (!s || !node || !s->live.count(node))
         return nullptr;
     NMTVDISPINFOW info {};
-    std::u16string text = TextOf(w, *s, node);
+    std::u16string text = TextOf(w, node);
     info.item.mask = TVIF_TEXT | TVIF_HANDLE | TVIF_PARAM | TVIF_STATE;
     info.item.hItem = HandleOf(node);
     info.item.state = node->state;
@@ -850,7 +849,6 @@ void Paint(HWND w, HDC hdc, RECT client)
     }
     const DWORD style = StyleOf(w);
     const std::vector<Node*> visible = Visible(*s);
-    const int height = ItemHeight(w, *s);
     for (int index = s->top; index < int(visible.size()); ++index) {
         s = TreeOf(w);
         if (!s)
@@ -931,7 +929,7 @@ void Paint(HWND w, HDC hdc, RECT client)
             HGDIOBJ before = bold ? SelectObject(hdc, bold) : nullptr;
             SetBkMode(hdc, TRANSPARENT);
             SetTextColor(hdc, draw.clrText);
-            const std::u16string t = TextOf(w, *s, node);
+            const std::u16string t = TextOf(w, node);
             RECT textRect { p.label.left + 2, p.label.top, p.label.right, p.label.bottom };
             DrawTextW(hdc, t.c_str(), int(t.size()), &textRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
             if (bold) {
@@ -952,7 +950,6 @@ void Paint(HWND w, HDC hdc, RECT client)
             CustomDraw(w, draw, CDDS_ITEMPOSTPAINT);
         }
     }
-    (void)height;
     if (whole & CDRF_NOTIFYPOSTPAINT) {
         draw.nmcd.rc = client;
         draw.nmcd.dwItemSpec = 0;
@@ -964,11 +961,10 @@ void Paint(HWND w, HDC hdc, RECT client)
 
 // ---- Mouse and keyboard ----------------------------------------------------------------------
 
-void ToggleCheck(HWND w, TreeState& s, Node* node)
+void ToggleCheck(HWND w, Node* node)
 {
     const UINT image = (node->state & TVIS_STATEIMAGEMASK) >> 12;
     node->state = (node->state & ~TVIS_STATEIMAGEMASK) | ((image == 2 ? 1u : 2u) << 12);
-    (void)s;
     InvalidateRect(w, nullptr, TRUE);
 }
 
@@ -1000,7 +996,7 @@ void OnButtonDown(HWND w, bool left, POINT pt)
         return;
     }
     if (left && (flags & TVHT_ONITEMSTATEICON) && (StyleOf(w) & TVS_CHECKBOXES)) {
-        ToggleCheck(w, *s, node);
+        ToggleCheck(w, node);
         return;
     }
     const UINT onItem = TVHT_ONITEM | ((StyleOf(w) & TVS_FULLROWSELECT) ? TVHT_ONITEMRIGHT | TVHT_ONITEMINDENT : 0);
@@ -1010,7 +1006,7 @@ void OnButtonDown(HWND w, bool left, POINT pt)
     s->editArmed = left && (StyleOf(w) & TVS_EDITLABELS) && node == s->caret && (flags & TVHT_ONITEMLABEL);
 }
 
-void OnMouseMove(HWND w, POINT pt, WPARAM keys)
+void OnMouseMove(HWND w, POINT pt)
 {
     TreeState* s = TreeOf(w);
     if ((StyleOf(w) & TVS_TRACKSELECT) && s->press == Press::None) {
@@ -1023,7 +1019,6 @@ void OnMouseMove(HWND w, POINT pt, WPARAM keys)
             InvalidateRect(w, nullptr, TRUE);
         }
     }
-    (void)keys;
     if (s->press == Press::None || !s->pressedNode)
         return;
     const bool far = std::abs(int(pt.x - s->pressedAt.x)) > GetSystemMetrics(SM_CXDRAG)
@@ -1150,7 +1145,7 @@ void OnKeyDown(HWND w, WPARAM key, LPARAM lParam)
         break;
     case VK_SPACE:
         if (caret && (StyleOf(w) & TVS_CHECKBOXES))
-            ToggleCheck(w, *s, caret);
+            ToggleCheck(w, caret);
         break;
     case VK_F2:
         if (caret && (StyleOf(w) & TVS_EDITLABELS))
@@ -1188,7 +1183,7 @@ void OnChar(HWND w, WCHAR c)
     const int count = int(visible.size());
     for (int n = 0; n < count; ++n) {
         Node* node = visible[size_t((start + n) % count)];
-        const std::u16string text = TextOf(w, *s, node);
+        const std::u16string text = TextOf(w, node);
         if (text.size() >= s->typed.size() && CompareText(text.substr(0, s->typed.size()), s->typed) == 0) {
             SelectCaret(w, node, TVC_BYKEYBOARD);
             return;
@@ -1196,7 +1191,7 @@ void OnChar(HWND w, WCHAR c)
     }
 }
 
-BOOL GetItem(HWND w, TreeState& s, TVITEMW* item)
+BOOL GetItem(TreeState& s, TVITEMW* item)
 {
     Node* node = item ? NodeOf(s, item->hItem) : nullptr;
     if (!node)
@@ -1220,11 +1215,10 @@ BOOL GetItem(HWND w, TreeState& s, TVITEMW* item)
         item->state = node->state & item->stateMask;
     if (item->mask & TVIF_CHILDREN)
         item->cChildren = node->childrenGiven ? node->children : (node->first ? 1 : 0);
-    (void)w;
     return TRUE;
 }
 
-HTREEITEM NextItem(HWND w, TreeState& s, UINT code, HTREEITEM from)
+HTREEITEM NextItem(TreeState& s, UINT code, HTREEITEM from)
 {
     Node* node = NodeOf(s, from);
     switch (code) {
@@ -1260,7 +1254,6 @@ HTREEITEM NextItem(HWND w, TreeState& s, UINT code, HTREEITEM from)
     case TVGN_CARET:
         return HandleOf(s.caret);
     default:
-        (void)w;
         return nullptr;
     }
 }
@@ -1330,7 +1323,7 @@ LRESULT TreeProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
         OnButtonDown(w, message == WM_LBUTTONDOWN, PointFromLParam(lParam));
         return 0;
     case WM_MOUSEMOVE:
-        OnMouseMove(w, PointFromLParam(lParam), wParam);
+        OnMouseMove(w, PointFromLParam(lParam));
         return 0;
     case WM_LBUTTONUP:
         OnButtonUp(w, true);
@@ -1496,7 +1489,7 @@ LRESULT TreeProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
         return reinterpret_cast<LRESULT>(old);
     }
     case TVM_GETNEXTITEM:
-        return reinterpret_cast<LRESULT>(NextItem(w, *s, UINT(wParam), reinterpret_cast<HTREEITEM>(lParam)));
+        return reinterpret_cast<LRESULT>(NextItem(*s, UINT(wParam), reinterpret_cast<HTREEITEM>(lParam)));
     case TVM_SELECTITEM: {
         auto item = reinterpret_cast<HTREEITEM>(lParam);
         Node* node = NodeOf(*s, item);
@@ -1521,7 +1514,7 @@ LRESULT TreeProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
         }
     }
     case TVM_GETITEMW:
-        return GetItem(w, *s, reinterpret_cast<TVITEMW*>(lParam));
+        return GetItem(*s, reinterpret_cast<TVITEMW*>(lParam));
     case TVM_SETITEMW: {
         const auto* item = reinterpret_cast<const TVITEMW*>(lParam);
         Node* node = item ? NodeOf(*s, item->hItem) : nullptr;
