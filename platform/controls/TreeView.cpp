@@ -24,6 +24,7 @@ namespace platform::controls {
 namespace {
 
 constexpr UINT_PTR kEditTimer = 1;
+constexpr int kIconGap = 3; // between an item's icon and its label
 constexpr DWORD kTypeAheadTimeout = 1000;
 constexpr COLORREF kDefaultColor = 0xFFFFFFFF; // TVM_GET*COLOR answers it while no colour is set
 
@@ -246,7 +247,7 @@ Parts PartsOf(HWND w, TreeState& s, Node* node, int visibleIndex)
     x += stateWidth;
     const int iconWidth = IconSize(s.images).cx;
     p.icon = RECT { x, y, x + iconWidth, y + height };
-    x += iconWidth + (iconWidth ? 1 : 0);
+    x += iconWidth + (iconWidth ? kIconGap : 0);
     int textWidth = node->textWidth;
     if (textWidth < 0) {
         textWidth = TextWidth(w, s, TextOf(w, node), (node->state & TVIS_BOLD) != 0);
@@ -336,7 +337,7 @@ void SetTop(HWND w, TreeState& s, int top)
 int ContentWidth(HWND w, TreeState& s)
 {
     const int iconWidth = IconSize(s.images).cx;
-    const int before = StateWidth(w, s) + iconWidth + (iconWidth ? 1 : 0) + 4;
+    const int before = StateWidth(w, s) + iconWidth + (iconWidth ? kIconGap : 0) + 4;
     const int root = RootColumn(w) ? 1 : 0;
     int widest = 0;
     for (Node* node : Visible(s)) {

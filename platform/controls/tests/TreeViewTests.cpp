@@ -282,7 +282,7 @@ TEST_F(TreeViewTest, HitTestsNameThePartUnderThePoint)
     const int row0 = (a.top + a.bottom) / 2;
     const int row1 = row0 + (a.bottom - a.top);
     const RECT label = Rect(m_a);
-    EXPECT_EQ(label.left, 19 + 16 + 1) << "after the indent of the root column and the icon";
+    EXPECT_EQ(label.left, 19 + 16 + 3) << "after the indent of the root column, the icon and a gap";
     struct Case {
         POINT pt;
         UINT flags;
