@@ -674,6 +674,36 @@ TEST_F(ListViewTest, CallbackTextsAreAskedOfTheParent)
     DestroyWindow(list);
 }
 
+TEST_F(ListViewTest, CheckBoxesToggleByClickAndSpaceThroughTheParent)
+{
+    HWND list = MakeList(3, 0, LVS_EX_CHECKBOXES);
+    EXPECT_EQ(SendMessage(list, LVM_GETITEMSTATE, 1, LVIS_STATEIMAGEMASK), LRESULT(INDEXTOSTATEIMAGEMASK(1)));
+    const RECT icon = ItemRect(list, 1, LVIR_ICON);
+    ASSERT_EQ(icon.left, 2 + 16) << "the check box comes first";
+    ClickAt(list, 8, RowMiddle(list, 1));
+    EXPECT_EQ(SendMessage(list, LVM_GETITEMSTATE, 1, LVIS_STATEIMAGEMASK), LRESULT(INDEXTOSTATEIMAGEMASK(2)));
+    const std::vector<Note> changes = NotesOf(LVN_ITEMCHANGED);
+    ASSERT_FALSE(changes.empty());
+    EXPECT_EQ(changes.back().As<NMLISTVIEW>().uNewState & LVIS_STATEIMAGEMASK, INDEXTOSTATEIMAGEMASK(2));
+    EXPECT_EQ(changes.back().As<NMLISTVIEW>().uOldState & LVIS_STATEIMAGEMASK, INDEXTOSTATEIMAGEMASK(1));
+    // The parent may keep a box as it is.
+    m_answer = [](NMHDR* header) -> std::optional<LRESULT> {
+        if (header->code != LVN_ITEMCHANGING)
+            return std::nullopt;
+        const auto* info = reinterpret_cast<NMLISTVIEW*>(header);
+        return ((info->uNewState ^ info->uOldState) & LVIS_STATEIMAGEMASK) ? 1 : 0;
+    };
+    ClickAt(list, 50, RowMiddle(list, 1));
+    testkit::Key(VK_SPACE);
+    Pump();
+    EXPECT_EQ(SendMessage(list, LVM_GETITEMSTATE, 1, LVIS_STATEIMAGEMASK), LRESULT(INDEXTOSTATEIMAGEMASK(2)));
+    m_answer = nullptr;
+    testkit::Key(VK_SPACE);
+    Pump();
+    EXPECT_EQ(SendMessage(list, LVM_GETITEMSTATE, 1, LVIS_STATEIMAGEMASK), LRESULT(INDEXTOSTATEIMAGEMASK(1)));
+    DestroyWindow(list);
+}
+
 TEST_F(ListViewTest, GoldenReportView)
 {
     HWND list = MakeList(6, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES);
