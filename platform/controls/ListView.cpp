@@ -76,6 +76,7 @@ struct ListState {
     std::u16string typed;
     DWORD typedAt = 0;
     WORD uiState = 0;
+    mutable int rowHeight = 0; // measured on first use; the font and the image lists reset it
     // Label editing.
     HWND edit = nullptr;
     int editing = -1;
@@ -128,6 +129,8 @@ int HeaderHeight(HWND, const ListState& s)
 
 int RowHeight(HWND w, const ListState& s)
 {
+    if (s.rowHeight > 0)
+        return s.rowHeight;
     HDC hdc = GetDC(w);
     HGDIOBJ old = SelectObject(hdc, FontOf(s.font));
     TEXTMETRICW tm {};
@@ -137,6 +140,7 @@ int RowHeight(HWND w, const ListState& s)
     int height = tm.tmHeight + 4;
     height = std::max<int>(height, IconSize(s.smallImages).cy + 1);
     height = std::max<int>(height, IconSize(s.stateImages).cy + 1);
+    s.rowHeight = height;
     return height;
 }
 
@@ -1582,6 +1586,7 @@ LRESULT ListProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_SETFONT:
         s->font = reinterpret_cast<HFONT>(wParam);
+        s->rowHeight = 0;
         if (s->header)
             SendMessage(s->header, WM_SETFONT, wParam, lParam);
         PlaceHeader(w, *s);
@@ -1924,6 +1929,7 @@ LRESULT ListProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
             return 0;
         HIMAGELIST old = *slot;
         *slot = reinterpret_cast<HIMAGELIST>(lParam);
+        s->rowHeight = 0;
         UpdateScrollBars(w, *s);
         InvalidateRect(w, nullptr, TRUE);
         return reinterpret_cast<LRESULT>(old);

@@ -63,6 +63,7 @@ struct TreeState {
     HIMAGELIST stateImages = nullptr;
     int indent = 19;
     int itemHeight = 0; // 0: from the font and images
+    mutable int measuredHeight = 0; // that height, once measured; the font and image lists reset it
     COLORREF background = kDefaultColor;
     COLORREF text = kDefaultColor;
     HWND tooltips = nullptr;
@@ -120,6 +121,8 @@ int ItemHeight(HWND w, const TreeState& s)
 {
     if (s.itemHeight > 0)
         return s.itemHeight;
+    if (s.measuredHeight > 0)
+        return s.measuredHeight;
     HDC hdc = GetDC(w);
     HGDIOBJ old = SelectObject(hdc, FontOf(s.font));
     TEXTMETRICW tm {};
@@ -130,6 +133,7 @@ int ItemHeight(HWND w, const TreeState& s)
     height = std::max<int>(height, IconSize(s.stateImages).cy);
     if (!(StyleOf(w) & TVS_NONEVENHEIGHT))
         height += height & 1;
+    s.measuredHeight = height;
     return height;
 }
 
@@ -1285,6 +1289,7 @@ LRESULT TreeProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
         return NFR_UNICODE;
     case WM_SETFONT:
         s->font = reinterpret_cast<HFONT>(wParam);
+        s->measuredHeight = 0;
         for (Node* node : s->live)
             node->textWidth = -1;
         Changed(w, *s);
@@ -1486,6 +1491,7 @@ LRESULT TreeProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
         HIMAGELIST& slot = int(wParam) == TVSIL_STATE ? s->stateImages : s->images;
         HIMAGELIST old = slot;
         slot = reinterpret_cast<HIMAGELIST>(lParam);
+        s->measuredHeight = 0;
         Changed(w, *s);
         return reinterpret_cast<LRESULT>(old);
     }
