@@ -245,3 +245,10 @@ struct NMTTDISPINFOW {
 };
 using NMTTDISPINFO = NMTTDISPINFOW;
 using TOOLTIPTEXTW = NMTTDISPINFOW;
+
+// ---- The header, list view, tree view and tab control (each in its own header) -------------
+
+#include "platform/controls/HeaderControl.h"
+#include "platform/controls/ListView.h"
+#include "platform/controls/TabControl.h"
+#include "platform/controls/TreeView.h"

@@ -100,6 +100,10 @@ void RegisterProgressClass();
 void RegisterTooltipClass();
 void RegisterStatusBarClass();
 void RegisterToolbarClass();
+void RegisterHeaderClass();
+void RegisterListViewClass();
+void RegisterTreeViewClass();
+void RegisterTabClass();
 
 // Registers a global class with the state slot.
 void RegisterControlClass(const WCHAR* name, WNDPROC procedure, UINT style, HCURSOR cursor = nullptr);

@@ -13,6 +13,7 @@
 // owner runs the loop, offers messages to PSM_ISDIALOGMESSAGE, and sees the end when
 // PSM_GETCURRENTPAGEHWND answers null (PSM_GETRESULT then tells how it ended).
 
+#include "platform/controls/TabControl.h"
 #include "platform/user/Dialog.h"
 
 struct PROPSHEETPAGEW;
@@ -136,52 +137,3 @@ HPROPSHEETPAGE CreatePropertySheetPageW(const PROPSHEETPAGEW* page);
 BOOL DestroyPropertySheetPage(HPROPSHEETPAGE page);
 INT_PTR PropertySheetW(const PROPSHEETHEADERW* header);
 
-// ---- The tab control (the part of it the sheet uses) -----------------------------------------
-
-#define WC_TABCONTROLW u"SysTabControl32"
-
-constexpr UINT TCM_FIRST = 0x1300;
-constexpr UINT TCM_GETITEMCOUNT = TCM_FIRST + 4;
-constexpr UINT TCM_DELETEITEM = TCM_FIRST + 8;
-constexpr UINT TCM_DELETEALLITEMS = TCM_FIRST + 9;
-constexpr UINT TCM_GETITEMRECT = TCM_FIRST + 10;
-constexpr UINT TCM_GETCURSEL = TCM_FIRST + 11;
-constexpr UINT TCM_SETCURSEL = TCM_FIRST + 12;
-constexpr UINT TCM_HITTEST = TCM_FIRST + 13;
-constexpr UINT TCM_ADJUSTRECT = TCM_FIRST + 40;
-constexpr UINT TCM_GETCURFOCUS = TCM_FIRST + 47;
-constexpr UINT TCM_GETITEMW = TCM_FIRST + 60;
-constexpr UINT TCM_SETITEMW = TCM_FIRST + 61;
-constexpr UINT TCM_INSERTITEMW = TCM_FIRST + 62;
-
-constexpr UINT TCIF_TEXT = 0x0001;
-constexpr UINT TCIF_IMAGE = 0x0002;
-constexpr UINT TCIF_PARAM = 0x0008;
-constexpr UINT TCHT_NOWHERE = 0x0001;
-constexpr UINT TCHT_ONITEM = 0x0006;
-constexpr DWORD TCS_FOCUSNEVER = 0x8000;
-
-constexpr UINT TCN_FIRST = 0u - 550u;
-constexpr UINT TCN_KEYDOWN = TCN_FIRST - 0;
-constexpr UINT TCN_SELCHANGE = TCN_FIRST - 1;
-constexpr UINT TCN_SELCHANGING = TCN_FIRST - 2;
-
-struct TCITEMW {
-    UINT mask;
-    DWORD dwState;
-    DWORD dwStateMask;
-    LPWSTR pszText;
-    int cchTextMax;
-    int iImage;
-    LPARAM lParam;
-};
-
-struct TCHITTESTINFO {
-    POINT pt;
-    UINT flags;
-};
-
-namespace platform::controls {
-// Registers "SysTabControl32" unless a tab control is registered already.
-void RegisterSheetTabClass();
-}

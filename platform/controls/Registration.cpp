@@ -21,6 +21,10 @@ void RegisterControlClasses()
         RegisterToolbarClass();
         // Windows made from templates with WS_EX_ACCEPTFILES take drops without DragAcceptFiles.
         platform::shell::EnableFileDrops();
+        RegisterHeaderClass();
+        RegisterListViewClass();
+        RegisterTreeViewClass();
+        RegisterTabClass();
     });
 }
 

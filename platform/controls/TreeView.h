@@ -1,0 +1,237 @@
+#pragma once
+// The tree view ("SysTreeView32"): messages, styles, records and notifications.
+
+#include "platform/controls/CommonNotifications.h"
+
+inline constexpr const WCHAR* WC_TREEVIEWW = u"SysTreeView32";
+inline constexpr const WCHAR* WC_TREEVIEW = WC_TREEVIEWW;
+
+struct HTREEITEM__;
+using HTREEITEM = HTREEITEM__*;
+
+inline HTREEITEM const TVI_ROOT = reinterpret_cast<HTREEITEM>(ULONG_PTR(-0x10000));
+inline HTREEITEM const TVI_FIRST = reinterpret_cast<HTREEITEM>(ULONG_PTR(-0x0FFFF));
+inline HTREEITEM const TVI_LAST = reinterpret_cast<HTREEITEM>(ULONG_PTR(-0x0FFFE));
+inline HTREEITEM const TVI_SORT = reinterpret_cast<HTREEITEM>(ULONG_PTR(-0x0FFFD));
+
+constexpr DWORD TVS_HASBUTTONS = 0x0001;
+constexpr DWORD TVS_HASLINES = 0x0002;
+constexpr DWORD TVS_LINESATROOT = 0x0004;
+constexpr DWORD TVS_EDITLABELS = 0x0008;
+constexpr DWORD TVS_DISABLEDRAGDROP = 0x0010;
+constexpr DWORD TVS_SHOWSELALWAYS = 0x0020;
+constexpr DWORD TVS_RTLREADING = 0x0040;
+constexpr DWORD TVS_NOTOOLTIPS = 0x0080;
+constexpr DWORD TVS_CHECKBOXES = 0x0100;
+constexpr DWORD TVS_TRACKSELECT = 0x0200;
+constexpr DWORD TVS_SINGLEEXPAND = 0x0400;
+constexpr DWORD TVS_INFOTIP = 0x0800;
+constexpr DWORD TVS_FULLROWSELECT = 0x1000;
+constexpr DWORD TVS_NOSCROLL = 0x2000;
+constexpr DWORD TVS_NONEVENHEIGHT = 0x4000;
+constexpr DWORD TVS_NOHSCROLL = 0x8000;
+
+constexpr UINT TVIF_TEXT = 0x0001;
+constexpr UINT TVIF_IMAGE = 0x0002;
+constexpr UINT TVIF_PARAM = 0x0004;
+constexpr UINT TVIF_STATE = 0x0008;
+constexpr UINT TVIF_HANDLE = 0x0010;
+constexpr UINT TVIF_SELECTEDIMAGE = 0x0020;
+constexpr UINT TVIF_CHILDREN = 0x0040;
+constexpr UINT TVIF_INTEGRAL = 0x0080;
+
+constexpr UINT TVIS_SELECTED = 0x0002;
+constexpr UINT TVIS_CUT = 0x0004;
+constexpr UINT TVIS_DROPHILITED = 0x0008;
+constexpr UINT TVIS_BOLD = 0x0010;
+constexpr UINT TVIS_EXPANDED = 0x0020;
+constexpr UINT TVIS_EXPANDEDONCE = 0x0040;
+constexpr UINT TVIS_EXPANDPARTIAL = 0x0080;
+constexpr UINT TVIS_OVERLAYMASK = 0x0F00;
+constexpr UINT TVIS_STATEIMAGEMASK = 0xF000;
+constexpr UINT TVIS_USERMASK = 0xF000;
+
+constexpr int I_CHILDRENCALLBACK = -1;
+
+constexpr UINT TVE_COLLAPSE = 0x0001;
+constexpr UINT TVE_EXPAND = 0x0002;
+constexpr UINT TVE_TOGGLE = 0x0003;
+constexpr UINT TVE_EXPANDPARTIAL = 0x4000;
+constexpr UINT TVE_COLLAPSERESET = 0x8000;
+
+constexpr int TVSIL_NORMAL = 0;
+constexpr int TVSIL_STATE = 2;
+
+constexpr UINT TVGN_ROOT = 0x0000;
+constexpr UINT TVGN_NEXT = 0x0001;
+constexpr UINT TVGN_PREVIOUS = 0x0002;
+constexpr UINT TVGN_PARENT = 0x0003;
+constexpr UINT TVGN_CHILD = 0x0004;
+constexpr UINT TVGN_FIRSTVISIBLE = 0x0005;
+constexpr UINT TVGN_NEXTVISIBLE = 0x0006;
+constexpr UINT TVGN_PREVIOUSVISIBLE = 0x0007;
+constexpr UINT TVGN_DROPHILITE = 0x0008;
+constexpr UINT TVGN_CARET = 0x0009;
+constexpr UINT TVGN_LASTVISIBLE = 0x000A;
+
+constexpr UINT TVC_UNKNOWN = 0x0000;
+constexpr UINT TVC_BYMOUSE = 0x0001;
+constexpr UINT TVC_BYKEYBOARD = 0x0002;
+
+constexpr UINT TVHT_NOWHERE = 0x0001;
+constexpr UINT TVHT_ONITEMICON = 0x0002;
+constexpr UINT TVHT_ONITEMLABEL = 0x0004;
+constexpr UINT TVHT_ONITEMINDENT = 0x0008;
+constexpr UINT TVHT_ONITEMBUTTON = 0x0010;
+constexpr UINT TVHT_ONITEMRIGHT = 0x0020;
+constexpr UINT TVHT_ONITEMSTATEICON = 0x0040;
+constexpr UINT TVHT_ONITEM = TVHT_ONITEMICON | TVHT_ONITEMLABEL | TVHT_ONITEMSTATEICON;
+constexpr UINT TVHT_ABOVE = 0x0100;
+constexpr UINT TVHT_BELOW = 0x0200;
+constexpr UINT TVHT_TORIGHT = 0x0400;
+constexpr UINT TVHT_TOLEFT = 0x0800;
+
+constexpr UINT TV_FIRST = 0x1100;
+constexpr UINT TVM_DELETEITEM = TV_FIRST + 1;
+constexpr UINT TVM_EXPAND = TV_FIRST + 2;
+constexpr UINT TVM_GETITEMRECT = TV_FIRST + 4;
+constexpr UINT TVM_GETCOUNT = TV_FIRST + 5;
+constexpr UINT TVM_GETINDENT = TV_FIRST + 6;
+constexpr UINT TVM_SETINDENT = TV_FIRST + 7;
+constexpr UINT TVM_GETIMAGELIST = TV_FIRST + 8;
+constexpr UINT TVM_SETIMAGELIST = TV_FIRST + 9;
+constexpr UINT TVM_GETNEXTITEM = TV_FIRST + 10;
+constexpr UINT TVM_SELECTITEM = TV_FIRST + 11;
+constexpr UINT TVM_GETEDITCONTROL = TV_FIRST + 15;
+constexpr UINT TVM_GETVISIBLECOUNT = TV_FIRST + 16;
+constexpr UINT TVM_HITTEST = TV_FIRST + 17;
+constexpr UINT TVM_SORTCHILDREN = TV_FIRST + 19;
+constexpr UINT TVM_ENSUREVISIBLE = TV_FIRST + 20;
+constexpr UINT TVM_SORTCHILDRENCB = TV_FIRST + 21;
+constexpr UINT TVM_ENDEDITLABELNOW = TV_FIRST + 22;
+constexpr UINT TVM_SETTOOLTIPS = TV_FIRST + 24;
+constexpr UINT TVM_GETTOOLTIPS = TV_FIRST + 25;
+constexpr UINT TVM_SETINSERTMARK = TV_FIRST + 26;
+constexpr UINT TVM_SETITEMHEIGHT = TV_FIRST + 27;
+constexpr UINT TVM_GETITEMHEIGHT = TV_FIRST + 28;
+constexpr UINT TVM_SETBKCOLOR = TV_FIRST + 29;
+constexpr UINT TVM_SETTEXTCOLOR = TV_FIRST + 30;
+constexpr UINT TVM_GETBKCOLOR = TV_FIRST + 31;
+constexpr UINT TVM_GETTEXTCOLOR = TV_FIRST + 32;
+constexpr UINT TVM_GETITEMSTATE = TV_FIRST + 39;
+constexpr UINT TVM_INSERTITEMW = TV_FIRST + 50;
+constexpr UINT TVM_GETITEMW = TV_FIRST + 62;
+constexpr UINT TVM_SETITEMW = TV_FIRST + 63;
+constexpr UINT TVM_EDITLABELW = TV_FIRST + 65;
+constexpr UINT TVM_INSERTITEM = TVM_INSERTITEMW;
+constexpr UINT TVM_GETITEM = TVM_GETITEMW;
+constexpr UINT TVM_SETITEM = TVM_SETITEMW;
+constexpr UINT TVM_EDITLABEL = TVM_EDITLABELW;
+
+constexpr UINT TVN_FIRST = 0u - 400u;
+constexpr UINT TVN_KEYDOWN = TVN_FIRST - 12;
+constexpr UINT TVN_GETINFOTIPW = TVN_FIRST - 14;
+constexpr UINT TVN_SINGLEEXPAND = TVN_FIRST - 15;
+constexpr UINT TVN_SELCHANGINGW = TVN_FIRST - 50;
+constexpr UINT TVN_SELCHANGEDW = TVN_FIRST - 51;
+constexpr UINT TVN_GETDISPINFOW = TVN_FIRST - 52;
+constexpr UINT TVN_SETDISPINFOW = TVN_FIRST - 53;
+constexpr UINT TVN_ITEMEXPANDINGW = TVN_FIRST - 54;
+constexpr UINT TVN_ITEMEXPANDEDW = TVN_FIRST - 55;
+constexpr UINT TVN_BEGINDRAGW = TVN_FIRST - 56;
+constexpr UINT TVN_BEGINRDRAGW = TVN_FIRST - 57;
+constexpr UINT TVN_DELETEITEMW = TVN_FIRST - 58;
+constexpr UINT TVN_BEGINLABELEDITW = TVN_FIRST - 59;
+constexpr UINT TVN_ENDLABELEDITW = TVN_FIRST - 60;
+constexpr UINT TVN_SELCHANGING = TVN_SELCHANGINGW;
+constexpr UINT TVN_SELCHANGED = TVN_SELCHANGEDW;
+constexpr UINT TVN_GETDISPINFO = TVN_GETDISPINFOW;
+constexpr UINT TVN_ITEMEXPANDING = TVN_ITEMEXPANDINGW;
+constexpr UINT TVN_ITEMEXPANDED = TVN_ITEMEXPANDEDW;
+constexpr UINT TVN_BEGINDRAG = TVN_BEGINDRAGW;
+constexpr UINT TVN_BEGINRDRAG = TVN_BEGINRDRAGW;
+constexpr UINT TVN_DELETEITEM = TVN_DELETEITEMW;
+constexpr UINT TVN_BEGINLABELEDIT = TVN_BEGINLABELEDITW;
+constexpr UINT TVN_ENDLABELEDIT = TVN_ENDLABELEDITW;
+
+struct TVITEMW {
+    UINT mask;
+    HTREEITEM hItem;
+    UINT state;
+    UINT stateMask;
+    WCHAR* pszText;
+    int cchTextMax;
+    int iImage;
+    int iSelectedImage;
+    int cChildren;
+    LPARAM lParam;
+};
+using TVITEM = TVITEMW;
+
+struct TVITEMEXW {
+    UINT mask;
+    HTREEITEM hItem;
+    UINT state;
+    UINT stateMask;
+    WCHAR* pszText;
+    int cchTextMax;
+    int iImage;
+    int iSelectedImage;
+    int cChildren;
+    LPARAM lParam;
+    int iIntegral;
+};
+
+struct TVINSERTSTRUCTW {
+    HTREEITEM hParent;
+    HTREEITEM hInsertAfter;
+    union {
+        TVITEMEXW itemex;
+        TVITEMW item;
+    };
+};
+using TVINSERTSTRUCT = TVINSERTSTRUCTW;
+
+struct NMTREEVIEWW {
+    NMHDR hdr;
+    UINT action;
+    TVITEMW itemOld;
+    TVITEMW itemNew;
+    POINT ptDrag;
+};
+using NMTREEVIEW = NMTREEVIEWW;
+
+struct NMTVDISPINFOW {
+    NMHDR hdr;
+    TVITEMW item;
+};
+using NMTVDISPINFO = NMTVDISPINFOW;
+
+struct NMTVKEYDOWN {
+    NMHDR hdr;
+    WORD wVKey;
+    UINT flags;
+};
+
+struct NMTVCUSTOMDRAW {
+    NMCUSTOMDRAW nmcd;
+    COLORREF clrText;
+    COLORREF clrTextBk;
+    int iLevel;
+};
+
+struct TVHITTESTINFO {
+    POINT pt;
+    UINT flags;
+    HTREEITEM hItem;
+};
+
+using PFNTVCOMPARE = int (*)(LPARAM, LPARAM, LPARAM);
+struct TVSORTCB {
+    HTREEITEM hParent;
+    PFNTVCOMPARE lpfnCompare;
+    LPARAM lParam;
+};
+
+// TVM_GETITEMRECT takes the item in the first bytes of the rectangle it fills.
+inline void TreeItemIntoRect(RECT* rect, HTREEITEM item) { *reinterpret_cast<HTREEITEM*>(rect) = item; }
