@@ -3,6 +3,7 @@
 // modal dialog of the layer (class "#32770", made from a template of this folder), the same in
 // every back end, that a test drives like any other window through the control ids below.
 
+#include "platform/base/File.h" // MAX_PATH
 #include "platform/controls/CommonControls.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/user/Dialog.h"
