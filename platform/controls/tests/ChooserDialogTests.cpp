@@ -3,6 +3,7 @@
 #include "ControlTestSupport.h"
 
 #include "platform/controls/CommonDialogs.h"
+#include "platform/testkit/CommonDialogs.h"
 #include "platform/testkit/Desktop.h"
 #include "platform/testkit/Finders.h"
 #include "platform/testkit/Inject.h"
@@ -92,6 +93,11 @@ TEST_F(ChooserTest, ColourStartsFromTheCallersValueAndReturnsTheChoice)
     EXPECT_EQ(custom[0], RGB(255, 0, 128));
     EXPECT_EQ(custom[1], RGB(255, 255, 255));
     EXPECT_TRUE(IsWindowEnabled(m_owner));
+
+    // The kit's helper types the values.
+    Idle().Then([&] { testkit::PickColor(RGB(7, 8, 9)); });
+    ASSERT_TRUE(ChooseColorW(&cc));
+    EXPECT_EQ(cc.rgbResult, RGB(7, 8, 9));
 
     // Cancel leaves the colour alone.
     Idle().Then([&] { testkit::Key(VK_ESCAPE); });
@@ -295,9 +301,9 @@ TEST_F(ChooserTest, FolderReturnsAPathAndNullOnCancel)
     Idle().Then([&] {
         EXPECT_EQ(boxes.Boxes().size(), 1u);
         HWND dialog = TheDialog(u"Browse For Folder");
-        // After the box the dialog's focus is back on its first control and the first click into
-        // the edit does not keep the focus there (a fault of the dialog manager's focus
-        // restoring, left to its owners); Retype clicks again.
+        // After a box answered by the recorder (which posts the button's mouse messages), the
+        // first injected click into the edit did not leave the focus there; Retype clicks
+        // again.
         testkit::Click(testkit::Center(GetDlgItem(dialog, kFolderDialogEdit)));
     });
     Idle().Then([&] {
@@ -314,6 +320,14 @@ TEST_F(ChooserTest, FolderReturnsAPathAndNullOnCancel)
     SHGetPathFromIDListW(list, path);
     ILFree(list);
     EXPECT_EQ(std::u16string(path), homeText + u"/Documents");
+
+    // The kit's helper types a path.
+    Idle().Then([&] { testkit::PickFolder(homeText + u"/Pictures/older"); });
+    list = SHBrowseForFolderW(&info);
+    ASSERT_TRUE(list);
+    SHGetPathFromIDListW(list, path);
+    ILFree(list);
+    EXPECT_EQ(std::u16string(path), homeText + u"/Pictures/older");
 
     // Cancel gives null.
     Idle().Then([&] { testkit::Click(testkit::Center(GetDlgItem(TheDialog(u"Browse For Folder"), IDCANCEL))); });

@@ -4,6 +4,7 @@
 #include "ControlTestSupport.h"
 
 #include "platform/controls/CommonDialogs.h"
+#include "platform/testkit/CommonDialogs.h"
 #include "platform/testkit/Desktop.h"
 #include "platform/testkit/Finders.h"
 #include "platform/testkit/Inject.h"
@@ -191,8 +192,8 @@ TEST_F(FileDialogTest, SavingOverAFileAsksFirst)
 
     // A new name is saved without a question.
     Idle().Then([&] {
-        testkit::TypeText(u"other.stack");
-        testkit::Key(VK_RETURN);
+        ASSERT_TRUE(testkit::FileDialogOnScreen());
+        testkit::PickFile(u"other.stack");
     });
     ofn = Record(buffer, 260, OFN_OVERWRITEPROMPT | OFN_EXPLORER);
     ASSERT_TRUE(GetSaveFileNameW(&ofn));
