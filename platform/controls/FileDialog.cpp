@@ -37,6 +37,10 @@ struct FileDialog {
     std::vector<FolderEntry> entries;        // the list's items
     FileDialogResult result;
     std::u16string title;
+    // OFN_ENABLESIZING: where each control sat in the first client area, and that area.
+    std::vector<std::pair<HWND, RECT>> placed;
+    SIZE firstClient {};
+    SIZE minimumWindow {};
 };
 
 std::vector<Filter> ParseFilters(const WCHAR* list)
@@ -267,6 +271,17 @@ bool Accept(HWND dialog, FileDialog& d, std::vector<std::u16string>& paths)
 
 void OnOk(HWND dialog, FileDialog& d)
 {
+    // Enter in the list on a folder opens it, whatever the name field holds.
+    HWND list = GetDlgItem(dialog, kFileDialogList);
+    if (GetFocus() == list) {
+        const LRESULT caret = SendMessage(list, LB_GETCARETINDEX, 0, 0);
+        const auto items = SelectedItems(list);
+        if (caret >= 0 && size_t(caret) < d.entries.size() && d.entries[size_t(caret)].folder
+            && std::find(items.begin(), items.end(), int(caret)) != items.end()) {
+            Navigate(dialog, d, Join(d.folder, d.entries[size_t(caret)].name));
+            return;
+        }
+    }
     WCHAR buffer[4096] {};
     GetDlgItemTextW(dialog, kFileDialogNameEdit, buffer, int(std::size(buffer)));
     std::u16string text = buffer;
@@ -327,6 +342,66 @@ void DrawFolderItem(const DRAWITEMSTRUCT& item)
     RECT t = r;
     t.left += 22 + indent;
     DrawTextW(item.hDC, text.c_str(), int(text.size()), &t, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+}
+
+// A resizable dialog: the list takes the new room, the fields below it move down and widen, the
+// buttons on the right follow the right edge.
+void EnableSizing(HWND dialog, FileDialog& d)
+{
+    const DWORD style = DWORD(GetWindowLongW(dialog, GWL_STYLE)) | WS_THICKFRAME;
+    RECT client;
+    GetClientRect(dialog, &client);
+    SetWindowLongW(dialog, GWL_STYLE, LONG(style));
+    RECT outer = client;
+    AdjustWindowRectEx(&outer, style, FALSE, DWORD(GetWindowLongW(dialog, GWL_EXSTYLE)));
+    SetWindowPos(dialog, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    GetClientRect(dialog, &client);
+    d.firstClient = SIZE { client.right, client.bottom };
+    d.minimumWindow = SIZE { outer.right - outer.left, outer.bottom - outer.top };
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT r;
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+        d.placed.push_back({ child, r });
+    }
+}
+
+void FollowSize(HWND dialog, FileDialog& d, int width, int height)
+{
+    if (d.placed.empty())
+        return;
+    const int dx = width - d.firstClient.cx;
+    const int dy = height - d.firstClient.cy;
+    RECT list {};
+    RECT buttons {};
+    for (const auto& [child, r] : d.placed) {
+        if (child == GetDlgItem(dialog, kFileDialogList))
+            list = r;
+        if (child == GetDlgItem(dialog, IDOK))
+            buttons = r;
+    }
+    for (const auto& [child, r] : d.placed) {
+        RECT to = r;
+        const int id = GetDlgCtrlID(child);
+        if (id == kFileDialogList) {
+            to.right += dx;
+            to.bottom += dy;
+        } else if (r.top >= list.bottom) {
+            OffsetRectBy(to, 0, dy);
+            if (r.left >= buttons.left)
+                OffsetRectBy(to, dx, 0);
+            else if (id == kFileDialogNameEdit || id == kFileDialogTypeCombo)
+                to.right += dx;
+        } else if (id == kFileDialogUpButton) {
+            OffsetRectBy(to, dx, 0);
+        } else if (id == kFileDialogFolderCombo) {
+            to.right += dx;
+        }
+        SetWindowPos(child, nullptr, to.left, to.top, to.right - to.left, to.bottom - to.top,
+            SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    InvalidateRect(dialog, nullptr, TRUE);
 }
 
 void DrawItem(const DRAWITEMSTRUCT& item, const FileDialog& d)
@@ -393,10 +468,23 @@ INT_PTR FileDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
         const int h = mine.bottom - mine.top;
         SetWindowPos(dialog, nullptr, std::max<int>(0, (around.left + around.right - w) / 2),
             std::max<int>(0, (around.top + around.bottom - h) / 2), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        if (d->ofn->Flags & OFN_ENABLESIZING)
+            EnableSizing(dialog, *d);
         SetFocus(GetDlgItem(dialog, kFileDialogNameEdit));
         SendDlgItemMessageW(dialog, kFileDialogNameEdit, EM_SETSEL, 0, -1);
         return FALSE;
     }
+    case WM_SIZE:
+        if (d)
+            FollowSize(dialog, *d, LOWORD(DWORD(lParam)), HIWORD(DWORD(lParam)));
+        return FALSE;
+    case WM_GETMINMAXINFO:
+        if (d && d->minimumWindow.cx > 0) {
+            auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+            info->ptMinTrackSize = POINT { d->minimumWindow.cx, d->minimumWindow.cy };
+            return TRUE;
+        }
+        return FALSE;
     case WM_MEASUREITEM: {
         auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
         if (item->CtlID != UINT(kFileDialogList) && item->CtlID != UINT(kFileDialogFolderCombo))

@@ -282,6 +282,14 @@ TEST_F(FileDialogTest, UpGoesToTheParentFolder)
         std::u16string shown = testkit::TextOf(Item(dialog, kFileDialogFolderCombo));
         shown.erase(0, shown.find_first_not_of(u' '));
         EXPECT_EQ(shown, u"pictures") << "the folder's name, indented by its depth";
+        // Enter on a folder in the list opens it.
+        testkit::Click(ListItem(Item(dialog, kFileDialogList), 0));
+        testkit::Key(VK_RETURN);
+    });
+    Idle().Then([&] {
+        HWND dialog = TheDialog(u"Open");
+        EXPECT_TRUE(ListNames(Item(dialog, kFileDialogList)).empty());
+        EXPECT_EQ(testkit::TextOf(Item(dialog, kFileDialogFolderCombo)), u"deeper");
         testkit::Click(testkit::Center(Item(dialog, IDCANCEL)));
     });
     EXPECT_FALSE(GetOpenFileNameW(&ofn));
@@ -305,6 +313,59 @@ TEST_F(FileDialogTest, Golden)
         // The folder's own path varies with the machine: the combo shows only its name.
         EXPECT_TRUE(testkit::MatchesGolden(testkit::CaptureWindow(dialog),
             std::string(VORNALT_TEST_DATA_DIR) + "/file_dialog.png", testkit::Tolerance { 48, 60 }));
+        testkit::Key(VK_ESCAPE);
+    });
+    EXPECT_FALSE(GetOpenFileNameW(&ofn));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(FileDialogTest, ASizableDialogGivesTheListTheNewRoom)
+{
+    Touch("a.png");
+    WCHAR buffer[260] {};
+    OPENFILENAMEW ofn = Record(buffer, 260, OFN_EXPLORER | OFN_ENABLESIZING);
+    RECT listBefore {}, okBefore {}, windowBefore {};
+    auto inDialog = [](HWND dialog, HWND child) {
+        RECT r;
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    Idle().Then([&] {
+        HWND dialog = TheDialog(u"Open");
+        ASSERT_TRUE(dialog);
+        EXPECT_TRUE(GetWindowLongW(dialog, GWL_STYLE) & WS_THICKFRAME);
+        listBefore = inDialog(dialog, Item(dialog, kFileDialogList));
+        okBefore = inDialog(dialog, Item(dialog, IDOK));
+        GetWindowRect(dialog, &windowBefore);
+        // The user drags the bottom-right corner of the frame.
+        const POINT corner { windowBefore.right - 2, windowBefore.bottom - 2 };
+        testkit::Drag(corner, POINT { corner.x + 100, corner.y + 60 }, 4);
+    });
+    Idle().Then([&] {
+        HWND dialog = TheDialog(u"Open");
+        RECT window;
+        GetWindowRect(dialog, &window);
+        EXPECT_EQ(window.right - window.left, windowBefore.right - windowBefore.left + 100);
+        const RECT list = inDialog(dialog, Item(dialog, kFileDialogList));
+        EXPECT_EQ(list.right - list.left, listBefore.right - listBefore.left + 100);
+        EXPECT_EQ(list.bottom - list.top, listBefore.bottom - listBefore.top + 60);
+        const RECT ok = inDialog(dialog, Item(dialog, IDOK));
+        EXPECT_EQ(ok.left, okBefore.left + 100);
+        EXPECT_EQ(ok.top, okBefore.top + 60);
+        // Not smaller than it started.
+        const POINT corner { window.right - 2, window.bottom - 2 };
+        testkit::Drag(corner, POINT { corner.x - 300, corner.y - 300 }, 4);
+    });
+    Idle().Then([&] {
+        HWND dialog = TheDialog(u"Open");
+        RECT window;
+        GetWindowRect(dialog, &window);
+        EXPECT_EQ(window.right - window.left, windowBefore.right - windowBefore.left);
+        EXPECT_EQ(window.bottom - window.top, windowBefore.bottom - windowBefore.top);
         testkit::Key(VK_ESCAPE);
     });
     EXPECT_FALSE(GetOpenFileNameW(&ofn));
