@@ -28,6 +28,21 @@ BOOL COleDataObject::AttachClipboard()
     return TRUE;
 }
 
+void COleDataObject::AttachDragData(const IDataObject* data)
+{
+    Release();
+    if (!data)
+        return;
+    for (UINT format : data->Formats()) {
+        HGLOBAL block = data->GetData(format);
+        const auto* bytes = static_cast<const BYTE*>(GlobalLock(block));
+        if (bytes)
+            m_formats[format].assign(bytes, bytes + GlobalSize(block));
+        GlobalUnlock(block);
+        GlobalFree(block);
+    }
+}
+
 void COleDataObject::Release()
 {
     m_formats.clear();

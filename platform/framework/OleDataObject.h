@@ -4,6 +4,7 @@
 
 #include "platform/framework/File.h"
 #include "platform/shell/Clipboard.h"
+#include "platform/shell/DragDrop.h"
 
 #include <map>
 #include <vector>
@@ -20,6 +21,8 @@ public:
     // Takes the clipboard's memory formats as they stand; FALSE when another thread has the
     // clipboard open. A caller that has it open itself keeps it open.
     BOOL AttachClipboard();
+    // Takes the formats of a drag's data as they stand.
+    void AttachDragData(const IDataObject* data);
     void Release();
 
     BOOL IsDataAvailable(CLIPFORMAT format) const;
