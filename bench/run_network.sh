@@ -162,7 +162,7 @@ start_exim() {
   for _ in 1 2 3 4 5; do
     smtp_port=$(free_port)
     sed -e "s|@DIR@|$dir|g" -e "s|@PORT@|$smtp_port|g" -e "s|@PLAINPORT@|$(free_port)|g" \
-      -e "s|@CRAMPORT@|$(free_port)|g" -e "s|@TLSPORT@|$(free_port)|g" \
+      -e "s|@CRAMPORT@|$(free_port)|g" -e "s|@TLSPORT@|$(free_port)|g" -e "s|@AFTERTLSPORT@|$(free_port)|g" \
       "$root/components/mail/tests/data/exim.conf" >"$dir/exim.conf"
     cp "$work/server.pem" "$work/server.key" "$dir/"
     /usr/sbin/exim4 -bdf -C "$dir/exim.conf" -odi 2>/dev/null &
