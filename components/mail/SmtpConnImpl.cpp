@@ -22,7 +22,7 @@
 namespace {
 
 constexpr unsigned kTranscriptSendLimit = 2500;
-// The message goes out in pieces of this size: a whole number of plain send chunks (4,096) and of
+// The message goes out in pieces of this size: a whole number of progress steps (4,096) and of
 // TLS records (16,000), so the sends and the progress they count are those of one whole send.
 constexpr size_t kDataPiece = 512000;
 
@@ -150,7 +150,7 @@ bool SmtpConnImpl::sendLogged(const char* bytes, unsigned n, LogBase& log, Progr
 
 bool SmtpConnImpl::sendUnlogged(const char* bytes, unsigned n, LogBase& log, ProgressMonitor* progress)
 {
-    return m_conn.SendBytes(bytes, n, 4096, 0, DWORD(m_idleTimeoutMs), log, progress);
+    return m_conn.SendCounted(bytes, n, 4096, 0, DWORD(m_idleTimeoutMs), log, progress);
 }
 
 bool SmtpConnImpl::readReply(std::vector<std::string>& lines, bool oneLine, LogBase& log,

@@ -227,8 +227,9 @@ TEST(SmtpSession, StreamedMessageIsTheRenderedTextOnTheWire)
         std::string expected = Stuffed(text);
         if (expected.size() < 2 || expected.compare(expected.size() - 2, 2, "\r\n") != 0)
             expected += "\r\n";
-        if (i < messages.size())
-            EXPECT_NE(expected.find("\r\n..") , std::string::npos) << i;
+        if (i < messages.size()) {
+            EXPECT_NE(expected.find("\r\n.."), std::string::npos) << i;
+        }
         std::vector<int> percents[2];
         for (int pass = 0; pass < 2; ++pass) {
             PercentRecorder recorder;
