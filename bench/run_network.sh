@@ -9,7 +9,7 @@
 #   SMTP message with a MAIL_MB attachment, exim4              against swaks --attach
 #
 # The servers listen on loopback ports picked at run time and are stopped at the end. The two
-# programs of a case run in turn, RUNS times each (default 3); the fastest run counts.
+# programs of a case take turns, RUNS times each (default 3); the fastest run counts.
 #
 #   bench/run_network.sh
 #
@@ -162,7 +162,7 @@ start_exim() {
   for _ in 1 2 3 4 5; do
     smtp_port=$(free_port)
     sed -e "s|@DIR@|$dir|g" -e "s|@PORT@|$smtp_port|g" -e "s|@PLAINPORT@|$(free_port)|g" \
-      -e "s|@CRAMPORT@|$(free_port)|g" -e "s|@TLSPORT@|$(free_port)|g" \
+      -e "s|@CRAMPORT@|$(free_port)|g" -e "s|@TLSPORT@|$(free_port)|g" -e "s|@AFTERTLSPORT@|$(free_port)|g" \
       "$root/components/mail/tests/data/exim.conf" >"$dir/exim.conf"
     cp "$work/server.pem" "$work/server.key" "$dir/"
     /usr/sbin/exim4 -bdf -C "$dir/exim.conf" -odi 2>/dev/null &
@@ -212,24 +212,23 @@ run_case() {  # case program run
 }
 
 declare -A wall peak failed
-measure() {  # case program
-  local run w m
-  for ((run = 1; run <= runs; ++run)); do
-    if ! /usr/bin/time -f '%e %M' -o "$work/time" bash -c "$(declare -f run_case); $(declare -p work bench \
-        ftp_port ftps_port http_port https_port smtp_port 2>/dev/null); run_case \"\$@\"" run "$1" "$2" "$2-$run-$RANDOM" \
-        >"$work/out" 2>&1; then
-      failed[$1,$2]=1
-      echo "== $2, $1 failed:" >&2
-      tail -n 20 "$work/out" >&2
-      return
-    fi
-    read -r w m < <(tail -n 1 "$work/time")
-    if [[ -z "${wall[$1,$2]:-}" ]] || awk -v a="$w" -v b="${wall[$1,$2]}" 'BEGIN { exit !(a < b) }'; then
-      wall[$1,$2]=$w
-      peak[$1,$2]=$(awk -v m="$m" 'BEGIN { printf "%.1f", m / 1024 }')
-    fi
-    rm -f "$work"/ftp*/root/up/* "$work"/exim/maildir/*/new/* 2>/dev/null || true
-  done
+measure() {  # case program run
+  local w m
+  [[ -n "${failed[$1,$2]:-}" ]] && return
+  if ! /usr/bin/time -f '%e %M' -o "$work/time" bash -c "$(declare -f run_case); $(declare -p work bench \
+      ftp_port ftps_port http_port https_port smtp_port 2>/dev/null); run_case \"\$@\"" run "$1" "$2" "$2-$3-$RANDOM" \
+      >"$work/out" 2>&1; then
+    failed[$1,$2]=1
+    echo "== $2, $1 failed:" >&2
+    tail -n 20 "$work/out" >&2
+    return
+  fi
+  read -r w m < <(tail -n 1 "$work/time")
+  if [[ -z "${wall[$1,$2]:-}" ]] || awk -v a="$w" -v b="${wall[$1,$2]}" 'BEGIN { exit !(a < b) }'; then
+    wall[$1,$2]=$w
+    peak[$1,$2]=$(awk -v m="$m" 'BEGIN { printf "%.1f", m / 1024 }')
+  fi
+  rm -f "$work"/ftp*/root/up/* "$work"/exim/maildir/*/new/* 2>/dev/null || true
 }
 
 echo "vornalt network benchmark: $size_mb MiB transfers, a $mail_mb MB attachment, $(nproc) cores, best of $runs"
@@ -240,8 +239,11 @@ for c in "${cases[@]}"; do
   peer=curl
   bytes=$((size_mb * 1024 * 1024))
   if [[ "$c" == smtp ]]; then peer=swaks; bytes=$((mail_mb * 1000 * 1000)); fi
-  measure "$c" vornalt
-  measure "$c" "$peer"
+  # The two programs take turns, so that a change in the machine's load falls on both.
+  for ((run = 1; run <= runs; ++run)); do
+    measure "$c" vornalt "$run"
+    measure "$c" "$peer" "$run"
+  done
   rate() { [[ -n "${failed[$c,$1]:-}" ]] && { echo failed; return; }; awk -v b="$bytes" -v s="${wall[$c,$1]}" 'BEGIN { printf "%.0f", b / 1e6 / (s > 0 ? s : 0.01) }'; }
   ours=$(rate vornalt)
   theirs=$(rate "$peer")

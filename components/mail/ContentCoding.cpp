@@ -59,18 +59,28 @@ void AppendMarkingCommas(const DataBuffer& word, DataBuffer& out, bool* markedCo
 
 void ContentCoding::EncodeBase64(const unsigned char* bytes, unsigned count, torvane::StringBuffer& out) const
 {
-    // Large inputs go in slices of whole lines, so the text is never held twice. Each slice but
+    EncodeBase64Slices(bytes, count, [&out](const char* text, size_t n) {
+        out.AppendBytes(text, int(n));
+        return true;
+    });
+}
+
+bool ContentCoding::EncodeBase64Slices(const unsigned char* bytes, unsigned count,
+    const std::function<bool(const char*, size_t)>& sink) const
+{
+    // Large inputs go in slices of whole lines, so the text is never held whole. Each slice but
     // the last loses the line break the encoder adds after its final line.
     const unsigned lineBytes = unsigned(m_lineLength + 3) / 4 * 3;
     const unsigned slice = lineBytes * (65536 / lineBytes);
     while (count > slice) {
         std::string text = Base64Encode(bytes, slice, m_lineLength);
-        out.AppendBytes(text.data(), int(text.size() - 2));
+        if (!sink(text.data(), text.size() - 2))
+            return false;
         bytes += slice;
         count -= slice;
     }
     std::string text = Base64Encode(bytes, count, m_lineLength);
-    out.AppendBytes(text.data(), int(text.size()));
+    return sink(text.data(), text.size());
 }
 
 void ContentCoding::EncodeBase64NoBreaks(const unsigned char* bytes, unsigned count, torvane::StringBuffer& out) const

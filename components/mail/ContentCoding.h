@@ -4,6 +4,9 @@
 // strict base64 ones. Arrays returned by the decoders and EncodeQ come from std::malloc and are
 // freed by the caller with std::free.
 
+#include <cstddef>
+#include <functional>
+
 class DataBuffer;
 namespace torvane {
 class StringBuffer;
@@ -20,6 +23,9 @@ public:
 
     // With CR LF after every full line and after the last group.
     void EncodeBase64(const unsigned char* bytes, unsigned count, torvane::StringBuffer& out) const;
+    // The same text handed to sink in slices of whole lines; false as soon as sink returns false.
+    bool EncodeBase64Slices(const unsigned char* bytes, unsigned count,
+        const std::function<bool(const char*, size_t)>& sink) const;
     void EncodeBase64NoBreaks(const unsigned char* bytes, unsigned count, torvane::StringBuffer& out) const;
     char* EncodeBase64ToArray(const unsigned char* bytes, unsigned count, unsigned* outLength) const;
     // Tolerant: any byte decodes to something. Null for null or empty input.

@@ -428,7 +428,7 @@ void Email2::GetTermValue(const char* name, torvane::StringBuffer& out)
 
 unsigned Email2::EstimateSize() const
 {
-    unsigned total = m_header.EstimateSize() + m_body.GetSize();
+    unsigned total = m_header.EstimateSize() + m_body.Get().GetSize();
     for (int i = 0; i < m_parts.GetCount(); ++i)
         total += m_parts.GetAtAs<Email2>(i)->EstimateSize();
     if (m_signOnSend)

@@ -15,6 +15,8 @@
 #include "components/mail/mime/MimeHeader.h"
 #include "platform/base/Time.h"
 
+#include <cstddef>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,6 +37,28 @@ public:
 };
 
 using ReplacementPairs = std::vector<std::pair<std::string, std::string>>;
+
+// Where a rendering goes, piece by piece: a string, or a connection that sends as it is written.
+class MimeSink {
+public:
+    virtual ~MimeSink() = default;
+    // False stops the rendering (the connection failed).
+    virtual bool Write(const char* bytes, size_t n) = 0;
+};
+
+// Bytes that copies share until one of them changes them: the copy of a message made for sending
+// holds no second copy of its attachments.
+class SharedBytes {
+public:
+    const DataBuffer& Get() const;
+    // The bytes to change, no longer shared.
+    DataBuffer& Edit();
+    void ShareWith(const SharedBytes& other) { m_data = other.m_data; }
+    void Swap(SharedBytes& other) { m_data.swap(other.m_data); }
+
+private:
+    std::shared_ptr<DataBuffer> m_data;
+};
 
 bool IsBase64CodePage(int codePage);
 void ContentTypeForExtension(const char* extension, torvane::StringBuffer& out);
@@ -130,12 +154,15 @@ public:
     static void AddUniqueByType(Email2* part, ExtPtrArray& list);
     int GetNumParts() const { return m_parts.GetCount(); }
     Email2* GetPart(int index) const;
-    const DataBuffer& Body() const { return m_body; }
+    const DataBuffer& Body() const { return m_body.Get(); }
 
     // Rendering, loading and cloning.
     void Render(Email2* root, torvane::StringBuffer& out, const char* skipPrefix, LogBase* log, int depth,
         bool convert8bit);
+    // The same text written piece by piece (encoded bodies in blocks); false when out stopped it.
+    bool RenderTo(Email2* root, MimeSink& out, const char* skipPrefix, LogBase* log, int depth, bool convert8bit);
     void WriteBody(torvane::StringBuffer& out);
+    bool WriteBodyTo(MimeSink& out);
     // Builds an e-mail from MIME text; never null for a non-null text. With `unwrap`, signed and
     // enveloped layers are removed and the results kept; `extraStore` is a CertificateStore* or null.
     static Email2* LoadFromMimeText(const torvane::StringBuffer& text, bool unwrap, bool useRegistryStore,
@@ -218,7 +245,7 @@ private:
     Certificate* FindSigningCert(TV_Crypt& crypt, torvane::StringBuffer& storeDescription, LogBase& log) const;
     bool CollectAttachmentsAt(bool inMixed, ExtPtrArray& out, int index, Email2* parent, int depth);
 
-    DataBuffer m_body;
+    SharedBytes m_body;
     MimeHeader m_header;
     ExtPtrArray m_parts;
     ExtPtrArray m_to;

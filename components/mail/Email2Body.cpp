@@ -158,7 +158,7 @@ void Email2::SetBody(const DataBuffer& bytes, bool isHtml)
             for (int i = 0; i < m_parts.GetCount(); ++i) {
                 Email2* part = GetPart(i);
                 if (IsLeaf(part)) {
-                    SetData(part->m_body, text);
+                    SetData(part->m_body.Edit(), text);
                     return;
                 }
             }
@@ -169,7 +169,7 @@ void Email2::SetBody(const DataBuffer& bytes, bool isHtml)
             return;
         }
         SetTransferEncoding(encoding);
-        SetData(m_body, text);
+        SetData(m_body.Edit(), text);
         return;
     }
     if (isHtml) {
@@ -205,9 +205,9 @@ void Email2::SetHtmlBody(const DataBuffer& bytes)
     if (!body || body->GetSize() != text.GetSize())
         return;
     Email2* leaf = node;
-    while (leaf->m_parts.GetCount() > 0 && &leaf->m_body != body)
+    while (leaf->m_parts.GetCount() > 0 && &leaf->m_body.Get() != body)
         leaf = leaf->GetPart(0);
-    if (&leaf->m_body != body)
+    if (&leaf->m_body.Get() != body)
         return;
     Charset charset;
     charset.CopyFrom(leaf->m_charset);
@@ -267,8 +267,7 @@ void Email2::ConvertToMixed()
         while (m_parts.GetCount() > 0)
             q->m_parts.Append(m_parts.RemoveAt(0));
     } else {
-        q->m_body.TakeOver(m_body);
-        m_body.Empty();
+        q->m_body.Swap(m_body);
     }
     m_parts.Append(q);
     Charset none;
@@ -288,8 +287,7 @@ void Email2::ConvertToAlternative()
     q->SetContentType(p->m_contentType.c_str(), p->m_name.c_str(), p->m_protocol.c_str(), p->m_micalg.c_str(),
         p->m_charset, p->m_boundary.c_str(), p->m_smimeType.c_str(), p->m_typeParam.c_str());
     q->SetTransferEncoding(p->m_transferEncoding.c_str());
-    q->m_body.TakeOver(p->m_body);
-    p->m_body.Empty();
+    q->m_body.Swap(p->m_body);
     if (q->m_contentType.empty()) {
         Charset charset;
         charset.CopyFrom(q->m_charset);
@@ -377,7 +375,7 @@ Email2* Email2::NewAttachmentFromData(const char* fileNameArg, const char* conte
     part->SetTransferEncoding(BeginsNoCase(type, "text") ? "quoted-printable" : "base64");
     part->SetContentDisposition("attachment", fileName.c_str());
     if (bytes && length > 0)
-        part->m_body.Append(bytes, length);
+        part->m_body.Edit().Append(bytes, length);
     return part;
 }
 
@@ -413,7 +411,7 @@ Email2* Email2::NewAttachmentFromFile(const char* utf8Path, const char* contentT
             type = "application/octet-stream";
     }
     Email2* part = NewAttachmentFromData(fileName.c_str(), type.c_str(), nullptr, 0);
-    part->m_body.LoadFile(utf8Path, log);
+    part->m_body.Edit().LoadFile(utf8Path, log);
     return part;
 }
 
@@ -480,13 +478,13 @@ void Email2::GetBodyData(DataBuffer& out)
             return;
         }
     }
-    out.AppendBuffer(end->m_body);
+    out.AppendBuffer(end->m_body.Get());
 }
 
 DataBuffer* Email2::GetBodyDataRef()
 {
     bool found = false;
-    return &BodySearchEnd(this, &found)->m_body;
+    return &BodySearchEnd(this, &found)->m_body.Edit();
 }
 
 void Email2::AddUniqueByType(Email2* part, ExtPtrArray& list)

@@ -80,12 +80,12 @@ void Email2::PrepareForRender(Email2* root, int depth, bool convert8bit)
     if (!EqualsNoCase(m_disposition, "attachment") && (m_contentType.empty() || headerCharset.GetCodePage() == 0)
         && m_parts.GetCount() == 0 && (m_contentType.empty() || BeginsNoCase(m_contentType, "text/"))) {
         // Only a type that can carry the charset is relabelled, so that the relabelling happens once.
-        string body = BodyString(m_body);
+        string body = BodyString(m_body.Get());
         if (Has8Bit(body) && body.find('\0') == npos) {
             if (!HasUtf8LatinPair(body)) {
                 string converted = Convert(28591, 65001, body);
                 if (!converted.empty())
-                    SetData(m_body, converted);
+                    SetData(m_body.Edit(), converted);
             }
             Charset latin1;
             latin1.SetByCodePage(28591);
@@ -99,7 +99,55 @@ void Email2::PrepareForRender(Email2* root, int depth, bool convert8bit)
         RemoveHeaderField("Content-Transfer-Encoding");
 }
 
+namespace {
+
+class StringSink : public MimeSink {
+public:
+    explicit StringSink(torvane::StringBuffer& out)
+        : m_out(out)
+    {
+    }
+    bool Write(const char* bytes, size_t n) override
+    {
+        if (n)
+            m_out.AppendBytes(bytes, int(n));
+        return true;
+    }
+
+private:
+    torvane::StringBuffer& m_out;
+};
+
+bool Put(MimeSink& out, string_view text) { return out.Write(text.data(), text.size()); }
+
+} // namespace
+
+const DataBuffer& SharedBytes::Get() const
+{
+    static const DataBuffer empty;
+    return m_data ? *m_data : empty;
+}
+
+DataBuffer& SharedBytes::Edit()
+{
+    if (!m_data) {
+        m_data = std::make_shared<DataBuffer>();
+    } else if (m_data.use_count() > 1) {
+        auto own = std::make_shared<DataBuffer>();
+        own->CopyFrom(*m_data);
+        m_data = std::move(own);
+    }
+    return *m_data;
+}
+
 void Email2::Render(Email2* root, torvane::StringBuffer& out, const char* skipPrefix, LogBase* log, int depth,
+    bool convert8bit)
+{
+    StringSink sink(out);
+    RenderTo(root, sink, skipPrefix, log, depth, convert8bit);
+}
+
+bool Email2::RenderTo(Email2* root, MimeSink& out, const char* skipPrefix, LogBase* log, int depth,
     bool convert8bit)
 {
     if (!root)
@@ -114,36 +162,42 @@ void Email2::Render(Email2* root, torvane::StringBuffer& out, const char* skipPr
     HeaderCharset(root, depth, headerCharset);
     torvane::StringBuffer header;
     m_header.Render(header, skipPrefix, headerCharset);
-    out.AppendBuffer(header);
     // A part without fields is one empty line, as other readers expect.
-    out.Append(header.GetLength() > 0 ? "\r\n\r\n" : "\r\n");
-    if (m_parts.GetCount() == 0) {
-        WriteBody(out);
-        return;
-    }
-    out.Append("This is a multi-part message in MIME format.\r\n\r\n");
+    if (!out.Write(header.GetText(), size_t(header.GetLength()))
+        || !Put(out, header.GetLength() > 0 ? "\r\n\r\n" : "\r\n"))
+        return false;
+    if (m_parts.GetCount() == 0)
+        return WriteBodyTo(out);
+    if (!Put(out, "This is a multi-part message in MIME format.\r\n\r\n"))
+        return false;
     // Parts render straight into the text: a part as big as its attachment is never held twice.
     for (int i = 0; i < m_parts.GetCount(); ++i) {
-        AppendTo(out, "--" + m_boundary + "\r\n");
-        GetPart(i)->Render(root, out, skipPrefix, log, depth + 1, convert8bit);
-        out.Append("\r\n");
+        if (!Put(out, "--" + m_boundary + "\r\n") || !GetPart(i)->RenderTo(root, out, skipPrefix, log, depth + 1, convert8bit)
+            || !Put(out, "\r\n"))
+            return false;
     }
-    AppendTo(out, "--" + m_boundary + "--\r\n");
+    return Put(out, "--" + m_boundary + "--\r\n");
 }
 
 void Email2::WriteBody(torvane::StringBuffer& out)
 {
+    StringSink sink(out);
+    WriteBodyTo(sink);
+}
+
+bool Email2::WriteBodyTo(MimeSink& out)
+{
     // The body is encoded from where it lies unless its text must be converted first.
     string body;
-    const unsigned char* bytes = m_body.GetData();
-    unsigned size = m_body.GetSize();
+    const unsigned char* bytes = m_body.Get().GetData();
+    unsigned size = m_body.Get().GetSize();
     // The loader's rules in reverse: an attachment's bytes are never converted, and text labelled
     // US-ASCII was read as Latin-1.
     int cp = m_charset.GetCodePage();
     if (cp == 20127)
         cp = 28591;
     if (BeginsNoCase(m_contentType, "text/") && !EqualsNoCase(m_disposition, "attachment") && cp != 0 && cp != 65001) {
-        body = Convert(65001, cp, BodyString(m_body));
+        body = Convert(65001, cp, BodyString(m_body.Get()));
         if (BeginsNoCase(m_contentType, "text/html") && cp != 1200 && cp != 1201) {
             torvane::StringBuffer html;
             AppendTo(html, body);
@@ -161,11 +215,13 @@ void Email2::WriteBody(torvane::StringBuffer& out)
     }
     ContentCoding coding;
     if (EqualsNoCase(m_transferEncoding, "base64"))
-        coding.EncodeBase64(bytes, size, out);
-    else if (EqualsNoCase(m_transferEncoding, "quoted-printable"))
-        coding.EncodeQuotedPrintable(bytes, size, out);
-    else if (size)
-        out.AppendBytes(reinterpret_cast<const char*>(bytes), int(size));
+        return coding.EncodeBase64Slices(bytes, size, [&out](const char* text, size_t n) { return out.Write(text, n); });
+    if (EqualsNoCase(m_transferEncoding, "quoted-printable")) {
+        torvane::StringBuffer text;
+        coding.EncodeQuotedPrintable(bytes, size, text);
+        return out.Write(text.GetText(), size_t(text.GetLength()));
+    }
+    return out.Write(reinterpret_cast<const char*>(bytes), size);
 }
 
 namespace {
@@ -403,13 +459,13 @@ Email2* Email2::LoadFromMimePart(MimeMessage2& part, bool unwrap, bool useRegist
         torvane::StringBuffer ignored;
         email->AddPart(attachment, ignored);
     } else {
-        email->m_body.CopyFrom(part.Body());
+        email->m_body.Edit().CopyFrom(part.Body());
     }
 
     if (email->m_contentType == "text/html" && Text(email->m_charset.GetName()).empty()
-        && email->m_body.ContainsByte(0)) {
+        && email->m_body.Get().ContainsByte(0)) {
         email->m_charset.SetByName("utf-8");
-        SetData(email->m_body, Convert(1200, 65001, BodyString(email->m_body)));
+        SetData(email->m_body.Edit(), Convert(1200, 65001, BodyString(email->m_body.Get())));
     }
     return email;
 }
@@ -425,7 +481,7 @@ Email2* Email2::Clone(LogBase*)
 
 void Email2::CopyTreeFrom(const Email2& other)
 {
-    m_body.CopyFrom(other.m_body);
+    m_body.ShareWith(other.m_body);
     m_header.CopyFrom(other.m_header);
     m_header.SetDefaultCodePage(other.m_header.GetDefaultCodePage());
     for (int i = 0; i < other.m_parts.GetCount(); ++i) {
@@ -518,9 +574,9 @@ void Email2::ApplyReplacements(const ReplacementPairs& pairs)
         if (name.empty())
             continue;
         if (BeginsNoCase(m_contentType, "text")) {
-            string body = BodyString(m_body);
+            string body = BodyString(m_body.Get());
             if (ReplaceAll(body, name, value) > 0)
-                SetData(m_body, body);
+                SetData(m_body.Edit(), body);
         }
         torvane::StringBuffer subject;
         if (m_header.GetFieldValue("Subject", subject)) {

@@ -152,7 +152,7 @@ Email2* Email2::WrapPkcs7(const DataBuffer& pkcs7, const char* smimeType)
     wrapper->m_wrapperCharsetName = Text(charset.GetName()).empty() ? m_wrapperCharsetName : Text(charset.GetName());
     wrapper->SetContentType("application/x-pkcs7-mime", "smime.p7m", nullptr, nullptr, charset, nullptr, smimeType,
         nullptr);
-    wrapper->m_body.CopyFrom(pkcs7);
+    wrapper->m_body.Edit().CopyFrom(pkcs7);
     CopySecurityTo(*wrapper);
     return wrapper;
 }
@@ -324,7 +324,7 @@ Email2* Email2::CreateSignedDetached(bool includeChain, LogBase* log)
     part->SetContentType("application/x-pkcs7-signature", "smime.p7s", nullptr, nullptr, noCharset, nullptr, nullptr,
         nullptr);
     part->SetContentDisposition("attachment", "smime.p7s");
-    part->m_body.CopyFrom(*signature);
+    part->m_body.Edit().CopyFrom(*signature);
     wrapper->m_parts.Append(content.release());
     wrapper->m_parts.Append(part);
     CopySecurityTo(*wrapper);

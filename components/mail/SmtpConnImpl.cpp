@@ -15,36 +15,61 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <sstream>
 #include <unistd.h>
 
 namespace {
 
 constexpr unsigned kTranscriptSendLimit = 2500;
-// The message goes out in pieces of this size: a whole number of plain send chunks (4,096) and of
+// The message goes out in pieces of this size: a whole number of progress steps (4,096) and of
 // TLS records (16,000), so the sends and the progress they count are those of one whole send.
 constexpr size_t kDataPiece = 512000;
 
-// Calls sink with the runs of the dot-stuffed text (a line that starts with '.' gets one more),
-// without building it; stops when sink returns false.
-template <class Sink>
-bool ForEachStuffedRun(const char* text, size_t size, Sink&& sink)
-{
-    if (size && text[0] == '.' && !sink(".", 1))
-        return false;
-    size_t start = 0;
-    for (const char* p = text; (p = static_cast<const char*>(std::memchr(p, '\n', size - size_t(p - text))));) {
-        size_t at = size_t(++p - text);
-        if (at < size && text[at] == '.') {
-            if (!sink(text + start, at - start) || !sink(".", 1))
-                return false;
-            start = at;
-        }
-        if (at >= size)
-            break;
+// Dot-stuffs what is written to it (a line that starts with '.' gets one more) and hands the runs
+// on, without building the stuffed text; remembers how the text ended.
+class StuffingSink : public MimeSink {
+public:
+    using Next = std::function<bool(const char*, size_t)>;
+    explicit StuffingSink(Next next)
+        : m_next(std::move(next))
+    {
     }
-    return sink(text + start, size - start);
-}
+    bool Write(const char* bytes, size_t n) override
+    {
+        if (n == 0)
+            return true;
+        size_t start = 0;
+        for (size_t at = 0; at < n;) {
+            if (m_lineStart && bytes[at] == '.') {
+                if (!Pass(bytes + start, at - start) || !Pass(".", 1))
+                    return false;
+                start = at;
+            }
+            const void* lf = std::memchr(bytes + at, '\n', n - at);
+            m_lineStart = lf != nullptr;
+            at = lf ? size_t(static_cast<const char*>(lf) - bytes) + 1 : n;
+        }
+        m_beforeLast = n >= 2 ? bytes[n - 2] : m_last;
+        m_last = bytes[n - 1];
+        return Pass(bytes + start, n - start);
+    }
+    // Stuffing only adds dots after line feeds: the stuffed text ends as the text does.
+    bool EndsWithLineBreak() const { return m_beforeLast == '\r' && m_last == '\n'; }
+    std::uint64_t StuffedSize() const { return m_size; }
+
+private:
+    bool Pass(const char* bytes, size_t n)
+    {
+        m_size += n;
+        return n == 0 || m_next(bytes, n);
+    }
+
+    Next m_next;
+    bool m_lineStart = true;
+    char m_beforeLast = 0, m_last = 0;
+    std::uint64_t m_size = 0;
+};
 
 // Hosts this client never contacts (matched as lower-case parts of the name), and whom to ask.
 constexpr const char* kRefusedHostTexts[] = {"smtp.refused.invalid"};
@@ -125,7 +150,7 @@ bool SmtpConnImpl::sendLogged(const char* bytes, unsigned n, LogBase& log, Progr
 
 bool SmtpConnImpl::sendUnlogged(const char* bytes, unsigned n, LogBase& log, ProgressMonitor* progress)
 {
-    return m_conn.SendBytes(bytes, n, 4096, 0, DWORD(m_idleTimeoutMs), log, progress);
+    return m_conn.SendCounted(bytes, n, 4096, 0, DWORD(m_idleTimeoutMs), log, progress);
 }
 
 bool SmtpConnImpl::readReply(std::vector<std::string>& lines, bool oneLine, LogBase& log,
@@ -973,31 +998,24 @@ bool SmtpConnImpl::sendOneMessage(Email2* email, const char* reversePath, const 
     if (!sendDataCommand(log, progress, numSuccess, hardFailure))
         return false;
 
-    // Room for base64 with its line breaks: growing later would hold the text twice. Pages
-    // reserved and never written cost nothing.
-    std::uint64_t estimate = renderedMime ? 0 : email->EstimateSize();
-    torvane::StringBuffer rendered = torvane::StringBuffer::ConstructWithCapacity(
-        int(std::min<std::uint64_t>(estimate * 3 / 2 + 50000, 0x7FFF0000u)));
-    const char* text = nullptr;
-    size_t textSize = 0;
-    if (renderedMime) {
-        text = renderedMime->data();
-        textSize = renderedMime->size();
-    } else {
-        email->Render(email, rendered, "TVX-", &log, 0, false);
-        text = rendered.GetText();
-        textSize = size_t(rendered.GetLength());
-    }
-    if (!sendBody(text, textSize, log, progress, numSuccess, hardFailure))
+    // The message is rendered as it is sent, never held whole: once to count it for the log, once
+    // onto the wire (and once more into the sent-mail file).
+    auto produce = [&](MimeSink& sink, LogBase& renderLog) {
+        if (renderedMime)
+            return sink.Write(renderedMime->data(), renderedMime->size());
+        return email->RenderTo(email, sink, "TVX-", &renderLog, 0, false);
+    };
+    bool endsWithLineBreak = false;
+    if (!sendBody(produce, log, progress, numSuccess, hardFailure, endsWithLineBreak))
         return false;
-    if (!sendEndOfBody(text, textSize, log, progress, numSuccess, hardFailure))
+    if (!sendEndOfBody(endsWithLineBreak, log, progress, numSuccess, hardFailure))
         return false;
     if (sentMailFile && *sentMailFile) {
         if (FILE* f = std::fopen(sentMailFile, "ab")) {
             std::fprintf(f, "--BEGIN SENT TORVANE EMAIL--\n");
-            ForEachStuffedRun(text, textSize, [f](const char* run, size_t n) {
-                return std::fwrite(run, 1, n, f) == n;
-            });
+            StuffingSink file([f](const char* run, size_t n) { return std::fwrite(run, 1, n, f) == n; });
+            LogNull quiet;
+            produce(file, quiet);
             std::fprintf(f, "\n--END SENT TORVANE EMAIL--\n");
             std::fclose(f);
         }
@@ -1125,16 +1143,18 @@ bool SmtpConnImpl::sendDataCommand(LogBase& log, ProgressMonitor* progress, int&
     return true;
 }
 
-bool SmtpConnImpl::sendBody(const char* text, size_t textSize, LogBase& log, ProgressMonitor* progress,
-    int& numSuccess, bool& hardFailure)
+bool SmtpConnImpl::sendBody(const Producer& produce, LogBase& log, ProgressMonitor* progress, int& numSuccess,
+    bool& hardFailure, bool& endsWithLineBreak)
 {
-    // The dot-stuffed text is sent piece by piece from the rendering: never built whole.
     std::uint64_t stuffedSize = 0;
-    ForEachStuffedRun(text, textSize, [&](const char*, size_t n) {
-        stuffedSize += n;
-        return true;
-    });
+    {
+        StuffingSink counter([](const char*, size_t) { return true; });
+        produce(counter, log);
+        stuffedSize = counter.StuffedSize();
+    }
     log.LogDataInt64("email_size", std::int64_t(stuffedSize));
+    // Sent in pieces of kDataPiece as the rendering fills them, so the sends and the progress they
+    // count are those of the whole text.
     std::string piece;
     piece.reserve(kDataPiece);
     bool first = true;
@@ -1151,7 +1171,7 @@ bool SmtpConnImpl::sendBody(const char* text, size_t textSize, LogBase& log, Pro
         piece.clear();
         return ok;
     };
-    bool sentAll = ForEachStuffedRun(text, textSize, [&](const char* run, size_t n) {
+    StuffingSink wire([&](const char* run, size_t n) {
         while (n > 0) {
             size_t take = std::min(n, kDataPiece - piece.size());
             piece.append(run, take);
@@ -1161,7 +1181,10 @@ bool SmtpConnImpl::sendBody(const char* text, size_t textSize, LogBase& log, Pro
                 return false;
         }
         return true;
-    }) && flush();
+    });
+    LogNull quiet;
+    bool sentAll = produce(wire, quiet) && flush();
+    endsWithLineBreak = wire.EndsWithLineBreak();
     if (!sentAll) {
         if (progress && progress->IsAborted()) {
             // The server drops a message whose connection closes before its end.
@@ -1181,15 +1204,13 @@ bool SmtpConnImpl::sendBody(const char* text, size_t textSize, LogBase& log, Pro
     return true;
 }
 
-bool SmtpConnImpl::sendEndOfBody(const char* text, size_t textSize, LogBase& log, ProgressMonitor* progress,
-    int& numSuccess, bool& hardFailure)
+bool SmtpConnImpl::sendEndOfBody(bool endsWithLineBreak, LogBase& log, ProgressMonitor* progress, int& numSuccess,
+    bool& hardFailure)
 {
     bool sent = false;
     int code = 0;
-    // The terminator needs its own line when the text does not end with one (stuffing only adds
-    // dots after line feeds, so the stuffed text ends as the text does).
-    std::string end = (textSize >= 2 && text[textSize - 2] == '\r' && text[textSize - 1] == '\n') ? ".\r\n"
-                                                                                                  : "\r\n.\r\n";
+    // The terminator needs its own line when the text does not end with one.
+    std::string end = endsWithLineBreak ? ".\r\n" : "\r\n.\r\n";
     if (!sendCmdGetResponse(end, 250, &sent, &code, log, progress)) {
         log.LogError("Failed when sending end-of-body");
         log.LogDataInt("CommandSent", sent ? 1 : 0);

@@ -5,10 +5,12 @@
 #include "components/net/PackageExchange.h"
 #include "components/net/Socket2.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
 class Email2;
+class MimeSink;
 class DistributionList;
 class ProgressMonitor;
 
@@ -86,9 +88,12 @@ private:
     bool sendRecipients(Email2* email, LogBase& log, ProgressMonitor* progress, int& numSuccess, int& numTotal,
         DistributionList& badAddresses);
     bool sendDataCommand(LogBase& log, ProgressMonitor* progress, int& numSuccess, bool& hardFailure);
-    bool sendBody(const char* text, size_t textSize, LogBase& log, ProgressMonitor* progress, int& numSuccess,
-        bool& hardFailure);
-    bool sendEndOfBody(const char* text, size_t textSize, LogBase& log, ProgressMonitor* progress, int& numSuccess,
+    // Writes the message text into the sink given (false when the sink stopped it); it is called
+    // once per pass over the text, with the log its rendering may write to.
+    using Producer = std::function<bool(MimeSink&, LogBase&)>;
+    bool sendBody(const Producer& produce, LogBase& log, ProgressMonitor* progress, int& numSuccess,
+        bool& hardFailure, bool& endsWithLineBreak);
+    bool sendEndOfBody(bool endsWithLineBreak, LogBase& log, ProgressMonitor* progress, int& numSuccess,
         bool& hardFailure);
     bool sendToList(Email2* email, const char* reversePath, const char* sentMailFile, LogBase& log,
         ProgressMonitor* progress, int& numSuccess, int& numTotal, bool& hardFailure,

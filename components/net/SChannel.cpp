@@ -455,8 +455,9 @@ bool SChannel::SendSecure(const unsigned char* data, unsigned length, LogBase& l
         log.LogError("Failed to encrypt secure send request");
         return false;
     }
+    // A record goes out in one call as far as the socket takes it; progress still counts 8,192-byte steps.
     unsigned total = unsigned(records.size());
-    if (!m_socket.SendBytes(records.data(), total, total < 8192 ? total : 8192, m_callHeartbeat, log, m_callMonitor)) {
+    if (!m_socket.SendBytes(records.data(), total, total, m_callHeartbeat, log, m_callMonitor, 8192)) {
         log.LogError("Failed to send secure");
         return false;
     }

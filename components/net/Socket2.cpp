@@ -150,6 +150,20 @@ bool Socket2::SendBytes(const void* data, unsigned length, unsigned chunkSize, D
     return ok;
 }
 
+bool Socket2::SendCounted(const void* data, unsigned length, unsigned countStep, DWORD heartbeatMs,
+    DWORD idleTimeoutMs, LogBase& log, ProgressMonitor* monitor)
+{
+    if (m_tls || countStep == 0 || length == 0)
+        return SendBytes(data, length, countStep, heartbeatMs, idleTimeoutMs, log, monitor);
+    m_socket.SetIdleTimeoutMs(idleTimeoutMs);
+    bool ok = m_socket.SendBytes(data, length, length, heartbeatMs, log, monitor, countStep);
+    if (ok && monitor && monitor->CheckHeartbeat(heartbeatMs)) {
+        log.LogError("Socket SendBytes2 aborted by application.");
+        return false;
+    }
+    return ok;
+}
+
 bool Socket2::SendString(const char* text, DWORD heartbeatMs, DWORD idleTimeoutMs, LogBase& log,
     ProgressMonitor* monitor)
 {

@@ -44,6 +44,10 @@ public:
 
     bool SendBytes(const void* data, unsigned length, unsigned chunkSize, DWORD heartbeatMs, DWORD idleTimeoutMs,
         LogBase& log, ProgressMonitor* monitor);
+    // As SendBytes, but a plain connection sends with as few calls as the socket takes while the
+    // progress still counts steps of countStep bytes (the TLS channel counts its own records).
+    bool SendCounted(const void* data, unsigned length, unsigned countStep, DWORD heartbeatMs, DWORD idleTimeoutMs,
+        LogBase& log, ProgressMonitor* monitor);
     bool SendString(const char* text, DWORD heartbeatMs, DWORD idleTimeoutMs, LogBase& log, ProgressMonitor* monitor);
     bool SendFromSource(DataSource& source, DWORD heartbeatMs, DWORD idleTimeoutMs, LogBase& log,
         ProgressMonitor* monitor, DWORD* bytesPerSecond, std::uint64_t* totalSent, DataBuffer* tail);

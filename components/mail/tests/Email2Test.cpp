@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <regex>
@@ -188,6 +189,127 @@ TEST(Email2, CloneByMembersRendersAsCloneByRendering)
         EXPECT_TRUE(RenderForSending(*byMembers) == RenderForSending(*byRendering)) << i;
         EXPECT_EQ(byMembers->GetBccCount(), byRendering->GetBccCount()) << i;
     }
+}
+
+namespace {
+
+// Keeps every write apart; stops the rendering once `limit` bytes have come.
+class PieceSink : public MimeSink {
+public:
+    bool Write(const char* bytes, size_t n) override
+    {
+        if (stopped)
+            ++writesAfterStop;
+        pieces.emplace_back(bytes, n);
+        size += n;
+        stopped = size >= limit;
+        return !stopped;
+    }
+    std::string Joined() const
+    {
+        std::string all;
+        for (const std::string& piece : pieces)
+            all += piece;
+        return all;
+    }
+    std::vector<std::string> pieces;
+    size_t size = 0, limit = size_t(-1);
+    bool stopped = false;
+    int writesAfterStop = 0;
+};
+
+// Messages whose text has every kind of seam: multipart trees, attachments longer than one base64
+// slice, words for non-ASCII header values, lines starting with '.', texts with and without a
+// final line break, bare CR and LF, quoted-printable parts and messages other mailers wrote.
+std::vector<std::unique_ptr<Email2>> SeamMessages(const TempFolder& folder)
+{
+    std::vector<std::unique_ptr<Email2>> messages;
+    messages.push_back(WorkedExample(folder, RandomBytes(200001, 11), RandomBytes(57, 12), "Grüße, Привет 日本語"));
+    auto dots = std::make_unique<Email2>(Email2::NewMail::Yes);
+    dots->SetBody(Data(".starts\r\n.\r\n..two\r\nmid . dot\r\n.no end"), false);
+    dots->AddTo("Jörg Ünlü", "jorg@example.com");
+    dots->SetHeaderField("Subject", ".dot subject ελληνικά");
+    messages.push_back(std::move(dots));
+    auto edges = std::make_unique<Email2>(Email2::NewMail::Yes);
+    edges->SetBody(Data("bare\rcr\nbare lf\r\n\r\n\r\ncaf\xE9 trailing blank \r\n"), false);
+    WriteFile(folder.File("notes.txt"), ".text attachment\r\nline\n.dot\r\n");
+    XString path;
+    path.SetFromUtf8(folder.File("notes.txt").c_str());
+    torvane::StringBuffer type;
+    EXPECT_TRUE(edges->AddFileAttachment(path, nullptr, type, nullptr));
+    messages.push_back(std::move(edges));
+    auto alternative = std::make_unique<Email2>(Email2::NewMail::Yes);
+    alternative->SetBody(Data("Plain caf\xC3\xA9\r\n"), false);
+    alternative->ConvertToAlternative();
+    alternative->SetHtmlBody(Data("<p>HTML caf\xC3\xA9</p>"));
+    messages.push_back(std::move(alternative));
+    messages.push_back(std::make_unique<Email2>(Email2::NewMail::Yes));
+    for (const char* name : { "python-alternative-related.eml", "rfc2047-words.eml", "rfc2049-complex.eml" }) {
+        std::string text = ReadFile(std::string(VORNALT_SOURCE_DIR) + "/components/mail/tests/data/mime/" + name);
+        EXPECT_FALSE(text.empty()) << name;
+        messages.emplace_back(Email2::LoadFromMimeText(Buffer(text), false, false, nullptr, nullptr));
+    }
+    return messages;
+}
+
+} // namespace
+
+// The text written piece by piece is the rendered text, byte for byte, and a sink that stops
+// ends the rendering at once.
+TEST(Email2, StreamedRenderingIsTheRenderedText)
+{
+    TempFolder folder;
+    auto messages = SeamMessages(folder);
+    for (size_t i = 0; i < messages.size(); ++i) {
+        Email2& email = *messages[i];
+        for (const char* skip : { static_cast<const char*>(nullptr), "TVX-" }) {
+            torvane::StringBuffer whole;
+            email.Render(&email, whole, skip, nullptr, 0, false);
+            PieceSink sink;
+            EXPECT_TRUE(email.RenderTo(&email, sink, skip, nullptr, 0, false)) << i;
+            EXPECT_TRUE(sink.Joined() == Text(whole)) << i << (skip ? " for sending" : "") << "\n" << sink.Joined();
+            EXPECT_GT(sink.pieces.size(), 1u) << i;
+        }
+    }
+    // The big attachment goes in slices; none of them holds the encoded attachment whole.
+    PieceSink sink;
+    ASSERT_TRUE(messages[0]->RenderTo(messages[0].get(), sink, nullptr, nullptr, 0, false));
+    size_t largest = 0;
+    for (const std::string& piece : sink.pieces)
+        largest = std::max(largest, piece.size());
+    EXPECT_LT(largest, 100000u);
+    for (size_t limit : { size_t(1), size_t(300), size_t(150000) }) {
+        PieceSink stopping;
+        stopping.limit = limit;
+        EXPECT_FALSE(messages[0]->RenderTo(messages[0].get(), stopping, nullptr, nullptr, 0, false)) << limit;
+        EXPECT_EQ(stopping.writesAfterStop, 0) << limit;
+    }
+}
+
+// A copy holds no second copy of the bodies, and a change to either side stays on that side.
+TEST(Email2, CloneSharesBodiesUntilOneSideChangesThem)
+{
+    TempFolder folder;
+    std::string a = RandomBytes(30000, 21);
+    auto email = WorkedExample(folder, a, RandomBytes(100, 22));
+    std::string before = Render(*email);
+    std::unique_ptr<Email2> clone(email->Clone(nullptr));
+    ASSERT_TRUE(clone);
+    ASSERT_EQ(clone->GetNumParts(), email->GetNumParts());
+    for (int i = 0; i < email->GetNumParts(); ++i)
+        EXPECT_EQ(clone->GetPart(i)->Body().GetData(), email->GetPart(i)->Body().GetData()) << i;
+    clone->SetBody(Data("Changed in the copy.\r\n"), false);
+    EXPECT_EQ(Render(*email), before);
+    EXPECT_NE(Render(*clone).find("Changed in the copy."), std::string::npos);
+    std::unique_ptr<Email2> second(email->Clone(nullptr));
+    email->SetBody(Data("Changed in the original.\r\n"), false);
+    EXPECT_NE(Render(*second).find("Here are the pictures."), std::string::npos);
+    EXPECT_EQ(Render(*second).find("Changed in the original."), std::string::npos);
+    DataBuffer* body = second->GetPart(1)->GetBodyDataRef();
+    ASSERT_NE(body, nullptr);
+    body->Append("!", 1);
+    EXPECT_EQ(email->GetPart(1)->Body().GetSize(), a.size());
+    EXPECT_EQ(second->GetPart(1)->Body().GetSize(), a.size() + 1);
 }
 
 TEST(Email2, SubjectsAndNamesInSeveralScriptsLoseNoCharacter)

@@ -158,6 +158,98 @@ TEST(SmtpSession, DotStuffingOnTheWire)
     }
 }
 
+namespace {
+
+std::string Stuffed(const std::string& text)
+{
+    std::string out;
+    bool lineStart = true;
+    for (char c : text) {
+        if (lineStart && c == '.')
+            out += '.';
+        out += c;
+        lineStart = c == '\n';
+    }
+    return out;
+}
+
+struct PercentRecorder : ProgressEvent {
+    void OnPercentDone(int percent, bool*) override { percents.push_back(percent); }
+    std::vector<int> percents;
+};
+
+} // namespace
+
+// A message rendered as it is sent reaches the server as its rendered text, dot-stuffed, and the
+// sends report the same progress as the sending of that text in one string.
+TEST(SmtpSession, StreamedMessageIsTheRenderedTextOnTheWire)
+{
+    const Peer& peer = ScriptedPeer("streamed");
+    std::string folder = TempFolder();
+    // Text with lines to stuff all through it, longer than two sends; binary bytes for several
+    // base64 slices.
+    std::string dotted, binary;
+    for (int i = 0; dotted.size() < 1100000; ++i)
+        dotted += (i % 3 ? "." : "") + std::string(size_t(40 + i % 61), char('a' + i % 26)) + "\r\n";
+    for (int i = 0; i < 300000; ++i)
+        binary += char(i * 131 % 256);
+    std::ofstream(folder + "/notes.txt", std::ios::binary) << ".first line\r\n" << dotted;
+    std::ofstream(folder + "/binary.bin", std::ios::binary) << binary;
+    const std::string head = "From: s@example.test\r\nTo: a@example.test\r\nMIME-Version: 1.0\r\n";
+    // Messages loaded from text keep 7bit and 8bit bodies as they are, so their dots reach the wire.
+    const std::string texts[] = {
+        head + "Subject: =?utf-8?B?R3LDvMOfZSwg0J/RgNC40LLQtdGC?=\r\nContent-Type: text/plain; charset=utf-8\r\n"
+               "Content-Transfer-Encoding: 8bit\r\n\r\n.first\r\nmid\r\n.\r\n..x\r\nGr\xC3\xBC\xC3\x9F" "e\r\n",
+        head + "Subject: no end\r\nContent-Type: text/plain\r\nContent-Transfer-Encoding: 7bit\r\n\r\n.one\r\n.no end",
+        head + "Subject: parts\r\nContent-Type: multipart/mixed; boundary=\"b1\"\r\n\r\n--b1\r\n"
+               "Content-Type: text/plain\r\nContent-Transfer-Encoding: 7bit\r\n\r\n" + dotted + "\r\n--b1\r\n"
+               "Content-Type: text/plain\r\nContent-Transfer-Encoding: 7bit\r\nContent-Disposition: attachment; filename=\"d.txt\"\r\n\r\n"
+               ".attached\r\n" + dotted.substr(0, 300000) + ".last\r\n--b1--\r\n",
+    };
+    std::vector<std::unique_ptr<Email2>> messages;
+    for (const std::string& text : texts)
+        messages.emplace_back(Email2::LoadFromMimeText(torvane::StringBuffer(text.c_str()), false, false, nullptr, nullptr));
+    std::unique_ptr<ClsEmail> built(NewEmail({"a@example.test"}, ".Body\r\n"));
+    for (const char* file : {"/notes.txt", "/binary.bin"}) {
+        XString type;
+        ASSERT_TRUE(built->AddFileAttachmentX((folder + file).c_str(), type)) << file;
+    }
+    SmtpConnImpl session;
+    TextLog log;
+    ASSERT_TRUE(session.smtpConnect("127.0.0.1", peer.port, "", "", "", "", 10, 30000, log, nullptr, nullptr, nullptr));
+    int message = 0;
+    for (size_t i = 0; i <= messages.size(); ++i) {
+        Email2* mail = i < messages.size() ? messages[i].get() : built->GetEmail2();
+        torvane::StringBuffer rendered;
+        mail->Render(mail, rendered, "TVX-", nullptr, 0, false);
+        std::string text(rendered.GetText(), size_t(rendered.GetLength()));
+        // The server's copy ends with the line break that the terminating dot needs.
+        std::string expected = Stuffed(text);
+        if (expected.size() < 2 || expected.compare(expected.size() - 2, 2, "\r\n") != 0)
+            expected += "\r\n";
+        if (i < messages.size()) {
+            EXPECT_NE(expected.find("\r\n.."), std::string::npos) << i;
+        }
+        std::vector<int> percents[2];
+        for (int pass = 0; pass < 2; ++pass) {
+            PercentRecorder recorder;
+            ProgressMonitor monitor(&recorder, std::int64_t(mail->EstimateSize()) * 3 / 2 + 200);
+            DistributionList bad;
+            int ok = 0, total = 0;
+            bool hard = false;
+            EXPECT_TRUE(session.sendEmail(mail, "s@example.test", pass == 0 ? nullptr : &text, "", log, &monitor, &ok,
+                &total, &hard, bad, false, false, nullptr, nullptr))
+                << log.text;
+            std::string got = peer.Message(++message);
+            EXPECT_TRUE(got == expected) << i << " pass " << pass << ": " << got.size() << " bytes, " << expected.size()
+                                         << " expected";
+            percents[pass] = recorder.percents;
+        }
+        EXPECT_EQ(percents[0], percents[1]) << i;
+        EXPECT_FALSE(percents[0].empty()) << i;
+    }
+}
+
 TEST(SmtpSession, RecipientOutcomes)
 {
     struct Case {

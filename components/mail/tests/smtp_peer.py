@@ -158,7 +158,7 @@ def serve(sock):
             send("554 no valid recipients\r\n")
         elif up == "DATA":
             send("354 go ahead\r\n")
-            data = b""
+            data = bytearray()
             while True:
                 l = f.readline()
                 if not l:

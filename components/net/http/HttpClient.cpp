@@ -26,7 +26,7 @@ std::string CleanHost(const char* host)
 }
 
 constexpr unsigned kFillPiece = 65536;
-constexpr unsigned kSendChunk = 7800;  // the most one send call carries (progress counts these)
+constexpr unsigned kSendChunk = 7800;  // the step progress counts a send in
 constexpr unsigned kSendSlice = 1u << 30;
 constexpr size_t kFileBlock = 64 * kSendChunk;
 constexpr unsigned kBodyPiece = 1u << 20;  // the most one receive into a body asks for
@@ -182,8 +182,8 @@ bool HttpClient::SendAll(const HttpControl& settings, const char* data, std::uin
     // A send call takes a 32-bit count: longer runs go in slices.
     while (size > 0) {
         unsigned slice = unsigned(std::min<std::uint64_t>(size, kSendSlice));
-        if (!m_socket.SendBytes(data, slice, kSendChunk, settings.heartbeatMs, settings.readTimeoutSeconds * 1000, log,
-                monitor))
+        if (!m_socket.SendCounted(data, slice, kSendChunk, settings.heartbeatMs, settings.readTimeoutSeconds * 1000,
+                log, monitor))
             return false;
         data += slice;
         size -= slice;

@@ -155,6 +155,45 @@ TEST(Socket2, SendFromSourceCountsProgressInBlocks)
     ASSERT_TRUE(ReadUntil(connection, "\r\n", reply, log));
 }
 
+// A counted send goes out with as few calls as the socket takes, yet progress moves in its steps
+// and the bytes arrive whole.
+TEST(Socket2, SendCountedArrivesWholeAndCountsItsSteps)
+{
+    std::string data(1000000, '\0');
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = char(i * 13 % 251);
+    Socket2 connection;
+    ConnectToPeer(connection, "COUNT " + std::to_string(data.size()));
+    struct Percents : ProgressEvent {
+        std::vector<int> seen;
+        void OnPercentDone(int percent, bool* abort) override
+        {
+            seen.push_back(percent);
+            *abort = false;
+        }
+    } event;
+    ProgressMonitor monitor(&event, data.size());
+    CapturingLog log;
+    ASSERT_TRUE(connection.SendCounted(data.data(), unsigned(data.size()), 7800, 0, 10000, log, &monitor)) << log.Text();
+    // The monitor reports a percentage when it grows past the last one (starting at 0).
+    std::vector<int> expected;
+    for (std::uint64_t done = 0; done < data.size();) {
+        done += std::min<std::uint64_t>(7800, data.size() - done);
+        int percent = int(done * 100 / data.size());
+        if (percent > (expected.empty() ? 0 : expected.back()))
+            expected.push_back(percent);
+    }
+    EXPECT_EQ(event.seen, expected);
+
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned length = 0;
+    EVP_Digest(data.data(), data.size(), digest, &length, EVP_md5(), nullptr);
+    torvane::StringBuffer reply;
+    ASSERT_TRUE(ReadUntil(connection, "\r\n", reply, log));
+    EXPECT_EQ(std::string(reply.GetText()),
+        "got 1000000 " + Hex(std::string(reinterpret_cast<char*>(digest), length)) + "\r\n");
+}
+
 TEST(Socket2, AcceptNextGivesAPlainConnection)
 {
     Socket2 listener;
