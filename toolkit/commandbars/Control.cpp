@@ -502,7 +502,10 @@ JQW_PAINT_CONTROL CJQWControl::GetPaintControl() const
     control.fixedWidth = m_nWidth;
     control.fixedHeight = m_nHeight;
     control.captionVisible = IsCaptionVisible() != FALSE;
-    control.iconShown = IsImageVisible() != FALSE;
+    // Bars show the icon for every style but caption-only, and not on plain popups of automatic style.
+    const int style = control.style;
+    control.iconShown = style != JQW_STYLE_CAPTION && !(m_controlType == JQW_CONTROL_POPUP && style == JQW_STYLE_AUTOMATIC)
+        && GetImage(control.iconSize.cx) != nullptr;
     return control;
 }
 

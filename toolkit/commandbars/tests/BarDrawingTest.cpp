@@ -10,6 +10,7 @@
 #include "toolkit/commandbars/DefaultTheme.h"
 #include "toolkit/commandbars/ToolBar.h"
 #include "toolkit/drawing/ColorManager.h"
+#include "toolkit/drawing/images/ImageManager.h"
 
 #include <gtest/gtest.h>
 
@@ -175,6 +176,75 @@ TEST_F(BarDrawingTest, MenuItems)
     EXPECT_EQ(c.ColorAt(s.left + 20, s.top - 5), Color(16));
     EXPECT_EQ(c.ColorAt(s.left + 20, s.top - 4), Color(20));
     EXPECT_EQ(c.ColorAt(s.right - 10, s.CenterPoint().y), Color(18));
+
+    bar->DestroyWindow();
+    bar->InternalRelease();
+}
+
+namespace {
+
+// A strip of 16 x 16 buttons of one colour each (a white corner pixel is the transparent key).
+HBITMAP Strip(std::initializer_list<COLORREF> colors)
+{
+    const int n = int(colors.size());
+    BITMAPINFO info {};
+    info.bmiHeader = { sizeof(BITMAPINFOHEADER), n * 16, 16, 1, 24, BI_RGB, 0, 0, 0, 0, 0 };
+    void* bits = nullptr;
+    HBITMAP strip = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, strip);
+    int i = 0;
+    for (COLORREF color : colors) {
+        for (int x = 0; x < 16; ++x)
+            for (int y = 0; y < 16; ++y)
+                SetPixel(dc, i * 16 + x, y, x == 0 && y == 0 ? RGB(255, 0, 255) : color);
+        ++i;
+    }
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    return strip;
+}
+
+} // namespace
+
+TEST_F(BarDrawingTest, ToolbarIcons)
+{
+    auto* images = new CJQWImageManager;
+    HBITMAP strip = Strip({ RGB(200, 0, 0), RGB(0, 0, 200) });
+    const UINT ids[] = { 10, 11 };
+    ASSERT_TRUE(images->SetIconsFromBitmap(strip, ids, 2, CSize(0, 0), jqwImageNormal, FALSE));
+    DeleteObject(strip);
+
+    auto* bar = new CJQWToolBar;
+    bar->SetBarPosition(jqwBarTop);
+    bar->SetShowExpandButton(FALSE);
+    theme->InternalAddRef();
+    bar->SetPaintManager(theme);
+    bar->SetImageManager(images);
+    ASSERT_TRUE(bar->CreateToolBarWindow(site, FALSE));
+    CJQWControl* red = bar->GetControls()->Add(JQW_CONTROL_BUTTON, 10);
+    red->SetCaption(CString(u"Red"));
+    CJQWControl* blue = bar->GetControls()->Add(JQW_CONTROL_BUTTON, 11);
+    blue->SetEnabled(0);
+    CJQWControl* text = bar->GetControls()->Add(JQW_CONTROL_BUTTON, 12);
+    text->SetCaption(CString(u"Text"));
+    EXPECT_FALSE(red->IsCaptionVisible()); // automatic style: the icon stands for the caption
+    EXPECT_TRUE(text->IsCaptionVisible());
+    const CSize size = bar->CalcDynamicLayout(600, LM_HORZ | LM_HORZDOCK | LM_COMMIT);
+    bar->MoveWindow(0, 0, size.cx, size.cy);
+    EXPECT_EQ(red->GetRect().Size(), bar->GetButtonSize());
+    bar->RedrawWindow();
+
+    const testkit::Capture c = testkit::CaptureClient(bar->m_hWnd);
+    Keep(c, "toolbar_icons");
+    const CRect r = red->GetRect();
+    EXPECT_EQ(c.ColorAt(r.CenterPoint().x, r.CenterPoint().y), RGB(200, 0, 0));
+    EXPECT_EQ(Count(c, r, RGB(200, 0, 0)), 16 * 16 - 1);
+    // Disabled: embossed silhouette, none of the icon's own colour.
+    const CRect b = blue->GetRect();
+    EXPECT_EQ(Count(c, b, RGB(0, 0, 200)), 0);
+    EXPECT_GT(Count(c, b, Color(16)), 100);
+    EXPECT_GT(Count(c, b, Color(20)), 10);
 
     bar->DestroyWindow();
     bar->InternalRelease();
