@@ -42,6 +42,7 @@ enum : int {
 // What the paint manager reads from a bar.
 struct JQW_PAINT_BAR {
     bool isPopupBar = false;
+    bool isMenuBar = false; // its popups show no drop-down arrow
     int position = 0; // 0 top, 1 bottom, 2 left, 3 right, 4 floating, 5 popup
     CSize iconSize { 16, 16 };
     CSize largeIconSize { 32, 32 };
@@ -207,6 +208,12 @@ public:
     int m_animationDuration = 100; // ms
     // Text of an item with mnemonics underlined when `cues`; the height drawn.
     int DrawControlText(CDC* dc, const CString& text, CRect rect, UINT format, BOOL draw, bool selected, bool enabled);
+    // A bar caption (mnemonics underlined when the bar shows keyboard cues, embossed when disabled).
+    void DrawControlCaption(CDC* dc, CJQWControl* control, const CString& caption, CRect rect, bool centre);
+    // Draws a caption (centred when asked) followed by the drop-down glyph when `dropDown`.
+    void DrawCaptionWithArrow(CDC* dc, CJQWControl* control, CRect rect, bool centre, bool dropDown);
+    // The two-line caption of a large button, with the glyph after the second line when `dropDown`.
+    void DrawLargeButtonCaption(CDC* dc, CJQWControl* control, CRect rect, bool dropDown);
 
 private:
     void CreateFonts();
