@@ -281,7 +281,6 @@ JQW_PAINT_BAR CJQWCommandBar::GetPaintBar() const
 {
     JQW_PAINT_BAR bar;
     bar.isPopupBar = IsPopupBar() != FALSE || m_barType == jqwBarTypePopup;
-    bar.isMenuBar = m_barType == jqwBarTypeMenuBar;
     bar.position = m_barPosition;
     bar.iconSize = GetIconSize();
     bar.buttonSize = GetButtonSize();

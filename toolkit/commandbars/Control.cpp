@@ -502,10 +502,7 @@ JQW_PAINT_CONTROL CJQWControl::GetPaintControl() const
     control.fixedWidth = m_nWidth;
     control.fixedHeight = m_nHeight;
     control.captionVisible = IsCaptionVisible() != FALSE;
-    // Bars show the icon for every style but caption-only, and not on plain popups of automatic style.
-    const int style = control.style;
-    control.iconShown = style != JQW_STYLE_CAPTION && !(m_controlType == JQW_CONTROL_POPUP && style == JQW_STYLE_AUTOMATIC)
-        && GetImage(control.iconSize.cx) != nullptr;
+    control.iconShown = GetImage(0) != nullptr; // the theme decides by style whether it shows
     return control;
 }
 

@@ -221,7 +221,7 @@ CSize CJQWPaintManager::MeasureToolBarItem(const CJQWTextMeasure& text, const JQ
         else if (image)
             size = CSize(button.cx + 7, button.cy);
         else {
-            size = MeasureCaptionWithArrow(text, control.caption, vertical, !bar.isMenuBar);
+            size = MeasureCaptionWithArrow(text, control.caption, vertical, true);
             size += CSize(6, 6);
         }
     } else if (split) {

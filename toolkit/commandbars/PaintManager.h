@@ -42,7 +42,6 @@ enum : int {
 // What the paint manager reads from a bar.
 struct JQW_PAINT_BAR {
     bool isPopupBar = false;
-    bool isMenuBar = false; // its popups show no drop-down arrow
     int position = 0; // 0 top, 1 bottom, 2 left, 3 right, 4 floating, 5 popup
     CSize iconSize { 16, 16 };
     CSize largeIconSize { 32, 32 };
@@ -210,7 +209,8 @@ public:
     int DrawControlText(CDC* dc, const CString& text, CRect rect, UINT format, BOOL draw, bool selected, bool enabled);
     // A bar caption (mnemonics underlined when the bar shows keyboard cues, embossed when disabled).
     void DrawControlCaption(CDC* dc, CJQWControl* control, const CString& caption, CRect rect, bool centre);
-    // Draws a caption (centred when asked) followed by the drop-down glyph when `dropDown`.
+    // Draws a caption (centred when asked) with room for the drop-down glyph when `dropDown`; the
+    // glyph itself is left out on the menu bar.
     void DrawCaptionWithArrow(CDC* dc, CJQWControl* control, CRect rect, bool centre, bool dropDown);
     // The two-line caption of a large button, with the glyph after the second line when `dropDown`.
     void DrawLargeButtonCaption(CDC* dc, CJQWControl* control, CRect rect, bool dropDown);

@@ -154,7 +154,8 @@ void CJQWPaintManager::DrawCaptionWithArrow(CDC* dc, CJQWControl* control, CRect
     if (centre)
         start = rect.left + (rect.right - rect.left - width + 1) / 2;
     DrawControlCaption(dc, control, caption, CRect(start, rect.top, start + captionWidth + 1, rect.bottom), false);
-    if (dropDown) {
+    const CJQWCommandBar* bar = control->GetParent();
+    if (dropDown && !(bar && bar->GetType() == jqwBarTypeMenuBar)) {
         const JQW_PAINT_STATE state = control->GetPaintState();
         const COLORREF color = GetColor(GetRectangleTextColor(state.selected, state.enabled, 1, 0));
         DrawDropDownGlyph(dc->GetSafeHdc(), CPoint(start + captionWidth + 5, rect.CenterPoint().y), false, color);
@@ -239,7 +240,9 @@ CSize CJQWPaintManager::DrawControlToolBarParent(CDC* dc, CJQWControl* control, 
     const bool vertical = paintBar.IsVertical();
     const CSize icon = GetControlIconSize(paintBar, paintControl);
     const JQW_PAINT_STATE state = control->GetPaintState();
-    const bool image = paintControl.iconShown;
+    // Every style but caption-only shows the icon, except plain popups of automatic style.
+    const bool image = paintControl.iconShown && paintControl.style != JQW_STYLE_CAPTION
+        && !(type == JQW_CONTROL_POPUP && paintControl.style == JQW_STYLE_AUTOMATIC);
     const bool popupType = type == JQW_CONTROL_POPUP || type == JQW_CONTROL_BUTTON_POPUP || type == JQW_CONTROL_SPLIT_BUTTON_POPUP;
 
     if (control->GetStyle() == JQW_STYLE_LARGE) {
@@ -268,7 +271,7 @@ CSize CJQWPaintManager::DrawControlToolBarParent(CDC* dc, CJQWControl* control, 
         DrawImage(dc, at, icon, control, state);
     }
     if (type == JQW_CONTROL_POPUP && !image) {
-        DrawCaptionWithArrow(dc, control, r, true, !paintBar.isMenuBar);
+        DrawCaptionWithArrow(dc, control, r, true, true);
     } else if (type == JQW_CONTROL_POPUP && !paintControl.captionVisible) {
         const int y = r.CenterPoint().y;
         DrawTriangle(dc->GetSafeHdc(), CPoint(r.right - 9, y - 1), CPoint(r.right - 5, y - 1), CPoint(r.right - 7, y + 1), text);
