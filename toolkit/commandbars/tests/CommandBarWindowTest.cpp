@@ -181,7 +181,10 @@ TEST_F(CommandBarWindowTest, AClickSendsExactlyOneCommand)
 
     testkit::Click(At(disabled));
     Pump();
+    testkit::DoubleClick(At(disabled));
+    Pump();
     EXPECT_EQ(spy.Count(WM_COMMAND), 1u);
+    EXPECT_EQ(::GetCapture(), nullptr);
 
     // An owner that answers the execute notification gets no command.
     site->answerExecute = true;
@@ -329,6 +332,14 @@ TEST_F(CommandBarWindowTest, APopupWithoutAChildBarActsAsAButton)
     testkit::Click(At(popup));
     Pump();
     EXPECT_EQ(site->commands, std::vector<int>({ kEnabled }));
+    EXPECT_FALSE(bar->IsTrackingMode());
+    EXPECT_EQ(bar->GetPopupIndex(), -1);
+    popup->SetEnabled(0);
+    testkit::Click(At(popup));
+    Pump();
+    testkit::DoubleClick(At(popup));
+    Pump();
+    EXPECT_EQ(site->commands.size(), 1u);
 }
 
 TEST_F(CommandBarWindowTest, QuitPostedWhilePressingStillEndsTheProgram)
