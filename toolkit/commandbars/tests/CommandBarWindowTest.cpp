@@ -694,3 +694,46 @@ TEST_F(CommandBarWindowTest, MenuImportAsksTheSiteForControlsAndPopupBars)
     JQWCommandBarServices() = saved;
     creating.DestroyWindow();
 }
+
+TEST_F(CommandBarWindowTest, FocusPutsABarWithoutADockContextIntoKeyboardTracking)
+{
+    AddButton(kEnabled)->SetVisible(FALSE);
+    CJQWControl* first = AddButton(kChecked);
+    Layout();
+    ::SetFocus(bar->m_hWnd);
+    EXPECT_TRUE(bar->IsTrackingMode());
+    EXPECT_EQ(bar->GetSelected(), 1);
+    EXPECT_EQ(first->GetSelected(), 2);
+    bar->StopTracking();
+    EXPECT_FALSE(bar->IsTrackingMode());
+}
+
+TEST_F(CommandBarWindowTest, FloatingBarsFollowTheirFramesActivation)
+{
+    auto* floating = new CJQWToolBar;
+    ASSERT_TRUE(floating->CreateToolBarWindow(site, TRUE));
+    floating->GetControls()->Add(JQW_CONTROL_BUTTON, kEnabled)->SetCaption(CString(u"Run"));
+    floating->OnRecalcLayout();
+    ASSERT_TRUE(::IsWindowVisible(floating->m_hWnd));
+    EXPECT_EQ(floating->SendMessage(WM_FLOATSTATUS, FS_SYNCACTIVE), 1);
+
+    ::SetActiveWindow(site->m_hWnd);
+    floating->SendMessage(WM_FLOATSTATUS, FS_DEACTIVATE);
+    EXPECT_TRUE(::IsWindowVisible(floating->m_hWnd)); // the frame is still active
+
+    testkit::AnotherProgramActivated();
+    floating->SendMessage(WM_FLOATSTATUS, FS_DEACTIVATE);
+    EXPECT_FALSE(::IsWindowVisible(floating->m_hWnd));
+
+    ::SetActiveWindow(site->m_hWnd);
+    ::SetForegroundWindow(site->m_hWnd);
+    floating->SendMessage(WM_FLOATSTATUS, FS_ACTIVATE);
+    EXPECT_TRUE(::IsWindowVisible(floating->m_hWnd));
+
+    floating->SendMessage(WM_FLOATSTATUS, FS_DISABLE);
+    EXPECT_FALSE(::IsWindowEnabled(floating->m_hWnd));
+    floating->SendMessage(WM_FLOATSTATUS, FS_ENABLE);
+    EXPECT_TRUE(::IsWindowEnabled(floating->m_hWnd));
+    floating->DestroyWindow();
+    floating->InternalRelease();
+}
