@@ -69,6 +69,7 @@ protected:
     void OnNcLButtonDown(UINT hitTest, CPoint point);
     void OnRButtonDown(UINT flags, CPoint point);
     int OnMouseActivate(CWnd* desktop, UINT hitTest, UINT message);
+    void OnSetFocus(CWnd* old);
 
     CJQWControl* FindOrAddSpecialControl(int id, DWORD flags);
 
