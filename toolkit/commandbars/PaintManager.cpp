@@ -450,11 +450,3 @@ void CJQWPaintManager::FillDockBar(CDC* dc, CWnd* dockBar)
     dockBar->GetClientRect(&client);
     dc->FillSolidRect(&client, GetColor(COLOR_3DFACE));
 }
-
-CSize CJQWPaintManager::DrawDialogBarGripper(CDC* dc, CJQWCommandBar*, BOOL draw)
-{
-    const int height = m_baseTextHeight >= 18 ? m_baseTextHeight + 4 : 22;
-    if (draw && dc)
-        dc->Draw3dRect(CRect(3, 3, 6, height), GetColor(COLOR_3DHIGHLIGHT), GetColor(COLOR_3DSHADOW));
-    return CSize(6, height);
-}

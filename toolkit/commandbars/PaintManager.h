@@ -199,8 +199,6 @@ public:
     virtual int GetRectangleTextColor(bool selected, bool enabled, int barType, int position) const;
     virtual void DrawRectangle(HDC dc, const CRect& rect, const JQW_PAINT_STATE& state) const;
     virtual CSize DrawCommandBarGripper(CDC* dc, CJQWCommandBar* bar, BOOL draw);
-    // The caption strip of a dialog bar: its size, drawn when `draw`.
-    virtual CSize DrawDialogBarGripper(CDC* dc, CJQWCommandBar* bar, BOOL draw);
     virtual CSize DrawCommandBarSeparator(CDC* dc, CJQWCommandBar* bar, CJQWControl* control, BOOL draw);
     virtual CRect AdjustExcludeRect(CRect rect, int controlType, bool onPopupBar, bool vertical) const;
     // Kind 0 expand button of a docked bar, 1 expand button of a menu, 2 hide and 3 expand button of

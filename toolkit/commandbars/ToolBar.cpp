@@ -62,6 +62,12 @@ CJQWToolBar::~CJQWToolBar()
     delete m_pDockContext;
 }
 
+void CJQWToolBar::RemoveDockContext()
+{
+    delete m_pDockContext;
+    m_pDockContext = nullptr;
+}
+
 BOOL CJQWToolBar::CreateToolBarWindow(CWnd* parent, BOOL floating)
 {
     if (!m_hWnd) {

@@ -54,6 +54,9 @@ public:
     CJQWDockBar* GetDockBar() const { return m_pDockBar; }
     void SetDockBar(CJQWDockBar* dockBar) { m_pDockBar = dockBar; }
     CJQWDockContext* GetDockContext() const { return m_pDockContext; }
+    // A toolbar placed in a dialog is never dragged or docked: it goes without a dock context,
+    // and Tab and the focus work as in the dialog.
+    void RemoveDockContext();
     BOOL IsFloating() const { return m_barPosition == jqwBarFloating; }
     // Whether the options' "show the expand button always" is on (owned by the command bars' options).
     BOOL m_bShowExpandButtonAlways = FALSE;

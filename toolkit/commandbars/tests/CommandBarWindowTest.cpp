@@ -700,6 +700,7 @@ TEST_F(CommandBarWindowTest, FocusPutsABarWithoutADockContextIntoKeyboardTrackin
     AddButton(kEnabled)->SetVisible(FALSE);
     CJQWControl* first = AddButton(kChecked);
     Layout();
+    bar->RemoveDockContext();
     ::SetFocus(bar->m_hWnd);
     EXPECT_TRUE(bar->IsTrackingMode());
     EXPECT_EQ(bar->GetSelected(), 1);
