@@ -6,6 +6,8 @@
 #include "platform/framework/WinApp.h"
 #include "platform/gdi/SystemModel.h"
 #include "toolkit/commandbars/ControlAction.h"
+#include "toolkit/commandbars/CommandBarMessages.h"
+#include "toolkit/commandbars/Control.h"
 #include "toolkit/commandbars/Controls.h"
 #include "toolkit/commandbars/DockBar.h"
 #include "toolkit/commandbars/MenuBar.h"
@@ -240,6 +242,7 @@ void CJQWCommandBars::RemoveToolBar(CJQWToolBar* bar)
         dock->RemoveCommandBar(bar);
         RecalcFrameLayout();
     }
+    RemoveRebarBand(bar);
     bar->OnRemoved();
     m_arrBars.erase(m_arrBars.begin() + index);
     bar->InternalRelease();
@@ -252,6 +255,59 @@ void CJQWCommandBars::RemoveAllToolBars()
         RemoveToolBar(m_arrBars.back());
     m_bLayoutLocked = FALSE;
     RecalcFrameLayout(TRUE);
+}
+
+BOOL CJQWCommandBars::AddRebarBand(CJQWToolBar*)
+{
+    return GetRebar() != nullptr;
+}
+
+void CJQWCommandBars::RemoveRebarBand(CJQWToolBar*)
+{
+}
+
+CJQWToolBar* CJQWCommandBars::CreateCustomToolBar(const CString& title, UINT barId, BOOL floating)
+{
+    auto* bar = static_cast<CJQWToolBar*>(RUNTIME_CLASS(CJQWToolBar)->CreateObject());
+    JQW_COMMANDBAR_CREATE_RECORD record;
+    record.commandBar = bar;
+    record.toolBar = TRUE;
+    record.floating = floating;
+    record.caption = title.GetString();
+    record.commandId = barId;
+    if (m_pSite && m_pSite->GetSafeHwnd())
+        m_pSite->SendMessage(JQWM_CREATE_COMMANDBAR, 0, LPARAM(&record));
+    bar->SetTitle(title);
+    if (!AttachToolBar(bar, floating ? jqwBarFloating : jqwBarTop)) {
+        bar->SetCommandBars(nullptr);
+        bar->InternalRelease();
+        return nullptr;
+    }
+    bar->SetBarID(barId);
+    bar->SetBuiltIn(FALSE);
+    bar->SetTearOff(floating);
+    if (!floating)
+        RecalcFrameLayout();
+    AddRebarBand(bar);
+    return bar;
+}
+
+void CJQWCommandBars::RefreshAllBars()
+{
+    m_bLayoutLocked = TRUE;
+    for (CJQWToolBar* bar : m_arrBars) {
+        for (int i = 0; i < bar->GetControlCount(); ++i)
+            bar->GetControl(i)->OnRefresh();
+        if (bar->IsVisible())
+            bar->OnRecalcLayout();
+    }
+    if (auto* frame = dynamic_cast<CFrameWnd*>(m_pSite))
+        if (CWnd* status = frame->GetDlgItem(0xE801))
+            status->Invalidate();
+    m_bLayoutLocked = FALSE;
+    RecalcFrameLayout();
+    if (m_pSite && m_pSite->GetSafeHwnd())
+        m_pSite->SendMessage(WM_NCPAINT, 0, 0);
 }
 
 void CJQWCommandBars::ToggleToolBarVisible(int index)
@@ -385,9 +441,7 @@ BOOL CJQWCommandBars::OnFrameMessage(UINT message, WPARAM wParam, LPARAM, LRESUL
             manager->RefreshMetrics();
         if (m_pSite && m_pSite->GetSafeHwnd())
             ::RedrawWindow(m_pSite->GetSafeHwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-        for (CJQWToolBar* bar : m_arrBars)
-            bar->Redraw();
-        RecalcFrameLayout();
+        RefreshAllBars();
         return FALSE;
     case WM_ACTIVATEAPP:
         if (!wParam && JQWCommandBarServices().closePopups)

@@ -66,6 +66,16 @@ public:
     void RemoveToolBar(CJQWToolBar* bar);
     void RemoveAllToolBars();
     void ToggleToolBarVisible(int index);
+    // A toolbar the user makes (floating or at the top), offered to the site first.
+    virtual CJQWToolBar* CreateCustomToolBar(const CString& title, UINT barId, BOOL floating);
+    // Every bar re-measured and redrawn after a theme, colour or setting change.
+    void RefreshAllBars();
+
+    // A site's rebar (child 0xE804) would take the user's toolbars as bands. This layer has no
+    // rebar control, so a site never has one and these find none.
+    CWnd* GetRebar() const { return nullptr; }
+    virtual BOOL AddRebarBand(CJQWToolBar* bar);
+    virtual void RemoveRebarBand(CJQWToolBar* bar);
 
     // Docking.
     BOOL DockCommandBar(CJQWToolBar* bar, const RECT* screenRect, CJQWDockBar* dockBar);

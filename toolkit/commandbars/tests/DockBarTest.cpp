@@ -299,3 +299,22 @@ TEST_F(DockBarTest, EscapeEndsADragWhereItIsAndFloatingBarsKeepTenPixelsOnScreen
     EXPECT_EQ(r.left, 1280 - 10);
     EXPECT_EQ(r.top, 1024 - 10);
 }
+
+TEST_F(DockBarTest, UserToolbarsComeAndGoWithoutARebar)
+{
+    EXPECT_EQ(m_bars->GetRebar(), nullptr);
+    CJQWToolBar* docked = m_bars->CreateCustomToolBar(u"Custom 1", 0xE800, FALSE);
+    CJQWToolBar* floating = m_bars->CreateCustomToolBar(u"Custom 2", 0xE801, TRUE);
+    ASSERT_NE(docked, nullptr);
+    ASSERT_NE(floating, nullptr);
+    EXPECT_FALSE(docked->IsBuiltIn());
+    EXPECT_FALSE(docked->IsTearOff());
+    EXPECT_TRUE(floating->IsTearOff());
+    EXPECT_TRUE(floating->IsFloating());
+    EXPECT_EQ(docked->GetDockBar(), Top());
+    EXPECT_EQ(m_bars->FindToolBar(0xE801), floating);
+    m_bars->RemoveToolBar(docked);
+    m_bars->RemoveToolBar(floating);
+    EXPECT_EQ(m_bars->GetCount(), 0);
+    EXPECT_EQ(Rows(Top()), "|");
+}
