@@ -83,6 +83,7 @@ public:
     BOOL PreTranslateMessage(MSG* msg) override;
     BOOL LoadAccelTable(LPCWSTR name);
     HACCEL m_hAccelTable = nullptr;
+    UINT m_nIDHelp = 0; // the frame's resource id (menu, icon, accelerators)
 
     // The frame first, then the application.
     BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;

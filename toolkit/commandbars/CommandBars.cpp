@@ -3,6 +3,7 @@
 #include "platform/framework/AfxMessages.h"
 #include "platform/framework/Exceptions.h"
 #include "platform/framework/FrameWnd.h"
+#include "platform/framework/MdiWnd.h"
 #include "platform/framework/WinApp.h"
 #include "platform/gdi/SystemModel.h"
 #include "toolkit/commandbars/ControlAction.h"
@@ -156,6 +157,18 @@ CJQWCommandBar* CJQWCommandBars::GetMenuBar() const
 {
     CJQWToolBar* bar = FindToolBar(1);
     return bar && bar->GetType() == jqwBarTypeMenuBar ? bar : nullptr;
+}
+
+UINT CJQWCommandBars::GetActiveMenuId() const
+{
+    auto* frame = dynamic_cast<CMDIFrameWnd*>(m_pSite);
+    if (!frame)
+        return 0;
+    CMDIChildWnd* child = frame->MDIGetActive();
+    if (!child)
+        return m_nMenuId;
+    // Documents and their templates are not part of this framework: the child's own id stands.
+    return child->m_nIDHelp;
 }
 
 int CJQWCommandBars::GetNextVisibleToolBar(int index, int step) const

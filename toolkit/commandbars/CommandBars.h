@@ -56,6 +56,9 @@ public:
     CJQWToolBar* FindToolBar(UINT barId) const;
     int FindToolBarIndex(const CJQWToolBar* bar) const;
     virtual CJQWCommandBar* GetMenuBar() const;
+    // The menu the menu bar shows: 0 unless the site is a multiple-document frame, then the bars'
+    // menu without an active child, else the active child's resource id.
+    virtual UINT GetActiveMenuId() const;
     // The next shown toolbar after `index` in direction `step`, wrapping once (see the .cpp).
     int GetNextVisibleToolBar(int index, int step) const;
     // The menu bar "title" (bar id 1) at the top with menu `menuId`; null when the menu cannot load.

@@ -5,6 +5,8 @@
 #include "platform/base/ResourceTable.h"
 #include "platform/controls/CommonControls.h"
 #include "platform/framework/FrameWnd.h"
+#include "platform/framework/MdiWnd.h"
+#include "platform/framework/WinApp.h"
 #include "platform/framework/ResourceHandle.h"
 #include "platform/testkit/Desktop.h"
 #include "platform/user/Input.h"
@@ -148,4 +150,26 @@ TEST_F(KeyboardAccessTest, NumberPadDigitsAreNoAccessKeys)
     m_bars->GetToolBar(1)->GetControls()->Add(JQW_CONTROL_BUTTON, 402)->SetCaption(CString(u"&1 Recent"));
     EXPECT_FALSE(m_bars->ProcessMnemonic(VK_NUMPAD0 + 1));
     EXPECT_TRUE(GetMouseManager()->GetTrackArray().empty());
+}
+
+TEST_F(KeyboardAccessTest, TheActiveMenuFollowsTheMultipleDocumentChild)
+{
+    EXPECT_EQ(m_bars->GetActiveMenuId(), 0u); // not a multiple-document site
+    CWinApp app;
+    auto* frame = new CMDIFrameWnd;
+    ASSERT_TRUE(frame->CreateEx(0, nullptr, u"Frame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 640, 480, nullptr, ::CreateMenu()));
+    app.m_pMainWnd = frame;
+    auto* bars = new CJQWCommandBars;
+    bars->SetSite(frame);
+    bars->CreateDockBars();
+    ASSERT_NE(bars->AddMenuBar(u"Menu Bar", 200), nullptr);
+    EXPECT_EQ(bars->GetActiveMenuId(), 200u); // no child yet: the bars' menu
+    auto* child = new CMDIChildWnd;
+    child->m_nIDHelp = 300;
+    ASSERT_TRUE(child->Create(nullptr, u"Doc"));
+    Run();
+    EXPECT_EQ(bars->GetActiveMenuId(), 300u);
+    bars->InternalRelease();
+    frame->DestroyWindow();
+    app.m_pMainWnd = nullptr;
 }
