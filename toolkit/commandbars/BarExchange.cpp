@@ -19,6 +19,7 @@
 #include "toolkit/drawing/images/ImageManager.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -387,11 +388,12 @@ void CJQWControls::DoPropExchange(CJQWPropExchange* exchange)
             BOOL customized = FALSE;
             ExchangeBool(exchange, u"CustomizedControls", customized, FALSE);
             if (customized) {
-                CJQWControls* scratch = new CJQWControls;
+                // Read and dropped; a damaged stream may throw on the way.
+                std::unique_ptr<CJQWControls, void (*)(CJQWControls*)> scratch(
+                    new CJQWControls, [](CJQWControls* controls) { controls->InternalRelease(); });
                 Section section(exchange->OpenChildSection(u"CustomizedControls"));
                 if (section.p)
                     scratch->DoPropExchange(section.p);
-                scratch->InternalRelease();
             }
         }
         return;

@@ -236,6 +236,17 @@ int JQWBarHookKeyDown(CJQWCommandBar* bar, UINT key, LPARAM data)
     if (!bar->GetSafeHwnd())
         return 1;
 
+    // While key tips are shown, typed keys choose among them; Escape steps back a level.
+    if (CJQWCommandBars* bars = bar->GetCommandBars()) {
+        const int level = bars->GetKeyboardTipLevel(bar);
+        if (level > 0 && key == VK_ESCAPE && level > 1) {
+            bars->ShowKeyboardTips(bar, level - 1);
+            return 1;
+        }
+        if (level > 0 && key != VK_ESCAPE && key != VK_RETURN && JQWSelectionCodeForKey(bar, key) == -1)
+            return bar->ProcessKeyboardTipKey(key) ? 1 : 2;
+    }
+
     switch (key) {
     case VK_TAB: {
         const BOOL shift = GetKeyState(VK_SHIFT) < 0;

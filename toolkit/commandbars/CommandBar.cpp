@@ -552,6 +552,8 @@ BOOL CJQWCommandBar::SetTrackingMode(int mode, BOOL selectFirst, BOOL keyboard)
             const int first = m_pControls->GetNext(-1, +1);
             SetSelected(first, 2);
         }
+        if (CJQWCommandBars* bars = GetCommandBars())
+            bars->OnKeyboardStateChanged(this, TRUE);
     } else {
         m_bTracking = 0;
         m_bMouseStarted = FALSE;
@@ -568,6 +570,8 @@ BOOL CJQWCommandBar::SetTrackingMode(int mode, BOOL selectFirst, BOOL keyboard)
         Redraw(nullptr, TRUE);
         if (services.anyBarTracked && !services.anyBarTracked() && services.clearMenusExpanded)
             services.clearMenusExpanded();
+        if (CJQWCommandBars* bars = GetCommandBars())
+            bars->OnKeyboardStateChanged(this, FALSE);
         if (m_hWnd && ::GetFocus() == m_hWnd)
             if (HWND parent = ::GetParent(m_hWnd))
                 if (HWND next = ::GetNextDlgTabItem(parent, m_hWnd, FALSE))
@@ -857,6 +861,10 @@ void CJQWCommandBar::OnTimer(UINT_PTR id)
         if (m_nLockRecurse > 0)
             break;
         KillTimer(JQW_TIMER_FULL_MENU);
+        break;
+    case JQW_TIMER_KEYBOARD_TIPS:
+        if (CJQWCommandBars* bars = GetCommandBars(); bars && bars->GetKeyboardTipLevel(this) == 0)
+            bars->ShowKeyboardTips(this, 1);
         break;
     default:
         break;

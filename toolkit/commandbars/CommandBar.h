@@ -20,6 +20,7 @@ class CJQWControlPopup;
 class CJQWImageManager;
 class CJQWPropExchange;
 class CJQWCommandBarList;
+class CJQWCommandBarKeyboardTip;
 struct JQW_COMMANDBARS_EXCHANGE_PARAMS;
 
 // Bar types and positions.
@@ -125,6 +126,11 @@ public:
     virtual void OnIdleUpdate();
     virtual BOOL OnAccessKey(UINT /*key*/) { return FALSE; }
     virtual CJQWCommandBar* Clone(BOOL recursive) const;
+    // Key tips: one for each control (and, on a toolbar, for every other toolbar); a chosen one;
+    // a key typed while they are shown.
+    virtual void CreateKeyboardTips();
+    virtual void OnKeyboardTipChosen(CJQWCommandBarKeyboardTip* tip);
+    virtual BOOL ProcessKeyboardTipKey(UINT key);
     // Saved layouts: the bar's values, its place in a save, and its popups found again on load.
     virtual void DoPropExchange(CJQWPropExchange* exchange);
     virtual void CollectBarsForSave(DWORD& counter, CJQWCommandBarList& list, const JQW_COMMANDBARS_EXCHANGE_PARAMS& params);

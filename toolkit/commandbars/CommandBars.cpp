@@ -36,6 +36,7 @@ CJQWCommandBars::CJQWCommandBars()
 
 CJQWCommandBars::~CJQWCommandBars()
 {
+    HideKeyboardTips();
     m_pContextMenus->RemoveAll();
     m_pContextMenus->InternalRelease();
     RemoveAllToolBars();

@@ -14,6 +14,7 @@ class CJQWCommandBar;
 class CJQWCommandBars;
 class CJQWCommandBarList;
 class CJQWCommandBarsContextMenus;
+class CJQWCommandBarKeyboardTip;
 class CMemFile;
 struct CJQWToolBarInfo;
 class CJQWControlActions;
@@ -114,6 +115,13 @@ public:
     BOOL SetFocusToBar(CJQWCommandBar* bar, int step);
     virtual void OnKeyboardStateChanged(CJQWCommandBar* bar, BOOL tracking);
     int GetKeyboardLevel() const { return m_nKeyboardLevel; }
+    // Key tips of `bar` at a level (shown only while the options allow key tips).
+    void ShowKeyboardTips(CJQWCommandBar* bar, int level);
+    void HideKeyboardTips();
+    int GetKeyboardTipLevel(const CJQWCommandBar* bar) const;
+    void AddKeyboardTip(CJQWCommandBarKeyboardTip* tip);
+    std::vector<CJQWCommandBarKeyboardTip*>& KeyboardTips() { return m_keyboardTips; }
+    int m_nKeyboardTipsPrefix = 0;
     BOOL m_bAltShiftPasses = FALSE;
     virtual void ShowToolbarsContextMenu(CJQWCommandBar* bar, CPoint screenPoint);
 
@@ -153,6 +161,8 @@ private:
     BOOL m_bLayoutLocked = FALSE;
     UINT m_nMenuId = 0;
     int m_nKeyboardLevel = 0;
+    std::vector<CJQWCommandBarKeyboardTip*> m_keyboardTips;
+    CJQWCommandBar* m_pKeyboardTipsBar = nullptr;
     CJQWPaintManager* m_pPaintManager = nullptr;
     std::unique_ptr<CJQWCommandBarsOptions> m_pOptions;
     std::unique_ptr<CJQWShortcutManager> m_pShortcutManager;

@@ -199,8 +199,14 @@ BOOL CJQWCommandBars::SetFocusToBar(CJQWCommandBar* bar, int step)
 
 void CJQWCommandBars::OnKeyboardStateChanged(CJQWCommandBar*, BOOL tracking)
 {
-    if (!tracking && m_bKeyboardCuesUntilAlt && GetMouseManager()->GetTrackArray().empty())
+    const CJQWMouseManager::CTrackArray& tracked = GetMouseManager()->GetTrackArray();
+    if (!tracking && m_bKeyboardCuesUntilAlt && tracked.empty())
         ShowKeyboardCues(FALSE);
-    if (!tracking && GetMouseManager()->GetTrackArray().empty())
+    if (m_nKeyboardLevel > 0 && m_pOptions->bKeyTipsEnabled) {
+        HideKeyboardTips();
+        if (!tracked.empty() && tracked.back()->GetKeyboardSelection() && tracked.back()->GetSafeHwnd())
+            tracked.back()->PostMessage(WM_TIMER, JQW_TIMER_KEYBOARD_TIPS, 0);
+    }
+    if (!tracking && tracked.empty())
         m_nKeyboardLevel = 0;
 }

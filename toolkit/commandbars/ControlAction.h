@@ -38,6 +38,9 @@ public:
     CString GetEditHint() const { return m_strEditHint; }
     CString GetShortcutText() const { return m_strShortcutText; }
     void SetShortcutText(const CString& text) { m_strShortcutText = text; }
+    // The keys of its key tip; empty: taken from the caption.
+    CString GetKeyboardTip() const { return m_strKeyboardTip; }
+    void SetKeyboardTip(const CString& keys) { m_strKeyboardTip = keys; }
     void SetPrompt(const CString& prompt);
     void SetCaption(const CString& caption);
     CJQWCommandBars* GetCommandBars() const;
@@ -61,6 +64,7 @@ private:
     CString m_strTooltip;
     CString m_strDescription;
     CString m_strEditHint;
+    CString m_strKeyboardTip;
     CString m_strShortcutText;
     std::vector<CJQWControl*> m_controls;
     CJQWControlActions* m_pOwner = nullptr;

@@ -16,6 +16,8 @@
 #include "toolkit/commandbars/MenuBar.h"
 #include "toolkit/commandbars/MouseManager.h"
 #include "toolkit/commandbars/ToolBar.h"
+#include "toolkit/commandbars/KeyboardTips.h"
+#include "toolkit/commandbars/CommandBarsOptions.h"
 
 #include <gtest/gtest.h>
 
@@ -172,4 +174,56 @@ TEST_F(KeyboardAccessTest, TheActiveMenuFollowsTheMultipleDocumentChild)
     bars->InternalRelease();
     frame->DestroyWindow();
     app.m_pMainWnd = nullptr;
+}
+
+TEST(KeyboardTips, EqualKeysGetOneMoreCharacterEach)
+{
+    struct Case {
+        std::vector<const char16_t*> captions;
+        std::vector<const char16_t*> keys;
+    };
+    const Case cases[] = {
+        { { u"&FILE", u"&FORMAT" }, { u"FF", u"FO" } },
+        { { u"&FILE", u"&FORMAT", u"&FIND" }, { u"FF", u"FO", u"FI" } },
+        { { u"&X", u"&X" }, { u"XX", u"X1" } },
+        { { u"&RUN", u"&QUIET" }, { u"R", u"Q" } },
+    };
+    for (const Case& c : cases) {
+        std::vector<CJQWCommandBarKeyboardTip*> tips;
+        for (const char16_t* caption : c.captions) {
+            auto* tip = new CJQWCommandBarKeyboardTip(nullptr, nullptr, CString(caption), CPoint(), 0, TRUE);
+            const std::u16string text(caption);
+            tip->m_strTip = CString(text[text.find(u'&') + 1], 1);
+            tips.push_back(tip);
+        }
+        JQWMakeKeyboardTipsUnique(tips);
+        for (std::size_t i = 0; i < tips.size(); ++i) {
+            EXPECT_EQ(tips[i]->m_strTip, CString(c.keys[i])) << i;
+            delete tips[i];
+        }
+    }
+}
+
+TEST_F(KeyboardAccessTest, KeyTipsAreTypedDownToTheOneChosen)
+{
+    m_bars->GetCommandBarsOptions()->bKeyTipsEnabled = TRUE;
+    ASSERT_TRUE(m_bars->SetFocusToBar(m_menuBar, 0));
+    Run();
+    m_bars->ShowKeyboardTips(m_menuBar, 1);
+    // File, Format, Edit, and the two toolbars One and Two.
+    std::vector<CString> keys;
+    for (CJQWCommandBarKeyboardTip* tip : m_bars->KeyboardTips())
+        keys.push_back(tip->m_strTip);
+    EXPECT_EQ(keys, (std::vector<CString> { u"FF", u"FO", u"E", u"O", u"T" }));
+    EXPECT_TRUE(::IsWindowVisible(m_bars->KeyboardTips()[0]->GetSafeHwnd()));
+    testkit::Key('F');
+    Run();
+    EXPECT_EQ(m_bars->KeyboardTips().size(), 2u); // FF and FO stay
+    testkit::Key('O');
+    Run();
+    EXPECT_EQ(m_menuBar->GetPopupIndex(), 1); // Format opens
+    GetMouseManager()->ClosePopups();
+    Run();
+    m_bars->HideKeyboardTips();
+    EXPECT_TRUE(m_bars->KeyboardTips().empty());
 }
