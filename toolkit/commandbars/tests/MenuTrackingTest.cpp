@@ -18,6 +18,8 @@
 #include "toolkit/commandbars/Control.h"
 #include "toolkit/commandbars/ControlButton.h"
 
+#include "ServicesRestore.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -37,6 +39,7 @@ LRESULT SiteProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 
 class MenuTrackingTest : public testkit::DesktopTest {
 protected:
+    ServicesRestore m_services; // destroyed last: after the bars that use them
     void SetUp() override
     {
         DesktopTest::SetUp();
