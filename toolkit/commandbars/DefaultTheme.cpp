@@ -10,7 +10,7 @@
 namespace JQWPaintThemes {
 
 namespace {
-constexpr int kActiveCaption = 2, kCaptionText = 9, kHighlight = 13, kHighlightText = 14, kFace = 15,
+constexpr int kActiveCaption = 2, kInactiveCaption = 3, kCaptionText = 9, kHighlight = 13, kHighlightText = 14, kFace = 15,
               kShadow = 16, kGrayText = 17, kButtonText = 18, kLight = 20, kDarkShadow = 21, kLightFace = 22;
 }
 
@@ -313,6 +313,91 @@ void CJQWDefaultTheme::DrawImage(CDC* dc, CPoint point, CSize size, CJQWControl*
     } else if (!state.pressed) {
         icon->Draw(hdc, point.x, point.y, normal, size.cx);
     }
+}
+
+CSize CJQWDefaultTheme::DrawTearOffGripper(CDC* dc, CRect rect, BOOL hot, BOOL draw)
+{
+    if (draw && dc) {
+        const CRect strip(rect.left, rect.top, rect.right, rect.bottom - 1);
+        dc->FillSolidRect(&strip, GetColor(hot ? kActiveCaption : kInactiveCaption));
+    }
+    return GetTearOffGripperSize();
+}
+
+CSize CJQWDefaultTheme::DrawDialogBarGripper(CDC* dc, CJQWCommandBar*, BOOL draw)
+{
+    const CSize size = GetDialogBarGripperSize();
+    if (draw && dc)
+        Draw3dRectByIndex(dc->GetSafeHdc(), CRect(3, 3, 6, size.cy), kLight, kShadow);
+    return size;
+}
+
+void CJQWDefaultTheme::DrawEditFrame(CDC* dc, CRect rect, BOOL enabled, int selected)
+{
+    const HDC hdc = dc->GetSafeHdc();
+    if (enabled) {
+        if (selected)
+            Draw3dRectByIndex(hdc, rect, kShadow, kLight);
+        rect.DeflateRect(1, 1);
+        Draw3dRectByIndex(hdc, rect, kFace, kFace);
+    } else {
+        rect.DeflateRect(1, 1);
+        const int index = selected == 2 || selected == 3 ? kShadow : kLight;
+        Draw3dRectByIndex(hdc, rect, index, index);
+    }
+}
+
+void CJQWDefaultTheme::DrawComboDropButton(CDC* dc, CRect rect, BOOL enabled, BOOL selected, BOOL droppedDown)
+{
+    const HDC hdc = dc->GetSafeHdc();
+    CRect r(rect.left + 1, rect.top + 2, rect.right - 2, rect.bottom - 2);
+    CRect arrow = r;
+    if (enabled) {
+        dc->FillSolidRect(&r, GetColor(kFace));
+        if (droppedDown) {
+            DrawVerticalLine(hdc, r.left - 1, r.top, r.bottom, GetColor(kFace));
+            Draw3dRectByIndex(hdc, r, kShadow, kLight);
+            arrow.OffsetRect(1, 1);
+        } else if (selected) {
+            DrawVerticalLine(hdc, r.left - 1, r.top, r.bottom, GetColor(kFace));
+            Draw3dRectByIndex(hdc, r, kLight, kShadow);
+        } else {
+            Draw3dRectByIndex(hdc, r, kLight, kLight);
+        }
+    }
+    DrawDownTriangle(hdc, arrow, GetColor(kButtonText));
+}
+
+void CJQWDefaultTheme::DrawEditSpinButtons(CDC* dc, CRect spin, BOOL enabled, BOOL selected, int pressed)
+{
+    const HDC hdc = dc->GetSafeHdc();
+    constexpr int kWindow = 5;
+    const int m = spin.CenterPoint().y;
+    const CRect upper(spin.left + 1, spin.top + 1, spin.right - 1, m);
+    const CRect lower(spin.left + 1, m, spin.right - 1, spin.bottom - 1);
+    if (enabled && selected) {
+        dc->FillSolidRect(&spin, GetColor(kFace));
+        if (pressed == 3) {
+            Draw3dRectByIndex(hdc, upper, kShadow, kWindow);
+            Draw3dRectByIndex(hdc, lower, kWindow, kShadow);
+        } else if (pressed == 4) {
+            Draw3dRectByIndex(hdc, upper, kWindow, kShadow);
+            Draw3dRectByIndex(hdc, lower, kShadow, kWindow);
+        } else {
+            Draw3dRectByIndex(hdc, upper, kWindow, kShadow);
+            Draw3dRectByIndex(hdc, lower, kWindow, kShadow);
+        }
+    } else if (enabled) {
+        CRect inner = spin;
+        inner.DeflateRect(1, 1);
+        dc->FillSolidRect(&inner, GetColor(kFace));
+        Draw3dRectByIndex(hdc, inner, kWindow, kWindow);
+    }
+    const COLORREF color = GetColor(enabled ? kButtonText : kGrayText);
+    const int cx = spin.CenterPoint().x;
+    const int cu = (upper.top + upper.bottom) / 2, cl = (lower.top + lower.bottom) / 2;
+    DrawTriangle(hdc, CPoint(cx, cu - 1), CPoint(cx - 2, cu + 1), CPoint(cx + 2, cu + 1), color);
+    DrawTriangle(hdc, CPoint(cx, cl + 1), CPoint(cx - 2, cl - 1), CPoint(cx + 2, cl - 1), color);
 }
 
 } // namespace JQWPaintThemes

@@ -30,6 +30,14 @@ public:
     CRect GetCommandBarBorders(CJQWCommandBar* bar) const override;
     void DrawImage(CDC* dc, CPoint point, CSize size, CJQWControl* control, const JQW_PAINT_STATE& state) override;
     int GetBaseTheme() const override { return 0; }
+    CSize DrawTearOffGripper(CDC* dc, CRect rect, BOOL hot, BOOL draw) override;
+    CSize DrawDialogBarGripper(CDC* dc, CJQWCommandBar* bar, BOOL draw) override;
+
+    // Fields on bars: the frame, the drop button of a combo box and the spin buttons of an edit
+    // box (`selected` 2 or 3 when selected from the keyboard; `pressed` 3 upper, 4 lower half).
+    virtual void DrawEditFrame(CDC* dc, CRect rect, BOOL enabled, int selected);
+    virtual void DrawComboDropButton(CDC* dc, CRect rect, BOOL enabled, BOOL selected, BOOL droppedDown);
+    virtual void DrawEditSpinButtons(CDC* dc, CRect spin, BOOL enabled, BOOL selected, int pressed);
     void FillDitheredChecked(HDC dc, const CRect& rect) const;
 
     static CSize GetCommandBarGripperSize(int position);

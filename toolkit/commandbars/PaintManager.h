@@ -198,6 +198,13 @@ public:
     virtual CRect GetCommandBarBorders(CJQWCommandBar* bar) const;
     virtual void DrawImage(CDC* dc, CPoint point, CSize size, CJQWControl* control, const JQW_PAINT_STATE& state);
     virtual int GetBaseTheme() const { return 0; }
+    virtual CSize DrawTearOffGripper(CDC* dc, CRect rect, BOOL hot, BOOL draw);
+    virtual CSize DrawDialogBarGripper(CDC* dc, CJQWCommandBar* bar, BOOL draw);
+    // Shows a popup: kind 2 unfolds from the top-left corner, 3 slides down, 4 fades in; the
+    // destination ends with the source's picture. Steps and duration as below (0 steps: nothing).
+    virtual void AnimatePopup(CDC* destination, CDC* source, CRect rect, int kind);
+    int m_animationSteps = 10;
+    int m_animationDuration = 100; // ms
     // Text of an item with mnemonics underlined when `cues`; the height drawn.
     int DrawControlText(CDC* dc, const CString& text, CRect rect, UINT format, BOOL draw, bool selected, bool enabled);
 

@@ -2,6 +2,7 @@
 // from their state. The themes override the backgrounds, colours and glyphs.
 
 #include "platform/framework/DC.h"
+#include "platform/base/Clock.h"
 #include "platform/gdi/SystemModel.h"
 #include "toolkit/commandbars/CommandBar.h"
 #include "toolkit/commandbars/Control.h"
@@ -9,6 +10,7 @@
 #include "toolkit/drawing/images/ImageManager.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 constexpr int kFace = 15, kShadow = 16, kGrayText = 17, kButtonText = 18, kLight = 20;
@@ -374,4 +376,68 @@ void CJQWPaintManager::DrawImage(CDC* dc, CPoint point, CSize size, CJQWControl*
     CJQWIconImageHandle& image = state.enabled ? const_cast<CJQWIconImageHandle&>(icon->GetNormalImage())
                                                : icon->GetDisabledImage();
     icon->Draw(dc->GetSafeHdc(), point.x, point.y, image, size.cx);
+}
+
+CSize CJQWPaintManager::DrawTearOffGripper(CDC*, CRect, BOOL, BOOL)
+{
+    return CSize(0, 0);
+}
+
+CSize CJQWPaintManager::DrawDialogBarGripper(CDC*, CJQWCommandBar*, BOOL)
+{
+    return CSize(0, 0);
+}
+
+void CJQWPaintManager::AnimatePopup(CDC* destination, CDC* source, CRect rect, int kind)
+{
+    const int steps = m_animationSteps;
+    if (steps <= 0 || !destination || !source)
+        return;
+    const int w = rect.Width(), h = rect.Height();
+    const DWORD pause = DWORD(std::max(0, m_animationDuration / steps));
+    switch (kind) {
+    case 2:
+        for (int k = 1; k <= steps; ++k) {
+            const int cx = k * w / steps, cy = k * h / steps;
+            destination->BitBlt(0, 0, cx, cy, source, rect.right - cx, rect.bottom - cy, SRCCOPY);
+            if (pause)
+                ::Sleep(pause);
+        }
+        break;
+    case 3:
+        for (int k = 1; k <= steps; ++k) {
+            const int cy = k * h / steps;
+            destination->BitBlt(0, 0, w, cy, source, 0, h - cy, SRCCOPY);
+            if (pause)
+                ::Sleep(pause);
+        }
+        break;
+    case 4: {
+        std::vector<COLORREF> popup(size_t(w) * size_t(h)), background(popup.size());
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                popup[size_t(y) * size_t(w) + size_t(x)] = source->GetPixel(rect.left + x, rect.top + y);
+                background[size_t(y) * size_t(w) + size_t(x)] = destination->GetPixel(x, y);
+            }
+        auto blend = [](COLORREF a, COLORREF b, int alpha) {
+            auto channel = [&](int shift) {
+                return ((int((a >> shift) & 0xFF) * alpha + int((b >> shift) & 0xFF) * (255 - alpha)) >> 8) << shift;
+            };
+            return COLORREF(channel(0) | channel(8) | channel(16));
+        };
+        for (int k = 1; k < steps; ++k) {
+            const int alpha = 255 * k / steps;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    destination->SetPixel(rect.left + x, rect.top + y,
+                        blend(popup[size_t(y) * size_t(w) + size_t(x)], background[size_t(y) * size_t(w) + size_t(x)], alpha));
+            if (pause)
+                ::Sleep(pause);
+        }
+        destination->BitBlt(rect.left, rect.top, w, h, source, rect.left, rect.top, SRCCOPY);
+        break;
+    }
+    default:
+        break;
+    }
 }

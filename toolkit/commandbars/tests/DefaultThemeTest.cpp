@@ -1,5 +1,7 @@
 #include "toolkit/commandbars/DefaultTheme.h"
 
+#include "platform/framework/DC.h"
+
 #include <gtest/gtest.h>
 
 #include "platform/gdi/tests/PixelTestSupport.h"
@@ -105,4 +107,95 @@ TEST(DefaultThemeTest, RaisedSunkenAndCheckedPixels)
     EXPECT_EQ(s.At(9, 2), theme.GetColor(15));
     EXPECT_EQ(s.At(8, 3), theme.GetColor(15));
     EXPECT_EQ(s.At(16, 3), RGB(1, 2, 3));
+}
+
+namespace {
+
+// Every pixel on the rectangle's outline has `color` (a one-pixel frame).
+bool Framed(const gdi_test::Surface& s, const CRect& r, COLORREF color)
+{
+    for (int x = r.left; x < r.right; ++x)
+        if (s.At(x, r.top) != color || s.At(x, r.bottom - 1) != color)
+            return false;
+    for (int y = r.top; y < r.bottom; ++y)
+        if (s.At(r.left, y) != color || s.At(r.right - 1, y) != color)
+            return false;
+    return true;
+}
+
+} // namespace
+
+TEST(DefaultThemeTest, FieldFramesTearOffAndDropButtons)
+{
+    CJQWDefaultTheme theme;
+    const COLORREF light = theme.GetColor(20), shadow = theme.GetColor(16), face = theme.GetColor(15);
+    {
+        gdi_test::Surface s(20, 12, RGB(255, 255, 255));
+        CDC* dc = CDC::FromHandle(s.dc());
+        theme.DrawEditFrame(dc, CRect(0, 0, 20, 12), FALSE, 0);
+        // A disabled field frame is drawn in 3D highlight, one pixel in.
+        EXPECT_TRUE(Framed(s, CRect(1, 1, 19, 11), light));
+        EXPECT_EQ(s.At(0, 0), RGB(255, 255, 255));
+        theme.DrawEditFrame(dc, CRect(0, 0, 20, 12), FALSE, 2);
+        EXPECT_TRUE(Framed(s, CRect(1, 1, 19, 11), shadow));
+        theme.DrawEditFrame(dc, CRect(0, 0, 20, 12), TRUE, 1);
+        EXPECT_EQ(s.At(0, 0), shadow); // sunken when selected
+        EXPECT_EQ(s.At(19, 11), light);
+        EXPECT_TRUE(Framed(s, CRect(1, 1, 19, 11), face));
+    }
+    {
+        gdi_test::Surface s(30, 10, RGB(255, 255, 255));
+        CDC* dc = CDC::FromHandle(s.dc());
+        EXPECT_EQ(theme.DrawTearOffGripper(dc, CRect(0, 0, 30, 8), TRUE, TRUE), CSize(0, 8));
+        EXPECT_EQ(s.At(5, 6), theme.GetColor(2));
+        EXPECT_EQ(s.At(5, 7), RGB(255, 255, 255)); // the strip stops one pixel short
+        theme.DrawTearOffGripper(dc, CRect(0, 0, 30, 8), FALSE, TRUE);
+        EXPECT_EQ(s.At(5, 6), theme.GetColor(3));
+    }
+    {
+        gdi_test::Surface s(16, 20, RGB(255, 255, 255));
+        CDC* dc = CDC::FromHandle(s.dc());
+        theme.DrawComboDropButton(dc, CRect(0, 0, 16, 20), TRUE, FALSE, TRUE);
+        // Dropped down: sunken inside (1, 2, 14, 18), the face line left of it.
+        EXPECT_EQ(s.At(1, 2), shadow);
+        EXPECT_EQ(s.At(13, 17), light);
+        EXPECT_EQ(s.At(0, 5), face);
+        // The arrow in button text somewhere in the middle.
+        int arrow = 0;
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 16; ++x)
+                arrow += s.At(x, y) == theme.GetColor(18);
+        EXPECT_GE(arrow, 5);
+    }
+    {
+        gdi_test::Surface s(12, 20, RGB(255, 255, 255));
+        CDC* dc = CDC::FromHandle(s.dc());
+        theme.DrawEditSpinButtons(dc, CRect(0, 0, 12, 20), TRUE, TRUE, 3);
+        // Upper half pressed: its top-left in shadow, the lower half raised from the window colour.
+        EXPECT_EQ(s.At(1, 1), shadow);
+        EXPECT_EQ(s.At(1, 10), theme.GetColor(5));
+        EXPECT_EQ(s.At(10, 18), shadow);
+    }
+}
+
+TEST(DefaultThemeTest, PopupAnimationsEndWithThePopupsPicture)
+{
+    CJQWDefaultTheme theme;
+    theme.m_animationDuration = 0;
+    for (int kind : { 2, 3, 4 }) {
+        SCOPED_TRACE(kind);
+        gdi_test::Surface popup(24, 16, RGB(10, 200, 30));
+        for (int x = 0; x < 24; ++x)
+            popup.Set(x, x % 16, gdi_test::Surface::Pixel(RGB(0, 0, 255)));
+        gdi_test::Surface screen(24, 16, RGB(255, 255, 255));
+        theme.AnimatePopup(CDC::FromHandle(screen.dc()), CDC::FromHandle(popup.dc()), CRect(0, 0, 24, 16), kind);
+        EXPECT_EQ(screen.pixels(), popup.pixels());
+    }
+    gdi_test::Surface popup(8, 8, RGB(0, 0, 0));
+    gdi_test::Surface screen(8, 8, RGB(255, 255, 255));
+    theme.AnimatePopup(CDC::FromHandle(screen.dc()), CDC::FromHandle(popup.dc()), CRect(0, 0, 8, 8), 1);
+    EXPECT_EQ(screen.At(3, 3), RGB(255, 255, 255)); // no animation of that kind: nothing drawn
+    theme.m_animationSteps = 0;
+    theme.AnimatePopup(CDC::FromHandle(screen.dc()), CDC::FromHandle(popup.dc()), CRect(0, 0, 8, 8), 2);
+    EXPECT_EQ(screen.At(3, 3), RGB(255, 255, 255));
 }
