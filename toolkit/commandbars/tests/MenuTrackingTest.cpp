@@ -546,3 +546,40 @@ TEST_F(MenuTrackingTest, EscapeInASubmenuReturnsToItsMenuWhichKeepsTracking)
     EXPECT_EQ(afterEscape, 1u);
     menu.DestroyMenu();
 }
+
+TEST_F(MenuTrackingTest, ToolbarDrivenFromTheKeyboardMovesChoosesAndLeaves)
+{
+    testkit::AfterLoop after;
+    auto* toolbar = static_cast<CJQWToolBar*>(RUNTIME_CLASS(CJQWToolBar)->CreateObject());
+    toolbar->SetSite(&m_site);
+    ASSERT_TRUE(toolbar->CreateToolBarWindow(&m_site, FALSE));
+    toolbar->SetBarPosition(jqwBarTop);
+    ASSERT_TRUE(toolbar->LoadToolBar(151, FALSE));
+    const CSize size = toolbar->CalcDynamicLayout(500, LM_HORZ | LM_HORZDOCK | LM_COMMIT);
+    toolbar->MoveWindow(0, 30, size.cx, size.cy);
+    testkit::MessageRecorder spy;
+    spy.Only({ WM_COMMAND });
+    spy.Spy(m_site.GetSafeHwnd(), "site");
+
+    toolbar->SetTrackingMode(1, TRUE, TRUE);
+    EXPECT_EQ(toolbar->GetSelected(), 0);
+    testkit::Key(VK_RIGHT);
+    testkit::Key(VK_RIGHT);
+    Pump();
+    EXPECT_EQ(toolbar->GetSelected(), 2);
+    testkit::Key(VK_LEFT);
+    Pump();
+    EXPECT_EQ(toolbar->GetSelected(), 1);
+    testkit::Key(VK_RETURN);
+    Pump();
+    EXPECT_EQ(Commands(spy, ID_SAVE_STACK), 1u);
+    EXPECT_EQ(spy.Count(WM_COMMAND), 1u);
+    if (toolbar->IsTrackingMode()) {
+        testkit::Key(VK_ESCAPE);
+        Pump();
+    }
+    EXPECT_FALSE(toolbar->IsTrackingMode());
+    toolbar->DestroyWindow();
+    toolbar->InternalRelease();
+    after.Check();
+}
