@@ -84,8 +84,16 @@ BOOL JQWSetButtons(CJQWCommandBar* bar, const UINT* ids, int count)
         record.caption = bar->GetTitle();
         record.controlType = JQW_CONTROL_BUTTON;
         CJQWControl* control = nullptr;
-        if (siteWindow && ::SendMessageW(siteWindow, JQWM_CREATE_CONTROL, 0, LPARAM(&record)) && record.control)
-            control = controls->Add(record.control, int(record.commandId));
+        const JQW_CONTROL_CREATE_RECORD asked = record;
+        if (siteWindow && ::SendMessageW(siteWindow, JQWM_CREATE_CONTROL, 0, LPARAM(&record))) {
+            if (record.control)
+                control = controls->Add(record.control, int(record.commandId));
+        } else {
+            // Only a non-zero answer hands the record back.
+            if (record.control)
+                record.control->InternalRelease();
+            record = asked;
+        }
         if (!control) {
             control = controls->Add(record.controlType, int(record.commandId));
             if (control && record.buttonStyle != 0 && record.buttonStyle != control->GetStyle())
