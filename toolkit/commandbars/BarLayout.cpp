@@ -7,6 +7,7 @@
 #include "toolkit/commandbars/CommandBar.h"
 #include "toolkit/commandbars/Control.h"
 #include "toolkit/commandbars/Controls.h"
+#include "toolkit/drawing/images/ImageManager.h"
 
 #include <algorithm>
 
@@ -355,6 +356,145 @@ void CJQWControls::AlignFar(Items& items, CSize barSize, const CRect& borders, B
     }
 }
 
+CSize CJQWControls::CalcGroupedSize(CDC* dc, Items& items, int length, DWORD& mode, BOOL vertical)
+{
+    const JQW_PAINT_BAR paintBar = m_pParent ? m_pParent->GetPaintBar() : JQW_PAINT_BAR();
+    CJQWPaintManager* manager = m_pParent ? m_pParent->GetPaintManager() : GetGlobalPaintManager();
+    CJQWImageManager* images = m_pParent ? m_pParent->GetImageManager() : nullptr;
+    const int columnHeight = (manager ? manager->GetSplitDropDownWidth() : 23) + paintBar.largeIconSize.cy + 7;
+
+    // Every visible control starts large when a large icon exists for it, else icon and caption.
+    for (auto& item : items) {
+        item.bWrap = FALSE;
+        item.bHidden = FALSE;
+        if (!item.bVisible)
+            continue;
+        const int id = item.pControl->GetDisplayIconId();
+        const bool large = id >= 1 && images && images->HasIcon(UINT(id), paintBar.largeIconSize.cx);
+        item.pControl->SetStyle(large ? JQW_STYLE_LARGE : JQW_STYLE_ICON_AND_CAPTION);
+    }
+
+    auto place = [&]() {
+        int x = 0, columnWidth = 0, stack = 0, right = 0, tallest = 0;
+        bool first = true;
+        for (auto& item : items) {
+            if (!item.bVisible || item.bHidden)
+                continue;
+            CJQWControl* control = item.pControl;
+            if (item.nStyle != control->GetStyle()) {
+                item.szControl = MeasureControl(control, dc);
+                item.nStyle = control->GetStyle();
+            }
+            const int along = vertical ? item.szControl.cy : item.szControl.cx;
+            const int across = vertical ? item.szControl.cx : item.szControl.cy;
+            const bool group = item.bBeginGroup && !first;
+            const bool newColumn = first || group || item.nStyle == JQW_STYLE_LARGE || stack + across > columnHeight;
+            CRect r;
+            if (newColumn) {
+                if (!first)
+                    x += columnWidth + (group ? 6 : 0);
+                r = CRect(x, 0, x + along, across);
+                columnWidth = along;
+                tallest = std::max(tallest, across);
+            } else {
+                r = CRect(x, stack, x + along, stack + across);
+                columnWidth = std::max(columnWidth, along);
+            }
+            stack = r.bottom;
+            right = std::max(right, x + columnWidth);
+            item.rcControl = vertical ? CRect(-r.bottom, r.left, -r.top, r.right) : r;
+            first = false;
+        }
+        const int height = std::max(columnHeight, tallest);
+        return vertical ? CSize(height, right) : CSize(right, height);
+    };
+    auto extent = [&](CSize size) { return vertical ? size.cy : size.cx; };
+    auto farEdge = [&](const CRect& r) { return vertical ? r.bottom : r.right; };
+
+    // Visible controls before `index`, nearest first.
+    auto previousVisible = [&](int index) {
+        for (int i = index - 1; i >= 0; --i)
+            if (items[size_t(i)].bVisible && !items[size_t(i)].bHidden)
+                return i;
+        return -1;
+    };
+    // A run of three ending at `start`: only its first control may begin a group.
+    auto runAt = [&](int start, int run[3]) {
+        const auto& s = items[size_t(start)];
+        if (!s.bVisible || s.bHidden || s.bBeginGroup)
+            return false;
+        run[2] = start;
+        run[1] = previousVisible(start);
+        if (run[1] < 0 || items[size_t(run[1])].bBeginGroup)
+            return false;
+        run[0] = previousVisible(run[1]);
+        return run[0] >= 0;
+    };
+    auto styleOf = [&](int i) { return items[size_t(i)].pControl->GetStyle(); };
+    auto setStyle = [&](const int run[3], int style) {
+        for (int k = 0; k < 3; ++k)
+            items[size_t(run[k])].pControl->SetStyle(style);
+    };
+    auto reduce = [&]() {
+        const int last = int(items.size()) - 1;
+        int run[3];
+        for (int start = last; start >= 0; --start)
+            if (runAt(start, run) && styleOf(run[0]) == 4 && styleOf(run[1]) == 4 && styleOf(run[2]) == 4) {
+                setStyle(run, JQW_STYLE_ICON_AND_CAPTION);
+                return true;
+            }
+        for (int start = last; start >= 0;) {
+            if (!runAt(start, run)) {
+                --start;
+                continue;
+            }
+            if (styleOf(run[0]) == 4 || styleOf(run[1]) == 4 || styleOf(run[2]) == 4) {
+                setStyle(run, JQW_STYLE_ICON_AND_CAPTION);
+                return true;
+            }
+            start = run[0] - 1;
+        }
+        for (int start = last; start >= 0; --start)
+            if (runAt(start, run) && styleOf(run[0]) == 3 && styleOf(run[1]) == 3 && styleOf(run[2]) == 3) {
+                const CRect a = items[size_t(run[0])].rcControl, b = items[size_t(run[1])].rcControl,
+                            c = items[size_t(run[2])].rcControl;
+                const bool sameColumn = vertical ? (a.top == b.top && b.top == c.top) : (a.left == b.left && b.left == c.left);
+                if (sameColumn) {
+                    setStyle(run, JQW_STYLE_ICON);
+                    return true;
+                }
+            }
+        return false;
+    };
+
+    CSize size = place();
+    bool reduced = false;
+    for (int step = 0; step < 3 * int(items.size()) + 3 && extent(size) > length; ++step) {
+        if (!reduce()) {
+            if (mode & LM_HIDEWRAP) {
+                bool first = true;
+                for (auto& item : items) {
+                    if (!item.bVisible)
+                        continue;
+                    if (!first && farEdge(item.rcControl) > length) {
+                        item.pControl->SetStyle(JQW_STYLE_ICON);
+                        item.bHidden = TRUE;
+                    }
+                    first = false;
+                }
+                size = place();
+                reduced = true;
+            }
+            break;
+        }
+        reduced = true;
+        size = place();
+    }
+    if (reduced)
+        mode |= LM_STRETCH;
+    return size;
+}
+
 CSize CJQWControls::CalcDynamicSize(CDC* dc, int length, DWORD& mode, const CRect& borders, int minThickness)
 {
     for (int i = GetCount() - 1; i >= 0; --i)
@@ -389,8 +529,11 @@ CSize CJQWControls::CalcDynamicSize(CDC* dc, int length, DWORD& mode, const CRec
     // Stretching is what the caller asked for; the bit set by wrapping only reports it.
     const BOOL stretch = (mode & LM_STRETCH) != 0;
     const CSize separator = GetSeparatorSize(dc);
+    const BOOL grouped = m_pParent && (m_pParent->GetFlags() & JQW_FLAGS_GROUPED);
     CSize size;
-    if (mode & LM_POPUP) {
+    if (grouped) {
+        size = CalcGroupedSize(dc, items, length - (vertical ? borderY : borderX), mode, vertical);
+    } else if (mode & LM_POPUP) {
         const int mru = m_pParent ? m_pParent->GetMRUWidth() : 0;
         WrapRows(items, mru, mode, separator);
         size = PlaceRows(items, separator, FALSE);
@@ -425,11 +568,12 @@ CSize CJQWControls::CalcDynamicSize(CDC* dc, int length, DWORD& mode, const CRec
     }
 
     if (mode & LM_COMMIT)
-        AlignRows(items, size, borders, vertical, FALSE);
+        AlignRows(items, size, borders, vertical, grouped);
     const CSize barSize(size.cx + borderX, size.cy + borderY);
 
     if (mode & LM_COMMIT) {
-        AlignFar(items, barSize, borders, vertical);
+        if (!grouped)
+            AlignFar(items, barSize, borders, vertical);
         for (auto& item : items) {
             CJQWControl* control = item.pControl;
             const DWORD hide = item.bHidden ? (control->GetHideFlags() | jqwHideWrap) : (control->GetHideFlags() & ~jqwHideWrap);

@@ -120,6 +120,8 @@ private:
     CSize GetSeparatorSize(CDC* dc) const;
     void AlignRows(std::vector<LayoutItem>& items, CSize size, const CRect& borders, BOOL vertical, BOOL grouped);
     void AlignFar(std::vector<LayoutItem>& items, CSize barSize, const CRect& borders, BOOL vertical);
+    // The grouped layout: large buttons in columns, reduced to smaller styles until they fit.
+    CSize CalcGroupedSize(CDC* dc, std::vector<LayoutItem>& items, int length, DWORD& mode, BOOL vertical);
     static CSize FindShape(std::vector<LayoutItem>& items, DWORD& mode, CSize separator);
     static CSize FitLength(std::vector<LayoutItem>& items, int length, DWORD& mode, CSize separator, BOOL lengthIsHeight);
 

@@ -207,6 +207,13 @@ public:
     int m_animationDuration = 100; // ms
     // Text of an item with mnemonics underlined when `cues`; the height drawn.
     int DrawControlText(CDC* dc, const CString& text, CRect rect, UINT format, BOOL draw, bool selected, bool enabled);
+    // A bar caption (mnemonics underlined when the bar shows keyboard cues, embossed when disabled).
+    void DrawControlCaption(CDC* dc, CJQWControl* control, const CString& caption, CRect rect, bool centre);
+    // Draws a caption (centred when asked) with room for the drop-down glyph when `dropDown`; the
+    // glyph itself is left out on the menu bar.
+    void DrawCaptionWithArrow(CDC* dc, CJQWControl* control, CRect rect, bool centre, bool dropDown);
+    // The two-line caption of a large button, with the glyph after the second line when `dropDown`.
+    void DrawLargeButtonCaption(CDC* dc, CJQWControl* control, CRect rect, bool dropDown);
 
 private:
     void CreateFonts();

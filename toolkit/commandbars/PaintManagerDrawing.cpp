@@ -127,6 +127,66 @@ int CJQWPaintManager::DrawControlText(CDC* dc, const CString& text, CRect rect, 
     return dc->DrawText(text, &rect, format | DT_SINGLELINE | DT_VCENTER);
 }
 
+void CJQWPaintManager::DrawControlCaption(CDC* dc, CJQWControl* control, const CString& caption, CRect rect, bool centre)
+{
+    CJQWCommandBar* bar = control->GetParent();
+    const bool cues = !bar || bar->IsKeyboardCuesVisible();
+    const UINT format = DT_SINGLELINE | DT_VCENTER | (centre ? DT_CENTER : 0);
+    if (!control->GetEnabled() && m_embossedDisabledText) {
+        const COLORREF old = dc->SetTextColor(GetColor(kLight));
+        CRect shifted = rect;
+        shifted.OffsetRect(1, 1);
+        dc->DrawText(StripMnemonics(caption), &shifted, format | DT_NOPREFIX);
+        dc->SetTextColor(old);
+    }
+    if (cues)
+        dc->DrawText(caption, &rect, format);
+    else
+        dc->DrawText(StripMnemonics(caption), &rect, format | DT_NOPREFIX);
+}
+
+void CJQWPaintManager::DrawCaptionWithArrow(CDC* dc, CJQWControl* control, CRect rect, bool centre, bool dropDown)
+{
+    const CString caption = control->GetCaption();
+    const int captionWidth = dc->GetTextExtent(StripMnemonics(caption)).cx;
+    const int width = captionWidth + (dropDown ? 5 : 0);
+    int start = rect.left;
+    if (centre)
+        start = rect.left + (rect.right - rect.left - width + 1) / 2;
+    DrawControlCaption(dc, control, caption, CRect(start, rect.top, start + captionWidth + 1, rect.bottom), false);
+    const CJQWCommandBar* bar = control->GetParent();
+    if (dropDown && !(bar && bar->GetType() == jqwBarTypeMenuBar)) {
+        const JQW_PAINT_STATE state = control->GetPaintState();
+        const COLORREF color = GetColor(GetRectangleTextColor(state.selected, state.enabled, 1, 0));
+        DrawDropDownGlyph(dc->GetSafeHdc(), CPoint(start + captionWidth + 5, rect.CenterPoint().y), false, color);
+    }
+}
+
+void CJQWPaintManager::DrawLargeButtonCaption(CDC* dc, CJQWControl* control, CRect rect, bool dropDown)
+{
+    const CString plain = StripMnemonics(control->GetCaption());
+    CString first = plain, second;
+    if (m_twoLineCaptions)
+        SplitCaptionInTwo(plain, first, second);
+    const int m = rect.CenterPoint().y;
+    const UINT format = DT_SINGLELINE | DT_VCENTER | DT_CENTER | DT_NOPREFIX;
+    CRect upper(rect.left, rect.top, rect.right, m + 1);
+    dc->DrawText(first, &upper, format);
+    const int secondWidth = second.IsEmpty() ? 0 : dc->GetTextExtent(second).cx;
+    const int width = secondWidth + (dropDown ? 9 : 0);
+    const int start = rect.left + (rect.Width() - width + 1) / 2;
+    if (!second.IsEmpty()) {
+        CRect lower(start, m, start + secondWidth + 1, rect.bottom);
+        dc->DrawText(second, &lower, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    }
+    if (dropDown) {
+        const JQW_PAINT_STATE state = control->GetPaintState();
+        const COLORREF color = GetColor(GetRectangleTextColor(state.selected, state.enabled, 1, 0));
+        const int x = second.IsEmpty() ? (rect.left + rect.right) / 2 - 1 : start + secondWidth + 5;
+        DrawDropDownGlyph(dc->GetSafeHdc(), CPoint(x, (m + rect.bottom) / 2), false, color);
+    }
+}
+
 CSize CJQWPaintManager::DrawControlPopupParent(CDC* dc, CJQWControl* control, BOOL draw)
 {
     CJQWCommandBar* bar = control->GetParent();
@@ -180,7 +240,26 @@ CSize CJQWPaintManager::DrawControlToolBarParent(CDC* dc, CJQWControl* control, 
     const bool vertical = paintBar.IsVertical();
     const CSize icon = GetControlIconSize(paintBar, paintControl);
     const JQW_PAINT_STATE state = control->GetPaintState();
-    const bool image = paintControl.iconShown;
+    // Every style but caption-only shows the icon, except plain popups of automatic style.
+    const bool image = paintControl.iconShown && paintControl.style != JQW_STYLE_CAPTION
+        && !(type == JQW_CONTROL_POPUP && paintControl.style == JQW_STYLE_AUTOMATIC);
+    const bool popupType = type == JQW_CONTROL_POPUP || type == JQW_CONTROL_BUTTON_POPUP || type == JQW_CONTROL_SPLIT_BUTTON_POPUP;
+
+    if (control->GetStyle() == JQW_STYLE_LARGE) {
+        if (image)
+            DrawImage(dc, CPoint(r.left + (r.Width() - icon.cx) / 2, r.top + 4), icon, control, state);
+        if (paintControl.captionVisible)
+            DrawLargeButtonCaption(dc, control, CRect(r.left, r.top + 4 + icon.cy, r.right, r.bottom), popupType);
+        return CSize(0, 0);
+    }
+    if (paintBar.captionsBelowIcons && image) {
+        if (type == JQW_CONTROL_SPLIT_BUTTON_POPUP)
+            r.right -= ToolBarSplitWidth;
+        DrawImage(dc, CPoint(r.left + (r.Width() - icon.cx) / 2, r.top + 4), icon, control, state);
+        DrawCaptionWithArrow(dc, control, CRect(r.left, r.top + paintControl.buttonSize.cy, r.right, r.bottom), true,
+            type == JQW_CONTROL_POPUP || type == JQW_CONTROL_BUTTON_POPUP);
+        return CSize(0, 0);
+    }
     if (type == JQW_CONTROL_SPLIT_BUTTON_POPUP)
         r.right -= ToolBarSplitWidth;
     if (image) {
@@ -191,35 +270,16 @@ CSize CJQWPaintManager::DrawControlToolBarParent(CDC* dc, CJQWControl* control, 
             at = CPoint(r.left + (r.Width() - icon.cx) / 2, r.top + (r.Height() - icon.cy) / 2);
         DrawImage(dc, at, icon, control, state);
     }
-    if (paintControl.captionVisible) {
-        CString caption = paintControl.caption;
-        UINT format = DT_SINGLELINE | DT_VCENTER;
-        if (!paintBar.keyboardCues) {
-            caption = StripMnemonics(caption);
-            format |= DT_NOPREFIX;
-        }
+    if (type == JQW_CONTROL_POPUP && !image) {
+        DrawCaptionWithArrow(dc, control, r, true, true);
+    } else if (type == JQW_CONTROL_POPUP && !paintControl.captionVisible) {
+        const int y = r.CenterPoint().y;
+        DrawTriangle(dc->GetSafeHdc(), CPoint(r.right - 9, y - 1), CPoint(r.right - 5, y - 1), CPoint(r.right - 7, y + 1), text);
+    } else if (paintControl.captionVisible) {
         CRect textRect = r;
         if (image)
             textRect.left = r.left + paintControl.buttonSize.cx - (m_compactCaptionSpacing ? 0 : 1);
-        else
-            format |= DT_CENTER;
-        if (type == JQW_CONTROL_POPUP || type == JQW_CONTROL_BUTTON_POPUP)
-            textRect.right -= 10;
-        if (!state.enabled && m_embossedDisabledText) {
-            CRect shifted = textRect;
-            shifted.OffsetRect(1, 1);
-            dc->SetTextColor(GetColor(kLight));
-            dc->DrawText(caption, &shifted, format);
-            dc->SetTextColor(text);
-        }
-        dc->DrawText(caption, &textRect, format);
-    }
-    if (type == JQW_CONTROL_POPUP && image && !paintControl.captionVisible) {
-        const int y = r.CenterPoint().y;
-        DrawTriangle(dc->GetSafeHdc(), CPoint(r.right - 9, y - 1), CPoint(r.right - 5, y - 1), CPoint(r.right - 7, y + 1), text);
-    } else if ((type == JQW_CONTROL_POPUP || type == JQW_CONTROL_BUTTON_POPUP) && paintControl.captionVisible
-        && bar && bar->GetType() != 0) {
-        DrawDropDownGlyph(dc->GetSafeHdc(), CPoint(r.right - 7, r.CenterPoint().y), false, text);
+        DrawCaptionWithArrow(dc, control, textRect, !image, type == JQW_CONTROL_POPUP);
     }
     return CSize(0, 0);
 }

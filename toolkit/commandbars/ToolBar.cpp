@@ -22,6 +22,7 @@ BEGIN_MESSAGE_MAP(CJQWToolBar, CJQWCommandBar)
     ON_WM_LBUTTONDOWN()
     ON_WM_RBUTTONDOWN()
     ON_WM_MOUSEACTIVATE()
+    ON_WM_SETFOCUS()
 END_MESSAGE_MAP()
 
 namespace {
@@ -347,6 +348,19 @@ LRESULT CJQWToolBar::OnFloatStatus(WPARAM wParam, LPARAM)
     const BOOL answer = (GetStyle() & WS_SYNCACTIVATE) && (wParam & FS_SYNCACTIVE);
     if (m_barPosition != jqwBarFloating || !m_bVisible)
         return answer;
+    // Floating bars come and go with their frame's activation (the options may turn this off once
+    // the command bars hold them).
+    HWND top = m_hWnd;
+    if (HWND owner = ::GetWindow(m_hWnd, GW_OWNER))
+        top = ::GetAncestor(owner, GA_ROOT);
+    const bool topActive = ::GetActiveWindow() == top;
+    if ((wParam & FS_DEACTIVATE) && !topActive)
+        ::ShowWindow(m_hWnd, SW_HIDE);
+    if ((wParam & FS_ACTIVATE) && !::IsWindowVisible(m_hWnd) && topActive) {
+        const HWND foreground = ::GetForegroundWindow();
+        if (foreground && ::IsWindowVisible(foreground) && !::IsIconic(foreground))
+            ::ShowWindow(m_hWnd, SW_SHOWNA);
+    }
     if (wParam & FS_SHOW)
         ::ShowWindow(m_hWnd, SW_SHOWNA);
     if (wParam & FS_HIDE)
@@ -405,6 +419,15 @@ void CJQWToolBar::OnRButtonDown(UINT flags, CPoint point)
     SetTrackingMode(0);
     SetSelected(-1);
     Redraw();
+}
+
+void CJQWToolBar::OnSetFocus(CWnd* old)
+{
+    Default();
+    if (!m_hwndFocus && old)
+        m_hwndFocus = old->GetSafeHwnd();
+    if (!m_pDockContext && !m_bTracking)
+        SetTrackingMode(1, TRUE, TRUE);
 }
 
 int CJQWToolBar::OnMouseActivate(CWnd*, UINT, UINT)

@@ -62,6 +62,7 @@ protected:
     void OnLButtonDown(UINT flags, CPoint point);
     void OnRButtonDown(UINT flags, CPoint point);
     int OnMouseActivate(CWnd* desktop, UINT hitTest, UINT message);
+    void OnSetFocus(CWnd* old);
 
     CJQWControl* FindOrAddSpecialControl(int id, DWORD flags);
 

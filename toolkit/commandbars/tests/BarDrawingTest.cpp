@@ -10,6 +10,7 @@
 #include "toolkit/commandbars/DefaultTheme.h"
 #include "toolkit/commandbars/ToolBar.h"
 #include "toolkit/drawing/ColorManager.h"
+#include "toolkit/drawing/images/ImageManager.h"
 
 #include <gtest/gtest.h>
 
@@ -30,6 +31,19 @@ int Count(const testkit::Capture& c, const CRect& r, COLORREF color)
         for (int x = std::max(0, int(r.left)); x < std::min(c.width, int(r.right)); ++x)
             if (c.ColorAt(x, y) == color)
                 ++n;
+    return n;
+}
+
+// Pixels of dark text (anti-aliased edges included).
+int Dark(const testkit::Capture& c, const CRect& r)
+{
+    int n = 0;
+    for (int y = std::max(0, int(r.top)); y < std::min(c.height, int(r.bottom)); ++y)
+        for (int x = std::max(0, int(r.left)); x < std::min(c.width, int(r.right)); ++x) {
+            const COLORREF p = c.ColorAt(x, y);
+            if (GetRValue(p) + GetGValue(p) + GetBValue(p) < 250)
+                ++n;
+        }
     return n;
 }
 
@@ -101,10 +115,11 @@ TEST_F(BarDrawingTest, ToolbarStates)
     const CRect h = hot->GetRect();
     EXPECT_EQ(c.ColorAt(h.left, h.top), Color(20));
     EXPECT_EQ(c.ColorAt(h.right - 1, h.bottom - 1), Color(16));
-    // Disabled text is grey with its highlight emboss.
+    // Disabled text is grey with its highlight emboss; enabled text has no emboss.
     const CRect d = disabled->GetRect();
     EXPECT_GT(Count(c, d, Color(17)), 5);
-    EXPECT_GT(Count(c, d, Color(20)), 5);
+    EXPECT_GT(Count(c, d, Color(20)), 0);
+    EXPECT_EQ(Count(c, controls->GetAt(0)->GetRect(), Color(20)), 0);
     // Enabled text is in the button-text colour.
     EXPECT_GT(Count(c, controls->GetAt(0)->GetRect(), Color(18)), 5);
     // The etched separator before the group: shadow then highlight, two pixels left of the gap.
@@ -178,4 +193,150 @@ TEST_F(BarDrawingTest, MenuItems)
 
     bar->DestroyWindow();
     bar->InternalRelease();
+}
+
+namespace {
+
+// A strip of 16 x 16 buttons of one colour each (a white corner pixel is the transparent key).
+HBITMAP Strip(std::initializer_list<COLORREF> colors)
+{
+    const int n = int(colors.size());
+    BITMAPINFO info {};
+    info.bmiHeader = { sizeof(BITMAPINFOHEADER), n * 16, 16, 1, 24, BI_RGB, 0, 0, 0, 0, 0 };
+    void* bits = nullptr;
+    HBITMAP strip = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, strip);
+    int i = 0;
+    for (COLORREF color : colors) {
+        for (int x = 0; x < 16; ++x)
+            for (int y = 0; y < 16; ++y)
+                SetPixel(dc, i * 16 + x, y, x == 0 && y == 0 ? RGB(255, 0, 255) : color);
+        ++i;
+    }
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    return strip;
+}
+
+} // namespace
+
+TEST_F(BarDrawingTest, ToolbarIcons)
+{
+    auto* images = new CJQWImageManager;
+    HBITMAP strip = Strip({ RGB(200, 0, 0), RGB(0, 0, 200) });
+    const UINT ids[] = { 10, 11 };
+    ASSERT_TRUE(images->SetIconsFromBitmap(strip, ids, 2, CSize(0, 0), jqwImageNormal, FALSE));
+    DeleteObject(strip);
+
+    auto* bar = new CJQWToolBar;
+    bar->SetBarPosition(jqwBarTop);
+    bar->SetShowExpandButton(FALSE);
+    theme->InternalAddRef();
+    bar->SetPaintManager(theme);
+    bar->SetImageManager(images);
+    ASSERT_TRUE(bar->CreateToolBarWindow(site, FALSE));
+    CJQWControl* red = bar->GetControls()->Add(JQW_CONTROL_BUTTON, 10);
+    red->SetCaption(CString(u"Red"));
+    CJQWControl* blue = bar->GetControls()->Add(JQW_CONTROL_BUTTON, 11);
+    blue->SetEnabled(0);
+    CJQWControl* text = bar->GetControls()->Add(JQW_CONTROL_BUTTON, 12);
+    text->SetCaption(CString(u"Text"));
+    EXPECT_FALSE(red->IsCaptionVisible()); // automatic style: the icon stands for the caption
+    EXPECT_TRUE(text->IsCaptionVisible());
+    const CSize size = bar->CalcDynamicLayout(600, LM_HORZ | LM_HORZDOCK | LM_COMMIT);
+    bar->MoveWindow(0, 0, size.cx, size.cy);
+    EXPECT_EQ(red->GetRect().Size(), bar->GetButtonSize());
+    bar->RedrawWindow();
+
+    const testkit::Capture c = testkit::CaptureClient(bar->m_hWnd);
+    Keep(c, "toolbar_icons");
+    const CRect r = red->GetRect();
+    EXPECT_EQ(c.ColorAt(r.CenterPoint().x, r.CenterPoint().y), RGB(200, 0, 0));
+    EXPECT_EQ(Count(c, r, RGB(200, 0, 0)), 16 * 16 - 1);
+    // Disabled: embossed silhouette, none of the icon's own colour.
+    const CRect b = blue->GetRect();
+    EXPECT_EQ(Count(c, b, RGB(0, 0, 200)), 0);
+    EXPECT_GT(Count(c, b, Color(16)), 100);
+    EXPECT_GT(Count(c, b, Color(20)), 10);
+
+    bar->DestroyWindow();
+    bar->InternalRelease();
+}
+
+namespace {
+
+class CCueBar : public CJQWToolBar {
+public:
+    BOOL IsKeyboardCuesVisible() const override { return cues; }
+    BOOL cues = TRUE;
+};
+
+} // namespace
+
+TEST_F(BarDrawingTest, KeyboardCuesUnderlineTheMnemonicOnlyWhenShown)
+{
+    int textPixels[2][2] = {}; // [menu][cues]
+    for (int menu = 0; menu < 2; ++menu)
+        for (int cues = 0; cues < 2; ++cues) {
+            auto* bar = new CCueBar;
+            bar->cues = cues;
+            if (menu) {
+                bar->SetType(jqwBarTypePopup);
+                bar->SetBarPosition(jqwBarPopup);
+            } else {
+                bar->SetBarPosition(jqwBarTop);
+            }
+            bar->SetShowExpandButton(FALSE);
+            theme->InternalAddRef();
+            bar->SetPaintManager(theme);
+            ASSERT_TRUE(bar->CreateToolBarWindow(site, FALSE));
+            CJQWControl* item = bar->GetControls()->Add(JQW_CONTROL_BUTTON, 1);
+            item->SetCaption(CString(u"Save &As"));
+            const CSize size = menu ? bar->GetControls()->CalcPopupSize(nullptr, 0, bar->GetBorders())
+                                    : bar->CalcDynamicLayout(600, LM_HORZ | LM_HORZDOCK | LM_COMMIT);
+            bar->MoveWindow(0, 0, size.cx, size.cy);
+            bar->RedrawWindow();
+            const testkit::Capture c = testkit::CaptureClient(bar->m_hWnd);
+            Keep(c, menu ? (cues ? "menu_cues" : "menu_nocues") : (cues ? "bar_cues" : "bar_nocues"));
+            textPixels[menu][cues] = Dark(c, item->GetRect());
+            bar->DestroyWindow();
+            bar->InternalRelease();
+        }
+    for (int menu = 0; menu < 2; ++menu) {
+        SCOPED_TRACE(menu);
+        EXPECT_GT(textPixels[menu][0], 20);
+        // The underline under the A adds a row of text pixels.
+        EXPECT_GE(textPixels[menu][1] - textPixels[menu][0], 4);
+    }
+}
+
+TEST_F(BarDrawingTest, DropDownArrowsOnToolbarsNotOnTheMenuBar)
+{
+    int glyph[2] = {};
+    CSize sizes[2];
+    for (int menuBar = 0; menuBar < 2; ++menuBar) {
+        auto* bar = new CJQWToolBar;
+        bar->SetType(menuBar ? jqwBarTypeMenuBar : jqwBarTypeNormal);
+        bar->SetBarPosition(jqwBarTop);
+        bar->SetShowExpandButton(FALSE);
+        theme->InternalAddRef();
+        bar->SetPaintManager(theme);
+        ASSERT_TRUE(bar->CreateToolBarWindow(site, FALSE));
+        CJQWControl* popup = bar->GetControls()->Add(JQW_CONTROL_POPUP, 0);
+        popup->SetCaption(CString(u"File"));
+        const CSize size = bar->CalcDynamicLayout(600, LM_HORZ | LM_HORZDOCK | LM_COMMIT);
+        bar->MoveWindow(0, 0, size.cx, size.cy);
+        bar->RedrawWindow();
+        const testkit::Capture c = testkit::CaptureClient(bar->m_hWnd);
+        Keep(c, menuBar ? "menubar_popup" : "toolbar_popup");
+        const CRect r = popup->GetRect();
+        sizes[menuBar] = r.Size();
+        glyph[menuBar] = Dark(c, r);
+        bar->DestroyWindow();
+        bar->InternalRelease();
+    }
+    // The same caption; the toolbar's item adds the glyph's pixels.
+    EXPECT_GE(glyph[0] - glyph[1], 5);
+    EXPECT_EQ(sizes[0], sizes[1]); // both keep the glyph's room
 }

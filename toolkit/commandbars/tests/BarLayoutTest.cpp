@@ -1,5 +1,7 @@
 #include "toolkit/commandbars/ControlButton.h"
+#include "toolkit/commandbars/CommandBar.h"
 #include "toolkit/commandbars/Controls.h"
+#include "toolkit/drawing/images/ImageManager.h"
 
 #include <gtest/gtest.h>
 
@@ -307,4 +309,80 @@ TEST(BarLayoutTest, FloatingFitKeepsTheRowCountAtTheNarrowestWidth)
     mode = LM_LENGTHY | LM_COMMIT;
     // 40 high: two rows again.
     EXPECT_EQ(f.Layout(40, mode), CSize(60, 40));
+}
+
+namespace {
+
+// A strip of `count` plain buttons of `side` pixels.
+HBITMAP Strip(int count, int side)
+{
+    BITMAPINFO info {};
+    info.bmiHeader = { sizeof(BITMAPINFOHEADER), count * side, side, 1, 24, BI_RGB, 0, 0, 0, 0, 0 };
+    void* bits = nullptr;
+    return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+}
+
+} // namespace
+
+TEST(BarLayoutTest, GroupedLayoutReducesLargeButtonsUntilTheyFit)
+{
+    auto* bar = new CJQWCommandBar;
+    bar->SetFlags(JQW_FLAGS_GROUPED);
+    auto* images = new CJQWImageManager;
+    HBITMAP strip = Strip(6, 32);
+    const UINT ids[] = { 10, 11, 12, 13, 14, 15 };
+    ASSERT_TRUE(images->SetIconsFromBitmap(strip, ids, 6, CSize(32, 32), jqwImageNormal, FALSE));
+    DeleteObject(strip);
+    bar->SetImageManager(images);
+    CJQWControls* controls = bar->GetControls();
+    controls->m_measure = [](CJQWControl* control, CDC*) {
+        switch (control->GetStyle()) {
+        case JQW_STYLE_LARGE:
+            return CSize(40, 60);
+        case JQW_STYLE_ICON_AND_CAPTION:
+            return CSize(60, 20);
+        default:
+            return CSize(22, 20);
+        }
+    };
+    for (int id : ids)
+        controls->Add(JQW_CONTROL_BUTTON, id);
+    auto styles = [&] {
+        std::vector<int> out;
+        for (int i = 0; i < controls->GetCount(); ++i)
+            out.push_back(controls->GetAt(i)->GetStyle());
+        return out;
+    };
+
+    DWORD mode = LM_HORZDOCK | LM_COMMIT;
+    CSize size = controls->CalcDynamicSize(nullptr, 1000, mode, CRect(0, 0, 0, 0));
+    EXPECT_EQ(styles(), std::vector<int>({ 4, 4, 4, 4, 4, 4 }));
+    EXPECT_EQ(size.cx, 240);
+    EXPECT_FALSE(mode & LM_STRETCH);
+
+    // The last three large buttons become one column of three.
+    mode = LM_HORZDOCK | LM_COMMIT;
+    size = controls->CalcDynamicSize(nullptr, 200, mode, CRect(0, 0, 0, 0));
+    EXPECT_EQ(styles(), std::vector<int>({ 4, 4, 4, 3, 3, 3 }));
+    EXPECT_EQ(size.cx, 180);
+    EXPECT_TRUE(mode & LM_STRETCH);
+    EXPECT_EQ(controls->GetAt(3)->GetRect(), CRect(120, 0, 180, 20));
+    EXPECT_EQ(controls->GetAt(5)->GetRect(), CRect(120, 40, 180, 60));
+
+    mode = LM_HORZDOCK | LM_COMMIT;
+    EXPECT_EQ(controls->CalcDynamicSize(nullptr, 130, mode, CRect(0, 0, 0, 0)).cx, 120);
+    EXPECT_EQ(styles(), std::vector<int>({ 3, 3, 3, 3, 3, 3 }));
+
+    // A column of three icon-and-caption buttons loses its captions.
+    mode = LM_HORZDOCK | LM_COMMIT;
+    EXPECT_EQ(controls->CalcDynamicSize(nullptr, 100, mode, CRect(0, 0, 0, 0)).cx, 82);
+    EXPECT_EQ(styles(), std::vector<int>({ 3, 3, 3, 2, 2, 2 }));
+
+    // Nothing left to reduce: what still sticks out is hidden.
+    mode = LM_HORZDOCK | LM_HIDEWRAP | LM_COMMIT;
+    controls->CalcDynamicSize(nullptr, 30, mode, CRect(0, 0, 0, 0));
+    EXPECT_TRUE(controls->GetAt(0)->IsVisible());
+    EXPECT_FALSE(controls->GetAt(3)->IsVisible());
+    EXPECT_FALSE(controls->GetAt(5)->IsVisible());
+    bar->InternalRelease();
 }

@@ -4,6 +4,7 @@
 
 #include "platform/framework/AfxMessages.h"
 #include "platform/framework/FrameWnd.h"
+#include "platform/framework/Menu.h"
 #include "platform/testkit/Desktop.h"
 #include "platform/testkit/MessageSpy.h"
 #include "toolkit/commandbars/CommandBarMessages.h"
@@ -180,7 +181,10 @@ TEST_F(CommandBarWindowTest, AClickSendsExactlyOneCommand)
 
     testkit::Click(At(disabled));
     Pump();
+    testkit::DoubleClick(At(disabled));
+    Pump();
     EXPECT_EQ(spy.Count(WM_COMMAND), 1u);
+    EXPECT_EQ(::GetCapture(), nullptr);
 
     // An owner that answers the execute notification gets no command.
     site->answerExecute = true;
@@ -328,6 +332,14 @@ TEST_F(CommandBarWindowTest, APopupWithoutAChildBarActsAsAButton)
     testkit::Click(At(popup));
     Pump();
     EXPECT_EQ(site->commands, std::vector<int>({ kEnabled }));
+    EXPECT_FALSE(bar->IsTrackingMode());
+    EXPECT_EQ(bar->GetPopupIndex(), -1);
+    popup->SetEnabled(0);
+    testkit::Click(At(popup));
+    Pump();
+    testkit::DoubleClick(At(popup));
+    Pump();
+    EXPECT_EQ(site->commands.size(), 1u);
 }
 
 TEST_F(CommandBarWindowTest, QuitPostedWhilePressingStillEndsTheProgram)
@@ -564,6 +576,164 @@ TEST_F(CommandBarWindowTest, FloatingBarsPutTheHideButtonInTheCaption)
     EXPECT_EQ(r.Width(), r.Height());
     // Without command bars there is no options button.
     EXPECT_EQ(floating->GetControls()->FindControl(JQW_ID_TOOLBAR_EXPAND), nullptr);
+    floating->DestroyWindow();
+    floating->InternalRelease();
+}
+
+namespace {
+
+// A site that answers the creation messages as a test tells it.
+class CCreatingSite : public CFrameWnd {
+    DECLARE_MESSAGE_MAP()
+public:
+    LRESULT OnCreateControl(WPARAM, LPARAM lParam)
+    {
+        auto* record = reinterpret_cast<JQW_CONTROL_CREATE_RECORD*>(lParam);
+        seen.push_back(record->commandId);
+        if (record->commandId == 601) {
+            record->controlType = JQW_CONTROL_POPUP; // a popup without a control: the default popup
+            record->caption = u"Made";
+            return 1;
+        }
+        if (record->commandId == 602) {
+            record->commandId = 700; // answered, control left null: the default control of the type
+            return 1;
+        }
+        return 0;
+    }
+    LRESULT OnControlCreated(WPARAM, LPARAM lParam)
+    {
+        created.push_back(reinterpret_cast<JQW_CONTROL_CREATE_RECORD*>(lParam)->control);
+        return 0;
+    }
+    LRESULT OnCreateCommandBar(WPARAM, LPARAM lParam)
+    {
+        auto* record = reinterpret_cast<JQW_COMMANDBAR_CREATE_RECORD*>(lParam);
+        ++barRequests;
+        record->commandBar = answerBar;
+        return answerBar ? 1 : 0;
+    }
+    std::vector<UINT> seen;
+    std::vector<CJQWControl*> created;
+    CJQWCommandBar* answerBar = nullptr;
+    int barRequests = 0;
+};
+
+BEGIN_MESSAGE_MAP(CCreatingSite, CFrameWnd)
+    ON_MESSAGE(JQWM_CREATE_CONTROL, &CCreatingSite::OnCreateControl)
+    ON_MESSAGE(JQWM_CONTROL_CREATED, &CCreatingSite::OnControlCreated)
+    ON_MESSAGE(JQWM_CREATE_COMMANDBAR, &CCreatingSite::OnCreateCommandBar)
+END_MESSAGE_MAP()
+
+class CFakePopupBar : public CJQWCommandBar {
+public:
+    BOOL IsPopupBar() const override { return TRUE; }
+};
+int g_madePopupBars = 0;
+
+} // namespace
+
+TEST_F(CommandBarWindowTest, MenuImportAsksTheSiteForControlsAndPopupBars)
+{
+    auto& creating = *new CCreatingSite;
+    ASSERT_TRUE(creating.Create(nullptr, u"creating", WS_OVERLAPPEDWINDOW, CRect(0, 0, 100, 100)));
+    const auto saved = JQWCommandBarServices();
+    g_madePopupBars = 0;
+    JQWCommandBarServices().createPopupBar = [](CJQWCommandBars*) -> CJQWCommandBar* {
+        ++g_madePopupBars;
+        return new CFakePopupBar;
+    };
+
+    CMenu menu;
+    ASSERT_TRUE(menu.CreatePopupMenu());
+    menu.AppendMenu(MF_STRING, 600, u"Plain");
+    menu.AppendMenu(MF_STRING, 601, u"Asked");
+    menu.AppendMenu(MF_STRING, 602, u"Renumbered");
+    CMenu sub;
+    ASSERT_TRUE(sub.CreatePopupMenu());
+    sub.AppendMenu(MF_STRING, 603, u"Inner");
+    menu.AppendMenu(MF_POPUP, UINT_PTR(sub.Detach()), u"&Sub");
+
+    auto* target = new CJQWCommandBar;
+    target->SetOwner(&creating);
+    // A site bar that is not a popup bar is not taken: the toolkit makes its own.
+    auto* notPopup = new CJQWCommandBar;
+    creating.answerBar = notPopup;
+    ASSERT_TRUE(target->LoadMenu(&menu));
+    CJQWControls* controls = target->GetControls();
+    ASSERT_EQ(controls->GetCount(), 4);
+    EXPECT_EQ(controls->GetAt(0)->GetType(), JQW_CONTROL_BUTTON);
+    CJQWControl* asked = controls->GetAt(1);
+    EXPECT_EQ(asked->GetType(), JQW_CONTROL_POPUP);
+    EXPECT_EQ(asked->GetID(), 601);
+    EXPECT_EQ(CString(u"Made"), asked->GetCaption());
+    EXPECT_EQ(controls->GetAt(2)->GetID(), 700);
+    CJQWControl* sub2 = controls->GetAt(3);
+    ASSERT_NE(sub2->GetCommandBar(), nullptr);
+    EXPECT_TRUE(sub2->GetCommandBar()->IsPopupBar());
+    EXPECT_NE(sub2->GetCommandBar(), notPopup);
+    EXPECT_EQ(CString(u"Sub"), sub2->GetCommandBar()->GetTitle());
+    EXPECT_EQ(sub2->GetCommandBar()->GetControlCount(), 1);
+    EXPECT_EQ(g_madePopupBars, 2);
+    EXPECT_EQ(creating.created.size(), 4u);
+    EXPECT_EQ(creating.created[3], sub2);
+
+    // A popup bar from the site is used as it is.
+    auto* given = new CFakePopupBar;
+    creating.answerBar = given;
+    CMenu again;
+    ASSERT_TRUE(again.CreatePopupMenu());
+    CMenu inner;
+    ASSERT_TRUE(inner.CreatePopupMenu());
+    again.AppendMenu(MF_POPUP, UINT_PTR(inner.Detach()), u"Given");
+    ASSERT_TRUE(target->LoadMenu(&again));
+    EXPECT_EQ(target->GetControl(0)->GetCommandBar(), given);
+
+    target->InternalRelease();
+    notPopup->InternalRelease();
+    JQWCommandBarServices() = saved;
+    creating.DestroyWindow();
+}
+
+TEST_F(CommandBarWindowTest, FocusPutsABarWithoutADockContextIntoKeyboardTracking)
+{
+    AddButton(kEnabled)->SetVisible(FALSE);
+    CJQWControl* first = AddButton(kChecked);
+    Layout();
+    ::SetFocus(bar->m_hWnd);
+    EXPECT_TRUE(bar->IsTrackingMode());
+    EXPECT_EQ(bar->GetSelected(), 1);
+    EXPECT_EQ(first->GetSelected(), 2);
+    bar->StopTracking();
+    EXPECT_FALSE(bar->IsTrackingMode());
+}
+
+TEST_F(CommandBarWindowTest, FloatingBarsFollowTheirFramesActivation)
+{
+    auto* floating = new CJQWToolBar;
+    ASSERT_TRUE(floating->CreateToolBarWindow(site, TRUE));
+    floating->GetControls()->Add(JQW_CONTROL_BUTTON, kEnabled)->SetCaption(CString(u"Run"));
+    floating->OnRecalcLayout();
+    ASSERT_TRUE(::IsWindowVisible(floating->m_hWnd));
+    EXPECT_EQ(floating->SendMessage(WM_FLOATSTATUS, FS_SYNCACTIVE), 1);
+
+    ::SetActiveWindow(site->m_hWnd);
+    floating->SendMessage(WM_FLOATSTATUS, FS_DEACTIVATE);
+    EXPECT_TRUE(::IsWindowVisible(floating->m_hWnd)); // the frame is still active
+
+    testkit::AnotherProgramActivated();
+    floating->SendMessage(WM_FLOATSTATUS, FS_DEACTIVATE);
+    EXPECT_FALSE(::IsWindowVisible(floating->m_hWnd));
+
+    ::SetActiveWindow(site->m_hWnd);
+    ::SetForegroundWindow(site->m_hWnd);
+    floating->SendMessage(WM_FLOATSTATUS, FS_ACTIVATE);
+    EXPECT_TRUE(::IsWindowVisible(floating->m_hWnd));
+
+    floating->SendMessage(WM_FLOATSTATUS, FS_DISABLE);
+    EXPECT_FALSE(::IsWindowEnabled(floating->m_hWnd));
+    floating->SendMessage(WM_FLOATSTATUS, FS_ENABLE);
+    EXPECT_TRUE(::IsWindowEnabled(floating->m_hWnd));
     floating->DestroyWindow();
     floating->InternalRelease();
 }

@@ -298,8 +298,15 @@ TEST(ControlPopupTest, CopiesShareOrCloneTheChildBar)
     popup->SetCommandBar(child);
     child->InternalRelease();
 
+    auto references = [](CJQWCommandBar* bar) {
+        const DWORD count = bar->InternalAddRef() - 1;
+        bar->InternalRelease();
+        return count;
+    };
+    const DWORD before = references(child);
     CJQWControl* shallow = popup->Clone(FALSE);
     EXPECT_EQ(shallow->GetCommandBar(), child);
+    EXPECT_EQ(references(child), before + 1);
     CJQWControl* deep = popup->Clone(TRUE);
     ASSERT_NE(deep->GetCommandBar(), nullptr);
     EXPECT_NE(deep->GetCommandBar(), child);
