@@ -5,7 +5,10 @@
 #include "toolkit/commandbars/CommandBar.h"
 #include "toolkit/commandbars/CommandBarMessages.h"
 #include "toolkit/commandbars/Control.h"
+#include "toolkit/commandbars/Controls.h"
 #include "toolkit/drawing/images/ImageManager.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -134,4 +137,36 @@ BOOL JQWLoadToolBar(CJQWCommandBar* bar, UINT id, BOOL loadIcons)
     if (toolbar.iconSize.cx != 16)
         bar->SetIconSize(toolbar.iconSize);
     return TRUE;
+}
+
+BOOL JQWIsBarShown(const CJQWCommandBar* bar)
+{
+    HWND window = bar->GetSafeHwnd();
+    if (!window || !bar->IsVisible() || !::IsWindowVisible(window))
+        return FALSE;
+    RECT rect {};
+    ::GetWindowRect(window, &rect);
+    return !CRect(rect).IsRectEmpty();
+}
+
+int JQWFindControlIndex(const CJQWControls* controls, const CJQWControl* control, int from)
+{
+    if (!controls || !control)
+        return -1;
+    for (int i = std::max(from, 0); i < controls->GetCount(); ++i) {
+        const CJQWControl* other = controls->GetAt(i);
+        if (other->GetID() == control->GetID() && other->GetType() == control->GetType())
+            return i;
+    }
+    return -1;
+}
+
+int JQWGetDefaultItem(const CJQWCommandBar* bar, BOOL wantId)
+{
+    for (int i = 0; i < bar->GetControlCount(); ++i) {
+        const CJQWControl* control = bar->GetControl(i);
+        if (control->GetParent() == bar && control->IsVisible() && control->IsDefaultItem())
+            return wantId ? control->GetID() : i;
+    }
+    return -1;
 }

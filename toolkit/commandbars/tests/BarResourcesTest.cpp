@@ -282,3 +282,34 @@ TEST_F(BarButtonsTest, IconsOfAnotherWidthSetTheBarsIconSize)
     EXPECT_FALSE(m_bar->LoadToolBar(7003)) << "no such toolbar";
     m_bar->SetImageManager(nullptr);
 }
+
+TEST_F(BarButtonsTest, SmallQueriesOfABar)
+{
+    const UINT ids[] = { 1, 2, 1, 3 };
+    JQWSetButtons(m_bar, ids, 4);
+    CJQWControls* controls = m_bar->GetControls();
+    EXPECT_EQ(JQWFindControlIndex(controls, m_bar->GetControl(0), 0), 0);
+    EXPECT_EQ(JQWFindControlIndex(controls, m_bar->GetControl(0), 1), 2);
+    EXPECT_EQ(JQWFindControlIndex(controls, m_bar->GetControl(0), 3), -1);
+    m_bar->GetControl(1)->SetType(JQW_CONTROL_POPUP);
+    CJQWControls other;
+    CJQWControl* button2 = other.Add(JQW_CONTROL_BUTTON, 2);
+    EXPECT_EQ(JQWFindControlIndex(controls, button2, 0), -1) << "same id, other type";
+
+    EXPECT_EQ(JQWGetDefaultItem(m_bar), -1);
+    m_bar->GetControl(3)->SetDefaultItem(TRUE);
+    m_bar->GetControl(2)->SetDefaultItem(TRUE);
+    m_bar->GetControl(2)->SetVisible(FALSE);
+    EXPECT_EQ(JQWGetDefaultItem(m_bar), 3) << "hidden default items do not count";
+    EXPECT_EQ(JQWGetDefaultItem(m_bar, TRUE), 3);
+
+    EXPECT_FALSE(JQWIsBarShown(m_bar)) << "no window";
+    ASSERT_TRUE(m_bar->CreateToolBarWindow(&m_site, FALSE));
+    m_bar->MoveWindow(0, 0, 50, 20);
+    EXPECT_FALSE(JQWIsBarShown(m_bar)) << "its site is hidden";
+    ::ShowWindow(m_siteWindow, SW_SHOWNA);
+    EXPECT_TRUE(JQWIsBarShown(m_bar));
+    m_bar->MoveWindow(0, 0, 0, 20);
+    EXPECT_FALSE(JQWIsBarShown(m_bar)) << "empty";
+    m_bar->DestroyWindow();
+}
