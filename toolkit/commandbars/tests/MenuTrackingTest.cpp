@@ -583,3 +583,32 @@ TEST_F(MenuTrackingTest, ToolbarDrivenFromTheKeyboardMovesChoosesAndLeaves)
     toolbar->InternalRelease();
     after.Check();
 }
+
+TEST_F(MenuTrackingTest, WindowsHostedInAPopupOutliveItHiddenOnTheSite)
+{
+    CJQWPopupBar* popup = CJQWPopupBar::CreatePopupBar(nullptr);
+    popup->SetSite(&m_site);
+    popup->GetControls()->Add(JQW_CONTROL_BUTTON, ID_OPEN_STACK)->SetCaption(CString(u"Open"));
+    testkit::MessageRecorder spy;
+    spy.Only({ JQWM_POPUP_CLOSED });
+    spy.Spy(m_site.GetSafeHwnd(), "site");
+    const POINT at = testkit::ClientPoint(m_site.GetSafeHwnd(), 100, 100);
+    ASSERT_TRUE(popup->PopupAt(at.x, at.y));
+    EXPECT_TRUE(::IsWindowVisible(popup->GetSafeHwnd()));
+    EXPECT_EQ(::GetWindowLongW(popup->GetSafeHwnd(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW, WS_EX_TOOLWINDOW);
+    EXPECT_EQ(popup->SendMessage(WM_MOUSEACTIVATE, 0, 0), MA_NOACTIVATE);
+    HWND hosted = CreateWindowExW(0, u"MenuTrackingSite", u"", WS_CHILD | WS_VISIBLE, 2, 2, 20, 10,
+        popup->GetSafeHwnd(), nullptr, nullptr, nullptr);
+    popup->SetTrackingMode(0);
+    EXPECT_EQ(popup->GetSafeHwnd(), nullptr);
+    ASSERT_TRUE(::IsWindow(hosted));
+    EXPECT_FALSE(::IsWindowVisible(hosted));
+    EXPECT_EQ(::GetParent(hosted), m_site.GetSafeHwnd());
+    EXPECT_EQ(spy.Count(JQWM_POPUP_CLOSED), 1u);
+    EXPECT_EQ(spy.Messages()[0].lParam, LPARAM(popup));
+    // The object outlives its window and opens again.
+    ASSERT_TRUE(popup->PopupAt(at.x, at.y));
+    popup->SetTrackingMode(0);
+    DestroyWindow(hosted);
+    popup->InternalRelease();
+}
