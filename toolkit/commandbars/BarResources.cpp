@@ -5,7 +5,10 @@
 #include "toolkit/commandbars/CommandBar.h"
 #include "toolkit/commandbars/CommandBarMessages.h"
 #include "toolkit/commandbars/Control.h"
+#include "toolkit/commandbars/Controls.h"
 #include "toolkit/drawing/images/ImageManager.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -84,8 +87,16 @@ BOOL JQWSetButtons(CJQWCommandBar* bar, const UINT* ids, int count)
         record.caption = bar->GetTitle();
         record.controlType = JQW_CONTROL_BUTTON;
         CJQWControl* control = nullptr;
-        if (siteWindow && ::SendMessageW(siteWindow, JQWM_CREATE_CONTROL, 0, LPARAM(&record)) && record.control)
-            control = controls->Add(record.control, int(record.commandId));
+        const JQW_CONTROL_CREATE_RECORD asked = record;
+        if (siteWindow && ::SendMessageW(siteWindow, JQWM_CREATE_CONTROL, 0, LPARAM(&record))) {
+            if (record.control)
+                control = controls->Add(record.control, int(record.commandId));
+        } else {
+            // Only a non-zero answer hands the record back.
+            if (record.control)
+                record.control->InternalRelease();
+            record = asked;
+        }
         if (!control) {
             control = controls->Add(record.controlType, int(record.commandId));
             if (control && record.buttonStyle != 0 && record.buttonStyle != control->GetStyle())
@@ -126,4 +137,36 @@ BOOL JQWLoadToolBar(CJQWCommandBar* bar, UINT id, BOOL loadIcons)
     if (toolbar.iconSize.cx != 16)
         bar->SetIconSize(toolbar.iconSize);
     return TRUE;
+}
+
+BOOL JQWIsBarShown(const CJQWCommandBar* bar)
+{
+    HWND window = bar->GetSafeHwnd();
+    if (!window || !bar->IsVisible() || !::IsWindowVisible(window))
+        return FALSE;
+    RECT rect {};
+    ::GetWindowRect(window, &rect);
+    return !CRect(rect).IsRectEmpty();
+}
+
+int JQWFindControlIndex(const CJQWControls* controls, const CJQWControl* control, int from)
+{
+    if (!controls || !control)
+        return -1;
+    for (int i = std::max(from, 0); i < controls->GetCount(); ++i) {
+        const CJQWControl* other = controls->GetAt(i);
+        if (other->GetID() == control->GetID() && other->GetType() == control->GetType())
+            return i;
+    }
+    return -1;
+}
+
+int JQWGetDefaultItem(const CJQWCommandBar* bar, BOOL wantId)
+{
+    for (int i = 0; i < bar->GetControlCount(); ++i) {
+        const CJQWControl* control = bar->GetControl(i);
+        if (control->GetParent() == bar && control->IsVisible() && control->IsDefaultItem())
+            return wantId ? control->GetID() : i;
+    }
+    return -1;
 }

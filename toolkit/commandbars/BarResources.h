@@ -43,3 +43,14 @@ class CJQWCommandBar;
 BOOL JQWLoadToolBar(CJQWCommandBar* bar, UINT id, BOOL loadIcons);
 // The bar's controls from an id list (0 begins a group), asking the site as above.
 BOOL JQWSetButtons(CJQWCommandBar* bar, const UINT* ids, int count);
+
+class CJQWControl;
+class CJQWControls;
+
+// The window exists, the bar is visible, its window is shown and not empty.
+BOOL JQWIsBarShown(const CJQWCommandBar* bar);
+// The first index at or after `from` whose control has `control`'s id and type; -1 for none.
+int JQWFindControlIndex(const CJQWControls* controls, const CJQWControl* control, int from);
+// The first own visible control marked as default item: its index, or its id with `wantId`; -1
+// for none.
+int JQWGetDefaultItem(const CJQWCommandBar* bar, BOOL wantId = FALSE);

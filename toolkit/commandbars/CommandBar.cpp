@@ -1,5 +1,6 @@
 #include "toolkit/commandbars/CommandBar.h"
 
+#include "toolkit/commandbars/BarKeyboard.h"
 #include "toolkit/commandbars/CommandBars.h"
 #include "toolkit/commandbars/BarResources.h"
 
@@ -675,48 +676,11 @@ int CJQWCommandBar::GetControlHelpId(const CJQWControl* control)
 }
 
 // ---------------------------------------------------------------------------------------------
-// Keys (the base's part; the menu keys are added by the keyboard handling of the bars).
+// Keys: the keyboard handling every tracking bar shares (BarKeyboard).
 
-BOOL CJQWCommandBar::OnHookKeyDown(UINT key, LPARAM)
+BOOL CJQWCommandBar::OnHookKeyDown(UINT key, LPARAM data)
 {
-    if (m_nLockRecurse > 0)
-        return FALSE;
-    const BOOL vertical = m_barPosition == jqwBarLeft || m_barPosition == jqwBarRight;
-    int direction = 0;
-    switch (key) {
-    case VK_ESCAPE:
-        SetTrackingMode(0);
-        return TRUE;
-    case VK_LEFT:
-        direction = vertical ? 0 : -1;
-        break;
-    case VK_RIGHT:
-        direction = vertical ? 0 : 1;
-        break;
-    case VK_UP:
-        direction = vertical ? -1 : 0;
-        break;
-    case VK_DOWN:
-        direction = vertical ? 1 : 0;
-        break;
-    case VK_RETURN:
-    case VK_SPACE:
-        if (CJQWControl* control = GetControl(m_nSelected)) {
-            control->OnClick(TRUE, CPoint(0, 0));
-            return TRUE;
-        }
-        return FALSE;
-    default:
-        return FALSE;
-    }
-    if (direction == 0)
-        return FALSE;
-    if (IsRightToLeft() && !vertical)
-        direction = -direction;
-    const int next = m_pControls->GetNext(m_nSelected, direction);
-    if (next != -1)
-        SetSelected(next, 2);
-    return TRUE;
+    return JQWBarHookKeyDown(this, key, data);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include "platform/user/Input.h"
 #include "platform/user/Menu.h"
 #include "toolkit/commandbars/BarKeyboard.h"
+#include "toolkit/commandbars/BarResources.h"
 #include "toolkit/commandbars/CommandBarMessages.h"
 #include "toolkit/commandbars/Control.h"
 #include "toolkit/commandbars/MouseManager.h"
@@ -83,11 +84,7 @@ void CJQWMenuBar::OnRemoved()
 
 BOOL CJQWMenuBar::IsBarShown() const
 {
-    if (!m_hWnd || !m_bVisible || !::IsWindowVisible(m_hWnd))
-        return FALSE;
-    CRect rect;
-    GetWindowRect(&rect);
-    return !rect.IsRectEmpty();
+    return JQWIsBarShown(this);
 }
 
 BOOL CJQWMenuBar::OnHookKeyDown(UINT key, LPARAM data)

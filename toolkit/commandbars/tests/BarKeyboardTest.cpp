@@ -6,12 +6,15 @@
 #include "toolkit/commandbars/PopupBar.h"
 #include "toolkit/commandbars/ToolBar.h"
 
+#include "ServicesRestore.h"
+
 #include <gtest/gtest.h>
 
 namespace {
 
 class BarKeyboardTest : public testkit::DesktopTest {
 protected:
+    ServicesRestore m_services; // destroyed last: after the bars that use them
     void TearDown() override
     {
         for (CJQWCommandBar* bar : m_bars) {

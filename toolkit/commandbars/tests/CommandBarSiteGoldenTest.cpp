@@ -17,6 +17,8 @@
 #include "toolkit/commandbars/ControlButton.h"
 #include "toolkit/drawing/images/ImageManager.h"
 
+#include "ServicesRestore.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -79,6 +81,7 @@ void SetShortcutTexts(CJQWCommandBar* bar, const std::vector<ACCEL>& table)
 
 class CommandBarSiteGoldenTest : public testkit::DesktopTest {
 protected:
+    ServicesRestore m_services; // destroyed last: after the bars that use them
     void TearDown() override
     {
         GetMouseManager()->ClosePopups();

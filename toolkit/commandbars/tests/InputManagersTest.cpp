@@ -6,6 +6,8 @@
 #include "platform/user/Input.h"
 #include "platform/user/Window.h"
 
+#include "ServicesRestore.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -29,6 +31,7 @@ struct KeyClient : CJQWHookManagerHookAble {
 
 class InputManagersTest : public testkit::DesktopTest {
 protected:
+    ServicesRestore m_services; // destroyed last: after the bars that use them
     void SetUp() override
     {
         DesktopTest::SetUp();

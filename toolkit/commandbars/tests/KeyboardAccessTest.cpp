@@ -1,6 +1,6 @@
 #include "toolkit/commandbars/CommandBars.h"
 
-#include "CommandBarTestResources.h"
+#include "KeyboardTestResources.h"
 #include "platform/base/Modules.h"
 #include "platform/base/ResourceTable.h"
 #include "platform/controls/CommonControls.h"
@@ -40,7 +40,7 @@ protected:
         testkit::DesktopTest::SetUp();
         RegisterControlClasses();
         m_module = platform::modules::Register(u"keyboard_test_module", {});
-        ASSERT_TRUE(platform::resources::RegisterModuleTable(m_module, CommandBarTestResources));
+        ASSERT_TRUE(platform::resources::RegisterModuleTable(m_module, KeyboardTestResources));
         AfxSetResourceHandle(m_module);
         GetMouseManager();
         m_site = new Site;

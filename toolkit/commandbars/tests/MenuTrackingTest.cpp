@@ -18,6 +18,8 @@
 #include "toolkit/commandbars/Control.h"
 #include "toolkit/commandbars/ControlButton.h"
 
+#include "ServicesRestore.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -37,6 +39,7 @@ LRESULT SiteProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 
 class MenuTrackingTest : public testkit::DesktopTest {
 protected:
+    ServicesRestore m_services; // destroyed last: after the bars that use them
     void SetUp() override
     {
         DesktopTest::SetUp();
@@ -542,4 +545,70 @@ TEST_F(MenuTrackingTest, EscapeInASubmenuReturnsToItsMenuWhichKeepsTracking)
     EXPECT_EQ(JQWTrackMenu(&menu, TPM_RETURNCMD, at.x, at.y, &m_site, nullptr, nullptr, nullptr), 502);
     EXPECT_EQ(afterEscape, 1u);
     menu.DestroyMenu();
+}
+
+TEST_F(MenuTrackingTest, ToolbarDrivenFromTheKeyboardMovesChoosesAndLeaves)
+{
+    testkit::AfterLoop after;
+    auto* toolbar = static_cast<CJQWToolBar*>(RUNTIME_CLASS(CJQWToolBar)->CreateObject());
+    toolbar->SetSite(&m_site);
+    ASSERT_TRUE(toolbar->CreateToolBarWindow(&m_site, FALSE));
+    toolbar->SetBarPosition(jqwBarTop);
+    ASSERT_TRUE(toolbar->LoadToolBar(151, FALSE));
+    const CSize size = toolbar->CalcDynamicLayout(500, LM_HORZ | LM_HORZDOCK | LM_COMMIT);
+    toolbar->MoveWindow(0, 30, size.cx, size.cy);
+    testkit::MessageRecorder spy;
+    spy.Only({ WM_COMMAND });
+    spy.Spy(m_site.GetSafeHwnd(), "site");
+
+    toolbar->SetTrackingMode(1, TRUE, TRUE);
+    EXPECT_EQ(toolbar->GetSelected(), 0);
+    testkit::Key(VK_RIGHT);
+    testkit::Key(VK_RIGHT);
+    Pump();
+    EXPECT_EQ(toolbar->GetSelected(), 2);
+    testkit::Key(VK_LEFT);
+    Pump();
+    EXPECT_EQ(toolbar->GetSelected(), 1);
+    testkit::Key(VK_RETURN);
+    Pump();
+    EXPECT_EQ(Commands(spy, ID_SAVE_STACK), 1u);
+    EXPECT_EQ(spy.Count(WM_COMMAND), 1u);
+    if (toolbar->IsTrackingMode()) {
+        testkit::Key(VK_ESCAPE);
+        Pump();
+    }
+    EXPECT_FALSE(toolbar->IsTrackingMode());
+    toolbar->DestroyWindow();
+    toolbar->InternalRelease();
+    after.Check();
+}
+
+TEST_F(MenuTrackingTest, WindowsHostedInAPopupOutliveItHiddenOnTheSite)
+{
+    CJQWPopupBar* popup = CJQWPopupBar::CreatePopupBar(nullptr);
+    popup->SetSite(&m_site);
+    popup->GetControls()->Add(JQW_CONTROL_BUTTON, ID_OPEN_STACK)->SetCaption(CString(u"Open"));
+    testkit::MessageRecorder spy;
+    spy.Only({ JQWM_POPUP_CLOSED });
+    spy.Spy(m_site.GetSafeHwnd(), "site");
+    const POINT at = testkit::ClientPoint(m_site.GetSafeHwnd(), 100, 100);
+    ASSERT_TRUE(popup->PopupAt(at.x, at.y));
+    EXPECT_TRUE(::IsWindowVisible(popup->GetSafeHwnd()));
+    EXPECT_EQ(::GetWindowLongW(popup->GetSafeHwnd(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW, WS_EX_TOOLWINDOW);
+    EXPECT_EQ(popup->SendMessage(WM_MOUSEACTIVATE, 0, 0), MA_NOACTIVATE);
+    HWND hosted = CreateWindowExW(0, u"MenuTrackingSite", u"", WS_CHILD | WS_VISIBLE, 2, 2, 20, 10,
+        popup->GetSafeHwnd(), nullptr, nullptr, nullptr);
+    popup->SetTrackingMode(0);
+    EXPECT_EQ(popup->GetSafeHwnd(), nullptr);
+    ASSERT_TRUE(::IsWindow(hosted));
+    EXPECT_FALSE(::IsWindowVisible(hosted));
+    EXPECT_EQ(::GetParent(hosted), m_site.GetSafeHwnd());
+    EXPECT_EQ(spy.Count(JQWM_POPUP_CLOSED), 1u);
+    EXPECT_EQ(spy.Messages()[0].lParam, LPARAM(popup));
+    // The object outlives its window and opens again.
+    ASSERT_TRUE(popup->PopupAt(at.x, at.y));
+    popup->SetTrackingMode(0);
+    DestroyWindow(hosted);
+    popup->InternalRelease();
 }

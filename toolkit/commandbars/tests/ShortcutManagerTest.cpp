@@ -1,6 +1,6 @@
 #include "toolkit/commandbars/ShortcutManager.h"
 
-#include "CommandBarTestResources.h"
+#include "KeyboardTestResources.h"
 #include "platform/base/Modules.h"
 #include "platform/controls/CommonControls.h"
 #include "platform/base/ResourceTable.h"
@@ -39,7 +39,7 @@ protected:
     {
         testkit::DesktopTest::SetUp();
         m_module = platform::modules::Register(u"shortcut_test_module", {});
-        ASSERT_TRUE(platform::resources::RegisterModuleTable(m_module, CommandBarTestResources));
+        ASSERT_TRUE(platform::resources::RegisterModuleTable(m_module, KeyboardTestResources));
         AfxSetResourceHandle(m_module);
     }
     void TearDown() override
