@@ -12,7 +12,9 @@
 #include "toolkit/commandbars/Controls.h"
 #include "toolkit/commandbars/DockBar.h"
 #include "toolkit/commandbars/MenuBar.h"
+#include "toolkit/commandbars/MouseManager.h"
 #include "toolkit/commandbars/PopupTracking.h"
+#include "toolkit/commandbars/TrackingServices.h"
 #include "toolkit/commandbars/ToolBar.h"
 #include "toolkit/commandbars/CommandBarsOptions.h"
 #include "toolkit/commandbars/PaintManager.h"
@@ -26,12 +28,37 @@ namespace {
 constexpr UINT kCustomizeCommand = 35001;
 }
 
+int CJQWCommandBars::TrackPopupBar(CJQWPopupBar* popup, UINT flags, int x, int y, CWnd* site, const CRect* exclude, CWnd* owner)
+{
+    JQW_TRACK_POPUP_REQUEST request;
+    request.popup = popup;
+    request.flags = flags;
+    request.x = x;
+    request.y = y;
+    request.site = site;
+    request.exclude = exclude;
+    request.owner = owner;
+    return JQWTrackPopupBar(request);
+}
+
+int CJQWCommandBars::TrackMenu(CMenu* menu, UINT flags, int x, int y, CWnd* site, const CRect* exclude, CWnd* owner,
+    CJQWCommandBars* bars)
+{
+    return JQWTrackMenu(menu, flags, x, y, site, exclude, owner, bars);
+}
+
+void CJQWCommandBars::ClosePopups()
+{
+    GetMouseManager()->ClosePopups();
+}
+
 CJQWCommandBars::CJQWCommandBars()
     : m_pOptions(std::make_unique<CJQWCommandBarsOptions>(this))
     , m_pShortcutManager(std::make_unique<CJQWShortcutManager>(this))
     , m_pActions(std::make_unique<CJQWControlActions>(this))
     , m_pContextMenus(new CJQWCommandBarsContextMenus(this))
 {
+    JQWInstallTrackingServices();
 }
 
 CJQWCommandBars::~CJQWCommandBars()

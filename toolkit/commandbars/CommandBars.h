@@ -15,6 +15,8 @@ class CJQWCommandBars;
 class CJQWCommandBarList;
 class CJQWCommandBarsContextMenus;
 class CJQWCommandBarKeyboardTip;
+class CJQWPopupBar;
+class CMenu;
 class CMemFile;
 struct CJQWToolBarInfo;
 class CJQWControlActions;
@@ -124,6 +126,14 @@ public:
     int m_nKeyboardTipsPrefix = 0;
     BOOL m_bAltShiftPasses = FALSE;
     virtual void ShowToolbarsContextMenu(CJQWCommandBar* bar, CPoint screenPoint);
+    // A popup bar (or a menu made into one) run modally; with TPM_RETURNCMD the chosen command
+    // comes back instead of being sent.
+    static int TrackPopupBar(CJQWPopupBar* popup, UINT flags, int x, int y, CWnd* site = nullptr,
+        const CRect* exclude = nullptr, CWnd* owner = nullptr);
+    static int TrackMenu(CMenu* menu, UINT flags, int x, int y, CWnd* site, const CRect* exclude, CWnd* owner,
+        CJQWCommandBars* bars);
+    // Closes every popup of the thread.
+    static void ClosePopups();
 
     // Saved layouts: every bar of the list with its controls, and back.
     virtual BOOL SaveBars(CJQWPropExchange* exchange, const CJQWCommandBarList& list);

@@ -15,6 +15,7 @@
 #include "toolkit/commandbars/Controls.h"
 #include "toolkit/commandbars/MenuBar.h"
 #include "toolkit/commandbars/MouseManager.h"
+#include "toolkit/commandbars/PopupTracking.h"
 #include "toolkit/commandbars/ToolBar.h"
 #include "toolkit/commandbars/KeyboardTips.h"
 #include "toolkit/commandbars/CommandBarsOptions.h"
@@ -226,4 +227,26 @@ TEST_F(KeyboardAccessTest, KeyTipsAreTypedDownToTheOneChosen)
     Run();
     m_bars->HideKeyboardTips();
     EXPECT_TRUE(m_bars->KeyboardTips().empty());
+}
+
+TEST_F(KeyboardAccessTest, TrackMenuWithReturnCommandGivesTheIdAndSendsNothing)
+{
+    CMenu menu;
+    ASSERT_TRUE(menu.LoadMenu(200));
+    CMenu* file = menu.GetSubMenu(0);
+    ASSERT_NE(file, nullptr);
+    int chosen = -1;
+    // Down selects the first item, Enter chooses it.
+    Idle().Then([] { testkit::Key(VK_DOWN); });
+    Idle().Then([] { testkit::Key(VK_RETURN); });
+    chosen = CJQWCommandBars::TrackMenu(file, TPM_RETURNCMD, 200, 200, m_site, nullptr, m_site, m_bars);
+    EXPECT_EQ(chosen, 300);
+    MSG msg;
+    bool commandSent = false;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        commandSent |= msg.message == WM_COMMAND;
+    EXPECT_FALSE(commandSent);
+    EXPECT_EQ(::GetCapture(), nullptr);
+    Idle().Then([] { testkit::Key(VK_ESCAPE); });
+    EXPECT_EQ(CJQWCommandBars::TrackMenu(file, TPM_RETURNCMD, 200, 200, m_site, nullptr, m_site, m_bars), 0);
 }
