@@ -441,7 +441,6 @@ void SetGlobalPaintManager(CJQWPaintManager* manager)
         g_current->InternalRelease();
     g_current = manager;
     g_current->m_themeCode = 7;
-    g_current->RefreshMetrics();
 }
 
 CJQWPaintManager* SetGlobalPaintTheme(int number)
