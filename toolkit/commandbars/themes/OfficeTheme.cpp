@@ -4,6 +4,8 @@
 #include "toolkit/commandbars/CommandBar.h"
 #include "toolkit/commandbars/Control.h"
 
+#include <algorithm>
+
 namespace JQWPaintThemes {
 
 namespace {
@@ -242,6 +244,99 @@ CSize CJQWOfficeTheme::DrawTearOffGripper(CDC* dc, CRect rect, BOOL hot, BOOL dr
                 DrawHorizontalLine(hdc, c - k, y, c + k, GetColor(38));
     }
     return CSize(0, 9);
+}
+
+CSize CJQWOfficeTheme::DrawControlPopupParent(CDC* dc, CJQWControl* control, BOOL draw)
+{
+    if (!draw)
+        return CJQWPaintManager::DrawControlPopupParent(dc, control, draw);
+    const HDC hdc = dc->GetSafeHdc();
+    const CRect r = control->GetRect();
+    const int type = control->GetType();
+    JQW_PAINT_STATE state = control->GetPaintState();
+    if (type == JQW_CONTROL_SPLIT_BUTTON_POPUP && control->GetEnabledValue() == 4)
+        state.enabled = false;
+    CJQWCommandBar* bar = control->GetParent();
+    const JQW_PAINT_BAR paintBar = bar ? bar->GetPaintBar() : JQW_PAINT_BAR();
+    const CSize icon = GetControlIconSize(paintBar, control->GetPaintControl());
+    const int w = std::max<int>(m_baseTextHeight + 4, icon.cx + 4);
+    const int column = type == JQW_CONTROL_LABEL && !m_indentLabels ? 0 : w;
+    const bool gripper = bar && bar->HasGripper();
+
+    if (control->IsRarelyUsed() && r.left <= column)
+        DrawPopupBarGripper(dc, CRect(r.left - 1, r.top, r.left + column, r.bottom), true);
+    if (type == JQW_CONTROL_LABEL) {
+        FillPopupLabelBackground(dc, CRect(gripper && r.left <= column ? r.left + column + 1 : r.left, r.top, r.right, r.bottom));
+    } else {
+        JQW_PAINT_STATE row;
+        row.selected = state.selected;
+        row.enabled = state.enabled;
+        row.barType = 2;
+        row.position = 5;
+        DrawRectangle(hdc, r, row);
+    }
+    CRect cell(r.left, r.top, r.left + w, r.bottom);
+    if (!gripper)
+        cell.OffsetRect(PopupTextIndent / 2, 0);
+    const CPoint centre = cell.CenterPoint();
+    const CRect square(centre.x - (icon.cx + 4) / 2, centre.y - (icon.cy + 4) / 2, centre.x - (icon.cx + 4) / 2 + icon.cx + 4,
+        centre.y - (icon.cy + 4) / 2 + icon.cy + 4);
+    if (state.checked) {
+        JQW_PAINT_STATE checked;
+        checked.selected = state.selected;
+        checked.enabled = state.enabled;
+        checked.checked = true;
+        checked.barType = 2;
+        checked.position = 5;
+        DrawRectangle(hdc, square, checked);
+    }
+    const bool image = control->GetStyle() != JQW_STYLE_CAPTION && control->GetImage(icon.cx);
+    if (image) {
+        JQW_PAINT_STATE iconState = state;
+        iconState.pressed = 0;
+        iconState.popupOpen = false;
+        DrawImage(dc, CPoint(cell.left + (cell.Width() - icon.cx) / 2, cell.top + (cell.Height() - icon.cy) / 2), icon, control,
+            iconState);
+    } else if (state.checked) {
+        DrawMenuCheckMark(hdc, square, state.enabled ? RGB(0, 0, 0) : GetColor(40));
+    }
+    dc->SetTextColor(GetControlTextColor(control));
+    dc->SetBkMode(TRANSPARENT);
+    if (type >= JQW_CONTROL_POPUP && type <= JQW_CONTROL_SPLIT_BUTTON_POPUP) {
+        if (type == JQW_CONTROL_SPLIT_BUTTON_POPUP)
+            DrawPopupSplitDropDown(dc, control);
+        DrawPopupSubmenuArrow(dc, control);
+    }
+    return CJQWPaintManager::DrawControlPopupParent(dc, control, draw);
+}
+
+void CJQWOfficeTheme::DrawPopupSplitDropDown(CDC* dc, CJQWControl* control)
+{
+    const CRect r = control->GetRect();
+    const JQW_PAINT_STATE s = control->GetPaintState();
+    const bool enabled = s.enabled && control->GetEnabledValue() != 4;
+    const HDC hdc = dc->GetSafeHdc();
+    const CRect part(r.right - PopupSplitWidth, r.top, r.right, r.bottom);
+    if (s.selected && s.popupOpen && enabled)
+        FillWithBorder(hdc, part, 33, 32);
+    else
+        DrawVerticalLine(hdc, part.left, r.top + 1, r.bottom - 1,
+            !enabled ? GetControlTextColor(control) : GetColor(s.selected ? 32 : 16));
+}
+
+void CJQWOfficeTheme::DrawPopupSubmenuArrow(CDC* dc, CJQWControl* control)
+{
+    const CRect r = control->GetRect();
+    const JQW_PAINT_STATE s = control->GetPaintState();
+    const int m = r.CenterPoint().y;
+    const bool openSplit = control->GetType() == JQW_CONTROL_SPLIT_BUTTON_POPUP && s.enabled && s.selected && s.popupOpen;
+    DrawTriangle(dc->GetSafeHdc(), CPoint(r.right - 11, m - 3), CPoint(r.right - 8, m), CPoint(r.right - 11, m + 3),
+        openSplit ? GetColor(47) : GetControlTextColor(control));
+}
+
+void CJQWOfficeTheme::FillPopupLabelBackground(CDC* dc, CRect rect)
+{
+    dc->FillSolidRect(&rect, GetColor(56));
 }
 
 } // namespace JQWPaintThemes

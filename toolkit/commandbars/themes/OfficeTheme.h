@@ -40,6 +40,12 @@ public:
     CSize DrawDialogBarGripper(CDC* dc, CJQWCommandBar* bar, BOOL draw) override;
     virtual void DrawPopupBarGripper(CDC* dc, CRect rect, bool rarelyUsed);
     int GetBaseTheme() const override { return 1; }
+
+    // Menu items: the highlight spans the whole item, the icon column stays beside it.
+    CSize DrawControlPopupParent(CDC* dc, CJQWControl* control, BOOL draw) override;
+    virtual void DrawPopupSplitDropDown(CDC* dc, CJQWControl* control);
+    virtual void DrawPopupSubmenuArrow(CDC* dc, CJQWControl* control);
+    virtual void FillPopupLabelBackground(CDC* dc, CRect rect);
 };
 
 } // namespace JQWPaintThemes
