@@ -302,3 +302,22 @@ TEST(ThemesTest, FactoryCreatesThemesByNumber)
         theme->InternalRelease();
     }
 }
+
+TEST(ThemesTest, PopupExpandButtonIsTheGlyphWithDoubleArrows)
+{
+    SchemeTheme<CJQWWhidbeyTheme> theme(1);
+    theme.RefreshMetrics();
+    EXPECT_EQ(theme.DrawSpecialControl(nullptr, 1, nullptr, nullptr, FALSE, CSize(100, 200)), CSize(0, 18));
+    const COLORREF background = RGB(250, 250, 250);
+    gdi_test::Surface surface(40, 18, background);
+    theme.DrawPopupExpandButton(surface.dc(), CRect(0, 0, 40, 18));
+    const int c = 20;
+    // Glyph at (c - 7, 1): its transparent corner keeps the background, its darkest pixel is the
+    // gradient's second colour.
+    EXPECT_EQ(surface.At(c - 7, 1), background);
+    EXPECT_EQ(surface.At(c - 7 + 13, 1 + 12), COLORREF(theme.m_grcGlyph.clrDark));
+    // The arrows: the point of each double arrow in black.
+    for (int y : { 7, 8, 11, 12 })
+        EXPECT_EQ(surface.At(c, y), RGB(0, 0, 0)) << y;
+    EXPECT_EQ(surface.At(c - 2, 5), RGB(0, 0, 0));
+}

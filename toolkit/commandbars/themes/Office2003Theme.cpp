@@ -3,6 +3,9 @@
 #include "platform/framework/DC.h"
 #include "platform/framework/Wnd.h"
 #include "toolkit/commandbars/CommandBar.h"
+#include "toolkit/commandbars/Control.h"
+
+#include <algorithm>
 
 #include <cstdint>
 
@@ -273,6 +276,33 @@ void CJQWOffice2003Theme::DrawPopupBarGripper(CDC* dc, CRect rect, bool rarelyUs
 {
     const CJQWPaintManagerColorGradient& g = rarelyUsed ? m_grcRarelyUsed : m_grcBand;
     FillGradient(dc->GetSafeHdc(), rect, g.clrLight, g.clrDark, true);
+}
+
+void CJQWOffice2003Theme::DrawPopupExpandButton(HDC dc, const CRect& rect) const
+{
+    const int c = (rect.left + rect.right) / 2;
+    const int top = rect.top;
+    DrawExpandGlyph(dc, CPoint(c - 7, top + 1));
+    HPEN pen = CreatePen(PS_SOLID, 1, RGB(0, 0, 0));
+    HGDIOBJ old = SelectObject(dc, pen);
+    for (int dy : { 0, 1, 4, 5 }) {
+        const POINT points[3] = { { c - 2, top + 5 + dy }, { c, top + 7 + dy }, { c + 3, top + 4 + dy } };
+        Polyline(dc, points, 3);
+    }
+    SelectObject(dc, old);
+    DeleteObject(pen);
+}
+
+CSize CJQWOffice2003Theme::DrawSpecialControl(CDC* dc, int kind, CJQWControl* control, CJQWCommandBar* bar, BOOL draw,
+    CSize size, BOOL hiddenControls)
+{
+    if (kind != 1)
+        return CJQWOfficeTheme::DrawSpecialControl(dc, kind, control, bar, draw, size, hiddenControls);
+    if (draw && dc && control) {
+        DrawRectangle(dc->GetSafeHdc(), control->GetRect(), control->GetPaintState());
+        DrawPopupExpandButton(dc->GetSafeHdc(), control->GetRect());
+    }
+    return CSize(0, 18);
 }
 
 } // namespace JQWPaintThemes

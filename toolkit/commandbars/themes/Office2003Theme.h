@@ -47,6 +47,11 @@ public:
     void FillCommandBar(CDC* dc, CJQWCommandBar* bar) override;
     void FillDockBar(CDC* dc, class CWnd* dockBar) override;
     void DrawPopupBarGripper(CDC* dc, CRect rect, bool rarelyUsed) override;
+    // The expand button at the foot of a short menu is the round glyph with double arrows, 18 high.
+    CSize DrawSpecialControl(CDC* dc, int kind, CJQWControl* control, CJQWCommandBar* bar, BOOL draw, CSize size,
+        BOOL hiddenControls = FALSE) override;
+    // The glyph and arrows of that button, centred on `rect`.
+    void DrawPopupExpandButton(HDC dc, const CRect& rect) const;
     int GetBaseTheme() const override { return 2; }
 
 protected:
