@@ -278,6 +278,63 @@ void CJQWOffice2003Theme::DrawPopupBarGripper(CDC* dc, CRect rect, bool rarelyUs
     FillGradient(dc->GetSafeHdc(), rect, g.clrLight, g.clrDark, true);
 }
 
+CSize CJQWOffice2003Theme::DrawCommandBarGripper(CDC* dc, CJQWCommandBar* bar, BOOL draw)
+{
+    const int position = bar ? bar->GetPosition() : 7;
+    const bool popup = bar && (bar->IsPopupBar() || bar->GetType() == 2);
+    if (popup || position == 4)
+        return CJQWOfficeTheme::DrawCommandBarGripper(dc, bar, draw);
+    if (position > 3)
+        return CSize(0, 0);
+    const bool horizontal = position == 0 || position == 1;
+    if (draw && dc && bar && bar->GetSafeHwnd() && bar->HasGripper()) {
+        CRect client;
+        bar->GetClientRect(&client);
+        const int length = horizontal ? client.Height() : client.Width();
+        for (int o = 8; o - 3 < length - 7; o += 4) {
+            const CRect light = horizontal ? CRect(7, o - 2, 9, o) : CRect(o - 2, 7, o, 9);
+            const CRect dark = horizontal ? CRect(6, o - 3, 8, o - 1) : CRect(o - 3, 6, o - 1, 8);
+            dc->FillSolidRect(&light, GetColor(5));
+            dc->FillSolidRect(&dark, GetColor(38));
+        }
+    }
+    return horizontal ? CSize(6, 0) : CSize(0, 9);
+}
+
+CSize CJQWOffice2003Theme::DrawCommandBarSeparator(CDC* dc, CJQWCommandBar* bar, CJQWControl* control, BOOL draw)
+{
+    const bool popup = bar && (bar->IsPopupBar() || bar->GetType() == 2);
+    const int position = bar ? bar->GetPosition() : 0;
+    const bool floating = position == 4 && !popup;
+    if (!draw || !control || !dc)
+        return floating ? CSize(6, 0) : CJQWOfficeTheme::DrawCommandBarSeparator(dc, bar, control, FALSE);
+    if (popup || (position > 3 && !floating))
+        return CJQWOfficeTheme::DrawCommandBarSeparator(dc, bar, control, draw);
+    const HDC hdc = dc->GetSafeHdc();
+    const CRect row = control->GetRowRect();
+    const CRect c = control->GetRect();
+    const bool brk = control->GetWrap() != FALSE;
+    const COLORREF line = GetColor(39), light = GetColor(20);
+    if (position == 2 || position == 3) {
+        if (brk) {
+            DrawVerticalLine(hdc, row.right + 2, row.top + 4, row.bottom, line);
+            DrawVerticalLine(hdc, row.right + 3, row.top + 5, row.bottom, light);
+        } else {
+            DrawHorizontalLine(hdc, row.left + 4, c.top - 4, row.right - 4, line);
+            if (!m_singleLineSeparators)
+                DrawHorizontalLine(hdc, row.left + 5, c.top - 3, row.right - 3, light);
+        }
+    } else if (!brk) {
+        DrawVerticalLine(hdc, c.left - 4, row.top + 4, row.bottom - 4, line);
+        if (!m_singleLineSeparators)
+            DrawVerticalLine(hdc, c.left - 3, row.top + 5, row.bottom - 3, light);
+    } else if (!floating) {
+        DrawHorizontalLine(hdc, row.left + 4, row.top - 4, row.right, line);
+        DrawHorizontalLine(hdc, row.left + 5, row.top - 3, row.right, light);
+    }
+    return CSize(0, 0);
+}
+
 void CJQWOffice2003Theme::DrawPopupExpandButton(HDC dc, const CRect& rect) const
 {
     const int c = (rect.left + rect.right) / 2;

@@ -47,6 +47,9 @@ public:
     void FillCommandBar(CDC* dc, CJQWCommandBar* bar) override;
     void FillDockBar(CDC* dc, class CWnd* dockBar) override;
     void DrawPopupBarGripper(CDC* dc, CRect rect, bool rarelyUsed) override;
+    // Grippers are rows of dark dots, each with a light one below and right of it.
+    CSize DrawCommandBarGripper(CDC* dc, CJQWCommandBar* bar, BOOL draw) override;
+    CSize DrawCommandBarSeparator(CDC* dc, CJQWCommandBar* bar, CJQWControl* control, BOOL draw) override;
     // The expand button at the foot of a short menu is the round glyph with double arrows, 18 high.
     CSize DrawSpecialControl(CDC* dc, int kind, CJQWControl* control, CJQWCommandBar* bar, BOOL draw, CSize size,
         BOOL hiddenControls = FALSE) override;
