@@ -3,6 +3,7 @@
 #include "platform/framework/DC.h"
 #include "platform/framework/Wnd.h"
 #include "toolkit/commandbars/DefaultTheme.h"
+#include "toolkit/commandbars/themes/WhidbeyTheme.h"
 #include "toolkit/drawing/ColorManager.h"
 
 #include <algorithm>
@@ -337,7 +338,15 @@ COLORREF CJQWPaintManager::GetColor(int index) const
 {
     if (index < 0 || index > 62)
         return static_cast<COLORREF>(index);
-    return GetColorManager()->GetColor(index);
+    const COLORREF own = m_themeColors[index];
+    return own != JQW_COLOR_UNSET ? own : GetColorManager()->GetColor(index);
+}
+
+void CJQWPaintManager::SetStandardColors(int count, const int* indexes, const COLORREF* values)
+{
+    for (int i = 0; i < count; ++i)
+        if (indexes[i] >= 0 && indexes[i] < JQW_COLOR_COUNT)
+            m_themeColors[indexes[i]].SetStandardValue(values[i]);
 }
 
 void CJQWPaintManager::DrawHorizontalLine(HDC dc, int x0, int y, int x1, COLORREF color)
@@ -402,8 +411,22 @@ CJQWPaintManager* g_current = nullptr;
 
 CJQWPaintManager* CreatePaintTheme(int number)
 {
-    // Only the default look is built so far; every number gets it and keeps its own code.
-    CJQWPaintManager* manager = new (std::nothrow) JQWPaintThemes::CJQWDefaultTheme();
+    // Numbers without a look of their own get the default one and keep their number.
+    CJQWPaintManager* manager = nullptr;
+    switch (number) {
+    case 1:
+        manager = new (std::nothrow) JQWPaintThemes::CJQWOfficeTheme();
+        break;
+    case 2:
+        manager = new (std::nothrow) JQWPaintThemes::CJQWOffice2003Theme();
+        break;
+    case 4:
+        manager = new (std::nothrow) JQWPaintThemes::CJQWWhidbeyTheme();
+        break;
+    default:
+        manager = new (std::nothrow) JQWPaintThemes::CJQWDefaultTheme();
+        break;
+    }
     if (manager)
         manager->m_themeCode = number;
     return manager;

@@ -9,6 +9,7 @@
 #include "platform/framework/Geometry.h"
 #include "platform/framework/String.h"
 #include "platform/gdi/Gdi.h"
+#include "toolkit/drawing/ColorManager.h"
 
 #include <array>
 
@@ -162,8 +163,12 @@ public:
     static void DrawHorizontalLine(HDC dc, int x0, int y, int x1, COLORREF color);
     static void DrawVerticalLine(HDC dc, int x, int y0, int y1, COLORREF color);
     void DrawDownTriangle(HDC dc, const CRect& rect, COLORREF color) const;
-    // Colour of a table index (0-62, the colour manager's); larger values are colours themselves.
+    // Colour of a table index (0-62: the theme's own value when it set one, else the colour
+    // manager's); larger values are colours themselves.
     COLORREF GetColor(int index) const;
+    // Standard values of the theme's own entries; a custom value still wins.
+    void SetStandardColors(int count, const int* indexes, const COLORREF* values);
+    CJQWPaintManagerColor m_themeColors[JQW_COLOR_COUNT];
     void Draw3dRectByIndex(HDC dc, const CRect& rect, int topLeft, int bottomRight) const;
     // Small arrow after a caption: pointing down at (x, y), or left when `left`.
     void DrawDropDownGlyph(HDC dc, CPoint point, bool left, COLORREF color) const;

@@ -97,6 +97,8 @@ protected:
         DesktopTest::TearDown();
     }
 
+    void DrawSite(int theme, const std::string& prefix);
+
     CWinApp m_app;
     SiteFrame* m_frame = nullptr;
     CJQWMenuBar* m_menuBar = nullptr;
@@ -105,7 +107,7 @@ protected:
 
 } // namespace
 
-TEST_F(CommandBarSiteGoldenTest, BarsAndTheOpenStackMenu)
+void CommandBarSiteGoldenTest::DrawSite(int theme, const std::string& prefix)
 {
     LoadStringText(102);
     GetMouseManager();
@@ -113,7 +115,7 @@ TEST_F(CommandBarSiteGoldenTest, BarsAndTheOpenStackMenu)
     m_frame = new SiteFrame;
     ASSERT_TRUE(m_frame->Create(nullptr, u"Vornalt", WS_POPUP | WS_VISIBLE, CRect(20, 20, 520, 320)));
     m_app.m_pMainWnd = m_frame;
-    SetGlobalPaintTheme(0);
+    SetGlobalPaintTheme(theme)->RefreshMetrics();
 
     auto place = [&](CJQWToolBar* bar, const WCHAR* title, int top, DWORD extra) {
         bar->SetSite(m_frame);
@@ -156,7 +158,7 @@ TEST_F(CommandBarSiteGoldenTest, BarsAndTheOpenStackMenu)
     m_frame->GetWindowRect(&area);
     area.bottom = area.top + 80;
     const testkit::Capture bars = testkit::CaptureScreenRect(area);
-    EXPECT_TRUE(testkit::MatchesGolden(bars, std::string(VORNALT_TEST_DATA_DIR) + "/command_bar_site_bars.png"));
+    EXPECT_TRUE(testkit::MatchesGolden(bars, std::string(VORNALT_TEST_DATA_DIR) + "/" + prefix + "_bars.png"));
 
     testkit::AltSequence(u"s");
     Pump();
@@ -175,5 +177,17 @@ TEST_F(CommandBarSiteGoldenTest, BarsAndTheOpenStackMenu)
     area.right = area.left + 260;
     area.bottom = area.top + 250;
     const testkit::Capture menu = testkit::CaptureScreenRect(area);
-    EXPECT_TRUE(testkit::MatchesGolden(menu, std::string(VORNALT_TEST_DATA_DIR) + "/command_bar_site_menu.png"));
+    EXPECT_TRUE(testkit::MatchesGolden(menu, std::string(VORNALT_TEST_DATA_DIR) + "/" + prefix + "_menu.png"));
+}
+
+TEST_F(CommandBarSiteGoldenTest, BarsAndTheOpenStackMenu)
+{
+    DrawSite(0, "command_bar_site");
+}
+
+// The look the main window selects.
+TEST_F(CommandBarSiteGoldenTest, BarsAndTheOpenStackMenuInTheWhidbeyLook)
+{
+    DrawSite(4, "command_bar_site_whidbey");
+    SetGlobalPaintTheme(0);
 }

@@ -1,0 +1,67 @@
+#pragma once
+// Gradient dock bars, rounded toolbar bands with a shadow line and a round expand glyph; the
+// colours follow the desktop's colour scheme, or are blended from the system colours without one.
+
+#include "toolkit/commandbars/themes/OfficeTheme.h"
+
+#include <array>
+
+namespace JQWPaintThemes {
+
+class CJQWOffice2003Theme : public CJQWOfficeTheme {
+public:
+    CJQWOffice2003Theme();
+
+    CJQWPaintManagerColorGradient m_grcDock;
+    CJQWPaintManagerColorGradient m_grcBand;
+    CJQWPaintManagerColorGradient m_grcChevron;
+    CJQWPaintManagerColorGradient m_grcGlyph;
+    CJQWPaintManagerColorGradient m_grcRarelyUsed;
+    CJQWPaintManagerColorGradient m_grcOpen;
+    CJQWPaintManagerColorGradient m_grcFace;
+    CJQWPaintManagerColor m_clrShadowLine;
+    CJQWPaintManagerColor m_clrPaneBorder;
+    CJQWPaintManagerColor m_clrTearOff;
+    CJQWPaintManagerColor m_clrCaption;
+    COLORREF m_clrShadow = 0;
+    bool m_schemeColorsActive = false;
+    bool m_singleLineSeparators = false;
+    // Scheme selection: 0 none, 1 blue, 2 olive green, 3 silver, 4 and 5 the desktop's scheme.
+    int m_schemeSelection = 5;
+
+    // The desktop's colour scheme (0 none, 1 blue, 2 olive green, 3 silver).
+    virtual int GetSystemColorScheme() const;
+    int GetCurrentSystemTheme() const;
+
+    void RefreshMetrics() override;
+    // 16 x 16, row after row; green (0, 255, 0) is transparent.
+    const std::array<COLORREF, 256>& GetExpandGlyph() const { return m_expandGlyph; }
+    void CreateExpandGlyph();
+    void DrawExpandGlyph(HDC dc, CPoint topLeft) const;
+
+    // A two-colour gradient, across when `horizontal`, framed in `border` unless it is -1.
+    void FillGradientWithBorder(HDC dc, const CRect& rect, int border, bool horizontal,
+        const CJQWPaintManagerColorGradient& gradient) const;
+    static void FillGradient(HDC dc, const CRect& rect, COLORREF first, COLORREF second, bool horizontal);
+
+    void FillCommandBar(CDC* dc, CJQWCommandBar* bar) override;
+    void FillDockBar(CDC* dc, class CWnd* dockBar) override;
+    void DrawPopupBarGripper(CDC* dc, CRect rect, bool rarelyUsed) override;
+    // Grippers are rows of dark dots, each with a light one below and right of it.
+    CSize DrawCommandBarGripper(CDC* dc, CJQWCommandBar* bar, BOOL draw) override;
+    CSize DrawCommandBarSeparator(CDC* dc, CJQWCommandBar* bar, CJQWControl* control, BOOL draw) override;
+    // The expand button at the foot of a short menu is the round glyph with double arrows, 18 high.
+    CSize DrawSpecialControl(CDC* dc, int kind, CJQWControl* control, CJQWCommandBar* bar, BOOL draw, CSize size,
+        BOOL hiddenControls = FALSE) override;
+    // The glyph and arrows of that button, centred on `rect`.
+    void DrawPopupExpandButton(HDC dc, const CRect& rect) const;
+    int GetBaseTheme() const override { return 2; }
+
+protected:
+    void ApplySchemeColors(int scheme);
+
+private:
+    std::array<COLORREF, 256> m_expandGlyph {};
+};
+
+} // namespace JQWPaintThemes
