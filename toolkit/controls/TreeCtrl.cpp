@@ -49,8 +49,12 @@ HTREEITEM CJQTreeBase::GetPrevItemInOrder(HTREEITEM item) const
 
 HTREEITEM CJQTreeBase::GetLastDescendant(HTREEITEM item) const
 {
-    if (!item)
+    if (!item) {
+        // The last item at the top level, so that the walk ends at the very last item of the tree.
         item = GetNextItem(nullptr, TVGN_ROOT);
+        while (HTREEITEM next = item ? GetNextItem(item, TVGN_NEXT) : nullptr)
+            item = next;
+    }
     while (item) {
         HTREEITEM child = GetNextItem(item, TVGN_CHILD);
         if (!child)
