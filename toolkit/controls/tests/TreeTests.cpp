@@ -408,3 +408,41 @@ TEST_F(TreeTest, HotTrackingEndsWhenTheMouseLeavesThroughTheFrame)
 }
 
 }
+
+namespace {
+
+// As in a dialog: the tree view exists first and the class takes it over.
+TEST_F(TreeTest, ASubclassedTreeSelectsWithTheRightButtonAsWell)
+{
+    HWND raw = ::CreateWindowExW(0, WC_TREEVIEWW, nullptr, WS_CHILD | WS_VISIBLE | TVS_SHOWSELALWAYS, 0, 0, 300, 240,
+        parent->m_hWnd, reinterpret_cast<HMENU>(101), nullptr, nullptr);
+    tree.reset();
+    tree = std::make_unique<CJQTreeCtrl>();
+    ASSERT_TRUE(tree->SubclassWindow(raw));
+    items.clear();
+    for (const char16_t* name : { u"a", u"b", u"c", u"d" })
+        items.push_back(tree->InsertItem(name));
+    tree->EnableMultiSelect(TRUE);
+    Pump();
+
+    ClickWith(items[0], 0);
+    ClickWith(items[2], testkit::Shift);
+    ASSERT_EQ(Selected(), "abc");
+    // A right click inside the selection keeps it; on another item it selects that one alone.
+    ClickWith(items[1], 0, testkit::Button::Right);
+    EXPECT_EQ(Selected(), "abc");
+    ClickWith(items[3], 0, testkit::Button::Right);
+    EXPECT_EQ(Selected(), "d");
+    // Off the items, everything goes.
+    testkit::Click(testkit::ClientPoint(tree->m_hWnd, 250, 200), testkit::Button::Right);
+    Pump();
+    EXPECT_EQ(Selected(), "");
+
+    // Deleting an item reaches both the tree (its style record goes) and the parent.
+    tree->SetItemColor(items[1], RGB(1, 2, 3));
+    tree->DeleteItem(items[1]);
+    EXPECT_EQ(tree->GetItemColor(items[1]), COLORREF(-1));
+    EXPECT_GE(parent->Count(TVN_DELETEITEMW), 1);
+}
+
+}
