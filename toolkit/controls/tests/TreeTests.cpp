@@ -446,3 +446,32 @@ TEST_F(TreeTest, ASubclassedTreeSelectsWithTheRightButtonAsWell)
 }
 
 }
+
+namespace {
+
+// A loop that gives windows their pre-translation, as the program's loops do.
+void PumpWithPreTranslation(HWND top)
+{
+    MSG msg;
+    for (int i = 0; i < 10000 && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
+        if (CWnd::WalkPreTranslateTree(top, &msg))
+            continue;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+}
+
+TEST_F(TreeTest, EnterTogglesTheCaretItemsExpansion)
+{
+    tree->InsertItem(u"x", items[1]);
+    ClickWith(items[1], 0);
+    ASSERT_FALSE(tree->GetItemState(items[1], TVIS_EXPANDED) & TVIS_EXPANDED);
+    testkit::Key(VK_RETURN);
+    PumpWithPreTranslation(parent->m_hWnd);
+    EXPECT_TRUE(tree->GetItemState(items[1], TVIS_EXPANDED) & TVIS_EXPANDED);
+    testkit::Key(VK_RETURN);
+    PumpWithPreTranslation(parent->m_hWnd);
+    EXPECT_FALSE(tree->GetItemState(items[1], TVIS_EXPANDED) & TVIS_EXPANDED);
+}
+
+}
