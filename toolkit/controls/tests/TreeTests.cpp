@@ -475,3 +475,21 @@ TEST_F(TreeTest, EnterTogglesTheCaretItemsExpansion)
 }
 
 }
+
+namespace {
+
+TEST_F(TreeTest, HotTrackingEndsOnTheNextTickAfterTheMouseLeftTheTree)
+{
+    tree->ModifyStyle(0, TVS_TRACKSELECT);
+    testkit::MoveTo(OnLabel(items[1]));
+    Pump();
+    ASSERT_EQ(tree->GetHotItem(), items[1]);
+    testkit::MoveTo({ 600, 600 }); // far off the tree, where no window of ours is
+    Pump();
+    EXPECT_EQ(tree->GetHotItem(), items[1]);
+    Clock().Advance(60);
+    Pump();
+    EXPECT_EQ(tree->GetHotItem(), nullptr);
+}
+
+}
