@@ -839,7 +839,8 @@ LRESULT CustomDraw(HWND w, NMTVCUSTOMDRAW& draw, DWORD stage)
 void Paint(HWND w, HDC hdc, RECT client)
 {
     TreeState* s = TreeOf(w);
-    FillSolid(hdc, client, TreeBack(*s));
+    // A disabled tree without a colour of its own shows the face colour.
+    FillSolid(hdc, client, s->background == kDefaultColor && !IsWindowEnabled(w) ? GetSysColor(COLOR_3DFACE) : TreeBack(*s));
     HGDIOBJ oldFont = SelectObject(hdc, FontOf(s->font));
     NMTVCUSTOMDRAW draw {};
     draw.nmcd.hdc = hdc;
