@@ -2,6 +2,10 @@
 
 #include "app/tests/AppTestSupport.h"
 
+#include "platform/framework/WinApp.h"
+#include "platform/testkit/Desktop.h"
+#include "platform/testkit/IdleScript.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -164,4 +168,81 @@ TEST_F(UpdateServerTest, VersionFieldsThatAreNotNumbersOrAForeignLocationAreRefu
         EXPECT_TRUE(path.empty());
     }
     EXPECT_EQ(Requests(), "");
+}
+
+namespace {
+
+// A main window that takes the worker's news.
+class NewsWindow : public CWnd {
+    DECLARE_MESSAGE_MAP()
+public:
+    NewsWindow()
+    {
+        CreateEx(0, AfxRegisterWndClass(0), u"News", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr);
+    }
+    ~NewsWindow() override
+    {
+        if (m_hWnd)
+            DestroyWindow();
+    }
+    LRESULT OnUpdate(WPARAM, LPARAM info)
+    {
+        build = (*reinterpret_cast<UpdateInfo*>(info))["build"];
+        return 0;
+    }
+    std::string build;
+};
+
+BEGIN_MESSAGE_MAP(NewsWindow, CWnd)
+    ON_MESSAGE(WM_VORNALT_UPDATEAVAILABLE, &NewsWindow::OnUpdate)
+END_MESSAGE_MAP()
+
+class StartCheckTest : public testkit::DesktopTest {
+protected:
+    void SetUp() override
+    {
+        DesktopTest::SetUp();
+        m_server.SetUp();
+        SetProgramVersionForTesting(0x00010002, 0x00030004);
+    }
+    void TearDown() override
+    {
+        SetProgramVersionForTesting(0x00010000, 0);
+        m_server.TearDown();
+        DesktopTest::TearDown();
+    }
+    struct Server : UpdateServerTest {
+        void SetUp() override { UpdateServerTest::SetUp(); }
+        void TearDown() override { UpdateServerTest::TearDown(); }
+        void TestBody() override { }
+        using UpdateServerTest::Requests;
+        using UpdateServerTest::Serve;
+    } m_server;
+};
+
+} // namespace
+
+TEST_F(StartCheckTest, NoRequestBeforeTheNextCheckDateAndTheNewsReachesTheMainWindowAfterIt)
+{
+    m_server.Serve("vornalt_update.php", Info("1", "2", "3", "7"));
+    NewsWindow window;
+    const double today = 46000.25;
+    std::thread early = StartUpdateCheck(today + 1, today, window.m_hWnd);
+    EXPECT_FALSE(early.joinable());
+    EXPECT_EQ(m_server.Requests(), "");
+
+    std::thread due = StartUpdateCheck(today - 0.5, today, window.m_hWnd);
+    ASSERT_TRUE(due.joinable());
+    Idle().SetWorkersMayWake(true);
+    Idle().WaitUntil([&] {
+        Pump();
+        return !window.build.empty();
+    });
+    Idle().Then([] { ::PostQuitMessage(0); });
+    MSG msg;
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0)
+        ::DispatchMessageW(&msg);
+    due.join();
+    EXPECT_EQ(window.build, "7");
+    EXPECT_EQ(m_server.Requests(), "/vornalt/update.php\n");
 }

@@ -3,6 +3,7 @@
 #include "components/foundation/TvString.h"
 #include "components/foundation/TvXml.h"
 #include "components/net/http/TvHttp.h"
+#include "platform/user/Window.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -142,6 +143,22 @@ std::uint16_t CheckForUpdate(UpdateInfo& info)
 bool UpdateCheckDue(double nextCheck, double now)
 {
     return !(nextCheck > 0 && now < nextCheck);
+}
+
+unsigned UpdateCheckThread(HWND target)
+{
+    UpdateInfo info;
+    const std::uint16_t result = CheckForUpdate(info);
+    if (result != UPDATE_CURRENT && result != UPDATE_NO_SERVER && target)
+        ::SendMessageW(target, WM_VORNALT_UPDATEAVAILABLE, 0, LPARAM(&info));
+    return 0;
+}
+
+std::thread StartUpdateCheck(double nextCheck, double now, HWND target)
+{
+    if (!UpdateCheckDue(nextCheck, now))
+        return std::thread();
+    return std::thread([target] { UpdateCheckThread(target); });
 }
 
 int DownloadUpdate(const UpdateInfo& info, std::string& path)

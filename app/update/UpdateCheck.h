@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <thread>
+
+struct HWND__;
+using HWND = HWND__*;
 
 class CSettingsStore;
 
@@ -44,6 +48,12 @@ std::uint16_t CheckForUpdate(UpdateInfo& info);
 
 // Whether the automatic check at start-up is due: no date stored, or the date has come.
 bool UpdateCheckDue(double nextCheck, double now);
+
+// The automatic check at start: unless the stored next-check date is still ahead, a worker asks
+// the server and, for a newer version, sends WM_VORNALT_UPDATEAVAILABLE with the map's address to
+// `target` and waits for the reply. The thread is not joinable when nothing was started.
+std::thread StartUpdateCheck(double nextCheck, double now, HWND target);
+unsigned UpdateCheckThread(HWND target);
 
 // Downloads "download" into a new folder under the system's temporary folder. The file name is
 // built from the version fields, which must be plain decimal numbers. Returns the HTTP status (0
