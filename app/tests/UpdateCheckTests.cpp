@@ -1,8 +1,12 @@
+#include "app/update/DownloadUpdateDlg.h"
 #include "app/update/UpdateCheck.h"
 
 #include "app/tests/AppTestSupport.h"
 
+#include "platform/controls/CommonControls.h"
 #include "platform/framework/WinApp.h"
+#include "platform/testkit/Finders.h"
+#include "platform/testkit/Inject.h"
 #include "platform/testkit/Desktop.h"
 #include "platform/testkit/IdleScript.h"
 
@@ -245,4 +249,40 @@ TEST_F(StartCheckTest, NoRequestBeforeTheNextCheckDateAndTheNewsReachesTheMainWi
     due.join();
     EXPECT_EQ(window.build, "7");
     EXPECT_EQ(m_server.Requests(), "/vornalt/update.php\n");
+}
+
+TEST_F(StartCheckTest, TheDownloadBoxSavesTheInstallerAndIsClosableOnEveryPath)
+{
+    InitCommonControls();
+    m_server.Serve("files_setup.bin", "package bytes");
+    const UpdateInfo good { { "major", "1" }, { "minor", "2" }, { "bugfix", "3" }, { "build", "5" },
+        { "download", "/files/setup.bin" } };
+    const UpdateInfo noDownload { { "major", "1" }, { "minor", "2" }, { "bugfix", "3" }, { "build", "5" } };
+    for (const UpdateInfo* info : { &good, &noDownload }) {
+        CDownloadUpdateDlg dlg(info);
+        Idle().Then([this] {
+            HWND box = testkit::FindTopLevel({ nullptr, u"Download Update" });
+            ASSERT_NE(box, nullptr);
+            EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(box, IDCANCEL)));
+            Clock().Advance(500);
+        });
+        // The clock moves to the timer; then Done is there to press.
+        Idle().Then([info] {
+            HWND box = testkit::FindTopLevel({ nullptr, u"Download Update" });
+            ASSERT_NE(box, nullptr);
+            HWND done = ::GetDlgItem(box, IDCANCEL);
+            ASSERT_TRUE(::IsWindowEnabled(done));
+            EXPECT_EQ(testkit::TextOf(::GetDlgItem(box, IDC_DOWNLOAD_STATE)),
+                info->count("download") ? u"Done" : u"(Failed)");
+            testkit::Click(testkit::Center(done));
+        });
+        EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+        if (info == &good) {
+            ASSERT_FALSE(dlg.m_downloadedPath.empty());
+            EXPECT_EQ(UpdateServerTest::ReadFile(dlg.m_downloadedPath), "package bytes");
+            fs::remove_all(fs::path(dlg.m_downloadedPath).parent_path());
+        } else {
+            EXPECT_TRUE(dlg.m_downloadedPath.empty());
+        }
+    }
 }
