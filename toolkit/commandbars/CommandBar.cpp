@@ -187,7 +187,8 @@ CJQWImageManager* CJQWCommandBar::GetImageManager() const
         return m_pImageManager;
     if (const CJQWCommandBar* root = GetRootParentBar(); root->m_pImageManager)
         return root->m_pImageManager;
-    return nullptr;
+    // The process-wide one, as the owning bars use.
+    return ::GetImageManager();
 }
 
 void CJQWCommandBar::SetImageManager(CJQWImageManager* manager)

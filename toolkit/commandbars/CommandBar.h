@@ -121,7 +121,8 @@ public:
     virtual void Copy(const CJQWCommandBar* other, BOOL recursive);
     // 1 inside, 0 outside; bars with a caption strip may answer other values.
     virtual int IsPointInBar(CPoint screenPoint) const;
-    virtual void UpdateShortcutTexts() { }
+    // Every visible control with an id shows the shortcut manager's key text for it.
+    virtual void UpdateShortcutTexts();
     virtual void OnRemoved();
     virtual void OnIdleUpdate();
     virtual BOOL OnAccessKey(UINT /*key*/) { return FALSE; }
