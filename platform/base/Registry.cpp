@@ -364,6 +364,7 @@ public:
     RootStore(int root, bool forChange)
         : m_cache(g_roots[root])
         , m_guard(m_cache.mutex)
+        , m_root(root)
     {
         std::string folder = GetRegistryFolder();
         m_path = folder + "/" + kRootNames[root];
@@ -469,6 +470,7 @@ private:
             }
             if (!m_cache.valid || m_cache.path != m_path || m_cache.identity.exists) {
                 m_cache.tree = Key();
+                AddStandardKeys(m_cache.tree);
                 m_cache.identity = FileIdentity();
                 m_cache.path = m_path;
                 m_cache.valid = true;
@@ -511,6 +513,7 @@ private:
         unsigned long long generation = 0;
         if (Parse(text, tree, generation) != ERROR_SUCCESS)
             return ERROR_BADDB;
+        AddStandardKeys(tree);
         m_cache.tree = std::move(tree);
         m_cache.identity = identity;
         m_cache.identity.generation = generation;
@@ -519,8 +522,17 @@ private:
         return ERROR_SUCCESS;
     }
 
+    // As on the platform this layer stands in for, the user's root always holds "Software":
+    // programs open it and make their own keys below it.
+    void AddStandardKeys(Key& tree) const
+    {
+        if (m_root == 1 && !tree.FindSubkey("Software"))
+            tree.AddSubkey("Software");
+    }
+
     RootCache& m_cache;
     std::lock_guard<std::mutex> m_guard;
+    int m_root;
     std::string m_path;
     int m_lockFd = -1;
     LSTATUS m_status = ERROR_SUCCESS;

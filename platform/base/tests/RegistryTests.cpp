@@ -232,6 +232,16 @@ TEST_F(RegistryTest, KeysValuesAndTheirCodes)
     EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
 }
 
+TEST_F(RegistryTest, TheUsersRootAlwaysHoldsSoftware)
+{
+    // A fresh store: programs open "Software" and make their own keys below it.
+    HKEY software = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &software), ERROR_SUCCESS);
+    RegCloseKey(software);
+    HKEY other = nullptr;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software", 0, KEY_READ, &other), ERROR_FILE_NOT_FOUND);
+}
+
 TEST_F(RegistryTest, ADamagedFileIsReportedAndKept)
 {
     std::filesystem::create_directories(m_config + "/vornalt");

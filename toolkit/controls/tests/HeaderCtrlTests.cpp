@@ -183,8 +183,9 @@ TEST_F(HeaderCtrlTest, AFrozenColumnCannotBeResizedAndItsDividerShowsTheArrow)
         const POINT divider = OnItem(header, 0, -1);
         testkit::MoveTo(divider);
         Pump();
-        if (c.frozen)
+        if (c.frozen) {
             EXPECT_EQ(::GetCursor(), ::LoadCursorW(nullptr, IDC_ARROW));
+        }
         testkit::Drag(divider, POINT { divider.x + 40, divider.y });
         Pump();
         EXPECT_EQ(list->GetColumnWidth(0), c.width) << c.frozen;
