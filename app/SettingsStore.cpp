@@ -5,7 +5,7 @@
 #include "platform/base/Directory.h"
 #include "platform/base/File.h"
 #include "platform/base/Unicode.h"
-#include "platform/shell/SpecialFolders.h"
+#include "platform/shell/UserFolders.h"
 #include "postprocess/flickr/FlickrAccount.h"
 #include "resources/StringTable.h"
 

@@ -2,7 +2,7 @@
 
 #include "platform/base/Unicode.h"
 #include "platform/gdi/SystemModel.h"
-#include "platform/shell/SpecialFolders.h"
+#include "platform/shell/UserFolders.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -4,8 +4,11 @@
 #include "platform/user/Resources.h"
 #include "toolkit/commandbars/CommandBar.h"
 #include "toolkit/commandbars/CommandBarMessages.h"
+#include "toolkit/commandbars/CommandBars.h"
+#include "toolkit/commandbars/CommandBarsOptions.h"
 #include "toolkit/commandbars/Control.h"
 #include "toolkit/commandbars/Controls.h"
+#include "toolkit/commandbars/ShortcutManager.h"
 #include "toolkit/drawing/images/ImageManager.h"
 
 #include <algorithm>
@@ -169,4 +172,19 @@ int JQWGetDefaultItem(const CJQWCommandBar* bar, BOOL wantId)
             return wantId ? control->GetID() : i;
     }
     return -1;
+}
+
+void CJQWCommandBar::UpdateShortcutTexts()
+{
+    CJQWCommandBars* bars = GetCommandBars();
+    if (!bars || !bars->GetCommandBarsOptions()->bAutoUpdateShortcuts || !m_pControls)
+        return;
+    for (int i = 0; i < m_pControls->GetCount(); ++i) {
+        CJQWControl* control = m_pControls->GetAt(i);
+        if (!control->IsVisible() || control->GetID() <= 0)
+            continue;
+        CString text;
+        bars->GetShortcutManager()->GetShortcutText(UINT(control->GetID()), text);
+        control->SetShortcutTextAuto(text);
+    }
 }

@@ -4,7 +4,6 @@
 #include "platform/framework/Exceptions.h"
 #include "platform/framework/FrameWnd.h"
 #include "platform/framework/MdiWnd.h"
-#include "platform/framework/WinApp.h"
 #include "platform/gdi/SystemModel.h"
 #include "toolkit/commandbars/ControlAction.h"
 #include "toolkit/commandbars/CommandBarMessages.h"
@@ -19,8 +18,7 @@
 #include "toolkit/commandbars/CommandBarsOptions.h"
 #include "toolkit/commandbars/PaintManager.h"
 #include "toolkit/commandbars/ShortcutManager.h"
-#include "toolkit/controls/persist/PropExchangeIniFile.h"
-#include "toolkit/controls/persist/PropExchangeRegistry.h"
+#include "toolkit/controls/persist/ProfileSection.h"
 
 IMPLEMENT_DYNCREATE(CJQWCommandBars, CCmdTarget)
 
@@ -126,17 +124,7 @@ void CJQWCommandBars::ResetUsageData()
 
 void CJQWCommandBars::LoadOptions(LPCWSTR profileName)
 {
-    const CString section = CString(profileName) + u"-Options";
-    CWinApp* app = AfxGetApp();
-    CJQWPropExchange* exchange = nullptr;
-    if (app && app->m_pszRegistryKey)
-        exchange = new CJQWPropExchangeRegistry(TRUE, nullptr, section);
-    else {
-        auto* ini = new CJQWPropExchangeIniFile(TRUE, nullptr, section);
-        if (app && app->m_pszProfileName)
-            ini->AssignFile(app->m_pszProfileName);
-        exchange = ini;
-    }
+    CJQWPropExchange* exchange = OpenAppProfileSection(TRUE, CString(profileName) + u"-Options");
     if (exchange->OpenStore())
         m_pOptions->DoPropExchange(exchange, TRUE);
     exchange->InternalRelease();

@@ -137,8 +137,7 @@ void CJQWDockContext::Track()
             ::TranslateMessage(&msg);
             ::DispatchMessageW(&msg);
         }
-        if (bars)
-            bars->ApplyDelayedLayout();
+        bars->ApplyDelayedLayout();
         // The bar may have gone with what was dispatched.
         if (!::IsWindow(window))
             return;

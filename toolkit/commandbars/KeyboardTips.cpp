@@ -264,18 +264,3 @@ BOOL CJQWCommandBar::ProcessKeyboardTipKey(UINT key)
         ::MessageBeep(0);
     return TRUE;
 }
-
-void CJQWCommandBar::UpdateShortcutTexts()
-{
-    CJQWCommandBars* bars = GetCommandBars();
-    if (!bars || !bars->GetCommandBarsOptions()->bAutoUpdateShortcuts || !m_pControls)
-        return;
-    for (int i = 0; i < m_pControls->GetCount(); ++i) {
-        CJQWControl* control = m_pControls->GetAt(i);
-        if (!control->IsVisible() || control->GetID() <= 0)
-            continue;
-        CString text;
-        bars->GetShortcutManager()->GetShortcutText(UINT(control->GetID()), text);
-        control->SetShortcutTextAuto(text);
-    }
-}

@@ -16,8 +16,7 @@
 #include "toolkit/commandbars/PopupTracking.h"
 #include "toolkit/commandbars/ToolBar.h"
 #include "toolkit/controls/persist/PropExchangeArchive.h"
-#include "toolkit/controls/persist/PropExchangeIniFile.h"
-#include "toolkit/controls/persist/PropExchangeRegistry.h"
+#include "toolkit/controls/persist/ProfileSection.h"
 
 #include <zlib.h>
 
@@ -228,15 +227,7 @@ void CJQWCommandBars::LoadLayout(LPCWSTR profileName, BOOL silent)
             if (file.LoadFromFile(path))
                 LoadFromMemFile(&file, &params);
         } else {
-            CJQWPropExchange* section = nullptr;
-            if (app && app->m_pszRegistryKey) {
-                section = new CJQWPropExchangeRegistry(TRUE, nullptr, controls);
-            } else {
-                auto* ini = new CJQWPropExchangeIniFile(TRUE, nullptr, controls);
-                if (app && app->m_pszProfileName)
-                    ini->AssignFile(app->m_pszProfileName);
-                section = ini;
-            }
+            CJQWPropExchange* section = OpenAppProfileSection(TRUE, controls);
             BYTE* bytes = nullptr;
             DWORD size = 0;
             if (section->ExchangeBinary(u"Controls", &bytes, &size) && bytes) {

@@ -1,4 +1,4 @@
-#include "platform/shell/SpecialFolders.h"
+#include "platform/shell/UserFolders.h"
 
 #include "platform/base/File.h"
 #include "platform/base/LastError.h"

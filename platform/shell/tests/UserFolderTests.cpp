@@ -1,4 +1,4 @@
-#include "platform/shell/SpecialFolders.h"
+#include "platform/shell/UserFolders.h"
 
 #include "platform/base/File.h"
 #include "platform/base/Unicode.h"
@@ -38,7 +38,7 @@ private:
     std::optional<std::string> m_old;
 };
 
-class SpecialFolderTest : public ::testing::Test {
+class UserFolderTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -58,7 +58,7 @@ protected:
     std::filesystem::path m_home;
 };
 
-TEST_F(SpecialFolderTest, FoldersComeFromTheXdgPlaces)
+TEST_F(UserFolderTest, FoldersComeFromTheXdgPlaces)
 {
     ScopedVariable home("HOME", m_home.c_str());
     ScopedVariable config("XDG_CONFIG_HOME", nullptr);
@@ -88,7 +88,7 @@ TEST_F(SpecialFolderTest, FoldersComeFromTheXdgPlaces)
     EXPECT_EQ(std::u16string(path), Under("/.config"));
 }
 
-TEST_F(SpecialFolderTest, TheConfigurationVariableWinsWhenAbsolute)
+TEST_F(UserFolderTest, TheConfigurationVariableWinsWhenAbsolute)
 {
     ScopedVariable home("HOME", m_home.c_str());
     std::filesystem::create_directories(m_home / "cfg");
