@@ -1,5 +1,7 @@
 #include "toolkit/commandbars/DefaultTheme.h"
 
+#include "toolkit/commandbars/DialogBar.h"
+
 #include "platform/framework/DC.h"
 #include "toolkit/commandbars/CommandBar.h"
 #include "toolkit/commandbars/Control.h"
@@ -141,6 +143,8 @@ void CJQWDefaultTheme::FillCommandBar(CDC* dc, CJQWCommandBar* bar)
 
 CSize CJQWDefaultTheme::DrawCommandBarGripper(CDC* dc, CJQWCommandBar* bar, BOOL draw)
 {
+    if (bar && bar->IsKindOf(RUNTIME_CLASS(CJQWDialogBar)))
+        return DrawDialogBarGripper(dc, bar, draw);
     const int position = bar ? bar->GetPosition() : 7;
     if (position == 4)
         return CJQWPaintManager::DrawCommandBarGripper(dc, bar, draw);

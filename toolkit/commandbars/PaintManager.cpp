@@ -450,6 +450,9 @@ CJQWPaintManager* SetGlobalPaintTheme(int number)
         return g_current;
     SetGlobalPaintManager(manager);
     manager->m_themeCode = number;
+    // Colours and fonts are measured once the manager is in place: a theme made before any bar
+    // asked for it would otherwise draw with empty colours.
+    manager->RefreshMetrics();
     return manager;
 }
 

@@ -4,6 +4,7 @@
 #include "platform/framework/FrameWnd.h"
 #include "platform/gdi/SystemModel.h"
 #include "platform/testkit/Desktop.h"
+#include "platform/testkit/PixelChecks.h"
 #include "toolkit/commandbars/CommandBars.h"
 #include "toolkit/commandbars/Controls.h"
 #include "toolkit/commandbars/MouseManager.h"
@@ -105,4 +106,21 @@ TEST_F(DialogBarTest, ACaptionWithoutMenuItemsOpensNothing)
     EXPECT_FALSE(caption->IsPopupOpen());
     EXPECT_FALSE(m_bar->GetCaptionPopupBar()->GetSafeHwnd() && m_bar->GetCaptionPopupBar()->IsWindowVisible());
     GetMouseManager()->ClosePopups();
+}
+
+TEST_F(DialogBarTest, AFloatingDialogBarShowsItsCaptionStripAboveItsChild)
+{
+    HWND child = ::CreateWindowExW(WS_EX_CLIENTEDGE, u"EDIT", u"hosted window", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10,
+        m_bar->GetSafeHwnd(), nullptr, nullptr, nullptr);
+    ASSERT_NE(child, nullptr);
+    m_bar->SetChild(child);
+    m_bar->SetCaption(u"Preview");
+    m_bar->m_szFloatingClient = CSize(120, 60);
+    m_bar->OnRecalcLayout();
+    m_bar->RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Pump();
+    RECT area;
+    m_bar->GetWindowRect(&area);
+    EXPECT_TRUE(testkit::MatchesGolden(testkit::CaptureScreenRect(area),
+        std::string(VORNALT_TEST_DATA_DIR) + "/dialog_bar_floating.png"));
 }
