@@ -165,11 +165,14 @@ TEST_F(ShortcutManagerTest, WithoutTablesTheSiteFramesOwnAcceleratorsAreShown)
     ASSERT_TRUE(frame->Create(nullptr, u"Site"));
     const ACCEL own[] = { { FVIRTKEY | FALT, 0x47, 7 } };
     frame->m_hAccelTable = CreateAcceleratorTableW(own, 1);
-    CJQWCommandBars bars;
-    bars.SetSite(frame);
-    CString text;
-    EXPECT_TRUE(bars.GetShortcutManager()->GetShortcutText(7, text));
-    EXPECT_EQ(text, CString(u"Alt+G"));
+    {
+        // The site outlives its bars.
+        CJQWCommandBars bars;
+        bars.SetSite(frame);
+        CString text;
+        EXPECT_TRUE(bars.GetShortcutManager()->GetShortcutText(7, text));
+        EXPECT_EQ(text, CString(u"Alt+G"));
+    }
     frame->DestroyWindow();
 }
 
