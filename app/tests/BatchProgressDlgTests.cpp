@@ -51,6 +51,8 @@ public:
             GetStack()->ReportProgress(record.text, this, record.done, record.total);
         std::unique_lock lock(m_gate->mutex);
         m_gate->entered = true;
+        // The UI thread may be asleep waiting for exactly this.
+        ::PostMessageW(GetStack()->GetNotifyWindow(), WM_NULL, 0, 0);
         m_gate->changed.wait(lock, [this] { return m_gate->open; });
         ImageBitmap* bitmap = nullptr;
         return GetImageTarget(target, bitmap);
