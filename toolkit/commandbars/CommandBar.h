@@ -209,6 +209,7 @@ public:
     BOOL IsTrackingMode() const { return m_bTracking != 0; }
     int GetKeyboardSelection() const { return m_keyboardSelection; }
     BOOL IsMouseStarted() const { return m_bMouseStarted; }
+    void ClearMouseStarted() { m_bMouseStarted = FALSE; }
     DWORD GetDirty() const { return m_nDirty; }
     void SetStatusIndex(int index) { m_nStatusIndex = index; }
     int GetStatusIndex() const { return m_nStatusIndex; }
