@@ -142,6 +142,12 @@ public:
     void EnableAnimation(BOOL on) { m_bAnimation = on; Redraw(); }
     BOOL IsAnimationEnabled() const { return m_bAnimation; }
 
+    // Fills `submenu` with a check item for every control of `toolbar` the user may show or hide,
+    // putting built-in controls the user removed back as hidden ones, and a reset item.
+    static void BuildAddRemoveMenu(class CJQWToolBar* toolbar, CJQWCommandBar* submenu);
+    // The index of `control`'s twin (same id and type) in `controls` at or after `start`; -1 when none.
+    static int FindControlIndex(const CJQWControls* controls, const CJQWControl* control, int start);
+
     // Owners and resources.
     CJQWCommandBars* GetCommandBars() const;
     void SetCommandBars(CJQWCommandBars* bars) { m_pCommandBars = bars; }
@@ -209,6 +215,7 @@ public:
     BOOL IsTrackingMode() const { return m_bTracking != 0; }
     int GetKeyboardSelection() const { return m_keyboardSelection; }
     BOOL IsMouseStarted() const { return m_bMouseStarted; }
+    void ClearMouseStarted() { m_bMouseStarted = FALSE; }
     DWORD GetDirty() const { return m_nDirty; }
     void SetStatusIndex(int index) { m_nStatusIndex = index; }
     int GetStatusIndex() const { return m_nStatusIndex; }
