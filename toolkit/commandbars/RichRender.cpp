@@ -64,7 +64,6 @@ public:
 
     void Read()
     {
-        m_colors.push_back(COLORREF(-1));
         while (m_pos < m_text.size() && !m_done) {
             const char16_t c = m_text[m_pos++];
             switch (c) {
@@ -500,7 +499,7 @@ CSize CJQWRichRender::GetTextExtent(CDC* dc, int maxWidth)
     for (const Line& line : Layout(dc, m_szRequest.cx))
         for (const Line::Piece& piece : line.pieces)
             used = std::max(used, piece.x + piece.width);
-    m_szRequest.cx = std::min(int(m_szRequest.cx), used);
+    m_szRequest.cx = std::min(used, maxWidth);
     return m_szRequest;
 }
 
