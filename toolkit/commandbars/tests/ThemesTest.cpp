@@ -346,7 +346,7 @@ TEST(ThemesTest, FactoryCreatesThemesByNumber)
     struct Case {
         int number, base;
     };
-    for (const Case& c : { Case { 0, 0 }, Case { 1, 1 }, Case { 2, 2 }, Case { 3, 0 }, Case { 4, 4 }, Case { 9, 0 } }) {
+    for (const Case& c : { Case { 0, 0 }, Case { 1, 1 }, Case { 2, 2 }, Case { 3, 3 }, Case { 4, 4 }, Case { 9, 0 } }) {
         CJQWPaintManager* theme = CreatePaintTheme(c.number);
         ASSERT_NE(theme, nullptr);
         EXPECT_EQ(theme->GetBaseTheme(), c.base) << c.number;
