@@ -3,6 +3,7 @@
 #include "toolkit/commandbars/ControlButton.h"
 #include "toolkit/commandbars/ToolBar.h"
 #include "toolkit/commandbars/themes/WhidbeyTheme.h"
+#include "toolkit/drawing/images/ImageManager.h"
 
 #include "platform/framework/DC.h"
 
@@ -262,4 +263,80 @@ TEST(ThemeControlsTest, GradientLookStrips)
     EXPECT_EQ(grip.At(19, 19), theme.GetColor(16));
     EXPECT_EQ(grip.At(18, 18), theme.GetColor(20));
     EXPECT_EQ(grip.At(2, 2), kBack);
+}
+
+namespace {
+// A red 16 x 16 icon with id 10 (its top-left pixel is the transparent key).
+CJQWImageManager* RedIconManager()
+{
+    BITMAPINFO info {};
+    info.bmiHeader = { sizeof(BITMAPINFOHEADER), 16, 16, 1, 24, BI_RGB, 0, 0, 0, 0, 0 };
+    void* bits = nullptr;
+    HBITMAP strip = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, strip);
+    for (int x = 0; x < 16; ++x)
+        for (int y = 0; y < 16; ++y)
+            SetPixel(dc, x, y, x == 0 && y == 0 ? RGB(255, 0, 255) : RGB(200, 0, 0));
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    auto* images = new CJQWImageManager;
+    const UINT ids[] = { 10 };
+    images->SetIconsFromBitmap(strip, ids, 1, CSize(0, 0), jqwImageNormal, FALSE);
+    DeleteObject(strip);
+    return images;
+}
+} // namespace
+
+// The flat look's icons: faded at rest, raised one pixel up and left over a shadow under the
+// mouse, in place when pressed, none when pressed elsewhere, tinted or a silhouette when disabled.
+TEST(ThemeControlsTest, OfficeIconStates)
+{
+    CJQWOfficeTheme theme;
+    theme.RefreshMetrics();
+    Bar bar(1, 0);
+    bar.bar->SetImageManager(RedIconManager());
+    CJQWControl* icon = bar.bar->GetControls()->Add(JQW_CONTROL_BUTTON, 10);
+    ASSERT_NE(icon, nullptr);
+    ASSERT_NE(icon->GetImage(16), nullptr);
+    const COLORREF red = RGB(200, 0, 0), back = RGB(250, 250, 250);
+    auto draw = [&](bool selected, int pressed, bool enabled, int checked) {
+        auto dc = std::make_unique<DC>(26, 26, back);
+        icon->SetChecked(checked);
+        JQW_PAINT_STATE s;
+        s.selected = selected;
+        s.pressed = pressed;
+        s.enabled = enabled;
+        s.checked = checked != 0;
+        theme.DrawImage(&dc->dc, CPoint(5, 5), CSize(16, 16), icon, s);
+        return dc;
+    };
+    auto rest = draw(false, 0, true, 0);
+    EXPECT_NE(rest->At(12, 12), red) << "faded";
+    EXPECT_NE(rest->At(12, 12), back);
+
+    auto hot = draw(true, 0, true, 0);
+    EXPECT_EQ(hot->At(4, 12), red) << "raised one pixel left";
+    EXPECT_EQ(hot->At(12, 4), red) << "and up";
+    EXPECT_NE(hot->At(20, 20), back) << "its shadow below and right";
+    EXPECT_NE(hot->At(20, 20), red);
+
+    auto pressed = draw(true, 1, true, 0);
+    EXPECT_EQ(pressed->At(5, 12), red);
+    EXPECT_EQ(pressed->At(4, 12), back);
+
+    auto elsewhere = draw(false, 4, true, 0);
+    for (int y = 0; y < 26; ++y)
+        for (int x = 0; x < 26; ++x)
+            ASSERT_EQ(elsewhere->At(x, y), back) << x << "," << y;
+
+    auto disabled = draw(false, 0, false, 0);
+    EXPECT_NE(disabled->At(12, 12), red);
+    EXPECT_NE(disabled->At(12, 12), back);
+    auto third = draw(false, 0, true, 2);
+    EXPECT_EQ(third->At(12, 12), disabled->At(12, 12)) << "the third checked state looks disabled";
+
+    theme.GetIconsInfo()->bUseDisabledIcons = FALSE;
+    auto silhouette = draw(false, 0, false, 0);
+    EXPECT_EQ(silhouette->At(12, 12), theme.GetColor(40));
 }
