@@ -9,6 +9,7 @@
 #include "toolkit/commandbars/CommandBarMessages.h"
 #include "toolkit/commandbars/Control.h"
 #include "toolkit/commandbars/Controls.h"
+#include "toolkit/commandbars/CustomizeDropSource.h"
 #include "toolkit/commandbars/DockBar.h"
 #include "toolkit/commandbars/MenuBar.h"
 #include "toolkit/commandbars/MouseManager.h"
@@ -55,12 +56,14 @@ CJQWCommandBars::CJQWCommandBars()
     , m_pShortcutManager(std::make_unique<CJQWShortcutManager>(this))
     , m_pActions(std::make_unique<CJQWControlActions>(this))
     , m_pContextMenus(new CJQWCommandBarsContextMenus(this))
+    , m_pDropSource(std::make_unique<CJQWCustomizeDropSource>(this))
 {
     JQWInstallTrackingServices();
 }
 
 CJQWCommandBars::~CJQWCommandBars()
 {
+    SetCustomizeControl(nullptr);
     HideKeyboardTips();
     m_pContextMenus->RemoveAll();
     m_pContextMenus->InternalRelease();
@@ -429,6 +432,7 @@ void CJQWCommandBars::SetCustomizeMode(BOOL on)
 {
     m_pOptions->bDirty = TRUE;
     m_bCustomizeMode = on;
+    SetCustomizeControl(nullptr);
     for (CJQWToolBar* bar : m_arrBars) {
         bar->DelayRedraw();
         bar->OnIdleUpdate();
