@@ -126,6 +126,13 @@ public:
     virtual void UpdateShortcutTexts();
     virtual void OnRemoved();
     virtual void OnIdleUpdate();
+    // Customize drag targets (points in client coordinates). Enter and over answer whether the bar
+    // takes the control; drop may set *effect to JQW_DROPEFFECT_IN_PLACE.
+    virtual BOOL OnCustomizeDragEnter(CJQWControl* dragged, CPoint point);
+    virtual int OnCustomizeDragOver(CJQWControl* dragged, CPoint point);
+    virtual void OnCustomizeDragLeave();
+    virtual void OnCustomizeDrop(CJQWControl* dragged, int* effect, CPoint drop, CPoint start);
+    CRect GetDropMarker() const { return m_rcMarker; }
     virtual BOOL OnAccessKey(UINT /*key*/) { return FALSE; }
     virtual CJQWCommandBar* Clone(BOOL recursive) const;
     // Key tips: one for each control (and, on a toolbar, for every other toolbar); a chosen one;
