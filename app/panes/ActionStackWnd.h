@@ -56,7 +56,6 @@ protected:
     int m_iconWidth = 0;
     int m_iconHeight = 0;
     CJQWImageManager m_imageManager;
-    CImageList m_imageList;
 };
 
 class CActionStackDropTarget : public COleDropTarget {
@@ -129,13 +128,14 @@ protected:
     void OnBeginDrag(NMHDR* header, LRESULT* result);
     void OnItemChanging(NMHDR* header, LRESULT* result);
     void OnDeleteItem(NMHDR* header, LRESULT* result);
-    void OnCustomDrawItems(NMHDR* header, LRESULT* result) { OnCustomDraw(header, result); }
+    void OnCustomDrawItems(NMHDR* header, LRESULT* result);
 
 private:
     friend class CActionStackDropTarget;
     void insertRowAt(CAction* action, int row);
     void insertGroupRow(int row, int kind);
     int selectedRow() const;
+    void drawEmptyPicture(CDC* dc, const CRect& client);
 
     CBitmap m_emptyPicture;
     CActionStackDropTarget m_dropTarget;

@@ -48,11 +48,11 @@ public:
     static std::u16string GetTooltipText(const CAction* prototype);
 
     BOOL PreTranslateMessage(MSG* msg) override;
+    BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
     CRichTipLook& GetToolTip() { return m_toolTip; }
 
 protected:
     void SetImageLists();
-    void OnDeleteItem(NMHDR* header, LRESULT* result);
     void OnBeginDrag(NMHDR* header, LRESULT* result);
     void OnCustomDrawItems(NMHDR* header, LRESULT* result);
     void OnRightClick(NMHDR* header, LRESULT* result);

@@ -34,7 +34,7 @@ class CTargetFilesWnd : public CListCtrl {
     DECLARE_MESSAGE_MAP()
 public:
     CTargetFilesWnd() = default;
-    ~CTargetFilesWnd() override = default;
+    ~CTargetFilesWnd() override;
 
     void Init();
     // The walker's callback: appends a row for the file to `pane` (a CTargetFilesWnd*); TRUE
@@ -56,8 +56,10 @@ protected:
     BOOL OnEraseBkgnd(CDC* dc);
     void OnDeleteItem(NMHDR* header, LRESULT* result);
     void OnRightClick(NMHDR* header, LRESULT* result);
+    void OnCustomDrawItems(NMHDR* header, LRESULT* result);
 
 private:
-    CImageList m_imageList;
+    void drawEmptyPicture(CDC* dc, const CRect& client);
+
     CBitmap m_emptyPicture;
 };
