@@ -13,6 +13,8 @@
 #include "toolkit/commandbars/CommandBars.h"
 #include "toolkit/controls/AuxData.h"
 
+#include "AppPaneResources.h"
+
 #include <algorithm>
 #include <array>
 #include <utility>
@@ -241,6 +243,9 @@ END_MESSAGE_MAP()
 
 CActionStackWnd::CActionStackWnd()
 {
+    // The pane's pictures, menus and strings live in this table; the reference keeps it linked.
+    static const void* volatile table = &AppPaneResources;
+    (void)table;
     m_nInsertRow = -2;
     m_bModified = 0;
 }

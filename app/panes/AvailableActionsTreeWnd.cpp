@@ -11,6 +11,8 @@
 #include "platform/framework/WinApp.h"
 #include "toolkit/commandbars/CommandBars.h"
 
+#include "AppPaneResources.h"
+
 #include <array>
 
 namespace {
@@ -53,6 +55,13 @@ BEGIN_MESSAGE_MAP(CAvailableActionsTreeWnd, CJQTreeCtrl)
     ON_NOTIFY_REFLECT(NM_CUSTOMDRAW, &CAvailableActionsTreeWnd::OnCustomDrawItems)
     ON_NOTIFY_REFLECT(NM_RCLICK, &CAvailableActionsTreeWnd::OnRightClick)
 END_MESSAGE_MAP()
+
+CAvailableActionsTreeWnd::CAvailableActionsTreeWnd()
+{
+    // The pane's pictures, menus and strings live in this table; the reference keeps it linked.
+    static const void* volatile table = &AppPaneResources;
+    (void)table;
+}
 
 CAvailableActionsTreeWnd::~CAvailableActionsTreeWnd()
 {

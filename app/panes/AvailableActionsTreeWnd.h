@@ -32,7 +32,7 @@ class CAvailableActionsTreeWnd : public CJQTreeCtrl {
     DECLARE_DYNAMIC(CAvailableActionsTreeWnd)
     DECLARE_MESSAGE_MAP()
 public:
-    CAvailableActionsTreeWnd() = default;
+    CAvailableActionsTreeWnd();
     ~CAvailableActionsTreeWnd() override;
 
     void Init();

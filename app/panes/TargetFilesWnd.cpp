@@ -14,6 +14,8 @@
 #include "platform/user/MessageBox.h"
 #include "toolkit/commandbars/CommandBars.h"
 
+#include "AppPaneResources.h"
+
 #include <string>
 #include <utility>
 
@@ -40,6 +42,13 @@ BEGIN_MESSAGE_MAP(CTargetFilesWnd, CListCtrl)
     ON_NOTIFY_REFLECT(NM_RCLICK, &CTargetFilesWnd::OnRightClick)
     ON_NOTIFY_REFLECT(NM_CUSTOMDRAW, &CTargetFilesWnd::OnCustomDrawItems)
 END_MESSAGE_MAP()
+
+CTargetFilesWnd::CTargetFilesWnd()
+{
+    // The pane's pictures, menus and strings live in this table; the reference keeps it linked.
+    static const void* volatile table = &AppPaneResources;
+    (void)table;
+}
 
 CTargetFilesWnd::~CTargetFilesWnd()
 {

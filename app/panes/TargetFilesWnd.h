@@ -33,7 +33,7 @@ class CTargetFilesWnd : public CListCtrl {
     DECLARE_DYNAMIC(CTargetFilesWnd)
     DECLARE_MESSAGE_MAP()
 public:
-    CTargetFilesWnd() = default;
+    CTargetFilesWnd();
     ~CTargetFilesWnd() override;
 
     void Init();
