@@ -658,6 +658,16 @@ void CActionStackWnd::drawEmptyPicture(CDC* dc, const CRect& client)
 
 void CActionStackWnd::OnDestroy()
 {
+    // The records go here rather than through the reflected deletions: the parent may already be
+    // on its way out and no longer reflect them.
+    for (int row = 0; row < GetItemCount(); ++row) {
+        StackRowData* record = RecordOf(GetItemData(row));
+        LVITEMW data {};
+        data.mask = LVIF_PARAM;
+        data.iItem = row;
+        SendMessage(LVM_SETITEMW, 0, LPARAM(&data));
+        delete record;
+    }
     DeleteAllItems();
     m_dropTarget.Revoke();
     CListrCtrlEx::OnDestroy();

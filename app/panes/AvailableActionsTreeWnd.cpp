@@ -248,12 +248,25 @@ void CAvailableActionsTreeWnd::OnRightClick(NMHDR*, LRESULT* result)
     CJQWCommandBars::TrackMenu(popup, 0, at.x, at.y, this, nullptr, AfxGetMainWnd(), nullptr);
 }
 
+void CAvailableActionsTreeWnd::releasePrototypes(HTREEITEM first)
+{
+    for (HTREEITEM item = first; item; item = GetNextSiblingItem(item)) {
+        releasePrototypes(GetChildItem(item));
+        if (CAction* prototype = GetPrototype(item)) {
+            SetItemData(item, 0);
+            prototype->Release();
+        }
+    }
+}
+
 void CAvailableActionsTreeWnd::OnDestroy()
 {
     m_dropTarget.Revoke();
     if (m_toolTip.m_hWnd)
         m_toolTip.DestroyWindow();
-    // The items go now, while the prototypes' releases can still be reflected to this object.
+    // The prototypes go here rather than through the reflected deletions: the parent may already
+    // be on its way out and no longer reflect them.
+    releasePrototypes(GetRootItem());
     DeleteAllItems();
     CJQTreeCtrl::OnDestroy();
 }

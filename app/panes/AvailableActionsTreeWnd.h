@@ -59,6 +59,8 @@ protected:
     void OnDestroy();
 
 private:
+    void releasePrototypes(HTREEITEM first);
+
     CJQWImageManager m_imageManager;
     CImageList m_imageList;
     CRichTipLook m_toolTip;

@@ -36,6 +36,7 @@ IMPLEMENT_DYNAMIC(CTargetFilesWnd, CListCtrl)
 
 BEGIN_MESSAGE_MAP(CTargetFilesWnd, CListCtrl)
     ON_WM_CREATE()
+    ON_WM_DESTROY()
     ON_MESSAGE(WM_DROPFILES, &CTargetFilesWnd::OnDropFiles)
     ON_WM_ERASEBKGND()
     ON_NOTIFY_REFLECT(LVN_DELETEITEM, &CTargetFilesWnd::OnDeleteItem)
@@ -59,6 +60,22 @@ CTargetFilesWnd::~CTargetFilesWnd()
 int CTargetFilesWnd::OnCreate(CREATESTRUCTW*)
 {
     return Default() == -1 ? -1 : 0;
+}
+
+void CTargetFilesWnd::OnDestroy()
+{
+    // The records go here rather than through the reflected deletions: the parent may already be
+    // on its way out and no longer reflect them.
+    for (int row = 0; row < GetItemCount(); ++row) {
+        TargetFileRow* record = RecordOf(GetItemData(row));
+        LVITEMW data {};
+        data.mask = LVIF_PARAM;
+        data.iItem = row;
+        SendMessage(LVM_SETITEMW, 0, LPARAM(&data));
+        delete record;
+    }
+    DeleteAllItems();
+    CListCtrl::OnDestroy();
 }
 
 void CTargetFilesWnd::Init()

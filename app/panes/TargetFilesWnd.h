@@ -52,6 +52,7 @@ public:
 
 protected:
     int OnCreate(CREATESTRUCTW* cs);
+    void OnDestroy();
     LRESULT OnDropFiles(WPARAM drop, LPARAM);
     BOOL OnEraseBkgnd(CDC* dc);
     void OnDeleteItem(NMHDR* header, LRESULT* result);

@@ -19,7 +19,9 @@
 #include "platform/framework/OleDataObject.h"
 #include "platform/framework/WinApp.h"
 #include "platform/shell/FileDrop.h"
+#include "platform/user/ControlMessages.h"
 #include "platform/testkit/Desktop.h"
+#include "platform/testkit/Finders.h"
 #include "platform/testkit/Inject.h"
 #include "platform/testkit/MessageBoxes.h"
 #include "platform/testkit/PixelChecks.h"
@@ -527,6 +529,94 @@ TEST_F(PanesTest, TheTreeHoldsEveryActionUnderItsGroupWithItsTooltip)
     EXPECT_EQ(GetActionIconIndex(flip), 19);
     EXPECT_EQ(GetActionIconIndex(u"builtin__frame"), 24);
     EXPECT_EQ(GetActionIconIndex(u"no such action"), -1);
+}
+
+TEST_F(StackReorderTest, ADragShowsTheInsertionMarkOverTheRowAndClearsItOnTheDrop)
+{
+    const POINT from = RowPoint(1);
+    const POINT over = RowPoint(3);
+    RECT row3 {};
+    frame->stack.GetItemRect(3, &row3, LVIR_BOUNDS);
+    int markDuringDrag = 0;
+    COLORREF topEdge = 0;
+    COLORREF belowEdge = 0;
+    Run({ [from] { testkit::MoveTo(from); }, [from] { testkit::Press(from); },
+        [from] { testkit::MoveTo({ from.x + 4, from.y + 2 }); }, [from] { testkit::MoveTo({ from.x + 20, from.y + 10 }); },
+        [over] { testkit::MoveTo({ over.x, over.y - 3 }); }, [over] { testkit::MoveTo(over); },
+        [&] {
+            markDuringDrag = frame->stack.m_nInsertRow;
+            topEdge = testkit::ClientPixel(frame->stack.m_hWnd, 300, row3.top);
+            belowEdge = testkit::ClientPixel(frame->stack.m_hWnd, 300, row3.top + 3);
+        },
+        [over] { testkit::Release(over); } });
+    EXPECT_EQ(markDuringDrag, 3);
+    EXPECT_EQ(topEdge, ::GetSysColor(COLOR_HIGHLIGHT));
+    EXPECT_NE(belowEdge, ::GetSysColor(COLOR_HIGHLIGHT));
+    EXPECT_EQ(frame->stack.m_nInsertRow, -2);
+    EXPECT_EQ(Rows(), (Names { "[Main Actions]", "Brightness", "Resize", "Sepia", "[Super Actions]", "Zip", "FTP" }));
+}
+
+TEST_F(StackReorderTest, NothingIsDroppedOnTheTreeAndAGroupItemAloneAddsNothing)
+{
+    DragTo(RowPoint(1), TreePoint(u"Crop"));
+    EXPECT_EQ(Rows(), (Names { "[Main Actions]", "Resize", "Brightness", "Sepia", "[Super Actions]", "Zip", "FTP" }));
+
+    HTREEITEM group = frame->tree.GetRootItem();
+    RECT r {};
+    frame->tree.GetItemRect(group, &r, TRUE);
+    const POINT at = testkit::ClientPoint(frame->tree.m_hWnd, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    Run({ [at] { testkit::Click(at); } });
+    Clock().Advance(1000);
+    DragTo(at, RowPoint(2));
+    EXPECT_EQ(Rows().size(), 7u);
+}
+
+TEST_F(StackReorderTest, ValidationListsEveryProblemOfEveryActionInOneBox)
+{
+    std::vector<std::string> lines;
+    std::string header;
+    Idle().Then([&] {
+        HWND box = testkit::FindTopLevel({ .text = u"Run Stack", .visibleOnly = true });
+        ASSERT_TRUE(box);
+        header = N(testkit::TextOf(::GetDlgItem(box, 1054)));
+        HWND list = ::GetDlgItem(box, 1053);
+        const int count = int(::SendMessageW(list, LB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            WCHAR text[512] {};
+            ::SendMessageW(list, LB_GETTEXT, WPARAM(i), LPARAM(text));
+            lines.push_back(N(text));
+        }
+        testkit::Key(VK_RETURN);
+    });
+    EXPECT_FALSE(frame->stack.ValidateActions());
+    EXPECT_EQ(header, "There are some actions that have invalid properties:");
+    ASSERT_EQ(lines.size(), 4u) << "one line for the zip file, three for the FTP server";
+    EXPECT_EQ(lines[0].rfind("Zip: ", 0), 0u) << lines[0];
+    for (size_t i = 1; i < lines.size(); ++i)
+        EXPECT_EQ(lines[i].rfind("FTP: ", 0), 0u) << lines[i];
+
+    // Once they are set, nothing is shown.
+    CAction* zip = frame->stack.GetRowAction(5);
+    zip->SetPropertyString(u"zippath", u"/tmp/out.zip");
+    CAction* ftp = frame->stack.GetRowAction(6);
+    ftp->SetPropertyString(u"username", u"me");
+    ftp->SetPropertyString(u"destinationdir", u"/up");
+    ftp->SetPropertyString(u"ftphost", u"localhost");
+    EXPECT_TRUE(frame->stack.ValidateActions());
+}
+
+TEST_F(PanesTest, HoveringAnActionShowsItsNameAndDescription)
+{
+    const POINT flip = TreePoint(u"Flip");
+    int state = -1;
+    testkit::Capture tip;
+    Run({ [flip] { testkit::MoveTo(flip); }, [this] { Clock().Advance(1000); },
+        [&] {
+            state = frame->tree.GetToolTip().GetState();
+            tip = testkit::CaptureWindow(frame->tree.GetToolTip().m_hWnd);
+        } });
+    EXPECT_EQ(state, CRichToolTip::Shown);
+    EXPECT_TRUE(testkit::MatchesGolden(tip, Golden("panes_tree_tooltip.png"), { 8, 40 }));
 }
 
 // ---- Source files
