@@ -42,11 +42,13 @@ protected:
     {
         DesktopTest::SetUp();
         InitCommonControls();
-        const char* old = std::getenv("XDG_CONFIG_HOME");
-        m_hadConfig = old != nullptr;
-        m_oldConfig = old ? old : "";
         m_root = fs::path(Folder());
+        for (const char* name : { "XDG_CONFIG_HOME", "XDG_DATA_HOME" }) {
+            const char* old = std::getenv(name);
+            m_savedEnvironment.push_back({ name, old != nullptr, old ? old : "" });
+        }
         setenv("XDG_CONFIG_HOME", (m_root / "config").c_str(), 1);
+        setenv("XDG_DATA_HOME", (m_root / "data").c_str(), 1);
         SetAcceleratorTable(::LoadAcceleratorsW(AfxGetResourceHandle(), MAKEINTRESOURCEW(135)));
         Restart();
     }
@@ -54,10 +56,11 @@ protected:
     {
         m_app.reset();
         SetAcceleratorTable(nullptr);
-        if (m_hadConfig)
-            setenv("XDG_CONFIG_HOME", m_oldConfig.c_str(), 1);
-        else
-            unsetenv("XDG_CONFIG_HOME");
+        for (const SavedVariable& v : m_savedEnvironment)
+            if (v.present)
+                setenv(v.name, v.value.c_str(), 1);
+            else
+                unsetenv(v.name);
         DesktopTest::TearDown();
     }
 
@@ -111,8 +114,12 @@ protected:
     fs::path m_root;
 
 private:
-    std::string m_oldConfig;
-    bool m_hadConfig = false;
+    struct SavedVariable {
+        const char* name;
+        bool present;
+        std::string value;
+    };
+    std::vector<SavedVariable> m_savedEnvironment;
 };
 
 } // namespace
