@@ -1,6 +1,8 @@
 #include "AppTestSupport.h"
 
+#include "app/properties/WindowedActionDialogs.h"
 #include "app/run/BatchProgressDlg.h"
+#include "app/run/RunStack.h"
 #include "engine/ActionTarget.h"
 #include "engine/ActionTargetBatch.h"
 #include "engine/BatchMessages.h"
@@ -10,6 +12,7 @@
 #include "platform/testkit/Desktop.h"
 #include "platform/testkit/Finders.h"
 #include "platform/testkit/Inject.h"
+#include "platform/testkit/MessageBoxes.h"
 #include "platform/testkit/PixelChecks.h"
 
 #include <atomic>
@@ -363,4 +366,110 @@ TEST_F(BatchProgressDlgTest, WhenTheWorkerCannotStartTheDialogSaysSoAndCloses)
     });
     EXPECT_EQ(dlg.DoModal(), IDCANCEL);
     EXPECT_FALSE(dlg.m_bStarted);
+}
+
+namespace {
+
+// The panes as the run sees them: the stack list's actions and the files list's paths.
+struct FakePanes {
+    std::vector<CAction*> actions;
+    std::vector<fs::path> files;
+    std::vector<std::u16string> added;
+    bool valid = true;
+    ~FakePanes()
+    {
+        for (CAction* a : actions)
+            a->Release();
+    }
+    RunStackLists Lists()
+    {
+        RunStackLists lists;
+        lists.sourceRowCount = [this] { return int(files.size()); };
+        lists.countMainActions = [this] {
+            return int(std::count_if(actions.begin(), actions.end(), [](CAction* a) { return !a->IsPostProcess(); }));
+        };
+        lists.hasActionOfType = [this](std::u16string_view key) {
+            return std::any_of(actions.begin(), actions.end(), [key](CAction* a) { return a->GetTypeKey() == key; });
+        };
+        lists.addNewAction = [this](CAction* prototype) {
+            CAction* action = CreateActionByType(prototype->GetTypeKey());
+            if (action) {
+                actions.push_back(action);
+                added.push_back(action->GetTypeKey());
+            }
+            return action;
+        };
+        lists.validateActions = [this] { return valid; };
+        lists.buildStack = [this] {
+            auto* stack = new CActionStack;
+            for (CAction* a : actions)
+                stack->InsertAction(a, -1);
+            return stack;
+        };
+        lists.buildBatch = [this] {
+            auto* batch = new CActionTargetBatch;
+            for (const fs::path& f : files) {
+                auto* target = new CImageFileTarget(U(f));
+                batch->AddTarget(target);
+                target->Release();
+            }
+            return batch;
+        };
+        return lists;
+    }
+};
+
+} // namespace
+
+TEST_F(BatchProgressDlgTest, RunStackAsksForASaveFileActionAndRunsEvenWhenItsPropertiesAreCancelled)
+{
+    WriteImage(m_root / "a.png", 30, 20, IMAGE_FORMAT_PNG);
+    testkit::MessageBoxRecorder boxes;
+    FakePanes panes;
+
+    // Nothing to run over: string 200, no dialog.
+    panes.actions.push_back(CreateActionByType(u"builtin__resizeimage"));
+    boxes.AnswerNext(IDOK);
+    EXPECT_FALSE(RunStackWithProgress(&m_ownerWnd, panes.Lists()));
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text,
+              u"Before you can run a stack, you must drop some files into the Source Files window");
+
+    // Invalid actions stop the run after the question (answered No).
+    panes.files = { m_root / "a.png" };
+    panes.valid = false;
+    boxes.AnswerNext(IDNO);
+    EXPECT_FALSE(RunStackWithProgress(&m_ownerWnd, panes.Lists()));
+    ASSERT_EQ(boxes.Boxes().size(), 2u);
+    EXPECT_EQ(boxes.Boxes()[1].text.substr(0, 46), u"Your stack does not have the Save File action");
+    EXPECT_TRUE(panes.added.empty());
+
+    // Yes: one Save File action added, its properties cancelled, and the run goes on.
+    panes.valid = true;
+    InstallWindowedActionDialogs();
+    boxes.AnswerNext(IDYES);
+    Idle().Then([] { testkit::Key(VK_ESCAPE); });
+    Idle().SetWorkersMayWake(true);
+    Idle().WaitUntil([] {
+        HWND box = Box();
+        return box && testkit::TextOf(::GetDlgItem(box, IDCANCEL)) == u"&Close";
+    });
+    Idle().Then([] {
+        EXPECT_EQ(testkit::TextOf(Item(IDC_BATCH_STATUS)), u"Done");
+        testkit::Click(testkit::Center(Item(IDCANCEL)));
+    });
+    EXPECT_TRUE(RunStackWithProgress(&m_ownerWnd, panes.Lists()));
+    UninstallWindowedActionDialogs();
+    EXPECT_EQ(panes.added, (std::vector<std::u16string> { u"builtin__savefile" }));
+    EXPECT_EQ(boxes.Boxes().size(), 3u);
+
+    // Now that it has one, nothing is asked.
+    Idle().WaitUntil([] {
+        HWND box = Box();
+        return box && testkit::TextOf(::GetDlgItem(box, IDCANCEL)) == u"&Close";
+    });
+    Idle().Then([] { testkit::Click(testkit::Center(Item(IDCANCEL))); });
+    EXPECT_TRUE(RunStackWithProgress(&m_ownerWnd, panes.Lists()));
+    EXPECT_EQ(boxes.Boxes().size(), 3u);
+    EXPECT_EQ(panes.added.size(), 1u);
 }
