@@ -15,11 +15,16 @@
 #include "platform/testkit/MessageBoxes.h"
 #include "platform/testkit/PixelChecks.h"
 
+#include "AppRunResources.h"
+
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
 
 using namespace apptest;
+
+// The property dialogs' templates; nothing else in this test program pulls them in.
+extern const platform::resources::ResourceTable AppPropertyResources;
 
 namespace {
 
@@ -441,14 +446,24 @@ TEST_F(BatchProgressDlgTest, RunStackAsksForASaveFileActionAndRunsEvenWhenItsPro
     boxes.AnswerNext(IDNO);
     EXPECT_FALSE(RunStackWithProgress(&m_ownerWnd, panes.Lists()));
     ASSERT_EQ(boxes.Boxes().size(), 2u);
-    EXPECT_EQ(boxes.Boxes()[1].text.substr(0, 46), u"Your stack does not have the Save File action");
+    EXPECT_EQ(boxes.Boxes()[1].text.substr(0, 45), u"Your stack does not have the Save File action");
     EXPECT_TRUE(panes.added.empty());
 
     // Yes: one Save File action added, its properties cancelled, and the run goes on.
     panes.valid = true;
+    static const void* volatile propertyTemplates = &AppPropertyResources;
+    (void)propertyTemplates;
     InstallWindowedActionDialogs();
     boxes.AnswerNext(IDYES);
-    Idle().Then([] { testkit::Key(VK_ESCAPE); });
+    Idle().Then([this] {
+        // The new action's properties are on screen, over the owner.
+        HWND properties = ::GetActiveWindow();
+        ASSERT_NE(properties, nullptr);
+        EXPECT_NE(properties, m_owner);
+        EXPECT_EQ(Box(), nullptr);
+        EXPECT_NE(testkit::TextOf(properties).find(u"Save File"), std::u16string::npos);
+        testkit::Key(VK_ESCAPE);
+    });
     Idle().SetWorkersMayWake(true);
     Idle().WaitUntil([] {
         HWND box = Box();
