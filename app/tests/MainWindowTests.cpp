@@ -154,12 +154,18 @@ TEST_F(MainWindowTest, StartsEmptyGrowsByItsBarsAndClosesOnlyFromItsCloseBox)
         EXPECT_EQ(ClientRectOf(Item(IDC_STACK_LIST)).top, stack.top + bars.top);
         EXPECT_EQ(ClientRectOf(Item(IDC_STACK_LIST)).bottom, stack.top + bars.top + stack.bottom);
 
-        // Escape and Enter leave it open.
+        // Escape and Enter leave it open (typed in the stack list, where no button takes them).
+        ::SetFocus(Item(IDC_STACK_LIST));
         testkit::Key(VK_ESCAPE);
         testkit::Key(VK_RETURN);
     });
     Idle().Then([&] {
         ASSERT_TRUE(::IsWindow(Main()));
+        // With nothing in the lists and nothing chosen only adding files is offered.
+        EXPECT_TRUE(::IsWindowEnabled(Item(IDC_ADD_FILES)));
+        for (int id : { IDC_ADD_ACTION, IDC_PREVIEW, IDC_REMOVE_FILES, IDC_RUN, IDC_PROPERTIES, IDC_MOVE_UP, IDC_MOVE_DOWN,
+                 IDC_REMOVE_ACTION, IDC_REMOVE_ALL })
+            EXPECT_FALSE(::IsWindowEnabled(Item(id))) << id;
         EXPECT_TRUE(testkit::MatchesGolden(testkit::CaptureWindow(Main()), Golden("main_window_empty.png")));
         ClickCloseBox();
     });
