@@ -2,6 +2,7 @@
 
 #include "app/CommandLineBatchRunner.h"
 #include "app/CommandLineInfo.h"
+#include "app/properties/WindowedActionDialogs.h"
 #include "app/mainwindow/VornaltDlg.h"
 #include "app/panes/ActionDragFormats.h"
 #include "platform/controls/CommonControls.h"
@@ -72,6 +73,7 @@ BOOL CVornaltApp::InitInstance()
     g_accelerators = ::LoadAcceleratorsW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_ACCELERATORS));
     LogOpen(GetProgramFolder() + u"vornalt.log");
     RegisterPostProcessActions();
+    InstallWindowedActionDialogs();
 
     CVornaltCommandLineInfo commandLine;
     ParseCommandLine(commandLine, m_arguments);
