@@ -124,7 +124,6 @@ BEGIN_MESSAGE_MAP(CVornaltDlg, CJQResizeDialog)
     ON_COMMAND(ID_VORNALT_HELP, &CVornaltDlg::OnHelp)
     ON_UPDATE_COMMAND_UI(ID_VORNALT_HELP, &CVornaltDlg::OnUpdateAlways)
     ON_COMMAND(ID_APP_ABOUT_VORNALT, &CVornaltDlg::OnAbout)
-    ON_COMMAND(ID_COMMANDBARS_CUSTOMIZE, &CVornaltDlg::OnCustomize)
     ON_UPDATE_COMMAND_UI(ID_STACK_RUN, &CVornaltDlg::OnUpdateRunStack)
     ON_UPDATE_COMMAND_UI(ID_ACTION_MOVE_UP, &CVornaltDlg::OnUpdateMoveActionUp)
     ON_UPDATE_COMMAND_UI(ID_ACTION_MOVE_DOWN, &CVornaltDlg::OnUpdateMoveActionDown)
@@ -840,7 +839,6 @@ void CVornaltDlg::OnAbout()
     about.DoModal();
 }
 
-void CVornaltDlg::OnCustomize() {}
 
 LRESULT CVornaltDlg::OnUpdateAvailable(WPARAM wParam, LPARAM)
 {
