@@ -455,3 +455,43 @@ TEST_F(MainWindowTest, AWorkersMessagesAreAnsweredInEveryLoopTheWindowOpens)
         worker.join();
     EXPECT_EQ(replies, 2);
 }
+
+TEST_F(MainWindowTest, FilesAddedThroughTheDialogAndAStackFromTheCommandLine)
+{
+    const fs::path folder = m_root / "photos";
+    fs::create_directories(folder);
+    apptest::WriteImage(folder / "a.jpg", 320, 240, IMAGE_FORMAT_JPEG);
+    apptest::WriteImage(folder / "b.png", 200, 100, IMAGE_FORMAT_PNG);
+    apptest::ScratchFolderTest::WriteFile(folder / "notes.txt", "not a picture\n");
+    const fs::path stack = m_root / "holiday.stack";
+    apptest::WriteStackFile(stack,
+        { { u"builtin__resizeimage", { { u"width", u"640" } } },
+            { u"builtin__savefile", { { u"destfolder", U(m_root / "out") } } } });
+    testkit::MessageBoxRecorder boxes;
+    boxes.AnswerNext(IDOK);
+    CVornaltDlg dialog;
+    dialog.m_strCommandLineStackPath = U(stack).c_str();
+    Idle().Then([&] {
+        EXPECT_EQ(Title(), u"Vornalt - holiday.stack");
+        // "Main Actions", Resize, Save File.
+        EXPECT_EQ(dialog.m_stackList.GetItemCount(), 3);
+        EXPECT_FALSE(dialog.IsModified());
+        testkit::Click(testkit::Center(Item(IDC_ADD_FILES)));
+    });
+    Idle().Then([&] {
+        ASSERT_NE(testkit::FileDialogOnScreen(), nullptr);
+        testkit::PickFile(u"\"" + U(folder / "a.jpg") + u"\" \"" + U(folder / "b.png") + u"\" \"" + U(folder / "notes.txt")
+            + u"\"");
+    });
+    Idle().Then([&] {
+        // Two pictures in the list, the text file counted and reported.
+        EXPECT_EQ(dialog.m_filesList.GetItemCount(), 2);
+        ASSERT_EQ(boxes.Boxes().size(), 1u);
+        EXPECT_EQ(boxes.Boxes()[0].text, u"1 of the files could not be added to the list");
+        EXPECT_TRUE(::IsWindowEnabled(Item(IDC_RUN)));
+        EXPECT_TRUE(::IsWindowEnabled(Item(IDC_REMOVE_ALL)));
+        EXPECT_TRUE(testkit::MatchesGolden(testkit::CaptureWindow(Main()), Golden("main_window_stack_and_files.png")));
+        ClickCloseBox();
+    });
+    Run(dialog);
+}
