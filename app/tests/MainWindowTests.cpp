@@ -495,3 +495,49 @@ TEST_F(MainWindowTest, FilesAddedThroughTheDialogAndAStackFromTheCommandLine)
     });
     Run(dialog);
 }
+
+TEST_F(MainWindowTest, RunsTheStackOverTheFilesWithTheRealEngine)
+{
+    const fs::path folder = m_root / "photos";
+    const fs::path out = m_root / "out";
+    fs::create_directories(folder);
+    fs::create_directories(out);
+    apptest::WriteImage(folder / "a.jpg", 320, 240, IMAGE_FORMAT_JPEG);
+    apptest::WriteImage(folder / "b.jpg", 200, 100, IMAGE_FORMAT_JPEG);
+    const fs::path stack = m_root / "fit.stack";
+    apptest::WriteStackFile(stack,
+        { { u"builtin__resizeimage", { { u"width", u"64" }, { u"aspectedge", u"width" } } },
+            { u"builtin__savefile", { { u"destfolder", U(out) }, { u"destfiletype", u"2" } } } });
+    CVornaltDlg dialog;
+    dialog.m_strCommandLineStackPath = U(stack).c_str();
+    Idle().SetWorkersMayWake(true);
+    std::function<void(std::function<bool()>, std::function<void()>)> when = [&](std::function<bool()> ready,
+                                                                               std::function<void()> next) {
+        Idle().Then([&, ready, next] {
+            if (ready()) {
+                next();
+            } else {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                when(ready, next);
+            }
+        });
+    };
+    auto runner = [] { return testkit::FindTopLevel({ nullptr, u"Stack Runner", -1, true }); };
+    Idle().Then([&] {
+        for (const char* name : { "a.jpg", "b.jpg" })
+            CTargetFilesWnd::AddImageFile(U(folder / name), ImageFileInfo {}, &dialog.m_filesList);
+        testkit::Click(testkit::Center(Item(IDC_RUN)));
+        when([&] { return runner() && testkit::TextOf(::GetDlgItem(runner(), IDCANCEL)) == u"&Close"; }, [&] {
+            RECT both;
+            ::GetWindowRect(Main(), &both);
+            EXPECT_TRUE(testkit::MatchesGolden(testkit::CaptureScreenRect(both), Golden("main_window_after_run.png"),
+                { 8, 200 }));
+            testkit::Click(testkit::Center(::GetDlgItem(runner(), IDCANCEL)));
+            when([&] { return !runner(); }, [&] { ClickCloseBox(); });
+        });
+    });
+    Run(dialog);
+    EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 2);
+    for (const auto& entry : fs::directory_iterator(out))
+        EXPECT_EQ(apptest::ImageSize(entry.path()).first, 64) << entry.path();
+}
