@@ -541,3 +541,59 @@ TEST_F(MainWindowTest, RunsTheStackOverTheFilesWithTheRealEngine)
     for (const auto& entry : fs::directory_iterator(out))
         EXPECT_EQ(apptest::ImageSize(entry.path()).first, 64) << entry.path();
 }
+
+TEST_F(MainWindowTest, CtrlUpAndDownMoveActionsInsideTheirGroupEvenFromAnotherDialog)
+{
+    const fs::path stack = m_root / "three.stack";
+    apptest::WriteStackFile(stack, { { u"builtin__resizeimage", {} }, { u"builtin__sepia", {} }, { u"builtin__savefile", {} } });
+    CVornaltDlg dialog;
+    dialog.m_strCommandLineStackPath = U(stack).c_str();
+    auto names = [&] {
+        std::u16string all;
+        for (int row = 0; row < dialog.m_stackList.GetItemCount(); ++row)
+            if (CAction* action = dialog.m_stackList.GetRowAction(row))
+                all += action->GetTypeKey().substr(9) + u" ";
+        return all;
+    };
+    auto select = [&](int row) {
+        RECT r {};
+        dialog.m_stackList.GetItemRect(row, &r, LVIR_BOUNDS);
+        testkit::Click(testkit::ClientPoint(dialog.m_stackList.m_hWnd, r.left + 30, (r.top + r.bottom) / 2));
+    };
+    testkit::MessageBoxRecorder boxes;
+    Idle().Then([&] {
+        ASSERT_EQ(names(), u"resizeimage sepia savefile ");
+        // Row 0 is the group's heading: the first action cannot go up.
+        select(1);
+        testkit::Key(VK_UP, testkit::Ctrl);
+    });
+    Idle().Then([&] {
+        EXPECT_EQ(names(), u"resizeimage sepia savefile ");
+        EXPECT_FALSE(dialog.IsModified());
+        testkit::Key(VK_DOWN, testkit::Ctrl);
+    });
+    Idle().Then([&] {
+        EXPECT_EQ(names(), u"sepia resizeimage savefile ");
+        EXPECT_TRUE(dialog.IsModified());
+        // The About box is open: its loop still hands the shortcut to the main window.
+        ::PostMessageW(Main(), WM_COMMAND, ID_APP_ABOUT_VORNALT, 0);
+    });
+    Idle().Then([&] {
+        HWND about = testkit::FindTopLevel({ nullptr, u"Vornalt", -1, true });
+        ASSERT_NE(about, nullptr);
+        testkit::Key(VK_DOWN, testkit::Ctrl);
+    });
+    Idle().Then([&] {
+        EXPECT_EQ(names(), u"sepia savefile resizeimage ");
+        // The last action cannot go further down.
+        testkit::Key(VK_DOWN, testkit::Ctrl);
+    });
+    Idle().Then([&] {
+        EXPECT_EQ(names(), u"sepia savefile resizeimage ");
+        ::SendMessageW(testkit::FindTopLevel({ nullptr, u"Vornalt", -1, true }), WM_COMMAND, IDOK, 0);
+    });
+    boxes.AnswerNext(IDNO);
+    Idle().Then([&] { ClickCloseBox(); });
+    Run(dialog);
+    EXPECT_EQ(boxes.Boxes().size(), 1u);
+}
