@@ -86,12 +86,19 @@ public:
         return 1;
     }
 
+    BOOL OnCommand(WPARAM wParam, LPARAM) override
+    {
+        commands.push_back(LOWORD(wParam));
+        return TRUE;
+    }
+
     CTargetFilesWnd files;
     CAvailableActionsTreeWnd tree;
     CActionStackWnd stack;
     int removeActionMessages = 0;
     int removeTargetMessages = 0;
     bool removeTargetsReply = true;
+    std::vector<UINT> commands;
 };
 
 BEGIN_MESSAGE_MAP(PaneFrame, CWnd)
@@ -617,6 +624,21 @@ TEST_F(PanesTest, HoveringAnActionShowsItsNameAndDescription)
         } });
     EXPECT_EQ(state, CRichToolTip::Shown);
     EXPECT_TRUE(testkit::MatchesGolden(tip, Golden("panes_tree_tooltip.png"), { 8, 40 }));
+}
+
+TEST_F(StackReorderTest, EachPanesContextMenuSendsItsCommandsToTheMainWindow)
+{
+    // Right button on a pane, Down to the first item, Enter: the command reaches the frame,
+    // which stands for the main window here.
+    auto chooseFirst = [this](POINT at) {
+        Run({ [at] { testkit::Click(at, testkit::Button::Right); }, [] { testkit::Key(VK_DOWN); },
+            [] { testkit::Key(VK_RETURN); } });
+        Clock().Advance(1000);
+    };
+    chooseFirst(RowPoint(2));
+    chooseFirst(TreePoint(u"Crop"));
+    chooseFirst(testkit::ClientPoint(frame->files.m_hWnd, 100, 100));
+    EXPECT_EQ(frame->commands, (std::vector<UINT> { 32781, 32806, 32774 }));
 }
 
 // ---- Source files
