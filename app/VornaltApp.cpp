@@ -2,6 +2,7 @@
 
 #include "app/CommandLineBatchRunner.h"
 #include "app/CommandLineInfo.h"
+#include "app/properties/WindowedActionDialogs.h"
 #include "engine/LogFile.h"
 #include "engine/ProgramFolder.h"
 #include "postprocess/PostProcessActions.h"
@@ -36,6 +37,7 @@ bool CVornaltApp::InitInstance()
 {
     LogOpen(GetProgramFolder() + u"vornalt.log");
     RegisterPostProcessActions();
+    InstallWindowedActionDialogs();
 
     CVornaltCommandLineInfo commandLine;
     ParseCommandLine(commandLine, m_arguments);
