@@ -26,13 +26,19 @@
 #include "platform/testkit/MessageBoxes.h"
 #include "platform/testkit/PixelChecks.h"
 #include "platform/user/DisplayBackEnd.h"
+#include "app/properties/WindowedActionDialogs.h"
 #include "postprocess/PostProcessActions.h"
+
+#include "platform/base/ResourceTable.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
 #include <vector>
+
+// The property dialogs' table (its generated header repeats a platform constant).
+extern const platform::resources::ResourceTable AppPropertyResources;
 
 namespace {
 
@@ -639,6 +645,31 @@ TEST_F(StackReorderTest, EachPanesContextMenuSendsItsCommandsToTheMainWindow)
     chooseFirst(TreePoint(u"Crop"));
     chooseFirst(testkit::ClientPoint(frame->files.m_hWnd, 100, 100));
     EXPECT_EQ(frame->commands, (std::vector<UINT> { 32781, 32806, 32774 }));
+}
+
+TEST_F(StackReorderTest, TheRealResizeDialogOpensOnADoubleClickAndItsOkUpdatesTheRow)
+{
+    // Nothing in the property dialogs' code refers to their table yet, so the test keeps it linked.
+    static const void* volatile propertyTable = &AppPropertyResources;
+    (void)propertyTable;
+    InstallWindowedActionDialogs();
+    const POINT resize = RowPoint(1);
+    bool seen = false;
+    Run({ [resize] { testkit::DoubleClick(resize); },
+        [&] {
+            HWND dialog = testkit::FindTopLevel({ .text = u"Properties: Resize", .visibleOnly = true });
+            ASSERT_TRUE(dialog);
+            seen = true;
+            HWND width = ::GetDlgItem(dialog, 1042);
+            ::SetFocus(width);
+            ::SendMessageW(width, EM_SETSEL, 0, -1);
+        },
+        [] { testkit::TypeText(u"777"); }, [] { testkit::Key(VK_RETURN); } });
+    UninstallWindowedActionDialogs();
+    EXPECT_TRUE(seen);
+    const std::string text = Text(frame->stack, 1, 2);
+    EXPECT_NE(text.find("width=777"), std::string::npos) << text;
+    EXPECT_EQ(frame->stack.m_bModified, 1);
 }
 
 // ---- Source files
