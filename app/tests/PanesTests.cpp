@@ -54,15 +54,16 @@ public:
     {
         CreateEx(0, AfxRegisterWndClass(0, nullptr, ::GetSysColorBrush(COLOR_BTNFACE)), u"Panes",
             WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 10, 10, 720, 560, nullptr, nullptr);
+        // The main window's control ids.
         files.Create(WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_NOSORTHEADER | LVS_SHOWSELALWAYS,
-            { 8, 8, 408, 228 }, this, IDC_TARGET_FILES);
+            { 8, 8, 408, 228 }, this, 1007);
         ::DragAcceptFiles(files.m_hWnd, TRUE);
         tree.Create(WS_CHILD | WS_VISIBLE | WS_BORDER | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT
                 | TVS_SHOWSELALWAYS,
-            { 416, 8, 712, 308 }, this, IDC_ACTIONS_TREE);
+            { 416, 8, 712, 308 }, this, 1003);
         stack.Create(WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS
                 | LVS_NOSORTHEADER,
-            { 8, 316, 712, 552 }, this, IDC_STACK_LIST);
+            { 8, 316, 712, 552 }, this, 1004);
         // The main window's order.
         files.Init();
         tree.Init();
