@@ -100,6 +100,8 @@ void CTargetFilesWnd::Init()
             ImageList_Destroy(old);
     }
     m_emptyPicture.LoadBitmap(IDB_EMPTY_FILES);
+    // The template asks for file drops already; a pane created otherwise takes them too.
+    ::DragAcceptFiles(m_hWnd, TRUE);
 }
 
 int CTargetFilesWnd::AddImageFile(const std::u16string& path, const ImageFileInfo& info, void* context)

@@ -57,7 +57,6 @@ public:
         // The main window's control ids.
         files.Create(WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_NOSORTHEADER | LVS_SHOWSELALWAYS,
             { 8, 8, 408, 228 }, this, 1007);
-        ::DragAcceptFiles(files.m_hWnd, TRUE);
         tree.Create(WS_CHILD | WS_VISIBLE | WS_BORDER | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT
                 | TVS_SHOWSELALWAYS,
             { 416, 8, 712, 308 }, this, 1003);
