@@ -2,9 +2,9 @@
 
 #include "app/CommandLineBatchRunner.h"
 #include "app/CommandLineInfo.h"
-#include "app/panes/ActionDragFormats.h"
 #include "app/properties/WindowedActionDialogs.h"
 #include "app/mainwindow/VornaltDlg.h"
+#include "app/panes/ActionDragFormats.h"
 #include "platform/controls/CommonControls.h"
 #include "platform/user/Accelerators.h"
 #include "platform/shell/Clipboard.h"
@@ -51,6 +51,7 @@ CSettingsStore& GetAppSettings()
 void SetMainWindowHandle(HWND window) { g_mainWindow = window; }
 HWND GetMainWindowHandle() { return g_mainWindow; }
 void SetAcceleratorTable(HACCEL table) { g_accelerators = table; }
+
 
 CVornaltApp::CVornaltApp(std::vector<std::u16string> arguments)
     : CWinApp(u"vornalt"), m_arguments(std::move(arguments))
