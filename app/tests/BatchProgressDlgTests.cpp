@@ -3,6 +3,7 @@
 #include "app/properties/WindowedActionDialogs.h"
 #include "app/run/BatchProgressDlg.h"
 #include "app/run/RunStack.h"
+#include "app/CommandLineBatchRunner.h"
 #include "engine/ActionTarget.h"
 #include "engine/ActionTargetBatch.h"
 #include "engine/BatchMessages.h"
@@ -487,4 +488,35 @@ TEST_F(BatchProgressDlgTest, RunStackAsksForASaveFileActionAndRunsEvenWhenItsPro
     EXPECT_TRUE(RunStackWithProgress(&m_ownerWnd, panes.Lists()));
     EXPECT_EQ(boxes.Boxes().size(), 3u);
     EXPECT_EQ(panes.added.size(), 1u);
+}
+
+TEST_F(BatchProgressDlgTest, TheCommandLineRunnersDialogIsNeverShownNorActivated)
+{
+    WriteImage(m_root / "a.png", 600, 400, IMAGE_FORMAT_PNG);
+    const fs::path file = m_root / "run.stack";
+    WriteStackFile(file, { { u"builtin__resizeimage", { { u"width", u"40" }, { u"aspectedge", u"width" } } },
+                             { u"builtin__savefile", { { u"destfolder", U(m_root / "out") },
+                                                       { u"filenametemplate", u"%o" },
+                                                       { u"destfiletype", u"3" } } } });
+    HWND active = ::GetActiveWindow();
+    int seen = 0;
+    Idle().SetWorkersMayWake(true);
+    Idle().Then([&] {
+        // While the worker runs, the carrier dialog exists, hidden and inactive.
+        HWND runner = testkit::FindTopLevel({ nullptr, u"Dialog" });
+        ASSERT_NE(runner, nullptr);
+        EXPECT_FALSE(::IsWindowVisible(runner));
+        EXPECT_NE(::GetActiveWindow(), runner);
+        ::ShowWindow(runner, SW_SHOW);
+        ::SetWindowPos(runner, HWND_TOP, 10, 10, 300, 200, SWP_SHOWWINDOW);
+        EXPECT_FALSE(::IsWindowVisible(runner)) << "every position change hides it";
+        ++seen;
+    });
+    CCommandLineBatchRunner runner;
+    EXPECT_TRUE(runner.Run(U(file), { U(m_root / "a.png") }));
+    EXPECT_TRUE(runner.Succeeded());
+    EXPECT_EQ(seen, 1);
+    EXPECT_EQ(::GetActiveWindow(), active);
+    EXPECT_EQ(ImageSize(m_root / "out" / "a.png"), std::make_pair(40L, 26L));
+    EXPECT_EQ(testkit::FindTopLevel({ nullptr, u"Dialog" }), nullptr);
 }
