@@ -292,6 +292,10 @@ CSize CJQWPopupBar::CalcSize(int length, DWORD /*mode*/)
         DWORD mode = 0x142;
         size = m_pControls->CalcDynamicSize(&dc, m_nMRUWidth, mode, borders);
     } else {
+        // A fresh opening: placeholders expand into their entries (each inserts after itself).
+        if (length == 0)
+            for (int i = m_pControls->GetCount() - 1; i >= 0; --i)
+                m_pControls->GetAt(i)->PrepareLayout(0);
         // Columns only when placement asks for a height; a menu taller than the work area is cut
         // and scrolls.
         size = m_pControls->CalcPopupSize(&dc, length > 0 ? length : 0, borders);
