@@ -245,6 +245,11 @@ public:
     // destination ends with the source's picture. Steps and duration as below (0 steps: nothing).
     virtual void AnimatePopup(CDC* destination, CDC* source, CRect rect, int kind);
     int m_animationSteps = 10;
+    // Drop shadows of open popups: cast at all, their colour, and option bits (1: even when the
+    // system's drop-shadow setting is off, with a lighter ramp; 2: the opening control is cut out).
+    BOOL m_bShowShadow = TRUE;
+    COLORREF m_clrShadow = 0;
+    DWORD m_dwShadowOptions = 0;
     int m_animationDuration = 100; // ms
     // Text of an item with mnemonics underlined when `cues`; the height drawn.
     int DrawControlText(CDC* dc, const CString& text, CRect rect, UINT format, BOOL draw, bool selected, bool enabled);
