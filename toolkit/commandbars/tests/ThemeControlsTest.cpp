@@ -370,3 +370,32 @@ TEST(ThemeControlsTest, CommandListEntries)
     EXPECT_EQ(plain.At(158, 11), theme.GetColor(15)) << "its frame";
     EXPECT_EQ(plain.At(28, 2), theme.GetColor(41)) << "the entry's background";
 }
+
+// Separators of the gradient looks: within a row one dark line (and its highlight unless the look
+// draws single lines), at a row break always both.
+TEST(ThemeControlsTest, GradientSeparators)
+{
+    SchemeTheme<CJQWWhidbeyTheme> whidbey(1);
+    SchemeTheme<CJQWOffice2003Theme> office2003(1);
+    office2003.m_schemeSelection = 4;
+    for (CJQWOffice2003Theme* theme : { static_cast<CJQWOffice2003Theme*>(&whidbey), static_cast<CJQWOffice2003Theme*>(&office2003) }) {
+        theme->RefreshMetrics();
+        SCOPED_TRACE(theme->GetBaseTheme());
+        Bar bar(1, 0);
+        FieldControl control(JQW_CONTROL_BUTTON);
+        control.SetParentBar(bar.bar);
+        control.SetRowRect(CRect(0, 30, 100, 52));
+        control.SetRect(CRect(40, 30, 62, 52));
+        DC inRow(100, 60, kBack);
+        EXPECT_EQ(theme->DrawCommandBarSeparator(&inRow.dc, bar.bar, &control, TRUE), CSize(0, 0));
+        EXPECT_EQ(inRow.At(36, 40), theme->GetColor(39));
+        EXPECT_EQ(inRow.At(37, 40), theme->m_singleLineSeparators ? kBack : theme->GetColor(20));
+        control.SetWrap(TRUE);
+        DC atBreak(100, 60, kBack);
+        theme->DrawCommandBarSeparator(&atBreak.dc, bar.bar, &control, TRUE);
+        EXPECT_EQ(atBreak.At(50, 26), theme->GetColor(39));
+        EXPECT_EQ(atBreak.At(50, 27), theme->GetColor(20));
+    }
+    EXPECT_TRUE(whidbey.m_singleLineSeparators);
+    EXPECT_FALSE(office2003.m_singleLineSeparators);
+}
