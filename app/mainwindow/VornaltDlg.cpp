@@ -1,5 +1,7 @@
 #include "app/mainwindow/VornaltDlg.h"
 
+#include "app/run/RunStack.h"
+
 #include "app/SettingsStore.h"
 #include "app/VornaltApp.h"
 #include "app/filetypes/FileTypeRegistration.h"
@@ -669,39 +671,7 @@ bool CVornaltDlg::CanMoveDown() const
 
 void CVornaltDlg::OnRunStack()
 {
-    if (m_filesList.GetItemCount() == 0) {
-        AfxMessageBox(200, MB_OK | MB_ICONINFORMATION);
-        return;
-    }
-    CActionSaveFile* saveFile = new CActionSaveFile;
-    if (m_stackList.CountMainActions() > 0 && !m_stackList.HasActionOfType(saveFile->GetTypeKey())
-        && AfxMessageBox(201, MB_YESNO | MB_ICONQUESTION) == IDYES) {
-        CAction* added = m_stackList.AddNewAction(saveFile, -1);
-        if (!added) {
-            saveFile->Release();
-            return;
-        }
-        // Whatever the user chooses there, the run goes on.
-        added->EditProperties(1, m_hWnd);
-        m_stackList.UpdatePropertiesText(m_stackList.FindActionRow(added));
-    }
-    saveFile->Release();
-    if (!m_stackList.ValidateActions())
-        return;
-    CActionStack* stack = m_stackList.BuildStack();
-    if (!stack)
-        return;
-    CActionTargetBatch* batch = m_filesList.BuildBatch();
-    if (!batch) {
-        stack->Release();
-        return;
-    }
-    CBatchProgressDlg progress;
-    progress.m_pStack = stack;
-    progress.m_pBatch = batch;
-    progress.DoModal();
-    batch->Release();
-    stack->Release();
+    RunStackWithProgress(this, &m_stackList, &m_filesList);
 }
 
 void CVornaltDlg::OnMoveActionUp()

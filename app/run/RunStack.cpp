@@ -30,6 +30,8 @@ BOOL RunStackWithProgress(CWnd* owner, const RunStackLists& lists)
         }
         // Whatever the user chooses there, the run goes on.
         added->EditProperties(1, owner ? owner->GetSafeHwnd() : nullptr);
+        if (lists.actionEdited)
+            lists.actionEdited(added);
     }
     saveFile->Release();
 

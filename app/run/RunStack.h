@@ -24,6 +24,8 @@ struct RunStackLists {
     std::function<bool(std::u16string_view typeKey)> hasActionOfType;
     // A new action like the prototype at the end of its group; null when none can be made.
     std::function<CAction*(CAction* prototype)> addNewAction;
+    // The user has seen the added action's properties (may be empty).
+    std::function<void(CAction* action)> actionEdited;
     // Shows every problem; false when any action is invalid.
     std::function<bool()> validateActions;
     // New references the caller owns; null: none.
@@ -42,6 +44,7 @@ BOOL RunStackWithProgress(CWnd* owner, StackList* stackList, FilesList* filesLis
     lists.countMainActions = [stackList] { return stackList->CountMainActions(); };
     lists.hasActionOfType = [stackList](std::u16string_view key) { return stackList->HasActionOfType(key); };
     lists.addNewAction = [stackList](CAction* prototype) { return stackList->AddNewAction(prototype, -1); };
+    lists.actionEdited = [stackList](CAction* action) { stackList->UpdatePropertiesText(stackList->FindActionRow(action)); };
     lists.validateActions = [stackList] { return stackList->ValidateActions(); };
     lists.buildStack = [stackList] { return stackList->BuildStack(); };
     lists.buildBatch = [filesList] { return filesList->BuildBatch(); };
