@@ -1,4 +1,5 @@
 #include "toolkit/commandbars/CommandBars.h"
+#include "toolkit/commandbars/ToolTipContext.h"
 
 #include "platform/framework/AfxMessages.h"
 #include "platform/framework/Exceptions.h"
@@ -56,9 +57,12 @@ CJQWCommandBars::CJQWCommandBars()
     , m_pShortcutManager(std::make_unique<CJQWShortcutManager>(this))
     , m_pActions(std::make_unique<CJQWControlActions>(this))
     , m_pContextMenus(new CJQWCommandBarsContextMenus(this))
+    , m_pToolTipContext(new CJQWToolTipContext)
     , m_pDropSource(std::make_unique<CJQWCustomizeDropSource>(this))
 {
     JQWInstallTrackingServices();
+    // Tool texts lose their access-key ampersands.
+    m_pToolTipContext->ModifyToolTipStyle(TTS_NOPREFIX, 0);
 }
 
 CJQWCommandBars::~CJQWCommandBars()
@@ -74,6 +78,7 @@ CJQWCommandBars::~CJQWCommandBars()
     }
     if (m_pPaintManager)
         m_pPaintManager->InternalRelease();
+    m_pToolTipContext->InternalRelease();
 }
 
 void CJQWCommandBars::SetSite(CWnd* site)

@@ -30,6 +30,7 @@ class CJQWDockBar;
 class CJQWPaintManager;
 class CJQWShortcutManager;
 class CJQWToolBar;
+class CJQWToolTipContext;
 
 class CJQWCommandBars : public CCmdTarget {
     DECLARE_DYNCREATE(CJQWCommandBars)
@@ -51,6 +52,8 @@ public:
     void SetPaintManager(CJQWPaintManager* paintManager);
     CJQWShortcutManager* GetShortcutManager() const { return m_pShortcutManager.get(); }
     CJQWCommandBarsOptions* GetCommandBarsOptions() const { return m_pOptions.get(); }
+    // The bars' tooltips; the style and window bits are the program's to set.
+    CJQWToolTipContext* GetToolTipContext() const { return m_pToolTipContext; }
 
     // Bars. The index of a toolbar is its place in creation order.
     void CreateDockBars();
@@ -185,6 +188,7 @@ private:
     std::unique_ptr<CJQWShortcutManager> m_pShortcutManager;
     std::unique_ptr<CJQWControlActions> m_pActions;
     CJQWCommandBarsContextMenus* m_pContextMenus = nullptr;
+    CJQWToolTipContext* m_pToolTipContext = nullptr;
     std::unique_ptr<CJQWCustomizeDropSource> m_pDropSource;
     std::vector<CJQWToolBar*> m_arrBars;
     std::array<CJQWDockBar*, 4> m_pDocks {};

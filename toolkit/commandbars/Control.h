@@ -148,6 +148,8 @@ public:
     int GetEnabledValue() const { return m_nEnabled; }
     CString GetShortcutText() const;
     void SetShortcutText(const CString& text) { m_strShortcutText = text; }
+    // The fixed shortcut text alone (no action, no automatic text).
+    CString GetOwnShortcutText() const { return m_strShortcutText; }
     CString GetShortcutTextAuto() const { return m_strShortcutTextAuto; }
     void SetShortcutTextAuto(const CString& text) { m_strShortcutTextAuto = text; }
     BOOL IsImageVisible() const;

@@ -1,6 +1,5 @@
-# Writes the customize sheet's pictures: the 42 stock button images (palette.png), the button
-# editor's tool images in 4 and 32 bits (editor_tools4.png, editor_tools32.png), the header menu's
-# icons (header_menu.png) and the cursors. All drawn here so the pictures are ours. Run from this
+# Writes the customize sheet's pictures: the 42 stock button images (palette.png), the header
+# menu's icons (header_menu.png) and the drag cursors. All drawn here so the pictures are ours. Run from this
 # folder.
 import math
 import struct
@@ -165,72 +164,6 @@ for i in range(42):
 palette.png("palette.png", KEY)
 
 
-# ---- the button editor's tools: pencil, fill, undo, redo, pick, line, copy, paste, rectangle,
-# ellipse, clear, import; then move left, down, up, right ----
-def tool(i):
-    c = icon()
-    if i == 0:  # pencil
-        c.polygon([(11, 1), (14, 4), (5, 13), (2, 14), (3, 11)], BLACK, YELLOW)
-        c.line(2, 14, 3, 13, BLACK)
-    elif i == 1:  # fill bucket
-        c.polygon([(2, 7), (8, 1), (14, 7), (8, 13)], BLACK, WHITE)
-        c.polygon([(3, 7), (13, 7), (8, 12)], BLUE, BLUE)
-        c.line(14, 8, 14, 12, BLUE)
-    elif i == 2:  # undo
-        c.line(4, 6, 11, 6, NAVY); c.line(11, 6, 13, 8, NAVY); c.line(13, 8, 13, 11, NAVY)
-        c.polygon([(1, 6), (5, 2), (5, 10)], NAVY, NAVY)
-    elif i == 3:  # redo
-        c.line(4, 6, 11, 6, NAVY); c.line(4, 6, 2, 8, NAVY); c.line(2, 8, 2, 11, NAVY)
-        c.polygon([(14, 6), (10, 2), (10, 10)], NAVY, NAVY)
-    elif i == 4:  # colour pick (a dropper)
-        c.polygon([(10, 2), (13, 5), (6, 12), (3, 12), (3, 9)], BLACK, AQUA)
-        c.rect(11, 1, 14, 4, BLACK, BLACK)
-        c.set(2, 13, BLACK); c.set(1, 14, BLACK)
-    elif i == 5:  # line
-        for d in range(2):
-            c.line(2, 13 - d, 13, 2 - d, BLACK)
-    elif i == 6:  # copy
-        c.rect(1, 1, 9, 10, BLACK, WHITE)
-        c.rect(6, 5, 14, 14, BLACK, WHITE)
-    elif i == 7:  # paste
-        c.rect(2, 2, 12, 14, BLACK, OLIVE)
-        c.rect(5, 1, 9, 3, BLACK, GREY)
-        c.rect(7, 6, 14, 14, BLACK, WHITE)
-    elif i == 8:  # rectangle
-        c.rect(2, 3, 13, 12, BLACK)
-    elif i == 9:  # ellipse
-        c.ellipse(7.5, 7.5, 6.5, 5, BLACK)
-        c.ellipse(7.5, 7.5, 5.5, 4, None) if False else None
-        for y in range(16):
-            for x in range(16):
-                if ((x - 7.5) / 5.5) ** 2 + ((y - 7.5) / 4) ** 2 < 1:
-                    c.set(x, y, None)
-    elif i == 10:  # clear (an eraser)
-        c.polygon([(1, 10), (8, 3), (14, 9), (8, 14), (4, 14)], BLACK, WHITE)
-        c.polygon([(1, 10), (5, 6), (10, 11), (8, 14), (4, 14)], BLACK, RED)
-    elif i == 11:  # import (a folder with an arrow)
-        c.polygon([(1, 6), (5, 6), (6, 5), (12, 5), (12, 14), (1, 14)], BLACK, YELLOW)
-        c.polygon([(10, 1), (14, 1), (14, 5)], GREEN, GREEN)
-        c.line(9, 6, 14, 1, GREEN)
-    else:  # move arrows: left, down, up, right
-        shapes = {12: [(3, 8), (9, 2), (9, 14)], 13: [(2, 5), (14, 5), (8, 11)],
-                  14: [(2, 11), (14, 11), (8, 5)], 15: [(13, 8), (7, 2), (7, 14)]}
-        c.polygon(shapes[i], BLACK, BLACK)
-    return c
-
-
-tools = Canvas(256, 16)
-for i in range(16):
-    tools.blit(tool(i), i * 16, 0)
-tools.png("editor_tools4.png", KEY)
-soft = Canvas(256, 16)
-for y in range(16):
-    for x in range(256):
-        v = tools.p[y][x]
-        soft.p[y][x] = None if v is None else v + (255,)
-soft.png("editor_tools32.png")
-
-
 # ---- the header menu's icons: sort ascending, sort descending, align left, centre, right ----
 def header_icon(i):
     c = icon()
@@ -285,30 +218,6 @@ def no_drop():
     return c
 
 
-def crosshair():
-    c = Canvas(32, 32)
-    for d in (-1, 1):
-        c.line(15 + d, 4, 15 + d, 26, WHITE)
-        c.line(4, 15 + d, 26, 15 + d, WHITE)
-    c.line(15, 4, 15, 26, BLACK)
-    c.line(4, 15, 26, 15, BLACK)
-    return c
-
-
-def tool_cursor(index):
-    c = Canvas(32, 32)
-    t = tool(index)
-    for y in range(16):
-        for x in range(16):
-            if t.p[y][x] is not None:
-                c.set(x, y, t.p[y][x])
-    return c
-
-
 drag_cursor(True).png("customize_copy.png")
 drag_cursor(False).png("customize_move.png")
 no_drop().png("customize_no_drop.png")
-crosshair().png("editor_cross.png")
-tool_cursor(4).png("editor_pick.png")
-tool_cursor(1).png("editor_fill.png")
-tool_cursor(0).png("editor_pencil.png")
