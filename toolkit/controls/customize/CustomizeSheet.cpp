@@ -13,6 +13,7 @@
 #include "toolkit/commandbars/Controls.h"
 #include "toolkit/commandbars/CustomizeDropSource.h"
 #include "toolkit/commandbars/MouseManager.h"
+#include "toolkit/commandbars/PaintManager.h"
 #include "toolkit/commandbars/PopupBar.h"
 #include "toolkit/commandbars/PopupTracking.h"
 #include "platform/shell/Clipboard.h"
@@ -21,6 +22,8 @@
 #include "toolkit/controls/customize/CustomizeToolbarsPage.h"
 #include "toolkit/drawing/ResourceManager.h"
 #include "toolkit/drawing/images/ImageManager.h"
+
+#include "ToolkitCustomizeResources.h"
 
 #include <algorithm>
 #include <cmath>
@@ -160,6 +163,9 @@ CJQWCustomizeSheet::CJQWCustomizeSheet(CJQWCommandBars* commandBars, UINT select
     , m_pCommandBars(commandBars)
     , m_pSite(commandBars->GetSite())
 {
+    // Links the toolkit's customize resources into every program that has the sheet.
+    static const void* volatile table = &ToolkitCustomizeResources;
+    (void)table;
     m_pToolbarsPage = new CJQWCustomizeToolbarsPage(this);
     m_pCommandsPage = new CJQWCustomizeCommandsPage(this);
     AddPage(m_pToolbarsPage);
@@ -218,10 +224,12 @@ void CJQWCustomizeSheet::BuildContextMenu()
     m_pContextMenu = CJQWPopupBar::CreatePopupBar(nullptr);
     m_pContextMenu->SetSite(m_pSite);
     m_pContextMenu->SetOwner(this);
-    CJQWPaintManager* paint = m_pCommandBars->GetPaintManager();
-    m_pContextMenu->SetPaintManager(paint);
-    if (paint)
-        paint->InternalRelease();
+    // The bars take over one reference of each manager.
+    if (CJQWPaintManager* paint = m_pCommandBars->GetPaintManager()) {
+        paint->InternalAddRef();
+        m_pContextMenu->SetPaintManager(paint);
+    }
+    m_pStockImages->InternalAddRef();
     m_pContextMenu->SetImageManager(m_pStockImages);
     BOOL beginGroup = FALSE;
     const int count = items->GetMenuItemCount();
@@ -241,6 +249,7 @@ void CJQWCustomizeSheet::BuildContextMenu()
             palette->SetBarID(JQW_ID_CUSTOMIZE_CHANGEIMAGE);
             palette->SetSite(m_pSite);
             palette->SetOwner(this);
+            m_pStockImages->InternalAddRef();
             palette->SetImageManager(m_pStockImages);
             popup->SetCommandBar(palette);
             palette->InternalRelease();
@@ -317,8 +326,10 @@ BOOL CJQWCustomizeSheet::FilterMouse(UINT message, const MOUSEHOOKSTRUCT* data)
     }
     HWND site = m_pSite ? m_pSite->GetSafeHwnd() : nullptr;
     HWND foreground = ::GetForegroundWindow();
+    // A disabled sheet has a dialog of its own open (a message box, the new-toolbar dialog): that
+    // one keeps the focus.
     if (site && (::GetWindowLongPtrW(site, GWL_STYLE) & WS_POPUP) && !IsSelfOrInside(site, foreground)
-        && !IsSelfOrInside(m_hWnd, foreground))
+        && !IsSelfOrInside(m_hWnd, foreground) && ::IsWindowEnabled(m_hWnd))
         OnTakeFocus(0, 0);
     if (!IsSelfOrInside(site, target) || IsSelfOrInside(m_hWnd, target))
         return TRUE;
