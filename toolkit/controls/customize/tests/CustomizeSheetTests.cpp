@@ -22,6 +22,7 @@
 #include "toolkit/commandbars/ToolBar.h"
 #include "toolkit/controls/customize/CustomizeCommandsPage.h"
 #include "toolkit/controls/customize/CustomizeKeyboardPage.h"
+#include "platform/testkit/PixelChecks.h"
 #include "toolkit/controls/customize/CustomizeToolbarsPage.h"
 #include "toolkit/drawing/images/ImageManager.h"
 #include "toolkit/drawing/ResourceManager.h"
@@ -412,4 +413,39 @@ TEST_F(CustomizeSheetTest, ThePaletteFillsOnceWithTheFortyTwoStockImagesInRowsOf
     EXPECT_TRUE(menu->GetControl(3)->GetBeginGroup());
     EXPECT_TRUE(menu->GetControl(8)->GetBeginGroup());
     EXPECT_TRUE(menu->GetControl(11)->GetBeginGroup());
+}
+
+TEST_F(CustomizeSheetTest, GoldensOfTheFourPages)
+{
+    const ACCEL table[] = { { FVIRTKEY | FCONTROL, 'S', WORD(kSave) } };
+    m_bars->GetShortcutManager()->SetCurrentTable(table, 1);
+    CJQWCustomizeKeyboardPage* keyboard = nullptr;
+    CJQWCustomizeOptionsPage* options = nullptr;
+    m_frame->m_prepare = [&](CJQWCustomizeSheet& sheet) {
+        CJQWControls* file = sheet.GetCommandsPage()->GetCategoryControls(u"File");
+        file->Add(JQW_CONTROL_BUTTON, int(kOpen))->SetCaption(u"&Open Stack...");
+        file->Add(JQW_CONTROL_BUTTON, int(kSave))->SetCaption(u"&Save Stack");
+        file->Add(JQW_CONTROL_BUTTON, int(kRun))->SetCaption(u"&Run");
+        sheet.GetCommandsPage()->GetCategoryControls(u"Edit");
+        sheet.GetCommandsPage()->InsertNewMenu(9162);
+        keyboard = new CJQWCustomizeKeyboardPage(&sheet);
+        CJQWControls* keys = keyboard->GetCategoryControls(u"File");
+        keys->Add(JQW_CONTROL_BUTTON, int(kSave))->SetCaption(u"&Save Stack");
+        keys->GetAt(0)->SetDescription(u"Saves the stack");
+        options = new CJQWCustomizeOptionsPage(&sheet);
+        sheet.AddPage(keyboard);
+        sheet.AddPage(options);
+    };
+    const char* names[] = { "customize_toolbars.png", "customize_commands.png", "customize_keyboard.png", "customize_options.png" };
+    std::vector<std::function<void(CJQWCustomizeSheet&)>> steps;
+    for (int page = 0; page < 4; ++page) {
+        steps.push_back([page](CJQWCustomizeSheet& sheet) { sheet.SetActivePage(page); });
+        steps.push_back([page, &names](CJQWCustomizeSheet& sheet) {
+            EXPECT_TRUE(testkit::MatchesGolden(testkit::CaptureWindow(sheet.m_hWnd),
+                std::string(VORNALT_SOURCE_DIR "/toolkit/controls/customize/tests/goldens/") + names[page]));
+        });
+    }
+    WithSheet(steps);
+    delete keyboard;
+    delete options;
 }
