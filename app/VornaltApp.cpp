@@ -7,7 +7,6 @@
 #include "app/panes/ActionDragFormats.h"
 #include "platform/controls/CommonControls.h"
 #include "platform/user/Accelerators.h"
-#include "platform/shell/Clipboard.h"
 #include "platform/user/Resources.h"
 #include "engine/LogFile.h"
 #include "engine/ProgramFolder.h"

@@ -49,4 +49,3 @@ void SetMainWindowHandle(HWND window);
 HWND GetMainWindowHandle();
 // The accelerator table the filter translates with (loaded at start-up; tests may load it).
 void SetAcceleratorTable(HACCEL table);
-
