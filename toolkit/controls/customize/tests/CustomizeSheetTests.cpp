@@ -260,6 +260,14 @@ TEST_F(CustomizeSheetTest, ToolbarControlsMoveCopyOrStayByHowTheyAreDragged)
             EXPECT_EQ(Ids(m_standard), (std::vector<int> { int(kOpen) }));
             EXPECT_EQ(Ids(m_second), (std::vector<int> { int(kSave), int(kRun) }));
             EXPECT_TRUE(m_second->GetDropMarker().IsRectEmpty());
+            // With Ctrl held the drop is a copy: the source keeps its control.
+            testkit::KeyDown(VK_CONTROL);
+            testkit::Drag(ControlCenter(m_standard, 0), ControlCenter(m_second, 1), 6);
+            testkit::KeyUp(VK_CONTROL);
+        },
+        [&](CJQWCustomizeSheet&) {
+            EXPECT_EQ(Ids(m_standard), (std::vector<int> { int(kOpen) }));
+            EXPECT_EQ(Ids(m_second), (std::vector<int> { int(kSave), int(kOpen), int(kRun) }));
         },
     });
 }
