@@ -2,8 +2,8 @@
 #
 # One static library per folder: every .cpp of the folder (and of the listed family subfolders),
 # includes rooted at the top of the tree ("platform/base/Types.h"). Tests are every .cpp under
-# tests/, one GoogleTest executable, each test case registered with CTest (except the suites named
-# *Child, which other tests start as a second process).
+# tests/ (and the family subfolders' tests/), one GoogleTest executable, each test case registered
+# with CTest (except the suites named *Child, which other tests start as a second process).
 function(vornalt_library name)
   cmake_parse_arguments(ARG "" "" "SUBDIRS;DEPS;TEST_DEPS" ${ARGN})
   set(globs ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
@@ -22,7 +22,11 @@ function(vornalt_library name)
     target_link_libraries(${name} INTERFACE ${ARG_DEPS} Threads::Threads)
   endif()
 
-  file(GLOB test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
+  set(test_globs ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
+  foreach(sub IN LISTS ARG_SUBDIRS)
+    list(APPEND test_globs ${CMAKE_CURRENT_SOURCE_DIR}/${sub}/tests/*.cpp)
+  endforeach()
+  file(GLOB test_sources CONFIGURE_DEPENDS ${test_globs})
   if(test_sources)
     add_executable(${name}_tests ${test_sources})
     target_link_libraries(${name}_tests PRIVATE ${name} ${ARG_TEST_DEPS} GTest::gtest_main GTest::gmock)

@@ -202,6 +202,7 @@ public:
     void SetButtonSize(CSize size) { m_szButtons = size; }
     void SetCustomizable(BOOL customizable) { m_bCustomizable = customizable; }
     BOOL IsCloseable() const { return m_bCloseable; }
+    BOOL IsCustomizeDialogPresent() const { return m_bCustomizeDialogPresent; }
     void SetCloseable(BOOL closeable) { m_bCloseable = closeable; }
     int GetDefaultButtonStyle() const { return m_buttonStyle; }
     void SetDefaultButtonStyle(int style) { m_buttonStyle = style; }

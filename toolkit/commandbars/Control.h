@@ -159,12 +159,14 @@ public:
     void SetCaption(const CString& text);
     void SetCaptionFromResource(UINT id);
     void SetCustomCaption(const CString& text) { m_strCustomCaption = text; }
+    CString GetCustomCaption() const { return m_strCustomCaption; }
     void SetPrompt(const CString& prompt);
     void SetID(int id);
     void SetTooltip(const CString& text) { m_strTooltipText = text; }
     void SetDescription(const CString& text) { m_strDescriptionText = text; }
     void SetIconId(int id) { m_nIconId = id; }
     void SetCustomIconId(int id) { m_nCustomIconId = id; }
+    int GetCustomIconId() const { return m_nCustomIconId; }
     void SetHelpId(int id) { m_nHelpId = id; }
     int GetHelpId() const { return m_nHelpId; }
     void ResetCustomization();
