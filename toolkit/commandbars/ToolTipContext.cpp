@@ -211,6 +211,7 @@ CWnd* CJQWToolTipContext::CreateToolTipWindow(CWnd* owner)
         delete custom;
         return nullptr;
     }
+    RegisterControlClasses();
     auto* standard = new CStandardToolTip;
     const DWORD style = WS_POPUP | bits | (m_nStyle == jqwToolTipBalloon ? TTS_BALLOON : 0);
     if (!standard->CreateEx(WS_EX_TOOLWINDOW, TOOLTIPS_CLASS, nullptr, style, CRect(0, 0, 0, 0), owner, 0)) {
