@@ -126,6 +126,13 @@ public:
     virtual void UpdateShortcutTexts();
     virtual void OnRemoved();
     virtual void OnIdleUpdate();
+    // Customize drag targets (points in client coordinates). Enter and over answer whether the bar
+    // takes the control; drop may set *effect to JQW_DROPEFFECT_IN_PLACE.
+    virtual BOOL OnCustomizeDragEnter(CJQWControl* dragged, CPoint point);
+    virtual int OnCustomizeDragOver(CJQWControl* dragged, CPoint point);
+    virtual void OnCustomizeDragLeave();
+    virtual void OnCustomizeDrop(CJQWControl* dragged, int* effect, CPoint drop, CPoint start);
+    CRect GetDropMarker() const { return m_rcMarker; }
     virtual BOOL OnAccessKey(UINT /*key*/) { return FALSE; }
     virtual CJQWCommandBar* Clone(BOOL recursive) const;
     // Key tips: one for each control (and, on a toolbar, for every other toolbar); a chosen one;
@@ -142,6 +149,12 @@ public:
     void ApplySavedPlacement(const struct CJQWToolBarInfo& info);
     void EnableAnimation(BOOL on) { m_bAnimation = on; Redraw(); }
     BOOL IsAnimationEnabled() const { return m_bAnimation; }
+
+    // Fills `submenu` with a check item for every control of `toolbar` the user may show or hide,
+    // putting built-in controls the user removed back as hidden ones, and a reset item.
+    static void BuildAddRemoveMenu(class CJQWToolBar* toolbar, CJQWCommandBar* submenu);
+    // The index of `control`'s twin (same id and type) in `controls` at or after `start`; -1 when none.
+    static int FindControlIndex(const CJQWControls* controls, const CJQWControl* control, int start);
 
     // Owners and resources.
     CJQWCommandBars* GetCommandBars() const;
@@ -210,6 +223,7 @@ public:
     BOOL IsTrackingMode() const { return m_bTracking != 0; }
     int GetKeyboardSelection() const { return m_keyboardSelection; }
     BOOL IsMouseStarted() const { return m_bMouseStarted; }
+    void ClearMouseStarted() { m_bMouseStarted = FALSE; }
     DWORD GetDirty() const { return m_nDirty; }
     void SetStatusIndex(int index) { m_nStatusIndex = index; }
     int GetStatusIndex() const { return m_nStatusIndex; }

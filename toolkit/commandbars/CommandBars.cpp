@@ -10,6 +10,7 @@
 #include "toolkit/commandbars/CommandBarMessages.h"
 #include "toolkit/commandbars/Control.h"
 #include "toolkit/commandbars/Controls.h"
+#include "toolkit/commandbars/CustomizeDropSource.h"
 #include "toolkit/commandbars/DockBar.h"
 #include "toolkit/commandbars/MenuBar.h"
 #include "toolkit/commandbars/MouseManager.h"
@@ -57,6 +58,7 @@ CJQWCommandBars::CJQWCommandBars()
     , m_pActions(std::make_unique<CJQWControlActions>(this))
     , m_pContextMenus(new CJQWCommandBarsContextMenus(this))
     , m_pToolTipContext(new CJQWToolTipContext)
+    , m_pDropSource(std::make_unique<CJQWCustomizeDropSource>(this))
 {
     JQWInstallTrackingServices();
     // Tool texts lose their access-key ampersands.
@@ -65,6 +67,7 @@ CJQWCommandBars::CJQWCommandBars()
 
 CJQWCommandBars::~CJQWCommandBars()
 {
+    SetCustomizeControl(nullptr);
     HideKeyboardTips();
     m_pContextMenus->RemoveAll();
     m_pContextMenus->InternalRelease();
@@ -434,6 +437,7 @@ void CJQWCommandBars::SetCustomizeMode(BOOL on)
 {
     m_pOptions->bDirty = TRUE;
     m_bCustomizeMode = on;
+    SetCustomizeControl(nullptr);
     for (CJQWToolBar* bar : m_arrBars) {
         bar->DelayRedraw();
         bar->OnIdleUpdate();
