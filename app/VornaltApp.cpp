@@ -4,9 +4,9 @@
 #include "app/CommandLineInfo.h"
 #include "app/properties/WindowedActionDialogs.h"
 #include "app/mainwindow/VornaltDlg.h"
+#include "app/panes/ActionDragFormats.h"
 #include "platform/controls/CommonControls.h"
 #include "platform/user/Accelerators.h"
-#include "platform/shell/Clipboard.h"
 #include "platform/user/Resources.h"
 #include "engine/LogFile.h"
 #include "engine/ProgramFolder.h"
@@ -36,9 +36,6 @@ constexpr UINT IDR_ACCELERATORS = 135;
 
 std::atomic<HWND> g_mainWindow { nullptr };
 std::atomic<HACCEL> g_accelerators { nullptr };
-UINT g_actionFormat = 0;
-UINT g_actionsFormat = 0;
-UINT g_targetFormat = 0;
 
 } // namespace
 
@@ -54,9 +51,6 @@ void SetMainWindowHandle(HWND window) { g_mainWindow = window; }
 HWND GetMainWindowHandle() { return g_mainWindow; }
 void SetAcceleratorTable(HACCEL table) { g_accelerators = table; }
 
-UINT GetActionObjectFormat() { return g_actionFormat; }
-UINT GetActionsObjectFormat() { return g_actionsFormat; }
-UINT GetTargetObjectFormat() { return g_targetFormat; }
 
 CVornaltApp::CVornaltApp(std::vector<std::u16string> arguments)
     : CWinApp(u"vornalt"), m_arguments(std::move(arguments))
@@ -87,9 +81,7 @@ BOOL CVornaltApp::InitInstance()
         std::fputs(kUsage, stderr);
 
     SetRegistryKey(u"Vornalt");
-    g_actionFormat = ::RegisterClipboardFormatW(u"VornaltActionObjectPointer");
-    g_actionsFormat = ::RegisterClipboardFormatW(u"VornaltActionsObjectPointer");
-    g_targetFormat = ::RegisterClipboardFormatW(u"VornaltTargetObjectPointer");
+    RegisterActionDragFormats();
     m_settings.Load();
 
     if (commandLine.m_strStackFile.empty() || commandLine.m_bShowMainWindow != 0) {

@@ -49,8 +49,3 @@ void SetMainWindowHandle(HWND window);
 HWND GetMainWindowHandle();
 // The accelerator table the filter translates with (loaded at start-up; tests may load it).
 void SetAcceleratorTable(HACCEL table);
-
-// The clipboard formats of the panes' drags, registered at start-up.
-UINT GetActionObjectFormat();
-UINT GetActionsObjectFormat();
-UINT GetTargetObjectFormat();

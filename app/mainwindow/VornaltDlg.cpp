@@ -7,7 +7,12 @@
 #include "app/update/UpdateAvailableDlg.h"
 #include "app/update/UpdateCheck.h"
 #include "app/windows/AboutDlg.h"
+#include "app/run/BatchProgressDlg.h"
+#include "app/viewer/ImageViewerDlg.h"
 #include "engine/ActionStack.h"
+#include "engine/ActionTargetBatch.h"
+#include "engine/ImageFileWalk.h"
+#include "engine/actions/ActionSaveFile.h"
 #include "platform/base/File.h"
 #include "platform/framework/AfxMessages.h"
 #include "platform/framework/CommonDialog.h"
@@ -72,6 +77,12 @@ CString StackExtension()
 
 double Today() { return double(COleDateTime::GetCurrentTime()); }
 
+// The next selected row of a list after `row` (-1: from the start); -1 when none.
+int NextSelectedRow(const CWnd& list, int row)
+{
+    return list.GetSafeHwnd() ? int(::SendMessageW(list.GetSafeHwnd(), LVM_GETNEXTITEM, WPARAM(row), LVNI_SELECTED)) : -1;
+}
+
 RECT ClientRectOf(HWND window, HWND parent)
 {
     RECT r {};
@@ -113,7 +124,17 @@ BEGIN_MESSAGE_MAP(CVornaltDlg, CJQResizeDialog)
     ON_COMMAND(ID_VORNALT_HELP, &CVornaltDlg::OnHelp)
     ON_UPDATE_COMMAND_UI(ID_VORNALT_HELP, &CVornaltDlg::OnUpdateAlways)
     ON_COMMAND(ID_APP_ABOUT_VORNALT, &CVornaltDlg::OnAbout)
-    ON_COMMAND(ID_COMMANDBARS_CUSTOMIZE, &CVornaltDlg::OnCustomize)
+    ON_UPDATE_COMMAND_UI(ID_STACK_RUN, &CVornaltDlg::OnUpdateRunStack)
+    ON_UPDATE_COMMAND_UI(ID_ACTION_MOVE_UP, &CVornaltDlg::OnUpdateMoveActionUp)
+    ON_UPDATE_COMMAND_UI(ID_ACTION_MOVE_DOWN, &CVornaltDlg::OnUpdateMoveActionDown)
+    ON_UPDATE_COMMAND_UI(ID_ACTION_ADD, &CVornaltDlg::OnUpdateAddAction)
+    ON_UPDATE_COMMAND_UI(ID_ACTION_REMOVE, &CVornaltDlg::OnUpdateActionSelected)
+    ON_UPDATE_COMMAND_UI(ID_ACTION_PROPERTIES_CMD, &CVornaltDlg::OnUpdateActionSelected)
+    ON_UPDATE_COMMAND_UI(ID_ACTION_REMOVE_ALL, &CVornaltDlg::OnUpdateRemoveAllActions)
+    ON_UPDATE_COMMAND_UI(ID_TARGETS_REMOVE, &CVornaltDlg::OnUpdateTargetSelected)
+    ON_UPDATE_COMMAND_UI(ID_TARGETS_PREVIEW, &CVornaltDlg::OnUpdateTargetSelected)
+    ON_NOTIFY(NM_DBLCLK, IDC_ACTIONS_TREE, &CVornaltDlg::OnActionsTreeDoubleClick)
+    ON_NOTIFY(NM_DBLCLK, IDC_TARGET_FILES, &CVornaltDlg::OnFilesDoubleClick)
     ON_BN_CLICKED(IDC_RUN, &CVornaltDlg::OnRunStack)
     ON_BN_CLICKED(IDC_MOVE_UP, &CVornaltDlg::OnMoveActionUp)
     ON_BN_CLICKED(IDC_MOVE_DOWN, &CVornaltDlg::OnMoveActionDown)
@@ -151,15 +172,7 @@ CVornaltDlg::~CVornaltDlg()
         m_updateCheck.join();
     if (m_buttonImages)
         m_buttonImages->InternalRelease();
-    if (m_pStack)
-        m_pStack->Release();
-}
-
-CJQButton* CVornaltDlg::Buttons(int index)
-{
-    CJQButton* all[] = { &m_btnPreview, &m_btnAddAction, &m_btnProperties, &m_btnUp, &m_btnDown, &m_btnRemove,
-        &m_btnRemoveAll, &m_btnRun, &m_btnAddFiles, &m_btnRemoveFiles };
-    return index >= 0 && index < int(std::size(all)) ? all[index] : nullptr;
+    delete m_pImageViewer;
 }
 
 BOOL CVornaltDlg::OnInitDialog()
@@ -189,6 +202,9 @@ BOOL CVornaltDlg::OnInitDialog()
     for (const ButtonSpec& spec : buttons)
         spec.button->SubclassDlgItem(spec.id, this);
     m_splitterOne.SubclassDlgItem(IDC_SPLITTER_ONE, this);
+    m_filesList.SubclassDlgItem(IDC_TARGET_FILES, this);
+    m_actionsTree.SubclassDlgItem(IDC_ACTIONS_TREE, this);
+    m_stackList.SubclassDlgItem(IDC_STACK_LIST, this);
     m_splitterTwo.SubclassDlgItem(IDC_SPLITTER_TWO, this);
 
     if (m_tooltip.CreateTipWindow(this)) {
@@ -283,7 +299,13 @@ BOOL CVornaltDlg::OnInitDialog()
     m_szMin = CSize(window.Width(), window.Height());
     RestorePlacement(kPlacementSection);
 
-    // The panes join here when they exist.
+    // Enter outside a button asks for IDOK, which does nothing here, not for the first button.
+    SendMessage(DM_SETDEFID, IDOK, 0);
+
+    m_filesList.Init();
+    m_actionsTree.Init();
+    m_stackList.Init();
+    m_actionsTree.EnableMultiSelect();
 
     CRect client;
     GetClientRect(&client);
@@ -344,9 +366,9 @@ void CVornaltDlg::OnOK()
     // Enter never closes the main window.
 }
 
-bool CVornaltDlg::IsModified() const { return m_bModified; }
+bool CVornaltDlg::IsModified() const { return m_stackList.m_bModified != 0; }
 
-void CVornaltDlg::SetModified(bool modified) { m_bModified = modified; }
+void CVornaltDlg::SetModified(bool modified) { m_stackList.m_bModified = modified ? 1 : 0; }
 
 bool CVornaltDlg::ConfirmClose()
 {
@@ -522,10 +544,9 @@ bool CVornaltDlg::OpenStackFile(const CString& path)
         stack->Release();
         return false;
     }
-    if (m_pStack)
-        m_pStack->Release();
-    m_pStack = stack;
     m_strCurrentStackPath = path;
+    m_stackList.LoadActions(stack);
+    stack->Release();
     SetModified(false);
     UpdateTitle();
     return true;
@@ -546,11 +567,9 @@ void CVornaltDlg::OnOpenStack()
 
 bool CVornaltDlg::SaveStackTo(const CString& path)
 {
-    CActionStack* stack = m_pStack;
-    if (stack)
-        stack->AddRef();
-    else
-        stack = new CActionStack;
+    CActionStack* stack = m_stackList.BuildStack();
+    if (!stack)
+        return false;
     const int result = stack->SaveToFile(path.GetString());
     stack->Release();
     return result == 0;
@@ -578,16 +597,223 @@ void CVornaltDlg::OnSaveStack()
     UpdateTitle();
 }
 
-void CVornaltDlg::OnRunStack() {}
-void CVornaltDlg::OnMoveActionUp() {}
-void CVornaltDlg::OnMoveActionDown() {}
-void CVornaltDlg::OnAddAction() {}
-void CVornaltDlg::OnRemoveAction() {}
-void CVornaltDlg::OnRemoveAllActions() {}
-void CVornaltDlg::OnActionProperties() {}
-void CVornaltDlg::OnAddTargetFiles() {}
-void CVornaltDlg::OnRemoveTargets() {}
-void CVornaltDlg::OnPreviewTarget() {}
+void CVornaltDlg::EnableCommand(CCmdUI* ui, UINT buttonId, bool enable)
+{
+    ui->Enable(enable);
+    if (HWND button = buttonId ? ::GetDlgItem(m_hWnd, int(buttonId)) : nullptr)
+        if ((::IsWindowEnabled(button) != FALSE) != enable)
+            ::EnableWindow(button, enable);
+}
+
+void CVornaltDlg::OnUpdateRunStack(CCmdUI* ui) { EnableCommand(ui, IDC_RUN, m_stackList.GetItemCount() > 0); }
+
+void CVornaltDlg::OnUpdateAddAction(CCmdUI* ui)
+{
+    std::vector<CAction*> prototypes;
+    m_actionsTree.GetSelectedPrototypes(prototypes);
+    const bool any = !prototypes.empty();
+    for (CAction* prototype : prototypes)
+        prototype->Release();
+    EnableCommand(ui, IDC_ADD_ACTION, any);
+}
+
+void CVornaltDlg::OnUpdateActionSelected(CCmdUI* ui)
+{
+    EnableCommand(ui, ui->m_nID == ID_ACTION_REMOVE ? IDC_REMOVE_ACTION : IDC_PROPERTIES, SelectedStackRow() >= 0);
+}
+
+void CVornaltDlg::OnUpdateRemoveAllActions(CCmdUI* ui)
+{
+    EnableCommand(ui, IDC_REMOVE_ALL, m_stackList.GetItemCount() > 0);
+}
+
+void CVornaltDlg::OnUpdateTargetSelected(CCmdUI* ui)
+{
+    const bool selected = NextSelectedRow(m_filesList, -1) >= 0;
+    EnableCommand(ui, ui->m_nID == ID_TARGETS_REMOVE ? IDC_REMOVE_FILES : IDC_PREVIEW, selected);
+}
+
+void CVornaltDlg::OnUpdateMoveActionUp(CCmdUI* ui) { EnableCommand(ui, IDC_MOVE_UP, CanMoveUp()); }
+
+void CVornaltDlg::OnUpdateMoveActionDown(CCmdUI* ui) { EnableCommand(ui, IDC_MOVE_DOWN, CanMoveDown()); }
+
+int CVornaltDlg::SelectedStackRow() const
+{
+    return NextSelectedRow(m_stackList, -1);
+}
+
+bool CVornaltDlg::CanMoveUp() const
+{
+    const int sel = SelectedStackRow();
+    CAction* action = m_stackList.GetSelectedAction();
+    if (sel < 0 || !action)
+        return false;
+    const int head = action->IsPostProcess() ? m_stackList.FindPostProcessGroupRow() : m_stackList.FindMainGroupRow();
+    return sel > head + 1;
+}
+
+bool CVornaltDlg::CanMoveDown() const
+{
+    const int sel = SelectedStackRow();
+    CAction* action = m_stackList.GetSelectedAction();
+    if (sel < 0 || !action)
+        return false;
+    const int count = const_cast<CActionStackWnd&>(m_stackList).GetItemCount();
+    if (action->IsPostProcess())
+        return sel < count - 1;
+    int limit = m_stackList.FindPostProcessGroupRow() - 1;
+    if (limit < 0)
+        limit = count - 1;
+    return sel < limit;
+}
+
+void CVornaltDlg::OnRunStack()
+{
+    if (m_filesList.GetItemCount() == 0) {
+        AfxMessageBox(200, MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    CActionSaveFile* saveFile = new CActionSaveFile;
+    if (m_stackList.CountMainActions() > 0 && !m_stackList.HasActionOfType(saveFile->GetTypeKey())
+        && AfxMessageBox(201, MB_YESNO | MB_ICONQUESTION) == IDYES) {
+        CAction* added = m_stackList.AddNewAction(saveFile, -1);
+        if (!added) {
+            saveFile->Release();
+            return;
+        }
+        // Whatever the user chooses there, the run goes on.
+        added->EditProperties(1, m_hWnd);
+        m_stackList.UpdatePropertiesText(m_stackList.FindActionRow(added));
+    }
+    saveFile->Release();
+    if (!m_stackList.ValidateActions())
+        return;
+    CActionStack* stack = m_stackList.BuildStack();
+    if (!stack)
+        return;
+    CActionTargetBatch* batch = m_filesList.BuildBatch();
+    if (!batch) {
+        stack->Release();
+        return;
+    }
+    CBatchProgressDlg progress;
+    progress.m_pStack = stack;
+    progress.m_pBatch = batch;
+    progress.DoModal();
+    batch->Release();
+    stack->Release();
+}
+
+void CVornaltDlg::OnMoveActionUp()
+{
+    if (!CanMoveUp())
+        return;
+    const int sel = SelectedStackRow();
+    if (sel > 0)
+        m_stackList.MoveAction(sel - 1, sel);
+}
+
+void CVornaltDlg::OnMoveActionDown()
+{
+    if (!CanMoveDown())
+        return;
+    const int sel = SelectedStackRow();
+    if (sel < m_stackList.GetItemCount() - 1)
+        m_stackList.MoveAction(sel + 1, sel);
+}
+
+void CVornaltDlg::OnAddAction()
+{
+    std::vector<CAction*> prototypes;
+    m_actionsTree.GetSelectedPrototypes(prototypes);
+    for (CAction* prototype : prototypes) {
+        const bool wasEmpty = m_stackList.GetItemCount() == 0;
+        m_stackList.AddNewAction(prototype, -1);
+        if (wasEmpty)
+            m_stackList.Invalidate();
+    }
+    for (CAction* prototype : prototypes)
+        prototype->Release();
+}
+
+void CVornaltDlg::OnRemoveAction()
+{
+    if (SelectedStackRow() >= 0)
+        m_stackList.RemoveSelectedAction();
+}
+
+void CVornaltDlg::OnRemoveAllActions()
+{
+    if (m_stackList.GetItemCount() == 0)
+        return;
+    m_stackList.DeleteAllItems();
+    m_stackList.m_bModified = 1;
+}
+
+void CVornaltDlg::OnActionProperties()
+{
+    if (SelectedStackRow() >= 0)
+        m_stackList.EditSelectedProperties();
+}
+
+void CVornaltDlg::OnAddTargetFiles()
+{
+    CFileDialog dialog(TRUE, nullptr, nullptr, OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_ENABLESIZING,
+        LoadText(203, u"All Files (*.*)|*.*||"), this);
+    if (dialog.DoModal() != IDOK)
+        return;
+    int rejected = 0;
+    for (POSITION at = dialog.GetStartPosition(); at;) {
+        const CString path = dialog.GetNextPathName(at);
+        WalkImageFiles(path.GetString(), rejected, &CTargetFilesWnd::AddImageFile, &m_filesList);
+    }
+    if (rejected != 0) {
+        CString text;
+        text.Format(LoadText(103, u"%d of the files could not be added to the list").GetString(), rejected);
+        AfxMessageBox(text, MB_OK | MB_ICONWARNING);
+    }
+}
+
+void CVornaltDlg::OnRemoveTargets()
+{
+    std::vector<int> rows;
+    for (int row = NextSelectedRow(m_filesList, -1); row >= 0; row = NextSelectedRow(m_filesList, row))
+        rows.push_back(row);
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it)
+        m_filesList.DeleteItem(*it);
+}
+
+void CVornaltDlg::OnPreviewTarget()
+{
+    if (!m_pImageViewer) {
+        m_pImageViewer = new CImageViewerDlg;
+        m_pImageViewer->SetStackList(&m_stackList);
+        m_pImageViewer->SetSourceList(&m_filesList);
+        m_pImageViewer->m_bModal = 0;
+        if (!m_pImageViewer->Create(IDD_IMAGEVIEWER, this)) {
+            delete m_pImageViewer;
+            m_pImageViewer = nullptr;
+            return;
+        }
+    }
+    m_pImageViewer->GetPicture().ShowRow(NextSelectedRow(m_filesList, -1));
+    if (m_pImageViewer->GetSafeHwnd())
+        m_pImageViewer->UpdateButtons();
+    m_pImageViewer->ShowWindow(SW_SHOW);
+}
+
+void CVornaltDlg::OnActionsTreeDoubleClick(NMHDR*, LRESULT* result)
+{
+    OnAddAction();
+    *result = 0;
+}
+
+void CVornaltDlg::OnFilesDoubleClick(NMHDR*, LRESULT* result)
+{
+    if (NextSelectedRow(m_filesList, -1) >= 0)
+        OnPreviewTarget();
+    *result = 0;
+}
 
 LRESULT CVornaltDlg::OnRemoveTargetsMessage(WPARAM, LPARAM)
 {
@@ -613,7 +839,6 @@ void CVornaltDlg::OnAbout()
     about.DoModal();
 }
 
-void CVornaltDlg::OnCustomize() {}
 
 LRESULT CVornaltDlg::OnUpdateAvailable(WPARAM wParam, LPARAM)
 {

@@ -4,6 +4,9 @@
 // buttons, and two splitters between the panes. It opens, saves and runs stacks.
 
 #include "app/mainwindow/JQWDialogBase.h"
+#include "app/panes/ActionStackWnd.h"
+#include "app/panes/AvailableActionsTreeWnd.h"
+#include "app/panes/TargetFilesWnd.h"
 #include "app/windows/DialogSplitterCtrl.h"
 #include "toolkit/controls/Button.h"
 #include "toolkit/controls/Resize.h"
@@ -15,13 +18,12 @@
 #include <thread>
 
 class CActionStack;
+class CImageViewerDlg;
 class CJQWImageManager;
 
 // Dialog template and controls.
 constexpr UINT IDD_VORNALT_DIALOG = 102;
-constexpr UINT IDC_ACTIONS_TREE = 1003;
-constexpr UINT IDC_STACK_LIST = 1004;
-constexpr UINT IDC_FILES_LIST = 1007;
+constexpr UINT IDC_FILES_LIST = IDC_TARGET_FILES;
 constexpr UINT IDC_MOVE_UP = 1009;
 constexpr UINT IDC_MOVE_DOWN = 1010;
 constexpr UINT IDC_PROPERTIES = 1022;
@@ -58,8 +60,8 @@ constexpr UINT ID_ACTION_ADD = 32806;
 constexpr UINT ID_COMMANDBARS_CUSTOMIZE = 35001;
 
 // Private messages the panes send.
-constexpr UINT WM_VORNALT_REMOVETARGETS = 0x7FC;
-constexpr UINT WM_VORNALT_REMOVEACTION = 0x8CF;
+constexpr UINT WM_VORNALT_REMOVETARGETS = WM_VORNALT_REMOVE_SELECTED_TARGETS;
+constexpr UINT WM_VORNALT_REMOVEACTION = WM_VORNALT_REMOVE_SELECTED_ACTION;
 
 // Strings.
 constexpr UINT IDS_SAVE_FAILED = 320;
@@ -99,9 +101,17 @@ public:
     void OnPreviewTarget();
     void OnHelp();
     void OnAbout();
-    void OnCustomize();
     void OnUpdateSaveStack(CCmdUI* ui);
     void OnUpdateAlways(CCmdUI* ui);
+    void OnUpdateRunStack(CCmdUI* ui);
+    void OnUpdateMoveActionUp(CCmdUI* ui);
+    void OnUpdateMoveActionDown(CCmdUI* ui);
+    void OnUpdateAddAction(CCmdUI* ui);
+    void OnUpdateActionSelected(CCmdUI* ui);
+    void OnUpdateRemoveAllActions(CCmdUI* ui);
+    void OnUpdateTargetSelected(CCmdUI* ui);
+    void OnActionsTreeDoubleClick(NMHDR* header, LRESULT* result);
+    void OnFilesDoubleClick(NMHDR* header, LRESULT* result);
 
     // Messages.
     void OnSize(UINT type, int cx, int cy);
@@ -128,7 +138,11 @@ public:
     CString m_strCommandLineStackPath;
     CJQWImageManager* m_buttonImages = nullptr;
     CString m_strCurrentStackPath;
+    CActionStackWnd m_stackList;
+    CAvailableActionsTreeWnd m_actionsTree;
+    CTargetFilesWnd m_filesList;
     CFont m_captionFont;
+    CImageViewerDlg* m_pImageViewer = nullptr;
 
 private:
     void SetButtonImage(CJQButton& button, UINT id, int index);
@@ -139,9 +153,10 @@ private:
     // Asks before changes would be lost; false when the user keeps the window open.
     bool ConfirmClose();
 
-    CJQButton* Buttons(int index);
-    // The stack that is open, until the stack list holds it.
-    CActionStack* m_pStack = nullptr;
-    bool m_bModified = false;
+    // Sets the command's state and the button's when it differs.
+    void EnableCommand(CCmdUI* ui, UINT buttonId, bool enable);
+    bool CanMoveUp() const;
+    bool CanMoveDown() const;
+    int SelectedStackRow() const;
     std::thread m_updateCheck;
 };

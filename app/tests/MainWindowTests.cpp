@@ -154,12 +154,18 @@ TEST_F(MainWindowTest, StartsEmptyGrowsByItsBarsAndClosesOnlyFromItsCloseBox)
         EXPECT_EQ(ClientRectOf(Item(IDC_STACK_LIST)).top, stack.top + bars.top);
         EXPECT_EQ(ClientRectOf(Item(IDC_STACK_LIST)).bottom, stack.top + bars.top + stack.bottom);
 
-        // Escape and Enter leave it open.
+        // Escape and Enter leave it open (typed in the stack list, where no button takes them).
+        ::SetFocus(Item(IDC_STACK_LIST));
         testkit::Key(VK_ESCAPE);
         testkit::Key(VK_RETURN);
     });
     Idle().Then([&] {
         ASSERT_TRUE(::IsWindow(Main()));
+        // With nothing in the lists and nothing chosen only adding files is offered.
+        EXPECT_TRUE(::IsWindowEnabled(Item(IDC_ADD_FILES)));
+        for (int id : { IDC_ADD_ACTION, IDC_PREVIEW, IDC_REMOVE_FILES, IDC_RUN, IDC_PROPERTIES, IDC_MOVE_UP, IDC_MOVE_DOWN,
+                 IDC_REMOVE_ACTION, IDC_REMOVE_ALL })
+            EXPECT_FALSE(::IsWindowEnabled(Item(id))) << id;
         EXPECT_TRUE(testkit::MatchesGolden(testkit::CaptureWindow(Main()), Golden("main_window_empty.png")));
         ClickCloseBox();
     });
@@ -448,4 +454,146 @@ TEST_F(MainWindowTest, AWorkersMessagesAreAnsweredInEveryLoopTheWindowOpens)
     for (std::thread& worker : workers)
         worker.join();
     EXPECT_EQ(replies, 2);
+}
+
+TEST_F(MainWindowTest, FilesAddedThroughTheDialogAndAStackFromTheCommandLine)
+{
+    const fs::path folder = m_root / "photos";
+    fs::create_directories(folder);
+    apptest::WriteImage(folder / "a.jpg", 320, 240, IMAGE_FORMAT_JPEG);
+    apptest::WriteImage(folder / "b.png", 200, 100, IMAGE_FORMAT_PNG);
+    apptest::ScratchFolderTest::WriteFile(folder / "notes.txt", "not a picture\n");
+    const fs::path stack = m_root / "holiday.stack";
+    apptest::WriteStackFile(stack,
+        { { u"builtin__resizeimage", { { u"width", u"640" } } },
+            { u"builtin__savefile", { { u"destfolder", U(m_root / "out") } } } });
+    testkit::MessageBoxRecorder boxes;
+    boxes.AnswerNext(IDOK);
+    CVornaltDlg dialog;
+    dialog.m_strCommandLineStackPath = U(stack).c_str();
+    Idle().Then([&] {
+        EXPECT_EQ(Title(), u"Vornalt - holiday.stack");
+        // "Main Actions", Resize, Save File.
+        EXPECT_EQ(dialog.m_stackList.GetItemCount(), 3);
+        EXPECT_FALSE(dialog.IsModified());
+        testkit::Click(testkit::Center(Item(IDC_ADD_FILES)));
+    });
+    Idle().Then([&] {
+        ASSERT_NE(testkit::FileDialogOnScreen(), nullptr);
+        testkit::PickFile(u"\"" + U(folder / "a.jpg") + u"\" \"" + U(folder / "b.png") + u"\" \"" + U(folder / "notes.txt")
+            + u"\"");
+    });
+    Idle().Then([&] {
+        // Two pictures in the list, the text file counted and reported.
+        EXPECT_EQ(dialog.m_filesList.GetItemCount(), 2);
+        ASSERT_EQ(boxes.Boxes().size(), 1u);
+        EXPECT_EQ(boxes.Boxes()[0].text, u"1 of the files could not be added to the list");
+        EXPECT_TRUE(::IsWindowEnabled(Item(IDC_RUN)));
+        EXPECT_TRUE(::IsWindowEnabled(Item(IDC_REMOVE_ALL)));
+        EXPECT_TRUE(testkit::MatchesGolden(testkit::CaptureWindow(Main()), Golden("main_window_stack_and_files.png")));
+        ClickCloseBox();
+    });
+    Run(dialog);
+}
+
+TEST_F(MainWindowTest, RunsTheStackOverTheFilesWithTheRealEngine)
+{
+    const fs::path folder = m_root / "photos";
+    const fs::path out = m_root / "out";
+    fs::create_directories(folder);
+    fs::create_directories(out);
+    apptest::WriteImage(folder / "a.jpg", 320, 240, IMAGE_FORMAT_JPEG);
+    apptest::WriteImage(folder / "b.jpg", 200, 100, IMAGE_FORMAT_JPEG);
+    const fs::path stack = m_root / "fit.stack";
+    apptest::WriteStackFile(stack,
+        { { u"builtin__resizeimage", { { u"width", u"64" }, { u"aspectedge", u"width" } } },
+            { u"builtin__savefile", { { u"destfolder", U(out) }, { u"destfiletype", u"2" } } } });
+    CVornaltDlg dialog;
+    dialog.m_strCommandLineStackPath = U(stack).c_str();
+    Idle().SetWorkersMayWake(true);
+    std::function<void(std::function<bool()>, std::function<void()>)> when = [&](std::function<bool()> ready,
+                                                                               std::function<void()> next) {
+        Idle().Then([&, ready, next] {
+            if (ready()) {
+                next();
+            } else {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                when(ready, next);
+            }
+        });
+    };
+    auto runner = [] { return testkit::FindTopLevel({ nullptr, u"Stack Runner", -1, true }); };
+    Idle().Then([&] {
+        for (const char* name : { "a.jpg", "b.jpg" })
+            CTargetFilesWnd::AddImageFile(U(folder / name), ImageFileInfo {}, &dialog.m_filesList);
+        testkit::Click(testkit::Center(Item(IDC_RUN)));
+        when([&] { return runner() && testkit::TextOf(::GetDlgItem(runner(), IDCANCEL)) == u"&Close"; }, [&] {
+            RECT both;
+            ::GetWindowRect(Main(), &both);
+            EXPECT_TRUE(testkit::MatchesGolden(testkit::CaptureScreenRect(both), Golden("main_window_after_run.png"),
+                { 8, 200 }));
+            testkit::Click(testkit::Center(::GetDlgItem(runner(), IDCANCEL)));
+            when([&] { return !runner(); }, [&] { ClickCloseBox(); });
+        });
+    });
+    Run(dialog);
+    EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 2);
+    for (const auto& entry : fs::directory_iterator(out))
+        EXPECT_EQ(apptest::ImageSize(entry.path()).first, 64) << entry.path();
+}
+
+TEST_F(MainWindowTest, CtrlUpAndDownMoveActionsInsideTheirGroupEvenFromAnotherDialog)
+{
+    const fs::path stack = m_root / "three.stack";
+    apptest::WriteStackFile(stack, { { u"builtin__resizeimage", {} }, { u"builtin__sepia", {} }, { u"builtin__savefile", {} } });
+    CVornaltDlg dialog;
+    dialog.m_strCommandLineStackPath = U(stack).c_str();
+    auto names = [&] {
+        std::u16string all;
+        for (int row = 0; row < dialog.m_stackList.GetItemCount(); ++row)
+            if (CAction* action = dialog.m_stackList.GetRowAction(row))
+                all += action->GetTypeKey().substr(9) + u" ";
+        return all;
+    };
+    auto select = [&](int row) {
+        RECT r {};
+        dialog.m_stackList.GetItemRect(row, &r, LVIR_BOUNDS);
+        testkit::Click(testkit::ClientPoint(dialog.m_stackList.m_hWnd, r.left + 30, (r.top + r.bottom) / 2));
+    };
+    testkit::MessageBoxRecorder boxes;
+    Idle().Then([&] {
+        ASSERT_EQ(names(), u"resizeimage sepia savefile ");
+        // Row 0 is the group's heading: the first action cannot go up.
+        select(1);
+        testkit::Key(VK_UP, testkit::Ctrl);
+    });
+    Idle().Then([&] {
+        EXPECT_EQ(names(), u"resizeimage sepia savefile ");
+        EXPECT_FALSE(dialog.IsModified());
+        testkit::Key(VK_DOWN, testkit::Ctrl);
+    });
+    Idle().Then([&] {
+        EXPECT_EQ(names(), u"sepia resizeimage savefile ");
+        EXPECT_TRUE(dialog.IsModified());
+        // The About box is open: its loop still hands the shortcut to the main window.
+        ::PostMessageW(Main(), WM_COMMAND, ID_APP_ABOUT_VORNALT, 0);
+    });
+    Idle().Then([&] {
+        HWND about = testkit::FindTopLevel({ nullptr, u"Vornalt", -1, true });
+        ASSERT_NE(about, nullptr);
+        testkit::Key(VK_DOWN, testkit::Ctrl);
+    });
+    Idle().Then([&] {
+        EXPECT_EQ(names(), u"sepia savefile resizeimage ");
+        // The last action cannot go further down.
+        testkit::Key(VK_DOWN, testkit::Ctrl);
+    });
+    Idle().Then([&] {
+        EXPECT_EQ(names(), u"sepia savefile resizeimage ");
+        ::SendMessageW(testkit::FindTopLevel({ nullptr, u"Vornalt", -1, true }), WM_COMMAND, IDOK, 0);
+    });
+    boxes.AnswerNext(IDNO);
+    Idle().Then([&] { ClickCloseBox(); });
+    Run(dialog);
+    EXPECT_EQ(boxes.Boxes().size(), 1u);
 }
