@@ -1,5 +1,6 @@
 #include "toolkit/commandbars/Controls.h"
 #include "toolkit/commandbars/ControlComboBox.h"
+#include "toolkit/commandbars/ControlCustom.h"
 #include "toolkit/commandbars/ControlEdit.h"
 
 #include "platform/framework/Menu.h"
@@ -193,10 +194,13 @@ CJQWControl* CJQWControls::Add(int type, int id, const CString& parameter, int b
     case JQW_CONTROL_COMBO:
         control = new CJQWControlComboBox;
         break;
+    case JQW_CONTROL_CUSTOM:
+        // Keeps the button's type: the factory's number only picks the class.
+        control = new CJQWControlCustom;
+        break;
     case JQW_CONTROL_LABEL:
     case JQW_CONTROL_CHECKBOX:
     case JQW_CONTROL_RADIO:
-    case JQW_CONTROL_CUSTOM:
     case JQW_CONTROL_GALLERY:
         // Fields, labels and galleries are built elsewhere; until then a button stands in.
         control = new CJQWControlButton;
