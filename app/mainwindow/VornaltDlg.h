@@ -23,6 +23,9 @@ class CJQWImageManager;
 
 // Dialog template and controls.
 constexpr UINT IDD_VORNALT_DIALOG = 102;
+constexpr UINT IDC_ACTIONS_TREE = 1003;
+constexpr UINT IDC_STACK_LIST = 1004;
+constexpr UINT IDC_TARGET_FILES = 1007;
 constexpr UINT IDC_FILES_LIST = IDC_TARGET_FILES;
 constexpr UINT IDC_MOVE_UP = 1009;
 constexpr UINT IDC_MOVE_DOWN = 1010;
