@@ -284,7 +284,9 @@ void CJQWToolTipContext::FilterToolTipMessage(CWnd* window, const MSG* msg)
         return;
     }
 
-    CWnd* owner = CWnd::FromHandle(ParentOrOwner(window->GetSafeHwnd()));
+    // A top-level window without an owner owns its tips itself.
+    const HWND ownerWindow = ParentOrOwner(window->GetSafeHwnd());
+    CWnd* owner = ownerWindow ? CWnd::FromHandle(ownerWindow) : window;
     if (m_pToolTip && m_hwndOwner != owner->GetSafeHwnd())
         DestroyToolTipWindow();
     if (!m_pToolTip) {
