@@ -8,7 +8,10 @@
 #include "engine/LogFile.h"
 #include "engine/ResultCodes.h"
 #include "platform/base/Format.h"
+#include "platform/controls/CommonControls.h"
 #include "platform/user/MessageQueue.h"
+
+#include "AppRunResources.h"
 
 namespace {
 // Whether the changes of the in-process actions reach a file: a save after the last of them.
@@ -34,25 +37,71 @@ std::u16string displayNameOf(const CActionTarget* target) { return target ? targ
 std::u16string nameOf(const CAction* action) { return action ? action->GetName() : std::u16string(); }
 }
 
+IMPLEMENT_DYNAMIC(CCommandLineBatchRunner, CDialog)
+
+BEGIN_MESSAGE_MAP(CCommandLineBatchRunner, CDialog)
+    ON_WM_WINDOWPOSCHANGING()
+END_MESSAGE_MAP()
+
+CCommandLineBatchRunner::CCommandLineBatchRunner() : CDialog(IDD_COMMANDLINERUNNER, nullptr)
+{
+    // Keeps the carrier template linked into the program.
+    static const void* volatile table = &AppRunResources;
+    (void)table;
+}
+
 CCommandLineBatchRunner::~CCommandLineBatchRunner()
 {
+    if (m_pBatch)
+        m_pBatch->Join();
     ReleaseRun();
     if (m_hWnd)
-        DestroyWindow(m_hWnd);
+        DestroyWindow();
+}
+
+BOOL CCommandLineBatchRunner::PreCreateWindow(CREATESTRUCTW& cs)
+{
+    cs.style &= ~WS_VISIBLE;
+    // Giving the dialog's first control the focus would otherwise activate the hidden window.
+    cs.dwExStyle |= WS_EX_NOACTIVATE;
+    return CDialog::PreCreateWindow(cs);
+}
+
+void CCommandLineBatchRunner::OnWindowPosChanging(WINDOWPOS* pos)
+{
+    pos->flags = SWP_HIDEWINDOW | SWP_NOACTIVATE;
+    CDialog::OnWindowPosChanging(pos);
+}
+
+LRESULT CCommandLineBatchRunner::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case BATCH_MSG_BATCH_BEGINS:
+    case BATCH_MSG_TARGET_BEGINS:
+    case BATCH_MSG_ACTION_BEGINS:
+    case BATCH_MSG_INPROCESS_PROGRESS:
+    case BATCH_MSG_POSTPROCESS_PROGRESS:
+    case BATCH_MSG_ACTION_ENDS:
+    case BATCH_MSG_TARGET_ENDS:
+    case BATCH_MSG_POSTPROCESSING_BEGINS:
+    case BATCH_MSG_POSTPROCESS_ACTION_BEGINS:
+    case BATCH_MSG_POSTPROCESS_ACTION_ENDS:
+    case BATCH_MSG_POSTPROCESSING_FAILED:
+    case BATCH_MSG_POSTPROCESSING_ENDS:
+    case BATCH_MSG_BATCH_ENDS:
+        return OnMessage(message, wParam, lParam);
+    default:
+        return CDialog::WindowProc(message, wParam, lParam);
+    }
 }
 
 bool CCommandLineBatchRunner::Run(const std::u16string& stackPath, const std::vector<std::u16string>& targetFiles)
 {
     m_strStackPath = stackPath;
     m_targetFiles = targetFiles;
-    m_hWnd = CreateMessageWindow(
-        [this](HWND, UINT message, WPARAM wParam, LPARAM lParam) { return OnMessage(message, wParam, lParam); });
-    if (!m_hWnd) {
-        LogError(u"CLI: Failed to create the runner's message window");
-        return false;
-    }
-    OnInitDialog();
-    int result = RunModalLoop(m_hWnd);
+    // The carrier template's buttons need their window class, even unseen.
+    InitCommonControls();
+    const INT_PTR result = DoModal();
 
     // The worker may still be releasing its last references after "batch ends".
     if (m_pBatch) {
@@ -60,8 +109,8 @@ bool CCommandLineBatchRunner::Run(const std::u16string& stackPath, const std::ve
         m_failedTargets = int(m_pBatch->GetFailures().size());
     }
     ReleaseRun();
-    DestroyWindow(m_hWnd);
-    m_hWnd = nullptr;
+    if (result == -1)
+        LogError(u"CLI: Failed to create the runner's window");
     return result != -1;
 }
 
@@ -70,14 +119,15 @@ bool CCommandLineBatchRunner::Succeeded() const
     return m_bStackLoaded && m_bBatchStarted && m_bDone && m_failedTargets == 0 && !m_bPostProcessFailed;
 }
 
-void CCommandLineBatchRunner::OnInitDialog()
+BOOL CCommandLineBatchRunner::OnInitDialog()
 {
+    CDialog::OnInitDialog();
     m_pStack = new CActionStack;
     int code = m_pStack->LoadFromFile(m_strStackPath);
     if (code != RESULT_SUCCESS) {
         LogError(u"CLI: Stack file %s could not be opened: %s", m_strStackPath, ErrorCodeText(code));
         EndRun();
-        return;
+        return TRUE;
     }
     // The forgiving reader takes almost any text with markup in it: a file that yields nothing to
     // run is not a stack, and a run that does nothing must not pass for a success.
@@ -85,7 +135,7 @@ void CCommandLineBatchRunner::OnInitDialog()
         LogError(u"CLI: Stack file %s holds no action", m_strStackPath);
         m_bStackEmpty = true;
         EndRun();
-        return;
+        return TRUE;
     }
     m_bStackLoaded = true;
     m_stackProblems = m_pStack->GetLoadProblemCount();
@@ -102,12 +152,13 @@ void CCommandLineBatchRunner::OnInitDialog()
     // Start logs why it could not start.
     if (!m_pBatch->Start(TRUE, m_pStack, m_hWnd)) {
         EndRun();
-        return;
+        return TRUE;
     }
     m_bBatchStarted = true;
+    return TRUE;
 }
 
-void CCommandLineBatchRunner::EndRun() { EndModalLoop(m_hWnd, 1); }
+void CCommandLineBatchRunner::EndRun() { EndDialog(1); }
 
 void CCommandLineBatchRunner::ReleaseRun()
 {
@@ -176,6 +227,6 @@ LRESULT CCommandLineBatchRunner::OnMessage(UINT message, WPARAM wParam, LPARAM l
         EndRun();
         return 1;
     default:
-        return DefWindowProc(m_hWnd, message, wParam, lParam);
+        return 0;
     }
 }

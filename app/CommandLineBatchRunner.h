@@ -1,7 +1,6 @@
 #pragma once
-// Runs a stack file over a list of image files without any visible window: a hidden message
-// window on the calling thread receives the batch messages of the worker thread inside a modal
-// loop, logs every step as a "MESSAGE: " line and answers every message with "go on" (the run
+// Runs a stack file over a list of image files without any visible window: a dialog (template
+// 166) that never shows receives the batch messages of the worker thread inside its modal loop, logs every step as a "MESSAGE: " line and answers every message with "go on" (the run
 // cannot be cancelled; upload progress is never asked to stop). The loop ends when the batch
 // has ended, or at once when the stack cannot be loaded or the run cannot start.
 //
@@ -13,8 +12,7 @@
 //
 // Main thread only; one Run per object.
 
-#include "platform/base/Types.h"
-#include "platform/user/Messages.h"
+#include "platform/framework/Dialog.h"
 
 #include <string>
 #include <vector>
@@ -24,12 +22,16 @@ class CActionStack;
 class CActionTarget;
 class CActionTargetBatch;
 
-class CCommandLineBatchRunner {
+constexpr UINT IDD_COMMANDLINERUNNER = 166;
+
+class CCommandLineBatchRunner : public CDialog {
+    DECLARE_DYNAMIC(CCommandLineBatchRunner)
+    DECLARE_MESSAGE_MAP()
 public:
-    CCommandLineBatchRunner() = default;
+    CCommandLineBatchRunner();
     CCommandLineBatchRunner(const CCommandLineBatchRunner&) = delete;
     CCommandLineBatchRunner& operator=(const CCommandLineBatchRunner&) = delete;
-    ~CCommandLineBatchRunner();
+    ~CCommandLineBatchRunner() override;
 
     // Returns once the run has ended and its worker thread is gone; true when the loop ran to its
     // end (also after a stack that could not be loaded).
@@ -47,9 +49,17 @@ public:
     int StackProblemCount() const { return m_stackProblems; }
     int TargetCount() const { return int(m_targetFiles.size()); }
 
-private:
+    // The window is never shown nor activated: created without WS_VISIBLE, and every position
+    // change made a hiding one.
+    BOOL PreCreateWindow(CREATESTRUCTW& cs) override;
+    void OnWindowPosChanging(WINDOWPOS* pos);
     // Loads the stack, makes the targets and starts the batch; ends the loop when that fails.
-    void OnInitDialog();
+    BOOL OnInitDialog() override;
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     // Asks the modal loop to end; Run then joins and releases the batch.
     void EndRun();
@@ -57,7 +67,6 @@ private:
 
     std::u16string m_strStackPath;
     std::vector<std::u16string> m_targetFiles;
-    HWND m_hWnd = nullptr;
     CActionTargetBatch* m_pBatch = nullptr;
     CActionStack* m_pStack = nullptr;
     const BOOL m_bContinue = 1;

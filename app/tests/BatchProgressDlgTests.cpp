@@ -1,6 +1,9 @@
 #include "AppTestSupport.h"
 
+#include "app/properties/WindowedActionDialogs.h"
 #include "app/run/BatchProgressDlg.h"
+#include "app/run/RunStack.h"
+#include "app/CommandLineBatchRunner.h"
 #include "engine/ActionTarget.h"
 #include "engine/ActionTargetBatch.h"
 #include "engine/BatchMessages.h"
@@ -10,13 +13,19 @@
 #include "platform/testkit/Desktop.h"
 #include "platform/testkit/Finders.h"
 #include "platform/testkit/Inject.h"
+#include "platform/testkit/MessageBoxes.h"
 #include "platform/testkit/PixelChecks.h"
+
+#include "AppRunResources.h"
 
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
 
 using namespace apptest;
+
+// The property dialogs' templates; nothing else in this test program pulls them in.
+extern const platform::resources::ResourceTable AppPropertyResources;
 
 namespace {
 
@@ -363,4 +372,151 @@ TEST_F(BatchProgressDlgTest, WhenTheWorkerCannotStartTheDialogSaysSoAndCloses)
     });
     EXPECT_EQ(dlg.DoModal(), IDCANCEL);
     EXPECT_FALSE(dlg.m_bStarted);
+}
+
+namespace {
+
+// The panes as the run sees them: the stack list's actions and the files list's paths.
+struct FakePanes {
+    std::vector<CAction*> actions;
+    std::vector<fs::path> files;
+    std::vector<std::u16string> added;
+    bool valid = true;
+    ~FakePanes()
+    {
+        for (CAction* a : actions)
+            a->Release();
+    }
+    RunStackLists Lists()
+    {
+        RunStackLists lists;
+        lists.sourceRowCount = [this] { return int(files.size()); };
+        lists.countMainActions = [this] {
+            return int(std::count_if(actions.begin(), actions.end(), [](CAction* a) { return !a->IsPostProcess(); }));
+        };
+        lists.hasActionOfType = [this](std::u16string_view key) {
+            return std::any_of(actions.begin(), actions.end(), [key](CAction* a) { return a->GetTypeKey() == key; });
+        };
+        lists.addNewAction = [this](CAction* prototype) {
+            CAction* action = CreateActionByType(prototype->GetTypeKey());
+            if (action) {
+                actions.push_back(action);
+                added.push_back(action->GetTypeKey());
+            }
+            return action;
+        };
+        lists.validateActions = [this] { return valid; };
+        lists.buildStack = [this] {
+            auto* stack = new CActionStack;
+            for (CAction* a : actions)
+                stack->InsertAction(a, -1);
+            return stack;
+        };
+        lists.buildBatch = [this] {
+            auto* batch = new CActionTargetBatch;
+            for (const fs::path& f : files) {
+                auto* target = new CImageFileTarget(U(f));
+                batch->AddTarget(target);
+                target->Release();
+            }
+            return batch;
+        };
+        return lists;
+    }
+};
+
+} // namespace
+
+TEST_F(BatchProgressDlgTest, RunStackAsksForASaveFileActionAndRunsEvenWhenItsPropertiesAreCancelled)
+{
+    WriteImage(m_root / "a.png", 30, 20, IMAGE_FORMAT_PNG);
+    testkit::MessageBoxRecorder boxes;
+    FakePanes panes;
+
+    // Nothing to run over: string 200, no dialog.
+    panes.actions.push_back(CreateActionByType(u"builtin__resizeimage"));
+    boxes.AnswerNext(IDOK);
+    EXPECT_FALSE(RunStackWithProgress(&m_ownerWnd, panes.Lists()));
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text,
+              u"Before you can run a stack, you must drop some files into the Source Files window");
+
+    // Invalid actions stop the run after the question (answered No).
+    panes.files = { m_root / "a.png" };
+    panes.valid = false;
+    boxes.AnswerNext(IDNO);
+    EXPECT_FALSE(RunStackWithProgress(&m_ownerWnd, panes.Lists()));
+    ASSERT_EQ(boxes.Boxes().size(), 2u);
+    EXPECT_EQ(boxes.Boxes()[1].text.substr(0, 45), u"Your stack does not have the Save File action");
+    EXPECT_TRUE(panes.added.empty());
+
+    // Yes: one Save File action added, its properties cancelled, and the run goes on.
+    panes.valid = true;
+    static const void* volatile propertyTemplates = &AppPropertyResources;
+    (void)propertyTemplates;
+    InstallWindowedActionDialogs();
+    boxes.AnswerNext(IDYES);
+    Idle().Then([this] {
+        // The new action's properties are on screen, over the owner.
+        HWND properties = ::GetActiveWindow();
+        ASSERT_NE(properties, nullptr);
+        EXPECT_NE(properties, m_owner);
+        EXPECT_EQ(Box(), nullptr);
+        EXPECT_NE(testkit::TextOf(properties).find(u"Save File"), std::u16string::npos);
+        testkit::Key(VK_ESCAPE);
+    });
+    Idle().SetWorkersMayWake(true);
+    Idle().WaitUntil([] {
+        HWND box = Box();
+        return box && testkit::TextOf(::GetDlgItem(box, IDCANCEL)) == u"&Close";
+    });
+    Idle().Then([] {
+        EXPECT_EQ(testkit::TextOf(Item(IDC_BATCH_STATUS)), u"Done");
+        testkit::Click(testkit::Center(Item(IDCANCEL)));
+    });
+    EXPECT_TRUE(RunStackWithProgress(&m_ownerWnd, panes.Lists()));
+    UninstallWindowedActionDialogs();
+    EXPECT_EQ(panes.added, (std::vector<std::u16string> { u"builtin__savefile" }));
+    EXPECT_EQ(boxes.Boxes().size(), 3u);
+
+    // Now that it has one, nothing is asked.
+    Idle().WaitUntil([] {
+        HWND box = Box();
+        return box && testkit::TextOf(::GetDlgItem(box, IDCANCEL)) == u"&Close";
+    });
+    Idle().Then([] { testkit::Click(testkit::Center(Item(IDCANCEL))); });
+    EXPECT_TRUE(RunStackWithProgress(&m_ownerWnd, panes.Lists()));
+    EXPECT_EQ(boxes.Boxes().size(), 3u);
+    EXPECT_EQ(panes.added.size(), 1u);
+}
+
+TEST_F(BatchProgressDlgTest, TheCommandLineRunnersDialogIsNeverShownNorActivated)
+{
+    WriteImage(m_root / "a.png", 600, 400, IMAGE_FORMAT_PNG);
+    const fs::path file = m_root / "run.stack";
+    WriteStackFile(file, { { u"builtin__resizeimage", { { u"width", u"40" }, { u"aspectedge", u"width" } } },
+                             { u"builtin__savefile", { { u"destfolder", U(m_root / "out") },
+                                                       { u"filenametemplate", u"%o" },
+                                                       { u"destfiletype", u"3" } } } });
+    HWND active = ::GetActiveWindow();
+    int seen = 0;
+    Idle().SetWorkersMayWake(true);
+    Idle().Then([&] {
+        // While the worker runs, the carrier dialog exists, hidden and inactive.
+        HWND runner = testkit::FindTopLevel({ nullptr, u"Dialog" });
+        ASSERT_NE(runner, nullptr);
+        EXPECT_FALSE(::IsWindowVisible(runner));
+        EXPECT_NE(::GetActiveWindow(), runner);
+        ::ShowWindow(runner, SW_SHOW);
+        ::SetWindowPos(runner, HWND_TOP, 10, 10, 300, 200, SWP_SHOWWINDOW);
+        EXPECT_FALSE(::IsWindowVisible(runner)) << "every position change hides it";
+        ++seen;
+    });
+    CCommandLineBatchRunner runner;
+    EXPECT_TRUE(runner.Run(U(file), { U(m_root / "a.png") }));
+    EXPECT_TRUE(runner.Succeeded());
+    EXPECT_EQ(seen, 1);
+    EXPECT_EQ(::GetActiveWindow(), active);
+    EXPECT_EQ(ImageSize(m_root / "out" / "a.png"), std::make_pair(40L, 26L));
+    EXPECT_EQ(testkit::FindTopLevel({ nullptr, u"Dialog" }), nullptr);
 }
