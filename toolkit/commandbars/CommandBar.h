@@ -239,6 +239,10 @@ public:
     // Re-layout at the next idle update.
     void DelayLayout() { m_nDirty |= 1; }
 
+    // The window a field on the bar gives the focus back to when it loses it.
+    HWND GetFocusReturnWindow() const { return m_hwndFocus; }
+    void SetFocusReturnWindow(HWND window) { m_hwndFocus = window; }
+
     // Tracking and selection.
     void StopTracking() { SetTrackingMode(0, TRUE, FALSE); }
     BOOL OpenControlPopup(int index, BOOL keyboard = FALSE);

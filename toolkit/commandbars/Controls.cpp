@@ -1,4 +1,7 @@
 #include "toolkit/commandbars/Controls.h"
+#include "toolkit/commandbars/ControlComboBox.h"
+#include "toolkit/commandbars/ControlCustom.h"
+#include "toolkit/commandbars/ControlEdit.h"
 
 #include "platform/framework/Menu.h"
 #include "platform/framework/Wnd.h"
@@ -185,12 +188,19 @@ CJQWControl* CJQWControls::Add(int type, int id, const CString& parameter, int b
         control = popup;
         break;
     }
+    case JQW_CONTROL_EDIT:
+        control = new CJQWControlEdit;
+        break;
+    case JQW_CONTROL_COMBO:
+        control = new CJQWControlComboBox;
+        break;
+    case JQW_CONTROL_CUSTOM:
+        // Keeps the button's type: the factory's number only picks the class.
+        control = new CJQWControlCustom;
+        break;
     case JQW_CONTROL_LABEL:
     case JQW_CONTROL_CHECKBOX:
     case JQW_CONTROL_RADIO:
-    case JQW_CONTROL_EDIT:
-    case JQW_CONTROL_COMBO:
-    case JQW_CONTROL_CUSTOM:
     case JQW_CONTROL_GALLERY:
         // Fields, labels and galleries are built elsewhere; until then a button stands in.
         control = new CJQWControlButton;

@@ -208,6 +208,26 @@ public:
     // Drawing interface: bars and controls measure and draw only through these.
     CSize DrawControl(CDC* dc, CJQWControl* control, BOOL draw);
     virtual CSize DrawControlPopupParent(CDC* dc, CJQWControl* control, BOOL draw);
+    // Fields: an edit box (label, box, spin buttons) and a combo box (label, box, drop button).
+    // `part` of the spin buttons: 3 the upper one hot, 4 the lower one, anything else none.
+    struct JQW_FIELD_PAINT {
+        CRect rect;
+        int labelWidth = 0;
+        CString label;
+        CString text;       // drawn in the box when there is no edit window over it
+        BOOL textIsHint = FALSE;
+        BOOL enabled = TRUE;
+        BOOL selected = FALSE;
+        BOOL focused = FALSE;
+        BOOL spinButtons = FALSE;
+        int spinPart = 0;
+        BOOL spinPressed = FALSE;
+        int dropButtonWidth = 0;
+        BOOL dropped = FALSE;
+    };
+    virtual void DrawField(CDC* dc, const JQW_FIELD_PAINT& field);
+    // The box's background colour behind an edit window.
+    virtual COLORREF GetControlEditBackColor(BOOL enabled) const;
     virtual CSize DrawControlToolBarParent(CDC* dc, CJQWControl* control, BOOL draw);
     virtual void DrawSplitButtonFrame(CDC* dc, CJQWControl* control, CRect rect);
     virtual void FillCommandBar(CDC* dc, CJQWCommandBar* bar);

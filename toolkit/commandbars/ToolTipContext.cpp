@@ -211,6 +211,7 @@ CWnd* CJQWToolTipContext::CreateToolTipWindow(CWnd* owner)
         delete custom;
         return nullptr;
     }
+    RegisterControlClasses();
     auto* standard = new CStandardToolTip;
     const DWORD style = WS_POPUP | bits | (m_nStyle == jqwToolTipBalloon ? TTS_BALLOON : 0);
     if (!standard->CreateEx(WS_EX_TOOLWINDOW, TOOLTIPS_CLASS, nullptr, style, CRect(0, 0, 0, 0), owner, 0)) {
@@ -283,7 +284,9 @@ void CJQWToolTipContext::FilterToolTipMessage(CWnd* window, const MSG* msg)
         return;
     }
 
-    CWnd* owner = CWnd::FromHandle(ParentOrOwner(window->GetSafeHwnd()));
+    // A top-level window without an owner owns its tips itself.
+    const HWND ownerWindow = ParentOrOwner(window->GetSafeHwnd());
+    CWnd* owner = ownerWindow ? CWnd::FromHandle(ownerWindow) : window;
     if (m_pToolTip && m_hwndOwner != owner->GetSafeHwnd())
         DestroyToolTipWindow();
     if (!m_pToolTip) {
