@@ -25,6 +25,21 @@ ULONGLONG GetTickCount64()
 
 DWORD GetTickCount() { return DWORD(GetTickCount64()); }
 
-void Sleep(DWORD milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+std::function<void(DWORD)>& sleepHook()
+{
+    static std::function<void(DWORD)> hook;
+    return hook;
+}
+
+void Sleep(DWORD milliseconds)
+{
+    if (auto& hook = sleepHook()) {
+        hook(milliseconds);
+        return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+void SetSleepHookForTesting(std::function<void(DWORD)> hook) { sleepHook() = std::move(hook); }
 
 void SetTickSourceForTesting(std::function<ULONGLONG()> source) { tickSource() = std::move(source); }

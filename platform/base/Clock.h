@@ -13,3 +13,6 @@ void Sleep(DWORD milliseconds);
 // Replaces the tick source; an empty function restores the real clock. Not thread-safe against
 // concurrent GetTickCount calls: install before starting the code under test.
 void SetTickSourceForTesting(std::function<ULONGLONG()> source);
+// Replaces sleeping: Sleep calls `hook` with its argument instead of waiting (code that paces
+// itself with Sleep runs at once and can be watched between its steps). Empty restores sleeping.
+void SetSleepHookForTesting(std::function<void(DWORD)> hook);

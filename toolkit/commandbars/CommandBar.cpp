@@ -16,6 +16,7 @@
 #include "toolkit/commandbars/CommandBarMessages.h"
 #include "toolkit/commandbars/Control.h"
 #include "toolkit/commandbars/ControlAction.h"
+#include "toolkit/commandbars/CustomizeDropSource.h"
 #include "toolkit/commandbars/ControlButton.h"
 #include "toolkit/drawing/images/ImageManager.h"
 
@@ -368,6 +369,17 @@ void CJQWCommandBar::DrawCommandBar(CDC* dc, CRect clip)
         control->Draw(dc);
     }
     dc->SelectObject(old);
+    CJQWCommandBars* bars = GetCommandBars();
+    if (!bars || !bars->IsCustomizeMode())
+        return;
+    if (CJQWControl* selected = bars->GetCustomizeControl(); selected && selected->GetParent() == this && selected->IsVisible()) {
+        CRect frame = selected->GetRect();
+        dc->Draw3dRect(frame, RGB(0, 0, 0), RGB(0, 0, 0));
+        frame.DeflateRect(1, 1);
+        dc->Draw3dRect(frame, RGB(0, 0, 0), RGB(0, 0, 0));
+    }
+    if (!m_rcMarker.IsRectEmpty())
+        dc->FillSolidRect(m_rcMarker, RGB(0, 0, 0));
 }
 
 void CJQWCommandBar::OnPaint()
@@ -691,11 +703,15 @@ int CJQWCommandBar::OnCreate(CREATESTRUCTW* cs)
 {
     if (CWnd::OnCreate(cs) == -1)
         return -1;
+    if (m_pCommandBars && m_barPosition != jqwBarListBox)
+        m_pCommandBars->GetDropSource()->RegisterBar(this);
     return 0;
 }
 
 void CJQWCommandBar::OnDestroy()
 {
+    if (m_pCommandBars && m_barPosition != jqwBarListBox)
+        m_pCommandBars->GetDropSource()->UnregisterBar(this);
     if (m_bTracking)
         SetTrackingMode(0);
     KillTimer(JQW_TIMER_HOVER);
@@ -791,8 +807,22 @@ void CJQWCommandBar::OnLButtonDblClk(UINT flags, CPoint point)
 
 void CJQWCommandBar::OnRButtonDown(UINT, CPoint point)
 {
-    if (CJQWControl* control = m_pControls->HitTest(point))
-        control->OnRButtonDown(point);
+    CJQWControl* control = m_pControls->HitTest(point);
+    if (!control || control->OnRButtonDown(point))
+        return;
+    CJQWCommandBars* bars = GetCommandBars();
+    if (!bars || !IsCustomizable() || !IsCustomizeMode() || !control->IsVisible() || !control->IsCustomizeMovable())
+        return;
+    if (JQWCommandBarServices().closePopups)
+        JQWCommandBarServices().closePopups();
+    SetSelected(-1);
+    bars->SetCustomizeControl(control);
+    CJQWCustomizeDropSource* source = bars->GetDropSource();
+    if (source->GetSheet() && source->m_showContextMenu) {
+        CPoint screen = point;
+        ClientToScreen(&screen);
+        source->m_showContextMenu(screen);
+    }
 }
 
 void CJQWCommandBar::OnRButtonUp(UINT, CPoint point)

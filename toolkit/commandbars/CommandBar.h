@@ -9,6 +9,7 @@
 #include "platform/framework/Wnd.h"
 #include "toolkit/commandbars/Controls.h"
 #include "toolkit/commandbars/PaintManager.h"
+#include "toolkit/commandbars/ToolTipContext.h"
 #include "toolkit/drawing/Accessible.h"
 
 #include <vector>
@@ -70,7 +71,7 @@ struct JQW_COMMANDBAR_SERVICES {
 };
 JQW_COMMANDBAR_SERVICES& JQWCommandBarServices();
 
-class CJQWCommandBar : public CWnd, public CJQWAccessible {
+class CJQWCommandBar : public CWnd, public CJQWAccessible, public CJQWToolTipHost {
     DECLARE_DYNCREATE(CJQWCommandBar)
     DECLARE_MESSAGE_MAP()
 public:
@@ -125,6 +126,13 @@ public:
     virtual void UpdateShortcutTexts();
     virtual void OnRemoved();
     virtual void OnIdleUpdate();
+    // Customize drag targets (points in client coordinates). Enter and over answer whether the bar
+    // takes the control; drop may set *effect to JQW_DROPEFFECT_IN_PLACE.
+    virtual BOOL OnCustomizeDragEnter(CJQWControl* dragged, CPoint point);
+    virtual int OnCustomizeDragOver(CJQWControl* dragged, CPoint point);
+    virtual void OnCustomizeDragLeave();
+    virtual void OnCustomizeDrop(CJQWControl* dragged, int* effect, CPoint drop, CPoint start);
+    CRect GetDropMarker() const { return m_rcMarker; }
     virtual BOOL OnAccessKey(UINT /*key*/) { return FALSE; }
     virtual CJQWCommandBar* Clone(BOOL recursive) const;
     // Key tips: one for each control (and, on a toolbar, for every other toolbar); a chosen one;
@@ -141,6 +149,12 @@ public:
     void ApplySavedPlacement(const struct CJQWToolBarInfo& info);
     void EnableAnimation(BOOL on) { m_bAnimation = on; Redraw(); }
     BOOL IsAnimationEnabled() const { return m_bAnimation; }
+
+    // Fills `submenu` with a check item for every control of `toolbar` the user may show or hide,
+    // putting built-in controls the user removed back as hidden ones, and a reset item.
+    static void BuildAddRemoveMenu(class CJQWToolBar* toolbar, CJQWCommandBar* submenu);
+    // The index of `control`'s twin (same id and type) in `controls` at or after `start`; -1 when none.
+    static int FindControlIndex(const CJQWControls* controls, const CJQWControl* control, int start);
 
     // Owners and resources.
     CJQWCommandBars* GetCommandBars() const;
@@ -209,6 +223,7 @@ public:
     BOOL IsTrackingMode() const { return m_bTracking != 0; }
     int GetKeyboardSelection() const { return m_keyboardSelection; }
     BOOL IsMouseStarted() const { return m_bMouseStarted; }
+    void ClearMouseStarted() { m_bMouseStarted = FALSE; }
     DWORD GetDirty() const { return m_nDirty; }
     void SetStatusIndex(int index) { m_nStatusIndex = index; }
     int GetStatusIndex() const { return m_nStatusIndex; }
@@ -234,8 +249,14 @@ public:
     CSize CalcLayout(int length, DWORD mode, int minThickness = 0);
 
     CCmdTarget* GetAccessibleOwner() override { return this; }
+    // The control under the point as a tool: its tooltip text (with its shortcut when the options
+    // ask for it), its rectangle and its display icon id.
+    INT_PTR OnToolHitTest(CPoint point, TOOLINFO* toolInfo) const override;
+    // Hands a message of a window on the bar (the edit part of a field) to the bars' tooltips.
+    void RelayToolTipMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
 protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     int OnCreate(CREATESTRUCTW* cs);
     void OnDestroy();
     void OnPaint();

@@ -1,4 +1,5 @@
 #include "toolkit/commandbars/CommandBars.h"
+#include "toolkit/commandbars/ToolTipContext.h"
 
 #include "platform/framework/AfxMessages.h"
 #include "platform/framework/Exceptions.h"
@@ -9,6 +10,7 @@
 #include "toolkit/commandbars/CommandBarMessages.h"
 #include "toolkit/commandbars/Control.h"
 #include "toolkit/commandbars/Controls.h"
+#include "toolkit/commandbars/CustomizeDropSource.h"
 #include "toolkit/commandbars/DockBar.h"
 #include "toolkit/commandbars/MenuBar.h"
 #include "toolkit/commandbars/MouseManager.h"
@@ -55,12 +57,17 @@ CJQWCommandBars::CJQWCommandBars()
     , m_pShortcutManager(std::make_unique<CJQWShortcutManager>(this))
     , m_pActions(std::make_unique<CJQWControlActions>(this))
     , m_pContextMenus(new CJQWCommandBarsContextMenus(this))
+    , m_pToolTipContext(new CJQWToolTipContext)
+    , m_pDropSource(std::make_unique<CJQWCustomizeDropSource>(this))
 {
     JQWInstallTrackingServices();
+    // Tool texts lose their access-key ampersands.
+    m_pToolTipContext->ModifyToolTipStyle(TTS_NOPREFIX, 0);
 }
 
 CJQWCommandBars::~CJQWCommandBars()
 {
+    SetCustomizeControl(nullptr);
     HideKeyboardTips();
     m_pContextMenus->RemoveAll();
     m_pContextMenus->InternalRelease();
@@ -71,6 +78,7 @@ CJQWCommandBars::~CJQWCommandBars()
     }
     if (m_pPaintManager)
         m_pPaintManager->InternalRelease();
+    m_pToolTipContext->InternalRelease();
 }
 
 void CJQWCommandBars::SetSite(CWnd* site)
@@ -429,6 +437,7 @@ void CJQWCommandBars::SetCustomizeMode(BOOL on)
 {
     m_pOptions->bDirty = TRUE;
     m_bCustomizeMode = on;
+    SetCustomizeControl(nullptr);
     for (CJQWToolBar* bar : m_arrBars) {
         bar->DelayRedraw();
         bar->OnIdleUpdate();

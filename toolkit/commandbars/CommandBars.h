@@ -25,10 +25,12 @@ struct JQW_COMMANDBARS_EXCHANGE_PARAMS;
 class CJQWCommandBarsOptions;
 class CJQWControl;
 class CJQWControls;
+class CJQWCustomizeDropSource;
 class CJQWDockBar;
 class CJQWPaintManager;
 class CJQWShortcutManager;
 class CJQWToolBar;
+class CJQWToolTipContext;
 
 class CJQWCommandBars : public CCmdTarget {
     DECLARE_DYNCREATE(CJQWCommandBars)
@@ -50,6 +52,8 @@ public:
     void SetPaintManager(CJQWPaintManager* paintManager);
     CJQWShortcutManager* GetShortcutManager() const { return m_pShortcutManager.get(); }
     CJQWCommandBarsOptions* GetCommandBarsOptions() const { return m_pOptions.get(); }
+    // The bars' tooltips; the style and window bits are the program's to set.
+    CJQWToolTipContext* GetToolTipContext() const { return m_pToolTipContext; }
 
     // Bars. The index of a toolbar is its place in creation order.
     void CreateDockBars();
@@ -101,6 +105,11 @@ public:
     void SetQuickCustomizeMode(BOOL on);
     BOOL IsCustomizeMode() const { return m_bCustomizeMode; }
     BOOL IsQuickCustomizeMode() const { return m_bQuickCustomizeMode; }
+    // The control selected in customize mode (a counted reference); a change is announced with
+    // JQWM_CUSTOMIZE_SELECTION to the open customize sheet, else to the site.
+    void SetCustomizeControl(CJQWControl* control);
+    CJQWControl* GetCustomizeControl() const { return m_pCustomizeControl; }
+    CJQWCustomizeDropSource* GetDropSource() const { return m_pDropSource.get(); }
 
     // The site's messages: TRUE when handled (the site stops there).
     BOOL OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
@@ -168,6 +177,7 @@ private:
     BOOL m_bRightToLeft = FALSE;
     BOOL m_bCustomizeMode = FALSE;
     BOOL m_bQuickCustomizeMode = FALSE;
+    CJQWControl* m_pCustomizeControl = nullptr;
     BOOL m_bLayoutLocked = FALSE;
     UINT m_nMenuId = 0;
     int m_nKeyboardLevel = 0;
@@ -178,6 +188,8 @@ private:
     std::unique_ptr<CJQWShortcutManager> m_pShortcutManager;
     std::unique_ptr<CJQWControlActions> m_pActions;
     CJQWCommandBarsContextMenus* m_pContextMenus = nullptr;
+    CJQWToolTipContext* m_pToolTipContext = nullptr;
+    std::unique_ptr<CJQWCustomizeDropSource> m_pDropSource;
     std::vector<CJQWToolBar*> m_arrBars;
     std::array<CJQWDockBar*, 4> m_pDocks {};
 };

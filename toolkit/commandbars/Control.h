@@ -108,7 +108,12 @@ public:
     virtual void OnMouseMove(CPoint /*point*/) { }
     virtual void OnHoverDelay();
     virtual BOOL SetSelected(int selected);
-    virtual void OnCustomizeMouseDown(CPoint /*point*/) { }
+    // Picks the control up in customize mode: it becomes the customize control and is dragged; a
+    // drag that moved it elsewhere takes it off this bar, anything else leaves it in place.
+    virtual void OnCustomizeMouseDown(CPoint point);
+    // Another control is dragged over this one (or this one starts moving): the bar closes its
+    // open popup and clears its selection.
+    virtual void OnCustomizeDragOver(CJQWControl* dragged, CPoint point, int& effect);
     virtual BOOL CanDropOnBar(CJQWCommandBar* /*bar*/, CPoint /*point*/, int& /*effect*/) { return TRUE; }
     virtual BOOL IsCustomizeResizeAllowed() const { return FALSE; }
     virtual int GetCustomizeMinWidth() const { return 0; }
@@ -143,6 +148,8 @@ public:
     int GetEnabledValue() const { return m_nEnabled; }
     CString GetShortcutText() const;
     void SetShortcutText(const CString& text) { m_strShortcutText = text; }
+    // The fixed shortcut text alone (no action, no automatic text).
+    CString GetOwnShortcutText() const { return m_strShortcutText; }
     CString GetShortcutTextAuto() const { return m_strShortcutTextAuto; }
     void SetShortcutTextAuto(const CString& text) { m_strShortcutTextAuto = text; }
     BOOL IsImageVisible() const;

@@ -2,7 +2,10 @@
 
 #include "toolkit/commandbars/CommandBar.h"
 #include "toolkit/commandbars/Control.h"
+#include "toolkit/commandbars/CommandBarMessages.h"
+#include "toolkit/commandbars/CommandBars.h"
 #include "toolkit/commandbars/Controls.h"
+#include "toolkit/commandbars/CustomizeDropSource.h"
 
 #include <cstdlib>
 
@@ -123,4 +126,117 @@ CJQWControl* JQWCustomizeDrop(CJQWCommandBar* bar, CJQWControl* dragged, int& ef
     bar->OnRecalcLayout();
     bar->Redraw();
     return result;
+}
+
+// ---- The bar as a customize drop target ---------------------------------------------------------
+
+BOOL CJQWCommandBar::OnCustomizeDragEnter(CJQWControl* dragged, CPoint point)
+{
+    m_rcMarker.SetRectEmpty();
+    return OnCustomizeDragOver(dragged, point) != 0;
+}
+
+int CJQWCommandBar::OnCustomizeDragOver(CJQWControl* dragged, CPoint point)
+{
+    if (!IsCustomizable() || !GetSafeHwnd() || !IsWindowVisible())
+        return 0;
+    const JQW_INSERTION_POINT at = JQWFindInsertionPoint(this, dragged, point);
+    int effect = 1;
+    if (CJQWControl* under = m_pControls->HitTest(point)) {
+        if (!GetParentBar() && !under->IsPopupOpen() && JQWCommandBarServices().closePopups)
+            JQWCommandBarServices().closePopups();
+        under->OnCustomizeDragOver(dragged, point, effect);
+    }
+    if (!dragged->CanDropOnBar(this, point, effect))
+        return 0;
+    if (m_rcMarker != at.marker) {
+        m_rcMarker = at.marker;
+        m_bVerticalMarker = at.vertical;
+        Redraw();
+    }
+    return effect == 0 ? 1 : effect;
+}
+
+void CJQWCommandBar::OnCustomizeDragLeave()
+{
+    if (m_rcMarker.IsRectEmpty())
+        return;
+    m_rcMarker.SetRectEmpty();
+    Redraw();
+}
+
+void CJQWCommandBar::OnCustomizeDrop(CJQWControl* dragged, int* effect, CPoint drop, CPoint start)
+{
+    CJQWCommandBars* bars = GetCommandBars();
+    if (!bars)
+        return;
+    m_rcMarker.SetRectEmpty();
+    int result = *effect;
+    CJQWControl* placed = JQWCustomizeDrop(this, dragged, result, drop, start);
+    *effect = result;
+    if (placed && placed != dragged)
+        bars->SetCustomizeControl(placed);
+    Redraw();
+}
+
+// ---- Controls picked up in customize mode --------------------------------------------------------
+
+void CJQWControl::OnCustomizeDragOver(CJQWControl*, CPoint, int&)
+{
+    if (!m_pParent)
+        return;
+    m_pParent->OpenControlPopup(-1);
+    m_pParent->SetSelected(-1);
+}
+
+void CJQWControl::OnCustomizeMouseDown(CPoint)
+{
+    CJQWCommandBar* bar = m_pParent;
+    CJQWCommandBars* bars = bar ? bar->GetCommandBars() : nullptr;
+    if (!bars || !IsCustomizeMovable())
+        return;
+    InternalAddRef();
+    bars->SetCustomizeControl(this);
+    const int result = bars->GetDropSource()->DoDragDrop(this, FALSE);
+    // Only a drag that went somewhere takes the control off; a click without moving (5) and a
+    // copy (1) leave it where it is.
+    if ((result == JQW_DRAG_MOVED_AWAY || result == JQW_DRAG_MOVED) && m_pControls && GetParent() == bar) {
+        bar->OpenControlPopup(-1);
+        bar->SetSelected(-1);
+        if (bars->GetCustomizeControl() == this)
+            bars->SetCustomizeControl(nullptr);
+        CJQWControls* controls = m_pControls;
+        const BOOL first = m_nIndex == 0;
+        if (CJQWControl* following = controls->GetAt(m_nIndex + 1)) {
+            if (first)
+                following->SetBeginGroup(FALSE);
+            else if (m_bBeginGroup)
+                following->SetBeginGroup(TRUE);
+        }
+        controls->Remove(this);
+        bar->OnRecalcLayout();
+        bar->Redraw();
+    }
+    InternalRelease();
+}
+
+// ---- The customize selection -----------------------------------------------------------------
+
+void CJQWCommandBars::SetCustomizeControl(CJQWControl* control)
+{
+    if (control == m_pCustomizeControl)
+        return;
+    if (CJQWControl* old = m_pCustomizeControl) {
+        m_pCustomizeControl = nullptr;
+        old->RedrawParent(FALSE);
+        old->InternalRelease();
+    }
+    m_pCustomizeControl = control;
+    if (control) {
+        control->InternalAddRef();
+        control->RedrawParent(FALSE);
+    }
+    CWnd* target = m_pDropSource && m_pDropSource->GetSheet() ? m_pDropSource->GetSheet() : m_pSite;
+    if (target && target->GetSafeHwnd())
+        target->SendMessage(JQWM_CUSTOMIZE_SELECTION, 0, 0);
 }

@@ -3,6 +3,7 @@
 #include "platform/framework/DC.h"
 #include "platform/framework/Wnd.h"
 #include "toolkit/commandbars/DefaultTheme.h"
+#include "toolkit/commandbars/themes/NativeXPTheme.h"
 #include "toolkit/commandbars/themes/WhidbeyTheme.h"
 #include "toolkit/drawing/ColorManager.h"
 
@@ -419,6 +420,9 @@ CJQWPaintManager* CreatePaintTheme(int number)
         break;
     case 2:
         manager = new (std::nothrow) JQWPaintThemes::CJQWOffice2003Theme();
+        break;
+    case 3:
+        manager = new (std::nothrow) JQWPaintThemes::CJQWNativeXPTheme();
         break;
     case 4:
         manager = new (std::nothrow) JQWPaintThemes::CJQWWhidbeyTheme();

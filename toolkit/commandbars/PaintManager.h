@@ -12,6 +12,7 @@
 #include "toolkit/drawing/ColorManager.h"
 
 #include <array>
+#include <functional>
 
 class CDC;
 class CJQWCommandBar;
@@ -79,6 +80,18 @@ struct JQW_PAINT_STATE {
     bool popupOpen = false;
     int barType = 1; // 2 popup
     int position = 0;
+};
+
+// What the themes read from an edit or combo field on a bar.
+struct JQW_PAINT_FIELD {
+    int labelWidth = 0;
+    int dropDownWidth = 0; // combo boxes
+    bool droppedDown = false;
+    bool spin = false;     // edit boxes with spin buttons
+    CRect spinRect;
+    // The field's own text drawing (the combo's text and icon, the edit's window draws itself);
+    // may be empty.
+    std::function<void(CDC*, CRect)> drawText;
 };
 
 // Fonts measuring can ask for.
@@ -213,12 +226,25 @@ public:
     virtual CRect GetCommandBarBorders(CJQWCommandBar* bar) const;
     virtual void DrawImage(CDC* dc, CPoint point, CSize size, CJQWControl* control, const JQW_PAINT_STATE& state);
     virtual int GetBaseTheme() const { return 0; }
+    // Fields on bars; when drawing they return (0, 0), measuring is the control's own.
+    virtual CSize DrawControlComboBox(CDC* dc, CJQWControl* control, const JQW_PAINT_FIELD& field, BOOL draw);
+    virtual CSize DrawControlEdit(CDC* dc, CJQWControl* control, const JQW_PAINT_FIELD& field, BOOL draw);
+    // Check box and radio button marks of 13 x 13 (`checked` 2: the third state).
+    virtual CSize DrawCheckMark(CDC* dc, CRect rect, BOOL draw, bool selected, int pressed, int checked, bool enabled);
+    virtual CSize DrawRadioMark(CDC* dc, CRect rect, BOOL draw, bool selected, int pressed, int checked, bool enabled);
+    virtual void DrawStatusBarPaneBorder(CDC* dc, CRect rect, BOOL gripperPane);
+    virtual void DrawStatusBarGripper(CDC* dc, CRect rect);
     virtual CSize DrawTearOffGripper(CDC* dc, CRect rect, BOOL hot, BOOL draw);
     virtual CSize DrawDialogBarGripper(CDC* dc, CJQWCommandBar* bar, BOOL draw);
     // Shows a popup: kind 2 unfolds from the top-left corner, 3 slides down, 4 fades in; the
     // destination ends with the source's picture. Steps and duration as below (0 steps: nothing).
     virtual void AnimatePopup(CDC* destination, CDC* source, CRect rect, int kind);
     int m_animationSteps = 10;
+    // Drop shadows of open popups: cast at all, their colour, and option bits (1: even when the
+    // system's drop-shadow setting is off, with a lighter ramp; 2: the opening control is cut out).
+    BOOL m_bShowShadow = TRUE;
+    COLORREF m_clrShadow = 0;
+    DWORD m_dwShadowOptions = 0;
     int m_animationDuration = 100; // ms
     // Text of an item with mnemonics underlined when `cues`; the height drawn.
     int DrawControlText(CDC* dc, const CString& text, CRect rect, UINT format, BOOL draw, bool selected, bool enabled);

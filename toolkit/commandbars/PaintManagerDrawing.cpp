@@ -501,3 +501,51 @@ void CJQWPaintManager::AnimatePopup(CDC* destination, CDC* source, CRect rect, i
         break;
     }
 }
+
+CSize CJQWPaintManager::DrawControlComboBox(CDC* dc, CJQWControl* control, const JQW_PAINT_FIELD& field, BOOL draw)
+{
+    if (draw && dc && control && field.drawText) {
+        const CRect r = control->GetRect();
+        field.drawText(dc, CRect(r.left + field.labelWidth + 3, r.top + 1, r.right - field.dropDownWidth, r.bottom - 1));
+    }
+    return CSize(0, 0);
+}
+
+CSize CJQWPaintManager::DrawControlEdit(CDC* dc, CJQWControl* control, const JQW_PAINT_FIELD& field, BOOL draw)
+{
+    if (draw && dc && control && field.drawText) {
+        const CRect r = control->GetRect();
+        field.drawText(dc, CRect(r.left + field.labelWidth + 3, r.top + 1, r.right - (field.spin ? 16 : 0), r.bottom - 1));
+    }
+    return CSize(0, 0);
+}
+
+CSize CJQWPaintManager::DrawCheckMark(CDC* dc, CRect rect, BOOL draw, bool, int, int checked, bool enabled)
+{
+    if (draw && dc) {
+        Draw3dRectByIndex(dc->GetSafeHdc(), rect, kShadow, kLight);
+        if (checked)
+            DrawMenuCheckMark(dc->GetSafeHdc(), rect, GetColor(enabled && checked != 2 ? kButtonText : kGrayText));
+    }
+    return CSize(13, 13);
+}
+
+CSize CJQWPaintManager::DrawRadioMark(CDC* dc, CRect rect, BOOL draw, bool, int, int checked, bool enabled)
+{
+    if (draw && dc) {
+        Draw3dRectByIndex(dc->GetSafeHdc(), rect, kShadow, kLight);
+        if (checked) {
+            const CPoint c = rect.CenterPoint();
+            const CRect dot(c.x - 2, c.y - 2, c.x + 2, c.y + 2);
+            dc->FillSolidRect(&dot, GetColor(enabled && checked != 2 ? kButtonText : kGrayText));
+        }
+    }
+    return CSize(13, 13);
+}
+
+void CJQWPaintManager::DrawStatusBarPaneBorder(CDC* dc, CRect rect, BOOL)
+{
+    Draw3dRectByIndex(dc->GetSafeHdc(), rect, kShadow, kLight);
+}
+
+void CJQWPaintManager::DrawStatusBarGripper(CDC*, CRect) { }

@@ -7,6 +7,7 @@
 #include "toolkit/commandbars/CommandBarMessages.h"
 #include "toolkit/commandbars/ControlButton.h"
 #include "toolkit/commandbars/MouseManager.h"
+#include "toolkit/commandbars/ShadowsManager.h"
 #include "toolkit/commandbars/TrackingServices.h"
 
 IMPLEMENT_DYNCREATE(CJQWPopupBar, CJQWCommandBar)
@@ -187,6 +188,8 @@ BOOL CJQWPopupBar::Popup(CJQWControlPopup* control, BOOL selectFirst)
         unlock();
         return FALSE;
     }
+    PlayOpenAnimation();
+    CastShadows();
     m_nDirty |= 1;
     unlock();
     Redraw();
@@ -299,9 +302,12 @@ void CJQWPopupBar::OnRecalcLayout()
     const CRect rect = UpdatePosition(size);
     CRect current;
     GetWindowRect(&current);
-    if (rect != current)
+    if (rect != current) {
+        CJQWShadowsManager::GetShadowsManager()->RemoveShadows(this);
         ::SetWindowPos(m_hWnd, HWND_TOP, rect.left, rect.top, rect.Width(), rect.Height(),
             SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        CastShadows();
+    }
     if (m_pControlPopup)
         m_pControlPopup->OnPopupShown();
     Redraw();
@@ -343,6 +349,15 @@ void CJQWPopupBar::OnMouseMove(UINT flags, CPoint point)
                 parent->SetSelected(m_pControlPopup->GetIndex(), 0);
     }
     CJQWCommandBar::OnMouseMove(flags, point);
+}
+
+void CJQWPopupBar::CastShadows()
+{
+    if (m_barPosition != jqwBarPopup || !m_bShowShadow || !m_hWnd)
+        return;
+    CJQWShadowsManager* shadows = CJQWShadowsManager::GetShadowsManager();
+    shadows->RemoveShadows(this);
+    shadows->SetShadow(this, m_rcExclude);
 }
 
 CJQWPopupToolBar::CJQWPopupToolBar()

@@ -49,6 +49,7 @@ public:
     void DelayRedraw() override { Redraw(); }
     BOOL DestroyWindow() override;
 
+    int GetAnimationKind() const;
     CJQWControlPopup* GetControlPopup() const { return m_pControlPopup; }
     void SetPopupPoint(CPoint point) { m_ptPopup = point; }
     CPoint GetPopupPoint() const { return m_ptPopup; }
@@ -66,6 +67,11 @@ protected:
     BOOL CreatePopupWindow();
     int OnMouseActivate(CWnd* desktop, UINT hitTest, UINT message);
     void OnMouseMove(UINT flags, CPoint point);
+    // The drop shadows around the open window, cast anew.
+    void CastShadows();
+    // The chosen appearance effect of a popup opened by the mouse (animation kinds: 0 system
+    // default, 1 random, 2 unfold, 3 slide, 4 fade, 5 none).
+    void PlayOpenAnimation();
     // Moves the window to where placement puts a popup of `size`.
     void MoveToPosition(CSize size);
 

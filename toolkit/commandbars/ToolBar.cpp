@@ -1,4 +1,5 @@
 #include "toolkit/commandbars/ToolBar.h"
+#include "toolkit/commandbars/ToolBarOptions.h"
 
 #include "platform/framework/AfxMessages.h"
 #include "platform/framework/DC.h"
@@ -160,7 +161,15 @@ CJQWControl* CJQWToolBar::FindOrAddSpecialControl(int id, DWORD flags)
 {
     CJQWControl* control = m_pControls->FindControl(id);
     if (!control) {
-        control = m_pControls->Add(JQW_CONTROL_BUTTON, id, CString(), -1, TRUE);
+        if (id == JQW_ID_TOOLBAR_EXPAND || id == JQW_ID_TOOLBAR_HIDE) {
+            CJQWControl* special = id == JQW_ID_TOOLBAR_EXPAND ? static_cast<CJQWControl*>(new CControlButtonExpand)
+                                                               : static_cast<CJQWControl*>(new CControlButtonHide);
+            special->SetTemporary(TRUE);
+            special->SetID(id);
+            control = m_pControls->InsertControl(special, -1);
+        } else {
+            control = m_pControls->Add(JQW_CONTROL_BUTTON, id, CString(), -1, TRUE);
+        }
         if (control)
             control->SetFlags(control->GetFlags() | flags);
     }

@@ -22,6 +22,12 @@ class CJQWToolBar : public CJQWCommandBar {
     DECLARE_DYNCREATE(CJQWToolBar)
     DECLARE_MESSAGE_MAP()
 public:
+    // The toolbar's own buttons (hide, options chevron) and the check items of its Add or Remove
+    // Buttons menu.
+    class CControlButtonHide;
+    class CControlButtonExpand;
+    class CControlButtonCustomize;
+
     CJQWToolBar();
     ~CJQWToolBar() override;
 

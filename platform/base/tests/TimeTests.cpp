@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <string>
+#include <vector>
 
 namespace {
 class ScopedTimeZone {
@@ -157,4 +158,15 @@ TEST(Time, UtcZoneHasNoBias)
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
     EXPECT_GT(FileTimeToTicks(now), ticksOf(makeTime(2024, 1, 1, 0, 0, 0)));
+}
+
+TEST(SleepHookTest, SleepGoesToTheHookUntilItIsRemoved)
+{
+    std::vector<DWORD> slept;
+    SetSleepHookForTesting([&](DWORD ms) { slept.push_back(ms); });
+    Sleep(10);
+    Sleep(0);
+    SetSleepHookForTesting({});
+    Sleep(1);
+    EXPECT_EQ(slept, (std::vector<DWORD> { 10, 0 }));
 }

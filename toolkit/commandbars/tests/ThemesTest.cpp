@@ -104,22 +104,35 @@ TEST(ThemesTest, OfficeTextColours)
 }
 
 // One 8 x 6 button per state drawn by each theme: the fill at its centre, the border at its corner.
+// The Office look fills flat; the Office 2003 look under a desktop scheme fills with its orange
+// gradients (vertical on a top bar); every gradient look draws an open popup's control with the
+// open gradient.
 TEST(ThemesTest, StatePixelsPerTheme)
 {
+    enum Fill { None = -1, Open = 100, HotGradient, PushedGradient, CheckedGradient };
     struct Row {
         const char* name;
         JQW_PAINT_STATE state;
-        int fill, border; // colour entries, -1 for the untouched background
+        int flatFill, flatBorder;       // Office, and the gradient looks without scheme colours
+        int schemeFill, schemeBorder;   // Office 2003 with scheme colours
     };
     const Row rows[] = {
-        { "normal", State(false, 0, true, false, false), -1, -1 },
-        { "hot", State(true, 0, true, false, false), 31, 32 },
-        { "pushed", State(true, 1, true, false, false), 33, 50 },
-        { "checked", State(false, 0, true, true, false), 36, 37 },
-        { "hot checked", State(true, 0, true, true, false), 33, 50 },
-        { "open", State(false, 0, true, false, true), 30, 43 },
-        { "disabled checked", State(false, 0, false, true, false), 36, 58 },
-        { "disabled", State(true, 0, false, false, false), -1, -1 },
+        { "normal", State(false, 0, true, false, false), None, None, None, None },
+        { "hot", State(true, 0, true, false, false), 31, 32, HotGradient, 32 },
+        { "pushed", State(true, 1, true, false, false), 33, 50, PushedGradient, 50 },
+        { "pressed from the keyboard", State(false, 2, true, false, false), 33, 50, PushedGradient, 50 },
+        { "pressed elsewhere", State(false, 4, true, false, false), 31, 32, HotGradient, 32 },
+        { "checked", State(false, 0, true, true, false), 36, 37, CheckedGradient, 37 },
+        { "hot checked", State(true, 0, true, true, false), 33, 50, PushedGradient, 50 },
+        { "open", State(false, 0, true, false, true), 30, 43, Open, 43 },
+        { "disabled checked", State(false, 0, false, true, false), 36, 58, CheckedGradient, 58 },
+        { "disabled", State(true, 0, false, false, false), None, None, None, None },
+    };
+    // The centre row of a vertical gradient over 6 rows, as the theme paints it.
+    auto centre = [](const CJQWPaintManagerColorGradient& g) {
+        auto mix = [](int p, int q) { return p + (q - p) * 3 / 5; };
+        return RGB(mix(GetRValue(g.clrLight), GetRValue(g.clrDark)), mix(GetGValue(g.clrLight), GetGValue(g.clrDark)),
+            mix(GetBValue(g.clrLight), GetBValue(g.clrDark)));
     };
     const COLORREF background = RGB(1, 2, 3);
     for (int scheme = 0; scheme <= 3; ++scheme) {
@@ -129,15 +142,54 @@ TEST(ThemesTest, StatePixelsPerTheme)
         SchemeTheme<CJQWWhidbeyTheme> whidbey(scheme);
         for (CJQWPaintManager* theme : std::initializer_list<CJQWPaintManager*> { &office, &office2003, &whidbey }) {
             theme->RefreshMetrics();
+            auto* gradients = dynamic_cast<CJQWOffice2003Theme*>(theme);
+            const bool schemeColors = gradients && gradients->m_schemeColorsActive;
+            EXPECT_EQ(schemeColors, theme == &office2003 && scheme != 0);
             for (const Row& row : rows) {
                 SCOPED_TRACE(testing::Message() << "scheme " << scheme << " theme " << theme->GetBaseTheme() << " " << row.name);
+                int fill = schemeColors ? row.schemeFill : row.flatFill;
+                const int border = schemeColors ? row.schemeBorder : row.flatBorder;
+                if (gradients && fill == 30 && border == 43)
+                    fill = Open;
+                COLORREF expected = background;
+                switch (fill) {
+                case None: break;
+                case Open: expected = centre(gradients->m_grcOpen); break;
+                case HotGradient: expected = centre(gradients->m_grcHot); break;
+                case PushedGradient: expected = centre(gradients->m_grcPushed); break;
+                case CheckedGradient: expected = centre(gradients->m_grcChecked); break;
+                default: expected = theme->GetColor(fill); break;
+                }
                 gdi_test::Surface surface(8, 6, background);
                 theme->DrawRectangle(surface.dc(), CRect(0, 0, 8, 6), row.state);
-                EXPECT_EQ(surface.At(4, 3), row.fill == -1 ? background : theme->GetColor(row.fill));
-                EXPECT_EQ(surface.At(0, 0), row.border == -1 ? background : theme->GetColor(row.border));
-                EXPECT_EQ(surface.At(7, 5), row.border == -1 ? background : theme->GetColor(row.border));
+                EXPECT_EQ(surface.At(4, 3), expected);
+                EXPECT_EQ(surface.At(0, 0), border == None ? background : theme->GetColor(border));
+                EXPECT_EQ(surface.At(7, 5), border == None ? background : theme->GetColor(border));
             }
         }
+    }
+}
+
+// The orange table's rows that the flat test above cannot reach (the third checked state and
+// keyboard selection of disabled items).
+TEST(ThemesTest, Office2003GradientStateTable)
+{
+    using G = CJQWOffice2003Theme::GradientState;
+    struct Case {
+        int selected, pressed;
+        bool enabled;
+        int checked;
+        G expected;
+    };
+    const Case cases[] = {
+        { 0, 0, true, 2, { 1, 50 } }, { 0, 0, true, 1, { 2, 37 } }, { 1, 0, true, 1, { 3, 50 } },
+        { 0, 3, true, 0, { 3, 50 } }, { 1, 4, true, 0, { 3, 50 } }, { 1, 0, true, 0, { 4, 32 } },
+        { 0, 1, true, 0, { 4, 32 } }, { 0, 0, true, 0, { 0, -1 } }, { 2, 0, false, 1, { 3, 50 } },
+        { 3, 0, false, 0, { 4, 50 } }, { 1, 0, false, 1, { 2, 58 } }, { 1, 0, false, 0, { 0, -1 } },
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        EXPECT_EQ(CJQWOffice2003Theme::GetGradientState(c.selected, c.pressed, c.enabled, c.checked), c.expected) << i;
     }
 }
 
@@ -294,7 +346,7 @@ TEST(ThemesTest, FactoryCreatesThemesByNumber)
     struct Case {
         int number, base;
     };
-    for (const Case& c : { Case { 0, 0 }, Case { 1, 1 }, Case { 2, 2 }, Case { 3, 0 }, Case { 4, 4 }, Case { 9, 0 } }) {
+    for (const Case& c : { Case { 0, 0 }, Case { 1, 1 }, Case { 2, 2 }, Case { 3, 3 }, Case { 4, 4 }, Case { 9, 0 } }) {
         CJQWPaintManager* theme = CreatePaintTheme(c.number);
         ASSERT_NE(theme, nullptr);
         EXPECT_EQ(theme->GetBaseTheme(), c.base) << c.number;

@@ -4,6 +4,9 @@
 #include "platform/framework/Wnd.h"
 #include "toolkit/commandbars/CommandBar.h"
 #include "toolkit/commandbars/Control.h"
+#include "toolkit/commandbars/DialogBar.h"
+#include "toolkit/commandbars/PopupBar.h"
+#include "toolkit/drawing/DrawHelpers.h"
 
 #include <algorithm>
 
@@ -97,6 +100,9 @@ CJQWOffice2003Theme::CJQWOffice2003Theme()
 {
     GetIconsInfo()->bUseFadedIcons = FALSE;
     GetIconsInfo()->bIconsWithShadow = FALSE;
+    m_grcChecked.SetStandardValue(RGB(255, 213, 140), RGB(255, 173, 85));
+    m_grcPushed.SetStandardValue(RGB(254, 142, 75), RGB(255, 207, 139));
+    m_grcHot.SetStandardValue(RGB(255, 242, 200), RGB(255, 212, 151));
 }
 
 int CJQWOffice2003Theme::GetSystemColorScheme() const
@@ -223,53 +229,156 @@ void CJQWOffice2003Theme::FillGradientWithBorder(HDC dc, const CRect& rect, int 
         Draw3dRectByIndex(dc, rect, border, border);
 }
 
+namespace {
+bool IsRightDockBar(CWnd* window)
+{
+    return window && (window->GetStyle() & 0x4100) != 0;
+}
+
+// The dock gradient spans at least half the screen from `left`, so neighbouring dock bars and the
+// bars on them meet in the same colour.
+CRect DockGradientRect(int left, int width)
+{
+    return CRect(left, 0, left + std::max<int>(width, GetSystemMetrics(SM_CXFULLSCREEN) / 2), 0);
+}
+} // namespace
+
 void CJQWOffice2003Theme::FillDockBar(CDC* dc, CWnd* dockBar)
 {
     CRect client;
     dockBar->GetClientRect(&client);
-    // The gradient runs across the frame, at least half the screen wide, so neighbouring dock bars
-    // meet in the same colour.
-    CRect across = client;
-    across.right = std::max<int>(client.right, GetSystemMetrics(SM_CXSCREEN) / 2);
+    if (IsRightDockBar(dockBar)) {
+        dc->FillSolidRect(&client, m_grcDock.clrDark);
+        return;
+    }
+    CRect across = DockGradientRect(client.left, client.Width());
+    across.top = client.top;
+    across.bottom = client.bottom;
+    const int saved = SaveDC(dc->GetSafeHdc());
+    IntersectClipRect(dc->GetSafeHdc(), client.left, client.top, client.right, client.bottom);
     FillGradient(dc->GetSafeHdc(), across, m_grcDock.clrLight, m_grcDock.clrDark, true);
+    RestoreDC(dc->GetSafeHdc(), saved);
+}
+
+bool CJQWOffice2003Theme::HasFloatingToolbarLook(CJQWCommandBar* bar) const
+{
+    return bar && !IsFlatBar(bar) && (bar->GetFlags() & 0x0F) != 0;
 }
 
 void CJQWOffice2003Theme::FillCommandBar(CDC* dc, CJQWCommandBar* bar)
 {
     const int position = bar ? bar->GetPosition() : 0;
     const bool popup = bar && (bar->IsPopupBar() || bar->GetType() == 2);
-    if (!bar || popup || position == 4) {
-        CJQWOfficeTheme::FillCommandBar(dc, bar);
-        return;
-    }
     CRect r;
-    if (bar->GetSafeHwnd())
+    if (bar && bar->GetSafeHwnd())
         bar->GetClientRect(&r);
     else
         dc->GetClipBox(&r);
     const HDC hdc = dc->GetSafeHdc();
-    if (bar->GetType() == 0) {
-        FillGradient(hdc, r, m_grcDock.clrLight, m_grcDock.clrDark, true);
+    if (bar && (position == 5 || popup) && position != 4) {
+        FillWithBorder(hdc, r, 41, 43);
+        DrawPopupJoint(dc, bar, GetColor(41));
         return;
     }
-    // The band: dock colour behind the rounded corners, the gradient inside, the shadow line under
-    // (or right of) it.
-    const bool vertical = position == 2 || position == 3;
-    dc->FillSolidRect(&r, m_grcDock.clrLight);
-    CRect band = r;
-    if (vertical)
-        band.right -= 1;
-    else
-        band.bottom -= 1;
-    FillGradient(hdc, band, m_grcBand.clrLight, m_grcBand.clrDark, vertical);
-    const COLORREF dock = m_grcDock.clrLight;
-    for (CPoint p : { CPoint(band.left, band.top), CPoint(band.right - 1, band.top), CPoint(band.left, band.bottom - 1),
-             CPoint(band.right - 1, band.bottom - 1) })
-        SetPixel(hdc, p.x, p.y, dock);
-    if (vertical)
-        DrawVerticalLine(hdc, band.right, band.top + 1, band.bottom - 1, m_clrShadowLine);
-    else
-        DrawHorizontalLine(hdc, band.left + 1, band.bottom, band.right - 1, m_clrShadowLine);
+    CWnd* parent = bar && bar->GetSafeHwnd() ? bar->GetParent() : nullptr;
+    // The dock gradient behind a docked bar starts at its parent's left edge.
+    auto dockGradient = [&]() {
+        CRect g = DockGradientRect(r.left, r.Width());
+        if (parent && position <= 3) {
+            CRect p;
+            parent->GetWindowRect(&p);
+            bar->ScreenToClient(&p);
+            g = DockGradientRect(p.left, p.Width());
+        }
+        g.top = r.top;
+        g.bottom = r.bottom;
+        const int saved = SaveDC(hdc);
+        IntersectClipRect(hdc, r.left, r.top, r.right, r.bottom);
+        FillGradient(hdc, g, m_grcDock.clrLight, m_grcDock.clrDark, true);
+        RestoreDC(hdc, saved);
+    };
+    auto floatingFrame = [&]() {
+        Draw3dRectByIndex(hdc, r, 61, 61);
+        CRect inner = r;
+        inner.DeflateRect(1, 1);
+        Draw3dRectByIndex(hdc, inner, 61, 61);
+        for (CPoint p : { CPoint(2, 2), CPoint(r.right - 3, 2), CPoint(2, r.bottom - 3), CPoint(r.right - 3, r.bottom - 3) })
+            SetPixel(hdc, p.x, p.y, GetColor(61));
+    };
+    // Bottom (or right) of the first visible control's row: where the band ends.
+    auto firstRowEnd = [&](bool vertical, int fallback) {
+        for (int i = 0; bar && i < bar->GetControlCount(); ++i) {
+            CJQWControl* control = bar->GetControl(i);
+            if (control && control->IsVisible())
+                return (vertical ? control->GetRowRect().right : control->GetRowRect().bottom) + 1;
+        }
+        return fallback;
+    };
+    if (IsFlatBar(bar)) {
+        dockGradient();
+        if (position == 4)
+            floatingFrame();
+        return;
+    }
+    if (bar && (position == 0 || position == 1)) {
+        dc->FillSolidRect(&r, GetColor(15));
+        const int saved = SaveDC(hdc);
+        if (parent) {
+            dockGradient();
+            ExcludeClipRect(hdc, r.left, r.top, r.left + 3, r.bottom);
+            CJQWDrawHelpers::ExcludeCorners(hdc, CRect(r.left + 3, r.top + 1, r.right, r.bottom - 1));
+        }
+        const int b = std::min<int>(firstRowEnd(false, r.bottom), r.bottom - 1);
+        FillGradient(hdc, CRect(r.left, r.top + 1, r.right, b), m_grcBand.clrLight, m_grcBand.clrDark, false);
+        const CRect rest(r.left, b, r.right, r.bottom - 1);
+        if (!rest.IsRectEmpty())
+            dc->FillSolidRect(&rest, m_grcBand.clrDark);
+        const CRect shadow(r.left + 5, r.bottom - 1, r.left + 5 + r.Width() - 7, r.bottom);
+        dc->FillSolidRect(&shadow, m_clrShadowLine);
+        RestoreDC(hdc, saved);
+        return;
+    }
+    if (bar && (position == 2 || position == 3)) {
+        dc->FillSolidRect(&r, GetColor(15));
+        const int saved = SaveDC(hdc);
+        if (parent) {
+            if (IsRightDockBar(parent))
+                dc->FillSolidRect(&r, m_grcDock.clrDark);
+            else
+                dockGradient();
+            ExcludeClipRect(hdc, r.left, r.top, r.right, r.top + 3);
+            CJQWDrawHelpers::ExcludeCorners(hdc, CRect(r.left + 1, r.top + 3, r.right - 1, r.bottom));
+        }
+        const int x = std::min<int>(firstRowEnd(true, r.right), r.right - 1);
+        FillGradient(hdc, CRect(r.left + 1, r.top, x, r.bottom), m_grcBand.clrLight, m_grcBand.clrDark, true);
+        const CRect shadow(r.right - 1, r.top + 5, r.right, r.top + 5 + r.Height() - 7);
+        dc->FillSolidRect(&shadow, m_clrShadowLine);
+        RestoreDC(hdc, saved);
+        return;
+    }
+    if (position == 4 && HasFloatingToolbarLook(bar)) {
+        dc->FillSolidRect(&r, GetColor(30));
+        floatingFrame();
+        CRect inner = r;
+        inner.DeflateRect(1, 1);
+        CFont* old = dc->SelectObject(GetSmallCaptionFont());
+        const int h = dc->GetTextExtent(CString(u" ")).cy;
+        dc->SelectObject(old);
+        int y = inner.top + (h < 15 ? 17 : h + 2);
+        for (int i = 0; i < bar->GetControlCount(); ++i) {
+            CJQWControl* control = bar->GetControl(i);
+            if (!control || !control->IsVisible() || (i > 0 && !control->GetWrap()) || control->GetRect().top <= y)
+                continue;
+            const int rowTop = control->GetRowRect().top;
+            FillGradient(hdc, CRect(inner.left + 2, y, inner.right - 2, rowTop), m_grcBand.clrLight, m_grcBand.clrDark, false);
+            y = rowTop;
+        }
+        FillGradient(hdc, CRect(inner.left + 2, y, inner.right - 2, inner.bottom - 2), m_grcBand.clrLight, m_grcBand.clrDark, false);
+        for (CPoint p : { CPoint(2, 2), CPoint(r.right - 3, 2), CPoint(2, r.bottom - 3), CPoint(r.right - 3, r.bottom - 3) })
+            SetPixel(hdc, p.x, p.y, GetColor(61));
+        return;
+    }
+    CJQWOfficeTheme::FillCommandBar(dc, bar);
 }
 
 void CJQWOffice2003Theme::DrawPopupBarGripper(CDC* dc, CRect rect, bool rarelyUsed)
@@ -280,6 +389,8 @@ void CJQWOffice2003Theme::DrawPopupBarGripper(CDC* dc, CRect rect, bool rarelyUs
 
 CSize CJQWOffice2003Theme::DrawCommandBarGripper(CDC* dc, CJQWCommandBar* bar, BOOL draw)
 {
+    if (bar && bar->IsKindOf(RUNTIME_CLASS(CJQWDialogBar)))
+        return DrawDialogBarGripper(dc, bar, draw);
     const int position = bar ? bar->GetPosition() : 7;
     const bool popup = bar && (bar->IsPopupBar() || bar->GetType() == 2);
     if (popup || position == 4)
@@ -353,13 +464,219 @@ void CJQWOffice2003Theme::DrawPopupExpandButton(HDC dc, const CRect& rect) const
 CSize CJQWOffice2003Theme::DrawSpecialControl(CDC* dc, int kind, CJQWControl* control, CJQWCommandBar* bar, BOOL draw,
     CSize size, BOOL hiddenControls)
 {
-    if (kind != 1)
-        return CJQWOfficeTheme::DrawSpecialControl(dc, kind, control, bar, draw, size, hiddenControls);
-    if (draw && dc && control) {
-        DrawRectangle(dc->GetSafeHdc(), control->GetRect(), control->GetPaintState());
-        DrawPopupExpandButton(dc->GetSafeHdc(), control->GetRect());
+    if (kind == 1) {
+        if (draw && dc && control) {
+            DrawRectangle(dc->GetSafeHdc(), control->GetRect(), control->GetPaintState());
+            DrawPopupExpandButton(dc->GetSafeHdc(), control->GetRect());
+        }
+        return CSize(0, 18);
     }
-    return CSize(0, 18);
+    if (kind != 0 || !control)
+        return CJQWOfficeTheme::DrawSpecialControl(dc, kind, control, bar, draw, size, hiddenControls);
+    const int position = bar ? bar->GetPosition() : 0;
+    const bool sideways = position == 2 || position == 3 || position == 5;
+    if (!draw) {
+        control->SetRect(sideways ? CRect(0, size.cy - 12, size.cx, size.cy) : CRect(size.cx - 12, 1, size.cx, size.cy));
+        return CSize(0, 0);
+    }
+    if (!dc)
+        return CSize(0, 0);
+    const HDC hdc = dc->GetSafeHdc();
+    const CRect r = control->GetRect();
+    const JQW_PAINT_STATE s = control->GetPaintState();
+    const int saved = SaveDC(hdc);
+    // The button's outer corners and its inner edge show the bar behind, so it reads as the
+    // rounded end of the band.
+    if (!sideways) {
+        ExcludeClipRect(hdc, r.right - 1, r.top, r.right, r.top + 1);
+        ExcludeClipRect(hdc, r.right - 1, r.bottom - 1, r.right, r.bottom);
+        ExcludeClipRect(hdc, r.left, r.top + 1, r.left + 1, r.bottom - 1);
+    } else {
+        ExcludeClipRect(hdc, r.left, r.bottom - 1, r.left + 1, r.bottom);
+        ExcludeClipRect(hdc, r.right - 1, r.bottom - 1, r.right, r.bottom);
+        ExcludeClipRect(hdc, r.left + 1, r.top, r.right - 1, r.top + 1);
+    }
+    if (s.popupOpen) {
+        if (m_schemeColorsActive)
+            FillGradient(hdc, r, m_grcPushed.clrLight, m_grcPushed.clrDark, sideways);
+        else
+            dc->FillSolidRect(&r, GetColor(36));
+    } else if (!s.selected) {
+        FillGradient(hdc, r, m_grcChevron.clrLight, m_grcChevron.clrDark, sideways);
+    } else if (m_schemeColorsActive) {
+        FillGradient(hdc, r, m_grcHot.clrLight, m_grcHot.clrDark, sideways);
+    } else {
+        dc->FillSolidRect(&r, GetColor(31));
+    }
+    CRect shifted = r;
+    shifted.OffsetRect(1, 1);
+    DrawChevronGlyph(hdc, sideways, shifted, hiddenControls != FALSE, GetColor(20));
+    DrawChevronGlyph(hdc, sideways, r, hiddenControls != FALSE, GetColor(s.popupOpen || !s.selected ? 46 : 45));
+    RestoreDC(hdc, saved);
+    return CSize(0, 0);
+}
+
+void CJQWOffice2003Theme::DrawChevronGlyph(HDC dc, bool vertical, CRect rect, bool doubleArrow, COLORREF color) const
+{
+    const int l = rect.left, t = rect.top, r = rect.right, b = rect.bottom;
+    if (vertical) {
+        const int x0 = r - 5, y0 = (t + b) / 2;
+        DrawVerticalLine(dc, x0 - 5, y0 - 2, y0 + 3, color);
+        DrawTriangle(dc, CPoint(x0, y0), CPoint(x0 - 2, y0 - 2), CPoint(x0 - 2, y0 + 2), color);
+        if (doubleArrow) {
+            DrawTriangle(dc, CPoint(l + 5, t + 3), CPoint(l + 6, t + 4), CPoint(l + 7, t + 3), color);
+            DrawTriangle(dc, CPoint(l + 5, t + 7), CPoint(l + 6, t + 8), CPoint(l + 7, t + 7), color);
+        }
+        return;
+    }
+    const int c = l + (r - l) / 2;
+    DrawHorizontalLine(dc, c - 2, b - 10, c + 3, color);
+    DrawTriangle(dc, CPoint(c - 2, b - 7), CPoint(c + 2, b - 7), CPoint(c, b - 5), color);
+    if (doubleArrow) {
+        DrawTriangle(dc, CPoint(l + 3, t + 5), CPoint(l + 4, t + 6), CPoint(l + 3, t + 7), color);
+        DrawTriangle(dc, CPoint(l + 7, t + 5), CPoint(l + 8, t + 6), CPoint(l + 7, t + 7), color);
+    }
+}
+
+CJQWOffice2003Theme::GradientState CJQWOffice2003Theme::GetGradientState(int selected, int pressed, bool enabled, int checked)
+{
+    if (enabled) {
+        if (!selected && pressed == 0 && checked == 2)
+            return { 1, 50 };
+        if (!selected && pressed == 0 && checked != 0)
+            return { 2, 37 };
+        if ((selected && pressed == 0 && checked != 0) || pressed == 2 || pressed == 3 || (selected && pressed != 0))
+            return { 3, 50 };
+        if ((selected && pressed == 0) || (!selected && pressed != 0))
+            return { 4, 32 };
+        return {};
+    }
+    if (selected == 2 || selected == 3)
+        return { checked ? 3 : 4, 50 };
+    if (checked)
+        return { 2, 58 };
+    return {};
+}
+
+void CJQWOffice2003Theme::DrawRectangle(HDC dc, const CRect& rect, const JQW_PAINT_STATE& state) const
+{
+    if (state.popupOpen) {
+        FillGradientWithBorder(dc, rect, 43, false, m_grcOpen);
+        return;
+    }
+    if (!m_schemeColorsActive || state.barType == 2 || state.position > 4) {
+        CJQWOfficeTheme::DrawRectangle(dc, rect, state);
+        return;
+    }
+    const GradientState g = GetGradientState(state.selected ? 1 : 0, state.pressed, state.enabled, state.checked ? 1 : 0);
+    const bool horizontal = state.position == 2 || state.position == 3;
+    switch (g.gradient) {
+    case 1:
+        FillWithBorder(dc, rect, 51, g.border);
+        break;
+    case 2:
+        FillGradientWithBorder(dc, rect, g.border, horizontal, m_grcChecked);
+        break;
+    case 3:
+        FillGradientWithBorder(dc, rect, g.border, horizontal, m_grcPushed);
+        break;
+    case 4:
+        FillGradientWithBorder(dc, rect, g.border, horizontal, m_grcHot);
+        break;
+    default:
+        break;
+    }
+}
+
+CRect CJQWOffice2003Theme::GetCommandBarBorders(CJQWCommandBar* bar) const
+{
+    if (bar && !bar->IsPopupBar() && (bar->GetPosition() == 0 || bar->GetPosition() == 1))
+        return CRect(4, 2, 2, 2);
+    return CJQWOfficeTheme::GetCommandBarBorders(bar);
+}
+
+CSize CJQWOffice2003Theme::DrawDialogBarGripper(CDC* dc, CJQWCommandBar* bar, BOOL draw)
+{
+    const CSize size(8, m_baseTextHeight >= 19 ? m_baseTextHeight + 6 : 25);
+    if (!draw || !dc)
+        return size;
+    CRect r;
+    if (bar && bar->GetSafeHwnd())
+        bar->GetClientRect(&r);
+    else
+        dc->GetClipBox(&r);
+    r.DeflateRect(3, 3);
+    r.bottom = std::min<int>(r.bottom, r.top + size.cy);
+    const HDC hdc = dc->GetSafeHdc();
+    bool active = false;
+    if (bar && bar->GetSafeHwnd()) {
+        const HWND focus = ::GetFocus();
+        active = focus && (focus == bar->GetSafeHwnd() || ::IsChild(bar->GetSafeHwnd(), focus));
+    }
+    if (!active)
+        FillGradient(hdc, r, m_grcBand.clrLight, m_grcBand.clrDark, false);
+    else if (m_schemeColorsActive)
+        FillGradient(hdc, r, m_grcChecked.clrLight, m_grcChecked.clrDark, false);
+    else
+        dc->FillSolidRect(&r, GetColor(36));
+    for (int y = r.top + 4; y < r.bottom - 5; y += 4) {
+        const CRect light(6, y + 1, 8, y + 3), dark(5, y, 7, y + 2);
+        dc->FillSolidRect(&light, GetColor(5));
+        dc->FillSolidRect(&dark, GetColor(38));
+    }
+    return size;
+}
+
+CSize CJQWOffice2003Theme::DrawTearOffGripper(CDC* dc, CRect rect, BOOL hot, BOOL draw)
+{
+    if (!draw || !dc)
+        return CSize(0, 9);
+    const HDC hdc = dc->GetSafeHdc();
+    CRect r(1, 1, rect.right + 1, rect.bottom - rect.top + 1);
+    dc->FillSolidRect(&r, GetColor(41));
+    r.DeflateRect(1, 1);
+    if (hot)
+        FillWithBorder(hdc, r, 31, 32);
+    else
+        dc->FillSolidRect(&r, m_clrTearOff);
+    const int c = (r.left + r.right) / 2;
+    const int d = (r.right - r.left) / 2;
+    const int k = d > 42 ? 32 : d - 10;
+    for (int x = c - k + 3; x - 3 < c + k; x += 4) {
+        const CRect light(x - 2, 5, x, 7), dark(x - 3, 4, x - 1, 6);
+        dc->FillSolidRect(&light, GetColor(20));
+        dc->FillSolidRect(&dark, GetColor(38));
+    }
+    return CSize(0, 9);
+}
+
+void CJQWOffice2003Theme::DrawStatusBarPaneBorder(CDC* dc, CRect rect, BOOL)
+{
+    // No visual styles here: the panes get the theme's own frame.
+    const HDC hdc = dc->GetSafeHdc();
+    DrawHorizontalLine(hdc, rect.left, rect.top, rect.right - 1, m_clrPaneBorder);
+    DrawVerticalLine(hdc, rect.left, rect.top, rect.bottom - 1, m_clrPaneBorder);
+    DrawVerticalLine(hdc, rect.right - 1, rect.top, rect.bottom, m_clrPaneBorder);
+    DrawHorizontalLine(hdc, rect.left, rect.bottom - 1, rect.right, m_clrPaneBorder);
+}
+
+void CJQWOffice2003Theme::DrawStatusBarGripper(CDC* dc, CRect rect)
+{
+    const HDC hdc = dc->GetSafeHdc();
+    const int w = rect.Width(), h = rect.Height();
+    auto line = [&](int x0, int y0, int x1, int y1, COLORREF color) {
+        HPEN pen = CreatePen(PS_SOLID, 1, color);
+        HGDIOBJ old = SelectObject(hdc, pen);
+        MoveToEx(hdc, x0, y0, nullptr);
+        LineTo(hdc, x1, y1);
+        SelectObject(hdc, old);
+        DeleteObject(pen);
+    };
+    for (int k = 0; k < 3; ++k) {
+        for (int j = 0; j < 3; ++j)
+            line(w - 5 * k - j, h - 1, w, h - 1 - 5 * k - j, GetColor(16));
+        line(w - 3 - 5 * k, h - 1, w, h - 4 - 5 * k, GetColor(20));
+    }
 }
 
 } // namespace JQWPaintThemes

@@ -18,7 +18,6 @@ public:
     CJQWPaintManagerColorGradient m_grcGlyph;
     CJQWPaintManagerColorGradient m_grcRarelyUsed;
     CJQWPaintManagerColorGradient m_grcOpen;
-    CJQWPaintManagerColorGradient m_grcFace;
     CJQWPaintManagerColor m_clrShadowLine;
     CJQWPaintManagerColor m_clrPaneBorder;
     CJQWPaintManagerColor m_clrTearOff;
@@ -56,6 +55,29 @@ public:
     // The glyph and arrows of that button, centred on `rect`.
     void DrawPopupExpandButton(HDC dc, const CRect& rect) const;
     int GetBaseTheme() const override { return 2; }
+
+    // True for a bar that may dock somewhere and is not flat: floating, it keeps its band rows.
+    virtual bool HasFloatingToolbarLook(CJQWCommandBar* bar) const;
+    void DrawRectangle(HDC dc, const CRect& rect, const JQW_PAINT_STATE& state) const override;
+    // Fill and border of a state rectangle when the scheme's orange gradients are used; `gradient`
+    // 0 none, 1 solid entry 51, 2 checked, 3 pressed, 4 hot.
+    struct GradientState {
+        int gradient = 0;
+        int border = -1;
+        bool operator==(const GradientState&) const = default;
+    };
+    static GradientState GetGradientState(int selected, int pressed, bool enabled, int checked);
+    CRect GetCommandBarBorders(CJQWCommandBar* bar) const override;
+    CSize DrawDialogBarGripper(CDC* dc, CJQWCommandBar* bar, BOOL draw) override;
+    CSize DrawTearOffGripper(CDC* dc, CRect rect, BOOL hot, BOOL draw) override;
+    void DrawStatusBarPaneBorder(CDC* dc, CRect rect, BOOL gripperPane) override;
+    void DrawStatusBarGripper(CDC* dc, CRect rect) override;
+    // The chevron of a toolbar's expand button; the double arrow when controls are hidden.
+    void DrawChevronGlyph(HDC dc, bool vertical, CRect rect, bool doubleArrow, COLORREF color) const;
+
+    CJQWPaintManagerColorGradient m_grcChecked;
+    CJQWPaintManagerColorGradient m_grcPushed;
+    CJQWPaintManagerColorGradient m_grcHot;
 
 protected:
     void ApplySchemeColors(int scheme);

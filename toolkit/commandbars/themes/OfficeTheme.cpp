@@ -3,6 +3,10 @@
 #include "platform/framework/DC.h"
 #include "toolkit/commandbars/CommandBar.h"
 #include "toolkit/commandbars/Control.h"
+#include "toolkit/commandbars/ControlButton.h"
+#include "toolkit/commandbars/DialogBar.h"
+#include "toolkit/commandbars/PopupBar.h"
+#include "toolkit/drawing/images/ImageManager.h"
 
 #include <algorithm>
 
@@ -125,7 +129,7 @@ void CJQWOfficeTheme::FillCommandBar(CDC* dc, CJQWCommandBar* bar)
     const CRect r = BarRect(dc, bar);
     const HDC hdc = dc->GetSafeHdc();
     const int position = bar ? bar->GetPosition() : 0;
-    const bool flat = bar && bar->GetType() == 0 && m_flatMenuBar;
+    const bool flat = IsFlatBar(bar);
     if (position == 4) {
         const int fill = IsPopup(bar) ? 41 : flat ? 15 : 30;
         Draw3dRectByIndex(hdc, r, 61, 61);
@@ -136,6 +140,7 @@ void CJQWOfficeTheme::FillCommandBar(CDC* dc, CJQWCommandBar* bar)
             SetPixel(hdc, p.x, p.y, GetColor(61));
     } else if (position == 5 || IsPopup(bar)) {
         FillWithBorder(hdc, r, 41, 43);
+        DrawPopupJoint(dc, bar, GetColor(30));
     } else if (flat) {
         dc->FillSolidRect(&r, GetColor(15));
     } else {
@@ -152,6 +157,8 @@ void CJQWOfficeTheme::DrawPopupBarGripper(CDC* dc, CRect rect, bool rarelyUsed)
 
 CSize CJQWOfficeTheme::DrawCommandBarGripper(CDC* dc, CJQWCommandBar* bar, BOOL draw)
 {
+    if (bar && bar->IsKindOf(RUNTIME_CLASS(CJQWDialogBar)))
+        return DrawDialogBarGripper(dc, bar, draw);
     const int position = bar ? bar->GetPosition() : 7;
     if (IsPopup(bar) && position == 5) {
         if (dc && bar) {
@@ -337,6 +344,340 @@ void CJQWOfficeTheme::DrawPopupSubmenuArrow(CDC* dc, CJQWControl* control)
 void CJQWOfficeTheme::FillPopupLabelBackground(CDC* dc, CRect rect)
 {
     dc->FillSolidRect(&rect, GetColor(56));
+}
+
+void CJQWOfficeTheme::RefreshMetrics()
+{
+    CJQWDefaultTheme::RefreshMetrics();
+    m_grcFace.SetStandardValue(GetColor(15), GetColor(16));
+}
+
+bool CJQWOfficeTheme::IsFlatBar(const CJQWCommandBar* bar) const
+{
+    return bar && bar->GetType() == 0 && m_flatMenuBar;
+}
+
+void CJQWOfficeTheme::DrawPopupJoint(CDC* dc, CJQWCommandBar* popup, COLORREF color)
+{
+    auto* popupBar = dynamic_cast<CJQWPopupBar*>(popup);
+    CJQWControl* control = popupBar ? static_cast<CJQWControl*>(popupBar->GetControlPopup()) : nullptr;
+    CJQWCommandBar* parent = control ? control->GetParent() : nullptr;
+    if (!parent || IsPopup(parent) || !parent->GetSafeHwnd() || !popup->GetSafeHwnd())
+        return;
+    CRect controlRect = control->GetRect();
+    parent->ClientToScreen(&controlRect);
+    CRect window;
+    popup->GetWindowRect(&window);
+    CRect joint;
+    if (!joint.IntersectRect(&controlRect, &window))
+        return;
+    popup->ScreenToClient(&joint);
+    if (joint.Width() > 1)
+        joint.DeflateRect(1, 0);
+    if (joint.Height() > 1)
+        joint.DeflateRect(0, 1);
+    dc->FillSolidRect(&joint, color);
+}
+
+CRect CJQWOfficeTheme::AdjustExcludeRect(CRect rect, int controlType, bool onPopupBar, bool vertical) const
+{
+    if (onPopupBar)
+        rect.InflateRect(1, 0);
+    else if (controlType == JQW_CONTROL_COMBO)
+        ;
+    else if (!vertical)
+        rect.DeflateRect(0, 1);
+    else
+        rect.DeflateRect(1, 0);
+    return rect;
+}
+
+void CJQWOfficeTheme::DrawStatusBarPaneBorder(CDC* dc, CRect rect, BOOL)
+{
+    Draw3dRectByIndex(dc->GetSafeHdc(), rect, 16, 16);
+}
+
+void CJQWOfficeTheme::DrawImage(CDC* dc, CPoint point, CSize size, CJQWControl* control, const JQW_PAINT_STATE& state)
+{
+    CJQWImageManagerIcon* icon = control ? control->GetImage(size.cx) : nullptr;
+    if (!icon)
+        return;
+    const HDC hdc = dc->GetSafeHdc();
+    JQW_ICONS_INFO* options = GetIconsInfo();
+    auto& normal = const_cast<CJQWIconImageHandle&>(icon->GetNormalImage());
+    auto drawDisabled = [&] {
+        if (!options->bUseDisabledIcons && !icon->IsAlphaIcon()) {
+            icon->DrawMonochrome(hdc, point, normal, size, GetColor(40));
+            return;
+        }
+        if (options->bOfficeStyleDisabledIcons && !icon->HasDisabledImage())
+            icon->BuildDerivedIcon(m_grcFace.clrLight, m_grcFace.clrDark);
+        icon->Draw(hdc, point.x, point.y, icon->GetDisabledImage(), size.cx);
+    };
+    const int checked = control->GetChecked();
+    const bool selected = state.selected;
+    const int pressed = state.pressed;
+    if (!state.enabled || (checked == 2 && !pressed)) {
+        drawDisabled();
+    } else if (state.popupOpen && !state.checked) {
+        icon->Draw(hdc, point.x, point.y, normal, size.cx);
+    } else if (state.checked) {
+        icon->Draw(hdc, point.x, point.y, icon->GetCheckedImage(), size.cx);
+    } else if (!selected && !pressed) {
+        icon->Draw(hdc, point.x, point.y, options->bUseFadedIcons ? icon->GetFadedImage() : normal, size.cx);
+    } else if (!selected && (pressed == 2 || pressed == 3)) {
+        icon->Draw(hdc, point.x, point.y, icon->GetPressedImage(), size.cx);
+    } else if (!selected && pressed == 4) {
+        // Pressed elsewhere (a split button's other half): no icon.
+    } else if (selected && pressed) {
+        icon->Draw(hdc, point.x, point.y, icon->GetPressedImage(), size.cx);
+    } else if (options->bIconsWithShadow && !icon->GetShadowImage().IsEmpty()) {
+        icon->Draw(hdc, point.x + 1, point.y + 1, icon->GetShadowImage(), size.cx);
+        icon->Draw(hdc, point.x - 1, point.y - 1, icon->GetHotImage(), size.cx);
+    } else {
+        icon->Draw(hdc, point.x, point.y, icon->GetHotImage(), size.cx);
+    }
+}
+
+void CJQWOfficeTheme::DrawSplitButtonFrame(CDC* dc, CJQWControl* control, CRect rect)
+{
+    const HDC hdc = dc->GetSafeHdc();
+    const JQW_PAINT_STATE s = control->GetPaintState();
+    const int selectedValue = control->GetSelected();
+    const int pressedValue = control->GetPressed();
+    const bool open = s.popupOpen;
+    CJQWCommandBar* bar = control->GetParent();
+    const int position = bar ? bar->GetPosition() : s.position;
+    auto state = [&](bool selected, int pressed, bool checked, bool popupOpen) {
+        JQW_PAINT_STATE r;
+        r.selected = selected;
+        r.pressed = pressed;
+        r.enabled = s.enabled;
+        r.checked = checked;
+        r.popupOpen = popupOpen;
+        r.barType = 1;
+        r.position = position;
+        return r;
+    };
+    const bool active = (selectedValue || pressedValue != selectedValue) && !open && s.enabled;
+    const int l = rect.left, t = rect.top, r = rect.right, b = rect.bottom;
+    if (control->GetStyle() != JQW_STYLE_LARGE) {
+        const int k = ToolBarSplitWidth;
+        DrawRectangle(hdc, open ? rect : CRect(l, t, r - k, b), state(s.selected, s.pressed, s.checked, open));
+        if (active)
+            DrawRectangle(hdc, CRect(r - k - 1, t, r, b), state(true, 0, false, false));
+        JQW_PAINT_STATE glyph = state(s.selected, 0, false, open);
+        glyph.enabled = s.enabled && control->GetEnabledValue() != 3;
+        DrawDropDownGlyph(hdc, CPoint(r - 7, (t + b) / 2), false, GetColor(GetStateTextColor(glyph, 0)));
+        return;
+    }
+    const int split = GetSplitDropDownWidth();
+    const bool vertical = position == 2 || position == 3;
+    const bool pressedOnCommand = s.selected && s.pressed && !open && s.enabled;
+    DrawRectangle(hdc, rect, state(s.selected, s.pressed && !pressedOnCommand ? 1 : 0, s.checked, open));
+    if (active) {
+        if (vertical)
+            DrawVerticalLine(hdc, l + split, t, b, GetColor(32));
+        else
+            DrawHorizontalLine(hdc, l, b - split - 1, r, GetColor(32));
+    }
+    if (pressedOnCommand)
+        DrawRectangle(hdc, vertical ? CRect(l + split, t, r, b) : CRect(l, t, r, b - split),
+            state(s.selected, s.pressed, s.checked, open));
+}
+
+namespace {
+// The label of a field on a bar, in the control's text colour.
+void DrawFieldLabel(CDC* dc, CJQWPaintManager* theme, CJQWControl* control, int labelWidth)
+{
+    if (labelWidth <= 0)
+        return;
+    const CRect r = control->GetRect();
+    dc->SetBkMode(TRANSPARENT);
+    dc->SetTextColor(theme->GetControlTextColor(control));
+    CFont* old = dc->SelectObject(theme->GetRegularFont());
+    CRect label(r.left + 3, r.top, r.left + labelWidth, r.bottom);
+    dc->DrawText(StripMnemonics(control->GetCaption()), &label, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    dc->SelectObject(old);
+}
+} // namespace
+
+CSize CJQWOfficeTheme::DrawControlComboBox(CDC* dc, CJQWControl* control, const JQW_PAINT_FIELD& field, BOOL draw)
+{
+    if (!draw || !dc || !control)
+        return CJQWDefaultTheme::DrawControlComboBox(dc, control, field, draw);
+    const HDC hdc = dc->GetSafeHdc();
+    DrawFieldLabel(dc, this, control, field.labelWidth);
+    const JQW_PAINT_STATE s = control->GetPaintState();
+    const int selected = control->GetSelected();
+    const CRect r = control->GetRect();
+    const CRect f(r.left + field.labelWidth, r.top, r.right, r.bottom);
+    const CRect b(f.right - field.dropDownWidth, f.top, f.right, f.bottom);
+    if (s.enabled) {
+        const CRect inside(f.left + 1, f.top + 1, b.left + 1, f.bottom - 1);
+        dc->FillSolidRect(&inside, GetColor(5));
+        if (selected) {
+            FillWithBorder(hdc, f, 5, 32);
+            JQW_PAINT_STATE button;
+            button.selected = true;
+            button.pressed = field.droppedDown ? 1 : 0;
+            button.barType = s.barType;
+            button.position = s.position;
+            DrawRectangle(hdc, b, button);
+        } else if (s.barType == 2) {
+            Draw3dRectByIndex(hdc, f, 53, 53);
+            FillWithBorder(hdc, b, 53, 5);
+        } else {
+            Draw3dRectByIndex(hdc, b, 5, 5);
+        }
+    } else {
+        FillWithBorder(hdc, CRect(f.left + 1, f.top, f.right, f.bottom), 15, selected == 2 || selected == 3 ? 32 : 40);
+    }
+    if (field.drawText) {
+        CFont* old = dc->SelectObject(GetIconFont());
+        field.drawText(dc, CRect(f.left + 3, f.top + 1, b.left, f.bottom - 1));
+        dc->SelectObject(old);
+    }
+    const int arrow = !s.enabled ? 40 : field.droppedDown ? 47 : selected ? 45 : 46;
+    DrawDownTriangle(hdc, b, GetColor(arrow));
+    return CSize(0, 0);
+}
+
+CSize CJQWOfficeTheme::DrawControlEdit(CDC* dc, CJQWControl* control, const JQW_PAINT_FIELD& field, BOOL draw)
+{
+    if (!draw || !dc || !control)
+        return CJQWDefaultTheme::DrawControlEdit(dc, control, field, draw);
+    const HDC hdc = dc->GetSafeHdc();
+    DrawFieldLabel(dc, this, control, field.labelWidth);
+    const JQW_PAINT_STATE s = control->GetPaintState();
+    const int selected = control->GetSelected();
+    const CRect r = control->GetRect();
+    const CRect e(r.left + field.labelWidth, r.top, r.right, r.bottom);
+    if (s.enabled) {
+        const int width = e.Width() - 18 + (field.spin ? 0 : 16);
+        const CRect inside(e.left + 1, e.top + 1, e.left + 1 + width, e.bottom - 1);
+        dc->FillSolidRect(&inside, GetColor(5));
+        if (selected)
+            Draw3dRectByIndex(hdc, e, 32, 32);
+        else if (s.barType == 2)
+            Draw3dRectByIndex(hdc, e, 53, 53);
+    } else {
+        FillWithBorder(hdc, CRect(e.left + 1, e.top, e.right, e.bottom), 15, selected == 2 || selected == 3 ? 32 : 40);
+    }
+    if (field.drawText)
+        field.drawText(dc, CRect(e.left + 3, e.top + 1, e.right - (field.spin ? 17 : 1), e.bottom - 1));
+    if (field.spin) {
+        const CRect p = field.spinRect;
+        const int m = (p.top + p.bottom) / 2;
+        if (s.enabled && selected) {
+            dc->FillSolidRect(&p, GetColor(31));
+            const int pressed = control->GetPressed();
+            if (pressed == 3 || pressed == 4) {
+                const CRect half = pressed == 3 ? CRect(p.left, p.top, p.right, m) : CRect(p.left, m, p.right, p.bottom);
+                dc->FillSolidRect(&half, GetColor(33));
+            }
+            DrawVerticalLine(hdc, p.left, p.top, p.bottom, GetColor(32));
+            DrawHorizontalLine(hdc, p.left, m, p.right, GetColor(32));
+        } else if (s.enabled) {
+            Draw3dRectByIndex(hdc, p, 5, 5);
+        }
+        const COLORREF arrow = GetColor(s.enabled ? 18 : 17);
+        const int cx = (p.left + p.right) / 2;
+        const int cu = (p.top + m) / 2, cl = (m + p.bottom) / 2;
+        DrawTriangle(hdc, CPoint(cx, cu), CPoint(cx - 2, cu + 2), CPoint(cx + 2, cu + 2), arrow);
+        DrawTriangle(hdc, CPoint(cx, cl), CPoint(cx - 2, cl - 2), CPoint(cx + 2, cl - 2), arrow);
+    }
+    return CSize(0, 0);
+}
+
+JQW_STATE_COLORS CJQWOfficeTheme::GetCheckBoxColors(bool selected, int pressed, bool enabled)
+{
+    if (!enabled)
+        return { -1, 35 };
+    if (selected && pressed)
+        return { 33, 32 };
+    if (selected || pressed)
+        return { 31, 32 };
+    return { 5, 52 };
+}
+
+JQW_STATE_COLORS CJQWOfficeTheme::GetRadioColors(bool selected, int pressed, bool enabled)
+{
+    // `fill` is the disc's inside, `border` its edge.
+    if (!enabled)
+        return { 51, 35 };
+    if (selected && pressed)
+        return { 33, 32 };
+    if (selected || pressed)
+        return { 31, 32 };
+    return { 5, 52 };
+}
+
+CSize CJQWOfficeTheme::DrawCheckMark(CDC* dc, CRect rect, BOOL draw, bool selected, int pressed, int checked, bool enabled)
+{
+    if (!draw || !dc)
+        return CSize(13, 13);
+    const HDC hdc = dc->GetSafeHdc();
+    const JQW_STATE_COLORS colors = GetCheckBoxColors(selected, pressed, enabled);
+    FillWithBorder(hdc, rect, colors.fill, colors.border);
+    if (checked) {
+        HPEN pen = CreatePen(PS_SOLID, 1, GetColor(!enabled || checked == 2 ? 35 : 18));
+        HGDIOBJ old = SelectObject(hdc, pen);
+        const int m = (rect.left + rect.right) / 2;
+        const int o = (rect.top + rect.bottom) / 2 + 1;
+        const int mirror = (GetLayout(hdc) & LAYOUT_RTL) ? -1 : 1;
+        for (int d = 0; d < 3; ++d) {
+            MoveToEx(hdc, m - 3 * mirror, o - 2 + d, nullptr);
+            LineTo(hdc, m - 1 * mirror, o + d);
+            LineTo(hdc, m + 4 * mirror, o - 5 + d);
+        }
+        SelectObject(hdc, old);
+        DeleteObject(pen);
+    }
+    return CSize(13, 13);
+}
+
+namespace {
+// A disc with its edge blended by coverage, so the round shape reads at 13 pixels.
+void FillDisc(HDC dc, const CRect& rect, COLORREF edge, COLORREF fill)
+{
+    const double cx = (rect.left + rect.right) / 2.0, cy = (rect.top + rect.bottom) / 2.0;
+    const double radius = std::min(rect.Width(), rect.Height()) / 2.0;
+    for (int y = rect.top; y < rect.bottom; ++y)
+        for (int x = rect.left; x < rect.right; ++x) {
+            // Coverage of the pixel by the disc, sampled 4 x 4.
+            int inside = 0, core = 0;
+            for (int sy = 0; sy < 4; ++sy)
+                for (int sx = 0; sx < 4; ++sx) {
+                    const double dx = x + (sx + 0.5) / 4 - cx, dy = y + (sy + 0.5) / 4 - cy;
+                    const double d2 = dx * dx + dy * dy;
+                    inside += d2 <= radius * radius;
+                    core += d2 <= (radius - 1) * (radius - 1);
+                }
+            if (!inside)
+                continue;
+            const COLORREF target = core == 16 ? fill : edge;
+            const COLORREF under = GetPixel(dc, x, y);
+            auto mix = [&](int a, int b) { return (a * inside + b * (16 - inside)) / 16; };
+            SetPixel(dc, x, y,
+                RGB(mix(GetRValue(target), GetRValue(under)), mix(GetGValue(target), GetGValue(under)),
+                    mix(GetBValue(target), GetBValue(under))));
+        }
+}
+} // namespace
+
+CSize CJQWOfficeTheme::DrawRadioMark(CDC* dc, CRect rect, BOOL draw, bool selected, int pressed, int checked, bool enabled)
+{
+    if (!draw || !dc)
+        return CSize(13, 13);
+    const HDC hdc = dc->GetSafeHdc();
+    const JQW_STATE_COLORS colors = GetRadioColors(selected, pressed, enabled);
+    FillDisc(hdc, rect, GetColor(colors.border), GetColor(colors.fill));
+    if (checked) {
+        const COLORREF dot = GetColor(!enabled || checked == 2 ? 35 : 18);
+        FillDisc(hdc, CRect(rect.left + 4, rect.top + 4, rect.left + 9, rect.top + 9), dot, dot);
+    }
+    return CSize(13, 13);
 }
 
 } // namespace JQWPaintThemes

@@ -40,6 +40,27 @@ public:
     CSize DrawDialogBarGripper(CDC* dc, CJQWCommandBar* bar, BOOL draw) override;
     virtual void DrawPopupBarGripper(CDC* dc, CRect rect, bool rarelyUsed);
     int GetBaseTheme() const override { return 1; }
+    void RefreshMetrics() override;
+
+    // The menu bar is flat in this look (plain face colour, no band).
+    bool IsFlatBar(const CJQWCommandBar* bar) const;
+    // Removes the popup's border where it touches the control that opened it (not for submenus).
+    void DrawPopupJoint(CDC* dc, CJQWCommandBar* popup, COLORREF color);
+    CRect AdjustExcludeRect(CRect rect, int controlType, bool onPopupBar, bool vertical) const override;
+    void DrawStatusBarPaneBorder(CDC* dc, CRect rect, BOOL gripperPane) override;
+    // Faded icons at rest, raised with a shadow under the mouse, tinted silhouettes when disabled.
+    void DrawImage(CDC* dc, CPoint point, CSize size, CJQWControl* control, const JQW_PAINT_STATE& state) override;
+    void DrawSplitButtonFrame(CDC* dc, CJQWControl* control, CRect rect) override;
+    CSize DrawControlComboBox(CDC* dc, CJQWControl* control, const JQW_PAINT_FIELD& field, BOOL draw) override;
+    CSize DrawControlEdit(CDC* dc, CJQWControl* control, const JQW_PAINT_FIELD& field, BOOL draw) override;
+    CSize DrawCheckMark(CDC* dc, CRect rect, BOOL draw, bool selected, int pressed, int checked, bool enabled) override;
+    CSize DrawRadioMark(CDC* dc, CRect rect, BOOL draw, bool selected, int pressed, int checked, bool enabled) override;
+    // Colours of the marks: fill and border (check box) or edge and fill (radio button).
+    static JQW_STATE_COLORS GetCheckBoxColors(bool selected, int pressed, bool enabled);
+    static JQW_STATE_COLORS GetRadioColors(bool selected, int pressed, bool enabled);
+
+    // Tint of generated disabled icons; the gradient looks set their own.
+    CJQWPaintManagerColorGradient m_grcFace;
 
     // Menu items: the highlight spans the whole item, the icon column stays beside it.
     CSize DrawControlPopupParent(CDC* dc, CJQWControl* control, BOOL draw) override;
