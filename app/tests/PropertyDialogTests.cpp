@@ -20,6 +20,8 @@
 #include "platform/testkit/PixelChecks.h"
 #include "postprocess/PostProcessActions.h"
 #include "postprocess/flickr/FlickrAccount.h"
+#include "postprocess/flickr/FlickrClient.h"
+#include "postprocess/flickr/tests/FlickrFake.h"
 
 #include <gtest/gtest.h>
 
@@ -527,4 +529,40 @@ TEST_F(PropertyDialogTest, UploadDialogSavesItsAccountListOnlyOnOk)
     ASSERT_EQ(stored.size(), 1u);
     EXPECT_EQ(stored[0].username, u"first & <one>");
     EXPECT_EQ(stored[0].fullname, u"A & <B>");
+}
+
+TEST_F(PropertyDialogTest, AddAccountSignsInAndTheAccountIsStoredWithItsNamesWhole)
+{
+    using namespace flickrtest;
+    ASSERT_GT(FakePort(), 0);
+    ResetFake();
+    ScriptFake({ { "fullname", "Pel & <Mar>" } });
+    setenv(kFlickrEndpointVariable, ("127.0.0.1:" + std::to_string(FakePort())).c_str(), 1);
+    SetAuthorizationPageOpener([](const std::u16string& address) { return FetchAddress(N(address)) == 200; });
+
+    RefPtr<CAction> upload = Make(u"builtin_flickr");
+    On(u"Properties: Flickr");
+    Press(1135);
+    Idle().Then([] { testkit::Click(testkit::Center(::GetDlgItem(Dialog(u"Dialog"), IDOK))); });
+    Idle().Then([] { testkit::Click(testkit::Center(::GetDlgItem(Dialog(u"Dialog"), IDOK))); });
+    Check([](HWND dialog) {
+        ASSERT_EQ(Dialog(u"Dialog"), nullptr);
+        HWND list = Item(dialog, 1134);
+        ASSERT_EQ(::SendMessageW(list, LB_GETCOUNT, 0, 0), 1);
+        RECT item {};
+        ::SendMessageW(list, LB_GETITEMRECT, 0, LPARAM(&item));
+        testkit::Click(testkit::ClientPoint(list, item.left + 5, (item.top + item.bottom) / 2));
+    });
+    Press(IDOK);
+    EXPECT_TRUE(Run(*upload));
+    SetAuthorizationPageOpener(nullptr);
+    unsetenv(kFlickrEndpointVariable);
+
+    const std::vector<CFlickrAccount> stored = StoredAccounts();
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored[0].username, u"pelmar");
+    EXPECT_EQ(stored[0].fullname, u"Pel & <Mar>");
+    EXPECT_EQ(stored[0].nsid, u"12037949754@N01");
+    EXPECT_FALSE(stored[0].authkey.empty());
+    EXPECT_EQ(Property(*upload, u"flickr_authkey"), stored[0].authkey);
 }
