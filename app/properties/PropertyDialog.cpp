@@ -179,9 +179,6 @@ CPropertyDialog::CPropertyDialog(UINT templateId, std::vector<PropertyControl> c
     // Keeps the dialog templates in programs that link the library statically.
     static const void* volatile table = &AppPropertyResources;
     (void)table;
-    for (const PropertyControl& control : m_controls)
-        if (control.kind == ControlKind::Swatch)
-            m_swatchColor = std::get<DWORD*>(control.member);
 }
 
 BOOL CPropertyDialog::OnInitDialog()
@@ -189,6 +186,10 @@ BOOL CPropertyDialog::OnInitDialog()
     HFONT bold = static_cast<HFONT>(GetGlobalAuxData().fontBold.GetSafeHandle());
     for (int heading : m_boldHeadings)
         ::SendMessageW(::GetDlgItem(m_hWnd, heading), WM_SETFONT, WPARAM(bold), FALSE);
+    // Dialogs may finish their table after construction; it is read here.
+    for (const PropertyControl& control : m_controls)
+        if (control.kind == ControlKind::Swatch)
+            m_swatchColor = std::get<DWORD*>(control.member);
     if (m_swatchColor) {
         m_swatch.SubclassDlgItem(IDC_COLOR_SWATCH, this);
         m_swatch.m_crColor = *m_swatchColor;

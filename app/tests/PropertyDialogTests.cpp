@@ -13,6 +13,8 @@
 #include "platform/base/RefCounted.h"
 #include "platform/base/Unicode.h"
 #include "platform/controls/CommonControls.h"
+#include "platform/framework/Wnd.h"
+#include "platform/testkit/CommonDialogs.h"
 #include "platform/testkit/Desktop.h"
 #include "platform/testkit/Finders.h"
 #include "platform/testkit/Inject.h"
@@ -241,6 +243,17 @@ TEST_F(PropertyDialogTest, BrightnessTypedBeyondTheRangeIsClampedAndMovesTheSlid
     Press(IDOK);
     EXPECT_TRUE(Run(*action));
     EXPECT_EQ(Property(*action, u"brightness"), u"1000");
+
+    // Stored as automatic, the level opens disabled.
+    action->SetPropertyInt(u"autobright", 1);
+    On(u"Properties: Brightness");
+    Check([](HWND dialog) {
+        EXPECT_EQ(::IsDlgButtonChecked(dialog, 1116), UINT(BST_CHECKED));
+        EXPECT_FALSE(Enabled(dialog, 1008));
+        EXPECT_FALSE(Enabled(dialog, 1072));
+    });
+    Press(IDCANCEL);
+    EXPECT_FALSE(Run(*action));
 }
 
 TEST_F(PropertyDialogTest, SaveFileRefusesAMissingFolderAndAFormatWithoutPlaceholders)
@@ -363,6 +376,7 @@ TEST_F(PropertyDialogTest, DialogsLookRight)
         { u"builtin__savefile", u"Properties: Save File", "property_savefile.png" },
         { u"builtin__watermark", u"Properties: Watermark", "property_watermark.png" },
         { u"builtin_email", u"Properties: Email", "property_email.png" },
+        { u"builtin__addborder", u"Properties: Border", "property_border.png" },
     };
     for (const Look& look : looks) {
         SCOPED_TRACE(look.golden);
@@ -565,4 +579,16 @@ TEST_F(PropertyDialogTest, AddAccountSignsInAndTheAccountIsStoredWithItsNamesWho
     EXPECT_EQ(stored[0].nsid, u"12037949754@N01");
     EXPECT_FALSE(stored[0].authkey.empty());
     EXPECT_EQ(Property(*upload, u"flickr_authkey"), stored[0].authkey);
+}
+
+TEST_F(PropertyDialogTest, ChooseColorPaintsTheSwatchAndWritesTheColour)
+{
+    RefPtr<CAction> rotate = Make(u"builtin__rotateimage");
+    On(u"Properties: Rotate");
+    Press(1038);
+    Idle().Then([] { testkit::PickColor(RGB(10, 20, 30)); });
+    Check([](HWND dialog) { EXPECT_EQ(testkit::ClientPixel(Item(dialog, 1037), 5, 5), RGB(10, 20, 30)); });
+    Press(IDOK);
+    EXPECT_TRUE(Run(*rotate));
+    EXPECT_EQ(Property(*rotate, u"bgcolor"), Utf8ToUtf16(std::to_string(RGB(10, 20, 30))));
 }
