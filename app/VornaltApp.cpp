@@ -3,11 +3,17 @@
 #include "app/CommandLineBatchRunner.h"
 #include "app/CommandLineInfo.h"
 #include "app/properties/WindowedActionDialogs.h"
+#include "app/mainwindow/VornaltDlg.h"
+#include "app/panes/ActionDragFormats.h"
+#include "platform/controls/CommonControls.h"
+#include "platform/user/Accelerators.h"
+#include "platform/user/Resources.h"
 #include "engine/LogFile.h"
 #include "engine/ProgramFolder.h"
 #include "postprocess/PostProcessActions.h"
 #include "platform/base/Unicode.h"
 
+#include <atomic>
 #include <cstdio>
 
 namespace {
@@ -26,15 +32,45 @@ std::string logLocation()
     return inUse.empty() ? std::string("standard error") : Utf16ToUtf8(inUse);
 }
 
+constexpr UINT IDR_ACCELERATORS = 135;
+
+std::atomic<HWND> g_mainWindow { nullptr };
+std::atomic<HACCEL> g_accelerators { nullptr };
+
 } // namespace
 
+CSettingsStore& GetAppSettings()
+{
+    if (auto* app = dynamic_cast<CVornaltApp*>(AfxGetApp()))
+        return app->m_settings;
+    static CSettingsStore standalone;
+    return standalone;
+}
+
+void SetMainWindowHandle(HWND window) { g_mainWindow = window; }
+HWND GetMainWindowHandle() { return g_mainWindow; }
+void SetAcceleratorTable(HACCEL table) { g_accelerators = table; }
+
+
 CVornaltApp::CVornaltApp(std::vector<std::u16string> arguments)
-    : m_arguments(std::move(arguments))
+    : CWinApp(u"vornalt"), m_arguments(std::move(arguments))
 {
 }
 
-bool CVornaltApp::InitInstance()
+BOOL CVornaltApp::ProcessMessageFilter(int code, MSG* msg)
 {
+    const HWND main = g_mainWindow;
+    const HACCEL table = g_accelerators;
+    if (main && table && msg && ::TranslateAcceleratorW(main, table, msg))
+        return TRUE;
+    return CWinApp::ProcessMessageFilter(code, msg);
+}
+
+BOOL CVornaltApp::InitInstance()
+{
+    InitCommonControls();
+    AfxInitThread();
+    g_accelerators = ::LoadAcceleratorsW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_ACCELERATORS));
     LogOpen(GetProgramFolder() + u"vornalt.log");
     RegisterPostProcessActions();
     InstallWindowedActionDialogs();
@@ -44,17 +80,30 @@ bool CVornaltApp::InitInstance()
     if (commandLine.m_unknownParameters > 0)
         std::fputs(kUsage, stderr);
 
+    SetRegistryKey(u"Vornalt");
+    RegisterActionDragFormats();
+    m_settings.Load();
+
     if (commandLine.m_strStackFile.empty() || commandLine.m_bShowMainWindow != 0) {
-        std::fprintf(stderr,
-            "vornalt: the main window is not available yet; run a stack with: vornalt -s <file.stack> "
-            "[-f <image>...] [-d <folder>...]\n");
-        m_exitCode = commandLine.m_unknownParameters > 0 ? EXIT_CODE_RUN_FAILED : EXIT_CODE_NO_MAIN_WINDOW;
-        return false;
+        m_exitCode = RunMainWindow(commandLine);
+        return FALSE;
     }
 
     m_exitCode = RunCommandLine(commandLine);
     LogClose();
-    return false;
+    return FALSE;
+}
+
+int CVornaltApp::RunMainWindow(const CVornaltCommandLineInfo& commandLine)
+{
+    {
+        CVornaltDlg dialog;
+        dialog.m_strCommandLineStackPath = commandLine.m_strStackFile.c_str();
+        m_pMainWnd = &dialog;
+        dialog.DoModal();
+        m_pMainWnd = nullptr;
+    }
+    return commandLine.m_unknownParameters > 0 ? EXIT_CODE_RUN_FAILED : EXIT_CODE_SUCCESS;
 }
 
 int CVornaltApp::RunCommandLine(const CVornaltCommandLineInfo& commandLine)

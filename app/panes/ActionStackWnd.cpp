@@ -1,6 +1,7 @@
 #include "app/panes/ActionStackWnd.h"
 
 #include "app/panes/ActionDragFormats.h"
+#include "app/panes/PaneMenu.h"
 #include "app/windows/MultiMsgBox.h"
 #include "engine/Action.h"
 #include "engine/ActionRegistry.h"
@@ -8,9 +9,6 @@
 #include "engine/TextHelpers.h"
 #include "platform/controls/CommonNotifications.h"
 #include "platform/controls/ListView.h"
-#include "platform/framework/Menu.h"
-#include "platform/framework/WinApp.h"
-#include "toolkit/commandbars/CommandBars.h"
 #include "toolkit/controls/AuxData.h"
 
 #include "AppPaneResources.h"
@@ -692,15 +690,7 @@ void CActionStackWnd::OnDblClick(NMHDR*, LRESULT* result)
 void CActionStackWnd::OnRightClick(NMHDR*, LRESULT* result)
 {
     *result = 0;
-    CMenu menu;
-    if (!menu.LoadMenu(IDR_STACK_MENU))
-        return;
-    CMenu* popup = menu.GetSubMenu(0);
-    if (!popup)
-        return;
-    POINT at {};
-    ::GetCursorPos(&at);
-    CJQWCommandBars::TrackMenu(popup, 0, at.x, at.y, this, nullptr, AfxGetMainWnd(), nullptr);
+    TrackPaneMenu(IDR_STACK_MENU, this);
 }
 
 void CActionStackWnd::OnBeginDrag(NMHDR*, LRESULT* result)

@@ -25,8 +25,6 @@ class CActionStackWnd;
 // Sent to the parent on the Delete key; a reply of 1 means the key was used.
 constexpr UINT WM_VORNALT_REMOVE_SELECTED_ACTION = 0x8CF;
 
-// The list's control id in the main window.
-constexpr UINT IDC_STACK_LIST = 1004;
 
 // The 22 x 22 icon of an action's class in bitmap 145 (the class is the action's type key), -1
 // when it has none. Indexes 12, 13 and 14 are the tree's group icons.

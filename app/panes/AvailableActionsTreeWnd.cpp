@@ -2,14 +2,12 @@
 
 #include "app/panes/ActionDragFormats.h"
 #include "app/panes/ActionStackWnd.h"
+#include "app/panes/PaneMenu.h"
 #include "engine/Action.h"
 #include "engine/ActionRegistry.h"
 #include "engine/TextHelpers.h"
 #include "platform/controls/CommonNotifications.h"
 #include "platform/controls/TreeView.h"
-#include "platform/framework/Menu.h"
-#include "platform/framework/WinApp.h"
-#include "toolkit/commandbars/CommandBars.h"
 
 #include "AppPaneResources.h"
 
@@ -237,15 +235,7 @@ void CAvailableActionsTreeWnd::OnCustomDrawItems(NMHDR* header, LRESULT* result)
 void CAvailableActionsTreeWnd::OnRightClick(NMHDR*, LRESULT* result)
 {
     *result = 0;
-    CMenu menu;
-    if (!menu.LoadMenu(IDR_ACTIONS_MENU))
-        return;
-    CMenu* popup = menu.GetSubMenu(0);
-    if (!popup)
-        return;
-    POINT at {};
-    ::GetCursorPos(&at);
-    CJQWCommandBars::TrackMenu(popup, 0, at.x, at.y, this, nullptr, AfxGetMainWnd(), nullptr);
+    TrackPaneMenu(IDR_ACTIONS_MENU, this);
 }
 
 void CAvailableActionsTreeWnd::releasePrototypes(HTREEITEM first)

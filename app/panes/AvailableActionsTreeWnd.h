@@ -19,7 +19,6 @@
 
 class CAction;
 
-constexpr UINT IDC_ACTIONS_TREE = 1003;
 
 class CAvailableActionsTreeDropTarget : public COleDropTarget {
 public:

@@ -1,5 +1,6 @@
 #include "app/panes/TargetFilesWnd.h"
 
+#include "app/panes/PaneMenu.h"
 #include "engine/ActionTarget.h"
 #include "engine/ActionTargetBatch.h"
 #include "engine/ImageFileWalk.h"
@@ -8,11 +9,8 @@
 #include "platform/base/Path.h"
 #include "platform/controls/CommonNotifications.h"
 #include "platform/controls/ListView.h"
-#include "platform/framework/Menu.h"
-#include "platform/framework/WinApp.h"
 #include "platform/shell/FileDrop.h"
 #include "platform/user/MessageBox.h"
-#include "toolkit/commandbars/CommandBars.h"
 
 #include "AppPaneResources.h"
 
@@ -102,6 +100,8 @@ void CTargetFilesWnd::Init()
             ImageList_Destroy(old);
     }
     m_emptyPicture.LoadBitmap(IDB_EMPTY_FILES);
+    // The template asks for file drops already; a pane created otherwise takes them too.
+    ::DragAcceptFiles(m_hWnd, TRUE);
 }
 
 int CTargetFilesWnd::AddImageFile(const std::u16string& path, const ImageFileInfo& info, void* context)
@@ -230,15 +230,7 @@ void CTargetFilesWnd::OnDeleteItem(NMHDR* header, LRESULT* result)
 void CTargetFilesWnd::OnRightClick(NMHDR*, LRESULT* result)
 {
     *result = 0;
-    CMenu menu;
-    if (!menu.LoadMenu(IDR_TARGETS_MENU))
-        return;
-    CMenu* popup = menu.GetSubMenu(0);
-    if (!popup)
-        return;
-    POINT at {};
-    ::GetCursorPos(&at);
-    CJQWCommandBars::TrackMenu(popup, 0, at.x, at.y, this, nullptr, AfxGetMainWnd(), nullptr);
+    TrackPaneMenu(IDR_TARGETS_MENU, this);
 }
 
 BOOL CTargetFilesWnd::PreTranslateMessage(MSG* msg)

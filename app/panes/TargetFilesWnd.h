@@ -21,7 +21,6 @@ class CImageFileTarget;
 // Sent to the parent on the Delete key; a reply of 1 means the key was used.
 constexpr UINT WM_VORNALT_REMOVE_SELECTED_TARGETS = 0x7FC;
 
-constexpr UINT IDC_TARGET_FILES = 1007;
 
 // A row's record: the file's full path as found and what the imaging library said of it.
 struct TargetFileRow {

@@ -1,6 +1,7 @@
 #include "AppTestSupport.h"
 
 #include "app/CommandLineBatchRunner.h"
+#include "engine/ActionRegistry.h"
 #include "engine/ActionTarget.h"
 #include "engine/ActionTargetBatch.h"
 #include "engine/LogFile.h"
@@ -65,6 +66,9 @@ protected:
         ScratchFolderTest::SetUp();
         g_observed.progressAnswers.clear();
         g_observed.postProcessResult = 0;
+        for (const ActionRegistryEntry& entry : GetActionRegistry())
+            if (std::u16string_view(entry.typeKey) == u"builtin_ftp" || std::u16string_view(entry.typeKey) == u"builtin__sharpen")
+                m_replaced.emplace_back(entry.typeKey, entry.factory);
         ASSERT_TRUE(SetActionFactory(u"builtin_ftp", [] { return static_cast<CAction*>(new ProgressPostAction); }));
         ASSERT_TRUE(SetActionFactory(u"builtin__sharpen", [] { return static_cast<CAction*>(new ProgressImageAction); }));
         m_log = Root() / "vornalt.log";
@@ -77,11 +81,15 @@ protected:
     void TearDown() override
     {
         LogClose();
+        // Other tests in this process create the real actions.
+        for (const auto& [key, factory] : m_replaced)
+            SetActionFactory(key, factory);
         EXPECT_EQ(g_observed.alive.load(), 0) << "an action outlived the run";
         ScratchFolderTest::TearDown();
     }
 
     std::vector<std::string> Log() { return ReadLogLines(m_log); }
+    std::vector<std::pair<std::u16string, ActionFactory>> m_replaced;
 
     // Runs and returns the runner's verdicts.
     struct Outcome {

@@ -26,13 +26,19 @@
 #include "platform/testkit/MessageBoxes.h"
 #include "platform/testkit/PixelChecks.h"
 #include "platform/user/DisplayBackEnd.h"
+#include "app/properties/WindowedActionDialogs.h"
 #include "postprocess/PostProcessActions.h"
+
+#include "platform/base/ResourceTable.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
 #include <vector>
+
+// The property dialogs' table (its generated header repeats a platform constant).
+extern const platform::resources::ResourceTable AppPropertyResources;
 
 namespace {
 
@@ -48,15 +54,15 @@ public:
     {
         CreateEx(0, AfxRegisterWndClass(0, nullptr, ::GetSysColorBrush(COLOR_BTNFACE)), u"Panes",
             WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 10, 10, 720, 560, nullptr, nullptr);
+        // The main window's control ids.
         files.Create(WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_NOSORTHEADER | LVS_SHOWSELALWAYS,
-            { 8, 8, 408, 228 }, this, IDC_TARGET_FILES);
-        ::DragAcceptFiles(files.m_hWnd, TRUE);
+            { 8, 8, 408, 228 }, this, 1007);
         tree.Create(WS_CHILD | WS_VISIBLE | WS_BORDER | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT
                 | TVS_SHOWSELALWAYS,
-            { 416, 8, 712, 308 }, this, IDC_ACTIONS_TREE);
+            { 416, 8, 712, 308 }, this, 1003);
         stack.Create(WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS
                 | LVS_NOSORTHEADER,
-            { 8, 316, 712, 552 }, this, IDC_STACK_LIST);
+            { 8, 316, 712, 552 }, this, 1004);
         // The main window's order.
         files.Init();
         tree.Init();
@@ -86,12 +92,19 @@ public:
         return 1;
     }
 
+    BOOL OnCommand(WPARAM wParam, LPARAM) override
+    {
+        commands.push_back(LOWORD(wParam));
+        return TRUE;
+    }
+
     CTargetFilesWnd files;
     CAvailableActionsTreeWnd tree;
     CActionStackWnd stack;
     int removeActionMessages = 0;
     int removeTargetMessages = 0;
     bool removeTargetsReply = true;
+    std::vector<UINT> commands;
 };
 
 BEGIN_MESSAGE_MAP(PaneFrame, CWnd)
@@ -617,6 +630,46 @@ TEST_F(PanesTest, HoveringAnActionShowsItsNameAndDescription)
         } });
     EXPECT_EQ(state, CRichToolTip::Shown);
     EXPECT_TRUE(testkit::MatchesGolden(tip, Golden("panes_tree_tooltip.png"), { 8, 40 }));
+}
+
+TEST_F(StackReorderTest, EachPanesContextMenuSendsItsCommandsToTheMainWindow)
+{
+    // Right button on a pane, Down to the first item, Enter: the command reaches the frame,
+    // which stands for the main window here.
+    auto chooseFirst = [this](POINT at) {
+        Run({ [at] { testkit::Click(at, testkit::Button::Right); }, [] { testkit::Key(VK_DOWN); },
+            [] { testkit::Key(VK_RETURN); } });
+        Clock().Advance(1000);
+    };
+    chooseFirst(RowPoint(2));
+    chooseFirst(TreePoint(u"Crop"));
+    chooseFirst(testkit::ClientPoint(frame->files.m_hWnd, 100, 100));
+    EXPECT_EQ(frame->commands, (std::vector<UINT> { 32781, 32806, 32774 }));
+}
+
+TEST_F(StackReorderTest, TheRealResizeDialogOpensOnADoubleClickAndItsOkUpdatesTheRow)
+{
+    // Nothing in the property dialogs' code refers to their table yet, so the test keeps it linked.
+    static const void* volatile propertyTable = &AppPropertyResources;
+    (void)propertyTable;
+    InstallWindowedActionDialogs();
+    const POINT resize = RowPoint(1);
+    bool seen = false;
+    Run({ [resize] { testkit::DoubleClick(resize); },
+        [&] {
+            HWND dialog = testkit::FindTopLevel({ .text = u"Properties: Resize", .visibleOnly = true });
+            ASSERT_TRUE(dialog);
+            seen = true;
+            HWND width = ::GetDlgItem(dialog, 1042);
+            ::SetFocus(width);
+            ::SendMessageW(width, EM_SETSEL, 0, -1);
+        },
+        [] { testkit::TypeText(u"777"); }, [] { testkit::Key(VK_RETURN); } });
+    UninstallWindowedActionDialogs();
+    EXPECT_TRUE(seen);
+    const std::string text = Text(frame->stack, 1, 2);
+    EXPECT_NE(text.find("width=777"), std::string::npos) << text;
+    EXPECT_EQ(frame->stack.m_bModified, 1);
 }
 
 // ---- Source files

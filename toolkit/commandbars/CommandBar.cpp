@@ -1,6 +1,7 @@
 #include "toolkit/commandbars/CommandBar.h"
 
 #include "toolkit/commandbars/BarKeyboard.h"
+#include "toolkit/commandbars/CommandBarAnimation.h"
 #include "toolkit/commandbars/CommandBars.h"
 #include "toolkit/commandbars/BarResources.h"
 
@@ -87,6 +88,7 @@ BEGIN_MESSAGE_MAP(CJQWCommandBar, CWnd)
 END_MESSAGE_MAP()
 
 CJQWCommandBar::CJQWCommandBar()
+    : m_pAnimation(std::make_unique<CJQWCommandBarAnimation>(this))
 {
     m_pControls = new CJQWControls;
     m_pControls->SetParent(this);
@@ -306,7 +308,7 @@ JQW_PAINT_BAR CJQWCommandBar::GetPaintBar() const
 // ---------------------------------------------------------------------------------------------
 // Redraw and layout.
 
-void CJQWCommandBar::Redraw(const CRect* rect, BOOL)
+void CJQWCommandBar::Redraw(const CRect* rect, BOOL animate)
 {
     if (m_nLockRedraw > 0) {
         m_nDirty |= 2;
@@ -315,7 +317,7 @@ void CJQWCommandBar::Redraw(const CRect* rect, BOOL)
     if (!rect)
         m_nDirty &= ~DWORD(2);
     if (m_hWnd && IsVisible() && ::IsWindowVisible(m_hWnd))
-        ::InvalidateRect(m_hWnd, rect, FALSE);
+        m_pAnimation->Redraw(rect, animate);
 }
 
 void CJQWCommandBar::OnControlsChanged()
@@ -391,7 +393,7 @@ void CJQWCommandBar::OnPaint()
     dc.GetClipBox(&clip);
     if (clip.IsRectEmpty())
         clip = client;
-    DrawCommandBar(&dc, clip);
+    m_pAnimation->OnPaint(&dc, clip);
 }
 
 LRESULT CJQWCommandBar::OnPrintClient(WPARAM wParam, LPARAM)
@@ -716,6 +718,7 @@ void CJQWCommandBar::OnDestroy()
         SetTrackingMode(0);
     KillTimer(JQW_TIMER_HOVER);
     KillTimer(JQW_TIMER_FULL_MENU);
+    m_pAnimation->OnDestroy();
     CWnd::OnDestroy();
 }
 
@@ -856,6 +859,9 @@ void CJQWCommandBar::OnTimer(UINT_PTR id)
         if (m_nLockRecurse > 0)
             break;
         KillTimer(JQW_TIMER_FULL_MENU);
+        break;
+    case JQW_TIMER_ANIMATION:
+        m_pAnimation->OnTimer();
         break;
     case JQW_TIMER_KEYBOARD_TIPS:
         if (CJQWCommandBars* bars = GetCommandBars(); bars && bars->GetKeyboardTipLevel(this) == 0)

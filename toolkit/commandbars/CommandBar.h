@@ -12,9 +12,11 @@
 #include "toolkit/commandbars/ToolTipContext.h"
 #include "toolkit/drawing/Accessible.h"
 
+#include <memory>
 #include <vector>
 
 class CJQWCommandBar;
+class CJQWCommandBarAnimation;
 class CJQWCommandBars;
 class CJQWControl;
 class CJQWControlPopup;
@@ -148,6 +150,7 @@ public:
     // One bar's saved place, visibility and most-recent sizes.
     void ApplySavedPlacement(const struct CJQWToolBarInfo& info);
     void EnableAnimation(BOOL on) { m_bAnimation = on; Redraw(); }
+    CJQWCommandBarAnimation* GetAnimation() const { return m_pAnimation.get(); }
     BOOL IsAnimationEnabled() const { return m_bAnimation; }
 
     // Fills `submenu` with a check item for every control of `toolbar` the user may show or hide,
@@ -321,4 +324,5 @@ protected:
     int m_nStatusIndex = -1;
     int m_nActiveMenuId = 0;
     BOOL m_bAnimation = FALSE;
+    std::unique_ptr<CJQWCommandBarAnimation> m_pAnimation;
 };

@@ -17,6 +17,7 @@
 class CDC;
 class CJQWCommandBar;
 class CJQWControl;
+class CJQWCommandBars;
 
 // Control types and styles as the bars store them.
 enum : int {
@@ -232,6 +233,10 @@ public:
     // Check box and radio button marks of 13 x 13 (`checked` 2: the third state).
     virtual CSize DrawCheckMark(CDC* dc, CRect rect, BOOL draw, bool selected, int pressed, int checked, bool enabled);
     virtual CSize DrawRadioMark(CDC* dc, CRect rect, BOOL draw, bool selected, int pressed, int checked, bool enabled);
+    // An entry of a list of commands (the customize dialog's); without a control only the
+    // background. Returns the icon column width and the entry height.
+    virtual CSize DrawListBoxControl(CDC* dc, CJQWControl* control, CRect rect, BOOL selected, BOOL draw,
+        CJQWCommandBars* bars = nullptr);
     virtual void DrawStatusBarPaneBorder(CDC* dc, CRect rect, BOOL gripperPane);
     virtual void DrawStatusBarGripper(CDC* dc, CRect rect);
     virtual CSize DrawTearOffGripper(CDC* dc, CRect rect, BOOL hot, BOOL draw);

@@ -549,3 +549,8 @@ void CJQWPaintManager::DrawStatusBarPaneBorder(CDC* dc, CRect rect, BOOL)
 }
 
 void CJQWPaintManager::DrawStatusBarGripper(CDC*, CRect) { }
+
+CSize CJQWPaintManager::DrawListBoxControl(CDC*, CJQWControl*, CRect, BOOL, BOOL, CJQWCommandBars*)
+{
+    return CSize(0, 0);
+}

@@ -16,6 +16,8 @@ IMPLEMENT_DYNCREATE(CJQWPopupToolBar, CJQWPopupBar)
 BEGIN_MESSAGE_MAP(CJQWPopupBar, CJQWCommandBar)
     ON_WM_MOUSEACTIVATE()
     ON_WM_MOUSEMOVE()
+    ON_WM_LBUTTONDOWN()
+    ON_WM_TIMER()
 END_MESSAGE_MAP()
 
 namespace {
@@ -166,8 +168,12 @@ BOOL CJQWPopupBar::Popup(CJQWControlPopup* control, BOOL selectFirst)
         owner->SendMessage(JQWM_CUSTOMIZE_POPUP_SHOWN, 0, LPARAM(this));
 
     UpdateOpenDirection();
+    m_bGripperHot = FALSE;
+    m_nFirstVisible = m_nEndVisible = 0;
     const CSize size = CalcSize(0, 0);
     MoveToPosition(size);
+    if (m_bScrolling)
+        LayoutScrolled(nullptr, FALSE, FALSE);
 
     if (!m_hWnd) {
         unlock();
@@ -268,7 +274,7 @@ void CJQWPopupBar::OnControlsChanged()
     OnRecalcLayout();
 }
 
-CSize CJQWPopupBar::CalcSize(int /*length*/, DWORD /*mode*/)
+CSize CJQWPopupBar::CalcSize(int length, DWORD /*mode*/)
 {
     if (m_bDynamicLayout)
         return CSize(0, 0);
@@ -276,16 +282,25 @@ CSize CJQWPopupBar::CalcSize(int /*length*/, DWORD /*mode*/)
     CClientDC dc(m_hWnd ? this : nullptr);
     CJQWPaintManager* manager = GetPaintManager();
     CFont* old = manager ? dc.SelectObject(manager->GetRegularFont()) : nullptr;
-    const CRect borders = GetBorders();
+    CRect borders = GetBorders();
+    const int contentTop = borders.top;
+    const int gripper = m_bTearOffPopup && manager ? manager->DrawTearOffGripper(&dc, CRect(), FALSE, FALSE).cy : 0;
+    borders.top += gripper;
     UpdateShortcutTexts();
-    const CRect work = WorkAreaFor(m_rcExclude, m_ptPopup);
     CSize size;
     if (m_barType == jqwBarTypeNormal) {
         DWORD mode = 0x142;
         size = m_pControls->CalcDynamicSize(&dc, m_nMRUWidth, mode, borders);
     } else {
-        size = m_pControls->CalcPopupSize(&dc, work.Height(), borders);
+        // A fresh opening: placeholders expand into their entries (each inserts after itself).
+        if (length == 0)
+            for (int i = m_pControls->GetCount() - 1; i >= 0; --i)
+                m_pControls->GetAt(i)->PrepareLayout(0);
+        // Columns only when placement asks for a height; a menu taller than the work area is cut
+        // and scrolls.
+        size = m_pControls->CalcPopupSize(&dc, length > 0 ? length : 0, borders);
     }
+    m_rcTearOffGripper = m_bTearOffPopup ? CRect(borders.left, contentTop, size.cx - borders.right, contentTop + gripper) : CRect();
     if (old)
         dc.SelectObject(old);
     m_bDynamicLayout = FALSE;
@@ -308,6 +323,8 @@ void CJQWPopupBar::OnRecalcLayout()
             SWP_NOACTIVATE | SWP_SHOWWINDOW);
         CastShadows();
     }
+    if (m_bScrolling)
+        LayoutScrolled(nullptr, FALSE, FALSE);
     if (m_pControlPopup)
         m_pControlPopup->OnPopupShown();
     Redraw();
@@ -325,6 +342,10 @@ void CJQWPopupBar::Copy(const CJQWCommandBar* other, BOOL recursive)
         m_bShowShadow = popup->m_bShowShadow;
         m_rcBorders = popup->m_rcBorders;
         m_bContextMenu = popup->m_bContextMenu;
+        m_bTearOffPopup = popup->m_bTearOffPopup;
+        m_strTearOffCaption = popup->m_strTearOffCaption;
+        m_nTearOffId = popup->m_nTearOffId;
+        m_nTearOffWidth = popup->m_nTearOffWidth;
     }
 }
 
@@ -340,6 +361,13 @@ int CJQWPopupBar::OnMouseActivate(CWnd*, UINT, UINT)
 
 void CJQWPopupBar::OnMouseMove(UINT flags, CPoint point)
 {
+    if (m_bScrolling && m_hWnd && (HoverScrollRegion(m_scrollDown, point) || HoverScrollRegion(m_scrollUp, point)))
+        OpenControlPopup(-1);
+    if (m_bTearOffPopup && !IsCustomizeMode() && !m_bGripperHot && m_rcTearOffGripper.PtInRect(point) && m_hWnd) {
+        SetSelected(-1);
+        OpenControlPopup(-1);
+        m_nGripperTimer = SetTimer(JQW_TIMER_TEAROFF_HOT, JQW_SCROLL_DELAY, nullptr);
+    }
     if (!IsMouseLockedForBar()) {
         CRect client;
         GetClientRect(&client);

@@ -54,6 +54,7 @@ public:
     BOOL IsBuiltIn() const { return m_bBuiltIn; }
     void SetBuiltIn(BOOL builtIn) { m_bBuiltIn = builtIn; }
     BOOL IsTearOff() const { return m_bTearOff; }
+    BOOL IsContextMenuPresent() const { return m_bContextMenuPresent; }
     void SetTearOff(BOOL tearOff) { m_bTearOff = tearOff; }
     void SetShowExpandButton(BOOL show) { m_bShowExpandButton = show; }
     BOOL GetShowExpandButton() const { return m_bShowExpandButton; }

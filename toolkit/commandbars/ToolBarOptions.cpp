@@ -66,6 +66,12 @@ void CJQWToolBar::CControlButtonExpand::SetRect(CRect rect)
                 m_bHiddenControls = TRUE;
 }
 
+void CJQWToolBar::CControlButtonExpand::Draw(CDC* dc)
+{
+    if (CJQWPaintManager* manager = GetPaintManager())
+        manager->DrawSpecialControl(dc, 0, this, m_pParent, TRUE, CSize(0, 0), m_bHiddenControls);
+}
+
 BOOL CJQWToolBar::CControlButtonExpand::SetPopupOpen(BOOL open)
 {
     auto* toolbar = dynamic_cast<CJQWToolBar*>(m_pParent);

@@ -20,6 +20,8 @@ class CJQWToolBar::CControlButtonExpand : public CJQWControlPopup {
 public:
     CControlButtonExpand();
     void SetRect(CRect rect) override;
+    // Drawn by the theme as the bar's expand button, with the double arrow when controls are hidden.
+    void Draw(CDC* dc) override;
     void SetBeginGroup(BOOL) override { }
     BOOL IsCustomizeMovable() const override { return FALSE; }
     // Opening builds a new popup: the overflowing controls, then the Add or Remove Buttons menu.

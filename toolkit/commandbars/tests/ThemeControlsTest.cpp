@@ -340,3 +340,62 @@ TEST(ThemeControlsTest, OfficeIconStates)
     auto silhouette = draw(false, 0, false, 0);
     EXPECT_EQ(silhouette->At(12, 12), theme.GetColor(40));
 }
+
+// An entry of the customize dialog's command list: the icon column, the highlight of the selected
+// entry, the submenu arrow of popups and the field of edit boxes.
+TEST(ThemeControlsTest, CommandListEntries)
+{
+    SchemeTheme<CJQWWhidbeyTheme> theme(1);
+    theme.RefreshMetrics();
+    theme.m_baseTextHeight = 19;
+    Bar bar(2, 5);
+    EXPECT_EQ(theme.DrawListBoxControl(nullptr, nullptr, CRect(), FALSE, FALSE), CSize(23, 22));
+
+    FieldControl popup(JQW_CONTROL_POPUP);
+    popup.SetParentBar(bar.bar);
+    popup.SetCaption(CString(u"Recent"));
+    DC selected(160, 22, kBack);
+    EXPECT_EQ(theme.DrawListBoxControl(&selected.dc, &popup, CRect(0, 0, 160, 22), TRUE, TRUE), CSize(23, 22));
+    EXPECT_EQ(selected.At(0, 0), theme.GetColor(32));
+    EXPECT_EQ(selected.At(100, 3), theme.GetColor(31));
+    EXPECT_EQ(selected.At(160 - 9, 11), theme.GetColor(45)) << "the submenu arrow";
+
+    FieldControl edit(JQW_CONTROL_EDIT);
+    edit.SetParentBar(bar.bar);
+    edit.SetCaption(CString(u"Size"));
+    DC plain(160, 22, kBack);
+    theme.DrawListBoxControl(&plain.dc, &edit, CRect(0, 0, 160, 22), FALSE, TRUE);
+    EXPECT_NE(plain.At(10, 11), theme.GetColor(41)) << "the icon column's gradient";
+    EXPECT_EQ(plain.At(150, 11), theme.GetColor(5)) << "inside the field";
+    EXPECT_EQ(plain.At(158, 11), theme.GetColor(15)) << "its frame";
+    EXPECT_EQ(plain.At(28, 2), theme.GetColor(41)) << "the entry's background";
+}
+
+// Separators of the gradient looks: within a row one dark line (and its highlight unless the look
+// draws single lines), at a row break always both.
+TEST(ThemeControlsTest, GradientSeparators)
+{
+    SchemeTheme<CJQWWhidbeyTheme> whidbey(1);
+    SchemeTheme<CJQWOffice2003Theme> office2003(1);
+    office2003.m_schemeSelection = 4;
+    for (CJQWOffice2003Theme* theme : { static_cast<CJQWOffice2003Theme*>(&whidbey), static_cast<CJQWOffice2003Theme*>(&office2003) }) {
+        theme->RefreshMetrics();
+        SCOPED_TRACE(theme->GetBaseTheme());
+        Bar bar(1, 0);
+        FieldControl control(JQW_CONTROL_BUTTON);
+        control.SetParentBar(bar.bar);
+        control.SetRowRect(CRect(0, 30, 100, 52));
+        control.SetRect(CRect(40, 30, 62, 52));
+        DC inRow(100, 60, kBack);
+        EXPECT_EQ(theme->DrawCommandBarSeparator(&inRow.dc, bar.bar, &control, TRUE), CSize(0, 0));
+        EXPECT_EQ(inRow.At(36, 40), theme->GetColor(39));
+        EXPECT_EQ(inRow.At(37, 40), theme->m_singleLineSeparators ? kBack : theme->GetColor(20));
+        control.SetWrap(TRUE);
+        DC atBreak(100, 60, kBack);
+        theme->DrawCommandBarSeparator(&atBreak.dc, bar.bar, &control, TRUE);
+        EXPECT_EQ(atBreak.At(50, 26), theme->GetColor(39));
+        EXPECT_EQ(atBreak.At(50, 27), theme->GetColor(20));
+    }
+    EXPECT_TRUE(whidbey.m_singleLineSeparators);
+    EXPECT_FALSE(office2003.m_singleLineSeparators);
+}

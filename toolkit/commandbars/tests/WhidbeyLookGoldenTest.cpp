@@ -1,10 +1,12 @@
 // The program's look (the theme the main window selects) on a site built in start-up order: the
-// Standard toolbar with a button under the mouse, and the Stack menu with checked, disabled and
-// rarely used items.
+// Standard toolbar with a button under the mouse, the Stack menu with checked, disabled and rarely
+// used items, and a narrow window whose toolbar keeps its last buttons behind the expand button.
+#include "toolkit/commandbars/CommandBars.h"
 #include "toolkit/commandbars/MenuBar.h"
 #include "toolkit/commandbars/MouseManager.h"
 #include "toolkit/commandbars/PaintManager.h"
 #include "toolkit/commandbars/PopupBar.h"
+#include "toolkit/commandbars/ToolBarOptions.h"
 
 #include "platform/framework/FrameWnd.h"
 #include "platform/framework/WinApp.h"
@@ -148,4 +150,57 @@ TEST_F(WhidbeyLookGoldenTest, HotToolbarButtonAndMenuWithRarelyUsedItems)
     area.right = area.left + 260;
     area.bottom = area.top + 250;
     EXPECT_TRUE(testkit::MatchesGolden(testkit::CaptureScreenRect(area), Golden("whidbey_menu_rarely_used.png")));
+}
+
+namespace {
+class BarsSite : public CFrameWnd {
+public:
+    BOOL PreTranslateMessage(MSG* msg) override
+    {
+        return (m_bars && m_bars->PreTranslateFrameMessage(msg)) || CFrameWnd::PreTranslateMessage(msg);
+    }
+    CJQWCommandBars* m_bars = nullptr;
+};
+} // namespace
+
+TEST_F(WhidbeyLookGoldenTest, ExpandButtonAndItsPopupInANarrowWindow)
+{
+    LoadStringText(102);
+    auto* frame = new BarsSite;
+    ASSERT_TRUE(frame->Create(nullptr, u"Vornalt", WS_POPUP | WS_VISIBLE, CRect(20, 20, 250, 260)));
+    m_app.m_pMainWnd = frame;
+    ::SetActiveWindow(frame->GetSafeHwnd());
+    auto* bars = static_cast<CJQWCommandBars*>(RUNTIME_CLASS(CJQWCommandBars)->CreateObject());
+    frame->m_bars = bars;
+    bars->SetSite(frame);
+    bars->CreateDockBars();
+    SetGlobalPaintTheme(4)->RefreshMetrics();
+    CJQWToolBar* toolBar = bars->AddToolBar(u"Standard", jqwBarTop);
+    ASSERT_NE(toolBar, nullptr);
+    ASSERT_TRUE(toolBar->LoadToolBar(151));
+    frame->RecalcLayout();
+    Pump();
+
+    auto* expand = dynamic_cast<CJQWToolBar::CControlButtonExpand*>(toolBar->GetControls()->FindControl(JQW_ID_TOOLBAR_EXPAND));
+    ASSERT_NE(expand, nullptr);
+    ASSERT_TRUE(expand->IsVisible());
+    EXPECT_TRUE(expand->HasWrappedControls());
+    toolBar->OpenControlPopup(expand->GetIndex());
+    Pump();
+    EXPECT_TRUE(expand->IsPopupOpen());
+    Pump();
+
+    RECT area;
+    frame->GetWindowRect(&area);
+    // The popup opens beside the window's edge.
+    area.right = area.left + 440;
+    area.bottom = area.top + 200;
+    EXPECT_TRUE(testkit::MatchesGolden(testkit::CaptureScreenRect(area), Golden("whidbey_expand_popup.png")));
+
+    GetMouseManager()->ClosePopups();
+    frame->m_bars = nullptr;
+    bars->InternalRelease();
+    frame->DestroyWindow();
+    m_app.m_pMainWnd = nullptr;
+    Pump();
 }

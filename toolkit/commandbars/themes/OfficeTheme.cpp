@@ -2,6 +2,8 @@
 
 #include "platform/framework/DC.h"
 #include "toolkit/commandbars/CommandBar.h"
+#include "toolkit/commandbars/CommandBars.h"
+#include "toolkit/commandbars/CommandBarsOptions.h"
 #include "toolkit/commandbars/Control.h"
 #include "toolkit/commandbars/ControlButton.h"
 #include "toolkit/commandbars/DialogBar.h"
@@ -588,6 +590,73 @@ CSize CJQWOfficeTheme::DrawControlEdit(CDC* dc, CJQWControl* control, const JQW_
         DrawTriangle(hdc, CPoint(cx, cl), CPoint(cx - 2, cl - 2), CPoint(cx + 2, cl - 2), arrow);
     }
     return CSize(0, 0);
+}
+
+CSize CJQWOfficeTheme::DrawListBoxControl(CDC* dc, CJQWControl* control, CRect rect, BOOL selected, BOOL draw,
+    CJQWCommandBars* bars)
+{
+    CSize icon(16, 16);
+    if (bars && bars->GetCommandBarsOptions() && bars->GetCommandBarsOptions()->szPopupIcons.cx > 0)
+        icon = bars->GetCommandBarsOptions()->szPopupIcons;
+    const int h = m_baseTextHeight;
+    const int w = std::max<int>(icon.cx + 4, h + 4);
+    const CSize size(w, std::max<int>(icon.cy + 6, h));
+    if (!draw || !dc)
+        return size;
+    const HDC hdc = dc->GetSafeHdc();
+    dc->FillSolidRect(&rect, GetColor(41));
+    DrawPopupBarGripper(dc, CRect(0, rect.top, w + 1, rect.bottom), false);
+    if (!control)
+        return CSize(0, 0);
+    JQW_PAINT_STATE row;
+    row.selected = selected != FALSE;
+    row.barType = 2;
+    row.position = 5;
+    if (selected)
+        DrawRectangle(hdc, rect, row);
+    const int type = control->GetType();
+    const int style = control->GetStyle();
+    if ((style == JQW_STYLE_ICON || style == JQW_STYLE_ICON_AND_CAPTION || (style == JQW_STYLE_AUTOMATIC && type != JQW_CONTROL_POPUP))
+        && control->GetImage(icon.cx)) {
+        JQW_PAINT_STATE iconState = row;
+        iconState.enabled = control->GetEnabled() != FALSE;
+        DrawImage(dc, CPoint(rect.left + (w - icon.cx) / 2, rect.top + (rect.Height() - icon.cy) / 2), icon, control, iconState);
+    }
+    const COLORREF text = GetColor(selected ? 45 : 44);
+    dc->SetTextColor(text);
+    dc->SetBkMode(TRANSPARENT);
+    CFont* old = dc->SelectObject(GetRegularFont());
+    const CString caption = StripMnemonics(control->GetCaption());
+    CRect textRect(rect.left + w + 8, rect.top, rect.right, rect.bottom);
+    const int m = rect.CenterPoint().y;
+    if (type >= JQW_CONTROL_POPUP && type <= JQW_CONTROL_SPLIT_BUTTON_POPUP) {
+        DrawTriangle(hdc, CPoint(rect.right - 7, m), CPoint(rect.right - 12, m - 5), CPoint(rect.right - 12, m + 5), text);
+        textRect.right -= 7;
+        if (type == JQW_CONTROL_SPLIT_BUTTON_POPUP) {
+            DrawVerticalLine(hdc, rect.right - 20, rect.top + 1, rect.bottom - 1, GetColor(selected ? 32 : 16));
+            textRect.right = rect.right - 20;
+        }
+    } else if (type == JQW_CONTROL_COMBO || type == JQW_CONTROL_EDIT) {
+        CRect measure(0, 0, 0, 0);
+        dc->DrawText(caption, &measure, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+        const CRect field(rect.left + w + 13 + measure.Width(), rect.top + 1, rect.right - 1, rect.bottom - 1);
+        FillWithBorder(hdc, field, 5, selected ? 32 : 15);
+        if (type == JQW_CONTROL_COMBO) {
+            const int bw = dc->GetTextExtent(CString(u" ")).cy + 2;
+            CRect button(field.right - bw, field.top, field.right, field.bottom);
+            if (selected) {
+                DrawRectangle(hdc, button, row);
+            } else {
+                CRect inside = button;
+                inside.DeflateRect(2, 2);
+                dc->FillSolidRect(&inside, GetColor(15));
+            }
+            DrawDownTriangle(hdc, button, GetColor(selected ? 45 : 46));
+        }
+    }
+    dc->DrawText(caption, &textRect, DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+    dc->SelectObject(old);
+    return size;
 }
 
 JQW_STATE_COLORS CJQWOfficeTheme::GetCheckBoxColors(bool selected, int pressed, bool enabled)

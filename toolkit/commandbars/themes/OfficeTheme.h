@@ -53,6 +53,8 @@ public:
     void DrawSplitButtonFrame(CDC* dc, CJQWControl* control, CRect rect) override;
     CSize DrawControlComboBox(CDC* dc, CJQWControl* control, const JQW_PAINT_FIELD& field, BOOL draw) override;
     CSize DrawControlEdit(CDC* dc, CJQWControl* control, const JQW_PAINT_FIELD& field, BOOL draw) override;
+    CSize DrawListBoxControl(CDC* dc, CJQWControl* control, CRect rect, BOOL selected, BOOL draw,
+        CJQWCommandBars* bars = nullptr) override;
     CSize DrawCheckMark(CDC* dc, CRect rect, BOOL draw, bool selected, int pressed, int checked, bool enabled) override;
     CSize DrawRadioMark(CDC* dc, CRect rect, BOOL draw, bool selected, int pressed, int checked, bool enabled) override;
     // Colours of the marks: fill and border (check box) or edge and fill (radio button).
