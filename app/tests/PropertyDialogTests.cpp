@@ -4,6 +4,7 @@
 // of the program folder's samples; the upload dialog's account list.
 
 #include "app/SettingsStore.h"
+#include "app/VornaltApp.h"
 #include "app/properties/WindowedActionDialogs.h"
 #include "engine/Action.h"
 #include "engine/ActionRegistry.h"
@@ -51,11 +52,15 @@ protected:
         m_oldConfig = old ? old : "";
         m_hadConfig = old != nullptr;
         setenv("XDG_CONFIG_HOME", (fs::path(Folder()) / "config").c_str(), 1);
+        // The program's store, read from this test's folder.
+        GetAppSettings() = CSettingsStore();
+        GetAppSettings().Load();
         InstallWindowedActionDialogs();
     }
     void TearDown() override
     {
         UninstallWindowedActionDialogs();
+        GetAppSettings() = CSettingsStore();
         if (m_hadConfig)
             setenv("XDG_CONFIG_HOME", m_oldConfig.c_str(), 1);
         else
@@ -117,8 +122,7 @@ protected:
 
     void StoreAccounts(const std::vector<CFlickrAccount>& accounts)
     {
-        CSettingsStore settings;
-        ASSERT_TRUE(settings.Load());
+        CSettingsStore& settings = GetAppSettings();
         settings.SaveFlickrAccounts(accounts);
         ASSERT_TRUE(settings.Save());
     }
