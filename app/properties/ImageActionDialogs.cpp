@@ -337,7 +337,13 @@ void CPropLevelDlg::PrepareControls()
     m_level = std::clamp(m_level, kLevelMinimum, kLevelMaximum);
 }
 
-void CPropLevelDlg::ControlsFilled() { SetControlText(m_numberBox, Decimal(m_level)); }
+void CPropLevelDlg::ControlsFilled()
+{
+    SetControlText(m_numberBox, Decimal(m_level));
+    // A level that the automatic setting overrides is not offered for editing, from the start.
+    if (m_automaticBox != 0)
+        EnableControls({ m_slider, m_numberBox }, !IsChecked(m_automaticBox));
+}
 
 bool CPropLevelDlg::OnControlCommand(int id, int code)
 {

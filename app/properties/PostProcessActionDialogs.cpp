@@ -1,6 +1,7 @@
 #include "app/properties/PostProcessActionDialogs.h"
 
 #include "app/SettingsStore.h"
+#include "app/VornaltApp.h"
 #include "engine/ProgramData.h"
 #include "platform/base/Path.h"
 #include "platform/framework/CommonDialog.h"
@@ -166,9 +167,7 @@ CPropFlickrDlg::CPropFlickrDlg(FlickrDialogValues& values)
 
 void CPropFlickrDlg::PrepareControls()
 {
-    CSettingsStore settings;
-    settings.Load();
-    settings.LoadFlickrAccounts(m_accounts);
+    GetAppSettings().LoadFlickrAccounts(m_accounts);
     for (const CFlickrAccount& account : m_accounts)
         ::SendDlgItemMessageW(m_hWnd, IDC_ACCOUNTS, LB_ADDSTRING, 0, LPARAM(account.username.c_str()));
     for (UINT code = 1; code <= 3; ++code)
@@ -226,9 +225,9 @@ void CPropFlickrDlg::OnOK()
     }
     if (!UpdateData(TRUE))
         return;
-    // Read afresh so that other values of the settings file written meanwhile are kept.
-    CSettingsStore settings;
-    settings.Load();
+    // The program's one store: a second one would be overwritten by it when the program ends.
+    // Written now, so a later crash does not lose a sign-in.
+    CSettingsStore& settings = GetAppSettings();
     settings.SaveFlickrAccounts(m_accounts);
     settings.Save();
     m_values.authKey = m_accounts[size_t(index)].authkey;

@@ -1,5 +1,6 @@
 #include "app/properties/PropertyDialog.h"
 
+#include "AppPropertyResources.h"
 #include "platform/controls/CommonControls.h"
 #include "platform/controls/CommonDialogs.h"
 #include "platform/framework/CommonDialog.h"
@@ -143,6 +144,12 @@ void ExchangeOne(CDataExchange* dx, CPropertyDialog& dialog, const PropertyContr
     }
 }
 
+bool IsRadioButton(HWND window)
+{
+    const LONG_PTR style = ::GetWindowLongPtrW(window, GWL_STYLE) & 0x0F;
+    return style == BS_RADIOBUTTON || style == BS_AUTORADIOBUTTON;
+}
+
 } // namespace
 
 PropertyControl SignedBox(int id, int& member) { return { ControlKind::SignedNumber, id, &member, {} }; }
@@ -169,9 +176,9 @@ CPropertyDialog::CPropertyDialog(UINT templateId, std::vector<PropertyControl> c
     , m_controls(std::move(controls))
     , m_boldHeadings(std::move(boldHeadings))
 {
-    for (const PropertyControl& control : m_controls)
-        if (control.kind == ControlKind::Swatch)
-            m_swatchColor = std::get<DWORD*>(control.member);
+    // Keeps the dialog templates in programs that link the library statically.
+    static const void* volatile table = &AppPropertyResources;
+    (void)table;
 }
 
 BOOL CPropertyDialog::OnInitDialog()
@@ -179,6 +186,10 @@ BOOL CPropertyDialog::OnInitDialog()
     HFONT bold = static_cast<HFONT>(GetGlobalAuxData().fontBold.GetSafeHandle());
     for (int heading : m_boldHeadings)
         ::SendMessageW(::GetDlgItem(m_hWnd, heading), WM_SETFONT, WPARAM(bold), FALSE);
+    // Dialogs may finish their table after construction; it is read here.
+    for (const PropertyControl& control : m_controls)
+        if (control.kind == ControlKind::Swatch)
+            m_swatchColor = std::get<DWORD*>(control.member);
     if (m_swatchColor) {
         m_swatch.SubclassDlgItem(IDC_COLOR_SWATCH, this);
         m_swatch.m_crColor = *m_swatchColor;
@@ -186,7 +197,25 @@ BOOL CPropertyDialog::OnInitDialog()
     PrepareControls();
     CDialog::OnInitDialog(); // fills the controls
     ControlsFilled();
-    return TRUE;
+    // The first stop may be a radio group: the focus goes to its checked button, since focusing
+    // another one would choose it.
+    HWND first = ::GetNextDlgTabItem(m_hWnd, nullptr, FALSE);
+    if (!first)
+        return TRUE;
+    HWND focus = first;
+    if (IsRadioButton(first) && ::SendMessageW(first, BM_GETCHECK, 0, 0) != BST_CHECKED) {
+        // The group runs up to the next control that starts one.
+        for (HWND item = ::GetWindow(first, GW_HWNDNEXT); item && !(::GetWindowLongPtrW(item, GWL_STYLE) & WS_GROUP);
+             item = ::GetWindow(item, GW_HWNDNEXT))
+            if (IsRadioButton(item) && ::SendMessageW(item, BM_GETCHECK, 0, 0) == BST_CHECKED) {
+                focus = item;
+                break;
+            }
+    }
+    // The dialog is still hidden; the focus is given when it is first activated.
+    m_initialFocus = focus;
+    ::SetFocus(focus);
+    return FALSE;
 }
 
 void CPropertyDialog::DoDataExchange(CDataExchange* dx)
@@ -221,6 +250,14 @@ BOOL CPropertyDialog::OnCommand(WPARAM wParam, LPARAM lParam)
 
 LRESULT CPropertyDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_ACTIVATE && LOWORD(DWORD(wParam)) != WA_INACTIVE && m_initialFocus) {
+        HWND focus = m_initialFocus;
+        m_initialFocus = nullptr;
+        if (::IsWindow(focus)) {
+            ::SetFocus(focus);
+            return 0;
+        }
+    }
     if ((message == WM_HSCROLL || message == WM_VSCROLL) && lParam != 0) {
         LRESULT result = CDialog::WindowProc(message, wParam, lParam);
         OnSliderMoved(::GetDlgCtrlID(reinterpret_cast<HWND>(lParam)));

@@ -87,4 +87,7 @@ protected:
     std::vector<int> m_boldHeadings;
     CColorWnd m_swatch;
     DWORD* m_swatchColor = nullptr;
+
+private:
+    HWND m_initialFocus = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "postprocess/flickr/FlickrAuthDlg.h"
 
+#include "PostProcessResources.h"
 #include "platform/gdi/Gdi.h"
 #include "resources/MessageBox.h"
 #include "resources/StringTable.h"
@@ -20,7 +21,12 @@ constexpr UINT IDS_BROWSER_FAILED = 164;
 constexpr UINT IDS_TOKEN_FAILED = 166;
 }
 
-CFlickrAuthDlg::CFlickrAuthDlg() = default;
+CFlickrAuthDlg::CFlickrAuthDlg()
+{
+    // Keeps the dialog template in programs that link the library statically.
+    static const void* volatile table = &PostProcessResources;
+    (void)table;
+}
 
 CFlickrAuthDlg::~CFlickrAuthDlg()
 {
