@@ -1,5 +1,7 @@
 #include "app/properties/WindowedActionDialogs.h"
 
+#include "AppPropertyResources.h"
+
 #include "app/properties/ImageActionDialogs.h"
 #include "app/properties/PostProcessActionDialogs.h"
 
@@ -46,6 +48,9 @@ int CWindowedPostProcessDialogs::RunFlickrDialog(FlickrDialogValues& v) { return
 
 void InstallWindowedActionDialogs()
 {
+    // Names the dialogs' table, so that the program links it.
+    static const void* volatile table = &AppPropertyResources;
+    (void)table;
     SetActionPropertyDialogs(&g_actionDialogs);
     SetPostProcessPropertyDialogs(&g_postProcessDialogs);
 }

@@ -1,5 +1,7 @@
 #include "toolkit/controls/customize/CustomizeSheet.h"
 
+#include "toolkit/controls/customize/ImageEditor.h"
+
 #include "platform/framework/GdiClasses.h"
 #include "platform/framework/Menu.h"
 #include "platform/framework/WinApp.h"
@@ -39,7 +41,7 @@ T* JQWDowncast(CObject* object)
     return object && object->IsKindOf(RUNTIME_CLASS(T)) ? static_cast<T*>(object) : nullptr;
 }
 
-JQW_EDIT_BUTTON_IMAGE g_editor = nullptr;
+JQW_EDIT_BUTTON_IMAGE g_editor = &JQWEditButtonImage;
 
 // The hooks of the running sheet; at most one sheet runs at a time.
 struct CJQWCustomizeHooks {

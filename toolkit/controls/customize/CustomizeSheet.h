@@ -45,9 +45,8 @@ enum : UINT {
 // Private: the sheet takes the focus (posted when the site window is activated).
 constexpr UINT JQWM_CUSTOMIZE_TAKE_FOCUS = 0x8130;
 
-// The button image editor, joined in where it is built: it edits `image` (empty: a new image of
-// `size`) with `parent` as owner and answers TRUE on OK. While no editor is set, "Edit Button
-// Image" does nothing.
+// The button image editor (the toolkit's own by default; tests may set another): it edits
+// `image` (empty: a new image of `size`) with `parent` as owner and answers TRUE on OK.
 using JQW_EDIT_BUTTON_IMAGE = BOOL (*)(CWnd* parent, CJQWIconImageHandle& image, CSize size);
 void JQWSetButtonImageEditor(JQW_EDIT_BUTTON_IMAGE editor);
 JQW_EDIT_BUTTON_IMAGE JQWGetButtonImageEditor();

@@ -904,3 +904,18 @@ void CJQWImageEditorDlg::OnMove(UINT id)
     const CPoint offset = offsets[id - ID_IMAGEEDITOR_MOVE_LEFT];
     m_wndPicture.MoveImage(offset.x, offset.y);
 }
+
+BOOL JQWEditButtonImage(CWnd* parent, CJQWIconImageHandle& image, CSize size)
+{
+    CJQWImageEditorDlg dialog(parent, TRUE);
+    dialog.SetSize(size.cx, size.cy);
+    dialog.SetImage(image);
+    if (dialog.DoModal() != IDOK)
+        return FALSE;
+    CJQWIconImageHandle edited;
+    dialog.GetImage(edited);
+    if (edited.IsEmpty())
+        return FALSE;
+    image.CopyFrom(edited);
+    return TRUE;
+}

@@ -207,3 +207,7 @@ protected:
     CJQWImageEditorPicture m_wndPicture;
     CJQWImageEditorPreview m_wndPreview;
 };
+
+// Runs the editor over `image` (empty: a new image of `size`) as a trusted window of the bars;
+// TRUE on OK with the edited image in `image`. The customize sheet's "Edit Button Image".
+BOOL JQWEditButtonImage(CWnd* parent, CJQWIconImageHandle& image, CSize size);

@@ -1,4 +1,5 @@
 #include "toolkit/controls/customize/ImageEditor.h"
+#include "toolkit/controls/customize/CustomizeSheet.h"
 
 #include "platform/controls/CommonControls.h"
 #include "platform/imaging/ImageFile.h"
@@ -326,6 +327,28 @@ TEST_F(ImageEditorTest, TheImageGoesInAndComesBackAsIconOrAlphaBitmap)
     CJQWIconImageHandle none;
     empty.GetImage(none);
     EXPECT_TRUE(none.IsEmpty());
+}
+
+TEST_F(ImageEditorTest, TheCustomizeSheetEditsButtonImagesWithIt)
+{
+    ASSERT_EQ(JQWGetButtonImageEditor(), &JQWEditButtonImage);
+    CJQWIconImageHandle image;
+    Idle().Then([] {
+        HWND box = testkit::FindTopLevel({ nullptr, u"Button Editor" });
+        ASSERT_NE(box, nullptr);
+        ::SendMessageW(box, WM_COMMAND, ID_IMAGEEDITOR_FILL, 0);
+        testkit::Click(testkit::Center(::GetDlgItem(box, IDC_IMAGEEDITOR_PICTURE)));
+    });
+    Idle().Then([] { ::SendMessageW(testkit::FindTopLevel({ nullptr, u"Button Editor" }), WM_COMMAND, IDOK, 0); });
+    ASSERT_TRUE(JQWEditButtonImage(nullptr, image, CSize(16, 16)));
+    ASSERT_NE(image.GetIcon(), nullptr);
+    EXPECT_EQ(image.GetExtent(), CSize(16, 16));
+
+    // Cancel leaves the caller's image as it was.
+    CJQWIconImageHandle untouched;
+    Idle().Then([] { ::SendMessageW(testkit::FindTopLevel({ nullptr, u"Button Editor" }), WM_COMMAND, IDCANCEL, 0); });
+    EXPECT_FALSE(JQWEditButtonImage(nullptr, untouched, CSize(16, 16)));
+    EXPECT_TRUE(untouched.IsEmpty());
 }
 
 TEST_F(ImageEditorTest, LooksLikeAButtonEditor)
