@@ -93,6 +93,8 @@ struct JQW_PAINT_FIELD {
     // The field's own text drawing (the combo's text and icon, the edit's window draws itself);
     // may be empty.
     std::function<void(CDC*, CRect)> drawText;
+    // The plain field look, used by a paint manager that has no look of its own for the control.
+    std::function<void(CDC*)> drawPlain;
 };
 
 // Fonts measuring can ask for.

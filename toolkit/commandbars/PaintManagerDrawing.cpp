@@ -504,6 +504,10 @@ void CJQWPaintManager::AnimatePopup(CDC* destination, CDC* source, CRect rect, i
 
 CSize CJQWPaintManager::DrawControlComboBox(CDC* dc, CJQWControl* control, const JQW_PAINT_FIELD& field, BOOL draw)
 {
+    if (draw && dc && field.drawPlain) {
+        field.drawPlain(dc);
+        return CSize(0, 0);
+    }
     if (draw && dc && control && field.drawText) {
         const CRect r = control->GetRect();
         field.drawText(dc, CRect(r.left + field.labelWidth + 3, r.top + 1, r.right - field.dropDownWidth, r.bottom - 1));
@@ -513,6 +517,10 @@ CSize CJQWPaintManager::DrawControlComboBox(CDC* dc, CJQWControl* control, const
 
 CSize CJQWPaintManager::DrawControlEdit(CDC* dc, CJQWControl* control, const JQW_PAINT_FIELD& field, BOOL draw)
 {
+    if (draw && dc && field.drawPlain) {
+        field.drawPlain(dc);
+        return CSize(0, 0);
+    }
     if (draw && dc && control && field.drawText) {
         const CRect r = control->GetRect();
         field.drawText(dc, CRect(r.left + field.labelWidth + 3, r.top + 1, r.right - (field.spin ? 16 : 0), r.bottom - 1));
