@@ -1,6 +1,9 @@
 #include "app/mainwindow/VornaltDlg.h"
 
 #include "app/run/RunStack.h"
+#include "toolkit/controls/customize/CustomizeCommandsPage.h"
+#include "toolkit/controls/customize/CustomizeKeyboardPage.h"
+#include "toolkit/controls/customize/CustomizeSheet.h"
 
 #include "app/SettingsStore.h"
 #include "app/VornaltApp.h"
@@ -126,6 +129,7 @@ BEGIN_MESSAGE_MAP(CVornaltDlg, CJQResizeDialog)
     ON_COMMAND(ID_VORNALT_HELP, &CVornaltDlg::OnHelp)
     ON_UPDATE_COMMAND_UI(ID_VORNALT_HELP, &CVornaltDlg::OnUpdateAlways)
     ON_COMMAND(ID_APP_ABOUT_VORNALT, &CVornaltDlg::OnAbout)
+    ON_COMMAND(35001, &CVornaltDlg::OnCustomize)
     ON_UPDATE_COMMAND_UI(ID_STACK_RUN, &CVornaltDlg::OnUpdateRunStack)
     ON_UPDATE_COMMAND_UI(ID_ACTION_MOVE_UP, &CVornaltDlg::OnUpdateMoveActionUp)
     ON_UPDATE_COMMAND_UI(ID_ACTION_MOVE_DOWN, &CVornaltDlg::OnUpdateMoveActionDown)
@@ -801,6 +805,24 @@ void CVornaltDlg::OnHelp()
 {
     // There is no help file; the About box names the web page.
     OnAbout();
+}
+
+void CVornaltDlg::OnCustomize()
+{
+    if (!m_pCommandBars)
+        return;
+    CJQWCustomizeSheet sheet(m_pCommandBars);
+    CJQWCustomizeKeyboardPage keyboard(&sheet);
+    keyboard.AddCategories(IDR_MAIN_MENU);
+    CJQWCustomizeOptionsPage options(&sheet);
+    sheet.AddPage(&keyboard);
+    sheet.AddPage(&options);
+    CJQWCustomizeCommandsPage* commands = sheet.GetCommandsPage();
+    commands->InsertCategoriesFromMenu(IDR_MAIN_MENU);
+    commands->InsertAllCommands(9169);
+    commands->InsertBuiltInMenus(IDR_MAIN_MENU, 9174);
+    commands->InsertNewMenu(9162);
+    sheet.DoModal();
 }
 
 void CVornaltDlg::OnAbout()

@@ -104,6 +104,7 @@ public:
     void OnPreviewTarget();
     void OnHelp();
     void OnAbout();
+    void OnCustomize();
     void OnUpdateSaveStack(CCmdUI* ui);
     void OnUpdateAlways(CCmdUI* ui);
     void OnUpdateRunStack(CCmdUI* ui);

@@ -5,6 +5,8 @@
 #include "app/VornaltApp.h"
 #include "app/filetypes/FileTypeRegistration.h"
 #include "app/mainwindow/VornaltDlg.h"
+#include "toolkit/controls/customize/CustomizeCommandsPage.h"
+#include "toolkit/controls/customize/CustomizeSheet.h"
 #include "app/tests/AppTestSupport.h"
 #include "app/update/UpdateCheck.h"
 
@@ -23,6 +25,8 @@
 #include "toolkit/commandbars/PopupBar.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <atomic>
 #include <cstdlib>
@@ -596,4 +600,27 @@ TEST_F(MainWindowTest, CtrlUpAndDownMoveActionsInsideTheirGroupEvenFromAnotherDi
     Idle().Then([&] { ClickCloseBox(); });
     Run(dialog);
     EXPECT_EQ(boxes.Boxes().size(), 1u);
+}
+
+TEST_F(MainWindowTest, TheCustomizeCommandOpensTheSheetWithTheProgramsCommands)
+{
+    CVornaltDlg dialog;
+    Idle().Then([] { ::PostMessageW(Main(), WM_COMMAND, 35001, 0); });
+    Idle().Then([&] {
+        HWND sheet = testkit::FindTopLevel({ nullptr, u"Customize" });
+        ASSERT_NE(sheet, nullptr);
+        // The menus of the program are its categories, then the toolkit's own.
+        CJQWCustomizeSheet* active = CJQWCustomizeSheet::GetActiveSheet();
+        ASSERT_NE(active, nullptr);
+        CJQWCustomizeCommandsPage* commands = active->GetCommandsPage();
+        for (const char16_t* name : { u"Stack", u"Targets", u"Help", u"All Commands", u"Built-in Menus", u"New Menu" })
+            EXPECT_NE(commands->FindCategory(name), nullptr) << std::string(name, name + std::char_traits<char16_t>::length(name));
+        EXPECT_NE(commands->FindCategory(u"Stack")->controls, nullptr);
+        ::SendMessageW(sheet, WM_COMMAND, IDCANCEL, 0);
+    });
+    Idle().Then([&] {
+        EXPECT_EQ(testkit::FindTopLevel({ nullptr, u"Customize" }), nullptr);
+        ClickCloseBox();
+    });
+    Run(dialog);
 }
