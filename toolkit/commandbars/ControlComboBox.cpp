@@ -918,18 +918,7 @@ void CJQWControlComboBox::Draw(CDC* dc)
     field.dropButtonWidth = m_nDropButtonWidth;
     field.dropped = m_bPopup;
     // A theme draws the field its own way; the paint manager's plain look is the fallback.
-    JQW_PAINT_FIELD themed;
-    themed.labelWidth = m_nLabelWidth;
-    themed.drawText = [&field, manager](CDC* target, CRect rect) {
-        if (field.text.IsEmpty())
-            return;
-        CFont* old = target->SelectObject(manager->GetRegularFont());
-        target->SetBkMode(TRANSPARENT);
-        target->SetTextColor(manager->GetColor(!field.enabled || field.textIsHint ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT));
-        target->DrawText(field.text, &rect, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
-        target->SelectObject(old);
-    };
-    themed.drawPlain = [&field, manager](CDC* target) { manager->DrawField(target, field); };
+    JQW_PAINT_FIELD themed = manager->MakeThemedField(field);
     themed.dropDownWidth = m_nDropButtonWidth;
     themed.droppedDown = m_bPopup != FALSE;
     manager->DrawControlComboBox(dc, this, themed, TRUE);

@@ -641,18 +641,7 @@ void CJQWControlEdit::Draw(CDC* dc)
     field.spinPart = m_nSelected == 3 || m_nSelected == 4 ? m_nSelected : 0;
     field.spinPressed = m_nPressed != 0;
     // A theme draws the field its own way; the paint manager's plain look is the fallback.
-    JQW_PAINT_FIELD themed;
-    themed.labelWidth = m_nLabelWidth;
-    themed.drawText = [&field, manager](CDC* target, CRect rect) {
-        if (field.text.IsEmpty())
-            return;
-        CFont* old = target->SelectObject(manager->GetRegularFont());
-        target->SetBkMode(TRANSPARENT);
-        target->SetTextColor(manager->GetColor(!field.enabled || field.textIsHint ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT));
-        target->DrawText(field.text, &rect, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
-        target->SelectObject(old);
-    };
-    themed.drawPlain = [&field, manager](CDC* target) { manager->DrawField(target, field); };
+    JQW_PAINT_FIELD themed = manager->MakeThemedField(field);
     themed.spin = m_bSpinButtons != FALSE;
     themed.spinRect = GetSpinButtonsRect();
     manager->DrawControlEdit(dc, this, themed, TRUE);

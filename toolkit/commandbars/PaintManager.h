@@ -228,6 +228,9 @@ public:
         BOOL dropped = FALSE;
     };
     virtual void DrawField(CDC* dc, const JQW_FIELD_PAINT& field);
+    // The field for a theme's DrawControlEdit or DrawControlComboBox: its text drawn over the
+    // theme's box, and this look as the fallback. Refers to `field`, which must outlive it.
+    JQW_PAINT_FIELD MakeThemedField(const JQW_FIELD_PAINT& field);
     // The box's background colour behind an edit window.
     virtual COLORREF GetControlEditBackColor(BOOL enabled) const;
     virtual CSize DrawControlToolBarParent(CDC* dc, CJQWControl* control, BOOL draw);

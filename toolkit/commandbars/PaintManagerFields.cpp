@@ -61,3 +61,20 @@ void CJQWPaintManager::DrawField(CDC* dc, const JQW_FIELD_PAINT& field)
         DrawVerticalLine(dc->GetSafeHdc(), spin.left - 1, spin.top + 1, spin.bottom - 1, frame);
     }
 }
+
+JQW_PAINT_FIELD CJQWPaintManager::MakeThemedField(const JQW_FIELD_PAINT& field)
+{
+    JQW_PAINT_FIELD themed;
+    themed.labelWidth = field.labelWidth;
+    themed.drawText = [&field, this](CDC* target, CRect rect) {
+        if (field.text.IsEmpty())
+            return;
+        CFont* old = target->SelectObject(GetRegularFont());
+        target->SetBkMode(TRANSPARENT);
+        target->SetTextColor(GetColor(!field.enabled || field.textIsHint ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT));
+        target->DrawText(field.text, &rect, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+        target->SelectObject(old);
+    };
+    themed.drawPlain = [&field, this](CDC* target) { DrawField(target, field); };
+    return themed;
+}
