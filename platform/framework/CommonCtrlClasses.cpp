@@ -16,7 +16,13 @@ BOOL CListCtrl::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id)
 CHeaderCtrl* CListCtrl::GetHeaderCtrl() const
 {
     HWND header = HWND(::SendMessageW(m_hWnd, LVM_GETHEADER, 0, 0));
-    return header ? static_cast<CHeaderCtrl*>(CWnd::FromHandle(header)) : nullptr;
+    if (!header)
+        return nullptr;
+    if (auto* attached = dynamic_cast<CHeaderCtrl*>(CWnd::FromHandlePermanent(header)))
+        return attached;
+    // A view of a header no object owns: not in the handle map, so it never destroys the window.
+    m_headerView.m_hWnd = header;
+    return &m_headerView;
 }
 
 int CListCtrl::InsertItem(int index, const WCHAR* text)

@@ -42,4 +42,7 @@ public:
     BOOL SetItemState(int item, UINT state, UINT mask);
     LPARAM GetItemData(int item) const;
     int HitTest(LVHITTESTINFO* info) const { return int(::SendMessageW(m_hWnd, LVM_HITTEST, 0, LPARAM(info))); }
+
+private:
+    mutable CHeaderCtrl m_headerView;
 };
