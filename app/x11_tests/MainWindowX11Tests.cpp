@@ -1,15 +1,18 @@
 // The real program on a private X server: started without -s it shows its main window as an X
 // window, and the close box (clicked through XTest, as a hand would) ends it with status 0 after
-// the settings file was written.
+// the settings file was written; a stack runs over photographs chosen in its file dialog. The
+// screenshots they write are kept, as looked at, in screenshots/.
 
 #include "app/SettingsStore.h"
 #include "platform/gdi/SystemModel.h"
+#include "platform/imaging/ImageFile.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/XKBlib.h>
 #include <X11/extensions/XTest.h>
 
 #include <algorithm>
@@ -17,6 +20,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <spawn.h>
 #include <string>
@@ -101,7 +105,7 @@ protected:
         ASSERT_TRUE(settings.Save());
     }
 
-    void StartProgram(const std::vector<std::string>& arguments)
+    void StartProgram(const std::vector<std::string>& arguments, const fs::path& folder = {})
     {
         std::vector<std::string> environment { "DISPLAY=" + m_display, "XDG_CONFIG_HOME=" + (m_root / "config").string(),
             "XDG_DATA_HOME=" + (m_root / "data").string(), "HOME=" + m_root.string() };
@@ -118,7 +122,13 @@ protected:
         for (std::string& a : args)
             argv.push_back(a.data());
         argv.push_back(nullptr);
-        ASSERT_EQ(posix_spawn(&m_child, program.c_str(), nullptr, nullptr, argv.data(), envp.data()), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        if (!folder.empty())
+            posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+        const int started = posix_spawn(&m_child, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+        posix_spawn_file_actions_destroy(&actions);
+        ASSERT_EQ(started, 0);
     }
 
     // The mapped top-level X window with this title (0 until there is one).
@@ -219,6 +229,49 @@ protected:
         XSync(m_x, False);
     }
 
+    // A key as a hand types it, with Shift when the key's plain symbol is another one.
+    void Key(KeySym symbol, KeySym modifier = 0)
+    {
+        const KeyCode code = XKeysymToKeycode(m_x, symbol);
+        ASSERT_NE(code, 0) << symbol;
+        KeyCode extra = modifier ? XKeysymToKeycode(m_x, modifier) : 0;
+        if (!extra && XkbKeycodeToKeysym(m_x, code, 0, 0) != symbol)
+            extra = XKeysymToKeycode(m_x, XK_Shift_L);
+        if (extra)
+            XTestFakeKeyEvent(m_x, extra, True, 0);
+        XTestFakeKeyEvent(m_x, code, True, 0);
+        XTestFakeKeyEvent(m_x, code, False, 0);
+        if (extra)
+            XTestFakeKeyEvent(m_x, extra, False, 0);
+        XSync(m_x, False);
+        std::this_thread::sleep_for(30ms);
+    }
+    void Type(const std::string& text)
+    {
+        for (char c : text)
+            Key(KeySym(static_cast<unsigned char>(c)));
+    }
+    void ClickAt(Window window, int wx, int wy)
+    {
+        int x = 0, y = 0;
+        Window child = 0;
+        XTranslateCoordinates(m_x, window, DefaultRootWindow(m_x), wx, wy, &x, &y, &child);
+        XTestFakeMotionEvent(m_x, 0, x, y, 0);
+        XTestFakeButtonEvent(m_x, 1, True, 0);
+        XTestFakeButtonEvent(m_x, 1, False, 0);
+        XSync(m_x, False);
+        std::this_thread::sleep_for(200ms);
+    }
+    bool WaitUntil(const std::function<bool()>& condition)
+    {
+        for (auto until = std::chrono::steady_clock::now() + 30s; std::chrono::steady_clock::now() < until;) {
+            if (condition())
+                return true;
+            std::this_thread::sleep_for(50ms);
+        }
+        return false;
+    }
+
     fs::path m_root;
     std::string m_display;
     Display* m_x = nullptr;
@@ -253,6 +306,71 @@ TEST_F(MainWindowOnX11, AStackGivenAloneOpensInTheWindow)
     StartProgram({ stack.string() });
     const Window window = WaitForWindow("Vornalt - holiday.stack");
     ASSERT_NE(window, 0u);
+    ClickCloseBox(window);
+    EXPECT_EQ(WaitForExit(), 0);
+}
+
+TEST_F(MainWindowOnX11, RunsAStackOverFivePhotographsChosenInTheFileDialog)
+{
+    SeedSettings();
+    const fs::path photos = m_root / "photos";
+    fs::create_directories(photos);
+    for (int i = 1; i <= 5; ++i) {
+        ImageBitmap picture;
+        ASSERT_EQ(CreateBitmap(&picture, 640, 480, 24, IMAGING_COLOR_ORDER_BGR, nullptr, IMAGING_VIEW_TOP_LEFT), IMAGING_SUCCESS);
+        for (LONG y = 0; y < picture.height; ++y)
+            for (LONG x = 0; x < picture.width; ++x) {
+                BYTE* p = picture.Row(y) + x * 3;
+                p[0] = BYTE(x * 255 / 640);
+                p[1] = BYTE(y * 255 / 480);
+                p[2] = BYTE(i * 50);
+            }
+        ASSERT_EQ(SaveImageFile((photos / ("photo" + std::to_string(i) + ".jpg")).string(), &picture, IMAGE_FORMAT_JPEG, 24, 20),
+            IMAGING_SUCCESS);
+    }
+    const fs::path out = m_root / "out";
+    fs::create_directories(out);
+    const fs::path stack = m_root / "fit.stack";
+    std::ofstream(stack) << "<stack><action type=\"builtin__resizeimage\"><width>320</width><aspectedge>width</aspectedge>"
+                            "</action><action type=\"builtin__savefile\"><destfolder>"
+                         << out.string() << "</destfolder><filenametemplate>%o</filenametemplate><destfiletype>2</destfiletype>"
+                            "</action></stack>\n";
+    StartProgram({ stack.string() }, photos);
+    const Window window = WaitForWindow("Vornalt - fit.stack");
+    ASSERT_NE(window, 0u);
+    std::this_thread::sleep_for(500ms);
+    // Activate the window with a click on its caption, then Targets > Add New Target File.
+    XWindowAttributes a {};
+    XGetWindowAttributes(m_x, window, &a);
+    ClickAt(window, a.width / 2, GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2);
+    Key(XK_t, XK_Alt_L);
+    Key(XK_a);
+    ASSERT_TRUE(WaitUntil([&] { return FindWindow("Open") != 0; })) << "no file dialog";
+    std::this_thread::sleep_for(300ms);
+    Type("\"photo1.jpg\" \"photo2.jpg\" \"photo3.jpg\" \"photo4.jpg\" \"photo5.jpg\"");
+    Key(XK_Return);
+    ASSERT_TRUE(WaitUntil([&] { return FindWindow("Open") == 0; }));
+    std::this_thread::sleep_for(500ms);
+    SaveScreenshot(window, "main_window_x11_stack_and_files.png");
+
+    // Stack > Run Stack; the progress dialog stays open after the run.
+    Key(XK_s, XK_Alt_L);
+    Key(XK_r);
+    ASSERT_TRUE(WaitUntil([&] { return FindWindow("Stack Runner") != 0; })) << "no progress dialog";
+    const auto outputs = [&] {
+        int count = 0;
+        for (const auto& entry : fs::directory_iterator(out))
+            count += entry.path().extension() == ".jpg";
+        return count;
+    };
+    ASSERT_TRUE(WaitUntil([&] { return outputs() == 5; })) << outputs() << " of 5 files written";
+    std::this_thread::sleep_for(500ms);
+    const Window runner = FindWindow("Stack Runner");
+    ASSERT_NE(runner, 0u);
+    SaveScreenshot(runner, "progress_x11_after_run.png");
+    Key(XK_Escape);
+    ASSERT_TRUE(WaitUntil([&] { return FindWindow("Stack Runner") == 0; })) << "the progress dialog stayed";
+
     ClickCloseBox(window);
     EXPECT_EQ(WaitForExit(), 0);
 }
