@@ -67,7 +67,9 @@ TEST_F(ControlEditTest, AnOwnerThatTakesTheSpinLeavesTheTextAlone)
     EXPECT_EQ(edit->GetEditText(), CString(u"7"));
     // An owner may change the step instead: 7 + 2 = 9, then on to the next multiple of 5.
     m_frame->m_answer = [](JQW_CONTROL_NOTIFY_RECORD* record) {
-        static_cast<JQW_SPIN_NOTIFY_RECORD*>(record)->delta = 2;
+        // Only the spin notifications carry a step; the execute notice after them does not.
+        if (record->code == JQW_EN_SPINUP || record->code == JQW_EN_SPINDOWN)
+            static_cast<JQW_SPIN_NOTIFY_RECORD*>(record)->delta = 2;
         return LRESULT(0);
     };
     edit->OnSpin(5, +1);
