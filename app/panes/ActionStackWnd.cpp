@@ -271,7 +271,7 @@ void CActionStackWnd::Init()
         InsertColumn(index++, &column);
     }
     SetIconSize(22, 22);
-    m_emptyPicture.LoadBitmap(IDB_EMPTY_STACK);
+    m_emptyPicture.Load(IDB_EMPTY_STACK);
     SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
 }
 
@@ -610,48 +610,16 @@ BOOL CActionStackWnd::PreTranslateMessage(MSG* msg)
 
 BOOL CActionStackWnd::OnEraseBkgnd(CDC* dc)
 {
-    if (GetItemCount() != 0 || !m_emptyPicture.GetSafeHandle())
-        return BOOL(Default());
-    CRect client;
-    GetClientRect(&client);
-    dc->FillSolidRect(&client, RGB(255, 255, 255));
-    drawEmptyPicture(dc, client);
-    return TRUE;
+    return m_emptyPicture.Erase(*this, dc) ? TRUE : BOOL(Default());
 }
 
-// The list view paints its own background in its paint, so the empty-list picture is drawn
-// there too (before any row, which an empty list has none of).
 void CActionStackWnd::OnCustomDrawItems(NMHDR* header, LRESULT* result)
 {
-    auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(header);
-    if (draw->nmcd.dwDrawStage == CDDS_PREPAINT && GetItemCount() == 0 && m_emptyPicture.GetSafeHandle()) {
-        CDC* dc = CDC::FromHandle(draw->nmcd.hdc);
-        CRect client;
-        GetClientRect(&client);
-        CRect below = client;
-        if (CWnd* headerControl = GetHeaderCtrl(); headerControl && headerControl->IsWindowVisible()) {
-            CRect headerRect;
-            headerControl->GetWindowRect(&headerRect);
-            below.top = headerRect.Height();
-        }
-        dc->FillSolidRect(&below, RGB(255, 255, 255));
-        drawEmptyPicture(dc, client);
+    if (m_emptyPicture.CustomDraw(*this, reinterpret_cast<const NMLVCUSTOMDRAW*>(header))) {
         *result = CDRF_SKIPDEFAULT;
         return;
     }
     OnCustomDraw(header, result);
-}
-
-void CActionStackWnd::drawEmptyPicture(CDC* dc, const CRect& client)
-{
-    BITMAP info {};
-    m_emptyPicture.GetBitmap(&info);
-    CDC memory;
-    memory.CreateCompatibleDC(dc);
-    CBitmap* old = memory.SelectObject(&m_emptyPicture);
-    dc->BitBlt(client.Width() / 2 - info.bmWidth / 2, client.Height() / 2 - info.bmHeight / 2, info.bmWidth,
-        info.bmHeight, &memory, 0, 0, SRCCOPY);
-    memory.SelectObject(old);
 }
 
 void CActionStackWnd::OnDestroy()

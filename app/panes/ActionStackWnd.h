@@ -9,6 +9,7 @@
 // The main window attaches the list to its dialog item (SubclassDlgItem(1004, dialog)) and calls
 // Init once, after the source-files pane and the actions tree.
 
+#include "app/panes/EmptyListPicture.h"
 #include "platform/framework/CommonCtrlClasses.h"
 #include "platform/framework/GdiClasses.h"
 #include "platform/framework/ImageList.h"
@@ -133,8 +134,7 @@ private:
     void insertRowAt(CAction* action, int row);
     void insertGroupRow(int row, int kind);
     int selectedRow() const;
-    void drawEmptyPicture(CDC* dc, const CRect& client);
 
-    CBitmap m_emptyPicture;
+    CEmptyListPicture m_emptyPicture;
     CActionStackDropTarget m_dropTarget;
 };

@@ -99,7 +99,7 @@ void CTargetFilesWnd::Init()
         if (old)
             ImageList_Destroy(old);
     }
-    m_emptyPicture.LoadBitmap(IDB_EMPTY_FILES);
+    m_emptyPicture.Load(IDB_EMPTY_FILES);
     // The template asks for file drops already; a pane created otherwise takes them too.
     ::DragAcceptFiles(m_hWnd, TRUE);
 }
@@ -178,47 +178,13 @@ LRESULT CTargetFilesWnd::OnDropFiles(WPARAM wParam, LPARAM)
 
 BOOL CTargetFilesWnd::OnEraseBkgnd(CDC* dc)
 {
-    if (GetItemCount() != 0 || !m_emptyPicture.GetSafeHandle())
-        return BOOL(Default());
-    CRect client;
-    GetClientRect(&client);
-    dc->FillSolidRect(&client, RGB(255, 255, 255));
-    drawEmptyPicture(dc, client);
-    return TRUE;
+    return m_emptyPicture.Erase(*this, dc) ? TRUE : BOOL(Default());
 }
 
-// The list view paints its own background in its paint, so the empty-list picture is drawn
-// there too.
 void CTargetFilesWnd::OnCustomDrawItems(NMHDR* header, LRESULT* result)
 {
-    auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(header);
-    *result = CDRF_DODEFAULT;
-    if (draw->nmcd.dwDrawStage != CDDS_PREPAINT || GetItemCount() != 0 || !m_emptyPicture.GetSafeHandle())
-        return;
-    CDC* dc = CDC::FromHandle(draw->nmcd.hdc);
-    CRect client;
-    GetClientRect(&client);
-    CRect below = client;
-    if (CWnd* headerControl = GetHeaderCtrl(); headerControl && headerControl->IsWindowVisible()) {
-        CRect headerRect;
-        headerControl->GetWindowRect(&headerRect);
-        below.top = headerRect.Height();
-    }
-    dc->FillSolidRect(&below, RGB(255, 255, 255));
-    drawEmptyPicture(dc, client);
-    *result = CDRF_SKIPDEFAULT;
-}
-
-void CTargetFilesWnd::drawEmptyPicture(CDC* dc, const CRect& client)
-{
-    BITMAP info {};
-    m_emptyPicture.GetBitmap(&info);
-    CDC memory;
-    memory.CreateCompatibleDC(dc);
-    CBitmap* old = memory.SelectObject(&m_emptyPicture);
-    dc->BitBlt(client.Width() / 2 - info.bmWidth / 2, client.Height() / 2 - info.bmHeight / 2, info.bmWidth,
-        info.bmHeight, &memory, 0, 0, SRCCOPY);
-    memory.SelectObject(old);
+    const bool drawn = m_emptyPicture.CustomDraw(*this, reinterpret_cast<const NMLVCUSTOMDRAW*>(header));
+    *result = drawn ? CDRF_SKIPDEFAULT : CDRF_DODEFAULT;
 }
 
 void CTargetFilesWnd::OnDeleteItem(NMHDR* header, LRESULT* result)

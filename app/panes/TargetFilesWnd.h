@@ -8,6 +8,7 @@
 // The main window attaches the list to its dialog item (SubclassDlgItem(1007, dialog)), which
 // accepts file drops (WS_EX_ACCEPTFILES), and calls Init first of the three panes.
 
+#include "app/panes/EmptyListPicture.h"
 #include "platform/framework/CommonCtrlClasses.h"
 #include "platform/framework/GdiClasses.h"
 #include "platform/framework/ImageList.h"
@@ -59,7 +60,6 @@ protected:
     void OnCustomDrawItems(NMHDR* header, LRESULT* result);
 
 private:
-    void drawEmptyPicture(CDC* dc, const CRect& client);
 
-    CBitmap m_emptyPicture;
+    CEmptyListPicture m_emptyPicture;
 };

@@ -6,6 +6,7 @@
 #include "app/SettingsStore.h"
 #include "platform/gdi/SystemModel.h"
 #include "platform/imaging/ImageFile.h"
+#include "platform/user/x11/xvfb_tests/XvfbServer.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -69,29 +70,8 @@ protected:
 
     void StartServer()
     {
-        int fds[2];
-        ASSERT_EQ(pipe(fds), 0);
-        m_server = fork();
-        ASSERT_GE(m_server, 0);
-        if (m_server == 0) {
-            prctl(PR_SET_PDEATHSIG, SIGTERM);
-            close(fds[0]);
-            if (fds[1] != 3) {
-                dup2(fds[1], 3);
-                close(fds[1]);
-            }
-            execlp("Xvfb", "Xvfb", "-displayfd", "3", "-nolisten", "tcp", "-screen", "0", "1280x1024x24", "-noreset",
-                static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        std::string number;
-        char c;
-        while (read(fds[0], &c, 1) == 1 && c != '\n')
-            number += c;
-        close(fds[0]);
-        ASSERT_FALSE(number.empty()) << "Xvfb did not start";
-        m_display = ":" + number;
+        m_display = xvfbtest::StartXvfb(m_server);
+        ASSERT_FALSE(m_display.empty()) << "Xvfb did not start";
     }
 
     // The settings a first start would ask about: no file-type question, no update check.

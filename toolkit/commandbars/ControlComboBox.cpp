@@ -883,13 +883,8 @@ CSize CJQWControlComboBox::GetSize(CDC* dc)
     CJQWPaintManager* manager = GetPaintManager();
     if (!manager)
         return CSize(0, 0);
-    CClientDC screen(nullptr);
-    CDC* measureDC = dc ? dc : &screen;
-    CFont* old = measureDC->SelectObject(manager->GetRegularFont());
-    CJQWDCTextMeasure measure(measureDC, manager);
     const JQW_PAINT_BAR bar = m_pParent ? m_pParent->GetPaintBar() : JQW_PAINT_BAR();
-    const CJQWPaintManager::FieldLayout layout = manager->MeasureEditOrCombo(measure, bar, GetPaintControl());
-    measureDC->SelectObject(old);
+    const CJQWPaintManager::FieldLayout layout = manager->MeasureEditOrCombo(dc, bar, GetPaintControl());
     m_nLabelWidth = layout.labelWidth;
     m_nDropButtonWidth = layout.dropDownWidth;
     return layout.size;

@@ -173,6 +173,8 @@ public:
         int dropDownWidth = 0; // combo boxes only
     };
     FieldLayout MeasureEditOrCombo(const CJQWTextMeasure& text, const JQW_PAINT_BAR& bar, const JQW_PAINT_CONTROL& control) const;
+    // The same, measured on `dc` (the screen when null) in the regular font.
+    FieldLayout MeasureEditOrCombo(CDC* dc, const JQW_PAINT_BAR& bar, const JQW_PAINT_CONTROL& control);
 
     // Down triangle (filled) in a rectangle: the three corners.
     static std::array<CPoint, 3> DownTrianglePoints(const CRect& rect);

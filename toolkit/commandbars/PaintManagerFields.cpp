@@ -3,6 +3,7 @@
 #include "toolkit/commandbars/PaintManager.h"
 
 #include "platform/framework/DC.h"
+#include "platform/framework/Wnd.h"
 
 COLORREF CJQWPaintManager::GetControlEditBackColor(BOOL enabled) const
 {
@@ -77,4 +78,16 @@ JQW_PAINT_FIELD CJQWPaintManager::MakeThemedField(const JQW_FIELD_PAINT& field)
     };
     themed.drawPlain = [&field, this](CDC* target) { DrawField(target, field); };
     return themed;
+}
+
+CJQWPaintManager::FieldLayout CJQWPaintManager::MeasureEditOrCombo(CDC* dc, const JQW_PAINT_BAR& bar,
+    const JQW_PAINT_CONTROL& control)
+{
+    CClientDC screen(nullptr);
+    CDC* measureDC = dc ? dc : &screen;
+    CFont* old = measureDC->SelectObject(GetRegularFont());
+    const CJQWDCTextMeasure measure(measureDC, this);
+    const FieldLayout layout = MeasureEditOrCombo(measure, bar, control);
+    measureDC->SelectObject(old);
+    return layout;
 }

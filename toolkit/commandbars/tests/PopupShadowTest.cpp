@@ -316,10 +316,12 @@ TEST_F(PopupShadowTest, FadeAndSlideFramesOnTheScreen)
             } else {
                 // Rows above k * h / 10 show the popup's bottom part; the rest is still the screen.
                 const int shown = int(k) * final.height / 10;
-                if (shown > 0)
+                if (shown > 0) {
                     EXPECT_EQ(frames[k - 1].ColorAt(x, shown - 1), final.ColorAt(x, final.height - 1));
-                if (shown < final.height)
+                }
+                if (shown < final.height) {
                     EXPECT_EQ(frames[k - 1].ColorAt(x, shown), RGB(255, 255, 255));
+                }
             }
         }
     }

@@ -7,6 +7,7 @@
 #include "platform/user/DisplayBackEnd.h"
 #include "platform/user/Screen.h"
 #include "platform/user/x11/X11Display.h"
+#include "platform/user/x11/xvfb_tests/XvfbServer.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -100,29 +101,8 @@ protected:
 
     void StartServer()
     {
-        int fds[2];
-        ASSERT_EQ(pipe(fds), 0);
-        m_server = fork();
-        ASSERT_GE(m_server, 0);
-        if (m_server == 0) {
-            prctl(PR_SET_PDEATHSIG, SIGTERM); // never outlives a test that was killed
-            close(fds[0]);
-            if (fds[1] != 3) {
-                dup2(fds[1], 3);
-                close(fds[1]);
-            }
-            execlp("Xvfb", "Xvfb", "-displayfd", "3", "-nolisten", "tcp", "-screen", "0", "1280x1024x24", "-noreset",
-                static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        std::string number;
-        char c;
-        while (read(fds[0], &c, 1) == 1 && c != '\n')
-            number += c;
-        close(fds[0]);
-        ASSERT_FALSE(number.empty()) << "Xvfb did not start (is it installed? scripts/setup installs it)";
-        m_displayName = ":" + number;
+        m_displayName = xvfbtest::StartXvfb(m_server);
+        ASSERT_FALSE(m_displayName.empty()) << "Xvfb did not start (is it installed? scripts/setup installs it)";
     }
 
     // Brings the server, the back end and the windows in line: the back end shows what changed
